@@ -1,0 +1,13 @@
+// vantorel-cli: a console tool over the program's core for automation, diagnosis and tests.
+// Each command prints JSON on standard output and returns the process exit code.
+#pragma once
+
+#include <string>
+#include <vector>
+
+using cli_arguments = std::vector<std::string>;  // UTF-8, without the program name
+
+int run_cli(const cli_arguments& arguments);
+
+// Commands; each receives the arguments that follow its name.
+int facts_command(const cli_arguments& arguments);

@@ -1,0 +1,38 @@
+#include "cli/cli_commands.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+struct command_entry_c {
+    const char* name;
+    int (*run)(const cli_arguments&);
+    const char* usage;
+};
+
+const command_entry_c commands[] = {
+    {"facts", facts_command, "facts                      machine facts (OS code, 64-bit, WMI sidebar facts)"},
+};
+
+void print_usage() {
+    std::fprintf(stderr, "usage: vantorel-cli COMMAND [OPTIONS]\ncommands:\n");
+    for (const auto& command : commands) std::fprintf(stderr, "  %s\n", command.usage);
+}
+
+}  // namespace
+
+int run_cli(const cli_arguments& arguments) {
+    if (arguments.empty()) {
+        print_usage();
+        return 2;
+    }
+    for (const auto& command : commands) {
+        if (arguments[0] == command.name) {
+            return command.run(cli_arguments(arguments.begin() + 1, arguments.end()));
+        }
+    }
+    std::fprintf(stderr, "vantorel-cli: unknown command '%s'\n", arguments[0].c_str());
+    print_usage();
+    return 2;
+}

@@ -1,0 +1,81 @@
+#include "app/machine_facts.h"
+#include "app/wmi_facts.h"
+#include "cli/cli_commands.h"
+#include "common/text_convert.h"
+#include "service/last_error.h"
+
+#include <nlohmann/json.hpp>
+
+#include <objbase.h>
+
+#include <cstdio>
+#include <iostream>
+
+namespace {
+
+class com_apartment_c {
+public:
+    com_apartment_c() : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~com_apartment_c() {
+        if (initialised_) CoUninitialize();
+    }
+    com_apartment_c(const com_apartment_c&) = delete;
+    com_apartment_c& operator=(const com_apartment_c&) = delete;
+
+private:
+    bool initialised_;
+};
+
+nlohmann::json basic_facts_json() {
+    const os_version_c& version = os_version();
+    return {
+        {"os_version",
+         {{"major", version.major},
+          {"minor", version.minor},
+          {"platform_id", version.platform_id},
+          {"product_type", version.product_type},
+          {"server_r2", version.server_r2}}},
+        {"os_code", os_code()},
+        {"os_version_number", os_version_number()},
+        {"is_64bit_windows", is_64bit_windows()},
+        {"oem_code_page", oem_code_page()},
+        {"program_path", wide_to_utf8(program_path())},
+        {"program_folder", wide_to_utf8(program_folder())},
+    };
+}
+
+nlohmann::json wmi_facts_json(int status) {
+    const system_facts_c& facts = system_facts();
+    return {
+        {"status", status},
+        {"model", wide_to_utf8(facts.model)},
+        {"operating_system", wide_to_utf8(facts.operating_system)},
+        {"processor", wide_to_utf8(facts.processor)},
+        {"memory", wide_to_utf8(facts.memory)},
+        {"display", wide_to_utf8(facts.display)},
+        {"sound", wide_to_utf8(facts.sound)},
+        {"storage", wide_to_utf8(facts.storage)},
+    };
+}
+
+}  // namespace
+
+int facts_command(const cli_arguments& arguments) {
+    if (!arguments.empty()) {
+        std::fprintf(stderr, "usage: vantorel-cli facts\n");
+        return 2;
+    }
+    com_apartment_c apartment;
+    nlohmann::json out;
+    if (!collect_basic_facts()) {
+        out = {{"error", "basic machine facts could not be read"}, {"last_error", last_error()}};
+        std::cout << out.dump(2) << "\n";
+        return 1;
+    }
+    out = basic_facts_json();
+    int wmi_status = collect_wmi_facts();
+    out["wmi"] = wmi_facts_json(wmi_status);
+    out["last_error"] = last_error();
+    std::cout << out.dump(2) << "\n";
+    return wmi_status == 0 ? 0 : 1;
+}

@@ -1,0 +1,46 @@
+# libcurl, zlib, minizip and TinyXML: Debian's -dev packages on Linux; for MinGW the static
+# builds the setup script made in .cache/deps/<target> (found through the toolchain's root path).
+add_library(vantorel_dependencies INTERFACE)
+
+if(WIN32)
+  find_path(CURL_INCLUDE_DIR curl/curl.h REQUIRED)
+  find_library(CURL_LIBRARY NAMES curl libcurl REQUIRED)
+  find_library(MINIZIP_LIBRARY minizip REQUIRED)
+  find_library(TINYXML_LIBRARY tinyxml REQUIRED)
+  find_library(ZLIB_LIBRARY NAMES z libz.a REQUIRED)
+  find_path(DEPS_INCLUDE_DIR tinyxml.h REQUIRED)
+  target_include_directories(vantorel_dependencies SYSTEM INTERFACE ${CURL_INCLUDE_DIR} ${DEPS_INCLUDE_DIR})
+  target_compile_definitions(vantorel_dependencies INTERFACE
+    CURL_STATICLIB TIXML_USE_STL UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+  target_link_libraries(vantorel_dependencies INTERFACE
+    ${CURL_LIBRARY} ${MINIZIP_LIBRARY} ${TINYXML_LIBRARY} ${ZLIB_LIBRARY}
+    wbemuuid ole32 oleaut32 uuid setupapi advapi32 shell32 shlwapi user32 gdi32 comctl32 ws2_32 crypt32 bcrypt
+    version)
+  target_link_options(vantorel_dependencies INTERFACE -static -static-libgcc -static-libstdc++)
+else()
+  find_package(CURL REQUIRED)
+  find_package(ZLIB REQUIRED)
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(MINIZIP REQUIRED IMPORTED_TARGET minizip)
+  find_path(TINYXML_INCLUDE_DIR tinyxml.h REQUIRED)
+  find_library(TINYXML_LIBRARY tinyxml REQUIRED)
+  find_package(Threads REQUIRED)
+  target_include_directories(vantorel_dependencies SYSTEM INTERFACE ${TINYXML_INCLUDE_DIR})
+  target_compile_definitions(vantorel_dependencies INTERFACE TIXML_USE_STL)
+  target_link_libraries(vantorel_dependencies INTERFACE
+    CURL::libcurl ZLIB::ZLIB PkgConfig::MINIZIP ${TINYXML_LIBRARY} Threads::Threads)
+endif()
+
+find_package(nlohmann_json 3 QUIET)
+if(NOT nlohmann_json_FOUND)
+  find_path(NLOHMANN_INCLUDE_DIR nlohmann/json.hpp REQUIRED)
+  add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)
+  target_include_directories(nlohmann_json::nlohmann_json SYSTEM INTERFACE ${NLOHMANN_INCLUDE_DIR})
+endif()
+target_link_libraries(vantorel_dependencies INTERFACE nlohmann_json::nlohmann_json)
+
+if(VANTOREL_TESTS)
+  find_package(GTest REQUIRED)
+  add_library(vantorel_test_framework INTERFACE)
+  target_link_libraries(vantorel_test_framework INTERFACE GTest::gtest GTest::gtest_main GTest::gmock)
+endif()

@@ -1,0 +1,223 @@
+#!/usr/bin/env bash
+# Prepares this machine for building and testing Vantorel. Safe to run again: every step
+# checks first and skips what is already there.
+#  1. Debian packages: MinGW-w64 (posix threads), Wine (WoW64), Xvfb, host libraries, tools.
+#  2. Source entries for apt, derived from the machine's own apt configuration.
+#  3. libcurl, minizip, TinyXML and GoogleTest cross-built for both MinGW targets from
+#     Debian's source packages into .cache/deps/<target>.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+cache="$root/.cache/deps"
+jobs=$(nproc)
+log() { printf '[setup] %s\n' "$*" >&2; }
+
+host_packages=(
+  build-essential cmake ninja-build pkg-config dpkg-dev git
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev
+  wine wine64 wine32:i386 xvfb xauth
+  zlib1g-dev libcurl4-openssl-dev libminizip-dev libtinyxml-dev
+  libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
+  libsqlite3-dev libboost-dev libmicrohttpd-dev
+  clang libclang-rt-14-dev
+  nginx-light wrk curl
+)
+
+missing_packages() {
+  local p
+  for p in "${host_packages[@]}"; do
+    dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || printf '%s\n' "$p"
+  done
+}
+
+# deb-src entries mirroring the enabled deb entries of this machine's release.
+write_source_entries() {
+  local codename out=/etc/apt/sources.list.d/vantorel-deb-src.sources
+  codename=$(. /etc/os-release && printf '%s' "${VERSION_CODENAME:-}")
+  local tmp
+  tmp=$(mktemp)
+  {
+    # deb822 files: copy each stanza of type deb for this release, as deb-src.
+    for f in /etc/apt/sources.list.d/*.sources; do
+      [ -e "$f" ] && [ "$f" != "$out" ] || continue
+      awk -v codename="$codename" '
+        function flush() {
+          if (stanza != "" && is_deb && has_suite) {
+            sub(/(^|\n)Types:[^\n]*/, "\nTypes: deb-src", stanza); sub(/^\n/, "", stanza)
+            printf "%s\n\n", stanza
+          }
+          stanza = ""; is_deb = 0; has_suite = 0
+        }
+        /^[[:space:]]*$/ { flush(); next }
+        /^#/ { next }
+        {
+          stanza = stanza (stanza == "" ? "" : "\n") $0
+          if ($1 == "Types:" && $0 ~ /[[:space:]]deb([[:space:]]|$)/) is_deb = 1
+          if ($1 == "Suites:" && index($0, codename) > 0) has_suite = 1
+        }
+        END { flush() }' "$f"
+    done
+    # one-line files: each "deb" line of this release becomes a deb822 deb-src stanza.
+    for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+      [ -e "$f" ] || continue
+      awk -v codename="$codename" '
+        $1 == "deb" {
+          i = 2; opts = ""
+          if ($2 ~ /^\[/) { while ($i !~ /\]$/) { opts = opts " " $i; i++ } opts = opts " " $i; i++ }
+          if (index($(i+1), codename) == 0) next
+          comps = ""; for (j = i + 2; j <= NF; j++) comps = comps " " $j
+          printf "Types: deb-src\nURIs: %s\nSuites: %s\nComponents:%s\n", $i, $(i+1), comps
+          if (match(opts, /signed-by=[^] ]+/)) printf "Signed-By: %s\n", substr(opts, RSTART + 10, RLENGTH - 10)
+          printf "\n"
+        }' "$f"
+    done
+  } > "$tmp"
+  if [ ! -s "$tmp" ]; then
+    rm -f "$tmp"
+    log "no deb entries for '$codename' found in the apt configuration"
+    return 1
+  fi
+  if ! cmp -s "$tmp" "$out" 2>/dev/null; then
+    install -m 0644 "$tmp" "$out"
+    log "wrote $out"
+    return 2
+  fi
+  rm -f "$tmp"
+  return 0
+}
+
+install_packages() {
+  local need_update=0
+  dpkg --print-foreign-architectures | grep -qx i386 || { dpkg --add-architecture i386; need_update=1; }
+  local rc=0
+  write_source_entries || rc=$?
+  [ "$rc" -eq 1 ] && exit 1
+  [ "$rc" -eq 2 ] && need_update=1
+  local missing
+  missing=$(missing_packages)
+  if [ -n "$missing" ] || [ "$need_update" -eq 1 ] || [ ! -d /var/lib/apt/lists ] || \
+     [ -z "$(ls /var/lib/apt/lists/*Sources* 2>/dev/null | head -n 1)" ]; then
+    log "apt-get update"
+    apt-get update -qq
+  fi
+  if [ -n "$missing" ]; then
+    log "installing: $(echo $missing)"
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing >/dev/null
+  fi
+}
+
+# Fetches and unpacks a Debian source package (patches applied) once; prints its folder.
+source_tree() {
+  local pkg=$1 src="$cache/src"
+  mkdir -p "$src"
+  local version
+  version=$(apt-cache showsrc "$pkg" | awk '/^Version:/ { print $2; exit }')
+  [ -n "$version" ] || { log "no source package '$pkg'"; return 1; }
+  local upstream=${version#*:}; upstream=${upstream%-*}
+  local dir="$src/$pkg-$version"
+  if [ ! -f "$dir/.unpacked" ]; then
+    rm -rf "$dir" "$src/tmp-$pkg"; mkdir -p "$src/tmp-$pkg"
+    (cd "$src/tmp-$pkg" && apt-get source -qq "$pkg=$version" >/dev/null 2>&1)
+    local unpacked
+    unpacked=$(find "$src/tmp-$pkg" -mindepth 1 -maxdepth 1 -type d | head -n 1)
+    [ -n "$unpacked" ] || { log "apt-get source $pkg failed"; return 1; }
+    mv "$unpacked" "$dir"; rm -rf "$src/tmp-$pkg"
+    touch "$dir/.unpacked"
+  fi
+  printf '%s\n' "$dir"
+}
+
+triplet_of() { case $1 in win32) echo i686-w64-mingw32 ;; win64) echo x86_64-w64-mingw32 ;; esac; }
+
+stamp_ok() { [ -f "$cache/$1/.$2.stamp" ] && [ "$(cat "$cache/$1/.$2.stamp")" = "$3" ]; }
+stamp_set() { printf '%s' "$3" > "$cache/$1/.$2.stamp"; }
+
+build_curl() {
+  local target=$1 triplet prefix dir version
+  triplet=$(triplet_of "$target"); prefix="$cache/$target"
+  dir=$(source_tree curl); version=$(basename "$dir")
+  stamp_ok "$target" curl "$version" && return 0
+  log "building $version for $target"
+  local b="$cache/build/$target/curl"; rm -rf "$b"
+  cmake -S "$dir" -B "$b" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$target.cmake" -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DBUILD_SHARED_LIBS=OFF -DBUILD_CURL_EXE=OFF -DBUILD_TESTING=OFF -DENABLE_MANUAL=OFF \
+    -DCURL_ENABLE_SSL=OFF -DCURL_USE_OPENSSL=OFF -DCURL_USE_SCHANNEL=OFF -DCURL_USE_LIBSSH2=OFF \
+    -DUSE_NGHTTP2=OFF -DUSE_LIBIDN2=OFF -DCURL_BROTLI=OFF -DCURL_ZSTD=OFF -DCURL_ZLIB=ON \
+    -DENABLE_UNIX_SOCKETS=OFF -DCURL_DISABLE_LDAP=ON -DCURL_DISABLE_LDAPS=ON \
+    -DCURL_DISABLE_DICT=ON -DCURL_DISABLE_FILE=ON -DCURL_DISABLE_GOPHER=ON -DCURL_DISABLE_IMAP=ON \
+    -DCURL_DISABLE_MQTT=ON -DCURL_DISABLE_POP3=ON -DCURL_DISABLE_RTSP=ON -DCURL_DISABLE_SMB=ON \
+    -DCURL_DISABLE_SMTP=ON -DCURL_DISABLE_TELNET=ON -DCURL_DISABLE_TFTP=ON >/dev/null
+  cmake --build "$b" -j "$jobs" >/dev/null
+  cmake --install "$b" >/dev/null
+  stamp_set "$target" curl "$version"
+}
+
+build_minizip() {
+  local target=$1 triplet prefix dir version
+  triplet=$(triplet_of "$target"); prefix="$cache/$target"
+  dir=$(source_tree minizip); version=$(basename "$dir")
+  stamp_ok "$target" minizip "$version" && return 0
+  log "building $version for $target"
+  local b="$cache/build/$target/minizip"; rm -rf "$b"; mkdir -p "$b" "$prefix/lib" "$prefix/include/minizip"
+  local f objs=()
+  for f in ioapi iowin32 unzip zip mztools; do
+    # minizip 1.1 keeps its CRC table pointer as unsigned long; both are 32-bit on Windows.
+    "$triplet-gcc-posix" -O2 -Wno-incompatible-pointer-types -c "$dir/$f.c" -I"$dir" -o "$b/$f.o"
+    objs+=("$b/$f.o")
+  done
+  "$triplet-ar" rcs "$prefix/lib/libminizip.a" "${objs[@]}"
+  cp "$dir"/{ioapi,iowin32,unzip,zip,mztools,crypt}.h "$prefix/include/minizip/"
+  stamp_set "$target" minizip "$version"
+}
+
+build_tinyxml() {
+  local target=$1 triplet prefix dir version
+  triplet=$(triplet_of "$target"); prefix="$cache/$target"
+  dir=$(source_tree tinyxml); version=$(basename "$dir")
+  stamp_ok "$target" tinyxml "$version" && return 0
+  log "building $version for $target"
+  local b="$cache/build/$target/tinyxml"; rm -rf "$b"; mkdir -p "$b" "$prefix/lib" "$prefix/include"
+  local f objs=()
+  for f in tinyxml tinyxmlparser tinyxmlerror tinystr; do
+    "$triplet-g++-posix" -O2 -DTIXML_USE_STL -c "$dir/$f.cpp" -I"$dir" -o "$b/$f.o"
+    objs+=("$b/$f.o")
+  done
+  "$triplet-ar" rcs "$prefix/lib/libtinyxml.a" "${objs[@]}"
+  cp "$dir"/tinyxml.h "$dir"/tinystr.h "$prefix/include/"
+  stamp_set "$target" tinyxml "$version"
+}
+
+build_googletest() {
+  local target=$1 prefix dir version
+  prefix="$cache/$target"
+  dir=$(source_tree googletest); version=$(basename "$dir")
+  stamp_ok "$target" googletest "$version" && return 0
+  log "building $version for $target"
+  local b="$cache/build/$target/googletest"; rm -rf "$b"
+  cmake -S "$dir" -B "$b" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$target.cmake" -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DBUILD_SHARED_LIBS=OFF -DBUILD_GMOCK=ON -DINSTALL_GTEST=ON >/dev/null
+  cmake --build "$b" -j "$jobs" >/dev/null
+  cmake --install "$b" >/dev/null
+  stamp_set "$target" googletest "$version"
+}
+
+# Header-only libraries come straight from Debian's packages.
+copy_header_libraries() {
+  local target=$1
+  [ -f "$cache/$target/include/nlohmann/json.hpp" ] && return 0
+  mkdir -p "$cache/$target/include"
+  cp -r /usr/include/nlohmann "$cache/$target/include/"
+}
+
+install_packages
+for target in win32 win64; do
+  mkdir -p "$cache/$target"
+  copy_header_libraries "$target"
+  build_curl "$target"
+  build_minizip "$target"
+  build_tinyxml "$target"
+  build_googletest "$target"
+done
+log "ready"
