@@ -47,7 +47,7 @@ bool read_text_property(IWbemClassObject* object, const wchar_t* property, std::
         return true;
     }
     variant_c converted;
-    if (FAILED(VariantChangeType(converted.put(), &raw, 0, VT_BSTR))) return false;
+    if (FAILED(VariantChangeType(converted.put(), value.pointer(), 0, VT_BSTR))) return false;
     BSTR text = converted.get().bstrVal;
     out = text ? std::wstring(text, SysStringLen(text)) : std::wstring();
     return true;

@@ -63,6 +63,7 @@ public:
         return &value_;
     }
     const VARIANT& get() const { return value_; }
+    VARIANT* pointer() { return &value_; }
 
 private:
     VARIANT value_;

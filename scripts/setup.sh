@@ -21,6 +21,7 @@ host_packages=(
   libsqlite3-dev libboost-dev libmicrohttpd-dev
   clang libclang-rt-14-dev
   nginx-light wrk curl
+  qemu-user-static
 )
 
 missing_packages() {
@@ -104,6 +105,20 @@ install_packages() {
     log "installing: $(echo $missing)"
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing >/dev/null
   fi
+}
+
+# 32-bit Wine needs 32-bit Linux processes. Where the kernel cannot run them (some virtual
+# machines leave out the 32-bit compatibility mode), they run under qemu's user-mode emulator.
+enable_i386_programs() {
+  /lib/ld-linux.so.2 --version >/dev/null 2>&1 && return 0
+  local misc=/proc/sys/fs/binfmt_misc
+  [ -e "$misc/register" ] || mount -t binfmt_misc binfmt_misc "$misc"
+  if [ ! -e "$misc/qemu-i386" ]; then
+    printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' \
+      > "$misc/register"
+  fi
+  /lib/ld-linux.so.2 --version >/dev/null 2>&1 || { log "32-bit programs cannot run on this machine"; return 1; }
+  log "32-bit programs run under qemu-i386"
 }
 
 # Fetches and unpacks a Debian source package (patches applied) once; prints its folder.
@@ -212,6 +227,7 @@ copy_header_libraries() {
 }
 
 install_packages
+enable_i386_programs
 for target in win32 win64; do
   mkdir -p "$cache/$target"
   copy_header_libraries "$target"

@@ -1,0 +1,18 @@
+# Configures (once) and builds one of the project's build trees under build/<name>:
+# host, host-asan, win32 or win64.
+builds_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+
+build_tree() {
+  local name=$1 dir="$builds_root/build/$1"
+  local -a options=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo)
+  case $name in
+    host) ;;
+    host-asan) options+=(-DVANTOREL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug) ;;
+    win32 | win64) options+=(-DCMAKE_TOOLCHAIN_FILE="$builds_root/cmake/toolchain-$name.cmake") ;;
+    *) echo "unknown build '$name'" >&2; return 2 ;;
+  esac
+  if [ ! -f "$dir/build.ninja" ]; then
+    cmake -S "$builds_root" -B "$dir" "${options[@]}" || return 1
+  fi
+  cmake --build "$dir" -j "$(nproc)"
+}

@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Runs every test: sets the machine up, builds host, host under ASan+UBSan, win32 and win64, runs
+# the host unit tests natively and the Windows unit tests of both MinGW builds under Wine in a
+# fresh WoW64 prefix. Ends with one line "N passed, N failed".
+set -uo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+bash scripts/setup.sh || { echo "setup failed"; echo "0 passed, 1 failed"; exit 1; }
+source scripts/lib/builds.sh
+source scripts/lib/wine.sh
+
+results="$root/build/test-results"
+rm -rf "$results"
+mkdir -p "$results"
+passed=0
+failed=0
+failures=()
+
+# Adds the counts of one GoogleTest XML report; a run without a report counts as one failure.
+count_report() {
+  local name=$1 report=$2 rc=$3
+  if [ ! -s "$report" ]; then
+    failed=$((failed + 1)); failures+=("$name (exit $rc, no report)")
+    return
+  fi
+  local header tests failures_n errors disabled skipped
+  header=$(grep -o -m1 '<testsuites [^>]*>' "$report")
+  tests=$(sed -n 's/.* tests="\([0-9]*\)".*/\1/p' <<<"$header")
+  failures_n=$(sed -n 's/.* failures="\([0-9]*\)".*/\1/p' <<<"$header")
+  errors=$(sed -n 's/.* errors="\([0-9]*\)".*/\1/p' <<<"$header")
+  disabled=$(sed -n 's/.* disabled="\([0-9]*\)".*/\1/p' <<<"$header")
+  skipped=$(grep -c 'result="skipped"' "$report")
+  local bad=$((failures_n + errors)) good=$((tests - disabled - skipped - failures_n - errors))
+  passed=$((passed + good)); failed=$((failed + bad))
+  [ "$bad" -gt 0 ] && failures+=("$name: $bad failed")
+  [ "$rc" -ne 0 ] && [ "$bad" -eq 0 ] && { failed=$((failed + 1)); failures+=("$name (exit $rc)"); }
+  printf '%-12s %d passed, %d failed, %d skipped\n' "$name" "$good" "$bad" "$skipped"
+}
+
+run_native() {
+  local name=$1 dir=$2 report="$results/$1.xml" rc=0
+  (cd "$dir" && timeout 900 ./vantorel_tests --gtest_output="xml:$report" >"$results/$name.log" 2>&1) || rc=$?
+  count_report "$name" "$report" "$rc"
+}
+
+run_wine() {
+  local name=$1 dir=$2 rc=0
+  # GoogleTest writes its report relative to the working folder (Wine maps it to Z:).
+  (cd "$dir" && timeout 1800 bash -c "source '$root/scripts/lib/wine.sh'; wine_run ./vantorel_tests.exe --gtest_output=xml:test-report.xml" \
+    >"$results/$name.log" 2>&1) || rc=$?
+  mv -f "$dir/test-report.xml" "$results/$name.xml" 2>/dev/null
+  count_report "$name" "$results/$name.xml" "$rc"
+}
+
+build_failed() {
+  failed=$((failed + 1)); failures+=("$1 build")
+  echo "$1: build failed (see $results/build-$1.log)"
+}
+
+for build in host host-asan win32 win64; do
+  build_tree "$build" >"$results/build-$build.log" 2>&1 || { build_failed "$build"; tail -n 30 "$results/build-$build.log"; }
+done
+
+[ -x build/host/vantorel_tests ] && run_native host build/host
+[ -x build/host-asan/vantorel_tests ] && \
+  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_native host-asan build/host-asan
+
+display_start
+trap 'wine_stop; display_stop' EXIT
+wine_prefix_fresh "$root/build/wine/prefix"
+for build in win64 win32; do
+  [ -f "build/$build/vantorel_tests.exe" ] && run_wine "$build" "build/$build"
+done
+wine_stop
+
+for failure in "${failures[@]}"; do echo "FAILED: $failure"; done
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
