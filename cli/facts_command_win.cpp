@@ -26,7 +26,7 @@ private:
     bool initialised_;
 };
 
-nlohmann::json basic_facts_json() {
+nlohmann::ordered_json basic_facts_json() {
     const os_version_c& version = os_version();
     return {
         {"os_version",
@@ -44,7 +44,7 @@ nlohmann::json basic_facts_json() {
     };
 }
 
-nlohmann::json wmi_facts_json(int status) {
+nlohmann::ordered_json wmi_facts_json(int status) {
     const system_facts_c& facts = system_facts();
     return {
         {"status", status},
@@ -66,7 +66,7 @@ int facts_command(const cli_arguments& arguments) {
         return 2;
     }
     com_apartment_c apartment;
-    nlohmann::json out;
+    nlohmann::ordered_json out;
     if (!collect_basic_facts()) {
         out = {{"error", "basic machine facts could not be read"}, {"last_error", last_error()}};
         std::cout << out.dump(2) << "\n";

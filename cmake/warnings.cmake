@@ -1,7 +1,7 @@
 # Warnings are on and kept clean in all three builds.
 add_library(vantorel_warnings INTERFACE)
 target_compile_options(vantorel_warnings INTERFACE
-  -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Woverloaded-virtual -Wformat=2 -Wnull-dereference
+  -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Woverloaded-virtual -Wformat=2
   -Wimplicit-fallthrough)
 
 if(VANTOREL_SANITIZE)
