@@ -60,7 +60,12 @@ std::optional<std::wstring> profile_source_c::read_text_property(device_property
         case device_property_c::friendly_name: return selected_->friendly_name;
         case device_property_c::device_description: return selected_->description;
         case device_property_c::class_name: return selected_->class_name;
-        case device_property_c::class_guid: return selected_->class_guid;
+        case device_property_c::class_guid: {
+            // The system reports class GUIDs in their registry form.
+            class_guid_c guid;
+            if (selected_->class_guid && class_guid_c::parse(*selected_->class_guid, guid)) return guid.text();
+            return selected_->class_guid;
+        }
         case device_property_c::enumerator_name:
             // A profile without the enumerator stands for a platform that does not report it.
             if (selected_->enumerator) return selected_->enumerator;

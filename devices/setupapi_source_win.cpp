@@ -62,7 +62,8 @@ std::optional<std::wstring> read_property(HDEVINFO set, SP_DEVINFO_DATA& device,
                                           DWORD first_bytes, std::size_t terminators, DWORD& error) {
     std::vector<wchar_t> buffer(first_bytes / sizeof(wchar_t) + terminators, L'\0');
     DWORD type = 0, size = 0;
-    error = ERROR_SUCCESS;
+    // Some platforms fail a property they do not know without saying why.
+    SetLastError(ERROR_SUCCESS);
     if (!SetupDiGetDeviceRegistryPropertyW(set, &device, code, &type, reinterpret_cast<BYTE*>(buffer.data()),
                                            first_bytes, &size)) {
         error = GetLastError();
@@ -97,9 +98,10 @@ std::optional<std::wstring> read_multi_string_property(HDEVINFO set, SP_DEVINFO_
     return raw->substr(0, end + 2);
 }
 
-// The platform does not know the property at all (Wine lacks the enumerator name).
+// The platform does not know the property at all (Wine lacks the enumerator name and fails
+// without setting an error).
 bool property_unsupported(DWORD error) {
-    return error == ERROR_INVALID_REG_PROPERTY || error == ERROR_INVALID_DATA || error == ERROR_NOT_SUPPORTED ||
+    return error == ERROR_SUCCESS || error == ERROR_INVALID_REG_PROPERTY || error == ERROR_INVALID_DATA || error == ERROR_NOT_SUPPORTED ||
            error == ERROR_CALL_NOT_IMPLEMENTED;
 }
 
