@@ -1,5 +1,5 @@
 #include "cli/cli_commands.h"
-#include "cli/inventory_json.h"
+#include "devices/device_json.h"
 #include "devices/profile_source.h"
 #include "service/last_error.h"
 

@@ -1,11 +1,7 @@
-// simulated-pc: registers the setup classes and devices of a device profile into the running
-// Windows (a Wine prefix in tests and the demo) through SetupAPI, with their driver keys, so the
-// program's real enumeration reads them back.
-//
-//   simulated-pc register PROFILE
+#include "tools/simulated_pc/profile_registration_win.h"
+
 #include "common/registry_key_win.h"
 #include "common/text_convert.h"
-#include "devices/device_profile.h"
 #include "devices/device_record.h"
 #include "devices/setupapi_handles_win.h"
 
@@ -13,7 +9,6 @@
 #include <setupapi.h>
 
 #include <cstdio>
-#include <exception>
 #include <string>
 
 namespace {
@@ -122,32 +117,13 @@ bool register_device(const profile_device_c& entry) {
     return true;
 }
 
-int register_profile(const std::wstring& path) {
-    device_profile_c profile;
-    std::string error;
-    if (!load_device_profile(std::filesystem::path(path), profile, error)) {
-        std::fprintf(stderr, "simulated-pc: %s\n", error.c_str());
-        return 1;
-    }
+}  // namespace
+
+int register_device_profile(const device_profile_c& profile) {
     int failures = 0;
     for (const auto& entry : profile.classes)
         if (!register_class(entry)) ++failures;
     for (const auto& entry : profile.devices)
         if (!register_device(entry)) ++failures;
-    std::printf("registered %zu classes and %zu devices, %d failures\n", profile.classes.size(), profile.devices.size(),
-                failures);
-    return failures == 0 ? 0 : 1;
-}
-
-}  // namespace
-
-int wmain(int argc, wchar_t** argv) {
-    try {
-        if (argc == 3 && std::wstring(argv[1]) == L"register") return register_profile(argv[2]);
-        std::fprintf(stderr, "usage: simulated-pc register PROFILE\n");
-        return 2;
-    } catch (const std::exception& failure) {
-        std::fprintf(stderr, "simulated-pc: %s\n", failure.what());
-        return 1;
-    }
+    return failures;
 }

@@ -1,4 +1,4 @@
-#include "cli/inventory_json.h"
+#include "devices/device_json.h"
 
 #include "common/text_convert.h"
 #include "service/last_error.h"

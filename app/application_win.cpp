@@ -1,0 +1,103 @@
+#include "app/application_win.h"
+
+#include "app/machine_facts.h"
+#include "app/shared_fonts_win.h"
+#include "app/wmi_facts.h"
+#include "ui/main_window_win.h"
+#include "ui/window_messages.h"
+
+#include <curl/curl.h>
+#include <winsock2.h>
+
+#include <cwchar>
+#include <new>
+
+namespace {
+
+void show_failure(int code) {
+    wchar_t text[128];
+    std::swprintf(text, 128, L"Application initialization failed, error code: %d.", code);
+    MessageBoxW(nullptr, text, product_title, MB_OK | MB_ICONERROR);
+}
+
+// Makes the program's own folder the current directory, so relative names resolve there.
+void enter_program_folder() {
+    wchar_t path[MAX_PATH] = {};
+    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return;
+    wchar_t* last = std::wcsrchr(path, L'\\');
+    if (!last) return;
+    *last = L'\0';
+    SetCurrentDirectoryW(path);
+}
+
+bool prepare_device_store() {
+    if (curl_global_init(CURL_GLOBAL_ALL) == CURLE_OK) application().transfer_library_ready = true;
+    application().device_store.reset(new (std::nothrow) device_store_c());
+    return application().device_store != nullptr;
+}
+
+}  // namespace
+
+application_c& application() {
+    static application_c state;
+    return state;
+}
+
+int initialize_application() {
+    WSADATA sockets{};
+    WSAStartup(MAKEWORD(2, 2), &sockets);
+    enter_program_folder();
+
+    int code = 1;
+    if (!collect_basic_facts()) {
+        show_failure(code);
+        return -1;
+    }
+    code = 2;
+    if (collect_wmi_facts() != 0) {
+        show_failure(code);
+        return -1;
+    }
+    // Code 3 (settings) and the language table of code 4 join the chain with their stores.
+    code = 4;
+    if (!shared_fonts().create()) {
+        show_failure(code);
+        return -1;
+    }
+    code = 5;
+    if (!prepare_device_store()) {
+        show_failure(code);
+        return -1;
+    }
+    return 0;
+}
+
+int run_application(int show_command) {
+    main_window_c window;
+    if (!window.create_main_window()) return -1;
+    ShowWindow(window.handle(), show_command);
+    MSG message;
+    int result = 0;
+    for (;;) {
+        BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0) {
+            result = int(message.wParam);
+            break;
+        }
+        if (got == -1) {
+            result = -1;
+            break;
+        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return result;
+}
+
+void release_application() {
+    if (application().transfer_library_ready) curl_global_cleanup();
+    application().transfer_library_ready = false;
+    application().device_store.reset();
+    shared_fonts().release();
+}

@@ -1,0 +1,11 @@
+// One running instance: the first start holds the named mutex "Vantorel" for its whole life; a
+// second start tells the running window to come to the front (and with "--autorun" to scan).
+#pragma once
+
+#include <windows.h>
+
+// 0: this is the first instance, go on. -1: another instance runs and has been told; exit.
+int check_running_instance();
+
+// The first top-level window whose title is "Vantorel" (case-insensitive), or null.
+HWND find_main_window();

@@ -1,0 +1,92 @@
+// The real enumeration under Windows (Wine in the test runs) against the simulated PC, registered
+// into the prefix through SetupAPI: it must keep exactly what the enumeration over the same
+// profile keeps, field for field.
+#include "devices/device_json.h"
+#include "common/text_convert.h"
+#include "devices/device_store.h"
+#include "devices/profile_source.h"
+#include "devices/system_source.h"
+#include "service/last_error.h"
+#include "tools/simulated_pc/profile_registration_win.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+const char* profile_path = VANTOREL_SOURCE_DIR "/tools/simulated_pc/simulated-pc.json";
+
+class setupapi_source_test : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        std::string error;
+        ASSERT_TRUE(load_device_profile(profile_path, profile, error)) << error;
+        ASSERT_EQ(register_device_profile(profile), 0);
+        for (const auto& device : profile.devices) profile_ids.insert(device.instance_id);
+    }
+
+    static bool from_profile(const device_c& record) {
+        for (const auto& id : profile_ids)
+            if (id.rfind(record.instance_path, 0) == 0 && id.size() > wcslen(record.instance_path) &&
+                id[wcslen(record.instance_path)] == L'\\')
+                return true;
+        return false;
+    }
+
+    static device_profile_c profile;
+    static std::set<std::wstring> profile_ids;
+};
+
+device_profile_c setupapi_source_test::profile;
+std::set<std::wstring> setupapi_source_test::profile_ids;
+
+nlohmann::ordered_json comparable(const device_c& record) {
+    nlohmann::ordered_json json = device_json(record);
+    // Ranks come from the driver list of an installed INF, which the simulation does not install.
+    json.erase("driver_rank");
+    return json;
+}
+
+}  // namespace
+
+TEST_F(setupapi_source_test, keeps_exactly_what_the_rules_keep_with_every_field) {
+    device_store_c expected_store;
+    enumeration_progress_c expected_progress;
+    profile_source_c fake(profile);
+    ASSERT_TRUE(enumerate_devices(expected_store, fake, expected_progress));
+
+    device_store_c store;
+    enumeration_progress_c progress;
+    auto source = make_system_device_source();
+    set_last_error(0);
+    ASSERT_TRUE(enumerate_devices(store, *source, progress));
+    EXPECT_EQ(last_error(), 0);
+    EXPECT_EQ(progress.scanned.load(), progress.total.load());
+
+    std::size_t seen = 0;
+    for (const auto& record : store.devices) {
+        if (!from_profile(record)) continue;
+        ++seen;
+        const device_c* wanted = find_device(expected_store, record.instance_path);
+        ASSERT_NE(wanted, nullptr) << "kept but should be dropped: " << wide_to_utf8(record.instance_path);
+        EXPECT_EQ(comparable(record).dump(1), comparable(*wanted).dump(1));
+    }
+    EXPECT_EQ(seen, expected_store.devices.size());
+}
+
+TEST_F(setupapi_source_test, classes_are_read_named_and_sorted) {
+    device_store_c store;
+    enumeration_progress_c progress;
+    auto source = make_system_device_source();
+    ASSERT_TRUE(enumerate_devices(store, *source, progress));
+    std::set<std::wstring> names;
+    for (std::size_t i = 0; i < store.classes.size(); ++i) {
+        names.insert(store.classes[i].name);
+        if (i > 0) {
+            EXPECT_LE(wcscmp(store.classes[i - 1].description, store.classes[i].description), 0);
+        }
+        EXPECT_EQ(wcslen(store.classes[i].guid_text), 38u);
+    }
+    for (const auto& entry : profile.classes) EXPECT_TRUE(names.count(entry.name)) << wide_to_utf8(entry.name);
+}

@@ -1,0 +1,12 @@
+// The program's own window messages, all WM_USER based (WM_USER is 0x0400).
+#pragma once
+
+constexpr unsigned WM_START_SCAN = 0x0400 + 1;        // start a scan
+constexpr unsigned WM_SCAN_DONE = 0x0400 + 2;         // the scan query succeeded
+constexpr unsigned WM_SCAN_ABORTED = 0x0400 + 4;      // the scan failed or was cancelled
+constexpr unsigned WM_SHOW_INSTANCE = 0x0400 + 5;     // come to the front; wParam 1: and scan
+constexpr unsigned WM_CHECK_ALL = 0x0400 + 7;
+constexpr unsigned WM_DOWNLOAD_CHECKED = 0x0400 + 8;
+
+// The product title: window title, instance mutex name, message box caption, Run value name.
+constexpr const wchar_t* product_title = L"Vantorel";
