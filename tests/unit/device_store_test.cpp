@@ -231,3 +231,17 @@ TEST(device_profile, malformed_profiles_are_refused_with_a_reason) {
     EXPECT_FALSE(parse_device_profile(R"({"devices": [{"instance_id": "A\\B", "hardware_ids": "x"}]})", profile, error));
     EXPECT_NE(error.find("hardware_ids"), std::string::npos) << error;
 }
+
+TEST(device_store, a_platform_without_the_enumerator_property_gets_the_first_id_component) {
+    enumeration_c run;
+    enumerate(run, R"({"instance_id": "USB\\VID_046D&PID_C52B\\5&1", "class": "Display", "class_guid": ")" +
+                       display_guid + R"(", "description": "d", "hardware_ids": ["A"], "compatible_ids": []},)" +
+                       R"({"instance_id": "PCI\\VEN_1\\1", "class": "Display", "class_guid": ")" + display_guid +
+                       R"(", "description": "d", "enumerator": "PCI", "hardware_ids": ["A"], "compatible_ids": []})");
+    ASSERT_TRUE(run.result);
+    ASSERT_EQ(run.store.devices.size(), 2u);
+    EXPECT_STREQ(run.store.devices[0].enumerator, L"USB");
+    EXPECT_STREQ(run.store.devices[1].enumerator, L"PCI");
+    EXPECT_EQ(enumerator_from_instance_id(L"ROOT"), L"ROOT");
+    EXPECT_EQ(instance_path_from_id(L"ROOT\\X\\0000"), std::optional<std::wstring>(L"ROOT\\X"));
+}

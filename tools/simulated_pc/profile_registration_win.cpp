@@ -93,10 +93,13 @@ bool register_device(const profile_device_c& entry) {
     device.cbSize = sizeof device;
     const wchar_t* description = entry.description ? entry.description->c_str() : nullptr;
     if (!SetupDiCreateDeviceInfoW(set.get(), entry.instance_id.c_str(), &class_guid, description, nullptr, 0, &device)) {
-        report("creating device", entry.instance_id, GetLastError());
-        return false;
-    }
-    if (!SetupDiRegisterDeviceInfo(set.get(), &device, 0, nullptr, nullptr, nullptr)) {
+        // Registering a profile again updates the devices it registered before.
+        if (GetLastError() != DWORD(ERROR_DEVINST_ALREADY_EXISTS) ||
+            !SetupDiOpenDeviceInfoW(set.get(), entry.instance_id.c_str(), nullptr, 0, &device)) {
+            report("creating device", entry.instance_id, GetLastError());
+            return false;
+        }
+    } else if (!SetupDiRegisterDeviceInfo(set.get(), &device, 0, nullptr, nullptr, nullptr)) {
         report("registering device", entry.instance_id, GetLastError());
         return false;
     }
