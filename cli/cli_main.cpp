@@ -14,7 +14,7 @@ struct command_entry_c {
 const command_entry_c commands[] = {
     {"facts", facts_command, "facts                      machine facts (OS code, 64-bit, WMI sidebar facts)"},
     {"inventory", inventory_command,
-     "inventory [--include-absent] [--profile FILE]\n"
+     "inventory [--include-absent] [--profile FILE] [--summary]\n"
      "                             the device inventory (SetupAPI, or a simulated PC profile)"},
 };
 
