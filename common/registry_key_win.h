@@ -32,6 +32,10 @@ public:
     }
     explicit operator bool() const { return key_ && key_ != INVALID_HANDLE_VALUE; }
 
+    // Creates or opens parent\path. With a transaction the key is created inside it, through
+    // RegCreateKeyTransactedW looked up at run time. Returns the registry's status.
+    LONG create(HKEY parent, const wchar_t* path, REGSAM access, bool* existed = nullptr, HANDLE transaction = nullptr);
+
 private:
     HKEY key_ = nullptr;
 };

@@ -1,0 +1,48 @@
+#include "app/settings.h"
+
+#include "common/fixed_text.h"
+
+std::wstring append_path(const std::wstring& folder, const std::wstring& name) {
+    std::wstring joined = folder;
+    while (!joined.empty() && joined.back() == L'\\') joined.pop_back();
+    std::size_t start = 0;
+    while (start < name.size() && name[start] == L'\\') ++start;
+    if (!joined.empty()) joined += L'\\';
+    joined += name.substr(start);
+    return joined;
+}
+
+void apply_default_settings(settings_c& settings, const std::wstring& program_folder) {
+    settings = settings_c{};
+    std::wstring download = append_path(program_folder, L"download");
+    copy_text(settings.download_path_in_use, std::wstring_view(download));
+    copy_text(settings.download_path, std::wstring_view(download));
+    copy_text(settings.backup_path, std::wstring_view(append_path(program_folder, L"backup")));
+    copy_text(settings.language, L"English");
+    copy_text(settings.install_date, unset_install_date);
+}
+
+const wchar_t* first_run_language(std::optional<std::uint32_t> code) {
+    static const wchar_t* const names[] = {L"English", L"Deutsch", L"Espa\u00F1ol", L"Fran\u00E7ais", L"Italiano",
+                                           L"\u65E5\u672C\u8A9E", L"\u7B80\u4F53\u4E2D\u6587", L"\u7E41\u9AD4\u4E2D\u6587",
+                                           L"Nederlands", L"Portugu\u00EAs", L"\u0627\u0644\u0639\u0631\u0628\u064A\u0629"};
+    std::uint32_t value = code.value_or(9);
+    if (value >= 1 && value <= 11) return names[value - 1];
+    return names[0];
+}
+
+bool accept_string_value(std::uint32_t type, const unsigned char* bytes, std::size_t byte_count, wchar_t* field,
+                         std::size_t capacity) {
+    if (type != registry_string && type != registry_expandable_string) return false;
+    if (byte_count % 2 != 0) return false;
+    std::size_t units = byte_count / 2;
+    if (units == 0) {
+        if (capacity > 0) field[0] = L'\0';
+        return capacity > 0;
+    }
+    if (units > capacity) return false;
+    auto unit = [&](std::size_t i) { return wchar_t(bytes[2 * i] | (bytes[2 * i + 1] << 8)); };
+    if (unit(units - 1) != L'\0') return false;
+    for (std::size_t i = 0; i < units; ++i) field[i] = unit(i);
+    return true;
+}

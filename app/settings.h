@@ -1,0 +1,45 @@
+// The user's settings: one record for the whole run, kept in the registry key
+// HKEY_CURRENT_USER\SOFTWARE\Quellmar (settings_win.cpp). This file holds the record and the rules
+// that do not need the registry: defaults, the first-run language, which stored strings count.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+struct settings_c {
+    // Read once at start-up and used by all downloading and installing of this run.
+    wchar_t download_path_in_use[260] = {};
+    // The folder the settings dialog edits and that is saved; it takes effect at the next start.
+    wchar_t download_path[260] = {};
+    wchar_t backup_path[260] = {};
+    wchar_t language[32] = {};
+    wchar_t install_date[16] = {};
+    std::uint32_t autorun = 0;
+    std::uint32_t scan_offline = 0;
+    std::uint32_t close_to_tray = 1;  // 0 quit, 1 hide to the tray with a notice once, 2 hide quietly
+    std::uint32_t scheduled_scan = 0;
+};
+
+constexpr const wchar_t* unset_install_date = L"0000-00-00";
+
+// The defaults: folders "download" and "backup" in the program folder, English, no install date.
+void apply_default_settings(settings_c& settings, const std::wstring& program_folder);
+
+// Joins a folder and a name with exactly one backslash between them.
+std::wstring append_path(const std::wstring& folder, const std::wstring& name);
+
+// The language a new user starts with, from the installer's language code; a missing code
+// means "Nederlands", an unknown one "English".
+const wchar_t* first_run_language(std::optional<std::uint32_t> code);
+
+// Registry value types, as the registry numbers them.
+constexpr std::uint32_t registry_string = 1;
+constexpr std::uint32_t registry_expandable_string = 2;
+
+// Accepts a stored string value (UTF-16 bytes as read) into a field of the given capacity
+// (terminator included): only plain or expandable strings of even byte length that end in the
+// terminator and fit. An empty value gives an empty text. False leaves the field unchanged.
+bool accept_string_value(std::uint32_t type, const unsigned char* bytes, std::size_t byte_count, wchar_t* field,
+                         std::size_t capacity);

@@ -1,0 +1,118 @@
+#include "app/settings_win.h"
+
+#include "app/machine_facts.h"
+#include "common/date_text.h"
+#include "common/fixed_text.h"
+#include "common/registry_key_win.h"
+#include "common/text_convert.h"
+#include "ui/window_messages.h"
+
+#include <shlobj.h>
+
+#include <vector>
+
+namespace {
+
+settings_c record;
+registry_key_c settings_key;
+
+void read_number(HKEY key, const wchar_t* name, std::uint32_t& field) {
+    DWORD value = 0, size = sizeof value;
+    // The registry type is not checked; a failed read leaves the field as it was.
+    if (RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) == ERROR_SUCCESS)
+        field = value;
+}
+
+template <std::size_t Capacity>
+void read_text(HKEY key, const wchar_t* name, wchar_t (&field)[Capacity]) {
+    std::vector<unsigned char> bytes(Capacity * sizeof(wchar_t));
+    DWORD type = 0, size = DWORD(bytes.size());
+    if (RegQueryValueExW(key, name, nullptr, &type, bytes.data(), &size) != ERROR_SUCCESS) return;
+    accept_string_value(type, bytes.data(), size, field, Capacity);
+}
+
+void write_text(HKEY key, const wchar_t* name, const wchar_t* text) {
+    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                   DWORD((wcslen(text) + 1) * sizeof(wchar_t)));
+}
+
+void write_number(HKEY key, const wchar_t* name, std::uint32_t number) {
+    DWORD value = number;
+    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+}
+
+std::optional<std::uint32_t> read_first_run_language_code() {
+    registry_key_c key;
+    if (key.create(HKEY_CURRENT_USER, first_run_key_path, KEY_READ) != ERROR_SUCCESS) return std::nullopt;
+    DWORD value = 0, size = sizeof value;
+    if (RegQueryValueExW(key.get(), L"language", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    return value;
+}
+
+void create_folder(const wchar_t* folder) {
+    DWORD attributes = GetFileAttributesW(folder);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+    // Creates all missing parents; a failure shows later, in the operation that uses the folder.
+    SHCreateDirectoryExW(nullptr, folder, nullptr);
+}
+
+}  // namespace
+
+settings_c& settings() { return record; }
+
+bool load_settings() {
+    apply_default_settings(record, program_folder());
+    bool existed = false;
+    if (settings_key.create(HKEY_CURRENT_USER, settings_key_path, KEY_READ | KEY_WRITE, &existed) != ERROR_SUCCESS)
+        return false;
+    HKEY key = settings_key.get();
+    if (existed) {
+        read_number(key, L"autorun", record.autorun);
+        read_number(key, L"scan_offline", record.scan_offline);
+        read_number(key, L"close_to_tray", record.close_to_tray);
+        read_number(key, L"scheduled_scan", record.scheduled_scan);
+        read_text(key, L"download_path", record.download_path_in_use);
+        copy_text(record.download_path, record.download_path_in_use);
+        read_text(key, L"backup_path", record.backup_path);
+        read_text(key, L"language", record.language);
+        read_text(key, L"install_date", record.install_date);
+        if (wcscmp(record.install_date, unset_install_date) == 0) {
+            copy_text(record.install_date, std::wstring_view(utf8_to_wide(today_utc())));
+            write_text(key, L"install_date", record.install_date);
+        }
+    } else {
+        copy_text(record.install_date, std::wstring_view(utf8_to_wide(today_utc())));
+        copy_text(record.language, first_run_language(read_first_run_language_code()));
+        save_settings();
+    }
+    create_folder(record.download_path_in_use);
+    create_folder(record.backup_path);
+    return true;
+}
+
+bool save_settings() {
+    if (HKEY key = settings_key.get()) {
+        write_text(key, L"download_path", record.download_path);
+        write_text(key, L"backup_path", record.backup_path);
+        write_text(key, L"language", record.language);
+        write_text(key, L"install_date", record.install_date);
+        write_number(key, L"autorun", record.autorun);
+        write_number(key, L"scan_offline", record.scan_offline);
+        write_number(key, L"close_to_tray", record.close_to_tray);
+        write_number(key, L"scheduled_scan", record.scheduled_scan);
+    }
+    set_run_at_logon(record.autorun);
+    return true;
+}
+
+bool set_run_at_logon(std::uint32_t flag) {
+    registry_key_c key;
+    if (key.create(HKEY_CURRENT_USER, run_key_path, KEY_READ | KEY_WRITE) != ERROR_SUCCESS) return false;
+    if (flag)
+        write_text(key.get(), product_title, program_path().c_str());
+    else
+        RegDeleteValueW(key.get(), product_title);
+    return true;
+}

@@ -1,0 +1,22 @@
+// The settings record and its registry key. The key stays open from load_settings to the end of
+// the process.
+#pragma once
+
+#include "app/settings.h"
+
+settings_c& settings();
+
+// Fills the record from the registry (creating the key with defaults on the first run) and
+// creates the download and backup folders. False when the settings key cannot be opened.
+bool load_settings();
+
+// Writes all eight values, then brings the Run value in line with autorun. Always true.
+bool save_settings();
+
+// Writes (flag not 0) or deletes the Run value "Vantorel"; false when the Run key cannot be opened.
+bool set_run_at_logon(std::uint32_t flag);
+
+// The registry locations, under HKEY_CURRENT_USER.
+constexpr const wchar_t* settings_key_path = L"SOFTWARE\\Quellmar";
+constexpr const wchar_t* first_run_key_path = L"SOFTWARE\\Quellmar_Init";
+constexpr const wchar_t* run_key_path = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";

@@ -1,0 +1,65 @@
+#include "app/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+std::vector<unsigned char> utf16_bytes(const std::u16string& text, bool terminate = true) {
+    std::vector<unsigned char> bytes;
+    for (char16_t unit : text) {
+        bytes.push_back(static_cast<unsigned char>(unit & 0xFF));
+        bytes.push_back(static_cast<unsigned char>(unit >> 8));
+    }
+    if (terminate) bytes.insert(bytes.end(), {0, 0});
+    return bytes;
+}
+
+}  // namespace
+
+TEST(settings, defaults_put_both_folders_in_the_program_folder) {
+    settings_c settings;
+    apply_default_settings(settings, L"C:\\Program Files\\Vantorel\\");
+    EXPECT_STREQ(settings.download_path_in_use, L"C:\\Program Files\\Vantorel\\download");
+    EXPECT_STREQ(settings.download_path, L"C:\\Program Files\\Vantorel\\download");
+    EXPECT_STREQ(settings.backup_path, L"C:\\Program Files\\Vantorel\\backup");
+    EXPECT_STREQ(settings.language, L"English");
+    EXPECT_STREQ(settings.install_date, L"0000-00-00");
+    EXPECT_EQ(settings.close_to_tray, 1u);
+    EXPECT_EQ(append_path(L"C:\\a", L"b"), L"C:\\a\\b");
+    EXPECT_EQ(append_path(L"C:\\a\\\\", L"\\b"), L"C:\\a\\b");
+}
+
+TEST(settings, first_run_language_codes) {
+    EXPECT_STREQ(first_run_language(std::nullopt), L"Nederlands");
+    EXPECT_STREQ(first_run_language(1), L"English");
+    EXPECT_STREQ(first_run_language(4), L"Fran\u00E7ais");
+    EXPECT_STREQ(first_run_language(11), L"\u0627\u0644\u0639\u0631\u0628\u064A\u0629");
+    EXPECT_STREQ(first_run_language(0), L"English");
+    EXPECT_STREQ(first_run_language(12), L"English");
+}
+
+TEST(settings, string_values_need_type_even_length_terminator_and_room) {
+    wchar_t field[8];
+    std::wcscpy(field, L"default");
+    auto good = utf16_bytes(u"abc");
+    EXPECT_TRUE(accept_string_value(registry_string, good.data(), good.size(), field, 8));
+    EXPECT_STREQ(field, L"abc");
+    EXPECT_TRUE(accept_string_value(registry_expandable_string, good.data(), good.size(), field, 8));
+
+    std::wcscpy(field, L"default");
+    EXPECT_FALSE(accept_string_value(4 /* a number */, good.data(), good.size(), field, 8));
+    EXPECT_FALSE(accept_string_value(registry_string, good.data(), good.size() - 1, field, 8));
+    auto open = utf16_bytes(u"abc", false);
+    EXPECT_FALSE(accept_string_value(registry_string, open.data(), open.size(), field, 8));
+    auto exact = utf16_bytes(u"1234567");   // 7 characters and the terminator fill 8
+    auto longer = utf16_bytes(u"12345678");
+    EXPECT_FALSE(accept_string_value(registry_string, longer.data(), longer.size(), field, 8));
+    EXPECT_STREQ(field, L"default");
+    EXPECT_TRUE(accept_string_value(registry_string, exact.data(), exact.size(), field, 8));
+    EXPECT_STREQ(field, L"1234567");
+    EXPECT_TRUE(accept_string_value(registry_string, nullptr, 0, field, 8));
+    EXPECT_STREQ(field, L"");
+}

@@ -1,0 +1,172 @@
+// The settings store against Wine's real registry. Every test starts from a clean state: the
+// settings and first-run keys and the Run value are removed, and the program folder is a fresh
+// scratch folder.
+#include "app/machine_facts.h"
+#include "app/settings_win.h"
+#include "common/date_text.h"
+#include "common/registry_key_win.h"
+#include "common/text_convert.h"
+#include "tests/unit/test_files.h"
+#include "ui/window_messages.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace {
+
+void delete_tree(const wchar_t* path) { RegDeleteTreeW(HKEY_CURRENT_USER, path) == ERROR_SUCCESS || RegDeleteKeyW(HKEY_CURRENT_USER, path); }
+
+std::optional<std::wstring> read_string(const wchar_t* key_path, const wchar_t* name, DWORD* type_out = nullptr) {
+    registry_key_c key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, key_path, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return std::nullopt;
+    wchar_t buffer[1024] = {};
+    DWORD type = 0, size = sizeof buffer - sizeof(wchar_t);
+    if (RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    if (type_out) *type_out = type;
+    return std::wstring(buffer);
+}
+
+void write_raw(const wchar_t* name, DWORD type, const void* data, DWORD size) {
+    registry_key_c key;
+    ASSERT_EQ(key.create(HKEY_CURRENT_USER, settings_key_path, KEY_WRITE), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+}
+
+void write_string(const wchar_t* name, const std::wstring& text) {
+    write_raw(name, REG_SZ, text.c_str(), DWORD((text.size() + 1) * sizeof(wchar_t)));
+}
+
+class settings_test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        delete_tree(settings_key_path);
+        delete_tree(first_run_key_path);
+        registry_key_c run;
+        if (run.create(HKEY_CURRENT_USER, run_key_path, KEY_WRITE) == ERROR_SUCCESS)
+            RegDeleteValueW(run.get(), product_title);
+        folder_ = std::make_unique<scratch_folder_c>();
+        GetCurrentDirectoryW(MAX_PATH, previous_folder_);
+        SetCurrentDirectoryW(folder_->path().wstring().c_str());
+        ASSERT_TRUE(collect_basic_facts());
+    }
+    void TearDown() override {
+        SetCurrentDirectoryW(previous_folder_);
+        delete_tree(settings_key_path);
+        delete_tree(first_run_key_path);
+    }
+    std::wstring program_folder_path(const wchar_t* name) const { return program_folder() + name; }
+    static bool is_directory(const std::wstring& path) {
+        DWORD attributes = GetFileAttributesW(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    }
+
+    std::unique_ptr<scratch_folder_c> folder_;
+    wchar_t previous_folder_[MAX_PATH] = {};
+};
+
+}  // namespace
+
+TEST_F(settings_test, first_run_creates_all_values_folders_and_no_run_value) {
+    ASSERT_TRUE(load_settings());
+    const std::wstring today = utf8_to_wide(today_utc());
+    EXPECT_EQ(read_string(settings_key_path, L"install_date"), today);
+    EXPECT_STREQ(settings().install_date, today.c_str());
+    EXPECT_EQ(read_string(settings_key_path, L"download_path"), program_folder_path(L"download"));
+    EXPECT_EQ(read_string(settings_key_path, L"backup_path"), program_folder_path(L"backup"));
+    // No first-run language code at all means Dutch.
+    EXPECT_EQ(read_string(settings_key_path, L"language"), std::wstring(L"Nederlands"));
+    for (const wchar_t* name : {L"autorun", L"scan_offline", L"close_to_tray", L"scheduled_scan"}) {
+        registry_key_c key;
+        ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, settings_key_path, 0, KEY_READ, key.put()), ERROR_SUCCESS);
+        DWORD type = 0, value = 99, size = sizeof value;
+        ASSERT_EQ(RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size),
+                  ERROR_SUCCESS)
+            << wide_to_utf8(name);
+        EXPECT_EQ(type, DWORD(REG_DWORD));
+        EXPECT_EQ(value, wcscmp(name, L"close_to_tray") == 0 ? 1u : 0u) << wide_to_utf8(name);
+    }
+    EXPECT_TRUE(is_directory(program_folder_path(L"download")));
+    EXPECT_TRUE(is_directory(program_folder_path(L"backup")));
+    EXPECT_FALSE(read_string(run_key_path, product_title).has_value());
+}
+
+TEST_F(settings_test, first_run_language_follows_the_installer_code) {
+    const std::pair<DWORD, const wchar_t*> cases[] = {{4, L"Fran\u00E7ais"}, {12, L"English"}, {6, L"\u65E5\u672C\u8A9E"}};
+    for (const auto& [code, expected] : cases) {
+        delete_tree(settings_key_path);
+        registry_key_c key;
+        ASSERT_EQ(key.create(HKEY_CURRENT_USER, first_run_key_path, KEY_WRITE), ERROR_SUCCESS);
+        RegSetValueExW(key.get(), L"language", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&code), sizeof code);
+        ASSERT_TRUE(load_settings());
+        EXPECT_STREQ(settings().language, expected) << code;
+    }
+}
+
+TEST_F(settings_test, an_unset_install_date_is_set_once_and_a_real_one_kept) {
+    write_string(L"install_date", L"0000-00-00");
+    ASSERT_TRUE(load_settings());
+    EXPECT_EQ(read_string(settings_key_path, L"install_date"), utf8_to_wide(today_utc()));
+    write_string(L"install_date", L"2011-04-01");
+    ASSERT_TRUE(load_settings());
+    EXPECT_STREQ(settings().install_date, L"2011-04-01");
+}
+
+TEST_F(settings_test, stored_folders_are_used_and_a_too_long_one_ignored) {
+    write_string(L"download_path", L"C:\\drivers\\incoming");
+    ASSERT_TRUE(load_settings());
+    EXPECT_STREQ(settings().download_path_in_use, L"C:\\drivers\\incoming");
+    EXPECT_STREQ(settings().download_path, L"C:\\drivers\\incoming");
+    EXPECT_TRUE(is_directory(L"C:\\drivers\\incoming"));
+
+    write_string(L"download_path", L"C:\\" + std::wstring(257, L'x'));  // 260 characters
+    ASSERT_TRUE(load_settings());
+    EXPECT_EQ(std::wstring(settings().download_path_in_use), program_folder_path(L"download"));
+    write_string(L"download_path", L"C:\\" + std::wstring(256, L'y'));  // 259 characters fit
+    ASSERT_TRUE(load_settings());
+    EXPECT_EQ(std::wstring(settings().download_path_in_use), L"C:\\" + std::wstring(256, L'y'));
+}
+
+TEST_F(settings_test, malformed_string_values_leave_the_defaults) {
+    ASSERT_TRUE(load_settings());  // the key now exists
+    DWORD number = 7;
+    write_raw(L"language", REG_DWORD, &number, sizeof number);  // wrong type
+    const wchar_t odd[] = L"Deutsch";
+    write_raw(L"backup_path", REG_SZ, odd, 5);  // odd byte length
+    const wchar_t open_text[] = {L'D', L'E'};
+    write_raw(L"install_date", REG_SZ, open_text, sizeof open_text);  // no terminator
+    ASSERT_TRUE(load_settings());
+    EXPECT_STREQ(settings().language, L"English");
+    EXPECT_EQ(std::wstring(settings().backup_path), program_folder_path(L"backup"));
+    // An unreadable date counts as unset: today's date is written.
+    EXPECT_EQ(std::wstring(settings().install_date), utf8_to_wide(today_utc()));
+}
+
+TEST_F(settings_test, autorun_on_writes_the_bare_program_path_and_off_removes_it) {
+    ASSERT_TRUE(load_settings());
+    settings().autorun = 1;
+    ASSERT_TRUE(save_settings());
+    DWORD type = 0;
+    EXPECT_EQ(read_string(run_key_path, product_title, &type), program_path());
+    EXPECT_EQ(type, DWORD(REG_SZ));
+    settings().autorun = 0;
+    ASSERT_TRUE(save_settings());
+    EXPECT_FALSE(read_string(run_key_path, product_title).has_value());
+    // Turning it off again, with no value left, is fine.
+    EXPECT_TRUE(set_run_at_logon(0));
+}
+
+TEST_F(settings_test, a_changed_download_folder_waits_for_the_next_start) {
+    ASSERT_TRUE(load_settings());
+    std::wstring in_use = settings().download_path_in_use;
+    wcscpy(settings().download_path, L"C:\\elsewhere");
+    ASSERT_TRUE(save_settings());
+    EXPECT_EQ(std::wstring(settings().download_path_in_use), in_use);
+    ASSERT_TRUE(load_settings());
+    EXPECT_STREQ(settings().download_path_in_use, L"C:\\elsewhere");
+}
