@@ -1,7 +1,9 @@
 #include "app/application_win.h"
 
 #include "app/machine_facts.h"
+#include "app/settings_win.h"
 #include "app/shared_fonts_win.h"
+#include "i18n/language_table.h"
 #include "app/wmi_facts.h"
 #include "ui/main_window_win.h"
 #include "ui/window_messages.h"
@@ -59,9 +61,14 @@ int initialize_application() {
         show_failure(code);
         return -1;
     }
-    // Code 3 (settings) and the language table of code 4 join the chain with their stores.
+    code = 3;
+    if (!load_settings()) {
+        show_failure(code);
+        return -1;
+    }
     code = 4;
-    if (!shared_fonts().create()) {
+    shared_fonts().create();
+    if (load_languages_for(settings().language) != 0) {
         show_failure(code);
         return -1;
     }

@@ -12,3 +12,4 @@ int run_cli(const cli_arguments& arguments);
 // Commands; each receives the arguments that follow its name.
 int facts_command(const cli_arguments& arguments);
 int inventory_command(const cli_arguments& arguments);
+int settings_command(const cli_arguments& arguments);

@@ -16,6 +16,7 @@ const command_entry_c commands[] = {
     {"inventory", inventory_command,
      "inventory [--include-absent] [--profile FILE] [--summary]\n"
      "                             the device inventory (SetupAPI, or a simulated PC profile)"},
+    {"settings", settings_command, "settings                   the settings as the program loads them (Windows builds)"},
 };
 
 void print_usage() {

@@ -245,3 +245,62 @@ TEST(device_store, a_platform_without_the_enumerator_property_gets_the_first_id_
     EXPECT_EQ(enumerator_from_instance_id(L"ROOT"), L"ROOT");
     EXPECT_EQ(instance_path_from_id(L"ROOT\\X\\0000"), std::optional<std::wstring>(L"ROOT\\X"));
 }
+
+namespace {
+
+// A source that fails at a chosen step, as a broken system would.
+class failing_source_c : public profile_source_c {
+public:
+    enum class failure_c { class_list, device_set, walk_at_second };
+    failing_source_c(device_profile_c profile, failure_c failure) : profile_source_c(std::move(profile)), failure_(failure) {}
+    bool build_class_list(std::vector<device_class_c>& classes) override {
+        if (failure_ == failure_c::class_list) {
+            profile_source_c::build_class_list(classes);  // a partial list must not survive
+            return false;
+        }
+        return profile_source_c::build_class_list(classes);
+    }
+    bool open_devices(bool include_absent) override {
+        return failure_ != failure_c::device_set && profile_source_c::open_devices(include_absent);
+    }
+    device_step_c select_device(std::int32_t index) override {
+        if (failure_ == failure_c::walk_at_second && index == 1) return device_step_c::failure;
+        return profile_source_c::select_device(index);
+    }
+
+private:
+    failure_c failure_;
+};
+
+device_profile_c two_device_profile() {
+    device_profile_c profile;
+    std::string error;
+    std::string text = "{" + std::string(classes_json) + ", \"devices\": [" +
+                       device_json("PCI\\VEN_1\\1", "Display", display_guid) + "," +
+                       device_json("PCI\\VEN_2\\1", "Display", display_guid) + "]}";
+    EXPECT_TRUE(parse_device_profile(text, profile, error)) << error;
+    return profile;
+}
+
+}  // namespace
+
+TEST(device_store, failures_set_last_error_and_leave_the_documented_state) {
+    using failure_c = failing_source_c::failure_c;
+    struct case_c {
+        failure_c failure;
+        std::int32_t error;
+        std::size_t classes;
+        std::size_t devices;
+    };
+    for (const case_c& each : {case_c{failure_c::class_list, 16, 0, 0}, case_c{failure_c::device_set, 17, 8, 0},
+                               case_c{failure_c::walk_at_second, 19, 8, 1}}) {
+        device_store_c store;
+        enumeration_progress_c progress;
+        failing_source_c source(two_device_profile(), each.failure);
+        set_last_error(0);
+        EXPECT_FALSE(enumerate_devices(store, source, progress));
+        EXPECT_EQ(last_error(), each.error);
+        EXPECT_EQ(store.classes.size(), each.classes) << each.error;
+        EXPECT_EQ(store.devices.size(), each.devices) << each.error;
+    }
+}

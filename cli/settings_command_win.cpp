@@ -1,0 +1,39 @@
+#include "app/machine_facts.h"
+#include "app/settings_win.h"
+#include "cli/cli_commands.h"
+#include "common/text_convert.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <iostream>
+
+int settings_command(const cli_arguments& arguments) {
+    if (!arguments.empty()) {
+        std::fprintf(stderr, "usage: vantorel-cli settings\n");
+        return 2;
+    }
+    if (!collect_basic_facts()) {
+        std::fprintf(stderr, "vantorel-cli: the machine facts cannot be read\n");
+        return 1;
+    }
+    // As at start-up: a first run creates the key with its defaults and the folders.
+    if (!load_settings()) {
+        std::fprintf(stderr, "vantorel-cli: the settings key cannot be opened or created\n");
+        return 1;
+    }
+    const settings_c& record = settings();
+    nlohmann::ordered_json out = {
+        {"download_path_in_use", wide_to_utf8(record.download_path_in_use)},
+        {"download_path", wide_to_utf8(record.download_path)},
+        {"backup_path", wide_to_utf8(record.backup_path)},
+        {"language", wide_to_utf8(record.language)},
+        {"install_date", wide_to_utf8(record.install_date)},
+        {"autorun", record.autorun},
+        {"scan_offline", record.scan_offline},
+        {"close_to_tray", record.close_to_tray},
+        {"scheduled_scan", record.scheduled_scan},
+    };
+    std::cout << out.dump(2) << "\n";
+    return 0;
+}
