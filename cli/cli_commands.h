@@ -13,3 +13,4 @@ int run_cli(const cli_arguments& arguments);
 int facts_command(const cli_arguments& arguments);
 int inventory_command(const cli_arguments& arguments);
 int settings_command(const cli_arguments& arguments);
+int request_command(const cli_arguments& arguments);

@@ -16,6 +16,9 @@ const command_entry_c commands[] = {
     {"inventory", inventory_command,
      "inventory [--include-absent] [--profile FILE] [--summary]\n"
      "                             the device inventory (SetupAPI, or a simulated PC profile)"},
+    {"request", request_command,
+     "request [--profile FILE] [--include-absent] [--compressed] [--os CODE] [--model TEXT] [--lang N]\n"
+     "                             the scan request document (or its zlib stream) for the inventory"},
     {"settings", settings_command, "settings                   the settings as the program loads them (Windows builds)"},
 };
 

@@ -1,0 +1,32 @@
+#include "cli/machine_description.h"
+
+#include "common/text_convert.h"
+
+#include <cstdlib>
+
+bool machine_description_c::take_option(const std::string& option, const std::string& value, std::size_t& index) {
+    if (value.empty() && option != "--model") return false;
+    if (option == "--os") {
+        os_code_ = value;
+    } else if (option == "--model") {
+        model_ = utf8_to_wide(value);
+    } else if (option == "--lang") {
+        char* end = nullptr;
+        long number = std::strtol(value.c_str(), &end, 10);
+        if (!end || *end != '\0' || number < 0) return false;
+        lang_ = int(number);
+    } else {
+        return false;
+    }
+    ++index;
+    return true;
+}
+
+scan_query_c machine_description_c::query() const {
+    scan_query_c query;
+    query.os_code = os_code_ ? os_code_->c_str() : "";
+    query.model = model_ ? model_->c_str() : L"";
+    query.lang = lang_.value_or(0);
+    query.os_version_number = os_version_number_.value_or(0);
+    return query;
+}

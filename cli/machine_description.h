@@ -1,0 +1,24 @@
+// The machine a scan request describes: the running Windows' facts, or values given on the
+// command line (always on Linux, where the defaults describe a Windows 7 64-bit PC).
+#pragma once
+
+#include "service/scan_query.h"
+
+#include <optional>
+#include <string>
+
+class machine_description_c {
+public:
+    // Takes --os CODE, --model TEXT or --lang N (advancing index past the value); false for
+    // anything else.
+    bool take_option(const std::string& option, const std::string& value, std::size_t& index);
+    // Fills what no option gave: from the machine's facts on Windows, defaults elsewhere.
+    void complete();
+    scan_query_c query() const;
+
+private:
+    std::optional<std::string> os_code_;
+    std::optional<std::wstring> model_;
+    std::optional<int> lang_;
+    std::optional<int> os_version_number_;
+};

@@ -1,0 +1,14 @@
+// One scan query: the machine description the scan window fills before the query thread starts,
+// and the results the thread leaves for it.
+#pragma once
+
+#include <cstdint>
+
+struct scan_query_c {
+    const char* os_code = "";          // in: "WINXP", "WIN764", ...
+    const wchar_t* model = L"";        // in: the computer model from WMI
+    std::int32_t os_version_number = 0;  // in: major * 10 + minor
+    std::int32_t lang = 0;             // in: the system's OEM code page
+    std::int32_t http_status = 0;      // out: the status of the last attempt
+    char error_text[256] = {};         // out: the failure text, at most 255 bytes
+};
