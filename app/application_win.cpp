@@ -12,6 +12,7 @@
 #include <winsock2.h>
 
 #include <cwchar>
+#include <iterator>
 #include <new>
 
 namespace {
@@ -51,31 +52,23 @@ int initialize_application() {
     WSAStartup(MAKEWORD(2, 2), &sockets);
     enter_program_folder();
 
-    int code = 1;
-    if (!collect_basic_facts()) {
-        show_failure(code);
-        return -1;
-    }
-    code = 2;
-    if (collect_wmi_facts() != 0) {
-        show_failure(code);
-        return -1;
-    }
-    code = 3;
-    if (!load_settings()) {
-        show_failure(code);
-        return -1;
-    }
-    code = 4;
-    shared_fonts().create();
-    if (load_languages_for(settings().language) != 0) {
-        show_failure(code);
-        return -1;
-    }
-    code = 5;
-    if (!prepare_device_store()) {
-        show_failure(code);
-        return -1;
+    // Each step's failure code is its position; the first failing step ends the start-up.
+    using step_t = bool (*)();
+    const step_t steps[] = {
+        [] { return collect_basic_facts(); },
+        [] { return collect_wmi_facts() == 0; },
+        [] { return load_settings(); },
+        [] {
+            shared_fonts().create();
+            return load_languages_for(settings().language) == 0;
+        },
+        [] { return prepare_device_store(); },
+    };
+    for (int code = 1; code <= int(std::size(steps)); ++code) {
+        if (!steps[code - 1]()) {
+            show_failure(code);
+            return -1;
+        }
     }
     return 0;
 }

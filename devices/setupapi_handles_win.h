@@ -1,37 +1,18 @@
 // Owned SetupAPI handles: a device information set, a class image list, a built driver list.
 #pragma once
 
+#include "common/unique_handle.h"
+
 #include <windows.h>
 #include <setupapi.h>
 
-#include <utility>
-
-class device_info_set_c {
-public:
-    device_info_set_c() = default;
-    explicit device_info_set_c(HDEVINFO set) : set_(set) {}
-    ~device_info_set_c() { reset(); }
-    device_info_set_c(const device_info_set_c&) = delete;
-    device_info_set_c& operator=(const device_info_set_c&) = delete;
-    device_info_set_c(device_info_set_c&& other) noexcept : set_(std::exchange(other.set_, INVALID_HANDLE_VALUE)) {}
-    device_info_set_c& operator=(device_info_set_c&& other) noexcept {
-        if (this != &other) {
-            reset();
-            set_ = std::exchange(other.set_, INVALID_HANDLE_VALUE);
-        }
-        return *this;
-    }
-
-    void reset(HDEVINFO set = INVALID_HANDLE_VALUE) {
-        if (set_ != INVALID_HANDLE_VALUE) SetupDiDestroyDeviceInfoList(set_);
-        set_ = set;
-    }
-    HDEVINFO get() const { return set_; }
-    explicit operator bool() const { return set_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HDEVINFO set_ = INVALID_HANDLE_VALUE;
+struct device_info_set_traits_c {
+    using handle = HDEVINFO;
+    static HDEVINFO invalid() { return INVALID_HANDLE_VALUE; }
+    static void close(HDEVINFO set) { SetupDiDestroyDeviceInfoList(set); }
 };
+
+using device_info_set_c = unique_handle_c<device_info_set_traits_c>;
 
 class class_image_list_c {
 public:

@@ -189,6 +189,7 @@ public:
 
     bool open_driver_key() override {
         HKEY key = SetupDiOpenDevRegKey(set_.get(), &device_, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_READ);
+        // The call reports failure as INVALID_HANDLE_VALUE, which is no key to close.
         driver_key_.reset(key == INVALID_HANDLE_VALUE ? nullptr : key);
         return bool(driver_key_);
     }

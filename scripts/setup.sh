@@ -168,38 +168,44 @@ build_curl() {
   stamp_set "$target" curl "$version"
 }
 
+# Compiles a list of source files of an unpacked package into one static library.
+#   compile_static_library TARGET LIBRARY COMPILER FLAGS SOURCES...
+compile_static_library() {
+  local target=$1 library=$2 compiler=$3 flags=$4
+  shift 4
+  local triplet b objs=() f
+  triplet=$(triplet_of "$target"); b="$cache/build/$target/$library"
+  rm -rf "$b"; mkdir -p "$b" "$cache/$target/lib"
+  for f in "$@"; do
+    # shellcheck disable=SC2086
+    "$triplet-$compiler-posix" -O2 $flags -c "$f" -o "$b/$(basename "$f").o"
+    objs+=("$b/$(basename "$f").o")
+  done
+  "$triplet-ar" rcs "$cache/$target/lib/lib$library.a" "${objs[@]}"
+}
+
 build_minizip() {
-  local target=$1 triplet prefix dir version
-  triplet=$(triplet_of "$target"); prefix="$cache/$target"
+  local target=$1 dir version
   dir=$(source_tree minizip); version=$(basename "$dir")
   stamp_ok "$target" minizip "$version" && return 0
   log "building $version for $target"
-  local b="$cache/build/$target/minizip"; rm -rf "$b"; mkdir -p "$b" "$prefix/lib" "$prefix/include/minizip"
-  local f objs=()
-  for f in ioapi iowin32 unzip zip mztools; do
-    # minizip 1.1 keeps its CRC table pointer as unsigned long; both are 32-bit on Windows.
-    "$triplet-gcc-posix" -O2 -Wno-incompatible-pointer-types -c "$dir/$f.c" -I"$dir" -o "$b/$f.o"
-    objs+=("$b/$f.o")
-  done
-  "$triplet-ar" rcs "$prefix/lib/libminizip.a" "${objs[@]}"
-  cp "$dir"/{ioapi,iowin32,unzip,zip,mztools,crypt}.h "$prefix/include/minizip/"
+  # minizip 1.1 keeps its CRC table pointer as unsigned long; both are 32-bit on Windows.
+  compile_static_library "$target" minizip gcc "-Wno-incompatible-pointer-types -I$dir" \
+    "$dir"/{ioapi,iowin32,unzip,zip,mztools}.c
+  mkdir -p "$cache/$target/include/minizip"
+  cp "$dir"/{ioapi,iowin32,unzip,zip,mztools,crypt}.h "$cache/$target/include/minizip/"
   stamp_set "$target" minizip "$version"
 }
 
 build_tinyxml() {
-  local target=$1 triplet prefix dir version
-  triplet=$(triplet_of "$target"); prefix="$cache/$target"
+  local target=$1 dir version
   dir=$(source_tree tinyxml); version=$(basename "$dir")
   stamp_ok "$target" tinyxml "$version" && return 0
   log "building $version for $target"
-  local b="$cache/build/$target/tinyxml"; rm -rf "$b"; mkdir -p "$b" "$prefix/lib" "$prefix/include"
-  local f objs=()
-  for f in tinyxml tinyxmlparser tinyxmlerror tinystr; do
-    "$triplet-g++-posix" -O2 -DTIXML_USE_STL -c "$dir/$f.cpp" -I"$dir" -o "$b/$f.o"
-    objs+=("$b/$f.o")
-  done
-  "$triplet-ar" rcs "$prefix/lib/libtinyxml.a" "${objs[@]}"
-  cp "$dir"/tinyxml.h "$dir"/tinystr.h "$prefix/include/"
+  compile_static_library "$target" tinyxml g++ "-DTIXML_USE_STL -I$dir" \
+    "$dir"/{tinyxml,tinyxmlparser,tinyxmlerror,tinystr}.cpp
+  mkdir -p "$cache/$target/include"
+  cp "$dir"/tinyxml.h "$dir"/tinystr.h "$cache/$target/include/"
   stamp_set "$target" tinyxml "$version"
 }
 

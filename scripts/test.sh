@@ -47,6 +47,7 @@ run_native() {
 run_wine() {
   local name=$1 dir=$2 rc=0
   # GoogleTest writes its report relative to the working folder (Wine maps it to Z:).
+  rm -f "$dir/test-report.xml"
   (cd "$dir" && timeout 1800 bash -c "source '$root/scripts/lib/wine.sh'; wine_run ./vantorel_tests.exe --gtest_output=xml:test-report.xml" \
     >"$results/$name.log" 2>&1) || rc=$?
   mv -f "$dir/test-report.xml" "$results/$name.xml" 2>/dev/null

@@ -25,6 +25,9 @@ BOOL CALLBACK find_dialog(HWND window, LPARAM context) {
     wchar_t class_name[16] = {};
     GetClassNameW(window, class_name, 16);
     if (owner != search->process_id || wcscmp(class_name, L"#32770") != 0) return TRUE;
+    // A message box is ready once its text is in place (the window may be seen earlier).
+    wchar_t text[8] = {};
+    if (GetDlgItemTextW(window, 0xFFFF, text, 8) == 0) return TRUE;
     search->found = window;
     return FALSE;
 }

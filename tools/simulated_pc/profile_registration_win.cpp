@@ -47,7 +47,7 @@ bool set_property(HDEVINFO set, SP_DEVINFO_DATA& device, DWORD code, const std::
 
 bool write_driver_key(HDEVINFO set, SP_DEVINFO_DATA& device, const profile_driver_c& driver) {
     HKEY raw = SetupDiCreateDevRegKeyW(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DRV, nullptr, nullptr);
-    if (raw == INVALID_HANDLE_VALUE) return false;
+    if (raw == INVALID_HANDLE_VALUE || !raw) return false;
     registry_key_c key(raw);
     for (const auto& [name, text] : driver.text_values) set_text_value(key.get(), name.c_str(), text);
     for (const auto& [name, number] : driver.number_values) {
