@@ -138,8 +138,10 @@ TEST_F(settings_test, malformed_string_values_leave_the_defaults) {
     write_raw(L"language", REG_DWORD, &number, sizeof number);  // wrong type
     const wchar_t odd[] = L"Deutsch";
     write_raw(L"backup_path", REG_SZ, odd, 5);  // odd byte length
-    const wchar_t open_text[] = {L'D', L'E'};
-    write_raw(L"install_date", REG_SZ, open_text, sizeof open_text);  // no terminator
+    // No terminator. The character after the stored ones must not be NUL either, or the
+    // registry counts the terminator in for the caller, as Windows does.
+    const wchar_t open_text[] = {L'D', L'E', L'X'};
+    write_raw(L"install_date", REG_SZ, open_text, 2 * sizeof(wchar_t));
     ASSERT_TRUE(load_settings());
     EXPECT_STREQ(settings().language, L"English");
     EXPECT_EQ(std::wstring(settings().backup_path), program_folder_path(L"backup"));

@@ -1,0 +1,14 @@
+// The part of a download that a file transfer reads and writes; the download session embeds it.
+// bytes_done and stop are shared with the UI thread, so they are atomics.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+struct transfer_job_c {
+    std::uint32_t expected_size = 0;           // in: size of the complete file; more is refused
+    std::atomic<std::uint32_t> bytes_done{0};  // in/out: bytes safely in the target file
+    std::int32_t http_status = 0;              // out: response code of the last attempt
+    std::int32_t code = 0;                     // out: libcurl result of the last attempt (a stop is 0)
+    std::atomic<std::int32_t> stop{0};         // in: nonzero aborts at the next progress call
+};

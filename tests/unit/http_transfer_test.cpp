@@ -1,0 +1,213 @@
+// The transfer layer against a real HTTP server on 127.0.0.1 that misbehaves on request.
+#include "common/file_open.h"
+#include "service/http_transfer.h"
+#include "service/last_error.h"
+#include "tests/unit/fault_server_access.h"
+#include "tests/unit/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+class http_transfer_test : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { http_global_init(); }
+
+    void SetUp() override {
+        base_ = fault_server_access_c::base_url();
+        if (base_.empty()) GTEST_SKIP() << "no fault server";
+        set_transfer_timing_for_tests({100, 2});
+        set_last_error(0);
+    }
+    void TearDown() override { set_transfer_timing_for_tests({}); }
+
+    std::string url(const std::string& path) const { return base_ + path; }
+    std::wstring target(const char* name) const { return (folder_.path() / name).wstring(); }
+
+    static std::string read_file(const std::wstring& path) {
+        std::FILE* file = open_file(path, "rb");
+        if (!file) return "(missing)";
+        std::string bytes;
+        char buffer[65536];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, n);
+        std::fclose(file);
+        return bytes;
+    }
+    static std::string pattern(std::uint64_t from, std::uint64_t count) {
+        std::string bytes(count, '\0');
+        for (std::uint64_t i = 0; i < count; ++i) bytes[i] = char(expected_pattern_byte(from + i));
+        return bytes;
+    }
+
+    std::string base_;
+    scratch_folder_c folder_;
+};
+
+}  // namespace
+
+TEST_F(http_transfer_test, memory_body_fills_capacity_minus_one_and_one_more_fails) {
+    auto transfer = create_transfer(1000);
+    ASSERT_TRUE(transfer);
+    const transfer_result_c& fits = perform_to_memory(*transfer, url("/bytes/999").c_str(), 0);
+    EXPECT_EQ(fits.code, 0);
+    EXPECT_EQ(fits.http_status, 200);
+    ASSERT_EQ(fits.body->length, 999);
+    EXPECT_EQ(std::string(fits.body->data.data(), 999), pattern(0, 999));
+    EXPECT_EQ(fits.body->data[999], '\0');
+    ASSERT_NE(fits.content_type, nullptr);
+    EXPECT_STREQ(fits.content_type, "application/octet-stream");
+
+    const transfer_result_c& too_long = perform_to_memory(*transfer, url("/bytes/1000").c_str(), 0);
+    EXPECT_EQ(too_long.code, CURLE_WRITE_ERROR);
+    EXPECT_EQ(too_long.content_type, nullptr);
+}
+
+TEST_F(http_transfer_test, error_statuses_refusals_and_redirects) {
+    auto transfer = create_transfer(4096);
+    const transfer_result_c& missing = perform_to_memory(*transfer, url("/status/404").c_str(), 0);
+    EXPECT_EQ(missing.code, CURLE_HTTP_RETURNED_ERROR);
+    EXPECT_EQ(missing.http_status, 404);
+
+    // Port 1 on the loopback has no listener: the connection is refused.
+    const transfer_result_c& refused = perform_to_memory(*transfer, "http://127.0.0.1:1/", 0);
+    EXPECT_NE(refused.code, 0);
+    EXPECT_EQ(refused.http_status, 504);
+
+    const transfer_result_c& moved = perform_to_memory(*transfer, url("/redirect?to=/bytes/10").c_str(), 0);
+    EXPECT_EQ(moved.code, 0);
+    EXPECT_EQ(moved.http_status, 200);
+    EXPECT_EQ(moved.body->length, 10);
+}
+
+TEST_F(http_transfer_test, a_multipart_form_is_posted_once_and_then_freed) {
+    auto transfer = create_transfer(65536);
+    const std::string binary("z\0x\x9C", 4);
+    curl_formadd(&transfer->form_first, &transfer->form_last, CURLFORM_COPYNAME, "kelvdoc", CURLFORM_COPYCONTENTS,
+                 binary.data(), CURLFORM_CONTENTSLENGTH, long(binary.size()), CURLFORM_END);
+    const transfer_result_c& posted = perform_to_memory(*transfer, url("/echo").c_str(), 1);
+    EXPECT_EQ(posted.code, 0);
+    std::string echoed(posted.body->data.data(), std::size_t(posted.body->length));
+    EXPECT_NE(echoed.find("POST /echo"), std::string::npos);
+    EXPECT_NE(echoed.find("multipart/form-data"), std::string::npos);
+    EXPECT_NE(echoed.find("name=\"kelvdoc\""), std::string::npos);
+    EXPECT_NE(echoed.find(binary), std::string::npos);
+    EXPECT_NE(echoed.find("Connection: close"), std::string::npos);
+    EXPECT_EQ(transfer->form_first, nullptr);
+    EXPECT_EQ(transfer->form_last, nullptr);
+}
+
+TEST_F(http_transfer_test, schemes_http_in_capitals_is_fine_https_is_refused_without_a_file) {
+    auto transfer = create_transfer(0);
+    transfer_job_c job;
+    job.expected_size = 100;
+    EXPECT_EQ(download_file(*transfer, url("/bytes/100").replace(0, 4, "HTTP").c_str(), target("a.bin"), job), 0);
+    EXPECT_EQ(job.code, 0);
+    EXPECT_EQ(read_file(target("a.bin")), pattern(0, 100));
+
+    transfer_job_c secure;
+    secure.expected_size = 100;
+    EXPECT_EQ(download_file(*transfer, "https://127.0.0.1:1/x", target("b.bin"), secure), -1);
+    EXPECT_EQ(secure.code, CURLE_URL_MALFORMAT);
+    EXPECT_EQ(read_file(target("b.bin")), "(missing)");
+}
+
+TEST_F(http_transfer_test, resume_asks_for_the_rest_and_appends) {
+    auto transfer = create_transfer(0);
+    std::ofstream(folder_.path() / "r.bin", std::ios::binary) << pattern(0, 400);
+    transfer_job_c job;
+    job.expected_size = 1000;
+    job.bytes_done = 400;
+    ASSERT_EQ(download_file(*transfer, url("/bytes/1000").c_str(), target("r.bin"), job), 0);
+    EXPECT_EQ(job.code, 0);
+    EXPECT_EQ(job.http_status, 206);
+    EXPECT_EQ(job.bytes_done.load(), 1000u);
+    EXPECT_EQ(read_file(target("r.bin")), pattern(0, 1000));
+}
+
+TEST_F(http_transfer_test, a_server_ignoring_the_range_trips_the_limit_and_the_retry_starts_over) {
+    std::ofstream(folder_.path() / "i.bin", std::ios::binary) << pattern(0, 400);
+    transfer_job_c job;
+    job.expected_size = 1000;
+    job.bytes_done = 400;
+    ASSERT_EQ(download_with_retries(url("/bytes/1000?range=ignore").c_str(), job, target("i.bin")), 0);
+    EXPECT_EQ(last_error(), error_oversize);
+    EXPECT_EQ(job.code, 0);
+    EXPECT_EQ(job.bytes_done.load(), 1000u);
+    EXPECT_EQ(read_file(target("i.bin")), pattern(0, 1000));
+}
+
+TEST_F(http_transfer_test, an_error_page_never_reaches_the_file) {
+    transfer_job_c job;
+    job.expected_size = 1000;
+    auto transfer = create_transfer(0);
+    ASSERT_EQ(download_file(*transfer, url("/status/503").c_str(), target("e.bin"), job), 0);
+    EXPECT_EQ(job.code, CURLE_HTTP_RETURNED_ERROR);
+    EXPECT_EQ(job.http_status, 503);
+    EXPECT_EQ(job.bytes_done.load(), 0u);
+    EXPECT_EQ(read_file(target("e.bin")), "");
+    // The good server afterwards gives exactly the package.
+    ASSERT_EQ(download_file(*transfer, url("/bytes/1000").c_str(), target("e.bin"), job), 0);
+    EXPECT_EQ(job.code, 0);
+    EXPECT_EQ(read_file(target("e.bin")), pattern(0, 1000));
+}
+
+TEST_F(http_transfer_test, dropped_connections_resume_and_complete_within_the_retries) {
+    transfer_job_c job;
+    job.expected_size = 300000;
+    // Every answer stops after 100000 bytes of the (remaining) body; four attempts finish it.
+    ASSERT_EQ(download_with_retries(url("/bytes/300000?drop_after=100000").c_str(), job, target("d.bin")), 0);
+    EXPECT_EQ(job.code, 0);
+    EXPECT_EQ(job.bytes_done.load(), 300000u);
+    EXPECT_EQ(read_file(target("d.bin")), pattern(0, 300000));
+}
+
+TEST_F(http_transfer_test, a_stall_ends_the_attempt_and_stop_keeps_the_file) {
+    auto transfer = create_transfer(0);
+    transfer_job_c job;
+    job.expected_size = 5000;
+    auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(download_file(*transfer, url("/bytes/5000?stall_after=2000").c_str(), target("s.bin"), job), 0);
+    EXPECT_EQ(job.code, CURLE_OPERATION_TIMEDOUT);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
+    EXPECT_EQ(job.bytes_done.load(), 2000u);
+
+    transfer_job_c stopped;
+    stopped.expected_size = 5000;
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        stopped.stop = 1;
+    });
+    ASSERT_EQ(download_with_retries(url("/bytes/5000?stall_after=3000").c_str(), stopped, target("p.bin")), 0);
+    stopper.join();
+    EXPECT_EQ(stopped.code, 0);
+    EXPECT_EQ(stopped.bytes_done.load(), 3000u);
+    EXPECT_EQ(read_file(target("p.bin")), pattern(0, 3000));
+}
+
+TEST_F(http_transfer_test, more_bytes_than_announced_are_refused_by_the_size_limit) {
+    auto transfer = create_transfer(0);
+    transfer_job_c job;
+    job.expected_size = 1000;
+    ASSERT_EQ(download_file(*transfer, url("/bytes/1000?extra=500").c_str(), target("x.bin"), job), 0);
+    EXPECT_LE(job.bytes_done.load(), 1000u);
+    EXPECT_EQ(read_file(target("x.bin")), pattern(0, job.bytes_done.load()));
+}
+
+TEST_F(http_transfer_test, only_spaces_are_escaped_and_sent_as_such) {
+    EXPECT_EQ(escape_url_spaces("http://h/a b/c d.zip"), "http://h/a%20b/c%20d.zip");
+    EXPECT_EQ(escape_url_spaces("http://h/a+b%41~!$&'()*,;=:@/x.zip"), "http://h/a+b%41~!$&'()*,;=:@/x.zip");
+    EXPECT_EQ(escape_url_spaces("http://h/a b?q=c d#e f"), "http://h/a%20b?q=c d#e f");
+    EXPECT_EQ(escape_url_spaces(std::string(2000, 'a')).size(), 1024u);
+
+    transfer_job_c job;
+    job.expected_size = 100000;
+    download_with_retries(url("/echo/a b+c.zip").c_str(), job, target("echo.txt"));
+    std::string sent = read_file(target("echo.txt"));
+    EXPECT_EQ(sent.rfind("GET /echo/a%20b+c.zip HTTP/1.1", 0), 0u) << sent;
+}
