@@ -4,11 +4,11 @@
 #include "app/settings_win.h"
 #include "app/shared_fonts_win.h"
 #include "i18n/language_table.h"
+#include "service/http_transfer.h"
 #include "app/wmi_facts.h"
 #include "ui/main_window_win.h"
 #include "ui/window_messages.h"
 
-#include <curl/curl.h>
 #include <winsock2.h>
 
 #include <cwchar>
@@ -35,7 +35,8 @@ void enter_program_folder() {
 }
 
 bool prepare_device_store() {
-    if (curl_global_init(CURL_GLOBAL_ALL) == CURLE_OK) application().transfer_library_ready = true;
+    http_global_init();
+    application().transfer_library_ready = true;
     application().device_store.reset(new (std::nothrow) device_store_c());
     return application().device_store != nullptr;
 }
@@ -96,7 +97,7 @@ int run_application(int show_command) {
 }
 
 void release_application() {
-    if (application().transfer_library_ready) curl_global_cleanup();
+    if (application().transfer_library_ready) http_global_cleanup();
     application().transfer_library_ready = false;
     application().device_store.reset();
     shared_fonts().release();

@@ -14,3 +14,4 @@ int facts_command(const cli_arguments& arguments);
 int inventory_command(const cli_arguments& arguments);
 int settings_command(const cli_arguments& arguments);
 int request_command(const cli_arguments& arguments);
+int download_command(const cli_arguments& arguments);

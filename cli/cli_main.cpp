@@ -19,6 +19,9 @@ const command_entry_c commands[] = {
     {"request", request_command,
      "request [--profile FILE] [--include-absent] [--compressed] [--os CODE] [--model TEXT] [--lang N]\n"
      "                             the scan request document (or its zlib stream) for the inventory"},
+    {"download", download_command,
+     "download URL --size N --to PATH [--resume-from N]\n"
+     "                             downloads a package with resume and retries; prints the job"},
     {"settings", settings_command, "settings                   the settings as the program loads them (Windows builds)"},
 };
 

@@ -1,0 +1,69 @@
+#include "cli/cli_commands.h"
+#include "common/text_convert.h"
+#include "service/http_transfer.h"
+#include "service/last_error.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+
+namespace {
+
+int usage() {
+    std::fprintf(stderr, "usage: vantorel-cli download URL --size N --to PATH [--resume-from N]\n");
+    return 2;
+}
+
+bool parse_size(const std::string& text, std::uint32_t& out) {
+    char* end = nullptr;
+    unsigned long long value = std::strtoull(text.c_str(), &end, 10);
+    if (text.empty() || !end || *end != '\0' || value > 0xFFFFFFFFull) return false;
+    out = std::uint32_t(value);
+    return true;
+}
+
+}  // namespace
+
+int download_command(const cli_arguments& arguments) {
+    if (arguments.empty()) return usage();
+    const std::string url = arguments[0];
+    std::string target;
+    std::uint32_t size = 0, resume_from = 0;
+    bool has_size = false;
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        bool has_value = i + 1 < arguments.size();
+        if (arguments[i] == "--size" && has_value) {
+            if (!parse_size(arguments[++i], size)) return usage();
+            has_size = true;
+        } else if (arguments[i] == "--to" && has_value) {
+            target = arguments[++i];
+        } else if (arguments[i] == "--resume-from" && has_value) {
+            if (!parse_size(arguments[++i], resume_from)) return usage();
+        } else {
+            return usage();
+        }
+    }
+    if (!has_size || target.empty()) return usage();
+
+    http_global_init();
+    transfer_job_c job;
+    job.expected_size = size;
+    job.bytes_done = resume_from;
+    set_last_error(0);
+    std::int32_t result = download_with_retries(url.c_str(), job, utf8_to_wide(target));
+    nlohmann::ordered_json out = {
+        {"result", result},
+        {"expected_size", job.expected_size},
+        {"bytes_done", job.bytes_done.load()},
+        {"http_status", job.http_status},
+        {"code", job.code},
+        {"code_text", curl_easy_strerror(CURLcode(job.code))},
+        {"stop", job.stop.load()},
+        {"last_error", last_error()},
+    };
+    std::cout << out.dump(2) << "\n";
+    http_global_cleanup();
+    return result == 0 && job.code == 0 ? 0 : 1;
+}
