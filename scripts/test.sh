@@ -9,6 +9,8 @@ cd "$root"
 bash scripts/setup.sh || { echo "setup failed"; echo "0 passed, 1 failed"; exit 1; }
 source scripts/lib/builds.sh
 source scripts/lib/wine.sh
+source scripts/lib/nginx.sh
+source scripts/lib/download_checks.sh
 
 results="$root/build/test-results"
 rm -rf "$results"
@@ -88,11 +90,34 @@ if [ -x build/host/fault-server ]; then
 fi
 
 display_start
-trap 'wine_stop; display_stop; [ -n "$fault_pid" ] && kill "$fault_pid" 2>/dev/null' EXIT
+trap 'wine_stop; display_stop; nginx_stop; [ -n "$fault_pid" ] && kill "$fault_pid" 2>/dev/null' EXIT
 wine_prefix_fresh "$root/build/wine/prefix"
 for build in win64 win32; do
   [ -f "build/$build/vantorel_tests.exe" ] && run_wine "$build" "build/$build"
 done
+
+# Downloads through the real programs against an independent file server.
+www="$root/build/nginx/www"
+mkdir -p "$www"
+[ -s "$www/package.bin" ] || head -c 1000 /dev/urandom >"$www/package.bin"
+cp "$www/package.bin" "$www/spaced name.bin"
+if nginx_start "$www" "$root/build/nginx/state"; then
+  [ -x build/host/vantorel-cli ] && download_checks build/host/vantorel-cli host "$www" "$root/build/nginx/host"
+  for build in win64 win32; do
+    [ -f "build/$build/vantorel-cli.exe" ] && \
+      download_checks "wine_run build/$build/vantorel-cli.exe" "$build" "$www" "$root/build/nginx/$build"
+  done
+  nginx_stop
+else
+  download_check_results+=("fail nginx could not be started")
+fi
+for check in "${download_check_results[@]}"; do
+  case $check in
+    pass*) passed=$((passed + 1)) ;;
+    *) failed=$((failed + 1)); failures+=("${check#fail }") ;;
+  esac
+done
+printf '%-12s %d checks\n' downloads "${#download_check_results[@]}"
 wine_stop
 
 for failure in "${failures[@]}"; do echo "FAILED: $failure"; done
