@@ -4,6 +4,8 @@
 // string ends in NUL, the list ends in an extra NUL).
 #pragma once
 
+#include "service/driver_item.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -43,6 +45,17 @@ struct device_c {
     bool has_driver = false;
     bool status_known = false;
     const device_class_c* device_class = nullptr;  // points into the store's class list
+    // The offers of the last answer that named the device; the best and latest are chosen by
+    // index, so they stay right when the record is copied.
+    std::vector<driver_item_c> items;
+    std::uint32_t item_count = 0;
+    std::int32_t best_index = -1;
+    std::int32_t latest_index = -1;
+    bool best_is_update = false;
+    bool latest_is_update = false;
+
+    const driver_item_c* best_item() const { return best_index >= 0 ? &items[std::size_t(best_index)] : nullptr; }
+    const driver_item_c* latest_item() const { return latest_index >= 0 ? &items[std::size_t(latest_index)] : nullptr; }
 };
 
 struct device_class_c {

@@ -1,0 +1,122 @@
+#include "service/driver_matching.h"
+
+#include "common/text_convert.h"
+
+#include <cstdlib>
+#include <cwchar>
+#include <cwctype>
+#include <sstream>
+
+namespace {
+
+bool equal_ignoring_case(const wchar_t* a, const wchar_t* b) {
+    for (; *a && *b; ++a, ++b)
+        if (std::towupper(std::wint_t(*a)) != std::towupper(std::wint_t(*b))) return false;
+    return *a == *b;
+}
+
+bool installed(const matching_context_c& context, const char* link) {
+    return context.installed_links && context.installed_links->count(link) != 0;
+}
+
+bool wide_version_newer(const wchar_t* a, const wchar_t* b) {
+    return version_newer(wide_to_ansi(a).c_str(), wide_to_ansi(b).c_str());
+}
+
+}  // namespace
+
+bool version_newer(const char* a, const char* b) {
+    auto components = [](const char* text, long long (&parts)[4]) {
+        std::istringstream in(text ? text : "");
+        for (int i = 0; i < 4; ++i) parts[i] = 0;
+        for (int i = 0; i < 4; ++i) {
+            if (i > 0 && in.get() == std::char_traits<char>::eof()) break;
+            long long value = 0;
+            if (!(in >> value)) break;
+            parts[i] = value;
+        }
+    };
+    long long left[4], right[4];
+    components(a, left);
+    components(b, right);
+    for (int i = 0; i < 4; ++i)
+        if (left[i] != right[i]) return left[i] > right[i];
+    return false;
+}
+
+std::uint32_t signature_level(std::uint32_t rank, std::int32_t os_version_number) {
+    if (os_version_number < 60) return (rank & 0xC000u) != 0 ? 3 : 0;
+    if (rank >= 0x80000000u) return 3;
+    return rank >= 0x0F000000u ? 1 : 0;
+}
+
+std::uint32_t feature_level(std::uint32_t rank, std::int32_t os_version_number) {
+    if (os_version_number < 60) return 255;
+    return (rank >> 16) & 0xFFu;
+}
+
+std::int32_t compare_items(const driver_item_c& a, const driver_item_c& b, std::int32_t os) {
+    const long long distance_a = std::llabs(static_cast<long long>(os) - static_cast<long long>(a.targetos));
+    const long long distance_b = std::llabs(static_cast<long long>(os) - static_cast<long long>(b.targetos));
+    if (a.targetos != b.targetos) return distance_a < distance_b ? 1 : 0;
+    if (a.sign != b.sign) return a.sign < b.sign ? 1 : 0;
+    if (a.feature != b.feature) return a.feature < b.feature ? 1 : 0;
+    if (a.cp != b.cp) return a.cp < b.cp ? 1 : 0;
+    int dates = std::wcscmp(a.date, b.date);
+    if (dates != 0) return dates > 0 ? 1 : -1;
+    return wide_version_newer(a.version, b.version) ? 1 : 0;
+}
+
+void judge_best(const matching_context_c& context, device_c& device) {
+    const driver_item_c* best = device.best_item();
+    if (!best) return;
+    if (!device.has_driver) {
+        device.best_is_update = true;
+        return;
+    }
+    const std::uint32_t rank = device.driver_rank;
+    const std::int32_t os = context.os_version_number;
+    bool newer;
+    if (best->sign != signature_level(rank, os))
+        newer = best->sign < signature_level(rank, os);
+    else if (best->feature != feature_level(rank, os))
+        newer = best->feature < feature_level(rank, os);
+    else if (!equal_ignoring_case(best->hardid, device.matching_device_id))
+        newer = true;
+    else if (std::wcscmp(best->date, device.driver_date) != 0)
+        newer = std::wcscmp(best->date, device.driver_date) > 0;
+    else
+        newer = wide_version_newer(best->version, device.driver_version);
+    device.best_is_update = newer && !installed(context, best->link);
+}
+
+void judge_latest(const matching_context_c& context, device_c& device) {
+    const driver_item_c* latest = device.latest_item();
+    if (!latest) return;
+    if (!device.has_driver) {
+        device.latest_is_update = true;
+        return;
+    }
+    bool newer;
+    if (std::wcscmp(latest->date, device.driver_date) != 0)
+        newer = std::wcscmp(latest->date, device.driver_date) > 0;
+    else
+        newer = wide_version_newer(latest->version, device.driver_version);
+    device.latest_is_update = newer && !installed(context, latest->link);
+}
+
+void choose_items(const matching_context_c& context, device_c& device) {
+    device.best_index = device.latest_index = -1;
+    device.best_is_update = device.latest_is_update = false;
+    const std::uint32_t count = device.item_count;
+    if (count == 0) return;
+    std::uint32_t best = 0, latest = 0;
+    for (std::uint32_t k = 1; k < count; ++k) {
+        if (compare_items(device.items[k], device.items[best], context.os_version_number) > 0) best = k;
+        if (std::wcscmp(device.items[k].date, device.items[latest].date) > 0) latest = k;
+    }
+    device.best_index = std::int32_t(best);
+    device.latest_index = std::int32_t(latest);
+    judge_best(context, device);
+    judge_latest(context, device);
+}

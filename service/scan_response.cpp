@@ -1,0 +1,93 @@
+#include "service/scan_response.h"
+
+#include "common/fixed_text.h"
+#include "common/text_convert.h"
+
+#include <tinyxml.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+constexpr std::uint32_t most_items = 500;
+// The parser may read a little past a multi-byte sequence cut short at the end: keep NULs there.
+constexpr std::size_t padding = 8;
+
+const char* child_text(const TiXmlElement& parent, const char* name) {
+    const TiXmlElement* child = parent.FirstChildElement(name);
+    if (!child) return "";
+    const char* text = child->GetText();
+    return text ? text : "";
+}
+
+template <std::size_t Capacity>
+void copy_wide(wchar_t (&field)[Capacity], const char* text) {
+    copy_text(field, std::wstring_view(ansi_to_wide(text)));
+}
+
+std::uint32_t unsigned_number(const char* text, int base) {
+    // Leading digits only; no digits gives 0.
+    return std::uint32_t(std::strtoul(text, nullptr, base));
+}
+
+void read_item(const TiXmlElement& element, driver_item_c& item) {
+    copy_wide(item.hardid, child_text(element, "hardid"));
+    copy_wide(item.title, child_text(element, "title"));
+    copy_wide(item.version, child_text(element, "ver"));
+    copy_wide(item.guid, child_text(element, "guid"));
+    copy_text(item.link, child_text(element, "link"));
+    copy_text(item.official_link, child_text(element, "official_link"));
+    std::wstring inf = ansi_to_wide(child_text(element, "infpath"));
+    for (auto& c : inf)
+        if (c == L'/') c = L'\\';
+    // The path inside the package follows the first separator; without one there is none.
+    std::size_t first = inf.find(L'\\');
+    copy_text(item.inf_name, std::wstring_view(first == std::wstring::npos ? std::wstring() : inf.substr(first + 1)));
+    copy_wide(item.manufacturer, child_text(element, "manu"));
+    copy_wide(item.date, child_text(element, "date"));
+    copy_wide(item.description, child_text(element, "desc"));
+    item.size = unsigned_number(child_text(element, "size"), 10);
+    item.cp = unsigned_number(child_text(element, "cp"), 10);
+    item.sign = unsigned_number(child_text(element, "sign"), 10);
+    item.feature = unsigned_number(child_text(element, "feature"), 16);
+    item.targetos = unsigned_number(child_text(element, "targetos"), 10);
+}
+
+}  // namespace
+
+std::uint32_t parse_items(const TiXmlElement& hardware, device_c& device) {
+    const TiXmlElement* first = hardware.FirstChildElement("item");
+    if (!first) return 0;
+    std::uint32_t count = 0;
+    for (const TiXmlElement* item = first; item && count < most_items; item = item->NextSiblingElement("item")) ++count;
+    device.items.assign(count, driver_item_c{});
+    device.best_index = device.latest_index = -1;
+    std::uint32_t read = 0;
+    for (const TiXmlElement* item = first; item && read < count; item = item->NextSiblingElement("item"))
+        read_item(*item, device.items[read++]);
+    return read;
+}
+
+bool parse_scan_response(std::string_view body, device_store_c& store) {
+    std::string padded(body);
+    padded.append(padding, '\0');
+    TiXmlDocument document;
+    // A syntax error after the root has begun keeps what was read before it.
+    document.Parse(padded.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
+    const TiXmlElement* root = document.RootElement();
+    if (!root) return false;
+    const TiXmlElement* hardwares = root->FirstChildElement("hardwares");
+    const TiXmlElement* hardware = hardwares ? hardwares->FirstChildElement("hardware") : nullptr;
+    if (!hardware || !hardware->FirstChildElement("id")) return false;
+    for (; hardware; hardware = hardware->NextSiblingElement("hardware")) {
+        const TiXmlElement* id = hardware->FirstChildElement("id");
+        if (!id) return false;
+        const char* text = id->GetText();
+        // An id without text names no device.
+        if (!text || !*text) continue;
+        if (device_c* device = find_device(store, ansi_to_wide(text).c_str()))
+            device->item_count = parse_items(*hardware, *device);
+    }
+    return true;
+}

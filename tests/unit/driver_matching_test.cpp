@@ -1,0 +1,137 @@
+#include "service/driver_matching.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <cwchar>
+
+namespace {
+
+driver_item_c offer(std::uint32_t targetos, std::uint32_t sign, std::uint32_t feature, std::uint32_t cp,
+                    const wchar_t* date, const wchar_t* version, const char* link = "http://x/a.zip") {
+    driver_item_c item;
+    item.targetos = targetos;
+    item.sign = sign;
+    item.feature = feature;
+    item.cp = cp;
+    std::wcscpy(item.date, date);
+    std::wcscpy(item.version, version);
+    std::wcscpy(item.hardid, L"PCI\\VEN_1&DEV_2");
+    std::strcpy(item.link, link);
+    return item;
+}
+
+device_c device_with(std::vector<driver_item_c> items) {
+    device_c device;
+    device.items = std::move(items);
+    device.item_count = std::uint32_t(device.items.size());
+    device.has_driver = true;
+    std::wcscpy(device.matching_device_id, L"pci\\ven_1&dev_2");
+    std::wcscpy(device.driver_date, L"2015-05-05");
+    std::wcscpy(device.driver_version, L"6.1.7600.16384");
+    device.driver_rank = 0x00FF0000;  // signature level 0, feature level 255 on 6.x
+    return device;
+}
+
+matching_context_c on(std::int32_t os, const std::set<std::string>* links = nullptr) { return {os, links}; }
+
+}  // namespace
+
+TEST(driver_matching, versions_read_as_four_numbers) {
+    EXPECT_TRUE(version_newer("6.1.7600.16385", "6.1.7600.16384"));
+    EXPECT_FALSE(version_newer("6.1.7600.16384", "6.1.7600.16384"));
+    EXPECT_FALSE(version_newer("6.1", "6.1.0.0"));
+    EXPECT_TRUE(version_newer("10.0", "9.99.99.99"));
+    EXPECT_FALSE(version_newer("1..2", "1.0.0.0"));
+    EXPECT_FALSE(version_newer("", "0"));
+    EXPECT_TRUE(version_newer("1.2.3.4.5", "1.2.3.3"));
+}
+
+TEST(driver_matching, signature_and_feature_levels_from_the_rank) {
+    EXPECT_EQ(signature_level(0x00FF0000, 61), 0u);
+    EXPECT_EQ(feature_level(0x00FF0000, 61), 255u);
+    EXPECT_EQ(signature_level(0x0F000000, 61), 1u);
+    EXPECT_EQ(signature_level(0x80000000, 61), 3u);
+    EXPECT_EQ(signature_level(0x00004000, 51), 3u);
+    EXPECT_EQ(signature_level(0x00002000, 51), 0u);
+    EXPECT_EQ(feature_level(0x12345678, 51), 255u);
+    EXPECT_EQ(feature_level(0x12345678, 61), 0x34u);
+}
+
+TEST(driver_matching, target_os_closeness_decides_first_and_ties_keep_the_earlier) {
+    device_c device = device_with({offer(60, 0, 0, 0, L"2020-01-01", L"1"), offer(61, 0, 0, 0, L"2019-01-01", L"1")});
+    choose_items(on(61), device);
+    EXPECT_EQ(device.best_index, 1);
+    choose_items(on(62), device);
+    EXPECT_EQ(device.best_index, 1);
+    device_c tie = device_with({offer(60, 0, 0, 0, L"2019-01-01", L"1"), offer(62, 0, 0, 0, L"2020-01-01", L"1")});
+    choose_items(on(61), tie);
+    EXPECT_EQ(tie.best_index, 0);
+    EXPECT_EQ(tie.latest_index, 1);  // latest goes by date alone
+}
+
+TEST(driver_matching, with_equal_target_the_order_is_sign_feature_cp_date_version) {
+    auto best_of = [](std::vector<driver_item_c> items) {
+        device_c device = device_with(std::move(items));
+        choose_items(on(61), device);
+        return device.best_index;
+    };
+    EXPECT_EQ(best_of({offer(61, 1, 0, 0, L"2021-01-01", L"9"), offer(61, 0, 9, 9, L"2000-01-01", L"1")}), 1);
+    EXPECT_EQ(best_of({offer(61, 0, 5, 0, L"2021-01-01", L"9"), offer(61, 0, 4, 9, L"2000-01-01", L"1")}), 1);
+    EXPECT_EQ(best_of({offer(61, 0, 4, 5, L"2021-01-01", L"9"), offer(61, 0, 4, 4, L"2000-01-01", L"1")}), 1);
+    EXPECT_EQ(best_of({offer(61, 0, 4, 4, L"2021-01-01", L"1"), offer(61, 0, 4, 4, L"2021-01-02", L"0")}), 1);
+    EXPECT_EQ(best_of({offer(61, 0, 4, 4, L"2021-01-01", L"1.2"), offer(61, 0, 4, 4, L"2021-01-01", L"1.10")}), 1);
+    EXPECT_EQ(best_of({offer(61, 0, 4, 4, L"2021-01-01", L"1.2"), offer(61, 0, 4, 4, L"2021-01-01", L"1.2")}), 0);
+}
+
+TEST(driver_matching, judging_best_follows_signature_feature_hardid_date_version) {
+    // Rank with bits 24-31 clear and 16-23 set: level 0 and 255; sign 0 feature 0 wins outright.
+    device_c better_feature = device_with({offer(61, 0, 0, 0, L"2000-01-01", L"1")});
+    choose_items(on(61), better_feature);
+    EXPECT_TRUE(better_feature.best_is_update);
+
+    device_c other_hardid = device_with({offer(61, 0, 255, 0, L"2000-01-01", L"1")});
+    std::wcscpy(other_hardid.items[0].hardid, L"PCI\\VEN_1&DEV_3");
+    choose_items(on(61), other_hardid);
+    EXPECT_TRUE(other_hardid.best_is_update);
+
+    device_c same_date = device_with({offer(61, 0, 255, 0, L"2015-05-05", L"6.1.7600.16385")});
+    choose_items(on(61), same_date);
+    EXPECT_TRUE(same_date.best_is_update);
+    std::wcscpy(same_date.items[0].version, L"6.1.7600.16384");
+    choose_items(on(61), same_date);
+    EXPECT_FALSE(same_date.best_is_update);
+
+    device_c older = device_with({offer(61, 0, 255, 0, L"2014-01-01", L"9.9")});
+    choose_items(on(61), older);
+    EXPECT_FALSE(older.best_is_update);
+    EXPECT_FALSE(older.latest_is_update);
+}
+
+TEST(driver_matching, latest_ignores_signatures_and_installed_links_are_not_offered) {
+    device_c unsigned_newer = device_with({offer(61, 3, 255, 0, L"2020-01-01", L"1")});
+    choose_items(on(61), unsigned_newer);
+    EXPECT_FALSE(unsigned_newer.best_is_update);
+    EXPECT_TRUE(unsigned_newer.latest_is_update);
+
+    std::set<std::string> links = {"http://x/a.zip"};
+    device_c installed = device_with({offer(61, 0, 0, 0, L"2020-01-01", L"9")});
+    choose_items(on(61, &links), installed);
+    EXPECT_FALSE(installed.best_is_update);
+    EXPECT_FALSE(installed.latest_is_update);
+
+    device_c no_driver = device_with({offer(61, 3, 255, 0, L"2000-01-01", L"1")});
+    no_driver.has_driver = false;
+    choose_items(on(61, &links), no_driver);
+    EXPECT_TRUE(no_driver.best_is_update);
+    EXPECT_TRUE(no_driver.latest_is_update);
+
+    device_c single = device_with({offer(61, 0, 0, 0, L"2020-01-01", L"9")});
+    choose_items(on(61), single);
+    EXPECT_EQ(single.best_index, 0);
+    EXPECT_EQ(single.latest_index, 0);
+    device_c none = device_with({});
+    choose_items(on(61), none);
+    EXPECT_EQ(none.best_item(), nullptr);
+    EXPECT_FALSE(none.best_is_update);
+}

@@ -1,0 +1,88 @@
+#include "service/scan_response.h"
+
+#include <gtest/gtest.h>
+
+#include <cwchar>
+
+namespace {
+
+device_store_c store_with(std::initializer_list<const wchar_t*> paths) {
+    device_store_c store;
+    for (const wchar_t* path : paths) {
+        device_c record;
+        std::wcscpy(record.instance_path, path);
+        store.devices.push_back(record);
+    }
+    return store;
+}
+
+std::string item(const std::string& fields) { return "<item>" + fields + "</item>"; }
+
+}  // namespace
+
+TEST(scan_response, items_are_read_with_their_conversions) {
+    device_store_c store = store_with({L"PCI\\VEN_10DE&DEV_1C82", L"USB\\VID_1"});
+    std::string answer =
+        "<answer><hardwares><hardware><id>PCI\\VEN_10DE&amp;DEV_1C82</id>" +
+        item("<hardid>PCI\\VEN_10DE&amp;DEV_1C82</hardid><title>  GeForce   driver </title><ver>26.21.14.4166</ver>"
+             "<size>123456</size><guid>{4d36e968-e325-11ce-bfc1-08002be10318}</guid>"
+             "<link>http://files/nv 1.zip</link><infpath>pkg/Display.Driver/nv_disp.inf</infpath>"
+             "<official_link>http://vendor/x</official_link><cp>3</cp><manu>NVIDIA</manu><sign>0</sign>"
+             "<feature>ff</feature><targetos>61</targetos><date>2020-01-02</date><desc>d</desc>") +
+        item("<size>12abc</size><feature>zz</feature><infpath>noseparator</infpath>") +
+        "</hardware><hardware><id>UNKNOWN\\DEVICE</id>" + item("") + "</hardware></hardwares></answer>";
+    ASSERT_TRUE(parse_scan_response(answer, store));
+    const device_c& gpu = store.devices[0];
+    ASSERT_EQ(gpu.item_count, 2u);
+    const driver_item_c& first = gpu.items[0];
+    EXPECT_STREQ(first.hardid, L"PCI\\VEN_10DE&DEV_1C82");
+    EXPECT_STREQ(first.title, L"GeForce driver");  // white space condensed
+    EXPECT_STREQ(first.version, L"26.21.14.4166");
+    EXPECT_STREQ(first.link, "http://files/nv 1.zip");
+    EXPECT_STREQ(first.inf_name, L"Display.Driver\\nv_disp.inf");
+    EXPECT_EQ(first.size, 123456u);
+    EXPECT_EQ(first.feature, 255u);
+    EXPECT_EQ(first.targetos, 61u);
+    EXPECT_STREQ(first.date, L"2020-01-02");
+    const driver_item_c& second = gpu.items[1];
+    EXPECT_EQ(second.size, 12u);
+    EXPECT_EQ(second.feature, 0u);
+    EXPECT_STREQ(second.inf_name, L"");
+    EXPECT_STREQ(second.title, L"");
+    EXPECT_EQ(store.devices[1].item_count, 0u);  // named by no hardware element
+}
+
+TEST(scan_response, structure_failures_and_partial_answers) {
+    device_store_c store = store_with({L"A\\1", L"B\\2"});
+    EXPECT_FALSE(parse_scan_response("", store));
+    EXPECT_FALSE(parse_scan_response("not xml at all", store));
+    EXPECT_FALSE(parse_scan_response("<r><hardwares/></r>", store));
+    EXPECT_FALSE(parse_scan_response("<r><hardwares><hardware><item/></hardware></hardwares></r>", store));
+    // A later hardware without id fails the parse, but the first device keeps its items.
+    EXPECT_FALSE(parse_scan_response(
+        "<r><hardwares><hardware><id>A\\1</id><item/></hardware><hardware><item/></hardware></hardwares></r>", store));
+    EXPECT_EQ(store.devices[0].item_count, 1u);
+    // An id without text names no device.
+    EXPECT_TRUE(parse_scan_response("<r><hardwares><hardware><id></id><item/></hardware></hardwares></r>", store));
+    // A syntax error after the root has begun keeps what came before it.
+    EXPECT_TRUE(parse_scan_response("<r><hardwares><hardware><id>B\\2</id><item/><item/></hardware><hardware><id>A", store));
+    EXPECT_EQ(store.devices[1].item_count, 2u);
+}
+
+TEST(scan_response, at_most_500_items_per_device) {
+    device_store_c store = store_with({L"A\\1"});
+    std::string answer = "<r><hardwares><hardware><id>A\\1</id>";
+    for (int i = 0; i < 600; ++i) answer += "<item><cp>" + std::to_string(i) + "</cp></item>";
+    answer += "</hardware></hardwares></r>";
+    ASSERT_TRUE(parse_scan_response(answer, store));
+    ASSERT_EQ(store.devices[0].item_count, 500u);
+    EXPECT_EQ(store.devices[0].items[499].cp, 499u);
+}
+
+TEST(scan_response, an_answer_cut_inside_a_multibyte_sequence_is_read_safely) {
+    device_store_c store = store_with({L"A\\1"});
+    std::string answer = "<r><hardwares><hardware><id>A\\1</id><item><title>caf\xC3";
+    EXPECT_TRUE(parse_scan_response(answer, store));
+    std::string only_lead = "\xEF";
+    EXPECT_FALSE(parse_scan_response(only_lead, store));
+}
