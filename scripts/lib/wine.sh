@@ -10,6 +10,11 @@ wine_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko installers: nothing here needs them.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# Where 32-bit programs run under qemu's user-mode emulator (see setup.sh), a guest address
+# space of 2.25 GiB makes each 32-bit Wine process start several times faster (qemu keeps track
+# of every page Wine reserves); the programs are not large-address-aware, so they use at most 2 GiB.
+# qemu alone reads this variable.
+export QEMU_RESERVED_VA=${QEMU_RESERVED_VA:-0x90000000}
 # Wine's date and code page follow the Unix locale; keep them fixed for reproducible runs.
 export LANG=C.UTF-8 LC_ALL=C.UTF-8 TZ=${TZ:-UTC}
 
