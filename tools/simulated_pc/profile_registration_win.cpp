@@ -123,6 +123,11 @@ bool register_device(const profile_device_c& entry) {
 }  // namespace
 
 int register_device_profile(const device_profile_c& profile) {
+    // Wine rebuilds the display adapters' device and driver keys when a process first asks for
+    // the display configuration; let that happen before display devices are added, not after.
+    DISPLAY_DEVICEW display{};
+    display.cb = sizeof display;
+    EnumDisplayDevicesW(nullptr, 0, &display, 0);
     int failures = 0;
     for (const auto& entry : profile.classes)
         if (!register_class(entry)) ++failures;
