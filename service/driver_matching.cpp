@@ -23,6 +23,13 @@ bool wide_version_newer(const wchar_t* a, const wchar_t* b) {
     return version_newer(wide_to_ansi(a).c_str(), wide_to_ansi(b).c_str());
 }
 
+// Newer than the installed driver by date, or by version when the dates are equal.
+bool newer_by_date_then_version(const driver_item_c& item, const device_c& device) {
+    int dates = std::wcscmp(item.date, device.driver_date);
+    if (dates != 0) return dates > 0;
+    return wide_version_newer(item.version, device.driver_version);
+}
+
 }  // namespace
 
 bool version_newer(const char* a, const char* b) {
@@ -83,10 +90,8 @@ void judge_best(const matching_context_c& context, device_c& device) {
         newer = best->feature < feature_level(rank, os);
     else if (!equal_ignoring_case(best->hardid, device.matching_device_id))
         newer = true;
-    else if (std::wcscmp(best->date, device.driver_date) != 0)
-        newer = std::wcscmp(best->date, device.driver_date) > 0;
     else
-        newer = wide_version_newer(best->version, device.driver_version);
+        newer = newer_by_date_then_version(*best, device);
     device.best_is_update = newer && !installed(context, best->link);
 }
 
@@ -97,12 +102,7 @@ void judge_latest(const matching_context_c& context, device_c& device) {
         device.latest_is_update = true;
         return;
     }
-    bool newer;
-    if (std::wcscmp(latest->date, device.driver_date) != 0)
-        newer = std::wcscmp(latest->date, device.driver_date) > 0;
-    else
-        newer = wide_version_newer(latest->version, device.driver_version);
-    device.latest_is_update = newer && !installed(context, latest->link);
+    device.latest_is_update = newer_by_date_then_version(*latest, device) && !installed(context, latest->link);
 }
 
 void choose_items(const matching_context_c& context, device_c& device) {
