@@ -1,5 +1,6 @@
 #include "devices/device_store.h"
 
+#include "common/text_compare.h"
 #include "service/last_error.h"
 
 #include <algorithm>
@@ -7,12 +8,6 @@
 #include <cwctype>
 
 namespace {
-
-bool equal_ignoring_case(const wchar_t* a, const wchar_t* b) {
-    for (; *a && *b; ++a, ++b)
-        if (std::towupper(std::wint_t(*a)) != std::towupper(std::wint_t(*b))) return false;
-    return *a == *b;
-}
 
 bool code_unit_less(const device_class_c& a, const device_class_c& b) {
     return std::wcscmp(a.description, b.description) < 0;

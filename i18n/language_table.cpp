@@ -1,5 +1,6 @@
 #include "i18n/language_table.h"
 
+#include "common/text_compare.h"
 #include "common/text_convert.h"
 #include "i18n/language_file.h"
 #include "i18n/language_links.h"
@@ -12,13 +13,6 @@ namespace {
 
 // A line is read in pieces of at most this many bytes; each piece counts as a line.
 constexpr std::size_t line_piece = 2047;
-
-bool equal_ignoring_case(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::towlower(std::wint_t(a[i])) != std::towlower(std::wint_t(b[i]))) return false;
-    return true;
-}
 
 struct language_row_c {
     const wchar_t* name;

@@ -1,5 +1,6 @@
 #include "service/driver_matching.h"
 
+#include "common/text_compare.h"
 #include "common/text_convert.h"
 
 #include <cstdlib>
@@ -8,12 +9,6 @@
 #include <sstream>
 
 namespace {
-
-bool equal_ignoring_case(const wchar_t* a, const wchar_t* b) {
-    for (; *a && *b; ++a, ++b)
-        if (std::towupper(std::wint_t(*a)) != std::towupper(std::wint_t(*b))) return false;
-    return *a == *b;
-}
 
 bool installed(const matching_context_c& context, const char* link) {
     return context.installed_links && context.installed_links->count(link) != 0;
