@@ -1,0 +1,47 @@
+// The driver catalog's records: packages (zip archives served by this server), the INF files
+// inside them, and one entry per device ID on every model line of those INF files.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct catalog_inf_c {
+    std::string inf_path;        // inside the package, "/" separators
+    std::string provider;
+    std::string class_guid;
+    std::string driver_date;     // YYYY-MM-DD
+    std::string driver_version;
+};
+
+struct catalog_entry_c {
+    std::uint32_t inf_index = 0;  // into the package's infs
+    std::string device_id;        // as the INF writes it
+    int id_position = 0;          // 0: the model line's hardware ID, then its compatible IDs
+    std::string architecture;     // "x86", "amd64" ...
+    int os_major = 0;             // from the models-section decoration; 0 when it has none
+    int os_minor = 0;
+    std::string description;
+    std::string manufacturer;
+    int feature_score = -1;       // -1 when the INF gives none
+};
+
+// Signature classes as the program ranks them: lower is preferred.
+enum : int { signature_whql = 0, signature_other = 1, signature_none = 3 };
+
+struct catalog_package_c {
+    std::string file_name;       // unique in the catalog; the last component of its link
+    std::string title;
+    std::string official_link;   // optional
+    std::string md5;             // of the archive, lower-case hex
+    std::uint64_t size = 0;      // of the archive in bytes
+    int sign = signature_none;
+    std::vector<catalog_inf_c> infs;
+    std::vector<catalog_entry_c> entries;
+};
+
+// The decoration's OS version as the program numbers versions (major x 10 + minor);
+// a models section without a version counts as Windows XP.
+inline int entry_target_os(const catalog_entry_c& entry) {
+    return entry.os_major == 0 ? 51 : entry.os_major * 10 + entry.os_minor;
+}

@@ -1,0 +1,19 @@
+// vantorel-catalog: keeps the update server's driver catalog.
+//   import --catalog FILE --packages DIR [--title T] [--official-link URL] [--sign 0|1|3] ARCHIVE...
+//   remove --catalog FILE --packages DIR NAME...
+//   list --catalog FILE
+//   demo --catalog FILE --packages DIR
+//   synthetic --catalog FILE --count N [--seed S]
+#include "server/catalog_commands.h"
+
+#include <cstdio>
+#include <exception>
+
+int main(int argc, char** argv) {
+    try {
+        return run_catalog_tool(argc, argv);
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "vantorel-catalog: %s\n", failure.what());
+        return 1;
+    }
+}

@@ -1,0 +1,180 @@
+#include "server/driver_package_reader.h"
+
+#include "common/md5.h"
+#include "server/inf_driver_info.h"
+
+#include <minizip/unzip.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+
+namespace {
+
+constexpr std::size_t largest_member = 32u << 20;  // an INF or catalog file read from an archive
+
+struct zip_closer_c {
+    void operator()(void* zip) const { unzClose(zip); }
+};
+using zip_handle_c = std::unique_ptr<void, zip_closer_c>;
+
+std::string lower_ascii(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return text;
+}
+
+bool ends_with(const std::string& text, const char* suffix) {
+    std::string_view s(suffix);
+    return text.size() >= s.size() && text.compare(text.size() - s.size(), s.size(), s) == 0;
+}
+
+// Every member's name (with "/" separators) and uncompressed size.
+bool list_members(unzFile zip, std::map<std::string, std::uint64_t>& members, std::string& error) {
+    int status = unzGoToFirstFile(zip);
+    while (status == UNZ_OK) {
+        unz_file_info64 info{};
+        char name[1024];
+        if (unzGetCurrentFileInfo64(zip, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK) {
+            error = "unreadable directory entry";
+            return false;
+        }
+        std::string path(name, strnlen(name, sizeof name));
+        std::replace(path.begin(), path.end(), '\\', '/');
+        if (!path.empty() && path.back() != '/') members[path] = info.uncompressed_size;
+        status = unzGoToNextFile(zip);
+    }
+    if (status != UNZ_END_OF_LIST_OF_FILE) {
+        error = "damaged zip directory";
+        return false;
+    }
+    return true;
+}
+
+bool read_member(unzFile zip, const std::string& path, std::uint64_t size, std::string& bytes, std::string& error) {
+    if (size > largest_member) {
+        error = path + ": larger than " + std::to_string(largest_member >> 20) + " MiB";
+        return false;
+    }
+    // Names were normalised to "/"; look the member up by either separator.
+    if (unzLocateFile(zip, path.c_str(), 1) != UNZ_OK) {
+        std::string windows = path;
+        std::replace(windows.begin(), windows.end(), '/', '\\');
+        if (unzLocateFile(zip, windows.c_str(), 1) != UNZ_OK) {
+            error = path + ": cannot be found again in the archive";
+            return false;
+        }
+    }
+    if (unzOpenCurrentFile(zip) != UNZ_OK) {
+        error = path + ": cannot be opened (encrypted or unsupported compression)";
+        return false;
+    }
+    bytes.assign(std::size_t(size), '\0');
+    int read = size ? unzReadCurrentFile(zip, bytes.data(), unsigned(size)) : 0;
+    char extra;
+    int more = unzReadCurrentFile(zip, &extra, 1);
+    int closed = unzCloseCurrentFile(zip);
+    if (read != int(size) || more != 0 || closed != UNZ_OK) {
+        error = path + ": damaged (" + (closed == UNZ_CRCERROR ? "checksum mismatch" : "cannot be inflated") + ")";
+        return false;
+    }
+    return true;
+}
+
+std::string folder_of(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+}  // namespace
+
+bool valid_package_file_name(const std::string& name) {
+    if (name.empty() || name.size() > 200 || name.front() == '.') return false;
+    return std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '_' ||
+               c == '-' || c == '+';
+    });
+}
+
+int signature_class_of_catalog(const std::string& catalog_bytes) {
+    static const std::string whql_publisher = "Microsoft Windows Hardware Compatibility Publisher";
+    return catalog_bytes.find(whql_publisher) != std::string::npos ? signature_whql : signature_other;
+}
+
+bool read_driver_package(const std::string& archive_path, const package_options_c& options,
+                         catalog_package_c& package, std::string& error) {
+    package = catalog_package_c{};
+    package.file_name = std::filesystem::path(archive_path).filename().string();
+    auto fail = [&](const std::string& why) {
+        error = package.file_name + ": " + why;
+        return false;
+    };
+    if (!valid_package_file_name(package.file_name))
+        return fail("not a usable package file name (letters, digits and . _ - + only)");
+    std::error_code code;
+    package.size = std::filesystem::file_size(archive_path, code);
+    if (code) return fail("cannot be read: " + code.message());
+    if (md5_of_file(archive_path, package.md5) != 0) return fail("cannot be read");
+
+    zip_handle_c zip(unzOpen64(archive_path.c_str()));
+    if (!zip) return fail("not a zip archive");
+    std::map<std::string, std::uint64_t> members;
+    std::string why;
+    if (!list_members(zip.get(), members, why)) return fail(why);
+    // Catalog files by lower-cased path, since INF files name them without regard to case.
+    std::map<std::string, std::string> members_by_lower;
+    for (const auto& member : members) members_by_lower[lower_ascii(member.first)] = member.first;
+
+    int worst_sign = signature_whql;
+    for (const auto& [path, size] : members) {
+        if (!ends_with(lower_ascii(path), ".inf")) continue;
+        std::string bytes;
+        if (!read_member(zip.get(), path, size, bytes, why)) return fail(why);
+        inf_file_c inf;
+        inf_error_c inf_error;
+        inf_driver_info_c info;
+        if (!parse_inf_text(bytes, inf, inf_error) || !read_driver_info(inf, info, inf_error))
+            return fail(path + (inf_error.line_number ? " line " + std::to_string(inf_error.line_number) : std::string()) +
+                        ": " + inf_error.message);
+        if (info.models.empty()) continue;  // not a device driver's INF (a filter, a co-installer)
+        if (info.driver_date.empty()) {
+            const inf_line_c* line = inf.find_line("Version", "DriverVer");
+            return fail(path + (line ? " line " + std::to_string(line->line_number) : std::string()) +
+                        ": DriverVer gives no driver date");
+        }
+        int sign = signature_none;
+        if (!info.catalog_file.empty()) {
+            auto found = members_by_lower.find(lower_ascii(folder_of(path) + info.catalog_file));
+            if (found != members_by_lower.end()) {
+                std::string catalog;
+                if (!read_member(zip.get(), found->second, members[found->second], catalog, why)) return fail(why);
+                sign = signature_class_of_catalog(catalog);
+            }
+        }
+        worst_sign = std::max(worst_sign, sign);
+
+        auto inf_index = std::uint32_t(package.infs.size());
+        package.infs.push_back({path, info.provider, info.class_guid, info.driver_date, info.driver_version});
+        for (const inf_model_entry_c& model : info.models) {
+            catalog_entry_c entry;
+            entry.inf_index = inf_index;
+            entry.device_id = model.device_id;
+            entry.id_position = model.id_position;
+            entry.architecture = model.architecture;
+            entry.os_major = model.os_major;
+            entry.os_minor = model.os_minor;
+            entry.description = model.description;
+            entry.manufacturer = model.manufacturer;
+            entry.feature_score = model.feature_score;
+            package.entries.push_back(std::move(entry));
+        }
+    }
+    if (package.entries.empty()) return fail("holds no INF file with device models");
+    package.sign = options.sign >= 0 ? options.sign : worst_sign;
+    package.official_link = options.official_link;
+    package.title = options.title.empty() ? package.entries.front().description + " driver " + package.infs.front().driver_version
+                                          : options.title;
+    return true;
+}

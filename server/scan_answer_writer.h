@@ -1,0 +1,23 @@
+// Writes the answer document: one "hardware" element per requested device, in request order,
+// with its "id" as sent and one "item" per offered package.
+#pragma once
+
+#include "server/catalog_index.h"
+#include "server/scan_request_reader.h"
+
+#include <string>
+#include <string_view>
+
+struct answer_settings_c {
+    std::string package_base_url;   // ends in "/"; a package's link is this plus its escaped file name
+    std::size_t items_per_device = 20;
+};
+
+std::string write_scan_answer(const scan_request_c& request, const catalog_index_c& index,
+                              const answer_settings_c& settings);
+
+// Percent-escapes everything but unreserved characters (RFC 3986).
+std::string escape_url_component(std::string_view text);
+// The path the program shows for the INF: a first folder (the package's name without its
+// extension) and the INF's path inside the package.
+std::string offered_inf_path(const catalog_package_c& package, const catalog_inf_c& inf);

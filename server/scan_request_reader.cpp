@@ -1,0 +1,238 @@
+#include "server/scan_request_reader.h"
+
+#include <tinyxml.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+
+namespace {
+
+bool equal_ignoring_case(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+std::string_view trim(std::string_view text) {
+    const char* blanks = " \t\r\n";
+    std::size_t first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+// The value of parameter `name` in a header value such as `form-data; name="kelvdoc"`.
+bool header_parameter(std::string_view header, std::string_view name, std::string_view& value) {
+    std::size_t position = header.find(';');
+    while (position != std::string_view::npos) {
+        std::string_view rest = header.substr(position + 1);
+        std::size_t equals = rest.find('=');
+        std::size_t next = rest.find(';');
+        if (equals == std::string_view::npos) return false;
+        if (next != std::string_view::npos && next < equals) {
+            position += 1 + next;
+            continue;
+        }
+        std::string_view key = trim(rest.substr(0, equals));
+        std::string_view raw = trim(rest.substr(equals + 1));
+        std::size_t length;
+        if (!raw.empty() && raw.front() == '"') {
+            std::size_t close = raw.find('"', 1);
+            if (close == std::string_view::npos) return false;
+            length = close + 1;
+            if (equal_ignoring_case(key, name)) {
+                value = raw.substr(1, close - 1);
+                return true;
+            }
+        } else {
+            length = std::min(raw.find(';'), raw.size());
+            if (equal_ignoring_case(key, name)) {
+                value = trim(raw.substr(0, length));
+                return true;
+            }
+        }
+        std::size_t after = raw.find(';', length);
+        if (after == std::string_view::npos) return false;
+        position = header.size() - raw.size() + after;
+    }
+    return false;
+}
+
+// The Content-Disposition field name of one part's header block, or false.
+bool part_field_name(std::string_view headers, std::string_view& name) {
+    while (!headers.empty()) {
+        std::size_t end = headers.find("\r\n");
+        std::string_view line = headers.substr(0, end);
+        headers = end == std::string_view::npos ? std::string_view() : headers.substr(end + 2);
+        std::size_t colon = line.find(':');
+        if (colon == std::string_view::npos) continue;
+        if (!equal_ignoring_case(trim(line.substr(0, colon)), "Content-Disposition")) continue;
+        std::string_view value = trim(line.substr(colon + 1));
+        if (!equal_ignoring_case(value.substr(0, std::min<std::size_t>(value.size(), 9)), "form-data")) return false;
+        return header_parameter(value, "name", name);
+    }
+    return false;
+}
+
+std::vector<std::string> split_ids(const char* text, std::size_t most) {
+    std::vector<std::string> ids;
+    std::string_view rest = text ? text : "";
+    while (!rest.empty() && ids.size() < most) {
+        std::size_t end = rest.find_first_of("\r\n");
+        std::string_view id = trim(rest.substr(0, end));
+        if (!id.empty()) ids.emplace_back(id);
+        if (end == std::string_view::npos) break;
+        rest = rest.substr(end + 1);
+    }
+    return ids;
+}
+
+const char* child_text(const TiXmlElement& parent, const char* name) {
+    const TiXmlElement* child = parent.FirstChildElement(name);
+    const char* text = child ? child->GetText() : nullptr;
+    return text ? text : "";
+}
+
+bool fail(request_failure_c& failure, int status, std::string reason) {
+    failure.status = status;
+    failure.reason = std::move(reason);
+    return false;
+}
+
+}  // namespace
+
+bool find_form_field(std::string_view content_type, std::string_view body, std::string_view name,
+                     std::string_view& content) {
+    std::string_view type = trim(content_type.substr(0, content_type.find(';')));
+    if (!equal_ignoring_case(type, "multipart/form-data")) return false;
+    std::string_view boundary;
+    if (!header_parameter(content_type, "boundary", boundary) || boundary.empty() || boundary.size() > 200) return false;
+    const std::string delimiter = "\r\n--" + std::string(boundary);
+
+    // The first delimiter may open the body without a line break before it.
+    std::size_t position;
+    if (body.substr(0, delimiter.size() - 2) == std::string_view(delimiter).substr(2)) {
+        position = delimiter.size() - 2;
+    } else {
+        position = body.find(delimiter);
+        if (position == std::string_view::npos) return false;
+        position += delimiter.size();
+    }
+    while (position <= body.size()) {
+        std::string_view rest = body.substr(position);
+        if (rest.substr(0, 2) == "--") return false;  // closing delimiter: field not present
+        std::size_t line_end = rest.find("\r\n");
+        if (line_end == std::string_view::npos || !trim(rest.substr(0, line_end)).empty()) return false;
+        rest = rest.substr(line_end + 2);
+        std::size_t headers_end = rest.find("\r\n\r\n");
+        std::string_view headers;
+        std::size_t content_start;
+        if (rest.substr(0, 2) == "\r\n") {
+            content_start = 2;  // a part without headers
+        } else {
+            if (headers_end == std::string_view::npos) return false;
+            headers = rest.substr(0, headers_end);
+            content_start = headers_end + 4;
+        }
+        std::size_t content_end = rest.find(delimiter, content_start);
+        if (content_end == std::string_view::npos) return false;
+        std::string_view field;
+        if (part_field_name(headers, field) && field == name) {
+            content = rest.substr(content_start, content_end - content_start);
+            return true;
+        }
+        position = body.size() - rest.size() + content_end + delimiter.size();
+    }
+    return false;
+}
+
+inflate_outcome_c inflate_bounded(std::string_view stream, std::size_t most_bytes, std::string& out) {
+    out.clear();
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK) return inflate_outcome_c::corrupt;
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(stream.data()));
+    z.avail_in = static_cast<uInt>(std::min<std::size_t>(stream.size(), 0xFFFFFFFFu));
+    if (z.avail_in != stream.size()) {
+        inflateEnd(&z);
+        return inflate_outcome_c::too_large;
+    }
+    unsigned char chunk[64 * 1024];
+    int status = Z_OK;
+    inflate_outcome_c outcome = inflate_outcome_c::corrupt;
+    while (true) {
+        z.next_out = chunk;
+        z.avail_out = sizeof chunk;
+        status = inflate(&z, Z_NO_FLUSH);
+        std::size_t produced = sizeof chunk - z.avail_out;
+        if (out.size() + produced > most_bytes) {
+            outcome = inflate_outcome_c::too_large;
+            break;
+        }
+        out.append(reinterpret_cast<const char*>(chunk), produced);
+        if (status == Z_STREAM_END) {
+            outcome = z.avail_in == 0 ? inflate_outcome_c::complete : inflate_outcome_c::corrupt;
+            break;
+        }
+        // Z_BUF_ERROR with input left means no progress is possible; without input the stream is cut short.
+        if (status != Z_OK) break;
+    }
+    inflateEnd(&z);
+    if (outcome != inflate_outcome_c::complete) out.clear();
+    return outcome;
+}
+
+bool parse_request_document(std::string_view document, const request_limits_c& limits,
+                            scan_request_c& request, request_failure_c& failure) {
+    // TinyXML may read a few bytes past a multi-byte sequence cut short at the end.
+    std::string padded(document);
+    padded.append(8, '\0');
+    TiXmlDocument xml;
+    xml.Parse(padded.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
+    if (xml.Error()) return fail(failure, 400, std::string("malformed request document: ") + xml.ErrorDesc());
+    const TiXmlElement* root = xml.RootElement();
+    if (!root) return fail(failure, 400, "empty request document");
+    const TiXmlElement* hardwares = root->FirstChildElement("hardwares");
+    if (!hardwares) return fail(failure, 400, "request document has no hardwares element");
+    const TiXmlElement* client = root->FirstChildElement("client");
+    const char* os = client ? client->Attribute("os") : nullptr;
+    if (!os) return fail(failure, 400, "request document names no client os");
+    request.os_code = os;
+    const char* model = client->Attribute("model");
+    request.model = model ? model : "";
+    const char* lang = client->Attribute("lang");
+    request.lang = lang ? std::atoi(lang) : 0;
+
+    request.devices.clear();
+    for (const TiXmlElement* hardware = hardwares->FirstChildElement("hardware"); hardware;
+         hardware = hardware->NextSiblingElement("hardware")) {
+        if (request.devices.size() == limits.devices)
+            return fail(failure, 413, "more than " + std::to_string(limits.devices) + " devices");
+        const TiXmlElement* id = hardware->FirstChildElement("id");
+        if (!id) return fail(failure, 400, "a hardware element has no id");
+        requested_device_c device;
+        device.id = id->GetText() ? id->GetText() : "";
+        device.matching_id = child_text(*hardware, "matchid");
+        device.device_ids = split_ids(child_text(*hardware, "hardids"), limits.ids_per_device);
+        device.hardware_id_count = device.device_ids.size();
+        auto compatible = split_ids(child_text(*hardware, "compids"), limits.ids_per_device - device.hardware_id_count);
+        device.device_ids.insert(device.device_ids.end(), std::make_move_iterator(compatible.begin()),
+                                 std::make_move_iterator(compatible.end()));
+        request.devices.push_back(std::move(device));
+    }
+    return true;
+}
+
+bool read_scan_request(std::string_view content_type, std::string_view body, const request_limits_c& limits,
+                       scan_request_c& request, request_failure_c& failure) {
+    std::string_view field;
+    if (!find_form_field(content_type, body, "kelvdoc", field))
+        return fail(failure, 400, "expected a multipart form with the field kelvdoc");
+    std::string document;
+    switch (inflate_bounded(field, limits.inflated_bytes, document)) {
+    case inflate_outcome_c::complete: break;
+    case inflate_outcome_c::too_large: return fail(failure, 413, "request document too large");
+    case inflate_outcome_c::corrupt: return fail(failure, 400, "kelvdoc is not a complete zlib stream");
+    }
+    return parse_request_document(document, limits, request, failure);
+}

@@ -1,0 +1,52 @@
+// Reads a scan request as the program posts it: a multipart form whose field "kelvdoc" holds
+// the zlib stream of the request document. Every step is bounded, since the bytes come from
+// anyone who can reach the service.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct requested_device_c {
+    std::string id;                       // "id" exactly as sent
+    std::string matching_id;              // "matchid"
+    std::vector<std::string> device_ids;  // hardware IDs, then compatible IDs
+    std::size_t hardware_id_count = 0;    // how many of device_ids are hardware IDs
+};
+
+struct scan_request_c {
+    std::string os_code;
+    std::string model;
+    int lang = 0;
+    std::vector<requested_device_c> devices;
+};
+
+struct request_limits_c {
+    std::size_t inflated_bytes = 16u << 20;  // the request document after inflating
+    std::size_t devices = 4096;
+    std::size_t ids_per_device = 64;
+};
+
+struct request_failure_c {
+    int status = 0;       // 400 or 413
+    std::string reason;   // short, for the answer body and the log
+};
+
+// The content of the form field `name`, or false when the body is not a well-formed
+// multipart form holding that field. `content_type` is the request's Content-Type header.
+bool find_form_field(std::string_view content_type, std::string_view body, std::string_view name,
+                     std::string_view& content);
+
+enum class inflate_outcome_c { complete, too_large, corrupt };
+// Inflates one zlib stream in fixed chunks, stopping as soon as the output would pass
+// `most_bytes`. Only a stream that ends properly and uses all input counts as complete.
+inflate_outcome_c inflate_bounded(std::string_view stream, std::size_t most_bytes, std::string& out);
+
+// Reads the request document; false with `failure` (status 400 or 413) for anything malformed.
+bool parse_request_document(std::string_view document, const request_limits_c& limits,
+                            scan_request_c& request, request_failure_c& failure);
+
+// The three steps together, from the HTTP request's Content-Type and body.
+bool read_scan_request(std::string_view content_type, std::string_view body, const request_limits_c& limits,
+                       scan_request_c& request, request_failure_c& failure);

@@ -1,0 +1,215 @@
+#include "server/sqlite_catalog_store.h"
+
+#include <sqlite3.h>
+
+#include <unordered_map>
+
+namespace {
+
+constexpr const char* schema = R"sql(
+PRAGMA foreign_keys = ON;
+CREATE TABLE IF NOT EXISTS packages (
+    id INTEGER PRIMARY KEY,
+    file_name TEXT NOT NULL UNIQUE,
+    title TEXT NOT NULL,
+    official_link TEXT NOT NULL,
+    md5 TEXT NOT NULL,
+    size INTEGER NOT NULL,
+    sign INTEGER NOT NULL
+);
+CREATE TABLE IF NOT EXISTS infs (
+    package_id INTEGER NOT NULL REFERENCES packages(id) ON DELETE CASCADE,
+    position INTEGER NOT NULL,
+    inf_path TEXT NOT NULL,
+    provider TEXT NOT NULL,
+    class_guid TEXT NOT NULL,
+    driver_date TEXT NOT NULL,
+    driver_version TEXT NOT NULL,
+    PRIMARY KEY (package_id, position)
+);
+CREATE TABLE IF NOT EXISTS entries (
+    package_id INTEGER NOT NULL REFERENCES packages(id) ON DELETE CASCADE,
+    position INTEGER NOT NULL,
+    inf_position INTEGER NOT NULL,
+    device_id TEXT NOT NULL,
+    id_position INTEGER NOT NULL,
+    architecture TEXT NOT NULL,
+    os_major INTEGER NOT NULL,
+    os_minor INTEGER NOT NULL,
+    description TEXT NOT NULL,
+    manufacturer TEXT NOT NULL,
+    feature_score INTEGER NOT NULL,
+    PRIMARY KEY (package_id, position)
+);
+)sql";
+
+// One prepared statement, finalised when it goes out of scope.
+class statement_c {
+public:
+    statement_c(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &statement_, nullptr); }
+    ~statement_c() { sqlite3_finalize(statement_); }
+    statement_c(const statement_c&) = delete;
+    statement_c& operator=(const statement_c&) = delete;
+
+    bool ready() const { return statement_ != nullptr; }
+    statement_c& bind(int index, const std::string& text) {
+        sqlite3_bind_text(statement_, index, text.data(), int(text.size()), SQLITE_TRANSIENT);
+        return *this;
+    }
+    statement_c& bind(int index, std::int64_t number) {
+        sqlite3_bind_int64(statement_, index, number);
+        return *this;
+    }
+    int step() { return sqlite3_step(statement_); }
+    void reset() {
+        sqlite3_reset(statement_);
+        sqlite3_clear_bindings(statement_);
+    }
+    std::string text(int column) const {
+        const unsigned char* value = sqlite3_column_text(statement_, column);
+        return value ? std::string(reinterpret_cast<const char*>(value), std::size_t(sqlite3_column_bytes(statement_, column))) : std::string();
+    }
+    std::int64_t number(int column) const { return sqlite3_column_int64(statement_, column); }
+
+private:
+    sqlite3_stmt* statement_ = nullptr;
+};
+
+}  // namespace
+
+std::unique_ptr<sqlite_catalog_store_c> sqlite_catalog_store_c::open(const std::string& path, bool create, std::string& error) {
+    sqlite3* db = nullptr;
+    int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_FULLMUTEX;
+    if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
+        error = "cannot open catalog " + path + ": " + (db ? sqlite3_errmsg(db) : "out of memory");
+        sqlite3_close(db);
+        return nullptr;
+    }
+    std::unique_ptr<sqlite_catalog_store_c> store(new sqlite_catalog_store_c(db));
+    sqlite3_busy_timeout(db, 5000);
+    if (!store->execute(schema, error)) {
+        error = "catalog " + path + ": " + error;
+        return nullptr;
+    }
+    return store;
+}
+
+sqlite_catalog_store_c::~sqlite_catalog_store_c() { sqlite3_close(db_); }
+
+bool sqlite_catalog_store_c::execute(const char* sql, std::string& error) {
+    char* message = nullptr;
+    if (sqlite3_exec(db_, sql, nullptr, nullptr, &message) == SQLITE_OK) return true;
+    error = message ? message : sqlite3_errmsg(db_);
+    sqlite3_free(message);
+    return false;
+}
+
+bool sqlite_catalog_store_c::insert_package(const catalog_package_c& package, std::string& error) {
+    statement_c existing(db_, "SELECT md5 FROM packages WHERE file_name = ?1");
+    if (!existing.ready()) return error = sqlite3_errmsg(db_), false;
+    existing.bind(1, package.file_name);
+    if (existing.step() == SQLITE_ROW) {
+        if (existing.text(0) != package.md5) {
+            error = "a different package named " + package.file_name + " is already in the catalog";
+            return false;
+        }
+        statement_c remove(db_, "DELETE FROM packages WHERE file_name = ?1");
+        remove.bind(1, package.file_name);
+        if (remove.step() != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
+    }
+    statement_c insert(db_, "INSERT INTO packages (file_name, title, official_link, md5, size, sign) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+    insert.bind(1, package.file_name).bind(2, package.title).bind(3, package.official_link).bind(4, package.md5);
+    insert.bind(5, std::int64_t(package.size)).bind(6, std::int64_t(package.sign));
+    if (insert.step() != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
+    std::int64_t id = sqlite3_last_insert_rowid(db_);
+
+    statement_c inf(db_, "INSERT INTO infs VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+    for (std::size_t i = 0; i < package.infs.size(); ++i) {
+        const catalog_inf_c& f = package.infs[i];
+        inf.bind(1, id).bind(2, std::int64_t(i)).bind(3, f.inf_path).bind(4, f.provider).bind(5, f.class_guid);
+        inf.bind(6, f.driver_date).bind(7, f.driver_version);
+        if (inf.step() != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
+        inf.reset();
+    }
+    statement_c entry(db_, "INSERT INTO entries VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)");
+    for (std::size_t i = 0; i < package.entries.size(); ++i) {
+        const catalog_entry_c& e = package.entries[i];
+        if (e.inf_index >= package.infs.size()) return error = "entry names an INF the package does not have", false;
+        entry.bind(1, id).bind(2, std::int64_t(i)).bind(3, std::int64_t(e.inf_index)).bind(4, e.device_id);
+        entry.bind(5, std::int64_t(e.id_position)).bind(6, e.architecture).bind(7, std::int64_t(e.os_major));
+        entry.bind(8, std::int64_t(e.os_minor)).bind(9, e.description).bind(10, e.manufacturer);
+        entry.bind(11, std::int64_t(e.feature_score));
+        if (entry.step() != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
+        entry.reset();
+    }
+    return true;
+}
+
+bool sqlite_catalog_store_c::add_packages(const std::vector<catalog_package_c>& packages, std::string& error) {
+    if (!execute("BEGIN IMMEDIATE", error)) return false;
+    for (const auto& package : packages) {
+        if (!insert_package(package, error)) {
+            std::string ignored;
+            execute("ROLLBACK", ignored);
+            return false;
+        }
+    }
+    return execute("COMMIT", error);
+}
+
+bool sqlite_catalog_store_c::remove_package(std::string_view file_name, std::string& error) {
+    statement_c remove(db_, "DELETE FROM packages WHERE file_name = ?1");
+    remove.bind(1, std::string(file_name));
+    if (remove.step() != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
+    if (sqlite3_changes(db_) == 0) return error = "no package named " + std::string(file_name) + " in the catalog", false;
+    return true;
+}
+
+bool sqlite_catalog_store_c::load_packages(std::vector<catalog_package_c>& packages, std::string& error) {
+    packages.clear();
+    std::unordered_map<std::int64_t, std::size_t> by_id;
+    statement_c all(db_, "SELECT id, file_name, title, official_link, md5, size, sign FROM packages ORDER BY id");
+    if (!all.ready()) return error = sqlite3_errmsg(db_), false;
+    int status;
+    while ((status = all.step()) == SQLITE_ROW) {
+        catalog_package_c package;
+        package.file_name = all.text(1);
+        package.title = all.text(2);
+        package.official_link = all.text(3);
+        package.md5 = all.text(4);
+        package.size = std::uint64_t(all.number(5));
+        package.sign = int(all.number(6));
+        by_id.emplace(all.number(0), packages.size());
+        packages.push_back(std::move(package));
+    }
+    if (status != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
+
+    statement_c infs(db_, "SELECT package_id, inf_path, provider, class_guid, driver_date, driver_version FROM infs ORDER BY package_id, position");
+    while ((status = infs.step()) == SQLITE_ROW) {
+        auto owner = by_id.find(infs.number(0));
+        if (owner == by_id.end()) continue;
+        packages[owner->second].infs.push_back({infs.text(1), infs.text(2), infs.text(3), infs.text(4), infs.text(5)});
+    }
+    if (status != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
+
+    statement_c entries(db_, "SELECT package_id, inf_position, device_id, id_position, architecture, os_major, os_minor, "
+                             "description, manufacturer, feature_score FROM entries ORDER BY package_id, position");
+    while ((status = entries.step()) == SQLITE_ROW) {
+        auto owner = by_id.find(entries.number(0));
+        if (owner == by_id.end()) continue;
+        catalog_entry_c e;
+        e.inf_index = std::uint32_t(entries.number(1));
+        e.device_id = entries.text(2);
+        e.id_position = int(entries.number(3));
+        e.architecture = entries.text(4);
+        e.os_major = int(entries.number(5));
+        e.os_minor = int(entries.number(6));
+        e.description = entries.text(7);
+        e.manufacturer = entries.text(8);
+        e.feature_score = int(entries.number(9));
+        catalog_package_c& package = packages[owner->second];
+        if (e.inf_index < package.infs.size()) package.entries.push_back(std::move(e));
+    }
+    if (status != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
+    return true;
+}

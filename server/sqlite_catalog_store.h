@@ -1,0 +1,28 @@
+// The catalog in one SQLite database file.
+#pragma once
+
+#include "server/catalog_store.h"
+
+#include <memory>
+#include <string>
+
+struct sqlite3;
+
+class sqlite_catalog_store_c final : public catalog_store_c {
+public:
+    // Opens (creating when `create` is set) the database and its tables; null with an error otherwise.
+    static std::unique_ptr<sqlite_catalog_store_c> open(const std::string& path, bool create, std::string& error);
+    ~sqlite_catalog_store_c() override;
+    sqlite_catalog_store_c(const sqlite_catalog_store_c&) = delete;
+    sqlite_catalog_store_c& operator=(const sqlite_catalog_store_c&) = delete;
+
+    bool add_packages(const std::vector<catalog_package_c>& packages, std::string& error) override;
+    bool remove_package(std::string_view file_name, std::string& error) override;
+    bool load_packages(std::vector<catalog_package_c>& packages, std::string& error) override;
+
+private:
+    explicit sqlite_catalog_store_c(sqlite3* db) : db_(db) {}
+    bool execute(const char* sql, std::string& error);
+    bool insert_package(const catalog_package_c& package, std::string& error);
+    sqlite3* db_;
+};

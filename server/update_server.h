@@ -1,0 +1,49 @@
+// The update server's HTTP service: scan requests posted to "/" and package files under
+// "/packages/", served from an in-memory catalog by a fixed pool of threads (libmicrohttpd).
+#pragma once
+
+#include "server/catalog_index.h"
+#include "server/scan_answer_writer.h"
+#include "server/scan_request_reader.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+struct server_settings_c {
+    std::string address = "127.0.0.1";  // numeric IPv4 address to listen on
+    std::uint16_t port = 0;              // 0 picks a free port
+    std::string packages_folder;         // where the catalog's archives are kept
+    std::string public_url;              // base URL of this server as clients reach it; empty: from address and port
+    std::size_t items_per_device = 20;
+    std::size_t body_bytes = 8u << 20;   // largest request body accepted
+    std::size_t answer_bytes = (5u << 20) - 1;  // the program takes answers up to this size
+    request_limits_c request;
+    unsigned threads = 2;
+    unsigned connections = 512;
+    unsigned connections_per_address = 128;
+    unsigned timeout_seconds = 30;       // idle time before a connection is closed
+    std::FILE* log = stderr;             // one line per request; null for none
+};
+
+class update_server_c {
+public:
+    // Starts listening; null with an error when the address cannot be bound.
+    static std::unique_ptr<update_server_c> start(const server_settings_c& settings,
+                                                  std::shared_ptr<const catalog_index_c> catalog, std::string& error);
+    ~update_server_c();
+    update_server_c(const update_server_c&) = delete;
+    update_server_c& operator=(const update_server_c&) = delete;
+
+    std::uint16_t port() const { return port_; }
+    std::string base_url() const;
+
+    struct state_c;
+
+private:
+    update_server_c() = default;
+    std::unique_ptr<state_c> state_;
+    struct MHD_Daemon* daemon_ = nullptr;
+    std::uint16_t port_ = 0;
+};
