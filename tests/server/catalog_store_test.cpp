@@ -1,0 +1,162 @@
+// Package import and the SQLite catalog, on real zip archives.
+#include "server/demo_catalog.h"
+#include "server/driver_package_reader.h"
+#include "server/package_archive_writer.h"
+#include "server/sqlite_catalog_store.h"
+
+#include "tests/unit/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <set>
+
+namespace {
+
+const std::string inf_text = R"(; test package
+[Version]
+Signature="$Windows NT$"
+Class=Net
+ClassGuid={4d36e972-e325-11ce-bfc1-08002be10318}
+Provider=%Maker%
+DriverVer=03/20/2019,12.18.9.7
+CatalogFile=net.cat
+
+[Manufacturer]
+%Maker%=Models,NTx86,NTamd64.6.1
+
+[Models.NTx86]
+%Lan.Desc%=Lan_Install, PCI\VEN_8086&DEV_15BC&SUBSYS_86721043, PCI\VEN_8086&DEV_15BC
+
+[Models.NTamd64.6.1]
+%Lan.Desc%=Lan_Install, PCI\VEN_8086&DEV_15BC&SUBSYS_86721043
+
+[Lan_Install.NTamd64]
+FeatureScore=0xE0
+
+[Strings]
+Maker="Intel"
+Lan.Desc="Intel(R) Ethernet Connection I219-V"
+)";
+
+std::string whql_catalog() { return "0\x82 signed by Microsoft Windows Hardware Compatibility Publisher"; }
+
+std::string write_package(const scratch_folder_c& folder, const std::string& name, const std::vector<archive_member_c>& members) {
+    std::string path = (folder.path() / name).string(), error;
+    EXPECT_TRUE(write_zip_archive(path, members, error)) << error;
+    return path;
+}
+
+}  // namespace
+
+TEST(driver_package, reads_every_model_line_of_every_inf_with_its_signature_class) {
+    scratch_folder_c folder;
+    std::string path = write_package(folder, "intel-lan-12.18.9.7.zip",
+                                     {{"lan/Drivers/net.inf", inf_text}, {"lan/Drivers/NET.CAT", whql_catalog()},
+                                      {"lan/Drivers/e1d.sys", "MZ"}, {"lan/readme.txt", "hello"}});
+    catalog_package_c package;
+    std::string error;
+    ASSERT_TRUE(read_driver_package(path, {}, package, error)) << error;
+    EXPECT_EQ(package.file_name, "intel-lan-12.18.9.7.zip");
+    EXPECT_EQ(package.size, std::filesystem::file_size(path));
+    EXPECT_EQ(package.md5.size(), 32u);
+    EXPECT_EQ(package.sign, signature_whql);  // the catalog file is named without regard to case
+    EXPECT_EQ(package.title, "Intel(R) Ethernet Connection I219-V driver 12.18.9.7");
+    ASSERT_EQ(package.infs.size(), 1u);
+    EXPECT_EQ(package.infs[0].inf_path, "lan/Drivers/net.inf");
+    EXPECT_EQ(package.infs[0].driver_date, "2019-03-20");
+    EXPECT_EQ(package.infs[0].provider, "Intel");
+    ASSERT_EQ(package.entries.size(), 3u);
+    EXPECT_EQ(package.entries[1].device_id, "PCI\\VEN_8086&DEV_15BC");
+    EXPECT_EQ(package.entries[1].id_position, 1);
+    EXPECT_EQ(package.entries[2].architecture, "amd64");
+    EXPECT_EQ(package.entries[2].feature_score, 0xE0);
+
+    // Other signers and missing catalog files; an explicit class wins.
+    path = write_package(folder, "other.zip", {{"d/net.inf", inf_text}, {"d/net.cat", "0\x82 Contoso"}});
+    ASSERT_TRUE(read_driver_package(path, {}, package, error)) << error;
+    EXPECT_EQ(package.sign, signature_other);
+    path = write_package(folder, "unsigned.zip", {{"d/net.inf", inf_text}});
+    ASSERT_TRUE(read_driver_package(path, {}, package, error)) << error;
+    EXPECT_EQ(package.sign, signature_none);
+    ASSERT_TRUE(read_driver_package(path, {"Title", "http://vendor.example/", 0}, package, error));
+    EXPECT_EQ(package.sign, signature_whql);
+    EXPECT_EQ(package.title, "Title");
+}
+
+TEST(driver_package, broken_packages_are_refused_naming_the_file_and_line) {
+    scratch_folder_c folder;
+    catalog_package_c package;
+    std::string error;
+    std::string broken_inf = inf_text;
+    broken_inf.replace(broken_inf.find("DriverVer=03/20/2019"), 20, "DriverVer=13/45/2019");
+    ASSERT_FALSE(read_driver_package(write_package(folder, "bad-date.zip", {{"x/Net.inf", broken_inf}}), {}, package, error));
+    EXPECT_NE(error.find("bad-date.zip: x/Net.inf line 7"), std::string::npos) << error;
+
+    ASSERT_FALSE(read_driver_package(write_package(folder, "no-inf.zip", {{"a.txt", "x"}}), {}, package, error));
+    EXPECT_NE(error.find("no INF"), std::string::npos) << error;
+    ASSERT_FALSE(read_driver_package(folder.write("text.zip", "PK but not really").string(), {}, package, error));
+    EXPECT_NE(error.find("not a zip archive"), std::string::npos) << error;
+    ASSERT_FALSE(read_driver_package((folder.path() / "missing.zip").string(), {}, package, error));
+    ASSERT_FALSE(read_driver_package(write_package(folder, "bad name.zip", {{"d/net.inf", inf_text}}), {}, package, error));
+    EXPECT_NE(error.find("file name"), std::string::npos) << error;
+
+    // A stored member with one flipped byte fails its checksum.
+    std::string path = write_package(folder, "damaged.zip", {{"d/net.inf", inf_text}});
+    std::string bytes;
+    {
+        std::ifstream in(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    bytes[60] = char(bytes[60] ^ 0x55);
+    folder.write("damaged.zip", bytes);
+    ASSERT_FALSE(read_driver_package(path, {}, package, error));
+    EXPECT_NE(error.find("damaged.zip: d/net.inf"), std::string::npos) << error;
+}
+
+TEST(sqlite_catalog, keeps_packages_whole_and_refuses_a_different_archive_under_a_taken_name) {
+    scratch_folder_c folder;
+    std::string error, db = (folder.path() / "catalog.sqlite").string();
+    auto store = sqlite_catalog_store_c::open(db, true, error);
+    ASSERT_TRUE(store) << error;
+    catalog_package_c first;
+    ASSERT_TRUE(read_driver_package(write_package(folder, "lan.zip", {{"d/net.inf", inf_text}}), {}, first, error)) << error;
+    first.official_link = "http://vendor.example/lan";
+    ASSERT_TRUE(store->add_packages({first}, error)) << error;
+    ASSERT_TRUE(store->add_packages({first}, error)) << error;  // the same archive again: replaced, not doubled
+
+    catalog_package_c other = first;
+    other.md5 = std::string(32, 'f');
+    catalog_package_c fresh = first;
+    fresh.file_name = "fresh.zip";
+    EXPECT_FALSE(store->add_packages({fresh, other}, error));
+    EXPECT_NE(error.find("lan.zip"), std::string::npos) << error;
+
+    store.reset();
+    store = sqlite_catalog_store_c::open(db, false, error);
+    std::vector<catalog_package_c> loaded;
+    ASSERT_TRUE(store->load_packages(loaded, error)) << error;
+    ASSERT_EQ(loaded.size(), 1u);  // "fresh.zip" went with the refused transaction
+    const catalog_package_c& back = loaded[0];
+    EXPECT_EQ(back.md5, first.md5);
+    EXPECT_EQ(back.official_link, first.official_link);
+    EXPECT_EQ(back.infs[0].driver_version, "12.18.9.7");
+    ASSERT_EQ(back.entries.size(), first.entries.size());
+    for (std::size_t i = 0; i < back.entries.size(); ++i) {
+        EXPECT_EQ(back.entries[i].device_id, first.entries[i].device_id);
+        EXPECT_EQ(back.entries[i].os_minor, first.entries[i].os_minor);
+        EXPECT_EQ(back.entries[i].feature_score, first.entries[i].feature_score);
+        EXPECT_EQ(back.entries[i].description, first.entries[i].description);
+    }
+    EXPECT_TRUE(store->remove_package("lan.zip", error));
+    EXPECT_FALSE(store->remove_package("lan.zip", error));
+    EXPECT_FALSE(sqlite_catalog_store_c::open((folder.path() / "absent.sqlite").string(), false, error));
+}
+
+TEST(demo_catalog, every_package_link_ends_in_a_name_unique_in_the_catalog) {
+    std::set<std::string> names;
+    for (const auto& package : demo_packages()) {
+        EXPECT_TRUE(valid_package_file_name(package.file_name)) << package.file_name;
+        EXPECT_TRUE(names.insert(package.file_name).second) << package.file_name;
+    }
+}
