@@ -11,6 +11,8 @@ source scripts/lib/builds.sh
 source scripts/lib/wine.sh
 source scripts/lib/nginx.sh
 source scripts/lib/download_checks.sh
+source scripts/lib/server_checks.sh
+source scripts/lib/fuzz.sh
 
 results="$root/build/test-results"
 rm -rf "$results"
@@ -72,13 +74,24 @@ build_failed() {
   echo "$1: build failed (see $results/build-$1.log)"
 }
 
-for build in host host-asan win32 win64; do
+for build in host host-asan host-fuzz win32 win64; do
   build_tree "$build" >"$results/build-$build.log" 2>&1 || { build_failed "$build"; tail -n 30 "$results/build-$build.log"; }
 done
 
 [ -x build/host/vantorel_tests ] && run_native host build/host
 [ -x build/host-asan/vantorel_tests ] && \
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_native host-asan build/host-asan
+
+# The update server through the curl tool, three mirrors at once.
+[ -x build/host/vantorel-server ] && server_checks "$root/build/server-checks"
+
+# Each fuzz target runs briefly from its seeds (the INF reader also from the shared INF corpus
+# when this checkout has one beside it).
+inf_seeds=(tests/fuzz/corpus/inf)
+[ -d ../shared/corpus/inf ] && inf_seeds+=(../shared/corpus/inf)
+fuzz_run scan_request_reader 30 tests/fuzz/corpus/scan_request
+fuzz_run scan_response 30 tests/fuzz/corpus/scan_response
+fuzz_run inf_file 30 "${inf_seeds[@]}"
 
 # The Windows transfer tests reach a fault-injecting HTTP server on the loopback.
 fault_pid=
@@ -111,13 +124,14 @@ if nginx_start "$www" "$root/build/nginx/state"; then
 else
   download_check_results+=("fail nginx could not be started")
 fi
-for check in "${download_check_results[@]}"; do
+for check in "${download_check_results[@]}" "${server_check_results[@]}" "${fuzz_results[@]}"; do
   case $check in
     pass*) passed=$((passed + 1)) ;;
     *) failed=$((failed + 1)); failures+=("${check#fail }") ;;
   esac
 done
 printf '%-12s %d checks\n' downloads "${#download_check_results[@]}"
+printf '%-12s %d checks\n' server "${#server_check_results[@]}"
 wine_stop
 
 for failure in "${failures[@]}"; do echo "FAILED: $failure"; done

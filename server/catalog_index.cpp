@@ -40,8 +40,12 @@ std::vector<driver_offer_c> catalog_index_c::offers_for(const requested_device_c
     };
     std::vector<candidate_c> candidates;
     if (!target.supported) return {};
+    std::string key;
     for (std::size_t i = 0; i < device.device_ids.size(); ++i) {
-        auto found = by_device_id_.find(upper_ascii(device.device_ids[i]));
+        key.assign(device.device_ids[i]);
+        for (char& c : key)
+            if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+        auto found = by_device_id_.find(key);
         if (found == by_device_id_.end()) continue;
         bool compatible = i >= device.hardware_id_count;
         std::size_t position = compatible ? i - device.hardware_id_count : i;

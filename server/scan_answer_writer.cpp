@@ -5,6 +5,13 @@
 namespace {
 
 void append_escaped(std::string& out, std::string_view text) {
+    // Most texts need no escaping at all.
+    bool plain = true;
+    for (char c : text) plain = plain && c != '&' && c != '<' && c != '>' && c != '"' && static_cast<unsigned char>(c) >= 0x20;
+    if (plain) {
+        out.append(text.data(), text.size());
+        return;
+    }
     for (char c : text) {
         switch (c) {
         case '&': out += "&amp;"; break;
@@ -83,7 +90,9 @@ std::string offered_inf_path(const catalog_package_c& package, const catalog_inf
 std::string write_scan_answer(const scan_request_c& request, const catalog_index_c& index,
                               const answer_settings_c& settings) {
     client_target_c target = client_target_for(request.os_code);
-    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<kelvdoc>\n<hardwares>\n";
+    std::string out;
+    out.reserve(256 + request.devices.size() * 1024);
+    out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<kelvdoc>\n<hardwares>\n";
     for (const requested_device_c& device : request.devices) {
         out += "<hardware>";
         append_element(out, "id", device.id);

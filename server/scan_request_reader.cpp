@@ -1,6 +1,6 @@
 #include "server/scan_request_reader.h"
 
-#include <tinyxml.h>
+#include <pugixml.hpp>
 #include <zlib.h>
 
 #include <algorithm>
@@ -75,23 +75,21 @@ bool part_field_name(std::string_view headers, std::string_view& name) {
     return false;
 }
 
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// One ID per line, outer blanks removed, empty lines skipped.
 std::vector<std::string> split_ids(const char* text, std::size_t most) {
     std::vector<std::string> ids;
-    std::string_view rest = text ? text : "";
-    while (!rest.empty() && ids.size() < most) {
-        std::size_t end = rest.find_first_of("\r\n");
-        std::string_view id = trim(rest.substr(0, end));
-        if (!id.empty()) ids.emplace_back(id);
-        if (end == std::string_view::npos) break;
-        rest = rest.substr(end + 1);
+    const char* p = text ? text : "";
+    while (*p && ids.size() < most) {
+        while (is_blank(*p)) ++p;
+        const char* start = p;
+        while (*p && *p != '\n' && *p != '\r') ++p;
+        const char* end = p;
+        while (end > start && is_blank(end[-1])) --end;
+        if (end > start) ids.emplace_back(start, std::size_t(end - start));
     }
     return ids;
-}
-
-const char* child_text(const TiXmlElement& parent, const char* name) {
-    const TiXmlElement* child = parent.FirstChildElement(name);
-    const char* text = child ? child->GetText() : nullptr;
-    return text ? text : "";
 }
 
 bool fail(request_failure_c& failure, int status, std::string reason) {
@@ -184,38 +182,34 @@ inflate_outcome_c inflate_bounded(std::string_view stream, std::size_t most_byte
 
 bool parse_request_document(std::string_view document, const request_limits_c& limits,
                             scan_request_c& request, request_failure_c& failure) {
-    // TinyXML may read a few bytes past a multi-byte sequence cut short at the end.
-    std::string padded(document);
-    padded.append(8, '\0');
-    TiXmlDocument xml;
-    xml.Parse(padded.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
-    if (xml.Error()) return fail(failure, 400, std::string("malformed request document: ") + xml.ErrorDesc());
-    const TiXmlElement* root = xml.RootElement();
+    // The parser works on a copy of exactly these bytes and never reads past them. Texts are
+    // kept as the bytes that were sent: the program writes them in its ANSI code page.
+    pugi::xml_document xml;
+    pugi::xml_parse_result parsed = xml.load_buffer(document.data(), document.size(), pugi::parse_default, pugi::encoding_utf8);
+    if (!parsed) return fail(failure, 400, std::string("malformed request document: ") + parsed.description());
+    pugi::xml_node root = xml.document_element();
     if (!root) return fail(failure, 400, "empty request document");
-    const TiXmlElement* hardwares = root->FirstChildElement("hardwares");
+    pugi::xml_node hardwares = root.child("hardwares");
     if (!hardwares) return fail(failure, 400, "request document has no hardwares element");
-    const TiXmlElement* client = root->FirstChildElement("client");
-    const char* os = client ? client->Attribute("os") : nullptr;
+    pugi::xml_attribute os = root.child("client").attribute("os");
     if (!os) return fail(failure, 400, "request document names no client os");
-    request.os_code = os;
-    const char* model = client->Attribute("model");
-    request.model = model ? model : "";
-    const char* lang = client->Attribute("lang");
-    request.lang = lang ? std::atoi(lang) : 0;
+    pugi::xml_node client = root.child("client");
+    request.os_code = os.value();
+    request.model = client.attribute("model").value();
+    request.lang = client.attribute("lang").as_int();
 
     request.devices.clear();
-    for (const TiXmlElement* hardware = hardwares->FirstChildElement("hardware"); hardware;
-         hardware = hardware->NextSiblingElement("hardware")) {
+    for (pugi::xml_node hardware = hardwares.child("hardware"); hardware; hardware = hardware.next_sibling("hardware")) {
         if (request.devices.size() == limits.devices)
             return fail(failure, 413, "more than " + std::to_string(limits.devices) + " devices");
-        const TiXmlElement* id = hardware->FirstChildElement("id");
+        pugi::xml_node id = hardware.child("id");
         if (!id) return fail(failure, 400, "a hardware element has no id");
         requested_device_c device;
-        device.id = id->GetText() ? id->GetText() : "";
-        device.matching_id = child_text(*hardware, "matchid");
-        device.device_ids = split_ids(child_text(*hardware, "hardids"), limits.ids_per_device);
+        device.id = trim(id.child_value());
+        device.matching_id = trim(hardware.child("matchid").child_value());
+        device.device_ids = split_ids(hardware.child("hardids").child_value(), limits.ids_per_device);
         device.hardware_id_count = device.device_ids.size();
-        auto compatible = split_ids(child_text(*hardware, "compids"), limits.ids_per_device - device.hardware_id_count);
+        auto compatible = split_ids(hardware.child("compids").child_value(), limits.ids_per_device - device.hardware_id_count);
         device.device_ids.insert(device.device_ids.end(), std::make_move_iterator(compatible.begin()),
                                  std::make_move_iterator(compatible.end()));
         request.devices.push_back(std::move(device));

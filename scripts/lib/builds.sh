@@ -1,5 +1,5 @@
 # Configures (once) and builds one of the project's build trees under build/<name>:
-# host, host-asan, win32 or win64.
+# host, host-asan, host-fuzz (clang, the fuzz targets only), win32 or win64.
 builds_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 build_tree() {
@@ -8,11 +8,16 @@ build_tree() {
   case $name in
     host) ;;
     host-asan) options+=(-DVANTOREL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug) ;;
+    host-fuzz) options+=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVANTOREL_FUZZ=ON -DVANTOREL_TESTS=OFF) ;;
     win32 | win64) options+=(-DCMAKE_TOOLCHAIN_FILE="$builds_root/cmake/toolchain-$name.cmake") ;;
     *) echo "unknown build '$name'" >&2; return 2 ;;
   esac
   if [ ! -f "$dir/build.ninja" ]; then
     cmake -S "$builds_root" -B "$dir" "${options[@]}" || return 1
   fi
-  cmake --build "$dir" -j "$(nproc)"
+  if [ "$name" = host-fuzz ]; then
+    cmake --build "$dir" -j "$(nproc)" --target fuzzers
+  else
+    cmake --build "$dir" -j "$(nproc)"
+  fi
 }

@@ -1,0 +1,19 @@
+// Fuzzes the program's reading of a scan answer, which comes from the network.
+#include "service/scan_response.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cwchar>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const wchar_t* const paths[] = {L"PCI\\VEN_10DE&DEV_1C82", L"A", L"", L"USB\\VID_1"};
+    device_store_c store;
+    for (const wchar_t* path : paths) {
+        device_c record;
+        std::wcscpy(record.instance_path, path);
+        store.devices.push_back(record);
+    }
+    parse_scan_response(std::string_view(reinterpret_cast<const char*>(data), size), store);
+    return 0;
+}
