@@ -19,6 +19,10 @@ const command_entry_c commands[] = {
     {"request", request_command,
      "request [--profile FILE] [--include-absent] [--compressed] [--os CODE] [--model TEXT] [--lang N]\n"
      "                             the scan request document (or its zlib stream) for the inventory"},
+    {"scan", scan_command,
+     "scan [--mirror URL]... [--profile FILE] [--setup-dat FILE] [--summary]   enumerate, ask the update server, choose offers"},
+    {"answer", answer_command,
+     "answer --profile FILE --answer FILE --os-version N [--setup-dat FILE]   match a saved answer offline"},
     {"download", download_command,
      "download URL --size N --to PATH [--resume-from N]\n"
      "                             downloads a package with resume and retries; prints the job"},

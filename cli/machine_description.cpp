@@ -10,6 +10,11 @@ bool machine_description_c::take_option(const std::string& option, const std::st
         os_code_ = value;
     } else if (option == "--model") {
         model_ = utf8_to_wide(value);
+    } else if (option == "--os-version") {
+        char* end = nullptr;
+        long number = std::strtol(value.c_str(), &end, 10);
+        if (!end || *end != '\0' || number <= 0 || number > 1000) return false;
+        os_version_number_ = int(number);
     } else if (option == "--lang") {
         char* end = nullptr;
         long number = std::strtol(value.c_str(), &end, 10);

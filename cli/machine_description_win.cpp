@@ -9,7 +9,7 @@ void machine_description_c::complete() {
     if (!collect_basic_facts()) return;
     if (!os_code_) os_code_ = os_code();
     if (!lang_) lang_ = int(oem_code_page());
-    os_version_number_ = os_version_number();
+    if (!os_version_number_) os_version_number_ = os_version_number();
     if (!model_) {
         bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
         if (collect_wmi_facts() == 0) model_ = system_facts().model;

@@ -1,0 +1,94 @@
+#include "cli/scan_result_json.h"
+
+#include "common/text_convert.h"
+#include "devices/device_json.h"
+#include "service/last_error.h"
+
+#include <map>
+
+namespace {
+
+nlohmann::ordered_json choice_json(std::int32_t index, bool is_update) {
+    if (index < 0) return nullptr;
+    return {{"index", index}, {"is_update", is_update}};
+}
+
+}  // namespace
+
+nlohmann::ordered_json driver_item_json(const driver_item_c& item) {
+    return {
+        {"hardid", wide_to_utf8(item.hardid)},
+        {"title", wide_to_utf8(item.title)},
+        {"version", wide_to_utf8(item.version)},
+        {"guid", wide_to_utf8(item.guid)},
+        {"link", std::string(item.link)},
+        {"official_link", std::string(item.official_link)},
+        {"inf_name", wide_to_utf8(item.inf_name)},
+        {"manufacturer", wide_to_utf8(item.manufacturer)},
+        {"date", wide_to_utf8(item.date)},
+        {"description", wide_to_utf8(item.description)},
+        {"size", item.size},
+        {"cp", item.cp},
+        {"sign", item.sign},
+        {"feature", item.feature},
+        {"targetos", item.targetos},
+    };
+}
+
+nlohmann::ordered_json scan_result_json(const device_store_c& store, const scan_query_c& query, bool succeeded) {
+    auto devices = nlohmann::ordered_json::array();
+    for (const device_c& device : store.devices) {
+        nlohmann::ordered_json entry = device_json(device);
+        auto items = nlohmann::ordered_json::array();
+        for (std::uint32_t i = 0; i < device.item_count; ++i) items.push_back(driver_item_json(device.items[i]));
+        entry["items"] = std::move(items);
+        entry["best"] = choice_json(device.best_index, device.best_is_update);
+        entry["latest"] = choice_json(device.latest_index, device.latest_is_update);
+        devices.push_back(std::move(entry));
+    }
+    return {
+        {"succeeded", succeeded},
+        {"last_error", last_error()},
+        {"http_status", query.http_status},
+        {"error_text", std::string(query.error_text)},
+        {"os_code", std::string(query.os_code)},
+        {"os_version_number", query.os_version_number},
+        {"devices", std::move(devices)},
+    };
+}
+
+std::string scan_summary_text(const device_store_c& store, const scan_query_c& query, bool succeeded) {
+    if (!succeeded)
+        return "The scan failed: last_error " + std::to_string(last_error()) + ", HTTP status " +
+               std::to_string(query.http_status) + (query.error_text[0] ? std::string(", ") + query.error_text : "") + "\n";
+    std::size_t out_of_date = 0, without_driver = 0, up_to_date = 0;
+    // Devices per offered package, as the download page groups them (best choice).
+    std::map<std::string, std::vector<const device_c*>> by_link;
+    for (const device_c& device : store.devices) {
+        const driver_item_c* best = device.best_item();
+        if (!device.has_driver) ++without_driver;
+        if (best && device.best_is_update && best->link[0]) {
+            if (device.has_driver) ++out_of_date;
+            by_link[best->link].push_back(&device);
+        } else if (device.has_driver) {
+            ++up_to_date;
+        }
+    }
+    std::string text = "Devices found: " + std::to_string(store.devices.size()) + "\n";
+    text += "Out of date: " + std::to_string(out_of_date) + "\n";
+    text += "Without a driver: " + std::to_string(without_driver) + "\n";
+    text += "Up to date: " + std::to_string(up_to_date) + "\n";
+    text += "Offered packages (best choice):\n";
+    for (const auto& [link, devices] : by_link) {
+        const driver_item_c& item = *devices.front()->best_item();
+        text += "  " + wide_to_utf8(item.title) + " (" + wide_to_utf8(item.date) +
+                ", " + std::to_string(item.size) + " bytes)\n    " + link + "\n";
+        for (const device_c* device : devices) {
+            text += "    for " + wide_to_utf8(device->display_name);
+            text += device->has_driver ? " (installed " + wide_to_utf8(device->driver_version) + " of " +
+                                             wide_to_utf8(device->driver_date) + ")\n"
+                                       : " (no driver installed)\n";
+        }
+    }
+    return text;
+}

@@ -1,0 +1,15 @@
+// JSON form of a scan's outcome: every device with its offered packages, the best and the
+// latest choice with their update flags, and the query's result fields.
+#pragma once
+
+#include "devices/device_store.h"
+#include "service/scan_query.h"
+
+#include <nlohmann/json.hpp>
+
+nlohmann::ordered_json driver_item_json(const driver_item_c& item);
+nlohmann::ordered_json scan_result_json(const device_store_c& store, const scan_query_c& query, bool succeeded);
+
+// A readable summary for people: devices found, out of date, without a driver, up to date, and
+// each offered package with its devices.
+std::string scan_summary_text(const device_store_c& store, const scan_query_c& query, bool succeeded);

@@ -1,0 +1,256 @@
+#include "server/inf_driver_info.h"
+
+#include <cstdio>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+
+namespace {
+
+// Where a models section's entries install: its architecture and lowest OS version.
+struct target_c {
+    std::string architecture = "x86";
+    int os_major = 0;
+    int os_minor = 0;
+};
+
+// Everything one [Manufacturer] line passes on to its model lines' entries.
+struct models_context_c {
+    std::string manufacturer;
+    std::string decoration;
+    target_c target;
+};
+
+// Windows allows no longer section names; longer decorated names are not looked up.
+constexpr std::size_t most_section_name = 255;
+// What the entries of one file may take in memory: hostile files cannot grow them without bound.
+constexpr std::size_t most_entry_bytes = std::size_t(128) << 20;
+
+// What reading the models of one file keeps from line to line.
+struct models_state_c {
+    std::unordered_set<const inf_section_c*> read;              // models sections read so far
+    std::unordered_map<const inf_section_c*, int> feature_scores;  // per install section
+    std::size_t entry_bytes = 0;
+};
+
+bool fail(inf_error_c& error, int line_number, std::string message) {
+    error.line_number = line_number;
+    error.message = std::move(message);
+    return false;
+}
+
+char lower_ascii(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+
+std::string lower_ascii(std::string_view text) {
+    std::string result;
+    for (char c : text) result += lower_ascii(c);
+    return result;
+}
+
+bool equal_ignoring_case(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (lower_ascii(a[i]) != lower_ascii(b[i])) return false;
+    return true;
+}
+
+std::string_view trim_blanks(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
+// Unsigned number in `base` (10 or 16), at most `most`; false for anything else.
+bool parse_number(std::string_view text, int base, int most, int& value) {
+    if (text.empty() || text.size() > 9) return false;
+    int result = 0;
+    for (char c : text) {
+        char lower = lower_ascii(c);
+        int digit = c >= '0' && c <= '9' ? c - '0' : (base == 16 && lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1);
+        if (digit < 0) return false;
+        result = result * base + digit;
+        if (result > most) return false;
+    }
+    value = result;
+    return true;
+}
+
+std::string first_value(const inf_line_c* line) {
+    return line && !line->values.empty() ? line->values[0] : std::string();
+}
+
+// "mm/dd/yyyy" to "yyyy-mm-dd"; false when it is no valid date.
+bool parse_driver_date(std::string_view text, std::string& date) {
+    int parts[3] = {0, 0, 0};
+    for (int i = 0; i < 3; ++i) {
+        std::size_t slash = i < 2 ? text.find('/') : text.size();
+        if (slash == std::string_view::npos || !parse_number(trim_blanks(text.substr(0, slash)), 10, 9999, parts[i])) return false;
+        text.remove_prefix(i < 2 ? slash + 1 : slash);
+    }
+    const int month = parts[0], day = parts[1], year = parts[2];
+    if (month < 1 || month > 12 || day < 1 || day > 31 || year < 1980 || year > 2099) return false;
+    char formatted[16];
+    std::snprintf(formatted, sizeof formatted, "%04d-%02d-%02d", year, month, day);
+    date = formatted;
+    return true;
+}
+
+bool read_driver_ver(const inf_file_c& inf, inf_driver_info_c& info, inf_error_c& error) {
+    const inf_line_c* line = inf.find_line("Version", "DriverVer");
+    if (!line || line->values.empty()) return true;
+    const std::string& date = line->values[0];
+    std::string version = line->values.size() > 1 ? line->values[1] : std::string();
+    if (date.empty() && version.empty()) return true;
+    if (!parse_driver_date(date, info.driver_date)) return fail(error, line->line_number, "DriverVer has no valid date: " + date);
+    info.driver_version = std::move(version);
+    return true;
+}
+
+void read_catalog_file(const inf_file_c& inf, inf_driver_info_c& info) {
+    static const char* const keys[] = {"CatalogFile.NTx86", "CatalogFile.NTamd64", "CatalogFile.NTia64",
+                                       "CatalogFile.NTarm", "CatalogFile.NTarm64", "CatalogFile.NT", "CatalogFile"};
+    for (const char* key : keys) {
+        if (const inf_line_c* line = inf.find_line("Version", key)) {
+            info.catalog_file = first_value(line);
+            return;
+        }
+    }
+}
+
+bool read_version(const inf_file_c& inf, inf_driver_info_c& info, inf_error_c& error) {
+    const inf_section_c* version = inf.find_section("Version");
+    if (!version) return fail(error, 0, "no [Version] section");
+    const inf_line_c* signature = inf.find_line("Version", "Signature");
+    if (!signature) return fail(error, version->line_number, "[Version] has no Signature");
+    info.signature = first_value(signature);
+    bool known = false;
+    for (const char* name : {"$Windows NT$", "$Chicago$", "$Windows 95$"}) known = known || equal_ignoring_case(info.signature, name);
+    if (!known) return fail(error, signature->line_number, "unknown Signature " + info.signature);
+    info.class_name = first_value(inf.find_line("Version", "Class"));
+    info.class_guid = first_value(inf.find_line("Version", "ClassGuid"));
+    info.provider = inf.substitute_or_keep(first_value(inf.find_line("Version", "Provider")));
+    read_catalog_file(inf, info);
+    return read_driver_ver(inf, info, error);
+}
+
+// The text before the first "." (all of it without one); `text` keeps what follows the ".".
+std::string_view take_part(std::string_view& text) {
+    std::size_t dot = text.find('.');
+    std::string_view part = text.substr(0, dot);
+    text = dot == std::string_view::npos ? std::string_view() : text.substr(dot + 1);
+    return part;
+}
+
+// "NT[architecture][.major[.minor[...]]]": the architecture is the lower-case text after "NT"
+// ("$ARCH$" of a template stays "$arch$"), x86 for "NT" alone. A version part that is no number
+// counts as 0.
+target_c parse_decoration(std::string_view decoration) {
+    target_c target;
+    std::string_view platform = take_part(decoration);
+    if (platform.size() >= 2 && equal_ignoring_case(platform.substr(0, 2), "NT")) platform.remove_prefix(2);
+    if (!platform.empty()) target.architecture = lower_ascii(platform);
+    parse_number(take_part(decoration), 10, 99999, target.os_major);
+    parse_number(take_part(decoration), 10, 99999, target.os_minor);
+    return target;
+}
+
+int read_feature_score(const inf_section_c& install) {
+    const inf_line_c* found = nullptr;
+    for (const inf_line_c& line : install.lines)
+        if (line.has_key && equal_ignoring_case(line.key, "FeatureScore")) {
+            found = &line;
+            break;
+        }
+    std::string text = first_value(found);
+    int score = -1;
+    bool hex = text.size() > 2 && text[0] == '0' && lower_ascii(text[1]) == 'x';
+    std::string_view digits = hex ? std::string_view(text).substr(2) : std::string_view(text);
+    return parse_number(digits, hex ? 16 : 10, 255, score) ? score : -1;
+}
+
+// The install section as Windows picks it for an architecture: .NT<arch>, then .NT, then plain.
+int feature_score(const inf_file_c& inf, const std::string& install, const std::string& architecture,
+                  std::unordered_map<const inf_section_c*, int>& cache) {
+    const inf_section_c* section = inf.find_section(install + ".NT" + architecture);
+    if (!section) section = inf.find_section(install + ".NT");
+    if (!section) section = inf.find_section(install);
+    if (!section) return -1;
+    auto cached = cache.find(section);
+    if (cached != cache.end()) return cached->second;
+    int score = read_feature_score(*section);
+    cache.emplace(section, score);
+    return score;
+}
+
+std::size_t entry_bytes(const inf_model_entry_c& entry) {
+    return sizeof entry + entry.device_id.size() + entry.architecture.size() + entry.decoration.size() +
+           entry.description.size() + entry.manufacturer.size() + entry.install_section.size();
+}
+
+bool read_model_line(const inf_file_c& inf, const inf_line_c& line, const models_context_c& context, models_state_c& state,
+                     inf_driver_info_c& info, inf_error_c& error) {
+    // A line without "=" has no description; its first field is still the install section.
+    if (line.values.empty() || line.values[0].empty()) return fail(error, line.line_number, "model line without an install section");
+    inf_model_entry_c entry;
+    if (!inf.substitute(line.key, entry.description))
+        return fail(error, line.line_number, "undefined token in the description " + line.key);
+    entry.architecture = context.target.architecture;
+    entry.os_major = context.target.os_major;
+    entry.os_minor = context.target.os_minor;
+    entry.decoration = context.decoration;
+    entry.manufacturer = context.manufacturer;
+    entry.install_section = line.values[0];
+    entry.feature_score = feature_score(inf, entry.install_section, entry.architecture, state.feature_scores);
+    entry.line_number = line.line_number;
+    bool any_id = false;
+    for (std::size_t i = 1; i < line.values.size(); ++i) {
+        if (line.values[i].empty()) continue;
+        entry.device_id = line.values[i];
+        entry.id_position = int(i - 1);
+        state.entry_bytes += entry_bytes(entry);
+        if (state.entry_bytes > most_entry_bytes) return fail(error, line.line_number, "too many model entries");
+        info.models.push_back(entry);
+        any_id = true;
+    }
+    return any_id || fail(error, line.line_number, "model line without a device ID");
+}
+
+// One [Manufacturer] line: its undecorated models section and one per decoration. A models
+// section reached twice is read once, so that entries never multiply.
+bool read_manufacturer_line(const inf_file_c& inf, const inf_line_c& line, models_state_c& state, inf_driver_info_c& info,
+                            inf_error_c& error) {
+    std::string models_name = line.values.empty() ? std::string() : line.values[0];
+    if (models_name.empty()) return fail(error, line.line_number, "manufacturer line without a models section");
+    models_context_c context;
+    const std::string& name = line.has_key ? line.key : models_name;
+    if (!inf.substitute(name, context.manufacturer)) return fail(error, line.line_number, "undefined token in the manufacturer " + name);
+    bool any_section = false;
+    for (std::size_t i = 0; i < line.values.size(); ++i) {
+        const std::string decoration = i == 0 ? std::string() : line.values[i];
+        if (i > 0 && (decoration.empty() || models_name.size() + 1 + decoration.size() > most_section_name)) continue;
+        const inf_section_c* models = inf.find_section(i == 0 ? models_name : models_name + "." + decoration);
+        if (!models) continue;
+        any_section = true;
+        if (!state.read.insert(models).second) continue;
+        context.decoration = decoration;
+        context.target = i == 0 ? target_c() : parse_decoration(decoration);
+        for (const inf_line_c& model : models->lines)
+            if (!read_model_line(inf, model, context, state, info, error)) return false;
+    }
+    return any_section || fail(error, line.line_number, "no models section " + models_name + " for this manufacturer");
+}
+
+}  // namespace
+
+bool read_driver_info(const inf_file_c& inf, inf_driver_info_c& info, inf_error_c& error) {
+    info = inf_driver_info_c();
+    error = inf_error_c();
+    if (!read_version(inf, info, error)) return false;
+    const inf_section_c* manufacturers = inf.find_section("Manufacturer");
+    if (!manufacturers) return true;
+    models_state_c state;
+    for (const inf_line_c& line : manufacturers->lines)
+        if (!read_manufacturer_line(inf, line, state, info, error)) return false;
+    return true;
+}

@@ -1,0 +1,333 @@
+#include "server/inf_file.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <utility>
+
+namespace {
+
+using string_table_t = std::unordered_map<std::string, std::string>;
+
+constexpr std::size_t no_section = std::string_view::npos;
+constexpr std::size_t most_expanded = 64 * 1024;
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+std::string lower_ascii(std::string_view text) {
+    std::string result(text);
+    for (char& c : result)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return result;
+}
+
+std::string_view trim_blanks(std::string_view text) {
+    while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+bool fail(inf_error_c& error, int line_number, std::string message) {
+    error.line_number = line_number;
+    error.message = std::move(message);
+    return false;
+}
+
+// 1-based number of the line holding text[end]; CRLF, LF and a lone CR each end a line.
+int line_at(std::string_view text, std::size_t end) {
+    int number = 1;
+    for (std::size_t i = 0; i < end && i < text.size(); ++i) {
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) ++number;
+    }
+    return number;
+}
+
+void append_utf8(std::string& out, std::uint32_t code) {
+    static const unsigned lead[] = {0x00, 0xC0, 0xE0, 0xF0};
+    int tail = code < 0x80 ? 0 : code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
+    out += char(lead[tail] | (code >> (6 * tail)));
+    for (int shift = 6 * (tail - 1); shift >= 0; shift -= 6) out += char(0x80 | ((code >> shift) & 0x3F));
+}
+
+std::uint32_t utf16_unit(std::string_view bytes, std::size_t at, bool big_endian) {
+    auto first = std::uint32_t(std::uint8_t(bytes[at]));
+    auto second = std::uint32_t(std::uint8_t(bytes[at + 1]));
+    return big_endian ? (first << 8 | second) : (second << 8 | first);
+}
+
+bool decode_utf16(std::string_view bytes, bool big_endian, std::string& out, inf_error_c& error) {
+    if (bytes.size() % 2 != 0) return fail(error, 0, "UTF-16 text of odd length");
+    out.reserve(bytes.size() + bytes.size() / 2);
+    for (std::size_t at = 0; at < bytes.size(); at += 2) {
+        std::uint32_t code = utf16_unit(bytes, at, big_endian);
+        if (code >= 0xDC00 && code <= 0xDFFF) return fail(error, line_at(out, out.size()), "unpaired UTF-16 surrogate");
+        if (code >= 0xD800 && code <= 0xDBFF) {
+            std::uint32_t low = at + 3 < bytes.size() ? utf16_unit(bytes, at + 2, big_endian) : 0;
+            if (low < 0xDC00 || low > 0xDFFF) return fail(error, line_at(out, out.size()), "unpaired UTF-16 surrogate");
+            code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+            at += 2;
+        }
+        append_utf8(out, code);
+    }
+    return true;
+}
+
+// The file's text as UTF-8 (8-bit files byte for byte, without a UTF-8 byte order mark).
+bool decode_text(std::string_view bytes, std::string& text, inf_error_c& error) {
+    if (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF") {
+        if (!decode_utf16(bytes.substr(2), bytes[0] == '\xFE', text, error)) return false;
+    } else {
+        if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+        text.assign(bytes);
+    }
+    std::size_t nul = text.find('\0');
+    if (nul != std::string::npos) return fail(error, line_at(text, nul), "NUL character in the text");
+    return true;
+}
+
+class physical_lines_c {
+public:
+    explicit physical_lines_c(std::string_view text) : text_(text) {}
+
+    // The next line without its end; false after the last one.
+    bool next(std::string_view& line) {
+        if (position_ >= text_.size()) return false;
+        std::size_t end = text_.find_first_of("\r\n", position_);
+        if (end == std::string_view::npos) end = text_.size();
+        line = text_.substr(position_, end - position_);
+        position_ = end;
+        if (position_ < text_.size()) {
+            if (text_[position_] == '\r' && position_ + 1 < text_.size() && text_[position_ + 1] == '\n') ++position_;
+            ++position_;
+        }
+        ++number_;
+        return true;
+    }
+    int number() const { return number_; }
+
+private:
+    std::string_view text_;
+    std::size_t position_ = 0;
+    int number_ = 0;
+};
+
+// One field as it is read: blanks outside quotes at either end are dropped.
+class field_c {
+public:
+    void add_plain(char c) {
+        if (is_blank(c)) {
+            if (!text_.empty()) text_ += c;
+            return;
+        }
+        text_ += c;
+        kept_ = text_.size();
+    }
+    void add_quoted(char c) {
+        text_ += c;
+        kept_ = text_.size();
+    }
+    std::string take() {
+        text_.resize(kept_);
+        std::string result = std::move(text_);
+        text_.clear();
+        kept_ = 0;
+        return result;
+    }
+
+private:
+    std::string text_;
+    std::size_t kept_ = 0;
+};
+
+// Reads one logical line, "\"-joined physical lines included, into key and values.
+class line_reader_c {
+public:
+    enum class step_c { next_line, done, failed };
+
+    explicit line_reader_c(inf_line_c& line) : line_(line) {}
+
+    step_c read(std::string_view text, int number, inf_error_c& error) {
+        std::size_t last = text.find_last_not_of(" \t");
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            char c = text[i];
+            if (in_quotes_) {
+                if (c != '"') {
+                    field_.add_quoted(c);
+                } else if (i + 1 < text.size() && text[i + 1] == '"') {
+                    field_.add_quoted('"');
+                    ++i;
+                } else {
+                    in_quotes_ = false;
+                }
+                continue;
+            }
+            if (c == ';') break;
+            if (c == '\\' && i == last) return step_c::next_line;
+            read_plain(c);
+        }
+        if (in_quotes_) {
+            fail(error, number, "unclosed quote");
+            return step_c::failed;
+        }
+        return step_c::done;
+    }
+
+    // Ends the line; false when it held nothing.
+    bool finish() {
+        if (value_seen_) line_.values.push_back(field_.take());
+        return value_seen_ || line_.has_key;
+    }
+
+private:
+    void read_plain(char c) {
+        if (c == '"') {
+            in_quotes_ = true;
+            value_seen_ = true;
+        } else if (c == '=' && !line_.has_key && line_.values.empty()) {
+            // The first "=" of the first field ends the key; later ones are text.
+            line_.has_key = true;
+            line_.key = field_.take();
+            value_seen_ = false;
+        } else if (c == ',') {
+            line_.values.push_back(field_.take());
+            value_seen_ = true;
+        } else {
+            field_.add_plain(c);
+            value_seen_ = value_seen_ || !is_blank(c);
+        }
+    }
+
+    inf_line_c& line_;
+    field_c field_;
+    bool in_quotes_ = false;
+    bool value_seen_ = false;
+};
+
+enum class read_result_c { line, blank, failed };
+
+read_result_c read_logical_line(physical_lines_c& lines, std::string_view first, inf_line_c& line, inf_error_c& error) {
+    line.line_number = lines.number();
+    line_reader_c reader(line);
+    std::string_view text = first;
+    for (;;) {
+        auto step = reader.read(text, lines.number(), error);
+        if (step == line_reader_c::step_c::failed) return read_result_c::failed;
+        if (step == line_reader_c::step_c::done || !lines.next(text)) break;
+    }
+    return reader.finish() ? read_result_c::line : read_result_c::blank;
+}
+
+bool is_section_header(std::string_view text) {
+    std::size_t first = text.find_first_not_of(" \t");
+    return first != std::string_view::npos && text[first] == '[';
+}
+
+bool read_section_name(std::string_view text, int number, std::string& name, inf_error_c& error) {
+    std::size_t open = text.find('[');
+    std::size_t close = text.find(']', open);
+    if (close == std::string_view::npos) return fail(error, number, "unclosed section header");
+    std::string_view rest = trim_blanks(text.substr(close + 1));
+    if (!rest.empty() && rest.front() != ';') return fail(error, number, "text after the section header");
+    name.assign(trim_blanks(text.substr(open + 1, close - open - 1)));
+    return true;
+}
+
+std::string joined_values(const std::vector<std::string>& values) {
+    std::string result;
+    for (std::size_t i = 0; i < values.size(); ++i) result += (i ? ", " : "") + values[i];
+    return result;
+}
+
+// Appends `text` with its tokens replaced; false at the first unknown token unless it is kept.
+// Windows allows 4096 characters in a string; a result longer than most_expanded is cut there,
+// so that a file repeating a long token cannot grow without bound.
+bool expand_tokens(std::string_view text, const string_table_t& strings, bool keep_unknown, std::string& out) {
+    auto append = [&out](std::string_view piece) {
+        out.append(piece.substr(0, most_expanded - std::min(out.size(), most_expanded)));
+        return out.size() < most_expanded;
+    };
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t open = text.find('%', at);
+        std::size_t close = open == std::string_view::npos ? open : text.find('%', open + 1);
+        if (close == std::string_view::npos) {
+            // A "%" without a partner is text.
+            append(text.substr(at));
+            break;
+        }
+        if (!append(text.substr(at, open - at))) break;
+        std::string_view token = text.substr(open + 1, close - open - 1);
+        auto found = token.empty() ? strings.end() : strings.find(lower_ascii(token));
+        bool room = true;
+        if (token.empty()) {
+            room = append("%");
+        } else if (found != strings.end()) {
+            room = append(found->second);
+        } else if (keep_unknown) {
+            room = append(text.substr(open, close - open + 1));
+        } else {
+            return false;
+        }
+        if (!room) break;
+        at = close + 1;
+    }
+    return true;
+}
+
+}  // namespace
+
+const inf_section_c* inf_file_c::find_section(std::string_view name) const {
+    auto found = section_index_.find(lower_ascii(name));
+    return found == section_index_.end() ? nullptr : &sections_[found->second];
+}
+
+const inf_line_c* inf_file_c::find_line(std::string_view section, std::string_view key) const {
+    const inf_section_c* found = find_section(section);
+    if (!found) return nullptr;
+    std::string wanted = lower_ascii(key);
+    for (const inf_line_c& line : found->lines)
+        if (line.has_key && line.key.size() == wanted.size() && lower_ascii(line.key) == wanted) return &line;
+    return nullptr;
+}
+
+bool inf_file_c::substitute(std::string_view text, std::string& out) const {
+    out.clear();
+    return expand_tokens(text, strings_, false, out);
+}
+
+std::string inf_file_c::substitute_or_keep(std::string_view text) const {
+    std::string out;
+    expand_tokens(text, strings_, true, out);
+    return out;
+}
+
+bool parse_inf_text(std::string_view bytes, inf_file_c& out, inf_error_c& error) {
+    out = inf_file_c();
+    error = inf_error_c();
+    std::string text;
+    if (!decode_text(bytes, text, error)) return false;
+    physical_lines_c lines(text);
+    std::size_t current = no_section;
+    std::string_view physical;
+    while (lines.next(physical)) {
+        if (is_section_header(physical)) {
+            std::string name;
+            if (!read_section_name(physical, lines.number(), name, error)) return false;
+            auto placed = out.section_index_.emplace(lower_ascii(name), out.sections_.size());
+            if (placed.second) out.sections_.push_back(inf_section_c{name, lines.number(), {}});
+            current = placed.first->second;
+            continue;
+        }
+        inf_line_c line;
+        read_result_c result = read_logical_line(lines, physical, line, error);
+        if (result == read_result_c::failed) return false;
+        if (result == read_result_c::blank) continue;
+        if (current == no_section) return fail(error, line.line_number, "text before the first section");
+        out.sections_[current].lines.push_back(std::move(line));
+    }
+    if (const inf_section_c* strings = out.find_section("Strings")) {
+        // The first definition of a key counts, as with find_line().
+        for (const inf_line_c& line : strings->lines)
+            if (line.has_key) out.strings_.emplace(lower_ascii(line.key), joined_values(line.values));
+    }
+    return true;
+}

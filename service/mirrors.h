@@ -1,0 +1,27 @@
+// The three base URLs of the update server's scan endpoint, tried in this order. They are
+// deployment configuration: the defaults live here, and the registry (values "Mirror1" to
+// "Mirror3" in the settings key, read and never written by the program) or vantorel-cli's
+// --mirror options can point them elsewhere, for example at local test servers.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+using mirror_list_c = std::array<std::string, 3>;
+
+inline const mirror_list_c default_mirrors{
+    "http://scan1.drivers.vantorel.example/",
+    "http://scan2.drivers.vantorel.example/",
+    "http://scan3.drivers.vantorel.example/",
+};
+
+// The defaults with every configured override applied (Windows: the registry; elsewhere none).
+mirror_list_c configured_mirrors();
+
+// Replaces the first overrides.size() mirrors, in order; with fewer than three overrides the
+// last one also serves the remaining places, so that no default host is ever mixed in.
+mirror_list_c with_mirror_overrides(const mirror_list_c& base, const std::vector<std::string>& overrides);
+
+// An override is taken only when it is an "http://" URL; the path "/" is added when missing.
+bool normalise_mirror_url(std::string& url);

@@ -1,0 +1,112 @@
+#include "service/update_service.h"
+
+#include "common/file_open.h"
+#include "common/fixed_text.h"
+#include "service/driver_matching.h"
+#include "service/last_error.h"
+#include "service/scan_request.h"
+#include "service/scan_response.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// Clears the current query however the query ends.
+class current_query_scope_c {
+public:
+    current_query_scope_c(update_service_c& service, const scan_query_c& query) : service_(service) {
+        service_.current_query = &query;
+    }
+    ~current_query_scope_c() { service_.current_query = nullptr; }
+    current_query_scope_c(const current_query_scope_c&) = delete;
+    current_query_scope_c& operator=(const current_query_scope_c&) = delete;
+
+private:
+    update_service_c& service_;
+};
+
+void copy_error_text(scan_query_c& query, const char* text) {
+    copy_text(query.error_text, std::string_view(text ? text : ""));
+}
+
+// One mirror: a fresh form with the compressed request, posted; the transfer frees the form.
+const transfer_result_c& post_request(http_transfer_c& transfer, const std::string& mirror,
+                                      const std::vector<unsigned char>& packed) {
+    curl_formadd(&transfer.form_first, &transfer.form_last, CURLFORM_COPYNAME, "kelvdoc", CURLFORM_COPYCONTENTS,
+                 reinterpret_cast<const char*>(packed.data()), CURLFORM_CONTENTSLENGTH, long(packed.size()), CURLFORM_END);
+    return perform_to_memory(transfer, mirror.c_str(), 1);
+}
+
+}  // namespace
+
+bool query_update_server(update_service_c& service, scan_query_c& query) {
+    current_query_scope_c scope(service, query);
+    std::string document = build_scan_request(*service.store, query);
+    if (!service.transfer) {
+        service.transfer = create_transfer(scan_answer_capacity);
+        if (!service.transfer) {
+            set_last_error(error_transfer_create);
+            return false;
+        }
+    }
+    std::vector<unsigned char> packed;
+    if (compress_request(packed, document) != 0) {
+        set_last_error(error_compress);
+        return false;
+    }
+
+    const transfer_result_c* result = nullptr;
+    bool answered = false;
+    for (const std::string& mirror : service.mirrors) {
+        result = &post_request(*service.transfer, mirror, packed);
+        query.http_status = result->http_status;
+        if (result->code == 0 && result->http_status < 400) {
+            answered = true;
+            break;
+        }
+    }
+    if (!answered) {
+        if (result->http_status == 504) {
+            set_last_error(error_network_timeout);
+        } else {
+            set_last_error(error_network);
+            if (result->code == CURLE_WRITE_ERROR)
+                copy_error_text(query, result->error_text);
+            else if (result->http_status < 400)
+                copy_error_text(query, curl_easy_strerror(static_cast<CURLcode>(result->code)));
+        }
+        return false;
+    }
+
+    const response_buffer_c& body = *result->body;
+    return apply_scan_answer(service, query, std::string_view(body.data.data(), std::size_t(body.length)));
+}
+
+bool apply_scan_answer(update_service_c& service, const scan_query_c& query, std::string_view answer) {
+    if (!parse_scan_response(answer, *service.store)) {
+        set_last_error(error_invalid_answer);
+        return false;
+    }
+    load_installed_links(service);
+    matching_context_c context{query.os_version_number, &service.installed_links};
+    for (device_c& device : service.store->devices) choose_items(context, device);
+    return true;
+}
+
+void load_installed_links(update_service_c& service) {
+    std::FILE* file = open_file(service.installed_links_file, "r");
+    if (!file) return;
+    service.installed_links.clear();
+    char line[1024];
+    while (std::fgets(line, sizeof line, file)) {
+        std::string_view text(line);
+        const char* blanks = " \t\n\r";
+        std::size_t first = text.find_first_not_of(blanks);
+        if (first == std::string_view::npos) continue;
+        std::size_t last = text.find_last_not_of(blanks);
+        service.installed_links.emplace(text.substr(first, last - first + 1));
+    }
+    std::fclose(file);
+}
