@@ -57,32 +57,22 @@ nlohmann::ordered_json scan_result_json(const device_store_c& store, const scan_
     };
 }
 
-std::string scan_summary_text(const device_store_c& store, const scan_query_c& query, bool succeeded) {
-    if (!succeeded)
-        return "The scan failed: last_error " + std::to_string(last_error()) + ", HTTP status " +
-               std::to_string(query.http_status) + (query.error_text[0] ? std::string(", ") + query.error_text : "") + "\n";
-    std::size_t out_of_date = 0, without_driver = 0, up_to_date = 0;
-    // Devices per offered package, as the download page groups them (best choice).
+namespace {
+
+// Devices per offered package for one choice, as the download page groups them.
+std::string updates_by_package(const device_store_c& store, bool latest) {
     std::map<std::string, std::vector<const device_c*>> by_link;
     for (const device_c& device : store.devices) {
-        const driver_item_c* best = device.best_item();
-        if (!device.has_driver) ++without_driver;
-        if (best && device.best_is_update && best->link[0]) {
-            if (device.has_driver) ++out_of_date;
-            by_link[best->link].push_back(&device);
-        } else if (device.has_driver) {
-            ++up_to_date;
-        }
+        const driver_item_c* item = latest ? device.latest_item() : device.best_item();
+        bool update = latest ? device.latest_is_update : device.best_is_update;
+        if (item && update && item->link[0]) by_link[item->link].push_back(&device);
     }
-    std::string text = "Devices found: " + std::to_string(store.devices.size()) + "\n";
-    text += "Out of date: " + std::to_string(out_of_date) + "\n";
-    text += "Without a driver: " + std::to_string(without_driver) + "\n";
-    text += "Up to date: " + std::to_string(up_to_date) + "\n";
-    text += "Offered packages (best choice):\n";
+    std::string text;
     for (const auto& [link, devices] : by_link) {
-        const driver_item_c& item = *devices.front()->best_item();
-        text += "  " + wide_to_utf8(item.title) + " (" + wide_to_utf8(item.date) +
-                ", " + std::to_string(item.size) + " bytes)\n    " + link + "\n";
+        const device_c& first = *devices.front();
+        const driver_item_c& item = latest ? *first.latest_item() : *first.best_item();
+        text += "  " + wide_to_utf8(item.title) + " (" + wide_to_utf8(item.date) + ", " + std::to_string(item.size) +
+                " bytes)\n    " + link + "\n";
         for (const device_c* device : devices) {
             text += "    for " + wide_to_utf8(device->display_name);
             text += device->has_driver ? " (installed " + wide_to_utf8(device->driver_version) + " of " +
@@ -90,5 +80,32 @@ std::string scan_summary_text(const device_store_c& store, const scan_query_c& q
                                        : " (no driver installed)\n";
         }
     }
+    return text.empty() ? "  none\n" : text;
+}
+
+}  // namespace
+
+std::string scan_summary_text(const device_store_c& store, const scan_query_c& query, bool succeeded) {
+    if (!succeeded)
+        return "The scan failed: last_error " + std::to_string(last_error()) + ", HTTP status " +
+               std::to_string(query.http_status) + (query.error_text[0] ? std::string(", ") + query.error_text : "") + "\n";
+    std::size_t out_of_date = 0, without_driver = 0, up_to_date = 0, offered = 0;
+    for (const device_c& device : store.devices) {
+        offered += device.item_count > 0;
+        if (!device.has_driver) {
+            ++without_driver;
+        } else if (device.best_is_update || device.latest_is_update) {
+            ++out_of_date;
+        } else {
+            ++up_to_date;
+        }
+    }
+    std::string text = "Devices found: " + std::to_string(store.devices.size()) + " (" + std::to_string(offered) +
+                       " with offered packages)\n";
+    text += "Out of date: " + std::to_string(out_of_date) + "\n";
+    text += "Without a driver: " + std::to_string(without_driver) + "\n";
+    text += "Up to date: " + std::to_string(up_to_date) + "\n";
+    text += "Updates, best choice:\n" + updates_by_package(store, false);
+    text += "Updates, latest choice:\n" + updates_by_package(store, true);
     return text;
 }

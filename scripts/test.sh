@@ -102,12 +102,38 @@ if [ -x build/host/fault-server ]; then
   export VANTOREL_FAULT_SERVER="127.0.0.1:$(head -n 1 "$results/fault-server.port")"
 fi
 
+# The Windows scan test asks three update-server mirrors with the demo catalog.
+source scripts/lib/mirrors.sh
+if [ -x build/host/vantorel-server ] && mirrors_start "$root/build/mirrors"; then
+  export VANTOREL_MIRRORS="${mirror_urls[*]}"
+fi
+
 display_start
-trap 'wine_stop; display_stop; nginx_stop; [ -n "$fault_pid" ] && kill "$fault_pid" 2>/dev/null' EXIT
+trap 'wine_stop; display_stop; nginx_stop; mirrors_stop; [ -n "$fault_pid" ] && kill "$fault_pid" 2>/dev/null' EXIT
 wine_prefix_fresh "$root/build/wine/prefix"
 for build in win64 win32; do
   [ -f "build/$build/vantorel_tests.exe" ] && run_wine "$build" "build/$build"
 done
+
+# A saved answer matched offline gives the same result on Linux and on Windows.
+if [ -n "${VANTOREL_MIRRORS:-}" ]; then
+  answer_work="$root/build/answer-checks"
+  mkdir -p "$answer_work"
+  profile="$root/tools/simulated_pc/simulated-pc.json"
+  build/host/vantorel-cli request --profile "$profile" --os WIN764 --compressed >"$answer_work/request.z"
+  curl -s --max-time 20 -F "kelvdoc=@$answer_work/request.z" "${mirror_urls[1]}" >"$answer_work/answer.xml"
+  build/host/vantorel-cli answer --profile "$profile" --answer "$answer_work/answer.xml" --os-version 61 >"$answer_work/host.json"
+  for build in win64 win32; do
+    [ -f "build/$build/vantorel-cli.exe" ] || continue
+    wine_run "build/$build/vantorel-cli.exe" answer --profile "$profile" --answer "$answer_work/answer.xml" --os-version 61 \
+      2>/dev/null | tr -d '\r' >"$answer_work/$build.json"
+    if [ -s "$answer_work/host.json" ] && cmp -s "$answer_work/host.json" "$answer_work/$build.json"; then
+      server_check_results+=("pass answer: $build matches Linux")
+    else
+      server_check_results+=("fail answer: $build differs from Linux (see $answer_work)")
+    fi
+  done
+fi
 
 # Downloads through the real programs against an independent file server.
 www="$root/build/nginx/www"

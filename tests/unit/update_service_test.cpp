@@ -1,0 +1,98 @@
+// The scan query's fail-over and failure reporting against the fault-injecting server, and the
+// installed links of "setup.dat". Runs natively and under Wine.
+#include "service/last_error.h"
+#include "service/update_service.h"
+#include "tests/unit/fault_server_access.h"
+#include "tests/unit/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <cwchar>
+#include <fstream>
+
+namespace {
+
+class update_service_test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        base_ = fault_server_access_c::base_url();
+        if (base_.empty()) GTEST_SKIP() << "no fault server";
+        http_global_init();
+        device_c device;
+        std::wcscpy(device.instance_path, L"PCI\\VEN_10DE&DEV_1C82");
+        store_.devices.push_back(device);
+        service_.store = &store_;
+        service_.installed_links_file = (folder_.path() / "setup.dat").wstring();
+        query_.os_code = "WIN764";
+        query_.os_version_number = 61;
+        set_last_error(0);
+    }
+    void TearDown() override {
+        service_.transfer.reset();
+        if (!base_.empty()) http_global_cleanup();
+    }
+    bool query(const std::string& first, const std::string& second, const std::string& third) {
+        service_.mirrors = {first, second, third};
+        query_ = scan_query_c{};
+        query_.os_code = "WIN764";
+        query_.os_version_number = 61;
+        return query_update_server(service_, query_);
+    }
+    std::string at(const std::string& path) const { return base_ + path; }
+
+    std::string base_;
+    scratch_folder_c folder_;
+    device_store_c store_;
+    update_service_c service_;
+    scan_query_c query_;
+};
+
+const std::string unreachable = "http://127.0.0.1:1/";
+
+}  // namespace
+
+TEST_F(update_service_test, all_mirrors_unreachable_is_a_network_timeout) {
+    EXPECT_FALSE(query(unreachable, unreachable, unreachable));
+    EXPECT_EQ(query_.http_status, 504);
+    EXPECT_EQ(last_error(), error_network_timeout);
+    EXPECT_STREQ(query_.error_text, "");
+}
+
+TEST_F(update_service_test, error_statuses_from_every_mirror_give_a_network_error_without_text) {
+    EXPECT_FALSE(query(at("/status/500"), at("/status/502"), at("/status/503")));
+    EXPECT_EQ(query_.http_status, 503);  // the last attempt's status
+    EXPECT_EQ(last_error(), error_network);
+    EXPECT_STREQ(query_.error_text, "");
+}
+
+TEST_F(update_service_test, an_answer_too_large_for_the_buffer_reports_the_library_text) {
+    std::string large = at("/bytes/" + std::to_string(scan_answer_capacity));
+    EXPECT_FALSE(query(large, large, large));
+    EXPECT_EQ(last_error(), error_network);
+    EXPECT_NE(query_.error_text[0], '\0');
+}
+
+TEST_F(update_service_test, an_empty_answer_fails_the_parse_and_no_other_mirror_is_asked) {
+    // Were mirrors 2 and 3 asked, the query would end with their 503 and error 20.
+    EXPECT_FALSE(query(at("/bytes/0"), at("/status/503"), at("/status/503")));
+    EXPECT_EQ(query_.http_status, 200);
+    EXPECT_EQ(last_error(), error_invalid_answer);
+}
+
+TEST_F(update_service_test, later_queries_reuse_the_transfer_and_start_from_an_empty_buffer) {
+    EXPECT_FALSE(query(at("/bytes/3000"), unreachable, unreachable));
+    http_transfer_c* first = service_.transfer.get();
+    ASSERT_NE(first, nullptr);
+    EXPECT_FALSE(query(at("/bytes/0"), unreachable, unreachable));
+    EXPECT_EQ(service_.transfer.get(), first);
+    EXPECT_EQ(service_.transfer->result.body->length, 0);
+}
+
+TEST_F(update_service_test, setup_dat_lines_are_trimmed_and_empty_ones_skipped) {
+    service_.installed_links = {"kept when the file is missing"};
+    load_installed_links(service_);
+    EXPECT_EQ(service_.installed_links.size(), 1u);
+    folder_.write("setup.dat", "  http://files.example/a b.zip \t\r\n\r\n\nftp://files.example/c.zip");
+    load_installed_links(service_);
+    EXPECT_EQ(service_.installed_links, (std::set<std::string>{"http://files.example/a b.zip", "ftp://files.example/c.zip"}));
+}
