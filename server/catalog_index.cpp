@@ -2,6 +2,14 @@
 
 #include <algorithm>
 
+namespace {
+
+// Entries weighed for one device at most: generic IDs (a class code) may be named by thousands of
+// packages, and the device's own IDs come first in its list.
+constexpr std::size_t most_candidates = 4096;
+
+}  // namespace
+
 std::string upper_ascii(std::string_view text) {
     std::string upper(text);
     for (char& c : upper)
@@ -55,7 +63,9 @@ std::vector<driver_offer_c> catalog_index_c::offers_for(const requested_device_c
             int target_os = entry_target_os(entry);
             if (entry.os_major != 0 && target_os > target.version_number) continue;
             candidates.push_back({ref.package, ref.entry, match_rank(compatible, position, entry.id_position), target_os});
+            if (candidates.size() == most_candidates) break;
         }
+        if (candidates.size() == most_candidates) break;
     }
     // One offer per package: its closest entry, then the most specific OS version, then the first.
     std::sort(candidates.begin(), candidates.end(), [](const candidate_c& a, const candidate_c& b) {

@@ -1,5 +1,6 @@
 #include "server/scan_answer_writer.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -87,20 +88,35 @@ std::string offered_inf_path(const catalog_package_c& package, const catalog_inf
     return folder + "/" + inf.inf_path;
 }
 
-std::string write_scan_answer(const scan_request_c& request, const catalog_index_c& index,
-                              const answer_settings_c& settings) {
+std::vector<std::vector<driver_offer_c>> offers_for_request(const scan_request_c& request, const catalog_index_c& index,
+                                                            std::size_t most) {
     client_target_c target = client_target_for(request.os_code);
+    std::vector<std::vector<driver_offer_c>> offers;
+    offers.reserve(request.devices.size());
+    for (const requested_device_c& device : request.devices) offers.push_back(index.offers_for(device, target, most));
+    return offers;
+}
+
+std::string write_scan_answer(const scan_request_c& request, const std::vector<std::vector<driver_offer_c>>& offers,
+                              const answer_settings_c& settings) {
     std::string out;
     out.reserve(256 + request.devices.size() * 1024);
     out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<kelvdoc>\n<hardwares>\n";
-    for (const requested_device_c& device : request.devices) {
+    for (std::size_t d = 0; d < request.devices.size(); ++d) {
         out += "<hardware>";
-        append_element(out, "id", device.id);
+        append_element(out, "id", request.devices[d].id);
         out += '\n';
-        for (const driver_offer_c& offer : index.offers_for(device, target, settings.items_per_device))
-            append_item(out, offer, settings);
+        if (d < offers.size()) {
+            std::size_t count = std::min(offers[d].size(), settings.items_per_device);
+            for (std::size_t i = 0; i < count; ++i) append_item(out, offers[d][i], settings);
+        }
         out += "</hardware>\n";
     }
     out += "</hardwares>\n</kelvdoc>\n";
     return out;
+}
+
+std::string write_scan_answer(const scan_request_c& request, const catalog_index_c& index,
+                              const answer_settings_c& settings) {
+    return write_scan_answer(request, offers_for_request(request, index, settings.items_per_device), settings);
 }

@@ -7,12 +7,20 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct answer_settings_c {
     std::string package_base_url;   // ends in "/"; a package's link is this plus its escaped file name
     std::size_t items_per_device = 20;
 };
 
+// The offers for every requested device, in request order, at most `most` each.
+std::vector<std::vector<driver_offer_c>> offers_for_request(const scan_request_c& request, const catalog_index_c& index,
+                                                            std::size_t most);
+
+// The answer document with at most settings.items_per_device of each device's offers.
+std::string write_scan_answer(const scan_request_c& request, const std::vector<std::vector<driver_offer_c>>& offers,
+                              const answer_settings_c& settings);
 std::string write_scan_answer(const scan_request_c& request, const catalog_index_c& index,
                               const answer_settings_c& settings);
 

@@ -77,9 +77,9 @@ bool part_field_name(std::string_view headers, std::string_view& name) {
 
 bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-// One ID per line, outer blanks removed, empty lines skipped.
-std::vector<std::string> split_ids(const char* text, std::size_t most) {
-    std::vector<std::string> ids;
+// Appends one ID per line, outer blanks removed, empty lines and repeats (compared without regard
+// to case, as they are matched) skipped, until `ids` holds `most`.
+void split_ids(const char* text, std::size_t most, std::vector<std::string>& ids) {
     const char* p = text ? text : "";
     while (*p && ids.size() < most) {
         while (is_blank(*p)) ++p;
@@ -87,9 +87,11 @@ std::vector<std::string> split_ids(const char* text, std::size_t most) {
         while (*p && *p != '\n' && *p != '\r') ++p;
         const char* end = p;
         while (end > start && is_blank(end[-1])) --end;
-        if (end > start) ids.emplace_back(start, std::size_t(end - start));
+        std::string_view id(start, std::size_t(end - start));
+        if (id.empty()) continue;
+        bool repeated = std::any_of(ids.begin(), ids.end(), [id](const std::string& seen) { return equal_ignoring_case(seen, id); });
+        if (!repeated) ids.emplace_back(id);
     }
-    return ids;
 }
 
 bool fail(request_failure_c& failure, int status, std::string reason) {
@@ -184,6 +186,9 @@ bool parse_request_document(std::string_view document, const request_limits_c& l
                             scan_request_c& request, request_failure_c& failure) {
     // The parser works on a copy of exactly these bytes and never reads past them. Texts are
     // kept as the bytes that were sent: the program writes them in its ANSI code page.
+    // Every element costs the parser a node: refuse documents with more markup than any request needs.
+    if (std::size_t(std::count(document.begin(), document.end(), '<')) > limits.markup)
+        return fail(failure, 413, "request document has too many elements");
     pugi::xml_document xml;
     pugi::xml_parse_result parsed = xml.load_buffer(document.data(), document.size(), pugi::parse_default, pugi::encoding_utf8);
     if (!parsed) return fail(failure, 400, std::string("malformed request document: ") + parsed.description());
@@ -207,11 +212,9 @@ bool parse_request_document(std::string_view document, const request_limits_c& l
         requested_device_c device;
         device.id = trim(id.child_value());
         device.matching_id = trim(hardware.child("matchid").child_value());
-        device.device_ids = split_ids(hardware.child("hardids").child_value(), limits.ids_per_device);
+        split_ids(hardware.child("hardids").child_value(), limits.ids_per_device, device.device_ids);
         device.hardware_id_count = device.device_ids.size();
-        auto compatible = split_ids(hardware.child("compids").child_value(), limits.ids_per_device - device.hardware_id_count);
-        device.device_ids.insert(device.device_ids.end(), std::make_move_iterator(compatible.begin()),
-                                 std::make_move_iterator(compatible.end()));
+        split_ids(hardware.child("compids").child_value(), limits.ids_per_device, device.device_ids);
         request.devices.push_back(std::move(device));
     }
     return true;

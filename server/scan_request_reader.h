@@ -11,7 +11,7 @@
 struct requested_device_c {
     std::string id;                       // "id" exactly as sent
     std::string matching_id;              // "matchid"
-    std::vector<std::string> device_ids;  // hardware IDs, then compatible IDs
+    std::vector<std::string> device_ids;  // hardware IDs, then compatible IDs, each once
     std::size_t hardware_id_count = 0;    // how many of device_ids are hardware IDs
 };
 
@@ -23,7 +23,8 @@ struct scan_request_c {
 };
 
 struct request_limits_c {
-    std::size_t inflated_bytes = 16u << 20;  // the request document after inflating
+    std::size_t inflated_bytes = 8u << 20;   // the request document after inflating
+    std::size_t markup = 256u * 1024;        // "<" in the document, which bounds the parser's nodes
     std::size_t devices = 4096;
     std::size_t ids_per_device = 64;
 };

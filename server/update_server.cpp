@@ -1,15 +1,20 @@
 #include "server/update_server.h"
 
 #include "server/byte_range.h"
+#include "server/request_log.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <microhttpd.h>
 #include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <cstdlib>
 #include <ctime>
 #include <mutex>
@@ -18,6 +23,7 @@ struct update_server_c::state_c {
     server_settings_c settings;
     answer_settings_c answer;
     std::shared_ptr<const catalog_index_c> catalog;
+    std::atomic<std::size_t> buffered{0};  // request bodies held by all connections together
     std::mutex log_lock;
 };
 
@@ -29,12 +35,15 @@ constexpr std::string_view packages_path = "/packages/";
 // What one request carries between the library's calls, and what its log line reports.
 struct request_context_c {
     clock_type::time_point started = clock_type::now();
-    std::string path;
+    std::string target;  // as received, for the log
+    std::string path;    // decoded by the library
     std::string method;
     std::string body;
+    std::size_t reserved = 0;  // this body's share of the server-wide budget
     std::size_t discarded = 0;
     bool headers_seen = false;
     bool too_large = false;
+    bool busy = false;
     unsigned status = 0;
     std::uint64_t bytes = 0;
 };
@@ -67,6 +76,7 @@ MHD_Result send_text(MHD_Connection* connection, request_context_c& context, uns
 }
 
 MHD_Result answer_scan(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context) {
+    if (context.busy) return send_text(connection, context, MHD_HTTP_SERVICE_UNAVAILABLE, "server busy, try again later\n");
     if (context.too_large) return send_text(connection, context, MHD_HTTP_CONTENT_TOO_LARGE, "request body too large\n");
     const char* type = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_TYPE);
     scan_request_c request;
@@ -77,10 +87,11 @@ MHD_Result answer_scan(update_server_c::state_c& state, MHD_Connection* connecti
         return send_text(connection, context, MHD_HTTP_BAD_REQUEST, "unknown client os " + request.os_code + "\n");
     // The program takes answers up to a fixed size: offer fewer packages per device rather than more.
     answer_settings_c answer = state.answer;
-    std::string document = write_scan_answer(request, *state.catalog, answer);
+    auto offers = offers_for_request(request, *state.catalog, answer.items_per_device);
+    std::string document = write_scan_answer(request, offers, answer);
     while (document.size() > state.settings.answer_bytes && answer.items_per_device > 0) {
         answer.items_per_device /= 2;
-        document = write_scan_answer(request, *state.catalog, answer);
+        document = write_scan_answer(request, offers, answer);
     }
     if (document.size() > state.settings.answer_bytes)
         return send_text(connection, context, MHD_HTTP_CONTENT_TOO_LARGE, "too many devices for one answer\n");
@@ -123,7 +134,8 @@ MHD_Result serve_package(update_server_c::state_c& state, MHD_Connection* connec
         std::string value = "bytes " + std::to_string(first) + "-" + std::to_string(first + length - 1) + "/" + std::to_string(size);
         MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_RANGE, value.c_str());
     }
-    return send(connection, context, partial ? MHD_HTTP_PARTIAL_CONTENT : MHD_HTTP_OK, response, length);
+    bool head = context.method == MHD_HTTP_METHOD_HEAD;
+    return send(connection, context, partial ? MHD_HTTP_PARTIAL_CONTENT : MHD_HTTP_OK, response, head ? 0 : length);
 }
 
 MHD_Result handle_request(void* cls, MHD_Connection* connection, const char* url, const char* method, const char*,
@@ -150,12 +162,23 @@ MHD_Result handle_request(void* cls, MHD_Connection* connection, const char* url
             if (*upload_data_size != 0) {
                 // Bodies without a length (chunked) are counted here; past the limit they are
                 // discarded, and a client that keeps sending is cut off.
-                if (!context->too_large && context->body.size() + *upload_data_size <= state.settings.body_bytes) {
-                    context->body.append(upload_data, *upload_data_size);
+                std::size_t size = *upload_data_size;
+                bool keep = !context->too_large && !context->busy && context->body.size() + size <= state.settings.body_bytes;
+                if (keep && state.buffered.fetch_add(size) + size > state.settings.buffered_bytes) {
+                    // All connections together hold as much as the server allows.
+                    state.buffered.fetch_sub(size);
+                    context->busy = true;
+                    keep = false;
+                }
+                if (keep) {
+                    context->reserved += size;
+                    context->body.append(upload_data, size);
                 } else {
-                    context->too_large = true;
+                    if (!context->busy) context->too_large = true;
+                    state.buffered.fetch_sub(context->reserved);
+                    context->reserved = 0;
                     std::string().swap(context->body);
-                    context->discarded += *upload_data_size;
+                    context->discarded += size;
                     if (context->discarded > state.settings.body_bytes) return MHD_NO;
                 }
                 *upload_data_size = 0;
@@ -179,8 +202,14 @@ MHD_Result handle_request(void* cls, MHD_Connection* connection, const char* url
     }
 }
 
-void* begin_request(void*, const char*, MHD_Connection*) noexcept {
-    return new (std::nothrow) request_context_c;
+void* begin_request(void*, const char* uri, MHD_Connection*) noexcept {
+    try {
+        auto* context = new request_context_c;
+        context->target = uri ? uri : "";
+        return context;
+    } catch (...) {
+        return nullptr;
+    }
 }
 
 void end_request(void* cls, MHD_Connection* connection, void** con_cls, MHD_RequestTerminationCode code) noexcept {
@@ -188,21 +217,25 @@ void end_request(void* cls, MHD_Connection* connection, void** con_cls, MHD_Requ
     auto* context = static_cast<request_context_c*>(*con_cls);
     *con_cls = nullptr;
     if (!context) return;
+    state.buffered.fetch_sub(context->reserved);
     if (state.settings.log) {
-        double milliseconds = std::chrono::duration<double, std::milli>(clock_type::now() - context->started).count();
-        std::time_t now = std::time(nullptr);
-        std::tm utc{};
-        gmtime_r(&now, &utc);
-        char when[32];
-        std::strftime(when, sizeof when, "%Y-%m-%dT%H:%M:%SZ", &utc);
-        std::string peer = peer_text(connection);
-        const char* ending = code == MHD_REQUEST_TERMINATED_COMPLETED_OK ? "" : " (connection closed early)";
-        std::lock_guard<std::mutex> lock(state.log_lock);
-        std::fprintf(state.settings.log, "%s %s %s %s %u %llu %.3fms%s\n", when, peer.c_str(),
-                     context->method.empty() ? "-" : context->method.c_str(),
-                     context->path.empty() ? "-" : context->path.c_str(), context->status,
-                     static_cast<unsigned long long>(context->bytes), milliseconds, ending);
-        std::fflush(state.settings.log);
+        try {
+            request_log_entry_c entry;
+            entry.when = std::time(nullptr);
+            entry.peer = peer_text(connection);
+            entry.method = context->method;
+            entry.target = context->target;
+            entry.status = context->status;
+            entry.bytes = context->bytes;
+            entry.milliseconds = std::chrono::duration<double, std::milli>(clock_type::now() - context->started).count();
+            entry.completed = code == MHD_REQUEST_TERMINATED_COMPLETED_OK;
+            std::string line = request_log_line(entry);
+            std::lock_guard<std::mutex> lock(state.log_lock);
+            std::fputs(line.c_str(), state.settings.log);
+            std::fflush(state.settings.log);
+        } catch (...) {
+            // A log line that cannot be made is not worth the request.
+        }
     }
     delete context;
 }
@@ -224,30 +257,40 @@ std::unique_ptr<update_server_c> update_server_c::start(const server_settings_c&
         error = "not an IPv4 address: " + settings.address;
         return nullptr;
     }
+    // The socket is bound here, so that the port (and with it the package links) is known before
+    // the first request can arrive.
+    int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int reuse = 1;
+    socklen_t length = sizeof address;
+    if (listener < 0 || ::setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse) != 0 ||
+        ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(listener, 256) != 0 ||
+        ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        error = "cannot listen on " + settings.address + ":" + std::to_string(settings.port) + ": " + std::strerror(errno);
+        if (listener >= 0) ::close(listener);
+        return nullptr;
+    }
+    server->port_ = ntohs(address.sin_port);
+    state.answer.items_per_device = settings.items_per_device;
+    state.answer.package_base_url = server->base_url() + "packages/";
     server->daemon_ = MHD_start_daemon(
         MHD_USE_AUTO_INTERNAL_THREAD | MHD_USE_ERROR_LOG, 0, nullptr, nullptr, &handle_request, &state,
-        MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr*>(&address),
+        MHD_OPTION_LISTEN_SOCKET, listener,
         MHD_OPTION_THREAD_POOL_SIZE, settings.threads < 1 ? 1u : settings.threads,
         MHD_OPTION_CONNECTION_LIMIT, settings.connections,
         MHD_OPTION_PER_IP_CONNECTION_LIMIT, settings.connections_per_address,
         MHD_OPTION_CONNECTION_TIMEOUT, settings.timeout_seconds,
         MHD_OPTION_CONNECTION_MEMORY_LIMIT, static_cast<size_t>(64 * 1024),
-        MHD_OPTION_LISTEN_BACKLOG_SIZE, 256u,
         MHD_OPTION_STRICT_FOR_CLIENT, 1,
         MHD_OPTION_URI_LOG_CALLBACK, &begin_request, &state,
         MHD_OPTION_NOTIFY_COMPLETED, &end_request, &state,
         MHD_OPTION_END);
     if (!server->daemon_) {
-        error = "cannot listen on " + settings.address + ":" + std::to_string(settings.port);
+        ::close(listener);
+        error = "cannot start the HTTP service on " + settings.address + ":" + std::to_string(server->port_);
         return nullptr;
     }
-    const MHD_DaemonInfo* info = MHD_get_daemon_info(server->daemon_, MHD_DAEMON_INFO_BIND_PORT);
-    server->port_ = info ? info->port : settings.port;
-    state.answer.items_per_device = settings.items_per_device;
-    state.answer.package_base_url = server->base_url() + "packages/";
     return server;
 }
-
 update_server_c::~update_server_c() {
     if (daemon_) MHD_stop_daemon(daemon_);
 }

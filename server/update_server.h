@@ -18,11 +18,12 @@ struct server_settings_c {
     std::string public_url;              // base URL of this server as clients reach it; empty: from address and port
     std::size_t items_per_device = 20;
     std::size_t body_bytes = 8u << 20;   // largest request body accepted
+    std::size_t buffered_bytes = 256u << 20;  // request bodies held at once; past it, 503
     std::size_t answer_bytes = (5u << 20) - 1;  // the program takes answers up to this size
     request_limits_c request;
     unsigned threads = 2;
     unsigned connections = 512;
-    unsigned connections_per_address = 128;
+    unsigned connections_per_address = 32;
     unsigned timeout_seconds = 30;       // idle time before a connection is closed
     std::FILE* log = stderr;             // one line per request; null for none
 };

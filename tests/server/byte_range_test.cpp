@@ -30,3 +30,22 @@ TEST(byte_range, past_the_end_is_unsatisfiable_and_nonsense_serves_the_whole_fil
                                "bytes=--1", "bytes=1"})
         EXPECT_EQ(parse_byte_range(header, 1000).kind, kind::whole) << header;
 }
+
+#include "server/request_log.h"
+
+TEST(request_log, client_texts_cannot_forge_lines_or_reach_the_terminal) {
+    EXPECT_EQ(log_safe("/packages/a.zip?x=1"), "/packages/a.zip?x=1");
+    EXPECT_EQ(log_safe("/a b\n\x1b[2J%"), "/a%20b%0A%1B[2J%25");
+    EXPECT_EQ(log_safe(""), "-");
+    request_log_entry_c entry;
+    entry.when = 0;
+    entry.peer = "127.0.0.1:5";
+    entry.method = "GET";
+    entry.target = "/x\r\n";
+    entry.status = 404;
+    entry.bytes = 10;
+    entry.milliseconds = 1.5;
+    EXPECT_EQ(request_log_line(entry), "1970-01-01T00:00:00Z 127.0.0.1:5 GET /x%0D%0A 404 10 1.500ms\n");
+    entry.completed = false;
+    EXPECT_NE(request_log_line(entry).find("(connection closed early)"), std::string::npos);
+}

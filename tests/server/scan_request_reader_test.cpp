@@ -165,3 +165,21 @@ TEST(request_document, ids_per_device_are_capped_across_both_lists) {
     EXPECT_EQ(request.devices[0].device_ids.size(), 3u);
     EXPECT_EQ(request.devices[0].hardware_id_count, 2u);
 }
+
+TEST(request_document, repeated_ids_are_sent_once_and_markup_is_bounded) {
+    std::string document = "<kelvdoc><client os=\"WIN764\"/><hardwares><hardware><id>A</id>"
+                           "<hardids><![CDATA[PCI\\X\npci\\x\nPCI\\Y]]></hardids>"
+                           "<compids><![CDATA[PCI\\Y\nPCI\\Z]]></compids></hardware></hardwares></kelvdoc>";
+    scan_request_c request;
+    request_failure_c failure;
+    ASSERT_TRUE(parse_request_document(document, request_limits_c{}, request, failure)) << failure.reason;
+    EXPECT_EQ(request.devices[0].device_ids, (std::vector<std::string>{"PCI\\X", "PCI\\Y", "PCI\\Z"}));
+    EXPECT_EQ(request.devices[0].hardware_id_count, 2u);
+
+    std::string flood = "<kelvdoc><client os=\"WIN764\"/><hardwares>";
+    for (int i = 0; i < 1000; ++i) flood += "<a/>";
+    request_limits_c limits;
+    limits.markup = 500;
+    EXPECT_FALSE(parse_request_document(flood + "</hardwares></kelvdoc>", limits, request, failure));
+    EXPECT_EQ(failure.status, 413);
+}

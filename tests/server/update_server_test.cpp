@@ -240,10 +240,29 @@ TEST_F(update_server_test, bad_requests_get_4xx_and_the_service_keeps_answering)
         ASSERT_GT(send(fd, bytes, std::strlen(bytes), MSG_NOSIGNAL), 0);
         close(fd);
     }
+    // A target that tries to forge a log line is logged escaped, on its own line.
+    fetch(url("packages/%0A2025-01-01T00:00:00Z%20forged%1B"));
     std::string request = compressed_request(store, "WIN764");
     EXPECT_EQ(fetch(url(""), &request).status, 200);
     std::string log = log_text();
+    EXPECT_EQ(log.find("\n2025-01-01T00:00:00Z forged"), std::string::npos) << log;
+    EXPECT_NE(log.find("/packages/%250A2025-01-01T00:00:00Z%2520forged%251B 404"), std::string::npos) << log;
     EXPECT_NE(log.find("POST / 200 "), std::string::npos) << log;
     EXPECT_NE(log.find("POST / 400 "), std::string::npos) << log;
     EXPECT_NE(log.find(" 127.0.0.1:"), std::string::npos) << log;
+}
+
+TEST(update_server, bodies_past_the_servers_budget_get_503_and_later_ones_are_served_again) {
+    server_settings_c settings;
+    settings.buffered_bytes = 4096;
+    settings.log = nullptr;
+    std::string error;
+    auto server = update_server_c::start(settings, std::make_shared<const catalog_index_c>(std::vector<catalog_package_c>{}),
+                                         error);
+    ASSERT_TRUE(server) << error;
+    std::string large(8192, 'x'), small = "x";
+    http_reply_c reply = fetch(server->base_url(), &large);
+    EXPECT_EQ(reply.status, 503);
+    // The budget is given back when a request ends.
+    EXPECT_EQ(fetch(server->base_url(), &small).status, 400);
 }
