@@ -61,8 +61,8 @@ std::unique_ptr<sqlite_catalog_store_c> open_store(const arguments_c& arguments,
     return sqlite_catalog_store_c::open(path, create, error);
 }
 
-// Archives are copied beside their final names first and put in place only once the catalog has
-// taken them, so that a refused import changes no file and no reader sees a half-written one.
+// Archives are copied beside their final names first, so that no reader ever sees a half-written
+// one under a package's name.
 bool stage_archive(const std::string& source, const fs::path& partial, std::string& error) {
     std::error_code code;
     fs::create_directories(partial.parent_path(), code);
@@ -82,19 +82,37 @@ int import_packages(const arguments_c& arguments) {
     package_options_c options;
     options.title = option(arguments, "title");
     options.official_link = option(arguments, "official-link");
-    std::string sign = option(arguments, "sign", "-1");
-    options.sign = std::atoi(sign.c_str());
-    if (options.sign != -1 && options.sign != 0 && options.sign != 1 && options.sign != 3)
-        return fail("--sign takes 0 (WHQL), 1 (other signature) or 3 (unsigned)");
-    // Every archive is read before anything changes: one broken package imports none.
+    std::string sign = option(arguments, "sign");
+    if (!sign.empty()) {
+        if (sign != "0" && sign != "1" && sign != "3") return fail("--sign takes 0 (WHQL), 1 (other signature) or 3 (unsigned)");
+        options.sign = sign[0] - '0';
+    }
+    // Every archive is read, and checked against the catalog, before anything changes: one
+    // broken or conflicting package imports none.
     std::vector<catalog_package_c> packages;
+    std::vector<std::string> sources;
+    std::map<std::string, std::string> md5_by_name;
     for (const std::string& archive : arguments.operands) {
         catalog_package_c package;
         if (!read_driver_package(archive, options, package, error)) return fail(error);
+        auto [named, fresh] = md5_by_name.emplace(package.file_name, package.md5);
+        if (!fresh) {
+            if (named->second != package.md5) return fail("two different archives are named " + package.file_name);
+            continue;  // the same archive named twice
+        }
+        sources.push_back(archive);
         packages.push_back(std::move(package));
     }
     auto store = open_store(arguments, true, error);
-    if (!store) return fail(error);
+    std::vector<catalog_package_c> existing;
+    if (!store || !store->load_packages(existing, error)) return fail(error);
+    for (const auto& known : existing) {
+        auto clash = md5_by_name.find(known.file_name);
+        if (clash != md5_by_name.end() && clash->second != known.md5)
+            return fail("a different package named " + known.file_name + " is already in the catalog");
+    }
+    // The archives go in place before the catalog names them: a server never offers a package
+    // whose file is missing, and an archive whose import fails afterwards is simply not offered.
     std::vector<fs::path> staged;
     auto unstage = [&staged] {
         std::error_code ignored;
@@ -102,14 +120,14 @@ int import_packages(const arguments_c& arguments) {
     };
     for (std::size_t i = 0; i < packages.size(); ++i) {
         staged.push_back(fs::path(folder) / (packages[i].file_name + ".part"));
-        if (!stage_archive(arguments.operands[i], staged.back(), error)) return unstage(), fail(error);
+        if (!stage_archive(sources[i], staged.back(), error)) return unstage(), fail(error);
     }
-    if (!store->add_packages(packages, error)) return unstage(), fail(error);
     for (std::size_t i = 0; i < packages.size(); ++i) {
         std::error_code code;
         fs::rename(staged[i], fs::path(folder) / packages[i].file_name, code);
-        if (code) return fail("cannot put " + packages[i].file_name + " in place: " + code.message());
+        if (code) return unstage(), fail("cannot put " + packages[i].file_name + " in place: " + code.message());
     }
+    if (!store->add_packages(packages, error)) return fail(error);
     for (const auto& package : packages)
         std::printf("imported %s: %zu INF file(s), %zu device IDs\n", package.file_name.c_str(), package.infs.size(),
                     package.entries.size());

@@ -31,19 +31,33 @@ bool ends_with(const std::string& text, const char* suffix) {
     return text.size() >= s.size() && text.compare(text.size() - s.size(), s.size(), s) == 0;
 }
 
-// Every member's name (with "/" separators) and uncompressed size.
-bool list_members(unzFile zip, std::map<std::string, std::uint64_t>& members, std::string& error) {
+// One member of the archive: its size and where its directory entry is, so that it is read
+// again from exactly there, whatever its name looks like.
+struct member_c {
+    std::uint64_t size = 0;
+    unz64_file_pos position{};
+};
+
+// Every member by its name with "/" separators. A name that appears twice makes the package
+// ambiguous and is refused.
+bool list_members(unzFile zip, std::map<std::string, member_c>& members, std::string& error) {
     int status = unzGoToFirstFile(zip);
     while (status == UNZ_OK) {
         unz_file_info64 info{};
         char name[1024];
-        if (unzGetCurrentFileInfo64(zip, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK) {
+        member_c member;
+        if (unzGetCurrentFileInfo64(zip, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK ||
+            unzGetFilePos64(zip, &member.position) != UNZ_OK) {
             error = "unreadable directory entry";
             return false;
         }
         std::string path(name, strnlen(name, sizeof name));
         std::replace(path.begin(), path.end(), '\\', '/');
-        if (!path.empty() && path.back() != '/') members[path] = info.uncompressed_size;
+        member.size = info.uncompressed_size;
+        if (!path.empty() && path.back() != '/' && !members.emplace(path, member).second) {
+            error = path + ": stored twice in the archive";
+            return false;
+        }
         status = unzGoToNextFile(zip);
     }
     if (status != UNZ_END_OF_LIST_OF_FILE) {
@@ -53,19 +67,16 @@ bool list_members(unzFile zip, std::map<std::string, std::uint64_t>& members, st
     return true;
 }
 
-bool read_member(unzFile zip, const std::string& path, std::uint64_t size, std::string& bytes, std::string& error) {
+bool read_member(unzFile zip, const std::string& path, const member_c& member, std::string& bytes, std::string& error) {
+    std::uint64_t size = member.size;
     if (size > largest_member) {
         error = path + ": larger than " + std::to_string(largest_member >> 20) + " MiB";
         return false;
     }
-    // Names were normalised to "/"; look the member up by either separator.
-    if (unzLocateFile(zip, path.c_str(), 1) != UNZ_OK) {
-        std::string windows = path;
-        std::replace(windows.begin(), windows.end(), '/', '\\');
-        if (unzLocateFile(zip, windows.c_str(), 1) != UNZ_OK) {
-            error = path + ": cannot be found again in the archive";
-            return false;
-        }
+    unz64_file_pos position = member.position;
+    if (unzGoToFilePos64(zip, &position) != UNZ_OK) {
+        error = path + ": cannot be found again in the archive";
+        return false;
     }
     if (unzOpenCurrentFile(zip) != UNZ_OK) {
         error = path + ": cannot be opened (encrypted or unsupported compression)";
@@ -120,7 +131,7 @@ bool read_driver_package(const std::string& archive_path, const package_options_
 
     zip_handle_c zip(unzOpen64(archive_path.c_str()));
     if (!zip) return fail("not a zip archive");
-    std::map<std::string, std::uint64_t> members;
+    std::map<std::string, member_c> members;
     std::string why;
     if (!list_members(zip.get(), members, why)) return fail(why);
     // Catalog files by lower-cased path, since INF files name them without regard to case.
@@ -128,10 +139,10 @@ bool read_driver_package(const std::string& archive_path, const package_options_
     for (const auto& member : members) members_by_lower[lower_ascii(member.first)] = member.first;
 
     int worst_sign = signature_whql;
-    for (const auto& [path, size] : members) {
+    for (const auto& [path, member] : members) {
         if (!ends_with(lower_ascii(path), ".inf")) continue;
         std::string bytes;
-        if (!read_member(zip.get(), path, size, bytes, why)) return fail(why);
+        if (!read_member(zip.get(), path, member, bytes, why)) return fail(why);
         inf_file_c inf;
         inf_error_c inf_error;
         inf_driver_info_c info;
@@ -149,7 +160,7 @@ bool read_driver_package(const std::string& archive_path, const package_options_
             auto found = members_by_lower.find(lower_ascii(folder_of(path) + info.catalog_file));
             if (found != members_by_lower.end()) {
                 std::string catalog;
-                if (!read_member(zip.get(), found->second, members[found->second], catalog, why)) return fail(why);
+                if (!read_member(zip.get(), found->second, members.at(found->second), catalog, why)) return fail(why);
                 sign = signature_class_of_catalog(catalog);
             }
         }

@@ -4,7 +4,10 @@ bool normalise_mirror_url(std::string& url) {
     constexpr std::string_view scheme = "http://";
     if (url.size() <= scheme.size() || url.compare(0, scheme.size(), scheme) != 0) return false;
     if (url.find_first_of(" \t\r\n") != std::string::npos) return false;
-    if (url.find('/', scheme.size()) == std::string::npos) url += '/';
+    // Without a path, "/" goes after the host, before any query or fragment.
+    std::size_t host_end = url.find_first_of("/?#", scheme.size());
+    if (host_end == std::string::npos) url += '/';
+    else if (url[host_end] != '/') url.insert(host_end, "/");
     return true;
 }
 

@@ -16,7 +16,8 @@ inline const mirror_list_c default_mirrors{
     "http://scan3.drivers.vantorel.example/",
 };
 
-// The defaults with every configured override applied (Windows: the registry; elsewhere none).
+// The defaults with the configured overrides applied as with_mirror_overrides applies them
+// (Windows: the registry values that are usable "http://" URLs; elsewhere none).
 mirror_list_c configured_mirrors();
 
 // Replaces the first overrides.size() mirrors, in order; with fewer than three overrides the

@@ -95,18 +95,32 @@ bool apply_scan_answer(update_service_c& service, const scan_query_c& query, std
     return true;
 }
 
+namespace {
+
+// One whole line however long (links reach 3072 bytes), without its line end; false at the end.
+bool read_line(std::FILE* file, std::string& line) {
+    line.clear();
+    char chunk[1024];
+    while (std::fgets(chunk, sizeof chunk, file)) {
+        line += chunk;
+        if (!line.empty() && line.back() == '\n') return true;
+    }
+    return !line.empty();
+}
+
+}  // namespace
+
 void load_installed_links(update_service_c& service) {
     std::FILE* file = open_file(service.installed_links_file, "r");
     if (!file) return;
     service.installed_links.clear();
-    char line[1024];
-    while (std::fgets(line, sizeof line, file)) {
-        std::string_view text(line);
+    std::string line;
+    while (read_line(file, line)) {
         const char* blanks = " \t\n\r";
-        std::size_t first = text.find_first_not_of(blanks);
-        if (first == std::string_view::npos) continue;
-        std::size_t last = text.find_last_not_of(blanks);
-        service.installed_links.emplace(text.substr(first, last - first + 1));
+        std::size_t first = line.find_first_not_of(blanks);
+        if (first == std::string::npos) continue;
+        std::size_t last = line.find_last_not_of(blanks);
+        service.installed_links.insert(line.substr(first, last - first + 1));
     }
     std::fclose(file);
 }

@@ -160,3 +160,51 @@ TEST(demo_catalog, every_package_link_ends_in_a_name_unique_in_the_catalog) {
         EXPECT_TRUE(names.insert(package.file_name).second) << package.file_name;
     }
 }
+
+#include "server/catalog_commands.h"
+
+namespace {
+
+int catalog_tool(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), "vantorel-catalog");
+    std::vector<char*> pointers;
+    for (auto& argument : arguments) pointers.push_back(argument.data());
+    return run_catalog_tool(int(pointers.size()), pointers.data());
+}
+
+std::string file_bytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace
+
+TEST(catalog_tool, a_refused_import_changes_neither_the_catalog_nor_the_served_files) {
+    scratch_folder_c folder;
+    std::string catalog = (folder.path() / "c.sqlite").string(), served = (folder.path() / "served").string();
+    std::string first = write_package(folder, "lan.zip", {{"d/net.inf", inf_text}});
+    std::filesystem::create_directories(folder.path() / "other");
+    std::string changed = inf_text;
+    changed.replace(changed.find("12.18.9.7"), 9, "12.18.9.8");
+    std::string second = write_package(folder, "other/lan.zip", {{"d/net.inf", changed}});
+
+    // The same archive named twice is one import.
+    EXPECT_EQ(catalog_tool({"import", "--catalog", catalog, "--packages", served, first, first}), 0);
+    EXPECT_EQ(file_bytes(std::filesystem::path(served) / "lan.zip"), file_bytes(first));
+    // A different archive under the same name, a bad signature class, a broken archive: refused.
+    EXPECT_NE(catalog_tool({"import", "--catalog", catalog, "--packages", served, second}), 0);
+    EXPECT_NE(catalog_tool({"import", "--catalog", catalog, "--packages", served, "--sign", "2", first}), 0);
+    EXPECT_NE(catalog_tool({"import", "--catalog", catalog, "--packages", served, first, folder.write("bad.zip", "x").string()}), 0);
+    EXPECT_EQ(file_bytes(std::filesystem::path(served) / "lan.zip"), file_bytes(first));
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(served) / "bad.zip"));
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(served)) ++files;
+    EXPECT_EQ(files, 1u);  // no staged copies left behind
+
+    std::string error;
+    auto store = sqlite_catalog_store_c::open(catalog, false, error);
+    std::vector<catalog_package_c> loaded;
+    ASSERT_TRUE(store && store->load_packages(loaded, error)) << error;
+    ASSERT_EQ(loaded.size(), 1u);
+    EXPECT_EQ(loaded[0].infs[0].driver_version, "12.18.9.7");
+}

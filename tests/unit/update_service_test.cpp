@@ -95,4 +95,9 @@ TEST_F(update_service_test, setup_dat_lines_are_trimmed_and_empty_ones_skipped) 
     folder_.write("setup.dat", "  http://files.example/a b.zip \t\r\n\r\n\nftp://files.example/c.zip");
     load_installed_links(service_);
     EXPECT_EQ(service_.installed_links, (std::set<std::string>{"http://files.example/a b.zip", "ftp://files.example/c.zip"}));
+    // A link longer than any read buffer stays one link.
+    std::string long_link = "http://files.example/" + std::string(3000, 'x') + ".zip";
+    folder_.write("setup.dat", long_link + "\n");
+    load_installed_links(service_);
+    EXPECT_EQ(service_.installed_links, (std::set<std::string>{long_link}));
 }
