@@ -28,11 +28,11 @@ byte_range_c parse_byte_range(std::string_view header, std::uint64_t file_size) 
     header = trim(header);
     constexpr std::string_view unit = "bytes=";
     if (header.substr(0, unit.size()) != unit) return range;
-    std::string_view spec = trim(header.substr(unit.size()));
-    if (spec.find(',') != std::string_view::npos) return range;
-    std::size_t dash = spec.find('-');
+    std::string_view ranges = trim(header.substr(unit.size()));
+    if (ranges.find(',') != std::string_view::npos) return range;
+    std::size_t dash = ranges.find('-');
     if (dash == std::string_view::npos) return range;
-    std::string_view from = trim(spec.substr(0, dash)), to = trim(spec.substr(dash + 1));
+    std::string_view from = trim(ranges.substr(0, dash)), to = trim(ranges.substr(dash + 1));
     std::uint64_t first = 0, last = 0;
     if (from.empty()) {
         // The last N bytes.

@@ -1,5 +1,7 @@
 #include "server/catalog_index.h"
 
+#include "common/text_compare.h"
+
 #include <algorithm>
 
 namespace {
@@ -9,13 +11,6 @@ namespace {
 constexpr std::size_t most_candidates = 4096;
 
 }  // namespace
-
-std::string upper_ascii(std::string_view text) {
-    std::string upper(text);
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-    return upper;
-}
 
 std::uint32_t match_rank(bool device_compatible, std::size_t device_position, int inf_id_position) {
     std::uint32_t rank = device_compatible ? 0x2000 : 0;
@@ -30,7 +25,7 @@ catalog_index_c::catalog_index_c(std::vector<catalog_package_c> packages) : pack
         const auto& package = packages_[p];
         by_file_name_.emplace(package.file_name, p);
         for (std::uint32_t e = 0; e < package.entries.size(); ++e)
-            by_device_id_[upper_ascii(package.entries[e].device_id)].push_back({p, e});
+            by_device_id_[ascii_uppered(package.entries[e].device_id)].push_back({p, e});
         entry_count_ += package.entries.size();
     }
 }
@@ -51,8 +46,7 @@ std::vector<driver_offer_c> catalog_index_c::offers_for(const requested_device_c
     std::string key;
     for (std::size_t i = 0; i < device.device_ids.size(); ++i) {
         key.assign(device.device_ids[i]);
-        for (char& c : key)
-            if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+        for (char& c : key) c = ascii_upper(c);
         auto found = by_device_id_.find(key);
         if (found == by_device_id_.end()) continue;
         bool compatible = i >= device.hardware_id_count;

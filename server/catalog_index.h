@@ -46,5 +46,3 @@ private:
 // its compatible IDs, the INF's hardware ID before the compatible IDs of its model line, and
 // earlier IDs of either list before later ones.
 std::uint32_t match_rank(bool device_compatible, std::size_t device_position, int inf_id_position);
-
-std::string upper_ascii(std::string_view text);

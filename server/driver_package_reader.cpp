@@ -1,6 +1,7 @@
 #include "server/driver_package_reader.h"
 
 #include "common/md5.h"
+#include "common/text_compare.h"
 #include "server/inf_driver_info.h"
 
 #include <minizip/unzip.h>
@@ -19,12 +20,6 @@ struct zip_closer_c {
     void operator()(void* zip) const { unzClose(zip); }
 };
 using zip_handle_c = std::unique_ptr<void, zip_closer_c>;
-
-std::string lower_ascii(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-    return text;
-}
 
 bool ends_with(const std::string& text, const char* suffix) {
     std::string_view s(suffix);
@@ -136,11 +131,11 @@ bool read_driver_package(const std::string& archive_path, const package_options_
     if (!list_members(zip.get(), members, why)) return fail(why);
     // Catalog files by lower-cased path, since INF files name them without regard to case.
     std::map<std::string, std::string> members_by_lower;
-    for (const auto& member : members) members_by_lower[lower_ascii(member.first)] = member.first;
+    for (const auto& member : members) members_by_lower[ascii_lowered(member.first)] = member.first;
 
     int worst_sign = signature_whql;
     for (const auto& [path, member] : members) {
-        if (!ends_with(lower_ascii(path), ".inf")) continue;
+        if (!ends_with(ascii_lowered(path), ".inf")) continue;
         std::string bytes;
         if (!read_member(zip.get(), path, member, bytes, why)) return fail(why);
         inf_file_c inf;
@@ -157,7 +152,7 @@ bool read_driver_package(const std::string& archive_path, const package_options_
         }
         int sign = signature_none;
         if (!info.catalog_file.empty()) {
-            auto found = members_by_lower.find(lower_ascii(folder_of(path) + info.catalog_file));
+            auto found = members_by_lower.find(ascii_lowered(folder_of(path) + info.catalog_file));
             if (found != members_by_lower.end()) {
                 std::string catalog;
                 if (!read_member(zip.get(), found->second, members.at(found->second), catalog, why)) return fail(why);

@@ -1,5 +1,7 @@
 #include "server/inf_driver_info.h"
 
+#include "common/text_compare.h"
+
 #include <cstdio>
 #include <string_view>
 #include <unordered_map>
@@ -40,21 +42,6 @@ bool fail(inf_error_c& error, int line_number, std::string message) {
     return false;
 }
 
-char lower_ascii(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
-
-std::string lower_ascii(std::string_view text) {
-    std::string result;
-    for (char c : text) result += lower_ascii(c);
-    return result;
-}
-
-bool equal_ignoring_case(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lower_ascii(a[i]) != lower_ascii(b[i])) return false;
-    return true;
-}
-
 std::string_view trim_blanks(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
@@ -66,7 +53,7 @@ bool parse_number(std::string_view text, int base, int most, int& value) {
     if (text.empty() || text.size() > 9) return false;
     int result = 0;
     for (char c : text) {
-        char lower = lower_ascii(c);
+        char lower = ascii_lower(c);
         int digit = c >= '0' && c <= '9' ? c - '0' : (base == 16 && lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1);
         if (digit < 0) return false;
         result = result * base + digit;
@@ -125,7 +112,7 @@ bool read_version(const inf_file_c& inf, inf_driver_info_c& info, inf_error_c& e
     if (!signature) return fail(error, version->line_number, "[Version] has no Signature");
     info.signature = first_value(signature);
     bool known = false;
-    for (const char* name : {"$Windows NT$", "$Chicago$", "$Windows 95$"}) known = known || equal_ignoring_case(info.signature, name);
+    for (const char* name : {"$Windows NT$", "$Chicago$", "$Windows 95$"}) known = known || equal_ignoring_ascii_case(info.signature, name);
     if (!known) return fail(error, signature->line_number, "unknown Signature " + info.signature);
     info.class_name = first_value(inf.find_line("Version", "Class"));
     info.class_guid = first_value(inf.find_line("Version", "ClassGuid"));
@@ -148,8 +135,8 @@ std::string_view take_part(std::string_view& text) {
 target_c parse_decoration(std::string_view decoration) {
     target_c target;
     std::string_view platform = take_part(decoration);
-    if (platform.size() >= 2 && equal_ignoring_case(platform.substr(0, 2), "NT")) platform.remove_prefix(2);
-    if (!platform.empty()) target.architecture = lower_ascii(platform);
+    if (platform.size() >= 2 && equal_ignoring_ascii_case(platform.substr(0, 2), "NT")) platform.remove_prefix(2);
+    if (!platform.empty()) target.architecture = ascii_lowered(platform);
     parse_number(take_part(decoration), 10, 99999, target.os_major);
     parse_number(take_part(decoration), 10, 99999, target.os_minor);
     return target;
@@ -158,13 +145,13 @@ target_c parse_decoration(std::string_view decoration) {
 int read_feature_score(const inf_section_c& install) {
     const inf_line_c* found = nullptr;
     for (const inf_line_c& line : install.lines)
-        if (line.has_key && equal_ignoring_case(line.key, "FeatureScore")) {
+        if (line.has_key && equal_ignoring_ascii_case(line.key, "FeatureScore")) {
             found = &line;
             break;
         }
     std::string text = first_value(found);
     int score = -1;
-    bool hex = text.size() > 2 && text[0] == '0' && lower_ascii(text[1]) == 'x';
+    bool hex = text.size() > 2 && text[0] == '0' && ascii_lower(text[1]) == 'x';
     std::string_view digits = hex ? std::string_view(text).substr(2) : std::string_view(text);
     return parse_number(digits, hex ? 16 : 10, 255, score) ? score : -1;
 }

@@ -1,5 +1,7 @@
 #include "server/inf_file.h"
 
+#include "common/text_compare.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <utility>
@@ -12,13 +14,6 @@ constexpr std::size_t no_section = std::string_view::npos;
 constexpr std::size_t most_expanded = 64 * 1024;
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
-
-std::string lower_ascii(std::string_view text) {
-    std::string result(text);
-    for (char& c : result)
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-    return result;
-}
 
 std::string_view trim_blanks(std::string_view text) {
     while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
@@ -256,7 +251,7 @@ bool expand_tokens(std::string_view text, const string_table_t& strings, bool ke
         }
         if (!append(text.substr(at, open - at))) break;
         std::string_view token = text.substr(open + 1, close - open - 1);
-        auto found = token.empty() ? strings.end() : strings.find(lower_ascii(token));
+        auto found = token.empty() ? strings.end() : strings.find(ascii_lowered(token));
         bool room = true;
         if (token.empty()) {
             room = append("%");
@@ -276,16 +271,16 @@ bool expand_tokens(std::string_view text, const string_table_t& strings, bool ke
 }  // namespace
 
 const inf_section_c* inf_file_c::find_section(std::string_view name) const {
-    auto found = section_index_.find(lower_ascii(name));
+    auto found = section_index_.find(ascii_lowered(name));
     return found == section_index_.end() ? nullptr : &sections_[found->second];
 }
 
 const inf_line_c* inf_file_c::find_line(std::string_view section, std::string_view key) const {
     const inf_section_c* found = find_section(section);
     if (!found) return nullptr;
-    std::string wanted = lower_ascii(key);
+    std::string wanted = ascii_lowered(key);
     for (const inf_line_c& line : found->lines)
-        if (line.has_key && line.key.size() == wanted.size() && lower_ascii(line.key) == wanted) return &line;
+        if (line.has_key && line.key.size() == wanted.size() && ascii_lowered(line.key) == wanted) return &line;
     return nullptr;
 }
 
@@ -312,7 +307,7 @@ bool parse_inf_text(std::string_view bytes, inf_file_c& out, inf_error_c& error)
         if (is_section_header(physical)) {
             std::string name;
             if (!read_section_name(physical, lines.number(), name, error)) return false;
-            auto placed = out.section_index_.emplace(lower_ascii(name), out.sections_.size());
+            auto placed = out.section_index_.emplace(ascii_lowered(name), out.sections_.size());
             if (placed.second) out.sections_.push_back(inf_section_c{name, lines.number(), {}});
             current = placed.first->second;
             continue;
@@ -327,7 +322,7 @@ bool parse_inf_text(std::string_view bytes, inf_file_c& out, inf_error_c& error)
     if (const inf_section_c* strings = out.find_section("Strings")) {
         // The first definition of a key counts, as with find_line().
         for (const inf_line_c& line : strings->lines)
-            if (line.has_key) out.strings_.emplace(lower_ascii(line.key), joined_values(line.values));
+            if (line.has_key) out.strings_.emplace(ascii_lowered(line.key), joined_values(line.values));
     }
     return true;
 }

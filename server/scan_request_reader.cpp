@@ -1,19 +1,14 @@
 #include "server/scan_request_reader.h"
 
+#include "common/text_compare.h"
+
 #include <pugixml.hpp>
 #include <zlib.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 
 namespace {
-
-bool equal_ignoring_case(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 std::string_view trim(std::string_view text) {
     const char* blanks = " \t\r\n";
@@ -41,13 +36,13 @@ bool header_parameter(std::string_view header, std::string_view name, std::strin
             std::size_t close = raw.find('"', 1);
             if (close == std::string_view::npos) return false;
             length = close + 1;
-            if (equal_ignoring_case(key, name)) {
+            if (equal_ignoring_ascii_case(key, name)) {
                 value = raw.substr(1, close - 1);
                 return true;
             }
         } else {
             length = std::min(raw.find(';'), raw.size());
-            if (equal_ignoring_case(key, name)) {
+            if (equal_ignoring_ascii_case(key, name)) {
                 value = trim(raw.substr(0, length));
                 return true;
             }
@@ -67,9 +62,9 @@ bool part_field_name(std::string_view headers, std::string_view& name) {
         headers = end == std::string_view::npos ? std::string_view() : headers.substr(end + 2);
         std::size_t colon = line.find(':');
         if (colon == std::string_view::npos) continue;
-        if (!equal_ignoring_case(trim(line.substr(0, colon)), "Content-Disposition")) continue;
+        if (!equal_ignoring_ascii_case(trim(line.substr(0, colon)), "Content-Disposition")) continue;
         std::string_view value = trim(line.substr(colon + 1));
-        if (!equal_ignoring_case(value.substr(0, std::min<std::size_t>(value.size(), 9)), "form-data")) return false;
+        if (!equal_ignoring_ascii_case(value.substr(0, std::min<std::size_t>(value.size(), 9)), "form-data")) return false;
         return header_parameter(value, "name", name);
     }
     return false;
@@ -89,7 +84,7 @@ void split_ids(const char* text, std::size_t most, std::vector<std::string>& ids
         while (end > start && is_blank(end[-1])) --end;
         std::string_view id(start, std::size_t(end - start));
         if (id.empty()) continue;
-        bool repeated = std::any_of(ids.begin(), ids.end(), [id](const std::string& seen) { return equal_ignoring_case(seen, id); });
+        bool repeated = std::any_of(ids.begin(), ids.end(), [id](const std::string& seen) { return equal_ignoring_ascii_case(seen, id); });
         if (!repeated) ids.emplace_back(id);
     }
 }
@@ -105,7 +100,7 @@ bool fail(request_failure_c& failure, int status, std::string reason) {
 bool find_form_field(std::string_view content_type, std::string_view body, std::string_view name,
                      std::string_view& content) {
     std::string_view type = trim(content_type.substr(0, content_type.find(';')));
-    if (!equal_ignoring_case(type, "multipart/form-data")) return false;
+    if (!equal_ignoring_ascii_case(type, "multipart/form-data")) return false;
     std::string_view boundary;
     if (!header_parameter(content_type, "boundary", boundary) || boundary.empty() || boundary.size() > 200) return false;
     const std::string delimiter = "\r\n--" + std::string(boundary);
