@@ -1,8 +1,25 @@
-// Opening and removing files named by UTF-16 paths, the program's own form of a path.
+// Opening, measuring, cutting, renaming and removing files named by UTF-16 paths, the program's
+// own form of a path.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 std::FILE* open_file(const std::wstring& path, const char* mode);
 bool remove_file(const std::wstring& path);
+
+// True when a file (not a folder) has this path.
+bool file_exists(const std::wstring& path);
+
+// The size of a file opened for reading while others may write it; nothing when it cannot be
+// opened.
+std::optional<std::uint64_t> file_size(const std::wstring& path);
+
+// Cuts an open file back to size bytes (pending output is written first) and leaves the position
+// at its new end.
+bool truncate_file(std::FILE* file, std::uint64_t size);
+
+// Renames a file, replacing a file that already has the new name.
+bool replace_file(const std::wstring& from, const std::wstring& to);

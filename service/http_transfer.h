@@ -57,15 +57,18 @@ std::unique_ptr<http_transfer_c> create_transfer(std::int32_t capacity);
 // Method 0 = GET, 1 = POST (multipart when a form was added), anything else keeps the method.
 const transfer_result_c& perform_to_memory(http_transfer_c& transfer, const char* url, std::int32_t method);
 
-// 0 when a transfer was performed (its outcome is in the job), -1 when it could not start.
+// 0 when a transfer was performed (its outcome is in the job), -1 when it could not start. A
+// resume first cuts the target back to bytes_done (or lowers bytes_done to the file); a target
+// that already holds expected_size bytes is complete without a request.
 std::int32_t download_file(http_transfer_c& transfer, const char* url, const std::wstring& target, transfer_job_c& job);
 
-// Up to ten attempts, resuming where the last one stopped. The last download_file result, or -1
-// when no transfer could be created.
+// Up to ten attempts, resuming where the last one stopped; a link of another scheme or a target
+// that cannot be opened ends them at once, and a stop request cuts the wait between them short.
+// The last download_file result, or -1 when no transfer could be created.
 std::int32_t download_with_retries(const char* session_url, transfer_job_c& job, const std::wstring& target);
 
 // The request URL of a package link: spaces become %20 (up to the query or fragment, which stay
-// as they are), nothing else changes; at most 1024 characters.
+// as they are), nothing else changes; the whole link is kept, however long.
 std::string escape_url_spaces(const std::string& url);
 
 // Test hooks: the wait between download attempts and the stall limit, shortened for tests only.

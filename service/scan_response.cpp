@@ -6,11 +6,19 @@
 #include <tinyxml.h>
 
 #include <cstdlib>
+#include <new>
 #include <string>
 
 namespace {
 
 constexpr std::uint32_t most_items = 500;
+// Real answers carry a few items per device. These bounds, far above any real answer, keep what
+// one answer may allocate (its document tree, then the item records of about 8 KB each, twice
+// that where wchar_t is 4 bytes) within a few dozen MB, even for 5 MiB of hostile markup.
+constexpr std::size_t most_items_per_answer = 3000;
+// Every '<' may open a node of the tree and every '=' an attribute: counting them bounds the tree
+// before it is built.
+constexpr std::size_t most_markup = 200000;
 // The parser may read a little past a multi-byte sequence cut short at the end: keep NULs there.
 constexpr std::size_t padding = 8;
 
@@ -24,6 +32,20 @@ const char* child_text(const TiXmlElement& parent, const char* name) {
 template <std::size_t Capacity>
 void copy_wide(wchar_t (&field)[Capacity], const char* text) {
     copy_text(field, std::wstring_view(ansi_to_wide(text)));
+}
+
+std::size_t markup_count(std::string_view body) {
+    std::size_t count = 0;
+    for (char c : body) count += (c == '<' || c == '=') ? 1 : 0;
+    return count;
+}
+
+std::uint32_t item_children(const TiXmlElement& hardware) {
+    std::uint32_t count = 0;
+    for (const TiXmlElement* item = hardware.FirstChildElement("item"); item && count < most_items;
+         item = item->NextSiblingElement("item"))
+        ++count;
+    return count;
 }
 
 std::uint32_t unsigned_number(const char* text, int base) {
@@ -59,8 +81,7 @@ void read_item(const TiXmlElement& element, driver_item_c& item) {
 std::uint32_t parse_items(const TiXmlElement& hardware, device_c& device) {
     const TiXmlElement* first = hardware.FirstChildElement("item");
     if (!first) return 0;
-    std::uint32_t count = 0;
-    for (const TiXmlElement* item = first; item && count < most_items; item = item->NextSiblingElement("item")) ++count;
+    const std::uint32_t count = item_children(hardware);
     device.items.assign(count, driver_item_c{});
     device.best_index = device.latest_index = -1;
     std::uint32_t read = 0;
@@ -69,25 +90,49 @@ std::uint32_t parse_items(const TiXmlElement& hardware, device_c& device) {
     return read;
 }
 
-bool parse_scan_response(std::string_view body, device_store_c& store) {
+namespace {
+
+bool parse_document(std::string_view body, device_store_c& store) {
+    if (markup_count(body) > most_markup) return false;
     std::string padded(body);
     padded.append(padding, '\0');
     TiXmlDocument document;
-    // A syntax error after the root has begun keeps what was read before it.
     document.Parse(padded.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
-    const TiXmlElement* root = document.RootElement();
+    // A cut or damaged answer is a failed scan, not one in which every device after the damage
+    // silently has no update.
+    if (document.Error()) return false;
+    TiXmlElement* root = document.RootElement();
     if (!root) return false;
-    const TiXmlElement* hardwares = root->FirstChildElement("hardwares");
-    const TiXmlElement* hardware = hardwares ? hardwares->FirstChildElement("hardware") : nullptr;
+    TiXmlElement* hardwares = root->FirstChildElement("hardwares");
+    TiXmlElement* hardware = hardwares ? hardwares->FirstChildElement("hardware") : nullptr;
     if (!hardware || !hardware->FirstChildElement("id")) return false;
-    for (; hardware; hardware = hardware->NextSiblingElement("hardware")) {
+    std::size_t items_stored = 0;
+    while (hardware) {
+        TiXmlElement* next = hardware->NextSiblingElement("hardware");
         const TiXmlElement* id = hardware->FirstChildElement("id");
         if (!id) return false;
         const char* text = id->GetText();
         // An id without text names no device.
-        if (!text || !*text) continue;
-        if (device_c* device = find_device(store, ansi_to_wide(text).c_str()))
+        device_c* device = text && *text ? find_device(store, ansi_to_wide(text).c_str()) : nullptr;
+        if (device) {
+            items_stored += item_children(*hardware);
+            if (items_stored > most_items_per_answer) return false;
             device->item_count = parse_items(*hardware, *device);
+        }
+        // What has been read is no longer needed: the records grow as the tree shrinks.
+        hardwares->RemoveChild(hardware);
+        hardware = next;
     }
     return true;
+}
+
+}  // namespace
+
+bool parse_scan_response(std::string_view body, device_store_c& store) {
+    try {
+        return parse_document(body, store);
+    } catch (const std::bad_alloc&) {
+        // Running out of memory on an answer is a bad answer, never a crash.
+        return false;
+    }
 }

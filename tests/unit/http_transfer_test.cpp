@@ -203,11 +203,75 @@ TEST_F(http_transfer_test, only_spaces_are_escaped_and_sent_as_such) {
     EXPECT_EQ(escape_url_spaces("http://h/a b/c d.zip"), "http://h/a%20b/c%20d.zip");
     EXPECT_EQ(escape_url_spaces("http://h/a+b%41~!$&'()*,;=:@/x.zip"), "http://h/a+b%41~!$&'()*,;=:@/x.zip");
     EXPECT_EQ(escape_url_spaces("http://h/a b?q=c d#e f"), "http://h/a%20b?q=c d#e f");
-    EXPECT_EQ(escape_url_spaces(std::string(2000, 'a')).size(), 1024u);
+    // Links hold up to 3072 bytes; the request goes to the whole link.
+    const std::string longest = "http://h/" + std::string(3063, 'a');
+    EXPECT_EQ(escape_url_spaces(longest), longest);
 
     transfer_job_c job;
     job.expected_size = 100000;
     download_with_retries(url("/echo/a b+c.zip").c_str(), job, target("echo.txt"));
     std::string sent = read_file(target("echo.txt"));
     EXPECT_EQ(sent.rfind("GET /echo/a%20b+c.zip HTTP/1.1", 0), 0u) << sent;
+}
+
+TEST_F(http_transfer_test, a_resume_first_makes_the_file_and_the_count_agree) {
+    auto transfer = create_transfer(0);
+    // A failed flush left 100 bytes the count does not know about: they are cut off.
+    std::ofstream(folder_.path() / "long.bin", std::ios::binary) << pattern(0, 400) << std::string(100, 'X');
+    transfer_job_c longer;
+    longer.expected_size = 1000;
+    longer.bytes_done = 400;
+    ASSERT_EQ(download_file(*transfer, url("/bytes/1000").c_str(), target("long.bin"), longer), 0);
+    EXPECT_EQ(longer.code, 0);
+    EXPECT_EQ(read_file(target("long.bin")), pattern(0, 1000));
+
+    // A file shorter than the count resumes from its own end.
+    std::ofstream(folder_.path() / "short.bin", std::ios::binary) << pattern(0, 300);
+    transfer_job_c shorter;
+    shorter.expected_size = 1000;
+    shorter.bytes_done = 400;
+    ASSERT_EQ(download_file(*transfer, url("/bytes/1000").c_str(), target("short.bin"), shorter), 0);
+    EXPECT_EQ(shorter.code, 0);
+    EXPECT_EQ(shorter.bytes_done.load(), 1000u);
+    EXPECT_EQ(read_file(target("short.bin")), pattern(0, 1000));
+}
+
+TEST_F(http_transfer_test, a_partial_file_holding_every_byte_is_complete_without_a_request) {
+    auto transfer = create_transfer(0);
+    std::ofstream(folder_.path() / "full.bin", std::ios::binary) << pattern(0, 1000);
+    transfer_job_c job;
+    job.expected_size = 1000;
+    job.bytes_done = 1000;
+    // Nothing listens on port 1: only a transfer that makes no request can succeed.
+    ASSERT_EQ(download_file(*transfer, "http://127.0.0.1:1/full.bin", target("full.bin"), job), 0);
+    EXPECT_EQ(job.code, 0);
+    EXPECT_EQ(job.bytes_done.load(), 1000u);
+    EXPECT_EQ(read_file(target("full.bin")), pattern(0, 1000));
+}
+
+TEST_F(http_transfer_test, ftp_starts_the_count_over_with_the_file) {
+    auto transfer = create_transfer(0);
+    std::ofstream(folder_.path() / "f.bin", std::ios::binary) << pattern(0, 400);
+    transfer_job_c job;
+    job.expected_size = 1000;
+    job.bytes_done = 400;
+    ASSERT_EQ(download_file(*transfer, "ftp://127.0.0.1:1/f.bin", target("f.bin"), job), 0);
+    EXPECT_NE(job.code, 0);
+    EXPECT_EQ(job.bytes_done.load(), 0u);
+    EXPECT_EQ(read_file(target("f.bin")), "");
+}
+
+TEST_F(http_transfer_test, failures_no_retry_can_mend_end_the_retries_at_once) {
+    set_transfer_timing_for_tests({5000, 2});
+    const auto started = std::chrono::steady_clock::now();
+    transfer_job_c scheme;
+    scheme.expected_size = 100;
+    EXPECT_EQ(download_with_retries("gopher://127.0.0.1/x", scheme, target("g.bin")), -1);
+    EXPECT_EQ(scheme.code, CURLE_URL_MALFORMAT);
+    transfer_job_c folder;
+    folder.expected_size = 100;
+    EXPECT_EQ(download_with_retries(url("/bytes/100").c_str(), folder, target("missing/x.bin")), -1);
+    EXPECT_EQ(last_error(), error_file_open);
+    // Ten attempts would have waited 45 seconds.
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(4));
 }

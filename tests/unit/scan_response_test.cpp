@@ -64,9 +64,12 @@ TEST(scan_response, structure_failures_and_partial_answers) {
     EXPECT_EQ(store.devices[0].item_count, 1u);
     // An id without text names no device.
     EXPECT_TRUE(parse_scan_response("<r><hardwares><hardware><id></id><item/></hardware></hardwares></r>", store));
-    // A syntax error after the root has begun keeps what came before it.
-    EXPECT_TRUE(parse_scan_response("<r><hardwares><hardware><id>B\\2</id><item/><item/></hardware><hardware><id>A", store));
-    EXPECT_EQ(store.devices[1].item_count, 2u);
+    // A cut or damaged answer fails, wherever the damage is: it is no scan in which every device
+    // after the damage has no update.
+    EXPECT_FALSE(parse_scan_response("<r><hardwares><hardware><id>B\\2</id><item/><item/></hardware><hardware><id>A", store));
+    EXPECT_FALSE(parse_scan_response("<r><hardwares><hardware><id>B\\2</id><item/></hardware></hardwares></x>", store));
+    EXPECT_FALSE(parse_scan_response("<r><hardwares><hardware><id>B\\2</id><item><title>a<b</title></item>"
+                                     "</hardware></hardwares></r>", store));
 }
 
 TEST(scan_response, at_most_500_items_per_device) {
@@ -82,7 +85,45 @@ TEST(scan_response, at_most_500_items_per_device) {
 TEST(scan_response, an_answer_cut_inside_a_multibyte_sequence_is_read_safely) {
     device_store_c store = store_with({L"A\\1"});
     std::string answer = "<r><hardwares><hardware><id>A\\1</id><item><title>caf\xC3";
-    EXPECT_TRUE(parse_scan_response(answer, store));
+    EXPECT_FALSE(parse_scan_response(answer, store));
     std::string only_lead = "\xEF";
     EXPECT_FALSE(parse_scan_response(only_lead, store));
+}
+
+TEST(scan_response, hostile_answers_are_refused_before_they_exhaust_memory) {
+    // 500 empty items for each of 20 devices: 10,000 records of several KB each.
+    device_store_c store;
+    std::string answer = "<r><hardwares>";
+    for (int d = 0; d < 20; ++d) {
+        device_c record;
+        std::swprintf(record.instance_path, 32, L"DEV\\%d", d);
+        store.devices.push_back(record);
+        answer += "<hardware><id>DEV\\" + std::to_string(d) + "</id>";
+        for (int i = 0; i < 500; ++i) answer += "<item/>";
+        answer += "</hardware>";
+    }
+    answer += "</hardwares></r>";
+    EXPECT_FALSE(parse_scan_response(answer, store));
+
+    // Markup alone, with no device named: a tree of millions of nodes is never built.
+    std::string nodes = "<r><hardwares><hardware><id>DEV\\0</id><item/></hardware>";
+    for (int i = 0; i < 300000; ++i) nodes += "<x a='' b=''/>";
+    EXPECT_FALSE(parse_scan_response(nodes + "</hardwares></r>", store));
+
+    // A large real answer still passes: 300 devices with eight items each.
+    device_store_c large;
+    std::string real = "<r><hardwares>";
+    for (int d = 0; d < 300; ++d) {
+        device_c record;
+        std::swprintf(record.instance_path, 32, L"DEV\\%d", d);
+        large.devices.push_back(record);
+        real += "<hardware><id>DEV\\" + std::to_string(d) + "</id>";
+        for (int i = 0; i < 8; ++i)
+            real += item("<hardid>PCI\\VEN_1</hardid><title>t</title><ver>1.0</ver><size>1</size><guid>g</guid>"
+                         "<link>http://h/p?a=1&amp;b=2</link><infpath>p/a.inf</infpath><cp>1</cp><manu>m</manu>"
+                         "<sign>0</sign><feature>0</feature><targetos>61</targetos><date>2020-01-01</date><desc>d</desc>");
+        real += "</hardware>";
+    }
+    ASSERT_TRUE(parse_scan_response(real + "</hardwares></r>", large));
+    EXPECT_EQ(large.devices[299].item_count, 8u);
 }
