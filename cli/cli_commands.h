@@ -15,5 +15,6 @@ int inventory_command(const cli_arguments& arguments);
 int settings_command(const cli_arguments& arguments);
 int request_command(const cli_arguments& arguments);
 int download_command(const cli_arguments& arguments);
+int fetch_command(const cli_arguments& arguments);
 int scan_command(const cli_arguments& arguments);
 int answer_command(const cli_arguments& arguments);

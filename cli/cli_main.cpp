@@ -26,6 +26,10 @@ const command_entry_c commands[] = {
     {"download", download_command,
      "download URL --size N --to PATH [--resume-from N]\n"
      "                             downloads a package with resume and retries; prints the job"},
+    {"fetch", fetch_command,
+     "fetch LINK --size N --folder DIR\n"
+     "                             downloads a package as the program does: a session in DIR that resumes\n"
+     "                             what is there; Ctrl+C pauses; prints the final state"},
     {"settings", settings_command, "settings                   the settings as the program loads them (Windows builds)"},
 };
 

@@ -21,5 +21,8 @@ std::optional<std::uint64_t> file_size(const std::wstring& path);
 // at its new end.
 bool truncate_file(std::FILE* file, std::uint64_t size);
 
+// Creates a folder with all missing parents; true when it exists afterwards.
+bool create_folders(const std::wstring& path);
+
 // Renames a file, replacing a file that already has the new name.
 bool replace_file(const std::wstring& from, const std::wstring& to);

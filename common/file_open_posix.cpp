@@ -2,6 +2,9 @@
 
 #include "common/text_convert.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,4 +33,11 @@ bool truncate_file(std::FILE* file, std::uint64_t size) {
 
 bool replace_file(const std::wstring& from, const std::wstring& to) {
     return std::rename(wide_to_utf8(from).c_str(), wide_to_utf8(to).c_str()) == 0;
+}
+
+bool create_folders(const std::wstring& path) {
+    std::error_code ignored;
+    const auto folder = std::filesystem::u8path(wide_to_utf8(path));
+    std::filesystem::create_directories(folder, ignored);
+    return std::filesystem::is_directory(folder, ignored);
 }

@@ -6,7 +6,9 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <io.h>
+#include <system_error>
 
 std::FILE* open_file(const std::wstring& path, const char* mode) {
     return _wfopen(path.c_str(), utf8_to_wide(mode).c_str());
@@ -30,10 +32,16 @@ std::optional<std::uint64_t> file_size(const std::wstring& path) {
 }
 
 bool truncate_file(std::FILE* file, std::uint64_t size) {
-    return std::fflush(file) == 0 && _chsize_s(_fileno(file), __int64(size)) == 0 &&
+    return std::fflush(file) == 0 && _chsize_s(_fileno(file), static_cast<long long>(size)) == 0 &&
            _fseeki64(file, 0, SEEK_END) == 0;
 }
 
 bool replace_file(const std::wstring& from, const std::wstring& to) {
     return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+bool create_folders(const std::wstring& path) {
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(path), ignored);
+    return std::filesystem::is_directory(std::filesystem::path(path), ignored);
 }

@@ -108,6 +108,19 @@ if [ -x build/host/vantorel-server ] && mirrors_start "$root/build/mirrors"; the
   export VANTOREL_MIRRORS="${mirror_urls[*]}"
 fi
 
+# An independent file server (nginx) for downloads: the Windows session test and the checks of
+# every build's vantorel-cli below.
+www="$root/build/nginx/www"
+mkdir -p "$www"
+[ -s "$www/package.bin" ] || head -c 1000 /dev/urandom >"$www/package.bin"
+[ -s "$www/large.bin" ] || head -c 3000000 /dev/urandom >"$www/large.bin"
+cp "$www/package.bin" "$www/spaced name.bin"
+nginx_ready=0
+if nginx_start "$www" "$root/build/nginx/state"; then
+  nginx_ready=1
+  export VANTOREL_NGINX="$nginx_url" VANTOREL_NGINX_FILE="Z:${www//\//\\}\\large.bin"
+fi
+
 display_start
 trap 'wine_stop; display_stop; nginx_stop; mirrors_stop; [ -n "$fault_pid" ] && kill "$fault_pid" 2>/dev/null' EXIT
 wine_prefix_fresh "$root/build/wine/prefix"
@@ -135,12 +148,8 @@ if [ -n "${VANTOREL_MIRRORS:-}" ]; then
   done
 fi
 
-# Downloads through the real programs against an independent file server.
-www="$root/build/nginx/www"
-mkdir -p "$www"
-[ -s "$www/package.bin" ] || head -c 1000 /dev/urandom >"$www/package.bin"
-cp "$www/package.bin" "$www/spaced name.bin"
-if nginx_start "$www" "$root/build/nginx/state"; then
+# Downloads through the real programs against the independent file server.
+if [ "$nginx_ready" = 1 ]; then
   [ -x build/host/vantorel-cli ] && download_checks build/host/vantorel-cli host "$www" "$root/build/nginx/host"
   for build in win64 win32; do
     [ -f "build/$build/vantorel-cli.exe" ] && \

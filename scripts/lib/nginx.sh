@@ -1,7 +1,8 @@
 # An independent file server for the download tests and the benchmark: Debian's nginx on a
 # loopback port, serving one folder, with its own configuration, logs and pid file.
 #
-# nginx_start ROOT_FOLDER STATE_FOLDER   starts it; sets nginx_port and nginx_url
+# nginx_start ROOT_FOLDER STATE_FOLDER   starts it; sets nginx_port and nginx_url; every file is
+#                                         also served at 1 MB/s under /slow/
 # nginx_stop                              ends it
 
 nginx_pid=
@@ -35,6 +36,8 @@ http {
     listen 127.0.0.1:$nginx_port;
     root $www;
     location / { }
+    # The same files at 1 MB/s, so that a pause lands in the middle of a download.
+    location /slow/ { alias $www/; limit_rate 1m; }
   }
 }
 CONF

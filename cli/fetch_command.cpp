@@ -1,0 +1,129 @@
+// vantorel-cli fetch: downloads one package as the program does, through a download session in a
+// download folder: what is there is resumed, Ctrl+C pauses (the partial file stays), and the
+// final state is printed as JSON.
+#include "cli/cli_commands.h"
+#include "cli/console.h"
+#include "cli/progress_meter.h"
+#include "common/file_open.h"
+#include "common/text_convert.h"
+#include "download/download_session.h"
+#include "service/http_transfer.h"
+#include "service/last_error.h"
+
+#include <nlohmann/json.hpp>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <thread>
+
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void on_interrupt(int) { interrupted = 1; }
+
+int usage() {
+    std::fprintf(stderr, "usage: vantorel-cli fetch LINK --size N --folder DIR\n");
+    return 2;
+}
+
+const char* state_name(std::int32_t state) {
+    switch (state) {
+    case download_not_downloaded: return "not downloaded";
+    case download_downloading: return "downloading";
+    case download_paused: return "paused";
+    case download_failed: return "failed";
+    case download_complete: return "complete";
+    default: return "";
+    }
+}
+
+void print_state(const download_session_c& session) {
+    const auto file = session.file_to_show();
+    nlohmann::ordered_json out = {
+        {"link", session.url},
+        {"state", session.state},
+        {"state_name", state_name(session.state)},
+        {"expected_size", session.job.expected_size},
+        {"bytes_done", session.job.bytes_done.load()},
+        {"http_status", session.job.http_status},
+        {"code", session.job.code},
+        {"code_text", curl_easy_strerror(CURLcode(session.job.code))},
+        {"last_error", last_error()},
+        {"file", file ? wide_to_utf8(*file) : std::string()},
+    };
+    std::cout << out.dump(2) << "\n";
+}
+
+// Polls the running session as the download page's timer does, drawing the progress bar.
+void follow(download_session_c& session, bool show_progress) {
+    progress_meter_c meter;
+    std::size_t shown = 0;  // the width of the line on screen, so a shorter one covers it
+    bool pause_asked = false;
+    while (!session.poll_worker()) {
+        if (interrupted && !pause_asked) {
+            session.request_pause();
+            pause_asked = true;
+        }
+        if (show_progress) {
+            std::string line = meter.update(session.job.bytes_done.load(), session.job.expected_size,
+                                            progress_meter_c::clock::now());
+            const std::size_t width = line.size();
+            if (width < shown) line.append(shown - width, ' ');
+            shown = width;
+            std::fprintf(stderr, "\r%s", line.c_str());
+            std::fflush(stderr);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    if (show_progress) std::fprintf(stderr, "\n");
+}
+
+}  // namespace
+
+int fetch_command(const cli_arguments& arguments) {
+    if (arguments.empty()) return usage();
+    const std::string link = arguments[0];
+    std::string folder;
+    unsigned long long size = 0;
+    bool has_size = false;
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        const bool has_value = i + 1 < arguments.size();
+        if (arguments[i] == "--size" && has_value) {
+            char* end = nullptr;
+            const std::string& text = arguments[++i];
+            size = std::strtoull(text.c_str(), &end, 10);
+            if (text.empty() || *end != '\0' || size > 0xFFFFFFFFull) return usage();
+            has_size = true;
+        } else if (arguments[i] == "--folder" && has_value) {
+            folder = arguments[++i];
+        } else {
+            return usage();
+        }
+    }
+    if (!has_size || folder.empty()) return usage();
+
+    const std::wstring wide_folder = utf8_to_wide(folder);
+    if (!create_folders(wide_folder)) {
+        std::fprintf(stderr, "vantorel-cli: cannot create the download folder '%s'\n", folder.c_str());
+        return 1;
+    }
+    http_global_init();
+    set_last_error(0);
+    download_session_c& session = *get_download_session(link, std::uint32_t(size), wide_folder);
+    if (session.state != download_complete) {
+        std::signal(SIGINT, on_interrupt);
+        if (session.start_download()) follow(session, stderr_is_terminal());
+        std::signal(SIGINT, SIG_DFL);
+    }
+    print_state(session);
+    stop_downloads(std::chrono::seconds(5));
+    http_global_cleanup();
+    switch (session.state) {
+    case download_complete: return 0;
+    case download_paused: return 130;
+    default: return 1;
+    }
+}

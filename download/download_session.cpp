@@ -1,0 +1,158 @@
+#include "download/download_session.h"
+
+#include "common/file_open.h"
+#include "download/download_paths.h"
+#include "service/http_transfer.h"
+
+#include <algorithm>
+
+std::vector<std::shared_ptr<download_session_c>> download_sessions;
+
+namespace {
+
+std::int32_t download_worker(void* argument) {
+    auto& session = *static_cast<download_session_c*>(argument);
+    return download_with_retries(session.url.c_str(), session.job, session.worker_path) == 0 ? 0 : -1;
+}
+
+// Another session's worker is writing this partial file.
+bool file_in_use_elsewhere(const download_session_c& session) {
+    return std::any_of(download_sessions.begin(), download_sessions.end(), [&](const auto& other) {
+        return other.get() != &session && other->worker_running() && other->temp_path == session.temp_path;
+    });
+}
+
+std::uint32_t size_or_zero(const std::wstring& path) {
+    return std::uint32_t(std::min<std::uint64_t>(file_size(path).value_or(0), 0xFFFFFFFFu));
+}
+
+}  // namespace
+
+const char* download_status_key(std::int32_t state) {
+    switch (state) {
+    case download_not_downloaded: return "download_not_download";
+    case download_downloading: return "download_downloading";
+    case download_paused: return "download_download_paused";
+    case download_failed: return "download_download_error";
+    case download_complete: return "download_download_complete";
+    default: return "";
+    }
+}
+
+const char* download_button_key(std::int32_t state) {
+    switch (state) {
+    case download_not_downloaded: return "download_btn_download";
+    case download_downloading: return "download_btn_pause";
+    case download_paused:
+    case download_failed: return "download_btn_resume";
+    case download_complete: return "download_btn_setup";
+    default: return "";
+    }
+}
+
+download_session_c::download_session_c(const std::string& link, std::uint32_t expected_size,
+                                       const std::wstring& download_folder)
+    : url(link) {
+    job.expected_size = expected_size;
+    download_paths_c paths = make_download_paths(download_folder, url);
+    temp_path = std::move(paths.temp_path);
+    final_path = std::move(paths.final_path);
+    worker_path = temp_path;
+    // The partial file takes precedence: a download that was under way resumes.
+    if (file_exists(temp_path)) {
+        state = download_paused;
+        job.bytes_done.store(size_or_zero(temp_path));
+    } else if (file_exists(final_path)) {
+        state = download_complete;
+        job.bytes_done.store(size_or_zero(final_path));
+    }
+}
+
+download_session_c::~download_session_c() {
+    // The last owner may be the worker itself, ending: it cannot join itself.
+    if (!worker.joinable()) return;
+    if (worker.get_id() == std::this_thread::get_id()) {
+        worker.detach();
+    } else {
+        job.stop.store(1);
+        worker.join();
+    }
+}
+
+bool download_session_c::start_download() {
+    if (worker.joinable() || file_in_use_elsewhere(*this)) return false;
+    const std::uint32_t on_disk = size_or_zero(temp_path);
+    if (on_disk > 0) job.bytes_done.store(on_disk);
+    job.stop.store(0);
+    job.code = 0;
+    job.http_status = 0;
+    worker_call.procedure = download_worker;
+    worker_call.argument = this;
+    worker_call.finished.store(false);
+    // The worker keeps its session alive, so it never writes into a freed one.
+    worker = std::thread([keep = shared_from_this()] { run_worker_call(keep->worker_call); });
+    state = download_downloading;
+    return true;
+}
+
+bool download_session_c::poll_worker() {
+    if (!worker.joinable() || !worker_call.finished.load()) return false;
+    worker.join();
+    if (job.stop.load() != 0) {
+        state = download_paused;
+        job.stop.store(0);
+    } else if (job.code != 0 || job.bytes_done.load() != job.expected_size) {
+        state = download_failed;
+    } else {
+        // An older file with the final name must not stand in for this package.
+        state = replace_file(temp_path, final_path) ? download_complete : download_failed;
+    }
+    return true;
+}
+
+void download_session_c::request_pause() { job.stop.store(1); }
+
+bool download_session_c::remove_download() {
+    bool removed = false;
+    if (state == download_paused || state == download_failed)
+        removed = remove_file(temp_path);
+    else if (state == download_complete)
+        removed = remove_file(final_path);
+    if (!removed) return false;
+    job.bytes_done.store(0);
+    state = download_not_downloaded;
+    return true;
+}
+
+std::optional<std::wstring> download_session_c::file_to_show() const {
+    if (state == download_not_downloaded) return std::nullopt;
+    return state == download_complete ? final_path : temp_path;
+}
+
+download_session_c* get_download_session(const std::string& link, std::uint32_t expected_size,
+                                         const std::wstring& download_folder) {
+    for (const auto& session : download_sessions)
+        if (session->url == link) return session.get();
+    download_sessions.push_back(std::make_shared<download_session_c>(link, expected_size, download_folder));
+    return download_sessions.back().get();
+}
+
+bool stop_downloads(std::chrono::milliseconds limit) {
+    for (const auto& session : download_sessions)
+        if (session->worker_running()) session->request_pause();
+    const auto until = std::chrono::steady_clock::now() + limit;
+    bool all_ended = true;
+    for (const auto& session : download_sessions) {
+        if (!session->worker_running()) continue;
+        while (!session->worker_call.finished.load() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (session->worker_call.finished.load()) {
+            session->poll_worker();
+        } else {
+            // Still in a system call; it holds its own session and ends with the process.
+            session->worker.detach();
+            all_ended = false;
+        }
+    }
+    return all_ended;
+}

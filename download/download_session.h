@@ -1,0 +1,79 @@
+// The download of one driver package, identified by its link: the two file names in the download
+// folder, the worker thread that runs the transfer with resume and retries, and the state the
+// download page shows. Sessions live in one process-wide list, in creation order, so a page built
+// anew rejoins the sessions that exist, running ones included.
+//
+// Threads: every operation runs on the UI thread, which alone writes `state`, the worker and the
+// list. The worker writes the job's counters and reads its stop flag (atomics).
+#pragma once
+
+#include "download/worker_call.h"
+#include "service/transfer_job.h"
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+enum download_state : std::int32_t {
+    download_not_downloaded = 1,
+    download_downloading = 2,
+    download_paused = 3,
+    download_failed = 4,
+    download_complete = 5,
+};
+
+// Language keys of a state's status text and of the button (and menu entry) that acts on it;
+// empty for a value that is no state.
+const char* download_status_key(std::int32_t state);
+const char* download_button_key(std::int32_t state);
+
+class download_session_c : public std::enable_shared_from_this<download_session_c> {
+public:
+    download_session_c(const std::string& link, std::uint32_t expected_size, const std::wstring& download_folder);
+    ~download_session_c();
+    download_session_c(const download_session_c&) = delete;
+    download_session_c& operator=(const download_session_c&) = delete;
+
+    // States 1, 3 and 4: starts the worker and enters state 2. False when a worker already runs,
+    // or another session's worker is writing the same file (links with the same file name share
+    // their files, and two writers appending to one file would corrupt it).
+    bool start_download();
+    // The worker has ended: makes the transition and gives true; false while it runs or when
+    // there is none. A complete package is moved to its final name, replacing an older file of
+    // that name; when the move fails the session fails with the partial file kept.
+    bool poll_worker();
+    // State 2: asks the worker to stop; the next poll after its end gives state 3.
+    void request_pause();
+    // States 3 and 4 delete the partial file, state 5 the package; then state 1 with no bytes.
+    // True when a file was deleted.
+    bool remove_download();
+    // Nothing in state 1, the package in state 5, the partial file otherwise.
+    std::optional<std::wstring> file_to_show() const;
+    bool worker_running() const { return worker.joinable(); }
+
+    std::thread worker;
+    const std::string url;          // the whole link, byte for byte as the answer gave it
+    std::wstring worker_path;       // the partial file the worker writes
+    transfer_job_c job;
+    worker_call_c worker_call;
+    std::int32_t state = download_not_downloaded;
+    std::wstring temp_path;
+    std::wstring final_path;
+};
+
+// The process-wide list; it holds the only owners besides a running worker, which keeps its own
+// session alive until it ends.
+extern std::vector<std::shared_ptr<download_session_c>> download_sessions;
+
+// The session of this link (byte-for-byte comparison), created from what is on disk when there is
+// none yet; the expected size of later calls is ignored.
+download_session_c* get_download_session(const std::string& link, std::uint32_t expected_size,
+                                         const std::wstring& download_folder);
+
+// Before the program ends: asks every running worker to stop and waits up to `limit` for them.
+// The partial files stay for a later resume. True when every worker has ended.
+bool stop_downloads(std::chrono::milliseconds limit);

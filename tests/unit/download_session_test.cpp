@@ -1,0 +1,234 @@
+// Download sessions: names, the state found on disk, and the worker against the fault server.
+#include "common/file_open.h"
+#include "common/path_join.h"
+#include "common/text_convert.h"
+#include "download/download_paths.h"
+#include "download/download_session.h"
+#include "service/http_transfer.h"
+#include "tests/unit/fault_server_access.h"
+#include "tests/unit/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+
+namespace {
+
+std::string pattern(std::uint64_t from, std::uint64_t count) {
+    std::string bytes(count, '\0');
+    for (std::uint64_t i = 0; i < count; ++i) bytes[i] = char(expected_pattern_byte(from + i));
+    return bytes;
+}
+
+std::string contents(const std::wstring& path) {
+    std::FILE* file = open_file(path, "rb");
+    if (!file) return "(missing)";
+    std::string bytes;
+    char buffer[65536];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, n);
+    std::fclose(file);
+    return bytes;
+}
+
+// Paths as the file system library takes them, whatever the C locale.
+std::filesystem::path fs_path(const std::wstring& path) { return std::filesystem::u8path(wide_to_utf8(path)); }
+
+void write(const std::wstring& path, const std::string& bytes) {
+    std::FILE* file = open_file(path, "wb");
+    ASSERT_NE(file, nullptr);
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+}
+
+class download_session_test : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { http_global_init(); }
+
+    void SetUp() override {
+        set_transfer_timing_for_tests({100, 2});
+        // The download folder's name has a space and letters beyond ASCII.
+        const auto folder = scratch_.path() / std::filesystem::u8path("dl f\xC3\xA9\xC3\xBC");
+        std::filesystem::create_directories(folder);
+        folder_ = utf8_to_wide(folder.u8string());
+    }
+    void TearDown() override {
+        stop_downloads(std::chrono::seconds(5));
+        download_sessions.clear();
+        set_transfer_timing_for_tests({});
+    }
+
+    download_session_c& session(const std::string& link, std::uint32_t size) {
+        return *get_download_session(link, size, folder_);
+    }
+    // Polls as the download page's timer does, a bounded time.
+    static void wait_for(download_session_c& s) {
+        for (int i = 0; i < 3000 && !s.poll_worker(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    std::string served(const std::string& path) {
+        const std::string base = fault_server_access_c::base_url();
+        if (base.empty()) return {};
+        return base + path;
+    }
+
+    scratch_folder_c scratch_;
+    std::wstring folder_;
+};
+
+}  // namespace
+
+TEST_F(download_session_test, file_names_keep_ordinary_links_and_tame_hostile_ones) {
+    const std::wstring digest_abc = L"fab6524418496366c15bebfd567455ea";
+    download_paths_c ordinary = make_download_paths(L"D:\\dl", "http://h/x/abc.zip");
+    EXPECT_EQ(ordinary.final_path, join_path(L"D:\\dl", digest_abc + L".zip"));
+    EXPECT_EQ(ordinary.temp_path, ordinary.final_path + L".tmp");
+    // Same file name in another folder: the same files.
+    EXPECT_EQ(make_download_paths(L"D:\\dl", "ftp://other/y/abc.zip").final_path, ordinary.final_path);
+    // The extension comes from the file name only, never from the host or the query.
+    EXPECT_EQ(make_download_paths(L"D:\\dl", "http://host.example/get?id=5").final_path,
+              join_path(L"D:\\dl", L"5ad05ef53089bacf3c2e4367fb33d27e.exe"));
+    EXPECT_EQ(download_extension(L"abc.zip?x=1.2/3#f"), L".zip");
+    EXPECT_EQ(download_extension(L"file"), L".exe");
+    EXPECT_EQ(download_extension(L"file."), L".exe");
+    EXPECT_EQ(download_extension(L"a.z:ip"), L".exe");
+    EXPECT_EQ(download_extension(L"a.z\"p"), L".exe");
+    EXPECT_EQ(download_extension(L"a.z\tp"), L".exe");
+    EXPECT_EQ(download_extension(L"a.Cab"), L".Cab");
+}
+
+TEST_F(download_session_test, the_starting_state_comes_from_the_disk) {
+    download_session_c& fresh = session("http://h/none.zip", 1000);
+    EXPECT_EQ(fresh.state, download_not_downloaded);
+    EXPECT_FALSE(fresh.file_to_show());
+
+    const download_paths_c partial = make_download_paths(folder_, "http://h/partial.zip");
+    write(partial.temp_path, std::string(400, 'p'));
+    write(partial.final_path, std::string(900, 'f'));  // the partial file takes precedence
+    download_session_c& paused = session("http://h/partial.zip", 1000);
+    EXPECT_EQ(paused.state, download_paused);
+    EXPECT_EQ(paused.job.bytes_done.load(), 400u);
+    EXPECT_EQ(*paused.file_to_show(), partial.temp_path);
+
+    const download_paths_c done = make_download_paths(folder_, "http://h/done.zip");
+    write(done.final_path, std::string(700, 'f'));
+    download_session_c& complete = session("http://h/done.zip", 1000);
+    EXPECT_EQ(complete.state, download_complete);
+    EXPECT_EQ(complete.job.bytes_done.load(), 700u);
+    EXPECT_EQ(*complete.file_to_show(), done.final_path);
+
+    // One session per link, the whole link however long; the first expected size stays.
+    const std::string long_link = "http://h/" + std::string(3000, 'a') + ".zip";
+    download_session_c& first = session(long_link, 10);
+    EXPECT_EQ(&session(long_link, 20), &first);
+    EXPECT_EQ(first.url, long_link);
+    EXPECT_EQ(first.job.expected_size, 10u);
+    EXPECT_EQ(download_sessions.size(), 4u);
+}
+
+TEST_F(download_session_test, complete_short_and_failed_downloads) {
+    if (served("").empty()) GTEST_SKIP() << "no fault server";
+    download_session_c& exact = session(served("/bytes/1000.zip"), 1000);
+    ASSERT_TRUE(exact.start_download());
+    EXPECT_EQ(exact.state, download_downloading);
+    EXPECT_FALSE(exact.start_download());  // one worker at a time
+    wait_for(exact);
+    EXPECT_EQ(exact.state, download_complete);
+    EXPECT_EQ(contents(exact.final_path), pattern(0, 1000));
+    EXPECT_FALSE(file_exists(exact.temp_path));
+
+    // Removing the package starts the next download from byte 0.
+    ASSERT_TRUE(exact.remove_download());
+    EXPECT_EQ(exact.state, download_not_downloaded);
+    EXPECT_FALSE(file_exists(exact.final_path));
+    ASSERT_TRUE(exact.start_download());
+    wait_for(exact);
+    EXPECT_EQ(contents(exact.final_path), pattern(0, 1000));
+
+    // One byte short: failed, the partial file kept for a resume.
+    download_session_c& short_one = session(served("/bytes/999.zip"), 1000);
+    ASSERT_TRUE(short_one.start_download());
+    wait_for(short_one);
+    EXPECT_EQ(short_one.state, download_failed);
+    EXPECT_EQ(contents(short_one.temp_path), pattern(0, 999));
+
+    // An error answer: failed, and not one byte of its page in the file.
+    download_session_c& error = session(served("/status/503"), 1000);
+    ASSERT_TRUE(error.start_download());
+    wait_for(error);
+    EXPECT_EQ(error.state, download_failed);
+    EXPECT_EQ(error.job.http_status, 503);
+    EXPECT_EQ(contents(error.temp_path), "");
+}
+
+TEST_F(download_session_test, resumes_from_the_bytes_on_disk_and_replaces_an_older_package) {
+    if (served("").empty()) GTEST_SKIP() << "no fault server";
+    const std::string link = served("/bytes/5000.zip");
+    const download_paths_c paths = make_download_paths(folder_, link);
+    write(paths.temp_path, pattern(0, 400));
+    write(paths.final_path, "an older package");
+    download_session_c& resumed = session(link, 5000);
+    ASSERT_EQ(resumed.state, download_paused);
+    ASSERT_TRUE(resumed.start_download());
+    wait_for(resumed);
+    EXPECT_EQ(resumed.state, download_complete);
+    EXPECT_EQ(resumed.job.http_status, 206);
+    EXPECT_EQ(contents(resumed.final_path), pattern(0, 5000));
+
+    // A partial file that already holds every byte completes without asking any server.
+    const download_paths_c full = make_download_paths(folder_, "http://127.0.0.1:1/full.zip");
+    write(full.temp_path, pattern(0, 300));
+    download_session_c& complete = session("http://127.0.0.1:1/full.zip", 300);
+    ASSERT_TRUE(complete.start_download());
+    wait_for(complete);
+    EXPECT_EQ(complete.state, download_complete);
+    EXPECT_EQ(contents(complete.final_path), pattern(0, 300));
+}
+
+TEST_F(download_session_test, pause_resume_shared_files_and_closing) {
+    if (served("").empty()) GTEST_SKIP() << "no fault server";
+    // The server stops sending after 3000 bytes: pause there, then resume from the disk.
+    const std::string stalling = served("/bytes/5000.zip?stall_after=3000");
+    download_session_c& s = session(stalling, 5000);
+    ASSERT_TRUE(s.start_download());
+    for (int i = 0; i < 500 && s.job.bytes_done.load() < 3000; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+
+    // Another link with the same file name shares the files, but not while this one writes.
+    download_session_c& twin = session(served("/redirect?to=/bytes/5000.zip?stall_after=3000"), 5000);
+    ASSERT_EQ(twin.temp_path, s.temp_path);
+    EXPECT_FALSE(twin.start_download());
+
+    s.request_pause();
+    wait_for(s);
+    EXPECT_EQ(s.state, download_paused);
+    EXPECT_EQ(contents(s.temp_path), pattern(0, 3000));
+    // The range starts at the bytes on disk, whatever the count said at the pause.
+    s.job.bytes_done.store(100);
+    ASSERT_TRUE(s.start_download());
+    EXPECT_EQ(s.job.bytes_done.load(), 3000u);
+    wait_for(s);
+    EXPECT_EQ(s.state, download_complete);
+    EXPECT_EQ(contents(s.final_path), pattern(0, 5000));
+
+    // Closing stops running workers within the limit; the partial file stays.
+    download_session_c& running = session(served("/bytes/8000.zip?stall_after=1000"), 8000);
+    ASSERT_TRUE(running.start_download());
+    for (int i = 0; i < 500 && running.job.bytes_done.load() < 1000; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(stop_downloads(std::chrono::seconds(5)));
+    EXPECT_EQ(running.state, download_paused);
+    EXPECT_EQ(contents(running.temp_path), pattern(0, 1000));
+}
+
+TEST_F(download_session_test, a_package_that_cannot_take_its_final_name_fails_with_the_partial_file_kept) {
+    if (served("").empty()) GTEST_SKIP() << "no fault server";
+    const std::string link = served("/bytes/100.zip");
+    // A folder holds the final name: no file can replace it.
+    std::filesystem::create_directories(fs_path(make_download_paths(folder_, link).final_path));
+    download_session_c& s = session(link, 100);
+    ASSERT_TRUE(s.start_download());
+    wait_for(s);
+    EXPECT_EQ(s.state, download_failed);
+    EXPECT_EQ(contents(s.temp_path), pattern(0, 100));
+}

@@ -1,0 +1,72 @@
+// A download session against an independent file server (nginx, started by the test script and
+// named by VANTOREL_NGINX), into a folder whose name has a space and letters beyond ASCII: paused
+// in the middle, resumed, and byte for byte the served file.
+#include "common/file_open.h"
+#include "common/text_convert.h"
+#include "download/download_session.h"
+#include "service/http_transfer.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+namespace {
+
+std::string contents(const std::wstring& path) {
+    std::FILE* file = open_file(path, "rb");
+    if (!file) return "(missing)";
+    std::string bytes;
+    char buffer[65536];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, n);
+    std::fclose(file);
+    return bytes;
+}
+
+void wait_for(download_session_c& session) {
+    for (int i = 0; i < 1500 && !session.poll_worker(); ++i) Sleep(20);
+}
+
+}  // namespace
+
+TEST(download_session_nginx, paused_and_resumed_into_a_folder_with_a_space_and_accents) {
+    const char* url = std::getenv("VANTOREL_NGINX");
+    const char* served_file = std::getenv("VANTOREL_NGINX_FILE");  // the file's Windows path
+    if (!url || !*url || !served_file || !*served_file) GTEST_SKIP() << "no nginx";
+    const std::string expected = contents(utf8_to_wide(served_file));
+    ASSERT_GT(expected.size(), 1000000u);
+
+    wchar_t temp[MAX_PATH];
+    ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+    const std::wstring folder = std::wstring(temp) + L"vantorel dl \u00e9\u00fc " + std::to_wstring(GetCurrentProcessId());
+    ASSERT_TRUE(create_folders(folder));
+    http_global_init();
+
+    // The server sends at 1 MB/s under /slow/: the pause lands in the middle.
+    const std::string name = std::filesystem::path(served_file).filename().string();
+    download_session_c& session =
+        *get_download_session(std::string(url) + "/slow/" + name, std::uint32_t(expected.size()), folder);
+    ASSERT_TRUE(session.start_download());
+    for (int i = 0; i < 500 && session.job.bytes_done.load() == 0; ++i) Sleep(10);
+    session.request_pause();
+    wait_for(session);
+    ASSERT_EQ(session.state, download_paused);
+    const std::uint32_t paused_at = session.job.bytes_done.load();
+    EXPECT_GT(paused_at, 0u);
+    EXPECT_LT(paused_at, expected.size());
+    EXPECT_EQ(contents(session.temp_path), expected.substr(0, paused_at));
+
+    ASSERT_TRUE(session.start_download());
+    wait_for(session);
+    ASSERT_EQ(session.state, download_complete);
+    EXPECT_EQ(session.job.http_status, 206);
+    EXPECT_TRUE(contents(session.final_path) == expected);
+
+    remove_file(session.final_path);
+    RemoveDirectoryW(folder.c_str());
+    download_sessions.clear();
+}
