@@ -4,6 +4,7 @@
 #include "common/text_convert.h"
 #include "download/download_paths.h"
 #include "download/download_session.h"
+#include "download/show_download_file.h"
 #include "service/http_transfer.h"
 #include "tests/unit/fault_server_access.h"
 #include "tests/unit/test_files.h"
@@ -41,6 +42,19 @@ void write(const std::wstring& path, const std::string& bytes) {
     std::fwrite(bytes.data(), 1, bytes.size(), file);
     std::fclose(file);
 }
+
+class recording_launcher_c final : public shell_launcher_c {
+public:
+    bool open(const std::wstring& target) override {
+        started.push_back(L"open " + target);
+        return true;
+    }
+    bool run(const std::wstring& program, const std::wstring& parameters) override {
+        started.push_back(program + L" " + parameters);
+        return true;
+    }
+    std::vector<std::wstring> started;
+};
 
 class download_session_test : public ::testing::Test {
 protected:
@@ -116,6 +130,15 @@ TEST_F(download_session_test, the_starting_state_comes_from_the_disk) {
     EXPECT_EQ(complete.state, download_complete);
     EXPECT_EQ(complete.job.bytes_done.load(), 700u);
     EXPECT_EQ(*complete.file_to_show(), done.final_path);
+
+    // Showing the file: the folder while there is none, else Explorer with the file selected.
+    recording_launcher_c launcher;
+    show_download_file(fresh, folder_, launcher);
+    show_download_file(paused, folder_, launcher);
+    show_download_file(complete, folder_, launcher);
+    EXPECT_EQ(launcher.started, (std::vector<std::wstring>{L"open " + folder_,
+                                                           L"explorer.exe /select,\"" + partial.temp_path + L"\"",
+                                                           L"explorer.exe /select,\"" + done.final_path + L"\""}));
 
     // One session per link, the whole link however long; the first expected size stays.
     const std::string long_link = "http://h/" + std::string(3000, 'a') + ".zip";

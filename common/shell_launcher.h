@@ -1,0 +1,20 @@
+// The one seam through which the program hands things to the Windows shell: opening folders and
+// web pages, starting programs. Tests put a recording launcher in its place, so they check what
+// would be started without opening windows.
+#pragma once
+
+#include <string>
+
+class shell_launcher_c {
+public:
+    virtual ~shell_launcher_c() = default;
+    // Opens a folder, document or web address with its default verb, shown normally.
+    virtual bool open(const std::wstring& target) = 0;
+    // Starts a program with a parameter text, shown normally.
+    virtual bool run(const std::wstring& program, const std::wstring& parameters) = 0;
+};
+
+#ifdef _WIN32
+// The shell itself (ShellExecuteW).
+shell_launcher_c& system_shell_launcher();
+#endif
