@@ -1,0 +1,122 @@
+// The zip reader against archives the tests make: good ones, and hostile ones that must not
+// write outside the unpack folder or leave a cut file behind.
+#include "common/text_convert.h"
+#include "download/zip_entry_name.h"
+#include "download/zip_reader.h"
+#include "tests/unit/test_files.h"
+#include "tests/unit/test_zip.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string read_all(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// Every file below the folder, as relative generic paths.
+std::vector<std::string> files_below(const fs::path& folder) {
+    std::vector<std::string> found;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file()) found.push_back(entry.path().lexically_relative(folder).generic_string());
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+class zip_reader_test : public ::testing::Test {
+protected:
+    void TearDown() override { set_unpack_limit_for_tests(default_unpack_limit); }
+
+    // Unpacks the entries into a fresh "unpack" folder; the result of extract_all.
+    int unpack(const std::vector<test_zip_entry_c>& entries) {
+        const fs::path archive = scratch_.path() / "package.zip";
+        fs::remove(archive);
+        EXPECT_TRUE(write_test_zip(archive.string(), entries));
+        fs::remove_all(folder());
+        fs::create_directories(folder());
+        EXPECT_EQ(reader_.open_archive(utf8_to_wide(archive.u8string())), 0);
+        const int result = reader_.extract_all(utf8_to_wide(folder().u8string()));
+        reader_.close_archive();
+        return result;
+    }
+    fs::path folder() const { return scratch_.path() / "unpack" / "inner"; }
+
+    scratch_folder_c scratch_;
+    zip_reader_c reader_;
+};
+
+}  // namespace
+
+TEST(zip_entry_name, ordinary_names_pass_and_every_escape_is_refused) {
+    for (const wchar_t* good : {L"a.inf", L"drv/x64/a.sys", L"drv\\x64\\a.cat", L"folder/", L"console/x.txt",
+                                L"Comfort.inf", L"LPT0.txt", L"\u00e9t\u00e9.inf"})
+        EXPECT_TRUE(safe_entry_name(good)) << wide_to_utf8(good);
+    for (const wchar_t* bad :
+         {L"", L"/etc/passwd", L"\\x.inf", L"C:\\x.inf", L"C:x.inf", L"a/../../x", L"..\\x", L"a/./b", L"a//b",
+          L"a\\\\b", L"a.inf:stream", L"a<b", L"a>b", L"a\"b", L"a|b", L"a?b", L"a*b", L"a\tb", L"a\x7f", L"CON",
+          L"nul.txt", L"drv/COM1.inf", L"lpt9", L"Aux .txt", L"../", L"a/../"})
+        EXPECT_FALSE(safe_entry_name(bad)) << wide_to_utf8(bad);
+}
+
+TEST_F(zip_reader_test, unpacks_folders_and_files_and_never_overwrites) {
+    ASSERT_EQ(unpack({{"drv/", ""}, {"drv/x64/a.inf", "[Version]"}, {"b.sys", std::string(100000, 'b'), false},
+                      {"drv/x64/a.inf", "second entry of the same name"}}),
+              0);
+    EXPECT_EQ(reader_.problem(), "");
+    EXPECT_EQ(files_below(folder()), (std::vector<std::string>{"b.sys", "drv/x64/a.inf"}));
+    EXPECT_EQ(read_all(folder() / "drv/x64/a.inf"), "[Version]");
+    EXPECT_EQ(read_all(folder() / "b.sys"), std::string(100000, 'b'));
+
+    // A second unpacking over the first leaves what is there untouched.
+    std::ofstream(folder() / "b.sys", std::ios::binary) << "edited";
+    zip_reader_c again;
+    ASSERT_EQ(again.open_archive(utf8_to_wide((scratch_.path() / "package").u8string())), 0);  // ".zip" added
+    ASSERT_EQ(again.extract_all(utf8_to_wide(folder().u8string())), 0);
+    EXPECT_EQ(read_all(folder() / "b.sys"), "edited");
+}
+
+TEST_F(zip_reader_test, hostile_names_end_the_extraction_inside_the_folder) {
+    for (const std::string& name : {std::string("../../escaped.txt"), std::string("/tmp/escaped.txt"),
+                                    std::string("C:\\escaped.txt"), std::string("a/../../escaped.txt"),
+                                    std::string("evil.inf:stream"), std::string("NUL.inf"), std::string("x/CON/y.txt"),
+                                    std::string(300, 'n'), std::string("a?b"), std::string("..\\escaped/")}) {
+        EXPECT_EQ(unpack({{"ok.txt", "ok"}, {name, "bad"}, {"after.txt", "after"}}), 0);
+        EXPECT_NE(reader_.problem(), "") << name;
+        EXPECT_EQ(files_below(scratch_.path()), (std::vector<std::string>{"package.zip", "unpack/inner/ok.txt"}))
+            << name;
+    }
+}
+
+TEST_F(zip_reader_test, damaged_cut_and_oversized_archives_leave_no_cut_file) {
+    // A stored entry with one byte changed fails its CRC: it is removed, not kept cut.
+    const fs::path archive = scratch_.path() / "package.zip";
+    ASSERT_EQ(unpack({{"first.txt", "first"}, {"crc.bin", std::string(5000, 'c') + "MARK", false}}), 0);
+    std::string bytes = read_all(archive);
+    bytes[bytes.find("MARK")] = 'W';
+    std::ofstream(archive, std::ios::binary) << bytes;
+    fs::remove_all(folder());
+    fs::create_directories(folder());
+    ASSERT_EQ(reader_.open_archive(utf8_to_wide(archive.u8string())), 0);
+    EXPECT_EQ(reader_.extract_all(utf8_to_wide(folder().u8string())), 0);
+    EXPECT_NE(reader_.problem().find("CRC"), std::string::npos);
+    EXPECT_EQ(files_below(folder()), (std::vector<std::string>{"first.txt"}));
+    reader_.close_archive();
+
+    // A cut archive has no directory: it does not open as a zip archive at all.
+    std::ofstream(archive, std::ios::binary) << bytes.substr(0, bytes.size() / 2);
+    EXPECT_EQ(reader_.open_archive(utf8_to_wide(archive.u8string())), -1);
+
+    // A bomb is refused before anything is written.
+    set_unpack_limit_for_tests(1 << 20);
+    EXPECT_EQ(unpack({{"a.bin", std::string(600000, 0)}, {"b.bin", std::string(600000, 0)}}), -1);
+    EXPECT_TRUE(files_below(folder()).empty());
+}
