@@ -7,6 +7,7 @@
 // list. The worker writes the job's counters and reads its stop flag (atomics).
 #pragma once
 
+#include "download/install_job.h"
 #include "download/worker_call.h"
 #include "service/transfer_job.h"
 
@@ -63,6 +64,8 @@ public:
     std::int32_t state = download_not_downloaded;
     std::wstring temp_path;
     std::wstring final_path;
+    // The installation of the complete package (running or last run).
+    install_job_c install_job;
 };
 
 // The process-wide list; it holds the only owners besides a running worker, which keeps its own

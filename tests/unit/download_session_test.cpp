@@ -7,6 +7,7 @@
 #include "download/show_download_file.h"
 #include "service/http_transfer.h"
 #include "tests/unit/fault_server_access.h"
+#include "tests/unit/recording_launcher.h"
 #include "tests/unit/test_files.h"
 
 #include <gtest/gtest.h>
@@ -42,19 +43,6 @@ void write(const std::wstring& path, const std::string& bytes) {
     std::fwrite(bytes.data(), 1, bytes.size(), file);
     std::fclose(file);
 }
-
-class recording_launcher_c final : public shell_launcher_c {
-public:
-    bool open(const std::wstring& target) override {
-        started.push_back(L"open " + target);
-        return true;
-    }
-    bool run(const std::wstring& program, const std::wstring& parameters) override {
-        started.push_back(program + L" " + parameters);
-        return true;
-    }
-    std::vector<std::wstring> started;
-};
 
 class download_session_test : public ::testing::Test {
 protected:
@@ -136,7 +124,7 @@ TEST_F(download_session_test, the_starting_state_comes_from_the_disk) {
     show_download_file(fresh, folder_, launcher);
     show_download_file(paused, folder_, launcher);
     show_download_file(complete, folder_, launcher);
-    EXPECT_EQ(launcher.started, (std::vector<std::wstring>{L"open " + folder_,
+    EXPECT_EQ(launcher.started(), (std::vector<std::wstring>{L"open " + folder_,
                                                            L"explorer.exe /select,\"" + partial.temp_path + L"\"",
                                                            L"explorer.exe /select,\"" + done.final_path + L"\""}));
 

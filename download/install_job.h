@@ -1,0 +1,28 @@
+// One installation of a downloaded package, run on a worker thread. The job belongs to the
+// package's download session, not to a window: a download page rebuilt while an installation
+// runs finds the running job through the session and refuses a second one.
+#pragma once
+
+#include "download/installer_choice.h"
+#include "download/worker_call.h"
+
+#include <atomic>
+#include <cstdint>
+#include <set>
+#include <string>
+
+struct install_job_c {
+    std::wstring package_path;
+    std::set<std::wstring> inf_paths;  // the offered INF paths inside the package
+    installer_context_c context;
+    std::atomic<std::int32_t> running{0};  // 1 from the start until the worker ends
+    worker_call_c worker_call;
+};
+
+// The worker's body: unpacks and installs, or hands a package that is no zip archive to the shell.
+std::int32_t install_package(install_job_c& job);
+
+// Appends the link as one line to "setup.dat" in the program folder, so the next scan does not
+// offer the package again. A link holding a line break is not written (it would become two
+// links). False when nothing was written.
+bool append_setup_link(const std::wstring& program_folder, const std::string& link);

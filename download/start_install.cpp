@@ -1,0 +1,32 @@
+#include "download/start_install.h"
+
+#include <thread>
+
+namespace {
+
+std::int32_t install_procedure(void* argument) { return install_package(*static_cast<install_job_c*>(argument)); }
+
+}  // namespace
+
+install_start start_install(const install_request_c& request, download_session_c& session,
+                            const installer_context_c& context, install_gates_c& gates) {
+    if (session.state != download_complete) return install_start::not_complete;
+    if (request.none_needed && !gates.confirm_none_needed()) return install_start::declined;
+    if (!gates.user_is_administrator()) {
+        gates.tell_administrator_required();
+        return install_start::not_administrator;
+    }
+    install_job_c& job = session.install_job;
+    if (job.running.load() != 0) return install_start::already_running;
+    job.package_path = session.final_path;
+    job.inf_paths = std::set<std::wstring>(request.inf_names.begin(), request.inf_names.end());
+    job.context = context;
+    job.running.store(1);
+    // Written before unpacking: even a failed installation is not offered again.
+    append_setup_link(context.program_folder, request.link);
+    job.worker_call.procedure = install_procedure;
+    job.worker_call.argument = &job;
+    job.worker_call.finished.store(false);
+    std::thread([keep = session.shared_from_this()] { run_worker_call(keep->install_job.worker_call); }).detach();
+    return install_start::started;
+}

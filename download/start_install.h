@@ -1,0 +1,38 @@
+// Starting the installation of a complete download, as the download page's set-up action does.
+#pragma once
+
+#include "download/download_session.h"
+
+#include <string>
+#include <vector>
+
+// What the download panel knows of its package.
+struct install_request_c {
+    std::string link;
+    std::vector<std::wstring> inf_names;  // the chosen offers' INF paths, one per device
+    bool none_needed = false;             // no device of the group has the update flag
+};
+
+// The questions and notices of the windows, asked on the UI thread.
+class install_gates_c {
+public:
+    virtual ~install_gates_c() = default;
+    // "Install although no device needs it?" (download_setup_warning); true for yes.
+    virtual bool confirm_none_needed() = 0;
+    virtual bool user_is_administrator() = 0;
+    // Tells the user that administrator rights are needed (download_setup_require).
+    virtual void tell_administrator_required() = 0;
+};
+
+enum class install_start {
+    started,
+    declined,           // the user said no to installing what no device needs
+    not_administrator,  // told so; nothing else happened
+    already_running,    // an installation of this package runs (from this page or a rebuilt one)
+    not_complete,       // the session holds no complete package
+};
+
+// On the UI thread: the gates, then "setup.dat", then the worker (detached; it keeps its session
+// alive until it ends).
+install_start start_install(const install_request_c& request, download_session_c& session,
+                            const installer_context_c& context, install_gates_c& gates);

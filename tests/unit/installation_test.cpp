@@ -1,0 +1,175 @@
+// Installing a downloaded package: which installer is started, on which folder, and the job's
+// gates, "setup.dat" and running flag with real packages on disk.
+#include "common/file_open.h"
+#include "common/path_join.h"
+#include "common/text_convert.h"
+#include "download/start_install.h"
+#include "tests/unit/recording_launcher.h"
+#include "tests/unit/test_files.h"
+#include "tests/unit/test_zip.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Unpacked files as a test describes them: paths relative to the folder "F".
+class fake_files_c final : public unpacked_files_c {
+public:
+    std::set<std::wstring> folders, files;
+    std::map<std::wstring, std::vector<std::wstring>> programs;
+
+    bool is_directory(const std::wstring& path) const override { return folders.count(trimmed(path)) > 0; }
+    bool file_exists(const std::wstring& path) const override { return files.count(path) > 0; }
+    std::vector<std::wstring> programs_in(const std::wstring& folder) const override {
+        auto found = programs.find(folder);
+        return found == programs.end() ? std::vector<std::wstring>{} : found->second;
+    }
+    void remove_pages(const std::wstring&) const override {}
+
+private:
+    static std::wstring trimmed(std::wstring path) {
+        while (path.size() > 1 && path.back() == path_separator) path.pop_back();
+        return path;
+    }
+};
+
+std::wstring at(const std::wstring& relative) { return join_relative(L"F", relative); }
+
+class installer_choice_test : public ::testing::Test {
+protected:
+    installer_context_c context(bool is_64bit = true) {
+        installer_context_c c;
+        c.program_folder = L"P";
+        c.download_folder = L"D";
+        c.is_64bit_windows = is_64bit;
+        c.launcher = &launcher_;
+        c.files = &files_;
+        return c;
+    }
+    std::vector<std::wstring> choose(const std::set<std::wstring>& inf_paths, bool is_64bit = true) {
+        choose_installer(L"F", inf_paths, context(is_64bit));
+        return launcher_.started();
+    }
+    static std::wstring dpinst(const wchar_t* program, const std::wstring& parameters) {
+        return join_path(L"P", program) + L" " + parameters;
+    }
+
+    fake_files_c files_;
+    recording_launcher_c launcher_;
+};
+
+}  // namespace
+
+TEST_F(installer_choice_test, the_driver_installer_gets_the_common_folder_of_the_offered_infs) {
+    files_.folders = {at(L"drv\\x64"), L"F"};
+    files_.files = {at(L"drv\\x64\\b.inf"), at(L"root.inf")};
+    EXPECT_EQ(choose({L"drv\\x64\\a.inf", L"drv\\x64\\b.inf"}),
+              (std::vector<std::wstring>{dpinst(L"DPInst64.exe", L"/SH /PATH \"" + at(L"drv\\x64") + L"\"")}));
+    // An INF at the package's root: the unpack folder itself, and the 32-bit installer on 32-bit Windows.
+    EXPECT_EQ(choose({L"root.inf"}, false).back(), dpinst(L"DPInst32.exe", L"/SH /PATH \"F\""));
+    run_driver_installer(L"F\\", true, context());
+    EXPECT_EQ(launcher_.started().back(), dpinst(L"DPInst64.exe", L"/SH /F /PATH \"F\""));
+    EXPECT_EQ(common_inf_folder({L"a\\b\\c\\x.inf", L"a\\b\\d.inf", L"a\\bc\\e.inf"}), std::wstring(L"a\\"));
+    EXPECT_EQ(common_inf_folder({L"x.inf", L"y.inf"}), std::nullopt);
+}
+
+TEST_F(installer_choice_test, without_the_infs_a_setup_program_is_looked_for_upwards) {
+    files_.folders = {at(L"a\\b"), at(L"a"), L"F", at(L"c")};
+    files_.programs[L"F"] = {L"readme.exe", L"Setup.EXE"};
+    EXPECT_EQ(choose({L"drv\\x.inf"}), (std::vector<std::wstring>{L"open " + at(L"Setup.EXE")}));
+
+    files_.programs[L"F"] = {L"readme.exe"};
+    EXPECT_EQ(choose({}).back(), L"open " + at(L"readme.exe"));
+
+    // Tried in a\b, then a, then the unpack folder; a sibling folder c never.
+    files_.programs = {{at(L"c"), {L"setup.exe"}}, {L"F", {L"one.exe", L"two.exe"}}};
+    EXPECT_EQ(choose({L"a\\b\\x.inf", L"a\\b\\y.inf"}).back(), L"open F");
+    files_.programs[at(L"a")] = {L"autorun.exe", L"setup.exe"};
+    EXPECT_EQ(choose({L"a\\b\\x.inf", L"a\\b\\y.inf"}).back(), L"open " + at(L"a\\autorun.exe"));
+}
+
+TEST_F(installer_choice_test, inf_paths_that_leave_the_package_count_as_absent) {
+    files_.folders = {L"F", at(L"drv")};
+    files_.files = {at(L"drv\\a.inf")};
+    files_.programs[L"F"] = {L"setup.exe"};
+    for (const wchar_t* hostile : {L"..\\..\\other\\drv\\a.inf", L"C:\\drv\\a.inf", L"\\drv\\a.inf", L"drv\\.\\a.inf"})
+        EXPECT_EQ(choose({hostile}).back(), L"open " + at(L"setup.exe")) << wide_to_utf8(hostile);
+}
+
+namespace {
+
+class always_gates_c final : public install_gates_c {
+public:
+    bool agree = true, administrator = true;
+    int told = 0;
+    bool confirm_none_needed() override { return agree; }
+    bool user_is_administrator() override { return administrator; }
+    void tell_administrator_required() override { ++told; }
+};
+
+std::string read_all(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+}  // namespace
+
+TEST(start_install, gates_setup_dat_and_one_installation_at_a_time) {
+    scratch_folder_c scratch;
+    const fs::path downloads = scratch.path() / "down loads";
+    fs::create_directories(downloads);
+    const std::wstring download_folder = utf8_to_wide(downloads.u8string());
+    const std::wstring program_folder = utf8_to_wide(scratch.path().u8string());
+    const std::string link = "http://127.0.0.1/pkg.zip";
+    download_session_c& session = *get_download_session(link, 1, download_folder);
+    ASSERT_TRUE(write_test_zip(wide_to_utf8(session.final_path),
+                               {{"drv/x64/a.inf", "[Version]"}, {"drv/x64/a.sys", "driver"}, {"readme.htm", "<p>"}}));
+    session.state = download_complete;
+
+    recording_launcher_c launcher;
+    installer_context_c context{program_folder, download_folder, true, &launcher, &disk_files()};
+    always_gates_c gates;
+    install_request_c request{link, {L"drv\\x64\\a.inf", L"drv\\x64\\a.inf"}, true};
+
+    gates.agree = false;
+    EXPECT_EQ(start_install(request, session, context, gates), install_start::declined);
+    gates.agree = true;
+    gates.administrator = false;
+    EXPECT_EQ(start_install(request, session, context, gates), install_start::not_administrator);
+    EXPECT_EQ(gates.told, 1);
+    EXPECT_FALSE(fs::exists(scratch.path() / "setup.dat"));
+
+    gates.administrator = true;
+    launcher.hold();
+    ASSERT_EQ(start_install(request, session, context, gates), install_start::started);
+    // A page rebuilt meanwhile finds the running job through the session.
+    EXPECT_EQ(start_install(request, *get_download_session(link, 1, download_folder), context, gates),
+              install_start::already_running);
+    launcher.release();
+    for (int i = 0; i < 500 && session.install_job.running.load(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(session.install_job.running.load(), 0);
+
+    const std::wstring unpacked = make_unpack_folder(session.final_path, download_folder);
+    EXPECT_EQ(launcher.started(), (std::vector<std::wstring>{join_path(program_folder, L"DPInst64.exe") +
+                                                             L" /SH /PATH \"" + join_relative(unpacked, L"drv\\x64") +
+                                                             L"\""}));
+    EXPECT_TRUE(file_exists(join_relative(unpacked, L"drv/x64/a.sys")));
+    EXPECT_FALSE(file_exists(join_relative(unpacked, L"readme.htm")));
+    EXPECT_EQ(read_all(scratch.path() / "setup.dat"), link + "\n");
+
+    // A link with a line break would read back as two links: it is not written.
+    EXPECT_FALSE(append_setup_link(program_folder, "http://a/x.zip\nhttp://b/y.zip"));
+    EXPECT_EQ(read_all(scratch.path() / "setup.dat"), link + "\n");
+    download_sessions.clear();
+}
