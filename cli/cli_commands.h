@@ -16,5 +16,6 @@ int settings_command(const cli_arguments& arguments);
 int request_command(const cli_arguments& arguments);
 int download_command(const cli_arguments& arguments);
 int fetch_command(const cli_arguments& arguments);
+int install_command(const cli_arguments& arguments);
 int scan_command(const cli_arguments& arguments);
 int answer_command(const cli_arguments& arguments);

@@ -30,6 +30,9 @@ const command_entry_c commands[] = {
      "fetch LINK --size N --folder DIR\n"
      "                             downloads a package as the program does: a session in DIR that resumes\n"
      "                             what is there; Ctrl+C pauses; prints the final state"},
+    {"install", install_command,
+     "install PACKAGE [--inf PATH]... [--folder DIR] [--dry-run]\n"
+     "                             unpacks a package as the program does; prints and starts the installer"},
     {"settings", settings_command, "settings                   the settings as the program loads them (Windows builds)"},
 };
 

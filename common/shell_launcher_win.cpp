@@ -2,9 +2,27 @@
 
 #include <windows.h>
 
+#include <objbase.h>
 #include <shellapi.h>
 
 namespace {
+
+// The shell may use COM for what it starts: every thread that starts something has it, in a
+// single-threaded apartment, until the thread ends. A thread already in an apartment keeps its own.
+class thread_com_c {
+public:
+    thread_com_c() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
+    ~thread_com_c() {
+        if (SUCCEEDED(result_)) CoUninitialize();
+    }
+    thread_com_c(const thread_com_c&) = delete;
+    thread_com_c& operator=(const thread_com_c&) = delete;
+
+private:
+    HRESULT result_;
+};
+
+void ensure_thread_com() { thread_local thread_com_c com; }
 
 // ShellExecuteW reports success as a value above 32.
 bool executed(HINSTANCE result) { return reinterpret_cast<INT_PTR>(result) > 32; }
@@ -12,9 +30,11 @@ bool executed(HINSTANCE result) { return reinterpret_cast<INT_PTR>(result) > 32;
 class system_shell_launcher_c final : public shell_launcher_c {
 public:
     bool open(const std::wstring& target) override {
+        ensure_thread_com();
         return executed(ShellExecuteW(nullptr, nullptr, target.c_str(), nullptr, nullptr, SW_SHOW));
     }
     bool run(const std::wstring& program, const std::wstring& parameters) override {
+        ensure_thread_com();
         return executed(ShellExecuteW(nullptr, nullptr, program.c_str(), parameters.c_str(), nullptr, SW_SHOW));
     }
 };

@@ -1,0 +1,83 @@
+// vantorel-cli install: unpacks a downloaded package as the program does and starts what the
+// program would start (the driver package installer on the offered INF files' folder, a set-up
+// program, or the unpacked folder); --dry-run, and Linux, only print it.
+#include "cli/cli_commands.h"
+#include "cli/install_environment.h"
+#include "common/file_open.h"
+#include "common/text_convert.h"
+#include "download/installer_choice.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <iostream>
+#include <vector>
+
+namespace {
+
+// Notes every start, then hands it on when there is a shell to hand it to.
+class noting_launcher_c final : public shell_launcher_c {
+public:
+    explicit noting_launcher_c(shell_launcher_c* next) : next_(next) {}
+    bool open(const std::wstring& target) override {
+        starts.push_back({{"open", wide_to_utf8(target)}});
+        return next_ ? next_->open(target) : true;
+    }
+    bool run(const std::wstring& program, const std::wstring& parameters) override {
+        starts.push_back({{"program", wide_to_utf8(program)}, {"parameters", wide_to_utf8(parameters)}});
+        return next_ ? next_->run(program, parameters) : true;
+    }
+    nlohmann::ordered_json starts = nlohmann::ordered_json::array();
+
+private:
+    shell_launcher_c* next_;
+};
+
+int usage() {
+    std::fprintf(stderr, "usage: vantorel-cli install PACKAGE [--inf PATH]... [--folder DIR] [--dry-run]\n");
+    return 2;
+}
+
+}  // namespace
+
+int install_command(const cli_arguments& arguments) {
+    if (arguments.empty()) return usage();
+    const std::wstring package = utf8_to_wide(arguments[0]);
+    std::set<std::wstring> inf_paths;
+    std::wstring folder;
+    bool dry_run = false;
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        const bool has_value = i + 1 < arguments.size();
+        if (arguments[i] == "--inf" && has_value)
+            inf_paths.insert(utf8_to_wide(arguments[++i]));
+        else if (arguments[i] == "--folder" && has_value)
+            folder = utf8_to_wide(arguments[++i]);
+        else if (arguments[i] == "--dry-run")
+            dry_run = true;
+        else
+            return usage();
+    }
+    if (!file_exists(package)) {
+        std::fprintf(stderr, "vantorel-cli: no package '%s'\n", arguments[0].c_str());
+        return 1;
+    }
+    // Unpacked beside the package unless told otherwise, as the program unpacks into its
+    // download folder.
+    if (folder.empty()) folder = package.substr(0, package.find_last_of(L"\\/") + 1);
+
+    const install_environment_c environment = install_environment();
+    noting_launcher_c launcher(dry_run ? nullptr : environment.shell);
+    installer_context_c context{environment.program_folder, folder, environment.is_64bit_windows, &launcher,
+                                &disk_files()};
+    const int result = unpack_and_install(package, inf_paths, context);
+    if (result < 0) launcher.open(package);
+    nlohmann::ordered_json out = {
+        {"package", wide_to_utf8(package)},
+        {"unpack_folder", wide_to_utf8(make_unpack_folder(package, folder))},
+        {"unpacked", result == 0},
+        {"started", launcher.starts},
+        {"dry_run", dry_run || !environment.shell},
+    };
+    std::cout << out.dump(2) << "\n";
+    return result == 0 ? 0 : 1;
+}

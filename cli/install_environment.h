@@ -1,0 +1,15 @@
+// What `vantorel-cli install` needs of the machine: where the driver package installers lie (this
+// program's folder), which one fits, and the shell to start them (none on Linux).
+#pragma once
+
+#include "common/shell_launcher.h"
+
+#include <string>
+
+struct install_environment_c {
+    std::wstring program_folder;
+    bool is_64bit_windows = false;
+    shell_launcher_c* shell = nullptr;  // null where nothing can be started
+};
+
+install_environment_c install_environment();
