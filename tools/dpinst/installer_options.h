@@ -1,0 +1,47 @@
+// The installer's command line: the switches of the Driver Package Installer as documented, read
+// without regard to case, each starting with "/" or "-".
+//
+//   /PATH dir   the folder to search for driver packages (default: the current folder)
+//   /U inf      remove a published driver package instead of installing
+//   /S, /Q      silent: no window at all
+//   /SW         no installer window (Windows may still show its own)
+//   /SA         no entry under the installed programs
+//   /SH         only packages that match a device present now
+//   /F          install even when the package is not better than the installed driver
+//   /P          ask before installing a package that is not better (not in silent mode)
+//   /LM         legacy mode: accept packages without a catalog
+//   /C          write the log to the console as well
+//   /LogTitle t the title of this run's lines in the log
+//   /SE, /EL, /L id   accepted; this installer has no licence text and one language
+//   /?, /H, /HELP     the usage text
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct installer_options_c {
+    std::wstring search_path;    // empty: the current folder
+    std::wstring uninstall_inf;  // not empty: remove this package
+    bool silent = false;
+    bool no_wizard = false;
+    bool no_program_entry = false;
+    bool present_devices_only = false;
+    bool force = false;
+    bool prompt_if_not_better = false;
+    bool legacy_mode = false;
+    bool console_log = false;
+    bool show_help = false;
+    std::wstring log_title;
+    std::wstring language;  // accepted and not used
+
+    bool shows_window() const { return !silent && !no_wizard; }
+};
+
+// arguments without the program path. False with a message naming the offending argument for an
+// unknown or unsupported switch, a missing value, a repeated value switch, a stray argument, or
+// /U together with /PATH.
+bool parse_installer_switches(const std::vector<std::wstring>& arguments, installer_options_c& options,
+                              std::wstring& error);
+
+// The usage text shown for /? and after a refused command line.
+const wchar_t* installer_usage_text();
