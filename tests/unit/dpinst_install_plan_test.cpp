@@ -1,0 +1,52 @@
+#include "tools/dpinst/install_plan.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+driver_version_c version(const wchar_t* date, const wchar_t* number) {
+    driver_version_c v;
+    parse_driver_date(date, v);
+    parse_driver_version_number(number, v);
+    return v;
+}
+
+installer_device_c device(const wchar_t* hardware_id, const wchar_t* inf, std::optional<driver_version_c> installed) {
+    installer_device_c d;
+    d.instance_id = std::wstring(hardware_id) + L"\\0";
+    d.ids.hardware_ids = {hardware_id};
+    d.inf_name = inf;
+    d.installed = installed;
+    return d;
+}
+
+}  // namespace
+
+TEST(dpinst_install_plan, matched_devices_get_the_package_when_it_is_newer_or_forced) {
+    std::vector<inf_model_line_c> lines(2);
+    lines[0].ids = {L"PCI\\VEN_1&DEV_1"};
+    lines[1].ids = {L"PCI\\VEN_1&DEV_2", L"PCI\\VEN_1&DEV_3"};
+    std::vector<installer_device_c> devices = {
+        device(L"PCI\\VEN_1&DEV_1", L"oem1.inf", version(L"1-1-2020", L"1.0")),  // older: install
+        device(L"PCI\\VEN_9&DEV_9", L"oem2.inf", version(L"1-1-2020", L"1.0")),  // no match
+        device(L"PCI\\VEN_1&DEV_2", L"oem3.inf", version(L"1-1-2021", L"2.0")),  // same: not newer
+        device(L"PCI\\VEN_1&DEV_3", L"", std::nullopt),                          // no driver: install
+        device(L"PCI\\VEN_1&DEV_1", L"oem4.inf", std::nullopt),                  // version unknown
+    };
+    auto plan = plan_device_installs(version(L"1/1/2021", L"2.0"), lines, devices, false);
+    ASSERT_EQ(plan.size(), 4u);
+    EXPECT_EQ(plan[0].device, 0u);
+    EXPECT_TRUE(plan[0].install);
+    EXPECT_EQ(plan[1].device, 2u);
+    EXPECT_FALSE(plan[1].newer);
+    EXPECT_FALSE(plan[1].install);
+    EXPECT_EQ(plan[2].device, 3u);
+    EXPECT_EQ(plan[2].matched_id, L"PCI\\VEN_1&DEV_3");
+    EXPECT_EQ(plan[2].identifier, 0x1000u);
+    EXPECT_TRUE(plan[2].install);
+    EXPECT_TRUE(plan[3].install);
+
+    auto forced = plan_device_installs(version(L"1/1/2021", L"2.0"), lines, devices, true);
+    EXPECT_TRUE(forced[1].install);
+    EXPECT_FALSE(forced[1].newer);
+}

@@ -1,0 +1,34 @@
+// Which devices a driver package is for, and on which of them to install it: a device matches
+// when one of its IDs is on one of the package's model lines for this platform (the best line
+// by Windows' identifier score); it gets the package when the package is newer than its
+// installed driver (date, then version), when it has no driver whose date and version are known,
+// or always with force.
+#pragma once
+
+#include "devices/driver_rank.h"
+#include "devices/inf_models.h"
+#include "tools/dpinst/driver_version.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct installer_device_c {
+    std::wstring instance_id;
+    device_ids_c ids;
+    std::wstring inf_name;                       // the driver key's InfPath; empty without a driver
+    std::optional<driver_version_c> installed;   // from DriverDate and DriverVersion, when both read
+};
+
+struct device_target_c {
+    std::size_t device = 0;   // index into the devices
+    std::size_t line = 0;     // index into the model lines
+    std::wstring matched_id;  // the model's ID that matched: what the device installation is given
+    std::uint32_t identifier = 0;
+    bool newer = false;       // the package is newer than the installed driver
+    bool install = false;
+};
+
+std::vector<device_target_c> plan_device_installs(const driver_version_c& package_version,
+                                                  const std::vector<inf_model_line_c>& lines,
+                                                  const std::vector<installer_device_c>& devices, bool force);

@@ -1,0 +1,35 @@
+#include "tools/dpinst/store_folder.h"
+
+#include <algorithm>
+#include <cwctype>
+
+namespace {
+
+std::wstring lowered(std::wstring text) {
+    for (wchar_t& c : text) c = wchar_t(std::towlower(std::wint_t(c)));
+    return text;
+}
+
+std::wstring file_name_of(const std::wstring& path) {
+    std::size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+std::wstring store_folder_name(const std::wstring& inf_file_name, const std::wstring& architecture,
+                               const std::string& inf_md5_hex) {
+    return lowered(inf_file_name) + L"_" + lowered(architecture) + L"_" +
+           std::wstring(inf_md5_hex.begin(), inf_md5_hex.begin() + std::min<std::size_t>(16, inf_md5_hex.size()));
+}
+
+std::wstring store_relative_path(const std::wstring& package_folder, const std::wstring& source_path) {
+    std::wstring folder = package_folder;
+    while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
+    folder += L'\\';
+    if (source_path.size() > folder.size() && lowered(source_path.substr(0, folder.size())) == lowered(folder)) {
+        std::wstring relative = source_path.substr(folder.size());
+        if (relative.find(L"..") == std::wstring::npos) return relative;
+    }
+    return file_name_of(source_path);
+}
