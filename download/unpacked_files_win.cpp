@@ -3,6 +3,7 @@
 #include "common/file_open.h"
 #include "common/path_join.h"
 #include "common/text_compare.h"
+#include "common/unique_handle.h"
 
 #include <windows.h>
 

@@ -2,8 +2,10 @@
 
 #include "common/kernel_handle_win.h"
 
-#include <minizip/iowin32.h>
+// iowin32.h uses the declarations of unzip.h (through ioapi.h) without including them.
 #include <minizip/unzip.h>
+// (keep this order)
+#include <minizip/iowin32.h>
 
 void* open_zip_archive(const std::wstring& path) {
     zlib_filefunc64_def functions{};

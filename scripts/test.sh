@@ -92,6 +92,9 @@ inf_seeds=(tests/fuzz/corpus/inf)
 fuzz_run scan_request_reader 30 tests/fuzz/corpus/scan_request
 fuzz_run scan_response 30 tests/fuzz/corpus/scan_response
 fuzz_run inf_file 30 "${inf_seeds[@]}"
+zip_seeds="$root/build/fuzz-seeds/zip"
+python3 tests/fuzz/zip_seeds.py "$zip_seeds"
+fuzz_run zip_reader 30 "$zip_seeds"
 
 # The Windows transfer tests reach a fault-injecting HTTP server on the loopback.
 fault_pid=
