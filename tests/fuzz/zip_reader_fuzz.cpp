@@ -14,7 +14,9 @@
 namespace fs = std::filesystem;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const fs::path work = fs::temp_directory_path() / ("vantorel-zip-fuzz-" + std::to_string(::getpid()));
+    // Memory-backed when the machine has it: every run writes and removes files.
+    static const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+    static const fs::path work = base / ("vantorel-zip-fuzz-" + std::to_string(::getpid()));
     static const fs::path archive = work / "package.zip";
     static const fs::path folder = work / "unpack" / "inner";
     static bool ready = [] {
