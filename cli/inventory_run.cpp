@@ -23,6 +23,7 @@ bool run_inventory(const std::string& profile_path, bool include_absent, invento
     } else {
 #ifdef _WIN32
         source = make_system_device_source();
+        run.store.class_images = make_system_class_images();
 #else
         std::fprintf(stderr, "vantorel-cli: on Linux the devices come from a profile: give --profile FILE\n");
         return false;

@@ -13,12 +13,19 @@ bool code_unit_less(const device_class_c& a, const device_class_c& b) {
     return std::wcscmp(a.description, b.description) < 0;
 }
 
-// Lists the classes, names them (dropping those without a readable name) and sorts them.
+// Lists the classes, gives them their images, names them (dropping those without a readable
+// name) and sorts them.
 bool prepare_classes(device_store_c& store, device_source_c& source) {
     if (!source.build_class_list(store.classes)) {
         store.classes.clear();
         set_last_error(error_class_list);
         return false;
+    }
+    if (store.class_images) {
+        for (device_class_c& device_class : store.classes) {
+            std::int32_t index = 0;
+            if (store.class_images->image_index(device_class.guid, index)) device_class.image_index = index;
+        }
     }
     auto unnamed = std::remove_if(store.classes.begin(), store.classes.end(),
                                   [&](device_class_c& device_class) { return !source.read_class_name(device_class); });

@@ -8,13 +8,28 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+// The images shown beside setup classes. The store owns them from start-up to teardown, so a
+// class record's image_index stays meaningful for every list view that shows it: on Windows the
+// system class image list (make_system_class_images); none in tests and on Linux.
+class class_images_c {
+public:
+    virtual ~class_images_c() = default;
+    // The position of the class's image in the list; false when the list cannot tell.
+    virtual bool image_index(const class_guid_c& guid, std::int32_t& index) const = 0;
+};
+
 struct device_store_c {
     std::vector<device_c> devices;
     std::vector<device_class_c> classes;
+    // When present, each enumeration takes the classes' image indexes from here. Clearing the
+    // store keeps it; it goes with the store.
+    std::unique_ptr<class_images_c> class_images;
+    // Empties the devices and classes.
     void clear();
 };
 

@@ -1,12 +1,13 @@
 // The device source of the running Windows: setup classes and devices through SetupAPI, driver
 // keys through the registry, driver ranks through the driver list, node status through the
-// Configuration Manager.
+// Configuration Manager; and the system class image list that the device store owns.
 #include "common/fixed_text.h"
 #include "common/registry_key_win.h"
 #include "devices/setupapi_handles_win.h"
 #include "devices/system_source.h"
 
 #include <cfgmgr32.h>
+#include <commctrl.h>
 #include <objbase.h>
 
 #include <vector>
@@ -137,8 +138,7 @@ public:
             wchar_t description[256] = {};
             if (SetupDiGetClassDescriptionW(&guid, description, 256, nullptr)) copy_text(record.description, description);
             StringFromGUID2(guid, record.guid_text, 39);
-            int image = 0;
-            if (images_.valid() && SetupDiGetClassImageIndex(images_.data(), &guid, &image)) record.image_index = image;
+            // The image index comes from the store's class image list (device_store.cpp).
             classes.push_back(record);
         }
         return true;
@@ -227,12 +227,69 @@ public:
     }
 
 private:
-    class_image_list_c images_;
     device_info_set_c set_;
     SP_DEVINFO_DATA device_{};
     registry_key_c driver_key_;
 };
 
+struct image_list_traits_c {
+    using handle = HIMAGELIST;
+    static HIMAGELIST invalid() { return nullptr; }
+    static void close(HIMAGELIST list) { ImageList_Destroy(list); }
+};
+
+using image_list_c = unique_handle_c<image_list_traits_c>;
+
+bool running_on_wine() {
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+// The system class image list. Wine 8 only stubs the class image calls (no list, no class icons);
+// there every class gets one generic image, as Windows gives a class it has no image for the
+// image of the unknown class.
+class system_class_images_c : public class_images_c {
+public:
+    system_class_images_c() {
+        if (system_.valid() || !running_on_wine()) return;
+        generic_.reset(ImageList_Create(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                        ILC_COLOR32 | ILC_MASK, 1, 0));
+        if (generic_ && ImageList_AddIcon(generic_.get(), LoadIconW(nullptr, IDI_APPLICATION)) != 0) generic_.reset();
+    }
+
+    bool valid() const { return system_.valid() || generic_.valid(); }
+    HIMAGELIST handle() const { return system_.valid() ? system_.data()->ImageList : generic_.get(); }
+
+    bool image_index(const class_guid_c& guid, std::int32_t& index) const override {
+        if (generic_) {
+            index = 0;
+            return true;
+        }
+        if (!system_.valid()) return false;
+        GUID system_guid = to_guid(guid);
+        int image = 0;
+        if (!SetupDiGetClassImageIndex(system_.data(), &system_guid, &image)) return false;
+        index = image;
+        return true;
+    }
+
+private:
+    // The lookup takes the list data by non-const pointer but only reads it.
+    mutable class_image_list_c system_;
+    image_list_c generic_;
+};
+
 }  // namespace
 
 std::unique_ptr<device_source_c> make_system_device_source() { return std::make_unique<setupapi_source_c>(); }
+
+std::unique_ptr<class_images_c> make_system_class_images() {
+    auto images = std::make_unique<system_class_images_c>();
+    if (!images->valid()) return nullptr;
+    return images;
+}
+
+HIMAGELIST class_image_list(const class_images_c* images) {
+    auto system = dynamic_cast<const system_class_images_c*>(images);
+    return system ? system->handle() : nullptr;
+}

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cwchar>
+#include <memory>
 
 namespace {
 
@@ -200,6 +201,46 @@ TEST(device_store, a_second_enumeration_replaces_the_first) {
     enumerate(run, "");
     EXPECT_TRUE(run.store.devices.empty());
     EXPECT_EQ(run.store.classes.size(), 8u);
+}
+
+namespace {
+
+// Class images that know the display class only.
+class display_only_images_c : public class_images_c {
+public:
+    bool image_index(const class_guid_c& guid, std::int32_t& index) const override {
+        class_guid_c display;
+        class_guid_c::parse(L"{4d36e968-e325-11ce-bfc1-08002be10318}", display);
+        if (!(guid == display)) return false;
+        index = 7;
+        return true;
+    }
+};
+
+const device_class_c* class_named(const device_store_c& store, const wchar_t* name) {
+    for (const auto& device_class : store.classes)
+        if (std::wcscmp(device_class.name, name) == 0) return &device_class;
+    return nullptr;
+}
+
+}  // namespace
+
+TEST(device_store, image_indexes_come_from_the_stores_own_class_images_in_every_enumeration) {
+    enumeration_c run;
+    run.store.class_images = std::make_unique<display_only_images_c>();
+    const class_images_c* images = run.store.class_images.get();
+    for (int pass = 0; pass < 2; ++pass) {
+        enumerate(run, device_json("PCI\\VEN_1\\1", "Display", display_guid));
+        ASSERT_TRUE(run.result);
+        EXPECT_EQ(run.store.class_images.get(), images) << "pass " << pass;
+        ASSERT_EQ(run.store.devices.size(), 1u);
+        EXPECT_EQ(run.store.devices[0].device_class->image_index, 7);
+        // A class the images cannot place keeps what the source said (here its position).
+        ASSERT_NE(class_named(run.store, L"Net"), nullptr);
+        EXPECT_EQ(class_named(run.store, L"Net")->image_index, 1);
+    }
+    run.store.clear();
+    EXPECT_EQ(run.store.class_images.get(), images);
 }
 
 TEST(device_record, driver_dates_become_year_month_day) {

@@ -95,3 +95,25 @@ TEST_F(setupapi_source_test, classes_are_read_named_and_sorted) {
     }
     for (const auto& entry : profile.classes) EXPECT_TRUE(names.count(entry.name)) << wide_to_utf8(entry.name);
 }
+
+TEST_F(setupapi_source_test, class_images_are_the_stores_and_stay_valid_after_each_enumeration) {
+    device_store_c store;
+    store.class_images = make_system_class_images();
+    ASSERT_NE(store.class_images, nullptr);
+    HIMAGELIST list = class_image_list(store.class_images.get());
+    ASSERT_NE(list, nullptr);
+    for (int pass = 0; pass < 2; ++pass) {
+        enumeration_progress_c progress;
+        {
+            auto source = make_system_device_source();
+            ASSERT_TRUE(enumerate_devices(store, *source, progress));
+        }
+        // The source is gone; the list the indexes point into is not.
+        int images = ImageList_GetImageCount(list);
+        ASSERT_GT(images, 0) << "pass " << pass;
+        for (const auto& device_class : store.classes) {
+            EXPECT_GE(device_class.image_index, 0) << wide_to_utf8(device_class.name);
+            EXPECT_LT(device_class.image_index, images) << wide_to_utf8(device_class.name);
+        }
+    }
+}
