@@ -6,6 +6,7 @@
 #include "i18n/language_table.h"
 #include "service/http_transfer.h"
 #include "app/wmi_facts.h"
+#include "devices/system_source.h"
 #include "ui/main_window_win.h"
 #include "ui/window_messages.h"
 
@@ -13,6 +14,7 @@
 
 #include <cwchar>
 #include <iterator>
+#include <memory>
 #include <new>
 
 namespace {
@@ -34,18 +36,27 @@ void enter_program_folder() {
     SetCurrentDirectoryW(path);
 }
 
-bool prepare_device_store() {
-    http_global_init();
-    application().transfer_library_ready = true;
-    application().device_store.reset(new (std::nothrow) device_store_c());
-    return application().device_store != nullptr;
-}
-
 }  // namespace
 
 application_c& application() {
     static application_c state;
     return state;
+}
+
+bool prepare_scan_objects() {
+    application_c& state = application();
+    http_global_init();
+    state.transfer_library_ready = true;
+    try {
+        state.device_store = std::make_unique<device_store_c>();
+        // Without the system's list the classes simply have no images; that is no failure.
+        state.device_store->class_images = make_system_class_images();
+        state.update_service = std::make_unique<update_service_c>();
+        state.update_service->store = state.device_store.get();
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
 }
 
 int initialize_application() {
@@ -63,7 +74,7 @@ int initialize_application() {
             shared_fonts().create();
             return load_languages_for(settings().language) == 0;
         },
-        [] { return prepare_device_store(); },
+        [] { return prepare_scan_objects(); },
     };
     for (int code = 1; code <= int(std::size(steps)); ++code) {
         if (!steps[code - 1]()) {
@@ -97,8 +108,10 @@ int run_application(int show_command) {
 }
 
 void release_application() {
-    if (application().transfer_library_ready) http_global_cleanup();
-    application().transfer_library_ready = false;
-    application().device_store.reset();
+    application_c& state = application();
+    state.update_service.reset();
+    if (state.transfer_library_ready) http_global_cleanup();
+    state.transfer_library_ready = false;
+    state.device_store.reset();
     shared_fonts().release();
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "devices/device_store.h"
+#include "service/update_service.h"
 
 #include <windows.h>
 
@@ -10,7 +11,8 @@
 
 // Process-wide objects that live from preparation to teardown.
 struct application_c {
-    std::unique_ptr<device_store_c> device_store;
+    std::unique_ptr<device_store_c> device_store;      // with the class image list
+    std::unique_ptr<update_service_c> update_service;  // works on device_store
     bool transfer_library_ready = false;
 };
 
@@ -19,9 +21,15 @@ application_c& application();
 // Runs the preparation chain; 0, or -1 after the one failure message has been shown.
 int initialize_application();
 
+// The preparation step with failure code 5: the transfer library's global set-up, the device
+// store with the system class image list, and the update service over that store. False when
+// either object cannot be made.
+bool prepare_scan_objects();
+
 // Creates the main window, shows it and runs the message loop; the loop's result, or -1 when
 // the window cannot be created.
 int run_application(int show_command);
 
-// Teardown after the loop: the transfer library, then the device store.
+// Teardown after the loop: the update service (whose transfer must go before the library's
+// global clean-up), the transfer library, then the device store with its class image list.
 void release_application();

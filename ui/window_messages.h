@@ -10,3 +10,8 @@ constexpr unsigned WM_DOWNLOAD_CHECKED = 0x0400 + 8;
 
 // The product title: window title, instance mutex name, message box caption, Run value name.
 constexpr const wchar_t* product_title = L"Vantorel";
+
+// The main window's class: with the title, it tells a second start which window is the running
+// program's (other programs' windows may carry the same title, such as an Explorer window of a
+// folder named "Vantorel").
+constexpr const wchar_t* main_window_class_name = L"VantorelMainWindow";
