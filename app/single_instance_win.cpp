@@ -6,9 +6,16 @@
 
 namespace {
 
-BOOL CALLBACK match_title(HWND window, LPARAM found) {
+// Long enough for a busy first instance to come to the front; short enough that a hung one
+// does not hold up every later start (the weekly scheduled start among them).
+constexpr UINT handover_timeout_ms = 3000;
+
+BOOL CALLBACK match_main_window(HWND window, LPARAM found) {
+    // Neither read sends a message, so a hung window cannot stop the search.
+    wchar_t class_name[64] = {};
+    if (!GetClassNameW(window, class_name, 64) || lstrcmpiW(class_name, main_window_class_name) != 0) return TRUE;
     wchar_t title[261] = {};
-    GetWindowTextW(window, title, 260);
+    InternalGetWindowText(window, title, 261);
     if (lstrcmpiW(title, product_title) != 0) return TRUE;
     *reinterpret_cast<HWND*>(found) = window;
     return FALSE;
@@ -18,7 +25,7 @@ BOOL CALLBACK match_title(HWND window, LPARAM found) {
 
 HWND find_main_window() {
     HWND found = nullptr;
-    EnumWindows(match_title, reinterpret_cast<LPARAM>(&found));
+    EnumWindows(match_main_window, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
@@ -29,7 +36,15 @@ int check_running_instance() {
         return 0;
     }
     WPARAM scan = is_single_switch(process_arguments(), autorun_switch) ? 1 : 0;
-    if (HWND running = find_main_window()) SendMessageW(running, WM_SHOW_INSTANCE, scan, 0);
+    if (HWND running = find_main_window()) {
+        // This process was just started and may pass the foreground on; the running one may not
+        // take it by itself.
+        DWORD running_process = 0;
+        GetWindowThreadProcessId(running, &running_process);
+        AllowSetForegroundWindow(running_process);
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(running, WM_SHOW_INSTANCE, scan, 0, SMTO_ABORTIFHUNG, handover_timeout_ms, &ignored);
+    }
     ReleaseMutex(mutex);
     CloseHandle(mutex);
     return -1;

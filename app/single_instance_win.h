@@ -4,8 +4,10 @@
 
 #include <windows.h>
 
-// 0: this is the first instance, go on. -1: another instance runs and has been told; exit.
+// 0: this is the first instance, go on. -1: another instance runs and has been told (waiting a
+// few seconds at most for it); exit.
 int check_running_instance();
 
-// The first top-level window whose title is "Vantorel" (case-insensitive), or null.
+// The first top-level window of the main window's class whose title is "Vantorel"
+// (case-insensitive), or null.
 HWND find_main_window();

@@ -1,5 +1,5 @@
 // Second starts of the real program against a first instance: here the test process plays the
-// first instance (it holds the "Vantorel" mutex and owns a window titled "Vantorel"), and in the
+// first instance (it holds the "Vantorel" mutex and owns a window like the program's), and in the
 // last test the real program is the first instance.
 #include "app/single_instance_win.h"
 #include "ui/window_messages.h"
@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -58,11 +59,11 @@ bool start_program(const std::wstring& arguments, started_process_c& process) {
     return process.started;
 }
 
-// Runs the program to its end and gives its exit code.
-DWORD run_program(const std::wstring& arguments) {
+// Runs the program to its end and gives its exit code (0xBAD when it had to be stopped).
+DWORD run_program(const std::wstring& arguments, DWORD timeout_ms = process_timeout_ms) {
     started_process_c process;
     if (!start_program(arguments, process)) return 0xDEAD;
-    if (!wait_pumping(process.info.hProcess, process_timeout_ms)) {
+    if (!wait_pumping(process.info.hProcess, timeout_ms)) {
         TerminateProcess(process.info.hProcess, 0xBAD);
         return 0xBAD;
     }
@@ -71,36 +72,87 @@ DWORD run_program(const std::wstring& arguments) {
     return code;
 }
 
-// A window of "another program" titled exactly like the product; it records what it receives.
-class stand_in_window_c {
+// A top-level window titled exactly like the product, of the given window class; it records the
+// WM_SHOW_INSTANCE messages it receives. A new one goes to the top of the z-order, where a second
+// start's search meets it first.
+class titled_window_c {
 public:
-    stand_in_window_c() {
+    explicit titled_window_c(const wchar_t* class_name) : class_name_(class_name) {
         WNDCLASSW window_class{};
         window_class.lpfnWndProc = procedure;
         window_class.hInstance = GetModuleHandleW(nullptr);
-        window_class.lpszClassName = L"VantorelStandIn";
-        RegisterClassW(&window_class);
-        window_ = CreateWindowW(L"VantorelStandIn", product_title, WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
-                                nullptr, GetModuleHandleW(nullptr), nullptr);
+        window_class.lpszClassName = class_name;
+        RegisterClassW(&window_class);  // fails harmlessly when another of these registered it
+        window_ = CreateWindowW(class_name, product_title, WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), this);
+        SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
-    ~stand_in_window_c() { DestroyWindow(window_); }
-    HWND handle() const { return window_; }
+    ~titled_window_c() {
+        DestroyWindow(window_);
+        UnregisterClassW(class_name_, GetModuleHandleW(nullptr));  // the last window's owner succeeds
+    }
+    titled_window_c(const titled_window_c&) = delete;
+    titled_window_c& operator=(const titled_window_c&) = delete;
 
-    static std::vector<WPARAM> received;
+    HWND handle() const { return window_; }
+    std::vector<WPARAM> received;
 
 private:
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-        if (message == WM_SHOW_INSTANCE) {
-            received.push_back(wparam);
+        if (message == WM_NCCREATE)
+            SetWindowLongPtrW(window, GWLP_USERDATA,
+                              LONG_PTR(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams));
+        auto self = reinterpret_cast<titled_window_c*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (message == WM_SHOW_INSTANCE && self) {
+            self->received.push_back(wparam);
             return 0;
         }
         return DefWindowProcW(window, message, wparam, lparam);
     }
+    const wchar_t* class_name_;
     HWND window_;
 };
 
-std::vector<WPARAM> stand_in_window_c::received;
+// A first instance that no longer takes messages: its window lives on a thread that waits
+// without pumping until the test lets it go.
+class hung_instance_c {
+public:
+    hung_instance_c() {
+        HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        thread_ = std::thread([this, ready] {
+            titled_window_c window(main_window_class_name);
+            SetEvent(ready);
+            WaitForSingleObject(release_, INFINITE);
+            received_count_ = window.received.size();
+        });
+        WaitForSingleObject(ready, INFINITE);
+        CloseHandle(ready);
+    }
+    ~hung_instance_c() {
+        let_go();
+        CloseHandle(release_);
+    }
+    hung_instance_c(const hung_instance_c&) = delete;
+    hung_instance_c& operator=(const hung_instance_c&) = delete;
 
+    // Ends the hang and the window; gives how many hand-overs the window took meanwhile.
+    std::size_t let_go() {
+        if (thread_.joinable()) {
+            SetEvent(release_);
+            thread_.join();
+        }
+        return received_count_;
+    }
+
+private:
+    HANDLE release_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread thread_;
+    std::size_t received_count_ = 0;
+};
+
+// The test process plays the first instance: it holds the mutex and owns a window of the main
+// window's class. Above it lies another program's window with the same title, as an Explorer
+// window showing a folder named "Vantorel" would.
 class second_start_test : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -112,33 +164,40 @@ protected:
         ReleaseMutex(mutex);
         CloseHandle(mutex);
     }
-    void SetUp() override { stand_in_window_c::received.clear(); }
 
     static HANDLE mutex;
-    stand_in_window_c window;
+    titled_window_c program{main_window_class_name};
+    titled_window_c explorer{L"CabinetWClass"};
 };
 
 HANDLE second_start_test::mutex = nullptr;
 
 }  // namespace
 
-TEST_F(second_start_test, finds_a_window_of_any_program_titled_vantorel) {
-    EXPECT_EQ(find_main_window(), window.handle());
+TEST_F(second_start_test, finds_the_program_window_not_another_titled_alike) {
+    EXPECT_EQ(find_main_window(), program.handle());
 }
 
 TEST_F(second_start_test, autorun_in_any_case_asks_for_a_scan_and_exits) {
     EXPECT_EQ(run_program(L"--AutoRun"), DWORD(-1));
-    EXPECT_EQ(stand_in_window_c::received, (std::vector<WPARAM>{1}));
+    EXPECT_EQ(program.received, (std::vector<WPARAM>{1}));
+    EXPECT_TRUE(explorer.received.empty());
 }
 
 TEST_F(second_start_test, autorun_with_more_arguments_or_none_only_brings_to_front) {
     EXPECT_EQ(run_program(L"--autorun x"), DWORD(-1));
     EXPECT_EQ(run_program(L""), DWORD(-1));
-    EXPECT_EQ(stand_in_window_c::received, (std::vector<WPARAM>{0, 0}));
+    EXPECT_EQ(program.received, (std::vector<WPARAM>{0, 0}));
+    EXPECT_TRUE(explorer.received.empty());
 }
 
-TEST_F(second_start_test, the_first_instance_keeps_its_mutex) {
-    EXPECT_EQ(run_program(L"--autorun"), DWORD(-1));
+TEST_F(second_start_test, a_hung_first_instance_neither_holds_up_a_second_start_nor_loses_its_mutex) {
+    hung_instance_c hung;  // on top: the second start meets it first
+    // Blocked for good, the start would be stopped after two minutes with 0xBAD; the hand-over
+    // gives up after a few seconds.
+    EXPECT_EQ(run_program(L"--autorun", 120000), DWORD(-1));
+    EXPECT_EQ(hung.let_go(), 0u);
+    EXPECT_TRUE(program.received.empty()) << "the hand-over went to the wrong window";
     // Still ours: a wait on an owned mutex returns at once.
     EXPECT_EQ(WaitForSingleObject(mutex, 0), WAIT_OBJECT_0);
     ReleaseMutex(mutex);
