@@ -51,6 +51,42 @@ std::optional<std::uint32_t> read_first_run_language_code() {
     return value;
 }
 
+// The Run value holds the program path in quotes: unquoted, a path with spaces would let Windows
+// try "C:\Program.exe" and the like first.
+std::wstring run_value_for(const std::wstring& path) { return L"\"" + path + L"\""; }
+
+// The program a Run value starts: the quoted path, or the whole text of a value written before
+// the path was quoted.
+std::wstring program_of_run_value(const std::wstring& value) {
+    if (value.empty() || value[0] != L'"') return value;
+    std::size_t close = value.find(L'"', 1);
+    return value.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1);
+}
+
+std::optional<std::wstring> read_run_value(HKEY key) {
+    std::vector<wchar_t> text(2048, L'\0');
+    DWORD type = 0, size = DWORD((text.size() - 1) * sizeof(wchar_t));
+    if (RegQueryValueExW(key, product_title, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size) !=
+            ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+        return std::nullopt;
+    return std::wstring(text.data());
+}
+
+bool same_path(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.c_str(), int(a.size()), b.c_str(), int(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+// A Run value of this program written before the path was quoted gets the quotes, so the start
+// with Windows is safe without the user saving the settings again.
+void quote_old_run_value() {
+    registry_key_c key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, run_key_path, 0, KEY_READ | KEY_WRITE, key.put()) != ERROR_SUCCESS) return;
+    std::optional<std::wstring> value = read_run_value(key.get());
+    if (value && !value->empty() && (*value)[0] != L'"' && same_path(*value, program_path()))
+        write_text(key.get(), product_title, run_value_for(program_path()).c_str());
+}
+
 void create_folder(const wchar_t* folder) {
     DWORD attributes = GetFileAttributesW(folder);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
@@ -89,6 +125,7 @@ bool load_settings() {
     }
     create_folder(record.download_path_in_use);
     create_folder(record.backup_path);
+    quote_old_run_value();
     return true;
 }
 
@@ -111,8 +148,16 @@ bool set_run_at_logon(std::uint32_t flag) {
     registry_key_c key;
     if (key.create(HKEY_CURRENT_USER, run_key_path, KEY_READ | KEY_WRITE) != ERROR_SUCCESS) return false;
     if (flag)
-        write_text(key.get(), product_title, program_path().c_str());
+        write_text(key.get(), product_title, run_value_for(program_path()).c_str());
     else
         RegDeleteValueW(key.get(), product_title);
     return true;
+}
+
+std::optional<std::wstring> read_run_at_logon() {
+    registry_key_c key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, run_key_path, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return std::nullopt;
+    std::optional<std::wstring> value = read_run_value(key.get());
+    if (!value) return std::nullopt;
+    return program_of_run_value(*value);
 }

@@ -4,6 +4,9 @@
 
 #include "app/settings.h"
 
+#include <optional>
+#include <string>
+
 settings_c& settings();
 
 // Fills the record from the registry (creating the key with defaults on the first run) and
@@ -13,8 +16,14 @@ bool load_settings();
 // Writes all eight values, then brings the Run value in line with autorun. Always true.
 bool save_settings();
 
-// Writes (flag not 0) or deletes the Run value "Vantorel"; false when the Run key cannot be opened.
+// Writes (flag not 0) or deletes the Run value "Vantorel", which holds the program path in
+// quotes; false when the Run key cannot be opened.
 bool set_run_at_logon(std::uint32_t flag);
+
+// The program that the Run value "Vantorel" starts (quoted or, as older versions wrote it, not);
+// none when there is no such value. Loading the settings adds the quotes to an old value that
+// names this program.
+std::optional<std::wstring> read_run_at_logon();
 
 // The registry locations, under HKEY_CURRENT_USER.
 constexpr const wchar_t* settings_key_path = L"SOFTWARE\\Quellmar";

@@ -149,18 +149,44 @@ TEST_F(settings_test, malformed_string_values_leave_the_defaults) {
     EXPECT_EQ(std::wstring(settings().install_date), utf8_to_wide(today_utc()));
 }
 
-TEST_F(settings_test, autorun_on_writes_the_bare_program_path_and_off_removes_it) {
+void write_run_value(const std::wstring& text) {
+    registry_key_c key;
+    ASSERT_EQ(key.create(HKEY_CURRENT_USER, run_key_path, KEY_WRITE), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExW(key.get(), product_title, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                             DWORD((text.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+}
+
+TEST_F(settings_test, autorun_on_writes_the_quoted_program_path_and_off_removes_it) {
     ASSERT_TRUE(load_settings());
     settings().autorun = 1;
     ASSERT_TRUE(save_settings());
     DWORD type = 0;
-    EXPECT_EQ(read_string(run_key_path, product_title, &type), program_path());
+    // Unquoted, a path with spaces would let Windows try "C:\Program.exe" first.
+    EXPECT_EQ(read_string(run_key_path, product_title, &type), L"\"" + program_path() + L"\"");
     EXPECT_EQ(type, DWORD(REG_SZ));
+    EXPECT_EQ(read_run_at_logon(), program_path());
     settings().autorun = 0;
     ASSERT_TRUE(save_settings());
-    EXPECT_FALSE(read_string(run_key_path, product_title).has_value());
+    EXPECT_FALSE(read_run_at_logon().has_value());
     // Turning it off again, with no value left, is fine.
     EXPECT_TRUE(set_run_at_logon(0));
+}
+
+TEST_F(settings_test, unquoted_run_values_of_older_versions_are_read_and_ours_quoted_at_the_next_start) {
+    ASSERT_TRUE(load_settings());  // past the first run, which deletes the value (autorun is off)
+    const std::wstring elsewhere = L"C:\\Program Files\\Vantorel\\Vantorel.exe";
+    write_run_value(elsewhere);
+    EXPECT_EQ(read_run_at_logon(), elsewhere);
+    ASSERT_TRUE(load_settings());
+    // Another copy's value is not this program's to change.
+    EXPECT_EQ(read_string(run_key_path, product_title), elsewhere);
+
+    write_run_value(program_path());
+    EXPECT_EQ(read_run_at_logon(), program_path());
+    ASSERT_TRUE(load_settings());
+    EXPECT_EQ(read_string(run_key_path, product_title), L"\"" + program_path() + L"\"");
+    EXPECT_EQ(read_run_at_logon(), program_path());
 }
 
 TEST_F(settings_test, a_changed_download_folder_waits_for_the_next_start) {
