@@ -24,5 +24,13 @@ bool truncate_file(std::FILE* file, std::uint64_t size);
 // Creates a folder with all missing parents; true when it exists afterwards.
 bool create_folders(const std::wstring& path);
 
+// Writes the bytes to "<path>.tmp", flushes them to the disk and renames that over the path, so
+// the file holds the old or the new bytes, never a part. False (the old file untouched) when any
+// step fails.
+bool write_file_atomically(const std::wstring& path, const std::string& bytes);
+
+// Pending output of an open file, through to the disk.
+bool flush_to_disk(std::FILE* file);
+
 // Renames a file, replacing a file that already has the new name.
 bool replace_file(const std::wstring& from, const std::wstring& to);

@@ -41,3 +41,5 @@ bool create_folders(const std::wstring& path) {
     std::filesystem::create_directories(folder, ignored);
     return std::filesystem::is_directory(folder, ignored);
 }
+
+bool flush_to_disk(std::FILE* file) { return std::fflush(file) == 0 && ::fsync(fileno(file)) == 0; }

@@ -45,3 +45,5 @@ bool create_folders(const std::wstring& path) {
     std::filesystem::create_directories(std::filesystem::path(path), ignored);
     return std::filesystem::is_directory(std::filesystem::path(path), ignored);
 }
+
+bool flush_to_disk(std::FILE* file) { return std::fflush(file) == 0 && _commit(_fileno(file)) == 0; }

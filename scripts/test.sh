@@ -95,6 +95,7 @@ fuzz_run inf_file 30 "${inf_seeds[@]}"
 zip_seeds="$root/build/fuzz-seeds/zip"
 python3 tests/fuzz/zip_seeds.py "$zip_seeds"
 fuzz_run zip_reader 30 "$zip_seeds"
+fuzz_run backup_index 30 tests/fuzz/corpus/backup_index
 
 # The Windows transfer tests reach a fault-injecting HTTP server on the loopback.
 fault_pid=

@@ -1,0 +1,216 @@
+#include "backup/backup_index.h"
+
+#include "common/file_open.h"
+#include "common/fixed_text.h"
+#include "common/path_join.h"
+#include "common/text_convert.h"
+
+#include <tinyxml.h>
+
+#include <cstring>
+
+backup_index_c backup_index;
+std::mutex backup_index_lock;
+
+namespace {
+
+// The text of an element: all its text and CDATA children together (a text holding "]]>" is
+// written as two CDATA sections).
+bool element_text(const TiXmlElement* element, std::string& text) {
+    if (!element) return false;
+    bool any = false;
+    text.clear();
+    for (const TiXmlNode* child = element->FirstChild(); child; child = child->NextSibling()) {
+        if (const TiXmlText* part = child->ToText()) {
+            text += part->Value();
+            any = true;
+        }
+    }
+    return any;
+}
+
+bool child_text(const TiXmlElement& parent, const char* name, std::string& text) {
+    return element_text(parent.FirstChildElement(name), text);
+}
+
+template <std::size_t Capacity>
+void copy_wide(wchar_t (&field)[Capacity], const std::wstring& text) {
+    copy_text(field, std::wstring_view(text));
+}
+
+// A name the index may hold: a file directly in the backup folder.
+bool plain_file_name(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\:") == std::string::npos;
+}
+
+bool read_device(const TiXmlElement& element, const backup_entry_c& entry, const device_store_c& store,
+                 backup_device_c& device) {
+    static const char* const names[] = {"id", "desc", "manu", "name", "version", "date"};
+    std::wstring texts[6];
+    for (int i = 0; i < 6; ++i) {
+        std::string text;
+        if (!child_text(element, names[i], text)) return false;
+        texts[i] = ansi_to_wide(text);
+    }
+    copy_wide(device.id, texts[0]);
+    copy_wide(device.desc, texts[1]);
+    copy_wide(device.manu, texts[2]);
+    copy_wide(device.name, texts[3]);
+    copy_wide(device.version, texts[4]);
+    copy_wide(device.driver_date, texts[5]);
+    copy_wide(device.backup_date, ansi_to_wide(entry.date));
+    copy_wide(device.archive_name, ansi_to_wide(entry.file_name));
+    device.device = find_device(store, device.id);
+    if (!device.device) return false;
+    device.current = device_texts_of(*device.device);
+    return true;
+}
+
+bool read_entry(const TiXmlElement& driver, const std::wstring& backup_folder, const device_store_c& store,
+                backup_entry_c& entry) {
+    std::string file, date;
+    if (!child_text(driver, "file", file) || !child_text(driver, "date", date)) return false;
+    copy_text(entry.file_name, std::string_view(file));
+    if (!plain_file_name(entry.file_name)) return false;
+    if (!file_exists(join_path(backup_folder, ansi_to_wide(entry.file_name)))) return false;
+    copy_text(entry.date, std::string_view(date));
+    const TiXmlElement* devices = driver.FirstChildElement("devices");
+    const TiXmlElement* device = devices ? devices->FirstChildElement("device") : nullptr;
+    if (!device) return false;
+    for (; device; device = device->NextSiblingElement("device")) {
+        backup_device_c read;
+        if (!read_device(*device, entry, store, read)) break;
+        entry.devices.push_back(read);
+    }
+    return !entry.devices.empty();
+}
+
+// A file that cannot be read is kept for the user, under a name no earlier one has.
+std::wstring set_aside(const std::wstring& path) {
+    for (int n = 0; n < 1000; ++n) {
+        const std::wstring aside = path + L".bad" + (n == 0 ? std::wstring() : L"." + std::to_wstring(n));
+        if (file_exists(aside)) continue;
+        return replace_file(path, aside) ? aside : std::wstring();
+    }
+    return {};
+}
+
+void add_cdata(TiXmlElement& parent, const char* name, const std::string& text) {
+    auto* element = new TiXmlElement(name);
+    // "]]>" would end the section early: split it between two sections.
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find("]]>", start)) != std::string::npos; start = end + 2) {
+        auto* part = new TiXmlText(text.substr(start, end + 2 - start));
+        part->SetCDATA(true);
+        element->LinkEndChild(part);
+    }
+    auto* rest = new TiXmlText(text.substr(start));
+    rest->SetCDATA(true);
+    element->LinkEndChild(rest);
+    parent.LinkEndChild(element);
+}
+
+}  // namespace
+
+device_texts_c device_texts_of(const device_c& device) {
+    return {device.instance_path, device.display_name, device.driver_provider,
+            device.inf_path,      device.driver_version, device.driver_date};
+}
+
+backup_index_load_c load_backup_index(backup_index_c& index, const std::wstring& index_path,
+                                      const std::wstring& backup_folder, const device_store_c& store) {
+    backup_index_load_c load;
+    std::FILE* file = open_file(index_path, "rb");
+    if (!file) return load;
+    std::string bytes;
+    char buffer[65536];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, n);
+    const bool read_whole = !std::ferror(file);
+    std::fclose(file);
+    if (!read_whole) return load;
+
+    TiXmlDocument document;
+    document.Parse(bytes.c_str(), nullptr, TIXML_ENCODING_LEGACY);
+    if (document.Error() || bytes.find('\0') != std::string::npos) {
+        load.set_aside = set_aside(index_path);
+        return load;
+    }
+    const TiXmlElement* root = document.RootElement();
+    const TiXmlElement* driver = root ? root->FirstChildElement("driver") : nullptr;
+    if (!driver) return load;
+    index.clear();
+    for (; driver; driver = driver->NextSiblingElement("driver")) {
+        backup_entry_c entry;
+        if (read_entry(*driver, backup_folder, store, entry)) index.push_back(std::move(entry));
+    }
+    load.result = 0;
+    return load;
+}
+
+std::string backup_index_text(const backup_index_c& index) {
+    TiXmlDocument document;
+    document.LinkEndChild(new TiXmlDeclaration("1.0", "UTF-8", ""));
+    auto* root = new TiXmlElement("vantorel");
+    document.LinkEndChild(root);
+    for (const backup_entry_c& entry : index) {
+        auto* driver = new TiXmlElement("driver");
+        root->LinkEndChild(driver);
+        add_cdata(*driver, "file", entry.file_name);
+        auto* date = new TiXmlElement("date");
+        date->LinkEndChild(new TiXmlText(entry.date));
+        driver->LinkEndChild(date);
+        auto* devices = new TiXmlElement("devices");
+        driver->LinkEndChild(devices);
+        for (const backup_device_c& device : entry.devices) {
+            auto* element = new TiXmlElement("device");
+            devices->LinkEndChild(element);
+            const device_texts_c& texts = device.current;
+            add_cdata(*element, "id", wide_to_ansi(texts.id));
+            add_cdata(*element, "desc", wide_to_ansi(texts.desc));
+            add_cdata(*element, "manu", wide_to_ansi(texts.manu));
+            add_cdata(*element, "name", wide_to_ansi(texts.name));
+            add_cdata(*element, "version", wide_to_ansi(texts.version));
+            add_cdata(*element, "date", wide_to_ansi(texts.driver_date));
+        }
+    }
+    TiXmlPrinter printer;
+    printer.SetIndent("\t");
+    printer.SetLineBreak("\r\n");
+    document.Accept(&printer);
+    return printer.CStr();
+}
+
+int save_backup_index(const backup_index_c& index, const std::wstring& index_path) {
+    return write_file_atomically(index_path, backup_index_text(index)) ? 0 : -1;
+}
+
+int record_backup(backup_index_c& index, const std::wstring& archive_path, const std::vector<device_texts_c>& devices,
+                  const std::wstring& index_path, const std::string& today) {
+    const std::size_t slash = archive_path.find_last_of(L"/\\");
+    const std::string file_name = wide_to_ansi(slash == std::wstring::npos ? archive_path : archive_path.substr(slash + 1));
+    backup_entry_c* entry = nullptr;
+    for (backup_entry_c& existing : index)
+        if (std::strcmp(existing.file_name, file_name.c_str()) == 0) entry = &existing;
+    if (!entry) {
+        index.emplace_back();
+        entry = &index.back();
+        copy_text(entry->file_name, std::string_view(file_name));
+    }
+    copy_text(entry->date, std::string_view(today));
+    entry->devices.clear();
+    for (const device_texts_c& texts : devices) {
+        backup_device_c device;
+        copy_wide(device.id, texts.id);
+        copy_wide(device.desc, texts.desc);
+        copy_wide(device.manu, texts.manu);
+        copy_wide(device.name, texts.name);
+        copy_wide(device.version, texts.version);
+        copy_wide(device.driver_date, texts.driver_date);
+        copy_wide(device.backup_date, ansi_to_wide(today));
+        copy_wide(device.archive_name, ansi_to_wide(entry->file_name));
+        device.current = texts;
+        entry->devices.push_back(device);
+    }
+    return save_backup_index(index, index_path);
+}

@@ -1,0 +1,74 @@
+// The backup index: "backup.xml" in the program folder, one entry per archive in the backup
+// folder with the date of its last backup and the devices whose drivers it holds. Texts are
+// bytes of the ANSI code page, in CDATA sections; the file is written whole, through a temporary
+// file renamed over the old one, so a crash or a full disk never leaves a cut index.
+#pragma once
+
+#include "devices/device_store.h"
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+// The six texts the index keeps of a device's installed driver.
+struct device_texts_c {
+    std::wstring id;       // instance path
+    std::wstring desc;     // display name
+    std::wstring manu;     // driver provider
+    std::wstring name;     // installed INF name
+    std::wstring version;  // driver version
+    std::wstring driver_date;
+};
+
+device_texts_c device_texts_of(const device_c& device);
+
+struct backup_device_c {
+    const device_c* device = nullptr;  // in the device store the index was loaded against
+    // As the file gives them (what the restore page shows).
+    wchar_t id[200] = {};
+    wchar_t desc[1025] = {};
+    wchar_t manu[129] = {};
+    wchar_t name[260] = {};
+    wchar_t version[32] = {};
+    wchar_t driver_date[11] = {};
+    wchar_t backup_date[11] = {};
+    wchar_t archive_name[260] = {};
+    // The device's texts when the index was loaded or the backup recorded: the next save writes
+    // the drivers as installed then, without a pointer into a store that a rescan may free.
+    device_texts_c current;
+};
+
+struct backup_entry_c {
+    char file_name[260] = {};  // the archive's file name, never a path; the entry's key
+    char date[11] = {};        // "%Y-%m-%d" of the last backup into the archive
+    std::vector<backup_device_c> devices;
+};
+
+using backup_index_c = std::vector<backup_entry_c>;
+
+// The process-wide index and the lock that serialises its loads (UI thread) with the backup
+// job's records.
+extern backup_index_c backup_index;
+extern std::mutex backup_index_lock;
+
+struct backup_index_load_c {
+    int result = -1;   // 0 read; -1 missing, unreadable, damaged or without entries (index kept)
+    std::wstring set_aside;  // a damaged file moved here so that the next save does not lose it
+};
+
+// Reads the index file against the backup folder (entries whose archive is missing, whose name
+// is no plain file name, or whose first device is not in the store are dropped). A file that
+// cannot be parsed is moved aside to "<file>.bad" (or ".bad.1", ... never over an earlier one).
+backup_index_load_c load_backup_index(backup_index_c& index, const std::wstring& index_path,
+                                      const std::wstring& backup_folder, const device_store_c& store);
+
+// The document as written: declaration, root "vantorel", tab indents, CRLF line ends.
+std::string backup_index_text(const backup_index_c& index);
+
+// 0 when the whole file was written and put in place; -1 keeps the old file.
+int save_backup_index(const backup_index_c& index, const std::wstring& index_path);
+
+// Records a backup of the archive with the package's devices (dated today), replacing the entry
+// of the same archive name, then saves.
+int record_backup(backup_index_c& index, const std::wstring& archive_path, const std::vector<device_texts_c>& devices,
+                  const std::wstring& index_path, const std::string& today);

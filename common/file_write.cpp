@@ -1,0 +1,12 @@
+#include "common/file_open.h"
+
+bool write_file_atomically(const std::wstring& path, const std::string& bytes) {
+    const std::wstring temporary = path + L".tmp";
+    std::FILE* file = open_file(temporary, "wb");
+    if (!file) return false;
+    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && flush_to_disk(file);
+    written = std::fclose(file) == 0 && written;
+    if (written && replace_file(temporary, path)) return true;
+    remove_file(temporary);
+    return false;
+}

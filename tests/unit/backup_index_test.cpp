@@ -1,0 +1,134 @@
+// The backup index: its exact bytes, reading it back against archives and devices, and what
+// damaged, hostile or interrupted files do.
+#include "backup/backup_index.h"
+#include "common/file_open.h"
+#include "common/text_convert.h"
+#include "tests/unit/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <cwchar>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string read_all(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+device_c device(const wchar_t* path, const wchar_t* name, const wchar_t* version) {
+    device_c record;
+    std::wcscpy(record.instance_path, path);
+    std::wcscpy(record.display_name, name);
+    std::wcscpy(record.driver_provider, L"Intel");
+    std::wcscpy(record.inf_path, L"oem12.inf");
+    std::wcscpy(record.driver_version, version);
+    std::wcscpy(record.driver_date, L"2019-11-05");
+    record.has_driver = true;
+    return record;
+}
+
+class backup_index_test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        store_.devices = {device(L"PCI\\VEN_8086&DEV_15BC", L"Intel(R) Ethernet \u00e9 ]]> end", L"12.18.9.10"),
+                          device(L"PCI\\VEN_8086&DEV_2723", L"Intel(R) Wi-Fi 6 AX200", L"21.60.2.1")};
+        folder_ = utf8_to_wide(scratch_.path().u8string());
+        index_path_ = utf8_to_wide((scratch_.path() / "backup.xml").u8string());
+        scratch_.write("Intel(R)-Ethernet.zip", "PK");
+        scratch_.write("Intel(R)-Wi-Fi.zip", "PK");
+    }
+    std::wstring archive(const char* name) const { return utf8_to_wide((scratch_.path() / name).u8string()); }
+
+    scratch_folder_c scratch_;
+    device_store_c store_;
+    std::wstring folder_, index_path_;
+};
+
+}  // namespace
+
+TEST_F(backup_index_test, writes_the_golden_bytes_and_reads_them_back) {
+    backup_index_c index;
+    ASSERT_EQ(record_backup(index, archive("Intel(R)-Ethernet.zip"), {device_texts_of(store_.devices[0])}, index_path_,
+                            "2026-12-08"),
+              0);
+    ASSERT_EQ(record_backup(index, archive("Intel(R)-Wi-Fi.zip"),
+                            {device_texts_of(store_.devices[1]), device_texts_of(store_.devices[0])}, index_path_,
+                            "2026-12-01"),
+              0);
+    // A second backup of the same archive keeps its place with the new date and devices.
+    ASSERT_EQ(record_backup(index, archive("Intel(R)-Ethernet.zip"), {device_texts_of(store_.devices[0])}, index_path_,
+                            "2026-12-09"),
+              0);
+    const std::string bytes = read_all(scratch_.path() / "backup.xml");
+    EXPECT_EQ(bytes, read_all(fs::path(VANTOREL_SOURCE_DIR) / "tests/golden/backup_index.xml"));
+    EXPECT_FALSE(fs::exists(scratch_.path() / "backup.xml.tmp"));
+
+    backup_index_c loaded;
+    ASSERT_EQ(load_backup_index(loaded, index_path_, folder_, store_).result, 0);
+    ASSERT_EQ(loaded.size(), 2u);
+    EXPECT_STREQ(loaded[0].file_name, "Intel(R)-Ethernet.zip");
+    EXPECT_STREQ(loaded[0].date, "2026-12-09");
+    ASSERT_EQ(loaded[1].devices.size(), 2u);
+    EXPECT_STREQ(loaded[1].devices[1].desc, L"Intel(R) Ethernet \u00e9 ]]> end");
+    EXPECT_EQ(loaded[1].devices[1].device, &store_.devices[0]);
+    EXPECT_STREQ(loaded[1].devices[0].archive_name, L"Intel(R)-Wi-Fi.zip");
+    EXPECT_STREQ(loaded[1].devices[0].backup_date, L"2026-12-01");
+}
+
+TEST_F(backup_index_test, entries_without_their_archive_device_or_a_plain_name_are_dropped) {
+    backup_index_c index;
+    record_backup(index, archive("Intel(R)-Ethernet.zip"), {device_texts_of(store_.devices[0])}, index_path_, "2026-12-08");
+    record_backup(index, archive("Intel(R)-Wi-Fi.zip"), {device_texts_of(store_.devices[1])}, index_path_, "2026-12-08");
+    record_backup(index, archive("gone.zip"), {device_texts_of(store_.devices[1])}, index_path_, "2026-12-08");
+    std::string text = read_all(scratch_.path() / "backup.xml");
+    // An entry naming an archive in another folder is ignored, even when that file exists.
+    const std::string other = "..\\" + scratch_.path().filename().string() + "\\Intel(R)-Wi-Fi.zip";
+    text.replace(text.find("Intel(R)-Wi-Fi.zip"), 18, other);
+    std::ofstream(scratch_.path() / "backup.xml", std::ios::binary) << text;
+    store_.devices.pop_back();  // the Wi-Fi device is gone too
+    backup_index_c loaded;
+    ASSERT_EQ(load_backup_index(loaded, index_path_, folder_, store_).result, 0);
+    ASSERT_EQ(loaded.size(), 1u);
+    EXPECT_STREQ(loaded[0].file_name, "Intel(R)-Ethernet.zip");
+}
+
+TEST_F(backup_index_test, a_damaged_file_is_set_aside_and_the_index_kept) {
+    backup_index_c index;
+    record_backup(index, archive("Intel(R)-Ethernet.zip"), {device_texts_of(store_.devices[0])}, index_path_, "2026-12-08");
+    const std::string good = read_all(scratch_.path() / "backup.xml");
+    for (int round = 0; round < 2; ++round) {
+        std::ofstream(scratch_.path() / "backup.xml", std::ios::binary) << good.substr(0, good.size() / 2);
+        const backup_index_load_c load = load_backup_index(index, index_path_, folder_, store_);
+        EXPECT_EQ(load.result, -1);
+        EXPECT_EQ(index.size(), 1u);
+        EXPECT_FALSE(fs::exists(scratch_.path() / "backup.xml"));
+    }
+    // Neither damaged file was overwritten by the other.
+    EXPECT_EQ(read_all(scratch_.path() / "backup.xml.bad"), good.substr(0, good.size() / 2));
+    EXPECT_TRUE(fs::exists(scratch_.path() / "backup.xml.bad.1"));
+    // A file without entries leaves the index as it was, and is no damage.
+    std::ofstream(scratch_.path() / "backup.xml", std::ios::binary) << "<vantorel/>";
+    EXPECT_EQ(load_backup_index(index, index_path_, folder_, store_).result, -1);
+    EXPECT_EQ(index.size(), 1u);
+    EXPECT_TRUE(fs::exists(scratch_.path() / "backup.xml"));
+}
+
+TEST_F(backup_index_test, a_save_that_cannot_finish_keeps_the_old_file) {
+    backup_index_c index;
+    record_backup(index, archive("Intel(R)-Ethernet.zip"), {device_texts_of(store_.devices[0])}, index_path_, "2026-12-08");
+    const std::string old = read_all(scratch_.path() / "backup.xml");
+    // The temporary file cannot be made (a folder has its name): the old index stays whole.
+    fs::create_directory(scratch_.path() / "backup.xml.tmp");
+    EXPECT_EQ(record_backup(index, archive("Intel(R)-Wi-Fi.zip"), {device_texts_of(store_.devices[1])}, index_path_,
+                            "2026-12-09"),
+              -1);
+    EXPECT_EQ(read_all(scratch_.path() / "backup.xml"), old);
+}
