@@ -1,0 +1,19 @@
+#include "backup/detached_worker.h"
+
+#include <thread>
+
+bool detached_worker_c::start(std::function<std::int32_t()> work) {
+    if (running()) return false;
+    state_ = std::make_shared<state_c>();
+    std::thread([state = state_, work = std::move(work)] {
+        std::int32_t result = -1;
+        try {
+            result = work();
+        } catch (...) {
+            result = -1;
+        }
+        state->result.store(result);
+        state->finished.store(true);
+    }).detach();
+    return true;
+}

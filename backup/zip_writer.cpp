@@ -1,0 +1,58 @@
+#include "backup/zip_writer.h"
+
+#include "backup/zip_writer_platform.h"
+#include "common/file_open.h"
+
+#include <minizip/zip.h>
+
+#include <vector>
+
+namespace {
+
+constexpr std::size_t copy_block = 64 * 1024;
+zipFile handle(void* archive) { return static_cast<zipFile>(archive); }
+
+}  // namespace
+
+int zip_writer_c::create_archive(const std::wstring& path) {
+    close_archive();
+    archive_ = create_zip_archive(path);
+    error = archive_ ? 0 : -1;
+    return archive_ ? 0 : -1;
+}
+
+int zip_writer_c::add_file(const std::wstring& source, const std::string& name) {
+    if (!archive_) return error = -1;
+    std::size_t start = 0;
+    while (start < name.size() && (name[start] == '\\' || name[start] == '/')) ++start;
+    const std::uint64_t size = file_size(source).value_or(0);
+    std::FILE* file = open_file(source, "rb");
+    if (!file) return error = -1;
+
+    zip_fileinfo info{};
+    info.dosDate = dos_time_of_file(source);
+    const int large = size >= 0xFFFFFFFFull ? 1 : 0;
+    error = zipOpenNewFileInZip3_64(handle(archive_), name.c_str() + start, &info, nullptr, 0, nullptr, 0, nullptr,
+                                    level != 0 ? Z_DEFLATED : 0, level, 0, -MAX_WBITS, DEF_MEM_LEVEL,
+                                    Z_DEFAULT_STRATEGY, nullptr, 0, large);
+    if (error != ZIP_OK) {
+        std::fclose(file);
+        return error = -1;
+    }
+    std::vector<char> buffer(copy_block);
+    std::size_t n;
+    while (error == ZIP_OK && (n = std::fread(buffer.data(), 1, buffer.size(), file)) > 0)
+        error = zipWriteInFileInZip(handle(archive_), buffer.data(), unsigned(n));
+    if (std::ferror(file)) error = -1;
+    std::fclose(file);
+    const int closed = zipCloseFileInZip(handle(archive_));
+    if (error == ZIP_OK) error = closed;
+    return error == ZIP_OK ? 0 : (error = -1);
+}
+
+int zip_writer_c::close_archive() {
+    if (!archive_) return 0;
+    const int result = zipClose(handle(archive_), nullptr);
+    archive_ = nullptr;
+    return result == ZIP_OK ? 0 : -1;
+}
