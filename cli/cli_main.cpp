@@ -33,7 +33,14 @@ const command_entry_c commands[] = {
     {"install", install_command,
      "install PACKAGE [--inf PATH]... [--folder DIR] [--dry-run]\n"
      "                             unpacks a package as the program does; prints and starts the installer"},
+    {"backup", backup_command,
+     "backup (--all | --device INSTANCE_PATH...) [--folder DIR] [--profile FILE --store DIR --inf-folder DIR]\n"
+     "                             archives driver packages from the driver store and records them in the index"},
+    {"backups", backups_command, "backups [--folder DIR]     the backup index, checked against the archives and devices"},
+    {"restore", restore_command,
+     "restore ARCHIVE_NAME [--folder DIR] [--dry-run]   unpacks a backup and starts the installer, forced"},
     {"settings", settings_command, "settings                   the settings as the program loads them (Windows builds)"},
+    {"schedule", schedule_command, "schedule [show|on|off] [--name NAME]   the weekly scan's work item (Windows builds)"},
 };
 
 void print_usage() {

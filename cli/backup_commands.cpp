@@ -1,0 +1,167 @@
+// vantorel-cli backup, backups and restore: the same core the backup and restore pages use.
+#include "backup/backup_index.h"
+#include "backup/backup_job.h"
+#include "backup/detached_worker.h"
+#include "backup/restore_job.h"
+#include "cli/backup_environment.h"
+#include "cli/cli_commands.h"
+#include "cli/console.h"
+#include "cli/inventory_run.h"
+#include "cli/progress_meter.h"
+#include "common/date_text.h"
+#include "common/text_convert.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <iostream>
+#include <thread>
+
+namespace {
+
+// Reads the options all three commands share; the rest go to `rest`.
+bool read_options(const cli_arguments& arguments, backup_options_c& options, std::string& profile, cli_arguments& rest) {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const bool has_value = i + 1 < arguments.size();
+        if (arguments[i] == "--folder" && has_value) options.folder = arguments[++i];
+        else if (arguments[i] == "--store" && has_value) options.store = arguments[++i];
+        else if (arguments[i] == "--inf-folder" && has_value) options.inf_folder = arguments[++i];
+        else if (arguments[i] == "--profile" && has_value) profile = arguments[++i];
+        else rest.push_back(arguments[i]);
+    }
+    return true;
+}
+
+nlohmann::ordered_json index_json(const backup_index_c& index) {
+    nlohmann::ordered_json entries = nlohmann::ordered_json::array();
+    for (const backup_entry_c& entry : index) {
+        nlohmann::ordered_json devices = nlohmann::ordered_json::array();
+        for (const backup_device_c& device : entry.devices)
+            devices.push_back({{"id", wide_to_utf8(device.id)},
+                               {"desc", wide_to_utf8(device.desc)},
+                               {"manu", wide_to_utf8(device.manu)},
+                               {"name", wide_to_utf8(device.name)},
+                               {"version", wide_to_utf8(device.version)},
+                               {"date", wide_to_utf8(device.driver_date)}});
+        entries.push_back({{"file", wide_to_utf8(ansi_to_wide(entry.file_name))},
+                           {"date", entry.date},
+                           {"devices", devices}});
+    }
+    return entries;
+}
+
+bool prepare(const cli_arguments& arguments, backup_environment_c& environment, inventory_run_c& run,
+             cli_arguments& rest) {
+    backup_options_c options;
+    std::string profile;
+    read_options(arguments, options, profile, rest);
+    if (!backup_environment(options, environment) || !run_inventory(profile, false, run)) return false;
+    const backup_index_load_c load =
+        load_backup_index(backup_index, environment.index_path, environment.backup_folder, run.store);
+    if (!load.set_aside.empty())
+        std::fprintf(stderr, "vantorel-cli: the backup index could not be read; it was kept as '%s'\n",
+                     wide_to_utf8(load.set_aside).c_str());
+    return true;
+}
+
+}  // namespace
+
+int backups_command(const cli_arguments& arguments) {
+    backup_environment_c environment;
+    inventory_run_c run;
+    cli_arguments rest;
+    if (!prepare(arguments, environment, run, rest)) return 1;
+    if (!rest.empty()) {
+        std::fprintf(stderr, "usage: vantorel-cli backups [--folder DIR] [--profile FILE]\n");
+        return 2;
+    }
+    std::cout << index_json(backup_index).dump(2) << "\n";
+    return 0;
+}
+
+int backup_command(const cli_arguments& arguments) {
+    backup_environment_c environment;
+    inventory_run_c run;
+    cli_arguments rest;
+    if (!prepare(arguments, environment, run, rest)) return 1;
+    const auto candidates = build_backup_candidates(run.store, environment.store, environment.os_version_number);
+    std::vector<const backup_candidate_c*> ticked;
+    bool all = false;
+    std::vector<std::wstring> wanted;
+    for (std::size_t i = 0; i < rest.size(); ++i) {
+        if (rest[i] == "--all") all = true;
+        else if (rest[i] == "--device" && i + 1 < rest.size()) wanted.push_back(utf8_to_wide(rest[++i]));
+        else {
+            std::fprintf(stderr, "usage: vantorel-cli backup (--all | --device INSTANCE_PATH...) [--folder DIR]\n");
+            return 2;
+        }
+    }
+    for (const backup_candidate_c& candidate : candidates) {
+        bool chosen = all;
+        for (const device_c* device : candidate.devices)
+            for (const std::wstring& path : wanted) chosen = chosen || path == device->instance_path;
+        if (chosen) ticked.push_back(&candidate);
+    }
+    if (ticked.empty()) {
+        std::fprintf(stderr, "vantorel-cli: no driver package to back up\n");
+        return 1;
+    }
+    auto job = make_backup_job(ticked, environment.store, environment.backup_folder, environment.index_path,
+                               today_local());
+    detached_worker_c worker;
+    worker.start([job] { return run_backup_job(*job); });
+    const bool show = stderr_is_terminal();
+    progress_meter_c meter;
+    while (worker.running()) {
+        if (show)
+            std::fprintf(stderr, "\r%s", meter.update(std::uint64_t(job->progress.load()), ticked.size() * 100,
+                                                      progress_meter_c::clock::now()).c_str());
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    if (show) std::fprintf(stderr, "\n");
+    nlohmann::ordered_json archives = nlohmann::ordered_json::array();
+    for (const std::wstring& archive : job->archives) archives.push_back(wide_to_utf8(archive));
+    std::lock_guard<std::mutex> guard(backup_index_lock);
+    nlohmann::ordered_json out = {{"result", worker.result()}, {"archives", archives}, {"index", index_json(backup_index)}};
+    std::cout << out.dump(2) << "\n";
+    return worker.result() == 0 ? 0 : 1;
+}
+
+int restore_command(const cli_arguments& arguments) {
+    backup_options_c options;
+    std::string profile;
+    cli_arguments rest;
+    read_options(arguments, options, profile, rest);
+    bool dry_run = false;
+    std::vector<std::string> names;
+    for (const std::string& argument : rest) {
+        if (argument == "--dry-run") dry_run = true;
+        else names.push_back(argument);
+    }
+    const std::string name = names.size() == 1 ? names.front() : std::string();
+    if (name.empty()) {
+        std::fprintf(stderr, "usage: vantorel-cli restore ARCHIVE_NAME [--folder DIR] [--dry-run]\n");
+        return 2;
+    }
+    backup_environment_c environment;
+    if (!backup_environment(options, environment)) return 1;
+    struct noting_c final : shell_launcher_c {
+        shell_launcher_c* next = nullptr;
+        nlohmann::ordered_json starts = nlohmann::ordered_json::array();
+        bool open(const std::wstring& target) override {
+            starts.push_back({{"open", wide_to_utf8(target)}});
+            return next ? next->open(target) : true;
+        }
+        bool run(const std::wstring& program, const std::wstring& parameters) override {
+            starts.push_back({{"program", wide_to_utf8(program)}, {"parameters", wide_to_utf8(parameters)}});
+            return next ? next->run(program, parameters) : true;
+        }
+    } launcher;
+    launcher.next = dry_run ? nullptr : environment.install.shell;
+    installer_context_c context{environment.install.program_folder, environment.backup_folder,
+                                environment.install.is_64bit_windows, &launcher, &disk_files()};
+    const int result = restore_backup(utf8_to_wide(name), environment.backup_folder, context);
+    nlohmann::ordered_json out = {{"archive", name}, {"result", result}, {"started", launcher.starts}};
+    std::cout << out.dump(2) << "\n";
+    return result == 0 ? 0 : 1;
+}
