@@ -7,11 +7,13 @@
 #include "service/http_transfer.h"
 #include "app/wmi_facts.h"
 #include "devices/system_source.h"
+#include "download/download_session.h"
 #include "ui/main_window_win.h"
 #include "ui/window_messages.h"
 
 #include <winsock2.h>
 
+#include <chrono>
 #include <cwchar>
 #include <iterator>
 #include <memory>
@@ -108,6 +110,8 @@ int run_application(int show_command) {
 }
 
 void release_application() {
+    // Running download workers use the transfer library and the sessions: stop them first.
+    stop_downloads(std::chrono::seconds(5));
     application_c& state = application();
     state.update_service.reset();
     if (state.transfer_library_ready) http_global_cleanup();

@@ -30,6 +30,7 @@ bool prepare_scan_objects();
 // the window cannot be created.
 int run_application(int show_command);
 
-// Teardown after the loop: the update service (whose transfer must go before the library's
-// global clean-up), the transfer library, then the device store with its class image list.
+// Teardown after the loop: running downloads stopped (5 s at most, their partial files kept),
+// the update service (whose transfer must go before the library's global clean-up), the
+// transfer library, then the device store with its class image list.
 void release_application();
