@@ -15,7 +15,7 @@ struct scan_trigger_record_c {
     int begin_day = 0;
     int start_hour = 0;
     int start_minute = 0;
-    std::uint32_t type = 0;  // TASK_TIME_TRIGGER_WEEKLY is 3
+    std::uint32_t type = 0;  // TASK_TIME_TRIGGER_WEEKLY is 2
     int weeks_interval = 0;
     std::uint16_t days_of_week = 0;  // bit 0 = Sunday .. bit 6 = Saturday
     std::uint32_t flags = 0;         // TASK_TRIGGER_FLAG_DISABLED is 4

@@ -1,0 +1,8 @@
+#include "cli/cli_commands.h"
+
+#include <cstdio>
+
+int schedule_command(const cli_arguments&) {
+    std::fprintf(stderr, "vantorel-cli: the scheduled scan is a Windows Task Scheduler work item; run the Windows build\n");
+    return 2;
+}
