@@ -131,6 +131,9 @@ wine_prefix_fresh "$root/build/wine/prefix"
 for build in win64 win32; do
   [ -f "build/$build/vantorel_tests.exe" ] && run_wine "$build" "build/$build"
 done
+# The driver package installers, each build in a fresh prefix of its own.
+source tests/win/dpinst/wine_checks.sh
+for build in win64 win32; do dpinst_wine_tests "$build"; done
 
 # A saved answer matched offline gives the same result on Linux and on Windows.
 if [ -n "${VANTOREL_MIRRORS:-}" ]; then

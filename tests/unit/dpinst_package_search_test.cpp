@@ -41,6 +41,7 @@ TEST(dpinst_package_search, store_folders_and_the_places_of_package_files) {
               L"vtnet.inf_amd64_0123456789abcdef");
     EXPECT_EQ(store_relative_path(L"C:\\Pkg\\", L"c:\\pkg\\amd64\\a.sys"), L"amd64\\a.sys");
     EXPECT_EQ(store_relative_path(L"C:\\Pkg", L"C:\\Pkg\\a.sys"), L"a.sys");
+    EXPECT_EQ(store_relative_path(L"C:\\Pkg", L"C:\\Pkg\\\\drivers\\a.sys"), L"drivers\\a.sys");
     EXPECT_EQ(store_relative_path(L"C:\\Pkg", L"C:\\Pkg2\\a.sys"), L"a.sys");
     EXPECT_EQ(store_relative_path(L"C:\\Pkg", L"C:\\Pkg\\..\\common\\b.dll"), L"b.dll");
 }

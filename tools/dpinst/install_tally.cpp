@@ -11,7 +11,8 @@ void install_tally_c::add(package_outcome_c outcome) {
         case package_outcome_c::installed: ++installed; break;
         case package_outcome_c::staged_only: ++staged_only; break;
         case package_outcome_c::failed: ++failed; break;
-        case package_outcome_c::skipped: break;
+        case package_outcome_c::skipped:
+        case package_outcome_c::removed: break;
     }
 }
 

@@ -10,7 +10,8 @@ enum class package_outcome_c {
     installed,    // on at least one device
     staged_only,  // published, installed on no device
     failed,
-    skipped,      // not counted: with /SH no present device matched it
+    skipped,      // not counted: not a driver package, or with /SH no present device matched it
+    removed,      // not counted: /U removed it
 };
 
 struct install_tally_c {

@@ -28,7 +28,10 @@ std::wstring store_relative_path(const std::wstring& package_folder, const std::
     while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
     folder += L'\\';
     if (source_path.size() > folder.size() && lowered(source_path.substr(0, folder.size())) == lowered(folder)) {
-        std::wstring relative = source_path.substr(folder.size());
+        // Wine doubles the separator before a [SourceDisksNames] path that starts with one.
+        std::wstring relative;
+        for (wchar_t c : source_path.substr(folder.size()))
+            if (c != L'\\' || (!relative.empty() && relative.back() != L'\\')) relative += c;
         if (relative.find(L"..") == std::wstring::npos) return relative;
     }
     return file_name_of(source_path);

@@ -1,0 +1,97 @@
+#include "devices/driver_rank_wine_win.h"
+
+#include "common/file_open.h"
+#include "common/registry_key_win.h"
+#include "devices/driver_rank.h"
+#include "devices/driver_store_map_win.h"
+#include "devices/inf_models_win.h"
+#include "devices/setupapi_handles_win.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Where SetupCopyOEMInfW keeps the catalogs of staged packages.
+const wchar_t catalog_root[] = L"\\catroot\\{F750E6C3-38EE-11D1-85E5-00C04FC295EE}\\";
+
+std::vector<std::wstring> id_list(HDEVINFO set, SP_DEVINFO_DATA& device, DWORD code) {
+    DWORD type = 0, size = 0;
+    SetupDiGetDeviceRegistryPropertyW(set, &device, code, &type, nullptr, 0, &size);
+    if (size == 0 || type != REG_MULTI_SZ) return {};
+    std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 2, L'\0');
+    if (!SetupDiGetDeviceRegistryPropertyW(set, &device, code, &type, reinterpret_cast<BYTE*>(buffer.data()), size,
+                                           nullptr))
+        return {};
+    std::vector<std::wstring> ids;
+    for (const wchar_t* id = buffer.data(); *id; id += ids.back().size() + 1) ids.emplace_back(id);
+    return ids;
+}
+
+std::wstring driver_key_text(HDEVINFO set, SP_DEVINFO_DATA& device, const wchar_t* name) {
+    HKEY raw = SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_READ);
+    if (raw == INVALID_HANDLE_VALUE) return std::wstring();
+    registry_key_c key(raw);
+    wchar_t value[256] = {};
+    DWORD type = 0, size = sizeof value - sizeof(wchar_t);
+    if (RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
+        type != REG_SZ)
+        return std::wstring();
+    return value;
+}
+
+std::wstring windows_folder() {
+    wchar_t folder[MAX_PATH] = {};
+    UINT length = GetWindowsDirectoryW(folder, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? folder : L"";
+}
+
+bool catalog_staged(const std::wstring& catalog, const std::wstring& inf_name) {
+    if (catalog.empty()) return false;
+    std::wstring root = driver_store_root();  // ...\System32 (or Sysnative)\DriverStore\FileRepository
+    std::wstring system = root.substr(0, root.size() - std::wstring(L"\\DriverStore\\FileRepository").size());
+    if (file_exists(system + catalog_root + catalog)) return true;
+    auto folder = recorded_store_folder(inf_name);
+    return folder && file_exists(root + L"\\" + *folder + L"\\" + catalog);
+}
+
+}  // namespace
+
+bool read_installed_driver_rank_from_inf(HDEVINFO set, SP_DEVINFO_DATA& device, const wchar_t* inf_name,
+                                         std::uint32_t& rank) {
+    if (!inf_name || !*inf_name) return false;
+    std::wstring path = windows_folder() + L"\\inf\\" + inf_name;
+    inf_handle_c inf(SetupOpenInfFileW(path.c_str(), nullptr, INF_STYLE_WIN4, nullptr));
+    if (!inf) return false;
+    inf_platform_c platform = running_platform();
+    std::vector<inf_model_line_c> lines;
+    if (!read_platform_models(inf.get(), platform, lines)) return false;
+
+    device_ids_c ids{id_list(set, device, SPDRP_HARDWAREID), id_list(set, device, SPDRP_COMPATIBLEIDS)};
+    std::wstring section = driver_key_text(set, device, L"InfSection");
+    auto match = best_model_match(ids, lines, section);
+    if (!match && !section.empty()) match = best_model_match(ids, lines);
+    if (!match) return false;
+
+    bool nt = false;
+    auto actual = actual_install_section(inf.get(), lines[match->line].install_section, platform, nt);
+    std::uint32_t feature = default_feature_score;
+    if (actual)
+        if (auto text = read_inf_value(inf.get(), actual->c_str(), L"FeatureScore"))
+            feature = parse_feature_score(*text).value_or(default_feature_score);
+    driver_signature_c signature = catalog_staged(read_catalog_name(inf.get(), platform), inf_name)
+                                       ? driver_signature_c::trusted
+                                   : nt ? driver_signature_c::unsigned_nt
+                                        : driver_signature_c::unsigned_other;
+    rank = driver_rank(signature, feature, match->identifier);
+    return true;
+}
+
+bool read_installed_driver_rank_from_inf(const wchar_t* instance_id, const wchar_t* inf_name, std::uint32_t& rank) {
+    device_info_set_c set(SetupDiCreateDeviceInfoList(nullptr, nullptr));
+    if (!set) return false;
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof device;
+    if (!SetupDiOpenDeviceInfoW(set.get(), instance_id, nullptr, 0, &device)) return false;
+    return read_installed_driver_rank_from_inf(set.get(), device, inf_name, rank);
+}

@@ -1,0 +1,231 @@
+// The installers under Windows (Wine in the test runs): packages written by the tests installed
+// onto the simulated PC's devices by DPInst64.exe, started as the program starts it. The cases
+// run in order on one registered simulated PC, each on a device of its own.
+#include "common/wine_detection_win.h"
+#include "devices/driver_rank_wine_win.h"
+#include "devices/driver_store_map_win.h"
+#include "devices/device_store.h"
+#include "devices/system_source.h"
+#include "tests/win/dpinst/installer_process_win.h"
+#include "tests/win/dpinst/test_package.h"
+#include "tools/simulated_pc/profile_registration_win.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const wchar_t intel_ethernet[] = L"PCI\\VEN_8086&DEV_15BC&SUBSYS_86721043&REV_10\\3&11583659&0&FE";
+const wchar_t intel_wireless[] = L"PCI\\VEN_8086&DEV_A370&SUBSYS_00348086&REV_10\\3&11583659&0&A3";
+const wchar_t realtek_audio[] = L"HDAUDIO\\FUNC_01&VEN_10EC&DEV_1220&SUBSYS_10438694&REV_1001\\4&2E7F3A1&0&0001";
+
+// The system source as the program makes it, with the installed driver's rank read from its INF
+// under Wine (where the system source's own driver-list call would end the process).
+class wine_ranked_source_c : public device_source_c {
+public:
+    wine_ranked_source_c() : inner_(make_system_device_source()) {}
+    bool build_class_list(std::vector<device_class_c>& classes) override { return inner_->build_class_list(classes); }
+    bool read_class_name(device_class_c& device_class) override { return inner_->read_class_name(device_class); }
+    bool open_devices(bool include_absent) override { return inner_->open_devices(include_absent); }
+    device_step_c select_device(std::int32_t index) override { return inner_->select_device(index); }
+    void close_devices() override { inner_->close_devices(); }
+    std::optional<std::wstring> read_instance_id() override { return inner_->read_instance_id(); }
+    std::optional<std::wstring> read_text_property(device_property_c p) override { return inner_->read_text_property(p); }
+    std::optional<std::wstring> read_multi_string_property(device_property_c p) override {
+        return inner_->read_multi_string_property(p);
+    }
+    bool open_driver_key() override { return inner_->open_driver_key(); }
+    std::optional<std::wstring> read_driver_value(const wchar_t* name) override { return inner_->read_driver_value(name); }
+    void close_driver_key() override { inner_->close_driver_key(); }
+    bool read_status_known() override { return inner_->read_status_known(); }
+    bool read_driver_rank(const device_c& record, std::uint32_t& rank) override {
+        if (!running_on_wine()) return inner_->read_driver_rank(record, rank);
+        auto id = inner_->read_instance_id();
+        return id && read_installed_driver_rank_from_inf(id->c_str(), record.inf_path, rank);
+    }
+
+private:
+    std::unique_ptr<device_source_c> inner_;
+};
+
+std::wstring instance_path(const wchar_t* instance_id) {
+    std::wstring id = instance_id;
+    return id.substr(0, id.find_last_of(L'\\'));
+}
+
+// The published INF whose content is the package INF's, if any.
+std::wstring published_copy_of(const fs::path& inf) {
+    std::string package = file_bytes(inf);
+    for (const auto& entry : fs::directory_iterator(windows_folder() / "inf"))
+        if (entry.path().extension() == ".inf" && file_bytes(entry.path()) == package)
+            return entry.path().filename().wstring();
+    return std::wstring();
+}
+
+class dpinst_install_test : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        device_profile_c profile;
+        std::string error;
+        ASSERT_TRUE(load_device_profile(VANTOREL_SOURCE_DIR "/tools/simulated_pc/simulated-pc.json", profile, error))
+            << error;
+        ASSERT_EQ(register_device_profile(profile), 0);
+    }
+
+    static std::uint32_t run(const std::wstring& switches, const fs::path& folder) {
+        auto result = run_installer_program(L"DPInst64.exe", switches + L" /PATH " + quoted(folder));
+        EXPECT_TRUE(result) << "DPInst64.exe did not start or did not end";
+        return result ? result->exit_code : 0xFFFFFFFFu;
+    }
+};
+
+}  // namespace
+
+TEST_F(dpinst_install_test, a_newer_package_installs_completes_the_driver_key_and_is_kept_in_the_store) {
+    fs::path folder = fresh_package_folder("newer");
+    fs::path inf = write_test_package(folder, test_package_c{});
+    auto log_start = log_size();
+    EXPECT_EQ(run(L"/S /SH", folder), 0x00000001u);
+
+    std::wstring published = driver_key_value(intel_ethernet, L"InfPath");
+    ASSERT_FALSE(published.empty());
+    EXPECT_EQ(file_bytes(windows_folder() / "inf" / published), file_bytes(inf));
+    EXPECT_EQ(driver_key_value(intel_ethernet, L"DriverVersion"), L"12.19.1.1");
+    EXPECT_EQ(driver_key_value(intel_ethernet, L"DriverDate"), L"5-1-2021");
+    EXPECT_EQ(driver_key_value(intel_ethernet, L"DriverDesc"), L"Vantorel Test Network Adapter");
+    EXPECT_EQ(driver_key_value(intel_ethernet, L"ProviderName"), L"Vantorel Test");
+    EXPECT_EQ(driver_key_value(intel_ethernet, L"MatchingDeviceId"), L"pci\\ven_8086&dev_15bc&subsys_86721043");
+    std::string log = log_since(log_start);
+    EXPECT_NE(log.find("Installed "), std::string::npos) << log;
+    EXPECT_NE(log.find("exit code 0x00000001"), std::string::npos) << log;
+
+    if (running_on_wine()) {
+        // Wine keeps no driver store of its own: the installer's copy stands in for it.
+        auto store_folder = recorded_store_folder(published);
+        ASSERT_TRUE(store_folder);
+        EXPECT_EQ(store_folder->rfind(L"vtnet.inf_amd64_", 0), 0u) << *store_folder;
+        fs::path store = fs::path(driver_store_root()) / *store_folder;
+        EXPECT_EQ(file_bytes(store / "vtnet.inf"), file_bytes(inf));
+        EXPECT_TRUE(fs::exists(store / "vtnet.cat"));
+        EXPECT_TRUE(fs::exists(store / "drivers" / "vtnet.sys"));
+    }
+
+    // A rescan through the program's own enumeration sees the new driver, with a rank: signed,
+    // no feature score, the device's second hardware ID.
+    device_store_c devices;
+    enumeration_progress_c progress;
+    progress.include_absent = 1;
+    wine_ranked_source_c source;
+    ASSERT_TRUE(enumerate_devices(devices, source, progress));
+    const device_c* record = find_device(devices, instance_path(intel_ethernet).c_str());
+    ASSERT_NE(record, nullptr);
+    EXPECT_TRUE(record->has_driver);
+    EXPECT_EQ(std::wstring(record->driver_version), L"12.19.1.1");
+    EXPECT_EQ(std::wstring(record->driver_date), L"2021-05-01");
+    EXPECT_EQ(std::wstring(record->inf_path), published);
+    EXPECT_EQ(record->driver_rank, 0x00FF0001u);
+
+    // The same package again is not newer; with /F it is installed anyway.
+    EXPECT_EQ(run(L"/S /SH", folder), 0x00000100u);
+    EXPECT_EQ(driver_key_value(intel_ethernet, L"InfPath"), published);
+    EXPECT_EQ(run(L"/S /SH /F", folder), 0x00000001u);
+}
+
+TEST_F(dpinst_install_test, an_older_package_is_only_staged_unless_forced) {
+    test_package_c older;
+    older.inf_name = "vtwifi.inf";
+    older.hardware_id = "PCI\\VEN_8086&DEV_A370&SUBSYS_00348086";
+    older.driver_ver = "01/01/2019,21.0.0.0";
+    older.description = "Vantorel Test Wireless";
+    fs::path folder = fresh_package_folder("older");
+    write_test_package(folder, older);
+
+    EXPECT_EQ(run(L"/S /SH", folder), 0x00000100u);
+    EXPECT_EQ(driver_key_value(intel_wireless, L"InfPath"), L"oem18.inf");
+    EXPECT_EQ(driver_key_value(intel_wireless, L"DriverVersion"), L"21.40.0.5");
+    EXPECT_EQ(driver_key_value(intel_wireless, L"DriverDate"), L"9-12-2019");
+
+    EXPECT_EQ(run(L"/S /SH /F", folder), 0x00000001u);
+    EXPECT_NE(driver_key_value(intel_wireless, L"InfPath"), L"oem18.inf");
+    EXPECT_EQ(driver_key_value(intel_wireless, L"DriverVersion"), L"21.0.0.0");
+    EXPECT_EQ(driver_key_value(intel_wireless, L"DriverDate"), L"1-1-2019");
+}
+
+TEST_F(dpinst_install_test, a_missing_source_file_fails_within_seconds_and_stages_nothing) {
+    test_package_c broken;
+    broken.inf_name = "vtaudio.inf";
+    broken.device_class = "MEDIA";
+    broken.class_guid = "{4d36e96c-e325-11ce-bfc1-08002be10318}";
+    broken.hardware_id = "HDAUDIO\\FUNC_01&VEN_10EC&DEV_1220&SUBSYS_10438694";
+    broken.driver_ver = "02/03/2022,6.1.0.0";
+    broken.driver_file_present = false;
+    fs::path folder = fresh_package_folder("missing-source");
+    fs::path inf = write_test_package(folder, broken);
+
+    auto result = run_installer_program(L"DPInst64.exe", L"/S /SH /PATH " + quoted(folder), 60000);
+    ASSERT_TRUE(result) << "the installer hung";
+    EXPECT_EQ(result->exit_code, 0x80010000u);
+    EXPECT_LT(result->milliseconds, 20000u);
+    EXPECT_EQ(driver_key_value(realtek_audio, L"InfPath"), L"oem14.inf");
+    EXPECT_EQ(published_copy_of(inf), L"");
+}
+
+TEST_F(dpinst_install_test, a_missing_catalog_fails_without_legacy_mode_and_installs_with_it) {
+    test_package_c unsigned_package;
+    unsigned_package.inf_name = "vtaudio.inf";
+    unsigned_package.device_class = "MEDIA";
+    unsigned_package.class_guid = "{4d36e96c-e325-11ce-bfc1-08002be10318}";
+    unsigned_package.hardware_id = "HDAUDIO\\FUNC_01&VEN_10EC&DEV_1220&SUBSYS_10438694";
+    unsigned_package.driver_ver = "02/03/2022,6.1.0.0";
+    unsigned_package.catalog_present = false;
+    fs::path folder = fresh_package_folder("missing-catalog");
+    fs::path inf = write_test_package(folder, unsigned_package);
+
+    EXPECT_EQ(run(L"/S /SH", folder), 0x80010000u);
+    EXPECT_EQ(driver_key_value(realtek_audio, L"InfPath"), L"oem14.inf");
+    EXPECT_EQ(published_copy_of(inf), L"");
+
+    EXPECT_EQ(run(L"/S /SH /LM", folder), 0x00000001u);
+    std::wstring published = driver_key_value(realtek_audio, L"InfPath");
+    EXPECT_NE(published, L"oem14.inf");
+    EXPECT_EQ(driver_key_value(realtek_audio, L"DriverVersion"), L"6.1.0.0");
+    if (running_on_wine()) {
+        // Unsigned, installed by a section decorated for NT, the device's second hardware ID.
+        std::uint32_t rank = 0;
+        ASSERT_TRUE(read_installed_driver_rank_from_inf(realtek_audio, published.c_str(), rank));
+        EXPECT_EQ(rank, 0x80FF0001u);
+    }
+}
+
+TEST_F(dpinst_install_test, a_package_for_no_present_device_is_skipped_with_sh_staged_without_and_removed_with_u) {
+    test_package_c nobody;
+    nobody.inf_name = "vtnone.inf";
+    nobody.hardware_id = "PCI\\VEN_1234&DEV_5678";
+    fs::path folder = fresh_package_folder("no-device");
+    fs::path inf = write_test_package(folder, nobody);
+
+    EXPECT_EQ(run(L"/S /SH", folder), 0x00000000u);
+    EXPECT_EQ(published_copy_of(inf), L"");
+
+    EXPECT_EQ(run(L"/S", folder), 0x00000100u);
+    std::wstring published = published_copy_of(inf);
+    ASSERT_NE(published, L"");
+    auto store_folder = recorded_store_folder(published);
+    if (running_on_wine()) {
+        ASSERT_TRUE(store_folder);
+    }
+
+    auto removed = run_installer_program(L"DPInst64.exe", L"/S /U " + quoted(inf));
+    ASSERT_TRUE(removed);
+    EXPECT_EQ(removed->exit_code, 0x00000000u);
+    EXPECT_FALSE(fs::exists(windows_folder() / "inf" / published));
+    EXPECT_FALSE(recorded_store_folder(published));
+    if (store_folder) {
+        EXPECT_FALSE(fs::exists(fs::path(driver_store_root()) / *store_folder));
+    }
+
+    auto again = run_installer_program(L"DPInst64.exe", L"/S /U " + published);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->exit_code, 0x80010000u);
+}

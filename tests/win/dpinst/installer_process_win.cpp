@@ -1,0 +1,137 @@
+#include "tests/win/dpinst/installer_process_win.h"
+
+#include "common/registry_key_win.h"
+#include "devices/setupapi_handles_win.h"
+
+#include <setupapi.h>
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace {
+
+std::wstring beside_test_program(const wchar_t* program) {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::filesystem::path own(path);
+    return (own.parent_path() / program).wstring();
+}
+
+bool start(const wchar_t* program, const std::wstring& arguments, PROCESS_INFORMATION& process) {
+    std::wstring command = L"\"" + beside_test_program(program) + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    return CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process) !=
+           FALSE;
+}
+
+struct window_search_c {
+    DWORD process_id;
+    const wchar_t* class_name;
+    HWND found;
+};
+
+BOOL CALLBACK match_window(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<window_search_c*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t name[128] = {};
+    GetClassNameW(window, name, 128);
+    if (owner == search->process_id && wcscmp(name, search->class_name) == 0) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+std::optional<installer_run_c> run_installer_program(const wchar_t* program, const std::wstring& arguments,
+                                                     DWORD time_limit_ms) {
+    PROCESS_INFORMATION process{};
+    DWORD started = GetTickCount();
+    if (!start(program, arguments, process)) return std::nullopt;
+    CloseHandle(process.hThread);
+    std::optional<installer_run_c> run;
+    if (WaitForSingleObject(process.hProcess, time_limit_ms) == WAIT_OBJECT_0) {
+        DWORD code = 0;
+        GetExitCodeProcess(process.hProcess, &code);
+        run = installer_run_c{code, GetTickCount() - started};
+    } else {
+        TerminateProcess(process.hProcess, 1);
+    }
+    CloseHandle(process.hProcess);
+    return run;
+}
+
+running_installer_c::running_installer_c(const wchar_t* program, const std::wstring& arguments) {
+    PROCESS_INFORMATION process{};
+    if (!start(program, arguments, process)) return;
+    CloseHandle(process.hThread);
+    process_ = process.hProcess;
+    process_id_ = process.dwProcessId;
+}
+
+running_installer_c::~running_installer_c() {
+    if (!process_) return;
+    if (WaitForSingleObject(process_, 0) != WAIT_OBJECT_0) TerminateProcess(process_, 1);
+    CloseHandle(process_);
+}
+
+HWND running_installer_c::wait_for_window(const wchar_t* class_name, DWORD time_limit_ms) {
+    DWORD start_time = GetTickCount();
+    do {
+        window_search_c search{process_id_, class_name, nullptr};
+        EnumWindows(match_window, reinterpret_cast<LPARAM>(&search));
+        if (search.found) return search.found;
+        Sleep(100);
+    } while (GetTickCount() - start_time < time_limit_ms);
+    return nullptr;
+}
+
+std::optional<std::uint32_t> running_installer_c::wait_for_exit(DWORD time_limit_ms) {
+    if (!process_ || WaitForSingleObject(process_, time_limit_ms) != WAIT_OBJECT_0) return std::nullopt;
+    DWORD code = 0;
+    GetExitCodeProcess(process_, &code);
+    return code;
+}
+
+std::wstring quoted(const std::filesystem::path& path) { return L"\"" + path.wstring() + L"\""; }
+
+std::wstring driver_key_value(const std::wstring& instance_id, const wchar_t* name) {
+    device_info_set_c set(SetupDiCreateDeviceInfoList(nullptr, nullptr));
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof device;
+    if (!set || !SetupDiOpenDeviceInfoW(set.get(), instance_id.c_str(), nullptr, 0, &device)) return std::wstring();
+    HKEY raw = SetupDiOpenDevRegKey(set.get(), &device, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_READ);
+    if (raw == INVALID_HANDLE_VALUE) return std::wstring();
+    registry_key_c key(raw);
+    wchar_t value[512] = {};
+    DWORD type = 0, size = sizeof value - sizeof(wchar_t);
+    if (RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS)
+        return std::wstring();
+    return value;
+}
+
+std::filesystem::path windows_folder() {
+    wchar_t folder[MAX_PATH] = {};
+    GetWindowsDirectoryW(folder, MAX_PATH);
+    return folder;
+}
+
+std::string file_bytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::uintmax_t log_size() {
+    std::error_code ignored;
+    auto size = std::filesystem::file_size(windows_folder() / "DPINST.LOG", ignored);
+    return ignored ? 0 : size;
+}
+
+std::string log_since(std::uintmax_t size) {
+    std::string all = file_bytes(windows_folder() / "DPINST.LOG");
+    return size < all.size() ? all.substr(std::size_t(size)) : std::string();
+}

@@ -1,0 +1,148 @@
+#include "tools/dpinst/package_install_win.h"
+
+#include "common/text_compare.h"
+#include "common/wine_detection_win.h"
+#include "tools/dpinst/device_install_win.h"
+#include "tools/dpinst/device_list_win.h"
+#include "tools/dpinst/driver_key_completion_win.h"
+#include "tools/dpinst/driver_package_win.h"
+#include "tools/dpinst/driver_store_copy_win.h"
+#include "tools/dpinst/package_stage_win.h"
+
+namespace {
+
+// The ID each distinct device installation is given, in plan order.
+std::vector<std::wstring> ids_to_install(const std::vector<device_target_c>& plan) {
+    std::vector<std::wstring> ids;
+    for (const auto& target : plan) {
+        if (!target.install) continue;
+        bool seen = false;
+        for (const auto& id : ids) seen = seen || equal_ignoring_case(id, target.matched_id);
+        if (!seen) ids.push_back(target.matched_id);
+    }
+    return ids;
+}
+
+void append_reason(package_result_c& result, const std::wstring& text) {
+    result.reason += (result.reason.empty() ? L"" : L"; ") + text;
+}
+
+// With /P, outside silent runs: asks once whether to install where the package is not newer.
+void ask_about_older(const package_facts_c& facts, std::vector<device_target_c>& plan, install_context_c& context) {
+    if (!context.options.prompt_if_not_better || !context.ask) return;
+    bool any = false;
+    for (const auto& target : plan) any = any || !target.install;
+    if (!any) return;
+    std::wstring question = L"The driver package " + facts.inf_path +
+                            L" is not newer than the driver installed on some of its devices. Install it anyway?";
+    if (!context.ask(question)) return;
+    for (auto& target : plan) target.install = true;
+}
+
+}  // namespace
+
+package_result_c install_package(const std::wstring& inf_path, install_context_c& context) {
+    package_result_c result;
+    result.inf_path = inf_path;
+    package_facts_c facts;
+    std::wstring reason;
+    switch (read_driver_package(inf_path, context.platform, facts, reason)) {
+        case package_check_c::ready: break;
+        case package_check_c::not_a_driver_package:
+            result.outcome = package_outcome_c::skipped;
+            result.reason = reason;
+            return result;
+        case package_check_c::failed:
+            result.reason = reason;
+            return result;
+    }
+    result.inf_path = facts.inf_path;
+    if (!context.options.legacy_mode && !facts.catalog_present) {
+        result.reason = facts.catalog_name.empty() ? L"the package names no catalog (legacy mode /LM accepts it)"
+                                                   : L"catalog " + facts.catalog_name + L" is missing (legacy mode /LM accepts it)";
+        return result;
+    }
+    if (context.installation_stuck) {
+        result.reason = L"an earlier device installation did not finish";
+        return result;
+    }
+
+    for (auto& device : context.devices) read_installed_driver(device);
+    auto plan = plan_device_installs(facts.version, facts.models, context.devices, context.options.force);
+    if (plan.empty() && context.options.present_devices_only) {
+        result.outcome = package_outcome_c::skipped;
+        result.reason = L"matches no device present";
+        return result;
+    }
+
+    staged_package_c staged;
+    if (!stage_package(facts, context.options.legacy_mode, staged, reason)) {
+        result.reason = reason;
+        return result;
+    }
+    result.published_name = staged.published_name;
+    if (!system_keeps_driver_store(staged.published_name) && running_on_wine()) {
+        std::wstring folder;
+        if (!keep_in_driver_store(facts, staged.published_name, context.platform, folder, reason))
+            append_reason(result, L"not kept in the driver store: " + reason);
+    }
+
+    ask_about_older(facts, plan, context);
+    for (const auto& id : ids_to_install(plan)) {
+        auto update = update_devices_with_id(id, staged.install_inf, context.options.force, context.time_limit_ms);
+        result.restart_needed = result.restart_needed || update.restart_needed;
+        if (update.status == device_update_c::timed_out) {
+            context.installation_stuck = true;
+            append_reason(result, L"the installation for " + id + L" did not finish in time");
+            break;
+        }
+        if (update.status == device_update_c::failed)
+            append_reason(result, L"the installation for " + id + L" failed (error " + std::to_wstring(update.error) + L")");
+    }
+
+    std::size_t not_newer = 0;
+    for (const auto& target : plan) {
+        const installer_device_c& device = context.devices[target.device];
+        if (!target.install) {
+            ++not_newer;
+            continue;
+        }
+        if (!equal_ignoring_case(installed_inf_name(device.instance_id), staged.published_name)) {
+            result.failed_on.push_back(device.instance_id);
+            continue;
+        }
+        result.installed_on.push_back(device.instance_id);
+        if (running_on_wine() &&
+            !complete_driver_key(device.instance_id, facts, facts.models[target.line], target.matched_id))
+            append_reason(result, L"the driver key of " + device.instance_id + L" could not be completed");
+    }
+    if (!result.installed_on.empty()) {
+        result.outcome = package_outcome_c::installed;
+    } else if (!result.failed_on.empty()) {
+        result.outcome = package_outcome_c::failed;
+    } else {
+        result.outcome = package_outcome_c::staged_only;
+        append_reason(result, plan.empty() ? L"no matching device"
+                                           : L"not newer than the installed driver on " + std::to_wstring(not_newer) +
+                                                 (not_newer == 1 ? L" device" : L" devices"));
+    }
+    return result;
+}
+
+package_result_c uninstall_package(const std::wstring& argument) {
+    package_result_c result;
+    result.inf_path = argument;
+    result.published_name = find_published_inf(argument);
+    if (result.published_name.empty()) {
+        result.reason = L"no published driver package matches " + argument;
+        return result;
+    }
+    std::wstring reason;
+    if (!remove_published_inf(result.published_name, reason)) {
+        result.reason = reason;
+        return result;
+    }
+    if (running_on_wine()) drop_from_driver_store(result.published_name);
+    result.outcome = package_outcome_c::removed;
+    return result;
+}
