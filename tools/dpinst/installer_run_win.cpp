@@ -1,6 +1,7 @@
 #include "tools/dpinst/installer_run_win.h"
 
 #include "common/text_compare.h"
+#include "common/wine_detection_win.h"
 #include "devices/inf_models_win.h"
 #include "tools/dpinst/device_list_win.h"
 #include "tools/dpinst/install_log_win.h"
@@ -62,6 +63,7 @@ std::vector<std::wstring> install_folder(const installer_options_c& options, ins
     context.options = options;
     context.platform = running_platform();
     context.devices = read_present_devices();
+    if (running_on_wine()) context.time_limit_ms = 2 * 60 * 1000;
     if (options.shows_window())
         context.ask = [](const std::wstring& question) {
             return MessageBoxW(nullptr, question.c_str(), title, MB_YESNO | MB_ICONQUESTION) == IDYES;

@@ -19,6 +19,8 @@ struct install_context_c {
     installer_options_c options;
     inf_platform_c platform;
     std::vector<installer_device_c> devices;
+    // How long one device installation may take. Under Wine an installation that waits for a
+    // file never ends, and the others take well under a second there.
     DWORD time_limit_ms = 10 * 60 * 1000;
     // Asks whether to install a package that is not newer (/P); none in silent runs.
     std::function<bool(const std::wstring& question)> ask;
