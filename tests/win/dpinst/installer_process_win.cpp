@@ -38,7 +38,8 @@ BOOL CALLBACK match_window(HWND window, LPARAM parameter) {
     GetWindowThreadProcessId(window, &owner);
     wchar_t name[128] = {};
     GetClassNameW(window, name, 128);
-    if (owner == search->process_id && wcscmp(name, search->class_name) == 0) {
+    // Visible only once created whole, children included.
+    if (owner == search->process_id && wcscmp(name, search->class_name) == 0 && IsWindowVisible(window)) {
         search->found = window;
         return FALSE;
     }

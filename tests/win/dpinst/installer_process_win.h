@@ -28,7 +28,7 @@ public:
     running_installer_c& operator=(const running_installer_c&) = delete;
 
     bool started() const { return process_ != nullptr; }
-    // The process's top-level window of the class, waiting up to the time limit for it.
+    // The process's visible top-level window of the class, waiting up to the time limit for it.
     HWND wait_for_window(const wchar_t* class_name, DWORD time_limit_ms);
     std::optional<std::uint32_t> wait_for_exit(DWORD time_limit_ms);
 
