@@ -12,13 +12,15 @@
 
 namespace fs = std::filesystem;
 
-TEST(dpinst_program, refusals_end_with_the_failure_code_and_a_log_line) {
+TEST(dpinst_program, refusals_end_with_the_failure_code_and_a_log_line_also_on_the_console) {
     fs::path folder = fresh_package_folder("refusals");
     auto start = log_size();
-    auto unknown = run_installer_program(L"DPInst64.exe", L"/S /SH /X /PATH " + quoted(folder));
+    auto unknown = run_installer_program(L"DPInst64.exe", L"/S /SH /X /C /PATH " + quoted(folder));
     ASSERT_TRUE(unknown);
     EXPECT_EQ(unknown->exit_code, 0x80000000u);
     EXPECT_NE(log_since(start).find("Unknown switch: /X"), std::string::npos) << log_since(start);
+    // With /C the log goes to the console (here the output it was given) as well.
+    EXPECT_NE(unknown->output.find("Unknown switch: /X"), std::string::npos) << unknown->output;
 
     // On 64-bit Windows the 32-bit installer refuses, as the original does.
     start = log_size();

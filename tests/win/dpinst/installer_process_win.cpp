@@ -1,5 +1,6 @@
 #include "tests/win/dpinst/installer_process_win.h"
 
+#include "common/kernel_handle_win.h"
 #include "common/registry_key_win.h"
 #include "devices/setupapi_handles_win.h"
 
@@ -7,7 +8,8 @@
 
 #include <fstream>
 #include <iterator>
-#include <sstream>
+#include <memory>
+#include <thread>
 
 namespace {
 
@@ -18,12 +20,18 @@ std::wstring beside_test_program(const wchar_t* program) {
     return (own.parent_path() / program).wstring();
 }
 
-bool start(const wchar_t* program, const std::wstring& arguments, PROCESS_INFORMATION& process) {
+bool start(const wchar_t* program, const std::wstring& arguments, PROCESS_INFORMATION& process,
+           HANDLE output = nullptr) {
     std::wstring command = L"\"" + beside_test_program(program) + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    return CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process) !=
-           FALSE;
+    if (output) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = output;
+        startup.hStdError = output;
+    }
+    return CreateProcessW(nullptr, command.data(), nullptr, nullptr, output != nullptr, 0, nullptr, nullptr, &startup,
+                          &process) != FALSE;
 }
 
 struct window_search_c {
@@ -50,19 +58,35 @@ BOOL CALLBACK match_window(HWND window, LPARAM parameter) {
 
 std::optional<installer_run_c> run_installer_program(const wchar_t* program, const std::wstring& arguments,
                                                      DWORD time_limit_ms) {
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    HANDLE read_end = nullptr, write_end = nullptr;
+    if (!CreatePipe(&read_end, &write_end, &inherited, 0)) return std::nullopt;
+    SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
+    kernel_handle_c reader(read_end), writer(write_end);
     PROCESS_INFORMATION process{};
     DWORD started = GetTickCount();
-    if (!start(program, arguments, process)) return std::nullopt;
+    if (!start(program, arguments, process, writer.get())) return std::nullopt;
     CloseHandle(process.hThread);
+    kernel_handle_c child(process.hProcess);
+    writer.reset();
+    // The output is read on a thread of its own, so the wait keeps its time limit.
+    auto output = std::make_shared<std::string>();
+    auto shared_reader = std::make_shared<kernel_handle_c>(std::move(reader));
+    std::thread drain([output, shared_reader] {
+        char buffer[4096];
+        DWORD read = 0;
+        while (ReadFile(shared_reader->get(), buffer, sizeof buffer, &read, nullptr) && read > 0) output->append(buffer, read);
+    });
     std::optional<installer_run_c> run;
-    if (WaitForSingleObject(process.hProcess, time_limit_ms) == WAIT_OBJECT_0) {
+    if (WaitForSingleObject(child.get(), time_limit_ms) == WAIT_OBJECT_0) {
         DWORD code = 0;
-        GetExitCodeProcess(process.hProcess, &code);
-        run = installer_run_c{code, GetTickCount() - started};
+        GetExitCodeProcess(child.get(), &code);
+        run = installer_run_c{code, GetTickCount() - started, std::string()};
     } else {
-        TerminateProcess(process.hProcess, 1);
+        TerminateProcess(child.get(), 1);
     }
-    CloseHandle(process.hProcess);
+    drain.join();
+    if (run) run->output = *output;
     return run;
 }
 

@@ -12,10 +12,12 @@
 struct installer_run_c {
     std::uint32_t exit_code = 0;
     DWORD milliseconds = 0;
+    std::string output;  // what it wrote to its standard output
 };
 
-// Starts program (a file beside the test program) with the arguments and waits at most
-// time_limit_ms; nothing when it could not be started or did not end in time (it is then ended).
+// Starts program (a file beside the test program) with the arguments and its standard output on
+// a pipe, and waits at most time_limit_ms; nothing when it could not be started or did not end in
+// time (it is then ended).
 std::optional<installer_run_c> run_installer_program(const wchar_t* program, const std::wstring& arguments,
                                                      DWORD time_limit_ms = 120000);
 
