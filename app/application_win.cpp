@@ -2,6 +2,7 @@
 
 #include "app/machine_facts.h"
 #include "app/settings_win.h"
+#include "backup/driver_store_win.h"
 #include "app/shared_fonts_win.h"
 #include "i18n/language_table.h"
 #include "service/http_transfer.h"
@@ -84,6 +85,9 @@ int initialize_application() {
             return -1;
         }
     }
+    // Where the system keeps driver packages; without it nothing can be backed up, which is no
+    // reason not to start.
+    prepare_driver_store();
     return 0;
 }
 
