@@ -105,8 +105,9 @@ package_check_c read_driver_package(const std::wstring& inf_path, const inf_plat
         return package_check_c::not_a_driver_package;
     }
     if (facts.models.empty()) {
-        reason = L"no models for " + platform.architecture;
-        return package_check_c::failed;
+        reason = L"no models for " + platform.architecture + L" Windows " + std::to_wstring(platform.major) + L"." +
+                 std::to_wstring(platform.minor);
+        return package_check_c::not_for_this_platform;
     }
     INFCONTEXT line{};
     std::optional<std::wstring> date, number;

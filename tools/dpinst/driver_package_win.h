@@ -24,7 +24,8 @@ struct package_facts_c {
 
 enum class package_check_c {
     ready,
-    not_a_driver_package,  // an INF without a [Manufacturer] section
+    not_a_driver_package,   // an INF without a [Manufacturer] section
+    not_for_this_platform,  // no models section applies to this architecture and Windows version
     failed,
 };
 

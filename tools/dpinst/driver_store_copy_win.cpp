@@ -29,15 +29,18 @@ bool system_keeps_driver_store(const std::wstring& published_name) {
 }
 
 bool keep_in_driver_store(const package_facts_c& facts, const std::wstring& published_name,
-                          const inf_platform_c& platform, std::wstring& folder, std::wstring& reason) {
+                          const std::string* inf_bytes, const inf_platform_c& platform, std::wstring& folder,
+                          std::wstring& reason) {
     std::string digest;
-    if (md5_of_file(std::filesystem::path(facts.inf_path), digest) != 0) {
+    if (inf_bytes) {
+        digest = md5_of_text(*inf_bytes);
+    } else if (md5_of_file(std::filesystem::path(facts.inf_path), digest) != 0) {
         reason = L"cannot read " + facts.inf_path;
         return false;
     }
     folder = store_folder_name(facts.inf_file_name, platform.architecture, digest);
     std::wstring root = driver_store_root();
-    if (root.empty() || !copy_package(facts, root + L"\\" + folder, nullptr, reason)) return false;
+    if (root.empty() || !copy_package(facts, root + L"\\" + folder, inf_bytes, reason)) return false;
     if (!record_store_folder(published_name, folder)) {
         reason = L"cannot record the driver store folder of " + published_name;
         return false;

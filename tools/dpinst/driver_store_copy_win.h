@@ -14,9 +14,11 @@
 // The real call: true when the system reports a store folder for the published INF.
 bool system_keeps_driver_store(const std::wstring& published_name);
 
-// Copies the package into the store and records its folder.
+// Copies the package into the store, with the INF as it was published (inf_bytes when a rewritten
+// copy was staged), and records its folder.
 bool keep_in_driver_store(const package_facts_c& facts, const std::wstring& published_name,
-                          const inf_platform_c& platform, std::wstring& folder, std::wstring& reason);
+                          const std::string* inf_bytes, const inf_platform_c& platform, std::wstring& folder,
+                          std::wstring& reason);
 
 // Removes the package's folder and record, and the precompiled INF that Wine leaves behind when
 // it removes a published INF.

@@ -2,6 +2,7 @@
 
 #include "common/text_compare.h"
 #include "common/wine_detection_win.h"
+#include "devices/inf_models_win.h"
 #include "tools/dpinst/device_install_win.h"
 #include "tools/dpinst/device_list_win.h"
 #include "tools/dpinst/driver_key_completion_win.h"
@@ -11,14 +12,27 @@
 
 namespace {
 
+// The ID a device's installation is given: the model's ID that matched it. Wine's
+// UpdateDriverForPlugAndPlayDevicesW picks devices by their hardware IDs alone (it then finds the
+// driver through compatible IDs as well), so under Wine a device matched through one of its
+// compatible IDs is named by its own first hardware ID instead.
+std::wstring installation_id(const device_target_c& target, const installer_device_c& device) {
+    if (!running_on_wine()) return target.matched_id;
+    for (const auto& id : device.ids.hardware_ids)
+        if (equal_ignoring_case(id, target.matched_id)) return target.matched_id;
+    return device.ids.hardware_ids.empty() ? target.matched_id : device.ids.hardware_ids.front();
+}
+
 // The ID each distinct device installation is given, in plan order.
-std::vector<std::wstring> ids_to_install(const std::vector<device_target_c>& plan) {
+std::vector<std::wstring> ids_to_install(const std::vector<device_target_c>& plan,
+                                         const std::vector<installer_device_c>& devices) {
     std::vector<std::wstring> ids;
     for (const auto& target : plan) {
         if (!target.install) continue;
+        std::wstring id = installation_id(target, devices[target.device]);
         bool seen = false;
-        for (const auto& id : ids) seen = seen || equal_ignoring_case(id, target.matched_id);
-        if (!seen) ids.push_back(target.matched_id);
+        for (const auto& listed : ids) seen = seen || equal_ignoring_case(listed, id);
+        if (!seen) ids.push_back(id);
     }
     return ids;
 }
@@ -52,6 +66,11 @@ package_result_c install_package(const std::wstring& inf_path, install_context_c
             result.outcome = package_outcome_c::skipped;
             result.reason = reason;
             return result;
+        case package_check_c::not_for_this_platform:
+            // With /SH such a package is one that matches no device present.
+            if (context.options.present_devices_only) result.outcome = package_outcome_c::skipped;
+            result.reason = reason;
+            return result;
         case package_check_c::failed:
             result.reason = reason;
             return result;
@@ -76,19 +95,20 @@ package_result_c install_package(const std::wstring& inf_path, install_context_c
     }
 
     staged_package_c staged;
-    if (!stage_package(facts, context.options.legacy_mode, staged, reason)) {
+    if (!stage_package(facts, context.platform, context.options.legacy_mode, staged, reason)) {
         result.reason = reason;
         return result;
     }
     result.published_name = staged.published_name;
     if (!system_keeps_driver_store(staged.published_name) && running_on_wine()) {
         std::wstring folder;
-        if (!keep_in_driver_store(facts, staged.published_name, context.platform, folder, reason))
+        const std::string* published = staged.copy_inf_bytes ? &*staged.copy_inf_bytes : nullptr;
+        if (!keep_in_driver_store(facts, staged.published_name, published, context.platform, folder, reason))
             append_reason(result, L"not kept in the driver store: " + reason);
     }
 
     ask_about_older(facts, plan, context);
-    for (const auto& id : ids_to_install(plan)) {
+    for (const auto& id : ids_to_install(plan, context.devices)) {
         auto update = update_devices_with_id(id, staged.install_inf, context.options.force, context.time_limit_ms);
         result.restart_needed = result.restart_needed || update.restart_needed;
         if (update.status == device_update_c::timed_out) {
@@ -132,7 +152,7 @@ package_result_c install_package(const std::wstring& inf_path, install_context_c
 package_result_c uninstall_package(const std::wstring& argument) {
     package_result_c result;
     result.inf_path = argument;
-    result.published_name = find_published_inf(argument);
+    result.published_name = find_published_inf(argument, running_platform());
     if (result.published_name.empty()) {
         result.reason = L"no published driver package matches " + argument;
         return result;

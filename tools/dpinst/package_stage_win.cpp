@@ -1,14 +1,17 @@
 #include "tools/dpinst/package_stage_win.h"
 
 #include "common/file_open.h"
+#include "common/wine_detection_win.h"
 #include "tools/dpinst/legacy_inf.h"
 #include "tools/dpinst/package_copy_win.h"
+#include "tools/dpinst/wine_models_inf.h"
 
 #include <windows.h>
 #include <setupapi.h>
 
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 namespace {
 
@@ -35,9 +38,9 @@ std::wstring new_temporary_folder() {
 }  // namespace
 
 staged_package_c::~staged_package_c() {
-    if (legacy_folder.empty()) return;
+    if (copy_folder.empty()) return;
     std::error_code ignored;
-    std::filesystem::remove_all(std::filesystem::path(legacy_folder), ignored);
+    std::filesystem::remove_all(std::filesystem::path(copy_folder), ignored);
 }
 
 std::wstring system_inf_folder() {
@@ -46,46 +49,64 @@ std::wstring system_inf_folder() {
     return length > 0 && length < MAX_PATH ? std::wstring(windows) + L"\\inf" : std::wstring(L"inf");
 }
 
-bool stage_package(const package_facts_c& facts, bool legacy_mode, staged_package_c& staged, std::wstring& reason) {
-    DWORD error = ERROR_SUCCESS;
-    if (stage(facts.inf_path, staged.published_name, error)) {
-        staged.install_inf = facts.inf_path;
-        return true;
+bool stage_package(const package_facts_c& facts, const inf_platform_c& platform, bool legacy_mode,
+                   staged_package_c& staged, std::wstring& reason) {
+    std::string bytes;
+    if (!read_whole_file(facts.inf_path, bytes)) {
+        reason = L"cannot read " + facts.inf_path;
+        return false;
     }
-    if (legacy_mode && !facts.catalog_name.empty() && !facts.catalog_present) {
-        std::string bytes;
-        std::wstring folder = new_temporary_folder();
-        if (folder.empty() || !read_whole_file(facts.inf_path, bytes)) {
-            reason = L"cannot prepare a copy without the missing catalog";
-            return false;
-        }
-        staged.legacy_folder = folder;
-        bytes = inf_without_catalog(bytes);
-        if (!copy_package(facts, folder, &bytes, reason)) return false;
-        std::wstring copy = folder + L"\\" + facts.inf_file_name;
-        if (stage(copy, staged.published_name, error)) {
-            staged.install_inf = copy;
+    std::optional<std::string> rewritten;
+    if (running_on_wine()) rewritten = inf_with_plain_models_decoration(bytes, platform);
+    const bool catalog_missing = !facts.catalog_name.empty() && !facts.catalog_present;
+    DWORD error = ERROR_SUCCESS;
+    if (!rewritten) {
+        if (stage(facts.inf_path, staged.published_name, error)) {
+            staged.install_inf = facts.inf_path;
             return true;
         }
+        if (!legacy_mode || !catalog_missing) {
+            reason = L"staging failed (error " + std::to_wstring(error) + L")";
+            return false;
+        }
+        rewritten = bytes;
     }
-    reason = L"staging failed (error " + std::to_wstring(error) + L")";
-    return false;
+    if (legacy_mode && catalog_missing) rewritten = inf_without_catalog(*rewritten);
+    staged.copy_folder = new_temporary_folder();
+    if (staged.copy_folder.empty() || !copy_package(facts, staged.copy_folder, &*rewritten, reason)) {
+        if (reason.empty()) reason = L"cannot prepare a copy of the package";
+        return false;
+    }
+    std::wstring copy = staged.copy_folder + L"\\" + facts.inf_file_name;
+    if (!stage(copy, staged.published_name, error)) {
+        reason = L"staging the rewritten copy failed (error " + std::to_wstring(error) + L")";
+        return false;
+    }
+    staged.install_inf = copy;
+    staged.copy_inf_bytes = std::move(rewritten);
+    return true;
 }
 
-std::wstring find_published_inf(const std::wstring& argument) {
+std::wstring find_published_inf(const std::wstring& argument, const inf_platform_c& platform) {
     std::wstring folder = system_inf_folder();
     if (argument.find_first_of(L"\\/") == std::wstring::npos && file_exists(folder + L"\\" + argument)) return argument;
     std::string package;
     if (!read_whole_file(argument, package)) return std::wstring();
+    // The forms the installer may have published it in (see stage_package).
+    std::vector<std::string> forms = {package};
+    if (running_on_wine())
+        if (auto rewritten = inf_with_plain_models_decoration(package, platform)) forms.push_back(*rewritten);
+    for (std::size_t i = 0, count = forms.size(); i < count; ++i) forms.push_back(inf_without_catalog(forms[i]));
     WIN32_FIND_DATAW found{};
     HANDLE search = FindFirstFileW((folder + L"\\*.inf").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return std::wstring();
     std::wstring match;
     do {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        if (found.nFileSizeHigh != 0 || found.nFileSizeLow != package.size()) continue;
         std::string published;
-        if (read_whole_file(folder + L"\\" + found.cFileName, published) && published == package) match = found.cFileName;
+        if (!read_whole_file(folder + L"\\" + found.cFileName, published)) continue;
+        for (const auto& form : forms)
+            if (published == form) match = found.cFileName;
     } while (match.empty() && FindNextFileW(search, &found));
     FindClose(search);
     return match;

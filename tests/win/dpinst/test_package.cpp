@@ -26,12 +26,14 @@ std::filesystem::path write_test_package(const std::filesystem::path& folder, co
         "\r\n[SourceDisksNames]\r\n1=%Disk%,,,\\drivers\r\n"
         "\r\n[SourceDisksFiles]\r\n" + p.driver_file + "=1\r\n"
         "\r\n[DestinationDirs]\r\nDefaultDestDir=12\r\n"
-        "\r\n[Manufacturer]\r\n%Vendor%=Models,NTamd64,NTx86\r\n"
-        "\r\n[Models.NTamd64]\r\n%Description%=Install,"  + p.hardware_id + "\r\n"
+        "\r\n[Manufacturer]\r\n%Vendor%=Models,NTamd64,NTamd64.6.1,NTx86\r\n"
+        "\r\n[Models.NTamd64]\r\n%PassedOver%=Install,"  + p.hardware_id + "\r\n"
+        "\r\n[Models.NTamd64.6.1]\r\n%Description%=Install,"  + p.hardware_id + "\r\n"
         "\r\n[Models.NTx86]\r\n%Description%=Install," + p.hardware_id + "\r\n"
         "\r\n[Install.NT]\r\nCopyFiles=Files\r\n"
         "\r\n[Files]\r\n" + p.driver_file + "\r\n"
-        "\r\n[Strings]\r\nVendor=\"Vantorel Test\"\r\nDisk=\"Test disk\"\r\nDescription=\"" + p.description + "\"\r\n";
+        "\r\n[Strings]\r\nVendor=\"Vantorel Test\"\r\nDisk=\"Test disk\"\r\nDescription=\"" + p.description + "\"\r\n"
+        "PassedOver=\"The section Windows 7 and later pass over\"\r\n";
     std::filesystem::path inf_path = folder / p.inf_name;
     write_file(inf_path, inf);
     if (p.driver_file_present) write_file(folder / "drivers" / p.driver_file, "not a real driver\n");

@@ -1,5 +1,7 @@
 // Driver packages written by the tests for the simulated PC's devices: an INF with a copy section
-// and SourceDisksFiles, a dummy driver file in a sub-folder, and a catalog stand-in.
+// and SourceDisksFiles, a dummy driver file in a sub-folder, and a catalog stand-in. Its amd64
+// models come, as in most packages, in a section for Windows 6.1 and later, beside a plain NTamd64
+// section with another description that Windows passes over there.
 #pragma once
 
 #include <filesystem>
