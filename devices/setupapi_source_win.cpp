@@ -3,6 +3,8 @@
 // Configuration Manager; and the system class image list that the device store owns.
 #include "common/fixed_text.h"
 #include "common/registry_key_win.h"
+#include "common/wine_detection_win.h"
+#include "devices/driver_rank_wine_win.h"
 #include "devices/setupapi_handles_win.h"
 #include "devices/system_source.h"
 
@@ -202,6 +204,9 @@ public:
     void close_driver_key() override { driver_key_.reset(); }
 
     bool read_driver_rank(const device_c& record, std::uint32_t& rank) override {
+        // Wine aborts the process in SetupDiGetDriverInstallParamsW: there the rank is worked out
+        // from the installed INF as Windows ranks drivers.
+        if (running_on_wine()) return read_installed_driver_rank_from_inf(set_.get(), device_, record.inf_path, rank);
         SP_DEVINSTALL_PARAMS_W params{};
         params.cbSize = sizeof params;
         if (!SetupDiGetDeviceInstallParamsW(set_.get(), &device_, &params)) return false;
@@ -239,11 +244,6 @@ struct image_list_traits_c {
 };
 
 using image_list_c = unique_handle_c<image_list_traits_c>;
-
-bool running_on_wine() {
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version");
-}
 
 // The system class image list. Wine 8 only stubs the class image calls (no list, no class icons);
 // there every class gets one generic image, as Windows gives a class it has no image for the

@@ -16,13 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string read_all(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 device_c device(const wchar_t* path, const wchar_t* name, const wchar_t* version) {
     device_c record;
     std::wcscpy(record.instance_path, path);
@@ -67,8 +60,8 @@ TEST_F(backup_index_test, writes_the_golden_bytes_and_reads_them_back) {
     ASSERT_EQ(record_backup(index, archive("Intel(R)-Ethernet.zip"), {device_texts_of(store_.devices[0])}, index_path_,
                             "2026-12-09"),
               0);
-    const std::string bytes = read_all(scratch_.path() / "backup.xml");
-    EXPECT_EQ(bytes, read_all(fs::path(VANTOREL_SOURCE_DIR) / "tests/golden/backup_index.xml"));
+    const std::string bytes = bytes_of(scratch_.path() / "backup.xml");
+    EXPECT_EQ(bytes, bytes_of(fs::path(VANTOREL_SOURCE_DIR) / "tests/golden/backup_index.xml"));
     EXPECT_FALSE(fs::exists(scratch_.path() / "backup.xml.tmp"));
 
     backup_index_c loaded;
@@ -88,7 +81,7 @@ TEST_F(backup_index_test, entries_without_their_archive_device_or_a_plain_name_a
     record_backup(index, archive("Intel(R)-Ethernet.zip"), {device_texts_of(store_.devices[0])}, index_path_, "2026-12-08");
     record_backup(index, archive("Intel(R)-Wi-Fi.zip"), {device_texts_of(store_.devices[1])}, index_path_, "2026-12-08");
     record_backup(index, archive("gone.zip"), {device_texts_of(store_.devices[1])}, index_path_, "2026-12-08");
-    std::string text = read_all(scratch_.path() / "backup.xml");
+    std::string text = bytes_of(scratch_.path() / "backup.xml");
     // An entry naming an archive in another folder is ignored, even when that file exists.
     const std::string other = "..\\" + scratch_.path().filename().string() + "\\Intel(R)-Wi-Fi.zip";
     text.replace(text.find("Intel(R)-Wi-Fi.zip"), 18, other);
@@ -103,7 +96,7 @@ TEST_F(backup_index_test, entries_without_their_archive_device_or_a_plain_name_a
 TEST_F(backup_index_test, a_damaged_file_is_set_aside_and_the_index_kept) {
     backup_index_c index;
     record_backup(index, archive("Intel(R)-Ethernet.zip"), {device_texts_of(store_.devices[0])}, index_path_, "2026-12-08");
-    const std::string good = read_all(scratch_.path() / "backup.xml");
+    const std::string good = bytes_of(scratch_.path() / "backup.xml");
     for (int round = 0; round < 2; ++round) {
         std::ofstream(scratch_.path() / "backup.xml", std::ios::binary) << good.substr(0, good.size() / 2);
         const backup_index_load_c load = load_backup_index(index, index_path_, folder_, store_);
@@ -112,7 +105,7 @@ TEST_F(backup_index_test, a_damaged_file_is_set_aside_and_the_index_kept) {
         EXPECT_FALSE(fs::exists(scratch_.path() / "backup.xml"));
     }
     // Neither damaged file was overwritten by the other.
-    EXPECT_EQ(read_all(scratch_.path() / "backup.xml.bad"), good.substr(0, good.size() / 2));
+    EXPECT_EQ(bytes_of(scratch_.path() / "backup.xml.bad"), good.substr(0, good.size() / 2));
     EXPECT_TRUE(fs::exists(scratch_.path() / "backup.xml.bad.1"));
     // A file without entries leaves the index as it was, and is no damage.
     std::ofstream(scratch_.path() / "backup.xml", std::ios::binary) << "<vantorel/>";
@@ -124,11 +117,11 @@ TEST_F(backup_index_test, a_damaged_file_is_set_aside_and_the_index_kept) {
 TEST_F(backup_index_test, a_save_that_cannot_finish_keeps_the_old_file) {
     backup_index_c index;
     record_backup(index, archive("Intel(R)-Ethernet.zip"), {device_texts_of(store_.devices[0])}, index_path_, "2026-12-08");
-    const std::string old = read_all(scratch_.path() / "backup.xml");
+    const std::string old = bytes_of(scratch_.path() / "backup.xml");
     // The temporary file cannot be made (a folder has its name): the old index stays whole.
     fs::create_directory(scratch_.path() / "backup.xml.tmp");
     EXPECT_EQ(record_backup(index, archive("Intel(R)-Wi-Fi.zip"), {device_texts_of(store_.devices[1])}, index_path_,
                             "2026-12-09"),
               -1);
-    EXPECT_EQ(read_all(scratch_.path() / "backup.xml"), old);
+    EXPECT_EQ(bytes_of(scratch_.path() / "backup.xml"), old);
 }

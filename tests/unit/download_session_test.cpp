@@ -23,17 +23,6 @@ std::string pattern(std::uint64_t from, std::uint64_t count) {
     return bytes;
 }
 
-std::string contents(const std::wstring& path) {
-    std::FILE* file = open_file(path, "rb");
-    if (!file) return "(missing)";
-    std::string bytes;
-    char buffer[65536];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, n);
-    std::fclose(file);
-    return bytes;
-}
-
 // Paths as the file system library takes them, whatever the C locale.
 std::filesystem::path fs_path(const std::wstring& path) { return std::filesystem::u8path(wide_to_utf8(path)); }
 
@@ -145,7 +134,7 @@ TEST_F(download_session_test, complete_short_and_failed_downloads) {
     EXPECT_FALSE(exact.start_download());  // one worker at a time
     wait_for(exact);
     EXPECT_EQ(exact.state, download_complete);
-    EXPECT_EQ(contents(exact.final_path), pattern(0, 1000));
+    EXPECT_EQ(bytes_of(exact.final_path), pattern(0, 1000));
     EXPECT_FALSE(file_exists(exact.temp_path));
 
     // Removing the package starts the next download from byte 0.
@@ -154,14 +143,14 @@ TEST_F(download_session_test, complete_short_and_failed_downloads) {
     EXPECT_FALSE(file_exists(exact.final_path));
     ASSERT_TRUE(exact.start_download());
     wait_for(exact);
-    EXPECT_EQ(contents(exact.final_path), pattern(0, 1000));
+    EXPECT_EQ(bytes_of(exact.final_path), pattern(0, 1000));
 
     // One byte short: failed, the partial file kept for a resume.
     download_session_c& short_one = session(served("/bytes/999.zip"), 1000);
     ASSERT_TRUE(short_one.start_download());
     wait_for(short_one);
     EXPECT_EQ(short_one.state, download_failed);
-    EXPECT_EQ(contents(short_one.temp_path), pattern(0, 999));
+    EXPECT_EQ(bytes_of(short_one.temp_path), pattern(0, 999));
 
     // An error answer: failed, and not one byte of its page in the file.
     download_session_c& error = session(served("/status/503"), 1000);
@@ -169,7 +158,7 @@ TEST_F(download_session_test, complete_short_and_failed_downloads) {
     wait_for(error);
     EXPECT_EQ(error.state, download_failed);
     EXPECT_EQ(error.job.http_status, 503);
-    EXPECT_EQ(contents(error.temp_path), "");
+    EXPECT_EQ(bytes_of(error.temp_path), "");
 }
 
 TEST_F(download_session_test, resumes_from_the_bytes_on_disk_and_replaces_an_older_package) {
@@ -184,7 +173,7 @@ TEST_F(download_session_test, resumes_from_the_bytes_on_disk_and_replaces_an_old
     wait_for(resumed);
     EXPECT_EQ(resumed.state, download_complete);
     EXPECT_EQ(resumed.job.http_status, 206);
-    EXPECT_EQ(contents(resumed.final_path), pattern(0, 5000));
+    EXPECT_EQ(bytes_of(resumed.final_path), pattern(0, 5000));
 
     // A partial file that already holds every byte completes without asking any server.
     const download_paths_c full = make_download_paths(folder_, "http://127.0.0.1:1/full.zip");
@@ -193,7 +182,7 @@ TEST_F(download_session_test, resumes_from_the_bytes_on_disk_and_replaces_an_old
     ASSERT_TRUE(complete.start_download());
     wait_for(complete);
     EXPECT_EQ(complete.state, download_complete);
-    EXPECT_EQ(contents(complete.final_path), pattern(0, 300));
+    EXPECT_EQ(bytes_of(complete.final_path), pattern(0, 300));
 }
 
 TEST_F(download_session_test, pause_resume_shared_files_and_closing) {
@@ -213,14 +202,14 @@ TEST_F(download_session_test, pause_resume_shared_files_and_closing) {
     s.request_pause();
     wait_for(s);
     EXPECT_EQ(s.state, download_paused);
-    EXPECT_EQ(contents(s.temp_path), pattern(0, 3000));
+    EXPECT_EQ(bytes_of(s.temp_path), pattern(0, 3000));
     // The range starts at the bytes on disk, whatever the count said at the pause.
     s.job.bytes_done.store(100);
     ASSERT_TRUE(s.start_download());
     EXPECT_EQ(s.job.bytes_done.load(), 3000u);
     wait_for(s);
     EXPECT_EQ(s.state, download_complete);
-    EXPECT_EQ(contents(s.final_path), pattern(0, 5000));
+    EXPECT_EQ(bytes_of(s.final_path), pattern(0, 5000));
 
     // Closing stops running workers within the limit; the partial file stays.
     download_session_c& running = session(served("/bytes/8000.zip?stall_after=1000"), 8000);
@@ -229,7 +218,7 @@ TEST_F(download_session_test, pause_resume_shared_files_and_closing) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_TRUE(stop_downloads(std::chrono::seconds(5)));
     EXPECT_EQ(running.state, download_paused);
-    EXPECT_EQ(contents(running.temp_path), pattern(0, 1000));
+    EXPECT_EQ(bytes_of(running.temp_path), pattern(0, 1000));
 }
 
 TEST_F(download_session_test, a_package_that_cannot_take_its_final_name_fails_with_the_partial_file_kept) {
@@ -241,5 +230,5 @@ TEST_F(download_session_test, a_package_that_cannot_take_its_final_name_fails_wi
     ASSERT_TRUE(s.start_download());
     wait_for(s);
     EXPECT_EQ(s.state, download_failed);
-    EXPECT_EQ(contents(s.temp_path), pattern(0, 100));
+    EXPECT_EQ(bytes_of(s.temp_path), pattern(0, 100));
 }

@@ -115,13 +115,6 @@ public:
     void tell_administrator_required() override { ++told; }
 };
 
-std::string read_all(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 }  // namespace
 
 TEST(start_install, gates_setup_dat_and_one_installation_at_a_time) {
@@ -166,10 +159,10 @@ TEST(start_install, gates_setup_dat_and_one_installation_at_a_time) {
                                                              L"\""}));
     EXPECT_TRUE(file_exists(join_relative(unpacked, L"drv/x64/a.sys")));
     EXPECT_FALSE(file_exists(join_relative(unpacked, L"readme.htm")));
-    EXPECT_EQ(read_all(scratch.path() / "setup.dat"), link + "\n");
+    EXPECT_EQ(bytes_of(scratch.path() / "setup.dat"), link + "\n");
 
     // A link with a line break would read back as two links: it is not written.
     EXPECT_FALSE(append_setup_link(program_folder, "http://a/x.zip\nhttp://b/y.zip"));
-    EXPECT_EQ(read_all(scratch.path() / "setup.dat"), link + "\n");
+    EXPECT_EQ(bytes_of(scratch.path() / "setup.dat"), link + "\n");
     download_sessions.clear();
 }

@@ -1,9 +1,12 @@
 // Scratch files and folders for tests, removed again when the test ends.
 #pragma once
 
+#include "common/file_open.h"
+
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -33,3 +36,24 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// The whole content of a file, or "(missing)" when it cannot be opened.
+inline std::string bytes_of(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return "(missing)";
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// The same for a path in the program's own UTF-16 form.
+inline std::string bytes_of(const std::wstring& path) {
+    std::FILE* file = open_file(path, "rb");
+    if (!file) return "(missing)";
+    std::string bytes;
+    char buffer[65536];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, n);
+    std::fclose(file);
+    return bytes;
+}

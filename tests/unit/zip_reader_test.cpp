@@ -16,13 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string read_all(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 // Every file below the folder, as relative generic paths.
 std::vector<std::string> files_below(const fs::path& folder) {
     std::vector<std::string> found;
@@ -73,15 +66,15 @@ TEST_F(zip_reader_test, unpacks_folders_and_files_and_never_overwrites) {
               0);
     EXPECT_EQ(reader_.problem(), "");
     EXPECT_EQ(files_below(folder()), (std::vector<std::string>{"b.sys", "drv/x64/a.inf"}));
-    EXPECT_EQ(read_all(folder() / "drv/x64/a.inf"), "[Version]");
-    EXPECT_EQ(read_all(folder() / "b.sys"), std::string(100000, 'b'));
+    EXPECT_EQ(bytes_of(folder() / "drv/x64/a.inf"), "[Version]");
+    EXPECT_EQ(bytes_of(folder() / "b.sys"), std::string(100000, 'b'));
 
     // A second unpacking over the first leaves what is there untouched.
     std::ofstream(folder() / "b.sys", std::ios::binary) << "edited";
     zip_reader_c again;
     ASSERT_EQ(again.open_archive(utf8_to_wide((scratch_.path() / "package").u8string())), 0);  // ".zip" added
     ASSERT_EQ(again.extract_all(utf8_to_wide(folder().u8string())), 0);
-    EXPECT_EQ(read_all(folder() / "b.sys"), "edited");
+    EXPECT_EQ(bytes_of(folder() / "b.sys"), "edited");
 }
 
 TEST_F(zip_reader_test, hostile_names_end_the_extraction_inside_the_folder) {
@@ -100,7 +93,7 @@ TEST_F(zip_reader_test, damaged_cut_and_oversized_archives_leave_no_cut_file) {
     // A stored entry with one byte changed fails its CRC: it is removed, not kept cut.
     const fs::path archive = scratch_.path() / "package.zip";
     ASSERT_EQ(unpack({{"first.txt", "first"}, {"crc.bin", std::string(5000, 'c') + "MARK", false}}), 0);
-    std::string bytes = read_all(archive);
+    std::string bytes = bytes_of(archive);
     bytes[bytes.find("MARK")] = 'W';
     std::ofstream(archive, std::ios::binary) << bytes;
     fs::remove_all(folder());
