@@ -1,8 +1,10 @@
 #include "server/demo_catalog.h"
 
+#include "server/code_page_encoder.h"
 #include "server/driver_package_reader.h"
 #include "server/package_archive_writer.h"
 #include "server/sqlite_catalog_store.h"
+#include "server/utf8_text.h"
 
 #include <filesystem>
 
@@ -12,11 +14,13 @@ const char* const display_guid = "{4d36e968-e325-11ce-bfc1-08002be10318}";
 const char* const net_guid = "{4d36e972-e325-11ce-bfc1-08002be10318}";
 const char* const media_guid = "{4d36e96c-e325-11ce-bfc1-08002be10318}";
 const char* const system_guid = "{4d36e97d-e325-11ce-bfc1-08002be10318}";
+const char* const hdc_guid = "{4d36e96a-e325-11ce-bfc1-08002be10318}";
 const char* const usb_guid = "{36fc9e60-c465-11cf-8056-444553540000}";
 const char* const bluetooth_guid = "{e0cbf06c-cd8b-4647-bb8a-263b43f0f974}";
 const char* const xnadevice_guid = "{d61ca365-5af4-4486-998b-9db4734c6ca3}";
 
 using signing = demo_package_c::signing_c;
+using encoding = demo_package_c::inf_encoding_c;
 
 std::vector<demo_package_c> make_packages() {
     const demo_model_c gtx1050ti{"NVIDIA GeForce GTX 1050 Ti", {"PCI\\VEN_10DE&DEV_1C82&SUBSYS_85C41043"}};
@@ -70,6 +74,17 @@ std::vector<demo_package_c> make_packages() {
         // A hub driver that matches only the hub's compatible ID "USB\Class_09".
         {"genesys-usb-hub-3.2.0-x64.zip", "USB", usb_guid, "Genesys Logic", "Genesys Logic", "01/15/2020",
          "3.2.0.0", "NTamd64.6.1", {{"Generic USB 2.0 Hub", {"USB\\Class_09"}}}, -1, signing::other},
+        // Localised packages: the receiver's in a UTF-16 INF, the SATA controller's in an 8-bit
+        // one, the I2C controller's in Russian.
+        {"logitech-unifying-2.50.25-x64.zip", "USB", usb_guid, "Logitech", "Logitech Europe S.A.", "03/12/2019",
+         "2.50.25.0", "NTamd64.6.1", {{"Périphérique Logitech® Unifying für USB", {"USB\\VID_046D&PID_C52B"}}}, -1,
+         signing::whql, encoding::utf16},
+        {"intel-rst-ahci-17.8.0-x64-de.zip", "HDC", hdc_guid, "Intel", "Intel", "11/20/2019", "17.8.0.1065", "NTamd64.6.1",
+         {{"Intel® SATA-AHCI-Controller für Chipsätze der 300er-Serie", {"PCI\\VEN_8086&DEV_A352&CC_0106"}}}, -1,
+         signing::whql, encoding::windows_1252},
+        {"intel-serialio-30.100.1915-x64-ru.zip", "System", system_guid, "Intel", "Корпорация Intel", "04/10/2019",
+         "30.100.1915.1", "NTamd64.6.1", {{"Контроллер узла I2C Intel® Serial IO - A368", {"PCI\\VEN_8086&DEV_A368"}}}, -1,
+         signing::whql, encoding::utf16},
     };
 }
 
@@ -152,6 +167,31 @@ std::string demo_inf_text(const demo_package_c& package) {
     return inf + strings;
 }
 
+std::string demo_inf_bytes(const demo_package_c& package) {
+    std::string text = demo_inf_text(package), bytes;
+    if (package.inf_encoding == encoding::windows_1252) {
+        code_page_encoder_c::for_code_page(1252).append(bytes, text);
+        return bytes;
+    }
+    auto append_unit = [&bytes](char32_t unit) {
+        bytes += char(unit & 0xFF);
+        bytes += char(unit >> 8);
+    };
+    bytes = "\xFF\xFE";
+    std::size_t at = 0;
+    char32_t character = 0;
+    while (at < text.size()) {
+        if (!next_utf8_character(text, at, character)) character = 0xFFFD;
+        if (character >= 0x10000) {
+            append_unit(0xD800 + ((character - 0x10000) >> 10));
+            append_unit(0xDC00 + ((character - 0x10000) & 0x3FF));
+        } else {
+            append_unit(character);
+        }
+    }
+    return bytes;
+}
+
 bool build_demo_catalog(const std::string& packages_folder, const std::string& catalog_path, std::string& error) {
     std::error_code code;
     std::filesystem::create_directories(packages_folder, code);
@@ -165,7 +205,7 @@ bool build_demo_catalog(const std::string& packages_folder, const std::string& c
     for (const demo_package_c& demo : demo_packages()) {
         std::string folder = demo.file_name.substr(0, demo.file_name.rfind('.')) + "/";
         std::vector<archive_member_c> members{{folder + "driver/" + driver_name(demo), driver_bytes(demo)},
-                                              {folder + "driver/" + "setup.inf", demo_inf_text(demo)}};
+                                              {folder + "driver/" + "setup.inf", demo_inf_bytes(demo)}};
         if (demo.signing != signing::none) members.push_back({folder + "driver/" + catalog_name(demo), catalog_bytes(demo)});
         std::string archive = packages_folder + "/" + demo.file_name;
         if (!write_zip_archive(archive, members, error)) return false;

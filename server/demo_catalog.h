@@ -2,7 +2,9 @@
 // catalog file) for devices of the default simulated PC, imported through the catalog's own
 // import path. Some packages are newer than the installed drivers, some older or equal; some
 // are for other Windows versions or architectures; one serves the device without a driver and
-// one matches only a compatible ID.
+// one matches only a compatible ID. Three describe their devices beyond ASCII, as vendors'
+// localised packages do: two in UTF-16 INF files (Western European, Cyrillic), one in an 8-bit
+// INF file in Windows-1252.
 #pragma once
 
 #include <string>
@@ -25,12 +27,14 @@ struct demo_package_c {
     std::vector<demo_model_c> models;
     int feature_score = -1;       // -1: no FeatureScore line
     enum class signing_c { whql, other, none } signing = signing_c::whql;
+    enum class inf_encoding_c { windows_1252, utf16 } inf_encoding = inf_encoding_c::windows_1252;
 };
 
 const std::vector<demo_package_c>& demo_packages();
 
-// The INF text of one demo package.
+// The INF text of one demo package, and the file's bytes in the package's encoding.
 std::string demo_inf_text(const demo_package_c& package);
+std::string demo_inf_bytes(const demo_package_c& package);
 
 // Writes every demo package into `packages_folder` and imports them into the SQLite catalog
 // `catalog_path` (created when missing). False with an error.

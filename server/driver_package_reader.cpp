@@ -2,7 +2,9 @@
 
 #include "common/md5.h"
 #include "common/text_compare.h"
+#include "server/code_page_decoder.h"
 #include "server/inf_driver_info.h"
+#include "server/utf8_text.h"
 
 #include <minizip/unzip.h>
 
@@ -31,7 +33,16 @@ bool ends_with(const std::string& text, const char* suffix) {
 struct member_c {
     std::uint64_t size = 0;
     unz64_file_pos position{};
+    bool utf8_name = false;  // the archive says the name is UTF-8 (flag bit 11)
 };
+
+// A member's name as text. Zip archives name their members in code page 437 unless they flag
+// the name as UTF-8; names that are well-formed UTF-8 without the flag are taken as UTF-8 too,
+// since many tools write them so.
+std::string member_name_text(const std::string& name, const member_c& member) {
+    if (member.utf8_name) return well_formed_utf8(name);
+    return is_well_formed_utf8(name) ? name : code_page_text_to_utf8(name, 437);
+}
 
 // Every member by its name with "/" separators. A name that appears twice makes the package
 // ambiguous and is refused.
@@ -49,6 +60,7 @@ bool list_members(unzFile zip, std::map<std::string, member_c>& members, std::st
         std::string path(name, strnlen(name, sizeof name));
         std::replace(path.begin(), path.end(), '\\', '/');
         member.size = info.uncompressed_size;
+        member.utf8_name = (info.flag & 0x800) != 0;
         if (!path.empty() && path.back() != '/' && !members.emplace(path, member).second) {
             error = path + ": stored twice in the archive";
             return false;
@@ -162,7 +174,7 @@ bool read_driver_package(const std::string& archive_path, const package_options_
         worst_sign = std::max(worst_sign, sign);
 
         auto inf_index = std::uint32_t(package.infs.size());
-        package.infs.push_back({path, info.provider, info.class_guid, info.driver_date, info.driver_version});
+        package.infs.push_back({member_name_text(path, member), info.provider, info.class_guid, info.driver_date, info.driver_version});
         for (const inf_model_entry_c& model : info.models) {
             catalog_entry_c entry;
             entry.inf_index = inf_index;

@@ -1,9 +1,9 @@
 #include "server/inf_file.h"
 
 #include "common/text_compare.h"
+#include "server/inf_text_decoding.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <utility>
 
 namespace {
@@ -25,58 +25,6 @@ bool fail(inf_error_c& error, int line_number, std::string message) {
     error.line_number = line_number;
     error.message = std::move(message);
     return false;
-}
-
-// 1-based number of the line holding text[end]; CRLF, LF and a lone CR each end a line.
-int line_at(std::string_view text, std::size_t end) {
-    int number = 1;
-    for (std::size_t i = 0; i < end && i < text.size(); ++i) {
-        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) ++number;
-    }
-    return number;
-}
-
-void append_utf8(std::string& out, std::uint32_t code) {
-    static const unsigned lead[] = {0x00, 0xC0, 0xE0, 0xF0};
-    int tail = code < 0x80 ? 0 : code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
-    out += char(lead[tail] | (code >> (6 * tail)));
-    for (int shift = 6 * (tail - 1); shift >= 0; shift -= 6) out += char(0x80 | ((code >> shift) & 0x3F));
-}
-
-std::uint32_t utf16_unit(std::string_view bytes, std::size_t at, bool big_endian) {
-    auto first = std::uint32_t(std::uint8_t(bytes[at]));
-    auto second = std::uint32_t(std::uint8_t(bytes[at + 1]));
-    return big_endian ? (first << 8 | second) : (second << 8 | first);
-}
-
-bool decode_utf16(std::string_view bytes, bool big_endian, std::string& out, inf_error_c& error) {
-    if (bytes.size() % 2 != 0) return fail(error, 0, "UTF-16 text of odd length");
-    out.reserve(bytes.size() + bytes.size() / 2);
-    for (std::size_t at = 0; at < bytes.size(); at += 2) {
-        std::uint32_t code = utf16_unit(bytes, at, big_endian);
-        if (code >= 0xDC00 && code <= 0xDFFF) return fail(error, line_at(out, out.size()), "unpaired UTF-16 surrogate");
-        if (code >= 0xD800 && code <= 0xDBFF) {
-            std::uint32_t low = at + 3 < bytes.size() ? utf16_unit(bytes, at + 2, big_endian) : 0;
-            if (low < 0xDC00 || low > 0xDFFF) return fail(error, line_at(out, out.size()), "unpaired UTF-16 surrogate");
-            code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
-            at += 2;
-        }
-        append_utf8(out, code);
-    }
-    return true;
-}
-
-// The file's text as UTF-8 (8-bit files byte for byte, without a UTF-8 byte order mark).
-bool decode_text(std::string_view bytes, std::string& text, inf_error_c& error) {
-    if (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF") {
-        if (!decode_utf16(bytes.substr(2), bytes[0] == '\xFE', text, error)) return false;
-    } else {
-        if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-        text.assign(bytes);
-    }
-    std::size_t nul = text.find('\0');
-    if (nul != std::string::npos) return fail(error, line_at(text, nul), "NUL character in the text");
-    return true;
 }
 
 class physical_lines_c {
@@ -299,7 +247,7 @@ bool parse_inf_text(std::string_view bytes, inf_file_c& out, inf_error_c& error)
     out = inf_file_c();
     error = inf_error_c();
     std::string text;
-    if (!decode_text(bytes, text, error)) return false;
+    if (!decode_inf_bytes(bytes, text, error)) return false;
     physical_lines_c lines(text);
     std::size_t current = no_section;
     std::string_view physical;

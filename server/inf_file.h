@@ -4,8 +4,9 @@
 // (names compared without regard to case; a section that appears twice is one section with the
 // lines of both), "key = value, value" lines and lines of values only, double-quoted values (""
 // inside quotes is one quote), ";" comments outside quotes, "\" at the end of a line continuing
-// it on the next line, %token% substitution from the [Strings] section. ANSI/UTF-8 files and
-// UTF-16 files with a byte order mark are accepted; texts come out as UTF-8.
+// it on the next line, %token% substitution from the [Strings] section. UTF-16 files with a byte
+// order mark, UTF-8 files and 8-bit files in a Windows code page are accepted (see
+// inf_text_decoding.h); texts come out as UTF-8.
 #pragma once
 
 #include <cstddef>

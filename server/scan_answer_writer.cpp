@@ -1,42 +1,113 @@
 #include "server/scan_answer_writer.h"
 
+#include "server/code_page_encoder.h"
+#include "server/windows_code_pages.h"
+
 #include <algorithm>
+#include <array>
 #include <cstdio>
 
 namespace {
 
-void append_escaped(std::string& out, std::string_view text) {
-    // Most texts need no escaping at all.
-    bool plain = true;
-    for (char c : text) plain = plain && c != '&' && c != '<' && c != '>' && c != '"' && static_cast<unsigned char>(c) >= 0x20;
-    if (plain) {
-        out.append(text.data(), text.size());
-        return;
+// What the writer does with each byte of a text.
+enum byte_kind_c : unsigned char { kind_plain, kind_markup, kind_beyond_ascii };
+
+constexpr std::array<byte_kind_c, 256> byte_kinds = [] {
+    std::array<byte_kind_c, 256> kinds{};
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        bool markup = byte < 0x20 || byte == '&' || byte == '<' || byte == '>' || byte == '"';
+        kinds[byte] = byte >= 0x80 ? kind_beyond_ascii : markup ? kind_markup : kind_plain;
     }
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default:
-            // Control characters cannot appear in an XML document at all.
-            out += (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') ? ' ' : c;
+    return kinds;
+}();
+
+byte_kind_c kind_of(char c) { return byte_kinds[static_cast<unsigned char>(c)]; }
+
+void append_escaped_character(std::string& out, char c) {
+    switch (c) {
+    case '&': out += "&amp;"; break;
+    case '<': out += "&lt;"; break;
+    case '>': out += "&gt;"; break;
+    case '"': out += "&quot;"; break;
+    default:
+        // Control characters cannot appear in an XML document at all.
+        out += (c != '\t' && c != '\n' && c != '\r') ? ' ' : c;
+    }
+}
+
+void append_percent_escaped(std::string& out, unsigned char byte) {
+    static const char hex[] = "0123456789ABCDEF";
+    out += '%';
+    out += hex[byte >> 4];
+    out += hex[byte & 0xF];
+}
+
+enum class beyond_ascii_c { as_is, encoded, percent_escaped };
+
+// Appends the text escaped for the document, whole runs at a time: texts are mostly plain ASCII,
+// the same bytes in every code page.
+void append_escaped(std::string& out, std::string_view text, beyond_ascii_c beyond, const code_page_encoder_c* encoder) {
+    auto copied = [beyond](char c) {
+        return kind_of(c) == kind_plain || (kind_of(c) == kind_beyond_ascii && beyond == beyond_ascii_c::as_is);
+    };
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t run = at;
+        while (at < text.size() && copied(text[at])) ++at;
+        out.append(text.data() + run, at - run);
+        if (at == text.size()) break;
+        if (kind_of(text[at]) == kind_markup) {
+            append_escaped_character(out, text[at++]);
+        } else if (beyond == beyond_ascii_c::percent_escaped) {
+            append_percent_escaped(out, static_cast<unsigned char>(text[at++]));
+        } else {
+            // UTF-8 sequences are made of bytes from 0x80 up, so such a run holds whole
+            // characters. The encoder writes no byte below 0x40 for them: no markup comes out.
+            run = at;
+            while (at < text.size() && kind_of(text[at]) == kind_beyond_ascii) ++at;
+            encoder->append(out, text.substr(run, at - run));
         }
     }
 }
 
-void append_element(std::string& out, const char* name, std::string_view text) {
+// Bytes as they are: the ids the client sent, which are in its code page already, and numbers.
+void append_bytes(std::string& out, std::string_view bytes) { append_escaped(out, bytes, beyond_ascii_c::as_is, nullptr); }
+
+// A catalog text (UTF-8) in the client's code page.
+void append_text(std::string& out, std::string_view text, const code_page_encoder_c& encoder) {
+    append_escaped(out, text, beyond_ascii_c::encoded, &encoder);
+}
+
+// A link as the client keeps it, as bytes: characters beyond ASCII percent-escaped in UTF-8, as a
+// browser sends them, so that the link means the same whatever the client's code page.
+void append_link(std::string& out, std::string_view link) { append_escaped(out, link, beyond_ascii_c::percent_escaped, nullptr); }
+
+void open_element(std::string& out, const char* name) {
     out += '<';
     out += name;
     out += '>';
-    append_escaped(out, text);
+}
+
+void close_element(std::string& out, const char* name) {
     out += "</";
     out += name;
     out += '>';
 }
 
-void append_item(std::string& out, const driver_offer_c& offer, const answer_settings_c& settings) {
+void append_element(std::string& out, const char* name, std::string_view text, const code_page_encoder_c& encoder) {
+    open_element(out, name);
+    append_text(out, text, encoder);
+    close_element(out, name);
+}
+
+void append_bytes_element(std::string& out, const char* name, std::string_view bytes) {
+    open_element(out, name);
+    append_bytes(out, bytes);
+    close_element(out, name);
+}
+
+void append_item(std::string& out, const driver_offer_c& offer, const answer_settings_c& settings,
+                 const code_page_encoder_c& encoder) {
     const catalog_package_c& package = *offer.package;
     const catalog_entry_c& entry = *offer.entry;
     const catalog_inf_c& inf = package.infs[entry.inf_index];
@@ -44,28 +115,40 @@ void append_item(std::string& out, const driver_offer_c& offer, const answer_set
     std::snprintf(feature, sizeof feature, "%x", unsigned(entry.feature_score < 0 ? 0xFF : entry.feature_score & 0xFF));
 
     out += "<item>";
-    append_element(out, "hardid", entry.device_id);
-    append_element(out, "title", package.title);
-    append_element(out, "ver", inf.driver_version);
-    append_element(out, "size", std::to_string(package.size));
-    append_element(out, "guid", inf.class_guid);
-    append_element(out, "link", settings.package_base_url + escape_url_component(package.file_name));
-    append_element(out, "infpath", offered_inf_path(package, inf));
-    if (!package.official_link.empty()) append_element(out, "official_link", package.official_link);
-    append_element(out, "cp", std::to_string(offer.cp));
-    append_element(out, "manu", entry.manufacturer);
-    append_element(out, "sign", std::to_string(package.sign));
-    append_element(out, "feature", feature);
-    append_element(out, "targetos", std::to_string(entry_target_os(entry)));
-    append_element(out, "date", inf.driver_date);
-    append_element(out, "desc", entry.description);
+    append_element(out, "hardid", entry.device_id, encoder);
+    append_element(out, "title", package.title, encoder);
+    append_element(out, "ver", inf.driver_version, encoder);
+    append_bytes_element(out, "size", std::to_string(package.size));
+    append_element(out, "guid", inf.class_guid, encoder);
+    open_element(out, "link");
+    append_link(out, settings.package_base_url);
+    append_link(out, escape_url_component(package.file_name));
+    close_element(out, "link");
+    append_element(out, "infpath", offered_inf_path(package, inf), encoder);
+    if (!package.official_link.empty()) {
+        open_element(out, "official_link");
+        append_link(out, package.official_link);
+        close_element(out, "official_link");
+    }
+    append_bytes_element(out, "cp", std::to_string(offer.cp));
+    append_element(out, "manu", entry.manufacturer, encoder);
+    append_bytes_element(out, "sign", std::to_string(package.sign));
+    append_bytes_element(out, "feature", feature);
+    append_bytes_element(out, "targetos", std::to_string(entry_target_os(entry)));
+    append_element(out, "date", inf.driver_date, encoder);
+    append_element(out, "desc", entry.description, encoder);
     out += "</item>\n";
 }
 
 }  // namespace
 
+unsigned answer_code_page(const scan_request_c& request) { return ansi_code_page_for_oem(request.lang); }
+
+std::string scan_answer_content_type(const scan_request_c& request) {
+    return std::string("text/xml; charset=") + charset_of_code_page(answer_code_page(request));
+}
+
 std::string escape_url_component(std::string_view text) {
-    static const char hex[] = "0123456789ABCDEF";
     std::string out;
     for (char c : text) {
         unsigned char u = static_cast<unsigned char>(c);
@@ -74,9 +157,7 @@ std::string escape_url_component(std::string_view text) {
         if (plain) {
             out += c;
         } else {
-            out += '%';
-            out += hex[u >> 4];
-            out += hex[u & 0xF];
+            append_percent_escaped(out, u);
         }
     }
     return out;
@@ -99,16 +180,23 @@ std::vector<std::vector<driver_offer_c>> offers_for_request(const scan_request_c
 
 std::string write_scan_answer(const scan_request_c& request, const std::vector<std::vector<driver_offer_c>>& offers,
                               const answer_settings_c& settings) {
+    // Every text in the client's ANSI code page, which is how the program reads answers, and the
+    // declaration names it: the program's XML reader then takes the bytes as they are. (Under a
+    // declaration naming UTF-8, or one without an encoding, it would read them as UTF-8.)
+    const code_page_encoder_c& encoder = code_page_encoder_c::for_code_page(answer_code_page(request));
     std::string out;
     out.reserve(256 + request.devices.size() * 1024);
-    out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<kelvdoc>\n<hardwares>\n";
+    out += "<?xml version=\"1.0\" encoding=\"";
+    out += charset_of_code_page(encoder.code_page());
+    out += "\"?>\n<kelvdoc>\n<hardwares>\n";
     for (std::size_t d = 0; d < request.devices.size(); ++d) {
         out += "<hardware>";
-        append_element(out, "id", request.devices[d].id);
+        // The id goes back byte for byte as it came, so that the program finds its device.
+        append_bytes_element(out, "id", request.devices[d].id);
         out += '\n';
         if (d < offers.size()) {
             std::size_t count = std::min(offers[d].size(), settings.items_per_device);
-            for (std::size_t i = 0; i < count; ++i) append_item(out, offers[d][i], settings);
+            for (std::size_t i = 0; i < count; ++i) append_item(out, offers[d][i], settings, encoder);
         }
         out += "</hardware>\n";
     }

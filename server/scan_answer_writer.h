@@ -1,5 +1,7 @@
 // Writes the answer document: one "hardware" element per requested device, in request order,
-// with its "id" as sent and one "item" per offered package.
+// with its "id" as sent and one "item" per offered package. The program reads the answer's texts
+// in its ANSI code page: they are written in the one that goes with the OEM code page the
+// request names, and the document and its content type say which.
 #pragma once
 
 #include "server/catalog_index.h"
@@ -17,6 +19,10 @@ struct answer_settings_c {
 // The offers for every requested device, in request order, at most `most` each.
 std::vector<std::vector<driver_offer_c>> offers_for_request(const scan_request_c& request, const catalog_index_c& index,
                                                             std::size_t most);
+
+// The ANSI code page the answer to this request is written in, and its HTTP content type.
+unsigned answer_code_page(const scan_request_c& request);
+std::string scan_answer_content_type(const scan_request_c& request);
 
 // The answer document with at most settings.items_per_device of each device's offers.
 std::string write_scan_answer(const scan_request_c& request, const std::vector<std::vector<driver_offer_c>>& offers,

@@ -1,6 +1,9 @@
 #include "server/scan_request_reader.h"
 
 #include "common/text_compare.h"
+#include "server/code_page_decoder.h"
+#include "server/utf8_text.h"
+#include "server/windows_code_pages.h"
 
 #include <pugixml.hpp>
 #include <zlib.h>
@@ -198,6 +201,9 @@ bool parse_request_document(std::string_view document, const request_limits_c& l
     request.model = client.attribute("model").value();
     request.lang = client.attribute("lang").as_int();
 
+    // Device IDs are compared with the catalog's, which are UTF-8; the program sends them in its
+    // ANSI code page. The ids that name devices stay as they were sent.
+    code_page_decoder_c decoder(ansi_code_page_for_oem(request.lang));
     request.devices.clear();
     for (pugi::xml_node hardware = hardwares.child("hardware"); hardware; hardware = hardware.next_sibling("hardware")) {
         if (request.devices.size() == limits.devices)
@@ -210,6 +216,11 @@ bool parse_request_document(std::string_view document, const request_limits_c& l
         split_ids(hardware.child("hardids").child_value(), limits.ids_per_device, device.device_ids);
         device.hardware_id_count = device.device_ids.size();
         split_ids(hardware.child("compids").child_value(), limits.ids_per_device, device.device_ids);
+        auto decode = [&decoder](std::string& text) {
+            if (!is_ascii(text)) text = decoder.to_utf8(text);
+        };
+        decode(device.matching_id);
+        for (std::string& device_id : device.device_ids) decode(device_id);
         request.devices.push_back(std::move(device));
     }
     return true;

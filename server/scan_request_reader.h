@@ -9,9 +9,9 @@
 #include <vector>
 
 struct requested_device_c {
-    std::string id;                       // "id" exactly as sent
-    std::string matching_id;              // "matchid"
-    std::vector<std::string> device_ids;  // hardware IDs, then compatible IDs, each once
+    std::string id;                       // "id" exactly as sent, in the client's code page
+    std::string matching_id;              // "matchid", as UTF-8
+    std::vector<std::string> device_ids;  // hardware IDs, then compatible IDs, each once, as UTF-8
     std::size_t hardware_id_count = 0;    // how many of device_ids are hardware IDs
 };
 

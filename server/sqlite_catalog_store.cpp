@@ -1,5 +1,7 @@
 #include "server/sqlite_catalog_store.h"
 
+#include "server/code_page_decoder.h"
+
 #include <sqlite3.h>
 
 #include <unordered_map>
@@ -65,9 +67,13 @@ public:
         sqlite3_reset(statement_);
         sqlite3_clear_bindings(statement_);
     }
+    // Texts are UTF-8. Catalogs imported before 8-bit INF files were decoded may hold their bytes
+    // as they were: those read as Windows-1252, which is what an import does with them now.
     std::string text(int column) const {
         const unsigned char* value = sqlite3_column_text(statement_, column);
-        return value ? std::string(reinterpret_cast<const char*>(value), std::size_t(sqlite3_column_bytes(statement_, column))) : std::string();
+        if (!value) return std::string();
+        return utf8_or_windows_1252(
+            std::string_view(reinterpret_cast<const char*>(value), std::size_t(sqlite3_column_bytes(statement_, column))));
     }
     std::int64_t number(int column) const { return sqlite3_column_int64(statement_, column); }
 

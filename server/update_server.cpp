@@ -95,7 +95,7 @@ MHD_Result answer_scan(update_server_c::state_c& state, MHD_Connection* connecti
     }
     if (document.size() > state.settings.answer_bytes)
         return send_text(connection, context, MHD_HTTP_CONTENT_TOO_LARGE, "too many devices for one answer\n");
-    return send_text(connection, context, MHD_HTTP_OK, document, "text/xml; charset=utf-8");
+    return send_text(connection, context, MHD_HTTP_OK, document, scan_answer_content_type(request).c_str());
 }
 
 MHD_Result serve_package(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context) {

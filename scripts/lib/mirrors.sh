@@ -3,17 +3,20 @@
 #
 # mirrors_start WORK [CATALOG PACKAGES]   sets mirror_urls (three base URLs) and mirror_pids
 # mirrors_stop
+#
+# The programs come from build/host, or from the build folder VANTOREL_HOST_BUILD names.
 mirrors_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 mirror_urls=()
 mirror_pids=()
 
 mirrors_start() {
   local work=$1 catalog=${2:-} packages=${3:-} n port
-  local server="$mirrors_root/build/host/vantorel-server"
+  local build=${VANTOREL_HOST_BUILD:-$mirrors_root/build/host}
+  local server="$build/vantorel-server"
   mkdir -p "$work"
   if [ -z "$catalog" ]; then
     catalog="$work/catalog.sqlite" packages="$work/packages"
-    "$mirrors_root/build/host/vantorel-catalog" demo --catalog "$catalog" --packages "$packages" >"$work/catalog.log" 2>&1 ||
+    "$build/vantorel-catalog" demo --catalog "$catalog" --packages "$packages" >"$work/catalog.log" 2>&1 ||
       { cat "$work/catalog.log"; return 1; }
   fi
   mirror_urls=() mirror_pids=()

@@ -135,3 +135,27 @@ TEST(scan_answer, every_device_in_request_order_with_escaped_texts_and_item_fiel
                               "<guid>{4d36e968-e325-11ce-bfc1-08002be10318}</guid>"})
         EXPECT_NE(answer.find(field), std::string::npos) << field;
 }
+
+TEST(scan_answer, texts_in_the_clients_code_page_ids_as_sent_and_links_in_ascii) {
+    catalog_package_c p = package("ru.zip", {entry("PCI\\VEN_8086&DEV_A368", "amd64", 6, 1)});
+    p.entries[0].description = "\xD0\x9A\xD0\xBE\xD1\x80 f\xC3\xBCr <x>";  // "Кор für <x>"
+    p.official_link = "http://vendor.example/f\xC3\xBCr";
+    catalog_index_c index({p});
+    scan_request_c request;
+    request.os_code = "WIN764";
+    request.lang = 866;
+    request.devices = {device({"PCI\\VEN_8086&DEV_A368"})};
+    request.devices[0].id = "PCI\\\xCF\xF0\xE8&1";  // "При" as a Russian Windows sends it
+    answer_settings_c settings;
+    std::string answer = write_scan_answer(request, index, settings);
+    EXPECT_EQ(answer.rfind("<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n", 0), 0u) << answer;
+    EXPECT_EQ(scan_answer_content_type(request), "text/xml; charset=windows-1251");
+    for (const char* field : {"<id>PCI\\\xCF\xF0\xE8&amp;1</id>", "<desc>\xCA\xEE\xF0 f?r &lt;x&gt;</desc>",
+                              "<official_link>http://vendor.example/f%C3%BCr</official_link>"})
+        EXPECT_NE(answer.find(field), std::string::npos) << field;
+
+    request.lang = 437;
+    answer = write_scan_answer(request, index, settings);
+    EXPECT_NE(answer.find("<desc>??? f\xFCr &lt;x&gt;</desc>"), std::string::npos);
+    EXPECT_EQ(scan_answer_content_type(request), "text/xml; charset=windows-1252");
+}

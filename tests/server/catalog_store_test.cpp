@@ -153,6 +153,32 @@ TEST(sqlite_catalog, keeps_packages_whole_and_refuses_a_different_archive_under_
     EXPECT_FALSE(sqlite_catalog_store_c::open((folder.path() / "absent.sqlite").string(), false, error));
 }
 
+TEST(sqlite_catalog, texts_are_utf8_from_8bit_inf_files_zip_names_and_catalogs_stored_before) {
+    scratch_folder_c folder;
+    std::string error, inf = inf_text;
+    inf.replace(inf.find("Intel(R)"), 8, "Intel\xAE");  // an 8-bit INF file in Windows-1252
+    catalog_package_c package;
+    ASSERT_TRUE(read_driver_package(write_package(folder, "lan.zip", {{"d/n\x82t.inf", inf}, {"\xC3\xA9/net.inf", inf_text}}),
+                                    {}, package, error))
+        << error;
+    EXPECT_EQ(package.entries[0].description, "Intel\xC2\xAE Ethernet Connection I219-V");
+    // Member names: code page 437 unless they are UTF-8.
+    ASSERT_EQ(package.infs.size(), 2u);
+    EXPECT_EQ(package.infs[0].inf_path, "d/n\xC3\xA9t.inf");
+    EXPECT_EQ(package.infs[1].inf_path, "\xC3\xA9/net.inf");
+
+    // A catalog imported when 8-bit texts were kept as bytes reads them as Windows-1252.
+    std::string db = (folder.path() / "catalog.sqlite").string();
+    auto store = sqlite_catalog_store_c::open(db, true, error);
+    package.entries[0].description = "Intel\xAE";
+    package.entries[1].description = "Intel\xC2\xAE";
+    ASSERT_TRUE(store && store->add_packages({package}, error)) << error;
+    std::vector<catalog_package_c> loaded;
+    ASSERT_TRUE(store->load_packages(loaded, error)) << error;
+    EXPECT_EQ(loaded.at(0).entries.at(0).description, "Intel\xC2\xAE");
+    EXPECT_EQ(loaded.at(0).entries.at(1).description, "Intel\xC2\xAE");
+}
+
 TEST(demo_catalog, every_package_link_ends_in_a_name_unique_in_the_catalog) {
     std::set<std::string> names;
     for (const auto& package : demo_packages()) {

@@ -149,7 +149,7 @@ TEST(inf_file, syntax_errors_name_their_line) {
     for (const case_c& c : cases) EXPECT_EQ(parse_error(c.text).line_number, c.line) << c.text;
 }
 
-TEST(inf_file, utf16_becomes_utf8_and_other_bytes_stay) {
+TEST(inf_file, utf16_and_8bit_text_become_utf8) {
     const std::u16string text = u"[S]\r\nname = caf\u00e9 \u20ac \U0001F600\r\n";
     for (bool big_endian : {false, true}) {
         inf_file_c inf = parsed(utf16(text, big_endian));
@@ -157,7 +157,11 @@ TEST(inf_file, utf16_becomes_utf8_and_other_bytes_stay) {
         EXPECT_EQ(line_of(inf, "S", 0).line_number, 2);
     }
     EXPECT_EQ(parsed("\xEF\xBB\xBF[S]\nk=v").sections().at(0).name, "S");
-    EXPECT_EQ(line_of(parsed("[S]\nk=\xE9\xFF"), "S", 0).values, (values_t{"\xE9\xFF"}));
+    EXPECT_EQ(line_of(parsed("[S]\nk=\xE9\xFF"), "S", 0).values, (values_t{"\xC3\xA9\xC3\xBF"}));
+    // A Japanese section of an 8-bit file: the second byte of "\x83\x5C" is no line continuation.
+    inf_file_c japanese = parsed("[Strings.0411]\nd=\x83\x5C\ne=x\n");
+    EXPECT_EQ(line_of(japanese, "Strings.0411", 0).values, (values_t{"\xE3\x82\xBD"}));
+    EXPECT_EQ(line_of(japanese, "Strings.0411", 1).key, "e");
 
     EXPECT_EQ(parse_error(utf16(u"[S]", false) + "x").line_number, 0);                // odd length
     EXPECT_EQ(parse_error(utf16(u"[S]\n\xD83D", false)).line_number, 2);              // high surrogate at the end

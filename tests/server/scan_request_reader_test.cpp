@@ -122,6 +122,22 @@ TEST(request_document, reads_the_client_and_every_device_in_order) {
     EXPECT_TRUE(request.devices[1].device_ids.empty());
 }
 
+TEST(request_document, device_ids_are_read_in_the_clients_code_page_and_ids_kept_as_sent) {
+    // A Russian Windows (OEM 866, ANSI 1251) writes its texts in 1251, whatever the declaration
+    // says: "ROOT\Бип".
+    const std::string document =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<kelvdoc><client os=\"WIN764\" lang=\"866\" /><hardwares><hardware>"
+        "<id><![CDATA[ROOT\\\xC1\xE8\xEF]]></id><matchid><![CDATA[root\\\xE1\xE8\xEF]]></matchid>"
+        "<hardids><![CDATA[ROOT\\\xC1\xE8\xEF]]></hardids></hardware></hardwares></kelvdoc>";
+    scan_request_c request;
+    request_failure_c failure;
+    ASSERT_TRUE(parse_request_document(document, request_limits_c{}, request, failure)) << failure.reason;
+    ASSERT_EQ(request.devices.size(), 1u);
+    EXPECT_EQ(request.devices[0].id, "ROOT\\\xC1\xE8\xEF");
+    EXPECT_EQ(request.devices[0].matching_id, "root\\\xD0\xB1\xD0\xB8\xD0\xBF");
+    EXPECT_EQ(request.devices[0].device_ids, (std::vector<std::string>{"ROOT\\\xD0\x91\xD0\xB8\xD0\xBF"}));
+}
+
 TEST(request_document, malformed_documents_get_400_and_oversized_ones_413) {
     struct case_c {
         std::string document;

@@ -144,7 +144,7 @@ TEST_F(update_server_test, the_simulated_pc_gets_the_offers_the_demo_catalog_hol
     std::string request = compressed_request(store, "WIN764");
     http_reply_c reply = fetch(url(""), &request);
     ASSERT_EQ(reply.status, 200) << reply.body;
-    EXPECT_NE(reply.headers.find("text/xml"), std::string::npos);
+    EXPECT_NE(reply.headers.find("Content-Type: text/xml; charset=windows-1252\r\n"), std::string::npos) << reply.headers;
     ASSERT_TRUE(parse_scan_response(reply.body, store));
 
     // Two 64-bit Windows 7 packages for the graphics card; the 32-bit one is not offered.
@@ -179,7 +179,9 @@ TEST_F(update_server_test, the_simulated_pc_gets_the_offers_the_demo_catalog_hol
     EXPECT_EQ(device_with_path(store, L"USB\\VID_8087&PID_0AAA").items[0].feature, 0x80u);
     std::size_t with_offers = 0;
     for (const auto& device : store.devices) with_offers += device.item_count > 0;
-    EXPECT_EQ(with_offers, 12u);  // graphics x2, chipset x4, audio, LAN, wireless, Bluetooth, controller, hub
+    // Graphics x2, chipset x4, audio, LAN, wireless, Bluetooth, controller, hub, and the receiver,
+    // SATA and I2C controllers with localised packages.
+    EXPECT_EQ(with_offers, 15u);
 
     // A 32-bit Windows 7 machine gets the 32-bit graphics driver and the network driver's x86 line.
     device_store_c store32 = simulated_pc_store();

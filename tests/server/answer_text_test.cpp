@@ -1,0 +1,74 @@
+// Texts beyond ASCII from the catalog to the program, end to end: the demo catalog's localised
+// packages (UTF-16 and Windows-1252 INF files), the update server, and the program's scan query
+// and answer reader, with the program's ANSI code page set as a Western European and as a
+// Russian Windows has it.
+#include "server/demo_catalog.h"
+#include "server/sqlite_catalog_store.h"
+#include "server/update_server.h"
+
+#include "common/text_convert.h"
+#include "service/last_error.h"
+#include "service/update_service.h"
+#include "tests/unit/demo_scan_expectations.h"
+#include "tests/unit/test_files.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class answer_text_test : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        folder_ = new scratch_folder_c;
+        std::string error, packages = (folder_->path() / "packages").string(), catalog = (folder_->path() / "catalog.sqlite").string();
+        ASSERT_TRUE(build_demo_catalog(packages, catalog, error)) << error;
+        std::vector<catalog_package_c> loaded;
+        auto store = sqlite_catalog_store_c::open(catalog, false, error);
+        ASSERT_TRUE(store && store->load_packages(loaded, error)) << error;
+        server_settings_c settings;
+        settings.packages_folder = packages;
+        settings.log = nullptr;
+        server_ = update_server_c::start(settings, std::make_shared<const catalog_index_c>(std::move(loaded)), error).release();
+        ASSERT_NE(server_, nullptr) << error;
+    }
+    static void TearDownTestSuite() {
+        delete server_;
+        delete folder_;
+    }
+    void TearDown() override { set_ansi_code_page(1252); }
+
+    // One scan query from a client whose OEM code page is `oem`.
+    static void ask(device_store_c& store, int oem) {
+        update_service_c service;
+        service.store = &store;
+        service.mirrors = {server_->base_url(), server_->base_url(), server_->base_url()};
+        service.installed_links_file = (folder_->path() / "setup.dat").wstring();
+        scan_query_c query;
+        query.os_code = "WIN764";
+        query.os_version_number = 61;
+        query.lang = oem;
+        ASSERT_TRUE(query_update_server(service, query)) << last_error() << " " << query.error_text;
+    }
+
+    static scratch_folder_c* folder_;
+    static update_server_c* server_;
+};
+
+scratch_folder_c* answer_text_test::folder_ = nullptr;
+update_server_c* answer_text_test::server_ = nullptr;
+
+}  // namespace
+
+TEST_F(answer_text_test, a_western_european_client_reads_its_texts_and_cyrillic_as_question_marks) {
+    ASSERT_TRUE(set_ansi_code_page(1252));
+    device_store_c store = localised_demo_devices(L"USB\\VID_046D&PID_C52B\\Empfänger-Ä");
+    ask(store, 850);
+    expect_localised_demo_texts(store, 1252);
+}
+
+TEST_F(answer_text_test, a_russian_client_reads_cyrillic_and_western_letters_as_question_marks) {
+    ASSERT_TRUE(set_ansi_code_page(1251));
+    device_store_c store = localised_demo_devices(L"USB\\VID_046D&PID_C52B\\Приёмник");
+    ask(store, 866);
+    expect_localised_demo_texts(store, 1251);
+}
