@@ -5,6 +5,7 @@
 #include "common/text_convert.h"
 #include "download/download_session.h"
 #include "service/http_transfer.h"
+#include "tests/unit/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -16,17 +17,6 @@
 
 namespace {
 
-std::string contents(const std::wstring& path) {
-    std::FILE* file = open_file(path, "rb");
-    if (!file) return "(missing)";
-    std::string bytes;
-    char buffer[65536];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, n);
-    std::fclose(file);
-    return bytes;
-}
-
 void wait_for(download_session_c& session) {
     for (int i = 0; i < 1500 && !session.poll_worker(); ++i) Sleep(20);
 }
@@ -37,7 +27,7 @@ TEST(download_session_nginx, paused_and_resumed_into_a_folder_with_a_space_and_a
     const char* url = std::getenv("VANTOREL_NGINX");
     const char* served_file = std::getenv("VANTOREL_NGINX_FILE");  // the file's Windows path
     if (!url || !*url || !served_file || !*served_file) GTEST_SKIP() << "no nginx";
-    const std::string expected = contents(utf8_to_wide(served_file));
+    const std::string expected = bytes_of(utf8_to_wide(served_file));
     ASSERT_GT(expected.size(), 1000000u);
 
     wchar_t temp[MAX_PATH];
@@ -58,13 +48,13 @@ TEST(download_session_nginx, paused_and_resumed_into_a_folder_with_a_space_and_a
     const std::uint32_t paused_at = session.job.bytes_done.load();
     EXPECT_GT(paused_at, 0u);
     EXPECT_LT(paused_at, expected.size());
-    EXPECT_EQ(contents(session.temp_path), expected.substr(0, paused_at));
+    EXPECT_EQ(bytes_of(session.temp_path), expected.substr(0, paused_at));
 
     ASSERT_TRUE(session.start_download());
     wait_for(session);
     ASSERT_EQ(session.state, download_complete);
     EXPECT_EQ(session.job.http_status, 206);
-    EXPECT_TRUE(contents(session.final_path) == expected);
+    EXPECT_TRUE(bytes_of(session.final_path) == expected);
 
     remove_file(session.final_path);
     RemoveDirectoryW(folder.c_str());
