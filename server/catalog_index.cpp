@@ -3,14 +3,7 @@
 #include "common/text_compare.h"
 
 #include <algorithm>
-
-namespace {
-
-// Entries weighed for one device at most: generic IDs (a class code) may be named by thousands of
-// packages, and the device's own IDs come first in its list.
-constexpr std::size_t most_candidates = 4096;
-
-}  // namespace
+#include <functional>
 
 std::uint32_t match_rank(bool device_compatible, std::size_t device_position, int inf_id_position) {
     std::uint32_t rank = device_compatible ? 0x2000 : 0;
@@ -20,47 +13,97 @@ std::uint32_t match_rank(bool device_compatible, std::size_t device_position, in
     return rank;
 }
 
-catalog_index_c::catalog_index_c(std::vector<catalog_package_c> packages) : packages_(std::move(packages)) {
-    for (std::uint32_t p = 0; p < packages_.size(); ++p) {
-        const auto& package = packages_[p];
-        by_file_name_.emplace(package.file_name, p);
-        for (std::uint32_t e = 0; e < package.entries.size(); ++e)
-            by_device_id_[ascii_uppered(package.entries[e].device_id)].push_back({p, e});
-        entry_count_ += package.entries.size();
-    }
+std::uint64_t device_id_hash(std::string_view device_id, std::string& scratch) {
+    scratch.assign(device_id);
+    for (char& c : scratch) c = ascii_upper(c);
+    return std::hash<std::string_view>{}(scratch);
 }
 
-const catalog_package_c* catalog_index_c::find_package(const std::string& file_name) const {
-    auto found = by_file_name_.find(file_name);
-    return found == by_file_name_.end() ? nullptr : &packages_[found->second];
+catalog_index_c::catalog_index_c(const std::vector<catalog_package_c>& packages) {
+    catalog_index_builder_c builder;
+    for (const catalog_package_c& p : packages) {
+        builder.add_package({p.file_name, p.title, p.official_link, p.md5, p.size, p.sign});
+        for (const catalog_inf_c& f : p.infs)
+            builder.add_inf({f.inf_path, f.provider, f.class_guid, f.driver_date, f.driver_version});
+        for (const catalog_entry_c& e : p.entries)
+            builder.add_entry({e.inf_index, e.device_id, e.architecture, e.description, e.manufacturer, e.id_position,
+                               e.os_major, e.os_minor, e.feature_score});
+    }
+    *this = builder.finish();
+}
+
+package_view_c catalog_index_c::package(const driver_offer_c& offer) const {
+    const package_c& p = packages_[entries_[offer.entry].package];
+    return {texts_.text(p.file_name), texts_.text(p.title), texts_.text(p.official_link), texts_.text(p.md5), p.size, p.sign};
+}
+
+inf_view_c catalog_index_c::inf(const driver_offer_c& offer) const {
+    const inf_c& f = infs_[entries_[offer.entry].inf];
+    return {texts_.text(f.inf_path), texts_.text(f.provider), texts_.text(f.class_guid), texts_.text(f.driver_date),
+            texts_.text(f.driver_version)};
+}
+
+entry_view_c catalog_index_c::entry(const driver_offer_c& offer) const {
+    const entry_c& e = entries_[offer.entry];
+    return {texts_.text(e.device_id), architectures_[e.architecture], texts_.text(e.description),
+            texts_.text(e.manufacturer), e.id_position, e.os_major, e.os_minor, e.feature_score};
+}
+
+bool catalog_index_c::find_package(std::string_view file_name, std::uint32_t& number) const {
+    std::uint64_t hash = std::hash<std::string_view>{}(file_name);
+    auto first = std::lower_bound(by_file_name_.begin(), by_file_name_.end(), hash,
+                                  [](const name_slot_c& slot, std::uint64_t h) { return slot.hash < h; });
+    for (auto at = first; at != by_file_name_.end() && at->hash == hash; ++at) {
+        if (texts_.text(packages_[at->package].file_name) == file_name) {
+            number = at->package;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::size_t catalog_index_c::memory_bytes() const {
+    return texts_.memory_bytes() + packages_.capacity() * sizeof(package_c) + infs_.capacity() * sizeof(inf_c) +
+           entries_.capacity() * sizeof(entry_c) + bucket_first_.capacity() * sizeof(std::uint32_t) +
+           id_slots_.capacity() * sizeof(id_slot_c) + by_file_name_.capacity() * sizeof(name_slot_c);
 }
 
 std::vector<driver_offer_c> catalog_index_c::offers_for(const requested_device_c& device, const client_target_c& target,
                                                         std::size_t most) const {
+    match_budget_c budget;
+    return offers_for(device, target, most, budget);
+}
+
+std::vector<driver_offer_c> catalog_index_c::offers_for(const requested_device_c& device, const client_target_c& target,
+                                                        std::size_t most, match_budget_c& budget) const {
     struct candidate_c {
         std::uint32_t package, entry, cp;
         int target_os;
     };
+    if (!target.supported || most == 0) return {};
+    auto architecture = std::find(architectures_.begin(), architectures_.end(), target.architecture);
+    if (architecture == architectures_.end()) return {};
+    auto architecture_number = std::uint8_t(architecture - architectures_.begin());
+    std::size_t allowed = std::min(budget.left, match_budget_c::per_device);
     std::vector<candidate_c> candidates;
-    if (!target.supported) return {};
     std::string key;
-    for (std::size_t i = 0; i < device.device_ids.size(); ++i) {
-        key.assign(device.device_ids[i]);
-        for (char& c : key) c = ascii_upper(c);
-        auto found = by_device_id_.find(key);
-        if (found == by_device_id_.end()) continue;
+    for (std::size_t i = 0; i < device.device_ids.size() && candidates.size() < allowed; ++i) {
+        std::uint64_t hash = device_id_hash(device.device_ids[i], key);
+        std::size_t bucket = bucket_of(hash);
         bool compatible = i >= device.hardware_id_count;
         std::size_t position = compatible ? i - device.hardware_id_count : i;
-        for (const entry_ref_c& ref : found->second) {
-            const catalog_entry_c& entry = packages_[ref.package].entries[ref.entry];
-            if (entry.architecture != target.architecture) continue;
-            int target_os = entry_target_os(entry);
+        for (std::uint32_t s = bucket_first_[bucket]; s < bucket_first_[bucket + 1] && candidates.size() < allowed; ++s) {
+            const id_slot_c& slot = id_slots_[s];
+            if (slot.check != std::uint32_t(hash)) continue;
+            const entry_c& entry = entries_[slot.entry];
+            if (entry.architecture != architecture_number) continue;
+            int target_os = entry.os_major == 0 ? 51 : entry.os_major * 10 + entry.os_minor;
             if (entry.os_major != 0 && target_os > target.version_number) continue;
-            candidates.push_back({ref.package, ref.entry, match_rank(compatible, position, entry.id_position), target_os});
-            if (candidates.size() == most_candidates) break;
+            if (!equal_ignoring_ascii_case(texts_.text(entry.device_id), key)) continue;
+            candidates.push_back({entry.package, slot.entry, match_rank(compatible, position, entry.id_position), target_os});
         }
-        if (candidates.size() == most_candidates) break;
     }
+    budget.left -= candidates.size();
     // One offer per package: its closest entry, then the most specific OS version, then the first.
     std::sort(candidates.begin(), candidates.end(), [](const candidate_c& a, const candidate_c& b) {
         if (a.package != b.package) return a.package < b.package;
@@ -71,13 +114,12 @@ std::vector<driver_offer_c> catalog_index_c::offers_for(const requested_device_c
     candidates.erase(std::unique(candidates.begin(), candidates.end(),
                                  [](const candidate_c& a, const candidate_c& b) { return a.package == b.package; }),
                      candidates.end());
-    std::stable_sort(candidates.begin(), candidates.end(),
-                     [](const candidate_c& a, const candidate_c& b) { return a.cp < b.cp; });
-    if (candidates.size() > most) candidates.resize(most);
-
+    // The closest packages, in catalog order among equals.
+    std::size_t kept = std::min(most, candidates.size());
+    std::partial_sort(candidates.begin(), candidates.begin() + std::ptrdiff_t(kept), candidates.end(),
+                      [](const candidate_c& a, const candidate_c& b) { return a.cp != b.cp ? a.cp < b.cp : a.package < b.package; });
     std::vector<driver_offer_c> offers;
-    offers.reserve(candidates.size());
-    for (const auto& c : candidates)
-        offers.push_back({&packages_[c.package], &packages_[c.package].entries[c.entry], c.cp});
+    offers.reserve(kept);
+    for (std::size_t c = 0; c < kept; ++c) offers.push_back({candidates[c].entry, candidates[c].cp});
     return offers;
 }

@@ -1,48 +1,146 @@
-// The catalog in memory, indexed for answering scan requests: device IDs upper-cased (Windows
-// compares them without regard to case) map to the entries that name them.
+// The catalog in memory, indexed for answering scan requests. Compact, since the largest
+// catalogs name millions of device IDs: every text is stored once (text_pool_c), records hold
+// numbers, and device IDs are found through a table keyed by the hash of the upper-cased ID
+// (Windows compares IDs without regard to case).
 #pragma once
 
 #include "server/catalog.h"
 #include "server/client_target.h"
 #include "server/scan_request_reader.h"
+#include "server/text_pool.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <vector>
+
+// What a scan answer shows of a package, an INF file and a model line.
+struct package_view_c {
+    std::string_view file_name, title, official_link, md5;
+    std::uint64_t size = 0;
+    int sign = signature_none;
+};
+struct inf_view_c {
+    std::string_view inf_path, provider, class_guid, driver_date, driver_version;
+};
+struct entry_view_c {
+    std::string_view device_id, architecture, description, manufacturer;
+    int id_position = 0, os_major = 0, os_minor = 0, feature_score = -1;
+    int target_os() const { return os_major == 0 ? 51 : os_major * 10 + os_minor; }
+};
 
 // One package offered to one device, through its best-matching entry.
 struct driver_offer_c {
-    const catalog_package_c* package = nullptr;
-    const catalog_entry_c* entry = nullptr;
-    std::uint32_t cp = 0;  // match rank: lower is a closer match
+    std::uint32_t entry = 0;  // the catalog's entry number
+    std::uint32_t cp = 0;     // match rank: lower is a closer match
+};
+
+// Entries weighed for one request at most, and for one device: generic IDs (a class code) may be
+// named by thousands of packages, and a small compressed request can name thousands of devices.
+struct match_budget_c {
+    static constexpr std::size_t per_device = 4096;
+    std::size_t left = 1u << 16;
 };
 
 class catalog_index_c {
 public:
-    explicit catalog_index_c(std::vector<catalog_package_c> packages);
+    catalog_index_c() = default;
+    explicit catalog_index_c(const std::vector<catalog_package_c>& packages);
+    catalog_index_c(std::initializer_list<catalog_package_c> packages)
+        : catalog_index_c(std::vector<catalog_package_c>(packages)) {}
 
     // The packages for one device, closest match first, at most `most` of them. Entries must be
-    // for the target's architecture and for an OS version no later than the target's.
+    // for the target's architecture and for an OS version no later than the target's. Each
+    // entry weighed is taken from the budget; with none left nothing more is weighed.
+    std::vector<driver_offer_c> offers_for(const requested_device_c& device, const client_target_c& target,
+                                           std::size_t most, match_budget_c& budget) const;
     std::vector<driver_offer_c> offers_for(const requested_device_c& device, const client_target_c& target,
                                            std::size_t most) const;
 
-    const catalog_package_c* find_package(const std::string& file_name) const;
+    package_view_c package(const driver_offer_c& offer) const;
+    inf_view_c inf(const driver_offer_c& offer) const;
+    entry_view_c entry(const driver_offer_c& offer) const;
+
+    // The package's number, or false when the catalog has no package of that file name.
+    bool find_package(std::string_view file_name, std::uint32_t& number) const;
     std::size_t package_count() const { return packages_.size(); }
-    std::size_t entry_count() const { return entry_count_; }
+    std::size_t entry_count() const { return entries_.size(); }
+    std::size_t memory_bytes() const;
 
 private:
-    struct entry_ref_c {
-        std::uint32_t package;
+    friend class catalog_index_builder_c;
+    struct package_c {
+        std::uint64_t size;
+        std::uint32_t file_name, title, official_link, md5;
+        std::uint32_t first_inf;
+        std::int32_t sign;
+    };
+    struct inf_c {
+        std::uint32_t inf_path, provider, class_guid, driver_date, driver_version;
+    };
+    struct entry_c {
+        std::uint32_t package, inf;  // numbers in the catalog
+        std::uint32_t device_id, description, manufacturer;
+        std::uint16_t os_major, os_minor;
+        std::int16_t feature_score;
+        std::uint8_t architecture;   // into architectures_
+        std::uint8_t id_position;    // saturated at 255, as match ranks are
+    };
+    struct id_slot_c {
+        std::uint32_t check;  // the key hash's low half
         std::uint32_t entry;
     };
-    std::vector<catalog_package_c> packages_;
-    std::unordered_map<std::string, std::vector<entry_ref_c>> by_device_id_;
-    std::unordered_map<std::string, std::uint32_t> by_file_name_;
-    std::size_t entry_count_ = 0;
+    struct name_slot_c {
+        std::uint64_t hash;
+        std::uint32_t package;
+    };
+    std::size_t bucket_of(std::uint64_t hash) const { return std::size_t(hash >> bucket_shift_); }
+
+    text_pool_c texts_;
+    std::vector<std::string> architectures_;
+    std::vector<package_c> packages_;
+    std::vector<inf_c> infs_;
+    std::vector<entry_c> entries_;
+    // Entries by device ID: the entries of bucket b are id_slots_[bucket_first_[b], bucket_first_[b + 1]).
+    std::vector<std::uint32_t> bucket_first_{0, 0, 0};
+    std::vector<id_slot_c> id_slots_;
+    unsigned bucket_shift_ = 63;
+    std::vector<name_slot_c> by_file_name_;  // sorted by hash
+};
+
+// Fields of the records a catalog is built from; the texts are copied into the catalog.
+struct package_fields_c {
+    std::string_view file_name, title, official_link, md5;
+    std::uint64_t size = 0;
+    int sign = signature_none;
+};
+struct entry_fields_c {
+    std::uint32_t inf_index = 0;  // into the package's INF files
+    std::string_view device_id, architecture, description, manufacturer;
+    int id_position = 0, os_major = 0, os_minor = 0, feature_score = -1;
+};
+
+// Builds a catalog record by record: a package, then its INF files, then its entries.
+class catalog_index_builder_c {
+public:
+    void add_package(const package_fields_c& package);
+    void add_inf(const inf_view_c& inf);
+    // False (and nothing added) when the entry names an INF file its package does not have, or
+    // comes before any package.
+    bool add_entry(const entry_fields_c& entry);
+    catalog_index_c finish();
+
+private:
+    catalog_index_c index_;
+    std::string previous_architecture_;
+    std::uint8_t previous_architecture_number_ = 0;
 };
 
 // The rank of a match in the manner of Windows' driver ranking: the device's hardware IDs before
 // its compatible IDs, the INF's hardware ID before the compatible IDs of its model line, and
 // earlier IDs of either list before later ones.
 std::uint32_t match_rank(bool device_compatible, std::size_t device_position, int inf_id_position);
+
+// The hash a catalog keys device IDs by: of the ID with a-z upper-cased.
+std::uint64_t device_id_hash(std::string_view device_id, std::string& scratch);

@@ -106,11 +106,19 @@ void append_bytes_element(std::string& out, const char* name, std::string_view b
     close_element(out, name);
 }
 
-void append_item(std::string& out, const driver_offer_c& offer, const answer_settings_c& settings,
-                 const code_page_encoder_c& encoder) {
-    const catalog_package_c& package = *offer.package;
-    const catalog_entry_c& entry = *offer.entry;
-    const catalog_inf_c& inf = package.infs[entry.inf_index];
+void append_number_element(std::string& out, const char* name, std::uint64_t number) {
+    char text[24];
+    int length = std::snprintf(text, sizeof text, "%llu", static_cast<unsigned long long>(number));
+    open_element(out, name);
+    out.append(text, std::size_t(length));
+    close_element(out, name);
+}
+
+void append_item(std::string& out, const catalog_index_c& index, const driver_offer_c& offer,
+                 const answer_settings_c& settings, const code_page_encoder_c& encoder) {
+    const package_view_c package = index.package(offer);
+    const entry_view_c entry = index.entry(offer);
+    const inf_view_c inf = index.inf(offer);
     char feature[8];
     std::snprintf(feature, sizeof feature, "%x", unsigned(entry.feature_score < 0 ? 0xFF : entry.feature_score & 0xFF));
 
@@ -118,23 +126,27 @@ void append_item(std::string& out, const driver_offer_c& offer, const answer_set
     append_element(out, "hardid", entry.device_id, encoder);
     append_element(out, "title", package.title, encoder);
     append_element(out, "ver", inf.driver_version, encoder);
-    append_bytes_element(out, "size", std::to_string(package.size));
+    append_number_element(out, "size", package.size);
     append_element(out, "guid", inf.class_guid, encoder);
     open_element(out, "link");
     append_link(out, settings.package_base_url);
     append_link(out, escape_url_component(package.file_name));
     close_element(out, "link");
-    append_element(out, "infpath", offered_inf_path(package, inf), encoder);
+    open_element(out, "infpath");
+    append_text(out, package_folder_name(package.file_name), encoder);
+    out += '/';
+    append_text(out, inf.inf_path, encoder);
+    close_element(out, "infpath");
     if (!package.official_link.empty()) {
         open_element(out, "official_link");
         append_link(out, package.official_link);
         close_element(out, "official_link");
     }
-    append_bytes_element(out, "cp", std::to_string(offer.cp));
+    append_number_element(out, "cp", offer.cp);
     append_element(out, "manu", entry.manufacturer, encoder);
-    append_bytes_element(out, "sign", std::to_string(package.sign));
+    append_number_element(out, "sign", std::uint64_t(package.sign));
     append_bytes_element(out, "feature", feature);
-    append_bytes_element(out, "targetos", std::to_string(entry_target_os(entry)));
+    append_number_element(out, "targetos", std::uint64_t(entry.target_os()));
     append_element(out, "date", inf.driver_date, encoder);
     append_element(out, "desc", entry.description, encoder);
     out += "</item>\n";
@@ -163,29 +175,34 @@ std::string escape_url_component(std::string_view text) {
     return out;
 }
 
-std::string offered_inf_path(const catalog_package_c& package, const catalog_inf_c& inf) {
-    std::string folder = package.file_name.substr(0, package.file_name.rfind('.'));
-    if (folder.empty()) folder = "package";
-    return folder + "/" + inf.inf_path;
+std::string_view package_folder_name(std::string_view file_name) {
+    std::string_view folder = file_name.substr(0, file_name.rfind('.'));
+    return folder.empty() ? std::string_view("package") : folder;
 }
 
 std::vector<std::vector<driver_offer_c>> offers_for_request(const scan_request_c& request, const catalog_index_c& index,
                                                             std::size_t most) {
     client_target_c target = client_target_for(request.os_code);
+    match_budget_c budget;
     std::vector<std::vector<driver_offer_c>> offers;
     offers.reserve(request.devices.size());
-    for (const requested_device_c& device : request.devices) offers.push_back(index.offers_for(device, target, most));
+    for (const requested_device_c& device : request.devices) offers.push_back(index.offers_for(device, target, most, budget));
     return offers;
 }
 
-std::string write_scan_answer(const scan_request_c& request, const std::vector<std::vector<driver_offer_c>>& offers,
-                              const answer_settings_c& settings) {
+answer_writing_c write_scan_answer(const scan_request_c& request, const catalog_index_c& index,
+                                   const std::vector<std::vector<driver_offer_c>>& offers, const answer_settings_c& settings,
+                                   std::size_t most_bytes, std::string& out) {
     // Every text in the client's ANSI code page, which is how the program reads answers, and the
     // declaration names it: the program's XML reader then takes the bytes as they are. (Under a
     // declaration naming UTF-8, or one without an encoding, it would read them as UTF-8.)
     const code_page_encoder_c& encoder = code_page_encoder_c::for_code_page(answer_code_page(request));
-    std::string out;
-    out.reserve(256 + request.devices.size() * 1024);
+    answer_writing_c writing;
+    for (const auto& device_offers : offers) writing.items_offered += std::min(device_offers.size(), settings.items_per_device);
+    // Room for what is to be written, from the number of devices and items (an item is about
+    // 700 bytes), so that the answer is written once without moving.
+    out.clear();
+    out.reserve(std::min(most_bytes + 1024, 256 + request.devices.size() * 160 + writing.items_offered * 800));
     out += "<?xml version=\"1.0\" encoding=\"";
     out += charset_of_code_page(encoder.code_page());
     out += "\"?>\n<kelvdoc>\n<hardwares>\n";
@@ -196,15 +213,24 @@ std::string write_scan_answer(const scan_request_c& request, const std::vector<s
         out += '\n';
         if (d < offers.size()) {
             std::size_t count = std::min(offers[d].size(), settings.items_per_device);
-            for (std::size_t i = 0; i < count; ++i) append_item(out, offers[d][i], settings, encoder);
+            for (std::size_t i = 0; i < count; ++i) {
+                append_item(out, index, offers[d][i], settings, encoder);
+                ++writing.items_written;
+                if (out.size() > most_bytes) return writing;
+            }
         }
         out += "</hardware>\n";
+        if (out.size() > most_bytes) return writing;
     }
     out += "</hardwares>\n</kelvdoc>\n";
-    return out;
+    writing.complete = out.size() <= most_bytes;
+    return writing;
 }
 
 std::string write_scan_answer(const scan_request_c& request, const catalog_index_c& index,
                               const answer_settings_c& settings) {
-    return write_scan_answer(request, offers_for_request(request, index, settings.items_per_device), settings);
+    std::string out;
+    write_scan_answer(request, index, offers_for_request(request, index, settings.items_per_device), settings,
+                      std::size_t(-1) / 2, out);
+    return out;
 }

@@ -24,9 +24,17 @@ std::vector<std::vector<driver_offer_c>> offers_for_request(const scan_request_c
 unsigned answer_code_page(const scan_request_c& request);
 std::string scan_answer_content_type(const scan_request_c& request);
 
-// The answer document with at most settings.items_per_device of each device's offers.
-std::string write_scan_answer(const scan_request_c& request, const std::vector<std::vector<driver_offer_c>>& offers,
-                              const answer_settings_c& settings);
+struct answer_writing_c {
+    bool complete = false;         // the whole document, within the limit
+    std::size_t items_offered = 0; // items the document would hold whole
+    std::size_t items_written = 0;
+};
+// Writes the answer document with at most settings.items_per_device of each device's offers into
+// `out`, stopping as soon as it passes `most_bytes`.
+answer_writing_c write_scan_answer(const scan_request_c& request, const catalog_index_c& index,
+                                   const std::vector<std::vector<driver_offer_c>>& offers, const answer_settings_c& settings,
+                                   std::size_t most_bytes, std::string& out);
+// The whole answer, without a limit.
 std::string write_scan_answer(const scan_request_c& request, const catalog_index_c& index,
                               const answer_settings_c& settings);
 
@@ -34,4 +42,4 @@ std::string write_scan_answer(const scan_request_c& request, const catalog_index
 std::string escape_url_component(std::string_view text);
 // The path the program shows for the INF: a first folder (the package's name without its
 // extension) and the INF's path inside the package.
-std::string offered_inf_path(const catalog_package_c& package, const catalog_inf_c& inf);
+std::string_view package_folder_name(std::string_view file_name);

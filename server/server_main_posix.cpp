@@ -56,14 +56,14 @@ int serve(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
 
     std::string error;
-    auto store = sqlite_catalog_store_c::open(catalog_path, false, error);
-    std::vector<catalog_package_c> packages;
-    if (!store || !store->load_packages(packages, error)) {
+    auto store = sqlite_catalog_store_c::open_read_only(catalog_path, error);
+    catalog_index_builder_c builder;
+    if (!store || !store->load_index(builder, error)) {
         std::fprintf(stderr, "vantorel-server: %s\n", error.c_str());
         return 1;
     }
     store.reset();
-    auto catalog = std::make_shared<const catalog_index_c>(std::move(packages));
+    auto catalog = std::make_shared<const catalog_index_c>(builder.finish());
     auto server = update_server_c::start(settings, catalog, error);
     if (!server) {
         std::fprintf(stderr, "vantorel-server: %s\n", error.c_str());

@@ -1,6 +1,7 @@
 #include "server/sqlite_catalog_store.h"
 
 #include "server/code_page_decoder.h"
+#include "server/utf8_text.h"
 
 #include <sqlite3.h>
 
@@ -76,6 +77,15 @@ public:
             std::string_view(reinterpret_cast<const char*>(value), std::size_t(sqlite3_column_bytes(statement_, column))));
     }
     std::int64_t number(int column) const { return sqlite3_column_int64(statement_, column); }
+    // The same text as a view, valid until the next step; `scratch` holds it when it had to be converted.
+    std::string_view view(int column, std::string& scratch) const {
+        const unsigned char* value = sqlite3_column_text(statement_, column);
+        if (!value) return {};
+        std::string_view bytes(reinterpret_cast<const char*>(value), std::size_t(sqlite3_column_bytes(statement_, column)));
+        if (is_ascii(bytes) || is_well_formed_utf8(bytes)) return bytes;
+        scratch = utf8_or_windows_1252(bytes);
+        return scratch;
+    }
 
 private:
     sqlite3_stmt* statement_ = nullptr;
@@ -95,6 +105,23 @@ std::unique_ptr<sqlite_catalog_store_c> sqlite_catalog_store_c::open(const std::
     sqlite3_busy_timeout(db, 5000);
     if (!store->execute(schema, error)) {
         error = "catalog " + path + ": " + error;
+        return nullptr;
+    }
+    return store;
+}
+
+std::unique_ptr<sqlite_catalog_store_c> sqlite_catalog_store_c::open_read_only(const std::string& path, std::string& error) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_FULLMUTEX, nullptr) != SQLITE_OK) {
+        error = "cannot open catalog " + path + ": " + (db ? sqlite3_errmsg(db) : "out of memory");
+        sqlite3_close(db);
+        return nullptr;
+    }
+    std::unique_ptr<sqlite_catalog_store_c> store(new sqlite_catalog_store_c(db));
+    sqlite3_busy_timeout(db, 5000);
+    statement_c tables(db, "SELECT 1 FROM packages, infs, entries LIMIT 0");
+    if (!tables.ready() || tables.step() != SQLITE_DONE) {
+        error = "catalog " + path + " is not a catalog: " + sqlite3_errmsg(db);
         return nullptr;
     }
     return store;
@@ -217,5 +244,45 @@ bool sqlite_catalog_store_c::load_packages(std::vector<catalog_package_c>& packa
         if (e.inf_index < package.infs.size()) package.entries.push_back(std::move(e));
     }
     if (status != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
+    return true;
+}
+
+bool sqlite_catalog_store_c::load_index(catalog_index_builder_c& builder, std::string& error) {
+    // Three cursors in package order: each package, then its INF files, then its entries.
+    statement_c packages(db_, "SELECT id, file_name, title, official_link, md5, size, sign FROM packages ORDER BY id");
+    statement_c infs(db_, "SELECT package_id, inf_path, provider, class_guid, driver_date, driver_version FROM infs "
+                          "ORDER BY package_id, position");
+    statement_c entries(db_, "SELECT package_id, inf_position, device_id, id_position, architecture, os_major, os_minor, "
+                             "description, manufacturer, feature_score FROM entries ORDER BY package_id, position");
+    if (!packages.ready() || !infs.ready() || !entries.ready()) return error = sqlite3_errmsg(db_), false;
+    std::string scratch[5];
+    int inf_status = infs.step(), entry_status = entries.step(), status;
+    while ((status = packages.step()) == SQLITE_ROW) {
+        std::int64_t id = packages.number(0);
+        builder.add_package({packages.view(1, scratch[0]), packages.view(2, scratch[1]), packages.view(3, scratch[2]),
+                             packages.view(4, scratch[3]), std::uint64_t(packages.number(5)), int(packages.number(6))});
+        for (; inf_status == SQLITE_ROW && infs.number(0) <= id; inf_status = infs.step()) {
+            if (infs.number(0) < id) continue;  // a package that is gone
+            builder.add_inf({infs.view(1, scratch[0]), infs.view(2, scratch[1]), infs.view(3, scratch[2]),
+                             infs.view(4, scratch[3]), infs.view(5, scratch[4])});
+        }
+        for (; entry_status == SQLITE_ROW && entries.number(0) <= id; entry_status = entries.step()) {
+            if (entries.number(0) < id) continue;
+            entry_fields_c e;
+            e.inf_index = std::uint32_t(entries.number(1));
+            e.device_id = entries.view(2, scratch[0]);
+            e.id_position = int(entries.number(3));
+            e.architecture = entries.view(4, scratch[1]);
+            e.os_major = int(entries.number(5));
+            e.os_minor = int(entries.number(6));
+            e.description = entries.view(7, scratch[2]);
+            e.manufacturer = entries.view(8, scratch[3]);
+            e.feature_score = int(entries.number(9));
+            builder.add_entry(e);  // one that names a missing INF file is left out, as load_packages does
+        }
+    }
+    if (status != SQLITE_DONE || (inf_status != SQLITE_ROW && inf_status != SQLITE_DONE) ||
+        (entry_status != SQLITE_ROW && entry_status != SQLITE_DONE))
+        return error = sqlite3_errmsg(db_), false;
     return true;
 }

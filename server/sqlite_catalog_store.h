@@ -1,6 +1,7 @@
 // The catalog in one SQLite database file.
 #pragma once
 
+#include "server/catalog_index.h"
 #include "server/catalog_store.h"
 
 #include <memory>
@@ -12,6 +13,8 @@ class sqlite_catalog_store_c final : public catalog_store_c {
 public:
     // Opens (creating when `create` is set) the database and its tables; null with an error otherwise.
     static std::unique_ptr<sqlite_catalog_store_c> open(const std::string& path, bool create, std::string& error);
+    // Opens an existing catalog for reading only, as the server does.
+    static std::unique_ptr<sqlite_catalog_store_c> open_read_only(const std::string& path, std::string& error);
     ~sqlite_catalog_store_c() override;
     sqlite_catalog_store_c(const sqlite_catalog_store_c&) = delete;
     sqlite_catalog_store_c& operator=(const sqlite_catalog_store_c&) = delete;
@@ -19,6 +22,8 @@ public:
     bool add_packages(const std::vector<catalog_package_c>& packages, std::string& error) override;
     bool remove_package(std::string_view file_name, std::string& error) override;
     bool load_packages(std::vector<catalog_package_c>& packages, std::string& error) override;
+    // Streams the whole catalog into the builder, record by record, without holding it twice.
+    bool load_index(catalog_index_builder_c& builder, std::string& error);
 
 private:
     explicit sqlite_catalog_store_c(sqlite3* db) : db_(db) {}

@@ -1,5 +1,6 @@
 #include "server/update_server.h"
 
+#include "server/answer_size_limit.h"
 #include "server/byte_range.h"
 #include "server/request_log.h"
 
@@ -85,23 +86,20 @@ MHD_Result answer_scan(update_server_c::state_c& state, MHD_Connection* connecti
         return send_text(connection, context, unsigned(failure.status), failure.reason + "\n");
     if (!client_target_for(request.os_code).known)
         return send_text(connection, context, MHD_HTTP_BAD_REQUEST, "unknown client os " + request.os_code + "\n");
-    // The program takes answers up to a fixed size: offer fewer packages per device rather than more.
-    answer_settings_c answer = state.answer;
-    auto offers = offers_for_request(request, *state.catalog, answer.items_per_device);
-    std::string document = write_scan_answer(request, offers, answer);
-    while (document.size() > state.settings.answer_bytes && answer.items_per_device > 0) {
-        answer.items_per_device /= 2;
-        document = write_scan_answer(request, offers, answer);
-    }
-    if (document.size() > state.settings.answer_bytes)
+    auto offers = offers_for_request(request, *state.catalog, state.answer.items_per_device);
+    std::string document;
+    fitted_answer_c fitted = fit_scan_answer(request, *state.catalog, offers, state.answer, state.settings.answer_bytes, document);
+    if (fitted.outcome == answer_fit_c::too_many_devices)
         return send_text(connection, context, MHD_HTTP_CONTENT_TOO_LARGE, "too many devices for one answer\n");
+    if (fitted.outcome == answer_fit_c::shrunk_to_nothing)
+        return send_text(connection, context, MHD_HTTP_SERVICE_UNAVAILABLE, "answer too large for this server, try another mirror\n");
     return send_text(connection, context, MHD_HTTP_OK, document, scan_answer_content_type(request).c_str());
 }
 
 MHD_Result serve_package(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context) {
     std::string name = context.path.substr(packages_path.size());
-    const catalog_package_c* package = state.catalog->find_package(name);
-    if (!package || name.find('/') != std::string::npos)
+    std::uint32_t package = 0;
+    if (!state.catalog->find_package(name, package) || name.find('/') != std::string::npos)
         return send_text(connection, context, MHD_HTTP_NOT_FOUND, "no such package\n");
     std::string file = state.settings.packages_folder + "/" + name;
     int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);

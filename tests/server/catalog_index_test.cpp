@@ -38,9 +38,9 @@ requested_device_c device(std::vector<std::string> hardware, std::vector<std::st
     return d;
 }
 
-std::vector<std::string> offered_names(const std::vector<driver_offer_c>& offers) {
+std::vector<std::string> offered_names(const catalog_index_c& index, const std::vector<driver_offer_c>& offers) {
     std::vector<std::string> names;
-    for (const auto& offer : offers) names.push_back(offer.package->file_name);
+    for (const auto& offer : offers) names.push_back(std::string(index.package(offer).file_name));
     return names;
 }
 
@@ -76,7 +76,7 @@ TEST(catalog_index, matches_ids_without_regard_to_case_for_the_right_architectur
         package("other.zip", {entry("PCI\\VEN_10DE&DEV_9999", "amd64")}),
     });
     auto on_win7_64 = index.offers_for(device({"PCI\\VEN_10DE&DEV_1C82"}), client_target_for("WIN764"), 20);
-    EXPECT_EQ(offered_names(on_win7_64), (std::vector<std::string>{"x64-win7.zip", "x64-any.zip"}));
+    EXPECT_EQ(offered_names(index, on_win7_64), (std::vector<std::string>{"x64-win7.zip", "x64-any.zip"}));
     auto on_win8_64 = index.offers_for(device({"PCI\\VEN_10DE&DEV_1C82"}), client_target_for("WIN864"), 20);
     EXPECT_EQ(on_win8_64.size(), 3u);
     auto on_xp_32 = index.offers_for(device({"PCI\\VEN_10DE&DEV_1C82"}), client_target_for("WINXP"), 20);
@@ -97,9 +97,9 @@ TEST(catalog_index, one_offer_per_package_through_its_closest_line_closest_packa
     });
     auto offers = index.offers_for(device({"PCI\\VEN_1&DEV_2&SUBSYS_3", "PCI\\VEN_1&DEV_2"}, {"PCI\\CC_0300"}),
                                    client_target_for("WIN764"), 20);
-    ASSERT_EQ(offered_names(offers), (std::vector<std::string>{"vendor.zip", "second-id.zip", "generic.zip"}));
-    EXPECT_EQ(offers[0].entry->device_id, "PCI\\VEN_1&DEV_2&SUBSYS_3");
-    EXPECT_EQ(offers[0].entry->os_minor, 1);
+    ASSERT_EQ(offered_names(index, offers), (std::vector<std::string>{"vendor.zip", "second-id.zip", "generic.zip"}));
+    EXPECT_EQ(index.entry(offers[0]).device_id, "PCI\\VEN_1&DEV_2&SUBSYS_3");
+    EXPECT_EQ(index.entry(offers[0]).os_minor, 1);
     EXPECT_EQ(offers[0].cp, match_rank(false, 0, 0));
     EXPECT_EQ(offers[1].cp, match_rank(false, 1, 0));
     EXPECT_EQ(offers[2].cp, match_rank(true, 0, 0));

@@ -1,0 +1,80 @@
+#include "server/catalog_index.h"
+
+#include <algorithm>
+#include <functional>
+#include <stdexcept>
+
+void catalog_index_builder_c::add_package(const package_fields_c& p) {
+    text_pool_c& texts = index_.texts_;
+    index_.packages_.push_back({p.size, texts.intern(p.file_name), texts.intern(p.title), texts.intern(p.official_link),
+                                texts.intern(p.md5), std::uint32_t(index_.infs_.size()), std::int32_t(p.sign)});
+}
+
+void catalog_index_builder_c::add_inf(const inf_view_c& f) {
+    if (index_.packages_.empty()) return;
+    text_pool_c& texts = index_.texts_;
+    index_.infs_.push_back({texts.intern(f.inf_path), texts.intern(f.provider), texts.intern(f.class_guid),
+                            texts.intern(f.driver_date), texts.intern(f.driver_version)});
+}
+
+bool catalog_index_builder_c::add_entry(const entry_fields_c& e) {
+    if (index_.packages_.empty()) return false;
+    std::uint32_t first_inf = index_.packages_.back().first_inf;
+    if (e.inf_index >= index_.infs_.size() - first_inf) return false;
+    // Lines of one package mostly share their architecture: look it up only when it changes.
+    if (index_.architectures_.empty() || e.architecture != previous_architecture_) {
+        auto& names = index_.architectures_;
+        auto found = std::find(names.begin(), names.end(), e.architecture);
+        if (found == names.end()) {
+            if (names.size() == 256) throw std::length_error("the catalog names more than 256 architectures");
+            found = names.insert(names.end(), std::string(e.architecture));
+        }
+        previous_architecture_number_ = std::uint8_t(found - names.begin());
+        previous_architecture_.assign(e.architecture);
+    }
+    auto clamp16 = [](int value) { return std::uint16_t(std::clamp(value, 0, 0xFFFF)); };
+    text_pool_c& texts = index_.texts_;
+    index_.entries_.push_back({std::uint32_t(index_.packages_.size() - 1), first_inf + e.inf_index, texts.intern(e.device_id),
+                               texts.intern(e.description), texts.intern(e.manufacturer), clamp16(e.os_major),
+                               clamp16(e.os_minor), std::int16_t(e.feature_score < 0 ? -1 : e.feature_score & 0xFF),
+                               previous_architecture_number_, std::uint8_t(std::clamp(e.id_position, 0, 0xFF))});
+    return true;
+}
+
+catalog_index_c catalog_index_builder_c::finish() {
+    catalog_index_c& index = index_;
+    index.texts_.seal();
+    index.packages_.shrink_to_fit();
+    index.infs_.shrink_to_fit();
+    index.entries_.shrink_to_fit();
+
+    // About one entry per bucket; the top bits of an ID's hash pick its bucket.
+    std::size_t count = index.entries_.size();
+    unsigned bits = 1;
+    while ((std::size_t(1) << bits) < count) ++bits;
+    index.bucket_shift_ = 64 - bits;
+    std::vector<std::uint64_t> hashes(count);
+    std::vector<std::uint32_t> first((std::size_t(1) << bits) + 1, 0);
+    std::string scratch;
+    for (std::size_t e = 0; e < count; ++e) {
+        hashes[e] = device_id_hash(index.texts_.text(index.entries_[e].device_id), scratch);
+        ++first[index.bucket_of(hashes[e]) + 1];
+    }
+    for (std::size_t b = 1; b < first.size(); ++b) first[b] += first[b - 1];
+    index.id_slots_.assign(count, {});
+    std::vector<std::uint32_t> next(first.begin(), first.end() - 1);
+    for (std::size_t e = 0; e < count; ++e)
+        index.id_slots_[next[index.bucket_of(hashes[e])]++] = {std::uint32_t(hashes[e]), std::uint32_t(e)};
+    index.bucket_first_ = std::move(first);
+
+    index.by_file_name_.clear();
+    index.by_file_name_.reserve(index.packages_.size());
+    for (std::uint32_t p = 0; p < index.packages_.size(); ++p)
+        index.by_file_name_.push_back({std::hash<std::string_view>{}(index.texts_.text(index.packages_[p].file_name)), p});
+    std::sort(index.by_file_name_.begin(), index.by_file_name_.end(),
+              [](const auto& a, const auto& b) { return a.hash != b.hash ? a.hash < b.hash : a.package < b.package; });
+    catalog_index_c done = std::move(index_);
+    index_ = catalog_index_c();
+    previous_architecture_.clear();
+    return done;
+}
