@@ -22,6 +22,7 @@ host_packages=(
   clang libclang-rt-14-dev
   nginx-light wrk curl unzip
   qemu-user-static
+  librsvg2-bin fonts-ipafont-gothic fonts-liberation2
 )
 
 missing_packages() {

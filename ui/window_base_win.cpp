@@ -1,5 +1,7 @@
 #include "ui/window_base_win.h"
 
+#include "ui/bitmap_button_win.h"
+
 #include <cstdio>
 #include <exception>
 
@@ -35,6 +37,9 @@ LRESULT CALLBACK window_base_c::window_procedure(HWND window, UINT message, WPAR
         self = reinterpret_cast<window_base_c*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     }
     if (!self) return DefWindowProcW(window, message, wparam, lparam);
+    // Owner-drawn kit controls draw themselves.
+    if (message == WM_DRAWITEM && bitmap_button_c::draw_item(reinterpret_cast<const DRAWITEMSTRUCT*>(lparam)))
+        return TRUE;
 
     LRESULT result = 0;
     bool handled = false;

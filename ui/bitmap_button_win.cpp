@@ -1,0 +1,103 @@
+#include "ui/bitmap_button_win.h"
+
+#include "ui/gdi_objects_win.h"
+#include "ui/skin_images_win.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+namespace {
+
+constexpr UINT_PTR subclass_id = 0x5642;  // "VB"
+constexpr const wchar_t* object_property = L"Vantorel.bitmap_button";
+
+std::wstring window_text(HWND window) {
+    int length = GetWindowTextLengthW(window);
+    std::wstring text(std::size_t(length) + 1, L'\0');
+    GetWindowTextW(window, text.data(), length + 1);
+    text.resize(std::size_t(length));
+    return text;
+}
+
+}  // namespace
+
+bool bitmap_button_c::attach(HWND button, int normal_image, int hover_image, int pushed_image, HFONT font,
+                             COLORREF text_colour) {
+    detach();
+    if (!button) return false;
+    button_ = button;
+    images_[0] = normal_image;
+    images_[1] = hover_image ? hover_image : normal_image;
+    images_[2] = pushed_image ? pushed_image : normal_image;
+    font_ = font;
+    text_colour_ = text_colour;
+    SetPropW(button, object_property, this);
+    SetWindowSubclass(button, subclass_procedure, subclass_id, reinterpret_cast<DWORD_PTR>(this));
+    InvalidateRect(button, nullptr, FALSE);
+    return true;
+}
+
+void bitmap_button_c::detach() {
+    if (!button_) return;
+    if (IsWindow(button_)) {
+        RemoveWindowSubclass(button_, subclass_procedure, subclass_id);
+        RemovePropW(button_, object_property);
+    }
+    button_ = nullptr;
+}
+
+bool bitmap_button_c::draw_item(const DRAWITEMSTRUCT* item) {
+    if (!item || item->CtlType != ODT_BUTTON) return false;
+    auto self = static_cast<const bitmap_button_c*>(GetPropW(item->hwndItem, object_property));
+    if (!self) return false;
+    self->draw(item->hDC, item->rcItem, (item->itemState & ODS_SELECTED) != 0, (item->itemState & ODS_DISABLED) != 0);
+    return true;
+}
+
+void bitmap_button_c::draw(HDC dc, const RECT& area, bool pushed, bool disabled) const {
+    int width = area.right - area.left, height = area.bottom - area.top;
+    off_screen_c surface(dc, width, height);
+    fill_solid(surface.dc(), RECT{0, 0, width, height}, GetSysColor(COLOR_BTNFACE));
+    int image = disabled ? images_[0] : pushed ? images_[2] : hover_ ? images_[1] : images_[0];
+    draw_skin_image(surface.dc(), image, 0, 0);
+    std::wstring caption = window_text(button_);
+    if (!caption.empty()) {
+        selection_c selected(surface.dc(), font_);
+        SetBkMode(surface.dc(), TRANSPARENT);
+        SetTextColor(surface.dc(), disabled ? RGB(200, 214, 232) : text_colour_);
+        RECT text_area = {0, pushed ? 1 : 0, width, height + (pushed ? 1 : 0)};
+        DrawTextW(surface.dc(), caption.c_str(), int(caption.size()), &text_area,
+                  DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    }
+    surface.copy_to(dc, area.left, area.top);
+}
+
+LRESULT CALLBACK bitmap_button_c::subclass_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                                     UINT_PTR, DWORD_PTR data) {
+    auto self = reinterpret_cast<bitmap_button_c*>(data);
+    switch (message) {
+        case WM_MOUSEMOVE:
+            if (!self->hover_) {
+                self->hover_ = true;
+                TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, window, 0};
+                TrackMouseEvent(&track);
+                InvalidateRect(window, nullptr, FALSE);
+            }
+            break;
+        case WM_MOUSELEAVE:
+            self->hover_ = false;
+            InvalidateRect(window, nullptr, FALSE);
+            break;
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_NCDESTROY:
+            RemoveWindowSubclass(window, subclass_procedure, subclass_id);
+            RemovePropW(window, object_property);
+            self->button_ = nullptr;
+            break;
+        default:
+            break;
+    }
+    return DefSubclassProc(window, message, wparam, lparam);
+}

@@ -1,0 +1,224 @@
+#include "ui/config_window_win.h"
+
+#include "app/scan_task_win.h"
+#include "app/settings_win.h"
+#include "i18n/language_table.h"
+#include "ui/dialog_ids.h"
+#include "ui/gdi_objects_win.h"
+#include "ui/message_window_win.h"
+#include "ui/skin_images_win.h"
+#include "ui/text_drawing_win.h"
+#include "ui/ui_fonts_win.h"
+
+#include <shlobj.h>
+
+#include <cwchar>
+#include <string>
+
+namespace {
+
+constexpr COLORREF label_colour = RGB(140, 178, 214);
+constexpr COLORREF edit_frame_colour = RGB(195, 218, 245);
+
+std::wstring control_text(HWND dialog, int id) {
+    HWND control = GetDlgItem(dialog, id);
+    int length = GetWindowTextLengthW(control);
+    std::wstring text(std::size_t(length) + 1, L'\0');
+    GetWindowTextW(control, text.data(), length + 1);
+    text.resize(std::size_t(length));
+    return text;
+}
+
+bool is_folder(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return !path.empty() && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool narrow_boxes() { return is_current_language("fr") || is_current_language("es") || is_current_language("pt"); }
+
+struct label_c {
+    const char* key;
+    int x, y;
+};
+constexpr label_c labels[] = {
+    {"config_download_path", 93, 32}, {"config_backup_path", 93, 86},  {"config_close_option", 95, 150},
+    {"config_startup_option", 95, 210}, {"config_scan_option", 340, 150}, {"config_scheduled_task", 340, 210},
+    {"config_language", 95, 268},
+};
+
+int CALLBACK browse_callback(HWND window, UINT message, LPARAM, LPARAM data) {
+    if (message == BFFM_INITIALIZED) SendMessageW(window, BFFM_SETSELECTIONW, TRUE, data);
+    return 0;
+}
+
+}  // namespace
+
+unsigned close_to_tray_after(bool checked, unsigned stored) {
+    if (!checked) return 0;
+    return stored == 0 ? 1 : stored;
+}
+
+config_window_c::config_window_c(scan_task_calls_c* calls) : skinned_dialog_c(30), calls_(calls) {}
+
+int config_window_c::run(HWND owner) { return run_modal(owner, IDD_SETTINGS) == 1 ? 1 : 2; }
+
+bool config_window_c::dialog_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+    switch (message) {
+        case WM_INITDIALOG: on_init(); result = TRUE; return true;
+        case WM_ERASEBKGND: {
+            RECT client;
+            GetClientRect(handle(), &client);
+            fill_solid(reinterpret_cast<HDC>(wparam), client, RGB(255, 255, 255));
+            result = 1;
+            return true;
+        }
+        case WM_PAINT: on_paint(); return true;
+        case WM_CTLCOLORSTATIC: case WM_CTLCOLOREDIT: case WM_CTLCOLORBTN:
+            result = on_control_colour(reinterpret_cast<HDC>(wparam));
+            return true;
+        case WM_COMMAND: on_command(LOWORD(wparam), HIWORD(wparam)); return true;
+        default: (void)lparam; return false;
+    }
+}
+
+void config_window_c::on_init() {
+    if (!calls_) {
+        own_calls_ = std::make_unique<scan_task_calls_win_c>(handle());
+        calls_ = own_calls_.get();
+    }
+    settings_c& current = settings();
+    if (current.scheduled_scan > 2) current.scheduled_scan = 0;
+    schedule_ = std::make_unique<scheduled_scan_box_c>(current.scheduled_scan);
+    size_and_centre(handle(), width, height);
+    reset_region(handle());
+
+    HFONT small = verdana(8);
+    const struct {
+        int id;
+        const char* key;
+    } texts[] = {{IDC_BROWSE_DOWNLOAD, "top_download"}, {IDC_BROWSE_BACKUP, "top_backup"}, {IDCANCEL, "btn_cancel"},
+                 {IDOK, "btn_ok"}, {IDC_CLOSE_TO_TRAY, "config_close_to_system_tray"},
+                 {IDC_START_WITH_WINDOWS, "config_start_when_windows_startup"},
+                 {IDC_SCAN_NON_PRESENT, "config_scan_non_present_devices"},
+                 {IDC_SCHEDULED_SCAN, "config_enable_scheduled_automatic_scan"}};
+    for (const auto& text : texts) SetDlgItemTextW(handle(), text.id, language_text(text.key).c_str());
+    const int button_ids[4] = {IDC_BROWSE_DOWNLOAD, IDC_BROWSE_BACKUP, IDCANCEL, IDOK};
+    for (int i = 0; i < 4; ++i) buttons_[i].attach(GetDlgItem(handle(), button_ids[i]), 329, 330, 331, small);
+    for (int id : {IDC_DOWNLOAD_PATH, IDC_BACKUP_PATH, IDC_CLOSE_TO_TRAY, IDC_START_WITH_WINDOWS, IDC_SCAN_NON_PRESENT,
+                   IDC_SCHEDULED_SCAN, IDC_LANGUAGE})
+        SendDlgItemMessageW(handle(), id, WM_SETFONT, reinterpret_cast<WPARAM>(small), FALSE);
+
+    HWND languages = GetDlgItem(handle(), IDC_LANGUAGE);
+    for (const auto& name : language_list()) SendMessageW(languages, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    SendMessageW(languages, CB_SETCURSEL, current_language_index(), 0);
+    SetDlgItemTextW(handle(), IDC_DOWNLOAD_PATH, current.download_path);
+    SetDlgItemTextW(handle(), IDC_BACKUP_PATH, current.backup_path);
+    CheckDlgButton(handle(), IDC_START_WITH_WINDOWS, current.autorun ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(handle(), IDC_SCAN_NON_PRESENT, current.scan_offline ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(handle(), IDC_SCHEDULED_SCAN, current.scheduled_scan ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(handle(), IDC_CLOSE_TO_TRAY, current.close_to_tray ? BST_CHECKED : BST_UNCHECKED);
+
+    int box_width = narrow_boxes() ? 200 : 205;
+    place_control(handle(), IDC_DOWNLOAD_PATH, 100, 58, 350, 18);
+    place_control(handle(), IDC_BACKUP_PATH, 100, 110, 350, 18);
+    place_control(handle(), IDC_BROWSE_DOWNLOAD, 468, 54, 80, 22);
+    place_control(handle(), IDC_BROWSE_BACKUP, 468, 105, 80, 22);
+    place_control(handle(), IDC_CLOSE_TO_TRAY, 95, 170, box_width, 16);
+    place_control(handle(), IDC_START_WITH_WINDOWS, 95, 230, box_width, 16);
+    // The right column reaches the dialog's edge, so that long translations are not cut.
+    place_control(handle(), IDC_SCAN_NON_PRESENT, 340, 170, 280, 16);
+    place_control(handle(), IDC_SCHEDULED_SCAN, 340, 230, 280, 16);
+    place_control(handle(), IDC_LANGUAGE, 95, 290, 200, 200);
+    place_control(handle(), IDCANCEL, 155, 360, 80, 22);
+    place_control(handle(), IDOK, 375, 360, 80, 22);
+}
+
+int config_window_c::separator_x() const { return narrow_boxes() ? 320 : 300; }
+
+void config_window_c::on_paint() {
+    paint_dc_c paint(handle());
+    for (int id : {IDC_DOWNLOAD_PATH, IDC_BACKUP_PATH}) {
+        RECT edit;
+        GetWindowRect(GetDlgItem(handle(), id), &edit);
+        MapWindowPoints(nullptr, handle(), reinterpret_cast<POINT*>(&edit), 2);
+        RECT frame = {edit.left - 2, edit.top - 2, edit.right + 3, edit.bottom + 1};
+        frame_solid(paint.get(), frame, edit_frame_colour);
+    }
+    HFONT bold = verdana(8, font_weight_c::bold);
+    for (const auto& label : labels) draw_text_at(paint.get(), language_text(label.key), label.x, label.y, bold, label_colour);
+    draw_skin_image(paint.get(), 332, separator_x(), 140);
+}
+
+LRESULT config_window_c::on_control_colour(HDC dc) {
+    SetBkMode(dc, TRANSPARENT);
+    SetBkColor(dc, RGB(255, 255, 255));
+    SetTextColor(dc, RGB(0, 0, 0));
+    return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+}
+
+void config_window_c::on_command(int id, int code) {
+    switch (id) {
+        case IDC_BROWSE_DOWNLOAD: browse(IDC_DOWNLOAD_PATH); break;
+        case IDC_BROWSE_BACKUP: browse(IDC_BACKUP_PATH); break;
+        case IDC_SCHEDULED_SCAN:
+            if (code == BN_CLICKED) on_schedule_clicked();
+            break;
+        case IDOK: on_ok(); break;
+        case IDCANCEL: on_cancel(); break;
+        default: break;
+    }
+}
+
+void config_window_c::browse(int edit_id) {
+    std::wstring current = control_text(handle(), edit_id);
+    BROWSEINFOW info{};
+    info.hwndOwner = handle();
+    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    info.lpfn = browse_callback;
+    info.lParam = reinterpret_cast<LPARAM>(current.c_str());
+    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
+    if (!chosen) return;
+    wchar_t path[MAX_PATH] = {};
+    if (SHGetPathFromIDListW(chosen, path)) SetDlgItemTextW(handle(), edit_id, path);
+    CoTaskMemFree(chosen);
+}
+
+void config_window_c::on_schedule_clicked() { schedule_->set_checked(checked(IDC_SCHEDULED_SCAN), *calls_); }
+
+bool config_window_c::checked(int id) const { return IsDlgButtonChecked(handle(), id) == BST_CHECKED; }
+
+void config_window_c::on_ok() {
+    std::wstring download = control_text(handle(), IDC_DOWNLOAD_PATH);
+    std::wstring backup = control_text(handle(), IDC_BACKUP_PATH);
+    if (!is_folder(download) || !is_folder(backup)) {
+        MessageBoxW(handle(), L"invalid download path", product_title, MB_OK);
+        return;
+    }
+    settings_c& current = settings();
+    if (download.size() >= std::size(current.download_path) || backup.size() >= std::size(current.backup_path)) {
+        end_dialog(1);
+        return;
+    }
+    std::wcsncpy(current.download_path, download.c_str(), std::size(current.download_path) - 1);
+    std::wcsncpy(current.backup_path, backup.c_str(), std::size(current.backup_path) - 1);
+    current.autorun = checked(IDC_START_WITH_WINDOWS) ? 1 : 0;
+    current.scan_offline = checked(IDC_SCAN_NON_PRESENT) ? 1 : 0;
+    current.scheduled_scan = schedule_->confirm();
+    LRESULT chosen = SendDlgItemMessageW(handle(), IDC_LANGUAGE, CB_GETCURSEL, 0, 0);
+    if (chosen >= 0 && std::size_t(chosen) != current_language_index() && std::size_t(chosen) < language_list().size()) {
+        const std::wstring& name = language_list()[std::size_t(chosen)];
+        std::wcsncpy(current.language, name.c_str(), std::size(current.language) - 1);
+        current.language[std::size(current.language) - 1] = L'\0';
+        current_language_index() = std::size_t(chosen);
+        message_window_c notice(language_text("config_language_change_notice"), 0);
+        notice.run(handle());
+    }
+    current.close_to_tray = close_to_tray_after(checked(IDC_CLOSE_TO_TRAY), current.close_to_tray);
+    save_settings();
+    end_dialog(1);
+}
+
+void config_window_c::on_cancel() {
+    schedule_->cancel(*calls_);
+    end_dialog(dialog_declined);
+}

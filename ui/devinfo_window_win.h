@@ -1,0 +1,25 @@
+// The device details dialog: the devices of one package group in a list, and for the selected
+// one its installed driver beside the offered one.
+#pragma once
+
+#include "ui/bitmap_button_win.h"
+#include "ui/driver_group.h"
+#include "ui/skinned_dialog_win.h"
+
+class devinfo_window_c : public skinned_dialog_c<devinfo_window_c> {
+public:
+    devinfo_window_c(int caption_height, const driver_group_c& group);
+    int run(HWND owner);
+
+    static constexpr int width = 640, height = 480;
+
+protected:
+    bool dialog_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
+
+private:
+    void on_init();
+    void show_device(int index);
+
+    const driver_group_c& group_;
+    bitmap_button_c ok_;
+};

@@ -1,0 +1,67 @@
+#include "ui/dialog_base_win.h"
+
+#include "ui/bitmap_button_win.h"
+
+#include <cstdio>
+#include <exception>
+
+INT_PTR dialog_base_c::run_modal(HWND owner, int template_id) {
+    return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(template_id), owner, dialog_procedure,
+                           reinterpret_cast<LPARAM>(this));
+}
+
+void dialog_base_c::end_dialog(INT_PTR result) { EndDialog(window_, result); }
+
+INT_PTR CALLBACK dialog_base_c::dialog_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    dialog_base_c* self = nullptr;
+    if (message == WM_INITDIALOG) {
+        self = reinterpret_cast<dialog_base_c*>(lparam);
+        self->window_ = window;
+        SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<dialog_base_c*>(GetWindowLongPtrW(window, DWLP_USER));
+    }
+    if (!self) return FALSE;
+    if (message == WM_DRAWITEM && bitmap_button_c::draw_item(reinterpret_cast<const DRAWITEMSTRUCT*>(lparam)))
+        return TRUE;
+
+    LRESULT result = 0;
+    bool handled = false;
+    try {
+        handled = self->on_message(message, wparam, lparam, result);
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "dialog message %u failed: %s\n", message, failure.what());
+    } catch (...) {
+        std::fprintf(stderr, "dialog message %u failed\n", message);
+    }
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(window, DWLP_USER, 0);
+        self->window_ = nullptr;
+        return FALSE;
+    }
+    if (!handled) return FALSE;
+    switch (message) {
+        // These give their value as the procedure's own result.
+        case WM_INITDIALOG: case WM_CTLCOLORMSGBOX: case WM_CTLCOLOREDIT: case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORBTN: case WM_CTLCOLORDLG: case WM_CTLCOLORSCROLLBAR: case WM_CTLCOLORSTATIC:
+        case WM_COMPAREITEM: case WM_VKEYTOITEM: case WM_CHARTOITEM: case WM_QUERYDRAGICON:
+            return static_cast<INT_PTR>(result);
+        default:
+            SetWindowLongPtrW(window, DWLP_MSGRESULT, result);
+            return TRUE;
+    }
+}
+
+void place_control(HWND dialog, int id, int x, int y, int width, int height) {
+    HWND control = GetDlgItem(dialog, id);
+    if (control) MoveWindow(control, x, y, width, height, FALSE);
+}
+
+void size_and_centre(HWND window, int width, int height) {
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    int x = work.left + (work.right - work.left - width) / 2;
+    int y = work.top + (work.bottom - work.top - height) / 2;
+    SetWindowPos(window, nullptr, x < work.left ? work.left : x, y < work.top ? work.top : y, width, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}

@@ -1,0 +1,19 @@
+// Resource numbers of the dialog templates and of their controls (ui/skin/dialogs.rc).
+#pragma once
+
+#define IDD_MESSAGE 355
+#define IDD_SETTINGS 313
+#define IDD_DEVICE_DETAILS 312
+#define IDD_ABOUT 339
+
+#define IDC_DOWNLOAD_PATH 1000
+#define IDC_BACKUP_PATH 1001
+#define IDC_BROWSE_DOWNLOAD 1002
+#define IDC_BROWSE_BACKUP 1003
+#define IDC_START_WITH_WINDOWS 1004
+#define IDC_CLOSE_TO_TRAY 1005
+#define IDC_SCHEDULED_SCAN 1006
+#define IDC_LANGUAGE 1007
+#define IDC_SCAN_NON_PRESENT 1008
+#define IDC_DEVICE_LIST 1100
+#define IDC_DRIVER_TABLE 1101

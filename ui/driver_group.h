@@ -1,0 +1,30 @@
+// One download panel's package: the devices (in scan order) whose chosen offer has the same
+// package link, and the rows the device details dialog shows for one of them.
+#pragma once
+
+#include "devices/device_record.h"
+#include "service/driver_item.h"
+
+#include <string>
+#include <vector>
+
+struct driver_group_c {
+    const char* link = nullptr;          // the chosen offer's package link, shared by the devices
+    bool none_needed = false;            // no device of the group has the update flag of the mode
+    int mode = 0;                        // 0 best, 1 latest: which offer of each device was used
+    const driver_item_c* item = nullptr;  // the chosen offer of the first device
+    std::vector<const device_c*> devices;
+};
+
+struct detail_row_c {
+    const char* label_key;
+    std::wstring current;
+    std::wstring offered;
+};
+
+// The text shown where a value is missing.
+constexpr const wchar_t* blank_value = L"(blank)";
+
+// The details dialog's thirteen rows for a device, in order; the new-driver column comes from
+// its best offer ("(blank)" in every cell when it has none).
+std::vector<detail_row_c> device_detail_rows(const device_c& device);

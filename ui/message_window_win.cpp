@@ -1,0 +1,95 @@
+#include "ui/message_window_win.h"
+
+#include "i18n/language_table.h"
+#include "ui/dialog_ids.h"
+#include "ui/gdi_objects_win.h"
+#include "ui/skin_images_win.h"
+#include "ui/text_drawing_win.h"
+#include "ui/ui_fonts_win.h"
+
+namespace {
+
+constexpr COLORREF face_colour = RGB(226, 240, 253);
+constexpr COLORREF button_band_colour = RGB(139, 184, 241);
+constexpr COLORREF text_colour = RGB(91, 135, 201);
+constexpr int button_band_top = 130;
+constexpr RECT text_area = {80, 30, 272, 124};
+
+}  // namespace
+
+int message_kind_icon(int kind) {
+    switch (kind) {
+        case 0: return 353;
+        case 1: return 352;
+        case 3: return 354;
+        default: return 351;
+    }
+}
+
+message_window_c::message_window_c(std::wstring text, int kind) : skinned_dialog_c(30), text_(std::move(text)), kind_(kind) {}
+
+int message_window_c::run(HWND owner) {
+    INT_PTR result = run_modal(owner, IDD_MESSAGE);
+    return result == 1 ? 1 : 2;
+}
+
+bool message_window_c::dialog_message(UINT message, WPARAM wparam, LPARAM, LRESULT& result) {
+    switch (message) {
+        case WM_INITDIALOG: on_init(); result = TRUE; return true;
+        case WM_ERASEBKGND: on_erase(reinterpret_cast<HDC>(wparam)); result = 1; return true;
+        case WM_PAINT: on_paint(); return true;
+        case WM_COMMAND: on_command(LOWORD(wparam)); return true;
+        default: return false;
+    }
+}
+
+void message_window_c::on_init() {
+    size_and_centre(handle(), width, height);
+    reset_region(handle());
+    HFONT font = verdana(9, font_weight_c::bold);
+    bool two = kind_ == 3 || kind_ == 4;
+    HWND first = GetDlgItem(handle(), IDOK), second = GetDlgItem(handle(), IDCANCEL);
+    SetWindowTextW(first, language_text(kind_ == 3 ? "btn_yes" : kind_ == 4 ? "btn_retry" : "btn_ok").c_str());
+    first_.attach(first, 356, 357, 358, font);
+    place_control(handle(), IDOK, two ? 180 : 115, 136, 70, 24);
+    if (two) {
+        SetWindowTextW(second, language_text(kind_ == 3 ? "btn_no" : "btn_cancel").c_str());
+        second_.attach(second, 356, 357, 358, font);
+        place_control(handle(), IDCANCEL, 50, 136, 70, 24);
+    } else {
+        ShowWindow(second, SW_HIDE);
+    }
+    SetFocus(first);
+}
+
+void message_window_c::on_erase(HDC dc) {
+    RECT client;
+    GetClientRect(handle(), &client);
+    fill_solid(dc, client, face_colour);
+    RECT band = client;
+    band.top = button_band_top;
+    fill_solid(dc, band, button_band_colour);
+}
+
+void message_window_c::on_paint() {
+    paint_dc_c paint(handle());
+    draw_skin_image(paint.get(), message_kind_icon(kind_), 15, 30);
+    // Verdana 10 where the text fits, else Verdana 8, so that long translations are not cut.
+    HFONT font = verdana(10);
+    RECT measured = text_area;
+    {
+        selection_c selected(paint.get(), font);
+        draw_wrapped_text(paint.get(), text_, measured, 6, true);
+    }
+    if (measured.bottom > text_area.bottom) font = verdana(8);
+    selection_c selected(paint.get(), font);
+    SetBkMode(paint.get(), TRANSPARENT);
+    SetTextColor(paint.get(), text_colour);
+    RECT area = text_area;
+    draw_wrapped_text(paint.get(), text_, area, measured.bottom > text_area.bottom ? 4 : 6, false);
+}
+
+void message_window_c::on_command(int id) {
+    if (id == IDOK) end_dialog(1);
+    else if (id == IDCANCEL) end_dialog(dialog_declined);
+}

@@ -1,0 +1,21 @@
+// The skin's bitmaps, loaded once per process from the program's resources and shared by every
+// window and panel (none loads its own copy). Released at teardown.
+#pragma once
+
+#include <windows.h>
+
+// The bitmap resource id as a DIB section, or null when the program has no such image.
+HBITMAP skin_image(int id);
+// Its size; 0 x 0 when missing.
+SIZE skin_image_size(int id);
+// Frees every loaded image (the windows that drew them must be gone).
+void release_skin_images();
+// How many images are loaded now.
+int skin_images_loaded();
+
+// Draws the image at its natural size.
+void draw_skin_image(HDC dc, int id, int x, int y);
+// Draws the image with one colour transparent.
+void draw_skin_image_keyed(HDC dc, int id, int x, int y, COLORREF key);
+// A pattern brush made from the image (the caller owns it).
+HBRUSH make_skin_pattern_brush(int id);
