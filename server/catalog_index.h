@@ -124,6 +124,8 @@ struct entry_fields_c {
 // Builds a catalog record by record: a package, then its INF files, then its entries.
 class catalog_index_builder_c {
 public:
+    // How many records are to come, about: room is made for them at once.
+    void expect(std::size_t packages, std::size_t entries);
     void add_package(const package_fields_c& package);
     void add_inf(const inf_view_c& inf);
     // False (and nothing added) when the entry names an INF file its package does not have, or

@@ -4,10 +4,19 @@
 #include <functional>
 #include <stdexcept>
 
+void catalog_index_builder_c::expect(std::size_t packages, std::size_t entries) {
+    index_.packages_.reserve(packages);
+    index_.infs_.reserve(packages);
+    index_.entries_.reserve(entries);
+    // Device IDs (about half of the entries' are distinct), descriptions, titles, versions.
+    index_.texts_.reserve(entries / 2 + packages * 3);
+}
+
 void catalog_index_builder_c::add_package(const package_fields_c& p) {
     text_pool_c& texts = index_.texts_;
-    index_.packages_.push_back({p.size, texts.intern(p.file_name), texts.intern(p.title), texts.intern(p.official_link),
-                                texts.intern(p.md5), std::uint32_t(index_.infs_.size()), std::int32_t(p.sign)});
+    // File names are unique in a catalog, and so (nearly) are the archives' digests.
+    index_.packages_.push_back({p.size, texts.add(p.file_name), texts.intern(p.title), texts.intern(p.official_link),
+                                texts.add(p.md5), std::uint32_t(index_.infs_.size()), std::int32_t(p.sign)});
 }
 
 void catalog_index_builder_c::add_inf(const inf_view_c& f) {
@@ -34,8 +43,17 @@ bool catalog_index_builder_c::add_entry(const entry_fields_c& e) {
     }
     auto clamp16 = [](int value) { return std::uint16_t(std::clamp(value, 0, 0xFFFF)); };
     text_pool_c& texts = index_.texts_;
+    // The lines of one model section mostly share description and manufacturer with the line before.
+    auto same_or_interned = [&](std::string_view text, std::uint32_t previous) {
+        return texts.text(previous) == text ? previous : texts.intern(text);
+    };
+    bool first_line = index_.entries_.empty() || index_.entries_.back().package != index_.packages_.size() - 1;
+    std::uint32_t description = first_line ? texts.intern(e.description)
+                                           : same_or_interned(e.description, index_.entries_.back().description);
+    std::uint32_t manufacturer = first_line ? texts.intern(e.manufacturer)
+                                            : same_or_interned(e.manufacturer, index_.entries_.back().manufacturer);
     index_.entries_.push_back({std::uint32_t(index_.packages_.size() - 1), first_inf + e.inf_index, texts.intern(e.device_id),
-                               texts.intern(e.description), texts.intern(e.manufacturer), clamp16(e.os_major),
+                               description, manufacturer, clamp16(e.os_major),
                                clamp16(e.os_minor), std::int16_t(e.feature_score < 0 ? -1 : e.feature_score & 0xFF),
                                previous_architecture_number_, std::uint8_t(std::clamp(e.id_position, 0, 0xFF))});
     return true;

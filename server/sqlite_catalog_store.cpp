@@ -5,6 +5,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <unordered_map>
 
 namespace {
@@ -112,7 +113,7 @@ std::unique_ptr<sqlite_catalog_store_c> sqlite_catalog_store_c::open(const std::
 
 std::unique_ptr<sqlite_catalog_store_c> sqlite_catalog_store_c::open_read_only(const std::string& path, std::string& error) {
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_FULLMUTEX, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
         error = "cannot open catalog " + path + ": " + (db ? sqlite3_errmsg(db) : "out of memory");
         sqlite3_close(db);
         return nullptr;
@@ -247,27 +248,62 @@ bool sqlite_catalog_store_c::load_packages(std::vector<catalog_package_c>& packa
     return true;
 }
 
-bool sqlite_catalog_store_c::load_index(catalog_index_builder_c& builder, std::string& error) {
+namespace {
+
+// Records of a catalog this tool wrote follow each other in package order already: a plain scan
+// by row number reads them fastest. Any other order is seen, and the catalog read sorted instead.
+struct record_order_c {
+    std::int64_t package = -1, position = -1;
+    bool follows(std::int64_t next_package, std::int64_t next_position) {
+        bool in_order = next_package > package || (next_package == package && next_position > position);
+        package = next_package;
+        position = next_position;
+        return in_order;
+    }
+};
+
+}  // namespace
+
+bool sqlite_catalog_store_c::load_index(catalog_index_builder_c& builder, const std::function<bool(std::string_view)>& keep,
+                                        std::string& error) {
+    bool in_order = true;
+    if (!load_index_in(builder, keep, true, in_order, error)) return false;
+    if (in_order) return true;
+    builder = catalog_index_builder_c();
+    return load_index_in(builder, keep, false, in_order, error);
+}
+
+bool sqlite_catalog_store_c::load_index_in(catalog_index_builder_c& builder, const std::function<bool(std::string_view)>& keep,
+                                           bool by_row_number, bool& in_order, std::string& error) {
     // Three cursors in package order: each package, then its INF files, then its entries.
+    const char* order = by_row_number ? " ORDER BY rowid" : " ORDER BY package_id, position";
     statement_c packages(db_, "SELECT id, file_name, title, official_link, md5, size, sign FROM packages ORDER BY id");
-    statement_c infs(db_, "SELECT package_id, inf_path, provider, class_guid, driver_date, driver_version FROM infs "
-                          "ORDER BY package_id, position");
-    statement_c entries(db_, "SELECT package_id, inf_position, device_id, id_position, architecture, os_major, os_minor, "
-                             "description, manufacturer, feature_score FROM entries ORDER BY package_id, position");
+    statement_c infs(db_, (std::string("SELECT package_id, inf_path, provider, class_guid, driver_date, driver_version, position "
+                                       "FROM infs") + order).c_str());
+    statement_c entries(db_, (std::string("SELECT package_id, inf_position, device_id, id_position, architecture, os_major, "
+                                          "os_minor, description, manufacturer, feature_score, position FROM entries") + order).c_str());
     if (!packages.ready() || !infs.ready() || !entries.ready()) return error = sqlite3_errmsg(db_), false;
+    // The largest row numbers tell the sizes about, without counting the rows.
+    statement_c sizes(db_, "SELECT (SELECT max(rowid) FROM packages), (SELECT max(rowid) FROM entries)");
+    if (sizes.ready() && sizes.step() == SQLITE_ROW)
+        builder.expect(std::size_t(std::max<std::int64_t>(sizes.number(0), 0)), std::size_t(std::max<std::int64_t>(sizes.number(1), 0)));
     std::string scratch[5];
+    record_order_c inf_order, entry_order;
     int inf_status = infs.step(), entry_status = entries.step(), status;
     while ((status = packages.step()) == SQLITE_ROW) {
         std::int64_t id = packages.number(0);
-        builder.add_package({packages.view(1, scratch[0]), packages.view(2, scratch[1]), packages.view(3, scratch[2]),
+        bool kept = keep(packages.view(1, scratch[0]));  // a package left out: its records are passed over
+        if (kept) builder.add_package({packages.view(1, scratch[0]), packages.view(2, scratch[1]), packages.view(3, scratch[2]),
                              packages.view(4, scratch[3]), std::uint64_t(packages.number(5)), int(packages.number(6))});
         for (; inf_status == SQLITE_ROW && infs.number(0) <= id; inf_status = infs.step()) {
-            if (infs.number(0) < id) continue;  // a package that is gone
+            if (!inf_order.follows(infs.number(0), infs.number(6))) return in_order = false, true;
+            if (infs.number(0) != id || !kept) continue;  // records of a package that is gone, or left out
             builder.add_inf({infs.view(1, scratch[0]), infs.view(2, scratch[1]), infs.view(3, scratch[2]),
                              infs.view(4, scratch[3]), infs.view(5, scratch[4])});
         }
         for (; entry_status == SQLITE_ROW && entries.number(0) <= id; entry_status = entries.step()) {
-            if (entries.number(0) < id) continue;
+            if (!entry_order.follows(entries.number(0), entries.number(10))) return in_order = false, true;
+            if (entries.number(0) != id || !kept) continue;
             entry_fields_c e;
             e.inf_index = std::uint32_t(entries.number(1));
             e.device_id = entries.view(2, scratch[0]);
@@ -281,6 +317,10 @@ bool sqlite_catalog_store_c::load_index(catalog_index_builder_c& builder, std::s
             builder.add_entry(e);  // one that names a missing INF file is left out, as load_packages does
         }
     }
+    // Records after the last package's are out of order too.
+    if ((inf_status == SQLITE_ROW && !inf_order.follows(infs.number(0), infs.number(6))) ||
+        (entry_status == SQLITE_ROW && !entry_order.follows(entries.number(0), entries.number(10))))
+        return in_order = false, true;
     if (status != SQLITE_DONE || (inf_status != SQLITE_ROW && inf_status != SQLITE_DONE) ||
         (entry_status != SQLITE_ROW && entry_status != SQLITE_DONE))
         return error = sqlite3_errmsg(db_), false;

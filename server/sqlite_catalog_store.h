@@ -4,6 +4,7 @@
 #include "server/catalog_index.h"
 #include "server/catalog_store.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -22,12 +23,15 @@ public:
     bool add_packages(const std::vector<catalog_package_c>& packages, std::string& error) override;
     bool remove_package(std::string_view file_name, std::string& error) override;
     bool load_packages(std::vector<catalog_package_c>& packages, std::string& error) override;
-    // Streams the whole catalog into the builder, record by record, without holding it twice.
-    bool load_index(catalog_index_builder_c& builder, std::string& error);
+    // Streams the catalog into the builder, record by record, without holding it twice; only the
+    // packages whose file name `keep` accepts.
+    bool load_index(catalog_index_builder_c& builder, const std::function<bool(std::string_view)>& keep, std::string& error);
 
 private:
     explicit sqlite_catalog_store_c(sqlite3* db) : db_(db) {}
     bool execute(const char* sql, std::string& error);
     bool insert_package(const catalog_package_c& package, std::string& error);
+    bool load_index_in(catalog_index_builder_c& builder, const std::function<bool(std::string_view)>& keep, bool by_row_number,
+                       bool& in_order, std::string& error);
     sqlite3* db_;
 };

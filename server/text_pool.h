@@ -13,6 +13,11 @@ public:
 
     // The number of the text, adding it when it is new. Throws std::length_error past 4 GiB.
     std::uint32_t intern(std::string_view text);
+    // The number of a text known to be unique (a file name), added without a look-up: intern()
+    // does not find it.
+    std::uint32_t add(std::string_view text);
+    // Room for about this many distinct texts, so that the table is not rebuilt while adding.
+    void reserve(std::size_t texts);
     std::string_view text(std::uint32_t number) const {
         return std::string_view(bytes_.data() + ends_[number], ends_[number + 1] - ends_[number]);
     }
@@ -22,8 +27,13 @@ public:
     std::size_t memory_bytes() const { return bytes_.capacity() + ends_.capacity() * sizeof(std::uint32_t); }
 
 private:
-    void grow();
+    void rebuild(std::size_t slots);
     std::string bytes_;
     std::vector<std::uint32_t> ends_;   // text n is bytes_[ends_[n], ends_[n + 1])
-    std::vector<std::uint32_t> slots_;  // open addressing: number + 1, 0 when free
+    struct slot_c {
+        std::uint32_t number;  // + 1; 0 when free
+        std::uint32_t tag;     // the hash's high half: most texts that differ are told apart without reading them
+    };
+    std::vector<slot_c> slots_;  // open addressing
+    std::size_t interned_ = 0;
 };

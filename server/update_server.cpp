@@ -1,8 +1,10 @@
 #include "server/update_server.h"
 
-#include "server/answer_size_limit.h"
+#include "server/answer_pool.h"
 #include "server/byte_range.h"
 #include "server/request_log.h"
+#include "server/scan_endpoint.h"
+#include "server/server_metrics.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -19,13 +21,37 @@
 #include <cstdlib>
 #include <ctime>
 #include <mutex>
+#include <optional>
+#include <thread>
 
 struct update_server_c::state_c {
     server_settings_c settings;
     answer_settings_c answer;
-    std::shared_ptr<const catalog_index_c> catalog;
-    std::atomic<std::size_t> buffered{0};  // request bodies held by all connections together
+    std::atomic<std::size_t> buffered{0};  // request bodies and answers held by all connections together
     std::mutex log_lock;
+    server_metrics_c metrics;
+    std::atomic<std::uint64_t> catalog_loads{0}, catalog_load_failures{0};
+    std::unique_ptr<answer_pool_c> answers;
+    std::atomic<bool> stopping{false};  // connections are closed after their response
+
+    served_catalog_c current() const {
+        std::lock_guard<std::mutex> hold(catalog_lock);
+        return catalog;
+    }
+    void replace(served_catalog_c next) {
+        std::lock_guard<std::mutex> hold(catalog_lock);
+        catalog = std::move(next);
+    }
+    // Takes `bytes` from the budget, or false when that would pass it.
+    bool reserve(std::size_t bytes) {
+        if (buffered.fetch_add(bytes) + bytes <= settings.buffered_bytes) return true;
+        buffered.fetch_sub(bytes);
+        return false;
+    }
+
+private:
+    mutable std::mutex catalog_lock;
+    served_catalog_c catalog;
 };
 
 namespace {
@@ -35,6 +61,7 @@ constexpr std::string_view packages_path = "/packages/";
 
 // What one request carries between the library's calls, and what its log line reports.
 struct request_context_c {
+    update_server_c::state_c* state = nullptr;
     clock_type::time_point started = clock_type::now();
     std::string target;  // as received, for the log
     std::string path;    // decoded by the library
@@ -45,9 +72,23 @@ struct request_context_c {
     bool headers_seen = false;
     bool too_large = false;
     bool busy = false;
+    bool submitted = false;  // the answer is being computed, the connection waits
+    std::optional<scan_reply_c> reply;
     unsigned status = 0;
     std::uint64_t bytes = 0;
 };
+
+// An answer handed to the library, which frees it once sent; its bytes stay in the budget till then.
+struct held_answer_c {
+    update_server_c::state_c* state;
+    std::string body;
+};
+
+void release_answer(void* cls) {
+    auto* answer = static_cast<held_answer_c*>(cls);
+    answer->state->buffered.fetch_sub(answer->body.size());
+    delete answer;
+}
 
 std::string peer_text(MHD_Connection* connection) {
     const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
@@ -61,6 +102,8 @@ std::string peer_text(MHD_Connection* connection) {
 MHD_Result send(MHD_Connection* connection, request_context_c& context, unsigned status, MHD_Response* response,
                 std::uint64_t bytes) {
     if (!response) return MHD_NO;
+    // While the server stops, each connection ends with its response.
+    if (context.state->stopping) MHD_add_response_header(response, MHD_HTTP_HEADER_CONNECTION, "close");
     context.status = status;
     context.bytes = bytes;
     MHD_Result result = MHD_queue_response(connection, status, response);
@@ -76,30 +119,67 @@ MHD_Result send_text(MHD_Connection* connection, request_context_c& context, uns
     return send(connection, context, status, response, text.size());
 }
 
+// The computed reply, without a copy: its bytes were counted in the budget when it was made.
+MHD_Result send_reply(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context) {
+    scan_reply_c& reply = *context.reply;
+    auto* held = new held_answer_c{&state, std::move(reply.body)};
+    MHD_Response* response = MHD_create_response_from_buffer_with_free_callback_cls(held->body.size(), held->body.data(),
+                                                                                    &release_answer, held);
+    if (!response) {
+        release_answer(held);
+        return MHD_NO;
+    }
+    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, reply.content_type.c_str());
+    return send(connection, context, reply.status, response, held->body.size());
+}
+
+// Runs on an answer thread while the connection is suspended; resumes it with the reply.
+void compute_answer(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context,
+                    std::shared_ptr<const catalog_index_c> catalog, const std::string& content_type) {
+    auto started = clock_type::now();
+    scan_reply_c reply;
+    try {
+        reply = answer_scan_request(content_type, context.body, *catalog, state.answer, state.settings.request,
+                                    state.settings.answer_bytes);
+    } catch (...) {
+        reply = scan_reply_c{500, "the server could not answer this request\n"};
+    }
+    state.metrics.observe_answer(std::chrono::duration<double>(clock_type::now() - started).count());
+    // The request's bytes are no longer needed; the answer's are held until it is sent.
+    state.buffered.fetch_sub(context.reserved);
+    context.reserved = 0;
+    std::string().swap(context.body);
+    if (!state.reserve(reply.body.size())) {
+        reply = scan_reply_c{503, "server busy, try again later\n"};
+        state.buffered.fetch_add(reply.body.size());  // a few bytes, given back like any answer
+    }
+    context.reply = std::move(reply);
+    MHD_resume_connection(connection);
+}
+
 MHD_Result answer_scan(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context) {
     if (context.busy) return send_text(connection, context, MHD_HTTP_SERVICE_UNAVAILABLE, "server busy, try again later\n");
     if (context.too_large) return send_text(connection, context, MHD_HTTP_CONTENT_TOO_LARGE, "request body too large\n");
     const char* type = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_TYPE);
-    scan_request_c request;
-    request_failure_c failure;
-    if (!read_scan_request(type ? type : "", context.body, state.settings.request, request, failure))
-        return send_text(connection, context, unsigned(failure.status), failure.reason + "\n");
-    if (!client_target_for(request.os_code).known)
-        return send_text(connection, context, MHD_HTTP_BAD_REQUEST, "unknown client os " + request.os_code + "\n");
-    auto offers = offers_for_request(request, *state.catalog, state.answer.items_per_device);
-    std::string document;
-    fitted_answer_c fitted = fit_scan_answer(request, *state.catalog, offers, state.answer, state.settings.answer_bytes, document);
-    if (fitted.outcome == answer_fit_c::too_many_devices)
-        return send_text(connection, context, MHD_HTTP_CONTENT_TOO_LARGE, "too many devices for one answer\n");
-    if (fitted.outcome == answer_fit_c::shrunk_to_nothing)
-        return send_text(connection, context, MHD_HTTP_SERVICE_UNAVAILABLE, "answer too large for this server, try another mirror\n");
-    return send_text(connection, context, MHD_HTTP_OK, document, scan_answer_content_type(request).c_str());
+    std::shared_ptr<const catalog_index_c> catalog = state.current().index;
+    // Suspended before the job can resume it; a job that cannot be queued resumes it here.
+    context.submitted = true;
+    MHD_suspend_connection(connection);
+    bool queued = state.answers->submit([&state, connection, &context, catalog, content_type = std::string(type ? type : "")] {
+        compute_answer(state, connection, context, catalog, content_type);
+    });
+    if (!queued) {
+        context.reply = scan_reply_c{503, "server busy, try again later\n"};
+        state.buffered.fetch_add(context.reply->body.size());
+        MHD_resume_connection(connection);
+    }
+    return MHD_YES;
 }
 
 MHD_Result serve_package(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context) {
     std::string name = context.path.substr(packages_path.size());
     std::uint32_t package = 0;
-    if (!state.catalog->find_package(name, package) || name.find('/') != std::string::npos)
+    if (!state.current().index->find_package(name, package) || name.find('/') != std::string::npos)
         return send_text(connection, context, MHD_HTTP_NOT_FOUND, "no such package\n");
     std::string file = state.settings.packages_folder + "/" + name;
     int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
@@ -136,12 +216,41 @@ MHD_Result serve_package(update_server_c::state_c& state, MHD_Connection* connec
     return send(connection, context, partial ? MHD_HTTP_PARTIAL_CONTENT : MHD_HTTP_OK, response, head ? 0 : length);
 }
 
+std::string health_text(update_server_c::state_c& state, unsigned& status) {
+    served_catalog_c catalog = state.current();
+    bool loaded = catalog.index && catalog.index->package_count() > 0;
+    status = loaded ? MHD_HTTP_OK : MHD_HTTP_SERVICE_UNAVAILABLE;
+    std::time_t now = std::time(nullptr);
+    char text[256];
+    std::snprintf(text, sizeof text, "{\"status\":\"%s\",\"packages\":%zu,\"device_ids\":%zu,\"catalog_age_seconds\":%lld}\n",
+                  loaded ? "ok" : "no catalog", catalog.index ? catalog.index->package_count() : 0,
+                  catalog.index ? catalog.index->entry_count() : 0,
+                  static_cast<long long>(catalog.written ? now - catalog.written : 0));
+    return text;
+}
+
+std::string metrics_text(update_server_c::state_c& state) {
+    served_catalog_c catalog = state.current();
+    server_gauges_c gauges;
+    gauges.budget_bytes_in_use = state.buffered.load();
+    gauges.budget_bytes = state.settings.buffered_bytes;
+    gauges.answers_waiting = state.answers->waiting();
+    gauges.packages = catalog.index ? catalog.index->package_count() : 0;
+    gauges.device_ids = catalog.index ? catalog.index->entry_count() : 0;
+    gauges.catalog_age_seconds = catalog.written ? double(std::time(nullptr) - catalog.written) : 0;
+    gauges.catalog_loads = state.catalog_loads.load();
+    gauges.catalog_load_failures = state.catalog_load_failures.load();
+    return state.metrics.prometheus_text(gauges);
+}
+
 MHD_Result handle_request(void* cls, MHD_Connection* connection, const char* url, const char* method, const char*,
                           const char* upload_data, size_t* upload_data_size, void** con_cls) noexcept {
     auto& state = *static_cast<update_server_c::state_c*>(cls);
     auto* context = static_cast<request_context_c*>(*con_cls);
     if (!context) return MHD_NO;
     try {
+        if (context->reply) return send_reply(state, connection, *context);
+        if (context->submitted) return MHD_YES;
         context->path = url ? url : "";
         context->method = method ? method : "";
         bool is_post = context->method == MHD_HTTP_METHOD_POST;
@@ -162,9 +271,8 @@ MHD_Result handle_request(void* cls, MHD_Connection* connection, const char* url
                 // discarded, and a client that keeps sending is cut off.
                 std::size_t size = *upload_data_size;
                 bool keep = !context->too_large && !context->busy && context->body.size() + size <= state.settings.body_bytes;
-                if (keep && state.buffered.fetch_add(size) + size > state.settings.buffered_bytes) {
+                if (keep && !state.reserve(size)) {
                     // All connections together hold as much as the server allows.
-                    state.buffered.fetch_sub(size);
                     context->busy = true;
                     keep = false;
                 }
@@ -188,6 +296,13 @@ MHD_Result handle_request(void* cls, MHD_Connection* connection, const char* url
         bool is_get = context->method == MHD_HTTP_METHOD_GET || context->method == MHD_HTTP_METHOD_HEAD;
         if (is_get && context->path.compare(0, packages_path.size(), packages_path) == 0)
             return serve_package(state, connection, *context);
+        if (is_get && context->path == "/health") {
+            unsigned status = 0;
+            std::string text = health_text(state, status);
+            return send_text(connection, *context, status, text, "application/json");
+        }
+        if (is_get && context->path == "/metrics")
+            return send_text(connection, *context, MHD_HTTP_OK, metrics_text(state), "text/plain; version=0.0.4; charset=utf-8");
         if (context->path == "/" || context->path.compare(0, packages_path.size(), packages_path) == 0) {
             MHD_Response* response = MHD_create_response_from_buffer(0, nullptr, MHD_RESPMEM_PERSISTENT);
             if (!response) return MHD_NO;
@@ -200,9 +315,10 @@ MHD_Result handle_request(void* cls, MHD_Connection* connection, const char* url
     }
 }
 
-void* begin_request(void*, const char* uri, MHD_Connection*) noexcept {
+void* begin_request(void* cls, const char* uri, MHD_Connection*) noexcept {
     try {
         auto* context = new request_context_c;
+        context->state = static_cast<update_server_c::state_c*>(cls);
         context->target = uri ? uri : "";
         return context;
     } catch (...) {
@@ -216,6 +332,7 @@ void end_request(void* cls, MHD_Connection* connection, void** con_cls, MHD_Requ
     *con_cls = nullptr;
     if (!context) return;
     state.buffered.fetch_sub(context->reserved);
+    state.metrics.count_request(context->status, context->bytes);
     if (state.settings.log) {
         try {
             request_log_entry_c entry;
@@ -242,11 +359,16 @@ void end_request(void* cls, MHD_Connection* connection, void** con_cls, MHD_Requ
 
 std::unique_ptr<update_server_c> update_server_c::start(const server_settings_c& settings,
                                                         std::shared_ptr<const catalog_index_c> catalog, std::string& error) {
+    return start(settings, served_catalog_c{std::move(catalog), 0}, error);
+}
+
+std::unique_ptr<update_server_c> update_server_c::start(const server_settings_c& settings, served_catalog_c catalog,
+                                                        std::string& error) {
     std::unique_ptr<update_server_c> server(new update_server_c);
     server->state_ = std::make_unique<state_c>();
     state_c& state = *server->state_;
     state.settings = settings;
-    state.catalog = std::move(catalog);
+    state.replace(std::move(catalog));
 
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -270,10 +392,13 @@ std::unique_ptr<update_server_c> update_server_c::start(const server_settings_c&
     server->port_ = ntohs(address.sin_port);
     state.answer.items_per_device = settings.items_per_device;
     state.answer.package_base_url = server->base_url() + "packages/";
+    unsigned threads = settings.threads < 1 ? 1u : settings.threads;
+    state.answers = std::make_unique<answer_pool_c>(settings.answer_threads ? settings.answer_threads : threads,
+                                                    settings.answers_waiting);
     server->daemon_ = MHD_start_daemon(
-        MHD_USE_AUTO_INTERNAL_THREAD | MHD_USE_ERROR_LOG, 0, nullptr, nullptr, &handle_request, &state,
+        MHD_USE_AUTO_INTERNAL_THREAD | MHD_USE_ERROR_LOG | MHD_ALLOW_SUSPEND_RESUME, 0, nullptr, nullptr, &handle_request, &state,
         MHD_OPTION_LISTEN_SOCKET, listener,
-        MHD_OPTION_THREAD_POOL_SIZE, settings.threads < 1 ? 1u : settings.threads,
+        MHD_OPTION_THREAD_POOL_SIZE, threads,
         MHD_OPTION_CONNECTION_LIMIT, settings.connections,
         MHD_OPTION_PER_IP_CONNECTION_LIMIT, settings.connections_per_address,
         MHD_OPTION_CONNECTION_TIMEOUT, settings.timeout_seconds,
@@ -289,8 +414,32 @@ std::unique_ptr<update_server_c> update_server_c::start(const server_settings_c&
     }
     return server;
 }
-update_server_c::~update_server_c() {
-    if (daemon_) MHD_stop_daemon(daemon_);
+
+update_server_c::~update_server_c() { stop(0); }
+
+void update_server_c::stop(unsigned seconds) {
+    if (!daemon_) return;
+    state_->stopping = true;
+    MHD_socket listener = MHD_quiesce_daemon(daemon_);
+    if (listener != MHD_INVALID_SOCKET) ::close(listener);
+    auto deadline = clock_type::now() + std::chrono::seconds(seconds);
+    while (clock_type::now() < deadline) {
+        const MHD_DaemonInfo* info = MHD_get_daemon_info(daemon_, MHD_DAEMON_INFO_CURRENT_CONNECTIONS);
+        if (!info || info->num_connections == 0) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    // No connection may stay suspended when the service stops: answers being computed finish
+    // (each is bounded), and none is queued after this.
+    state_->answers->close();
+    state_->answers->drain();
+    MHD_stop_daemon(daemon_);
+    daemon_ = nullptr;
+}
+
+void update_server_c::replace_catalog(served_catalog_c catalog) { state_->replace(std::move(catalog)); }
+
+void update_server_c::count_catalog_load(bool loaded) {
+    (loaded ? state_->catalog_loads : state_->catalog_load_failures).fetch_add(1);
 }
 
 std::string update_server_c::base_url() const {

@@ -1,5 +1,7 @@
-// The update server's HTTP service: scan requests posted to "/" and package files under
-// "/packages/", served from an in-memory catalog by a fixed pool of threads (libmicrohttpd).
+// The update server's HTTP service (libmicrohttpd): scan requests posted to "/", package files
+// under "/packages/", GET /health and GET /metrics. Connection threads move bytes; scan answers
+// are computed by a pool of answer threads while their connections wait. The catalog can be
+// replaced while the service runs: each request keeps the catalog it started with.
 #pragma once
 
 #include "server/catalog_index.h"
@@ -8,6 +10,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <memory>
 #include <string>
 
@@ -18,27 +21,44 @@ struct server_settings_c {
     std::string public_url;              // base URL of this server as clients reach it; empty: from address and port
     std::size_t items_per_device = 20;
     std::size_t body_bytes = 8u << 20;   // largest request body accepted
-    std::size_t buffered_bytes = 256u << 20;  // request bodies held at once; past it, 503
+    std::size_t buffered_bytes = 256u << 20;  // request bodies and answers held at once; past it, 503
     std::size_t answer_bytes = (5u << 20) - 1;  // the program takes answers up to this size
     request_limits_c request;
-    unsigned threads = 2;
+    unsigned threads = 2;                // connection threads
+    unsigned answer_threads = 0;         // 0: as many as connection threads
+    std::size_t answers_waiting = 256;   // scan requests queued for an answer thread; past it, 503
     unsigned connections = 512;
     unsigned connections_per_address = 32;
     unsigned timeout_seconds = 30;       // idle time before a connection is closed
     std::FILE* log = stderr;             // one line per request; null for none
 };
 
+// The catalog being served, with what /health tells of it.
+struct served_catalog_c {
+    std::shared_ptr<const catalog_index_c> index;
+    std::time_t written = 0;  // the catalog file's modification time
+};
+
 class update_server_c {
 public:
     // Starts listening; null with an error when the address cannot be bound.
+    static std::unique_ptr<update_server_c> start(const server_settings_c& settings, served_catalog_c catalog,
+                                                  std::string& error);
     static std::unique_ptr<update_server_c> start(const server_settings_c& settings,
                                                   std::shared_ptr<const catalog_index_c> catalog, std::string& error);
-    ~update_server_c();
+    ~update_server_c();  // stops at once: stop() first for a graceful end
     update_server_c(const update_server_c&) = delete;
     update_server_c& operator=(const update_server_c&) = delete;
 
     std::uint16_t port() const { return port_; }
     std::string base_url() const;
+
+    // Requests that start after this are answered from the new catalog.
+    void replace_catalog(served_catalog_c catalog);
+    void count_catalog_load(bool loaded);
+    // Accepts no more connections, lets the open ones finish for at most `seconds`, then ends
+    // every connection.
+    void stop(unsigned seconds);
 
     struct state_c;
 

@@ -1,0 +1,167 @@
+#include "server/server_options.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+
+namespace {
+
+bool parse_count(const std::string& text, unsigned long least, unsigned long most, unsigned long& value) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 9) return false;
+    value = std::strtoul(text.c_str(), nullptr, 10);
+    return value >= least && value <= most;
+}
+
+struct numeric_option_c {
+    unsigned long least, most;
+};
+
+const std::map<std::string, numeric_option_c>& numeric_options() {
+    static const std::map<std::string, numeric_option_c> options{
+        {"items", {1, 1000}},      {"threads", {1, 256}},     {"answer-threads", {1, 256}},
+        {"connections", {1, 65536}}, {"timeout", {1, 3600}}, {"stop-timeout", {0, 3600}},
+    };
+    return options;
+}
+
+const char* const text_options[] = {"catalog", "packages", "listen", "public-url", "port-file", "config"};
+
+bool is_text_option(const std::string& name) {
+    for (const char* known : text_options)
+        if (name == known) return true;
+    return false;
+}
+
+// Sets one named option; false with `error` when the name or the value is wrong.
+bool apply(const std::string& name, const std::string& value, server_options_c& options, std::string& error) {
+    auto numeric = numeric_options().find(name);
+    if (numeric != numeric_options().end()) {
+        unsigned long number = 0;
+        if (!parse_count(value, numeric->second.least, numeric->second.most, number)) {
+            error = "--" + name + " takes a whole number from " + std::to_string(numeric->second.least) + " to " +
+                    std::to_string(numeric->second.most) + ", not \"" + value + "\"";
+            return false;
+        }
+        if (name == "items") options.settings.items_per_device = number;
+        else if (name == "threads") options.settings.threads = unsigned(number);
+        else if (name == "answer-threads") options.settings.answer_threads = unsigned(number);
+        else if (name == "connections") options.settings.connections = unsigned(number);
+        else if (name == "timeout") options.settings.timeout_seconds = unsigned(number);
+        else options.stop_seconds = unsigned(number);
+        return true;
+    }
+    if (name == "check-files") {
+        if (value != "yes" && value != "no") return error = "--check-files takes yes or no, not \"" + value + "\"", false;
+        options.check_files = value == "yes";
+        return true;
+    }
+    if (value.empty()) return error = "--" + name + " needs a value", false;
+    if (name == "catalog") options.catalog_path = value;
+    else if (name == "packages") options.settings.packages_folder = value;
+    else if (name == "public-url") options.settings.public_url = value;
+    else if (name == "port-file") options.port_file = value;
+    else if (name == "listen") {
+        std::size_t colon = value.rfind(':');
+        unsigned long port = 0;
+        if (colon == std::string::npos || colon == 0 || !parse_count(value.substr(colon + 1), 0, 65535, port))
+            return error = "--listen takes ADDRESS:PORT (port 0 picks a free one), not \"" + value + "\"", false;
+        options.settings.address = value.substr(0, colon);
+        options.settings.port = std::uint16_t(port);
+    }
+    return true;
+}
+
+bool read_config(const std::string& path, std::map<std::string, std::string>& values, std::string& error) {
+    std::ifstream file(path);
+    if (!file) return error = "cannot read the configuration file " + path, false;
+    std::string line;
+    for (int number = 1; std::getline(file, line); ++number) {
+        std::size_t first = line.find_first_not_of(" \t\r");
+        if (first == std::string::npos || line[first] == '#') continue;
+        std::size_t equals = line.find('=');
+        auto trim = [](std::string text) {
+            std::size_t a = text.find_first_not_of(" \t\r"), b = text.find_last_not_of(" \t\r");
+            return a == std::string::npos ? std::string() : text.substr(a, b - a + 1);
+        };
+        std::string name = equals == std::string::npos ? "" : trim(line.substr(0, equals));
+        if (name.empty() || name == "config" ||
+            (!is_text_option(name) && !numeric_options().count(name) && name != "check-files")) {
+            error = path + ":" + std::to_string(number) + ": expected \"name = value\" with a vantorel-server option's name";
+            return false;
+        }
+        values[name] = trim(line.substr(equals + 1));
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string server_usage() {
+    return "usage: vantorel-server --catalog FILE --packages DIR [options]\n"
+           "       vantorel-server --config FILE [options]\n"
+           "Answers scan requests from the catalog and serves its package files over HTTP.\n"
+           "  --catalog FILE        the catalog database (opened read-only; reloaded on SIGHUP)\n"
+           "  --packages DIR        the folder of the catalog's package archives\n"
+           "  --listen ADDR:PORT    IPv4 address and port to listen on (default 127.0.0.1:0, a free port)\n"
+           "  --public-url URL      base URL clients reach this server by (default from --listen)\n"
+           "  --items N             packages offered per device at most, 1-1000 (default 20)\n"
+           "  --threads N           connection threads, 1-256 (default 2)\n"
+           "  --answer-threads N    threads computing scan answers, 1-256 (default: as --threads)\n"
+           "  --connections N       open connections at most, 1-65536 (default 512)\n"
+           "  --timeout SECONDS     idle time before a connection is closed, 1-3600 (default 30)\n"
+           "  --stop-timeout SECONDS  on SIGTERM, time open connections get to finish (default 30)\n"
+           "  --check-files yes|no  leave out packages whose archive is missing (default yes)\n"
+           "  --port-file FILE      write the port listened on to FILE\n"
+           "  --config FILE         read options from FILE, \"name = value\" lines\n"
+           "  --help, --version\n"
+           "Exit status: 0 stopped by SIGTERM or SIGINT, 1 the catalog could not be loaded or the\n"
+           "address not bound, 2 wrong command line or configuration file.\n";
+}
+
+options_outcome_c parse_server_options(const std::vector<std::string>& arguments, server_options_c& options,
+                                       std::string& error) {
+    std::map<std::string, std::string> given;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--help" || argument == "-h") {
+            options.help = true;
+            return options_outcome_c::run;
+        }
+        if (argument == "--version") {
+            options.version = true;
+            return options_outcome_c::run;
+        }
+        if (argument.compare(0, 2, "--") != 0) {
+            error = "unexpected argument \"" + argument + "\"";
+            return options_outcome_c::misuse;
+        }
+        std::string name = argument.substr(2), value;
+        std::size_t equals = name.find('=');
+        if (equals != std::string::npos) {
+            value = name.substr(equals + 1);
+            name.resize(equals);
+        } else if (i + 1 < arguments.size()) {
+            value = arguments[++i];
+        } else {
+            error = "--" + name + (is_text_option(name) || numeric_options().count(name) ? " needs a value" : ": unknown option");
+            return options_outcome_c::misuse;
+        }
+        if (!is_text_option(name) && !numeric_options().count(name) && name != "check-files") {
+            error = "unknown option --" + name;
+            return options_outcome_c::misuse;
+        }
+        given[name] = value;
+    }
+    std::map<std::string, std::string> values;
+    if (given.count("config") && !read_config(given["config"], values, error)) return options_outcome_c::misuse;
+    for (const auto& [name, value] : given) values[name] = value;
+    values.erase("config");
+    for (const auto& [name, value] : values)
+        if (!apply(name, value, options, error)) return options_outcome_c::misuse;
+    if (options.catalog_path.empty() || options.settings.packages_folder.empty()) {
+        error = "name the catalog and the packages folder (--catalog FILE --packages DIR, or in --config FILE)";
+        return options_outcome_c::misuse;
+    }
+    return options_outcome_c::run;
+}
