@@ -64,8 +64,7 @@ bool catalog_index_c::find_package(std::string_view file_name, std::uint32_t& nu
 
 std::size_t catalog_index_c::memory_bytes() const {
     return texts_.memory_bytes() + packages_.capacity() * sizeof(package_c) + infs_.capacity() * sizeof(inf_c) +
-           entries_.capacity() * sizeof(entry_c) + bucket_first_.capacity() * sizeof(std::uint32_t) +
-           id_slots_.capacity() * sizeof(id_slot_c) + by_file_name_.capacity() * sizeof(name_slot_c);
+           entries_.capacity() * sizeof(entry_c) + id_slots_.bytes() + by_file_name_.capacity() * sizeof(name_slot_c);
 }
 
 std::vector<driver_offer_c> catalog_index_c::offers_for(const requested_device_c& device, const client_target_c& target,
@@ -88,19 +87,20 @@ std::vector<driver_offer_c> catalog_index_c::offers_for(const requested_device_c
     std::vector<candidate_c> candidates;
     std::string key;
     for (std::size_t i = 0; i < device.device_ids.size() && candidates.size() < allowed; ++i) {
+        if (id_slots_.size() == 0) break;
         std::uint64_t hash = device_id_hash(device.device_ids[i], key);
-        std::size_t bucket = bucket_of(hash);
         bool compatible = i >= device.hardware_id_count;
         std::size_t position = compatible ? i - device.hardware_id_count : i;
-        for (std::uint32_t s = bucket_first_[bucket]; s < bucket_first_[bucket + 1] && candidates.size() < allowed; ++s) {
+        std::size_t mask = id_slots_.size() - 1;
+        for (std::size_t s = hash & mask; id_slots_[s].entry != 0 && candidates.size() < allowed; s = (s + 1) & mask) {
             const id_slot_c& slot = id_slots_[s];
-            if (slot.check != std::uint32_t(hash)) continue;
-            const entry_c& entry = entries_[slot.entry];
+            if (slot.check != std::uint32_t(hash >> 32)) continue;
+            const entry_c& entry = entries_[slot.entry - 1];
             if (entry.architecture != architecture_number) continue;
             int target_os = entry.os_major == 0 ? 51 : entry.os_major * 10 + entry.os_minor;
             if (entry.os_major != 0 && target_os > target.version_number) continue;
             if (!equal_ignoring_ascii_case(texts_.text(entry.device_id), key)) continue;
-            candidates.push_back({entry.package, slot.entry, match_rank(compatible, position, entry.id_position), target_os});
+            candidates.push_back({entry.package, slot.entry - 1, match_rank(compatible, position, entry.id_position), target_os});
         }
     }
     budget.left -= candidates.size();

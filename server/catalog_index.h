@@ -7,6 +7,7 @@
 #include "server/catalog.h"
 #include "server/client_target.h"
 #include "server/scan_request_reader.h"
+#include "server/huge_page_array.h"
 #include "server/text_pool.h"
 
 #include <cstdint>
@@ -88,24 +89,22 @@ private:
         std::uint8_t id_position;    // saturated at 255, as match ranks are
     };
     struct id_slot_c {
-        std::uint32_t check;  // the key hash's low half
-        std::uint32_t entry;
+        std::uint32_t check;  // the key hash's high half
+        std::uint32_t entry;  // + 1; 0 when free
     };
     struct name_slot_c {
         std::uint64_t hash;
         std::uint32_t package;
     };
-    std::size_t bucket_of(std::uint64_t hash) const { return std::size_t(hash >> bucket_shift_); }
 
     text_pool_c texts_;
     std::vector<std::string> architectures_;
     std::vector<package_c> packages_;
     std::vector<inf_c> infs_;
     std::vector<entry_c> entries_;
-    // Entries by device ID: the entries of bucket b are id_slots_[bucket_first_[b], bucket_first_[b + 1]).
-    std::vector<std::uint32_t> bucket_first_{0, 0, 0};
-    std::vector<id_slot_c> id_slots_;
-    unsigned bucket_shift_ = 63;
+    // Entries by device ID, open addressing: a key's entries lie on its probe run, which ends at
+    // a free slot; at most half the slots are taken, so one look-up mostly reads one cache line.
+    huge_page_array_c<id_slot_c> id_slots_;
     std::vector<name_slot_c> by_file_name_;  // sorted by hash
 };
 

@@ -66,24 +66,18 @@ catalog_index_c catalog_index_builder_c::finish() {
     index.infs_.shrink_to_fit();
     index.entries_.shrink_to_fit();
 
-    // About one entry per bucket; the top bits of an ID's hash pick its bucket.
-    std::size_t count = index.entries_.size();
-    unsigned bits = 1;
-    while ((std::size_t(1) << bits) < count) ++bits;
-    index.bucket_shift_ = 64 - bits;
-    std::vector<std::uint64_t> hashes(count);
-    std::vector<std::uint32_t> first((std::size_t(1) << bits) + 1, 0);
+    // Twice as many slots as entries at least.
+    std::size_t count = index.entries_.size(), slots = 1;
+    while (slots < count * 2) slots *= 2;
+    index.id_slots_ = huge_page_array_c<catalog_index_c::id_slot_c>(count ? slots : 0);
+    std::size_t mask = slots - 1;
     std::string scratch;
     for (std::size_t e = 0; e < count; ++e) {
-        hashes[e] = device_id_hash(index.texts_.text(index.entries_[e].device_id), scratch);
-        ++first[index.bucket_of(hashes[e]) + 1];
+        std::uint64_t hash = device_id_hash(index.texts_.text(index.entries_[e].device_id), scratch);
+        std::size_t at = hash & mask;
+        while (index.id_slots_[at].entry != 0) at = (at + 1) & mask;
+        index.id_slots_[at] = {std::uint32_t(hash >> 32), std::uint32_t(e + 1)};
     }
-    for (std::size_t b = 1; b < first.size(); ++b) first[b] += first[b - 1];
-    index.id_slots_.assign(count, {});
-    std::vector<std::uint32_t> next(first.begin(), first.end() - 1);
-    for (std::size_t e = 0; e < count; ++e)
-        index.id_slots_[next[index.bucket_of(hashes[e])]++] = {std::uint32_t(hashes[e]), std::uint32_t(e)};
-    index.bucket_first_ = std::move(first);
 
     index.by_file_name_.clear();
     index.by_file_name_.reserve(index.packages_.size());

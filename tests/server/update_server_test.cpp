@@ -8,6 +8,7 @@
 #include "devices/profile_source.h"
 #include "service/scan_request.h"
 #include "service/scan_response.h"
+#include "tests/server/http_client.h"
 #include "tests/unit/test_files.h"
 
 #include <arpa/inet.h>
@@ -21,48 +22,6 @@
 #include <cwchar>
 
 namespace {
-
-struct http_reply_c {
-    long status = 0;
-    std::string body;
-    std::string headers;
-};
-
-std::size_t collect(char* data, std::size_t size, std::size_t count, void* out) {
-    static_cast<std::string*>(out)->append(data, size * count);
-    return size * count;
-}
-
-// One request with libcurl; `form_field` posts a multipart form with the field "kelvdoc".
-http_reply_c fetch(const std::string& url, const std::string* form_field = nullptr, const char* range = nullptr,
-                   const std::string* raw_body = nullptr, curl_slist* headers = nullptr) {
-    http_reply_c reply;
-    CURL* curl = curl_easy_init();
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &collect);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &reply.body);
-    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &collect);
-    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &reply.headers);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 20L);
-    curl_mime* mime = nullptr;
-    if (form_field) {
-        mime = curl_mime_init(curl);
-        curl_mimepart* part = curl_mime_addpart(mime);
-        curl_mime_name(part, "kelvdoc");
-        curl_mime_data(part, form_field->data(), form_field->size());
-        curl_easy_setopt(curl, CURLOPT_MIMEPOST, mime);
-    }
-    if (raw_body) {
-        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, raw_body->data());
-        curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(raw_body->size()));
-    }
-    if (headers) curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-    if (range) curl_easy_setopt(curl, CURLOPT_RANGE, range);
-    if (curl_easy_perform(curl) == CURLE_OK) curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &reply.status);
-    curl_mime_free(mime);
-    curl_easy_cleanup(curl);
-    return reply;
-}
 
 device_store_c simulated_pc_store() {
     device_profile_c profile;

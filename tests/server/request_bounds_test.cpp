@@ -1,0 +1,89 @@
+// What one hostile request can cost: candidates weighed, answer writes, answer size.
+#include "server/answer_size_limit.h"
+#include "server/catalog_index.h"
+#include "server/scan_answer_writer.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// `count` packages that all name the same generic ID, as class codes are named.
+catalog_index_c generic_catalog(std::size_t count) {
+    std::vector<catalog_package_c> packages(count);
+    for (std::size_t p = 0; p < count; ++p) {
+        packages[p].file_name = "generic-" + std::to_string(p) + ".zip";
+        packages[p].title = "Generic display driver " + std::to_string(p);
+        packages[p].infs.push_back({"x.inf", "Maker", "{4d36e968-e325-11ce-bfc1-08002be10318}", "2020-01-01", "1.0.0.0"});
+        catalog_entry_c entry;
+        entry.device_id = "PCI\\CC_0300";
+        entry.architecture = "amd64";
+        entry.description = "Display adapter with a long description " + std::to_string(p);
+        packages[p].entries.push_back(entry);
+    }
+    return catalog_index_c(packages);
+}
+
+scan_request_c generic_request(std::size_t devices) {
+    scan_request_c request;
+    request.os_code = "WIN764";
+    for (std::size_t d = 0; d < devices; ++d) {
+        requested_device_c device;
+        device.id = "PCI\\VEN_1&DEV_" + std::to_string(d);
+        device.device_ids = {device.id, "PCI\\CC_0300"};
+        device.hardware_id_count = 1;
+        request.devices.push_back(device);
+    }
+    return request;
+}
+
+}  // namespace
+
+TEST(request_bounds, candidates_weighed_per_request_are_capped) {
+    catalog_index_c index = generic_catalog(5000);
+    scan_request_c request = generic_request(40);
+    auto offers = offers_for_request(request, index, 20);
+    ASSERT_EQ(offers.size(), 40u);
+    // Each device may weigh 4,096 entries; sixteen of them use up the request's 65,536.
+    std::size_t with_offers = 0;
+    for (const auto& device_offers : offers) with_offers += !device_offers.empty();
+    EXPECT_EQ(with_offers, match_budget_c{}.left / match_budget_c::per_device);
+    EXPECT_FALSE(offers.back().size());
+}
+
+TEST(request_bounds, a_large_answer_is_shrunk_by_a_computed_factor_in_few_writes) {
+    catalog_index_c index = generic_catalog(100);
+    scan_request_c request = generic_request(12);
+    answer_settings_c settings;
+    settings.items_per_device = 50;
+    auto offers = offers_for_request(request, index, settings.items_per_device);
+    std::string whole = write_scan_answer(request, index, settings);
+    std::string out;
+    std::size_t limit = whole.size() / 7;
+    fitted_answer_c fitted = fit_scan_answer(request, index, offers, settings, limit, out);
+    EXPECT_EQ(fitted.outcome, answer_fit_c::fits);
+    EXPECT_LE(out.size(), limit);
+    EXPECT_LE(fitted.writes, 3u);
+    EXPECT_GE(fitted.items_per_device, 3u);  // not halved down further than needed
+    EXPECT_LT(fitted.items_per_device, 8u);
+    EXPECT_EQ(out.rfind("</kelvdoc>\n"), out.size() - 11);
+}
+
+TEST(request_bounds, an_answer_with_no_room_for_any_offer_is_refused_not_empty) {
+    catalog_index_c index = generic_catalog(3);
+    scan_request_c request = generic_request(2);
+    answer_settings_c settings;
+    auto offers = offers_for_request(request, index, settings.items_per_device);
+    std::string skeleton;
+    write_scan_answer(request, index, std::vector<std::vector<driver_offer_c>>(2), settings, std::size_t(-1), skeleton);
+    std::string out;
+    // Room for the devices but not one item: not an answer that says "no updates".
+    EXPECT_EQ(fit_scan_answer(request, index, offers, settings, skeleton.size() + 10, out).outcome,
+              answer_fit_c::shrunk_to_nothing);
+    EXPECT_EQ(fit_scan_answer(request, index, offers, settings, skeleton.size() / 2, out).outcome,
+              answer_fit_c::too_many_devices);
+    // A request without offers is answered, empty.
+    scan_request_c unknown = generic_request(2);
+    unknown.os_code = "WIN7";
+    auto none = offers_for_request(unknown, index, settings.items_per_device);
+    EXPECT_EQ(fit_scan_answer(unknown, index, none, settings, skeleton.size() + 10, out).outcome, answer_fit_c::fits);
+}

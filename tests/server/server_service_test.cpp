@@ -1,0 +1,104 @@
+// The service around the answers: the memory budget holds answers until they are sent, package
+// downloads go on while answers are computed, and the health and metrics endpoints.
+#include "server/update_server.h"
+
+#include "tests/server/http_client.h"
+#include "tests/unit/test_files.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+std::shared_ptr<const catalog_index_c> generic_catalog(std::size_t count) {
+    std::vector<catalog_package_c> packages(count);
+    for (std::size_t p = 0; p < count; ++p) {
+        packages[p].file_name = "generic-" + std::to_string(p) + ".zip";
+        packages[p].title = "Generic display driver " + std::to_string(p);
+        packages[p].infs.push_back({"x.inf", "Maker", "{4d36e968-e325-11ce-bfc1-08002be10318}", "2020-01-01", "1.0.0.0"});
+        catalog_entry_c entry;
+        entry.device_id = "PCI\\CC_0300";
+        entry.architecture = "amd64";
+        entry.description = "Display adapter " + std::to_string(p);
+        packages[p].entries.push_back(entry);
+    }
+    return std::make_shared<const catalog_index_c>(packages);
+}
+
+// The zlib stream of a request naming `devices` display adapters.
+std::string generic_request(std::size_t devices) {
+    std::string document = "<?xml version=\"1.0\"?><kelvdoc><client os=\"WIN764\" lang=\"437\" model=\"m\"/><hardwares>";
+    for (std::size_t d = 0; d < devices; ++d)
+        document += "<hardware><id>PCI\\VEN_1&amp;DEV_" + std::to_string(d) + "</id><hardids>PCI\\VEN_1&amp;DEV_" +
+                    std::to_string(d) + "</hardids><compids>PCI\\CC_0300</compids></hardware>";
+    document += "</hardwares></kelvdoc>";
+    uLongf size = compressBound(uLong(document.size()));
+    std::string packed(size, '\0');
+    compress(reinterpret_cast<Bytef*>(packed.data()), &size, reinterpret_cast<const Bytef*>(document.data()), uLong(document.size()));
+    packed.resize(size);
+    return packed;
+}
+
+}  // namespace
+
+TEST(server_service, answers_count_in_the_budget_until_sent_and_health_and_metrics_tell) {
+    server_settings_c settings;
+    settings.buffered_bytes = 64 * 1024;
+    settings.log = nullptr;
+    std::string error;
+    auto server = update_server_c::start(settings, generic_catalog(200), error);
+    ASSERT_TRUE(server) << error;
+    // Twenty devices with twenty offers each make an answer far larger than the whole budget.
+    std::string large = generic_request(20), small = generic_request(1);
+    http_reply_c refused = fetch(server->base_url(), &large);
+    EXPECT_EQ(refused.status, 503) << refused.body.substr(0, 200);
+    EXPECT_EQ(fetch(server->base_url(), &small).status, 200);
+
+    http_reply_c health = fetch(server->base_url() + "health");
+    EXPECT_EQ(health.status, 200);
+    EXPECT_NE(health.body.find("\"packages\":200,"), std::string::npos) << health.body;
+    http_reply_c metrics = fetch(server->base_url() + "metrics");
+    EXPECT_NE(metrics.headers.find("text/plain; version=0.0.4"), std::string::npos);
+    for (const char* line : {"vantorel_requests_total{status=\"503\"} 1\n", "vantorel_requests_total{status=\"200\"} 2\n",
+                             "vantorel_budget_bytes_in_use 0\n", "vantorel_answer_seconds_count 2\n",
+                             "vantorel_catalog_packages 200\n"})
+        EXPECT_NE(metrics.body.find(line), std::string::npos) << line << metrics.body;
+
+    server->replace_catalog(served_catalog_c{std::make_shared<const catalog_index_c>(), 0});
+    EXPECT_EQ(fetch(server->base_url() + "health").status, 503);
+}
+
+TEST(server_service, a_package_download_completes_while_heavy_scans_are_answered) {
+    scratch_folder_c folder;
+    folder.write("generic-0.zip", std::string(1 << 20, 'z'));
+    server_settings_c settings;
+    settings.packages_folder = folder.path().string();
+    settings.threads = 1;
+    settings.answer_threads = 1;
+    settings.log = nullptr;
+    std::string error;
+    auto server = update_server_c::start(settings, generic_catalog(4000), error);
+    ASSERT_TRUE(server) << error;
+    std::string heavy = generic_request(400);
+    constexpr int scans = 12;
+    std::atomic<int> answered{0};
+    std::vector<std::thread> clients;
+    for (int c = 0; c < scans; ++c)
+        clients.emplace_back([&] {
+            EXPECT_EQ(fetch(server->base_url(), &heavy).status, 200);
+            ++answered;
+        });
+    // Once scans wait for the answer thread, a download is served by the one connection thread.
+    for (int poll = 0; poll < 200 && fetch(server->base_url() + "metrics").body.find("vantorel_answers_waiting 0\n") !=
+                                         std::string::npos; ++poll)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    http_reply_c download = fetch(server->base_url() + "packages/generic-0.zip");
+    int answered_then = answered;
+    for (auto& client : clients) client.join();
+    EXPECT_EQ(download.status, 200);
+    EXPECT_EQ(download.body.size(), std::size_t(1) << 20);
+    EXPECT_LT(answered_then, scans);
+}
