@@ -3,6 +3,7 @@
 #include "common/text_compare.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 
 std::uint32_t match_rank(bool device_compatible, std::size_t device_position, int inf_id_position) {
@@ -14,8 +15,22 @@ std::uint32_t match_rank(bool device_compatible, std::size_t device_position, in
 }
 
 std::uint64_t device_id_hash(std::string_view device_id, std::string& scratch) {
-    scratch.assign(device_id);
-    for (char& c : scratch) c = ascii_upper(c);
+    scratch.resize(device_id.size());
+    char* out = scratch.data();
+    std::size_t at = 0;
+    // Eight bytes at a time: a byte gets 0x20 taken off when it is a-z (and below 0x80).
+    for (; at + 8 <= device_id.size(); at += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, device_id.data() + at, 8);
+        constexpr std::uint64_t ones = 0x0101010101010101u;
+        std::uint64_t seven_bits = word & (0x7F * ones);
+        std::uint64_t from_a = seven_bits + (0x80 - 'a') * ones;      // high bit set from 'a' on
+        std::uint64_t past_z = seven_bits + (0x80 - 'z' - 1) * ones;  // high bit set past 'z'
+        std::uint64_t lower = from_a & ~past_z & ~word & (0x80 * ones);
+        word ^= lower >> 2;
+        std::memcpy(out + at, &word, 8);
+    }
+    for (; at < device_id.size(); ++at) out[at] = ascii_upper(device_id[at]);
     return std::hash<std::string_view>{}(scratch);
 }
 
@@ -85,10 +100,17 @@ std::vector<driver_offer_c> catalog_index_c::offers_for(const requested_device_c
     auto architecture_number = std::uint8_t(architecture - architectures_.begin());
     std::size_t allowed = std::min(budget.left, match_budget_c::per_device);
     std::vector<candidate_c> candidates;
+    if (id_slots_.size() == 0) return {};
     std::string key;
+    // Every ID's first slot is asked of memory at once, rather than one cache miss after another.
+    constexpr std::size_t prefetched = 16;
+    std::uint64_t hashes[prefetched];
+    for (std::size_t i = 0; i < device.device_ids.size() && i < prefetched; ++i) {
+        hashes[i] = device_id_hash(device.device_ids[i], key);
+        __builtin_prefetch(&id_slots_[hashes[i] & (id_slots_.size() - 1)]);
+    }
     for (std::size_t i = 0; i < device.device_ids.size() && candidates.size() < allowed; ++i) {
-        if (id_slots_.size() == 0) break;
-        std::uint64_t hash = device_id_hash(device.device_ids[i], key);
+        std::uint64_t hash = i < prefetched ? hashes[i] : device_id_hash(device.device_ids[i], key);
         bool compatible = i >= device.hardware_id_count;
         std::size_t position = compatible ? i - device.hardware_id_count : i;
         std::size_t mask = id_slots_.size() - 1;
@@ -99,7 +121,7 @@ std::vector<driver_offer_c> catalog_index_c::offers_for(const requested_device_c
             if (entry.architecture != architecture_number) continue;
             int target_os = entry.os_major == 0 ? 51 : entry.os_major * 10 + entry.os_minor;
             if (entry.os_major != 0 && target_os > target.version_number) continue;
-            if (!equal_ignoring_ascii_case(texts_.text(entry.device_id), key)) continue;
+            if (!equal_ignoring_ascii_case(texts_.text(entry.device_id), device.device_ids[i])) continue;
             candidates.push_back({entry.package, slot.entry - 1, match_rank(compatible, position, entry.id_position), target_os});
         }
     }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstdio>
 
 namespace {
@@ -106,11 +107,11 @@ void append_bytes_element(std::string& out, const char* name, std::string_view b
     close_element(out, name);
 }
 
-void append_number_element(std::string& out, const char* name, std::uint64_t number) {
+void append_number_element(std::string& out, const char* name, std::uint64_t number, int base = 10) {
     char text[24];
-    int length = std::snprintf(text, sizeof text, "%llu", static_cast<unsigned long long>(number));
+    char* end = std::to_chars(text, text + sizeof text, number, base).ptr;
     open_element(out, name);
-    out.append(text, std::size_t(length));
+    out.append(text, std::size_t(end - text));
     close_element(out, name);
 }
 
@@ -119,8 +120,6 @@ void append_item(std::string& out, const catalog_index_c& index, const driver_of
     const package_view_c package = index.package(offer);
     const entry_view_c entry = index.entry(offer);
     const inf_view_c inf = index.inf(offer);
-    char feature[8];
-    std::snprintf(feature, sizeof feature, "%x", unsigned(entry.feature_score < 0 ? 0xFF : entry.feature_score & 0xFF));
 
     out += "<item>";
     append_element(out, "hardid", entry.device_id, encoder);
@@ -145,7 +144,7 @@ void append_item(std::string& out, const catalog_index_c& index, const driver_of
     append_number_element(out, "cp", offer.cp);
     append_element(out, "manu", entry.manufacturer, encoder);
     append_number_element(out, "sign", std::uint64_t(package.sign));
-    append_bytes_element(out, "feature", feature);
+    append_number_element(out, "feature", unsigned(entry.feature_score < 0 ? 0xFF : entry.feature_score & 0xFF), 16);
     append_number_element(out, "targetos", std::uint64_t(entry.target_os()));
     append_element(out, "date", inf.driver_date, encoder);
     append_element(out, "desc", entry.description, encoder);

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -77,7 +78,7 @@ bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; 
 
 // Appends one ID per line, outer blanks removed, empty lines and repeats (compared without regard
 // to case, as they are matched) skipped, until `ids` holds `most`.
-void split_ids(const char* text, std::size_t most, std::vector<std::string>& ids) {
+void split_ids(const char* text, std::size_t most, std::vector<std::string_view>& ids) {
     const char* p = text ? text : "";
     while (*p && ids.size() < most) {
         while (is_blank(*p)) ++p;
@@ -87,9 +88,19 @@ void split_ids(const char* text, std::size_t most, std::vector<std::string>& ids
         while (end > start && is_blank(end[-1])) --end;
         std::string_view id(start, std::size_t(end - start));
         if (id.empty()) continue;
-        bool repeated = std::any_of(ids.begin(), ids.end(), [id](const std::string& seen) { return equal_ignoring_ascii_case(seen, id); });
-        if (!repeated) ids.emplace_back(id);
+        bool repeated = std::any_of(ids.begin(), ids.end(), [id](std::string_view seen) { return equal_ignoring_ascii_case(seen, id); });
+        if (!repeated) ids.push_back(id);
     }
+}
+
+// The "<" in the text, counted up to `most`: memchr finds them many bytes at a time.
+std::size_t markup_count(std::string_view text, std::size_t most) {
+    std::size_t count = 0;
+    for (const char *at = text.data(), *end = at + text.size(); count < most; ++count, ++at) {
+        at = static_cast<const char*>(std::memchr(at, '<', std::size_t(end - at)));
+        if (!at) break;
+    }
+    return count;
 }
 
 bool fail(request_failure_c& failure, int status, std::string reason) {
@@ -182,13 +193,22 @@ inflate_outcome_c inflate_bounded(std::string_view stream, std::size_t most_byte
 
 bool parse_request_document(std::string_view document, const request_limits_c& limits,
                             scan_request_c& request, request_failure_c& failure) {
-    // The parser works on a copy of exactly these bytes and never reads past them. Texts are
-    // kept as the bytes that were sent: the program writes them in its ANSI code page.
+    return parse_request_document(std::string(document), limits, request, failure);
+}
+
+bool parse_request_document(std::string&& document, const request_limits_c& limits, scan_request_c& request,
+                            request_failure_c& failure) {
+    // Texts are kept as the bytes that were sent: the program writes them in its ANSI code page.
     // Every element costs the parser a node: refuse documents with more markup than any request needs.
-    if (std::size_t(std::count(document.begin(), document.end(), '<')) > limits.markup)
+    if (markup_count(document, limits.markup + 1) > limits.markup)
         return fail(failure, 413, "request document has too many elements");
+    // The parser works in the request's own copy of the bytes and never reads past them; the
+    // device IDs are views into it.
+    request.document = std::make_unique<std::string>(std::move(document));
+    request.decoded_ids.clear();
     pugi::xml_document xml;
-    pugi::xml_parse_result parsed = xml.load_buffer(document.data(), document.size(), pugi::parse_default, pugi::encoding_utf8);
+    pugi::xml_parse_result parsed = xml.load_buffer_inplace(request.document->data(), request.document->size(),
+                                                            pugi::parse_default, pugi::encoding_utf8);
     if (!parsed) return fail(failure, 400, std::string("malformed request document: ") + parsed.description());
     pugi::xml_node root = xml.document_element();
     if (!root) return fail(failure, 400, "empty request document");
@@ -210,18 +230,18 @@ bool parse_request_document(std::string_view document, const request_limits_c& l
             return fail(failure, 413, "more than " + std::to_string(limits.devices) + " devices");
         pugi::xml_node id = hardware.child("id");
         if (!id) return fail(failure, 400, "a hardware element has no id");
-        requested_device_c device;
+        requested_device_c& device = request.devices.emplace_back();
         device.id = trim(id.child_value());
         device.matching_id = trim(hardware.child("matchid").child_value());
         split_ids(hardware.child("hardids").child_value(), limits.ids_per_device, device.device_ids);
         device.hardware_id_count = device.device_ids.size();
         split_ids(hardware.child("compids").child_value(), limits.ids_per_device, device.device_ids);
-        auto decode = [&decoder](std::string& text) {
-            if (!is_ascii(text)) text = decoder.to_utf8(text);
-        };
-        decode(device.matching_id);
-        for (std::string& device_id : device.device_ids) decode(device_id);
-        request.devices.push_back(std::move(device));
+        if (!is_ascii(device.matching_id)) device.matching_id = decoder.to_utf8(device.matching_id);
+        for (std::string_view& device_id : device.device_ids) {
+            if (is_ascii(device_id)) continue;
+            request.decoded_ids.push_back(std::make_unique<std::string>(decoder.to_utf8(device_id)));
+            device_id = *request.decoded_ids.back();
+        }
     }
     return true;
 }
@@ -237,5 +257,5 @@ bool read_scan_request(std::string_view content_type, std::string_view body, con
     case inflate_outcome_c::too_large: return fail(failure, 413, "request document too large");
     case inflate_outcome_c::corrupt: return fail(failure, 400, "kelvdoc is not a complete zlib stream");
     }
-    return parse_request_document(document, limits, request, failure);
+    return parse_request_document(std::move(document), limits, request, failure);
 }

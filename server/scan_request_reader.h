@@ -4,15 +4,16 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 struct requested_device_c {
-    std::string id;                       // "id" exactly as sent, in the client's code page
-    std::string matching_id;              // "matchid", as UTF-8
-    std::vector<std::string> device_ids;  // hardware IDs, then compatible IDs, each once, as UTF-8
-    std::size_t hardware_id_count = 0;    // how many of device_ids are hardware IDs
+    std::string id;                            // "id" exactly as sent, in the client's code page
+    std::string matching_id;                   // "matchid", as UTF-8
+    std::vector<std::string_view> device_ids;  // hardware IDs, then compatible IDs, each once, as UTF-8
+    std::size_t hardware_id_count = 0;         // how many of device_ids are hardware IDs
 };
 
 struct scan_request_c {
@@ -20,6 +21,10 @@ struct scan_request_c {
     std::string model;
     int lang = 0;
     std::vector<requested_device_c> devices;
+    // What device_ids point into: the document, parsed where it lies, and the IDs that were
+    // decoded from the client's code page. A request is moved, never copied.
+    std::unique_ptr<std::string> document;
+    std::vector<std::unique_ptr<std::string>> decoded_ids;
 };
 
 struct request_limits_c {
@@ -47,6 +52,8 @@ inflate_outcome_c inflate_bounded(std::string_view stream, std::size_t most_byte
 // Reads the request document; false with `failure` (status 400 or 413) for anything malformed.
 bool parse_request_document(std::string_view document, const request_limits_c& limits,
                             scan_request_c& request, request_failure_c& failure);
+bool parse_request_document(std::string&& document, const request_limits_c& limits, scan_request_c& request,
+                            request_failure_c& failure);
 
 // The three steps together, from the HTTP request's Content-Type and body.
 bool read_scan_request(std::string_view content_type, std::string_view body, const request_limits_c& limits,

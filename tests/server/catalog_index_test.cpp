@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
+
 namespace {
 
 catalog_entry_c entry(const std::string& id, const std::string& architecture, int major = 0, int minor = 0,
@@ -33,8 +35,10 @@ requested_device_c device(std::vector<std::string> hardware, std::vector<std::st
     requested_device_c d;
     d.id = hardware.empty() ? "X" : hardware.front();
     d.hardware_id_count = hardware.size();
-    d.device_ids = std::move(hardware);
-    d.device_ids.insert(d.device_ids.end(), compatible.begin(), compatible.end());
+    // The request's IDs are views into texts that live as long as the request: here, as long as the test.
+    static std::deque<std::string> texts;
+    for (auto* list : {&hardware, &compatible})
+        for (std::string& id : *list) d.device_ids.push_back(texts.emplace_back(std::move(id)));
     return d;
 }
 
@@ -158,4 +162,15 @@ TEST(scan_answer, texts_in_the_clients_code_page_ids_as_sent_and_links_in_ascii)
     answer = write_scan_answer(request, index, settings);
     EXPECT_NE(answer.find("<desc>??? f\xFCr &lt;x&gt;</desc>"), std::string::npos);
     EXPECT_EQ(scan_answer_content_type(request), "text/xml; charset=windows-1252");
+}
+
+TEST(catalog_index, device_ids_are_keyed_by_their_upper_cased_ascii_letters_only) {
+    std::string scratch, expected;
+    const std::string all = "abcdefghijklmnopqrstuvwxyz@[`{\\&_0123456789\xC3\xA1\xE1\xFA\x7F";
+    for (std::size_t length = 0; length <= all.size(); ++length) {
+        std::string id = all.substr(0, length), upper = id;
+        for (char& c : upper) c = (c >= 'a' && c <= 'z') ? char(c - 32) : c;
+        EXPECT_EQ(device_id_hash(id, scratch), std::hash<std::string_view>{}(upper)) << length;
+        EXPECT_EQ(scratch, upper);
+    }
 }

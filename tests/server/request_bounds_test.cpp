@@ -29,7 +29,7 @@ scan_request_c generic_request(std::size_t devices) {
     for (std::size_t d = 0; d < devices; ++d) {
         requested_device_c device;
         device.id = "PCI\\VEN_1&DEV_" + std::to_string(d);
-        device.device_ids = {device.id, "PCI\\CC_0300"};
+        device.device_ids = {"PCI\\VEN_1&DEV_0", "PCI\\CC_0300"};
         device.hardware_id_count = 1;
         request.devices.push_back(device);
     }

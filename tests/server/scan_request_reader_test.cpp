@@ -114,7 +114,7 @@ TEST(request_document, reads_the_client_and_every_device_in_order) {
     const auto& gpu = request.devices[0];
     EXPECT_EQ(gpu.id, "PCI\\VEN_10DE&DEV_1C82&SUBSYS_85C41043&REV_A1");
     EXPECT_EQ(gpu.matching_id, "pci\\ven_10de&dev_1c82");
-    EXPECT_EQ(gpu.device_ids, (std::vector<std::string>{"PCI\\VEN_10DE&DEV_1C82&SUBSYS_85C41043&REV_A1",
+    EXPECT_EQ(gpu.device_ids, (std::vector<std::string_view>{"PCI\\VEN_10DE&DEV_1C82&SUBSYS_85C41043&REV_A1",
                                                          "PCI\\VEN_10DE&DEV_1C82&SUBSYS_85C41043",
                                                          "PCI\\VEN_10DE&DEV_1C82", "PCI\\CC_0300"}));
     EXPECT_EQ(gpu.hardware_id_count, 2u);
@@ -135,7 +135,7 @@ TEST(request_document, device_ids_are_read_in_the_clients_code_page_and_ids_kept
     ASSERT_EQ(request.devices.size(), 1u);
     EXPECT_EQ(request.devices[0].id, "ROOT\\\xC1\xE8\xEF");
     EXPECT_EQ(request.devices[0].matching_id, "root\\\xD0\xB1\xD0\xB8\xD0\xBF");
-    EXPECT_EQ(request.devices[0].device_ids, (std::vector<std::string>{"ROOT\\\xD0\x91\xD0\xB8\xD0\xBF"}));
+    EXPECT_EQ(request.devices[0].device_ids, (std::vector<std::string_view>{"ROOT\\\xD0\x91\xD0\xB8\xD0\xBF"}));
 }
 
 TEST(request_document, malformed_documents_get_400_and_oversized_ones_413) {
@@ -189,7 +189,7 @@ TEST(request_document, repeated_ids_are_sent_once_and_markup_is_bounded) {
     scan_request_c request;
     request_failure_c failure;
     ASSERT_TRUE(parse_request_document(document, request_limits_c{}, request, failure)) << failure.reason;
-    EXPECT_EQ(request.devices[0].device_ids, (std::vector<std::string>{"PCI\\X", "PCI\\Y", "PCI\\Z"}));
+    EXPECT_EQ(request.devices[0].device_ids, (std::vector<std::string_view>{"PCI\\X", "PCI\\Y", "PCI\\Z"}));
     EXPECT_EQ(request.devices[0].hardware_id_count, 2u);
 
     std::string flood = "<kelvdoc><client os=\"WIN764\"/><hardwares>";
