@@ -1,12 +1,15 @@
 #include "server/catalog_commands.h"
 
+#include "server/catalog_replacement.h"
 #include "server/demo_catalog.h"
 #include "server/driver_package_reader.h"
 #include "server/sqlite_catalog_store.h"
+#include "server/server_version.h"
 #include "server/synthetic_catalog.h"
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,7 +33,6 @@ bool split_arguments(int argc, char** argv, int first, arguments_c& out) {
     for (int i = first; i < argc; ++i) {
         if (std::strncmp(argv[i], "--", 2) == 0) {
             if (i + 1 >= argc) {
-                std::fprintf(stderr, "vantorel-catalog: %s needs a value\n", argv[i]);
                 return false;
             }
             out.options[argv[i] + 2] = argv[i + 1];
@@ -47,18 +49,44 @@ int fail(const std::string& message) {
     return 1;
 }
 
+const char* const usage_text =
+    "usage: vantorel-catalog COMMAND [options]\n"
+    "Keeps the update server's driver catalog. Every change writes a new catalog file beside the\n"
+    "old one and renames it into place; send the servers SIGHUP afterwards to load it.\n"
+    "  import --catalog FILE --packages DIR [--title T] [--official-link URL] [--sign 0|1|3] ARCHIVE...\n"
+    "  remove --catalog FILE [--packages DIR] NAME...\n"
+    "  list --catalog FILE\n"
+    "  demo --catalog FILE --packages DIR\n"
+    "  synthetic --catalog FILE [--count N] [--seed S]\n"
+    "  synthetic-request --out FILE [--devices N] [--ids N] [--count N] [--seed S]\n"
+    "  --help, --version\n"
+    "Exit status: 0 done, 1 failed (the message says which file and why), 2 wrong command line.\n";
+
+// A wrong command line: what is wrong, then the usage, on standard error.
+int misuse(const std::string& message) {
+    std::fprintf(stderr, "vantorel-catalog: %s\n%s", message.c_str(), usage_text);
+    return 2;
+}
+
 std::string option(const arguments_c& arguments, const char* name, const std::string& fallback = {}) {
     auto found = arguments.options.find(name);
     return found == arguments.options.end() ? fallback : found->second;
 }
 
-std::unique_ptr<sqlite_catalog_store_c> open_store(const arguments_c& arguments, bool create, std::string& error) {
+// The new version of the catalog, opened for changing: a copy of the current one, or an empty one.
+std::unique_ptr<sqlite_catalog_store_c> open_new_version(const arguments_c& arguments, bool from_current,
+                                                         catalog_replacement_c& replacement, std::string& error) {
     std::string path = option(arguments, "catalog");
-    if (path.empty()) {
-        error = "--catalog FILE is required";
-        return nullptr;
-    }
-    return sqlite_catalog_store_c::open(path, create, error);
+    if (!replacement.begin(path, from_current, error)) return nullptr;
+    auto store = sqlite_catalog_store_c::open(replacement.staging_path(), true, error);
+    if (!store) error = "cannot make a new version of the catalog " + path + ": " + error;
+    return store;
+}
+
+// Closes the store and puts the new version in place.
+bool put_in_place(std::unique_ptr<sqlite_catalog_store_c>& store, catalog_replacement_c& replacement, std::string& error) {
+    store.reset();
+    return replacement.commit(error);
 }
 
 // Archives are copied beside their final names first, so that no reader ever sees a half-written
@@ -77,14 +105,13 @@ bool stage_archive(const std::string& source, const fs::path& partial, std::stri
 
 int import_packages(const arguments_c& arguments) {
     std::string error, folder = option(arguments, "packages");
-    if (folder.empty()) return fail("--packages DIR is required");
-    if (arguments.operands.empty()) return fail("name at least one package archive");
+    if (arguments.operands.empty()) return misuse("name at least one package archive to import");
     package_options_c options;
     options.title = option(arguments, "title");
     options.official_link = option(arguments, "official-link");
     std::string sign = option(arguments, "sign");
     if (!sign.empty()) {
-        if (sign != "0" && sign != "1" && sign != "3") return fail("--sign takes 0 (WHQL), 1 (other signature) or 3 (unsigned)");
+        if (sign != "0" && sign != "1" && sign != "3") return misuse("--sign takes 0 (WHQL), 1 (other signature) or 3 (unsigned)");
         options.sign = sign[0] - '0';
     }
     // Every archive is read, and checked against the catalog, before anything changes: one
@@ -103,7 +130,8 @@ int import_packages(const arguments_c& arguments) {
         sources.push_back(archive);
         packages.push_back(std::move(package));
     }
-    auto store = open_store(arguments, true, error);
+    catalog_replacement_c replacement;
+    auto store = open_new_version(arguments, true, replacement, error);
     std::vector<catalog_package_c> existing;
     if (!store || !store->load_packages(existing, error)) return fail(error);
     for (const auto& known : existing) {
@@ -127,7 +155,7 @@ int import_packages(const arguments_c& arguments) {
         fs::rename(staged[i], fs::path(folder) / packages[i].file_name, code);
         if (code) return unstage(), fail("cannot put " + packages[i].file_name + " in place: " + code.message());
     }
-    if (!store->add_packages(packages, error)) return fail(error);
+    if (!store->add_packages(packages, error) || !put_in_place(store, replacement, error)) return fail(error);
     for (const auto& package : packages)
         std::printf("imported %s: %zu INF file(s), %zu device IDs\n", package.file_name.c_str(), package.infs.size(),
                     package.entries.size());
@@ -136,11 +164,17 @@ int import_packages(const arguments_c& arguments) {
 
 int remove_packages(const arguments_c& arguments) {
     std::string error;
-    auto store = open_store(arguments, false, error);
+    if (arguments.operands.empty()) return misuse("name at least one package to remove");
+    catalog_replacement_c replacement;
+    auto store = open_new_version(arguments, true, replacement, error);
     if (!store) return fail(error);
-    for (const std::string& name : arguments.operands) {
+    for (const std::string& name : arguments.operands)
         if (!store->remove_package(name, error)) return fail(error);
-        std::string folder = option(arguments, "packages");
+    if (!put_in_place(store, replacement, error)) return fail(error);
+    // The archives go once the catalog no longer names them. Servers still serving the old
+    // catalog answer 404 for them until they reload.
+    std::string folder = option(arguments, "packages");
+    for (const std::string& name : arguments.operands) {
         std::error_code ignored;
         if (!folder.empty() && valid_package_file_name(name)) fs::remove(fs::path(folder) / name, ignored);
         std::printf("removed %s\n", name.c_str());
@@ -150,7 +184,7 @@ int remove_packages(const arguments_c& arguments) {
 
 int list_packages(const arguments_c& arguments) {
     std::string error;
-    auto store = open_store(arguments, false, error);
+    auto store = sqlite_catalog_store_c::open_read_only(option(arguments, "catalog"), error);
     std::vector<catalog_package_c> packages;
     if (!store || !store->load_packages(packages, error)) return fail(error);
     for (const auto& package : packages) {
@@ -168,10 +202,10 @@ int list_packages(const arguments_c& arguments) {
 
 int demo(const arguments_c& arguments) {
     std::string error, folder = option(arguments, "packages"), catalog = option(arguments, "catalog");
-    if (folder.empty() || catalog.empty()) return fail("demo needs --catalog FILE and --packages DIR");
-    std::error_code ignored;
-    fs::remove(catalog, ignored);
-    if (!build_demo_catalog(folder, catalog, error)) return fail(error);
+    catalog_replacement_c replacement;
+    if (!replacement.begin(catalog, false, error) || !build_demo_catalog(folder, replacement.staging_path(), error) ||
+        !replacement.commit(error))
+        return fail(error);
     std::printf("demo catalog: %zu packages in %s\n", demo_packages().size(), folder.c_str());
     return 0;
 }
@@ -180,10 +214,10 @@ int synthetic(const arguments_c& arguments) {
     std::string error;
     std::size_t count = std::strtoull(option(arguments, "count", "100000").c_str(), nullptr, 10);
     auto seed = std::uint32_t(std::strtoul(option(arguments, "seed", "1").c_str(), nullptr, 10));
-    std::error_code ignored;
-    fs::remove(option(arguments, "catalog"), ignored);
-    auto store = open_store(arguments, true, error);
-    if (!store || !store->add_packages(synthetic_packages(count, seed), error)) return fail(error);
+    catalog_replacement_c replacement;
+    auto store = open_new_version(arguments, false, replacement, error);
+    if (!store || !store->add_packages(synthetic_packages(count, seed), error) || !put_in_place(store, replacement, error))
+        return fail(error);
     std::printf("synthetic catalog: %zu packages\n", count);
     return 0;
 }
@@ -196,7 +230,6 @@ int synthetic_request(const arguments_c& arguments) {
     std::size_t count = std::strtoull(option(arguments, "count", "100000").c_str(), nullptr, 10);
     auto seed = std::uint32_t(std::strtoul(option(arguments, "seed", "1").c_str(), nullptr, 10));
     std::string out = option(arguments, "out");
-    if (out.empty()) return fail("--out FILE is required");
     std::string document = synthetic_request_document(devices, ids, count, seed);
     uLongf size = compressBound(uLong(document.size()));
     std::string compressed(size, '\0');
@@ -212,20 +245,40 @@ int synthetic_request(const arguments_c& arguments) {
     return 0;
 }
 
+// Each command's options, and which of them it cannot do without.
+struct command_c {
+    const char* name;
+    int (*run)(const arguments_c&);
+    std::vector<std::string> options, required;
+    bool operands;
+};
+
 }  // namespace
 
 int run_catalog_tool(int argc, char** argv) {
+    static const std::vector<command_c> commands{
+        {"import", import_packages, {"catalog", "packages", "title", "official-link", "sign"}, {"catalog", "packages"}, true},
+        {"remove", remove_packages, {"catalog", "packages"}, {"catalog"}, true},
+        {"list", list_packages, {"catalog"}, {"catalog"}, false},
+        {"demo", demo, {"catalog", "packages"}, {"catalog", "packages"}, false},
+        {"synthetic", synthetic, {"catalog", "count", "seed"}, {"catalog"}, false},
+        {"synthetic-request", synthetic_request, {"out", "devices", "ids", "count", "seed"}, {"out"}, false},
+    };
+    if (argc < 2) return misuse("name a command");
+    std::string name = argv[1];
+    if (name == "--help" || name == "-h" || name == "help") return std::fputs(usage_text, stdout), 0;
+    if (name == "--version") return std::printf("vantorel-catalog %s\n", VANTOREL_SERVER_VERSION), 0;
+    auto command = std::find_if(commands.begin(), commands.end(), [&name](const command_c& c) { return name == c.name; });
+    if (command == commands.end()) return misuse("unknown command " + name);
     arguments_c arguments;
-    if (argc < 2 || !split_arguments(argc, argv, 2, arguments)) {
-        std::fprintf(stderr, "usage: vantorel-catalog import|remove|list|demo|synthetic|synthetic-request [options]\n");
-        return 2;
+    if (!split_arguments(argc, argv, 2, arguments)) return misuse("an option lacks its value");
+    for (const auto& [option_name, value] : arguments.options) {
+        if (std::find(command->options.begin(), command->options.end(), option_name) == command->options.end())
+            return misuse(name + " takes no option --" + option_name);
+        if (value.empty()) return misuse("--" + option_name + " needs a value");
     }
-    std::string command = argv[1];
-    if (command == "import") return import_packages(arguments);
-    if (command == "remove") return remove_packages(arguments);
-    if (command == "list") return list_packages(arguments);
-    if (command == "demo") return demo(arguments);
-    if (command == "synthetic") return synthetic(arguments);
-    if (command == "synthetic-request") return synthetic_request(arguments);
-    return fail("unknown command " + command);
+    for (const std::string& required : command->required)
+        if (!arguments.options.count(required)) return misuse(name + " needs --" + required);
+    if (!command->operands && !arguments.operands.empty()) return misuse(name + " takes no operand " + arguments.operands.front());
+    return command->run(arguments);
 }

@@ -4,6 +4,7 @@
 //   list --catalog FILE
 //   demo --catalog FILE --packages DIR
 //   synthetic --catalog FILE --count N [--seed S]
+// Every change writes a new catalog file and renames it into place.
 #include "server/catalog_commands.h"
 
 #include <cstdio>

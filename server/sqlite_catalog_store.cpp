@@ -4,6 +4,10 @@
 #include "server/utf8_text.h"
 
 #include <sqlite3.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <algorithm>
 #include <unordered_map>
@@ -112,6 +116,7 @@ std::unique_ptr<sqlite_catalog_store_c> sqlite_catalog_store_c::open(const std::
 }
 
 std::unique_ptr<sqlite_catalog_store_c> sqlite_catalog_store_c::open_read_only(const std::string& path, std::string& error) {
+    if (::access(path.c_str(), R_OK) != 0) return error = "cannot open catalog " + path + ": " + std::strerror(errno), nullptr;
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
         error = "cannot open catalog " + path + ": " + (db ? sqlite3_errmsg(db) : "out of memory");

@@ -234,3 +234,25 @@ TEST(catalog_tool, a_refused_import_changes_neither_the_catalog_nor_the_served_f
     ASSERT_EQ(loaded.size(), 1u);
     EXPECT_EQ(loaded[0].infs[0].driver_version, "12.18.9.7");
 }
+
+TEST(catalog_tool, changes_replace_the_catalog_file_whole_and_misuse_exits_2) {
+    scratch_folder_c folder;
+    std::string catalog = (folder.path() / "c.sqlite").string(), served = (folder.path() / "served").string();
+    std::string lan = write_package(folder, "lan.zip", {{"d/net.inf", inf_text}});
+    ASSERT_EQ(catalog_tool({"import", "--catalog", catalog, "--packages", served, lan}), 0);
+    std::string before = file_bytes(catalog);
+    // A reader that opened the catalog before a change keeps reading the file it opened.
+    std::ifstream reader(catalog, std::ios::binary);
+    ASSERT_EQ(catalog_tool({"remove", "--catalog", catalog, "--packages", served, "lan.zip"}), 0);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(reader), {}), before);
+    EXPECT_NE(file_bytes(catalog), before);
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(served) / "lan.zip"));
+    EXPECT_NE(catalog_tool({"remove", "--catalog", catalog, "lan.zip"}), 0);
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.path())) ++files;
+    EXPECT_EQ(files, 3u);  // the archive, the catalog, the packages folder: no temporary catalog left
+    for (const std::vector<std::string>& wrong : std::vector<std::vector<std::string>>{
+             {}, {"frobnicate"}, {"list"}, {"list", "--catalog", catalog, "--count", "3"}, {"remove", "--catalog", catalog},
+             {"import", "--catalog", catalog, "--packages", served, "--sign", "2", lan}})
+        EXPECT_EQ(catalog_tool(wrong), 2) << (wrong.empty() ? "" : wrong[0]);
+}
