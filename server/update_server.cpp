@@ -33,6 +33,7 @@ struct update_server_c::state_c {
     std::atomic<std::uint64_t> catalog_loads{0}, catalog_load_failures{0};
     std::unique_ptr<answer_pool_c> answers;
     std::atomic<bool> stopping{false};  // connections are closed after their response
+    std::atomic<std::size_t> requests_open{0};  // begun and not yet ended (a download being sent included)
 
     served_catalog_c current() const {
         std::lock_guard<std::mutex> hold(catalog_lock);
@@ -319,6 +320,7 @@ void* begin_request(void* cls, const char* uri, MHD_Connection*) noexcept {
     try {
         auto* context = new request_context_c;
         context->state = static_cast<update_server_c::state_c*>(cls);
+        ++context->state->requests_open;
         context->target = uri ? uri : "";
         return context;
     } catch (...) {
@@ -331,6 +333,7 @@ void end_request(void* cls, MHD_Connection* connection, void** con_cls, MHD_Requ
     auto* context = static_cast<request_context_c*>(*con_cls);
     *con_cls = nullptr;
     if (!context) return;
+    --state.requests_open;
     state.buffered.fetch_sub(context->reserved);
     state.metrics.count_request(context->status, context->bytes);
     if (state.settings.log) {
@@ -423,11 +426,9 @@ void update_server_c::stop(unsigned seconds) {
     MHD_socket listener = MHD_quiesce_daemon(daemon_);
     if (listener != MHD_INVALID_SOCKET) ::close(listener);
     auto deadline = clock_type::now() + std::chrono::seconds(seconds);
-    while (clock_type::now() < deadline) {
-        const MHD_DaemonInfo* info = MHD_get_daemon_info(daemon_, MHD_DAEMON_INFO_CURRENT_CONNECTIONS);
-        if (!info || info->num_connections == 0) break;
+    // Requests under way finish; idle connections waiting for another request are simply closed.
+    while (clock_type::now() < deadline && state_->requests_open > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
     // No connection may stay suspended when the service stops: answers being computed finish
     // (each is bounded), and none is queued after this.
     state_->answers->close();

@@ -46,6 +46,97 @@ refuses_then_still_answers() {
     answers_with_offers "$url" "$request" "$work/again.xml" "$work/request.xml"
 }
 
+# A program answers as a tool does: --help (usage on standard output, exit 0), --version, and a
+# wrong command line (what is wrong and the usage on standard error, nothing on standard output, exit 2).
+answers_like_a_tool() {
+  local program=$1 out=$2 name
+  name=$(basename "$program")
+  "$program" --help >"$out.help" 2>"$out.err" && grep -q '^usage: ' "$out.help" && [ ! -s "$out.err" ] &&
+    "$program" --version | grep -Eqx "$name [0-9]+\.[0-9]+\.[0-9]+" || return 1
+  local arguments
+  for arguments in "" "--no-such-option 1"; do
+    # shellcheck disable=SC2086
+    "$program" $arguments >"$out.stdout" 2>"$out.stderr"
+    [ $? -eq 2 ] && [ ! -s "$out.stdout" ] && [ "$(grep -c "^$name: " "$out.stderr")" -eq 1 ] && grep -q '^usage: ' "$out.stderr" ||
+      return 1
+  done
+}
+
+wait_for_port() {  # FILE -> prints the port once the file holds it
+  local _
+  for _ in $(seq 200); do [ -s "$1" ] && { cat "$1"; return 0; }; sleep 0.05; done
+  return 1
+}
+
+# The Debian package installs (into a scratch root: dpkg --root), its systemd unit passes
+# systemd-analyze verify (no systemd runs here to start it), and the installed server runs as
+# the packaged configuration says, paths moved under the scratch root, until SIGTERM ends it with 0.
+package_installs_and_runs() {
+  local work=$1 build=${VANTOREL_HOST_BUILD:-$root/build/host} deb target port pid status
+  target="$work/root"
+  rm -rf "$target"
+  mkdir -p "$target/var/lib/dpkg/info" "$target/var/lib/dpkg/updates"
+  : >"$target/var/lib/dpkg/status"
+  deb=$(VANTOREL_HOST_BUILD=$build bash "$root/scripts/package_server.sh" "$work/out" 2>"$work/package.log") &&
+    dpkg --root="$target" --force-depends --force-script-chrootless --log=/dev/null -i "$deb" >"$work/dpkg.log" 2>&1 &&
+    [ -x "$target/usr/bin/vantorel-server" ] && [ -x "$target/usr/bin/vantorel-catalog" ] &&
+    [ -f "$target/etc/vantorel/server.conf" ] && [ -d "$target/var/lib/vantorel/packages" ] || return 1
+  sed "s|/usr/bin/vantorel-server|$target/usr/bin/vantorel-server|" "$target/lib/systemd/system/vantorel-server.service" \
+    >"$work/vantorel-server.service"
+  systemd-analyze verify "$work/vantorel-server.service" >"$work/verify.log" 2>&1 || return 1
+  "$target/usr/bin/vantorel-catalog" demo --catalog "$target/var/lib/vantorel/catalog.sqlite" \
+    --packages "$target/var/lib/vantorel/packages" >/dev/null || return 1
+  sed -e "s|= /var/lib/|= $target/var/lib/|" -e 's|^listen = .*|listen = 127.0.0.1:0|' "$target/etc/vantorel/server.conf" \
+    >"$work/server.conf"
+  rm -f "$work/port"
+  "$target/usr/bin/vantorel-server" --config "$work/server.conf" --port-file "$work/port" 2>"$work/server.log" &
+  pid=$!
+  port=$(wait_for_port "$work/port") &&
+    curl -s --max-time 10 "http://127.0.0.1:$port/health" | grep -q '"status":"ok","packages":[1-9]'
+  status=$?
+  kill -TERM "$pid" 2>/dev/null
+  wait "$pid" || status=1
+  return $status
+}
+
+# A catalog replaced while two clients keep posting scan requests: vantorel-catalog writes the new
+# file, SIGHUP loads it; no request fails, and the answers then offer the new package.
+reload_under_load() {
+  local work=$1 request=$2 build=${VANTOREL_HOST_BUILD:-$root/build/host} port pid url loader loaders=() status=0 _
+  mkdir -p "$work"
+  rm -f "$work/stop" "$work"/statuses-* "$work/port"
+  "$build/vantorel-catalog" demo --catalog "$work/catalog.sqlite" --packages "$work/packages" >/dev/null || return 1
+  "$build/vantorel-server" --catalog "$work/catalog.sqlite" --packages "$work/packages" --port-file "$work/port" \
+    2>"$work/server.log" &
+  pid=$!
+  port=$(wait_for_port "$work/port") || { kill "$pid"; return 1; }
+  url="http://127.0.0.1:$port/"
+  for loader in 1 2; do
+    (for _ in $(seq 2000); do
+       [ -e "$work/stop" ] && break
+       curl -s -o /dev/null -w '%{http_code}\n' --max-time 20 -F "kelvdoc=@$request" "$url"
+     done >"$work/statuses-$loader") &
+    loaders+=($!)
+  done
+  sleep 0.5
+  cp "$work/packages/nvidia-display-441.66-win7-x64.zip" "$work/nvidia-display-reissued.zip"
+  "$build/vantorel-catalog" import --catalog "$work/catalog.sqlite" --packages "$work/packages" \
+    "$work/nvidia-display-reissued.zip" >/dev/null || status=1
+  kill -HUP "$pid"
+  for _ in $(seq 200); do
+    curl -s --max-time 5 "${url}metrics" | grep -q 'vantorel_catalog_loads_total{outcome="loaded"} 2' && break
+    sleep 0.05
+  done
+  sleep 0.5
+  touch "$work/stop"
+  wait "${loaders[@]}"
+  curl -s --max-time 20 -F "kelvdoc=@$request" "$url" | grep -q 'packages/nvidia-display-reissued.zip' || status=1
+  [ "$(cat "$work"/statuses-* | wc -l)" -ge 10 ] && ! grep -qv '^200$' "$work"/statuses-* || status=1
+  kill -TERM "$pid"
+  wait "$pid" || status=1
+  return $status
+}
+
 server_checks() {
   local work=$1 n
   source "$root/scripts/lib/mirrors.sh"
@@ -66,4 +157,11 @@ server_checks() {
     866 windows-1251 '\xca\xee\xed\xf2\xf0\xee\xeb\xeb\xe5\xf0 '
   server_check "bad requests get 4xx, the mirror keeps answering" refuses_then_still_answers "${mirror_urls[2]}" "$work/request.z" "$work"
   mirrors_stop
+  local build=${VANTOREL_HOST_BUILD:-$root/build/host} program
+  for program in vantorel-server vantorel-catalog; do
+    server_check "$program answers --help, --version and misuse as a tool" answers_like_a_tool "$build/$program" "$work/$program"
+  done
+  server_check "a catalog replaced under load: no request fails, answers switch" reload_under_load "$work/reload" "$work/request.z"
+  server_check "the Debian package installs, its unit verifies, the server runs as configured" package_installs_and_runs \
+    "$work/package"
 }
