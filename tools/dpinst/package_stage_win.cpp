@@ -1,6 +1,7 @@
 #include "tools/dpinst/package_stage_win.h"
 
 #include "common/file_open.h"
+#include "common/text_compare.h"
 #include "common/wine_detection_win.h"
 #include "tools/dpinst/legacy_inf.h"
 #include "tools/dpinst/package_copy_win.h"
@@ -24,6 +25,38 @@ bool stage(const std::wstring& inf, std::wstring& published, DWORD& error) {
     }
     published = part ? part : destination;
     return true;
+}
+
+bool has_oem_name(const std::wstring& name) {
+    return name.size() > 3 && equal_ignoring_case(name.substr(0, 3), std::wstring(L"oem"));
+}
+
+// The published INF whose bytes are these, as Windows finds an identical INF before it publishes
+// one anew; empty when there is none.
+std::wstring published_copy_of(const std::string& bytes) {
+    const std::wstring folder = system_inf_folder();
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW((folder + L"\\oem*.inf").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return std::wstring();
+    std::wstring match;
+    do {
+        std::string published;
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            read_whole_file(folder + L"\\" + found.cFileName, published) && published == bytes)
+            match = found.cFileName;
+    } while (match.empty() && FindNextFileW(search, &found));
+    FindClose(search);
+    return match;
+}
+
+// The first oem<N>.inf that neither an INF nor its precompiled PNF in the INF folder uses.
+std::wstring free_oem_name() {
+    const std::wstring folder = system_inf_folder();
+    for (unsigned n = 0;; ++n) {
+        const std::wstring stem = L"oem" + std::to_wstring(n);
+        if (!file_exists(folder + L"\\" + stem + L".inf") && !file_exists(folder + L"\\" + stem + L".pnf"))
+            return stem + L".inf";
+    }
 }
 
 std::wstring new_temporary_folder() {
@@ -57,7 +90,10 @@ bool stage_package(const package_facts_c& facts, const inf_platform_c& platform,
         return false;
     }
     std::optional<std::string> rewritten;
-    if (running_on_wine()) rewritten = inf_with_plain_models_decoration(bytes, platform);
+    if (running_on_wine()) {
+        rewritten = inf_with_plain_models_decoration(bytes, platform);
+        if (!rewritten) rewritten = bytes;  // staged from a copy all the same (see below)
+    }
     const bool catalog_missing = !facts.catalog_name.empty() && !facts.catalog_present;
     DWORD error = ERROR_SUCCESS;
     if (!rewritten) {
@@ -72,12 +108,20 @@ bool stage_package(const package_facts_c& facts, const inf_platform_c& platform,
         rewritten = bytes;
     }
     if (legacy_mode && catalog_missing) rewritten = inf_without_catalog(*rewritten);
+    // Wine publishes an INF under its own name while the INF folder has no file of that name, and
+    // installs devices from it again under that name; Windows always publishes oem<N>.inf, reusing
+    // an identical published INF. The copy is named so that Wine does the same.
+    package_facts_c copy_facts = facts;
+    if (running_on_wine() && !has_oem_name(facts.inf_file_name)) {
+        copy_facts.inf_file_name = published_copy_of(*rewritten);
+        if (copy_facts.inf_file_name.empty()) copy_facts.inf_file_name = free_oem_name();
+    }
     staged.copy_folder = new_temporary_folder();
-    if (staged.copy_folder.empty() || !copy_package(facts, staged.copy_folder, &*rewritten, reason)) {
+    if (staged.copy_folder.empty() || !copy_package(copy_facts, staged.copy_folder, &*rewritten, reason)) {
         if (reason.empty()) reason = L"cannot prepare a copy of the package";
         return false;
     }
-    std::wstring copy = staged.copy_folder + L"\\" + facts.inf_file_name;
+    std::wstring copy = staged.copy_folder + L"\\" + copy_facts.inf_file_name;
     if (!stage(copy, staged.published_name, error)) {
         reason = L"staging the rewritten copy failed (error " + std::to_wstring(error) + L")";
         return false;

@@ -1,0 +1,325 @@
+// The program's whole job on a machine it has never seen: the simulated PC registered into a
+// fresh prefix, three update-server mirrors with the demo catalog (VANTOREL_MIRRORS; mirror 1 is
+// replaced by a refused address), then scan, download, install with our DPInst64.exe, rescan,
+// back up and restore, each through the program's own code.
+//
+// Worked out by hand from server/demo_catalog.cpp and tools/simulated_pc/simulated-pc.json:
+// - The Xbox 360 controller has no driver, so its best offer (2.1.0.1349 of 2009-08-13, signed by
+//   others) is an update.
+// - The Z390 LPC controller runs Intel's 10.1.17.1 of 2018-07-18. Its latest offer is 10.1.17.3
+//   of 2018-09-24; the best choice cannot call it an update here, because the simulated PC keeps
+//   no INF of its installed drivers, so their rank reads as perfect. The same package is for three
+//   more chipset devices (A324, A379, A32C) that run the same old driver: DPInst, which compares
+//   dates, installs it on all four.
+// - After the installations both packages are in the driver store with their catalogs, so the
+//   installed rank (trusted, feature 0xFF, hardware ID) equals the offers': nothing is an update,
+//   whether or not "setup.dat" names the links. The graphics card is untouched and still has its
+//   later release on offer.
+#include "app/machine_facts.h"
+#include "backup/backup_index.h"
+#include "backup/backup_job.h"
+#include "backup/driver_store_win.h"
+#include "backup/restore_job.h"
+#include "common/date_text.h"
+#include "common/text_convert.h"
+#include "devices/device_store.h"
+#include "devices/system_source.h"
+#include "download/download_session.h"
+#include "download/start_install.h"
+#include "download/zip_reader.h"
+#include "service/driver_matching.h"
+#include "service/last_error.h"
+#include "service/update_service.h"
+#include "tests/win/dpinst/installer_process_win.h"
+#include "tools/dpinst/result_window_win.h"
+#include "tools/simulated_pc/profile_registration_win.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cwchar>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const wchar_t xbox_controller[] = L"USB\\VID_045E&PID_028E";
+const wchar_t xbox_instance_id[] = L"USB\\VID_045E&PID_028E\\5&2A3C9B1&0&12";
+const wchar_t lpc_controller[] = L"PCI\\VEN_8086&DEV_A305";
+const wchar_t* const chipset_devices[] = {lpc_controller, L"PCI\\VEN_8086&DEV_A324", L"PCI\\VEN_8086&DEV_A379",
+                                          L"PCI\\VEN_8086&DEV_A32C"};
+const wchar_t graphics_card[] = L"PCI\\VEN_10DE&DEV_1C82";
+
+// Starts what the program starts and waits for it to end; the installer is not silent, so its
+// result window is closed as a user would close it.
+class waiting_launcher_c final : public shell_launcher_c {
+public:
+    struct start_c {
+        std::wstring program, parameters;
+        std::optional<std::uint32_t> exit_code;
+    };
+
+    bool open(const std::wstring& target) override {
+        std::lock_guard<std::mutex> guard(lock_);
+        starts_.push_back({target, L"", std::nullopt});
+        return true;
+    }
+
+    bool run(const std::wstring& program, const std::wstring& parameters) override {
+        running_installer_c installer(program.c_str(), parameters);
+        if (!installer.started()) return false;
+        if (HWND window = installer.wait_for_window(result_window_class, 120000))
+            PostMessageW(window, WM_COMMAND, result_close_id, 0);
+        start_c start{program, parameters, installer.wait_for_exit(30000)};
+        std::lock_guard<std::mutex> guard(lock_);
+        starts_.push_back(start);
+        return true;
+    }
+
+    std::vector<start_c> starts() {
+        std::lock_guard<std::mutex> guard(lock_);
+        return starts_;
+    }
+
+private:
+    std::mutex lock_;
+    std::vector<start_c> starts_;
+};
+
+class yes_gates_c final : public install_gates_c {
+public:
+    bool confirm_none_needed() override { return true; }
+    bool user_is_administrator() override { return true; }
+    void tell_administrator_required() override {}
+};
+
+std::vector<std::string> mirrors_from_environment() {
+    const char* text = std::getenv("VANTOREL_MIRRORS");
+    std::vector<std::string> urls;
+    std::istringstream words(text ? text : "");
+    for (std::string url; words >> url;) urls.push_back(url);
+    return urls;
+}
+
+const device_c* device_starting_with(const device_store_c& store, const wchar_t* start) {
+    for (const device_c& device : store.devices)
+        if (std::wcsncmp(device.instance_path, start, std::wcslen(start)) == 0) return &device;
+    return nullptr;
+}
+
+std::string narrow(const wchar_t* text) { return wide_to_utf8(text); }
+
+std::string ends_of(const std::string& link) { return link.substr(link.find_last_of('/') + 1); }
+
+std::vector<std::string> file_lines(const fs::path& path) {
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) lines.push_back(line);
+    }
+    return lines;
+}
+
+class whole_loop : public ::testing::Test {
+protected:
+    void SetUp() override {
+        mirrors_ = mirrors_from_environment();
+        if (mirrors_.size() != 3) GTEST_SKIP() << "VANTOREL_MIRRORS does not name three mirrors";
+        device_profile_c profile;
+        std::string error;
+        ASSERT_TRUE(load_device_profile(VANTOREL_SOURCE_DIR "/tools/simulated_pc/simulated-pc.json", profile, error))
+            << error;
+        ASSERT_EQ(register_device_profile(profile), 0);
+        ASSERT_TRUE(collect_basic_facts());
+        ASSERT_STREQ(os_code(), "WIN764");
+
+        // The program folder holds the installers and "setup.dat"; the work folder is left for
+        // the test script, which checks the backup archive with another zip reader.
+        work_ = fs::current_path() / "loop-work";
+        std::error_code ignored;
+        fs::remove_all(work_, ignored);
+        program_ = work_ / "program";
+        fs::create_directories(program_);
+        fs::create_directories(work_ / "downloads");
+        fs::create_directories(work_ / "backups");
+        for (const wchar_t* installer : {L"DPInst64.exe", L"DPInst32.exe"})
+            fs::copy_file(fs::current_path() / installer, program_ / installer);
+        http_global_init();
+    }
+
+    void TearDown() override { http_global_cleanup(); }
+
+    // Enumerates through SetupAPI and asks the mirrors, as the scan page does.
+    void scan(device_store_c& store) {
+        enumeration_progress_c progress;
+        auto source = make_system_device_source();
+        ASSERT_TRUE(enumerate_devices(store, *source, progress)) << last_error();
+        scan_query_c query;
+        query.os_code = os_code();
+        query.os_version_number = os_version_number();
+        query.model = L"System Product Name";
+        query.lang = 437;
+        update_service_c service;
+        service.store = &store;
+        service.mirrors = {"http://127.0.0.1:1/", mirrors_[1], mirrors_[2]};
+        service.installed_links_file = (program_ / "setup.dat").wstring();
+        set_last_error(0);
+        const bool succeeded = query_update_server(service, query);
+        ASSERT_TRUE(succeeded) << "last_error " << last_error() << ", status " << query.http_status;
+    }
+
+    // Downloads the offer through a download session, pausing it once when asked.
+    download_session_c* download(const driver_item_c& item, bool pause_once) {
+        download_session_c* session = get_download_session(item.link, item.size, (work_ / "downloads").wstring());
+        EXPECT_TRUE(session->start_download());
+        if (pause_once) {
+            session->request_pause();
+            wait_for_worker(*session);
+            EXPECT_EQ(session->state, download_paused);
+            EXPECT_LE(session->job.bytes_done.load(), item.size);
+            EXPECT_TRUE(session->start_download());
+        }
+        wait_for_worker(*session);
+        EXPECT_EQ(session->state, download_complete) << item.link;
+        EXPECT_EQ(fs::file_size(session->final_path), item.size);
+        return session;
+    }
+
+    static void wait_for_worker(download_session_c& session) {
+        for (int tick = 0; tick < 600 && !session.poll_worker(); ++tick)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+
+    installer_context_c context(const fs::path& unpack_folder) {
+        return installer_context_c{program_.wstring(), unpack_folder.wstring(), is_64bit_windows(), &launcher_,
+                                   &disk_files()};
+    }
+
+    // Installs the package as the download page's set-up action does, for the devices whose
+    // chosen offer it is.
+    void install(download_session_c& session, const std::string& link, const std::vector<const driver_item_c*>& offers) {
+        install_request_c request{link, {}, false};
+        for (const driver_item_c* offer : offers) request.inf_names.push_back(offer->inf_name);
+        yes_gates_c gates;
+        ASSERT_EQ(start_install(request, session, context(work_ / "downloads"), gates), install_start::started);
+        for (int tick = 0; tick < 1800 && !session.install_job.worker_call.finished.load(); ++tick)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        ASSERT_TRUE(session.install_job.worker_call.finished.load());
+        EXPECT_EQ(session.install_job.worker_call.result.load(), 0);
+    }
+
+    std::vector<std::string> mirrors_;
+    fs::path work_, program_;
+    waiting_launcher_c launcher_;
+};
+
+}  // namespace
+
+TEST_F(whole_loop, scan_download_install_rescan_back_up_and_restore) {
+    // Scan: the two devices and their offers.
+    device_store_c store;
+    ASSERT_NO_FATAL_FAILURE(scan(store));
+    const device_c* xbox = device_starting_with(store, xbox_controller);
+    const device_c* lpc = device_starting_with(store, lpc_controller);
+    ASSERT_TRUE(xbox && lpc);
+    ASSERT_FALSE(xbox->has_driver);
+    ASSERT_TRUE(xbox->best_item() && xbox->best_is_update);
+    ASSERT_TRUE(lpc->latest_item() && lpc->latest_is_update);
+    const driver_item_c xbox_offer = *xbox->best_item();
+    const driver_item_c chipset_offer = *lpc->latest_item();
+    EXPECT_EQ(ends_of(xbox_offer.link), "xbox360-controller-2.1.0.1349-x64.zip");
+    EXPECT_EQ(ends_of(chipset_offer.link), "intel-chipset-10.1.17.3-win7-x64.zip");
+
+    // Download both, the first paused and resumed on the way; install both.
+    download_session_c* xbox_package = download(xbox_offer, true);
+    download_session_c* chipset_package = download(chipset_offer, false);
+    ASSERT_NO_FATAL_FAILURE(install(*xbox_package, xbox_offer.link, {&xbox_offer}));
+    std::vector<const driver_item_c*> chipset_offers;
+    for (const wchar_t* id : chipset_devices) {
+        const device_c* device = device_starting_with(store, id);
+        ASSERT_TRUE(device && device->latest_item()) << narrow(id);
+        EXPECT_STREQ(device->latest_item()->link, chipset_offer.link) << narrow(id);
+        chipset_offers.push_back(device->latest_item());
+    }
+    ASSERT_NO_FATAL_FAILURE(install(*chipset_package, chipset_offer.link, chipset_offers));
+    auto starts = launcher_.starts();
+    ASSERT_EQ(starts.size(), 2u);
+    for (const auto& start : starts) {
+        EXPECT_EQ(fs::path(start.program).filename(), "DPInst64.exe");
+        EXPECT_EQ(start.parameters.rfind(L"/SH /PATH \"", 0), 0u) << narrow(start.parameters.c_str());
+        // DPInst's exit code counts the packages installed in its lowest byte.
+        EXPECT_EQ(start.exit_code, std::optional<std::uint32_t>(1)) << narrow(start.parameters.c_str());
+    }
+    EXPECT_EQ(file_lines(program_ / "setup.dat"), (std::vector<std::string>{xbox_offer.link, chipset_offer.link}));
+
+    // Rescan: the drivers read back through SetupAPI are the packages'; nothing installed is an
+    // update any more, even judged without "setup.dat".
+    device_store_c rescanned;
+    ASSERT_NO_FATAL_FAILURE(scan(rescanned));
+    const matching_context_c without_links{os_version_number(), nullptr};
+    auto expect_driver = [&](const wchar_t* id, const wchar_t* version, const wchar_t* date) {
+        const device_c* device = device_starting_with(rescanned, id);
+        ASSERT_TRUE(device && device->has_driver) << narrow(id);
+        EXPECT_STREQ(device->driver_version, version) << narrow(id);
+        EXPECT_STREQ(device->driver_date, date) << narrow(id);
+        EXPECT_EQ(std::wstring(device->inf_path).rfind(L"oem", 0), 0u) << narrow(id);
+        EXPECT_FALSE(device->best_is_update || device->latest_is_update) << narrow(id);
+        device_c judged = *device;
+        choose_items(without_links, judged);
+        EXPECT_FALSE(judged.best_is_update || judged.latest_is_update) << narrow(id);
+    };
+    expect_driver(xbox_controller, L"2.1.0.1349", L"2009-08-13");
+    for (const wchar_t* id : chipset_devices) expect_driver(id, L"10.1.17.3", L"2018-09-24");
+    const device_c* graphics = device_starting_with(rescanned, graphics_card);
+    ASSERT_TRUE(graphics);
+    EXPECT_TRUE(graphics->latest_is_update);
+    const device_c* installed_xbox = device_starting_with(rescanned, xbox_controller);
+    ASSERT_TRUE(installed_xbox && installed_xbox->has_driver);
+    const std::wstring installed_inf = installed_xbox->inf_path;
+    const std::wstring xbox_path = installed_xbox->instance_path;
+
+    // Back up the controller's package from the driver store: one archive, one index entry.
+    ASSERT_EQ(prepare_driver_store(), 0);
+    const auto candidates = build_backup_candidates(rescanned, driver_store_location(), os_version_number());
+    const backup_candidate_c* candidate = nullptr;
+    for (const auto& c : candidates)
+        for (const device_c* device : c.devices)
+            if (device == installed_xbox) candidate = &c;
+    ASSERT_NE(candidate, nullptr);
+    EXPECT_FALSE(candidate->inbox);
+    const fs::path backups = work_ / "backups", index_path = program_ / "backup.xml";
+    auto job = make_backup_job({candidate}, driver_store_location(), backups.wstring(), index_path.wstring(),
+                               today_local());
+    ASSERT_EQ(run_backup_job(*job), 0);
+    ASSERT_EQ(job->archives.size(), 1u);
+    const fs::path archive = job->archives.front();
+    zip_reader_c reader;
+    ASSERT_EQ(reader.open_archive(archive.wstring()), 0);
+    const fs::path listed = work_ / "archive-content";
+    ASSERT_EQ(reader.extract_all(listed.wstring()), 0) << reader.problem();
+    reader.close_archive();
+    for (const char* name : {"xbox360.sys", "xbox360.cat"}) EXPECT_TRUE(fs::exists(listed / name)) << name;
+    backup_index_c index;
+    ASSERT_EQ(load_backup_index(index, index_path.wstring(), backups.wstring(), rescanned).result, 0);
+    ASSERT_EQ(index.size(), 1u);
+    EXPECT_EQ(fs::path(ansi_to_wide(index[0].file_name)), archive.filename());
+    ASSERT_EQ(index[0].devices.size(), 1u);
+    EXPECT_EQ(index[0].devices[0].id, xbox_path);
+    EXPECT_STREQ(index[0].devices[0].version, L"2.1.0.1349");
+    EXPECT_EQ(index[0].devices[0].name, installed_inf);
+
+    // Restore it, forced: the installer runs again and the device keeps the package's driver.
+    ASSERT_EQ(restore_backup(archive.filename().wstring(), backups.wstring(), context(backups)), 0);
+    starts = launcher_.starts();
+    ASSERT_EQ(starts.size(), 3u);
+    EXPECT_EQ(starts[2].parameters.rfind(L"/SH /F /PATH \"" + backups.wstring(), 0), 0u);
+    EXPECT_EQ(starts[2].exit_code, std::optional<std::uint32_t>(1));
+    EXPECT_EQ(driver_key_value(xbox_instance_id, L"InfPath"), installed_inf);
+    EXPECT_EQ(driver_key_value(xbox_instance_id, L"DriverVersion"), L"2.1.0.1349");
+}

@@ -1,0 +1,30 @@
+# The whole job under Wine, sourced by scripts/test.sh (which defines root, results, count_report
+# and server_check_results, and has started the mirrors). Each Windows build's loop_tests.exe runs
+# in a fresh prefix of its own, because it installs drivers onto the simulated PC; the backup
+# archive it leaves is then checked by Info-ZIP's unzip.
+#
+# loop_wine_tests BUILD    runs build/BUILD/loop_tests.exe and counts its report
+
+loop_wine_tests() {
+  local build=$1 dir="$root/build/$1" name="$1-loop" rc=0 archive
+  [ -f "$dir/loop_tests.exe" ] || return 0
+  rm -f "$dir/loop-report.xml"
+  (
+    wine_prefix_fresh "$root/build/wine/loop-$build"
+    cd "$dir" && timeout 600 bash -c "source '$root/scripts/lib/wine.sh'; \
+      wine_run ./loop_tests.exe --gtest_output=xml:loop-report.xml"
+    status=$?
+    wine_stop
+    exit $status
+  ) >"$results/$name.log" 2>&1 || rc=$?
+  mv -f "$dir/loop-report.xml" "$results/$name.xml" 2>/dev/null
+  count_report "$name" "$results/$name.xml" "$rc"
+  [ "$rc" -eq 0 ] || return 0
+  for archive in "$dir"/loop-work/backups/*.zip; do
+    if [ -f "$archive" ] && unzip -tq "$archive" >>"$results/$name.log" 2>&1; then
+      server_check_results+=("pass loop: $build backup archive passes unzip -t")
+    else
+      server_check_results+=("fail loop: $build backup archive $archive fails unzip -t")
+    fi
+  done
+}
