@@ -7,6 +7,7 @@
 #include "cli/cli_commands.h"
 #include "cli/console.h"
 #include "cli/inventory_run.h"
+#include "cli/noting_launcher.h"
 #include "cli/progress_meter.h"
 #include "common/date_text.h"
 #include "common/text_convert.h"
@@ -132,36 +133,25 @@ int restore_command(const cli_arguments& arguments) {
     std::string profile;
     cli_arguments rest;
     read_options(arguments, options, profile, rest);
-    bool dry_run = false;
+    bool dry_run = false, wait = false;
     std::vector<std::string> names;
     for (const std::string& argument : rest) {
         if (argument == "--dry-run") dry_run = true;
+        else if (argument == "--wait") wait = true;
         else names.push_back(argument);
     }
     const std::string name = names.size() == 1 ? names.front() : std::string();
     if (name.empty()) {
-        std::fprintf(stderr, "usage: vantorel-cli restore ARCHIVE_NAME [--folder DIR] [--dry-run]\n");
+        std::fprintf(stderr, "usage: vantorel-cli restore ARCHIVE_NAME [--folder DIR] [--wait | --dry-run]\n");
         return 2;
     }
     backup_environment_c environment;
     if (!backup_environment(options, environment)) return 1;
-    struct noting_c final : shell_launcher_c {
-        shell_launcher_c* next = nullptr;
-        nlohmann::ordered_json starts = nlohmann::ordered_json::array();
-        bool open(const std::wstring& target) override {
-            starts.push_back({{"open", wide_to_utf8(target)}});
-            return next ? next->open(target) : true;
-        }
-        bool run(const std::wstring& program, const std::wstring& parameters) override {
-            starts.push_back({{"program", wide_to_utf8(program)}, {"parameters", wide_to_utf8(parameters)}});
-            return next ? next->run(program, parameters) : true;
-        }
-    } launcher;
-    launcher.next = dry_run ? nullptr : environment.install.shell;
+    noting_launcher_c launcher(dry_run ? nullptr : environment.install.shell, wait);
     installer_context_c context{environment.install.program_folder, environment.backup_folder,
-                                environment.install.is_64bit_windows, &launcher, &disk_files()};
+                                environment.install.is_64bit_windows, &launcher, &disk_files(), wait};
     const int result = restore_backup(utf8_to_wide(name), environment.backup_folder, context);
     nlohmann::ordered_json out = {{"archive", name}, {"result", result}, {"started", launcher.starts}};
     std::cout << out.dump(2) << "\n";
-    return result == 0 ? 0 : 1;
+    return result == 0 && !launcher.any_failed ? 0 : 1;
 }

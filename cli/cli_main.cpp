@@ -1,4 +1,5 @@
 #include "cli/cli_commands.h"
+#include "common/version.h"
 
 #include <cstdio>
 #include <cstring>
@@ -31,36 +32,57 @@ const command_entry_c commands[] = {
      "                             downloads a package as the program does: a session in DIR that resumes\n"
      "                             what is there; Ctrl+C pauses; prints the final state"},
     {"install", install_command,
-     "install PACKAGE [--inf PATH]... [--folder DIR] [--dry-run]\n"
-     "                             unpacks a package as the program does; prints and starts the installer"},
+     "install PACKAGE [--inf PATH]... [--folder DIR] [--wait | --dry-run]\n"
+     "                             unpacks a package as the program does; prints and starts the installer\n"
+     "                             (--wait: silently, to its end, with its result)"},
     {"backup", backup_command,
      "backup (--all | --device INSTANCE_PATH...) [--folder DIR] [--profile FILE --store DIR --inf-folder DIR]\n"
      "                             archives driver packages from the driver store and records them in the index"},
     {"backups", backups_command, "backups [--folder DIR]     the backup index, checked against the archives and devices"},
     {"restore", restore_command,
-     "restore ARCHIVE_NAME [--folder DIR] [--dry-run]   unpacks a backup and starts the installer, forced"},
+     "restore ARCHIVE_NAME [--folder DIR] [--wait | --dry-run]\n"
+     "                             unpacks a backup and starts the installer, forced"},
     {"settings", settings_command, "settings                   the settings as the program loads them (Windows builds)"},
     {"schedule", schedule_command, "schedule [show|on|off] [--name NAME]   the weekly scan's work item (Windows builds)"},
 };
 
-void print_usage() {
-    std::fprintf(stderr, "usage: vantorel-cli COMMAND [OPTIONS]\ncommands:\n");
-    for (const auto& command : commands) std::fprintf(stderr, "  %s\n", command.usage);
+void print_usage(std::FILE* to) {
+    std::fprintf(to, "usage: vantorel-cli COMMAND [OPTIONS]\n"
+                     "       vantorel-cli --help | --version | COMMAND --help\n"
+                     "Each command prints JSON on standard output; exit 0 on success, 1 on failure (one line on\n"
+                     "standard error says why), 2 for a command line it cannot use; fetch exits 130 when paused.\n"
+                     "commands:\n");
+    for (const auto& command : commands) std::fprintf(to, "  %s\n", command.usage);
 }
+
+bool asks_for_help(const std::string& argument) { return argument == "--help" || argument == "-h"; }
 
 }  // namespace
 
 int run_cli(const cli_arguments& arguments) {
     if (arguments.empty()) {
-        print_usage();
+        print_usage(stderr);
         return 2;
     }
+    if (asks_for_help(arguments[0]) || arguments[0] == "help") {
+        print_usage(stdout);
+        return 0;
+    }
+    if (arguments[0] == "--version") {
+        std::printf("vantorel-cli %s\n", VANTOREL_VERSION);
+        return 0;
+    }
     for (const auto& command : commands) {
-        if (arguments[0] == command.name) {
-            return command.run(cli_arguments(arguments.begin() + 1, arguments.end()));
+        if (arguments[0] != command.name) continue;
+        for (std::size_t i = 1; i < arguments.size(); ++i) {
+            if (asks_for_help(arguments[i])) {
+                std::printf("usage: vantorel-cli %s\n", command.usage);
+                return 0;
+            }
         }
+        return command.run(cli_arguments(arguments.begin() + 1, arguments.end()));
     }
     std::fprintf(stderr, "vantorel-cli: unknown command '%s'\n", arguments[0].c_str());
-    print_usage();
+    print_usage(stderr);
     return 2;
 }

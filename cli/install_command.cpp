@@ -3,6 +3,7 @@
 // program, or the unpacked folder); --dry-run, and Linux, only print it.
 #include "cli/cli_commands.h"
 #include "cli/install_environment.h"
+#include "cli/noting_launcher.h"
 #include "common/file_open.h"
 #include "common/text_convert.h"
 #include "download/installer_choice.h"
@@ -15,26 +16,8 @@
 
 namespace {
 
-// Notes every start, then hands it on when there is a shell to hand it to.
-class noting_launcher_c final : public shell_launcher_c {
-public:
-    explicit noting_launcher_c(shell_launcher_c* next) : next_(next) {}
-    bool open(const std::wstring& target) override {
-        starts.push_back({{"open", wide_to_utf8(target)}});
-        return next_ ? next_->open(target) : true;
-    }
-    bool run(const std::wstring& program, const std::wstring& parameters) override {
-        starts.push_back({{"program", wide_to_utf8(program)}, {"parameters", wide_to_utf8(parameters)}});
-        return next_ ? next_->run(program, parameters) : true;
-    }
-    nlohmann::ordered_json starts = nlohmann::ordered_json::array();
-
-private:
-    shell_launcher_c* next_;
-};
-
 int usage() {
-    std::fprintf(stderr, "usage: vantorel-cli install PACKAGE [--inf PATH]... [--folder DIR] [--dry-run]\n");
+    std::fprintf(stderr, "usage: vantorel-cli install PACKAGE [--inf PATH]... [--folder DIR] [--wait | --dry-run]\n");
     return 2;
 }
 
@@ -45,7 +28,7 @@ int install_command(const cli_arguments& arguments) {
     const std::wstring package = utf8_to_wide(arguments[0]);
     std::set<std::wstring> inf_paths;
     std::wstring folder;
-    bool dry_run = false;
+    bool dry_run = false, wait = false;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const bool has_value = i + 1 < arguments.size();
         if (arguments[i] == "--inf" && has_value)
@@ -54,6 +37,8 @@ int install_command(const cli_arguments& arguments) {
             folder = utf8_to_wide(arguments[++i]);
         else if (arguments[i] == "--dry-run")
             dry_run = true;
+        else if (arguments[i] == "--wait")
+            wait = true;
         else
             return usage();
     }
@@ -66,9 +51,9 @@ int install_command(const cli_arguments& arguments) {
     if (folder.empty()) folder = package.substr(0, package.find_last_of(L"\\/") + 1);
 
     const install_environment_c environment = install_environment();
-    noting_launcher_c launcher(dry_run ? nullptr : environment.shell);
+    noting_launcher_c launcher(dry_run ? nullptr : environment.shell, wait);
     installer_context_c context{environment.program_folder, folder, environment.is_64bit_windows, &launcher,
-                                &disk_files()};
+                                &disk_files(), wait};
     const int result = unpack_and_install(package, inf_paths, context);
     if (result < 0) launcher.open(package);
     nlohmann::ordered_json out = {
@@ -79,5 +64,5 @@ int install_command(const cli_arguments& arguments) {
         {"dry_run", dry_run || !environment.shell},
     };
     std::cout << out.dump(2) << "\n";
-    return result == 0 ? 0 : 1;
+    return result == 0 && !launcher.any_failed ? 0 : 1;
 }

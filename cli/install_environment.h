@@ -4,6 +4,8 @@
 
 #include "common/shell_launcher.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 struct install_environment_c {
@@ -13,3 +15,7 @@ struct install_environment_c {
 };
 
 install_environment_c install_environment();
+
+// Starts the program with the parameters and waits for it to end; its exit code, or nothing when
+// it could not be started (always nothing on Linux).
+std::optional<std::uint32_t> run_to_end(const std::wstring& program, const std::wstring& parameters);

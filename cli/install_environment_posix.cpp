@@ -12,3 +12,5 @@ install_environment_c install_environment() {
     environment.program_folder = utf8_to_wide(program.parent_path().u8string());
     return environment;
 }
+
+std::optional<std::uint32_t> run_to_end(const std::wstring&, const std::wstring&) { return std::nullopt; }

@@ -64,6 +64,7 @@ int print_outcome(const scan_options_c& options, const device_store_c& store, co
     } else {
         std::fputs(scan_result_json(store, query, succeeded).dump(1).c_str(), stdout);
         std::fputs("\n", stdout);
+        if (!succeeded) std::fprintf(stderr, "vantorel-cli: %s\n", scan_failure_text(query).c_str());
     }
     return succeeded ? 0 : 1;
 }

@@ -51,6 +51,8 @@ nlohmann::ordered_json scan_result_json(const device_store_c& store, const scan_
         {"last_error", last_error()},
         {"http_status", query.http_status},
         {"error_text", std::string(query.error_text)},
+        {"answered_by", query.answered_by},
+        {"mirror_failures", query.mirror_failures},
         {"os_code", std::string(query.os_code)},
         {"os_version_number", query.os_version_number},
         {"devices", std::move(devices)},
@@ -85,10 +87,29 @@ std::string updates_by_package(const device_store_c& store, bool latest) {
 
 }  // namespace
 
+std::string scan_failure_text(const scan_query_c& query) {
+    const std::string code = " (last_error " + std::to_string(last_error()) + ")";
+    switch (last_error()) {
+    case error_invalid_answer:
+        return "the answer of " + query.answered_by + " could not be read: it is no well-formed scan answer" + code;
+    case error_network:
+    case error_network_timeout: {
+        std::string text = "no update-server mirror answered: ";
+        for (std::size_t i = 0; i < query.mirror_failures.size(); ++i)
+            text += (i ? "; " : "") + query.mirror_failures[i];
+        if (query.mirror_failures.empty()) text += "no mirror is configured";
+        return text + code;
+    }
+    case error_compress:
+    case error_transfer_create:
+        return "the scan request could not be prepared" + code;
+    default:
+        return "the scan failed" + code;
+    }
+}
+
 std::string scan_summary_text(const device_store_c& store, const scan_query_c& query, bool succeeded) {
-    if (!succeeded)
-        return "The scan failed: last_error " + std::to_string(last_error()) + ", HTTP status " +
-               std::to_string(query.http_status) + (query.error_text[0] ? std::string(", ") + query.error_text : "") + "\n";
+    if (!succeeded) return "The scan failed: " + scan_failure_text(query) + "\n";
     std::size_t out_of_date = 0, without_driver = 0, up_to_date = 0, offered = 0;
     for (const device_c& device : store.devices) {
         offered += device.item_count > 0;

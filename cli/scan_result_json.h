@@ -13,3 +13,7 @@ nlohmann::ordered_json scan_result_json(const device_store_c& store, const scan_
 // A readable summary for people: devices found, out of date, without a driver, up to date, and
 // each offered package with its devices.
 std::string scan_summary_text(const device_store_c& store, const scan_query_c& query, bool succeeded);
+
+// Why a scan failed, in one line a person can act on: which mirror refused and how, or which
+// mirror's answer could not be read; the last_error code for scripts at its end.
+std::string scan_failure_text(const scan_query_c& query);

@@ -36,7 +36,8 @@ void run_driver_installer(const std::wstring& folder, bool force, const installe
     // A parameter ending in \" would read as an escaped quote.
     std::wstring quoted = folder;
     while (!quoted.empty() && is_separator(quoted.back())) quoted.pop_back();
-    const std::wstring parameters = std::wstring(force ? L"/SH /F /PATH \"" : L"/SH /PATH \"") + quoted + L"\"";
+    const std::wstring parameters = std::wstring(context.silent ? L"/S " : L"") +
+                                    (force ? L"/SH /F /PATH \"" : L"/SH /PATH \"") + quoted + L"\"";
     const wchar_t* program = context.is_64bit_windows ? L"DPInst64.exe" : L"DPInst32.exe";
     context.launcher->run(join_path(context.program_folder, program), parameters);
 }

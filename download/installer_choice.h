@@ -16,6 +16,7 @@ struct installer_context_c {
     bool is_64bit_windows = false;
     shell_launcher_c* launcher = nullptr;
     const unpacked_files_c* files = nullptr;
+    bool silent = false;           // the installer shows no window (/S): for scripts, never the windows
 };
 
 // The INF paths from the server that may be looked for at all: relative paths inside the package
@@ -26,7 +27,7 @@ std::set<std::wstring> usable_inf_paths(const std::set<std::wstring>& inf_paths)
 std::optional<std::wstring> common_inf_folder(const std::set<std::wstring>& inf_paths);
 
 // DPInst64.exe on 64-bit Windows (for the 32-bit program too), else DPInst32.exe, from the program
-// folder, with /SH /PATH "folder" (/SH /F /PATH "folder" when forced).
+// folder, with /SH /PATH "folder" (/SH /F /PATH "folder" when forced), preceded by /S when silent.
 void run_driver_installer(const std::wstring& folder, bool force, const installer_context_c& context);
 
 // Starts the folder's only program, or its "setup.exe" or "autorun.exe" (whichever the listing

@@ -13,6 +13,7 @@ source scripts/lib/nginx.sh
 source scripts/lib/download_checks.sh
 source scripts/lib/server_checks.sh
 source scripts/lib/fuzz.sh
+source scripts/lib/cli_checks.sh
 
 results="$root/build/test-results"
 rm -rf "$results"
@@ -134,6 +135,9 @@ done
 # The driver package installers, each build in a fresh prefix of its own.
 source tests/win/dpinst/wine_checks.sh
 for build in win64 win32; do dpinst_wine_tests "$build"; done
+# The whole job (scan, download, install, rescan, back up, restore), each build in a fresh prefix.
+source tests/win/loop/wine_checks.sh
+for build in win64 win32; do loop_wine_tests "$build"; done
 
 # A saved answer matched offline gives the same result on Linux and on Windows.
 if [ -n "${VANTOREL_MIRRORS:-}" ]; then
@@ -166,7 +170,17 @@ if [ "$nginx_ready" = 1 ]; then
 else
   download_check_results+=("fail nginx could not be started")
 fi
-for check in "${download_check_results[@]}" "${server_check_results[@]}" "${fuzz_results[@]}"; do
+# Help, version and misuse of the console tools, on Linux and under Wine.
+[ -x build/host/vantorel-cli ] && cli_convention_checks build/host/vantorel-cli host "$root/build/cli-checks/host"
+for build in win64 win32; do
+  [ -f "build/$build/vantorel-cli.exe" ] &&
+    cli_convention_checks "wine_run build/$build/vantorel-cli.exe" "$build" "$root/build/cli-checks/$build"
+done
+for installer in DPInst64 DPInst32; do
+  [ -f "build/win64/$installer.exe" ] &&
+    installer_convention_checks "wine_run build/win64/$installer.exe" "$installer" "$root/build/cli-checks/$installer"
+done
+for check in "${download_check_results[@]}" "${server_check_results[@]}" "${fuzz_results[@]}" "${cli_check_results[@]}"; do
   case $check in
     pass*) passed=$((passed + 1)) ;;
     *) failed=$((failed + 1)); failures+=("${check#fail }") ;;
@@ -174,6 +188,7 @@ for check in "${download_check_results[@]}" "${server_check_results[@]}" "${fuzz
 done
 printf '%-12s %d checks\n' downloads "${#download_check_results[@]}"
 printf '%-12s %d checks\n' server "${#server_check_results[@]}"
+printf '%-12s %d checks\n' cli "${#cli_check_results[@]}"
 wine_stop
 
 for failure in "${failures[@]}"; do echo "FAILED: $failure"; done

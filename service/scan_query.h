@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 struct scan_query_c {
     const char* os_code = "";          // in: "WINXP", "WIN764", ...
@@ -11,4 +13,6 @@ struct scan_query_c {
     std::int32_t lang = 0;             // in: the system's OEM code page
     std::int32_t http_status = 0;      // out: the status of the last attempt
     char error_text[256] = {};         // out: the failure text, at most 255 bytes
+    std::vector<std::string> mirror_failures;  // out: "<mirror>: <why>" for each mirror that did not answer
+    std::string answered_by;           // out: the mirror whose answer was read
 };

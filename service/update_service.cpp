@@ -31,6 +31,14 @@ void copy_error_text(scan_query_c& query, const char* text) {
     copy_text(query.error_text, std::string_view(text ? text : ""));
 }
 
+// Why one mirror gave no answer, in words a person can act on.
+std::string attempt_failure(const transfer_result_c& result) {
+    if (result.code == 0) return "HTTP status " + std::to_string(result.http_status);
+    std::string text = curl_easy_strerror(static_cast<CURLcode>(result.code));
+    if (result.code == CURLE_WRITE_ERROR && result.error_text[0]) text += std::string(" (") + result.error_text + ")";
+    return text;
+}
+
 // One mirror: a fresh form with the compressed request, posted; the transfer frees the form.
 const transfer_result_c& post_request(http_transfer_c& transfer, const std::string& mirror,
                                       const std::vector<unsigned char>& packed) {
@@ -59,13 +67,17 @@ bool query_update_server(update_service_c& service, scan_query_c& query) {
 
     const transfer_result_c* result = nullptr;
     bool answered = false;
+    query.mirror_failures.clear();
+    query.answered_by.clear();
     for (const std::string& mirror : service.mirrors) {
         result = &post_request(*service.transfer, mirror, packed);
         query.http_status = result->http_status;
         if (result->code == 0 && result->http_status < 400) {
             answered = true;
+            query.answered_by = mirror;
             break;
         }
+        query.mirror_failures.push_back(mirror + ": " + attempt_failure(*result));
     }
     if (!answered) {
         if (result->http_status == 504) {

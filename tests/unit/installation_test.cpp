@@ -77,6 +77,10 @@ TEST_F(installer_choice_test, the_driver_installer_gets_the_common_folder_of_the
     EXPECT_EQ(choose({L"root.inf"}, false).back(), dpinst(L"DPInst32.exe", L"/SH /PATH \"F\""));
     run_driver_installer(L"F\\", true, context());
     EXPECT_EQ(launcher_.started().back(), dpinst(L"DPInst64.exe", L"/SH /F /PATH \"F\""));
+    installer_context_c silent = context();
+    silent.silent = true;
+    run_driver_installer(L"F", false, silent);
+    EXPECT_EQ(launcher_.started().back(), dpinst(L"DPInst64.exe", L"/S /SH /PATH \"F\""));
     EXPECT_EQ(common_inf_folder({L"a\\b\\c\\x.inf", L"a\\b\\d.inf", L"a\\bc\\e.inf"}), std::wstring(L"a\\"));
     EXPECT_EQ(common_inf_folder({L"x.inf", L"y.inf"}), std::nullopt);
 }

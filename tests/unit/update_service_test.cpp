@@ -56,6 +56,9 @@ TEST_F(update_service_test, all_mirrors_unreachable_is_a_network_timeout) {
     EXPECT_EQ(query_.http_status, 504);
     EXPECT_EQ(last_error(), error_network_timeout);
     EXPECT_STREQ(query_.error_text, "");
+    ASSERT_EQ(query_.mirror_failures.size(), 3u);
+    EXPECT_EQ(query_.mirror_failures[0].rfind(unreachable + ": ", 0), 0u);
+    EXPECT_GT(query_.mirror_failures[0].size(), unreachable.size() + 2);
 }
 
 TEST_F(update_service_test, error_statuses_from_every_mirror_give_a_network_error_without_text) {
@@ -63,6 +66,9 @@ TEST_F(update_service_test, error_statuses_from_every_mirror_give_a_network_erro
     EXPECT_EQ(query_.http_status, 503);  // the last attempt's status
     EXPECT_EQ(last_error(), error_network);
     EXPECT_STREQ(query_.error_text, "");
+    EXPECT_EQ(query_.mirror_failures,
+              (std::vector<std::string>{at("/status/500") + ": HTTP status 500", at("/status/502") + ": HTTP status 502",
+                                        at("/status/503") + ": HTTP status 503"}));
 }
 
 TEST_F(update_service_test, an_answer_too_large_for_the_buffer_reports_the_library_text) {
@@ -77,6 +83,8 @@ TEST_F(update_service_test, an_empty_answer_fails_the_parse_and_no_other_mirror_
     EXPECT_FALSE(query(at("/bytes/0"), at("/status/503"), at("/status/503")));
     EXPECT_EQ(query_.http_status, 200);
     EXPECT_EQ(last_error(), error_invalid_answer);
+    EXPECT_EQ(query_.answered_by, at("/bytes/0"));
+    EXPECT_TRUE(query_.mirror_failures.empty());
 }
 
 TEST_F(update_service_test, later_queries_reuse_the_transfer_and_start_from_an_empty_buffer) {

@@ -34,6 +34,8 @@ void install_log_c::write(const std::wstring& line) {
     if (to_console_) write_console(text);
 }
 
+void install_log_c::write_console_only(const std::wstring& text) { write_console(wide_to_utf8(text)); }
+
 void install_log_c::write_console(const std::string& text) {
     // A program for the Windows subsystem has no console of its own: use the one it was
     // started from, or the output it was given.

@@ -9,6 +9,8 @@ public:
     install_log_c(bool to_console, std::wstring title);
     void write(const std::wstring& line);
     static std::wstring path();
+    // Text for the console alone (help, version), without time or title.
+    void write_console_only(const std::wstring& text);
 
 private:
     void write_console(const std::string& text);

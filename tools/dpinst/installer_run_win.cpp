@@ -1,6 +1,7 @@
 #include "tools/dpinst/installer_run_win.h"
 
 #include "common/text_compare.h"
+#include "common/version.h"
 #include "common/wine_detection_win.h"
 #include "devices/inf_models_win.h"
 #include "tools/dpinst/device_list_win.h"
@@ -82,6 +83,15 @@ std::vector<std::wstring> install_folder(const installer_options_c& options, ins
 }  // namespace
 
 std::uint32_t run_installer(const std::vector<std::wstring>& arguments) {
+    // The conventions of console tools, beside the documented switches (a refused command line
+    // keeps the documented exit code, which the programs that start the installer read).
+    if (arguments.size() == 1 && (arguments[0] == L"--help" || arguments[0] == L"--version")) {
+        install_log_c console(true, std::wstring());
+        console.write_console_only(arguments[0] == L"--help"
+                                       ? installer_usage_text() + std::wstring(L"\r\n")
+                                       : program_name() + L" (Vantorel) " VANTOREL_VERSION_WIDE L"\r\n");
+        return 0;
+    }
     installer_options_c options;
     std::wstring error;
     if (!parse_installer_switches(arguments, options, error)) {

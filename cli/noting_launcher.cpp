@@ -1,0 +1,36 @@
+#include "cli/noting_launcher.h"
+
+#include "cli/install_environment.h"
+#include "common/text_convert.h"
+
+bool noting_launcher_c::open(const std::wstring& target) {
+    starts.push_back({{"open", wide_to_utf8(target)}});
+    const bool opened = !shell_ || shell_->open(target);
+    any_failed = any_failed || !opened;
+    return opened;
+}
+
+bool noting_launcher_c::run(const std::wstring& program, const std::wstring& parameters) {
+    nlohmann::ordered_json start = {{"program", wide_to_utf8(program)}, {"parameters", wide_to_utf8(parameters)}};
+    bool started = true;
+    if (shell_ && wait_) {
+        const std::optional<std::uint32_t> code = run_to_end(program, parameters);
+        started = code.has_value();
+        if (code) {
+            // The driver package installer's documented form: 0xWWXXYYZZ, WW flags (0x80 a package
+            // failed, 0x40 a restart is needed), XX failed, YY staged only, ZZ installed packages.
+            start["exit_code"] = *code;
+            start["installed"] = *code & 0xFFu;
+            start["staged_only"] = (*code >> 8) & 0xFFu;
+            start["failed"] = (*code >> 16) & 0xFFu;
+            start["restart_needed"] = (*code & 0x40000000u) != 0;
+            any_failed = any_failed || (*code & 0x80000000u) != 0;
+        }
+    } else if (shell_) {
+        started = shell_->run(program, parameters);
+    }
+    start["started"] = started;
+    starts.push_back(std::move(start));
+    any_failed = any_failed || !started;
+    return started;
+}

@@ -1,0 +1,47 @@
+# The conventions of a command-line tool, checked on the real programs: --help prints the usage on
+# standard output and exits 0, --version names the program, a command line the tool cannot use
+# prints the usage on standard error and exits 2.
+#
+# cli_convention_checks RUNNER NAME WORK   RUNNER runs vantorel-cli (host, or a build under Wine)
+# installer_convention_checks RUNNER NAME WORK   RUNNER runs a DPInst program under Wine
+
+cli_check_results=()
+
+cli_expect() {
+  local label=$1 expected_rc=$2 rc=$3 file=$4 pattern=$5
+  if [ "$rc" -eq "$expected_rc" ] && grep -q -- "$pattern" "$file"; then
+    cli_check_results+=("pass $label")
+  else
+    cli_check_results+=("fail $label (exit $rc, see $file)")
+  fi
+}
+
+cli_convention_checks() {
+  local runner=$1 name=$2 work=$3 rc
+  mkdir -p "$work"
+  rc=0; $runner --help >"$work/help.out" 2>"$work/help.err" || rc=$?
+  cli_expect "$name: --help on standard output" 0 "$rc" "$work/help.out" "usage: vantorel-cli"
+  rc=0; $runner scan --help >"$work/scan-help.out" 2>&1 || rc=$?
+  cli_expect "$name: scan --help" 0 "$rc" "$work/scan-help.out" "usage: vantorel-cli scan"
+  rc=0; $runner --version >"$work/version.out" 2>&1 || rc=$?
+  cli_expect "$name: --version" 0 "$rc" "$work/version.out" "^vantorel-cli [0-9]"
+  rc=0; $runner >"$work/none.out" 2>"$work/none.err" || rc=$?
+  cli_expect "$name: no command is misuse" 2 "$rc" "$work/none.err" "usage: vantorel-cli"
+  [ -s "$work/none.out" ] && cli_check_results+=("fail $name: misuse wrote to standard output")
+  rc=0; $runner fetch http://127.0.0.1:1/x --size many >"$work/bad.out" 2>"$work/bad.err" || rc=$?
+  cli_expect "$name: a bad option value is misuse" 2 "$rc" "$work/bad.err" "usage: vantorel-cli fetch"
+  # A failed scan says which mirror refused and why.
+  rc=0; $runner scan --profile "$root/tools/simulated_pc/simulated-pc.json" --mirror http://127.0.0.1:1/ \
+    >"$work/scan.out" 2>"$work/scan.err" || rc=$?
+  cli_expect "$name: a failed scan names the refusing mirror" 1 "$rc" "$work/scan.err" \
+    "no update-server mirror answered: http://127.0.0.1:1/: "
+}
+
+installer_convention_checks() {
+  local runner=$1 name=$2 work=$3 rc
+  mkdir -p "$work"
+  rc=0; $runner --help >"$work/help.out" 2>&1 || rc=$?
+  cli_expect "$name: --help" 0 "$rc" "$work/help.out" "/PATH"
+  rc=0; $runner --version >"$work/version.out" 2>&1 || rc=$?
+  cli_expect "$name: --version" 0 "$rc" "$work/version.out" "(Vantorel) [0-9]"
+}
