@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The main job on the built-in demo: three local update-server mirrors with the demo catalog
-# (real driver packages built here), the simulated PC registered into a fresh Wine prefix, and
-# a scan by the program's core: enumeration through SetupAPI, the request to the mirrors
-# (mirror 1 is down, so mirror 2 answers), the choice of offers, and a readable summary.
+# The main job on the built-in demo, step by step: three local update-server mirrors with the demo
+# catalog (real driver packages built here), the simulated PC registered into a fresh Wine prefix,
+# then the program's core through vantorel-cli: a scan (mirror 1 is down, so mirror 2 answers),
+# the download of two packages, their installation by our driver package installer, a rescan that
+# finds both devices up to date, a backup of one package from the driver store and its restore.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -12,32 +13,93 @@ source scripts/lib/builds.sh
 source scripts/lib/wine.sh
 source scripts/lib/mirrors.sh
 
-echo "[demo] building the update server, the 32-bit (shipped) and the 64-bit programs"
+say() { printf '[demo] %s\n' "$*"; }
+step() { printf '\n[demo] == %s ==\n' "$*"; }
+words() { python3 scripts/lib/demo_words.py "$@"; }
+
+say "building the update server, the 32-bit (shipped) and the 64-bit programs"
 mkdir -p build
 for build in host win32 win64; do
   build_tree "$build" >>build/demo-build.log 2>&1 || { tail -n 30 build/demo-build.log; exit 1; }
 done
 
 trap 'mirrors_stop; wine_stop; display_stop' EXIT
-echo "[demo] starting three update-server mirrors with the demo catalog"
+say "starting three update-server mirrors with the demo catalog"
 mirrors_start "$root/build/demo-mirrors"
-echo "[demo] mirrors: ${mirror_urls[*]}"
+say "mirrors: ${mirror_urls[*]}"
 build/host/vantorel-catalog list --catalog build/demo-mirrors/catalog.sqlite | grep -v $'^\t' | cut -f1 | sed 's/^/[demo]   package /'
 
 display_start
 wine_prefix_fresh "$root/build/wine/demo-prefix"
-echo "[demo] machine facts (32-bit program)"
+# The program as installed: the tool and the driver package installers in one folder, which also
+# keeps the backup index.
+work="$root/build/demo-work"
+rm -rf "$work"
+mkdir -p "$work/program" "$work/json"
+cp build/win64/vantorel-cli.exe build/win64/DPInst64.exe build/win64/DPInst32.exe "$work/program/"
+cli() { wine_run "$work/program/vantorel-cli.exe" "$@"; }
+windows_path() { winepath -w "$1" 2>/dev/null; }
+downloads=$(windows_path "$work/downloads")
+backups=$(windows_path "$work/backups")
+mirrors=(--mirror http://127.0.0.1:1/ --mirror "${mirror_urls[1]}" --mirror "${mirror_urls[2]}")
+
+say "machine facts (32-bit program, the shipped build)"
 wine_run build/win32/vantorel-cli.exe facts
-echo "[demo] registering the simulated PC (tools/simulated_pc/simulated-pc.json)"
+say "registering the simulated PC (tools/simulated_pc/simulated-pc.json)"
 wine_run build/win64/simulated-pc.exe register tools/simulated_pc/simulated-pc.json
 # This Wine rebuilds the display adapters' device keys whenever a 32-bit process starts, which
 # would replace the simulated graphics cards by Wine's own; the 64-bit program reads the same
 # SetupAPI without that side effect.
-echo "[demo] scan: mirror 1 is down, mirrors 2 and 3 answer (64-bit program)"
-wine_run build/win64/vantorel-cli.exe scan --summary \
-  --mirror http://127.0.0.1:1/ --mirror "${mirror_urls[1]}" --mirror "${mirror_urls[2]}"
-echo "[demo] The simulated PC keeps no INF files in the driver store, so Windows cannot rank its"
-echo "[demo] installed drivers (rank 0); the best choice then offers only what beats a perfect rank."
-echo "[demo] The same scan over the profile's own ranks (Linux build of the same core):"
-build/host/vantorel-cli scan --summary --profile tools/simulated_pc/simulated-pc.json \
-  --mirror http://127.0.0.1:1/ --mirror "${mirror_urls[1]}" --mirror "${mirror_urls[2]}"
+
+step "1. Scan: mirror 1 is down, mirrors 2 and 3 answer"
+cli scan --summary "${mirrors[@]}"
+cli scan "${mirrors[@]}" >"$work/json/scan.json"
+say "The simulated PC keeps no INF files of its installed drivers in the driver store, so Windows"
+say "cannot rank them (rank 0, as good as it gets): the best choice then offers only what beats it,"
+say "such as a driver for the game controller, which has none; the latest choice offers later releases."
+
+step "2. Download: the game controller's best package and the chipset's latest"
+words offers "$work/json/scan.json" >"$work/offers.tsv"
+n=0
+while IFS=$'\t' read -r link size inf device choice; do
+  n=$((n + 1))
+  say "$device ($choice choice): $link, $size bytes"
+  cli fetch "$link" --size "$size" --folder "$downloads" >"$work/json/fetch$n.json" </dev/null
+  package=$(words file "$work/json/fetch$n.json")
+  say "  downloaded to $package"
+  printf '%s\t%s\t%s\n' "$package" "$inf" "$device" >>"$work/packages.tsv"
+done <"$work/offers.tsv"
+
+step "3. Install both with our driver package installer (DPInst64.exe, silent, waited for)"
+n=0
+while IFS=$'\t' read -r package inf device; do
+  n=$((n + 1))
+  say "$device: unpacking $package and starting the installer on $inf"
+  cli install "$package" --inf "$inf" --wait >"$work/json/install$n.json" </dev/null || true
+  words installed "$work/json/install$n.json"
+done <"$work/packages.tsv"
+
+step "4. Rescan through the same mirrors"
+cli scan "${mirrors[@]}" >"$work/json/rescan.json"
+words drivers "$work/json/rescan.json"
+cli scan --summary "${mirrors[@]}" >"$work/rescan.txt"
+sed -n '1,4p' "$work/rescan.txt"
+
+step "5. Back up the game controller's package from the driver store"
+controller=$(words instance "$work/json/rescan.json")
+cli backup --device "$controller" --folder "$backups" >"$work/json/backup.json"
+words backed-up "$work/json/backup.json"
+archive=$(ls "$work/backups"/*.zip | head -n 1)
+unzip -l "$archive" >"$work/archive.txt"
+sed 's/^/[demo]   /' "$work/archive.txt"
+
+step "6. Restore it (forced: the installer puts the backed-up driver in again)"
+cli restore "$(basename "$archive")" --folder "$backups" --wait >"$work/json/restore.json" || true
+words installed "$work/json/restore.json"
+cli scan "${mirrors[@]}" >"$work/json/after-restore.json"
+words drivers "$work/json/after-restore.json"
+
+step "The same first scan over the profile's own driver ranks (Linux build of the same core)"
+build/host/vantorel-cli scan --summary --profile tools/simulated_pc/simulated-pc.json "${mirrors[@]}" >"$work/linux.txt"
+sed -n '1,4p' "$work/linux.txt"
+say "done; the JSON of every step is in $work/json"
