@@ -120,16 +120,26 @@ struct entry_fields_c {
     int id_position = 0, os_major = 0, os_minor = 0, feature_score = -1;
 };
 
-// Builds a catalog record by record: a package, then its INF files, then its entries.
-class catalog_index_builder_c {
+// Where a catalog's records go as they are read: a package, then its INF files, then its entries.
+class catalog_record_sink_c {
 public:
+    virtual ~catalog_record_sink_c() = default;
     // How many records are to come, about: room is made for them at once.
-    void expect(std::size_t packages, std::size_t entries);
-    void add_package(const package_fields_c& package);
-    void add_inf(const inf_view_c& inf);
-    // False (and nothing added) when the entry names an INF file its package does not have, or
-    // comes before any package.
-    bool add_entry(const entry_fields_c& entry);
+    virtual void expect(std::size_t packages, std::size_t entries) = 0;
+    virtual void add_package(const package_fields_c& package) = 0;
+    virtual void add_inf(const inf_view_c& inf) = 0;
+    virtual void add_entry(const entry_fields_c& entry) = 0;
+};
+
+// Builds a catalog record by record.
+class catalog_index_builder_c final : public catalog_record_sink_c {
+public:
+    void expect(std::size_t packages, std::size_t entries) override;
+    void add_package(const package_fields_c& package) override;
+    void add_inf(const inf_view_c& inf) override;
+    // An entry that names an INF file its package does not have, or comes before any package,
+    // is left out.
+    void add_entry(const entry_fields_c& entry) override;
     catalog_index_c finish();
 
 private:

@@ -26,10 +26,10 @@ void catalog_index_builder_c::add_inf(const inf_view_c& f) {
                             texts.intern(f.driver_date), texts.intern(f.driver_version)});
 }
 
-bool catalog_index_builder_c::add_entry(const entry_fields_c& e) {
-    if (index_.packages_.empty()) return false;
+void catalog_index_builder_c::add_entry(const entry_fields_c& e) {
+    if (index_.packages_.empty()) return;
     std::uint32_t first_inf = index_.packages_.back().first_inf;
-    if (e.inf_index >= index_.infs_.size() - first_inf) return false;
+    if (e.inf_index >= index_.infs_.size() - first_inf) return;
     // Lines of one package mostly share their architecture: look it up only when it changes.
     if (index_.architectures_.empty() || e.architecture != previous_architecture_) {
         auto& names = index_.architectures_;
@@ -56,7 +56,6 @@ bool catalog_index_builder_c::add_entry(const entry_fields_c& e) {
                                description, manufacturer, clamp16(e.os_major),
                                clamp16(e.os_minor), std::int16_t(e.feature_score < 0 ? -1 : e.feature_score & 0xFF),
                                previous_architecture_number_, std::uint8_t(std::clamp(e.id_position, 0, 0xFF))});
-    return true;
 }
 
 catalog_index_c catalog_index_builder_c::finish() {

@@ -1,5 +1,6 @@
 #include "server/sqlite_catalog_store.h"
 
+#include "server/catalog_pipeline.h"
 #include "server/code_page_decoder.h"
 #include "server/utf8_text.h"
 
@@ -271,14 +272,16 @@ struct record_order_c {
 
 bool sqlite_catalog_store_c::load_index(catalog_index_builder_c& builder, const std::function<bool(std::string_view)>& keep,
                                         std::string& error) {
+    // Read on a thread of its own while the calling thread builds.
     bool in_order = true;
-    if (!load_index_in(builder, keep, true, in_order, error)) return false;
+    auto read = [&](catalog_record_sink_c& sink) { return load_index_in(sink, keep, true, in_order, error); };
+    if (!read_while_building(read, builder)) return false;
     if (in_order) return true;
     builder = catalog_index_builder_c();
     return load_index_in(builder, keep, false, in_order, error);
 }
 
-bool sqlite_catalog_store_c::load_index_in(catalog_index_builder_c& builder, const std::function<bool(std::string_view)>& keep,
+bool sqlite_catalog_store_c::load_index_in(catalog_record_sink_c& builder, const std::function<bool(std::string_view)>& keep,
                                            bool by_row_number, bool& in_order, std::string& error) {
     // Three cursors in package order: each package, then its INF files, then its entries.
     const char* order = by_row_number ? " ORDER BY rowid" : " ORDER BY package_id, position";

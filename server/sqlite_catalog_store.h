@@ -31,7 +31,7 @@ private:
     explicit sqlite_catalog_store_c(sqlite3* db) : db_(db) {}
     bool execute(const char* sql, std::string& error);
     bool insert_package(const catalog_package_c& package, std::string& error);
-    bool load_index_in(catalog_index_builder_c& builder, const std::function<bool(std::string_view)>& keep, bool by_row_number,
+    bool load_index_in(catalog_record_sink_c& builder, const std::function<bool(std::string_view)>& keep, bool by_row_number,
                        bool& in_order, std::string& error);
     sqlite3* db_;
 };
