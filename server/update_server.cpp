@@ -23,6 +23,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 struct update_server_c::state_c {
     server_settings_c settings;
@@ -398,18 +399,20 @@ std::unique_ptr<update_server_c> update_server_c::start(const server_settings_c&
     unsigned threads = settings.threads < 1 ? 1u : settings.threads;
     state.answers = std::make_unique<answer_pool_c>(settings.answer_threads ? settings.answer_threads : threads,
                                                     settings.answers_waiting);
-    server->daemon_ = MHD_start_daemon(
-        MHD_USE_AUTO_INTERNAL_THREAD | MHD_USE_ERROR_LOG | MHD_ALLOW_SUSPEND_RESUME, 0, nullptr, nullptr, &handle_request, &state,
-        MHD_OPTION_LISTEN_SOCKET, listener,
-        MHD_OPTION_THREAD_POOL_SIZE, threads,
-        MHD_OPTION_CONNECTION_LIMIT, settings.connections,
-        MHD_OPTION_PER_IP_CONNECTION_LIMIT, settings.connections_per_address,
-        MHD_OPTION_CONNECTION_TIMEOUT, settings.timeout_seconds,
-        MHD_OPTION_CONNECTION_MEMORY_LIMIT, static_cast<size_t>(64 * 1024),
-        MHD_OPTION_STRICT_FOR_CLIENT, 1,
-        MHD_OPTION_URI_LOG_CALLBACK, &begin_request, &state,
-        MHD_OPTION_NOTIFY_COMPLETED, &end_request, &state,
-        MHD_OPTION_END);
+    std::vector<MHD_OptionItem> options{
+        {MHD_OPTION_LISTEN_SOCKET, listener, nullptr},
+        {MHD_OPTION_CONNECTION_LIMIT, intptr_t(settings.connections), nullptr},
+        {MHD_OPTION_PER_IP_CONNECTION_LIMIT, intptr_t(settings.connections_per_address), nullptr},
+        {MHD_OPTION_CONNECTION_TIMEOUT, intptr_t(settings.timeout_seconds), nullptr},
+        {MHD_OPTION_CONNECTION_MEMORY_LIMIT, intptr_t(64 * 1024), nullptr},
+        {MHD_OPTION_STRICT_FOR_CLIENT, 1, nullptr},
+        {MHD_OPTION_URI_LOG_CALLBACK, intptr_t(&begin_request), &state},
+        {MHD_OPTION_NOTIFY_COMPLETED, intptr_t(&end_request), &state},
+    };
+    if (threads > 1) options.push_back({MHD_OPTION_THREAD_POOL_SIZE, intptr_t(threads), nullptr});  // one: no pool
+    options.push_back({MHD_OPTION_END, 0, nullptr});
+    server->daemon_ = MHD_start_daemon(MHD_USE_AUTO_INTERNAL_THREAD | MHD_USE_ERROR_LOG | MHD_ALLOW_SUSPEND_RESUME, 0, nullptr,
+                                       nullptr, &handle_request, &state, MHD_OPTION_ARRAY, options.data(), MHD_OPTION_END);
     if (!server->daemon_) {
         ::close(listener);
         error = "cannot start the HTTP service on " + settings.address + ":" + std::to_string(server->port_);

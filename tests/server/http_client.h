@@ -18,7 +18,7 @@ inline std::size_t collect_reply(char* data, std::size_t size, std::size_t count
 
 // One request; `form_field` posts a multipart form with the field "kelvdoc".
 inline http_reply_c fetch(const std::string& url, const std::string* form_field = nullptr, const char* range = nullptr,
-                   const std::string* raw_body = nullptr, curl_slist* headers = nullptr) {
+                   const std::string* raw_body = nullptr, curl_slist* headers = nullptr, long bytes_per_second = 0) {
     http_reply_c reply;
     CURL* curl = curl_easy_init();
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
@@ -41,6 +41,7 @@ inline http_reply_c fetch(const std::string& url, const std::string* form_field 
     }
     if (headers) curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
     if (range) curl_easy_setopt(curl, CURLOPT_RANGE, range);
+    if (bytes_per_second) curl_easy_setopt(curl, CURLOPT_MAX_RECV_SPEED_LARGE, curl_off_t(bytes_per_second));
     if (curl_easy_perform(curl) == CURLE_OK) curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &reply.status);
     curl_mime_free(mime);
     curl_easy_cleanup(curl);

@@ -9,6 +9,7 @@
 #include <zlib.h>
 
 #include <atomic>
+#include <future>
 #include <thread>
 
 namespace {
@@ -101,4 +102,27 @@ TEST(server_service, a_package_download_completes_while_heavy_scans_are_answered
     EXPECT_EQ(download.status, 200);
     EXPECT_EQ(download.body.size(), std::size_t(1) << 20);
     EXPECT_LT(answered_then, scans);
+}
+
+TEST(server_service, a_graceful_stop_lets_a_download_under_way_finish_and_takes_no_new_connection) {
+    scratch_folder_c folder;
+    folder.write("generic-0.zip", std::string(3u << 20, 'z'));
+    server_settings_c settings;
+    settings.packages_folder = folder.path().string();
+    settings.log = nullptr;
+    std::string error;
+    auto server = update_server_c::start(settings, generic_catalog(1), error);
+    ASSERT_TRUE(server) << error;
+    std::string url = server->base_url();
+    http_reply_c download;
+    // About three seconds at 1 MiB/s.
+    std::thread client([&] { download = fetch(url + "packages/generic-0.zip", nullptr, nullptr, nullptr, nullptr, 1 << 20); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    auto stopped = std::async(std::launch::async, [&] { server->stop(20); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(fetch(url + "health").status, 0);  // the listening socket is closed
+    stopped.get();
+    client.join();
+    EXPECT_EQ(download.status, 200);
+    EXPECT_EQ(download.body.size(), 3u << 20);
 }
