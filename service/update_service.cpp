@@ -33,7 +33,8 @@ void copy_error_text(scan_query_c& query, const char* text) {
 
 // Why one mirror gave no answer, in words a person can act on.
 std::string attempt_failure(const transfer_result_c& result) {
-    if (result.code == 0) return "HTTP status " + std::to_string(result.http_status);
+    if (result.code == 0 || result.code == CURLE_HTTP_RETURNED_ERROR)
+        return "HTTP status " + std::to_string(result.http_status);
     std::string text = curl_easy_strerror(static_cast<CURLcode>(result.code));
     if (result.code == CURLE_WRITE_ERROR && result.error_text[0]) text += std::string(" (") + result.error_text + ")";
     return text;
