@@ -153,5 +153,5 @@ private:
 // earlier IDs of either list before later ones.
 std::uint32_t match_rank(bool device_compatible, std::size_t device_position, int inf_id_position);
 
-// The hash a catalog keys device IDs by: of the ID with a-z upper-cased.
-std::uint64_t device_id_hash(std::string_view device_id, std::string& scratch);
+// The hash a catalog keys device IDs by: the same for IDs that differ only in the case of a-z.
+std::uint64_t device_id_hash(std::string_view device_id);

@@ -70,9 +70,8 @@ catalog_index_c catalog_index_builder_c::finish() {
     while (slots < count * 2) slots *= 2;
     index.id_slots_ = huge_page_array_c<catalog_index_c::id_slot_c>(count ? slots : 0);
     std::size_t mask = slots - 1;
-    std::string scratch;
     for (std::size_t e = 0; e < count; ++e) {
-        std::uint64_t hash = device_id_hash(index.texts_.text(index.entries_[e].device_id), scratch);
+        std::uint64_t hash = device_id_hash(index.texts_.text(index.entries_[e].device_id));
         std::size_t at = hash & mask;
         while (index.id_slots_[at].entry != 0) at = (at + 1) & mask;
         index.id_slots_[at] = {std::uint32_t(hash >> 32), std::uint32_t(e + 1)};

@@ -165,12 +165,19 @@ TEST(scan_answer, texts_in_the_clients_code_page_ids_as_sent_and_links_in_ascii)
 }
 
 TEST(catalog_index, device_ids_are_keyed_by_their_upper_cased_ascii_letters_only) {
-    std::string scratch, expected;
     const std::string all = "abcdefghijklmnopqrstuvwxyz@[`{\\&_0123456789\xC3\xA1\xE1\xFA\x7F";
     for (std::size_t length = 0; length <= all.size(); ++length) {
-        std::string id = all.substr(0, length), upper = id;
+        std::string id = all.substr(0, length), upper = id, other = id + "X";
         for (char& c : upper) c = (c >= 'a' && c <= 'z') ? char(c - 32) : c;
-        EXPECT_EQ(device_id_hash(id, scratch), std::hash<std::string_view>{}(upper)) << length;
-        EXPECT_EQ(scratch, upper);
+        EXPECT_EQ(device_id_hash(id), device_id_hash(upper)) << length;
+        EXPECT_NE(device_id_hash(id), device_id_hash(other)) << length;
+        // Bytes other than a-z keep their case: "á" (0xE1) is not "Á" (0xC1), "`" is not "@".
+        for (std::size_t at = 0; at < length; ++at) {
+            if (id[at] >= 'a' && id[at] <= 'z') continue;
+            std::string changed = id;
+            changed[at] = char(changed[at] ^ 0x20);
+            EXPECT_NE(device_id_hash(changed), device_id_hash(id)) << length << " " << at;
+        }
     }
+    EXPECT_NE(device_id_hash(std::string("AB\0", 3)), device_id_hash("AB"));
 }
