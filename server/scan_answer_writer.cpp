@@ -83,31 +83,42 @@ void append_text(std::string& out, std::string_view text, const code_page_encode
 // browser sends them, so that the link means the same whatever the client's code page.
 void append_link(std::string& out, std::string_view link) { append_escaped(out, link, beyond_ascii_c::percent_escaped, nullptr); }
 
-void open_element(std::string& out, const char* name) {
+void open_element(std::string& out, std::string_view name) {
     out += '<';
     out += name;
     out += '>';
 }
 
-void close_element(std::string& out, const char* name) {
+void close_element(std::string& out, std::string_view name) {
     out += "</";
     out += name;
     out += '>';
 }
 
-void append_element(std::string& out, const char* name, std::string_view text, const code_page_encoder_c& encoder) {
+void append_element(std::string& out, std::string_view name, std::string_view text, const code_page_encoder_c& encoder) {
     open_element(out, name);
     append_text(out, text, encoder);
     close_element(out, name);
 }
 
-void append_bytes_element(std::string& out, const char* name, std::string_view bytes) {
+void append_bytes_element(std::string& out, std::string_view name, std::string_view bytes) {
     open_element(out, name);
     append_bytes(out, bytes);
     close_element(out, name);
 }
 
-void append_number_element(std::string& out, const char* name, std::uint64_t number, int base = 10) {
+// Appends the text with everything but unreserved characters (RFC 3986) percent-escaped.
+void append_url_component(std::string& out, std::string_view text) {
+    for (char c : text) {
+        auto u = static_cast<unsigned char>(c);
+        bool plain = (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '-' || u == '.' ||
+                     u == '_' || u == '~';
+        if (plain) out += c;
+        else append_percent_escaped(out, u);
+    }
+}
+
+void append_number_element(std::string& out, std::string_view name, std::uint64_t number, int base = 10) {
     char text[24];
     char* end = std::to_chars(text, text + sizeof text, number, base).ptr;
     open_element(out, name);
@@ -129,7 +140,7 @@ void append_item(std::string& out, const catalog_index_c& index, const driver_of
     append_element(out, "guid", inf.class_guid, encoder);
     open_element(out, "link");
     append_link(out, settings.package_base_url);
-    append_link(out, escape_url_component(package.file_name));
+    append_url_component(out, package.file_name);
     close_element(out, "link");
     open_element(out, "infpath");
     append_text(out, package_folder_name(package.file_name), encoder);
@@ -161,16 +172,7 @@ std::string scan_answer_content_type(const scan_request_c& request) {
 
 std::string escape_url_component(std::string_view text) {
     std::string out;
-    for (char c : text) {
-        unsigned char u = static_cast<unsigned char>(c);
-        bool plain = (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '-' || u == '.' ||
-                     u == '_' || u == '~';
-        if (plain) {
-            out += c;
-        } else {
-            append_percent_escaped(out, u);
-        }
-    }
+    append_url_component(out, text);
     return out;
 }
 
