@@ -59,6 +59,24 @@ wine_prefix_fresh() {
   export WINEPREFIX=$prefix
 }
 
+# wine_tests_fresh PREFIX DIR EXE REPORT   runs the GoogleTest program DIR/EXE in a fresh copy of
+# the prefix at PREFIX (for tests that change the system, such as installing drivers), its report
+# written to REPORT; returns the program's exit status.
+wine_tests_fresh() {
+  local prefix=$1 dir=$2 exe=$3 report=$4 name rc=0
+  name=$(basename "$report")
+  rm -f "$dir/$name" "$report"
+  (
+    wine_prefix_fresh "$prefix"
+    cd "$dir" && timeout 600 bash -c "source '$wine_root/scripts/lib/wine.sh'; wine_run './$exe' --gtest_output='xml:$name'"
+    status=$?
+    wine_stop
+    exit $status
+  ) || rc=$?
+  mv -f "$dir/$name" "$report" 2>/dev/null
+  return $rc
+}
+
 display_pid=
 display_start() {
   [ -n "${DISPLAY:-}" ] && return 0

@@ -6,12 +6,11 @@
 #include "service/last_error.h"
 #include "service/update_service.h"
 #include "tests/unit/demo_scan_expectations.h"
+#include "tests/win/demo_mirrors.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdlib>
-#include <sstream>
 
 namespace {
 
@@ -31,14 +30,6 @@ private:
     LCID previous_;
     bool set_;
 };
-
-std::vector<std::string> mirrors_from_environment() {
-    const char* text = std::getenv("VANTOREL_MIRRORS");
-    std::vector<std::string> urls;
-    std::istringstream words(text ? text : "");
-    for (std::string url; words >> url;) urls.push_back(url);
-    return urls;
-}
 
 // One scan query from a client whose OEM code page is `oem`, on this thread.
 void ask(device_store_c& store, int oem, const std::vector<std::string>& mirrors) {

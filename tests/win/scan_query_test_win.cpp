@@ -8,22 +8,13 @@
 #include "service/last_error.h"
 #include "service/update_service.h"
 #include "tests/unit/demo_scan_expectations.h"
+#include "tests/win/demo_mirrors.h"
 #include "tools/simulated_pc/profile_registration_win.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <sstream>
 
 namespace {
-
-std::vector<std::string> mirrors_from_environment() {
-    const char* text = std::getenv("VANTOREL_MIRRORS");
-    std::vector<std::string> urls;
-    std::istringstream words(text ? text : "");
-    for (std::string url; words >> url;) urls.push_back(url);
-    return urls;
-}
 
 }  // namespace
 

@@ -11,16 +11,8 @@ dpinst_wine_tests() {
   [ -f "$dir/dpinst_tests.exe" ] || return 0
   for attempt in 1 2; do
     rc=0
-    rm -f "$dir/dpinst-report.xml"
-    (
-      wine_prefix_fresh "$root/build/wine/dpinst-$build"
-      cd "$dir" && timeout 600 bash -c "source '$root/scripts/lib/wine.sh'; \
-        wine_run ./dpinst_tests.exe --gtest_output=xml:dpinst-report.xml"
-      status=$?
-      wine_stop
-      exit $status
-    ) >"$results/$name.log" 2>&1 || rc=$?
-    mv -f "$dir/dpinst-report.xml" "$results/$name.xml" 2>/dev/null
+    wine_tests_fresh "$root/build/wine/dpinst-$build" "$dir" dpinst_tests.exe "$results/$name.xml" \
+      >"$results/$name.log" 2>&1 || rc=$?
     [ -s "$results/$name.xml" ] && break
     echo "$name: no report (exit $rc), attempt $attempt"
   done

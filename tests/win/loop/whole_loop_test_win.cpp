@@ -30,18 +30,17 @@
 #include "service/driver_matching.h"
 #include "service/last_error.h"
 #include "service/update_service.h"
+#include "tests/win/demo_mirrors.h"
 #include "tests/win/dpinst/installer_process_win.h"
 #include "tools/dpinst/result_window_win.h"
 #include "tools/simulated_pc/profile_registration_win.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cwchar>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
-#include <sstream>
 #include <thread>
 
 namespace {
@@ -97,14 +96,6 @@ public:
     bool user_is_administrator() override { return true; }
     void tell_administrator_required() override {}
 };
-
-std::vector<std::string> mirrors_from_environment() {
-    const char* text = std::getenv("VANTOREL_MIRRORS");
-    std::vector<std::string> urls;
-    std::istringstream words(text ? text : "");
-    for (std::string url; words >> url;) urls.push_back(url);
-    return urls;
-}
 
 const device_c* device_starting_with(const device_store_c& store, const wchar_t* start) {
     for (const device_c& device : store.devices)

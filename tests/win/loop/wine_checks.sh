@@ -8,16 +8,8 @@
 loop_wine_tests() {
   local build=$1 dir="$root/build/$1" name="$1-loop" rc=0 archive
   [ -f "$dir/loop_tests.exe" ] || return 0
-  rm -f "$dir/loop-report.xml"
-  (
-    wine_prefix_fresh "$root/build/wine/loop-$build"
-    cd "$dir" && timeout 600 bash -c "source '$root/scripts/lib/wine.sh'; \
-      wine_run ./loop_tests.exe --gtest_output=xml:loop-report.xml"
-    status=$?
-    wine_stop
-    exit $status
-  ) >"$results/$name.log" 2>&1 || rc=$?
-  mv -f "$dir/loop-report.xml" "$results/$name.xml" 2>/dev/null
+  wine_tests_fresh "$root/build/wine/loop-$build" "$dir" loop_tests.exe "$results/$name.xml" \
+    >"$results/$name.log" 2>&1 || rc=$?
   count_report "$name" "$results/$name.xml" "$rc"
   [ "$rc" -eq 0 ] || return 0
   for archive in "$dir"/loop-work/backups/*.zip; do
