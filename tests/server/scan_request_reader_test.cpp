@@ -1,6 +1,8 @@
 #include "server/scan_request_reader.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <zlib.h>
 
 #include <string>
@@ -197,5 +199,22 @@ TEST(request_document, repeated_ids_are_sent_once_and_markup_is_bounded) {
     request_limits_c limits;
     limits.markup = 500;
     EXPECT_FALSE(parse_request_document(flood + "</hardwares></kelvdoc>", limits, request, failure));
+    EXPECT_EQ(failure.status, 413);
+}
+
+TEST(request_document, ids_split_at_any_line_end_and_markup_counted_exactly) {
+    std::string document = "<kelvdoc><client os=\"WIN764\"/><hardwares><hardware><id>A</id><hardids><![CDATA[  "
+                           "PCI\\VEN_8086&DEV_A370&SUBSYS_00348086 \r\nUSB\\VID_1\rACPI\\PNP0A03\t\n\n\r"
+                           "HDAUDIO\\FUNC_01&VEN_10EC&DEV_0887]]></hardids></hardware></hardwares></kelvdoc>";
+    scan_request_c request;
+    request_failure_c failure;
+    request_limits_c limits;
+    limits.markup = std::size_t(std::count(document.begin(), document.end(), '<'));
+    ASSERT_TRUE(parse_request_document(document, limits, request, failure)) << failure.reason;
+    EXPECT_EQ(request.devices[0].device_ids,
+              (std::vector<std::string_view>{"PCI\\VEN_8086&DEV_A370&SUBSYS_00348086", "USB\\VID_1", "ACPI\\PNP0A03",
+                                             "HDAUDIO\\FUNC_01&VEN_10EC&DEV_0887"}));
+    limits.markup -= 1;
+    EXPECT_FALSE(parse_request_document(document, limits, request, failure));
     EXPECT_EQ(failure.status, 413);
 }
