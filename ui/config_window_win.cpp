@@ -53,18 +53,13 @@ int CALLBACK browse_callback(HWND window, UINT message, LPARAM, LPARAM data) {
 
 }  // namespace
 
-unsigned close_to_tray_after(bool checked, unsigned stored) {
-    if (!checked) return 0;
-    return stored == 0 ? 1 : stored;
-}
-
 config_window_c::config_window_c(scan_task_calls_c* calls) : skinned_dialog_c(30), calls_(calls) {}
 
 int config_window_c::run(HWND owner) { return run_modal(owner, IDD_SETTINGS) == 1 ? 1 : 2; }
 
 bool config_window_c::dialog_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
     switch (message) {
-        case WM_INITDIALOG: on_init(); result = TRUE; return true;
+        case WM_INITDIALOG: on_init(); result = FALSE; return true;  // the focus is set
         case WM_ERASEBKGND: {
             RECT client;
             GetClientRect(handle(), &client);
@@ -131,6 +126,7 @@ void config_window_c::on_init() {
     place_control(handle(), IDC_LANGUAGE, 95, 290, 200, 200);
     place_control(handle(), IDCANCEL, 155, 360, 80, 22);
     place_control(handle(), IDOK, 375, 360, 80, 22);
+    SetFocus(GetDlgItem(handle(), IDOK));
 }
 
 int config_window_c::separator_x() const { return narrow_boxes() ? 320 : 300; }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/scheduled_scan_box.h"
+#include "ui/config_rules.h"
 #include "ui/bitmap_button_win.h"
 #include "ui/skinned_dialog_win.h"
 
@@ -38,7 +39,3 @@ private:
     std::unique_ptr<scheduled_scan_box_c> schedule_;
     bitmap_button_c buttons_[4];  // browse download, browse backup, cancel, OK
 };
-
-// The value of the setting close_to_tray after the dialog: a ticked box keeps 1 or 2 (2: the
-// tray notice was shown already) and turns 0 into 1; a cleared box gives 0.
-unsigned close_to_tray_after(bool checked, unsigned stored);

@@ -58,6 +58,8 @@ void devinfo_window_c::on_init() {
         column.pszText = title.data();
         ListView_InsertColumn(table, i, &column);
     }
+    // The last column takes the rest of the width, so that no horizontal scroll bar shows.
+    ListView_SetColumnWidth(table, 2, LVSCW_AUTOSIZE_USEHEADER);
     for (const device_c* device : group_.devices)
         SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(device->display_name));
     SendMessageW(list, LB_SETCURSEL, 0, 0);

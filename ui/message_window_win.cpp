@@ -39,11 +39,14 @@ bool message_window_c::dialog_message(UINT message, WPARAM wparam, LPARAM, LRESU
         case WM_ERASEBKGND: on_erase(reinterpret_cast<HDC>(wparam)); result = 1; return true;
         case WM_PAINT: on_paint(); return true;
         case WM_COMMAND: on_command(LOWORD(wparam)); return true;
+        case WM_DESTROY: RemovePropW(handle(), message_text_property); return false;
         default: return false;
     }
 }
 
 void message_window_c::on_init() {
+    // Where tools that answer boxes (and tests) read what the box says.
+    SetPropW(handle(), message_text_property, const_cast<wchar_t*>(text_.c_str()));
     size_and_centre(handle(), width, height);
     reset_region(handle());
     HFONT font = verdana(9, font_weight_c::bold);

@@ -33,5 +33,8 @@ private:
     bitmap_button_c second_;  // id 2: No or Cancel
 };
 
+// The window property that holds the box's text while it is shown.
+constexpr const wchar_t* message_text_property = L"Vantorel.message_text";
+
 // The sign each kind shows (bitmap id).
 int message_kind_icon(int kind);

@@ -49,6 +49,13 @@ public:
         SetScrollInfo(handle(), SB_VERT, &info, TRUE);
     }
 
+    // After panels were added or the content height changed: as a resize to the present size.
+    void layout() {
+        RECT client;
+        GetClientRect(handle(), &client);
+        on_size(client.bottom);
+    }
+
     void scroll_to(int position) {
         scroll_pos_ = position;
         relayout();

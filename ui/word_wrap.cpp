@@ -30,6 +30,7 @@ std::vector<wrapped_line_c> wrap_lines(std::wstring_view text, int column_width,
                 break;
             }
             x += advance(character, x, measure);
+            if (is_break(character)) last_break = i;  // "at or before" the point that overflows
             if (x > column_width) {
                 if (last_break != std::wstring_view::npos) {
                     end = last_break;
@@ -40,7 +41,6 @@ std::vector<wrapped_line_c> wrap_lines(std::wstring_view text, int column_width,
                 }
                 break;
             }
-            if (is_break(character)) last_break = i;
         }
         wrapped_line_c line;
         line.begin = begin;

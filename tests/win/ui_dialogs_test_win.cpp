@@ -1,0 +1,268 @@
+// The dialogs with their real windows, answered from another thread as a user would: the message
+// box's results by button, Esc and the caption's close; the settings dialog's registry round
+// trip, invalid folder, language notice and schedule box; the device details; the about box.
+#include "app/machine_facts.h"
+#include "app/settings_win.h"
+#include "i18n/language_table.h"
+#include "tests/unit/recording_launcher.h"
+#include "tests/unit/test_files.h"
+#include "tests/win/ui_test_support_win.h"
+#include "ui/about_window_win.h"
+#include "ui/config_window_win.h"
+#include "ui/devinfo_window_win.h"
+#include "ui/dialog_ids.h"
+#include "ui/message_window_win.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+int answered_box(int kind, const std::function<void(HWND)>& answer) {
+    modal_answerer_c answerer(GetCurrentThreadId(), [&](HWND dialog, const std::wstring&) { answer(dialog); });
+    message_window_c box(L"Delete the downloaded file?", kind);
+    return box.run(nullptr);
+}
+
+// The caption's close button of a dialog, on the screen.
+POINT dialog_close_point(HWND dialog) {
+    RECT rect;
+    GetWindowRect(dialog, &rect);
+    int frame_x = GetSystemMetrics(SM_CXDLGFRAME), frame_y = GetSystemMetrics(SM_CYDLGFRAME);
+    return POINT{rect.right - frame_x - 31 + 15, rect.top + frame_y + 10};
+}
+
+class recorded_task_calls_c final : public scan_task_calls_c {
+public:
+    bool create() override { return log("create"); }
+    bool enable(bool on) override { return log(on ? "enable" : "disable"); }
+    bool edit() override { return log("edit"); }
+    std::vector<std::string> calls;
+
+private:
+    bool log(const char* call) {
+        calls.push_back(call);
+        return true;
+    }
+};
+
+std::wstring registry_text(const wchar_t* name) {
+    HKEY key = nullptr;
+    wchar_t value[300] = {};
+    DWORD size = sizeof value - sizeof(wchar_t);
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, settings_key_path, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+        RegCloseKey(key);
+    }
+    return value;
+}
+
+DWORD registry_number(const wchar_t* name) {
+    HKEY key = nullptr;
+    DWORD value = 0xFFFF, size = sizeof value;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, settings_key_path, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
+        RegCloseKey(key);
+    }
+    return value;
+}
+
+}  // namespace
+
+TEST(ui_message_box, buttons_give_one_and_two_and_esc_or_the_caption_close_decline) {
+    load_test_language(L"English");
+    EXPECT_EQ(answered_box(0, [](HWND box) { press_dialog_button(box, IDOK); }), 1);
+    EXPECT_EQ(answered_box(3, [](HWND box) { press_dialog_button(box, IDOK); }), 1);
+    EXPECT_EQ(answered_box(3, [](HWND box) { press_dialog_button(box, IDCANCEL); }), 2);
+    EXPECT_EQ(answered_box(4, [](HWND box) { press_dialog_button(box, IDCANCEL); }), 2);
+    EXPECT_EQ(answered_box(3, [](HWND box) {
+                  SetForegroundWindow(box);
+                  Sleep(100);
+                  press_key(VK_ESCAPE);
+              }), 2);
+    EXPECT_EQ(answered_box(1, [](HWND box) {
+                  SetForegroundWindow(box);
+                  Sleep(100);
+                  press_key(VK_ESCAPE);
+              }), 2);
+    EXPECT_EQ(answered_box(3, [](HWND box) {
+                  POINT close = dialog_close_point(box);
+                  mouse_click_at(close.x, close.y);
+              }), 2);
+}
+
+TEST(ui_message_box, each_kind_shows_its_buttons_and_sign) {
+    load_test_language(L"English");
+    for (int kind = 0; kind <= 4; ++kind) {
+        bool second_visible = false;
+        std::wstring first_text;
+        answered_box(kind, [&](HWND box) {
+            second_visible = IsWindowVisible(GetDlgItem(box, IDCANCEL)) != FALSE;
+            wchar_t text[64] = {};
+            GetDlgItemTextW(box, IDOK, text, 64);
+            first_text = text;
+            press_dialog_button(box, IDOK);
+        });
+        EXPECT_EQ(second_visible, kind >= 3) << kind;
+        EXPECT_EQ(first_text, kind == 3 ? L"Yes" : kind == 4 ? L"Retry" : L"OK") << kind;
+    }
+    EXPECT_EQ(message_kind_icon(0), 353);
+    EXPECT_EQ(message_kind_icon(3), 354);
+    EXPECT_EQ(message_kind_icon(4), 351);
+}
+
+class ui_settings_dialog_test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RegDeleteTreeW(HKEY_CURRENT_USER, settings_key_path);
+        GetCurrentDirectoryW(MAX_PATH, previous_folder_);
+        SetCurrentDirectoryW(folder_.path().wstring().c_str());
+        ASSERT_TRUE(collect_basic_facts());
+        ASSERT_TRUE(load_settings());
+        load_test_language(L"English");
+    }
+    void TearDown() override {
+        SetCurrentDirectoryW(previous_folder_);
+        RegDeleteTreeW(HKEY_CURRENT_USER, settings_key_path);
+    }
+    scratch_folder_c folder_;
+    wchar_t previous_folder_[MAX_PATH] = {};
+    recorded_task_calls_c calls_;
+};
+
+TEST_F(ui_settings_dialog_test, ok_saves_to_the_registry_and_the_settings_read_back) {
+    settings().close_to_tray = 2;
+    std::wstring backup = (folder_.path() / "elsewhere").wstring();
+    CreateDirectoryW(backup.c_str(), nullptr);
+    std::size_t german = 0;
+    for (std::size_t i = 0; i < language_list().size(); ++i)
+        if (language_list()[i] == L"Deutsch") german = i;
+    ASSERT_NE(german, 0u);
+    modal_answerer_c answerer(GetCurrentThreadId(), [&](HWND dialog, const std::wstring& text) {
+        if (!text.empty()) {  // the language notice
+            press_dialog_button(dialog, IDOK);
+            return;
+        }
+        SetDlgItemTextW(dialog, IDC_BACKUP_PATH, backup.c_str());
+        SendDlgItemMessageW(dialog, IDC_START_WITH_WINDOWS, BM_CLICK, 0, 0);
+        SendDlgItemMessageW(dialog, IDC_SCAN_NON_PRESENT, BM_CLICK, 0, 0);
+        SendDlgItemMessageW(dialog, IDC_LANGUAGE, CB_SETCURSEL, german, 0);
+        press_dialog_button(dialog, IDOK);
+    });
+    config_window_c dialog(&calls_);
+    EXPECT_EQ(dialog.run(nullptr), 1);
+    auto texts = answerer.texts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[1], language_text("config_language_change_notice"));
+    EXPECT_EQ(current_language_index(), german);
+
+    EXPECT_EQ(registry_text(L"backup_path"), backup);
+    EXPECT_EQ(registry_text(L"language"), L"Deutsch");
+    EXPECT_EQ(registry_number(L"autorun"), 1u);
+    EXPECT_EQ(registry_number(L"scan_offline"), 1u);
+    EXPECT_EQ(registry_number(L"close_to_tray"), 2u);  // the notice was shown: it stays quiet
+    settings() = settings_c{};
+    ASSERT_TRUE(load_settings());
+    EXPECT_EQ(std::wstring(settings().backup_path), backup);
+    EXPECT_EQ(settings().scan_offline, 1u);
+    EXPECT_TRUE(calls_.calls.empty());
+    set_run_at_logon(0);
+}
+
+TEST_F(ui_settings_dialog_test, an_invalid_folder_keeps_the_dialog_open_and_cancel_saves_nothing) {
+    std::wstring saved = settings().download_path;
+    modal_answerer_c answerer(GetCurrentThreadId(), [&](HWND dialog, const std::wstring& text) {
+        if (text == L"invalid download path") {
+            HWND settings_dialog = GetWindow(dialog, GW_OWNER);
+            press_dialog_button(dialog, IDOK);
+            Sleep(200);
+            EXPECT_TRUE(IsWindowVisible(settings_dialog));
+            press_dialog_button(settings_dialog, IDCANCEL);
+            return;
+        }
+        SetDlgItemTextW(dialog, IDC_DOWNLOAD_PATH, L"C:\\no such folder\\here");
+        press_dialog_button(dialog, IDOK);
+    });
+    config_window_c dialog(&calls_);
+    EXPECT_EQ(dialog.run(nullptr), 2);
+    auto texts = answerer.texts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[1], L"invalid download path");
+    EXPECT_EQ(std::wstring(settings().download_path), saved);
+}
+
+TEST_F(ui_settings_dialog_test, the_schedule_box_acts_at_once_and_cancel_leaves_the_setting) {
+    settings().scheduled_scan = 7;  // out of range: read as off
+    modal_answerer_c answerer(GetCurrentThreadId(), [&](HWND dialog, const std::wstring&) {
+        EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_SCHEDULED_SCAN), BST_UNCHECKED);
+        SendDlgItemMessageW(dialog, IDC_SCHEDULED_SCAN, BM_CLICK, 0, 0);
+        press_dialog_button(dialog, IDCANCEL);
+    });
+    config_window_c dialog(&calls_);
+    EXPECT_EQ(dialog.run(nullptr), 2);
+    EXPECT_EQ(calls_.calls, (std::vector<std::string>{"create", "enable", "edit", "disable"}));
+    EXPECT_EQ(settings().scheduled_scan, 0u);
+}
+
+TEST(ui_device_details, lists_the_group_and_shows_the_selected_device) {
+    load_test_language(L"English");
+    device_c first, second;
+    std::wcscpy(first.display_name, L"Network adapter");
+    std::wcscpy(first.instance_path, L"PCI\\VEN_10EC&DEV_8168\\1");
+    std::wcscpy(second.display_name, L"Second adapter");
+    std::wcscpy(second.instance_path, L"PCI\\VEN_10EC&DEV_8168\\2");
+    driver_group_c group;
+    group.devices = {&first, &second};
+    int devices = 0, rows = 0;
+    std::wstring shown_first, shown_second;
+    auto cell = [](HWND table, int row, int column) {
+        wchar_t text[260] = {};
+        ListView_GetItemText(table, row, column, text, 260);
+        return std::wstring(text);
+    };
+    modal_answerer_c answerer(GetCurrentThreadId(), [&](HWND dialog, const std::wstring&) {
+        HWND table = GetDlgItem(dialog, IDC_DRIVER_TABLE);
+        devices = int(SendDlgItemMessageW(dialog, IDC_DEVICE_LIST, LB_GETCOUNT, 0, 0));
+        rows = ListView_GetItemCount(table);
+        shown_first = cell(table, 0, 1);
+        SendDlgItemMessageW(dialog, IDC_DEVICE_LIST, LB_SETCURSEL, 1, 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_DEVICE_LIST, LBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_DEVICE_LIST)));
+        shown_second = cell(table, 0, 1);
+        press_dialog_button(dialog, IDOK);
+    });
+    devinfo_window_c dialog(30, group);
+    EXPECT_EQ(dialog.run(nullptr), 1);
+    EXPECT_EQ(devices, 2);
+    EXPECT_EQ(rows, 13);
+    EXPECT_EQ(shown_first, first.instance_path);
+    EXPECT_EQ(shown_second, second.instance_path);
+}
+
+TEST(ui_about_box, the_update_button_starts_the_updater_and_close_starts_nothing) {
+    load_test_language(L"English");
+    ASSERT_TRUE(collect_basic_facts());
+    recording_launcher_c launcher;
+    {
+        modal_answerer_c answerer(GetCurrentThreadId(), [](HWND dialog, const std::wstring&) { press_dialog_button(dialog, IDOK); });
+        about_window_c about(launcher);
+        EXPECT_EQ(about.run(nullptr), 1);
+    }
+    ASSERT_EQ(launcher.started().size(), 1u);
+    EXPECT_EQ(launcher.started()[0], update_program_path() + L" ");
+    EXPECT_NE(update_program_path().find(L"\\update\\update.exe"), std::wstring::npos);
+    {
+        modal_answerer_c answerer(GetCurrentThreadId(), [](HWND dialog, const std::wstring&) {
+            press_dialog_button(dialog, IDCANCEL);
+        });
+        about_window_c about(launcher);
+        EXPECT_EQ(about.run(nullptr), 2);
+    }
+    EXPECT_EQ(launcher.started().size(), 1u);
+}

@@ -1,0 +1,73 @@
+// Every skin image the windows name is in the program's resources at its size, as a 24-bit
+// bitmap, for every language; the icon groups load at the system sizes.
+#include "tests/win/ui_test_support_win.h"
+#include "i18n/language_table.h"
+#include "ui/skin_ids.h"
+#include "ui/skin_images_win.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+namespace {
+
+void expect_bitmap(int id, int width, int height) {
+    auto bitmap = static_cast<HBITMAP>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    ASSERT_NE(bitmap, nullptr) << "bitmap " << id;
+    BITMAP info{};
+    GetObjectW(bitmap, sizeof info, &info);
+    EXPECT_EQ(info.bmWidth, width) << "bitmap " << id;
+    EXPECT_EQ(info.bmHeight, height) << "bitmap " << id;
+    EXPECT_EQ(info.bmBitsPixel, 24) << "bitmap " << id;
+    DeleteObject(bitmap);
+}
+
+}  // namespace
+
+TEST(ui_skin, every_named_bitmap_has_its_size_and_24_bits) {
+    for (const auto& image : skin_bitmaps) expect_bitmap(image.id, image.width, image.height);
+}
+
+TEST(ui_skin, every_language_has_its_start_button_and_banner) {
+    load_test_language(L"English");
+    std::vector<std::wstring> languages = language_list();
+    ASSERT_GE(languages.size(), 10u);
+    for (const auto& language : languages) {
+        load_test_language(language);
+        for (int state = 0; state < 3; ++state)
+            expect_bitmap(start_scan_button_bitmap(state), start_button_width, start_button_height);
+        expect_bitmap(home_banner_bitmap(), banner_width, banner_height);
+    }
+    load_test_language(L"English");
+}
+
+TEST(ui_skin, icons_load_at_the_large_and_small_sizes) {
+    for (int id : {program_icon_id, alert_icon_id})
+        for (int size : {16, 32, 48}) {
+            HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0));
+            ASSERT_NE(icon, nullptr) << id << " at " << size;
+            ICONINFO info{};
+            ASSERT_TRUE(GetIconInfo(icon, &info));
+            BITMAP colour{};
+            GetObjectW(info.hbmColor, sizeof colour, &colour);
+            EXPECT_EQ(colour.bmWidth, size);
+            DeleteObject(info.hbmColor);
+            DeleteObject(info.hbmMask);
+            DestroyIcon(icon);
+        }
+}
+
+TEST(ui_skin, the_image_cache_loads_each_image_once) {
+    release_skin_images();
+    HBITMAP first = skin_image(329);
+    EXPECT_NE(first, nullptr);
+    EXPECT_EQ(skin_image(329), first);
+    EXPECT_EQ(skin_images_loaded(), 1);
+    EXPECT_EQ(skin_image(1), nullptr);
+    SIZE size = skin_image_size(332);
+    EXPECT_EQ(size.cx, 3);
+    EXPECT_EQ(size.cy, 217);
+    release_skin_images();
+    EXPECT_EQ(skin_images_loaded(), 0);
+}

@@ -1,0 +1,295 @@
+#include "tests/win/ui_test_support_win.h"
+
+#include "app/shared_fonts_win.h"
+#include "i18n/language_table.h"
+#include "ui/gdi_objects_win.h"
+#include "ui/gdiplus_win.h"
+
+#include <winternl.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+void pump_messages(DWORD milliseconds) {
+    DWORD start = GetTickCount();
+    do {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    } while (GetTickCount() - start < milliseconds);
+}
+
+// ---------------------------------------------------------------- pixels
+
+COLORREF window_pixels_c::at(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width || y >= height) return CLR_INVALID;
+    std::uint32_t value = pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)];
+    return RGB((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF);
+}
+
+window_pixels_c capture_window(HWND window) {
+    RECT rect;
+    GetWindowRect(window, &rect);
+    window_pixels_c result;
+    result.width = rect.right - rect.left;
+    result.height = rect.bottom - rect.top;
+    window_dc_c screen(nullptr);
+    memory_dc_c memory(screen.get());
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), result.width, -result.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    bitmap_c section(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!section) return result;
+    {
+        selection_c selected(memory.get(), section.get());
+        BitBlt(memory.get(), 0, 0, result.width, result.height, screen.get(), rect.left, rect.top, SRCCOPY);
+    }
+    GdiFlush();
+    auto first = static_cast<const std::uint32_t*>(bits);
+    result.pixels.assign(first, first + std::size_t(result.width) * std::size_t(result.height));
+    for (auto& pixel : result.pixels) pixel &= 0x00FFFFFF;
+    return result;
+}
+
+bool colour_near(COLORREF a, COLORREF b, int tolerance) {
+    return std::abs(int(GetRValue(a)) - int(GetRValue(b))) <= tolerance &&
+           std::abs(int(GetGValue(a)) - int(GetGValue(b))) <= tolerance &&
+           std::abs(int(GetBValue(a)) - int(GetBValue(b))) <= tolerance;
+}
+
+namespace {
+
+bool png_encoder(CLSID& found) {
+    UINT count = 0, size = 0;
+    Gdiplus::GetImageEncodersSize(&count, &size);
+    if (!size) return false;
+    std::vector<unsigned char> buffer(size);
+    auto encoders = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
+    Gdiplus::GetImageEncoders(count, size, encoders);
+    for (UINT i = 0; i < count; ++i)
+        if (std::wstring(encoders[i].MimeType) == L"image/png") {
+            found = encoders[i].Clsid;
+            return true;
+        }
+    return false;
+}
+
+}  // namespace
+
+std::filesystem::path save_screenshot(HWND window, const std::string& name) {
+    window_pixels_c image = capture_window(window);
+    const char* build = sizeof(void*) == 8 ? "win64" : "win32";
+    // The source tree is reachable through Wine's drive of the root folder.
+    std::filesystem::path folder = std::filesystem::path(VANTOREL_SOURCE_DIR) / "build" / "test-results" / "screens" / build /
+                                   test_language_code();
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
+    std::filesystem::path file = folder / (name + ".png");
+    Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR token = 0;
+    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return {};
+    {
+        Gdiplus::Bitmap bitmap(image.width, image.height, image.width * 4, PixelFormat32bppRGB,
+                               reinterpret_cast<BYTE*>(image.pixels.data()));
+        CLSID encoder;
+        if (png_encoder(encoder)) bitmap.Save(file.wstring().c_str(), &encoder, nullptr);
+    }
+    Gdiplus::GdiplusShutdown(token);
+    return file;
+}
+
+// ---------------------------------------------------------------- input
+
+namespace {
+
+void send_mouse(DWORD flags, int x = 0, int y = 0) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    if (flags & MOUSEEVENTF_ABSOLUTE) {
+        int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+        input.mi.dx = LONG((x * 65535LL + width / 2) / (width - 1));
+        input.mi.dy = LONG((y * 65535LL + height / 2) / (height - 1));
+    }
+    SendInput(1, &input, sizeof input);
+    pump_messages(60);
+}
+
+}  // namespace
+
+void mouse_move_to(int x, int y) { send_mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, x, y); }
+void mouse_press() { send_mouse(MOUSEEVENTF_LEFTDOWN); }
+void mouse_release() { send_mouse(MOUSEEVENTF_LEFTUP); }
+
+void mouse_click_at(int x, int y) {
+    mouse_move_to(x, y);
+    mouse_press();
+    mouse_release();
+}
+
+void mouse_double_click_at(int x, int y) {
+    mouse_move_to(x, y);
+    INPUT inputs[4] = {};
+    DWORD flags[4] = {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP};
+    for (int i = 0; i < 4; ++i) {
+        inputs[i].type = INPUT_MOUSE;
+        inputs[i].mi.dwFlags = flags[i];
+    }
+    SendInput(4, inputs, sizeof(INPUT));
+    pump_messages(150);
+}
+
+void press_key(WORD key) {
+    INPUT inputs[2] = {};
+    inputs[0].type = inputs[1].type = INPUT_KEYBOARD;
+    inputs[0].ki.wVk = inputs[1].ki.wVk = key;
+    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, inputs, sizeof(INPUT));
+}
+
+POINT screen_point(HWND window, int x, int y) {
+    RECT rect;
+    GetWindowRect(window, &rect);
+    return POINT{rect.left + x, rect.top + y};
+}
+
+// ---------------------------------------------------------------- modal boxes
+
+std::wstring dialog_text(HWND dialog) {
+    if (auto text = static_cast<const wchar_t*>(GetPropW(dialog, L"Vantorel.message_text"))) return text;
+    std::wstring result;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t name[32] = {};
+        GetClassNameW(child, name, 32);
+        if (lstrcmpiW(name, L"Static") != 0) continue;
+        wchar_t text[1024] = {};
+        GetWindowTextW(child, text, 1024);
+        if (*text) result += (result.empty() ? L"" : L"\n") + std::wstring(text);
+    }
+    return result;
+}
+
+void press_dialog_button(HWND dialog, int id) {
+    HWND button = GetDlgItem(dialog, id);
+    if (button) PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    else PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+}
+
+modal_answerer_c::modal_answerer_c(DWORD ui_thread, answer_t answer, DWORD settle_ms)
+    : ui_thread_(ui_thread), answer_(std::move(answer)), settle_ms_(settle_ms), thread_([this] { watch(); }) {}
+
+modal_answerer_c::~modal_answerer_c() {
+    stop_ = true;
+    thread_.join();
+}
+
+std::vector<std::wstring> modal_answerer_c::texts() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return texts_;
+}
+
+void modal_answerer_c::watch() {
+    while (!stop_) {
+        std::vector<HWND> found;
+        EnumThreadWindows(
+            ui_thread_,
+            [](HWND window, LPARAM data) {
+                wchar_t name[16] = {};
+                GetClassNameW(window, name, 16);
+                if (IsWindowVisible(window) && lstrcmpW(name, L"#32770") == 0)
+                    reinterpret_cast<std::vector<HWND>*>(data)->push_back(window);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&found));
+        for (HWND dialog : found) {
+            if (std::find(seen_.begin(), seen_.end(), dialog) != seen_.end()) continue;
+            seen_.push_back(dialog);
+            Sleep(settle_ms_);  // let it paint
+            std::wstring text = dialog_text(dialog);
+            {
+                std::lock_guard<std::mutex> guard(lock_);
+                texts_.push_back(text);
+            }
+            answer_(dialog, text);
+        }
+        // A closed dialog's handle may come back for a new one.
+        seen_.erase(std::remove_if(seen_.begin(), seen_.end(), [](HWND window) { return !IsWindow(window); }), seen_.end());
+        Sleep(15);
+    }
+}
+
+// ---------------------------------------------------------------- GDI objects
+
+namespace {
+
+// One entry of the GDI handle table whose address the process environment block holds (the
+// same 24-byte layout on Windows and in Wine for 64-bit processes).
+struct gdi_table_entry_c {
+    std::uint64_t object;
+    std::uint16_t owner_process;
+    std::uint16_t count;
+    std::uint8_t type;
+    std::uint8_t flags;
+    std::uint8_t extra_type;
+    std::uint8_t generation;
+    std::uint64_t user_pointer;
+};
+static_assert(sizeof(gdi_table_entry_c) == 24, "GDI handle table entry");
+constexpr int gdi_table_entries = 0x10000;
+
+const gdi_table_entry_c* gdi_table() {
+#ifdef _WIN64
+    using query_t = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+    auto query = reinterpret_cast<query_t>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+    PROCESS_BASIC_INFORMATION basic{};
+    if (!query || query(GetCurrentProcess(), ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) return nullptr;
+    // GdiSharedHandleTable in the 64-bit process environment block.
+    auto peb = reinterpret_cast<const unsigned char*>(basic.PebBaseAddress);
+    return *reinterpret_cast<const gdi_table_entry_c* const*>(peb + 0xF8);
+#else
+    return nullptr;
+#endif
+}
+
+// Entries in use whose owner field matches owner.
+int count_owned(const gdi_table_entry_c* table, std::uint16_t owner) {
+    int count = 0;
+    for (int i = 0; i < gdi_table_entries; ++i)
+        if (table[i].type && table[i].owner_process == owner) ++count;
+    return count;
+}
+
+}  // namespace
+
+int gdi_object_count() {
+    const gdi_table_entry_c* table = gdi_table();
+    if (!table) return -1;
+    // The owner field of this process's entries (the process id, or a form of it, depending on
+    // the system): read from the entry of a brush made for the purpose (the low 16 bits of a
+    // GDI handle index the table).
+    static int owner = -1;
+    if (owner < 0) {
+        brush_c probe(CreateSolidBrush(RGB(1, 2, 3)));
+        const gdi_table_entry_c& entry = table[reinterpret_cast<std::uintptr_t>(probe.get()) & 0xFFFF];
+        if (!entry.type) return -1;
+        owner = entry.owner_process;
+    }
+    return count_owned(table, std::uint16_t(owner));
+}
+
+// ---------------------------------------------------------------- texts
+
+void load_test_language(const std::wstring& name) {
+    language_table().clear();
+    current_language_index() = 0;
+    const char* file = VANTOREL_SOURCE_DIR "/i18n/language.ini";
+    load_language_file(file, name, true);
+    if (lstrcmpiW(name.c_str(), L"English") != 0) load_language_file(file, L"English", false);
+    if (!shared_fonts().font(1)) shared_fonts().create();
+}
+
+std::string test_language_code() { return language_code(); }

@@ -1,0 +1,8 @@
+# Prepares the Wine prefix $WINEPREFIX for the window tests (see ui_wine.reg: fixed font
+# substitutes, windows not handed to a window manager); sourced by the test script after it
+# has made the prefix.
+ui_wine_settings() {
+  local reg
+  reg=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/ui_wine.reg
+  wine reg import "$(winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1 && wineserver -w
+}

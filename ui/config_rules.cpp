@@ -1,0 +1,6 @@
+#include "ui/config_rules.h"
+
+unsigned close_to_tray_after(bool checked, unsigned stored) {
+    if (!checked) return 0;
+    return stored == 0 ? 1 : stored;
+}
