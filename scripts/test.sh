@@ -129,6 +129,8 @@ fi
 display_start
 trap 'wine_stop; display_stop; nginx_stop; mirrors_stop; [ -n "$fault_pid" ] && kill "$fault_pid" 2>/dev/null' EXIT
 wine_prefix_fresh "$root/build/wine/prefix"
+# The window tests' fonts and window handling in that prefix.
+source tests/win/ui_wine_settings.sh && ui_wine_settings
 for build in win64 win32; do
   [ -f "build/$build/vantorel_tests.exe" ] && run_wine "$build" "build/$build"
 done
