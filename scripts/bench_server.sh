@@ -51,18 +51,20 @@ server=$!
 trap 'kill $server 2>/dev/null' EXIT
 for _ in $(seq 1200); do [ -s "$work/port" ] && break; sleep 0.1; done
 url="http://127.0.0.1:$(cat "$work/port")/"
-echo "[bench] $(grep -m1 'device IDs' "$work/server.log" | sed 's/^vantorel-server: //')"
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$server/stat"; }
+hz=$(getconf CLK_TCK)
+echo "[bench] $(grep -m1 'device IDs' "$work/server.log" | sed 's/^vantorel-server: //'), $(awk -v t="$(cpu_ticks)" -v hz="$hz" 'BEGIN { printf "%.1f", t / hz }') s of CPU"
 echo "[bench] memory after loading: $(grep VmRSS /proc/$server/status | tr -s ' ')"
 status=$(curl -s -o "$work/answer.xml" -w '%{http_code}' -H 'Content-Type: multipart/form-data; boundary=vantorel-load-boundary' \
   --data-binary @"$work/body.bin" "$url")
 echo "[bench] one answer: status $status, $(stat -c %s "$work/answer.xml") bytes, $(grep -c '<item>' "$work/answer.xml") items"
 
-cpu_ticks() { awk '{print $14 + $15}' "/proc/$server/stat"; }
 before=$(cpu_ticks)
 VANTOREL_BODY="$work/body.bin" wrk -t 2 -c "$connections" -d "${seconds}s" --latency -s "$work/post.lua" "$url" >"$work/wrk.txt"
 after=$(cpu_ticks)
 grep -E 'Requests/sec|Transfer/sec|50%|90%|99%|Non-2xx|Socket errors|requests in' "$work/wrk.txt"
 requests=$(sed -n 's/^ *\([0-9]*\) requests in.*/\1/p' "$work/wrk.txt")
-awk -v t=$((after - before)) -v hz="$(getconf CLK_TCK)" -v n="$requests" \
+awk -v t=$((after - before)) -v hz="$hz" -v n="$requests" \
   'BEGIN { if (n > 0) printf "[bench] server CPU per request: %.3f ms\n", t * 1000 / hz / n }'
 echo "[bench] peak memory: $(grep VmHWM /proc/$server/status | tr -s ' ')"
+echo "[bench] load average while measuring (2 cores here; other work on the machine slows every figure): $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -186,26 +186,28 @@ inflate_outcome_c inflate_bounded(std::string_view stream, std::size_t most_byte
         inflateEnd(&z);
         return inflate_outcome_c::too_large;
     }
-    unsigned char chunk[64 * 1024];
-    int status = Z_OK;
+    // Straight into the output, which grows in steps (a request inflates to some ten times its size).
+    std::size_t used = 0;
     inflate_outcome_c outcome = inflate_outcome_c::corrupt;
     while (true) {
-        z.next_out = chunk;
-        z.avail_out = sizeof chunk;
-        status = inflate(&z, Z_NO_FLUSH);
-        std::size_t produced = sizeof chunk - z.avail_out;
-        if (out.size() + produced > most_bytes) {
+        if (used == out.size()) out.resize(std::min(most_bytes + 1, std::max<std::size_t>(out.size() * 2, stream.size() * 8 + 4096)));
+        z.next_out = reinterpret_cast<Bytef*>(out.data() + used);
+        z.avail_out = static_cast<uInt>(std::min<std::size_t>(out.size() - used, 0xFFFFFFFFu));
+        uInt room = z.avail_out;
+        int status = inflate(&z, Z_NO_FLUSH);
+        used += room - z.avail_out;
+        if (used > most_bytes) {
             outcome = inflate_outcome_c::too_large;
             break;
         }
-        out.append(reinterpret_cast<const char*>(chunk), produced);
         if (status == Z_STREAM_END) {
             outcome = z.avail_in == 0 ? inflate_outcome_c::complete : inflate_outcome_c::corrupt;
             break;
         }
         // Z_BUF_ERROR with input left means no progress is possible; without input the stream is cut short.
-        if (status != Z_OK) break;
+        if (status != Z_OK && !(status == Z_BUF_ERROR && z.avail_out == 0)) break;
     }
+    out.resize(std::min(used, out.size()));
     inflateEnd(&z);
     if (outcome != inflate_outcome_c::complete) out.clear();
     return outcome;
