@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -54,7 +55,8 @@ const char* const usage_text =
     "Keeps the update server's driver catalog. Every change writes a new catalog file beside the\n"
     "old one and renames it into place; send the servers SIGHUP afterwards to load it.\n"
     "  import --catalog FILE --packages DIR [--title T] [--official-link URL] [--sign 0|1|3] ARCHIVE...\n"
-    "  remove --catalog FILE [--packages DIR] NAME...\n"
+    "  remove --catalog FILE NAME...          (the archives stay until prune)\n"
+    "  prune --catalog FILE --packages DIR    (deletes archives the catalog no longer names)\n"
     "  list --catalog FILE\n"
     "  demo --catalog FILE --packages DIR\n"
     "  synthetic --catalog FILE [--count N] [--seed S]\n"
@@ -171,13 +173,32 @@ int remove_packages(const arguments_c& arguments) {
     for (const std::string& name : arguments.operands)
         if (!store->remove_package(name, error)) return fail(error);
     if (!put_in_place(store, replacement, error)) return fail(error);
-    // The archives go once the catalog no longer names them. Servers still serving the old
-    // catalog answer 404 for them until they reload.
-    std::string folder = option(arguments, "packages");
-    for (const std::string& name : arguments.operands) {
-        std::error_code ignored;
-        if (!folder.empty() && valid_package_file_name(name)) fs::remove(fs::path(folder) / name, ignored);
-        std::printf("removed %s\n", name.c_str());
+    // The archives stay: servers still serving the old catalog offer them until they reload.
+    // "prune" deletes them afterwards.
+    for (const std::string& name : arguments.operands) std::printf("removed %s (its archive stays until prune)\n", name.c_str());
+    return 0;
+}
+
+// Deletes the archives in the packages folder that the catalog no longer names: run it once every
+// server has loaded the catalog, so that no answer still links them.
+int prune_archives(const arguments_c& arguments) {
+    std::string error, folder = option(arguments, "packages");
+    auto store = sqlite_catalog_store_c::open_read_only(option(arguments, "catalog"), error);
+    std::vector<catalog_package_c> packages;
+    if (!store || !store->load_packages(packages, error)) return fail(error);
+    std::set<std::string> named;
+    for (const auto& package : packages) named.insert(package.file_name);
+    std::error_code code;
+    std::vector<fs::path> unnamed;
+    for (fs::directory_iterator at(folder, code), end; !code && at != end; at.increment(code)) {
+        std::string name = at->path().filename().string();
+        // ".part" files are archives an import is putting in place.
+        if (at->is_regular_file() && !named.count(name) && fs::path(name).extension() != ".part") unnamed.push_back(at->path());
+    }
+    if (code) return fail("cannot read the packages folder " + folder + ": " + code.message());
+    for (const fs::path& archive : unnamed) {
+        if (!fs::remove(archive, code) && code) return fail("cannot delete " + archive.string() + ": " + code.message());
+        std::printf("deleted %s\n", archive.filename().string().c_str());
     }
     return 0;
 }
@@ -259,6 +280,7 @@ int run_catalog_tool(int argc, char** argv) {
     static const std::vector<command_c> commands{
         {"import", import_packages, {"catalog", "packages", "title", "official-link", "sign"}, {"catalog", "packages"}, true},
         {"remove", remove_packages, {"catalog", "packages"}, {"catalog"}, true},
+        {"prune", prune_archives, {"catalog", "packages"}, {"catalog", "packages"}, false},
         {"list", list_packages, {"catalog"}, {"catalog"}, false},
         {"demo", demo, {"catalog", "packages"}, {"catalog", "packages"}, false},
         {"synthetic", synthetic, {"catalog", "count", "seed"}, {"catalog"}, false},

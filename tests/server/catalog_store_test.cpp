@@ -246,7 +246,12 @@ TEST(catalog_tool, changes_replace_the_catalog_file_whole_and_misuse_exits_2) {
     ASSERT_EQ(catalog_tool({"remove", "--catalog", catalog, "--packages", served, "lan.zip"}), 0);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(reader), {}), before);
     EXPECT_NE(file_bytes(catalog), before);
+    // The archive stays for the servers that still serve the old catalog, until pruned.
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(served) / "lan.zip"));
+    folder.write("served/other.zip.part", "an import under way");
+    ASSERT_EQ(catalog_tool({"prune", "--catalog", catalog, "--packages", served}), 0);
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(served) / "lan.zip"));
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(served) / "other.zip.part"));
     EXPECT_NE(catalog_tool({"remove", "--catalog", catalog, "lan.zip"}), 0);
     std::size_t files = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.path())) ++files;
