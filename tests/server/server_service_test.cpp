@@ -9,6 +9,7 @@
 #include <zlib.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <future>
 #include <thread>
 
@@ -84,7 +85,7 @@ TEST(server_service, a_package_download_completes_while_heavy_scans_are_answered
     auto server = update_server_c::start(settings, generic_catalog(4000), error);
     ASSERT_TRUE(server) << error;
     std::string heavy = generic_request(400);
-    constexpr int scans = 12;
+    constexpr int scans = 16;
     std::atomic<int> answered{0};
     std::vector<std::thread> clients;
     for (int c = 0; c < scans; ++c)
@@ -92,10 +93,13 @@ TEST(server_service, a_package_download_completes_while_heavy_scans_are_answered
             EXPECT_EQ(fetch(server->base_url(), &heavy).status, 200);
             ++answered;
         });
-    // Once scans wait for the answer thread, a download is served by the one connection thread.
-    for (int poll = 0; poll < 200 && fetch(server->base_url() + "metrics").body.find("vantorel_answers_waiting 0\n") !=
-                                         std::string::npos; ++poll)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    // Once several scans wait for the answer thread, a download is served by the one connection thread.
+    auto waiting = [&] {
+        std::string metrics = fetch(server->base_url() + "metrics").body;
+        std::size_t at = metrics.find("\nvantorel_answers_waiting ");
+        return at == std::string::npos ? 0 : std::atoi(metrics.c_str() + at + 26);
+    };
+    for (int poll = 0; poll < 400 && waiting() < 4; ++poll) std::this_thread::sleep_for(std::chrono::milliseconds(2));
     http_reply_c download = fetch(server->base_url() + "packages/generic-0.zip");
     int answered_then = answered;
     for (auto& client : clients) client.join();
