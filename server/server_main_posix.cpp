@@ -1,10 +1,13 @@
 // vantorel-server: answers scan requests from the catalog and serves its package files.
 // See server_usage() for the options. SIGHUP reloads the catalog (the old one is served until
-// the new one is in); SIGTERM and SIGINT stop it gracefully.
+// the new one is in), and so does a change of the catalog file with --watch-seconds; SIGTERM and
+// SIGINT stop it gracefully.
 #include "server/catalog_loading.h"
 #include "server/server_options.h"
 #include "server/server_version.h"
 #include "server/update_server.h"
+
+#include <sys/stat.h>
 
 #include <csignal>
 #include <cstdio>
@@ -13,6 +16,25 @@
 #include <string>
 
 namespace {
+
+// What tells one version of the catalog file from another.
+struct catalog_file_c {
+    bool present = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec written{};
+    bool operator==(const catalog_file_c& other) const {
+        return present == other.present && device == other.device && inode == other.inode && size == other.size &&
+               written.tv_sec == other.written.tv_sec && written.tv_nsec == other.written.tv_nsec;
+    }
+};
+
+catalog_file_c catalog_file_facts(const std::string& path) {
+    struct stat facts {};
+    if (::stat(path.c_str(), &facts) != 0) return {};
+    return {true, facts.st_dev, facts.st_ino, facts.st_size, facts.st_mtim};
+}
 
 void say(const std::string& line) { std::fprintf(stderr, "vantorel-server: %s\n", line.c_str()); }
 
@@ -56,9 +78,25 @@ int serve(const server_options_c& options) {
         std::ofstream(options.port_file + ".part") << server->port() << "\n";
         std::rename((options.port_file + ".part").c_str(), options.port_file.c_str());
     }
+    catalog_file_c file = catalog_file_facts(options.catalog_path), changed;
     while (true) {
         int received = 0;
-        sigwait(&signals, &received);
+        if (options.watch_seconds == 0) {
+            sigwait(&signals, &received);
+        } else {
+            timespec wait{time_t(options.watch_seconds), 0};
+            received = sigtimedwait(&signals, nullptr, &wait);
+            if (received < 0) {
+                // No signal: has the catalog file been replaced or written since it was loaded? It
+                // is loaded once it has stayed the same for a whole interval (a copy may be under way).
+                catalog_file_c now = catalog_file_facts(options.catalog_path);
+                bool settled = now == changed;
+                changed = now;
+                if (!now.present || now == file || !settled) continue;
+                say("the catalog file changed");
+                received = SIGHUP;
+            }
+        }
         if (received != SIGHUP) {
             say("stopping (signal " + std::to_string(received) + "), open connections get " +
                 std::to_string(options.stop_seconds) + " s");
@@ -66,6 +104,7 @@ int serve(const server_options_c& options) {
             return 0;
         }
         served_catalog_c next;
+        file = catalog_file_facts(options.catalog_path);
         bool loaded = load(options, next);
         server->count_catalog_load(loaded);
         if (loaded) server->replace_catalog(std::move(next));

@@ -21,6 +21,7 @@ const std::map<std::string, numeric_option_c>& numeric_options() {
     static const std::map<std::string, numeric_option_c> options{
         {"items", {1, 1000}},      {"threads", {1, 256}},     {"answer-threads", {1, 256}},
         {"connections", {1, 65536}}, {"timeout", {1, 3600}}, {"stop-timeout", {0, 3600}},
+        {"watch-seconds", {0, 86400}},
     };
     return options;
 }
@@ -48,6 +49,7 @@ bool apply(const std::string& name, const std::string& value, server_options_c& 
         else if (name == "answer-threads") options.settings.answer_threads = unsigned(number);
         else if (name == "connections") options.settings.connections = unsigned(number);
         else if (name == "timeout") options.settings.timeout_seconds = unsigned(number);
+        else if (name == "watch-seconds") options.watch_seconds = unsigned(number);
         else options.stop_seconds = unsigned(number);
         return true;
     }
@@ -112,6 +114,8 @@ std::string server_usage() {
            "  --timeout SECONDS     idle time before a connection is closed, 1-3600 (default 30)\n"
            "  --stop-timeout SECONDS  on SIGTERM, time open connections get to finish (default 30)\n"
            "  --check-files yes|no  leave out packages whose archive is missing (default yes)\n"
+           "  --watch-seconds N     look at the catalog file every N seconds, reload it when it\n"
+           "                        changed (default 0: only on SIGHUP)\n"
            "  --port-file FILE      write the port listened on to FILE\n"
            "  --config FILE         read options from FILE, \"name = value\" lines\n"
            "  --help, --version\n"

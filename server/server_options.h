@@ -13,6 +13,7 @@ struct server_options_c {
     std::string port_file;
     unsigned stop_seconds = 30;  // graceful stop: how long open connections may take
     bool check_files = true;     // leave out packages whose archive is missing
+    unsigned watch_seconds = 0;  // look at the catalog file this often and reload it when it changed; 0: never
     bool help = false, version = false;
 };
 

@@ -99,6 +99,27 @@ package_installs_and_runs() {
   return $status
 }
 
+# With --watch-seconds the server loads a catalog file that was replaced, without a signal.
+reloads_when_the_file_changes() {
+  local work=$1 request=$2 build=${VANTOREL_HOST_BUILD:-$root/build/host} port pid status=1 _
+  mkdir -p "$work"
+  rm -f "$work/port"
+  "$build/vantorel-catalog" demo --catalog "$work/catalog.sqlite" --packages "$work/packages" >/dev/null || return 1
+  "$build/vantorel-server" --catalog "$work/catalog.sqlite" --packages "$work/packages" --watch-seconds 1 \
+    --port-file "$work/port" 2>"$work/server.log" &
+  pid=$!
+  port=$(wait_for_port "$work/port") || { kill "$pid"; return 1; }
+  "$build/vantorel-catalog" remove --catalog "$work/catalog.sqlite" nvidia-display-441.66-win7-x64.zip >/dev/null
+  for _ in $(seq 100); do
+    curl -s --max-time 20 -F "kelvdoc=@$request" "http://127.0.0.1:$port/" >"$work/answer.xml"
+    grep -q '<item>' "$work/answer.xml" && ! grep -q 'nvidia-display-441.66-win7-x64.zip' "$work/answer.xml" && { status=0; break; }
+    sleep 0.1
+  done
+  kill -TERM "$pid"
+  wait "$pid" || status=1
+  return $status
+}
+
 # A catalog replaced while two clients keep posting scan requests: vantorel-catalog writes the new
 # file, SIGHUP loads it; no request fails, and the answers then offer the new package.
 reload_under_load() {
@@ -162,6 +183,7 @@ server_checks() {
     server_check "$program answers --help, --version and misuse as a tool" answers_like_a_tool "$build/$program" "$work/$program"
   done
   server_check "a catalog replaced under load: no request fails, answers switch" reload_under_load "$work/reload" "$work/request.z"
+  server_check "a replaced catalog file is loaded without a signal" reloads_when_the_file_changes "$work/watch" "$work/request.z"
   server_check "the Debian package installs, its unit verifies, the server runs as configured" package_installs_and_runs \
     "$work/package"
 }
