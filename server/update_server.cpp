@@ -1,96 +1,23 @@
 #include "server/update_server.h"
 
-#include "server/answer_pool.h"
-#include "server/byte_range.h"
 #include "server/request_log.h"
-#include "server/scan_endpoint.h"
-#include "server/server_metrics.h"
+#include "server/server_connection.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
-#include <microhttpd.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <cstdlib>
 #include <ctime>
-#include <mutex>
-#include <optional>
 #include <thread>
 #include <vector>
 
-struct update_server_c::state_c {
-    server_settings_c settings;
-    answer_settings_c answer;
-    std::atomic<std::size_t> buffered{0};  // request bodies and answers held by all connections together
-    std::mutex log_lock;
-    server_metrics_c metrics;
-    std::atomic<std::uint64_t> catalog_loads{0}, catalog_load_failures{0};
-    std::unique_ptr<answer_pool_c> answers;
-    std::atomic<bool> stopping{false};  // connections are closed after their response
-    std::atomic<std::size_t> requests_open{0};  // begun and not yet ended (a download being sent included)
-
-    served_catalog_c current() const {
-        std::lock_guard<std::mutex> hold(catalog_lock);
-        return catalog;
-    }
-    void replace(served_catalog_c next) {
-        std::lock_guard<std::mutex> hold(catalog_lock);
-        catalog = std::move(next);
-    }
-    // Takes `bytes` from the budget, or false when that would pass it.
-    bool reserve(std::size_t bytes) {
-        if (buffered.fetch_add(bytes) + bytes <= settings.buffered_bytes) return true;
-        buffered.fetch_sub(bytes);
-        return false;
-    }
-
-private:
-    mutable std::mutex catalog_lock;
-    served_catalog_c catalog;
-};
-
 namespace {
 
-using clock_type = std::chrono::steady_clock;
-constexpr std::string_view packages_path = "/packages/";
-
-// What one request carries between the library's calls, and what its log line reports.
-struct request_context_c {
-    update_server_c::state_c* state = nullptr;
-    clock_type::time_point started = clock_type::now();
-    std::string target;  // as received, for the log
-    std::string path;    // decoded by the library
-    std::string method;
-    std::string body;
-    std::size_t reserved = 0;  // this body's share of the server-wide budget
-    std::size_t discarded = 0;
-    bool headers_seen = false;
-    bool too_large = false;
-    bool busy = false;
-    bool submitted = false;  // the answer is being computed, the connection waits
-    std::optional<scan_reply_c> reply;
-    unsigned status = 0;
-    std::uint64_t bytes = 0;
-};
-
-// An answer handed to the library, which frees it once sent; its bytes stay in the budget till then.
-struct held_answer_c {
-    update_server_c::state_c* state;
-    std::string body;
-};
-
-void release_answer(void* cls) {
-    auto* answer = static_cast<held_answer_c*>(cls);
-    answer->state->buffered.fetch_sub(answer->body.size());
-    delete answer;
-}
+using namespace server_http;
 
 std::string peer_text(MHD_Connection* connection) {
     const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
@@ -99,150 +26,6 @@ std::string peer_text(MHD_Connection* connection) {
     char text[INET_ADDRSTRLEN] = "-";
     inet_ntop(AF_INET, &address->sin_addr, text, sizeof text);
     return std::string(text) + ":" + std::to_string(ntohs(address->sin_port));
-}
-
-MHD_Result send(MHD_Connection* connection, request_context_c& context, unsigned status, MHD_Response* response,
-                std::uint64_t bytes) {
-    if (!response) return MHD_NO;
-    // While the server stops, each connection ends with its response.
-    if (context.state->stopping) MHD_add_response_header(response, MHD_HTTP_HEADER_CONNECTION, "close");
-    context.status = status;
-    context.bytes = bytes;
-    MHD_Result result = MHD_queue_response(connection, status, response);
-    MHD_destroy_response(response);
-    return result;
-}
-
-MHD_Result send_text(MHD_Connection* connection, request_context_c& context, unsigned status, const std::string& text,
-                     const char* type = "text/plain; charset=utf-8") {
-    MHD_Response* response = MHD_create_response_from_buffer(text.size(), const_cast<char*>(text.data()), MHD_RESPMEM_MUST_COPY);
-    if (!response) return MHD_NO;
-    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, type);
-    return send(connection, context, status, response, text.size());
-}
-
-// The computed reply, without a copy: its bytes were counted in the budget when it was made.
-MHD_Result send_reply(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context) {
-    scan_reply_c& reply = *context.reply;
-    auto* held = new held_answer_c{&state, std::move(reply.body)};
-    MHD_Response* response = MHD_create_response_from_buffer_with_free_callback_cls(held->body.size(), held->body.data(),
-                                                                                    &release_answer, held);
-    if (!response) {
-        release_answer(held);
-        return MHD_NO;
-    }
-    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, reply.content_type.c_str());
-    return send(connection, context, reply.status, response, held->body.size());
-}
-
-// Runs on an answer thread while the connection is suspended; resumes it with the reply.
-void compute_answer(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context,
-                    std::shared_ptr<const catalog_index_c> catalog, const std::string& content_type) {
-    auto started = clock_type::now();
-    scan_reply_c reply;
-    try {
-        reply = answer_scan_request(content_type, context.body, *catalog, state.answer, state.settings.request,
-                                    state.settings.answer_bytes);
-    } catch (...) {
-        reply = scan_reply_c{500, "the server could not answer this request\n"};
-    }
-    state.metrics.observe_answer(std::chrono::duration<double>(clock_type::now() - started).count());
-    // The request's bytes are no longer needed; the answer's are held until it is sent.
-    state.buffered.fetch_sub(context.reserved);
-    context.reserved = 0;
-    std::string().swap(context.body);
-    if (!state.reserve(reply.body.size())) {
-        reply = scan_reply_c{503, "server busy, try again later\n"};
-        state.buffered.fetch_add(reply.body.size());  // a few bytes, given back like any answer
-    }
-    context.reply = std::move(reply);
-    MHD_resume_connection(connection);
-}
-
-MHD_Result answer_scan(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context) {
-    if (context.busy) return send_text(connection, context, MHD_HTTP_SERVICE_UNAVAILABLE, "server busy, try again later\n");
-    if (context.too_large) return send_text(connection, context, MHD_HTTP_CONTENT_TOO_LARGE, "request body too large\n");
-    const char* type = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_TYPE);
-    std::shared_ptr<const catalog_index_c> catalog = state.current().index;
-    // Suspended before the job can resume it; a job that cannot be queued resumes it here.
-    context.submitted = true;
-    MHD_suspend_connection(connection);
-    bool queued = state.answers->submit([&state, connection, &context, catalog, content_type = std::string(type ? type : "")] {
-        compute_answer(state, connection, context, catalog, content_type);
-    });
-    if (!queued) {
-        context.reply = scan_reply_c{503, "server busy, try again later\n"};
-        state.buffered.fetch_add(context.reply->body.size());
-        MHD_resume_connection(connection);
-    }
-    return MHD_YES;
-}
-
-MHD_Result serve_package(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context) {
-    std::string name = context.path.substr(packages_path.size());
-    std::uint32_t package = 0;
-    if (!state.current().index->find_package(name, package) || name.find('/') != std::string::npos)
-        return send_text(connection, context, MHD_HTTP_NOT_FOUND, "no such package\n");
-    std::string file = state.settings.packages_folder + "/" + name;
-    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat facts {};
-    if (fd < 0 || ::fstat(fd, &facts) != 0 || !S_ISREG(facts.st_mode)) {
-        if (fd >= 0) ::close(fd);
-        return send_text(connection, context, MHD_HTTP_NOT_FOUND, "package file missing\n");
-    }
-    std::uint64_t size = std::uint64_t(facts.st_size);
-    const char* header = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_RANGE);
-    byte_range_c range = header ? parse_byte_range(header, size) : byte_range_c{};
-    if (range.kind == byte_range_c::kind_c::unsatisfiable) {
-        ::close(fd);
-        MHD_Response* response = MHD_create_response_from_buffer(0, nullptr, MHD_RESPMEM_PERSISTENT);
-        if (!response) return MHD_NO;
-        MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_RANGE, ("bytes */" + std::to_string(size)).c_str());
-        return send(connection, context, MHD_HTTP_RANGE_NOT_SATISFIABLE, response, 0);
-    }
-    bool partial = range.kind == byte_range_c::kind_c::partial;
-    std::uint64_t first = partial ? range.first : 0, length = partial ? range.length : size;
-    // The response owns the descriptor from here on.
-    MHD_Response* response = MHD_create_response_from_fd_at_offset64(length, fd, first);
-    if (!response) {
-        ::close(fd);
-        return MHD_NO;
-    }
-    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, "application/zip");
-    MHD_add_response_header(response, MHD_HTTP_HEADER_ACCEPT_RANGES, "bytes");
-    if (partial) {
-        std::string value = "bytes " + std::to_string(first) + "-" + std::to_string(first + length - 1) + "/" + std::to_string(size);
-        MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_RANGE, value.c_str());
-    }
-    bool head = context.method == MHD_HTTP_METHOD_HEAD;
-    return send(connection, context, partial ? MHD_HTTP_PARTIAL_CONTENT : MHD_HTTP_OK, response, head ? 0 : length);
-}
-
-std::string health_text(update_server_c::state_c& state, unsigned& status) {
-    served_catalog_c catalog = state.current();
-    bool loaded = catalog.index && catalog.index->package_count() > 0;
-    status = loaded ? MHD_HTTP_OK : MHD_HTTP_SERVICE_UNAVAILABLE;
-    std::time_t now = std::time(nullptr);
-    char text[256];
-    std::snprintf(text, sizeof text, "{\"status\":\"%s\",\"packages\":%zu,\"device_ids\":%zu,\"catalog_age_seconds\":%lld}\n",
-                  loaded ? "ok" : "no catalog", catalog.index ? catalog.index->package_count() : 0,
-                  catalog.index ? catalog.index->entry_count() : 0,
-                  static_cast<long long>(catalog.written ? now - catalog.written : 0));
-    return text;
-}
-
-std::string metrics_text(update_server_c::state_c& state) {
-    served_catalog_c catalog = state.current();
-    server_gauges_c gauges;
-    gauges.budget_bytes_in_use = state.buffered.load();
-    gauges.budget_bytes = state.settings.buffered_bytes;
-    gauges.answers_waiting = state.answers->waiting();
-    gauges.packages = catalog.index ? catalog.index->package_count() : 0;
-    gauges.device_ids = catalog.index ? catalog.index->entry_count() : 0;
-    gauges.catalog_age_seconds = catalog.written ? double(std::time(nullptr) - catalog.written) : 0;
-    gauges.catalog_loads = state.catalog_loads.load();
-    gauges.catalog_load_failures = state.catalog_load_failures.load();
-    return state.metrics.prometheus_text(gauges);
 }
 
 MHD_Result handle_request(void* cls, MHD_Connection* connection, const char* url, const char* method, const char*,
@@ -298,13 +81,8 @@ MHD_Result handle_request(void* cls, MHD_Connection* connection, const char* url
         bool is_get = context->method == MHD_HTTP_METHOD_GET || context->method == MHD_HTTP_METHOD_HEAD;
         if (is_get && context->path.compare(0, packages_path.size(), packages_path) == 0)
             return serve_package(state, connection, *context);
-        if (is_get && context->path == "/health") {
-            unsigned status = 0;
-            std::string text = health_text(state, status);
-            return send_text(connection, *context, status, text, "application/json");
-        }
-        if (is_get && context->path == "/metrics")
-            return send_text(connection, *context, MHD_HTTP_OK, metrics_text(state), "text/plain; version=0.0.4; charset=utf-8");
+        if (is_get && context->path == "/health") return send_health(state, connection, *context);
+        if (is_get && context->path == "/metrics") return send_metrics(state, connection, *context);
         if (context->path == "/" || context->path.compare(0, packages_path.size(), packages_path) == 0) {
             MHD_Response* response = MHD_create_response_from_buffer(0, nullptr, MHD_RESPMEM_PERSISTENT);
             if (!response) return MHD_NO;

@@ -1,0 +1,88 @@
+// The update server's connection handling, shared by the files that answer each kind of
+// request: the server's state, what one request carries, and the ways a response is sent.
+#pragma once
+
+#include "server/answer_pool.h"
+#include "server/scan_endpoint.h"
+#include "server/server_metrics.h"
+#include "server/update_server.h"
+
+#include <microhttpd.h>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <optional>
+#include <string>
+
+struct update_server_c::state_c {
+    server_settings_c settings;
+    answer_settings_c answer;
+    std::atomic<std::size_t> buffered{0};  // request bodies and answers held by all connections together
+    std::mutex log_lock;
+    server_metrics_c metrics;
+    std::atomic<std::uint64_t> catalog_loads{0}, catalog_load_failures{0};
+    std::unique_ptr<answer_pool_c> answers;
+    std::atomic<bool> stopping{false};  // connections are closed after their response
+    std::atomic<std::size_t> requests_open{0};  // begun and not yet ended (a download being sent included)
+
+    served_catalog_c current() const {
+        std::lock_guard<std::mutex> hold(catalog_lock);
+        return catalog;
+    }
+    void replace(served_catalog_c next) {
+        std::lock_guard<std::mutex> hold(catalog_lock);
+        catalog = std::move(next);
+    }
+    // Takes `bytes` from the budget, or false when that would pass it.
+    bool reserve(std::size_t bytes) {
+        if (buffered.fetch_add(bytes) + bytes <= settings.buffered_bytes) return true;
+        buffered.fetch_sub(bytes);
+        return false;
+    }
+
+private:
+    mutable std::mutex catalog_lock;
+    served_catalog_c catalog;
+};
+
+namespace server_http {
+
+using clock_type = std::chrono::steady_clock;
+constexpr std::string_view packages_path = "/packages/";
+
+// What one request carries between the library's calls, and what its log line reports.
+struct request_context_c {
+    update_server_c::state_c* state = nullptr;
+    clock_type::time_point started = clock_type::now();
+    std::string target;  // as received, for the log
+    std::string path;    // decoded by the library
+    std::string method;
+    std::string body;
+    std::size_t reserved = 0;  // this body's share of the server-wide budget
+    std::size_t discarded = 0;
+    bool headers_seen = false;
+    bool too_large = false;
+    bool busy = false;
+    bool submitted = false;  // the answer is being computed, the connection waits
+    std::optional<scan_reply_c> reply;
+    unsigned status = 0;
+    std::uint64_t bytes = 0;
+};
+
+MHD_Result send(MHD_Connection* connection, request_context_c& context, unsigned status, MHD_Response* response,
+                std::uint64_t bytes);
+MHD_Result send_text(MHD_Connection* connection, request_context_c& context, unsigned status, const std::string& text,
+                     const char* type = "text/plain; charset=utf-8");
+
+// POST /: the body is in; the answer is computed on an answer thread while the connection waits.
+MHD_Result answer_scan(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context);
+// The answer, once computed.
+MHD_Result send_reply(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context);
+// GET or HEAD /packages/NAME, with a byte range.
+MHD_Result serve_package(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context);
+// GET /health and GET /metrics.
+MHD_Result send_health(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context);
+MHD_Result send_metrics(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context);
+
+}  // namespace server_http
