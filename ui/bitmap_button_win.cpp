@@ -2,6 +2,8 @@
 
 #include "ui/gdi_objects_win.h"
 #include "ui/skin_images_win.h"
+#include "ui/text_drawing_win.h"
+#include "ui/ui_fonts_win.h"
 
 #include <commctrl.h>
 
@@ -63,7 +65,13 @@ void bitmap_button_c::draw(HDC dc, const RECT& area, bool pushed, bool disabled)
     draw_skin_image(surface.dc(), image, 0, 0);
     std::wstring caption = window_text(button_);
     if (!caption.empty()) {
-        selection_c selected(surface.dc(), font_);
+        // A caption too long for the button (as some translations are) takes a smaller font.
+        HFONT font = font_;
+        for (HFONT smaller : {verdana(8, font_weight_c::bold), verdana(8)}) {
+            if (text_size(surface.dc(), caption, font).cx <= width - 6) break;
+            font = smaller;
+        }
+        selection_c selected(surface.dc(), font);
         SetBkMode(surface.dc(), TRANSPARENT);
         SetTextColor(surface.dc(), disabled ? RGB(200, 214, 232) : text_colour_);
         RECT text_area = {0, pushed ? 1 : 0, width, height + (pushed ? 1 : 0)};

@@ -46,6 +46,20 @@ constexpr label_c labels[] = {
     {"config_language", 95, 268},
 };
 
+// Places a check box at its row: one line where its text fits the column, else two.
+void place_check_box(HWND dialog, int id, int x, int y, int column_width) {
+    HWND box = GetDlgItem(dialog, id);
+    int length = GetWindowTextLengthW(box);
+    std::wstring text(std::size_t(length) + 1, L'\0');
+    GetWindowTextW(box, text.data(), length + 1);
+    text.resize(std::size_t(length));
+    window_dc_c dc(box);
+    int needed = text_size(dc.get(), text, reinterpret_cast<HFONT>(SendMessageW(box, WM_GETFONT, 0, 0))).cx + 20;
+    bool two_lines = needed > column_width;
+    if (two_lines) SetWindowLongPtrW(box, GWL_STYLE, GetWindowLongPtrW(box, GWL_STYLE) | BS_MULTILINE);
+    MoveWindow(box, x, y, two_lines ? column_width : needed, two_lines ? 30 : 16, FALSE);
+}
+
 int CALLBACK browse_callback(HWND window, UINT message, LPARAM, LPARAM data) {
     if (message == BFFM_INITIALIZED) SendMessageW(window, BFFM_SETSELECTIONW, TRUE, data);
     return 0;
@@ -113,16 +127,20 @@ void config_window_c::on_init() {
     CheckDlgButton(handle(), IDC_SCHEDULED_SCAN, current.scheduled_scan ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(handle(), IDC_CLOSE_TO_TRAY, current.close_to_tray ? BST_CHECKED : BST_UNCHECKED);
 
-    int box_width = narrow_boxes() ? 200 : 205;
     place_control(handle(), IDC_DOWNLOAD_PATH, 100, 58, 350, 18);
     place_control(handle(), IDC_BACKUP_PATH, 100, 110, 350, 18);
     place_control(handle(), IDC_BROWSE_DOWNLOAD, 468, 54, 80, 22);
     place_control(handle(), IDC_BROWSE_BACKUP, 468, 105, 80, 22);
-    place_control(handle(), IDC_CLOSE_TO_TRAY, 95, 170, box_width, 16);
-    place_control(handle(), IDC_START_WITH_WINDOWS, 95, 230, box_width, 16);
-    // The right column reaches the dialog's edge, so that long translations are not cut.
-    place_control(handle(), IDC_SCAN_NON_PRESENT, 340, 170, 280, 16);
-    place_control(handle(), IDC_SCHEDULED_SCAN, 340, 230, 280, 16);
+    // Each check box is as wide as its text, up to its column (left of the separator, or up to
+    // the dialog's edge); a longer text takes two lines rather than being cut.
+    int left_column = separator_x() - 95 - 6;
+    RECT client;
+    GetClientRect(handle(), &client);
+    int right_column = client.right - 340 - 6;
+    place_check_box(handle(), IDC_CLOSE_TO_TRAY, 95, 170, left_column);
+    place_check_box(handle(), IDC_START_WITH_WINDOWS, 95, 230, left_column);
+    place_check_box(handle(), IDC_SCAN_NON_PRESENT, 340, 170, right_column);
+    place_check_box(handle(), IDC_SCHEDULED_SCAN, 340, 230, right_column);
     place_control(handle(), IDC_LANGUAGE, 95, 290, 200, 200);
     place_control(handle(), IDCANCEL, 155, 360, 80, 22);
     place_control(handle(), IDOK, 375, 360, 80, 22);
