@@ -52,7 +52,7 @@ int write_package_archive(const std::wstring& package_folder, const std::wstring
     if (writer.create_archive(partial) != 0) return -1;
     bool complete = true;
     for (std::size_t i = 0; complete && i < files.size(); ++i) {
-        complete = writer.add_file(files[i].path, wide_to_ansi(files[i].relative)) == 0;
+        complete = writer.add_file(files[i].path, wide_to_utf8(files[i].relative)) == 0;
         progress.store(base + std::int32_t((i + 1) * 100 / files.size()));
     }
     complete = writer.close_archive() == 0 && complete;

@@ -9,6 +9,9 @@
 
 namespace {
 
+// General purpose flag bit 11: the entry's name is UTF-8.
+constexpr uLong utf8_name_flag = 0x800;
+
 constexpr std::size_t copy_block = 64 * 1024;
 zipFile handle(void* archive) { return static_cast<zipFile>(archive); }
 
@@ -32,9 +35,9 @@ int zip_writer_c::add_file(const std::wstring& source, const std::string& name) 
     zip_fileinfo info{};
     info.dosDate = dos_time_of_file(source);
     const int large = size >= 0xFFFFFFFFull ? 1 : 0;
-    error = zipOpenNewFileInZip3_64(handle(archive_), name.c_str() + start, &info, nullptr, 0, nullptr, 0, nullptr,
+    error = zipOpenNewFileInZip4_64(handle(archive_), name.c_str() + start, &info, nullptr, 0, nullptr, 0, nullptr,
                                     level != 0 ? Z_DEFLATED : 0, level, 0, -MAX_WBITS, DEF_MEM_LEVEL,
-                                    Z_DEFAULT_STRATEGY, nullptr, 0, large);
+                                    Z_DEFAULT_STRATEGY, nullptr, 0, 0, utf8_name_flag, large);
     if (error != ZIP_OK) {
         std::fclose(file);
         return error = -1;

@@ -13,9 +13,10 @@ public:
 
     // Creates the archive, replacing a file of that name. 0, or -1.
     int create_archive(const std::wstring& path);
-    // Adds the file under the name (leading separators dropped), deflated, with the file's time.
-    // 0 when the whole file went in; -1 otherwise (`error` tells more).
-    int add_file(const std::wstring& source, const std::string& name);
+    // Adds the file under the name (UTF-8, stored with the UTF-8 flag, leading separators
+    // dropped), deflated, with the file's time. 0 when the whole file went in; -1 otherwise
+    // (`error` tells more).
+    int add_file(const std::wstring& source, const std::string& utf8_name);
     // 0 when the archive's directory was written.
     int close_archive();
 

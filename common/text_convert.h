@@ -11,6 +11,9 @@ std::wstring utf8_to_wide(std::string_view text);
 std::string wide_to_utf8(std::wstring_view text);
 std::wstring ansi_to_wide(std::string_view text);
 std::string wide_to_ansi(std::wstring_view text);
+// The OEM code page (the console's, and that of zip entry names without the UTF-8 flag): on
+// Windows the system's, on Linux code page 437.
+std::wstring oem_to_wide(std::string_view text);
 
 // The code page used as "ANSI": on Windows the calling thread's, on Linux an emulated one.
 unsigned ansi_code_page();

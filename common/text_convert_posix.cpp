@@ -95,6 +95,10 @@ std::string wide_to_ansi(std::wstring_view text) {
                    text.size() * sizeof(wchar_t), sizeof(wchar_t), "?");
 }
 
+std::wstring oem_to_wide(std::string_view text) {
+    return bytes_to_wide(convert("WCHAR_T", iconv_name(437), text.data(), text.size(), 1, replacement_wchar()));
+}
+
 unsigned ansi_code_page() { return emulated_code_page.load(std::memory_order_relaxed); }
 
 bool set_ansi_code_page(unsigned code_page) {

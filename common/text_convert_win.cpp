@@ -28,6 +28,7 @@ std::wstring utf8_to_wide(std::string_view text) { return to_wide(CP_UTF8, text)
 std::string wide_to_utf8(std::wstring_view text) { return from_wide(CP_UTF8, text); }
 std::wstring ansi_to_wide(std::string_view text) { return to_wide(CP_THREAD_ACP, text); }
 std::string wide_to_ansi(std::wstring_view text) { return from_wide(CP_THREAD_ACP, text); }
+std::wstring oem_to_wide(std::string_view text) { return to_wide(CP_OEMCP, text); }
 
 unsigned ansi_code_page() {
     CPINFOEXW info{};

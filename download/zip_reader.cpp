@@ -104,7 +104,8 @@ bool zip_reader_c::extract_current(const std::wstring& folder, std::uint64_t& wr
         problem_ = "an entry name that cannot be read";
         return false;
     }
-    const std::wstring name = (info.flag & utf8_name_flag) ? utf8_to_wide(raw) : ansi_to_wide(raw);
+    // Names without the UTF-8 flag are in the OEM code page, as zip tools on Windows write them.
+    const std::wstring name = (info.flag & utf8_name_flag) ? utf8_to_wide(raw) : oem_to_wide(raw);
     if (!safe_entry_name(name)) {
         problem_ = "an entry name that would leave the folder or is no file name: " + wide_to_utf8(name);
         return false;

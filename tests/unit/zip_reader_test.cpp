@@ -2,6 +2,7 @@
 // write outside the unpack folder or leave a cut file behind.
 #include "common/text_convert.h"
 #include "download/zip_entry_name.h"
+#include "backup/zip_writer.h"
 #include "download/zip_reader.h"
 #include "tests/unit/test_files.h"
 #include "tests/unit/test_zip.h"
@@ -75,6 +76,25 @@ TEST_F(zip_reader_test, unpacks_folders_and_files_and_never_overwrites) {
     ASSERT_EQ(again.open_archive(utf8_to_wide((scratch_.path() / "package").u8string())), 0);  // ".zip" added
     ASSERT_EQ(again.extract_all(utf8_to_wide(folder().u8string())), 0);
     EXPECT_EQ(bytes_of(folder() / "b.sys"), "edited");
+}
+
+TEST_F(zip_reader_test, names_keep_their_characters_from_other_tools_and_from_our_backups) {
+    // Without the UTF-8 flag a name is in the OEM code page (437 here): 0x81 is "ü".
+    ASSERT_EQ(unpack({{"\x81" "ber.inf", "oem"}}), 0);
+    EXPECT_EQ(files_below(folder()), (std::vector<std::string>{"\xC3\xBC" "ber.inf"}));
+
+    // Our writer stores UTF-8 names with the flag, whatever the ANSI code page could hold.
+    const std::string japanese = "\xE3\x83\x89\xE3\x83\xA9\xE3\x82\xA4\xE3\x83\x90.inf";  // ドライバ.inf
+    const fs::path source = scratch_.path() / "source.inf", archive = scratch_.path() / "backup.zip";
+    std::ofstream(source, std::ios::binary) << "[Version]";
+    zip_writer_c writer;
+    ASSERT_EQ(writer.create_archive(utf8_to_wide(archive.u8string())), 0);
+    ASSERT_EQ(writer.add_file(utf8_to_wide(source.u8string()), "drv\\" + japanese), 0);
+    ASSERT_EQ(writer.close_archive(), 0);
+    fs::remove_all(folder());
+    ASSERT_EQ(reader_.open_archive(utf8_to_wide(archive.u8string())), 0);
+    ASSERT_EQ(reader_.extract_all(utf8_to_wide(folder().u8string())), 0);
+    EXPECT_EQ(files_below(folder()), (std::vector<std::string>{"drv/" + japanese}));
 }
 
 TEST_F(zip_reader_test, hostile_names_end_the_extraction_inside_the_folder) {
