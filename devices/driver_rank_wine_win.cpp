@@ -2,6 +2,7 @@
 
 #include "common/file_open.h"
 #include "common/registry_key_win.h"
+#include "devices/device_ids_win.h"
 #include "devices/driver_rank.h"
 #include "devices/driver_store_map_win.h"
 #include "devices/inf_models_win.h"
@@ -14,19 +15,6 @@ namespace {
 
 // Where SetupCopyOEMInfW keeps the catalogs of staged packages.
 const wchar_t catalog_root[] = L"\\catroot\\{F750E6C3-38EE-11D1-85E5-00C04FC295EE}\\";
-
-std::vector<std::wstring> id_list(HDEVINFO set, SP_DEVINFO_DATA& device, DWORD code) {
-    DWORD type = 0, size = 0;
-    SetupDiGetDeviceRegistryPropertyW(set, &device, code, &type, nullptr, 0, &size);
-    if (size == 0 || type != REG_MULTI_SZ) return {};
-    std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 2, L'\0');
-    if (!SetupDiGetDeviceRegistryPropertyW(set, &device, code, &type, reinterpret_cast<BYTE*>(buffer.data()), size,
-                                           nullptr))
-        return {};
-    std::vector<std::wstring> ids;
-    for (const wchar_t* id = buffer.data(); *id; id += ids.back().size() + 1) ids.emplace_back(id);
-    return ids;
-}
 
 std::wstring driver_key_text(HDEVINFO set, SP_DEVINFO_DATA& device, const wchar_t* name) {
     HKEY raw = SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_READ);
@@ -67,7 +55,7 @@ bool read_installed_driver_rank_from_inf(HDEVINFO set, SP_DEVINFO_DATA& device, 
     std::vector<inf_model_line_c> lines;
     if (!read_platform_models(inf.get(), platform, lines)) return false;
 
-    device_ids_c ids{id_list(set, device, SPDRP_HARDWAREID), id_list(set, device, SPDRP_COMPATIBLEIDS)};
+    device_ids_c ids{read_device_id_list(set, device, SPDRP_HARDWAREID), read_device_id_list(set, device, SPDRP_COMPATIBLEIDS)};
     std::wstring section = driver_key_text(set, device, L"InfSection");
     auto match = best_model_match(ids, lines, section);
     if (!match && !section.empty()) match = best_model_match(ids, lines);

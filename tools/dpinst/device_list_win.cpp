@@ -1,25 +1,13 @@
 #include "tools/dpinst/device_list_win.h"
 
 #include "common/registry_key_win.h"
+#include "devices/device_ids_win.h"
 #include "devices/setupapi_handles_win.h"
 
 #include <windows.h>
 #include <setupapi.h>
 
 namespace {
-
-std::vector<std::wstring> id_list(HDEVINFO set, SP_DEVINFO_DATA& device, DWORD code) {
-    DWORD type = 0, size = 0;
-    SetupDiGetDeviceRegistryPropertyW(set, &device, code, &type, nullptr, 0, &size);
-    if (size == 0 || type != REG_MULTI_SZ) return {};
-    std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 2, L'\0');
-    if (!SetupDiGetDeviceRegistryPropertyW(set, &device, code, &type, reinterpret_cast<BYTE*>(buffer.data()), size,
-                                           nullptr))
-        return {};
-    std::vector<std::wstring> ids;
-    for (const wchar_t* id = buffer.data(); *id; id += ids.back().size() + 1) ids.emplace_back(id);
-    return ids;
-}
 
 std::wstring instance_id(HDEVINFO set, SP_DEVINFO_DATA& device) {
     std::vector<wchar_t> buffer(512, L'\0');
@@ -63,8 +51,8 @@ std::vector<installer_device_c> read_present_devices() {
     for (DWORD index = 0; SetupDiEnumDeviceInfo(set.get(), index, &data); ++index) {
         installer_device_c device;
         device.instance_id = instance_id(set.get(), data);
-        device.ids.hardware_ids = id_list(set.get(), data, SPDRP_HARDWAREID);
-        device.ids.compatible_ids = id_list(set.get(), data, SPDRP_COMPATIBLEIDS);
+        device.ids.hardware_ids = read_device_id_list(set.get(), data, SPDRP_HARDWAREID);
+        device.ids.compatible_ids = read_device_id_list(set.get(), data, SPDRP_COMPATIBLEIDS);
         if (device.instance_id.empty() || (device.ids.hardware_ids.empty() && device.ids.compatible_ids.empty()))
             continue;
         read_installed_driver(device);
