@@ -89,13 +89,16 @@ public:
                           is_current_language("pt");
         RECT area = this->rect_;
         area.bottom -= 5;
-        draw_text_in(dc, area, verdana(8, long_words ? font_weight_c::regular : font_weight_c::bold));
-    }
-
-private:
-    void draw_text_in(HDC dc, RECT area, HFONT font) const {
+        // A caption wider than the tab takes the regular weight, then the narrower Arial, then
+        // ends in an ellipsis: never cut off at the tab's edges.
+        HFONT font = verdana(8, long_words ? font_weight_c::regular : font_weight_c::bold);
+        for (HFONT narrower : {verdana(8), arial(8)}) {
+            if (text_size(dc, this->text_, font).cx <= area.right - area.left - 4) break;
+            font = narrower;
+        }
         COLORREF colour = this->state() == button_state_c::pressed ? RGB(76, 146, 206) : RGB(255, 255, 255);
-        ::draw_text(dc, this->text_, area, font, colour, DT_CENTER | DT_BOTTOM | DT_SINGLELINE);
+        InflateRect(&area, -2, 0);
+        ::draw_text(dc, this->text_, area, font, colour, DT_CENTER | DT_BOTTOM | DT_SINGLELINE | DT_END_ELLIPSIS);
     }
 };
 

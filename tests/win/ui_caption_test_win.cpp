@@ -161,3 +161,25 @@ TEST_F(ui_caption_test, a_client_button_clicks_on_release_over_it_only_with_the_
     with_input([&] { mouse_click_at(centre.x, centre.y); });
     EXPECT_EQ(window.start_clicks, 1);
 }
+
+TEST_F(ui_caption_test, the_panel_list_scrolls_by_wheel_and_stops_one_pixel_past_the_end) {
+    auto& panels = window.panels;
+    int largest = panels.content_height - panels.view_height() + 1;
+    SendMessageW(panels.handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, WORD(-120)), 0);
+    EXPECT_EQ(panels.scroll_position(), 15);
+    SendMessageW(panels.handle(), WM_VSCROLL, SB_PAGEDOWN, 0);
+    EXPECT_EQ(panels.scroll_position(), 15 + panels.view_height());
+    panels.scroll_to(100000);
+    EXPECT_EQ(panels.scroll_position(), largest);
+    RECT first;
+    GetWindowRect(panels.entries()[0].panel->handle(), &first);
+    MapWindowPoints(nullptr, panels.handle(), reinterpret_cast<POINT*>(&first), 2);
+    EXPECT_EQ(first.top, -largest);
+    // Panels that fit: no scroll bar, and the wheel does nothing.
+    panels.content_height = 100;
+    panels.layout();
+    EXPECT_EQ(panels.scroll_position(), 0);
+    SendMessageW(panels.handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, WORD(-120)), 0);
+    EXPECT_EQ(panels.scroll_position(), 0);
+    EXPECT_FALSE(GetWindowLongW(panels.handle(), GWL_STYLE) & WS_VSCROLL);
+}
