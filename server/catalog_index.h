@@ -7,6 +7,7 @@
 #include "server/catalog.h"
 #include "server/client_target.h"
 #include "server/scan_request_reader.h"
+#include "server/huge_page_allocator.h"
 #include "server/huge_page_array.h"
 #include "server/text_pool.h"
 
@@ -99,13 +100,13 @@ private:
 
     text_pool_c texts_;
     std::vector<std::string> architectures_;
-    std::vector<package_c> packages_;
-    std::vector<inf_c> infs_;
-    std::vector<entry_c> entries_;
+    large_vector_c<package_c> packages_;
+    large_vector_c<inf_c> infs_;
+    large_vector_c<entry_c> entries_;
     // Entries by device ID, open addressing: a key's entries lie on its probe run, which ends at
     // a free slot; at most half the slots are taken, so one look-up mostly reads one cache line.
     huge_page_array_c<id_slot_c> id_slots_;
-    std::vector<name_slot_c> by_file_name_;  // sorted by hash
+    large_vector_c<name_slot_c> by_file_name_;  // sorted by hash
 };
 
 // Fields of the records a catalog is built from; the texts are copied into the catalog.

@@ -17,7 +17,7 @@ std::uint32_t text_pool_c::add(std::string_view text) {
     if (bytes_.size() + text.size() > 0xFFFFFFFFu || count() >= 0xFFFFFFFEu)
         throw std::length_error("the catalog's texts exceed 4 GiB");
     auto number = std::uint32_t(count());
-    bytes_.append(text);
+    bytes_.insert(bytes_.end(), text.begin(), text.end());
     ends_.push_back(std::uint32_t(bytes_.size()));
     return number;
 }

@@ -2,6 +2,8 @@
 // catalog repeats its manufacturers, descriptions, providers and device IDs on line after line.
 #pragma once
 
+#include "server/huge_page_allocator.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -19,7 +21,7 @@ public:
     // Room for about this many distinct texts, so that the table is not rebuilt while adding.
     void reserve(std::size_t texts);
     std::string_view text(std::uint32_t number) const {
-        return std::string_view(bytes_.data() + ends_[number], ends_[number + 1] - ends_[number]);
+        return std::string_view(bytes_.data() + ends_[number], std::size_t(ends_[number + 1] - ends_[number]));
     }
     std::size_t count() const { return ends_.size() - 1; }
     // Drops what only adding needs; intern() must not be called after this.
@@ -28,8 +30,8 @@ public:
 
 private:
     void rebuild(std::size_t slots);
-    std::string bytes_;
-    std::vector<std::uint32_t> ends_;   // text n is bytes_[ends_[n], ends_[n + 1])
+    large_vector_c<char> bytes_;
+    large_vector_c<std::uint32_t> ends_;  // text n is bytes_[ends_[n], ends_[n + 1])
     struct slot_c {
         std::uint32_t number;  // + 1; 0 when free
         std::uint32_t tag;     // the hash's high half: most texts that differ are told apart without reading them
