@@ -177,7 +177,10 @@ std::wstring format_checked(std::wstring_view text, std::wstring_view english,
     if (format_matches(text, signature)) return fill_format(text, arguments, capacity);
     if (format_matches(english, signature)) return fill_format(english, arguments, capacity);
     std::wstring bare;
-    for (std::size_t i = 0; i < signature.size(); ++i) bare += i ? L" %" : L"%", bare += wchar_t(signature[i]);
+    for (std::size_t i = 0; i < signature.size(); ++i) {
+        bare += i ? L" %" : L"%";
+        bare += wchar_t(signature[i]);
+    }
     return fill_format(bare, arguments, capacity);
 }
 

@@ -71,11 +71,26 @@ void pie_chart_c::repaint() {
     if (handle()) InvalidateRect(handle(), nullptr, FALSE);
 }
 
-void pie_chart_c::set_background(COLORREF colour) { background_ = colour, repaint(); }
-void pie_chart_c::set_legend(bool shown) { legend_ = shown, repaint(); }
-void pie_chart_c::set_inclination(double degrees) { model_.set_inclination(degrees), repaint(); }
-void pie_chart_c::set_second_angle(double degrees) { second_angle_ = degrees, repaint(); }
-void pie_chart_c::set_pie_rectangle(RECT rectangle) { pie_ = rectangle, repaint(); }
+void pie_chart_c::set_background(COLORREF colour) {
+    background_ = colour;
+    repaint();
+}
+void pie_chart_c::set_legend(bool shown) {
+    legend_ = shown;
+    repaint();
+}
+void pie_chart_c::set_inclination(double degrees) {
+    model_.set_inclination(degrees);
+    repaint();
+}
+void pie_chart_c::set_second_angle(double degrees) {
+    second_angle_ = degrees;
+    repaint();
+}
+void pie_chart_c::set_pie_rectangle(RECT rectangle) {
+    pie_ = rectangle;
+    repaint();
+}
 void pie_chart_c::clear() {
     model_.clear();
     legend_scroll_ = 0;
@@ -130,15 +145,21 @@ void pie_chart_c::on_paint() {
     Gdiplus::RectF top(float(pie_.left), float(pie_.top), pie_width, std::max(1.0f, pie_height - depth));
 
     const auto& slices = model_.slices();
+    // The second angle turns the pie: where the first slice starts, clockwise from the x axis.
+    const float turn = float(second_angle_);
+    auto start_of = [turn](const pie_slice_c& slice) { return std::fmod(slice.start_angle + turn, 360.0f); };
     // Sides of the front half, the ones farthest from the front first.
     std::vector<const pie_slice_c*> order;
     for (const auto& slice : slices) order.push_back(&slice);
-    std::sort(order.begin(), order.end(), [](const pie_slice_c* a, const pie_slice_c* b) {
-        auto distance = [](const pie_slice_c* s) { return std::fabs(s->start_angle + s->sweep_angle / 2 - 90.0f); };
+    std::sort(order.begin(), order.end(), [&start_of](const pie_slice_c* a, const pie_slice_c* b) {
+        auto distance = [&start_of](const pie_slice_c* s) {
+            float middle = std::fmod(start_of(*s) + s->sweep_angle / 2, 360.0f);
+            return std::fabs(middle - 90.0f);
+        };
         return distance(a) > distance(b);
     });
     for (const pie_slice_c* slice : order) {
-        float from = slice->start_angle, to = slice->start_angle + slice->sweep_angle;
+        float from = start_of(*slice), to = from + slice->sweep_angle;
         fill_side(graphics, top, depth, from, to, argb(slice->dark));
         fill_side(graphics, top, depth, from - 360, to - 360, argb(slice->dark));
     }
@@ -146,11 +167,11 @@ void pie_chart_c::on_paint() {
         Gdiplus::LinearGradientBrush brush(Gdiplus::PointF(top.X, top.Y), Gdiplus::PointF(top.X, top.Y + top.Height),
                                            argb(slice.light), argb(slice.colour));
         if (slice.sweep_angle >= 359.99f) graphics.FillEllipse(&brush, top);
-        else graphics.FillPie(&brush, top, slice.start_angle, slice.sweep_angle);
+        else graphics.FillPie(&brush, top, start_of(slice), slice.sweep_angle);
     }
     Gdiplus::Pen rim(Gdiplus::Color(90, 255, 255, 255), 1.0f);
     for (const auto& slice : slices)
-        if (slice.sweep_angle < 359.99f) graphics.DrawPie(&rim, top, slice.start_angle, slice.sweep_angle);
+        if (slice.sweep_angle < 359.99f) graphics.DrawPie(&rim, top, start_of(slice), slice.sweep_angle);
 
     auto font = make_label_font(paint.get(), label_face_, float(pie_chart_model_c::label_points(height)), false);
     Gdiplus::SolidBrush ink(Gdiplus::Color(255, 32, 48, 80));
@@ -158,7 +179,7 @@ void pie_chart_c::on_paint() {
     centred.SetAlignment(Gdiplus::StringAlignmentCenter);
     centred.SetLineAlignment(Gdiplus::StringAlignmentCenter);
     for (const auto& slice : slices) {
-        double middle = (slice.start_angle + slice.sweep_angle / 2) * pi / 180.0;
+        double middle = (start_of(slice) + slice.sweep_angle / 2) * pi / 180.0;
         float rx = top.Width / 2 * 0.8f, ry = top.Height / 2 * 0.8f;
         float cx = top.X + top.Width / 2 + float(slice.offset * std::cos(middle));
         float cy = top.Y + top.Height / 2 + float(slice.offset * std::sin(middle));

@@ -67,9 +67,10 @@ TEST(ui_pie_chart_window, slices_show_in_their_colours_with_their_labels) {
     COLORREF inside = pixels.at(80, 70);
     EXPECT_GT(GetGValue(inside), GetRValue(inside) + 40);
     EXPECT_GT(GetGValue(inside), GetBValue(inside) + 40);
-    // The one label, 100.00%, is drawn: dark ink left of the centre.
+    // The one label, 100.00%, is drawn.
     EXPECT_EQ(chart.model().slices().size(), 1u);
-    EXPECT_GT(dark_pixels(pixels, RECT{35, 35, 110, 75}), 15);  // at the middle angle, 180 degrees
+    // At the middle angle: 180 degrees turned by the second angle, 50, so up and left of the centre.
+    EXPECT_GT(dark_pixels(pixels, RECT{40, 15, 135, 55}), 15);
 
     chart.clear();
     EXPECT_TRUE(chart.add_slice(L"out", L"Out of date", 3, RGB(217, 64, 58)));
@@ -77,7 +78,7 @@ TEST(ui_pie_chart_window, slices_show_in_their_colours_with_their_labels) {
     UpdateWindow(chart.handle());
     pump_messages(200);
     pixels = capture_window(chart.handle());
-    COLORREF red = pixels.at(100, 80);  // the lower half holds the first three quarters
+    COLORREF red = pixels.at(100, 80);  // the first three quarters run from 50 to 320 degrees
     EXPECT_GT(GetRValue(red), GetGValue(red) + 60);
     DestroyWindow(host.handle());
 }

@@ -178,6 +178,18 @@ void press_dialog_button(HWND dialog, int id) {
     else PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
 }
 
+namespace {
+
+// Collects the visible dialogs (class "#32770") of a thread.
+BOOL CALLBACK collect_dialog(HWND window, LPARAM data) {
+    wchar_t name[16] = {};
+    GetClassNameW(window, name, 16);
+    if (IsWindowVisible(window) && lstrcmpW(name, L"#32770") == 0) reinterpret_cast<std::vector<HWND>*>(data)->push_back(window);
+    return TRUE;
+}
+
+}  // namespace
+
 modal_answerer_c::modal_answerer_c(DWORD ui_thread, answer_t answer, DWORD settle_ms)
     : ui_thread_(ui_thread), answer_(std::move(answer)), settle_ms_(settle_ms), thread_([this] { watch(); }) {}
 
@@ -194,16 +206,7 @@ std::vector<std::wstring> modal_answerer_c::texts() const {
 void modal_answerer_c::watch() {
     while (!stop_) {
         std::vector<HWND> found;
-        EnumThreadWindows(
-            ui_thread_,
-            [](HWND window, LPARAM data) {
-                wchar_t name[16] = {};
-                GetClassNameW(window, name, 16);
-                if (IsWindowVisible(window) && lstrcmpW(name, L"#32770") == 0)
-                    reinterpret_cast<std::vector<HWND>*>(data)->push_back(window);
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&found));
+        EnumThreadWindows(ui_thread_, collect_dialog, reinterpret_cast<LPARAM>(&found));
         for (HWND dialog : found) {
             if (std::find(seen_.begin(), seen_.end(), dialog) != seen_.end()) continue;
             seen_.push_back(dialog);
