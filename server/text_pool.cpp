@@ -46,7 +46,7 @@ void text_pool_c::reserve(std::size_t texts) {
 }
 
 void text_pool_c::rebuild(std::size_t size) {
-    std::vector<slot_c> slots(size, slot_c{0, 0});
+    large_vector_c<slot_c> slots(size, slot_c{0, 0});
     std::size_t mask = slots.size() - 1;
     for (const slot_c& old : slots_) {
         if (old.number == 0) continue;
@@ -58,7 +58,7 @@ void text_pool_c::rebuild(std::size_t size) {
 }
 
 void text_pool_c::seal() {
-    std::vector<slot_c>().swap(slots_);
+    large_vector_c<slot_c>().swap(slots_);
     bytes_.shrink_to_fit();
     ends_.shrink_to_fit();
 }

@@ -36,6 +36,6 @@ private:
         std::uint32_t number;  // + 1; 0 when free
         std::uint32_t tag;     // the hash's high half: most texts that differ are told apart without reading them
     };
-    std::vector<slot_c> slots_;  // open addressing
+    large_vector_c<slot_c> slots_;  // open addressing
     std::size_t interned_ = 0;
 };
