@@ -67,16 +67,16 @@ void bitmap_button_c::draw(HDC dc, const RECT& area, bool pushed, bool disabled)
     if (!caption.empty()) {
         // A caption too long for the button (as some translations are) takes a smaller font.
         HFONT font = font_;
-        for (HFONT smaller : {verdana(8, font_weight_c::bold), verdana(8)}) {
+        for (HFONT smaller : {verdana(8, font_weight_c::bold), verdana(8), arial(8)}) {
             if (text_size(surface.dc(), caption, font).cx <= width - 6) break;
             font = smaller;
         }
         selection_c selected(surface.dc(), font);
         SetBkMode(surface.dc(), TRANSPARENT);
         SetTextColor(surface.dc(), disabled ? RGB(200, 214, 232) : text_colour_);
-        RECT text_area = {0, pushed ? 1 : 0, width, height + (pushed ? 1 : 0)};
+        RECT text_area = {2, pushed ? 1 : 0, width - 2, height + (pushed ? 1 : 0)};
         DrawTextW(surface.dc(), caption.c_str(), int(caption.size()), &text_area,
-                  DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+                  DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
     }
     surface.copy_to(dc, area.left, area.top);
 }

@@ -58,8 +58,6 @@ void devinfo_window_c::on_init() {
         column.pszText = title.data();
         ListView_InsertColumn(table, i, &column);
     }
-    // The last column takes the rest of the width, so that no horizontal scroll bar shows.
-    ListView_SetColumnWidth(table, 2, LVSCW_AUTOSIZE_USEHEADER);
     for (const device_c* device : group_.devices)
         SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(device->display_name));
     SendMessageW(list, LB_SETCURSEL, 0, 0);
@@ -82,4 +80,10 @@ void devinfo_window_c::show_device(int index) {
         ListView_SetItemText(table, row, 2, detail.offered.data());
         ++row;
     }
+    // The last column takes the rest of the width (the vertical scroll bar's room now known), so
+    // that no horizontal scroll bar shows.
+    RECT client;
+    GetClientRect(table, &client);
+    int rest = client.right - ListView_GetColumnWidth(table, 0) - ListView_GetColumnWidth(table, 1);
+    if (rest > 60) ListView_SetColumnWidth(table, 2, rest);
 }

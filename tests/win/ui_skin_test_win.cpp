@@ -1,7 +1,9 @@
 // Every skin image the windows name is in the program's resources at its size, as a 24-bit
-// bitmap, for every language; the icon groups load at the system sizes.
+// bitmap, for every language; the icon groups load at the system sizes; the program registers
+// every common control class its windows use.
 #include "tests/win/ui_test_support_win.h"
 #include "i18n/language_table.h"
+#include "ui/common_controls_win.h"
 #include "ui/skin_ids.h"
 #include "ui/skin_images_win.h"
 
@@ -70,4 +72,17 @@ TEST(ui_skin, the_image_cache_loads_each_image_once) {
     EXPECT_EQ(size.cy, 217);
     release_skin_images();
     EXPECT_EQ(skin_images_loaded(), 0);
+}
+
+TEST(ui_common_controls, the_tree_list_and_combo_classes_are_registered) {
+    EXPECT_TRUE(program_control_classes & ICC_TREEVIEW_CLASSES);
+    EXPECT_TRUE(program_control_classes & ICC_LISTVIEW_CLASSES);
+    EXPECT_TRUE(program_control_classes & ICC_USEREX_CLASSES);
+    EXPECT_TRUE(program_control_classes & ICC_STANDARD_CLASSES);
+    ASSERT_TRUE(initialize_common_controls());
+    for (const wchar_t* control : {WC_TREEVIEWW, WC_LISTVIEWW, WC_COMBOBOXEXW, WC_COMBOBOXW, PROGRESS_CLASSW}) {
+        HWND made = CreateWindowExW(0, control, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        EXPECT_NE(made, nullptr) << static_cast<const void*>(control);
+        if (made) DestroyWindow(made);
+    }
 }
