@@ -95,7 +95,8 @@ bool catalog_index_c::find_package(std::string_view file_name, std::uint32_t& nu
 
 std::size_t catalog_index_c::memory_bytes() const {
     return texts_.memory_bytes() + packages_.capacity() * sizeof(package_c) + infs_.capacity() * sizeof(inf_c) +
-           entries_.capacity() * sizeof(entry_c) + id_slots_.bytes() + by_file_name_.capacity() * sizeof(name_slot_c);
+           entries_.capacity() * sizeof(entry_c) + id_slots_.bytes() + entries_by_id_.capacity() * sizeof(std::uint32_t) +
+           by_file_name_.capacity() * sizeof(name_slot_c);
 }
 
 std::vector<driver_offer_c> catalog_index_c::offers_for(const requested_device_c& device, const client_target_c& target,
@@ -120,27 +121,34 @@ std::vector<driver_offer_c> catalog_index_c::offers_for(const requested_device_c
     // Every ID's first slot is asked of memory at once, rather than one cache miss after another.
     constexpr std::size_t prefetched = 16;
     std::uint64_t hashes[prefetched];
+    const std::size_t mask = id_slots_.size() - 1;
     for (std::size_t i = 0; i < device.device_ids.size() && i < prefetched; ++i) {
         hashes[i] = device_id_hash(device.device_ids[i]);
-        __builtin_prefetch(&id_slots_[hashes[i] & (id_slots_.size() - 1)]);
+        __builtin_prefetch(&id_slots_[hashes[i] & mask]);
     }
-    for (std::size_t i = 0; i < device.device_ids.size() && candidates.size() < allowed; ++i) {
+    std::size_t weighed = 0;
+    for (std::size_t i = 0; i < device.device_ids.size() && weighed < allowed; ++i) {
         std::uint64_t hash = i < prefetched ? hashes[i] : device_id_hash(device.device_ids[i]);
         bool compatible = i >= device.hardware_id_count;
         std::size_t position = compatible ? i - device.hardware_id_count : i;
-        std::size_t mask = id_slots_.size() - 1;
-        for (std::size_t s = hash & mask; id_slots_[s].entry != 0 && candidates.size() < allowed; s = (s + 1) & mask) {
+        for (std::size_t s = hash & mask; id_slots_[s].count != 0 && weighed < allowed; s = (s + 1) & mask) {
             const id_slot_c& slot = id_slots_[s];
             if (slot.check != std::uint32_t(hash >> 32)) continue;
-            const entry_c& entry = entries_[slot.entry - 1];
-            if (entry.architecture != architecture_number) continue;
-            int target_os = entry.os_major == 0 ? 51 : entry.os_major * 10 + entry.os_minor;
-            if (entry.os_major != 0 && target_os > target.version_number) continue;
-            if (!equal_ignoring_ascii_case(texts_.text(entry.device_id), device.device_ids[i])) continue;
-            candidates.push_back({entry.package, slot.entry - 1, match_rank(compatible, position, entry.id_position), target_os});
+            // Every line read counts against the budget, offered or not.
+            std::uint32_t end = slot.first + std::uint32_t(std::min<std::size_t>(slot.count, allowed - weighed));
+            weighed += end - slot.first;
+            for (std::uint32_t at = slot.first; at < end; ++at) {
+                std::uint32_t number = entries_by_id_[at];
+                const entry_c& entry = entries_[number];
+                if (entry.architecture != architecture_number) continue;
+                int target_os = entry.os_major == 0 ? 51 : entry.os_major * 10 + entry.os_minor;
+                if (entry.os_major != 0 && target_os > target.version_number) continue;
+                if (!equal_ignoring_ascii_case(texts_.text(entry.device_id), device.device_ids[i])) continue;
+                candidates.push_back({entry.package, number, match_rank(compatible, position, entry.id_position), target_os});
+            }
         }
     }
-    budget.left -= candidates.size();
+    budget.left -= weighed;
     // One offer per package: its closest entry, then the most specific OS version, then the first.
     std::sort(candidates.begin(), candidates.end(), [](const candidate_c& a, const candidate_c& b) {
         if (a.package != b.package) return a.package < b.package;

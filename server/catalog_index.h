@@ -38,8 +38,9 @@ struct driver_offer_c {
     std::uint32_t cp = 0;     // match rank: lower is a closer match
 };
 
-// Entries weighed for one request at most, and for one device: generic IDs (a class code) may be
-// named by thousands of packages, and a small compressed request can name thousands of devices.
+// Catalog lines weighed (read and judged, whether offered or not) for one request at most, and
+// for one device: generic IDs (a class code) may be named by thousands of packages, and a small
+// compressed request can name thousands of devices.
 struct match_budget_c {
     static constexpr std::size_t per_device = 4096;
     std::size_t left = 1u << 16;
@@ -91,7 +92,8 @@ private:
     };
     struct id_slot_c {
         std::uint32_t check;  // the key hash's high half
-        std::uint32_t entry;  // + 1; 0 when free
+        std::uint32_t first;  // into entries_by_id_
+        std::uint32_t count;  // entries of this ID; 0 when the slot is free
     };
     struct name_slot_c {
         std::uint64_t hash;
@@ -103,9 +105,11 @@ private:
     large_vector_c<package_c> packages_;
     large_vector_c<inf_c> infs_;
     large_vector_c<entry_c> entries_;
-    // Entries by device ID, open addressing: a key's entries lie on its probe run, which ends at
-    // a free slot; at most half the slots are taken, so one look-up mostly reads one cache line.
+    // Device IDs, each once, open addressing: at most half the slots are taken, so a look-up
+    // mostly reads one cache line whatever the number of entries of an ID (a class code may be
+    // named by thousands). An ID's entries are entries_by_id_[first, first + count).
     huge_page_array_c<id_slot_c> id_slots_;
+    large_vector_c<std::uint32_t> entries_by_id_;
     large_vector_c<name_slot_c> by_file_name_;  // sorted by hash
 };
 

@@ -65,16 +65,26 @@ catalog_index_c catalog_index_builder_c::finish() {
     index.infs_.shrink_to_fit();
     index.entries_.shrink_to_fit();
 
-    // Twice as many slots as entries at least.
-    std::size_t count = index.entries_.size(), slots = 1;
-    while (slots < count * 2) slots *= 2;
+    // Entries grouped by the hash of their ID (IDs that differ only in case share it), each group
+    // one slot; twice as many slots as groups at least.
+    std::size_t count = index.entries_.size();
+    large_vector_c<std::pair<std::uint64_t, std::uint32_t>> keyed(count);
+    for (std::size_t e = 0; e < count; ++e) keyed[e] = {device_id_hash(index.texts_.text(index.entries_[e].device_id)), std::uint32_t(e)};
+    std::sort(keyed.begin(), keyed.end());
+    std::size_t groups = 0;
+    for (std::size_t e = 0; e < count; ++e) groups += e == 0 || keyed[e].first != keyed[e - 1].first;
+    std::size_t slots = 1;
+    while (slots < groups * 2) slots *= 2;
     index.id_slots_ = huge_page_array_c<catalog_index_c::id_slot_c>(count ? slots : 0);
+    index.entries_by_id_.resize(count);
     std::size_t mask = slots - 1;
-    for (std::size_t e = 0; e < count; ++e) {
-        std::uint64_t hash = device_id_hash(index.texts_.text(index.entries_[e].device_id));
+    for (std::size_t first = 0, last; first < count; first = last) {
+        for (last = first; last < count && keyed[last].first == keyed[first].first; ++last)
+            index.entries_by_id_[last] = keyed[last].second;
+        std::uint64_t hash = keyed[first].first;
         std::size_t at = hash & mask;
-        while (index.id_slots_[at].entry != 0) at = (at + 1) & mask;
-        index.id_slots_[at] = {std::uint32_t(hash >> 32), std::uint32_t(e + 1)};
+        while (index.id_slots_[at].count != 0) at = (at + 1) & mask;
+        index.id_slots_[at] = {std::uint32_t(hash >> 32), std::uint32_t(first), std::uint32_t(last - first)};
     }
 
     index.by_file_name_.clear();

@@ -8,7 +8,7 @@
 namespace {
 
 // `count` packages that all name the same generic ID, as class codes are named.
-catalog_index_c generic_catalog(std::size_t count) {
+catalog_index_c generic_catalog(std::size_t count, int os_major = 0) {
     std::vector<catalog_package_c> packages(count);
     for (std::size_t p = 0; p < count; ++p) {
         packages[p].file_name = "generic-" + std::to_string(p) + ".zip";
@@ -17,6 +17,7 @@ catalog_index_c generic_catalog(std::size_t count) {
         catalog_entry_c entry;
         entry.device_id = "PCI\\CC_0300";
         entry.architecture = "amd64";
+        entry.os_major = os_major;
         entry.description = "Display adapter with a long description " + std::to_string(p);
         packages[p].entries.push_back(entry);
     }
@@ -48,6 +49,17 @@ TEST(request_bounds, candidates_weighed_per_request_are_capped) {
     for (const auto& device_offers : offers) with_offers += !device_offers.empty();
     EXPECT_EQ(with_offers, match_budget_c{}.left / match_budget_c::per_device);
     EXPECT_FALSE(offers.back().size());
+}
+
+TEST(request_bounds, lines_read_and_not_offered_count_against_the_budget_too) {
+    // Every line names the ID, none is for the request's Windows version: nothing is offered, yet
+    // every line read is work.
+    catalog_index_c index = generic_catalog(5000, 10);
+    scan_request_c request = generic_request(40);
+    client_target_c target = client_target_for(request.os_code);
+    match_budget_c budget;
+    for (const requested_device_c& device : request.devices) EXPECT_TRUE(index.offers_for(device, target, 20, budget).empty());
+    EXPECT_EQ(budget.left, 0u);
 }
 
 TEST(request_bounds, a_large_answer_is_shrunk_by_a_computed_factor_in_few_writes) {
