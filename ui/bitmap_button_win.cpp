@@ -4,6 +4,7 @@
 #include "ui/skin_images_win.h"
 #include "ui/text_drawing_win.h"
 #include "ui/ui_fonts_win.h"
+#include "ui/window_base_win.h"
 
 #include <commctrl.h>
 
@@ -28,6 +29,7 @@ bool bitmap_button_c::attach(HWND button, int normal_image, int hover_image, int
                              COLORREF text_colour) {
     detach();
     if (!button) return false;
+    kit_draw_item = &bitmap_button_c::draw_item;
     button_ = button;
     images_[0] = normal_image;
     images_[1] = hover_image ? hover_image : normal_image;

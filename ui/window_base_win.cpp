@@ -1,9 +1,9 @@
 #include "ui/window_base_win.h"
 
-#include "ui/bitmap_button_win.h"
-
 #include <cstdio>
 #include <exception>
+
+bool (*kit_draw_item)(const DRAWITEMSTRUCT* item) = nullptr;
 
 bool window_base_c::register_class(const wchar_t* class_name, HINSTANCE instance, HICON icon) {
     WNDCLASSEXW existing{};
@@ -38,7 +38,7 @@ LRESULT CALLBACK window_base_c::window_procedure(HWND window, UINT message, WPAR
     }
     if (!self) return DefWindowProcW(window, message, wparam, lparam);
     // Owner-drawn kit controls draw themselves.
-    if (message == WM_DRAWITEM && bitmap_button_c::draw_item(reinterpret_cast<const DRAWITEMSTRUCT*>(lparam)))
+    if (message == WM_DRAWITEM && kit_draw_item && kit_draw_item(reinterpret_cast<const DRAWITEMSTRUCT*>(lparam)))
         return TRUE;
 
     LRESULT result = 0;

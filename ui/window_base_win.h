@@ -4,6 +4,11 @@
 
 #include <windows.h>
 
+// Owner-drawn kit controls draw themselves before their window sees WM_DRAWITEM. The kit sets
+// this when it takes over its first control, so programs without the kit (the driver package
+// installer) do not carry it; null until then.
+extern bool (*kit_draw_item)(const DRAWITEMSTRUCT* item);
+
 class window_base_c {
 public:
     window_base_c() = default;
