@@ -1,4 +1,5 @@
-// The release of the program and its tools, as --version shows it.
+// The release of the program, its tools and the update server, as --version shows it and as the
+// server's Debian package is numbered.
 #pragma once
 
 #define VANTOREL_VERSION "1.1.0"

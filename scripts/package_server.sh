@@ -13,7 +13,7 @@ if [ -z "${VANTOREL_HOST_BUILD:-}" ]; then
   cmake --build "$build" -j "$(nproc)" --target vantorel-server vantorel-catalog >&2
 fi
 
-version=$(sed -n 's/^#define VANTOREL_SERVER_VERSION "\(.*\)"$/\1/p' "$root/server/server_version.h")
+version=$(sed -n 's/^#define VANTOREL_VERSION "\(.*\)"$/\1/p' "$root/common/version.h")
 architecture=$(dpkg --print-architecture)
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT

@@ -1,10 +1,10 @@
 #include "server/catalog_commands.h"
 
+#include "common/version.h"
 #include "server/catalog_replacement.h"
 #include "server/demo_catalog.h"
 #include "server/driver_package_reader.h"
 #include "server/sqlite_catalog_store.h"
-#include "server/server_version.h"
 #include "server/synthetic_catalog.h"
 
 #include <zlib.h>
@@ -289,7 +289,7 @@ int run_catalog_tool(int argc, char** argv) {
     if (argc < 2) return misuse("name a command");
     std::string name = argv[1];
     if (name == "--help" || name == "-h" || name == "help") return std::fputs(usage_text, stdout), 0;
-    if (name == "--version") return std::printf("vantorel-catalog %s\n", VANTOREL_SERVER_VERSION), 0;
+    if (name == "--version") return std::printf("vantorel-catalog %s\n", VANTOREL_VERSION), 0;
     auto command = std::find_if(commands.begin(), commands.end(), [&name](const command_c& c) { return name == c.name; });
     if (command == commands.end()) return misuse("unknown command " + name);
     arguments_c arguments;

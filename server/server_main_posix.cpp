@@ -3,8 +3,8 @@
 // the new one is in), and so does a change of the catalog file with --watch-seconds; SIGTERM and
 // SIGINT stop it gracefully.
 #include "server/catalog_loading.h"
+#include "common/version.h"
 #include "server/server_options.h"
-#include "server/server_version.h"
 #include "server/update_server.h"
 
 #include <sys/stat.h>
@@ -124,7 +124,7 @@ int main(int argc, char** argv) {
             return 2;
         }
         if (options.help) return std::fputs(server_usage().c_str(), stdout), 0;
-        if (options.version) return std::printf("vantorel-server %s\n", VANTOREL_SERVER_VERSION), 0;
+        if (options.version) return std::printf("vantorel-server %s\n", VANTOREL_VERSION), 0;
         return serve(options);
     } catch (const std::exception& failure) {
         say(failure.what());
