@@ -16,6 +16,8 @@ source scripts/lib/mirrors.sh
 say() { printf '[demo] %s\n' "$*"; }
 step() { printf '\n[demo] == %s ==\n' "$*"; }
 words() { python3 scripts/lib/demo_words.py "$@"; }
+# The sentences about a step, in the demo's margin.
+tell() { words "$@" | sed 's/^/[demo] /'; }
 
 say "building the update server, the 32-bit (shipped) and the 64-bit programs"
 mkdir -p build
@@ -76,28 +78,28 @@ while IFS=$'\t' read -r package inf device; do
   n=$((n + 1))
   say "$device: unpacking $package and starting the installer on $inf"
   cli install "$package" --inf "$inf" --wait >"$work/json/install$n.json" </dev/null || true
-  words installed "$work/json/install$n.json"
+  tell installed "$work/json/install$n.json"
 done <"$work/packages.tsv"
 
 step "4. Rescan through the same mirrors"
 cli scan "${mirrors[@]}" >"$work/json/rescan.json"
-words drivers "$work/json/rescan.json"
+tell drivers "$work/json/rescan.json"
 cli scan --summary "${mirrors[@]}" >"$work/rescan.txt"
 sed -n '1,4p' "$work/rescan.txt"
 
 step "5. Back up the game controller's package from the driver store"
 controller=$(words instance "$work/json/rescan.json")
 cli backup --device "$controller" --folder "$backups" >"$work/json/backup.json"
-words backed-up "$work/json/backup.json"
+tell backed-up "$work/json/backup.json"
 archive=$(ls "$work/backups"/*.zip | head -n 1)
 unzip -l "$archive" >"$work/archive.txt"
 sed 's/^/[demo]   /' "$work/archive.txt"
 
 step "6. Restore it (forced: the installer puts the backed-up driver in again)"
 cli restore "$(basename "$archive")" --folder "$backups" --wait >"$work/json/restore.json" || true
-words installed "$work/json/restore.json"
+tell installed "$work/json/restore.json"
 cli scan "${mirrors[@]}" >"$work/json/after-restore.json"
-words drivers "$work/json/after-restore.json"
+tell drivers "$work/json/after-restore.json"
 
 step "The same first scan over the profile's own driver ranks (Linux build of the same core)"
 build/host/vantorel-cli scan --summary --profile tools/simulated_pc/simulated-pc.json "${mirrors[@]}" >"$work/linux.txt"
