@@ -1,9 +1,7 @@
 #include "ui/dialog_base_win.h"
 
 #include "ui/bitmap_button_win.h"
-
-#include <cstdio>
-#include <exception>
+#include "ui/window_base_win.h"
 
 INT_PTR dialog_base_c::run_modal(HWND owner, int template_id) {
     return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(template_id), owner, dialog_procedure,
@@ -26,14 +24,8 @@ INT_PTR CALLBACK dialog_base_c::dialog_procedure(HWND window, UINT message, WPAR
         return TRUE;
 
     LRESULT result = 0;
-    bool handled = false;
-    try {
-        handled = self->on_message(message, wparam, lparam, result);
-    } catch (const std::exception& failure) {
-        std::fprintf(stderr, "dialog message %u failed: %s\n", message, failure.what());
-    } catch (...) {
-        std::fprintf(stderr, "dialog message %u failed\n", message);
-    }
+    const bool handled =
+        handle_without_throwing("dialog", message, [&] { return self->on_message(message, wparam, lparam, result); });
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(window, DWLP_USER, 0);
         self->window_ = nullptr;

@@ -1,8 +1,5 @@
 #include "ui/window_base_win.h"
 
-#include <cstdio>
-#include <exception>
-
 bool (*kit_draw_item)(const DRAWITEMSTRUCT* item) = nullptr;
 
 bool window_base_c::register_class(const wchar_t* class_name, HINSTANCE instance, HICON icon) {
@@ -42,14 +39,8 @@ LRESULT CALLBACK window_base_c::window_procedure(HWND window, UINT message, WPAR
         return TRUE;
 
     LRESULT result = 0;
-    bool handled = false;
-    try {
-        handled = self->on_message(message, wparam, lparam, result);
-    } catch (const std::exception& failure) {
-        std::fprintf(stderr, "window message %u failed: %s\n", message, failure.what());
-    } catch (...) {
-        std::fprintf(stderr, "window message %u failed\n", message);
-    }
+    const bool handled =
+        handle_without_throwing("window", message, [&] { return self->on_message(message, wparam, lparam, result); });
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         self->window_ = nullptr;

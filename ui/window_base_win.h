@@ -4,10 +4,27 @@
 
 #include <windows.h>
 
+#include <cstdio>
+#include <exception>
+
 // Owner-drawn kit controls draw themselves before their window sees WM_DRAWITEM. The kit sets
 // this when it takes over its first control, so programs without the kit (the driver package
 // installer) do not carry it; null until then.
 extern bool (*kit_draw_item)(const DRAWITEMSTRUCT* item);
+
+// Runs a window's handler for one message: no exception leaves a window procedure; one is
+// reported on standard error and the message counts as not handled.
+template <typename Handler>
+bool handle_without_throwing(const char* kind, UINT message, Handler&& handler) noexcept {
+    try {
+        return handler();
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "%s message %u failed: %s\n", kind, message, failure.what());
+    } catch (...) {
+        std::fprintf(stderr, "%s message %u failed\n", kind, message);
+    }
+    return false;
+}
 
 class window_base_c {
 public:
