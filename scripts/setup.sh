@@ -20,7 +20,7 @@ host_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   libsqlite3-dev libboost-dev libmicrohttpd-dev libpugixml-dev
   clang libclang-rt-14-dev
-  nginx-light wrk curl unzip
+  nginx-light wrk curl unzip python3 systemd procps
   qemu-user-static
   librsvg2-bin fonts-ipafont-gothic fonts-liberation2
 )
