@@ -1,6 +1,6 @@
 #include "common/text_convert.h"
 
-#include <iconv.h>
+#include "common/iconv_handle.h"
 
 #include <atomic>
 #include <cerrno>
@@ -19,26 +19,11 @@ std::string iconv_name(unsigned code_page) {
     return "CP" + std::to_string(code_page);
 }
 
-class iconv_handle_c {
-public:
-    iconv_handle_c(const std::string& to, const std::string& from) : handle_(iconv_open(to.c_str(), from.c_str())) {}
-    ~iconv_handle_c() {
-        if (valid()) iconv_close(handle_);
-    }
-    iconv_handle_c(const iconv_handle_c&) = delete;
-    iconv_handle_c& operator=(const iconv_handle_c&) = delete;
-    bool valid() const { return handle_ != reinterpret_cast<iconv_t>(-1); }
-    iconv_t get() const { return handle_; }
-
-private:
-    iconv_t handle_;
-};
-
 // Converts in_size bytes; an input unit iconv cannot take is replaced and skipped.
 std::string convert(const std::string& to, const std::string& from, const char* input, std::size_t in_size,
                     std::size_t input_unit, std::string_view replacement) {
     std::string out;
-    iconv_handle_c cd(to, from);
+    iconv_handle_c cd(to.c_str(), from.c_str());
     if (!cd.valid() || in_size == 0) return out;
     char* in = const_cast<char*>(input);
     char chunk[4096];
@@ -102,7 +87,7 @@ std::wstring oem_to_wide(std::string_view text) {
 unsigned ansi_code_page() { return emulated_code_page.load(std::memory_order_relaxed); }
 
 bool set_ansi_code_page(unsigned code_page) {
-    iconv_handle_c probe("WCHAR_T", iconv_name(code_page));
+    iconv_handle_c probe("WCHAR_T", iconv_name(code_page).c_str());
     if (!probe.valid()) return false;
     emulated_code_page.store(code_page, std::memory_order_relaxed);
     return true;

@@ -2,11 +2,11 @@
 // byte (or byte pair) that the code page does not define gives U+FFFD.
 #pragma once
 
+#include "common/iconv_handle.h"
+
 #include <memory>
 #include <string>
 #include <string_view>
-
-#include "server/iconv_handle.h"
 
 // Decodes texts of one code page: any that iconv knows as "CP<number>" (ANSI ones, and OEM ones
 // such as the 437 of zip member names); one it does not know reads as Windows-1252. Holds one

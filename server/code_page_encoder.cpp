@@ -1,6 +1,6 @@
 #include "server/code_page_encoder.h"
 
-#include "server/iconv_handle.h"
+#include "common/iconv_handle.h"
 #include "server/utf8_text.h"
 
 #include <array>

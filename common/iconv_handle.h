@@ -1,4 +1,4 @@
-// One iconv conversion descriptor, closed when it goes out of scope.
+// One iconv conversion descriptor, closed when it goes out of scope (Linux).
 #pragma once
 
 #include <iconv.h>
