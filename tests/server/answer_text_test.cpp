@@ -2,13 +2,10 @@
 // packages (UTF-16 and Windows-1252 INF files), the update server, and the program's scan query
 // and answer reader, with the program's ANSI code page set as a Western European and as a
 // Russian Windows has it.
-#include "server/demo_catalog.h"
-#include "server/sqlite_catalog_store.h"
-#include "server/update_server.h"
-
 #include "common/text_convert.h"
 #include "service/last_error.h"
 #include "service/update_service.h"
+#include "tests/server/test_catalogs.h"
 #include "tests/unit/demo_scan_expectations.h"
 #include "tests/unit/test_files.h"
 
@@ -20,15 +17,8 @@ class answer_text_test : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         folder_ = new scratch_folder_c;
-        std::string error, packages = (folder_->path() / "packages").string(), catalog = (folder_->path() / "catalog.sqlite").string();
-        ASSERT_TRUE(build_demo_catalog(packages, catalog, error)) << error;
-        std::vector<catalog_package_c> loaded;
-        auto store = sqlite_catalog_store_c::open(catalog, false, error);
-        ASSERT_TRUE(store && store->load_packages(loaded, error)) << error;
-        server_settings_c settings;
-        settings.packages_folder = packages;
-        settings.log = nullptr;
-        server_ = update_server_c::start(settings, std::make_shared<const catalog_index_c>(std::move(loaded)), error).release();
+        std::string error;
+        server_ = start_demo_server(folder_->path(), error).release();
         ASSERT_NE(server_, nullptr) << error;
     }
     static void TearDownTestSuite() {

@@ -2,26 +2,14 @@
 #include "server/answer_size_limit.h"
 #include "server/catalog_index.h"
 #include "server/scan_answer_writer.h"
+#include "tests/server/test_catalogs.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-// `count` packages that all name the same generic ID, as class codes are named.
 catalog_index_c generic_catalog(std::size_t count, int os_major = 0) {
-    std::vector<catalog_package_c> packages(count);
-    for (std::size_t p = 0; p < count; ++p) {
-        packages[p].file_name = "generic-" + std::to_string(p) + ".zip";
-        packages[p].title = "Generic display driver " + std::to_string(p);
-        packages[p].infs.push_back({"x.inf", "Maker", "{4d36e968-e325-11ce-bfc1-08002be10318}", "2020-01-01", "1.0.0.0"});
-        catalog_entry_c entry;
-        entry.device_id = "PCI\\CC_0300";
-        entry.architecture = "amd64";
-        entry.os_major = os_major;
-        entry.description = "Display adapter with a long description " + std::to_string(p);
-        packages[p].entries.push_back(entry);
-    }
-    return catalog_index_c(packages);
+    return catalog_index_c(generic_packages(count, "Display adapter with a long description ", os_major));
 }
 
 scan_request_c generic_request(std::size_t devices) {

@@ -1,13 +1,10 @@
 // A whole scan query on Linux: the simulated PC's inventory from its profile, three mirrors of
 // the update server in this process (the first one down), the demo catalog.
-#include "server/demo_catalog.h"
-#include "server/sqlite_catalog_store.h"
-#include "server/update_server.h"
-
 #include "devices/device_profile.h"
 #include "devices/profile_source.h"
 #include "service/last_error.h"
 #include "service/update_service.h"
+#include "tests/server/test_catalogs.h"
 #include "tests/unit/demo_scan_expectations.h"
 #include "tests/unit/test_files.h"
 
@@ -20,15 +17,8 @@ namespace {
 class scan_query_test : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string error, packages = (folder_.path() / "packages").string(), catalog = (folder_.path() / "catalog.sqlite").string();
-        ASSERT_TRUE(build_demo_catalog(packages, catalog, error)) << error;
-        std::vector<catalog_package_c> loaded;
-        auto store = sqlite_catalog_store_c::open(catalog, false, error);
-        ASSERT_TRUE(store && store->load_packages(loaded, error)) << error;
-        server_settings_c settings;
-        settings.packages_folder = packages;
-        settings.log = nullptr;
-        server_ = update_server_c::start(settings, std::make_shared<const catalog_index_c>(std::move(loaded)), error);
+        std::string error;
+        server_ = start_demo_server(folder_.path(), error);
         ASSERT_TRUE(server_) << error;
 
         device_profile_c profile;

@@ -3,6 +3,7 @@
 #include "server/update_server.h"
 
 #include "tests/server/http_client.h"
+#include "tests/server/test_catalogs.h"
 #include "tests/unit/test_files.h"
 
 #include <gtest/gtest.h>
@@ -16,18 +17,7 @@
 namespace {
 
 std::shared_ptr<const catalog_index_c> generic_catalog(std::size_t count) {
-    std::vector<catalog_package_c> packages(count);
-    for (std::size_t p = 0; p < count; ++p) {
-        packages[p].file_name = "generic-" + std::to_string(p) + ".zip";
-        packages[p].title = "Generic display driver " + std::to_string(p);
-        packages[p].infs.push_back({"x.inf", "Maker", "{4d36e968-e325-11ce-bfc1-08002be10318}", "2020-01-01", "1.0.0.0"});
-        catalog_entry_c entry;
-        entry.device_id = "PCI\\CC_0300";
-        entry.architecture = "amd64";
-        entry.description = "Display adapter " + std::to_string(p);
-        packages[p].entries.push_back(entry);
-    }
-    return std::make_shared<const catalog_index_c>(packages);
+    return std::make_shared<const catalog_index_c>(generic_packages(count, "Display adapter "));
 }
 
 // The zlib stream of a request naming `devices` display adapters.
