@@ -14,19 +14,12 @@
 
 namespace {
 
-class quiet_task_calls_c final : public scan_task_calls_c {
-public:
-    bool create() override { return true; }
-    bool enable(bool) override { return true; }
-    bool edit() override { return true; }
-};
-
 void open_and_close_every_dialog() {
     modal_answerer_c answerer(GetCurrentThreadId(), [](HWND dialog, const std::wstring&) {
         press_dialog_button(dialog, IDCANCEL);
     }, 0);
     for (int kind = 0; kind <= 4; ++kind) message_window_c(L"text", kind).run(nullptr);
-    quiet_task_calls_c calls;
+    succeeding_task_calls_c calls;
     config_window_c(&calls).run(nullptr);
     device_c device;
     driver_group_c group;

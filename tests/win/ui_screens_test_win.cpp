@@ -20,13 +20,6 @@
 
 namespace {
 
-class still_task_calls_c final : public scan_task_calls_c {
-public:
-    bool create() override { return true; }
-    bool enable(bool) override { return true; }
-    bool edit() override { return true; }
-};
-
 // Runs a dialog; the answerer photographs it, checks a probe and closes it.
 template <typename run_t>
 void photograph(const std::string& name, run_t run, COLORREF probe_colour, POINT probe_at_from_bottom_left) {
@@ -87,7 +80,7 @@ TEST_P(ui_screens_test, kit_dialogs_and_chart) {
         photograph("message-" + std::to_string(kind),
                    [&] { message_window_c(language_text(texts[kind]), kind).run(nullptr); }, RGB(139, 184, 241), POINT{10, 6});
     }
-    still_task_calls_c calls;
+    succeeding_task_calls_c calls;
     photograph("settings", [&] { config_window_c(&calls).run(nullptr); }, RGB(255, 255, 255), POINT{10, 10});
     device_class_c setup_class;
     std::wcscpy(setup_class.name, L"Net");

@@ -4,6 +4,8 @@
 // count of this process's GDI objects, and the language table loaded from the source tree.
 #pragma once
 
+#include "app/scheduled_scan_box.h"
+
 #include <windows.h>
 
 #include <atomic>
@@ -80,3 +82,12 @@ int gdi_object_count();
 void load_test_language(const std::wstring& name);
 // The short name of the current language for screenshot folders: en, de, fr, jp...
 std::string test_language_code();
+
+// The weekly scan's work item calls, all succeeding without touching the Task Scheduler: for
+// tests that open the settings dialog for its looks, not for its schedule box.
+class succeeding_task_calls_c final : public scan_task_calls_c {
+public:
+    bool create() override { return true; }
+    bool enable(bool) override { return true; }
+    bool edit() override { return true; }
+};
