@@ -6,3 +6,4 @@ constexpr const wchar_t* product_site_domain = L"vantorel.example";   // product
 constexpr const wchar_t* service_site_domain = L"drivers.vantorel.example";  // FAQ: <sub>.<domain>
 constexpr const wchar_t* product_page_path = L"/product_vantorel.php";
 constexpr const wchar_t* faq_page_path = L"/faq.php";
+constexpr const wchar_t* help_page_path = L"/help.php";

@@ -121,6 +121,10 @@ std::wstring faq_link() {
     return std::wstring(L"http://") + current_row().sub_site + L"." + service_site_domain + faq_page_path;
 }
 
+std::wstring help_link() {
+    return std::wstring(L"http://") + current_row().sub_site + L"." + service_site_domain + help_page_path;
+}
+
 int start_scan_button_bitmap(int state) { return current_row().button_base + state; }
 
 int home_banner_bitmap() { return current_row().banner; }

@@ -35,5 +35,6 @@ bool is_current_language(const char* code);
 // Per-language web pages (host names are deployment configuration) and bitmap resources.
 std::wstring product_page_link();
 std::wstring faq_link();
+std::wstring help_link();
 int start_scan_button_bitmap(int state);
 int home_banner_bitmap();

@@ -40,6 +40,11 @@ std::string attempt_failure(const transfer_result_c& result) {
     return text;
 }
 
+// Cuts the query's transfer short once the service is asked to stop.
+int stop_when_requested(void* flag, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<const std::atomic<bool>*>(flag)->load() ? 1 : 0;
+}
+
 // One mirror: a fresh form with the compressed request, posted; the transfer frees the form.
 const transfer_result_c& post_request(http_transfer_c& transfer, const std::string& mirror,
                                       const std::vector<unsigned char>& packed) {
@@ -70,7 +75,11 @@ bool query_update_server(update_service_c& service, scan_query_c& query) {
     bool answered = false;
     query.mirror_failures.clear();
     query.answered_by.clear();
+    curl_easy_setopt(service.transfer->handle, CURLOPT_XFERINFOFUNCTION, stop_when_requested);
+    curl_easy_setopt(service.transfer->handle, CURLOPT_XFERINFODATA, &service.stop_requested);
+    curl_easy_setopt(service.transfer->handle, CURLOPT_NOPROGRESS, 0L);
     for (const std::string& mirror : service.mirrors) {
+        if (service.stop_requested.load() && result) break;
         result = &post_request(*service.transfer, mirror, packed);
         query.http_status = result->http_status;
         if (result->code == 0 && result->http_status < 400) {

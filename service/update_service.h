@@ -8,6 +8,7 @@
 #include "service/mirrors.h"
 #include "service/scan_query.h"
 
+#include <atomic>
 #include <memory>
 #include <set>
 #include <string>
@@ -22,6 +23,9 @@ struct update_service_c {
     const scan_query_c* current_query = nullptr;  // while a query runs
     mirror_list_c mirrors = configured_mirrors();
     std::wstring installed_links_file = L"setup.dat";  // in the program folder, the current directory
+    // Set by the window that is closing: a running query ends within a moment (its transfer is
+    // cut) and asks no further mirror.
+    std::atomic<bool> stop_requested{false};
 };
 
 // The scan query's worker body: sends the request to the mirrors in order, reads the first answer

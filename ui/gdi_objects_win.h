@@ -128,6 +128,10 @@ public:
     menu_c(const menu_c&) = delete;
     menu_c& operator=(const menu_c&) = delete;
     HMENU get() const { return menu_; }
+    void reset(HMENU menu) {
+        if (menu_) DestroyMenu(menu_);
+        menu_ = menu;
+    }
 
 private:
     HMENU menu_;
@@ -165,3 +169,22 @@ inline void frame_solid(HDC dc, const RECT& area, COLORREF colour) {
     edge = {area.right - 1, area.top, area.right, area.bottom};
     fill_solid(dc, edge, colour);
 }
+
+// An icon loaded with LoadImage, destroyed with DestroyIcon.
+class icon_c {
+public:
+    explicit icon_c(HICON icon = nullptr) : icon_(icon) {}
+    ~icon_c() {
+        if (icon_) DestroyIcon(icon_);
+    }
+    icon_c(const icon_c&) = delete;
+    icon_c& operator=(const icon_c&) = delete;
+    HICON get() const { return icon_; }
+    void reset(HICON icon) {
+        if (icon_) DestroyIcon(icon_);
+        icon_ = icon;
+    }
+
+private:
+    HICON icon_;
+};

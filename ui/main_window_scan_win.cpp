@@ -1,76 +1,49 @@
-// The main window's scan: the device enumeration into the device store, then, when it succeeded,
-// the scan query through the update service. Each runs on a worker thread that never touches a
-// window; the 200 ms timer sees it end and moves on.
-#include "ui/main_window_win.h"
-
+// The main window's side of a scan: the scan page runs it and reports how it ended; the window
+// keeps the scan state, shows the page that belongs to it and hands the results to the
+// download page.
 #include "app/application_win.h"
-#include "app/machine_facts.h"
-#include "app/settings_win.h"
-#include "app/wmi_facts.h"
-#include "devices/system_source.h"
-#include "service/update_service.h"
+#include "ui/main_window_win.h"
 #include "ui/window_messages.h"
 
-#include <cstdint>
+#include <ctime>
+
+device_store_c* main_window_c::store() const {
+    return options_.store ? options_.store : application().device_store.get();
+}
 
 void main_window_c::on_start_scan() {
-    if (scan_running()) return;
-    device_store_c* store = application().device_store.get();
-    if (!store || !application().update_service) return;
-    join_worker();
-    scan_state_ = scan_state_c::enumerating;
-    progress_.include_absent = settings().scan_offline ? 1 : 0;
-    start_worker([this, store] {
-        auto source = make_system_device_source();
-        return enumerate_devices(*store, *source, progress_);
-    });
-    SetTimer(handle(), scan_timer_id, scan_timer_period_ms, nullptr);
-    InvalidateRect(handle(), nullptr, TRUE);
+    // A retry arrives after the threads of the failed scan have ended; anything else that asks
+    // while they still run waits for this scan's end.
+    if (scan_.workers_running()) return;
+    scan_state_ = scan_state_c::scanning;
+    // The enumeration replaces the device records the results point into.
+    download_.drop_results();
+    show_page(scan_.handle());
+    scan_.begin(std::int64_t(std::time(nullptr)));
+    RedrawWindow(scan_.handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
-void main_window_c::on_scan_tick() {
-    if (worker_done_.load()) {
-        join_worker();
-        bool succeeded = worker_succeeded_.load();
-        if (scan_state_ == scan_state_c::enumerating && succeeded)
-            start_query();
-        else
-            finish_scan(succeeded);
+void main_window_c::on_scan_done(int device_total) {
+    scan_state_ = scan_state_c::results;
+    scan_.reset_step();
+    if (const device_store_c* records = store()) download_.take_results(device_total, *records);
+    show_page(download_.handle());
+    if (auto_scan_state_ == auto_scan_state_c::running) {
+        give_tray_notice();
+        auto_scan_state_ = auto_scan_state_c::notified;
     }
-    InvalidateRect(handle(), nullptr, TRUE);
 }
 
-void main_window_c::start_query() {
-    update_service_c* service = application().update_service.get();
-    query_ = scan_query_c{};
-    query_.os_code = os_code();
-    query_.model = system_facts().model.c_str();
-    query_.os_version_number = os_version_number();
-    query_.lang = std::int32_t(oem_code_page());
-    scan_state_ = scan_state_c::querying;
-    start_worker([this, service] { return query_update_server(*service, query_); });
+void main_window_c::on_scan_aborted() {
+    if (scan_state_ == scan_state_c::scanning) scan_state_ = scan_state_c::idle;
+    scan_.reset_step();
+    show_page(home_.handle());
 }
 
-void main_window_c::finish_scan(bool succeeded) {
-    KillTimer(handle(), scan_timer_id);
-    scan_state_ = succeeded ? scan_state_c::results : scan_state_c::failed;
-}
-
-void main_window_c::start_worker(std::function<bool()> body) {
-    worker_done_.store(false);
-    worker_succeeded_.store(false);
-    worker_ = std::thread([this, body = std::move(body)] {
-        bool succeeded = false;
-        try {
-            succeeded = body();
-        } catch (...) {
-            succeeded = false;  // nothing leaves the thread; the scan simply failed
-        }
-        worker_succeeded_.store(succeeded);
-        worker_done_.store(true);
-    });
-}
-
-void main_window_c::join_worker() {
-    if (worker_.joinable()) worker_.join();
+void main_window_c::on_show_instance(bool start_scan) {
+    if (IsIconic(handle())) ShowWindow(handle(), SW_RESTORE);
+    ShowWindow(handle(), SW_SHOW);
+    SetForegroundWindow(handle());
+    BringWindowToTop(handle());
+    if (start_scan && scan_state_ != scan_state_c::scanning) SendMessageW(handle(), WM_START_SCAN, 0, 0);
 }

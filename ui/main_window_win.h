@@ -1,55 +1,139 @@
-// The program's top-level window, titled "Vantorel" and of the class main_window_class_name, by
-// which a second start finds it. It comes to the front when a second start asks, and runs a scan
-// on WM_START_SCAN: the device enumeration, then the scan query through the update service, each
-// on a worker thread that a 200 ms timer follows (main_window_scan_win.cpp). The pages of the
-// full interface grow out of it.
+// The program's only top-level window, titled "Vantorel" and of the class
+// main_window_class_name, by which a second start finds it. It draws the skinned caption with the
+// five tabs, the title-bar buttons and the logo, shows one of its five pages at a time, owns the
+// main menu and the tray icon, and is the hub of the scan's messages:
+//   WM_START_SCAN    the start button, the automatic scan, "--autoscan", a retry
+//   WM_SCAN_DONE     the scan page: the results are in (wParam the enumeration's total)
+//   WM_SCAN_ABORTED  the scan page: the scan failed or the user cancelled it
+//   WM_SHOW_INSTANCE a second start: come to the front (wParam 1: and scan)
+// Closing may hide it to the tray (the close-to-tray setting); then one automatic scan runs
+// 15 minutes later and a balloon tells what it found.
 #pragma once
 
-#include "devices/device_store.h"
-#include "service/scan_query.h"
+#include "common/shell_launcher.h"
+#include "ui/download_window_win.h"
+#include "ui/empty_page_win.h"
+#include "ui/home_window_win.h"
+#include "ui/main_menu_win.h"
+#include "ui/scan_window_win.h"
+#include "ui/tray_icon_win.h"
+#include "ui/ui_window_win.h"
 #include "ui/window_base_win.h"
 
-#include <atomic>
-#include <functional>
-#include <thread>
+#include <string>
+#include <vector>
 
-class main_window_c : public window_base_c {
+class scan_task_calls_c;
+
+// What the window runs with; every empty member means the program's own.
+struct main_window_options_c {
+    std::vector<std::wstring> arguments;        // with the program path first; empty: the process's
+    scan_workers_c workers;                     // empty: the system's enumeration and query
+    tray_icon_c::notify_t notify = nullptr;     // null: Shell_NotifyIconW
+    shell_launcher_c* launcher = nullptr;       // null: the shell
+    scan_task_calls_c* task_calls = nullptr;    // the settings dialog's weekly scan; null: the real one
+    device_store_c* store = nullptr;            // null: the application's
+};
+
+class main_window_c : public window_base_c, public ui_window_c<main_window_c> {
 public:
-    // enumerating and querying are the two halves of a running scan; failed leaves last_error.
-    enum class scan_state_c { idle, enumerating, querying, results, failed };
+    enum class scan_state_c { idle, scanning, results };
+    enum class auto_scan_state_c { none, running, notified, seen };
+    enum class tab_c { home, download, backup, restore, settings };
 
-    main_window_c() = default;
+    explicit main_window_c(main_window_options_c options = {});
     ~main_window_c() override;
 
     bool create_main_window();
+    void paint_caption(HDC dc, const RECT& window);
+
     scan_state_c scan_state() const { return scan_state_; }
-    bool scan_running() const { return scan_state_ == scan_state_c::enumerating || scan_state_ == scan_state_c::querying; }
+    auto_scan_state_c auto_scan_state() const { return auto_scan_state_; }
+    HWND current_page() const { return current_page_; }
+    home_window_c& home_page() { return home_; }
+    scan_window_c& scan_page() { return scan_; }
+    download_window_c& download_page() { return download_; }
+    HWND backup_page() const { return backup_.handle(); }
+    HWND restore_page() const { return restore_.handle(); }
+    const tray_icon_c& tray() const { return tray_; }
+    main_menu_c& menu() { return menu_; }
+    button_c<main_window_c>* tab(tab_c which) const { return tabs_[int(which)]; }
+    button_c<main_window_c>* close_button() const { return close_button_; }
+    button_c<main_window_c>* maximise_button() const { return maximise_button_; }
+    button_c<main_window_c>* minimise_button() const { return minimise_button_; }
+    button_c<main_window_c>* menu_button() const { return menu_button_; }
+    button_c<main_window_c>* logo_button() const { return logo_button_; }
+
+    static constexpr UINT_PTR auto_scan_timer_id = 0;
+    static constexpr UINT auto_scan_delay_ms = 15 * 60 * 1000;
+    static constexpr UINT_PTR tray_retry_timer_id = 3;
+    static constexpr UINT tray_retry_period_ms = 5000;
+    static constexpr int width = 800, height = 600;
+    static constexpr UINT tray_icon_id = 333;
 
 protected:
     bool on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
 
 private:
+    // main_window_win.cpp: creation, layout, painting, pages
     void on_create();
+    void create_caption_buttons();
+    void create_pages();
+    void load_icons();
+    void on_size(WPARAM kind);
+    void on_min_max_info(MINMAXINFO& info) const;
+    void on_command(UINT id);
+    void show_page(HWND page);
+    void on_home_tab();
+    void on_download_tab();
+    void on_backup_tab();
+    void on_restore_tab();
+    void on_results_tab(HWND page, const char* message_key);
+    void on_settings();
+    void on_about();
+    void on_logo();
+    void on_maximise();
+    void on_minimise();
+    void on_menu_button();
+    void show_message(const std::wstring& text, int kind);
+    shell_launcher_c& launcher();
+
+    // main_window_scan_win.cpp: the scan's messages
+    void on_start_scan();
+    void on_scan_done(int device_total);
+    void on_scan_aborted();
     void on_show_instance(bool start_scan);
-    void on_paint();
+    device_store_c* store() const;
+
+    // main_window_tray_win.cpp: close, quit, tray and the automatic scan
+    void install_tray_icon();
     void on_close();
+    void hide_to_tray();
+    void quit();
+    void on_auto_scan_timer();
+    void give_tray_notice();
+    void on_shown();
+    void on_tray_message(LPARAM event);
     void on_destroy();
 
-    // main_window_scan_win.cpp
-    void on_start_scan();
-    void on_scan_tick();
-    void start_query();
-    void finish_scan(bool succeeded);
-    void start_worker(std::function<bool()> body);
-    void join_worker();
-
-    static constexpr UINT_PTR scan_timer_id = 1;
-    static constexpr UINT scan_timer_period_ms = 200;
-
+    main_window_options_c options_;
+    home_window_c home_;
+    scan_window_c scan_;
+    download_window_c download_;
+    empty_page_c backup_{"top_backup"};
+    empty_page_c restore_{"top_restore"};
+    HWND current_page_ = nullptr;
     scan_state_c scan_state_ = scan_state_c::idle;
-    enumeration_progress_c progress_;
-    scan_query_c query_;
-    std::thread worker_;
-    std::atomic<bool> worker_done_{false};
-    std::atomic<bool> worker_succeeded_{false};
+    auto_scan_state_c auto_scan_state_ = auto_scan_state_c::none;
+    button_c<main_window_c>* tabs_[5] = {};
+    button_c<main_window_c>* close_button_ = nullptr;
+    button_c<main_window_c>* maximise_button_ = nullptr;
+    button_c<main_window_c>* minimise_button_ = nullptr;
+    button_c<main_window_c>* menu_button_ = nullptr;
+    button_c<main_window_c>* logo_button_ = nullptr;
+    icon_c large_icon_, small_icon_, alert_icon_;
+    main_menu_c menu_;
+    tray_icon_c tray_;
+    UINT tray_message_ = 0;
+    UINT taskbar_created_message_ = 0;
 };

@@ -1,0 +1,98 @@
+#include "tests/win/main_window_fixture_win.h"
+
+#include "ui/window_messages.h"
+
+scan_workers_c scripted_scan_c::workers() {
+    scan_workers_c made;
+    made.enumerate = [this](enumeration_progress_c& progress) {
+        ++enumerations;
+        progress.total.store(devices.load());
+        progress.scanned.store(devices.load() / 2);
+        progress.set_current_name(L"Intel(R) 8 Series USB Enhanced Host Controller #1 - 9C26");
+        for (int waited = 0; hold_enumeration.load() && waited < 30000; waited += 10) Sleep(10);
+        progress.scanned.store(devices.load());
+        if (enumeration_fails.load()) {
+            set_last_error(error_device_set);
+            return false;
+        }
+        return true;
+    };
+    made.query = [this](scan_query_c&) {
+        ++queries;
+        for (int waited = 0; hold_query.load() && waited < 30000; waited += 10) Sleep(10);
+        if (query_error.load() != 0) {
+            set_last_error(query_error.load());
+            return false;
+        }
+        if (store && fill_results) fill_results(*store);
+        return true;
+    };
+    made.set_stop = [this](bool stop) {
+        if (stop) hold_enumeration = hold_query = false;
+    };
+    return made;
+}
+
+std::vector<tray_recorder_c::call_c>& tray_recorder_c::calls() {
+    static std::vector<call_c> recorded;
+    return recorded;
+}
+
+std::atomic<bool>& tray_recorder_c::failing() {
+    static std::atomic<bool> fail{false};
+    return fail;
+}
+
+BOOL WINAPI tray_recorder_c::notify(DWORD action, PNOTIFYICONDATAW data) {
+    calls().push_back(call_c{action, data->uFlags, data->hIcon, (data->uFlags & NIF_INFO) ? data->szInfo : L""});
+    return action == NIM_ADD && failing().load() ? FALSE : TRUE;
+}
+
+int tray_recorder_c::count(DWORD action, UINT flag) {
+    int found = 0;
+    for (const call_c& call : calls()) found += call.action == action && (flag == 0 || (call.flags & flag)) ? 1 : 0;
+    return found;
+}
+
+bool pump_until(const std::function<bool()>& condition, DWORD timeout_ms) {
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > timeout_ms) return condition();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    return true;
+}
+
+test_main_window_c::test_main_window_c(std::vector<std::wstring> arguments) {
+    scan.store = &store;
+    main_window_options_c options;
+    options.arguments = std::move(arguments);
+    options.workers = scan.workers();
+    options.notify = &tray_recorder_c::notify;
+    options.launcher = &launcher;
+    options.task_calls = &task_calls;
+    options.store = &store;
+    window_ = std::make_unique<main_window_c>(std::move(options));
+}
+
+test_main_window_c::~test_main_window_c() { destroy(); }
+
+void test_main_window_c::destroy() {
+    if (!window_) return;
+    if (IsWindow(window_->handle())) DestroyWindow(window_->handle());
+    window_.reset();
+    MSG quit;
+    PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+}
+
+POINT caption_button_point(main_window_c& window, button_c<main_window_c>* button) {
+    RECT rect;
+    GetWindowRect(window.handle(), &rect);
+    RECT at = button->placed(RECT{0, 0, rect.right - rect.left, rect.bottom - rect.top});
+    return POINT{rect.left + (at.left + at.right) / 2, rect.top + (at.top + at.bottom) / 2};
+}

@@ -1,0 +1,69 @@
+// What the main window tests share: scan workers whose halves the test holds, releases and
+// scripts; a recorder in place of the shell's notification area; and a window made with them.
+#pragma once
+
+#include "service/last_error.h"
+#include "tests/unit/recording_launcher.h"
+#include "tests/win/ui_test_support_win.h"
+#include "ui/main_window_win.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// Scan halves that wait while held, then succeed or fail as set; each counts its runs.
+struct scripted_scan_c {
+    std::atomic<bool> hold_enumeration{false}, hold_query{false};
+    std::atomic<bool> enumeration_fails{false};
+    std::atomic<int> query_error{0};      // 0: the query succeeds; else its last_error
+    std::atomic<int> enumerations{0}, queries{0};
+    std::atomic<int> devices{3};
+    device_store_c* store = nullptr;      // filled by a successful query, when set
+    std::function<void(device_store_c&)> fill_results;
+
+    scan_workers_c workers();
+};
+
+// Records what the window asks of the notification area; failing makes every add fail.
+struct tray_recorder_c {
+    struct call_c {
+        DWORD action;
+        UINT flags;
+        HICON icon;
+        std::wstring info;
+    };
+    static std::vector<call_c>& calls();
+    static std::atomic<bool>& failing();
+    static BOOL WINAPI notify(DWORD action, PNOTIFYICONDATAW data);
+    static int count(DWORD action, UINT flag = 0);
+};
+
+// Runs this thread's messages until the condition holds or the time is up; its last value.
+bool pump_until(const std::function<bool()>& condition, DWORD timeout_ms);
+
+// A main window over scripted workers, the tray recorder and a recording launcher.
+class test_main_window_c {
+public:
+    explicit test_main_window_c(std::vector<std::wstring> arguments = {L"Vantorel.exe"});
+    ~test_main_window_c();
+    main_window_c& operator*() { return *window_; }
+    main_window_c* operator->() { return window_.get(); }
+    // Destroys the window and takes the quit message its end posts.
+    void destroy();
+
+    scripted_scan_c scan;
+    device_store_c store;
+    recording_launcher_c launcher;
+    succeeding_task_calls_c task_calls;
+
+private:
+    std::unique_ptr<main_window_c> window_;
+};
+
+// The point of a caption button on the screen.
+POINT caption_button_point(main_window_c& window, button_c<main_window_c>* button);

@@ -1,0 +1,276 @@
+// The main window with its real pages, driven by real input and by its own messages: the tabs
+// before and during a scan, the start button, the ends of a scan (a silent abort, a failed
+// enumeration, the error boxes of failed queries against real servers with retry), closing to
+// the tray, the automatic scan's notice, "--autoscan", the minimum size and the main menu.
+#include "app/application_win.h"
+#include "app/machine_facts.h"
+#include "app/settings_win.h"
+#include "i18n/language_table.h"
+#include "tests/unit/fault_server_access.h"
+#include "tests/win/main_window_fixture_win.h"
+#include "ui/system_scan_workers_win.h"
+#include "ui/window_messages.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace {
+
+class ui_main_window_test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(collect_basic_facts());
+        ASSERT_TRUE(load_settings());
+        saved_ = settings();
+        load_test_language(L"English");
+        tray_recorder_c::calls().clear();
+        tray_recorder_c::failing() = false;
+    }
+    void TearDown() override {
+        settings() = saved_;
+        save_settings();
+    }
+
+    static void open_and_show(test_main_window_c& main) {
+        ASSERT_TRUE(main->create_main_window());
+        ShowWindow(main->handle(), SW_SHOW);
+        pump_messages(200);
+    }
+    static void click(main_window_c& window, button_c<main_window_c>* button) {
+        POINT at = caption_button_point(window, button);
+        mouse_click_at(at.x, at.y);
+        pump_messages(300);
+    }
+
+    settings_c saved_;
+};
+
+void click_start_button(main_window_c& window) {
+    HWND home = window.home_page().handle();
+    RECT client;
+    GetClientRect(home, &client);
+    RECT button = window.home_page().start_button().placed(client);
+    POINT at = {(button.left + button.right) / 2, (button.top + button.bottom) / 2};
+    ClientToScreen(home, &at);
+    mouse_click_at(at.x, at.y);
+}
+
+// Closes the menu that is open on the UI thread with Esc, after reading its entries.
+std::vector<std::wstring> close_menu_reading(main_menu_c& menu) {
+    std::vector<std::wstring> texts;
+    for (int waited = 0; !menu.is_open() && waited < 5000; waited += 20) Sleep(20);
+    Sleep(150);
+    for (UINT command : {command_settings, command_help, command_about, command_exit}) {
+        wchar_t text[64] = {};
+        GetMenuStringW(menu.popup(), command, text, 64, MF_BYCOMMAND);
+        texts.push_back(text);
+    }
+    press_key(VK_ESCAPE);
+    return texts;
+}
+
+}  // namespace
+
+TEST_F(ui_main_window_test, tabs_wait_for_results_and_the_home_tab_follows_the_scan) {
+    test_main_window_c main;
+    open_and_show(main);
+    HWND home = main->home_page().handle();
+    {
+        modal_answerer_c answerer(GetCurrentThreadId(), [](HWND box, const std::wstring&) { press_dialog_button(box, IDOK); });
+        for (auto tab : {main_window_c::tab_c::download, main_window_c::tab_c::backup, main_window_c::tab_c::restore}) {
+            click(*main, main->tab(tab));
+            EXPECT_EQ(main->current_page(), home);
+        }
+        pump_until([&] { return answerer.texts().size() == 3; }, 5000);
+        EXPECT_EQ(answerer.texts(), (std::vector<std::wstring>{language_text("home_download_msg"), language_text("home_backup_msg"),
+                                                               language_text("home_restore_msg")}));
+    }
+
+    // The drop-down button opens the main menu in the current language; Esc closes it.
+    std::vector<std::wstring> entries;
+    std::thread closer([&] { entries = close_menu_reading(main->menu()); });
+    click(*main, main->menu_button());
+    closer.join();
+    EXPECT_EQ(entries, (std::vector<std::wstring>{language_text("menu_settings"), language_text("menu_help"),
+                                                  language_text("menu_about"), language_text("menu_exit")}));
+    EXPECT_FALSE(main->menu().is_open());
+
+    main.scan.hold_enumeration = true;
+    click_start_button(*main);
+    ASSERT_TRUE(pump_until([&] { return main->scan_page().step() == 1; }, 5000));
+    EXPECT_EQ(main->scan_state(), main_window_c::scan_state_c::scanning);
+    EXPECT_EQ(main->current_page(), main->scan_page().handle());
+    click(*main, main->tab(main_window_c::tab_c::home));
+    EXPECT_EQ(main->current_page(), main->scan_page().handle());
+    // A second start asking for a scan brings the window forward and starts nothing.
+    std::int64_t started = main->scan_page().start_time();
+    SendMessageW(main->handle(), WM_SHOW_INSTANCE, 1, 0);
+    EXPECT_EQ(main->scan_page().start_time(), started);
+
+    // A failure without a text (4) ends the scan without a box; home is the home page again.
+    main.scan.query_error = error_file_open;
+    {
+        modal_answerer_c answerer(GetCurrentThreadId(), [](HWND box, const std::wstring&) { press_dialog_button(box, IDCANCEL); });
+        main.scan.hold_enumeration = false;
+        ASSERT_TRUE(pump_until([&] { return main->scan_state() == main_window_c::scan_state_c::idle; }, 10000));
+        pump_messages(500);
+        EXPECT_TRUE(answerer.texts().empty());
+    }
+    EXPECT_EQ(main.scan.enumerations.load(), 1);
+    EXPECT_EQ(main->current_page(), home);
+    click(*main, main->tab(main_window_c::tab_c::home));
+    EXPECT_EQ(main->current_page(), home);
+
+    main.scan.query_error = 0;
+    SendMessageW(main->handle(), WM_START_SCAN, 0, 0);
+    ASSERT_TRUE(pump_until([&] { return main->scan_state() == main_window_c::scan_state_c::results; }, 10000));
+    EXPECT_EQ(main->current_page(), main->download_page().handle());
+    click(*main, main->tab(main_window_c::tab_c::backup));
+    EXPECT_EQ(main->current_page(), main->backup_page());
+}
+
+TEST_F(ui_main_window_test, a_failed_enumeration_shows_one_box_and_ends_the_scan) {
+    test_main_window_c main;
+    open_and_show(main);
+    main.scan.enumeration_fails = true;
+    modal_answerer_c answerer(GetCurrentThreadId(), [](HWND box, const std::wstring&) { press_dialog_button(box, IDOK); }, 800);
+    SendMessageW(main->handle(), WM_START_SCAN, 0, 0);
+    ASSERT_TRUE(pump_until([&] { return main->scan_state() == main_window_c::scan_state_c::idle; }, 10000));
+    pump_messages(600);
+    // The box stayed up for 800 ms, four ticks' worth: none of them went on with the scan.
+    EXPECT_EQ(answerer.texts(), std::vector<std::wstring>{L"Scan Devices Error"});
+    EXPECT_EQ(main.scan.queries.load(), 0);
+    EXPECT_EQ(main->current_page(), main->home_page().handle());
+}
+
+TEST_F(ui_main_window_test, closing_goes_to_the_tray_and_the_automatic_scan_tells_what_it_found) {
+    settings().close_to_tray = 1;
+    test_main_window_c main;
+    open_and_show(main);
+    ASSERT_TRUE(main->tray().added());
+    {
+        modal_answerer_c answerer(GetCurrentThreadId(), [](HWND box, const std::wstring&) { press_dialog_button(box, IDOK); });
+        click(*main, main->close_button());
+        ASSERT_TRUE(pump_until([&] { return !IsWindowVisible(main->handle()); }, 5000));
+        EXPECT_EQ(answerer.texts(), std::vector<std::wstring>{language_text("system_tray_warning")});
+        ASSERT_TRUE(load_settings());
+        EXPECT_EQ(settings().close_to_tray, 2u);
+        ShowWindow(main->handle(), SW_SHOW);
+        SendMessageW(main->handle(), WM_CLOSE, 0, 0);
+        pump_messages(300);
+        EXPECT_FALSE(IsWindowVisible(main->handle()));
+        EXPECT_EQ(answerer.texts().size(), 1u);
+    }
+
+    // Explorer restarted and the icon cannot be added: closing minimises instead of hiding,
+    // and the icon comes back with the next "TaskbarCreated".
+    UINT taskbar_created = RegisterWindowMessageW(L"TaskbarCreated");
+    tray_recorder_c::failing() = true;
+    SendMessageW(main->handle(), taskbar_created, 0, 0);
+    EXPECT_FALSE(main->tray().added());
+    ShowWindow(main->handle(), SW_SHOW);
+    SendMessageW(main->handle(), WM_CLOSE, 0, 0);
+    pump_messages(300);
+    EXPECT_TRUE(IsWindowVisible(main->handle()));
+    EXPECT_TRUE(IsIconic(main->handle()));
+    tray_recorder_c::failing() = false;
+    SendMessageW(main->handle(), taskbar_created, 0, 0);
+    EXPECT_TRUE(main->tray().added());
+    ShowWindow(main->handle(), SW_HIDE);
+
+    // The automatic scan (timer 0) finds one driver out of date: alert icon and balloon; the
+    // icon goes back when the window is shown.
+    main.scan.fill_results = [](device_store_c& store) {
+        store.devices.assign(1, device_c{});
+        store.devices[0].has_driver = store.devices[0].best_is_update = true;
+        store.devices[0].items.resize(1);
+    };
+    SendMessageW(main->handle(), WM_TIMER, main_window_c::auto_scan_timer_id, 0);
+    EXPECT_EQ(main->auto_scan_state(), main_window_c::auto_scan_state_c::running);
+    ASSERT_TRUE(pump_until([&] { return main->auto_scan_state() == main_window_c::auto_scan_state_c::notified; }, 10000));
+    ASSERT_EQ(tray_recorder_c::count(NIM_MODIFY, NIF_INFO), 1);
+    auto calls = tray_recorder_c::calls();
+    EXPECT_EQ(calls.back().info, L"New driver updates: 1");
+    HICON alert = calls[calls.size() - 2].icon;
+    ShowWindow(main->handle(), SW_SHOW);
+    EXPECT_EQ(main->auto_scan_state(), main_window_c::auto_scan_state_c::seen);
+    EXPECT_NE(tray_recorder_c::calls().back().icon, alert);
+    // A tick of the automatic scan's timer while results are shown starts nothing.
+    SendMessageW(main->handle(), WM_TIMER, main_window_c::auto_scan_timer_id, 0);
+    EXPECT_EQ(main->scan_state(), main_window_c::scan_state_c::results);
+    main.destroy();
+    EXPECT_EQ(tray_recorder_c::count(NIM_DELETE), 1);
+}
+
+TEST_F(ui_main_window_test, autoscan_only_alone_and_closing_waits_for_the_scan_threads) {
+    {
+        test_main_window_c main({L"Vantorel.exe", L"--autoscan", L"now"});
+        ASSERT_TRUE(main->create_main_window());
+        EXPECT_EQ(main->scan_state(), main_window_c::scan_state_c::idle);
+    }
+    test_main_window_c main({L"Vantorel.exe", L"--AutoScan"});
+    main.scan.hold_query = true;
+    ASSERT_TRUE(main->create_main_window());
+    EXPECT_EQ(main->scan_state(), main_window_c::scan_state_c::scanning);
+    SetWindowPos(main->handle(), nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER);
+    RECT rect;
+    GetWindowRect(main->handle(), &rect);
+    EXPECT_GE(rect.right - rect.left, 800);
+    EXPECT_GE(rect.bottom - rect.top, 600);
+    ASSERT_TRUE(pump_until([&] { return main.scan.queries.load() == 1; }, 10000));
+    // The query is still held: closing asks it to stop and waits for its thread.
+    main.destroy();
+    EXPECT_FALSE(main.scan.hold_query.load());
+}
+
+// The error boxes of failed queries against real servers: mirrors that refuse (3), answer 503
+// (20) and send an empty 200 (21). Retry runs the whole scan again; Cancel ends it.
+TEST_F(ui_main_window_test, failed_queries_show_their_error_and_retry_enumerates_again) {
+    const std::string base = fault_server_access_c::base_url();
+    if (base.empty()) GTEST_SKIP() << "no fault server";
+    ASSERT_TRUE(prepare_scan_objects());
+    application_c& state = application();
+    std::atomic<int> enumerations{0};
+    main_window_options_c options;
+    options.arguments = {L"Vantorel.exe"};
+    options.workers = system_scan_workers();
+    auto enumerate = options.workers.enumerate;
+    options.workers.enumerate = [&](enumeration_progress_c& progress) {
+        ++enumerations;
+        return enumerate(progress);
+    };
+    options.notify = &tray_recorder_c::notify;
+    struct case_c {
+        std::string mirror;
+        std::wstring text;
+    } cases[] = {
+        {"http://127.0.0.1:1/", language_text("error_network_timeout")},
+        {base + "/status/503", L"The update server could not be reached (HTTP error 503)."},
+        {base + "/bytes/0", language_text("error_invalid_date")},
+    };
+    {
+        main_window_c window(options);
+        ASSERT_TRUE(window.create_main_window());
+        for (const case_c& failure : cases) {
+            SCOPED_TRACE(failure.mirror);
+            state.update_service->mirrors = {failure.mirror, failure.mirror, failure.mirror};
+            enumerations = 0;
+            int boxes = 0;
+            modal_answerer_c answerer(GetCurrentThreadId(), [&](HWND box, const std::wstring&) {
+                press_dialog_button(box, ++boxes == 1 ? IDOK : IDCANCEL);  // Retry once, then Cancel
+            });
+            SendMessageW(window.handle(), WM_START_SCAN, 0, 0);
+            ASSERT_TRUE(pump_until([&] { return answerer.texts().size() == 2 &&
+                                                window.scan_state() == main_window_c::scan_state_c::idle; }, 60000));
+            EXPECT_EQ(answerer.texts(), (std::vector<std::wstring>{failure.text, failure.text}));
+            EXPECT_EQ(enumerations.load(), 2);
+            EXPECT_EQ(window.current_page(), window.home_page().handle());
+        }
+        DestroyWindow(window.handle());
+    }
+    MSG quit;
+    PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    release_application();
+    EXPECT_EQ(state.device_store, nullptr);
+}

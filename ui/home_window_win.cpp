@@ -1,0 +1,90 @@
+#include "ui/home_window_win.h"
+
+#include "i18n/language_table.h"
+#include "ui/gdi_objects_win.h"
+#include "ui/page_sidebar_win.h"
+#include "ui/skin_images_win.h"
+#include "ui/text_drawing_win.h"
+#include "ui/ui_fonts_win.h"
+#include "ui/ui_window_win.h"
+#include "ui/window_messages.h"
+
+namespace {
+
+constexpr const wchar_t* home_class = L"VantorelHomePage";
+constexpr int title_band_image = 298, steps_image = 297, separator_image = 293, small_icon_image = 294;
+
+void fill_pattern(HDC dc, const RECT& area, int image) {
+    brush_c pattern(make_skin_pattern_brush(image));
+    if (!pattern) return;
+    SetBrushOrgEx(dc, area.left, area.top, nullptr);
+    FillRect(dc, &area, pattern.get());
+}
+
+}  // namespace
+
+bool home_window_c::create_page(HWND parent, const RECT& area) {
+    register_class(home_class, GetModuleHandleW(nullptr));
+    return create(home_class, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, area.left, area.top,
+                  area.right - area.left, area.bottom - area.top, parent) != nullptr;
+}
+
+bool home_window_c::on_message(UINT message, WPARAM, LPARAM lparam, LRESULT& result) {
+    result = 0;
+    switch (message) {
+        case WM_CREATE: on_create(); return true;
+        case WM_ERASEBKGND: result = 1; return true;
+        case WM_PAINT: on_paint(); return true;
+        case WM_MOUSEMOVE: case WM_LBUTTONDOWN: case WM_LBUTTONUP: case WM_CAPTURECHANGED:
+            on_mouse(message, lparam);
+            return true;
+        default: return false;
+    }
+}
+
+void home_window_c::on_create() {
+    start_button_.create(start_scan_button_bitmap(0), start_scan_button_bitmap(1), start_scan_button_bitmap(2), RECT{},
+                         language_text("home_start_scan"));
+}
+
+HFONT home_window_c::label_font() const {
+    bool long_words = is_current_language("fr") || is_current_language("it") || is_current_language("es");
+    return verdana(long_words ? 10 : 12, font_weight_c::bold);
+}
+
+void home_window_c::on_paint() {
+    paint_dc_c paint(handle());
+    RECT client;
+    GetClientRect(handle(), &client);
+    off_screen_c surface(paint.get(), client.right, client.bottom);
+    HDC dc = surface.dc();
+    int width = client.right, height = client.bottom;
+
+    paint_page_frame(dc, client);
+    fill_pattern(dc, RECT{0, 0, width - sidebar_width, 40}, title_band_image);
+    draw_text_at(dc, language_text("home_scan_for_driver_updates"), 15, 10, verdana(18), page_title_colour);
+
+    int cx = (width - sidebar_width) / 2, cy = (height - 150) / 2;
+    draw_skin_image(dc, steps_image, cx - 235, cy - 90);
+    start_button_.draw(dc, client);
+    HFONT labels = label_font();
+    draw_text_at(dc, language_text("home_scan_for_drivers"), cx - 235 + 26, cy - 65, labels, page_title_colour);
+    draw_text_at(dc, language_text("home_download"), cx - 235 + 226, cy - 65, labels, page_title_colour);
+    draw_text_at(dc, language_text("home_install"), cx - 235 + 399, cy - 65, labels, page_title_colour);
+
+    draw_skin_image(dc, home_banner_bitmap(), 10, height - 110);
+    draw_skin_image(dc, small_icon_image, 10, height - 135);
+    draw_text_at(dc, language_text("home_kelvard_automatically"), 40, height - 133, labels, page_title_colour);
+    fill_pattern(dc, RECT{10, height - 155, width - 260, height - 153}, separator_image);
+
+    bool narrow_title = is_current_language("it") || is_current_language("pt");
+    bool wide_values = is_current_language("fr") || is_current_language("nl");
+    paint_sidebar(dc, client, verdana(narrow_title ? 10 : 12, font_weight_c::bold), wide_values ? 72 : 55);
+    surface.copy_to(paint.get());
+}
+
+void home_window_c::on_mouse(UINT message, LPARAM lparam) {
+    button_c<home_window_c>* buttons[] = {&start_button_};
+    if (client_buttons_message(handle(), message, lparam, buttons, 1))
+        SendMessageW(GetParent(handle()), WM_START_SCAN, 0, 0);
+}

@@ -1,0 +1,92 @@
+// Closing, quitting, the tray icon and the one automatic scan after the window went to the tray.
+#include "app/settings_win.h"
+#include "download/download_session.h"
+#include "i18n/language_table.h"
+#include "ui/language_format.h"
+#include "ui/main_window_win.h"
+#include "ui/message_window_win.h"
+#include "ui/window_messages.h"
+
+#include <algorithm>
+
+void main_window_c::install_tray_icon() {
+    tray_message_ = RegisterWindowMessageW(L"WM_TRAYICON");
+    taskbar_created_message_ = RegisterWindowMessageW(L"TaskbarCreated");
+    // The shell may not have its notification area yet (a start with Windows): try again.
+    if (!tray_.install(handle(), tray_icon_id, tray_message_, small_icon_.get(), product_title))
+        SetTimer(handle(), tray_retry_timer_id, tray_retry_period_ms, nullptr);
+}
+
+void main_window_c::on_close() {
+    switch (settings().close_to_tray) {
+        case 0: quit(); return;
+        case 1:
+            show_message(language_text("system_tray_warning"), 0);
+            settings().close_to_tray = 2;
+            save_settings();
+            break;
+        default: break;
+    }
+    hide_to_tray();
+}
+
+void main_window_c::hide_to_tray() {
+    // Hidden without an icon, the window could not be reached again: minimise it instead.
+    if (tray_.add())
+        ShowWindow(handle(), SW_HIDE);
+    else
+        ShowWindow(handle(), SW_MINIMIZE);
+    if (auto_scan_state_ == auto_scan_state_c::none) SetTimer(handle(), auto_scan_timer_id, auto_scan_delay_ms, nullptr);
+}
+
+void main_window_c::quit() {
+    bool downloading = std::any_of(download_sessions.begin(), download_sessions.end(), [](const auto& session) {
+        return session && session->state == download_downloading;
+    });
+    if (downloading && message_window_c(language_text("quit_confirm"), 3).run(handle()) != 1) return;
+    DestroyWindow(handle());
+}
+
+void main_window_c::on_auto_scan_timer() {
+    if (scan_state_ != scan_state_c::idle) return;
+    KillTimer(handle(), auto_scan_timer_id);
+    auto_scan_state_ = auto_scan_state_c::running;
+    on_start_scan();
+}
+
+void main_window_c::give_tray_notice() {
+    int count = download_.counts().out_of_date;
+    if (count <= 0) return;
+    tray_.set_icon(alert_icon_.get());
+    tray_.show_balloon(product_title, format_language_text("new_driver_notify", {count}, 32));
+}
+
+void main_window_c::on_shown() {
+    if (auto_scan_state_ != auto_scan_state_c::notified) return;
+    tray_.set_icon(small_icon_.get());
+    auto_scan_state_ = auto_scan_state_c::seen;
+}
+
+void main_window_c::on_tray_message(LPARAM event) {
+    if (event == WM_RBUTTONUP) {
+        POINT cursor;
+        GetCursorPos(&cursor);
+        menu_.open(handle(), cursor.x, cursor.y, TPM_LEFTBUTTON);
+    } else if (event == WM_LBUTTONUP) {
+        if (IsWindowVisible(handle())) {
+            ShowWindow(handle(), SW_HIDE);
+        } else {
+            ShowWindow(handle(), SW_SHOW);
+            SetForegroundWindow(handle());
+        }
+    }
+}
+
+void main_window_c::on_destroy() {
+    KillTimer(handle(), auto_scan_timer_id);
+    KillTimer(handle(), tray_retry_timer_id);
+    // The workers use the device store, which goes after the message loop.
+    scan_.stop_workers();
+    tray_.remove();
+    PostQuitMessage(0);
+}

@@ -1,0 +1,70 @@
+#include "ui/page_sidebar_win.h"
+
+#include "app/wmi_facts.h"
+#include "i18n/language_table.h"
+#include "ui/gdi_objects_win.h"
+#include "ui/skin_images_win.h"
+#include "ui/text_drawing_win.h"
+#include "ui/ui_fonts_win.h"
+
+#include <string>
+
+namespace {
+
+constexpr COLORREF sidebar_colour = RGB(226, 240, 253);
+constexpr COLORREF sidebar_edge_colour = RGB(194, 218, 244);
+constexpr COLORREF row_colour = RGB(67, 110, 152);
+constexpr int sidebar_picture = 295;
+
+struct fact_row_c {
+    const char* label_key;
+    const std::wstring system_facts_c::*value;
+};
+
+constexpr fact_row_c fact_rows[] = {
+    {"sidebar_model", &system_facts_c::model},       {"sidebar_os", &system_facts_c::operating_system},
+    {"sidebar_cpu", &system_facts_c::processor},     {"sidebar_memory", &system_facts_c::memory},
+    {"sidebar_display", &system_facts_c::display},   {"sidebar_sound", &system_facts_c::sound},
+    {"sidebar_storage", &system_facts_c::storage},
+};
+
+}  // namespace
+
+void paint_page_frame(HDC dc, const RECT& client) {
+    fill_solid(dc, client, RGB(255, 255, 255));
+    RECT sidebar = {client.right - sidebar_width, 0, client.right, client.bottom};
+    fill_solid(dc, sidebar, sidebar_colour);
+    sidebar.right = sidebar.left + 1;
+    fill_solid(dc, sidebar, sidebar_edge_colour);
+}
+
+void paint_sidebar(HDC dc, const RECT& client, HFONT title_font, int value_offset) {
+    int width = client.right;
+    draw_skin_image_keyed(dc, sidebar_picture, width - 247, 5, RGB(255, 255, 255));
+    draw_text_at(dc, language_text("sidebar_system_info"), width - 193, 28, title_font, page_title_colour);
+
+    selection_c font(dc, arial(8));
+    int mode = SetBkMode(dc, TRANSPARENT);
+    COLORREF previous = SetTextColor(dc, row_colour);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    const system_facts_c& facts = system_facts();
+    int top = 100;
+    bool first = true;
+    for (const fact_row_c& row : fact_rows) {
+        const std::wstring& value = facts.*row.value;
+        RECT value_rect = {width - sidebar_width + value_offset, top, width - 5, top};
+        draw_wrapped_text(dc, value, value_rect, 5, true);
+        // A fact the system did not give still shows its label on one line.
+        if (value_rect.bottom <= top) value_rect.bottom = top + metrics.tmHeight;
+        draw_wrapped_text(dc, value, value_rect, 5, false);
+        RECT label = {width - 240, top, value_rect.left - 2, value_rect.bottom};
+        const std::wstring& text = language_text(row.label_key);
+        UINT format = first ? DT_WORDBREAK : DT_SINGLELINE | DT_VCENTER;
+        DrawTextW(dc, text.c_str(), int(text.size()), &label, format | DT_NOPREFIX);
+        top = value_rect.bottom + 20;
+        first = false;
+    }
+    SetTextColor(dc, previous);
+    SetBkMode(dc, mode);
+}

@@ -1,0 +1,253 @@
+#include "ui/scan_window_win.h"
+
+#include "app/machine_facts.h"
+#include "app/settings_win.h"
+#include "app/wmi_facts.h"
+#include "common/text_convert.h"
+#include "i18n/language_table.h"
+#include "service/last_error.h"
+#include "ui/gdi_objects_win.h"
+#include "ui/message_window_win.h"
+#include "ui/page_sidebar_win.h"
+#include "ui/skin_images_win.h"
+#include "ui/text_drawing_win.h"
+#include "ui/ui_fonts_win.h"
+#include "ui/window_messages.h"
+
+#include <ctime>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+constexpr const wchar_t* scan_class = L"VantorelScanPage";
+constexpr COLORREF frame_colour = RGB(195, 218, 245);
+constexpr COLORREF band_colour = RGB(244, 246, 251);
+constexpr COLORREF bar_colour = RGB(226, 240, 253);
+constexpr int top_left_picture = 301, top_right_picture = 303, bar_pattern = 302;
+
+std::int64_t now_seconds() { return std::int64_t(std::time(nullptr)); }
+
+std::wstring local_clock_text(std::int64_t seconds) {
+    std::time_t at = std::time_t(seconds);
+    const std::tm* local = std::localtime(&at);
+    wchar_t text[16] = L"";
+    if (local) std::wcsftime(text, 16, L"%H:%M:%S", local);
+    return text;
+}
+
+HFONT status_font() { return verdana(9, font_weight_c::bold); }
+
+// The thread body of a worker call: runs it and marks it finished.
+void run_call(worker_call_c& call) { run_worker_call(call); }
+
+}  // namespace
+
+scan_window_c::scan_window_c(scan_workers_c workers) : workers_(std::move(workers)) {}
+
+scan_window_c::~scan_window_c() { stop_workers(); }
+
+bool scan_window_c::create_page(HWND parent, const RECT& area) {
+    register_class(scan_class, GetModuleHandleW(nullptr));
+    return create(scan_class, L"", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, area.left, area.top,
+                  area.right - area.left, area.bottom - area.top, parent) != nullptr;
+}
+
+bool scan_window_c::on_message(UINT message, WPARAM wparam, LPARAM, LRESULT& result) {
+    result = 0;
+    switch (message) {
+        case WM_CREATE: on_size(); return true;
+        case WM_SIZE: on_size(); return true;
+        case WM_ERASEBKGND: result = 1; return true;
+        case WM_PAINT: on_paint(); return true;
+        case WM_TIMER:
+            if (wparam != timer_id) return false;
+            on_tick();
+            return true;
+        case WM_DESTROY: stop_workers(); return true;
+        default: return false;
+    }
+}
+
+void scan_window_c::begin(std::int64_t start_time) {
+    step_ = 0;
+    start_time_ = start_time;
+    timer_running_ = SetTimer(handle(), timer_id, timer_period_ms, nullptr) != 0;
+}
+
+void scan_window_c::end_timer() {
+    if (handle()) KillTimer(handle(), timer_id);
+    timer_running_ = false;
+}
+
+void scan_window_c::stop_workers() {
+    end_timer();
+    if (query_thread_.joinable() && workers_.set_stop) workers_.set_stop(true);
+    if (enumeration_thread_.joinable()) enumeration_thread_.join();
+    if (query_thread_.joinable()) query_thread_.join();
+}
+
+void scan_window_c::on_tick() {
+    // A box shown from a tick runs its own message loop, where this timer may fire again.
+    if (in_tick_ || !timer_running_) return;
+    in_tick_ = true;
+    switch (step_) {
+        case 0: start_enumeration(); break;
+        case 1:
+            if (enumeration_call_.finished.load()) on_enumeration_ended();
+            break;
+        case 2:
+            if (query_call_.finished.load()) on_query_ended();
+            break;
+        default: break;
+    }
+    in_tick_ = false;
+    if (IsWindowVisible(handle())) RedrawWindow(handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+}
+
+void scan_window_c::start_enumeration() {
+    step_ = 1;
+    progress_.include_absent = settings().scan_offline ? 1 : 0;
+    progress_.total.store(0);
+    progress_.scanned.store(0);
+    progress_.set_current_name(L"");
+    enumeration_call_.finished.store(false);
+    enumeration_call_.result.store(0);
+    enumeration_call_.argument = this;
+    enumeration_call_.procedure = [](void* page) -> std::int32_t {
+        auto* self = static_cast<scan_window_c*>(page);
+        return self->workers_.enumerate && self->workers_.enumerate(self->progress_) ? 0 : -1;
+    };
+    enumeration_thread_ = std::thread(run_call, std::ref(enumeration_call_));
+}
+
+void scan_window_c::on_enumeration_ended() {
+    enumeration_thread_.join();
+    step_ = 2;
+    if (enumeration_call_.result.load() != 0) {
+        // The scan is over before the box: no tick may poll a query that never started.
+        end_timer();
+        message_window_c(L"Scan Devices Error", 2).run(GetParent(handle()));
+        PostMessageW(GetParent(handle()), WM_SCAN_ABORTED, 0, 0);
+        return;
+    }
+    start_query();
+}
+
+void scan_window_c::start_query() {
+    query_ = scan_query_c{};
+    query_.os_code = os_code();
+    query_.model = system_facts().model.c_str();
+    query_.os_version_number = os_version_number();
+    query_.lang = std::int32_t(oem_code_page());
+    if (workers_.set_stop) workers_.set_stop(false);
+    query_call_.finished.store(false);
+    query_call_.result.store(0);
+    query_call_.argument = this;
+    query_call_.procedure = [](void* page) -> std::int32_t {
+        auto* self = static_cast<scan_window_c*>(page);
+        return self->workers_.query && self->workers_.query(self->query_) ? 0 : -1;
+    };
+    query_thread_ = std::thread(run_call, std::ref(query_call_));
+}
+
+void scan_window_c::on_query_ended() {
+    query_thread_.join();
+    end_timer();
+    HWND main = GetParent(handle());
+    if (query_call_.result.load() == 0) {
+        PostMessageW(main, WM_SCAN_DONE, WPARAM(progress_.total.load()), 0);
+        return;
+    }
+    PostMessageW(main, report_query_error() == 2 ? WM_SCAN_ABORTED : WM_START_SCAN, 0, 0);
+}
+
+int scan_window_c::report_query_error() {
+    auto text = scan_error_text(last_error(), query_.http_status, ansi_to_wide(query_.error_text));
+    if (!text) return 2;
+    return message_window_c(*text, 4).run(GetParent(handle()));
+}
+
+void scan_window_c::on_size() {
+    RECT client;
+    GetClientRect(handle(), &client);
+    window_dc_c screen(handle());
+    SIZE size = text_size(screen.get(), language_text("scan_status2"), status_font());
+    box_ = scan_status_box(client.right, client.bottom, size.cx, size.cy);
+}
+
+void scan_window_c::on_paint() {
+    paint_dc_c paint(handle());
+    RECT client;
+    GetClientRect(handle(), &client);
+    off_screen_c surface(paint.get(), client.right, client.bottom);
+    HDC dc = surface.dc();
+    int width = client.right, height = client.bottom;
+
+    paint_page_frame(dc, client);
+    draw_skin_image(dc, top_left_picture, 15, 15);
+    draw_skin_image(dc, top_right_picture, width - 160 - 260, 15);
+    draw_text_at(dc, language_text("scan_scanning"), 80, 28, verdana(22), page_title_colour);
+    frame_solid(dc, RECT{10, 85, width - 260, height - 60}, frame_colour);
+    draw_text_at(dc, language_text("scan_scanning_your_computer"), box_.left, box_.top - 60, verdana(18),
+                 page_title_colour);
+    paint_status_rows(dc, client);
+    if (step_ == 2) paint_waiting_box(dc, client);
+    paint_progress_bar(dc, client);
+    paint_sidebar(dc, client, verdana(12, font_weight_c::bold), is_current_language("fr") ? 72 : 55);
+    surface.copy_to(paint.get());
+}
+
+void scan_window_c::paint_status_rows(HDC dc, const RECT&) {
+    std::int64_t now = now_seconds();
+    std::wstring rows[5];
+    rows[0] = language_text("scan_start_time") + local_clock_text(start_time_);
+    rows[1] = language_text("scan_time_elapsed") + elapsed_text(now - start_time_);
+    rows[2] = language_text("scan_status") +
+              (step_ == 2 ? language_text("scan_status2") + waiting_dots(now) : language_text("scan_status1"));
+    rows[3] = language_text("scan_items_scanned") + std::to_wstring(progress_.scanned.load());
+    rows[4] = language_text("scan_item") + progress_.current_name();
+
+    selection_c font(dc, status_font());
+    int mode = SetBkMode(dc, TRANSPARENT);
+    COLORREF previous = SetTextColor(dc, RGB(0, 0, 0));
+    int top = box_.top;
+    for (int i = 0; i < 5; ++i) {
+        if (i > 0) top += 10;
+        RECT row = {box_.left, top, box_.right, top + box_.line_height};
+        if (i % 2 == 0) fill_solid(dc, RECT{row.left - 15, row.top - 5, row.right + 15, row.bottom + 5}, band_colour);
+        DrawTextW(dc, rows[i].c_str(), int(rows[i].size()), &row, DT_SINGLELINE | DT_EXPANDTABS | DT_NOPREFIX);
+        top = row.bottom;
+    }
+    rows_bottom_ = top;
+    SetTextColor(dc, previous);
+    SetBkMode(dc, mode);
+}
+
+void scan_window_c::paint_waiting_box(HDC dc, const RECT& client) {
+    int a = rows_bottom_ + 10;
+    int top = a + (client.bottom - a - 60) / 2 - 20;
+    int middle = (client.right - sidebar_width) / 2;
+    RECT box = {middle - 100, top, middle + 100, top + 40};
+    fill_solid(dc, box, band_colour);
+    RECT text = box;
+    text.left += 45;
+    draw_text(dc, language_text("scan_waiting") + waiting_dots(now_seconds()), text, verdana(12, font_weight_c::bold),
+              RGB(255, 0, 0), DT_SINGLELINE | DT_VCENTER | DT_LEFT);
+}
+
+void scan_window_c::paint_progress_bar(HDC dc, const RECT& client) {
+    RECT bar = {10, client.bottom - 40, client.right - 260, client.bottom - 20};
+    float fraction = scan_progress_fraction(progress_.scanned.load(), progress_.total.load());
+    fill_solid(dc, bar, bar_colour);
+    RECT done = bar;
+    done.right = bar.left + int(float(bar.right - bar.left) * fraction);
+    if (done.right > done.left) {
+        brush_c pattern(make_skin_pattern_brush(bar_pattern));
+        SetBrushOrgEx(dc, bar.left, bar.top, nullptr);
+        if (pattern) FillRect(dc, &done, pattern.get());
+    }
+    wchar_t percent[8];
+    std::swprintf(percent, 8, L"%d%%", int(fraction * 100));
+    draw_text(dc, percent, bar, verdana(8), RGB(0, 0, 0), DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+}
