@@ -48,6 +48,15 @@ void paint_sidebar(HDC dc, const RECT& client, HFONT title_font, int value_offse
     COLORREF previous = SetTextColor(dc, row_colour);
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
+    // A label longer than the column the language is given (German "Laufwerke") moves the
+    // values right rather than being cut off.
+    for (const fact_row_c& row : fact_rows) {
+        SIZE label{};
+        const std::wstring& text = language_text(row.label_key);
+        GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &label);
+        if (label.cx + 16 > value_offset) value_offset = label.cx + 16;
+    }
+    if (value_offset > sidebar_width / 2) value_offset = sidebar_width / 2;
     const system_facts_c& facts = system_facts();
     int top = 100;
     bool first = true;

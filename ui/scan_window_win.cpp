@@ -216,7 +216,7 @@ void scan_window_c::paint_status_rows(HDC dc, const RECT&) {
         if (i > 0) top += 10;
         RECT row = {box_.left, top, box_.right, top + box_.line_height};
         if (i % 2 == 0) fill_solid(dc, RECT{row.left - 15, row.top - 5, row.right + 15, row.bottom + 5}, band_colour);
-        DrawTextW(dc, rows[i].c_str(), int(rows[i].size()), &row, DT_SINGLELINE | DT_EXPANDTABS | DT_NOPREFIX);
+        DrawTextW(dc, rows[i].c_str(), int(rows[i].size()), &row, DT_SINGLELINE | DT_EXPANDTABS | DT_NOPREFIX | DT_END_ELLIPSIS);
         top = row.bottom;
     }
     rows_bottom_ = top;

@@ -17,10 +17,11 @@ scan_workers_c scripted_scan_c::workers() {
         }
         return true;
     };
-    made.query = [this](scan_query_c&) {
+    made.query = [this](scan_query_c& query) {
         ++queries;
         for (int waited = 0; hold_query.load() && waited < 30000; waited += 10) Sleep(10);
         if (query_error.load() != 0) {
+            query.http_status = 503;
             set_last_error(query_error.load());
             return false;
         }

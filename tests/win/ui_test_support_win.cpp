@@ -3,7 +3,6 @@
 #include "app/shared_fonts_win.h"
 #include "i18n/language_table.h"
 #include "ui/gdi_objects_win.h"
-#include "ui/gdiplus_win.h"
 
 #include <winternl.h>
 
@@ -24,60 +23,11 @@ void pump_messages(DWORD milliseconds) {
 
 // ---------------------------------------------------------------- pixels
 
-COLORREF window_pixels_c::at(int x, int y) const {
-    if (x < 0 || y < 0 || x >= width || y >= height) return CLR_INVALID;
-    std::uint32_t value = pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)];
-    return RGB((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF);
-}
-
-window_pixels_c capture_window(HWND window) {
-    RECT rect;
-    GetWindowRect(window, &rect);
-    window_pixels_c result;
-    result.width = rect.right - rect.left;
-    result.height = rect.bottom - rect.top;
-    window_dc_c screen(nullptr);
-    memory_dc_c memory(screen.get());
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), result.width, -result.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    bitmap_c section(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!section) return result;
-    {
-        selection_c selected(memory.get(), section.get());
-        BitBlt(memory.get(), 0, 0, result.width, result.height, screen.get(), rect.left, rect.top, SRCCOPY);
-    }
-    GdiFlush();
-    auto first = static_cast<const std::uint32_t*>(bits);
-    result.pixels.assign(first, first + std::size_t(result.width) * std::size_t(result.height));
-    for (auto& pixel : result.pixels) pixel &= 0x00FFFFFF;
-    return result;
-}
-
 bool colour_near(COLORREF a, COLORREF b, int tolerance) {
     return std::abs(int(GetRValue(a)) - int(GetRValue(b))) <= tolerance &&
            std::abs(int(GetGValue(a)) - int(GetGValue(b))) <= tolerance &&
            std::abs(int(GetBValue(a)) - int(GetBValue(b))) <= tolerance;
 }
-
-namespace {
-
-bool png_encoder(CLSID& found) {
-    UINT count = 0, size = 0;
-    Gdiplus::GetImageEncodersSize(&count, &size);
-    if (!size) return false;
-    std::vector<unsigned char> buffer(size);
-    auto encoders = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
-    Gdiplus::GetImageEncoders(count, size, encoders);
-    for (UINT i = 0; i < count; ++i)
-        if (std::wstring(encoders[i].MimeType) == L"image/png") {
-            found = encoders[i].Clsid;
-            return true;
-        }
-    return false;
-}
-
-}  // namespace
 
 std::filesystem::path save_screenshot(HWND window, const std::string& name) {
     window_pixels_c image = capture_window(window);
@@ -88,17 +38,7 @@ std::filesystem::path save_screenshot(HWND window, const std::string& name) {
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
     std::filesystem::path file = folder / (name + ".png");
-    Gdiplus::GdiplusStartupInput input;
-    ULONG_PTR token = 0;
-    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return {};
-    {
-        Gdiplus::Bitmap bitmap(image.width, image.height, image.width * 4, PixelFormat32bppRGB,
-                               reinterpret_cast<BYTE*>(image.pixels.data()));
-        CLSID encoder;
-        if (png_encoder(encoder)) bitmap.Save(file.wstring().c_str(), &encoder, nullptr);
-    }
-    Gdiplus::GdiplusShutdown(token);
-    return file;
+    return write_png(image, file) ? file : std::filesystem::path();
 }
 
 // ---------------------------------------------------------------- input

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/scheduled_scan_box.h"
+#include "tests/win/window_capture_win.h"
 
 #include <windows.h>
 
@@ -21,13 +22,6 @@
 void pump_messages(DWORD milliseconds);
 
 // ---- pixels
-struct window_pixels_c {
-    int width = 0, height = 0;
-    std::vector<std::uint32_t> pixels;  // 0x00RRGGBB, top-down
-    COLORREF at(int x, int y) const;
-};
-// The window as it shows on the screen (frame included), window coordinates.
-window_pixels_c capture_window(HWND window);
 // Whether two colours differ by at most tolerance in every channel.
 bool colour_near(COLORREF a, COLORREF b, int tolerance = 6);
 // Writes the window's screenshot to screens/<build>/<language code>/<name>.png; the path.

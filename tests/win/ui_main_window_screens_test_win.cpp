@@ -1,0 +1,131 @@
+// Screenshots of the main window in English, German, French and Japanese: the home page, the scan
+// page while it enumerates and while it queries, and a scan error box; and the GDI objects of 20
+// cycles of scanning, switching tabs and opening the menus.
+#include "app/machine_facts.h"
+#include "app/settings_win.h"
+#include "app/wmi_facts.h"
+#include "i18n/language_table.h"
+#include "tests/win/main_window_fixture_win.h"
+#include "ui/window_messages.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace {
+
+constexpr COLORREF sidebar_colour = RGB(226, 240, 253);
+
+// A pixel near the bottom of the sidebar, which both pages fill.
+bool shows_sidebar(HWND window) {
+    window_pixels_c pixels = capture_window(window);
+    int frame = GetSystemMetrics(SM_CXFRAME);
+    return colour_near(pixels.at(pixels.width - frame - 20, pixels.height - frame - 8), sidebar_colour, 3);
+}
+
+class ui_main_window_screens_test : public ::testing::TestWithParam<const wchar_t*> {};
+
+}  // namespace
+
+TEST_P(ui_main_window_screens_test, home_scan_steps_and_error_box) {
+    ASSERT_TRUE(collect_basic_facts());
+    ASSERT_TRUE(load_settings());
+    collect_wmi_facts();  // the sidebar's facts; a second collection in this process changes nothing
+    load_test_language(GetParam());
+    test_main_window_c main;
+    ASSERT_TRUE(main->create_main_window());
+    ShowWindow(main->handle(), SW_SHOW);
+    pump_messages(400);
+    save_screenshot(main->handle(), "main-home");
+    EXPECT_TRUE(shows_sidebar(main->handle()));
+
+    main.scan.devices = 48;
+    main.scan.hold_enumeration = main.scan.hold_query = true;
+    SendMessageW(main->handle(), WM_START_SCAN, 0, 0);
+    ASSERT_TRUE(pump_until([&] { return main->scan_page().step() == 1; }, 5000));
+    pump_messages(400);
+    save_screenshot(main->handle(), "main-scan-enumerating");
+    EXPECT_TRUE(shows_sidebar(main->handle()));
+    main.scan.hold_enumeration = false;
+    ASSERT_TRUE(pump_until([&] { return main->scan_page().step() == 2; }, 5000));
+    pump_messages(400);
+    save_screenshot(main->handle(), "main-scan-querying");
+
+    main.scan.query_error = error_network;
+    bool photographed = false;
+    {
+        modal_answerer_c answerer(GetCurrentThreadId(), [&](HWND box, const std::wstring&) {
+            save_screenshot(box, "main-scan-error");
+            photographed = true;
+            press_dialog_button(box, IDCANCEL);
+        }, 400);
+        main.scan.hold_query = false;
+        ASSERT_TRUE(pump_until([&] { return main->scan_state() == main_window_c::scan_state_c::idle; }, 10000));
+    }
+    EXPECT_TRUE(photographed);
+    main.destroy();
+    load_test_language(L"English");
+}
+
+namespace {
+std::string language_test_name(const ::testing::TestParamInfo<const wchar_t*>& language) {
+    static const char* const names[] = {"english", "deutsch", "francais", "japanese"};
+    return names[language.index];
+}
+}  // namespace
+
+INSTANTIATE_TEST_SUITE_P(languages, ui_main_window_screens_test,
+                         ::testing::Values(L"English", L"Deutsch", L"Fran\u00E7ais", L"\u65E5\u672C\u8A9E"),
+                         language_test_name);
+
+namespace {
+
+void scan_switch_tabs_and_open_menus(test_main_window_c& main, UINT tray_message) {
+    SendMessageW(main->handle(), WM_START_SCAN, 0, 0);
+    pump_until([&] { return main->scan_state() == main_window_c::scan_state_c::results; }, 10000);
+    for (auto tab : {main_window_c::tab_c::backup, main_window_c::tab_c::restore, main_window_c::tab_c::download,
+                     main_window_c::tab_c::home}) {
+        POINT at = caption_button_point(*main, main->tab(tab));
+        mouse_click_at(at.x, at.y);
+        pump_messages(60);
+    }
+    for (int menu = 0; menu < 2; ++menu) {
+        std::atomic<bool> closed{false};
+        std::thread closer([&] {
+            for (int waited = 0; !main->menu().is_open() && waited < 5000; waited += 10) Sleep(10);
+            Sleep(60);
+            press_key(VK_ESCAPE);
+            for (int waited = 0; main->menu().is_open() && waited < 5000; waited += 10) Sleep(10);
+            closed = true;
+        });
+        if (menu == 0) {
+            POINT at = caption_button_point(*main, main->menu_button());
+            mouse_click_at(at.x, at.y);
+        } else {
+            SendMessageW(main->handle(), tray_message, main_window_c::tray_icon_id, WM_RBUTTONUP);
+        }
+        pump_until([&] { return closed.load(); }, 3000);
+        closer.join();
+    }
+}
+
+}  // namespace
+
+TEST(ui_main_window_gdi, twenty_cycles_of_scans_tabs_and_menus_leave_no_gdi_object) {
+    if (sizeof(void*) != 8) GTEST_SKIP() << "the GDI handle table is read in the 64-bit build";
+    ASSERT_TRUE(collect_basic_facts());
+    ASSERT_TRUE(load_settings());
+    load_test_language(L"English");
+    test_main_window_c main;
+    ASSERT_TRUE(main->create_main_window());
+    ShowWindow(main->handle(), SW_SHOW);
+    UINT tray_message = RegisterWindowMessageW(L"WM_TRAYICON");
+    scan_switch_tabs_and_open_menus(main, tray_message);
+    scan_switch_tabs_and_open_menus(main, tray_message);
+    int before = gdi_object_count();
+    ASSERT_GT(before, 0);
+    for (int cycle = 0; cycle < 20; ++cycle) scan_switch_tabs_and_open_menus(main, tray_message);
+    int after = gdi_object_count();
+    EXPECT_LT(after - before, 10) << before << " before, " << after << " after";
+    std::printf("GDI objects over 20 cycles: %d before, %d after\n", before, after);
+}
