@@ -6,6 +6,7 @@ scan_workers_c scripted_scan_c::workers() {
     scan_workers_c made;
     made.enumerate = [this](enumeration_progress_c& progress) {
         ++enumerations;
+        include_absent = progress.include_absent;
         progress.total.store(devices.load());
         progress.scanned.store(devices.load() / 2);
         progress.set_current_name(L"Intel(R) 8 Series USB Enhanced Host Controller #1 - 9C26");

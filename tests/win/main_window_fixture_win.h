@@ -23,6 +23,7 @@ struct scripted_scan_c {
     std::atomic<int> query_error{0};      // 0: the query succeeds; else its last_error
     std::atomic<int> enumerations{0}, queries{0};
     std::atomic<int> devices{3};
+    std::atomic<int> include_absent{-1};  // what the last enumeration was asked
     device_store_c* store = nullptr;      // filled by a successful query, when set
     std::function<void(device_store_c&)> fill_results;
 

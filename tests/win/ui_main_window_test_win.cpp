@@ -126,8 +126,20 @@ TEST_F(ui_main_window_test, tabs_wait_for_results_and_the_home_tab_follows_the_s
     SendMessageW(main->handle(), WM_START_SCAN, 0, 0);
     ASSERT_TRUE(pump_until([&] { return main->scan_state() == main_window_c::scan_state_c::results; }, 10000));
     EXPECT_EQ(main->current_page(), main->download_page().handle());
+    EXPECT_TRUE(main->download_page().has_results());
     click(*main, main->tab(main_window_c::tab_c::backup));
     EXPECT_EQ(main->current_page(), main->backup_page());
+
+    // A new scan drops what points into the device records it is about to replace, and asks
+    // for devices that are not present when the settings say so.
+    settings().scan_offline = 1;
+    main.scan.hold_enumeration = true;
+    SendMessageW(main->handle(), WM_START_SCAN, 0, 0);
+    EXPECT_FALSE(main->download_page().has_results());
+    ASSERT_TRUE(pump_until([&] { return main->scan_page().step() == 1; }, 5000));
+    pump_until([&] { return main.scan.include_absent.load() != -1; }, 2000);
+    EXPECT_EQ(main.scan.include_absent.load(), 1);
+    main.scan.hold_enumeration = false;
 }
 
 TEST_F(ui_main_window_test, a_failed_enumeration_shows_one_box_and_ends_the_scan) {
