@@ -1,4 +1,4 @@
-// Resource numbers of the dialog templates and their controls, and of the main menu (ui/skin/dialogs.rc).
+// Resource numbers of the dialog templates and their controls, and of the menus (ui/skin/dialogs.rc).
 #pragma once
 
 #define IDD_MESSAGE 355
@@ -6,6 +6,7 @@
 #define IDD_DEVICE_DETAILS 312
 #define IDD_ABOUT 339
 #define IDM_MAIN 333
+#define IDM_PANEL 336
 
 #define IDC_DOWNLOAD_PATH 1000
 #define IDC_BACKUP_PATH 1001

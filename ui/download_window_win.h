@@ -1,33 +1,69 @@
-// The download page: what a finished scan found. The header tells how many drivers are out of
-// date, and the sidebar gives the score and the counts. The page keeps the counts of the last
-// results until a new scan starts, when they are dropped with everything that points into the
-// device records.
+// The download page: what a finished scan found, one panel per offered package (best or latest
+// offers, as the radios choose), the header with the number of out-of-date drivers, the bottom
+// bar that ticks and downloads all, and the sidebar with the score, the pie chart, the counts
+// and the FAQ link. The panels point into the device records: they are dropped as soon as a new
+// scan starts.
 #pragma once
 
 #include "devices/device_store.h"
+#include "ui/download_all_win.h"
+#include "ui/download_panel_win.h"
+#include "ui/install_gates_win.h"
+#include "ui/link_win.h"
+#include "ui/panel_list_win.h"
+#include "ui/pie_chart_win.h"
 #include "ui/result_counts.h"
 #include "ui/window_base_win.h"
 
+#include <vector>
+
 class download_window_c : public window_base_c {
 public:
+    download_window_c(shell_launcher_c& launcher, scan_task_calls_c* task_calls);
+    ~download_window_c() override;
+
     bool create_page(HWND parent, const RECT& area);
     // WM_SCAN_DONE: the enumeration's total and the store the scan filled.
     void take_results(int device_total, const device_store_c& store);
     // A new scan starts: the device records are about to be replaced.
     void drop_results();
-    bool has_results() const { return has_results_; }
+    bool has_results() const { return store_ != nullptr; }
     const result_counts_c& counts() const { return counts_; }
     int device_total() const { return device_total_; }
+    int package_mode() const { return package_mode_; }
+    // 0 best, 1 latest: regroups and rebuilds the panels, as the radios do.
+    void set_package_mode(int mode);
+    const std::vector<panel_list_c<download_panel_c>::entry_c>& panels() const { return list_.entries(); }
+    HWND best_radio() const { return best_; }
+    HWND latest_radio() const { return latest_; }
+    const download_all_window_c& bottom_bar() const { return bar_; }
+    const pie_chart_c& chart() const { return chart_; }
 
 protected:
     bool on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
 
 private:
+    void on_create();
+    void on_size();
+    void on_shown();
     void on_paint();
+    void on_command(WPARAM wparam, LPARAM lparam);
+    void check_all(bool checked);
+    void download_checked();
+    void rebuild_panels();
     void paint_header(HDC dc, const RECT& client);
     void paint_sidebar(HDC dc, const RECT& client);
 
-    bool has_results_ = false;
+    download_panel_context_c context_;
+    window_install_gates_c gates_;
+    const device_store_c* store_ = nullptr;
+    std::vector<driver_group_c> groups_;
+    int package_mode_ = 0;
     int device_total_ = 0;
     result_counts_c counts_;
+    panel_list_c<download_panel_c> list_;
+    download_all_window_c bar_;
+    pie_chart_c chart_;
+    link_c faq_;
+    HWND best_ = nullptr, latest_ = nullptr;
 };

@@ -1,0 +1,20 @@
+// What a download panel writes, apart from drawing: its height for a number of devices, each
+// device's date line, the progress box's text, and the page header's text for a count.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// T + L(2n + 1) + 16n + 24 for title height T, line height L and n devices.
+int download_panel_height(int title_height, int line_height, int device_count);
+
+// The installed driver's date against the offer's: "download_date1" when the installed one is
+// older, "download_date3" when the offer has no date (0000-00-00), else "download_date2".
+std::wstring panel_date_line(const std::wstring& installed_date, const std::wstring& offered_date);
+
+// "done/size" while a download is under way (0 < done < size), else the size alone.
+std::wstring panel_progress_text(std::uint64_t bytes_done, std::uint64_t size);
+
+// The page header's language key for the number of out-of-date drivers; the number itself
+// follows only the text for more than eight.
+const char* download_header_key(int out_of_date);

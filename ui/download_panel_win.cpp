@@ -1,0 +1,290 @@
+#include "ui/download_panel_win.h"
+
+#include "app/settings_win.h"
+#include "i18n/language_table.h"
+#include "ui/config_window_win.h"
+#include "ui/devinfo_window_win.h"
+#include "ui/dialog_ids.h"
+#include "ui/download_panel_text.h"
+#include "ui/gdi_objects_win.h"
+#include "ui/message_window_win.h"
+#include "download/show_download_file.h"
+#include "ui/skin_images_win.h"
+#include "ui/text_drawing_win.h"
+#include "ui/ui_fonts_win.h"
+#include "ui/ui_window_win.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <string>
+
+namespace {
+
+constexpr const wchar_t* panel_class = L"VantorelDownloadPanel";
+constexpr COLORREF title_colour = RGB(71, 130, 195);
+constexpr COLORREF status_colour = RGB(56, 173, 0);
+constexpr COLORREF progress_frame = RGB(147, 186, 232);
+constexpr COLORREF progress_fill = RGB(180, 213, 213);
+constexpr int icon_out_of_date = 360, icon_no_driver = 359, icon_up_to_date = 361;
+
+constexpr UINT menu_action = 32792, menu_remove = 32791, menu_open_location = 32793, menu_settings_entry = 32789,
+               menu_information = 32790;
+
+int font_height(HFONT font) {
+    window_dc_c screen(nullptr);
+    selection_c selected(screen.get(), font);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(screen.get(), &metrics);
+    return metrics.tmHeight;
+}
+
+HFONT title_font() { return verdana(9, font_weight_c::bold); }
+HFONT line_font() { return arial(8); }
+
+std::wstring button_caption(std::int32_t state) {
+    const char* key = download_button_key(state);
+    return key && *key ? language_text(key) : std::wstring();
+}
+
+}  // namespace
+
+download_panel_c::download_panel_c(driver_group_c group, const download_panel_context_c& context)
+    : group_(std::move(group)), context_(context), background_(group_.none_needed ? RGB(244, 246, 251) : RGB(255, 255, 255)) {
+    bool any_without_driver = false;
+    for (const device_c* device : group_.devices) any_without_driver |= !device->has_driver;
+    status_icon_ = any_without_driver ? icon_no_driver : group_.none_needed ? icon_up_to_date : icon_out_of_date;
+}
+
+download_panel_c::~download_panel_c() {
+    // Panels go with every rebuild, while the page stays.
+    if (handle()) DestroyWindow(handle());
+}
+
+int download_panel_c::height_for(const driver_group_c& group) {
+    return download_panel_height(font_height(title_font()), font_height(line_font()), int(group.devices.size()));
+}
+
+bool download_panel_c::create_panel(HWND parent, int y, int width, int height) {
+    register_class(panel_class, GetModuleHandleW(nullptr));
+    return create(panel_class, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, y, width, height,
+                  parent) != nullptr;
+}
+
+bool download_panel_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+    result = 0;
+    switch (message) {
+        case WM_CREATE: on_create(); return true;
+        case WM_ERASEBKGND: result = 1; return true;
+        case WM_PAINT: on_paint(); return true;
+        case WM_TIMER:
+            if (wparam != progress_timer_id) return false;
+            on_timer();
+            return true;
+        case WM_MOUSEMOVE: case WM_LBUTTONDOWN: case WM_LBUTTONUP: case WM_CAPTURECHANGED:
+            on_mouse(message, lparam);
+            return true;
+        case WM_CONTEXTMENU: on_context_menu(lparam); return true;
+        case WM_COMMAND:
+            if (LOWORD(wparam) == checkbox_id) return false;
+            on_menu_command(LOWORD(wparam));
+            return true;
+        case WM_CTLCOLORSTATIC: case WM_CTLCOLORBTN: {
+            HDC dc = reinterpret_cast<HDC>(wparam);
+            SetBkColor(dc, background_);
+            SetDCBrushColor(dc, background_);
+            result = reinterpret_cast<LRESULT>(GetStockObject(DC_BRUSH));
+            return true;
+        }
+        default: return false;
+    }
+}
+
+int download_panel_c::footer_y() const {
+    int n = int(group_.devices.size());
+    return title_height_ + 2 * n * (line_height_ + 8) + 16;
+}
+
+void download_panel_c::on_create() {
+    title_height_ = font_height(title_font());
+    line_height_ = font_height(line_font());
+    const driver_item_c& item = *group_.item;
+    session_ = get_download_session(group_.link, item.size, context_.download_folder);
+    int button_top = footer_y() - 8;
+    button_.create(307, 308, 309, RECT{20, button_top, 100, button_top + 22},
+                   button_caption(session_ ? session_->state : download_not_downloaded));
+    checkbox_ = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX | BS_NOTIFY, 10, footer_y(), 13,
+                                13, handle(), reinterpret_cast<HMENU>(INT_PTR(checkbox_id)), GetModuleHandleW(nullptr),
+                                nullptr);
+    read_progress();
+    if (session_ && session_->state == download_downloading) start_progress_timer();
+}
+
+bool download_panel_c::checked() const { return checkbox_ && Button_GetCheck(checkbox_) == BST_CHECKED; }
+
+void download_panel_c::set_checked(bool checked) {
+    if (checkbox_) Button_SetCheck(checkbox_, checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void download_panel_c::read_progress() {
+    if (!session_) return;
+    bytes_done_ = session_->job.bytes_done.load();
+    size_ = session_->job.expected_size ? session_->job.expected_size : group_.item->size;
+    if (session_->state == download_complete) bytes_done_ = size_;
+    fraction_ = size_ > 0 ? float(double(bytes_done_) / double(size_)) : 0.0f;
+    if (fraction_ > 1.0f) fraction_ = 1.0f;
+}
+
+void download_panel_c::start_progress_timer() { SetTimer(handle(), progress_timer_id, 200, nullptr); }
+
+void download_panel_c::redraw() { RedrawWindow(handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); }
+
+void download_panel_c::on_timer() {
+    read_progress();
+    if (session_ && session_->poll_worker()) {
+        KillTimer(handle(), progress_timer_id);
+        read_progress();
+    }
+    redraw();
+}
+
+void download_panel_c::download() {
+    if (!session_) return;
+    std::int32_t state = session_->state;
+    if (state != download_not_downloaded && state != download_paused && state != download_failed) return;
+    if (session_->start_download()) start_progress_timer();
+    redraw();
+}
+
+void download_panel_c::act() {
+    if (!session_) return;
+    switch (session_->state) {
+        case download_downloading: session_->request_pause(); break;
+        case download_complete: {
+            install_request_c request;
+            request.link = group_.link;
+            request.none_needed = group_.none_needed;
+            for (const device_c* device : group_.devices) {
+                const driver_item_c* item = group_.mode == 0 ? device->best_item() : device->latest_item();
+                if (item) request.inf_names.push_back(item->inf_name);
+            }
+            if (context_.gates) start_install(request, *session_, context_.installer, *context_.gates);
+            break;
+        }
+        default: download(); return;
+    }
+    redraw();
+}
+
+void download_panel_c::on_mouse(UINT message, LPARAM lparam) {
+    button_c<download_panel_c>* buttons[] = {&button_};
+    if (client_buttons_message(handle(), message, lparam, buttons, 1)) act();
+}
+
+bool download_panel_c::remove_enabled() const {
+    return session_ && session_->state != download_not_downloaded && session_->state != download_downloading;
+}
+
+void download_panel_c::on_context_menu(LPARAM lparam) {
+    POINT at = {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+    if (at.x == -1 && at.y == -1) {  // from the keyboard: at the panel's corner
+        at = {10, 10};
+        ClientToScreen(handle(), &at);
+    }
+    POINT client = at;
+    ScreenToClient(handle(), &client);
+    RECT surface;
+    GetClientRect(handle(), &surface);
+    if (button_.hit_test(client.x, client.y, surface)) return;
+    menu_c menu(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDM_PANEL)));
+    HMENU popup = menu.get() ? GetSubMenu(menu.get(), 0) : nullptr;
+    if (!popup) return;
+    std::wstring caption = button_caption(session_ ? session_->state : download_not_downloaded).substr(0, 31);
+    struct entry_c {
+        UINT id;
+        std::wstring text;
+    } entries[] = {{menu_action, caption},
+                   {menu_remove, language_text("menu_remove")},
+                   {menu_open_location, language_text("menu_open_location")},
+                   {menu_settings_entry, language_text("menu_settings")},
+                   {menu_information, language_text("menu_information")}};
+    for (entry_c& entry : entries) {
+        MENUITEMINFOW item{};
+        item.cbSize = sizeof item;
+        item.fMask = MIIM_STRING;
+        item.dwTypeData = entry.text.data();
+        SetMenuItemInfoW(popup, entry.id, FALSE, &item);
+    }
+    EnableMenuItem(popup, menu_remove, MF_BYCOMMAND | (remove_enabled() ? MF_ENABLED : MF_GRAYED));
+    SetForegroundWindow(GetAncestor(handle(), GA_ROOT));
+    TrackPopupMenu(popup, TPM_RIGHTBUTTON, at.x, at.y, 0, handle(), nullptr);
+    PostMessageW(handle(), WM_NULL, 0, 0);
+}
+
+void download_panel_c::on_menu_command(UINT id) {
+    switch (id) {
+        case menu_action: act(); break;
+        case menu_settings_entry: config_window_c(context_.task_calls).run(GetAncestor(handle(), GA_ROOT)); break;
+        case menu_information: devinfo_window_c(30, group_).run(GetActiveWindow()); break;
+        case menu_remove:
+            if (!session_ || message_window_c(language_text("remove_confirm"), 3).run(GetAncestor(handle(), GA_ROOT)) != 1)
+                break;
+            if (session_->remove_download()) {
+                read_progress();
+                redraw();
+            }
+            break;
+        case menu_open_location:
+            if (session_ && context_.launcher) show_download_file(*session_, context_.download_folder, *context_.launcher);
+            break;
+        default: break;
+    }
+}
+
+void download_panel_c::on_paint() {
+    paint_dc_c paint(handle());
+    RECT client;
+    GetClientRect(handle(), &client);
+    off_screen_c surface(paint.get(), client.right, client.bottom);
+    HDC dc = surface.dc();
+    int width = client.right;
+    fill_solid(dc, client, background_);
+
+    const device_c& first = *group_.devices.front();
+    if (context_.class_images && first.device_class)
+        ImageList_DrawEx(context_.class_images, first.device_class->image_index, dc, 10, 7, 16, 16, background_,
+                         CLR_NONE, ILD_NORMAL);
+    const wchar_t* description = first.device_class ? first.device_class->description : L"";
+    draw_text_at(dc, description, 32, 8, title_font(), title_colour);
+
+    int L = line_height_, T = title_height_;
+    const std::wstring offered_date = group_.item->date;
+    for (std::size_t c = 0; c < group_.devices.size(); ++c) {
+        const device_c& device = *group_.devices[c];
+        int top = T + 2 * int(c) * (L + 8) + 16;
+        draw_skin_image_keyed(dc, status_icon_, 8, top, RGB(0, 0, 0));
+        draw_text(dc, device.display_name, RECT{35, top, width - 2, top + L}, verdana(8), RGB(0, 0, 0),
+                  DT_SINGLELINE | DT_WORD_ELLIPSIS);
+        int date_top = T + L * (2 * int(c) + 1) + 16 * int(c) + 24;
+        draw_text(dc, panel_date_line(device.driver_date, offered_date), RECT{35, date_top, width - 2, date_top + L},
+                  line_font(), RGB(0, 0, 0), DT_SINGLELINE | DT_EXPANDTABS | DT_END_ELLIPSIS);
+    }
+
+    int y = footer_y();
+    if (group_.item->sign == 0) draw_text_at(dc, L"WHQL", 35, y, line_font(), RGB(203, 144, 9));
+    RECT box = {width - 430, y, width - 280, y + 13};
+    frame_solid(dc, box, progress_frame);
+    RECT done = {box.left + 1, box.top + 1, box.left + 1 + int(float(box.right - box.left - 2) * fraction_), box.bottom - 1};
+    if (done.right > done.left) fill_solid(dc, done, progress_fill);
+    draw_text(dc, panel_progress_text(bytes_done_, size_), box, verdana(8), title_colour,
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    std::int32_t state = session_ ? session_->state : download_not_downloaded;
+    const char* status_key = download_status_key(state);
+    if (status_key && *status_key)
+        draw_text_at(dc, language_text(status_key), width - (is_current_language("fr") ? 260 : 250), y, verdana(8),
+                     status_colour);
+    button_.set_text(button_caption(state));
+    selection_c font(dc, verdana(8, font_weight_c::bold));
+    button_.draw(dc, client);
+    surface.copy_to(paint.get());
+}

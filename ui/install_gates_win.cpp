@@ -1,0 +1,15 @@
+#include "ui/install_gates_win.h"
+
+#include "download/administrator_win.h"
+#include "i18n/language_table.h"
+#include "ui/message_window_win.h"
+
+bool window_install_gates_c::confirm_none_needed() {
+    return message_window_c(language_text("download_setup_warning"), 3).run(owner_) == 1;
+}
+
+bool window_install_gates_c::user_is_administrator() { return ::user_is_administrator(); }
+
+void window_install_gates_c::tell_administrator_required() {
+    message_window_c(language_text("download_setup_require"), 1).run(owner_);
+}

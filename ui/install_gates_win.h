@@ -1,0 +1,19 @@
+// The installation's questions and notices as the windows ask them: message boxes owned by the
+// program's window.
+#pragma once
+
+#include "download/start_install.h"
+
+#include <windows.h>
+
+class window_install_gates_c final : public install_gates_c {
+public:
+    explicit window_install_gates_c(HWND owner = nullptr) : owner_(owner) {}
+    void set_owner(HWND owner) { owner_ = owner; }
+    bool confirm_none_needed() override;
+    bool user_is_administrator() override;
+    void tell_administrator_required() override;
+
+private:
+    HWND owner_;
+};
