@@ -87,6 +87,8 @@ std::shared_ptr<backup_job_c> make_backup_job(const std::vector<const backup_can
 
 std::int32_t run_backup_job(backup_job_c& job) {
     for (const backup_package_c& package : job.packages) {
+        // The program is ending: the packages done so far stay backed up and recorded.
+        if (job.stop.load()) return 0;
         std::wstring archive;
         {
             std::lock_guard<std::mutex> guard(backup_index_lock);

@@ -53,6 +53,7 @@ struct backup_job_c {
     std::string today;                       // "%Y-%m-%d"
     std::atomic<std::int32_t> progress{0};   // 100 per package done
     std::vector<std::wstring> archives;      // written so far, read after the job ended
+    std::atomic<bool> stop{false};           // set: no further package is begun
 };
 
 // A job for the ticked candidates, copying what it needs of them and of their devices.
@@ -62,5 +63,6 @@ std::shared_ptr<backup_job_c> make_backup_job(const std::vector<const backup_can
                                               const std::string& today);
 
 // The job's body: each package in turn, recorded in the process-wide index under its lock. 0, or
-// -1 at the first package that fails (those before it stay backed up and recorded).
+// -1 at the first package that fails (those before it stay backed up and recorded). A stop
+// request ends it with 0 after the package under way.
 std::int32_t run_backup_job(backup_job_c& job);

@@ -18,6 +18,8 @@ void main_window_c::on_start_scan() {
     scan_state_ = scan_state_c::scanning;
     // The enumeration replaces the device records the results point into.
     download_.drop_results();
+    backup_.set_store(nullptr);
+    restore_.set_store(nullptr);
     show_page(scan_.handle());
     scan_.begin(std::int64_t(std::time(nullptr)));
     RedrawWindow(scan_.handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
@@ -27,6 +29,8 @@ void main_window_c::on_scan_done(int device_total) {
     scan_state_ = scan_state_c::results;
     scan_.reset_step();
     if (const device_store_c* records = store()) download_.take_results(device_total, *records);
+    backup_.set_store(store());
+    restore_.set_store(store());
     show_page(download_.handle());
     if (auto_scan_state_ == auto_scan_state_c::running) {
         give_tray_notice();

@@ -43,7 +43,10 @@ void main_window_c::quit() {
     bool downloading = std::any_of(download_sessions.begin(), download_sessions.end(), [](const auto& session) {
         return session && session->state == download_downloading;
     });
-    if (downloading && message_window_c(language_text("quit_confirm"), 3).run(handle()) != 1) return;
+    // A backup under way is asked about as a download is; it ends after the package it is writing.
+    bool backing_up = backup_.job_running();
+    if ((downloading || backing_up) && message_window_c(language_text("quit_confirm"), 3).run(handle()) != 1) return;
+    if (backing_up) backup_.finish_job(120000);
     DestroyWindow(handle());
 }
 

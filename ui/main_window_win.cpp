@@ -30,7 +30,8 @@ main_window_c::main_window_c(main_window_options_c options)
     : ui_window_c(100),
       options_(std::move(options)),
       scan_(options_.workers.enumerate ? options_.workers : system_scan_workers()),
-      download_(options_.launcher ? *options_.launcher : system_shell_launcher(), options_.task_calls),
+      download_(launcher(), options_.task_calls),
+      restore_(launcher()),
       tray_(options_.notify ? options_.notify : Shell_NotifyIconW) {}
 
 main_window_c::~main_window_c() { scan_.stop_workers(); }

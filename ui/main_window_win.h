@@ -12,9 +12,10 @@
 
 #include "common/shell_launcher.h"
 #include "ui/download_window_win.h"
-#include "ui/empty_page_win.h"
+#include "ui/backup_window_win.h"
 #include "ui/home_window_win.h"
 #include "ui/main_menu_win.h"
+#include "ui/restore_window_win.h"
 #include "ui/scan_window_win.h"
 #include "ui/tray_icon_win.h"
 #include "ui/ui_window_win.h"
@@ -53,8 +54,8 @@ public:
     home_window_c& home_page() { return home_; }
     scan_window_c& scan_page() { return scan_; }
     download_window_c& download_page() { return download_; }
-    HWND backup_page() const { return backup_.handle(); }
-    HWND restore_page() const { return restore_.handle(); }
+    backup_window_c& backup_page() { return backup_; }
+    restore_window_c& restore_page() { return restore_; }
     const tray_icon_c& tray() const { return tray_; }
     main_menu_c& menu() { return menu_; }
     button_c<main_window_c>* tab(tab_c which) const { return tabs_[int(which)]; }
@@ -120,8 +121,8 @@ private:
     home_window_c home_;
     scan_window_c scan_;
     download_window_c download_;
-    empty_page_c backup_{"top_backup"};
-    empty_page_c restore_{"top_restore"};
+    backup_window_c backup_;
+    restore_window_c restore_;
     HWND current_page_ = nullptr;
     scan_state_c scan_state_ = scan_state_c::idle;
     auto_scan_state_c auto_scan_state_ = auto_scan_state_c::none;

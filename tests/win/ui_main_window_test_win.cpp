@@ -128,7 +128,7 @@ TEST_F(ui_main_window_test, tabs_wait_for_results_and_the_home_tab_follows_the_s
     EXPECT_EQ(main->current_page(), main->download_page().handle());
     EXPECT_TRUE(main->download_page().has_results());
     click(*main, main->tab(main_window_c::tab_c::backup));
-    EXPECT_EQ(main->current_page(), main->backup_page());
+    EXPECT_EQ(main->current_page(), main->backup_page().handle());
 
     // A new scan drops what points into the device records it is about to replace, and asks
     // for devices that are not present when the settings say so.

@@ -1,0 +1,60 @@
+// The backup page: the driver packages that can be backed up in a tree with check boxes (the
+// packages of the scan's devices, Windows' own apart), the selected device's driver, the backup
+// folder, and the backup job with its progress bar. The job owns what it reads, so a new scan or
+// the end of the program cannot free it; closing the program asks first and lets the package
+// under way finish.
+#pragma once
+
+#include "backup/backup_job.h"
+#include "backup/detached_worker.h"
+#include "ui/bitmap_button_win.h"
+#include "ui/driver_tree_win.h"
+#include "ui/window_base_win.h"
+
+#include <memory>
+#include <vector>
+
+class backup_window_c : public window_base_c {
+public:
+    bool create_page(HWND parent, const RECT& area);
+    // The scan's store; null while a new scan replaces the device records.
+    void set_store(const device_store_c* store);
+    bool job_running() const { return worker_.running(); }
+    // At the program's end: no further package is begun; waits up to limit_ms for the one under way.
+    void finish_job(DWORD limit_ms);
+
+    driver_tree_c& tree() { return tree_; }
+    HWND button() const { return button_.handle(); }
+    HTREEITEM available_root() const { return available_root_; }
+    HTREEITEM inbox_root() const { return inbox_root_; }
+    const std::vector<backup_candidate_c>& candidates() const { return candidates_; }
+    const std::shared_ptr<backup_job_c>& job() const { return job_; }
+    // Fills the tree from the store (as showing the page does).
+    void refresh();
+
+    static constexpr UINT_PTR timer_id = 1;
+    static constexpr UINT WM_ITEM_TICKED = 0x0400 + 100;
+    static constexpr int button_id = 101;
+
+protected:
+    bool on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
+
+private:
+    void on_create();
+    void on_size();
+    void on_paint();
+    void on_notify(const NMHDR& header);
+    void on_ticked(HTREEITEM item);
+    void on_button();
+    void on_timer();
+
+    const device_store_c* store_ = nullptr;
+    std::vector<backup_candidate_c> candidates_;
+    driver_tree_c tree_;
+    HTREEITEM available_root_ = nullptr, inbox_root_ = nullptr;
+    bitmap_button_c button_;
+    const device_c* selected_ = nullptr;
+    detached_worker_c worker_;
+    std::shared_ptr<backup_job_c> job_;
+    int job_packages_ = 0;
+};
