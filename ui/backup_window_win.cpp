@@ -58,6 +58,11 @@ bool backup_window_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, LRE
     }
 }
 
+void backup_window_c::configure(const driver_store_location_c* location, std::wstring index_path) {
+    location_ = location;
+    index_path_ = std::move(index_path);
+}
+
 void backup_window_c::on_create() {
     tree_.create(handle(), nullptr);
     HWND button = CreateWindowExW(0, L"BUTTON", language_text("btn_backup").c_str(),
@@ -91,13 +96,15 @@ void backup_window_c::refresh() {
     candidates_.clear();
     if (!store_) return;
     tree_.set_images(class_image_list(store_->class_images.get()));
-    candidates_ = build_backup_candidates(*store_, driver_store_location(), os_version_number());
+    candidates_ = build_backup_candidates(*store_, location_ ? *location_ : driver_store_location(), os_version_number());
     available_root_ = tree_.add(nullptr, language_text("backup_available_drivers"), -1, 0, true);
     inbox_root_ = tree_.add(nullptr, language_text("backup_inbox_drivers"), -1, 0, true);
     for (const backup_candidate_c& candidate : candidates_) {
         const device_c& first = *candidate.devices.front();
         const device_class_c* found = find_device_class(*store_, first);
-        HTREEITEM package = tree_.add(candidate.inbox ? inbox_root_ : available_root_, found ? found->description : L"",
+        // A device of a class the system does not describe goes by its own name.
+        const wchar_t* text = found && found->description[0] ? found->description : first.display_name;
+        HTREEITEM package = tree_.add(candidate.inbox ? inbox_root_ : available_root_, text,
                                       class_image(*store_, first), reinterpret_cast<LPARAM>(&first), true);
         for (const device_c* device : candidate.devices)
             tree_.add(package, device->display_name, class_image(*store_, *device), reinterpret_cast<LPARAM>(device), false);
@@ -152,8 +159,7 @@ void backup_window_c::on_button() {
     }
     std::wstring folder = settings().backup_path;
     create_folders(folder);
-    job_ = make_backup_job(ticked, driver_store_location(), folder, join_path(program_folder(), L"backup.xml"),
-                           today_local());
+    job_ = make_backup_job(ticked, location_ ? *location_ : driver_store_location(), folder, index_path_, today_local());
     job_packages_ = int(ticked.size());
     std::shared_ptr<backup_job_c> job = job_;
     if (worker_.start([job] { return run_backup_job(*job); })) SetTimer(handle(), timer_id, 200, nullptr);

@@ -17,6 +17,8 @@
 class backup_window_c : public window_base_c {
 public:
     bool create_page(HWND parent, const RECT& area);
+    // Where packages are looked for and the index is kept (set before the page is shown).
+    void configure(const driver_store_location_c* location, std::wstring index_path);
     // The scan's store; null while a new scan replaces the device records.
     void set_store(const device_store_c* store);
     bool job_running() const { return worker_.running(); }
@@ -48,6 +50,8 @@ private:
     void on_button();
     void on_timer();
 
+    const driver_store_location_c* location_ = nullptr;
+    std::wstring index_path_;
     const device_store_c* store_ = nullptr;
     std::vector<backup_candidate_c> candidates_;
     driver_tree_c tree_;

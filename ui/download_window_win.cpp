@@ -3,6 +3,7 @@
 #include "app/machine_facts.h"
 #include "app/settings_win.h"
 #include "devices/system_source.h"
+#include "download/unpacked_files.h"
 #include "i18n/language_table.h"
 #include "ui/download_panel_text.h"
 #include "ui/driver_grouping.h"
@@ -50,6 +51,7 @@ bool download_window_c::create_page(HWND parent, const RECT& area) {
     context_.installer.download_folder = context_.download_folder;
     context_.installer.is_64bit_windows = is_64bit_windows();
     context_.installer.launcher = context_.launcher;
+    context_.installer.files = &disk_files();
     gates_.set_owner(parent);
     register_class(download_class, GetModuleHandleW(nullptr));
     return create(download_class, L"", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, area.left, area.top,

@@ -2,6 +2,8 @@
 
 #include "app/command_line.h"
 #include "app/process_arguments_win.h"
+#include "app/machine_facts.h"
+#include "common/path_join.h"
 #include "i18n/language_table.h"
 #include "ui/about_window_win.h"
 #include "ui/config_window_win.h"
@@ -152,6 +154,10 @@ void main_window_c::create_pages() {
     home_.create_page(handle(), client);
     scan_.create_page(handle(), client);
     download_.create_page(handle(), client);
+    std::wstring index_path = options_.backup_index_path.empty() ? join_path(program_folder(), L"backup.xml")
+                                                                : options_.backup_index_path;
+    backup_.configure(options_.store_location, index_path);
+    restore_.configure(index_path);
     backup_.create_page(handle(), client);
     restore_.create_page(handle(), client);
     current_page_ = home_.handle();

@@ -34,6 +34,8 @@ struct main_window_options_c {
     shell_launcher_c* launcher = nullptr;       // null: the shell
     scan_task_calls_c* task_calls = nullptr;    // the settings dialog's weekly scan; null: the real one
     device_store_c* store = nullptr;            // null: the application's
+    const driver_store_location_c* store_location = nullptr;  // null: the system's driver store
+    std::wstring backup_index_path;             // empty: "backup.xml" in the program folder
 };
 
 class main_window_c : public window_base_c, public ui_window_c<main_window_c> {

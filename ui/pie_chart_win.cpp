@@ -39,6 +39,18 @@ void fill_side(Gdiplus::Graphics& graphics, const Gdiplus::RectF& top, float dep
     graphics.FillPath(&brush, &path);
 }
 
+// Calls draw(from, sweep) for pieces of at most 90 degrees: Wine's GDI+ overflows its stack
+// drawing some larger pie arcs (a half pie starting at 50 degrees, for one).
+template <typename draw_t>
+void for_pieces(float from, float sweep, draw_t draw) {
+    while (sweep > 0.0f) {
+        float piece = std::min(sweep, 90.0f);
+        draw(from, piece);
+        from += piece;
+        sweep -= piece;
+    }
+}
+
 }  // namespace
 
 std::unique_ptr<Gdiplus::Font> make_label_font(HDC dc, const std::wstring& face, float points, bool bold) {
@@ -150,7 +162,9 @@ void pie_chart_c::on_paint() {
     auto start_of = [turn](const pie_slice_c& slice) { return std::fmod(slice.start_angle + turn, 360.0f); };
     // Sides of the front half, the ones farthest from the front first.
     std::vector<const pie_slice_c*> order;
-    for (const auto& slice : slices) order.push_back(&slice);
+    // An empty slice has no face to draw (and arcs of no sweep are not drawn reliably).
+    for (const auto& slice : slices)
+        if (slice.sweep_angle > 0.0f) order.push_back(&slice);
     std::sort(order.begin(), order.end(), [&start_of](const pie_slice_c* a, const pie_slice_c* b) {
         auto distance = [&start_of](const pie_slice_c* s) {
             float middle = std::fmod(start_of(*s) + s->sweep_angle / 2, 360.0f);
@@ -163,15 +177,27 @@ void pie_chart_c::on_paint() {
         fill_side(graphics, top, depth, from, to, argb(slice->dark));
         fill_side(graphics, top, depth, from - 360, to - 360, argb(slice->dark));
     }
-    for (const auto& slice : slices) {
+    for (const pie_slice_c* drawn : order) {
+        const pie_slice_c& slice = *drawn;
         Gdiplus::LinearGradientBrush brush(Gdiplus::PointF(top.X, top.Y), Gdiplus::PointF(top.X, top.Y + top.Height),
                                            argb(slice.light), argb(slice.colour));
-        if (slice.sweep_angle >= 359.99f) graphics.FillEllipse(&brush, top);
-        else graphics.FillPie(&brush, top, start_of(slice), slice.sweep_angle);
+        if (slice.sweep_angle >= 359.99f)
+            graphics.FillEllipse(&brush, top);
+        else
+            for_pieces(start_of(slice), slice.sweep_angle, [&](float from, float sweep) { graphics.FillPie(&brush, top, from, sweep); });
     }
     Gdiplus::Pen rim(Gdiplus::Color(90, 255, 255, 255), 1.0f);
-    for (const auto& slice : slices)
-        if (slice.sweep_angle < 359.99f) graphics.DrawPie(&rim, top, start_of(slice), slice.sweep_angle);
+    for (const pie_slice_c* slice : order) {
+        if (slice->sweep_angle >= 359.99f) continue;
+        float from = start_of(*slice);
+        for_pieces(from, slice->sweep_angle, [&](float piece_from, float sweep) { graphics.DrawArc(&rim, top, piece_from, sweep); });
+        Gdiplus::PointF centre(top.X + top.Width / 2, top.Y + top.Height / 2);
+        for (float angle : {from, from + slice->sweep_angle}) {
+            double radians = angle * pi / 180.0;
+            Gdiplus::PointF edge(centre.X + top.Width / 2 * float(std::cos(radians)), centre.Y + top.Height / 2 * float(std::sin(radians)));
+            graphics.DrawLine(&rim, centre, edge);
+        }
+    }
 
     auto font = make_label_font(paint.get(), label_face_, float(pie_chart_model_c::label_points(height)), false);
     Gdiplus::SolidBrush ink(Gdiplus::Color(255, 32, 48, 80));

@@ -87,7 +87,7 @@ void restore_window_c::refresh() {
     tree_.set_images(class_image_list(store_->class_images.get()));
     {
         std::lock_guard<std::mutex> guard(backup_index_lock);
-        load_backup_index(backup_index, join_path(program_folder(), L"backup.xml"), settings().backup_path, *store_);
+        load_backup_index(backup_index, index_path_, settings().backup_path, *store_);
         shown_ = backup_index;
     }
     for (const backup_entry_c& entry : shown_) {

@@ -13,6 +13,7 @@ class restore_window_c : public window_base_c {
 public:
     explicit restore_window_c(shell_launcher_c& launcher) : launcher_(launcher) {}
     bool create_page(HWND parent, const RECT& area);
+    void configure(std::wstring index_path) { index_path_ = std::move(index_path); }
     void set_store(const device_store_c* store);
     // Loads the index and fills the tree (as showing the page does); the notice of an empty
     // index is posted, so it shows once the page is ready.
@@ -37,6 +38,7 @@ private:
     void on_button();
 
     shell_launcher_c& launcher_;
+    std::wstring index_path_;
     const device_store_c* store_ = nullptr;
     backup_index_c shown_;  // the entries in the tree (a copy: the job may record into the index)
     driver_tree_c tree_;

@@ -70,7 +70,8 @@ bool pump_until(const std::function<bool()>& condition, DWORD timeout_ms) {
     return true;
 }
 
-test_main_window_c::test_main_window_c(std::vector<std::wstring> arguments) {
+test_main_window_c::test_main_window_c(std::vector<std::wstring> arguments,
+                                       const std::function<void(main_window_options_c&)>& adjust) {
     scan.store = &store;
     main_window_options_c options;
     options.arguments = std::move(arguments);
@@ -79,6 +80,7 @@ test_main_window_c::test_main_window_c(std::vector<std::wstring> arguments) {
     options.launcher = &launcher;
     options.task_calls = &task_calls;
     options.store = &store;
+    if (adjust) adjust(options);
     window_ = std::make_unique<main_window_c>(std::move(options));
 }
 

@@ -5,6 +5,7 @@
 #include "service/last_error.h"
 #include "tests/unit/recording_launcher.h"
 #include "tests/win/ui_test_support_win.h"
+#include "ui/gdiplus_session_win.h"
 #include "ui/main_window_win.h"
 
 #include <windows.h>
@@ -50,7 +51,9 @@ bool pump_until(const std::function<bool()>& condition, DWORD timeout_ms);
 // A main window over scripted workers, the tray recorder and a recording launcher.
 class test_main_window_c {
 public:
-    explicit test_main_window_c(std::vector<std::wstring> arguments = {L"Vantorel.exe"});
+    // adjust: changes the options before the window object is made.
+    explicit test_main_window_c(std::vector<std::wstring> arguments = {L"Vantorel.exe"},
+                                const std::function<void(main_window_options_c&)>& adjust = {});
     ~test_main_window_c();
     main_window_c& operator*() { return *window_; }
     main_window_c* operator->() { return window_.get(); }
@@ -63,6 +66,7 @@ public:
     succeeding_task_calls_c task_calls;
 
 private:
+    gdiplus_session_c gdiplus_;  // the pie chart draws with GDI+, which the program starts first
     std::unique_ptr<main_window_c> window_;
 };
 

@@ -1,0 +1,37 @@
+#include "tests/win/results_pages_fixture_win.h"
+
+#include "app/settings_win.h"
+#include "common/text_compare.h"
+
+#include <cwchar>
+#include <fstream>
+
+scratch_driver_store_c::scratch_driver_store_c(const std::filesystem::path& root) : root_(root) {
+    std::filesystem::create_directories(root_);
+    location_.root = root_.wstring();
+    std::filesystem::path base = root_;
+    location_.locate = [base](const std::wstring& inf_name) -> std::optional<std::wstring> {
+        if (inf_name.empty()) return std::nullopt;
+        std::wstring stem = inf_name.substr(0, inf_name.find_last_of(L'.'));
+        std::filesystem::path folder = base / (stem + L".inf_amd64_1f2e3d4c5b6a7980");
+        std::error_code ignored;
+        std::filesystem::create_directories(folder, ignored);
+        std::ofstream(folder / inf_name, std::ios::binary) << "[Version]\r\nSignature=\"$Windows NT$\"\r\n";
+        std::ofstream(folder / (stem + L".sys"), std::ios::binary) << std::string(3000, 'd');
+        return (folder / inf_name).wstring();
+    };
+}
+
+scratch_settings_c::scratch_settings_c(const std::filesystem::path& folder)
+    : download_(settings().download_path_in_use), backup_(settings().backup_path) {
+    std::wstring download = (folder / "download").wstring(), backup = (folder / "backup").wstring();
+    std::filesystem::create_directories(folder / "download");
+    std::filesystem::create_directories(folder / "backup");
+    std::wcsncpy(settings().download_path_in_use, download.c_str(), 259);
+    std::wcsncpy(settings().backup_path, backup.c_str(), 259);
+}
+
+scratch_settings_c::~scratch_settings_c() {
+    std::wcsncpy(settings().download_path_in_use, download_.c_str(), 259);
+    std::wcsncpy(settings().backup_path, backup_.c_str(), 259);
+}

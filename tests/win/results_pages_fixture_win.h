@@ -1,0 +1,31 @@
+// What the results pages' tests share: a driver store of package folders made in a scratch
+// folder (every "oem<N>.inf" and the inbox INFs the tests name get one), and the settings'
+// download and backup folders pointed into the scratch folder.
+#pragma once
+
+#include "backup/backup_job.h"
+#include "tests/unit/test_files.h"
+
+#include <filesystem>
+#include <string>
+
+class scratch_driver_store_c {
+public:
+    explicit scratch_driver_store_c(const std::filesystem::path& root);
+    const driver_store_location_c& location() const { return location_; }
+
+private:
+    std::filesystem::path root_;
+    driver_store_location_c location_;
+};
+
+// Points the download and backup folders of this run at folder/download and folder/backup, and
+// keeps the settings as they were for the destructor.
+class scratch_settings_c {
+public:
+    explicit scratch_settings_c(const std::filesystem::path& folder);
+    ~scratch_settings_c();
+
+private:
+    std::wstring download_, backup_;
+};

@@ -1,0 +1,250 @@
+// The download, backup and restore pages with their real windows: a panel's download paused and
+// resumed by its button while a rebuilt panel keeps showing it, the remove entry greyed before
+// and during a download, an installation started once however often the panels are rebuilt,
+// the backup tree's ticks by real clicks, a backup job writing its archives and index, the
+// restore starting the installer forced, and the GDI objects of 20 rebuilds.
+#include "app/machine_facts.h"
+#include "app/settings_win.h"
+#include "download/download_paths.h"
+#include "i18n/language_table.h"
+#include "tests/unit/fault_server_access.h"
+#include "tests/unit/test_zip.h"
+#include "tests/win/main_window_fixture_win.h"
+#include "tests/win/results_pages_fixture_win.h"
+#include "ui/window_messages.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <cwchar>
+
+namespace {
+
+class ui_results_pages_test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(collect_basic_facts());
+        ASSERT_TRUE(load_settings());
+        load_test_language(L"English");
+        folders_ = std::make_unique<scratch_settings_c>(scratch_.path());
+    }
+    void TearDown() override { folders_.reset(); }
+
+    // A device with one offer (its best and latest).
+    static device_c offered_device(const wchar_t* name, const std::string& link, std::uint32_t size, bool update) {
+        device_c device;
+        std::wcscpy(device.display_name, name);
+        std::wcscpy(device.class_name, L"Net");
+        std::wcscpy(device.driver_date, L"2018-01-01");
+        device.has_driver = true;
+        device.items.resize(1);
+        std::strcpy(device.items[0].link, link.c_str());
+        std::wcscpy(device.items[0].date, L"2019-02-02");
+        std::wcscpy(device.items[0].inf_name, L"drivers\\net.inf");
+        device.items[0].size = size;
+        device.best_index = device.latest_index = 0;
+        device.best_is_update = device.latest_is_update = update;
+        return device;
+    }
+
+    static void scan_to_results(test_main_window_c& main) {
+        SendMessageW(main->handle(), WM_START_SCAN, 0, 0);
+        ASSERT_TRUE(pump_until([&] { return main->scan_state() == main_window_c::scan_state_c::results; }, 10000));
+        pump_messages(200);
+    }
+
+    static void click_panel_button(download_panel_c& panel) {
+        RECT client;
+        GetClientRect(panel.handle(), &client);
+        RECT button = panel.button().placed(client);
+        POINT at = {(button.left + button.right) / 2, (button.top + button.bottom) / 2};
+        ClientToScreen(panel.handle(), &at);
+        mouse_click_at(at.x, at.y);
+        pump_messages(200);
+    }
+
+    static download_panel_c& panel(test_main_window_c& main, std::size_t index) {
+        return *main->download_page().panels().at(index).panel;
+    }
+
+    // Toggles the offers shown and back: every panel is made anew.
+    static void rebuild(test_main_window_c& main) {
+        main->download_page().set_package_mode(1);
+        main->download_page().set_package_mode(0);
+        pump_messages(100);
+    }
+
+    scratch_folder_c scratch_;
+    std::unique_ptr<scratch_settings_c> folders_;
+};
+
+}  // namespace
+
+TEST_F(ui_results_pages_test, a_panel_download_pauses_and_resumes_and_a_rebuilt_panel_keeps_showing_it) {
+    const std::string base = fault_server_access_c::base_url();
+    if (base.empty()) GTEST_SKIP() << "no fault server";
+    const std::string link = base + "/bytes/400000?stall_after=150000&panel=" + std::to_string(GetTickCount());
+    test_main_window_c main;
+    main.scan.fill_results = [&](device_store_c& store) {
+        store.devices = {offered_device(L"Spare adapter", "http://127.0.0.1:1/spare.zip", 1000, false),
+                         offered_device(L"Ethernet adapter", link, 400000, true)};
+    };
+    ASSERT_TRUE(main->create_main_window());
+    ShowWindow(main->handle(), SW_SHOW);
+    scan_to_results(main);
+    ASSERT_EQ(main->download_page().panels().size(), 2u);
+    EXPECT_EQ(std::string(panel(main, 0).group().link), link);  // the needed package first
+    download_session_c* session = panel(main, 0).session();
+    ASSERT_NE(session, nullptr);
+    EXPECT_FALSE(panel(main, 0).remove_enabled());
+
+    click_panel_button(panel(main, 0));
+    EXPECT_EQ(session->state, download_downloading);
+    ASSERT_TRUE(pump_until([&] { return session->job.bytes_done.load() >= 150000; }, 15000));
+    EXPECT_FALSE(panel(main, 0).remove_enabled());
+    save_screenshot(main->handle(), "download-panel-downloading");
+
+    rebuild(main);
+    EXPECT_EQ(panel(main, 0).session(), session);
+    EXPECT_EQ(session->state, download_downloading);
+    click_panel_button(panel(main, 0));  // pause
+    ASSERT_TRUE(pump_until([&] { return session->state == download_paused; }, 15000));
+    EXPECT_TRUE(panel(main, 0).remove_enabled());
+    click_panel_button(panel(main, 0));  // resume from where it stopped
+    EXPECT_EQ(session->state, download_downloading);
+    ASSERT_TRUE(pump_until([&] { return session->job.bytes_done.load() >= 300000; }, 15000));
+    click_panel_button(panel(main, 0));
+    ASSERT_TRUE(pump_until([&] { return session->state == download_paused; }, 15000));
+    EXPECT_TRUE(session->remove_download());
+}
+
+TEST_F(ui_results_pages_test, an_installation_starts_once_however_often_the_panels_are_rebuilt) {
+    const std::string link = "http://127.0.0.1:1/packages/net-driver-" + std::to_string(GetTickCount()) + ".zip";
+    std::wstring folder = settings().download_path_in_use;
+    download_paths_c paths = make_download_paths(folder, link);
+    ASSERT_TRUE(write_test_zip(std::filesystem::path(paths.final_path).string(),
+                               {{"drivers/net.inf", "[Version]\r\nSignature=\"$Windows NT$\"\r\n"}, {"drivers/net.sys", "MZ"}}));
+    std::uint32_t size = std::uint32_t(std::filesystem::file_size(paths.final_path));
+    test_main_window_c main;
+    main.scan.fill_results = [&](device_store_c& store) { store.devices = {offered_device(L"Ethernet adapter", link, size, true)}; };
+    ASSERT_TRUE(main->create_main_window());
+    ShowWindow(main->handle(), SW_SHOW);
+    scan_to_results(main);
+    download_session_c* session = panel(main, 0).session();
+    ASSERT_EQ(session->state, download_complete);
+
+    modal_answerer_c answerer(GetCurrentThreadId(), [](HWND box, const std::wstring&) { press_dialog_button(box, IDOK); });
+    main.launcher.hold();  // the installer "runs" until released
+    click_panel_button(panel(main, 0));
+    ASSERT_TRUE(pump_until([&] { return main.launcher.started().size() == 1; }, 15000));
+    EXPECT_EQ(session->install_job.running.load(), 1);
+    for (int round = 0; round < 3; ++round) {
+        rebuild(main);
+        click_panel_button(panel(main, 0));
+    }
+    main.launcher.release();
+    ASSERT_TRUE(pump_until([&] { return session->install_job.running.load() == 0; }, 15000));
+    ASSERT_EQ(main.launcher.started().size(), 1u);
+    EXPECT_NE(main.launcher.started()[0].find(L"/SH /PATH"), std::wstring::npos) << main.launcher.started()[0];
+    EXPECT_TRUE(answerer.texts().empty());
+    session->remove_download();
+}
+
+TEST_F(ui_results_pages_test, backup_ticks_by_clicks_then_backup_and_restore) {
+    scratch_driver_store_c driver_store(scratch_.path() / "FileRepository");
+    test_main_window_c main({L"Vantorel.exe"}, [&](main_window_options_c& options) {
+        options.store_location = &driver_store.location();
+        options.backup_index_path = (scratch_.path() / "backup.xml").wstring();
+    });
+    main.scan.fill_results = [](device_store_c& store) {
+        const wchar_t* infs[] = {L"oem4.inf", L"oem7.inf", L"usbport.inf"};
+        const wchar_t* names[] = {L"Ethernet adapter", L"Sound device", L"USB root hub"};
+        store.devices.clear();
+        for (int i = 0; i < 3; ++i) {
+            device_c device = offered_device(names[i], "", 0, false);
+            std::wcscpy(device.inf_path, infs[i]);
+            std::swprintf(device.instance_path, 200, L"PCI\\VEN_8086&DEV_15B%d\\3&11583659&0&FE", i);
+            store.devices.push_back(device);
+        }
+    };
+    ASSERT_TRUE(main->create_main_window());
+    ShowWindow(main->handle(), SW_SHOW);
+    scan_to_results(main);
+    POINT tab = caption_button_point(*main, main->tab(main_window_c::tab_c::backup));
+    mouse_click_at(tab.x, tab.y);
+    pump_messages(300);
+    backup_window_c& backup = main->backup_page();
+    ASSERT_EQ(main->current_page(), backup.handle());
+    driver_tree_c& tree = backup.tree();
+    ASSERT_NE(backup.available_root(), nullptr);
+    ASSERT_NE(backup.inbox_root(), nullptr);
+    HTREEITEM first = tree.first_child(backup.available_root());
+    ASSERT_NE(first, nullptr);
+    HTREEITEM second = tree.next(first);
+    ASSERT_NE(second, nullptr);
+    EXPECT_FALSE(tree.has_check_box(tree.first_child(first)));  // device items have none
+
+    auto click_box = [&](HTREEITEM item) {
+        POINT at = tree.check_box_point(item);
+        ASSERT_GE(at.x, 0);
+        ClientToScreen(tree.handle(), &at);
+        mouse_click_at(at.x, at.y);
+        pump_messages(200);
+    };
+    click_box(backup.available_root());
+    EXPECT_TRUE(tree.ticked(first));
+    EXPECT_TRUE(tree.ticked(second));
+    click_box(first);
+    EXPECT_FALSE(tree.ticked(first));
+    EXPECT_FALSE(tree.ticked(backup.available_root()));
+    EXPECT_TRUE(tree.ticked(second));
+    save_screenshot(main->handle(), "backup-ticked");
+
+    {
+        modal_answerer_c answerer(GetCurrentThreadId(), [](HWND box, const std::wstring&) { press_dialog_button(box, IDOK); });
+        SendMessageW(backup.handle(), WM_COMMAND, MAKEWPARAM(backup_window_c::button_id, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(backup.button()));
+        ASSERT_TRUE(pump_until([&] { return !answerer.texts().empty(); }, 20000));
+        EXPECT_EQ(answerer.texts(), std::vector<std::wstring>{language_text("backup_completed")});
+    }
+    ASSERT_EQ(backup.job()->archives.size(), 1u);
+    EXPECT_TRUE(std::filesystem::exists(backup.job()->archives[0]));
+    EXPECT_NE(bytes_of(scratch_.path() / "backup.xml").find("oem7.inf"), std::string::npos);
+
+    tab = caption_button_point(*main, main->tab(main_window_c::tab_c::restore));
+    mouse_click_at(tab.x, tab.y);
+    pump_messages(300);
+    restore_window_c& restore = main->restore_page();
+    HTREEITEM backup_item = restore.tree().first_root();
+    ASSERT_NE(backup_item, nullptr);
+    POINT at = restore.tree().check_box_point(backup_item);
+    ClientToScreen(restore.tree().handle(), &at);
+    mouse_click_at(at.x, at.y);
+    pump_messages(200);
+    ASSERT_TRUE(restore.tree().ticked(backup_item));
+    save_screenshot(main->handle(), "restore-ticked");
+    SendMessageW(restore.handle(), WM_COMMAND, MAKEWPARAM(restore_window_c::button_id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(restore.button()));
+    ASSERT_EQ(main.launcher.started().size(), 1u);
+    EXPECT_NE(main.launcher.started()[0].find(L"DPInst64.exe /SH /F /PATH \""), std::wstring::npos)
+        << main.launcher.started()[0];
+}
+
+TEST_F(ui_results_pages_test, twenty_rebuilds_of_the_download_page_leave_no_gdi_object) {
+    if (sizeof(void*) != 8) GTEST_SKIP() << "the GDI handle table is read in the 64-bit build";
+    test_main_window_c main;
+    main.scan.fill_results = [](device_store_c& store) {
+        store.devices.clear();
+        for (int i = 0; i < 12; ++i)
+            store.devices.push_back(offered_device(L"Adapter", "http://127.0.0.1:1/p" + std::to_string(i % 6) + ".zip", 9000, i % 2 == 0));
+    };
+    ASSERT_TRUE(main->create_main_window());
+    ShowWindow(main->handle(), SW_SHOW);
+    scan_to_results(main);
+    rebuild(main);
+    int before = gdi_object_count();
+    for (int round = 0; round < 10; ++round) rebuild(main);
+    int after = gdi_object_count();
+    EXPECT_LT(after - before, 10) << before << " before, " << after << " after";
+    std::printf("GDI objects over 20 rebuilds of the download page: %d before, %d after\n", before, after);
+}
