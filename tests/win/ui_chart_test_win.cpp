@@ -80,5 +80,15 @@ TEST(ui_pie_chart_window, slices_show_in_their_colours_with_their_labels) {
     pixels = capture_window(chart.handle());
     COLORREF red = pixels.at(100, 80);  // the first three quarters run from 50 to 320 degrees
     EXPECT_GT(GetRValue(red), GetGValue(red) + 60);
+
+    // Two halves (one driver out of date, one up to date): Wine's arc code once overflowed the
+    // stack on this one.
+    chart.clear();
+    EXPECT_TRUE(chart.add_slice(L"out", L"Out of date", 1, RGB(217, 64, 58)));
+    EXPECT_TRUE(chart.add_slice(L"ok", L"Up to date", 1, RGB(56, 173, 0)));
+    UpdateWindow(chart.handle());
+    pump_messages(200);
+    pixels = capture_window(chart.handle());
+    EXPECT_GT(GetRValue(pixels.at(80, 70)), GetGValue(pixels.at(80, 70)) + 60);
     DestroyWindow(host.handle());
 }
