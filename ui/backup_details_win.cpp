@@ -17,11 +17,17 @@ void paint_backup_details(HDC dc, const RECT& client, int details_icon, const ch
     fill_solid(dc, RECT{300, 0, 301, client.bottom}, RGB(179, 202, 233));
     draw_skin_image_keyed(dc, details_icon, 310, 35, RGB(0, 0, 0));
     draw_text_at(dc, language_text(details_title), 330, 37, verdana(9, font_weight_c::bold), title_colour);
+    // Values start at 400, or further right where a language's label is longer.
+    int values_x = 400;
+    for (const auto& row : rows) {
+        int wanted = 310 + text_size(dc, language_text(row.first), verdana(8)).cx + 10;
+        if (wanted > values_x) values_x = wanted < 520 ? wanted : 520;
+    }
     int y = 65;
     for (const auto& row : rows) {
-        draw_text(dc, language_text(row.first), RECT{310, y, 396, y + 20}, verdana(8), RGB(0, 0, 0),
+        draw_text(dc, language_text(row.first), RECT{310, y, values_x - 4, y + 20}, verdana(8), RGB(0, 0, 0),
                   DT_SINGLELINE | DT_END_ELLIPSIS);
-        draw_text(dc, row.second, RECT{400, y, client.right - 10, y + 20}, verdana(8), RGB(0, 0, 0),
+        draw_text(dc, row.second, RECT{values_x, y, client.right - 10, y + 20}, verdana(8), RGB(0, 0, 0),
                   DT_SINGLELINE | DT_PATH_ELLIPSIS);
         y += 24;
     }

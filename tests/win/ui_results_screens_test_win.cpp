@@ -1,0 +1,104 @@
+// Screenshots of the results pages in English, German, French and Japanese after a real scan of
+// the simulated PC (its profile as the device source, the demo mirrors answering): the download
+// page, the backup page with a root ticked, and the restore page with the backup just made.
+#include "app/machine_facts.h"
+#include "app/settings_win.h"
+#include "devices/device_profile.h"
+#include "devices/profile_source.h"
+#include "service/update_service.h"
+#include "tests/win/demo_mirrors.h"
+#include "tests/win/main_window_fixture_win.h"
+#include "tests/win/results_pages_fixture_win.h"
+#include "ui/window_messages.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class ui_results_screens_test : public ::testing::TestWithParam<const wchar_t*> {};
+
+void show_tab(test_main_window_c& main, main_window_c::tab_c tab) {
+    POINT at = caption_button_point(*main, main->tab(tab));
+    mouse_click_at(at.x, at.y);
+    pump_messages(400);
+}
+
+}  // namespace
+
+TEST_P(ui_results_screens_test, download_backup_and_restore_after_a_scan_of_the_simulated_pc) {
+    std::vector<std::string> mirrors = mirrors_from_environment();
+    if (mirrors.size() != 3) GTEST_SKIP() << "VANTOREL_MIRRORS does not name three mirrors";
+    ASSERT_TRUE(collect_basic_facts());
+    ASSERT_TRUE(load_settings());
+    load_test_language(GetParam());
+    device_profile_c profile;
+    std::string error;
+    ASSERT_TRUE(load_device_profile(VANTOREL_SOURCE_DIR "/tools/simulated_pc/simulated-pc.json", profile, error)) << error;
+    scratch_folder_c scratch;
+    scratch_settings_c folders(scratch.path());
+    scratch_driver_store_c driver_store(scratch.path() / "FileRepository");
+    http_global_init();
+    update_service_c service;
+    service.mirrors = {"http://127.0.0.1:1/", mirrors[1], mirrors[2]};
+    service.installed_links_file = (scratch.path() / "setup.dat").wstring();
+    {
+        test_main_window_c main({L"Vantorel.exe"}, [&](main_window_options_c& options) {
+            device_store_c* store = options.store;
+            service.store = store;
+            options.workers.enumerate = [store, &profile](enumeration_progress_c& progress) {
+                profile_source_c source(profile);
+                return enumerate_devices(*store, source, progress);
+            };
+            options.workers.query = [&service](scan_query_c& query) { return query_update_server(service, query); };
+            options.workers.set_stop = [&service](bool stop) { service.stop_requested = stop; };
+            options.store_location = &driver_store.location();
+            options.backup_index_path = (scratch.path() / "backup.xml").wstring();
+        });
+        ASSERT_TRUE(main->create_main_window());
+        ShowWindow(main->handle(), SW_SHOW);
+        SendMessageW(main->handle(), WM_START_SCAN, 0, 0);
+        ASSERT_TRUE(pump_until([&] { return main->scan_state() != main_window_c::scan_state_c::scanning; }, 60000));
+        ASSERT_EQ(main->scan_state(), main_window_c::scan_state_c::results);
+        pump_messages(400);
+        EXPECT_GE(main->download_page().panels().size(), 5u);
+        save_screenshot(main->handle(), "results-download");
+
+        show_tab(main, main_window_c::tab_c::backup);
+        backup_window_c& backup = main->backup_page();
+        ASSERT_NE(backup.available_root(), nullptr);
+        POINT at = backup.tree().check_box_point(backup.available_root());
+        ClientToScreen(backup.tree().handle(), &at);
+        mouse_click_at(at.x, at.y);
+        pump_messages(300);
+        EXPECT_TRUE(backup.tree().ticked(backup.tree().first_child(backup.available_root())));
+        save_screenshot(main->handle(), "results-backup");
+        {
+            modal_answerer_c answerer(GetCurrentThreadId(), [](HWND box, const std::wstring&) { press_dialog_button(box, IDOK); });
+            SendMessageW(backup.handle(), WM_COMMAND, MAKEWPARAM(backup_window_c::button_id, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(backup.button()));
+            ASSERT_TRUE(pump_until([&] { return !answerer.texts().empty(); }, 60000));
+        }
+        show_tab(main, main_window_c::tab_c::restore);
+        restore_window_c& restore = main->restore_page();
+        HTREEITEM first = restore.tree().first_root();
+        ASSERT_NE(first, nullptr);
+        restore.tree().set_ticked(first, true);
+        TreeView_SelectItem(restore.tree().handle(), restore.tree().first_child(first));
+        pump_messages(300);
+        save_screenshot(main->handle(), "results-restore");
+    }
+    service.transfer.reset();
+    http_global_cleanup();
+    load_test_language(L"English");
+}
+
+namespace {
+std::string language_test_name(const ::testing::TestParamInfo<const wchar_t*>& language) {
+    static const char* const names[] = {"english", "deutsch", "francais", "japanese"};
+    return names[language.index];
+}
+}  // namespace
+
+INSTANTIATE_TEST_SUITE_P(languages, ui_results_screens_test,
+                         ::testing::Values(L"English", L"Deutsch", L"Fran\u00E7ais", L"\u65E5\u672C\u8A9E"),
+                         language_test_name);
