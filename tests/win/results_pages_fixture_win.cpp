@@ -6,18 +6,27 @@
 #include <cwchar>
 #include <fstream>
 
-scratch_driver_store_c::scratch_driver_store_c(const std::filesystem::path& root) : root_(root) {
+scratch_driver_store_c::scratch_driver_store_c(const std::filesystem::path& root, std::size_t driver_size) : root_(root) {
     std::filesystem::create_directories(root_);
     location_.root = root_.wstring();
     std::filesystem::path base = root_;
-    location_.locate = [base](const std::wstring& inf_name) -> std::optional<std::wstring> {
+    location_.locate = [base, driver_size](const std::wstring& inf_name) -> std::optional<std::wstring> {
         if (inf_name.empty()) return std::nullopt;
         std::wstring stem = inf_name.substr(0, inf_name.find_last_of(L'.'));
         std::filesystem::path folder = base / (stem + L".inf_amd64_1f2e3d4c5b6a7980");
         std::error_code ignored;
         std::filesystem::create_directories(folder, ignored);
         std::ofstream(folder / inf_name, std::ios::binary) << "[Version]\r\nSignature=\"$Windows NT$\"\r\n";
-        std::ofstream(folder / (stem + L".sys"), std::ios::binary) << std::string(3000, 'd');
+        if (!std::filesystem::exists(folder / (stem + L".sys"))) {
+            // Incompressible, so that archiving takes its time.
+            std::string bytes(driver_size, '\0');
+            std::uint32_t state = 2463534242u;
+            for (char& byte : bytes) {
+                state ^= state << 13, state ^= state >> 17, state ^= state << 5;
+                byte = char(state);
+            }
+            std::ofstream(folder / (stem + L".sys"), std::ios::binary) << bytes;
+        }
         return (folder / inf_name).wstring();
     };
 }

@@ -11,7 +11,8 @@
 
 class scratch_driver_store_c {
 public:
-    explicit scratch_driver_store_c(const std::filesystem::path& root);
+    // Each package holds an INF and a driver file of driver_size bytes.
+    explicit scratch_driver_store_c(const std::filesystem::path& root, std::size_t driver_size = 3000);
     const driver_store_location_c& location() const { return location_; }
 
 private:

@@ -170,6 +170,20 @@ TEST_F(ui_results_pages_test, backup_ticks_by_clicks_then_backup_and_restore) {
     ASSERT_TRUE(main->create_main_window());
     ShowWindow(main->handle(), SW_SHOW);
     scan_to_results(main);
+    {
+        // No backup yet: the notice comes once the restore page shows.
+        HWND page_at_notice = nullptr;
+        modal_answerer_c answerer(GetCurrentThreadId(), [&](HWND box, const std::wstring&) {
+            page_at_notice = main->current_page();
+            press_dialog_button(box, IDOK);
+        });
+        POINT restore_tab = caption_button_point(*main, main->tab(main_window_c::tab_c::restore));
+        mouse_click_at(restore_tab.x, restore_tab.y);
+        ASSERT_TRUE(pump_until([&] { return !answerer.texts().empty(); }, 5000));
+        EXPECT_EQ(answerer.texts(), std::vector<std::wstring>{language_text("restore_no_backup")});
+        EXPECT_EQ(page_at_notice, main->restore_page().handle());
+        EXPECT_TRUE(IsWindowVisible(main->restore_page().handle()));
+    }
     POINT tab = caption_button_point(*main, main->tab(main_window_c::tab_c::backup));
     mouse_click_at(tab.x, tab.y);
     pump_messages(300);
@@ -247,4 +261,54 @@ TEST_F(ui_results_pages_test, twenty_rebuilds_of_the_download_page_leave_no_gdi_
     int after = gdi_object_count();
     EXPECT_LT(after - before, 10) << before << " before, " << after << " after";
     std::printf("GDI objects over 20 rebuilds of the download page: %d before, %d after\n", before, after);
+}
+
+TEST_F(ui_results_pages_test, quitting_during_a_backup_asks_and_the_package_under_way_finishes) {
+    scratch_driver_store_c driver_store(scratch_.path() / "FileRepository", 24 << 20);
+    test_main_window_c main({L"Vantorel.exe"}, [&](main_window_options_c& options) {
+        options.store_location = &driver_store.location();
+        options.backup_index_path = (scratch_.path() / "backup.xml").wstring();
+    });
+    main.scan.fill_results = [](device_store_c& store) {
+        store.devices.clear();
+        for (int i = 0; i < 4; ++i) {
+            device_c device = offered_device(L"Adapter", "", 0, false);
+            std::swprintf(device.inf_path, 260, L"oem%d.inf", 40 + i);
+            std::swprintf(device.instance_path, 200, L"PCI\\VEN_8086&DEV_15B%d\\3&0", i);
+            store.devices.push_back(device);
+        }
+    };
+    ASSERT_TRUE(main->create_main_window());
+    ShowWindow(main->handle(), SW_SHOW);
+    scan_to_results(main);
+    POINT tab = caption_button_point(*main, main->tab(main_window_c::tab_c::backup));
+    mouse_click_at(tab.x, tab.y);
+    pump_messages(300);
+    backup_window_c& backup = main->backup_page();
+    backup.tree().set_ticked(backup.available_root(), true);
+    SendMessageW(backup.handle(), backup_window_c::WM_ITEM_TICKED, 0, reinterpret_cast<LPARAM>(backup.available_root()));
+    SendMessageW(backup.handle(), WM_COMMAND, MAKEWPARAM(backup_window_c::button_id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(backup.button()));
+    ASSERT_TRUE(backup.job_running());
+    std::shared_ptr<backup_job_c> job = backup.job();
+    int answered = 0;
+    {
+        modal_answerer_c answerer(GetCurrentThreadId(), [&](HWND box, const std::wstring&) {
+            press_dialog_button(box, ++answered == 1 ? IDCANCEL : IDOK);  // No, then Yes
+        });
+        PostMessageW(main->handle(), WM_COMMAND, MAKEWPARAM(command_exit, 0), 0);
+        ASSERT_TRUE(pump_until([&] { return answered == 1; }, 10000));
+        pump_messages(200);
+        EXPECT_TRUE(IsWindow(main->handle()));  // No keeps the program running
+        PostMessageW(main->handle(), WM_COMMAND, MAKEWPARAM(command_exit, 0), 0);
+        ASSERT_TRUE(pump_until([&] { return !IsWindow(main->handle()); }, 60000));
+        EXPECT_EQ(answerer.texts(), std::vector<std::wstring>(2, language_text("quit_confirm")));
+    }
+    // The job stopped after the package it was writing; what it wrote is complete and recorded.
+    EXPECT_FALSE(backup.job_running());
+    EXPECT_LT(job->archives.size(), 4u);
+    for (const std::wstring& archive : job->archives) EXPECT_TRUE(std::filesystem::exists(archive));
+    std::string index = bytes_of(scratch_.path() / "backup.xml");
+    for (std::size_t i = 0; i < job->archives.size(); ++i)
+        EXPECT_NE(index.find("oem" + std::to_string(40 + i) + ".inf"), std::string::npos) << index;
 }
