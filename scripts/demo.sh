@@ -4,6 +4,8 @@
 # then the program's core through vantorel-cli: a scan (mirror 1 is down, so mirror 2 answers),
 # the download of two packages, their installation by our driver package installer, a rescan that
 # finds both devices up to date, a backup of one package from the driver store and its restore.
+# Then the program's own window on the simulated PC: on a real display for the user to click
+# through, or else driven under Xvfb through scan, download, install and rescan, photographed.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -12,6 +14,9 @@ bash scripts/setup.sh
 source scripts/lib/builds.sh
 source scripts/lib/wine.sh
 source scripts/lib/mirrors.sh
+source scripts/lib/program_window.sh
+# A display of the user's own (not the virtual one started below) gets the real window.
+user_display=${DISPLAY:-}
 
 say() { printf '[demo] %s\n' "$*"; }
 step() { printf '\n[demo] == %s ==\n' "$*"; }
@@ -104,4 +109,18 @@ tell drivers "$work/json/after-restore.json"
 step "The same first scan over the profile's own driver ranks (Linux build of the same core)"
 build/host/vantorel-cli scan --summary --profile tools/simulated_pc/simulated-pc.json "${mirrors[@]}" >"$work/linux.txt"
 sed -n '1,4p' "$work/linux.txt"
-say "done; the JSON of every step is in $work/json"
+say "the JSON of every step is in $work/json"
+
+step "The program's own window (Vantorel.exe, the shipped 32-bit build) on a fresh simulated PC"
+window_work="$root/build/demo-window"
+program_window_prepare win32 "$window_work/program" "$root/build/wine/demo-window-prefix" >>build/demo-build.log 2>&1
+if [ -n "$user_display" ]; then
+  say "the window opens on your display and scans at once; close it (menu, Exit) to end the demo"
+  (cd "$window_work/program" && wine_run ./Vantorel.exe --autoscan) || true
+else
+  say "no display: the window runs under Xvfb and a probe works it as a user would"
+  program_window_probe win32 "$window_work/program" "$window_work/screens" --drive | sed 's/^/[demo]   /'
+  say "screenshots of each page:"
+  ls "$window_work"/screens/*.png | sed 's/^/[demo]   /'
+fi
+say "done"

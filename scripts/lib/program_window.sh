@@ -1,0 +1,38 @@
+# The desktop program itself on the simulated PC, for the tests and the demo; sourced after
+# wine.sh with the demo mirrors started (mirror_urls) and a display.
+#
+# program_window_prepare BUILD WORK PREFIX   a fresh prefix at PREFIX with the window settings,
+#     the simulated PC registered and the mirrors configured (the first one down), and the
+#     program as installed in WORK: Vantorel.exe, language.ini and both driver installers
+# program_window_probe BUILD WORK SCREENS [--drive]   runs "Vantorel.exe --autoscan" in WORK
+#     while window-probe.exe watches it (and with --drive works it through download, install,
+#     rescan, backup and restore), screenshots into SCREENS; the probe's exit status
+
+program_window_prepare() {
+  local build=$1 work=$2 prefix=$3 dir="$wine_root/build/$1" key='HKCU\Software\Quellmar'
+  rm -rf "$work"
+  mkdir -p "$work"
+  cp "$dir/Vantorel.exe" "$dir/language.ini" "$work/"
+  cp "$wine_root/build/win32/DPInst32.exe" "$wine_root/build/win64/DPInst64.exe" "$work/" 2>/dev/null || true
+  wine_prefix_fresh "$prefix"
+  source "$wine_root/tests/win/ui_wine_settings.sh" && ui_wine_settings
+  # The 64-bit tool: a 32-bit process start makes this Wine rebuild the display adapters' keys.
+  wine_run "$wine_root/build/win64/simulated-pc.exe" register "$wine_root/tools/simulated_pc/simulated-pc.json"
+  wine reg add "$key" /v Mirror1 /t REG_SZ /d http://127.0.0.1:1/ /f >/dev/null
+  wine reg add "$key" /v Mirror2 /t REG_SZ /d "${mirror_urls[1]}" /f >/dev/null
+  wine reg add "$key" /v Mirror3 /t REG_SZ /d "${mirror_urls[2]}" /f >/dev/null
+  wineserver -w
+}
+
+program_window_probe() {
+  local build=$1 work=$2 screens=$3 drive=${4:-} program status probe=("$wine_root/build/$1/window-probe.exe")
+  mkdir -p "$screens"
+  (cd "$work" && wine_run ./Vantorel.exe --autoscan) &
+  program=$!
+  local arguments=("$(winepath -w "$screens" 2>/dev/null)" 240)
+  [ "$drive" = --drive ] && arguments+=(--drive "$(winepath -w "$work/download" 2>/dev/null)")
+  status=0
+  timeout 300 bash -c 'source "$1/scripts/lib/wine.sh"; shift; wine_run "$@"' _ "$wine_root" "${probe[@]}" "${arguments[@]}" || status=$?
+  wait "$program" || true
+  return $status
+}
