@@ -19,64 +19,12 @@
 #include <cwchar>
 
 namespace {
-
-constexpr const wchar_t* backup_class = L"VantorelBackupPage";
 constexpr int bar_pattern = 474;
-
-int class_image(const device_store_c& store, const device_c& device) {
-    const device_class_c* found = find_device_class(store, device);
-    return found ? found->image_index : -1;
-}
-
 }  // namespace
-
-bool backup_window_c::create_page(HWND parent, const RECT& area) {
-    register_class(backup_class, GetModuleHandleW(nullptr));
-    return create(backup_class, L"", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, area.left, area.top,
-                  area.right - area.left, area.bottom - area.top, parent) != nullptr;
-}
-
-bool backup_window_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
-    result = 0;
-    switch (message) {
-        case WM_CREATE: on_create(); return true;
-        case WM_SIZE: on_size(); return true;
-        case WM_ERASEBKGND: result = 1; return true;
-        case WM_PAINT: on_paint(); return true;
-        case WM_SHOWWINDOW:
-            if (wparam) refresh();
-            return false;
-        case WM_NOTIFY: on_notify(*reinterpret_cast<const NMHDR*>(lparam)); return true;
-        case WM_ITEM_TICKED: on_ticked(reinterpret_cast<HTREEITEM>(lparam)); return true;
-        case WM_COMMAND:
-            if (LOWORD(wparam) == button_id && HIWORD(wparam) == BN_CLICKED) on_button();
-            return true;
-        case WM_TIMER:
-            if (wparam == timer_id) on_timer();
-            return true;
-        default: return false;
-    }
-}
 
 void backup_window_c::configure(const driver_store_location_c* location, std::wstring index_path) {
     location_ = location;
     index_path_ = std::move(index_path);
-}
-
-void backup_window_c::on_create() {
-    tree_.create(handle(), nullptr);
-    HWND button = CreateWindowExW(0, L"BUTTON", language_text("btn_backup").c_str(),
-                                  WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, 440, 320, 220, 100, handle(),
-                                  reinterpret_cast<HMENU>(INT_PTR(button_id)), GetModuleHandleW(nullptr), nullptr);
-    button_.attach(button, 468, 469, 470, verdana(22));
-}
-
-void backup_window_c::on_size() {
-    RECT client;
-    GetClientRect(handle(), &client);
-    MoveWindow(tree_.handle(), 0, 20, 300, client.bottom - 25, TRUE);
-    MoveWindow(button_.handle(), 440, 320, 220, 100, TRUE);
-    InvalidateRect(handle(), nullptr, FALSE);
 }
 
 void backup_window_c::set_store(const device_store_c* store) {
@@ -85,70 +33,69 @@ void backup_window_c::set_store(const device_store_c* store) {
     // The candidates and the tree point into the records a new scan replaces.
     candidates_.clear();
     selected_ = nullptr;
-    tree_.clear();
+    tree().clear();
     available_root_ = inbox_root_ = nullptr;
 }
 
+bool backup_window_c::page_message(UINT message, WPARAM wparam, LPARAM, LRESULT&) {
+    if (message != WM_TIMER || wparam != timer_id) return false;
+    on_timer();
+    return true;
+}
+
+void backup_window_c::on_selected(LPARAM data) { selected_ = reinterpret_cast<const device_c*>(data); }
+
 void backup_window_c::refresh() {
-    tree_.clear();
+    driver_tree_c& items = tree();
+    items.clear();
     available_root_ = inbox_root_ = nullptr;
     selected_ = nullptr;
     candidates_.clear();
     if (!store_) return;
-    tree_.set_images(class_image_list(store_->class_images.get()));
+    items.set_images(class_image_list(store_->class_images.get()));
     candidates_ = build_backup_candidates(*store_, location_ ? *location_ : driver_store_location(), os_version_number());
-    available_root_ = tree_.add(nullptr, language_text("backup_available_drivers"), -1, 0, true);
-    inbox_root_ = tree_.add(nullptr, language_text("backup_inbox_drivers"), -1, 0, true);
+    available_root_ = items.add(nullptr, language_text("backup_available_drivers"), -1, 0, true);
+    inbox_root_ = items.add(nullptr, language_text("backup_inbox_drivers"), -1, 0, true);
     for (const backup_candidate_c& candidate : candidates_) {
         const device_c& first = *candidate.devices.front();
         const device_class_c* found = find_device_class(*store_, first);
         // A device of a class the system does not describe goes by its own name.
         const wchar_t* text = found && found->description[0] ? found->description : first.display_name;
-        HTREEITEM package = tree_.add(candidate.inbox ? inbox_root_ : available_root_, text,
-                                      class_image(*store_, first), reinterpret_cast<LPARAM>(&first), true);
+        HTREEITEM package = items.add(candidate.inbox ? inbox_root_ : available_root_, text,
+                                      class_image(*store_, &first), reinterpret_cast<LPARAM>(&first), true);
         for (const device_c* device : candidate.devices)
-            tree_.add(package, device->display_name, class_image(*store_, *device), reinterpret_cast<LPARAM>(device), false);
+            items.add(package, device->display_name, class_image(*store_, device), reinterpret_cast<LPARAM>(device), false);
     }
-    tree_.sort_children(available_root_);
-    tree_.expand(available_root_);
-    if (tree_.first_child(inbox_root_)) {
-        tree_.sort_children(inbox_root_);
+    items.sort_children(available_root_);
+    items.expand(available_root_);
+    if (items.first_child(inbox_root_)) {
+        items.sort_children(inbox_root_);
     } else {
-        tree_.remove(inbox_root_);
+        items.remove(inbox_root_);
         inbox_root_ = nullptr;
     }
     InvalidateRect(handle(), nullptr, FALSE);
 }
 
-void backup_window_c::on_notify(const NMHDR& header) {
-    if (header.idFrom != driver_tree_c::tree_id) return;
-    if (header.code == NM_CLICK) {
-        // The tree changes the tick after this notification: look at it once it has.
-        if (HTREEITEM item = tree_.check_box_hit()) PostMessageW(handle(), WM_ITEM_TICKED, 0, reinterpret_cast<LPARAM>(item));
-    } else if (header.code == TVN_SELCHANGEDW) {
-        const auto& change = reinterpret_cast<const NMTREEVIEWW&>(header);
-        selected_ = reinterpret_cast<const device_c*>(change.itemNew.lParam);
-        InvalidateRect(handle(), nullptr, FALSE);
-    }
-}
-
 void backup_window_c::on_ticked(HTREEITEM item) {
-    HTREEITEM parent = tree_.parent(item);
+    driver_tree_c& items = tree();
+    HTREEITEM parent = items.parent(item);
     if (!parent) {  // a root: all of its packages follow it
-        bool ticked = tree_.ticked(item);
-        for (HTREEITEM child = tree_.first_child(item); child; child = tree_.next(child)) tree_.set_ticked(child, ticked);
-    } else if (!tree_.parent(parent) && !tree_.ticked(item)) {
-        tree_.set_ticked(parent, false);
+        bool ticked = items.ticked(item);
+        for (HTREEITEM child = items.first_child(item); child; child = items.next(child)) items.set_ticked(child, ticked);
+    } else if (!items.parent(parent) && !items.ticked(item)) {
+        items.set_ticked(parent, false);
     }
 }
 
 void backup_window_c::on_button() {
     if (worker_.running()) return;
+    driver_tree_c& items = tree();
     std::vector<const backup_candidate_c*> ticked;
     for (HTREEITEM root : {available_root_, inbox_root_})
-        for (HTREEITEM child = root ? tree_.first_child(root) : nullptr; child; child = tree_.next(child)) {
-            if (!tree_.ticked(child)) continue;
-            auto first = reinterpret_cast<const device_c*>(tree_.data(child));
+        for (HTREEITEM child = root ? items.first_child(root) : nullptr; child; child = items.next(child)) {
+            if (!items.ticked(child)) continue;
+            auto first = reinterpret_cast<const device_c*>(items.data(child));
             for (const backup_candidate_c& candidate : candidates_)
                 if (candidate.devices.front() == first) ticked.push_back(&candidate);
         }

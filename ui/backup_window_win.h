@@ -7,16 +7,14 @@
 
 #include "backup/backup_job.h"
 #include "backup/detached_worker.h"
-#include "ui/bitmap_button_win.h"
-#include "ui/driver_tree_win.h"
-#include "ui/window_base_win.h"
+#include "ui/tree_page_win.h"
 
 #include <memory>
 #include <vector>
 
-class backup_window_c : public window_base_c {
+class backup_window_c : public tree_page_c {
 public:
-    bool create_page(HWND parent, const RECT& area);
+    backup_window_c() : tree_page_c(L"VantorelBackupPage", "btn_backup") {}
     // Where packages are looked for and the index is kept (set before the page is shown).
     void configure(const driver_store_location_c* location, std::wstring index_path);
     // The scan's store; null while a new scan replaces the device records.
@@ -25,38 +23,29 @@ public:
     // At the program's end: no further package is begun; waits up to limit_ms for the one under way.
     void finish_job(DWORD limit_ms);
 
-    driver_tree_c& tree() { return tree_; }
-    HWND button() const { return button_.handle(); }
     HTREEITEM available_root() const { return available_root_; }
     HTREEITEM inbox_root() const { return inbox_root_; }
     const std::vector<backup_candidate_c>& candidates() const { return candidates_; }
     const std::shared_ptr<backup_job_c>& job() const { return job_; }
-    // Fills the tree from the store (as showing the page does).
-    void refresh();
+    void refresh() override;
 
     static constexpr UINT_PTR timer_id = 1;
-    static constexpr UINT WM_ITEM_TICKED = 0x0400 + 100;
-    static constexpr int button_id = 101;
 
 protected:
-    bool on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
+    bool page_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
+    void on_ticked(HTREEITEM item) override;
+    void on_selected(LPARAM data) override;
+    void on_button() override;
+    void on_paint() override;
 
 private:
-    void on_create();
-    void on_size();
-    void on_paint();
-    void on_notify(const NMHDR& header);
-    void on_ticked(HTREEITEM item);
-    void on_button();
     void on_timer();
 
     const driver_store_location_c* location_ = nullptr;
     std::wstring index_path_;
     const device_store_c* store_ = nullptr;
     std::vector<backup_candidate_c> candidates_;
-    driver_tree_c tree_;
     HTREEITEM available_root_ = nullptr, inbox_root_ = nullptr;
-    bitmap_button_c button_;
     const device_c* selected_ = nullptr;
     detached_worker_c worker_;
     std::shared_ptr<backup_job_c> job_;

@@ -2,6 +2,7 @@
 // first instance (it holds the "Vantorel" mutex and owns a window like the program's), and in the
 // last test the real program is the first instance.
 #include "app/single_instance_win.h"
+#include "ui/main_menu_win.h"
 #include "ui/window_messages.h"
 
 #include <gtest/gtest.h>
@@ -217,7 +218,8 @@ TEST(first_instance, the_real_program_runs_one_instance_and_closes_cleanly) {
     ASSERT_NE(window, nullptr) << "the first instance never showed its window";
     EXPECT_EQ(run_program(L"--autorun"), DWORD(-1));
     EXPECT_TRUE(IsWindow(window));
-    PostMessageW(window, WM_CLOSE, 0, 0);
+    // Closing the window may only hide it to the tray: end it through its menu's Exit.
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(command_exit, 0), 0);
     ASSERT_EQ(WaitForSingleObject(first.info.hProcess, process_timeout_ms), WAIT_OBJECT_0);
     DWORD code = 1;
     GetExitCodeProcess(first.info.hProcess, &code);

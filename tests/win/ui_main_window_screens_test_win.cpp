@@ -67,16 +67,8 @@ TEST_P(ui_main_window_screens_test, home_scan_steps_and_error_box) {
     load_test_language(L"English");
 }
 
-namespace {
-std::string language_test_name(const ::testing::TestParamInfo<const wchar_t*>& language) {
-    static const char* const names[] = {"english", "deutsch", "francais", "japanese"};
-    return names[language.index];
-}
-}  // namespace
-
 INSTANTIATE_TEST_SUITE_P(languages, ui_main_window_screens_test,
-                         ::testing::Values(L"English", L"Deutsch", L"Fran\u00E7ais", L"\u65E5\u672C\u8A9E"),
-                         language_test_name);
+                         screenshot_languages(), language_test_name);
 
 namespace {
 

@@ -236,3 +236,8 @@ void load_test_language(const std::wstring& name) {
 }
 
 std::string test_language_code() { return language_code(); }
+
+std::string language_test_name(const ::testing::TestParamInfo<const wchar_t*>& language) {
+    static const char* const names[] = {"english", "deutsch", "francais", "japanese"};
+    return language.index < 4 ? names[language.index] : "language" + std::to_string(language.index);
+}

@@ -7,6 +7,8 @@
 #include "app/scheduled_scan_box.h"
 #include "tests/win/window_capture_win.h"
 
+#include <gtest/gtest.h>
+
 #include <windows.h>
 
 #include <atomic>
@@ -76,6 +78,11 @@ int gdi_object_count();
 void load_test_language(const std::wstring& name);
 // The short name of the current language for screenshot folders: en, de, fr, jp...
 std::string test_language_code();
+// The languages the screenshots are made in, as test parameters, and their test names.
+inline auto screenshot_languages() {
+    return ::testing::Values(L"English", L"Deutsch", L"Fran\u00E7ais", L"\u65E5\u672C\u8A9E");
+}
+std::string language_test_name(const ::testing::TestParamInfo<const wchar_t*>& language);
 
 // The weekly scan's work item calls, all succeeding without touching the Task Scheduler: for
 // tests that open the settings dialog for its looks, not for its schedule box.
