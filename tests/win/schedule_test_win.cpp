@@ -150,6 +150,9 @@ public:
         window_class.lpfnWndProc = procedure;
         window_class.hInstance = GetModuleHandleW(nullptr);
         window_class.lpszClassName = main_window_class_name;
+        // The window tests of this process may have registered the class with the real window's
+        // procedure (none of their windows is left): this stand-in needs its own.
+        UnregisterClassW(main_window_class_name, GetModuleHandleW(nullptr));
         RegisterClassW(&window_class);
         window_ = CreateWindowW(main_window_class_name, product_title, WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
                                 nullptr, GetModuleHandleW(nullptr), nullptr);
