@@ -18,7 +18,7 @@ host_packages=(
   wine wine64 wine32:i386 xvfb xauth
   zlib1g-dev libcurl4-openssl-dev libminizip-dev libtinyxml-dev
   libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
-  libsqlite3-dev libboost-dev libmicrohttpd-dev libpugixml-dev
+  libsqlite3-dev libboost-dev libmicrohttpd-dev libpugixml-dev libdeflate-dev
   clang libclang-rt-14-dev
   nginx-light wrk curl unzip python3 systemd procps
   qemu-user-static

@@ -80,6 +80,43 @@ entry_view_c catalog_index_c::entry(const driver_offer_c& offer) const {
             texts_.text(e.manufacturer), e.id_position, e.os_major, e.os_minor, e.feature_score};
 }
 
+offered_item_c catalog_index_c::item(const driver_offer_c& offer) const {
+    const entry_c& e = entries_[offer.entry];
+    const package_c& p = packages_[e.package];
+    const inf_c& f = infs_[e.inf];
+    offered_item_c item;
+    item.device_id = texts_.get(e.device_id);
+    item.title = texts_.get(p.title);
+    item.driver_version = texts_.get(f.driver_version);
+    item.class_guid = texts_.get(f.class_guid);
+    item.file_name = texts_.get(p.file_name);
+    item.inf_path = texts_.get(f.inf_path);
+    item.official_link = texts_.get(p.official_link);
+    item.manufacturer = texts_.get(e.manufacturer);
+    item.driver_date = texts_.get(f.driver_date);
+    item.description = texts_.get(e.description);
+    item.size = p.size;
+    item.sign = p.sign;
+    item.feature_score = e.feature_score;
+    item.target_os = e.os_major == 0 ? 51 : e.os_major * 10 + e.os_minor;
+    return item;
+}
+
+void catalog_index_c::prefetch_records(const driver_offer_c& offer) const {
+    const entry_c& e = entries_[offer.entry];
+    __builtin_prefetch(&packages_[e.package]);
+    __builtin_prefetch(&infs_[e.inf]);
+    __builtin_prefetch(texts_.address(e.description));
+}
+
+void catalog_index_c::prefetch_texts(const driver_offer_c& offer) const {
+    const entry_c& e = entries_[offer.entry];
+    const package_c& p = packages_[e.package];
+    const inf_c& f = infs_[e.inf];
+    for (std::uint32_t text : {p.title, p.file_name, f.driver_version, f.inf_path, f.driver_date, e.manufacturer})
+        __builtin_prefetch(texts_.address(text));
+}
+
 bool catalog_index_c::find_package(std::string_view file_name, std::uint32_t& number) const {
     std::uint64_t hash = std::hash<std::string_view>{}(file_name);
     auto first = std::lower_bound(by_file_name_.begin(), by_file_name_.end(), hash,
@@ -95,7 +132,7 @@ bool catalog_index_c::find_package(std::string_view file_name, std::uint32_t& nu
 
 std::size_t catalog_index_c::memory_bytes() const {
     return texts_.memory_bytes() + packages_.capacity() * sizeof(package_c) + infs_.capacity() * sizeof(inf_c) +
-           entries_.capacity() * sizeof(entry_c) + id_slots_.bytes() + entries_by_id_.capacity() * sizeof(std::uint32_t) +
+           entries_.capacity() * sizeof(entry_c) + id_slots_.bytes() +
            by_file_name_.capacity() * sizeof(name_slot_c);
 }
 
@@ -108,7 +145,7 @@ std::vector<driver_offer_c> catalog_index_c::offers_for(const requested_device_c
 std::vector<driver_offer_c> catalog_index_c::offers_for(const requested_device_c& device, const client_target_c& target,
                                                         std::size_t most, match_budget_c& budget) const {
     struct candidate_c {
-        std::uint32_t package, entry, cp;
+        std::uint32_t package, entry, line, cp;
         int target_os;
     };
     if (!target.supported || most == 0) return {};
@@ -118,33 +155,49 @@ std::vector<driver_offer_c> catalog_index_c::offers_for(const requested_device_c
     std::size_t allowed = std::min(budget.left, match_budget_c::per_device);
     std::vector<candidate_c> candidates;
     if (id_slots_.size() == 0) return {};
-    // Every ID's first slot is asked of memory at once, rather than one cache miss after another.
+    // Memory is asked for in stages, each for every ID at once rather than one cache miss after
+    // another: the IDs' first slots, then the entries of the slots found.
     constexpr std::size_t prefetched = 16;
     std::uint64_t hashes[prefetched];
     const std::size_t mask = id_slots_.size() - 1;
-    for (std::size_t i = 0; i < device.device_ids.size() && i < prefetched; ++i) {
+    const std::size_t ids = device.device_ids.size();
+    for (std::size_t i = 0; i < ids && i < prefetched; ++i) {
         hashes[i] = device_id_hash(device.device_ids[i]);
         __builtin_prefetch(&id_slots_[hashes[i] & mask]);
     }
+    for (std::size_t i = 0; i < ids && i < prefetched; ++i) {
+        for (std::size_t s = hashes[i] & mask; id_slots_[s].count != 0; s = (s + 1) & mask) {
+            if (id_slots_[s].check != std::uint32_t(hashes[i] >> 32)) continue;
+            __builtin_prefetch(&entries_[id_slots_[s].first]);
+            break;
+        }
+    }
     std::size_t weighed = 0;
-    for (std::size_t i = 0; i < device.device_ids.size() && weighed < allowed; ++i) {
+    for (std::size_t i = 0; i < ids && weighed < allowed; ++i) {
         std::uint64_t hash = i < prefetched ? hashes[i] : device_id_hash(device.device_ids[i]);
         bool compatible = i >= device.hardware_id_count;
         std::size_t position = compatible ? i - device.hardware_id_count : i;
+        // Slots of other IDs may share the check: every one is weighed, its text compared.
         for (std::size_t s = hash & mask; id_slots_[s].count != 0 && weighed < allowed; s = (s + 1) & mask) {
             const id_slot_c& slot = id_slots_[s];
             if (slot.check != std::uint32_t(hash >> 32)) continue;
             // Every line read counts against the budget, offered or not.
             std::uint32_t end = slot.first + std::uint32_t(std::min<std::size_t>(slot.count, allowed - weighed));
             weighed += end - slot.first;
+            // An ID's lines mostly name it in the same case, one stored text: compared once.
+            std::uint32_t compared = ~0u;
+            bool same = false;
             for (std::uint32_t at = slot.first; at < end; ++at) {
-                std::uint32_t number = entries_by_id_[at];
-                const entry_c& entry = entries_[number];
+                const entry_c& entry = entries_[at];
                 if (entry.architecture != architecture_number) continue;
                 int target_os = entry.os_major == 0 ? 51 : entry.os_major * 10 + entry.os_minor;
                 if (entry.os_major != 0 && target_os > target.version_number) continue;
-                if (!equal_ignoring_ascii_case(texts_.text(entry.device_id), device.device_ids[i])) continue;
-                candidates.push_back({entry.package, number, match_rank(compatible, position, entry.id_position), target_os});
+                if (entry.device_id != compared) {
+                    compared = entry.device_id;
+                    same = equal_ignoring_ascii_case(texts_.text(entry.device_id), device.device_ids[i]);
+                }
+                if (!same) continue;
+                candidates.push_back({entry.package, at, entry.line, match_rank(compatible, position, entry.id_position), target_os});
             }
         }
     }
@@ -154,7 +207,7 @@ std::vector<driver_offer_c> catalog_index_c::offers_for(const requested_device_c
         if (a.package != b.package) return a.package < b.package;
         if (a.cp != b.cp) return a.cp < b.cp;
         if (a.target_os != b.target_os) return a.target_os > b.target_os;
-        return a.entry < b.entry;
+        return a.line < b.line;
     });
     candidates.erase(std::unique(candidates.begin(), candidates.end(),
                                  [](const candidate_c& a, const candidate_c& b) { return a.package == b.package; }),

@@ -38,6 +38,14 @@ struct driver_offer_c {
     std::uint32_t cp = 0;     // match rank: lower is a closer match
 };
 
+// Everything a scan answer's item shows of an offer, texts with whether they are plain.
+struct offered_item_c {
+    pooled_text_c device_id, title, driver_version, class_guid, file_name, inf_path, official_link, manufacturer,
+        driver_date, description;
+    std::uint64_t size = 0;
+    int sign = signature_none, feature_score = -1, target_os = 51;
+};
+
 // Catalog lines weighed (read and judged, whether offered or not) for one request at most, and
 // for one device: generic IDs (a class code) may be named by thousands of packages, and a small
 // compressed request can name thousands of devices.
@@ -64,6 +72,11 @@ public:
     package_view_c package(const driver_offer_c& offer) const;
     inf_view_c inf(const driver_offer_c& offer) const;
     entry_view_c entry(const driver_offer_c& offer) const;
+    offered_item_c item(const driver_offer_c& offer) const;
+    // Asks memory for what item() reads, in two steps a little ahead of it: first the package's
+    // and INF file's records, then (once those have come) their texts.
+    void prefetch_records(const driver_offer_c& offer) const;
+    void prefetch_texts(const driver_offer_c& offer) const;
 
     // The package's number, or false when the catalog has no package of that file name.
     bool find_package(std::string_view file_name, std::uint32_t& number) const;
@@ -85,6 +98,7 @@ private:
     struct entry_c {
         std::uint32_t package, inf;  // numbers in the catalog
         std::uint32_t device_id, description, manufacturer;
+        std::uint32_t line;          // the entry's place in the catalog as read
         std::uint16_t os_major, os_minor;
         std::int16_t feature_score;
         std::uint8_t architecture;   // into architectures_
@@ -92,7 +106,7 @@ private:
     };
     struct id_slot_c {
         std::uint32_t check;  // the key hash's high half
-        std::uint32_t first;  // into entries_by_id_
+        std::uint32_t first;  // into entries_
         std::uint32_t count;  // entries of this ID; 0 when the slot is free
     };
     struct name_slot_c {
@@ -104,12 +118,13 @@ private:
     std::vector<std::string> architectures_;
     large_vector_c<package_c> packages_;
     large_vector_c<inf_c> infs_;
+    // Entries grouped by device ID once the catalog is read (in catalog order within an ID), so
+    // that an ID's entries lie side by side.
     large_vector_c<entry_c> entries_;
     // Device IDs, each once, open addressing: at most half the slots are taken, so a look-up
     // mostly reads one cache line whatever the number of entries of an ID (a class code may be
-    // named by thousands). An ID's entries are entries_by_id_[first, first + count).
+    // named by thousands). An ID's entries are entries_[first, first + count).
     huge_page_array_c<id_slot_c> id_slots_;
-    large_vector_c<std::uint32_t> entries_by_id_;
     large_vector_c<name_slot_c> by_file_name_;  // sorted by hash
 };
 

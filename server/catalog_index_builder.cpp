@@ -52,10 +52,11 @@ void catalog_index_builder_c::add_entry(const entry_fields_c& e) {
                                            : same_or_interned(e.description, index_.entries_.back().description);
     std::uint32_t manufacturer = first_line ? texts.intern(e.manufacturer)
                                             : same_or_interned(e.manufacturer, index_.entries_.back().manufacturer);
+    auto line = std::uint32_t(index_.entries_.size());
     index_.entries_.push_back({std::uint32_t(index_.packages_.size() - 1), first_inf + e.inf_index, texts.intern(e.device_id),
-                               description, manufacturer, clamp16(e.os_major),
-                               clamp16(e.os_minor), std::int16_t(e.feature_score < 0 ? -1 : e.feature_score & 0xFF),
-                               previous_architecture_number_, std::uint8_t(std::clamp(e.id_position, 0, 0xFF))});
+                               description, manufacturer, line, clamp16(e.os_major), clamp16(e.os_minor),
+                               std::int16_t(e.feature_score < 0 ? -1 : e.feature_score & 0xFF), previous_architecture_number_,
+                               std::uint8_t(std::clamp(e.id_position, 0, 0xFF))});
 }
 
 catalog_index_c catalog_index_builder_c::finish() {
@@ -65,22 +66,25 @@ catalog_index_c catalog_index_builder_c::finish() {
     index.infs_.shrink_to_fit();
     index.entries_.shrink_to_fit();
 
-    // Entries grouped by the hash of their ID (IDs that differ only in case share it), each group
-    // one slot; twice as many slots as groups at least.
+    // Entries grouped by the hash of their ID (IDs that differ only in case share it), in catalog
+    // order within a group, each group one slot; twice as many slots as groups at least.
     std::size_t count = index.entries_.size();
     large_vector_c<std::pair<std::uint64_t, std::uint32_t>> keyed(count);
     for (std::size_t e = 0; e < count; ++e) keyed[e] = {device_id_hash(index.texts_.text(index.entries_[e].device_id)), std::uint32_t(e)};
     std::sort(keyed.begin(), keyed.end());
+    {
+        large_vector_c<catalog_index_c::entry_c> grouped(count);
+        for (std::size_t e = 0; e < count; ++e) grouped[e] = index.entries_[keyed[e].second];
+        index.entries_.swap(grouped);
+    }
     std::size_t groups = 0;
     for (std::size_t e = 0; e < count; ++e) groups += e == 0 || keyed[e].first != keyed[e - 1].first;
     std::size_t slots = 1;
     while (slots < groups * 2) slots *= 2;
     index.id_slots_ = huge_page_array_c<catalog_index_c::id_slot_c>(count ? slots : 0);
-    index.entries_by_id_.resize(count);
     std::size_t mask = slots - 1;
     for (std::size_t first = 0, last; first < count; first = last) {
-        for (last = first; last < count && keyed[last].first == keyed[first].first; ++last)
-            index.entries_by_id_[last] = keyed[last].second;
+        for (last = first; last < count && keyed[last].first == keyed[first].first;) ++last;
         std::uint64_t hash = keyed[first].first;
         std::size_t at = hash & mask;
         while (index.id_slots_[at].count != 0) at = (at + 1) & mask;

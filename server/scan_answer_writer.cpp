@@ -7,6 +7,7 @@
 #include <array>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -83,28 +84,10 @@ void append_text(std::string& out, std::string_view text, const code_page_encode
 // browser sends them, so that the link means the same whatever the client's code page.
 void append_link(std::string& out, std::string_view link) { append_escaped(out, link, beyond_ascii_c::percent_escaped, nullptr); }
 
-void open_element(std::string& out, std::string_view name) {
-    out += '<';
-    out += name;
-    out += '>';
-}
-
-void close_element(std::string& out, std::string_view name) {
-    out += "</";
-    out += name;
-    out += '>';
-}
-
-void append_element(std::string& out, std::string_view name, std::string_view text, const code_page_encoder_c& encoder) {
-    open_element(out, name);
-    append_text(out, text, encoder);
-    close_element(out, name);
-}
-
-void append_bytes_element(std::string& out, std::string_view name, std::string_view bytes) {
-    open_element(out, name);
-    append_bytes(out, bytes);
-    close_element(out, name);
+void append_id_element(std::string& out, std::string_view id) {
+    out.append("<id>");
+    append_bytes(out, id);
+    out.append("</id>");
 }
 
 // Appends the text with everything but unreserved characters (RFC 3986) percent-escaped.
@@ -118,48 +101,164 @@ void append_url_component(std::string& out, std::string_view text) {
     }
 }
 
-void append_number_element(std::string& out, std::string_view name, std::uint64_t number, int base = 10) {
-    char text[24];
-    char* end = std::to_chars(text, text + sizeof text, number, base).ptr;
-    open_element(out, name);
-    out.append(text, std::size_t(end - text));
-    close_element(out, name);
+// A catalog text in the client's code page: a plain one as it is, at once.
+void append_text(std::string& out, const pooled_text_c& text, const code_page_encoder_c& encoder) {
+    if (text.plain()) out.append(text.text.data(), text.text.size());
+    else append_text(out, text.text, encoder);
 }
 
-void append_item(std::string& out, const catalog_index_c& index, const driver_offer_c& offer,
-                 const answer_settings_c& settings, const code_page_encoder_c& encoder) {
-    const package_view_c package = index.package(offer);
-    const entry_view_c entry = index.entry(offer);
-    const inf_view_c inf = index.inf(offer);
+template <std::size_t open_size, std::size_t close_size>
+void append_element(std::string& out, const char (&open)[open_size], const pooled_text_c& text, const char (&close)[close_size],
+                    const code_page_encoder_c& encoder) {
+    out.append(open, open_size - 1);
+    append_text(out, text, encoder);
+    out.append(close, close_size - 1);
+}
 
-    out += "<item>";
-    append_element(out, "hardid", entry.device_id, encoder);
-    append_element(out, "title", package.title, encoder);
-    append_element(out, "ver", inf.driver_version, encoder);
-    append_number_element(out, "size", package.size);
-    append_element(out, "guid", inf.class_guid, encoder);
-    open_element(out, "link");
-    append_link(out, settings.package_base_url);
-    append_url_component(out, package.file_name);
-    close_element(out, "link");
-    open_element(out, "infpath");
-    append_text(out, package_folder_name(package.file_name), encoder);
+template <std::size_t open_size, std::size_t close_size>
+void append_number(std::string& out, const char (&open)[open_size], std::uint64_t number, const char (&close)[close_size],
+                   int base = 10) {
+    char text[open_size + close_size + 24];
+    std::memcpy(text, open, open_size - 1);
+    char* end = std::to_chars(text + open_size - 1, text + sizeof text, number, base).ptr;
+    std::memcpy(end, close, close_size - 1);
+    out.append(text, std::size_t(end - text) + close_size - 1);
+}
+
+// Any item, through the text escapers.
+void append_escaped_item(std::string& out, const offered_item_c& item, std::uint32_t cp, std::string_view base_link,
+                         const code_page_encoder_c& encoder) {
+    append_element(out, "<item><hardid>", item.device_id, "</hardid>", encoder);
+    append_element(out, "<title>", item.title, "</title>", encoder);
+    append_element(out, "<ver>", item.driver_version, "</ver>", encoder);
+    append_number(out, "<size>", item.size, "</size>");
+    append_element(out, "<guid>", item.class_guid, "</guid><link>", encoder);
+    out.append(base_link.data(), base_link.size());
+    append_url_component(out, item.file_name.text);
+    out.append("</link><infpath>");
+    append_text(out, pooled_text_c{package_folder_name(item.file_name.text), item.file_name.printable_ascii, item.file_name.markup},
+                encoder);
     out += '/';
-    append_text(out, inf.inf_path, encoder);
-    close_element(out, "infpath");
-    if (!package.official_link.empty()) {
-        open_element(out, "official_link");
-        append_link(out, package.official_link);
-        close_element(out, "official_link");
+    append_text(out, item.inf_path, encoder);
+    out.append("</infpath>");
+    if (!item.official_link.text.empty()) {
+        out.append("<official_link>");
+        append_link(out, item.official_link.text);
+        out.append("</official_link>");
     }
-    append_number_element(out, "cp", offer.cp);
-    append_element(out, "manu", entry.manufacturer, encoder);
-    append_number_element(out, "sign", std::uint64_t(package.sign));
-    append_number_element(out, "feature", unsigned(entry.feature_score < 0 ? 0xFF : entry.feature_score & 0xFF), 16);
-    append_number_element(out, "targetos", std::uint64_t(entry.target_os()));
-    append_element(out, "date", inf.driver_date, encoder);
-    append_element(out, "desc", entry.description, encoder);
-    out += "</item>\n";
+    append_number(out, "<cp>", cp, "</cp>");
+    append_element(out, "<manu>", item.manufacturer, "</manu>", encoder);
+    append_number(out, "<sign>", std::uint64_t(item.sign), "</sign>");
+    append_number(out, "<feature>", unsigned(item.feature_score < 0 ? 0xFF : item.feature_score & 0xFF), "</feature>", 16);
+    append_number(out, "<targetos>", std::uint64_t(item.target_os), "</targetos>");
+    append_element(out, "<date>", item.driver_date, "</date>", encoder);
+    append_element(out, "<desc>", item.description, "</desc></item>\n", encoder);
+}
+
+// Room for one item on the stack, written without a check per piece.
+class item_buffer_c {
+public:
+    static constexpr std::size_t size = 8192;
+    // Room kept for the markup and the numbers, which come to less than 500 bytes.
+    static constexpr std::size_t fixed = 600;
+    void put(std::string_view text) {
+        std::memcpy(at_, text.data(), text.size());
+        at_ += text.size();
+    }
+    template <std::size_t n>
+    void put(const char (&literal)[n]) { put(std::string_view(literal, n - 1)); }
+    void put(char c) { *at_++ = c; }
+    // Printable ASCII with its markup escaped.
+    void put_escaped(const pooled_text_c& text) {
+        if (!text.markup) return put(text.text);
+        for (char c : text.text) {
+            switch (c) {
+            case '&': put("&amp;"); break;
+            case '<': put("&lt;"); break;
+            case '>': put("&gt;"); break;
+            case '"': put("&quot;"); break;
+            default: *at_++ = c;
+            }
+        }
+    }
+    void put_number(std::uint64_t number, int base = 10) { at_ = std::to_chars(at_, data_ + size, number, base).ptr; }
+    // The file name with everything but unreserved characters (RFC 3986) percent-escaped.
+    void put_url_component(std::string_view text) {
+        static const char hex[] = "0123456789ABCDEF";
+        for (char c : text) {
+            auto u = static_cast<unsigned char>(c);
+            if ((u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '-' || u == '.' || u == '_' || u == '~') {
+                *at_++ = c;
+            } else {
+                at_[0] = '%', at_[1] = hex[u >> 4], at_[2] = hex[u & 0xF];
+                at_ += 3;
+            }
+        }
+    }
+    void append_to(std::string& out) const { out.append(data_, std::size_t(at_ - data_)); }
+
+private:
+    char data_[size];
+    char* at_ = data_;
+};
+
+// An item whose texts are all printable ASCII (the usual case) is put together on the stack and
+// appended at once; false, with nothing written, for any other.
+bool append_plain_item(std::string& out, const offered_item_c& item, std::uint32_t cp, std::string_view base_link) {
+    const pooled_text_c* texts[] = {&item.device_id, &item.title, &item.driver_version, &item.class_guid, &item.file_name,
+                                    &item.inf_path, &item.official_link, &item.manufacturer, &item.driver_date, &item.description};
+    std::size_t bytes = base_link.size() + 3 * item.file_name.text.size();  // the link's file name escaped
+    for (const pooled_text_c* text : texts) {
+        if (!text->printable_ascii) return false;
+        bytes += text->text.size() * (text->markup ? 6 : 1);
+    }
+    if (bytes > item_buffer_c::size - item_buffer_c::fixed) return false;
+    item_buffer_c buffer;
+    buffer.put("<item><hardid>");
+    buffer.put_escaped(item.device_id);
+    buffer.put("</hardid><title>");
+    buffer.put_escaped(item.title);
+    buffer.put("</title><ver>");
+    buffer.put_escaped(item.driver_version);
+    buffer.put("</ver><size>");
+    buffer.put_number(item.size);
+    buffer.put("</size><guid>");
+    buffer.put_escaped(item.class_guid);
+    buffer.put("</guid><link>");
+    buffer.put(base_link);
+    buffer.put_url_component(item.file_name.text);
+    buffer.put("</link><infpath>");
+    buffer.put_escaped({package_folder_name(item.file_name.text), true, item.file_name.markup});
+    buffer.put('/');
+    buffer.put_escaped(item.inf_path);
+    buffer.put("</infpath>");
+    if (!item.official_link.text.empty()) {
+        buffer.put("<official_link>");
+        buffer.put_escaped(item.official_link);
+        buffer.put("</official_link>");
+    }
+    buffer.put("<cp>");
+    buffer.put_number(cp);
+    buffer.put("</cp><manu>");
+    buffer.put_escaped(item.manufacturer);
+    buffer.put("</manu><sign>");
+    buffer.put_number(std::uint64_t(item.sign));
+    buffer.put("</sign><feature>");
+    buffer.put_number(unsigned(item.feature_score < 0 ? 0xFF : item.feature_score & 0xFF), 16);
+    buffer.put("</feature><targetos>");
+    buffer.put_number(std::uint64_t(item.target_os));
+    buffer.put("</targetos><date>");
+    buffer.put_escaped(item.driver_date);
+    buffer.put("</date><desc>");
+    buffer.put_escaped(item.description);
+    buffer.put("</desc></item>\n");
+    buffer.append_to(out);
+    return true;
+}
+
+void append_item(std::string& out, const offered_item_c& item, std::uint32_t cp, std::string_view base_link,
+                 const code_page_encoder_c& encoder) {
+    if (!append_plain_item(out, item, cp, base_link)) append_escaped_item(out, item, cp, base_link, encoder);
 }
 
 }  // namespace
@@ -207,15 +306,29 @@ answer_writing_c write_scan_answer(const scan_request_c& request, const catalog_
     out += "<?xml version=\"1.0\" encoding=\"";
     out += charset_of_code_page(encoder.code_page());
     out += "\"?>\n<kelvdoc>\n<hardwares>\n";
+    // The packages' base link, escaped once for every item.
+    std::string base_link;
+    append_link(base_link, settings.package_base_url);
+    std::vector<const driver_offer_c*> in_order;
+    in_order.reserve(writing.items_offered);
+    for (const auto& device_offers : offers)
+        for (std::size_t i = 0; i < std::min(device_offers.size(), settings.items_per_device); ++i) in_order.push_back(&device_offers[i]);
+    if (!in_order.empty()) index.prefetch_records(*in_order[0]);
+    if (in_order.size() > 1) index.prefetch_records(*in_order[1]);
+    std::size_t written = 0;
     for (std::size_t d = 0; d < request.devices.size(); ++d) {
         out += "<hardware>";
         // The id goes back byte for byte as it came, so that the program finds its device.
-        append_bytes_element(out, "id", request.devices[d].id);
+        append_id_element(out, request.devices[d].id);
         out += '\n';
         if (d < offers.size()) {
             std::size_t count = std::min(offers[d].size(), settings.items_per_device);
-            for (std::size_t i = 0; i < count; ++i) {
-                append_item(out, index, offers[d][i], settings, encoder);
+            for (std::size_t i = 0; i < count; ++i, ++written) {
+                // The records of the item after next and the texts of the next are on their way
+                // while this one is written.
+                if (written + 2 < in_order.size()) index.prefetch_records(*in_order[written + 2]);
+                if (written + 1 < in_order.size()) index.prefetch_texts(*in_order[written + 1]);
+                append_item(out, index.item(offers[d][i]), offers[d][i].cp, base_link, encoder);
                 ++writing.items_written;
                 if (out.size() > most_bytes) return writing;
             }

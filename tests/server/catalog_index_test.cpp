@@ -140,6 +140,34 @@ TEST(scan_answer, every_device_in_request_order_with_escaped_texts_and_item_fiel
         EXPECT_NE(answer.find(field), std::string::npos) << field;
 }
 
+// Items of printable ASCII are written by a faster path than the others: both escape alike.
+TEST(scan_answer, an_item_of_printable_ascii_is_escaped_as_any_other) {
+    auto answer_with = [](const std::string& description) {
+        catalog_package_c p = package("a&b \"c\".zip", {entry("ACPI\\<X>&Y", "amd64", 6, 1)});
+        p.title = "T&<\"";
+        p.official_link = "http://vendor.example/?a=1&b=<2>";
+        p.infs[0].provider = "P&Q";
+        p.infs[0].inf_path = "d&r/x<y>.inf";
+        p.infs[0].driver_version = "1&2";
+        p.entries[0].manufacturer = "M\"&\"";
+        p.entries[0].description = description;
+        catalog_index_c index({p});
+        scan_request_c request;
+        request.os_code = "WIN764";
+        request.devices = {device({"ACPI\\<x>&y"})};
+        answer_settings_c settings;
+        settings.package_base_url = "http://127.0.0.1/p&q/";
+        return write_scan_answer(request, index, settings);
+    };
+    std::string printable = answer_with("D&E"), other = answer_with("D&E\x01");
+    ASSERT_NE(printable.find("<desc>D&amp;E</desc>"), std::string::npos) << printable;
+    ASSERT_NE(other.find("<desc>D&amp;E </desc>"), std::string::npos) << other;
+    other.replace(other.find("<desc>D&amp;E </desc>"), 21, "<desc>D&amp;E</desc>");
+    EXPECT_EQ(printable, other);
+    EXPECT_NE(printable.find("<link>http://127.0.0.1/p&amp;q/a%26b%20%22c%22.zip</link>"), std::string::npos) << printable;
+    EXPECT_NE(printable.find("<infpath>a&amp;b &quot;c&quot;/d&amp;r/x&lt;y&gt;.inf</infpath>"), std::string::npos) << printable;
+}
+
 TEST(scan_answer, texts_in_the_clients_code_page_ids_as_sent_and_links_in_ascii) {
     catalog_package_c p = package("ru.zip", {entry("PCI\\VEN_8086&DEV_A368", "amd64", 6, 1)});
     p.entries[0].description = "\xD0\x9A\xD0\xBE\xD1\x80 f\xC3\xBCr <x>";  // "Кор für <x>"
