@@ -149,6 +149,10 @@ public:
     virtual void add_package(const package_fields_c& package) = 0;
     virtual void add_inf(const inf_view_c& inf) = 0;
     virtual void add_entry(const entry_fields_c& entry) = 0;
+    // A record a few places ahead of the one being added, for a sink that asks memory early.
+    virtual void look_ahead(const package_fields_c&) {}
+    virtual void look_ahead(const inf_view_c&) {}
+    virtual void look_ahead(const entry_fields_c&) {}
 };
 
 // Builds a catalog record by record.
@@ -160,6 +164,10 @@ public:
     // An entry that names an INF file its package does not have, or comes before any package,
     // is left out.
     void add_entry(const entry_fields_c& entry) override;
+    // The texts most likely new to the table: their slots are asked for ahead.
+    void look_ahead(const package_fields_c& package) override;
+    void look_ahead(const inf_view_c& inf) override;
+    void look_ahead(const entry_fields_c& entry) override;
     catalog_index_c finish();
 
 private:

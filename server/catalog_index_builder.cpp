@@ -8,8 +8,9 @@ void catalog_index_builder_c::expect(std::size_t packages, std::size_t entries) 
     index_.packages_.reserve(packages);
     index_.infs_.reserve(packages);
     index_.entries_.reserve(entries);
-    // Device IDs (about half of the entries' are distinct), descriptions, titles, versions.
-    index_.texts_.reserve(entries / 2 + packages * 3);
+    // Device IDs (about half of the entries' are distinct), descriptions, titles, versions; about
+    // 40 bytes each, file names and digests besides.
+    index_.texts_.reserve(entries / 2 + packages * 3, entries * 32 + packages * 192);
 }
 
 void catalog_index_builder_c::add_package(const package_fields_c& p) {
@@ -57,6 +58,15 @@ void catalog_index_builder_c::add_entry(const entry_fields_c& e) {
                                description, manufacturer, line, clamp16(e.os_major), clamp16(e.os_minor),
                                std::int16_t(e.feature_score < 0 ? -1 : e.feature_score & 0xFF), previous_architecture_number_,
                                std::uint8_t(std::clamp(e.id_position, 0, 0xFF))});
+}
+
+void catalog_index_builder_c::look_ahead(const package_fields_c& package) { index_.texts_.prefetch(package.title); }
+
+void catalog_index_builder_c::look_ahead(const inf_view_c& inf) { index_.texts_.prefetch(inf.driver_version); }
+
+void catalog_index_builder_c::look_ahead(const entry_fields_c& entry) {
+    index_.texts_.prefetch(entry.device_id);
+    index_.texts_.prefetch(entry.description);
 }
 
 catalog_index_c catalog_index_builder_c::finish() {

@@ -114,6 +114,14 @@ private:
     std::unique_ptr<record_batch_c> batch_;
 };
 
+struct look_ahead_c {
+    catalog_record_sink_c& build;
+    void operator()(const expectation_c&) const {}
+    void operator()(const package_fields_c& p) const { build.look_ahead(p); }
+    void operator()(const inf_view_c& f) const { build.look_ahead(f); }
+    void operator()(const entry_fields_c& e) const { build.look_ahead(e); }
+};
+
 struct apply_c {
     catalog_record_sink_c& build;
     void operator()(const expectation_c& e) const { build.expect(e.packages, e.entries); }
@@ -139,8 +147,16 @@ bool read_while_building(const std::function<bool(catalog_record_sink_c&)>& read
         queue.finish();
     });
     try {
-        while (auto batch = queue.pop())
-            for (const record_c& record : batch->records) std::visit(apply_c{build}, record);
+        // The builder is told of each record some places ahead, so that what it will look up
+        // is on its way from memory by then.
+        constexpr std::size_t ahead = 16;
+        while (auto batch = queue.pop()) {
+            const std::vector<record_c>& records = batch->records;
+            for (std::size_t r = 0; r < records.size(); ++r) {
+                if (r + ahead < records.size()) std::visit(look_ahead_c{build}, records[r + ahead]);
+                std::visit(apply_c{build}, records[r]);
+            }
+        }
     } catch (...) {
         queue.abandon();
         reader.join();

@@ -1,6 +1,8 @@
 #include "server/text_pool.h"
 
+#include <algorithm>
 #include <functional>
+#include <new>
 #include <stdexcept>
 
 namespace {
@@ -40,6 +42,10 @@ std::uint32_t text_pool_c::add(std::string_view text) {
     return reference;
 }
 
+void text_pool_c::prefetch(std::string_view text) const {
+    if (!text.empty()) __builtin_prefetch(&slots_[hash_of(text) & (slots_.size() - 1)]);
+}
+
 std::uint32_t text_pool_c::intern(std::string_view text) {
     if (text.empty()) return 0;
     std::uint64_t hash = hash_of(text);
@@ -57,7 +63,12 @@ std::uint32_t text_pool_c::intern(std::string_view text) {
     }
 }
 
-void text_pool_c::reserve(std::size_t texts) {
+void text_pool_c::reserve(std::size_t texts, std::size_t bytes) {
+    try {
+        bytes_.reserve(std::min(bytes, most_bytes));
+    } catch (const std::bad_alloc&) {
+        // No address space for it all at once: the bytes grow as they come.
+    }
     std::size_t size = slots_.size();
     while (size * 2 < texts * 3) size *= 2;
     if (size != slots_.size()) rebuild(size);
@@ -77,5 +88,7 @@ void text_pool_c::rebuild(std::size_t size) {
 
 void text_pool_c::seal() {
     large_vector_c<slot_c>().swap(slots_);
-    bytes_.shrink_to_fit();
+    // Room reserved and never written is not moved away: pages never written take no memory,
+    // whereas moving the bytes would write them all again.
+    if (bytes_.capacity() < huge_page_allocator_c<char>::mapped_from) bytes_.shrink_to_fit();
 }

@@ -27,11 +27,14 @@ public:
 
     // The reference of the text, adding it when it is new. Throws std::length_error past 4 GiB.
     std::uint32_t intern(std::string_view text);
+    // Asks memory for the table slot where intern() will look for the text, ahead of the call.
+    void prefetch(std::string_view text) const;
     // The reference of a text known to be unique (a file name), added without a look-up: intern()
     // does not find it.
     std::uint32_t add(std::string_view text);
-    // Room for about this many distinct texts, so that the table is not rebuilt while adding.
-    void reserve(std::size_t texts);
+    // Room for about this many distinct texts and bytes, so that neither the table nor the bytes
+    // are moved while adding. Room that is never written costs address space only.
+    void reserve(std::size_t texts, std::size_t bytes);
     pooled_text_c get(std::uint32_t reference) const {
         const auto* at = reinterpret_cast<const unsigned char*>(bytes_.data()) + reference;
         std::uint32_t header = *at++;
@@ -43,7 +46,8 @@ public:
     std::size_t count() const { return count_; }
     // Drops what only adding needs; intern() must not be called after this.
     void seal();
-    std::size_t memory_bytes() const { return bytes_.capacity() + slots_.capacity() * sizeof(slot_c); }
+    // The bytes held: room reserved and never written is not counted.
+    std::size_t memory_bytes() const { return bytes_.size() + slots_.capacity() * sizeof(slot_c); }
 
     // Bit 1 set when the text holds a byte that is not printable ASCII, bit 0 when it holds markup.
     static unsigned kind_bits(std::string_view text);
