@@ -90,14 +90,17 @@ void append_id_element(std::string& out, std::string_view id) {
     out.append("</id>");
 }
 
+// Unreserved in a URL (RFC 3986): letters, digits and - . _ ~
+bool is_unreserved(char c) {
+    auto u = static_cast<unsigned char>(c);
+    return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '-' || u == '.' || u == '_' || u == '~';
+}
+
 // Appends the text with everything but unreserved characters (RFC 3986) percent-escaped.
 void append_url_component(std::string& out, std::string_view text) {
     for (char c : text) {
-        auto u = static_cast<unsigned char>(c);
-        bool plain = (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '-' || u == '.' ||
-                     u == '_' || u == '~';
-        if (plain) out += c;
-        else append_percent_escaped(out, u);
+        if (is_unreserved(c)) out += c;
+        else append_percent_escaped(out, static_cast<unsigned char>(c));
     }
 }
 
@@ -107,69 +110,81 @@ void append_text(std::string& out, const pooled_text_c& text, const code_page_en
     else append_text(out, text.text, encoder);
 }
 
-template <std::size_t open_size, std::size_t close_size>
-void append_element(std::string& out, const char (&open)[open_size], const pooled_text_c& text, const char (&close)[close_size],
-                    const code_page_encoder_c& encoder) {
-    out.append(open, open_size - 1);
-    append_text(out, text, encoder);
-    out.append(close, close_size - 1);
-}
-
-template <std::size_t open_size, std::size_t close_size>
-void append_number(std::string& out, const char (&open)[open_size], std::uint64_t number, const char (&close)[close_size],
-                   int base = 10) {
-    char text[open_size + close_size + 24];
-    std::memcpy(text, open, open_size - 1);
-    char* end = std::to_chars(text + open_size - 1, text + sizeof text, number, base).ptr;
-    std::memcpy(end, close, close_size - 1);
-    out.append(text, std::size_t(end - text) + close_size - 1);
-}
-
-// Any item, through the text escapers.
-void append_escaped_item(std::string& out, const offered_item_c& item, std::uint32_t cp, std::string_view base_link,
-                         const code_page_encoder_c& encoder) {
-    append_element(out, "<item><hardid>", item.device_id, "</hardid>", encoder);
-    append_element(out, "<title>", item.title, "</title>", encoder);
-    append_element(out, "<ver>", item.driver_version, "</ver>", encoder);
-    append_number(out, "<size>", item.size, "</size>");
-    append_element(out, "<guid>", item.class_guid, "</guid><link>", encoder);
-    out.append(base_link.data(), base_link.size());
-    append_url_component(out, item.file_name.text);
-    out.append("</link><infpath>");
-    append_text(out, pooled_text_c{package_folder_name(item.file_name.text), item.file_name.printable_ascii, item.file_name.markup},
-                encoder);
-    out += '/';
-    append_text(out, item.inf_path, encoder);
-    out.append("</infpath>");
+// An item's elements, in the order the program reads them, put through a writer that knows how
+// to put each kind of text.
+template <typename writer_t>
+void write_item(writer_t& out, const offered_item_c& item, std::uint32_t cp, std::string_view base_link) {
+    out.put("<item><hardid>");
+    out.put_text(item.device_id);
+    out.put("</hardid><title>");
+    out.put_text(item.title);
+    out.put("</title><ver>");
+    out.put_text(item.driver_version);
+    out.put("</ver><size>");
+    out.put_number(item.size);
+    out.put("</size><guid>");
+    out.put_text(item.class_guid);
+    out.put("</guid><link>");
+    out.put(base_link);
+    out.put_url_component(item.file_name.text);
+    out.put("</link><infpath>");
+    out.put_text({package_folder_name(item.file_name.text), item.file_name.printable_ascii, item.file_name.markup});
+    out.put("/");
+    out.put_text(item.inf_path);
+    out.put("</infpath>");
     if (!item.official_link.text.empty()) {
-        out.append("<official_link>");
-        append_link(out, item.official_link.text);
-        out.append("</official_link>");
+        out.put("<official_link>");
+        out.put_link(item.official_link);
+        out.put("</official_link>");
     }
-    append_number(out, "<cp>", cp, "</cp>");
-    append_element(out, "<manu>", item.manufacturer, "</manu>", encoder);
-    append_number(out, "<sign>", std::uint64_t(item.sign), "</sign>");
-    append_number(out, "<feature>", unsigned(item.feature_score < 0 ? 0xFF : item.feature_score & 0xFF), "</feature>", 16);
-    append_number(out, "<targetos>", std::uint64_t(item.target_os), "</targetos>");
-    append_element(out, "<date>", item.driver_date, "</date>", encoder);
-    append_element(out, "<desc>", item.description, "</desc></item>\n", encoder);
+    out.put("<cp>");
+    out.put_number(cp);
+    out.put("</cp><manu>");
+    out.put_text(item.manufacturer);
+    out.put("</manu><sign>");
+    out.put_number(std::uint64_t(item.sign));
+    out.put("</sign><feature>");
+    out.put_number(unsigned(item.feature_score < 0 ? 0xFF : item.feature_score & 0xFF), 16);
+    out.put("</feature><targetos>");
+    out.put_number(std::uint64_t(item.target_os));
+    out.put("</targetos><date>");
+    out.put_text(item.driver_date);
+    out.put("</date><desc>");
+    out.put_text(item.description);
+    out.put("</desc></item>\n");
 }
 
-// Room for one item on the stack, written without a check per piece.
+// Any text: escaped and converted to the client's code page as it goes into the answer.
+class escaping_writer_c {
+public:
+    escaping_writer_c(std::string& out, const code_page_encoder_c& encoder) : out_(out), encoder_(encoder) {}
+    void put(std::string_view bytes) { out_.append(bytes.data(), bytes.size()); }
+    void put_text(const pooled_text_c& text) { append_text(out_, text, encoder_); }
+    void put_link(const pooled_text_c& link) { append_link(out_, link.text); }
+    void put_number(std::uint64_t number, int base = 10) {
+        char text[24];
+        out_.append(text, std::size_t(std::to_chars(text, text + sizeof text, number, base).ptr - text));
+    }
+    void put_url_component(std::string_view text) { append_url_component(out_, text); }
+
+private:
+    std::string& out_;
+    const code_page_encoder_c& encoder_;
+};
+
+// Printable ASCII only, into room for one item on the stack without a check per piece; the
+// item is then appended at once.
 class item_buffer_c {
 public:
     static constexpr std::size_t size = 8192;
-    // Room kept for the markup and the numbers, which come to less than 500 bytes.
+    // Room kept for the markup and the numbers, which come to less than 400 bytes.
     static constexpr std::size_t fixed = 600;
     void put(std::string_view text) {
         std::memcpy(at_, text.data(), text.size());
         at_ += text.size();
     }
-    template <std::size_t n>
-    void put(const char (&literal)[n]) { put(std::string_view(literal, n - 1)); }
-    void put(char c) { *at_++ = c; }
-    // Printable ASCII with its markup escaped.
-    void put_escaped(const pooled_text_c& text) {
+    // Markup escaped; the rest, printable ASCII, is the same in every code page.
+    void put_text(const pooled_text_c& text) {
         if (!text.markup) return put(text.text);
         for (char c : text.text) {
             switch (c) {
@@ -181,15 +196,16 @@ public:
             }
         }
     }
+    void put_link(const pooled_text_c& link) { put_text(link); }
     void put_number(std::uint64_t number, int base = 10) { at_ = std::to_chars(at_, data_ + size, number, base).ptr; }
-    // The file name with everything but unreserved characters (RFC 3986) percent-escaped.
+    // Everything but unreserved characters (RFC 3986) percent-escaped.
     void put_url_component(std::string_view text) {
         static const char hex[] = "0123456789ABCDEF";
         for (char c : text) {
-            auto u = static_cast<unsigned char>(c);
-            if ((u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '-' || u == '.' || u == '_' || u == '~') {
+            if (is_unreserved(c)) {
                 *at_++ = c;
             } else {
+                auto u = static_cast<unsigned char>(c);
                 at_[0] = '%', at_[1] = hex[u >> 4], at_[2] = hex[u & 0xF];
                 at_ += 3;
             }
@@ -202,9 +218,9 @@ private:
     char* at_ = data_;
 };
 
-// An item whose texts are all printable ASCII (the usual case) is put together on the stack and
-// appended at once; false, with nothing written, for any other.
-bool append_plain_item(std::string& out, const offered_item_c& item, std::uint32_t cp, std::string_view base_link) {
+// An item whose texts are all printable ASCII (the usual case) goes through the stack buffer;
+// false, with nothing written, for any other.
+bool append_printable_item(std::string& out, const offered_item_c& item, std::uint32_t cp, std::string_view base_link) {
     const pooled_text_c* texts[] = {&item.device_id, &item.title, &item.driver_version, &item.class_guid, &item.file_name,
                                     &item.inf_path, &item.official_link, &item.manufacturer, &item.driver_date, &item.description};
     std::size_t bytes = base_link.size() + 3 * item.file_name.text.size();  // the link's file name escaped
@@ -214,51 +230,16 @@ bool append_plain_item(std::string& out, const offered_item_c& item, std::uint32
     }
     if (bytes > item_buffer_c::size - item_buffer_c::fixed) return false;
     item_buffer_c buffer;
-    buffer.put("<item><hardid>");
-    buffer.put_escaped(item.device_id);
-    buffer.put("</hardid><title>");
-    buffer.put_escaped(item.title);
-    buffer.put("</title><ver>");
-    buffer.put_escaped(item.driver_version);
-    buffer.put("</ver><size>");
-    buffer.put_number(item.size);
-    buffer.put("</size><guid>");
-    buffer.put_escaped(item.class_guid);
-    buffer.put("</guid><link>");
-    buffer.put(base_link);
-    buffer.put_url_component(item.file_name.text);
-    buffer.put("</link><infpath>");
-    buffer.put_escaped({package_folder_name(item.file_name.text), true, item.file_name.markup});
-    buffer.put('/');
-    buffer.put_escaped(item.inf_path);
-    buffer.put("</infpath>");
-    if (!item.official_link.text.empty()) {
-        buffer.put("<official_link>");
-        buffer.put_escaped(item.official_link);
-        buffer.put("</official_link>");
-    }
-    buffer.put("<cp>");
-    buffer.put_number(cp);
-    buffer.put("</cp><manu>");
-    buffer.put_escaped(item.manufacturer);
-    buffer.put("</manu><sign>");
-    buffer.put_number(std::uint64_t(item.sign));
-    buffer.put("</sign><feature>");
-    buffer.put_number(unsigned(item.feature_score < 0 ? 0xFF : item.feature_score & 0xFF), 16);
-    buffer.put("</feature><targetos>");
-    buffer.put_number(std::uint64_t(item.target_os));
-    buffer.put("</targetos><date>");
-    buffer.put_escaped(item.driver_date);
-    buffer.put("</date><desc>");
-    buffer.put_escaped(item.description);
-    buffer.put("</desc></item>\n");
+    write_item(buffer, item, cp, base_link);
     buffer.append_to(out);
     return true;
 }
 
 void append_item(std::string& out, const offered_item_c& item, std::uint32_t cp, std::string_view base_link,
                  const code_page_encoder_c& encoder) {
-    if (!append_plain_item(out, item, cp, base_link)) append_escaped_item(out, item, cp, base_link, encoder);
+    if (append_printable_item(out, item, cp, base_link)) return;
+    escaping_writer_c writer(out, encoder);
+    write_item(writer, item, cp, base_link);
 }
 
 }  // namespace
