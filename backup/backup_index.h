@@ -59,6 +59,8 @@ struct backup_index_load_c {
 // Reads the index file against the backup folder (entries whose archive is missing, whose name
 // is no plain file name, or whose first device is not in the store are dropped). A file that
 // cannot be parsed is moved aside to "<file>.bad" (or ".bad.1", ... never over an earlier one).
+// A missing, unreadable or empty file leaves the entries as they were, their devices looked up
+// again in this store.
 backup_index_load_c load_backup_index(backup_index_c& index, const std::wstring& index_path,
                                       const std::wstring& backup_folder, const device_store_c& store);
 

@@ -11,6 +11,7 @@
 #include "ui/backup_details_win.h"
 #include "ui/gdi_objects_win.h"
 #include "ui/message_window_win.h"
+#include "ui/progress_bar_paint_win.h"
 #include "ui/skin_images_win.h"
 #include "ui/text_drawing_win.h"
 #include "ui/ui_fonts_win.h"
@@ -46,6 +47,10 @@ bool backup_window_c::page_message(UINT message, WPARAM wparam, LPARAM, LRESULT&
 void backup_window_c::on_selected(LPARAM data) { selected_ = reinterpret_cast<const device_c*>(data); }
 
 void backup_window_c::refresh() {
+    // While a job runs the lists stay as they are, its ticks among them (unless a new scan
+    // emptied them), and the index is the job's to record into.
+    bool job_runs = worker_.running();
+    if (job_runs && available_root_) return;
     driver_tree_c& items = tree();
     items.clear();
     available_root_ = inbox_root_ = nullptr;
@@ -54,6 +59,11 @@ void backup_window_c::refresh() {
     if (!store_) return;
     items.set_images(class_image_list(store_->class_images.get()));
     candidates_ = build_backup_candidates(*store_, location_ ? *location_ : driver_store_location(), os_version_number());
+    if (!job_runs) {
+        // The index as its file holds it now: the job's rewrite keeps the backups made before.
+        std::lock_guard<std::mutex> guard(backup_index_lock);
+        load_backup_index(backup_index, index_path_, settings().backup_path, *store_);
+    }
     available_root_ = items.add(nullptr, language_text("backup_available_drivers"), -1, 0, true);
     inbox_root_ = items.add(nullptr, language_text("backup_inbox_drivers"), -1, 0, true);
     for (const backup_candidate_c& candidate : candidates_) {
@@ -125,7 +135,7 @@ void backup_window_c::finish_job(DWORD limit_ms) {
     if (!worker_.running()) return;
     if (job_) job_->stop.store(true);
     DWORD start = GetTickCount();
-    while (worker_.running() && GetTickCount() - start < limit_ms) Sleep(20);
+    while (worker_.running() && (limit_ms == INFINITE || GetTickCount() - start < limit_ms)) Sleep(20);
     KillTimer(handle(), timer_id);
 }
 
@@ -146,15 +156,7 @@ void backup_window_c::on_paint() {
     paint_backup_details(dc, client, 472, "device_detail_driver_information", rows, 471, "backup_settings");
 
     RECT bar = {320, 430, client.right - 20, 450};
-    fill_solid(dc, bar, RGB(226, 240, 253));
     int packages = job_ ? job_packages_ : 0;
-    float fraction = packages > 0 ? float(job_->progress.load()) / float(100 * packages) : 0.0f;
-    if (fraction > 1.0f) fraction = 1.0f;
-    RECT done = {bar.left, bar.top, bar.left + int(float(bar.right - bar.left) * fraction), bar.bottom};
-    if (done.right > done.left) {
-        brush_c pattern(make_skin_pattern_brush(bar_pattern));
-        SetBrushOrgEx(dc, bar.left, bar.top, nullptr);
-        if (pattern) FillRect(dc, &done, pattern.get());
-    }
+    paint_progress_bar(dc, bar, packages > 0 ? float(job_->progress.load()) / float(100 * packages) : 0.0f, bar_pattern);
     surface.copy_to(paint.get());
 }

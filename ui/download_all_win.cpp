@@ -37,7 +37,11 @@ bool download_all_window_c::on_message(UINT message, WPARAM wparam, LPARAM lpara
             result = reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
             return true;
         }
-        case WM_COMMAND: on_command(LOWORD(wparam)); return true;
+        case WM_COMMAND:
+            // The check box also tells of focus gained and lost (BS_NOTIFY): only a click counts,
+            // or tabbing onto it would tick every panel again.
+            if (HIWORD(wparam) == BN_CLICKED) on_command(LOWORD(wparam));
+            return true;
         default: return false;
     }
 }

@@ -8,6 +8,7 @@
 #include "ui/download_panel_text.h"
 #include "ui/gdi_objects_win.h"
 #include "ui/message_window_win.h"
+#include "ui/popup_menu_win.h"
 #include "download/show_download_file.h"
 #include "ui/skin_images_win.h"
 #include "ui/text_drawing_win.h"
@@ -217,7 +218,7 @@ void download_panel_c::on_context_menu(LPARAM lparam) {
     }
     EnableMenuItem(popup, menu_remove, MF_BYCOMMAND | (remove_enabled() ? MF_ENABLED : MF_GRAYED));
     SetForegroundWindow(GetAncestor(handle(), GA_ROOT));
-    TrackPopupMenu(popup, TPM_RIGHTBUTTON, at.x, at.y, 0, handle(), nullptr);
+    track_popup_menu(popup, TPM_RIGHTBUTTON, at.x, at.y, handle());
     PostMessageW(handle(), WM_NULL, 0, 0);
 }
 

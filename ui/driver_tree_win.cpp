@@ -22,6 +22,14 @@ void driver_tree_c::set_images(HIMAGELIST class_images) {
     if (tree_ && class_images) TreeView_SetImageList(tree_, class_images, TVSIL_NORMAL);
 }
 
+void driver_tree_c::destroy_state_images() {
+    if (!tree_) return;
+    if (HIMAGELIST states = TreeView_GetImageList(tree_, TVSIL_STATE)) {
+        TreeView_SetImageList(tree_, nullptr, TVSIL_STATE);
+        ImageList_Destroy(states);
+    }
+}
+
 void driver_tree_c::clear() {
     if (tree_) TreeView_DeleteAllItems(tree_);
 }

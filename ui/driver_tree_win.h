@@ -16,6 +16,9 @@ public:
     HWND handle() const { return tree_; }
     void set_images(HIMAGELIST class_images);
     void clear();
+    // The check boxes' image list is the tree's to make but its owner's to destroy: called as
+    // the tree's parent is destroyed.
+    void destroy_state_images();
     // image -1: no icon.
     HTREEITEM add(HTREEITEM parent, const std::wstring& text, int image, LPARAM data, bool check_box);
     void remove(HTREEITEM item) { TreeView_DeleteItem(tree_, item); }

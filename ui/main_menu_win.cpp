@@ -1,6 +1,7 @@
 #include "ui/main_menu_win.h"
 
 #include "i18n/language_table.h"
+#include "ui/popup_menu_win.h"
 
 #include <string>
 
@@ -44,7 +45,7 @@ void main_menu_c::open(HWND owner, int x, int y, UINT flags) {
     // message posted after it lets the owner's next message finish the menu's own loop.
     SetForegroundWindow(owner);
     open_ = true;
-    TrackPopupMenu(popup(), flags, x, y, 0, owner, nullptr);
+    track_popup_menu(popup(), flags, x, y, owner);
     open_ = false;
     PostMessageW(owner, WM_NULL, 0, 0);
 }

@@ -3,6 +3,7 @@
 // download page.
 #include "app/application_win.h"
 #include "ui/main_window_win.h"
+#include "ui/popup_menu_win.h"
 #include "ui/window_messages.h"
 
 #include <ctime>
@@ -49,5 +50,18 @@ void main_window_c::on_show_instance(bool start_scan) {
     ShowWindow(handle(), SW_SHOW);
     SetForegroundWindow(handle());
     BringWindowToTop(handle());
-    if (start_scan && scan_state_ != scan_state_c::scanning) SendMessageW(handle(), WM_START_SCAN, 0, 0);
+    if (!start_scan || scan_state_ == scan_state_c::scanning) return;
+    if (dialog_or_menu_open())
+        SetTimer(handle(), deferred_scan_timer_id, deferred_scan_period_ms, nullptr);
+    else
+        SendMessageW(handle(), WM_START_SCAN, 0, 0);
+}
+
+// A modal dialog disables the main window (its owner); menus are counted as they are tracked.
+bool main_window_c::dialog_or_menu_open() const { return !IsWindowEnabled(handle()) || popup_menu_open(); }
+
+void main_window_c::on_deferred_scan_timer() {
+    if (dialog_or_menu_open()) return;
+    KillTimer(handle(), deferred_scan_timer_id);
+    if (scan_state_ != scan_state_c::scanning) SendMessageW(handle(), WM_START_SCAN, 0, 0);
 }

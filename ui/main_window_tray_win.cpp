@@ -46,12 +46,19 @@ void main_window_c::quit() {
     // A backup under way is asked about as a download is; it ends after the package it is writing.
     bool backing_up = backup_.job_running();
     if ((downloading || backing_up) && message_window_c(language_text("quit_confirm"), 3).run(handle()) != 1) return;
-    if (backing_up) backup_.finish_job(120000);
+    if (backing_up) {
+        // The package under way is finished, however long it takes: its archive and the index
+        // stay whole. The window is out of the way meanwhile.
+        ShowWindow(handle(), SW_HIDE);
+        tray_.remove();
+        backup_.finish_job(INFINITE);
+    }
     DestroyWindow(handle());
 }
 
 void main_window_c::on_auto_scan_timer() {
-    if (scan_state_ != scan_state_c::idle) return;
+    // Tried again at the next period when a dialog or a menu is open now.
+    if (scan_state_ != scan_state_c::idle || dialog_or_menu_open()) return;
     KillTimer(handle(), auto_scan_timer_id);
     auto_scan_state_ = auto_scan_state_c::running;
     on_start_scan();

@@ -86,6 +86,7 @@ bool main_window_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESU
         case WM_TIMER:
             if (wparam == auto_scan_timer_id) on_auto_scan_timer();
             if (wparam == tray_retry_timer_id && tray_.add()) KillTimer(handle(), tray_retry_timer_id);
+            if (wparam == deferred_scan_timer_id) on_deferred_scan_timer();
             return true;
         case WM_SHOWWINDOW:
             if (wparam) on_shown();
@@ -229,7 +230,7 @@ void main_window_c::on_results_tab(HWND page, const char* message_key) {
     if (scan_state_ == scan_state_c::results)
         show_page(page);
     else
-        show_message(language_text(message_key), 0);
+        show_message(language_text(message_key), 1);
 }
 
 void main_window_c::show_message(const std::wstring& text, int kind) { message_window_c(text, kind).run(handle()); }

@@ -71,6 +71,10 @@ public:
     static constexpr UINT auto_scan_delay_ms = 15 * 60 * 1000;
     static constexpr UINT_PTR tray_retry_timer_id = 3;
     static constexpr UINT tray_retry_period_ms = 5000;
+    // A scan asked for from outside (a second start, the automatic scan) while a dialog or a
+    // menu is open waits for it to close: a scan drops the pages' results under it.
+    static constexpr UINT_PTR deferred_scan_timer_id = 4;
+    static constexpr UINT deferred_scan_period_ms = 500;
     static constexpr int width = 800, height = 600;
     static constexpr UINT tray_icon_id = 333;
 
@@ -106,6 +110,8 @@ private:
     void on_scan_done(int device_total);
     void on_scan_aborted();
     void on_show_instance(bool start_scan);
+    bool dialog_or_menu_open() const;
+    void on_deferred_scan_timer();
     device_store_c* store() const;
 
     // main_window_tray_win.cpp: close, quit, tray and the automatic scan

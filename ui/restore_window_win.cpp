@@ -66,6 +66,8 @@ void restore_window_c::on_ticked(HTREEITEM item) {
 }
 
 void restore_window_c::on_button() {
+    // One restore at a time: the button does nothing while one unpacks.
+    if (worker_.running()) return;
     HWND owner = GetAncestor(handle(), GA_ROOT);
     driver_tree_c& items = tree();
     HTREEITEM ticked = nullptr;
@@ -76,7 +78,14 @@ void restore_window_c::on_button() {
         return;
     }
     installer_context_c context{program_folder(), settings().backup_path, is_64bit_windows(), &launcher_, &disk_files(), false};
-    restore_backup(items.text(ticked), settings().backup_path, context);
+    // Unpacking a large package takes a while: the window keeps answering meanwhile.
+    worker_.start([archive = items.text(ticked), folder = std::wstring(settings().backup_path), context] {
+        return std::int32_t(restore_backup(archive, folder, context));
+    });
+}
+
+void restore_window_c::on_destroy() {
+    while (worker_.running()) Sleep(20);
 }
 
 void restore_window_c::on_paint() {

@@ -1,9 +1,10 @@
 // The restore page: the backups of the backup index in a tree (one tick at most), the selected
 // backup's device as it was backed up, the backup folder, and the restore of the ticked backup
-// through the driver package installer, forced.
+// through the driver package installer, forced, unpacked on a thread of its own.
 #pragma once
 
 #include "backup/backup_index.h"
+#include "backup/detached_worker.h"
 #include "download/installer_choice.h"
 #include "ui/tree_page_win.h"
 
@@ -25,10 +26,13 @@ protected:
     void on_selected(LPARAM data) override;
     void on_button() override;
     void on_paint() override;
+    // Waits for a restore still unpacking: it uses the launcher the page was given.
+    void on_destroy() override;
 
 private:
 
     shell_launcher_c& launcher_;
+    detached_worker_c worker_;  // the restore under way: unpacking, then starting the installer
     std::wstring index_path_;
     const device_store_c* store_ = nullptr;
     backup_index_c shown_;  // the entries in the tree (a copy: the job may record into the index)

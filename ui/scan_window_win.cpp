@@ -9,6 +9,7 @@
 #include "ui/gdi_objects_win.h"
 #include "ui/message_window_win.h"
 #include "ui/page_sidebar_win.h"
+#include "ui/progress_bar_paint_win.h"
 #include "ui/skin_images_win.h"
 #include "ui/text_drawing_win.h"
 #include "ui/ui_fonts_win.h"
@@ -23,7 +24,6 @@ namespace {
 constexpr const wchar_t* scan_class = L"VantorelScanPage";
 constexpr COLORREF frame_colour = RGB(195, 218, 245);
 constexpr COLORREF band_colour = RGB(244, 246, 251);
-constexpr COLORREF bar_colour = RGB(226, 240, 253);
 constexpr int top_left_picture = 301, top_right_picture = 303, bar_pattern = 302;
 
 std::int64_t now_seconds() { return std::int64_t(std::time(nullptr)); }
@@ -238,16 +238,5 @@ void scan_window_c::paint_waiting_box(HDC dc, const RECT& client) {
 
 void scan_window_c::paint_progress_bar(HDC dc, const RECT& client) {
     RECT bar = {10, client.bottom - 40, client.right - 260, client.bottom - 20};
-    float fraction = scan_progress_fraction(progress_.scanned.load(), progress_.total.load());
-    fill_solid(dc, bar, bar_colour);
-    RECT done = bar;
-    done.right = bar.left + int(float(bar.right - bar.left) * fraction);
-    if (done.right > done.left) {
-        brush_c pattern(make_skin_pattern_brush(bar_pattern));
-        SetBrushOrgEx(dc, bar.left, bar.top, nullptr);
-        if (pattern) FillRect(dc, &done, pattern.get());
-    }
-    wchar_t percent[8];
-    std::swprintf(percent, 8, L"%d%%", int(fraction * 100));
-    draw_text(dc, percent, bar, verdana(8), RGB(0, 0, 0), DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    ::paint_progress_bar(dc, bar, scan_progress_fraction(progress_.scanned.load(), progress_.total.load()), bar_pattern);
 }

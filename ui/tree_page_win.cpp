@@ -23,6 +23,10 @@ bool tree_page_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT
         case WM_SIZE: on_size(); return true;
         case WM_ERASEBKGND: result = 1; return true;
         case WM_PAINT: on_paint(); return true;
+        case WM_DESTROY:
+            on_destroy();
+            tree_.destroy_state_images();
+            return false;
         case WM_SHOWWINDOW:
             if (wparam) refresh();
             return false;

@@ -28,6 +28,8 @@ protected:
     virtual void on_selected(LPARAM data) = 0;
     virtual void on_button() = 0;
     virtual void on_paint() = 0;
+    // As the page is destroyed, before its tree.
+    virtual void on_destroy() {}
 
     // The image of a device's class in the store's class image list, or -1.
     static int class_image(const device_store_c& store, const device_c* device);

@@ -112,6 +112,15 @@ TEST_F(backup_index_test, a_damaged_file_is_set_aside_and_the_index_kept) {
     EXPECT_EQ(load_backup_index(index, index_path_, folder_, store_).result, -1);
     EXPECT_EQ(index.size(), 1u);
     EXPECT_TRUE(fs::exists(scratch_.path() / "backup.xml"));
+    // Kept, the entries point into the store they are read against now, not into one a rescan freed.
+    device_store_c rescanned;
+    rescanned.devices = {store_.devices[1], store_.devices[0]};
+    fs::remove(scratch_.path() / "backup.xml");
+    EXPECT_EQ(load_backup_index(index, index_path_, folder_, rescanned).result, -1);
+    ASSERT_EQ(index.size(), 1u);
+    EXPECT_EQ(index[0].devices[0].device, &rescanned.devices[1]);
+    EXPECT_EQ(load_backup_index(index, index_path_, folder_, device_store_c{}).result, -1);
+    EXPECT_EQ(index[0].devices[0].device, nullptr);
 }
 
 TEST_F(backup_index_test, a_save_that_cannot_finish_keeps_the_old_file) {

@@ -142,6 +142,29 @@ TEST_F(ui_main_window_test, tabs_wait_for_results_and_the_home_tab_follows_the_s
     main.scan.hold_enumeration = false;
 }
 
+// A second start (the weekly task's) or the automatic scan while a box is open waits for it: a
+// scan drops the results that the box's page may still be using.
+TEST_F(ui_main_window_test, a_scan_asked_for_while_a_box_is_open_starts_once_it_closes) {
+    test_main_window_c main;
+    open_and_show(main);
+    int enumerations_in_box = -1;
+    {
+        modal_answerer_c answerer(GetCurrentThreadId(), [&](HWND box, const std::wstring&) {
+            SendMessageW(main->handle(), WM_SHOW_INSTANCE, 1, 0);
+            SendMessageW(main->handle(), WM_TIMER, main_window_c::auto_scan_timer_id, 0);
+            Sleep(700);  // the box's own loop runs the deferred scan's timer meanwhile
+            enumerations_in_box = main.scan.enumerations.load();
+            press_dialog_button(box, IDOK);
+        });
+        click(*main, main->tab(main_window_c::tab_c::download));
+        ASSERT_TRUE(pump_until([&] { return answerer.texts().size() == 1; }, 5000));
+    }
+    EXPECT_EQ(enumerations_in_box, 0);
+    EXPECT_TRUE(pump_until([&] { return main.scan.enumerations.load() == 1; }, 5000));
+    pump_messages(700);
+    EXPECT_EQ(main.scan.enumerations.load(), 1);
+}
+
 TEST_F(ui_main_window_test, a_failed_enumeration_shows_one_box_and_ends_the_scan) {
     test_main_window_c main;
     open_and_show(main);

@@ -17,6 +17,7 @@
 
 #include <cstring>
 #include <cwchar>
+#include <fstream>
 
 namespace {
 
@@ -116,6 +117,35 @@ TEST_F(ui_results_pages_test, a_panel_download_pauses_and_resumes_and_a_rebuilt_
     click_panel_button(panel(main, 0));
     ASSERT_TRUE(pump_until([&] { return session->state == download_paused; }, 15000));
     EXPECT_TRUE(session->remove_download());
+}
+
+// "Select all" acts on a click only: its check box also reports focus gained and lost.
+TEST_F(ui_results_pages_test, select_all_ticks_on_a_click_and_not_when_it_gets_the_focus) {
+    test_main_window_c main;
+    main.scan.fill_results = [](device_store_c& store) {
+        store.devices = {offered_device(L"Adapter one", "http://127.0.0.1:1/one.zip", 1000, true),
+                         offered_device(L"Adapter two", "http://127.0.0.1:1/two.zip", 1000, true)};
+    };
+    ASSERT_TRUE(main->create_main_window());
+    ShowWindow(main->handle(), SW_SHOW);
+    scan_to_results(main);
+    POINT tab = caption_button_point(*main, main->tab(main_window_c::tab_c::download));
+    mouse_click_at(tab.x, tab.y);
+    pump_messages(200);
+    ASSERT_EQ(main->download_page().panels().size(), 2u);
+    HWND check = main->download_page().bottom_bar().check_box();
+    RECT box;
+    GetWindowRect(check, &box);
+    mouse_click_at(box.left + 8, (box.top + box.bottom) / 2);
+    pump_messages(200);
+    EXPECT_TRUE(panel(main, 0).checked());
+    EXPECT_TRUE(panel(main, 1).checked());
+    panel(main, 0).set_checked(false);
+    SetFocus(main->handle());
+    SetFocus(check);
+    pump_messages(200);
+    EXPECT_FALSE(panel(main, 0).checked());
+    EXPECT_TRUE(panel(main, 1).checked());
 }
 
 TEST_F(ui_results_pages_test, an_installation_starts_once_however_often_the_panels_are_rebuilt) {
@@ -239,9 +269,58 @@ TEST_F(ui_results_pages_test, backup_ticks_by_clicks_then_backup_and_restore) {
     save_screenshot(main->handle(), "restore-ticked");
     SendMessageW(restore.handle(), WM_COMMAND, MAKEWPARAM(restore_window_c::button_id, BN_CLICKED),
                  reinterpret_cast<LPARAM>(restore.button()));
+    // Unpacked on the page's own thread, then the installer is started.
+    ASSERT_TRUE(pump_until([&] { return !main.launcher.started().empty(); }, 20000));
+    pump_messages(200);
     ASSERT_EQ(main.launcher.started().size(), 1u);
     EXPECT_NE(main.launcher.started()[0].find(L"DPInst64.exe /SH /F /PATH \""), std::wstring::npos)
         << main.launcher.started()[0];
+}
+
+// The backup page reads the index before its job rewrites it: what an earlier run backed up stays
+// listed, although the restore page was never shown in this one.
+TEST_F(ui_results_pages_test, a_backup_keeps_what_an_earlier_run_backed_up) {
+    scratch_driver_store_c driver_store(scratch_.path() / "FileRepository");
+    test_main_window_c main({L"Vantorel.exe"}, [&](main_window_options_c& options) {
+        options.store_location = &driver_store.location();
+        options.backup_index_path = (scratch_.path() / "backup.xml").wstring();
+    });
+    main.scan.fill_results = [](device_store_c& store) {
+        store.devices = {offered_device(L"Ethernet adapter", "", 0, false), offered_device(L"Sound device", "", 0, false)};
+        std::wcscpy(store.devices[0].inf_path, L"oem4.inf");
+        std::wcscpy(store.devices[1].inf_path, L"oem7.inf");
+        std::wcscpy(store.devices[0].instance_path, L"PCI\\VEN_8086&DEV_15B0\\3&0");
+        std::wcscpy(store.devices[1].instance_path, L"PCI\\VEN_8086&DEV_15B1\\3&0");
+    };
+    std::ofstream(scratch_.path() / "backup" / "Older.zip", std::ios::binary) << "PK";
+    std::ofstream(scratch_.path() / "backup.xml", std::ios::binary)
+        << "<?xml version=\"1.0\" encoding=\"UTF-8\" ?><vantorel><driver><file><![CDATA[Older.zip]]></file>"
+           "<date>2020-01-01</date><devices><device><id><![CDATA[PCI\\VEN_8086&DEV_15B0\\3&0]]></id>"
+           "<desc><![CDATA[Ethernet adapter]]></desc><manu><![CDATA[Intel]]></manu><name><![CDATA[oem4.inf]]></name>"
+           "<version><![CDATA[1.0]]></version><date><![CDATA[2018-01-01]]></date></device></devices></driver></vantorel>";
+    ASSERT_TRUE(main->create_main_window());
+    ShowWindow(main->handle(), SW_SHOW);
+    scan_to_results(main);
+    POINT tab = caption_button_point(*main, main->tab(main_window_c::tab_c::backup));
+    mouse_click_at(tab.x, tab.y);
+    pump_messages(300);
+    backup_window_c& backup = main->backup_page();
+    ASSERT_NE(backup.available_root(), nullptr);
+    backup.tree().set_ticked(backup.available_root(), true);
+    SendMessageW(backup.handle(), backup_window_c::WM_ITEM_TICKED, 0, reinterpret_cast<LPARAM>(backup.available_root()));
+    {
+        modal_answerer_c answerer(GetCurrentThreadId(), [](HWND box, const std::wstring&) { press_dialog_button(box, IDOK); });
+        SendMessageW(backup.handle(), WM_COMMAND, MAKEWPARAM(backup_window_c::button_id, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(backup.button()));
+        ASSERT_TRUE(pump_until([&] { return !answerer.texts().empty(); }, 20000));
+        EXPECT_EQ(answerer.texts(), std::vector<std::wstring>{language_text("backup_completed")});
+    }
+    std::string index = bytes_of(scratch_.path() / "backup.xml");
+    EXPECT_NE(index.find("Older.zip"), std::string::npos) << index;
+    EXPECT_NE(index.find("oem7.inf"), std::string::npos) << index;
+    std::size_t entries = 0;
+    for (std::size_t at = index.find("<driver>"); at != std::string::npos; at = index.find("<driver>", at + 1)) ++entries;
+    EXPECT_EQ(entries, 3u) << index;
 }
 
 TEST_F(ui_results_pages_test, twenty_rebuilds_of_the_download_page_leave_no_gdi_object) {
