@@ -51,6 +51,14 @@ void for_pieces(float from, float sweep, draw_t draw) {
     }
 }
 
+// The point of the ellipse (radii rx, ry) in the direction `radians` from its centre, as GDI+
+// measures pie angles: on a flattened ellipse that is not the point of parametric angle radians.
+Gdiplus::PointF ellipse_point(Gdiplus::PointF centre, float rx, float ry, double radians) {
+    double c = std::cos(radians), s = std::sin(radians);
+    double r = double(rx) * ry / std::sqrt(double(ry) * ry * c * c + double(rx) * rx * s * s);
+    return Gdiplus::PointF(centre.X + float(r * c), centre.Y + float(r * s));
+}
+
 }  // namespace
 
 std::unique_ptr<Gdiplus::Font> make_label_font(HDC dc, const std::wstring& face, float points, bool bold) {
@@ -192,11 +200,8 @@ void pie_chart_c::on_paint() {
         float from = start_of(*slice);
         for_pieces(from, slice->sweep_angle, [&](float piece_from, float sweep) { graphics.DrawArc(&rim, top, piece_from, sweep); });
         Gdiplus::PointF centre(top.X + top.Width / 2, top.Y + top.Height / 2);
-        for (float angle : {from, from + slice->sweep_angle}) {
-            double radians = angle * pi / 180.0;
-            Gdiplus::PointF edge(centre.X + top.Width / 2 * float(std::cos(radians)), centre.Y + top.Height / 2 * float(std::sin(radians)));
-            graphics.DrawLine(&rim, centre, edge);
-        }
+        for (float angle : {from, from + slice->sweep_angle})
+            graphics.DrawLine(&rim, centre, ellipse_point(centre, top.Width / 2, top.Height / 2, angle * pi / 180.0));
     }
 
     auto font = make_label_font(paint.get(), label_face_, float(pie_chart_model_c::label_points(height)), false);
@@ -207,9 +212,10 @@ void pie_chart_c::on_paint() {
     for (const auto& slice : slices) {
         double middle = (start_of(slice) + slice.sweep_angle / 2) * pi / 180.0;
         float rx = top.Width / 2 * 0.8f, ry = top.Height / 2 * 0.8f;
-        float cx = top.X + top.Width / 2 + float(slice.offset * std::cos(middle));
-        float cy = top.Y + top.Height / 2 + float(slice.offset * std::sin(middle));
-        float x = cx + rx * float(std::cos(middle)), y = cy + ry * float(std::sin(middle));
+        Gdiplus::PointF centre(top.X + top.Width / 2 + float(slice.offset * std::cos(middle)),
+                               top.Y + top.Height / 2 + float(slice.offset * std::sin(middle)));
+        Gdiplus::PointF label_at = ellipse_point(centre, rx, ry, middle);
+        float x = label_at.X, y = label_at.Y;
         std::wstring label = pie_chart_model_c::label(slice);
         Gdiplus::RectF box;
         graphics.MeasureString(label.c_str(), int(label.size()), font.get(), Gdiplus::PointF(0, 0), &box);

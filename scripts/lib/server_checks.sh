@@ -142,7 +142,7 @@ reload_under_load() {
   sleep 0.5
   cp "$work/packages/nvidia-display-441.66-win7-x64.zip" "$work/nvidia-display-reissued.zip"
   "$build/vantorel-catalog" import --catalog "$work/catalog.sqlite" --packages "$work/packages" \
-    "$work/nvidia-display-reissued.zip" >/dev/null || status=1
+    "$work/nvidia-display-reissued.zip" >/dev/null || { echo "reload check: the import failed" >&2; status=1; }
   kill -HUP "$pid"
   for _ in $(seq 200); do
     curl -s --max-time 5 "${url}metrics" | grep -q 'vantorel_catalog_loads_total{outcome="loaded"} 2' && break
@@ -151,10 +151,12 @@ reload_under_load() {
   sleep 0.5
   touch "$work/stop"
   wait "${loaders[@]}"
-  curl -s --max-time 20 -F "kelvdoc=@$request" "$url" | grep -q 'packages/nvidia-display-reissued.zip' || status=1
-  [ "$(cat "$work"/statuses-* | wc -l)" -ge 10 ] && ! grep -qv '^200$' "$work"/statuses-* || status=1
+  curl -s --max-time 20 -F "kelvdoc=@$request" "$url" | grep -q 'packages/nvidia-display-reissued.zip' ||
+    { echo "reload check: the new package is not offered after the reload" >&2; status=1; }
+  [ "$(cat "$work"/statuses-* | wc -l)" -ge 10 ] && ! grep -qv '^200$' "$work"/statuses-* ||
+    { echo "reload check: statuses $(sort "$work"/statuses-* | uniq -c | tr -s ' \n' ' ')" >&2; status=1; }
   kill -TERM "$pid"
-  wait "$pid" || status=1
+  wait "$pid" || { echo "reload check: the server ended with status $?" >&2; status=1; }
   return $status
 }
 
