@@ -114,11 +114,13 @@ int run_application(int show_command) {
 }
 
 void release_application() {
-    // Running download workers use the transfer library and the sessions: stop them first.
-    stop_downloads(std::chrono::seconds(5));
+    // Running download workers use the transfer library and the sessions: stop them first. A
+    // worker still caught in a system call keeps using the library, which then must not be
+    // cleaned up under it; the process's end frees it.
+    bool downloads_ended = stop_downloads(std::chrono::seconds(5));
     application_c& state = application();
     state.update_service.reset();
-    if (state.transfer_library_ready) http_global_cleanup();
+    if (state.transfer_library_ready && downloads_ended) http_global_cleanup();
     state.transfer_library_ready = false;
     state.device_store.reset();
     shared_fonts().release();

@@ -21,6 +21,8 @@ public:
 
 protected:
     bool dialog_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
+    // Closed by the caption or Alt+F4: as Cancel, the scheduled task put back as the setting says.
+    void decline() override { on_cancel(); }
 
 private:
     void on_init();

@@ -11,5 +11,5 @@ bool window_install_gates_c::confirm_none_needed() {
 bool window_install_gates_c::user_is_administrator() { return ::user_is_administrator(); }
 
 void window_install_gates_c::tell_administrator_required() {
-    message_window_c(language_text("download_setup_require"), 1).run(owner_);
+    message_window_c(language_text("download_setup_require"), 2).run(owner_);
 }

@@ -78,6 +78,12 @@ void main_window_c::on_shown() {
 }
 
 void main_window_c::on_tray_message(LPARAM event) {
+    // With a dialog open (it disables the window) the icon brings that dialog forward: a second
+    // settings or about box, or Exit under the open one, would act behind its back.
+    if ((event == WM_RBUTTONUP || event == WM_LBUTTONUP) && !IsWindowEnabled(handle())) {
+        SetForegroundWindow(GetLastActivePopup(handle()));
+        return;
+    }
     if (event == WM_RBUTTONUP) {
         POINT cursor;
         GetCursorPos(&cursor);

@@ -30,14 +30,17 @@ protected:
     // T's own messages, after the frame's.
     virtual bool dialog_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) = 0;
 
-    void close_by_caption() { end_dialog(dialog_declined); }
+    // Closed without an answer (the caption's close, Alt+F4): as Cancel. A dialog whose Cancel
+    // undoes something does it here too.
+    virtual void decline() { end_dialog(dialog_declined); }
+    void close_by_caption() { decline(); }
 
 private:
     bool on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) final {
         if (this->ui_message(handle(), message, wparam, lparam, result)) return true;
         if (message == WM_INITDIALOG) add_close_button();
         if (message == WM_CLOSE) {
-            end_dialog(dialog_declined);
+            decline();
             return true;
         }
         return dialog_message(message, wparam, lparam, result);

@@ -199,14 +199,27 @@ TEST_F(ui_settings_dialog_test, an_invalid_folder_keeps_the_dialog_open_and_canc
 
 TEST_F(ui_settings_dialog_test, the_schedule_box_acts_at_once_and_cancel_leaves_the_setting) {
     settings().scheduled_scan = 7;  // out of range: read as off
-    modal_answerer_c answerer(GetCurrentThreadId(), [&](HWND dialog, const std::wstring&) {
-        EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_SCHEDULED_SCAN), BST_UNCHECKED);
-        SendDlgItemMessageW(dialog, IDC_SCHEDULED_SCAN, BM_CLICK, 0, 0);
-        press_dialog_button(dialog, IDCANCEL);
-    });
-    config_window_c dialog(&calls_);
-    EXPECT_EQ(dialog.run(nullptr), 2);
+    {
+        modal_answerer_c answerer(GetCurrentThreadId(), [&](HWND dialog, const std::wstring&) {
+            EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_SCHEDULED_SCAN), BST_UNCHECKED);
+            SendDlgItemMessageW(dialog, IDC_SCHEDULED_SCAN, BM_CLICK, 0, 0);
+            press_dialog_button(dialog, IDCANCEL);
+        });
+        config_window_c dialog(&calls_);
+        EXPECT_EQ(dialog.run(nullptr), 2);
+    }
     EXPECT_EQ(calls_.calls, (std::vector<std::string>{"create", "enable", "edit", "disable"}));
+    EXPECT_EQ(settings().scheduled_scan, 0u);
+    // Closed by Alt+F4 (or the caption's close) instead: as Cancel, the task is put back too.
+    calls_.calls.clear();
+    modal_answerer_c closer(GetCurrentThreadId(), [&](HWND dialog, const std::wstring&) {
+        SendDlgItemMessageW(dialog, IDC_SCHEDULED_SCAN, BM_CLICK, 0, 0);
+        SendMessageW(dialog, WM_CLOSE, 0, 0);
+    });
+    config_window_c again(&calls_);
+    EXPECT_EQ(again.run(nullptr), 2);
+    ASSERT_FALSE(calls_.calls.empty());
+    EXPECT_EQ(calls_.calls.back(), "disable");
     EXPECT_EQ(settings().scheduled_scan, 0u);
 }
 
