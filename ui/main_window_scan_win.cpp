@@ -41,6 +41,12 @@ void main_window_c::on_scan_done(int device_total) {
 
 void main_window_c::on_scan_aborted() {
     if (scan_state_ == scan_state_c::scanning) scan_state_ = scan_state_c::idle;
+    // A failed automatic scan has nothing to tell: the next one is armed again while the window
+    // stays hidden, and a scan the user starts later gives no tray notice of its own.
+    if (auto_scan_state_ == auto_scan_state_c::running) {
+        auto_scan_state_ = auto_scan_state_c::none;
+        if (!IsWindowVisible(handle())) SetTimer(handle(), auto_scan_timer_id, auto_scan_delay_ms, nullptr);
+    }
     scan_.reset_step();
     show_page(home_.handle());
 }

@@ -214,6 +214,13 @@ TEST_F(ui_main_window_test, closing_goes_to_the_tray_and_the_automatic_scan_tell
     EXPECT_TRUE(main->tray().added());
     ShowWindow(main->handle(), SW_HIDE);
 
+    // A failed automatic scan (code 4: no box) has nothing to tell, then or with a later scan.
+    main.scan.query_error = error_file_open;
+    SendMessageW(main->handle(), WM_TIMER, main_window_c::auto_scan_timer_id, 0);
+    ASSERT_TRUE(pump_until([&] { return main->scan_state() == main_window_c::scan_state_c::idle; }, 10000));
+    EXPECT_EQ(main->auto_scan_state(), main_window_c::auto_scan_state_c::none);
+    main.scan.query_error = 0;
+
     // The automatic scan (timer 0) finds one driver out of date: alert icon and balloon; the
     // icon goes back when the window is shown.
     main.scan.fill_results = [](device_store_c& store) {
