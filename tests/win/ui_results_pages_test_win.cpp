@@ -18,6 +18,7 @@
 #include <cstring>
 #include <cwchar>
 #include <fstream>
+#include <functional>
 
 namespace {
 
@@ -62,6 +63,31 @@ protected:
         ClientToScreen(panel.handle(), &at);
         mouse_click_at(at.x, at.y);
         pump_messages(200);
+    }
+
+    // A main window backing up from the scratch driver store, its index in the scratch folder.
+    std::function<void(main_window_options_c&)> backing_up_from(scratch_driver_store_c& driver_store) {
+        std::wstring index_path = (scratch_.path() / "backup.xml").wstring();
+        return [&driver_store, index_path](main_window_options_c& options) {
+            options.store_location = &driver_store.location();
+            options.backup_index_path = index_path;
+        };
+    }
+
+    // The page of the caption tab, clicked as a user does.
+    static void click_tab(test_main_window_c& main, main_window_c::tab_c which) {
+        POINT tab = caption_button_point(*main, main->tab(which));
+        mouse_click_at(tab.x, tab.y);
+        pump_messages(300);
+    }
+
+    // The backup button pressed and the job's result box answered: its text.
+    static std::vector<std::wstring> back_up_and_answer(backup_window_c& backup) {
+        modal_answerer_c answerer(GetCurrentThreadId(), [](HWND box, const std::wstring&) { press_dialog_button(box, IDOK); });
+        SendMessageW(backup.handle(), WM_COMMAND, MAKEWPARAM(backup_window_c::button_id, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(backup.button()));
+        pump_until([&] { return !answerer.texts().empty(); }, 20000);
+        return answerer.texts();
     }
 
     static download_panel_c& panel(test_main_window_c& main, std::size_t index) {
@@ -129,9 +155,7 @@ TEST_F(ui_results_pages_test, select_all_ticks_on_a_click_and_not_when_it_gets_t
     ASSERT_TRUE(main->create_main_window());
     ShowWindow(main->handle(), SW_SHOW);
     scan_to_results(main);
-    POINT tab = caption_button_point(*main, main->tab(main_window_c::tab_c::download));
-    mouse_click_at(tab.x, tab.y);
-    pump_messages(200);
+    click_tab(main, main_window_c::tab_c::download);
     ASSERT_EQ(main->download_page().panels().size(), 2u);
     HWND check = main->download_page().bottom_bar().check_box();
     RECT box;
@@ -182,10 +206,7 @@ TEST_F(ui_results_pages_test, an_installation_starts_once_however_often_the_pane
 
 TEST_F(ui_results_pages_test, backup_ticks_by_clicks_then_backup_and_restore) {
     scratch_driver_store_c driver_store(scratch_.path() / "FileRepository");
-    test_main_window_c main({L"Vantorel.exe"}, [&](main_window_options_c& options) {
-        options.store_location = &driver_store.location();
-        options.backup_index_path = (scratch_.path() / "backup.xml").wstring();
-    });
+    test_main_window_c main({L"Vantorel.exe"}, backing_up_from(driver_store));
     main.scan.fill_results = [](device_store_c& store) {
         const wchar_t* infs[] = {L"oem4.inf", L"oem7.inf", L"usbport.inf"};
         const wchar_t* names[] = {L"Ethernet adapter", L"Sound device", L"USB root hub"};
@@ -214,9 +235,7 @@ TEST_F(ui_results_pages_test, backup_ticks_by_clicks_then_backup_and_restore) {
         EXPECT_EQ(page_at_notice, main->restore_page().handle());
         EXPECT_TRUE(IsWindowVisible(main->restore_page().handle()));
     }
-    POINT tab = caption_button_point(*main, main->tab(main_window_c::tab_c::backup));
-    mouse_click_at(tab.x, tab.y);
-    pump_messages(300);
+    click_tab(main, main_window_c::tab_c::backup);
     backup_window_c& backup = main->backup_page();
     ASSERT_EQ(main->current_page(), backup.handle());
     driver_tree_c& tree = backup.tree();
@@ -244,20 +263,12 @@ TEST_F(ui_results_pages_test, backup_ticks_by_clicks_then_backup_and_restore) {
     EXPECT_TRUE(tree.ticked(second));
     save_screenshot(main->handle(), "backup-ticked");
 
-    {
-        modal_answerer_c answerer(GetCurrentThreadId(), [](HWND box, const std::wstring&) { press_dialog_button(box, IDOK); });
-        SendMessageW(backup.handle(), WM_COMMAND, MAKEWPARAM(backup_window_c::button_id, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(backup.button()));
-        ASSERT_TRUE(pump_until([&] { return !answerer.texts().empty(); }, 20000));
-        EXPECT_EQ(answerer.texts(), std::vector<std::wstring>{language_text("backup_completed")});
-    }
+    EXPECT_EQ(back_up_and_answer(backup), std::vector<std::wstring>{language_text("backup_completed")});
     ASSERT_EQ(backup.job()->archives.size(), 1u);
     EXPECT_TRUE(std::filesystem::exists(backup.job()->archives[0]));
     EXPECT_NE(bytes_of(scratch_.path() / "backup.xml").find("oem7.inf"), std::string::npos);
 
-    tab = caption_button_point(*main, main->tab(main_window_c::tab_c::restore));
-    mouse_click_at(tab.x, tab.y);
-    pump_messages(300);
+    click_tab(main, main_window_c::tab_c::restore);
     restore_window_c& restore = main->restore_page();
     HTREEITEM backup_item = restore.tree().first_root();
     ASSERT_NE(backup_item, nullptr);
@@ -281,10 +292,7 @@ TEST_F(ui_results_pages_test, backup_ticks_by_clicks_then_backup_and_restore) {
 // listed, although the restore page was never shown in this one.
 TEST_F(ui_results_pages_test, a_backup_keeps_what_an_earlier_run_backed_up) {
     scratch_driver_store_c driver_store(scratch_.path() / "FileRepository");
-    test_main_window_c main({L"Vantorel.exe"}, [&](main_window_options_c& options) {
-        options.store_location = &driver_store.location();
-        options.backup_index_path = (scratch_.path() / "backup.xml").wstring();
-    });
+    test_main_window_c main({L"Vantorel.exe"}, backing_up_from(driver_store));
     main.scan.fill_results = [](device_store_c& store) {
         store.devices = {offered_device(L"Ethernet adapter", "", 0, false), offered_device(L"Sound device", "", 0, false)};
         std::wcscpy(store.devices[0].inf_path, L"oem4.inf");
@@ -301,20 +309,12 @@ TEST_F(ui_results_pages_test, a_backup_keeps_what_an_earlier_run_backed_up) {
     ASSERT_TRUE(main->create_main_window());
     ShowWindow(main->handle(), SW_SHOW);
     scan_to_results(main);
-    POINT tab = caption_button_point(*main, main->tab(main_window_c::tab_c::backup));
-    mouse_click_at(tab.x, tab.y);
-    pump_messages(300);
+    click_tab(main, main_window_c::tab_c::backup);
     backup_window_c& backup = main->backup_page();
     ASSERT_NE(backup.available_root(), nullptr);
     backup.tree().set_ticked(backup.available_root(), true);
     SendMessageW(backup.handle(), backup_window_c::WM_ITEM_TICKED, 0, reinterpret_cast<LPARAM>(backup.available_root()));
-    {
-        modal_answerer_c answerer(GetCurrentThreadId(), [](HWND box, const std::wstring&) { press_dialog_button(box, IDOK); });
-        SendMessageW(backup.handle(), WM_COMMAND, MAKEWPARAM(backup_window_c::button_id, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(backup.button()));
-        ASSERT_TRUE(pump_until([&] { return !answerer.texts().empty(); }, 20000));
-        EXPECT_EQ(answerer.texts(), std::vector<std::wstring>{language_text("backup_completed")});
-    }
+    EXPECT_EQ(back_up_and_answer(backup), std::vector<std::wstring>{language_text("backup_completed")});
     std::string index = bytes_of(scratch_.path() / "backup.xml");
     EXPECT_NE(index.find("Older.zip"), std::string::npos) << index;
     EXPECT_NE(index.find("oem7.inf"), std::string::npos) << index;
@@ -344,10 +344,7 @@ TEST_F(ui_results_pages_test, twenty_rebuilds_of_the_download_page_leave_no_gdi_
 
 TEST_F(ui_results_pages_test, quitting_during_a_backup_asks_and_the_package_under_way_finishes) {
     scratch_driver_store_c driver_store(scratch_.path() / "FileRepository", 24 << 20);
-    test_main_window_c main({L"Vantorel.exe"}, [&](main_window_options_c& options) {
-        options.store_location = &driver_store.location();
-        options.backup_index_path = (scratch_.path() / "backup.xml").wstring();
-    });
+    test_main_window_c main({L"Vantorel.exe"}, backing_up_from(driver_store));
     main.scan.fill_results = [](device_store_c& store) {
         store.devices.clear();
         for (int i = 0; i < 4; ++i) {
@@ -360,9 +357,7 @@ TEST_F(ui_results_pages_test, quitting_during_a_backup_asks_and_the_package_unde
     ASSERT_TRUE(main->create_main_window());
     ShowWindow(main->handle(), SW_SHOW);
     scan_to_results(main);
-    POINT tab = caption_button_point(*main, main->tab(main_window_c::tab_c::backup));
-    mouse_click_at(tab.x, tab.y);
-    pump_messages(300);
+    click_tab(main, main_window_c::tab_c::backup);
     backup_window_c& backup = main->backup_page();
     backup.tree().set_ticked(backup.available_root(), true);
     SendMessageW(backup.handle(), backup_window_c::WM_ITEM_TICKED, 0, reinterpret_cast<LPARAM>(backup.available_root()));
