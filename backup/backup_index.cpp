@@ -117,18 +117,10 @@ device_texts_c device_texts_of(const device_c& device) {
             device.inf_path,      device.driver_version, device.driver_date};
 }
 
-backup_index_load_c load_backup_index(backup_index_c& index, const std::wstring& index_path,
-                                      const std::wstring& backup_folder, const device_store_c& store) {
-    // An index left as it was still pointed into the store it was loaded against, which a new
-    // scan frees: its devices are looked up again in this one (those it lacks point nowhere).
-    struct repoint_c {
-        backup_index_c& index;
-        const device_store_c& store;
-        ~repoint_c() {
-            for (backup_entry_c& entry : index)
-                for (backup_device_c& device : entry.devices) device.device = find_device(store, device.id);
-        }
-    } repoint{index, store};
+namespace {
+
+backup_index_load_c read_index_file(backup_index_c& index, const std::wstring& index_path,
+                                    const std::wstring& backup_folder, const device_store_c& store) {
     backup_index_load_c load;
     std::FILE* file = open_file(index_path, "rb");
     if (!file) return load;
@@ -155,6 +147,19 @@ backup_index_load_c load_backup_index(backup_index_c& index, const std::wstring&
         if (read_entry(*driver, backup_folder, store, entry)) index.push_back(std::move(entry));
     }
     load.result = 0;
+    return load;
+}
+
+}  // namespace
+
+backup_index_load_c load_backup_index(backup_index_c& index, const std::wstring& index_path,
+                                      const std::wstring& backup_folder, const device_store_c& store) {
+    backup_index_load_c load = read_index_file(index, index_path, backup_folder, store);
+    // An index left as it was still points into the store it was loaded against, which a new
+    // scan frees: its devices are looked up again in this one (those it lacks point nowhere).
+    if (load.result != 0)
+        for (backup_entry_c& entry : index)
+            for (backup_device_c& device : entry.devices) device.device = find_device(store, device.id);
     return load;
 }
 

@@ -2,6 +2,10 @@
 
 #include <thread>
 
+void detached_worker_c::wait() const {
+    while (running()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+}
+
 bool detached_worker_c::start(std::function<std::int32_t()> work) {
     if (running()) return false;
     state_ = std::make_shared<state_c>();

@@ -14,6 +14,8 @@ public:
     bool running() const { return state_ && !state_->finished.load(); }
     // The result of the last work that ended; -1 before any.
     std::int32_t result() const { return state_ && state_->finished.load() ? state_->result.load() : -1; }
+    // Waits for the work under way to end.
+    void wait() const;
 
 private:
     struct state_c {

@@ -131,11 +131,10 @@ void backup_window_c::on_timer() {
         .run(GetAncestor(handle(), GA_ROOT));
 }
 
-void backup_window_c::finish_job(DWORD limit_ms) {
+void backup_window_c::finish_job() {
     if (!worker_.running()) return;
     if (job_) job_->stop.store(true);
-    DWORD start = GetTickCount();
-    while (worker_.running() && (limit_ms == INFINITE || GetTickCount() - start < limit_ms)) Sleep(20);
+    worker_.wait();
     KillTimer(handle(), timer_id);
 }
 

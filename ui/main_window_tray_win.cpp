@@ -51,7 +51,7 @@ void main_window_c::quit() {
         // stay whole. The window is out of the way meanwhile.
         ShowWindow(handle(), SW_HIDE);
         tray_.remove();
-        backup_.finish_job(INFINITE);
+        backup_.finish_job();
     }
     DestroyWindow(handle());
 }

@@ -20,7 +20,7 @@ namespace {
 
 constexpr int logo_image = 335;
 
-struct tab_spec_c {
+struct caption_tab_c {
     const char* key;
     int images[3];
     void (main_window_c::*click)();
@@ -109,7 +109,7 @@ void main_window_c::on_create() {
 }
 
 void main_window_c::create_caption_buttons() {
-    static const tab_spec_c tab_specs[5] = {
+    static const caption_tab_c caption_tabs[5] = {
         {"top_home", {236, 237, 238}, &main_window_c::on_home_tab},
         {"top_download", {239, 240, 241}, &main_window_c::on_download_tab},
         {"top_backup", {258, 259, 260}, &main_window_c::on_backup_tab},
@@ -118,12 +118,12 @@ void main_window_c::create_caption_buttons() {
     };
     int frame = frame_x(), top = frame_y();
     for (int i = 0; i < 5; ++i) {
-        const tab_spec_c& spec = tab_specs[i];
+        const caption_tab_c& entry = caption_tabs[i];
         auto tab = std::make_unique<top_button_c<main_window_c>>();
         int left = frame + 10 + 82 * i;
-        tab->create(spec.images[0], spec.images[1], spec.images[2], RECT{left, top + 23, left + 83, top + 90},
-                    language_text(spec.key));
-        tabs_[i] = add_caption_button(std::move(tab), spec.click);
+        tab->create(entry.images[0], entry.images[1], entry.images[2], RECT{left, top + 23, left + 83, top + 90},
+                    language_text(entry.key));
+        tabs_[i] = add_caption_button(std::move(tab), entry.click);
     }
     struct title_button_spec_c {
         int images[3];

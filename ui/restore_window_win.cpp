@@ -85,7 +85,7 @@ void restore_window_c::on_button() {
 }
 
 void restore_window_c::on_destroy() {
-    while (worker_.running()) Sleep(20);
+    worker_.wait();
 }
 
 void restore_window_c::on_paint() {
