@@ -2,6 +2,8 @@
 # Prepares this machine for building and testing Vantorel. Safe to run again: every step
 # checks first and skips what is already there.
 #  1. Debian packages: MinGW-w64 (posix threads), Wine (WoW64), Xvfb, host libraries, tools.
+#     Where the kernel cannot run 32-bit programs, qemu's i386 emulator built from Debian's
+#     source package with a mend of its thread-local storage, cached in .cache/deps/qemu-i386.
 #  2. Source entries for apt, derived from the machine's own apt configuration.
 #  3. libcurl, minizip, TinyXML and GoogleTest cross-built for both MinGW targets from
 #     Debian's source packages into .cache/deps/<target>.
@@ -21,7 +23,6 @@ host_packages=(
   libsqlite3-dev libboost-dev libmicrohttpd-dev libpugixml-dev libdeflate-dev
   clang libclang-rt-14-dev
   nginx-light wrk curl unzip python3 systemd procps
-  qemu-user-static
   librsvg2-bin fonts-ipafont-gothic fonts-liberation2
 )
 
@@ -109,17 +110,79 @@ install_packages() {
 }
 
 # 32-bit Wine needs 32-bit Linux processes. Where the kernel cannot run them (some virtual
-# machines leave out the 32-bit compatibility mode), they run under qemu's user-mode emulator.
+# machines leave out the 32-bit compatibility mode), they run under qemu's user-mode emulator,
+# built here from Debian's source package with one mend (scripts/patches/qemu-i386-thread-tls.patch):
+# Debian's qemu keeps one table of TLS descriptors for the whole process, so a 32-bit thread that
+# loads %gs again, as Wine does on every full-context return, takes the newest thread's C library
+# thread block, and the process corrupts its heap or faults (docs/wine.md).
+binfmt=/proc/sys/fs/binfmt_misc
+qemu_entry=vantorel-qemu-i386
+
+# Every binfmt entry that claims 32-bit x86 programs.
+i386_binfmt_entries() {
+  grep -l '^magic 7f454c460101010000000000000000000200030' "$binfmt"/* 2>/dev/null || true
+}
+
+i386_runs() { /lib/ld-linux.so.2 --version >/dev/null 2>&1; }
+
 enable_i386_programs() {
-  /lib/ld-linux.so.2 --version >/dev/null 2>&1 && return 0
-  local misc=/proc/sys/fs/binfmt_misc
-  [ -e "$misc/register" ] || mount -t binfmt_misc binfmt_misc "$misc"
-  if [ ! -e "$misc/qemu-i386" ]; then
-    printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' \
-      > "$misc/register"
+  [ -e "$binfmt/register" ] || mount -t binfmt_misc binfmt_misc "$binfmt" 2>/dev/null || true
+  # Another emulator's entry (Debian's qemu-user-static registers one) and ours are switched
+  # off first: the kernel runs 32-bit programs itself where it can.
+  local entry
+  for entry in $(i386_binfmt_entries); do echo 0 >"$entry"; done
+  # VANTOREL_QEMU_I386=1 runs them under the emulator all the same (to try what such machines do).
+  if [ "${VANTOREL_QEMU_I386:-0}" != 1 ] && i386_runs; then
+    log "32-bit programs run natively"
+    return 0
   fi
-  /lib/ld-linux.so.2 --version >/dev/null 2>&1 || { log "32-bit programs cannot run on this machine"; return 1; }
-  log "32-bit programs run under qemu-i386"
+  [ -e "$binfmt/register" ] || { log "32-bit programs cannot run here: no binfmt_misc"; return 1; }
+  local emulator
+  emulator=$(build_qemu_i386) || return 1
+  [ -e "$binfmt/$qemu_entry" ] && echo -1 >"$binfmt/$qemu_entry"
+  printf '%s' ":$qemu_entry:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:$emulator:F" \
+    >"$binfmt/register"
+  i386_runs || { log "32-bit programs cannot run on this machine"; return 1; }
+  log "32-bit programs run under $emulator"
+}
+
+# Builds qemu's i386 user-mode emulator from Debian's source package with the TLS mend, once per
+# source version and patch; prints the emulator's path.
+build_qemu_i386() {
+  local patch="$root/scripts/patches/qemu-i386-thread-tls.patch" out="$cache/qemu-i386"
+  local tools=(meson libglib2.0-dev) missing=() p
+  for p in "${tools[@]}"; do
+    dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$p")
+  done
+  if [ "${#missing[@]}" -gt 0 ]; then
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
+  fi
+  local dir version key
+  dir=$(source_tree qemu) || return 1
+  version=$(basename "$dir")
+  key="$version $(sha256sum <"$patch" | cut -c1-16)"
+  if [ -x "$out/qemu-i386" ] && [ "$(cat "$out/.stamp" 2>/dev/null)" = "$key" ]; then
+    printf '%s\n' "$out/qemu-i386"
+    return 0
+  fi
+  log "building qemu-i386 from $version with the per-thread TLS mend"
+  # A tree patched with an earlier version of the mend is unpacked anew.
+  if [ -f "$dir/.patched" ] && [ "$(cat "$dir/.patched")" != "$key" ]; then
+    rm -rf "$dir"; dir=$(source_tree qemu) || return 1
+  fi
+  if [ ! -f "$dir/.patched" ]; then
+    patch -d "$dir" -p1 --quiet <"$patch" || { log "the qemu mend does not apply to $version"; return 1; }
+    printf '%s' "$key" >"$dir/.patched"
+  fi
+  local b="$cache/build/qemu-i386"
+  rm -rf "$b"; mkdir -p "$b" "$out"
+  (cd "$b" && "$dir/configure" --target-list=i386-linux-user --without-default-features \
+     --disable-system --disable-tools --disable-docs --disable-debug-info --disable-werror >/dev/null &&
+   ninja -j "$jobs" qemu-i386 >/dev/null) || { log "qemu-i386 build failed (see $b)"; return 1; }
+  install -m 0755 "$b/qemu-i386" "$out/qemu-i386"
+  printf '%s' "$key" >"$out/.stamp"
+  rm -rf "$b"
+  printf '%s\n' "$out/qemu-i386"
 }
 
 # Fetches and unpacks a Debian source package (patches applied) once; prints its folder.
@@ -130,7 +193,7 @@ source_tree() {
   version=$(apt-cache showsrc "$pkg" | awk '/^Version:/ { print $2; exit }')
   [ -n "$version" ] || { log "no source package '$pkg'"; return 1; }
   local upstream=${version#*:}; upstream=${upstream%-*}
-  local dir="$src/$pkg-$version"
+  local dir="$src/$pkg-${version//:/_}"
   if [ ! -f "$dir/.unpacked" ]; then
     rm -rf "$dir" "$src/tmp-$pkg"; mkdir -p "$src/tmp-$pkg"
     (cd "$src/tmp-$pkg" && apt-get source -qq "$pkg=$version" >/dev/null 2>&1)

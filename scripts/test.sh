@@ -14,6 +14,7 @@ source scripts/lib/download_checks.sh
 source scripts/lib/server_checks.sh
 source scripts/lib/fuzz.sh
 source scripts/lib/cli_checks.sh
+source scripts/lib/test_reports.sh
 
 results="$root/build/test-results"
 rm -rf "$results"
@@ -22,52 +23,38 @@ passed=0
 failed=0
 failures=()
 
-# Adds the counts of one GoogleTest XML report; a run without a report counts as one failure.
-count_report() {
-  local name=$1 report=$2 rc=$3
-  if [ ! -s "$report" ]; then
-    failed=$((failed + 1)); failures+=("$name (exit $rc, no report)")
-    return
-  fi
-  local header tests failures_n errors disabled skipped
-  header=$(grep -o -m1 '<testsuites [^>]*>' "$report")
-  tests=$(sed -n 's/.* tests="\([0-9]*\)".*/\1/p' <<<"$header")
-  failures_n=$(sed -n 's/.* failures="\([0-9]*\)".*/\1/p' <<<"$header")
-  errors=$(sed -n 's/.* errors="\([0-9]*\)".*/\1/p' <<<"$header")
-  disabled=$(sed -n 's/.* disabled="\([0-9]*\)".*/\1/p' <<<"$header")
-  skipped=$(grep -c 'result="skipped"' "$report")
-  local bad=$((failures_n + errors)) good=$((tests - disabled - skipped - failures_n - errors))
-  passed=$((passed + good)); failed=$((failed + bad))
-  [ "$bad" -gt 0 ] && failures+=("$name: $bad failed")
-  [ "$rc" -ne 0 ] && [ "$bad" -eq 0 ] && { failed=$((failed + 1)); failures+=("$name (exit $rc)"); }
-  printf '%-12s %d passed, %d failed, %d skipped\n' "$name" "$good" "$bad" "$skipped"
-}
-
 run_native() {
   local name=$1 dir=$2 report="$results/$1.xml" rc=0
   (cd "$dir" && timeout 900 ./vantorel_tests --gtest_output="xml:$report" >"$results/$name.log" 2>&1) || rc=$?
-  count_report "$name" "$report" "$rc"
+  count_report "$name" "$report" "$rc" "$results/$name.log"
 }
 
 # Runs a Windows test binary under Wine, in two parts: the tests that start programs of their
-# own, and all others. 32-bit Wine may run under qemu here, which now and then crashes a
-# process; a part that crashed (no report) is run once more.
+# own, and all others. A part that dies is reported as a crash, with the test it was running.
 run_wine() {
-  local name=$1 dir=$2 part filter rc attempt
+  local name=$1 dir=$2 part filter rc
   for part in programs unit; do
     if [ "$part" = programs ]; then filter='second_start_test.*:first_instance.*:startup_failure.*'
     else filter='-second_start_test.*:first_instance.*:startup_failure.*'; fi
-    for attempt in 1 2; do
-      rc=0
-      rm -f "$dir/test-report.xml"
-      (cd "$dir" && timeout 1800 bash -c "source '$root/scripts/lib/wine.sh'; wine_run ./vantorel_tests.exe --gtest_filter='$filter' --gtest_output=xml:test-report.xml" \
-        >"$results/$name-$part.log" 2>&1) || rc=$?
-      mv -f "$dir/test-report.xml" "$results/$name-$part.xml" 2>/dev/null
-      [ -s "$results/$name-$part.xml" ] && break
-      echo "$name $part: no report (exit $rc), attempt $attempt"
-    done
-    count_report "$name-$part" "$results/$name-$part.xml" "$rc"
+    rc=0
+    rm -f "$dir/test-report.xml"
+    (cd "$dir" && timeout 1800 bash -c "source '$root/scripts/lib/wine.sh'; wine_run ./vantorel_tests.exe --gtest_filter='$filter' --gtest_output=xml:test-report.xml" \
+      >"$results/$name-$part.log" 2>&1) || rc=$?
+    mv -f "$dir/test-report.xml" "$results/$name-$part.xml" 2>/dev/null
+    count_report "$name-$part" "$results/$name-$part.xml" "$rc" "$results/$name-$part.log"
   done
+}
+
+# 32-bit Wine is sound only where each thread keeps its own TLS (an emulator may share it).
+thread_tls_check() {
+  local probe="$root/build/win32/thread-tls-probe.exe" rc=0
+  [ -f "$probe" ] || return 0
+  wine_run "$probe" >"$results/win32-thread-tls.log" 2>&1 || rc=$?
+  if [ "$rc" -eq 0 ]; then
+    server_check_results+=("pass wine: 32-bit threads keep their own TLS while threads start")
+  else
+    server_check_results+=("fail wine: 32-bit threads share TLS ($(exit_description "$rc"); see $results/win32-thread-tls.log and docs/wine.md)")
+  fi
 }
 
 build_failed() {
@@ -131,6 +118,7 @@ trap 'wine_stop; display_stop; nginx_stop; mirrors_stop; [ -n "$fault_pid" ] && 
 wine_prefix_fresh "$root/build/wine/prefix"
 # The window tests' fonts and window handling in that prefix.
 source tests/win/ui_wine_settings.sh && ui_wine_settings
+thread_tls_check
 for build in win64 win32; do
   [ -f "build/$build/vantorel_tests.exe" ] && run_wine "$build" "build/$build"
 done

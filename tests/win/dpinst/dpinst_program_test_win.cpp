@@ -54,9 +54,20 @@ TEST(dpinst_program, the_result_window_shows_the_summary_and_closes_on_its_butto
 
 TEST(dpinst_program, a_device_installation_past_its_time_limit_is_left_behind) {
     auto finished = std::make_shared<std::atomic<int>>(0);
+    // The "hung" installation waits for the test, so that no thread of it is left at exit.
+    std::shared_ptr<void> release(CreateEventW(nullptr, TRUE, FALSE, nullptr), CloseHandle);
+    auto left_behind = std::make_shared<std::atomic<int>>(0);
     DWORD start = GetTickCount();
-    EXPECT_FALSE(run_with_time_limit([] { Sleep(INFINITE); }, 200));
+    EXPECT_FALSE(run_with_time_limit(
+        [release, left_behind] {
+            WaitForSingleObject(release.get(), INFINITE);
+            left_behind->store(1);
+        },
+        200));
     EXPECT_LT(GetTickCount() - start, 5000u);
+    SetEvent(release.get());
+    for (int i = 0; i < 500 && left_behind->load() == 0; ++i) Sleep(10);
+    EXPECT_EQ(left_behind->load(), 1);
     EXPECT_TRUE(run_with_time_limit([finished] { finished->store(1); }, 5000));
     EXPECT_EQ(finished->load(), 1);
 }

@@ -10,7 +10,7 @@ loop_wine_tests() {
   [ -f "$dir/loop_tests.exe" ] || return 0
   wine_tests_fresh "$root/build/wine/loop-$build" "$dir" loop_tests.exe "$results/$name.xml" \
     >"$results/$name.log" 2>&1 || rc=$?
-  count_report "$name" "$results/$name.xml" "$rc"
+  count_report "$name" "$results/$name.xml" "$rc" "$results/$name.log"
   [ "$rc" -eq 0 ] || return 0
   for archive in "$dir"/loop-work/backups/*.zip; do
     if [ -f "$archive" ] && unzip -tq "$archive" >>"$results/$name.log" 2>&1; then
