@@ -17,8 +17,20 @@
 
 namespace {
 
-void wait_for(download_session_c& session) {
-    for (int i = 0; i < 1500 && !session.poll_worker(); ++i) Sleep(20);
+// Checks the condition every 10 ms until it holds or the time is up; its last value.
+template <typename condition_t>
+bool poll_until(condition_t condition, DWORD timeout_ms) {
+    const DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > timeout_ms) return condition();
+        Sleep(10);
+    }
+    return true;
+}
+
+// Until the session's worker has ended; whether it did within a minute.
+bool wait_for(download_session_c& session) {
+    return poll_until([&] { return session.poll_worker(); }, 60000);
 }
 
 }  // namespace
@@ -41,9 +53,9 @@ TEST(download_session_nginx, paused_and_resumed_into_a_folder_with_a_space_and_a
     download_session_c& session =
         *get_download_session(std::string(url) + "/slow/" + name, std::uint32_t(expected.size()), folder);
     ASSERT_TRUE(session.start_download());
-    for (int i = 0; i < 500 && session.job.bytes_done.load() == 0; ++i) Sleep(10);
+    ASSERT_TRUE(poll_until([&] { return session.job.bytes_done.load() > 0; }, 30000));
     session.request_pause();
-    wait_for(session);
+    ASSERT_TRUE(wait_for(session));
     ASSERT_EQ(session.state, download_paused);
     const std::uint32_t paused_at = session.job.bytes_done.load();
     EXPECT_GT(paused_at, 0u);
@@ -51,7 +63,7 @@ TEST(download_session_nginx, paused_and_resumed_into_a_folder_with_a_space_and_a
     EXPECT_EQ(bytes_of(session.temp_path), expected.substr(0, paused_at));
 
     ASSERT_TRUE(session.start_download());
-    wait_for(session);
+    ASSERT_TRUE(wait_for(session));
     ASSERT_EQ(session.state, download_complete);
     EXPECT_EQ(session.job.http_status, 206);
     EXPECT_TRUE(bytes_of(session.final_path) == expected);

@@ -2,6 +2,12 @@
 
 #include "ui/window_messages.h"
 
+namespace {
+
+constexpr DWORD hold_limit_ms = 120000;
+
+}  // namespace
+
 scan_workers_c scripted_scan_c::workers() {
     scan_workers_c made;
     made.enumerate = [this](enumeration_progress_c& progress) {
@@ -10,7 +16,7 @@ scan_workers_c scripted_scan_c::workers() {
         progress.total.store(devices.load());
         progress.scanned.store(devices.load() / 2);
         progress.set_current_name(L"Intel(R) 8 Series USB Enhanced Host Controller #1 - 9C26");
-        for (int waited = 0; hold_enumeration.load() && waited < 30000; waited += 10) Sleep(10);
+        wait_until([this] { return !hold_enumeration.load(); }, hold_limit_ms);
         progress.scanned.store(devices.load());
         if (enumeration_fails.load()) {
             set_last_error(error_device_set);
@@ -20,7 +26,7 @@ scan_workers_c scripted_scan_c::workers() {
     };
     made.query = [this](scan_query_c& query) {
         ++queries;
-        for (int waited = 0; hold_query.load() && waited < 30000; waited += 10) Sleep(10);
+        wait_until([this] { return !hold_query.load(); }, hold_limit_ms);
         if (query_error.load() != 0) {
             query.http_status = 503;
             set_last_error(query_error.load());
@@ -56,20 +62,6 @@ int tray_recorder_c::count(DWORD action, UINT flag) {
     return found;
 }
 
-bool pump_until(const std::function<bool()>& condition, DWORD timeout_ms) {
-    DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > timeout_ms) return condition();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
-    return true;
-}
-
 test_main_window_c::test_main_window_c(std::vector<std::wstring> arguments,
                                        const std::function<void(main_window_options_c&)>& adjust) {
     scan.store = &store;
@@ -84,7 +76,10 @@ test_main_window_c::test_main_window_c(std::vector<std::wstring> arguments,
     window_ = std::make_unique<main_window_c>(std::move(options));
 }
 
-test_main_window_c::~test_main_window_c() { destroy(); }
+test_main_window_c::~test_main_window_c() {
+    scan.hold_enumeration = scan.hold_query = false;
+    destroy();
+}
 
 void test_main_window_c::destroy() {
     if (!window_) return;

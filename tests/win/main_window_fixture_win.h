@@ -17,7 +17,8 @@
 #include <string>
 #include <vector>
 
-// Scan halves that wait while held, then succeed or fail as set; each counts its runs.
+// Scan halves that wait while held (two minutes at most, for a test that never lets go), then
+// succeed or fail as set; each counts its runs.
 struct scripted_scan_c {
     std::atomic<bool> hold_enumeration{false}, hold_query{false};
     std::atomic<bool> enumeration_fails{false};
@@ -45,15 +46,13 @@ struct tray_recorder_c {
     static int count(DWORD action, UINT flag = 0);
 };
 
-// Runs this thread's messages until the condition holds or the time is up; its last value.
-bool pump_until(const std::function<bool()>& condition, DWORD timeout_ms);
-
 // A main window over scripted workers, the tray recorder and a recording launcher.
 class test_main_window_c {
 public:
     // adjust: changes the options before the window object is made.
     explicit test_main_window_c(std::vector<std::wstring> arguments = {L"Vantorel.exe"},
                                 const std::function<void(main_window_options_c&)>& adjust = {});
+    // Lets go of held scan halves first: a test that stopped early does not wait for them.
     ~test_main_window_c();
     main_window_c& operator*() { return *window_; }
     main_window_c* operator->() { return window_.get(); }

@@ -21,11 +21,11 @@ protected:
         ShowWindow(window.handle(), SW_SHOWNORMAL);
         SetForegroundWindow(window.handle());
         UpdateWindow(window.handle());
-        pump_messages(300);
+        ASSERT_TRUE(pump_until_painted(window.handle()));
     }
     void TearDown() override {
         DestroyWindow(window.handle());
-        pump_messages(100);
+        pump_messages(100);  // what the window's end posted; nothing is checked after it
     }
 
     RECT surface() const {
@@ -41,18 +41,18 @@ protected:
     POINT empty_band() const { return screen_point(window.handle(), 520, window.frame_y() + 75); }
 
     // Input from another thread while this one handles the window's messages (the system's
-    // caption drag runs a loop of its own until the button goes up).
-    void with_input(std::function<void()> input) {
+    // caption drag runs a loop of its own until the button goes up); then until the window has
+    // handled all of it and the condition holds.
+    void with_input(const std::function<void()>& input, const std::function<bool()>& until = [] { return true; }) {
         std::atomic<bool> done{false};
         std::thread sender([&] {
-            Sleep(100);
             input();
-            Sleep(200);
             done = true;
         });
         while (!done) pump_messages(20);
         sender.join();
-        pump_messages(100);
+        EXPECT_TRUE(pump_until_input_handled());
+        EXPECT_TRUE(pump_until(until, ui_timeout_ms));
     }
 
     gallery_window_c window;
@@ -71,12 +71,12 @@ TEST_F(ui_caption_test, the_whole_band_is_caption_but_the_frame_edges_stay_sizin
 
 TEST_F(ui_caption_test, a_double_click_on_a_button_does_not_maximise_and_on_the_empty_caption_it_does) {
     POINT menu = centre_of(window.menu_button);
-    with_input([&] { mouse_double_click_at(menu.x, menu.y); });
+    with_input([&] { mouse_double_click_at(menu.x, menu.y); }, [&] { return window.menu_clicks >= 1; });
     EXPECT_FALSE(IsZoomed(window.handle()));
     EXPECT_GE(window.menu_clicks, 1);
 
     POINT band = empty_band();
-    with_input([&] { mouse_double_click_at(band.x, band.y); });
+    with_input([&] { mouse_double_click_at(band.x, band.y); }, [&] { return IsZoomed(window.handle()) != FALSE; });
     EXPECT_TRUE(IsZoomed(window.handle()));
     EXPECT_EQ(window.maximise_clicks, 0);
 }
@@ -105,7 +105,7 @@ TEST_F(ui_caption_test, a_press_on_minimise_released_over_close_closes_nothing) 
     EXPECT_EQ(window.close_clicks, 0);
     EXPECT_EQ(window.minimise_clicks, 0);
     // A plain click on close does close.
-    with_input([&] { mouse_click_at(close.x, close.y); });
+    with_input([&] { mouse_click_at(close.x, close.y); }, [&] { return window.close_clicks == 1; });
     EXPECT_EQ(window.close_clicks, 1);
 }
 
@@ -113,13 +113,18 @@ TEST_F(ui_caption_test, the_window_moves_when_dragged_by_the_band_below_the_syst
     RECT before;
     GetWindowRect(window.handle(), &before);
     POINT band = empty_band();
+    auto moved_by_the_drag = [&] {
+        RECT now;
+        GetWindowRect(window.handle(), &now);
+        return now.left - before.left == 60 && now.top - before.top == 40;
+    };
     with_input([&] {
         mouse_move_to(band.x, band.y);
         mouse_press();
         mouse_move_to(band.x + 30, band.y + 20);
         mouse_move_to(band.x + 60, band.y + 40);
         mouse_release();
-    });
+    }, moved_by_the_drag);
     RECT after;
     GetWindowRect(window.handle(), &after);
     EXPECT_EQ(after.left - before.left, 60);
@@ -133,7 +138,7 @@ TEST_F(ui_caption_test, right_anchored_buttons_keep_their_distance_after_a_resiz
     int distance = surface().right - close.right;
     SetWindowPos(window.handle(), nullptr, 0, 0, rect.right - rect.left + 160, rect.bottom - rect.top,
                  SWP_NOMOVE | SWP_NOZORDER);
-    pump_messages(300);
+    ASSERT_TRUE(pump_until_painted(window.handle()));
     RECT moved = window.close_button->placed(surface());
     EXPECT_EQ(surface().right - moved.right, distance);
     EXPECT_EQ(moved.left - close.left, 160);
@@ -158,7 +163,7 @@ TEST_F(ui_caption_test, a_client_button_clicks_on_release_over_it_only_with_the_
         mouse_release();
     });
     EXPECT_EQ(window.start_clicks, 0);
-    with_input([&] { mouse_click_at(centre.x, centre.y); });
+    with_input([&] { mouse_click_at(centre.x, centre.y); }, [&] { return window.start_clicks == 1; });
     EXPECT_EQ(window.start_clicks, 1);
 }
 

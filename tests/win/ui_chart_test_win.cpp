@@ -60,7 +60,7 @@ TEST(ui_pie_chart_window, slices_show_in_their_colours_with_their_labels) {
     EXPECT_FALSE(chart.add_slice(L"none", L"No driver", 0, RGB(203, 144, 9)));
     EXPECT_TRUE(chart.add_slice(L"ok", L"Up to date", 1, RGB(56, 173, 0)));
     UpdateWindow(chart.handle());
-    pump_messages(200);
+    EXPECT_TRUE(pump_until_painted(host.handle()));
     window_pixels_c pixels = capture_window(chart.handle());
     EXPECT_TRUE(colour_near(pixels.at(5, 5), RGB(255, 255, 255), 2));
     // Inside the pie away from the label: the slice's colour (between its light and full tone).
@@ -76,7 +76,7 @@ TEST(ui_pie_chart_window, slices_show_in_their_colours_with_their_labels) {
     EXPECT_TRUE(chart.add_slice(L"out", L"Out of date", 3, RGB(217, 64, 58)));
     EXPECT_TRUE(chart.add_slice(L"ok", L"Up to date", 1, RGB(56, 173, 0)));
     UpdateWindow(chart.handle());
-    pump_messages(200);
+    EXPECT_TRUE(pump_until_painted(host.handle()));
     pixels = capture_window(chart.handle());
     COLORREF red = pixels.at(100, 80);  // the first three quarters run from 50 to 320 degrees
     EXPECT_GT(GetRValue(red), GetGValue(red) + 60);
@@ -87,7 +87,7 @@ TEST(ui_pie_chart_window, slices_show_in_their_colours_with_their_labels) {
     EXPECT_TRUE(chart.add_slice(L"out", L"Out of date", 1, RGB(217, 64, 58)));
     EXPECT_TRUE(chart.add_slice(L"ok", L"Up to date", 1, RGB(56, 173, 0)));
     UpdateWindow(chart.handle());
-    pump_messages(200);
+    EXPECT_TRUE(pump_until_painted(host.handle()));
     pixels = capture_window(chart.handle());
     EXPECT_GT(GetRValue(pixels.at(80, 70)), GetGValue(pixels.at(80, 70)) + 60);
     DestroyWindow(host.handle());

@@ -30,6 +30,18 @@ int answered_box(int kind, const std::function<void(HWND)>& answer) {
     return box.run(nullptr);
 }
 
+// Brings the box forward as a user would before pressing a key: true once its thread has made it
+// the foreground window with the keyboard focus in it.
+bool bring_forward(HWND box) {
+    SetForegroundWindow(box);
+    return wait_until([box] {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        return GetForegroundWindow() == box && GetGUIThreadInfo(GetWindowThreadProcessId(box, nullptr), &info) &&
+               (info.hwndFocus == box || IsChild(box, info.hwndFocus));
+    }, ui_timeout_ms);
+}
+
 // The caption's close button of a dialog, on the screen.
 POINT dialog_close_point(HWND dialog) {
     RECT rect;
@@ -82,13 +94,11 @@ TEST(ui_message_box, buttons_give_one_and_two_and_esc_or_the_caption_close_decli
     EXPECT_EQ(answered_box(3, [](HWND box) { press_dialog_button(box, IDCANCEL); }), 2);
     EXPECT_EQ(answered_box(4, [](HWND box) { press_dialog_button(box, IDCANCEL); }), 2);
     EXPECT_EQ(answered_box(3, [](HWND box) {
-                  SetForegroundWindow(box);
-                  Sleep(100);
+                  EXPECT_TRUE(bring_forward(box));
                   press_key(VK_ESCAPE);
               }), 2);
     EXPECT_EQ(answered_box(1, [](HWND box) {
-                  SetForegroundWindow(box);
-                  Sleep(100);
+                  EXPECT_TRUE(bring_forward(box));
                   press_key(VK_ESCAPE);
               }), 2);
     EXPECT_EQ(answered_box(3, [](HWND box) {
@@ -181,7 +191,9 @@ TEST_F(ui_settings_dialog_test, an_invalid_folder_keeps_the_dialog_open_and_canc
         if (text == L"invalid download path") {
             HWND settings_dialog = GetWindow(dialog, GW_OWNER);
             press_dialog_button(dialog, IDOK);
-            Sleep(200);
+            // The box gone, and the settings dialog's thread back in its loop from handling OK.
+            EXPECT_TRUE(wait_until([&] { return !IsWindow(dialog); }, ui_timeout_ms));
+            SendMessageTimeoutW(settings_dialog, WM_NULL, 0, 0, SMTO_NORMAL, ui_timeout_ms, nullptr);
             EXPECT_TRUE(IsWindowVisible(settings_dialog));
             press_dialog_button(settings_dialog, IDCANCEL);
             return;

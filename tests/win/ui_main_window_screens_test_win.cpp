@@ -35,7 +35,7 @@ TEST_P(ui_main_window_screens_test, home_scan_steps_and_error_box) {
     test_main_window_c main;
     ASSERT_TRUE(main->create_main_window());
     ShowWindow(main->handle(), SW_SHOW);
-    pump_messages(400);
+    EXPECT_TRUE(pump_until_painted(main->handle()));
     save_screenshot(main->handle(), "main-home");
     EXPECT_TRUE(shows_sidebar(main->handle()));
 
@@ -43,12 +43,16 @@ TEST_P(ui_main_window_screens_test, home_scan_steps_and_error_box) {
     main.scan.hold_enumeration = main.scan.hold_query = true;
     SendMessageW(main->handle(), WM_START_SCAN, 0, 0);
     ASSERT_TRUE(pump_until([&] { return main->scan_page().step() == 1; }, 5000));
-    pump_messages(400);
+    // The enumeration has told its progress (the device's name comes last); painted now, as the
+    // page's next tick would.
+    ASSERT_TRUE(pump_until([&] { return !main->scan_page().progress().current_name().empty(); }, ui_timeout_ms));
+    RedrawWindow(main->scan_page().handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_TRUE(pump_until_painted(main->handle()));
     save_screenshot(main->handle(), "main-scan-enumerating");
     EXPECT_TRUE(shows_sidebar(main->handle()));
     main.scan.hold_enumeration = false;
     ASSERT_TRUE(pump_until([&] { return main->scan_page().step() == 2; }, 5000));
-    pump_messages(400);
+    EXPECT_TRUE(pump_until_painted(main->handle()));
     save_screenshot(main->handle(), "main-scan-querying");
 
     main.scan.query_error = error_network;
@@ -74,20 +78,21 @@ namespace {
 
 void scan_switch_tabs_and_open_menus(test_main_window_c& main, UINT tray_message) {
     SendMessageW(main->handle(), WM_START_SCAN, 0, 0);
-    pump_until([&] { return main->scan_state() == main_window_c::scan_state_c::results; }, 10000);
+    EXPECT_EQ(main->scan_state(), main_window_c::scan_state_c::scanning);
+    EXPECT_TRUE(pump_until([&] { return main->scan_state() == main_window_c::scan_state_c::results; }, ui_timeout_ms));
     for (auto tab : {main_window_c::tab_c::backup, main_window_c::tab_c::restore, main_window_c::tab_c::download,
                      main_window_c::tab_c::home}) {
         POINT at = caption_button_point(*main, main->tab(tab));
         mouse_click_at(at.x, at.y);
-        pump_messages(60);
+        EXPECT_TRUE(pump_until_input_handled());
     }
     for (int menu = 0; menu < 2; ++menu) {
         std::atomic<bool> closed{false};
-        std::thread closer([&] {
-            for (int waited = 0; !main->menu().is_open() && waited < 5000; waited += 10) Sleep(10);
-            Sleep(60);
+        std::thread closer([&, ui_thread = GetCurrentThreadId()] {
+            // Esc once the menu is up on the screen, then until it has closed.
+            EXPECT_TRUE(wait_until([&] { return main->menu().is_open() && menu_shown(ui_thread); }, ui_timeout_ms));
             press_key(VK_ESCAPE);
-            for (int waited = 0; main->menu().is_open() && waited < 5000; waited += 10) Sleep(10);
+            EXPECT_TRUE(wait_until([&] { return !main->menu().is_open(); }, ui_timeout_ms));
             closed = true;
         });
         if (menu == 0) {
@@ -96,7 +101,7 @@ void scan_switch_tabs_and_open_menus(test_main_window_c& main, UINT tray_message
         } else {
             SendMessageW(main->handle(), tray_message, main_window_c::tray_icon_id, WM_RBUTTONUP);
         }
-        pump_until([&] { return closed.load(); }, 3000);
+        EXPECT_TRUE(pump_until([&] { return closed.load(); }, ui_timeout_ms));
         closer.join();
     }
 }

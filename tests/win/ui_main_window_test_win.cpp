@@ -35,12 +35,13 @@ protected:
     static void open_and_show(test_main_window_c& main) {
         ASSERT_TRUE(main->create_main_window());
         ShowWindow(main->handle(), SW_SHOW);
-        pump_messages(200);
+        EXPECT_TRUE(pump_until_painted(main->handle()));
     }
+    // The click handled, with any box it showed answered.
     static void click(main_window_c& window, button_c<main_window_c>* button) {
         POINT at = caption_button_point(window, button);
         mouse_click_at(at.x, at.y);
-        pump_messages(300);
+        EXPECT_TRUE(pump_until_input_handled());
     }
 
     settings_c saved_;
@@ -56,11 +57,11 @@ void click_start_button(main_window_c& window) {
     mouse_click_at(at.x, at.y);
 }
 
-// Closes the menu that is open on the UI thread with Esc, after reading its entries.
-std::vector<std::wstring> close_menu_reading(main_menu_c& menu) {
+// Closes the menu that is open on the UI thread with Esc, after reading its entries, once it is
+// up on the screen.
+std::vector<std::wstring> close_menu_reading(main_menu_c& menu, DWORD ui_thread) {
     std::vector<std::wstring> texts;
-    for (int waited = 0; !menu.is_open() && waited < 5000; waited += 20) Sleep(20);
-    Sleep(150);
+    EXPECT_TRUE(wait_until([&] { return menu.is_open() && menu_shown(ui_thread); }, ui_timeout_ms));
     for (UINT command : {command_settings, command_help, command_about, command_exit}) {
         wchar_t text[64] = {};
         GetMenuStringW(menu.popup(), command, text, 64, MF_BYCOMMAND);
@@ -82,14 +83,14 @@ TEST_F(ui_main_window_test, tabs_wait_for_results_and_the_home_tab_follows_the_s
             click(*main, main->tab(tab));
             EXPECT_EQ(main->current_page(), home);
         }
-        pump_until([&] { return answerer.texts().size() == 3; }, 5000);
+        EXPECT_TRUE(pump_until([&] { return answerer.texts().size() == 3; }, ui_timeout_ms));
         EXPECT_EQ(answerer.texts(), (std::vector<std::wstring>{language_text("home_download_msg"), language_text("home_backup_msg"),
                                                                language_text("home_restore_msg")}));
     }
 
     // The drop-down button opens the main menu in the current language; Esc closes it.
     std::vector<std::wstring> entries;
-    std::thread closer([&] { entries = close_menu_reading(main->menu()); });
+    std::thread closer([&, ui_thread = GetCurrentThreadId()] { entries = close_menu_reading(main->menu(), ui_thread); });
     click(*main, main->menu_button());
     closer.join();
     EXPECT_EQ(entries, (std::vector<std::wstring>{language_text("menu_settings"), language_text("menu_help"),
@@ -114,7 +115,7 @@ TEST_F(ui_main_window_test, tabs_wait_for_results_and_the_home_tab_follows_the_s
         modal_answerer_c answerer(GetCurrentThreadId(), [](HWND box, const std::wstring&) { press_dialog_button(box, IDCANCEL); });
         main.scan.hold_enumeration = false;
         ASSERT_TRUE(pump_until([&] { return main->scan_state() == main_window_c::scan_state_c::idle; }, 10000));
-        pump_messages(500);
+        pump_messages(500);  // time for a box that should not come
         EXPECT_TRUE(answerer.texts().empty());
     }
     EXPECT_EQ(main.scan.enumerations.load(), 1);
@@ -134,10 +135,11 @@ TEST_F(ui_main_window_test, tabs_wait_for_results_and_the_home_tab_follows_the_s
     // for devices that are not present when the settings say so.
     settings().scan_offline = 1;
     main.scan.hold_enumeration = true;
+    main.scan.include_absent = -1;  // not yet asked by this scan
     SendMessageW(main->handle(), WM_START_SCAN, 0, 0);
     EXPECT_FALSE(main->download_page().has_results());
     ASSERT_TRUE(pump_until([&] { return main->scan_page().step() == 1; }, 5000));
-    pump_until([&] { return main.scan.include_absent.load() != -1; }, 2000);
+    ASSERT_TRUE(pump_until([&] { return main.scan.include_absent.load() != -1; }, 5000));
     EXPECT_EQ(main.scan.include_absent.load(), 1);
     main.scan.hold_enumeration = false;
 }
@@ -161,7 +163,7 @@ TEST_F(ui_main_window_test, a_scan_asked_for_while_a_box_is_open_starts_once_it_
     }
     EXPECT_EQ(enumerations_in_box, 0);
     EXPECT_TRUE(pump_until([&] { return main.scan.enumerations.load() == 1; }, 5000));
-    pump_messages(700);
+    pump_messages(700);  // time for a second scan, were both asks to start one
     EXPECT_EQ(main.scan.enumerations.load(), 1);
 }
 
@@ -172,7 +174,7 @@ TEST_F(ui_main_window_test, a_failed_enumeration_shows_one_box_and_ends_the_scan
     modal_answerer_c answerer(GetCurrentThreadId(), [](HWND box, const std::wstring&) { press_dialog_button(box, IDOK); }, 800);
     SendMessageW(main->handle(), WM_START_SCAN, 0, 0);
     ASSERT_TRUE(pump_until([&] { return main->scan_state() == main_window_c::scan_state_c::idle; }, 10000));
-    pump_messages(600);
+    pump_messages(600);  // time for a tick, or a second box, that should not come
     // The box stayed up for 800 ms, four ticks' worth: none of them went on with the scan.
     EXPECT_EQ(answerer.texts(), std::vector<std::wstring>{L"Scan Devices Error"});
     EXPECT_EQ(main.scan.queries.load(), 0);
@@ -193,7 +195,7 @@ TEST_F(ui_main_window_test, closing_goes_to_the_tray_and_the_automatic_scan_tell
         EXPECT_EQ(settings().close_to_tray, 2u);
         ShowWindow(main->handle(), SW_SHOW);
         SendMessageW(main->handle(), WM_CLOSE, 0, 0);
-        pump_messages(300);
+        EXPECT_TRUE(pump_until([&] { return !IsWindowVisible(main->handle()); }, ui_timeout_ms));
         EXPECT_FALSE(IsWindowVisible(main->handle()));
         EXPECT_EQ(answerer.texts().size(), 1u);
     }
@@ -206,7 +208,7 @@ TEST_F(ui_main_window_test, closing_goes_to_the_tray_and_the_automatic_scan_tell
     EXPECT_FALSE(main->tray().added());
     ShowWindow(main->handle(), SW_SHOW);
     SendMessageW(main->handle(), WM_CLOSE, 0, 0);
-    pump_messages(300);
+    EXPECT_TRUE(pump_until([&] { return IsWindowVisible(main->handle()) && IsIconic(main->handle()); }, ui_timeout_ms));
     EXPECT_TRUE(IsWindowVisible(main->handle()));
     EXPECT_TRUE(IsIconic(main->handle()));
     tray_recorder_c::failing() = false;
@@ -216,8 +218,11 @@ TEST_F(ui_main_window_test, closing_goes_to_the_tray_and_the_automatic_scan_tell
 
     // A failed automatic scan (code 4: no box) has nothing to tell, then or with a later scan.
     main.scan.query_error = error_file_open;
+    int queries = main.scan.queries.load();
     SendMessageW(main->handle(), WM_TIMER, main_window_c::auto_scan_timer_id, 0);
-    ASSERT_TRUE(pump_until([&] { return main->scan_state() == main_window_c::scan_state_c::idle; }, 10000));
+    // Idle before the tick as well: idle again once this scan has queried.
+    ASSERT_TRUE(pump_until([&] { return main.scan.queries.load() == queries + 1 &&
+                                        main->scan_state() == main_window_c::scan_state_c::idle; }, 10000));
     EXPECT_EQ(main->auto_scan_state(), main_window_c::auto_scan_state_c::none);
     main.scan.query_error = 0;
 

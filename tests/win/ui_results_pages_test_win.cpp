@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <cwchar>
 #include <fstream>
@@ -52,7 +53,7 @@ protected:
     static void scan_to_results(test_main_window_c& main) {
         SendMessageW(main->handle(), WM_START_SCAN, 0, 0);
         ASSERT_TRUE(pump_until([&] { return main->scan_state() == main_window_c::scan_state_c::results; }, 10000));
-        pump_messages(200);
+        EXPECT_TRUE(pump_until_painted(main->handle()));
     }
 
     static void click_panel_button(download_panel_c& panel) {
@@ -62,7 +63,7 @@ protected:
         POINT at = {(button.left + button.right) / 2, (button.top + button.bottom) / 2};
         ClientToScreen(panel.handle(), &at);
         mouse_click_at(at.x, at.y);
-        pump_messages(200);
+        EXPECT_TRUE(pump_until_input_handled());
     }
 
     // A main window backing up from the scratch driver store, its index in the scratch folder.
@@ -78,7 +79,7 @@ protected:
     static void click_tab(test_main_window_c& main, main_window_c::tab_c which) {
         POINT tab = caption_button_point(*main, main->tab(which));
         mouse_click_at(tab.x, tab.y);
-        pump_messages(300);
+        EXPECT_TRUE(pump_until_input_handled());
     }
 
     // The backup button pressed and the job's result box answered: its text.
@@ -86,7 +87,7 @@ protected:
         modal_answerer_c answerer(GetCurrentThreadId(), [](HWND box, const std::wstring&) { press_dialog_button(box, IDOK); });
         SendMessageW(backup.handle(), WM_COMMAND, MAKEWPARAM(backup_window_c::button_id, BN_CLICKED),
                      reinterpret_cast<LPARAM>(backup.button()));
-        pump_until([&] { return !answerer.texts().empty(); }, 20000);
+        EXPECT_TRUE(pump_until([&] { return !answerer.texts().empty(); }, 60000));
         return answerer.texts();
     }
 
@@ -98,7 +99,7 @@ protected:
     static void rebuild(test_main_window_c& main) {
         main->download_page().set_package_mode(1);
         main->download_page().set_package_mode(0);
-        pump_messages(100);
+        EXPECT_TRUE(pump_until_painted(main->handle()));
     }
 
     scratch_folder_c scratch_;
@@ -161,13 +162,13 @@ TEST_F(ui_results_pages_test, select_all_ticks_on_a_click_and_not_when_it_gets_t
     RECT box;
     GetWindowRect(check, &box);
     mouse_click_at(box.left + 8, (box.top + box.bottom) / 2);
-    pump_messages(200);
+    EXPECT_TRUE(pump_until([&] { return panel(main, 0).checked() && panel(main, 1).checked(); }, ui_timeout_ms));
     EXPECT_TRUE(panel(main, 0).checked());
     EXPECT_TRUE(panel(main, 1).checked());
     panel(main, 0).set_checked(false);
     SetFocus(main->handle());
     SetFocus(check);
-    pump_messages(200);
+    pump_messages(200);  // time for a late tick of the panels that should not come
     EXPECT_FALSE(panel(main, 0).checked());
     EXPECT_TRUE(panel(main, 1).checked());
 }
@@ -247,20 +248,24 @@ TEST_F(ui_results_pages_test, backup_ticks_by_clicks_then_backup_and_restore) {
     ASSERT_NE(second, nullptr);
     EXPECT_FALSE(tree.has_check_box(tree.first_child(first)));  // device items have none
 
+    // The tree changes the tick, then the page follows it up (a message it posts itself).
     auto click_box = [&](HTREEITEM item) {
         POINT at = tree.check_box_point(item);
         ASSERT_GE(at.x, 0);
         ClientToScreen(tree.handle(), &at);
         mouse_click_at(at.x, at.y);
-        pump_messages(200);
+        EXPECT_TRUE(pump_until_input_handled());
     };
     click_box(backup.available_root());
+    EXPECT_TRUE(pump_until([&] { return tree.ticked(first) && tree.ticked(second); }, ui_timeout_ms));
     EXPECT_TRUE(tree.ticked(first));
     EXPECT_TRUE(tree.ticked(second));
     click_box(first);
+    EXPECT_TRUE(pump_until([&] { return !tree.ticked(first) && !tree.ticked(backup.available_root()); }, ui_timeout_ms));
     EXPECT_FALSE(tree.ticked(first));
     EXPECT_FALSE(tree.ticked(backup.available_root()));
     EXPECT_TRUE(tree.ticked(second));
+    EXPECT_TRUE(pump_until_painted(main->handle()));
     save_screenshot(main->handle(), "backup-ticked");
 
     EXPECT_EQ(back_up_and_answer(backup), std::vector<std::wstring>{language_text("backup_completed")});
@@ -275,14 +280,15 @@ TEST_F(ui_results_pages_test, backup_ticks_by_clicks_then_backup_and_restore) {
     POINT at = restore.tree().check_box_point(backup_item);
     ClientToScreen(restore.tree().handle(), &at);
     mouse_click_at(at.x, at.y);
-    pump_messages(200);
+    EXPECT_TRUE(pump_until([&] { return restore.tree().ticked(backup_item); }, ui_timeout_ms));
     ASSERT_TRUE(restore.tree().ticked(backup_item));
+    EXPECT_TRUE(pump_until_painted(main->handle()));
     save_screenshot(main->handle(), "restore-ticked");
     SendMessageW(restore.handle(), WM_COMMAND, MAKEWPARAM(restore_window_c::button_id, BN_CLICKED),
                  reinterpret_cast<LPARAM>(restore.button()));
     // Unpacked on the page's own thread, then the installer is started.
     ASSERT_TRUE(pump_until([&] { return !main.launcher.started().empty(); }, 20000));
-    pump_messages(200);
+    pump_messages(200);  // time for a second start that should not come
     ASSERT_EQ(main.launcher.started().size(), 1u);
     EXPECT_NE(main.launcher.started()[0].find(L"DPInst64.exe /SH /F /PATH \""), std::wstring::npos)
         << main.launcher.started()[0];
@@ -365,14 +371,15 @@ TEST_F(ui_results_pages_test, quitting_during_a_backup_asks_and_the_package_unde
                  reinterpret_cast<LPARAM>(backup.button()));
     ASSERT_TRUE(backup.job_running());
     std::shared_ptr<backup_job_c> job = backup.job();
-    int answered = 0;
+    std::atomic<int> answered{0};
     {
         modal_answerer_c answerer(GetCurrentThreadId(), [&](HWND box, const std::wstring&) {
             press_dialog_button(box, ++answered == 1 ? IDCANCEL : IDOK);  // No, then Yes
         });
         PostMessageW(main->handle(), WM_COMMAND, MAKEWPARAM(command_exit, 0), 0);
         ASSERT_TRUE(pump_until([&] { return answered == 1; }, 10000));
-        pump_messages(200);
+        // The box closed (it disabled the window it belongs to) and the exit command done with.
+        EXPECT_TRUE(pump_until([&] { return IsWindowEnabled(main->handle()) != FALSE; }, ui_timeout_ms));
         EXPECT_TRUE(IsWindow(main->handle()));  // No keeps the program running
         PostMessageW(main->handle(), WM_COMMAND, MAKEWPARAM(command_exit, 0), 0);
         ASSERT_TRUE(pump_until([&] { return !IsWindow(main->handle()); }, 60000));

@@ -20,7 +20,8 @@ class ui_results_screens_test : public ::testing::TestWithParam<const wchar_t*> 
 void show_tab(test_main_window_c& main, main_window_c::tab_c tab) {
     POINT at = caption_button_point(*main, main->tab(tab));
     mouse_click_at(at.x, at.y);
-    pump_messages(400);
+    EXPECT_TRUE(pump_until_input_handled());
+    EXPECT_TRUE(pump_until_painted(main->handle()));
 }
 
 }  // namespace
@@ -59,7 +60,7 @@ TEST_P(ui_results_screens_test, download_backup_and_restore_after_a_scan_of_the_
         SendMessageW(main->handle(), WM_START_SCAN, 0, 0);
         ASSERT_TRUE(pump_until([&] { return main->scan_state() != main_window_c::scan_state_c::scanning; }, 60000));
         ASSERT_EQ(main->scan_state(), main_window_c::scan_state_c::results);
-        pump_messages(400);
+        EXPECT_TRUE(pump_until_painted(main->handle()));
         EXPECT_GE(main->download_page().panels().size(), 5u);
         save_screenshot(main->handle(), "results-download");
 
@@ -69,8 +70,11 @@ TEST_P(ui_results_screens_test, download_backup_and_restore_after_a_scan_of_the_
         POINT at = backup.tree().check_box_point(backup.available_root());
         ClientToScreen(backup.tree().handle(), &at);
         mouse_click_at(at.x, at.y);
-        pump_messages(300);
+        // The tree ticks the root, then the page its packages.
+        EXPECT_TRUE(pump_until([&] { return backup.tree().ticked(backup.tree().first_child(backup.available_root())); },
+                               ui_timeout_ms));
         EXPECT_TRUE(backup.tree().ticked(backup.tree().first_child(backup.available_root())));
+        EXPECT_TRUE(pump_until_painted(main->handle()));
         save_screenshot(main->handle(), "results-backup");
         {
             modal_answerer_c answerer(GetCurrentThreadId(), [](HWND box, const std::wstring&) { press_dialog_button(box, IDOK); });
@@ -84,7 +88,7 @@ TEST_P(ui_results_screens_test, download_backup_and_restore_after_a_scan_of_the_
         ASSERT_NE(first, nullptr);
         restore.tree().set_ticked(first, true);
         TreeView_SelectItem(restore.tree().handle(), restore.tree().first_child(first));
-        pump_messages(300);
+        EXPECT_TRUE(pump_until_painted(main->handle()));
         save_screenshot(main->handle(), "results-restore");
     }
     service.transfer.reset();

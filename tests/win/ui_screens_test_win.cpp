@@ -61,9 +61,9 @@ TEST_P(ui_screens_test, kit_dialogs_and_chart) {
         ShowWindow(gallery.handle(), SW_SHOWNORMAL);
         SetForegroundWindow(gallery.handle());
         gallery.panels.scroll_to(100);
-        pump_messages(300);
+        EXPECT_TRUE(pump_until_painted(gallery.handle()));
         RedrawWindow(gallery.handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        pump_messages(200);
+        EXPECT_TRUE(pump_until_painted(gallery.handle()));
         save_screenshot(gallery.handle(), "gallery");
         window_pixels_c pixels = capture_window(gallery.handle());
         // The caption band beside the tabs and the border line at the window's edge.
@@ -71,7 +71,7 @@ TEST_P(ui_screens_test, kit_dialogs_and_chart) {
         EXPECT_TRUE(colour_near(pixels.at(0, 300), frame_border_colour, 3));
         EXPECT_EQ(gallery.panels.scroll_position(), 100);
         DestroyWindow(gallery.handle());
-        pump_messages(100);
+        pump_messages(100);  // what the window's end posted; nothing is checked after it
     }
     const char* texts[5] = {"config_language_change_notice", "home_download_msg", "backup_failed", "remove_confirm",
                             "error_network_timeout"};

@@ -9,16 +9,93 @@
 #include <algorithm>
 #include <cstdlib>
 
+// ---------------------------------------------------------------- waits
+
+namespace {
+
+// Handles what the queue holds until it is empty (where Wine also puts what was drawn on the
+// screen).
+void handle_queued_messages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+// Mouse or keyboard input queued for this thread's windows and not yet taken.
+bool input_waiting() { return HIWORD(GetQueueStatus(QS_MOUSE | QS_KEY)) != 0; }
+
+BOOL CALLBACK find_unpainted(HWND child, LPARAM found) {
+    if (!IsWindowVisible(child) || !GetUpdateRect(child, nullptr, FALSE)) return TRUE;
+    *reinterpret_cast<bool*>(found) = true;
+    return FALSE;
+}
+
+}  // namespace
+
 void pump_messages(DWORD milliseconds) {
     DWORD start = GetTickCount();
     do {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
+        handle_queued_messages();
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     } while (GetTickCount() - start < milliseconds);
+}
+
+bool pump_until(const std::function<bool()>& condition, DWORD timeout_ms) {
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > timeout_ms) return condition();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        handle_queued_messages();
+    }
+    return true;
+}
+
+bool pump_until_input_handled(DWORD timeout_ms) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        handle_queued_messages();
+        if (!input_waiting()) return true;
+        if (GetTickCount() - start > timeout_ms) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+bool painted(HWND window) {
+    if (IsWindowVisible(window) && GetUpdateRect(window, nullptr, FALSE)) return false;
+    bool unpainted = false;
+    EnumChildWindows(window, find_unpainted, reinterpret_cast<LPARAM>(&unpainted));
+    return !unpainted;
+}
+
+bool pump_until_painted(HWND window, DWORD timeout_ms) {
+    constexpr DWORD quiet_ms = 100;
+    DWORD start = GetTickCount(), settled_at = 0;
+    bool settled = false;
+    for (;;) {
+        handle_queued_messages();
+        DWORD now = GetTickCount();
+        if (!painted(window) || HIWORD(GetQueueStatus(QS_POSTMESSAGE | QS_SENDMESSAGE | QS_PAINT)) != 0) {
+            settled = false;
+        } else if (!settled) {
+            settled = true;
+            settled_at = now;
+        } else if (now - settled_at >= quiet_ms) {
+            return true;
+        }
+        if (now - start > timeout_ms) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+bool wait_until(const std::function<bool()>& condition, DWORD timeout_ms) {
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > timeout_ms) return condition();
+        Sleep(10);
+    }
+    return true;
 }
 
 // ---------------------------------------------------------------- pixels
@@ -45,6 +122,16 @@ std::filesystem::path save_screenshot(HWND window, const std::string& name) {
 
 namespace {
 
+// After input sent from this thread: handled here when it went to this thread's windows (a press
+// has taken the mouse before the next event is sent); otherwise the pause of a hand, while the
+// windows' own thread takes it.
+void let_input_through(DWORD pause_ms) {
+    if (input_waiting())
+        pump_until_input_handled();
+    else
+        pump_messages(pause_ms);
+}
+
 void send_mouse(DWORD flags, int x = 0, int y = 0) {
     INPUT input{};
     input.type = INPUT_MOUSE;
@@ -55,7 +142,7 @@ void send_mouse(DWORD flags, int x = 0, int y = 0) {
         input.mi.dy = LONG((y * 65535LL + height / 2) / (height - 1));
     }
     SendInput(1, &input, sizeof input);
-    pump_messages(60);
+    let_input_through(60);
 }
 
 }  // namespace
@@ -79,7 +166,7 @@ void mouse_double_click_at(int x, int y) {
         inputs[i].mi.dwFlags = flags[i];
     }
     SendInput(4, inputs, sizeof(INPUT));
-    pump_messages(150);
+    let_input_through(150);
 }
 
 void press_key(WORD key) {
@@ -128,7 +215,21 @@ BOOL CALLBACK collect_dialog(HWND window, LPARAM data) {
     return TRUE;
 }
 
+BOOL CALLBACK find_menu_window(HWND window, LPARAM found) {
+    wchar_t name[16] = {};
+    GetClassNameW(window, name, 16);
+    if (!IsWindowVisible(window) || lstrcmpW(name, L"#32768") != 0) return TRUE;
+    *reinterpret_cast<bool*>(found) = true;
+    return FALSE;
+}
+
 }  // namespace
+
+bool menu_shown(DWORD ui_thread) {
+    bool found = false;
+    EnumThreadWindows(ui_thread, find_menu_window, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
 
 modal_answerer_c::modal_answerer_c(DWORD ui_thread, answer_t answer, DWORD settle_ms)
     : ui_thread_(ui_thread), answer_(std::move(answer)), settle_ms_(settle_ms), thread_([this] { watch(); }) {}
@@ -150,7 +251,8 @@ void modal_answerer_c::watch() {
         for (HWND dialog : found) {
             if (std::find(seen_.begin(), seen_.end(), dialog) != seen_.end()) continue;
             seen_.push_back(dialog);
-            Sleep(settle_ms_);  // let it paint
+            wait_until([&] { return stop_.load() || painted(dialog); }, ui_timeout_ms);
+            Sleep(settle_ms_);
             std::wstring text = dialog_text(dialog);
             {
                 std::lock_guard<std::mutex> guard(lock_);

@@ -1,7 +1,8 @@
-// What the window tests share: screenshots written as PNG under
-// build/test-results/screens/<build>/<language>/, pixel probes, synthesized mouse and keyboard
-// input (SendInput), a helper that answers modal boxes from another thread after reading them, a
-// count of this process's GDI objects, and the language table loaded from the source tree.
+// What the window tests share: waits on conditions while the windows handle their messages,
+// screenshots written as PNG under build/test-results/screens/<build>/<language>/, pixel probes,
+// synthesized mouse and keyboard input (SendInput), a helper that answers modal boxes from another
+// thread after reading them, a count of this process's GDI objects, and the language table loaded
+// from the source tree.
 #pragma once
 
 #include "app/scheduled_scan_box.h"
@@ -20,8 +21,26 @@
 #include <thread>
 #include <vector>
 
+// ---- waits
+// How long the waits below allow before they fail: a 32-bit Wine may run under an emulator, where
+// everything takes several times as long.
+constexpr DWORD ui_timeout_ms = 20000;
 // Lets this thread's windows handle their messages for a while.
 void pump_messages(DWORD milliseconds);
+// Runs this thread's messages until the condition holds or the time is up; its last value.
+bool pump_until(const std::function<bool()>& condition, DWORD timeout_ms);
+// Runs this thread's messages until the mouse and keyboard input sent to its windows has been
+// handled, with what that posted; whether it was within the time.
+bool pump_until_input_handled(DWORD timeout_ms = ui_timeout_ms);
+// Whether the window and its visible children have nothing left to paint (any thread's window).
+bool painted(HWND window);
+// Runs this thread's messages until the window and its visible children have painted and nothing
+// is posted to this thread, and that holds for a moment (X events that answer a map or a move
+// come from outside the queue); whether it got there within the time.
+bool pump_until_painted(HWND window, DWORD timeout_ms = ui_timeout_ms);
+// Checks the condition every few milliseconds without handling messages, for a thread that owns
+// no window, until it holds or the time is up; its last value.
+bool wait_until(const std::function<bool()>& condition, DWORD timeout_ms);
 
 // ---- pixels
 // Whether two colours differ by at most tolerance in every channel.
@@ -30,6 +49,8 @@ bool colour_near(COLORREF a, COLORREF b, int tolerance = 6);
 std::filesystem::path save_screenshot(HWND window, const std::string& name);
 
 // ---- input (screen coordinates)
+// Sent from the thread of the windows that take it, each event is handled before the next goes;
+// from another thread, a pause follows each event, as a hand makes.
 void mouse_move_to(int x, int y);
 void mouse_press();
 void mouse_release();
@@ -45,7 +66,8 @@ POINT screen_point(HWND window, int x, int y);
 class modal_answerer_c {
 public:
     using answer_t = std::function<void(HWND dialog, const std::wstring& text)>;
-    // settle_ms: how long a new dialog is left to paint before it is answered.
+    // A new dialog is answered once it has painted and settle_ms more have passed (the time its
+    // thread needs to put it on the screen, or a time it has to stay up).
     modal_answerer_c(DWORD ui_thread, answer_t answer, DWORD settle_ms = 250);
     ~modal_answerer_c();
     modal_answerer_c(const modal_answerer_c&) = delete;
@@ -67,6 +89,8 @@ private:
 std::wstring dialog_text(HWND dialog);
 // Presses a dialog's button by id as a click would (from any thread).
 void press_dialog_button(HWND dialog, int id);
+// Whether a menu of the thread is open on the screen (a visible window of the class "#32768").
+bool menu_shown(DWORD ui_thread);
 
 // ---- GDI objects
 // GDI objects this process holds now, read from the GDI handle table (GetGuiResources gives 0
