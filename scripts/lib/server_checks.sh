@@ -1,6 +1,8 @@
 # The update server as its clients meet it: three mirrors with the demo catalog answer the
 # request that vantorel-cli builds for the simulated PC, posted by the curl command-line tool as
 # a multipart form; a package download resumes with a range; bad requests get 4xx and harm nothing.
+# A check reads a whole answer before it searches it: "curl | grep -q" fails under pipefail when
+# grep finds its line before curl has written the rest (curl then dies of SIGPIPE).
 # Results go to server_check_results as "pass ..." or "fail ...". The programs come from build/host,
 # or from the build folder VANTOREL_HOST_BUILD names.
 server_check_results=()
@@ -92,7 +94,7 @@ package_installs_and_runs() {
   "$target/usr/bin/vantorel-server" --config "$work/server.conf" --port-file "$work/port" 2>"$work/server.log" &
   pid=$!
   port=$(wait_for_port "$work/port") &&
-    curl -s --max-time 10 "http://127.0.0.1:$port/health" | grep -q '"status":"ok","packages":[1-9]'
+    grep -q '"status":"ok","packages":[1-9]' <<<"$(curl -s --max-time 10 "http://127.0.0.1:$port/health")"
   status=$?
   kill -TERM "$pid" 2>/dev/null
   wait "$pid" || status=1
@@ -145,13 +147,13 @@ reload_under_load() {
     "$work/nvidia-display-reissued.zip" >/dev/null || { echo "reload check: the import failed" >&2; status=1; }
   kill -HUP "$pid"
   for _ in $(seq 200); do
-    curl -s --max-time 5 "${url}metrics" | grep -q 'vantorel_catalog_loads_total{outcome="loaded"} 2' && break
+    grep -q 'vantorel_catalog_loads_total{outcome="loaded"} 2' <<<"$(curl -s --max-time 5 "${url}metrics")" && break
     sleep 0.05
   done
   sleep 0.5
   touch "$work/stop"
   wait "${loaders[@]}"
-  curl -s --max-time 20 -F "kelvdoc=@$request" "$url" | grep -q 'packages/nvidia-display-reissued.zip' ||
+  grep -q 'packages/nvidia-display-reissued.zip' <<<"$(curl -s --max-time 20 -F "kelvdoc=@$request" "$url")" ||
     { echo "reload check: the new package is not offered after the reload" >&2; status=1; }
   [ "$(cat "$work"/statuses-* | wc -l)" -ge 10 ] && ! grep -qv '^200$' "$work"/statuses-* ||
     { echo "reload check: statuses $(sort "$work"/statuses-* | uniq -c | tr -s ' \n' ' ')" >&2; status=1; }
