@@ -1,6 +1,7 @@
 #include "server/catalog_commands.h"
 
 #include "common/version.h"
+#include "server/catalog_lock.h"
 #include "server/catalog_replacement.h"
 #include "server/demo_catalog.h"
 #include "server/driver_package_reader.h"
@@ -29,10 +30,17 @@ struct arguments_c {
     std::vector<std::string> operands;
 };
 
-// "--name value" pairs and plain operands; every option takes a value.
+// Options that take no value.
+bool is_flag(const char* name) { return std::strcmp(name, "no-wait") == 0; }
+
+// "--name value" pairs, flags ("--name", kept as "1") and plain operands.
 bool split_arguments(int argc, char** argv, int first, arguments_c& out) {
     for (int i = first; i < argc; ++i) {
         if (std::strncmp(argv[i], "--", 2) == 0) {
+            if (is_flag(argv[i] + 2)) {
+                out.options[argv[i] + 2] = "1";
+                continue;
+            }
             if (i + 1 >= argc) {
                 return false;
             }
@@ -53,10 +61,12 @@ int fail(const std::string& message) {
 const char* const usage_text =
     "usage: vantorel-catalog COMMAND [options]\n"
     "Keeps the update server's driver catalog. Every change writes a new catalog file beside the\n"
-    "old one and renames it into place; send the servers SIGHUP afterwards to load it.\n"
+    "old one and renames it into place; send the servers SIGHUP afterwards to load it. One change\n"
+    "at a time: a change waits for one in progress (FILE.lock), or with --no-wait fails at once.\n"
     "  import --catalog FILE --packages DIR [--title T] [--official-link URL] [--sign 0|1|3] ARCHIVE...\n"
     "  remove --catalog FILE NAME...          (the archives stay until prune)\n"
     "  prune --catalog FILE --packages DIR    (deletes archives the catalog no longer names)\n"
+    "  (import, remove, prune, demo and synthetic also take --no-wait)\n"
     "  list --catalog FILE\n"
     "  demo --catalog FILE --packages DIR\n"
     "  synthetic --catalog FILE [--count N] [--seed S]\n"
@@ -272,19 +282,31 @@ struct command_c {
     int (*run)(const arguments_c&);
     std::vector<std::string> options, required;
     bool operands;
+    bool changes_catalog;  // holds the catalog's lock while it runs
 };
+
+// Runs a command that changes the catalog (or, for prune, deletes what it does not name) under
+// the catalog's lock, so that no other change can start from the catalog it is replacing.
+int run_locked(const command_c& command, const arguments_c& arguments) {
+    catalog_lock_c lock;
+    std::string error;
+    if (!lock.acquire(option(arguments, "catalog"), std::string("vantorel-catalog ") + command.name,
+                      !arguments.options.count("no-wait"), error))
+        return fail(error);
+    return command.run(arguments);
+}
 
 }  // namespace
 
 int run_catalog_tool(int argc, char** argv) {
     static const std::vector<command_c> commands{
-        {"import", import_packages, {"catalog", "packages", "title", "official-link", "sign"}, {"catalog", "packages"}, true},
-        {"remove", remove_packages, {"catalog", "packages"}, {"catalog"}, true},
-        {"prune", prune_archives, {"catalog", "packages"}, {"catalog", "packages"}, false},
-        {"list", list_packages, {"catalog"}, {"catalog"}, false},
-        {"demo", demo, {"catalog", "packages"}, {"catalog", "packages"}, false},
-        {"synthetic", synthetic, {"catalog", "count", "seed"}, {"catalog"}, false},
-        {"synthetic-request", synthetic_request, {"out", "devices", "ids", "count", "seed"}, {"out"}, false},
+        {"import", import_packages, {"catalog", "packages", "title", "official-link", "sign", "no-wait"}, {"catalog", "packages"}, true, true},
+        {"remove", remove_packages, {"catalog", "packages", "no-wait"}, {"catalog"}, true, true},
+        {"prune", prune_archives, {"catalog", "packages", "no-wait"}, {"catalog", "packages"}, false, true},
+        {"list", list_packages, {"catalog"}, {"catalog"}, false, false},
+        {"demo", demo, {"catalog", "packages", "no-wait"}, {"catalog", "packages"}, false, true},
+        {"synthetic", synthetic, {"catalog", "count", "seed", "no-wait"}, {"catalog"}, false, true},
+        {"synthetic-request", synthetic_request, {"out", "devices", "ids", "count", "seed"}, {"out"}, false, false},
     };
     if (argc < 2) return misuse("name a command");
     std::string name = argv[1];
@@ -302,5 +324,5 @@ int run_catalog_tool(int argc, char** argv) {
     for (const std::string& required : command->required)
         if (!arguments.options.count(required)) return misuse(name + " needs --" + required);
     if (!command->operands && !arguments.operands.empty()) return misuse(name + " takes no operand " + arguments.operands.front());
-    return command->run(arguments);
+    return command->changes_catalog ? run_locked(*command, arguments) : command->run(arguments);
 }

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <unordered_set>
 
 namespace {
@@ -25,8 +26,22 @@ bool files_in(const std::string& folder, std::unordered_set<std::string>& names,
 
 }  // namespace
 
+namespace {
+
+constexpr std::size_t missing_names_kept = 10;
+
+std::string listed(const catalog_load_report_c& report) {
+    std::string names;
+    for (const auto& name : report.missing_archives) names += (names.empty() ? "" : ", ") + name;
+    if (report.left_out > report.missing_archives.size())
+        names += " and " + std::to_string(report.left_out - report.missing_archives.size()) + " more";
+    return names;
+}
+
+}  // namespace
+
 bool load_served_catalog(const std::string& path, const std::string& packages_folder, served_catalog_c& catalog,
-                         catalog_load_report_c& report, std::string& error) {
+                         catalog_load_report_c& report, std::string& error, const catalog_load_limits_c& limits) {
     auto started = std::chrono::steady_clock::now();
     struct stat facts {};
     if (::stat(path.c_str(), &facts) != 0) return error = "cannot open catalog " + path + ": " + std::strerror(errno), false;
@@ -35,10 +50,12 @@ bool load_served_catalog(const std::string& path, const std::string& packages_fo
     auto store = sqlite_catalog_store_c::open_read_only(path, error);
     if (!store) return false;
     catalog_index_builder_c builder;
-    report.left_out = 0;
+    report = {};
+    // A catalog read a second time in sorted order asks about each package again: names, not calls.
+    std::set<std::string> missing;
     auto keep = [&](std::string_view file_name) {
         bool kept = packages_folder.empty() || present.count(std::string(file_name)) > 0;
-        report.left_out += !kept;
+        if (!kept) missing.emplace(file_name);
         return kept;
     };
     if (!store->load_index(builder, keep, error)) {
@@ -47,7 +64,25 @@ bool load_served_catalog(const std::string& path, const std::string& packages_fo
     }
     store.reset();
     present = {};
-    catalog.index = std::make_shared<const catalog_index_c>(builder.finish());
+    auto index = std::make_shared<const catalog_index_c>(builder.finish());
+    report.left_out = missing.size();
+    report.packages = index->package_count() + missing.size();
+    for (const auto& name : missing) {
+        if (report.missing_archives.size() == missing_names_kept) break;
+        report.missing_archives.push_back(name);
+    }
+    // Whole numbers: more than the share missing, counted without rounding.
+    if (report.left_out * 100 > std::size_t(limits.max_missing_percent) * report.packages) {
+        error = "catalog " + path + ": " + std::to_string(report.left_out) + " of " + std::to_string(report.packages) +
+                " packages have no archive in " + packages_folder + ", more than the " +
+                std::to_string(limits.max_missing_percent) + " % allowed: " + listed(report) + "; not loaded";
+        return false;
+    }
+    if (report.packages == report.left_out && !limits.allow_empty) {
+        error = "catalog " + path + " has no package to serve; not loaded (allow it with --allow-empty-catalog yes)";
+        return false;
+    }
+    catalog.index = std::move(index);
     catalog.written = facts.st_mtime;
     report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     return true;

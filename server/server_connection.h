@@ -34,6 +34,15 @@ struct update_server_c::state_c {
         std::lock_guard<std::mutex> hold(catalog_lock);
         catalog = std::move(next);
     }
+    // Why the last load of the catalog failed; empty when it succeeded.
+    std::string last_load_error() const {
+        std::lock_guard<std::mutex> hold(catalog_lock);
+        return load_error;
+    }
+    void set_last_load_error(std::string error) {
+        std::lock_guard<std::mutex> hold(catalog_lock);
+        load_error = std::move(error);
+    }
     // Takes `bytes` from the budget, or false when that would pass it.
     bool reserve(std::size_t bytes) {
         if (buffered.fetch_add(bytes) + bytes <= settings.buffered_bytes) return true;
@@ -44,6 +53,7 @@ struct update_server_c::state_c {
 private:
     mutable std::mutex catalog_lock;
     served_catalog_c catalog;
+    std::string load_error;
 };
 
 namespace server_http {

@@ -38,11 +38,10 @@ catalog_file_c catalog_file_facts(const std::string& path) {
 
 void say(const std::string& line) { std::fprintf(stderr, "vantorel-server: %s\n", line.c_str()); }
 
-bool load(const server_options_c& options, served_catalog_c& catalog) {
-    std::string error;
+bool load(const server_options_c& options, served_catalog_c& catalog, std::string& error) {
     catalog_load_report_c report;
     if (!load_served_catalog(options.catalog_path, options.check_files ? options.settings.packages_folder : "", catalog,
-                             report, error)) {
+                             report, error, options.load_limits)) {
         say(error);
         return false;
     }
@@ -50,8 +49,12 @@ bool load(const server_options_c& options, served_catalog_c& catalog) {
     std::snprintf(line, sizeof line, "catalog %s: %zu packages, %zu device IDs, loaded in %.1f s", options.catalog_path.c_str(),
                   catalog.index->package_count(), catalog.index->entry_count(), report.seconds);
     say(line);
-    if (report.left_out)
-        say(std::to_string(report.left_out) + " package(s) left out: their archive is not in " + options.settings.packages_folder);
+    if (report.left_out) {
+        std::string names;
+        for (const auto& name : report.missing_archives) names += (names.empty() ? "" : ", ") + name;
+        say(std::to_string(report.left_out) + " package(s) left out: their archive is not in " +
+            options.settings.packages_folder + " (" + names + (report.left_out > report.missing_archives.size() ? ", ..." : "") + ")");
+    }
     return true;
 }
 
@@ -64,8 +67,8 @@ int serve(const server_options_c& options) {
     std::signal(SIGPIPE, SIG_IGN);
 
     served_catalog_c catalog;
-    if (!load(options, catalog)) return 1;
     std::string error;
+    if (!load(options, catalog, error)) return 1;
     auto server = update_server_c::start(options.settings, catalog, error);
     if (!server) {
         say(error);
@@ -105,8 +108,8 @@ int serve(const server_options_c& options) {
         }
         served_catalog_c next;
         file = catalog_file_facts(options.catalog_path);
-        bool loaded = load(options, next);
-        server->count_catalog_load(loaded);
+        bool loaded = load(options, next, error);
+        server->count_catalog_load(loaded, error);
         if (loaded) server->replace_catalog(std::move(next));
         else say("still serving the catalog loaded before");
     }

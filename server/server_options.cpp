@@ -21,7 +21,7 @@ const std::map<std::string, numeric_option_c>& numeric_options() {
     static const std::map<std::string, numeric_option_c> options{
         {"items", {1, 1000}},      {"threads", {1, 256}},     {"answer-threads", {1, 256}},
         {"connections", {1, 65536}}, {"timeout", {1, 3600}}, {"stop-timeout", {0, 3600}},
-        {"watch-seconds", {0, 86400}},
+        {"watch-seconds", {0, 86400}}, {"max-missing-percent", {0, 100}},
     };
     return options;
 }
@@ -32,6 +32,12 @@ bool is_text_option(const std::string& name) {
     for (const char* known : text_options)
         if (name == known) return true;
     return false;
+}
+
+bool is_yes_no_option(const std::string& name) { return name == "check-files" || name == "allow-empty-catalog"; }
+
+bool is_known_option(const std::string& name) {
+    return is_text_option(name) || numeric_options().count(name) || is_yes_no_option(name);
 }
 
 // Sets one named option; false with `error` when the name or the value is wrong.
@@ -50,12 +56,13 @@ bool apply(const std::string& name, const std::string& value, server_options_c& 
         else if (name == "connections") options.settings.connections = unsigned(number);
         else if (name == "timeout") options.settings.timeout_seconds = unsigned(number);
         else if (name == "watch-seconds") options.watch_seconds = unsigned(number);
+        else if (name == "max-missing-percent") options.load_limits.max_missing_percent = unsigned(number);
         else options.stop_seconds = unsigned(number);
         return true;
     }
-    if (name == "check-files") {
-        if (value != "yes" && value != "no") return error = "--check-files takes yes or no, not \"" + value + "\"", false;
-        options.check_files = value == "yes";
+    if (is_yes_no_option(name)) {
+        if (value != "yes" && value != "no") return error = "--" + name + " takes yes or no, not \"" + value + "\"", false;
+        (name == "check-files" ? options.check_files : options.load_limits.allow_empty) = value == "yes";
         return true;
     }
     if (value.empty()) return error = "--" + name + " needs a value", false;
@@ -87,8 +94,7 @@ bool read_config(const std::string& path, std::map<std::string, std::string>& va
             return a == std::string::npos ? std::string() : text.substr(a, b - a + 1);
         };
         std::string name = equals == std::string::npos ? "" : trim(line.substr(0, equals));
-        if (name.empty() || name == "config" ||
-            (!is_text_option(name) && !numeric_options().count(name) && name != "check-files")) {
+        if (name.empty() || name == "config" || !is_known_option(name)) {
             error = path + ":" + std::to_string(number) + ": expected \"name = value\" with a vantorel-server option's name";
             return false;
         }
@@ -114,6 +120,9 @@ std::string server_usage() {
            "  --timeout SECONDS     idle time before a connection is closed, 1-3600 (default 30)\n"
            "  --stop-timeout SECONDS  on SIGTERM, time open connections get to finish (default 30)\n"
            "  --check-files yes|no  leave out packages whose archive is missing (default yes)\n"
+           "  --max-missing-percent N  refuse a catalog (keep serving the one before) when more than\n"
+           "                        N % of its packages have no archive, 0-100 (default 10)\n"
+           "  --allow-empty-catalog yes|no  serve a catalog that leaves no package (default no)\n"
            "  --watch-seconds N     look at the catalog file every N seconds, reload it when it\n"
            "                        changed (default 0: only on SIGHUP)\n"
            "  --port-file FILE      write the port listened on to FILE\n"
@@ -151,7 +160,7 @@ options_outcome_c parse_server_options(const std::vector<std::string>& arguments
             error = "--" + name + (is_text_option(name) || numeric_options().count(name) ? " needs a value" : ": unknown option");
             return options_outcome_c::misuse;
         }
-        if (!is_text_option(name) && !numeric_options().count(name) && name != "check-files") {
+        if (!is_known_option(name)) {
             error = "unknown option --" + name;
             return options_outcome_c::misuse;
         }

@@ -2,6 +2,7 @@
 // with the long options' names (comments start with "#"); options on the command line win.
 #pragma once
 
+#include "server/catalog_loading.h"
 #include "server/update_server.h"
 
 #include <string>
@@ -13,6 +14,7 @@ struct server_options_c {
     std::string port_file;
     unsigned stop_seconds = 30;  // graceful stop: how long open connections may take
     bool check_files = true;     // leave out packages whose archive is missing
+    catalog_load_limits_c load_limits;  // when a catalog is not loaded at all
     unsigned watch_seconds = 0;  // look at the catalog file this often and reload it when it changed; 0: never
     bool help = false, version = false;
 };

@@ -220,8 +220,9 @@ void update_server_c::stop(unsigned seconds) {
 
 void update_server_c::replace_catalog(served_catalog_c catalog) { state_->replace(std::move(catalog)); }
 
-void update_server_c::count_catalog_load(bool loaded) {
+void update_server_c::count_catalog_load(bool loaded, const std::string& error) {
     (loaded ? state_->catalog_loads : state_->catalog_load_failures).fetch_add(1);
+    state_->set_last_load_error(loaded ? std::string() : error);
 }
 
 std::string update_server_c::base_url() const {

@@ -55,7 +55,8 @@ public:
 
     // Requests that start after this are answered from the new catalog.
     void replace_catalog(served_catalog_c catalog);
-    void count_catalog_load(bool loaded);
+    // Counts a load of the catalog; a failed one is shown by /health (with `error`) until one succeeds.
+    void count_catalog_load(bool loaded, const std::string& error = {});
     // Accepts no more connections, lets the open ones finish for at most `seconds`, then ends
     // every connection.
     void stop(unsigned seconds);

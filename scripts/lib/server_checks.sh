@@ -122,6 +122,33 @@ reloads_when_the_file_changes() {
   return $status
 }
 
+# A reload while the packages folder is empty for a moment (a replica being copied) is refused:
+# the catalog before stays in service, and /health says that the load failed and why.
+a_reload_cannot_empty_the_catalog() {
+  local work=$1 request=$2 build=${VANTOREL_HOST_BUILD:-$root/build/host} port pid status=1 _
+  mkdir -p "$work"
+  rm -rf "$work/port" "$work/packages.away"
+  "$build/vantorel-catalog" demo --catalog "$work/catalog.sqlite" --packages "$work/packages" >/dev/null || return 1
+  "$build/vantorel-server" --catalog "$work/catalog.sqlite" --packages "$work/packages" --port-file "$work/port" \
+    2>"$work/server.log" &
+  pid=$!
+  port=$(wait_for_port "$work/port") || { kill "$pid"; return 1; }
+  mv "$work/packages" "$work/packages.away" && mkdir "$work/packages"
+  kill -HUP "$pid"
+  for _ in $(seq 100); do
+    curl -s --max-time 5 "http://127.0.0.1:$port/metrics" | grep -q 'vantorel_catalog_loads_total{outcome="failed"} 1' && break
+    sleep 0.05
+  done
+  curl -s --max-time 5 "http://127.0.0.1:$port/health" >"$work/health.json"
+  curl -s --max-time 20 -F "kelvdoc=@$request" "http://127.0.0.1:$port/" >"$work/answer.xml"
+  grep -q '"last_load":"failed"' "$work/health.json" && grep -q 'have no archive' "$work/health.json" &&
+    grep -q '<item>' "$work/answer.xml" && grep -q 'not loaded' "$work/server.log" && status=0
+  kill -TERM "$pid"
+  wait "$pid" || status=1
+  rm -rf "$work/packages" && mv "$work/packages.away" "$work/packages"
+  return $status
+}
+
 # A catalog replaced while two clients keep posting scan requests: vantorel-catalog writes the new
 # file, SIGHUP loads it; no request fails, and the answers then offer the new package.
 reload_under_load() {
@@ -188,6 +215,8 @@ server_checks() {
   done
   server_check "a catalog replaced under load: no request fails, answers switch" reload_under_load "$work/reload" "$work/request.z"
   server_check "a replaced catalog file is loaded without a signal" reloads_when_the_file_changes "$work/watch" "$work/request.z"
+  server_check "a reload that would empty the catalog keeps the one in service" a_reload_cannot_empty_the_catalog \
+    "$work/empty-reload" "$work/request.z"
   server_check "the Debian package installs, its unit verifies, the server runs as configured" package_installs_and_runs \
     "$work/package"
 }

@@ -77,3 +77,51 @@ TEST(catalog_loading, the_server_opens_its_catalog_read_only_and_says_what_fails
     EXPECT_FALSE(load_served_catalog(junk.string(), "", catalog, report, error));
     EXPECT_NE(error.find("junk.sqlite"), std::string::npos) << error;
 }
+
+TEST(catalog_loading, a_catalog_that_would_leave_out_too_much_is_refused_naming_what_is_missing) {
+    demo_c demo;
+    served_catalog_c catalog;
+    catalog_load_report_c report;
+    std::string error;
+    // The packages folder empty for a moment (a replica being copied, a mount not up yet).
+    std::filesystem::remove_all(demo.packages);
+    std::filesystem::create_directories(demo.packages);
+    EXPECT_FALSE(load_served_catalog(demo.catalog, demo.packages, catalog, report, error));
+    EXPECT_FALSE(catalog.index);
+    EXPECT_NE(error.find(std::to_string(demo_packages().size()) + " of " + std::to_string(demo_packages().size()) +
+                         " packages have no archive"), std::string::npos) << error;
+    // The first ten by name, and how many more.
+    std::string first_name = demo_packages().front().file_name;
+    for (const auto& package : demo_packages()) first_name = std::min(first_name, package.file_name);
+    EXPECT_NE(error.find(": " + first_name + ", "), std::string::npos) << error;
+    EXPECT_NE(error.find(" and " + std::to_string(demo_packages().size() - 10) + " more"), std::string::npos) << error;
+    EXPECT_NE(error.find("10 % allowed"), std::string::npos) << error;
+    // A share allowed by the operator still leaves nothing to serve: refused unless allowed too.
+    catalog_load_limits_c limits;
+    limits.max_missing_percent = 100;
+    EXPECT_FALSE(load_served_catalog(demo.catalog, demo.packages, catalog, report, error, limits));
+    EXPECT_NE(error.find("no package to serve"), std::string::npos) << error;
+    limits.allow_empty = true;
+    ASSERT_TRUE(load_served_catalog(demo.catalog, demo.packages, catalog, report, error, limits)) << error;
+    EXPECT_EQ(catalog.index->package_count(), 0u);
+    EXPECT_EQ(report.left_out, demo_packages().size());
+    EXPECT_EQ(report.missing_archives.size(), 10u);  // the first few, for the log
+}
+
+TEST(catalog_loading, the_missing_share_is_counted_exactly_at_its_bound) {
+    demo_c demo;
+    const std::size_t total = demo_packages().size();
+    catalog_load_limits_c limits;
+    std::filesystem::remove(std::filesystem::path(demo.packages) / demo_packages()[0].file_name);
+    std::filesystem::remove(std::filesystem::path(demo.packages) / demo_packages()[1].file_name);
+    served_catalog_c catalog;
+    catalog_load_report_c report;
+    std::string error;
+    // Two missing: loaded where that is within the share, refused where it is not.
+    limits.max_missing_percent = unsigned((200 + total - 1) / total);  // the smallest share that allows two
+    ASSERT_TRUE(load_served_catalog(demo.catalog, demo.packages, catalog, report, error, limits)) << error;
+    EXPECT_EQ(report.left_out, 2u);
+    EXPECT_EQ(report.packages, total);
+    limits.max_missing_percent -= 1;
+    EXPECT_FALSE(load_served_catalog(demo.catalog, demo.packages, catalog, report, error, limits));
+}

@@ -1,4 +1,5 @@
 // Package import and the SQLite catalog, on real zip archives.
+#include "server/catalog_lock.h"
 #include "server/demo_catalog.h"
 #include "server/driver_package_reader.h"
 #include "server/package_archive_writer.h"
@@ -8,8 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <fstream>
+#include <memory>
 #include <set>
+#include <thread>
 
 namespace {
 
@@ -255,9 +260,58 @@ TEST(catalog_tool, changes_replace_the_catalog_file_whole_and_misuse_exits_2) {
     EXPECT_NE(catalog_tool({"remove", "--catalog", catalog, "lan.zip"}), 0);
     std::size_t files = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.path())) ++files;
-    EXPECT_EQ(files, 3u);  // the archive, the catalog, the packages folder: no temporary catalog left
+    // The archive, the catalog, its lock file, the packages folder: no temporary catalog left.
+    EXPECT_EQ(files, 4u);
     for (const std::vector<std::string>& wrong : std::vector<std::vector<std::string>>{
              {}, {"frobnicate"}, {"list"}, {"list", "--catalog", catalog, "--count", "3"}, {"remove", "--catalog", catalog},
              {"import", "--catalog", catalog, "--packages", served, "--sign", "2", lan}})
         EXPECT_EQ(catalog_tool(wrong), 2) << (wrong.empty() ? "" : wrong[0]);
+}
+
+namespace {
+
+std::set<std::string> package_names(const std::string& catalog) {
+    std::string error;
+    std::vector<catalog_package_c> loaded;
+    auto store = sqlite_catalog_store_c::open_read_only(catalog, error);
+    std::set<std::string> names;
+    if (store && store->load_packages(loaded, error))
+        for (const auto& package : loaded) names.insert(package.file_name);
+    return names;
+}
+
+}  // namespace
+
+TEST(catalog_tool, one_change_at_a_time_so_concurrent_imports_both_land) {
+    scratch_folder_c folder;
+    std::string catalog = (folder.path() / "c.sqlite").string(), served = (folder.path() / "served").string();
+    std::string lan = write_package(folder, "lan.zip", {{"d/net.inf", inf_text}});
+    std::filesystem::create_directories(folder.path() / "b");
+    std::string other = write_package(folder, "b/wlan.zip", {{"d/net.inf", inf_text}});
+
+    // While a change holds the catalog, --no-wait refuses at once and changes nothing.
+    std::string error;
+    auto held = std::make_unique<catalog_lock_c>();
+    ASSERT_TRUE(held->acquire(catalog, "the test", false, error)) << error;
+    EXPECT_EQ(catalog_tool({"import", "--no-wait", "--catalog", catalog, "--packages", served, lan}), 1);
+    EXPECT_FALSE(std::filesystem::exists(catalog));
+    // Without it the change waits for the lock, and lands once it is free.
+    std::atomic<int> waited{-1};
+    std::thread waiting([&] { waited = catalog_tool({"import", "--catalog", catalog, "--packages", served, lan}); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // time in which it must not run
+    EXPECT_EQ(waited.load(), -1);
+    EXPECT_FALSE(std::filesystem::exists(catalog));
+    held.reset();
+    waiting.join();
+    EXPECT_EQ(waited.load(), 0);
+
+    // Two changes started together both land: neither replaces the catalog the other changed.
+    std::atomic<int> removed{-1}, imported{-1};
+    std::thread removing([&] { removed = catalog_tool({"remove", "--catalog", catalog, "lan.zip"}); });
+    std::thread importing([&] { imported = catalog_tool({"import", "--catalog", catalog, "--packages", served, other}); });
+    removing.join();
+    importing.join();
+    EXPECT_EQ(removed.load(), 0);
+    EXPECT_EQ(imported.load(), 0);
+    EXPECT_EQ(package_names(catalog), std::set<std::string>{"wlan.zip"});
 }
