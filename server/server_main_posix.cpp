@@ -77,6 +77,9 @@ int serve(const server_options_c& options) {
     server->count_catalog_load(true);
     catalog = {};
     say("listening on " + server->base_url());
+    if (server->admin_port())
+        say("admin listener (health, metrics) on http://" + options.settings.admin_address + ":" +
+            std::to_string(server->admin_port()) + "/");
     if (!options.port_file.empty()) {
         std::ofstream(options.port_file + ".part") << server->port() << "\n";
         std::rename((options.port_file + ".part").c_str(), options.port_file.c_str());

@@ -26,7 +26,7 @@ const std::map<std::string, numeric_option_c>& numeric_options() {
     return options;
 }
 
-const char* const text_options[] = {"catalog", "packages", "listen", "public-url", "port-file", "config"};
+const char* const text_options[] = {"catalog", "packages", "listen", "admin-listen", "public-url", "port-file", "config"};
 
 bool is_text_option(const std::string& name) {
     for (const char* known : text_options)
@@ -70,13 +70,13 @@ bool apply(const std::string& name, const std::string& value, server_options_c& 
     else if (name == "packages") options.settings.packages_folder = value;
     else if (name == "public-url") options.settings.public_url = value;
     else if (name == "port-file") options.port_file = value;
-    else if (name == "listen") {
+    else if (name == "listen" || name == "admin-listen") {
         std::size_t colon = value.rfind(':');
         unsigned long port = 0;
         if (colon == std::string::npos || colon == 0 || !parse_count(value.substr(colon + 1), 0, 65535, port))
-            return error = "--listen takes ADDRESS:PORT (port 0 picks a free one), not \"" + value + "\"", false;
-        options.settings.address = value.substr(0, colon);
-        options.settings.port = std::uint16_t(port);
+            return error = "--" + name + " takes ADDRESS:PORT (port 0 picks a free one), not \"" + value + "\"", false;
+        (name == "listen" ? options.settings.address : options.settings.admin_address) = value.substr(0, colon);
+        (name == "listen" ? options.settings.port : options.settings.admin_port) = std::uint16_t(port);
     }
     return true;
 }
@@ -113,6 +113,8 @@ std::string server_usage() {
            "  --packages DIR        the folder of the catalog's package archives\n"
            "  --listen ADDR:PORT    IPv4 address and port to listen on (default 127.0.0.1:0, a free port)\n"
            "  --public-url URL      base URL clients reach this server by (default from --listen)\n"
+           "  --admin-listen ADDR:PORT  serve GET /health and /metrics there, and not on --listen;\n"
+           "                        without it they answer on --listen to loopback clients only\n"
            "  --items N             packages offered per device at most, 1-1000 (default 20)\n"
            "  --threads N           connection threads, 1-256 (default 2)\n"
            "  --answer-threads N    threads computing scan answers, 1-256 (default: as --threads)\n"

@@ -28,6 +28,43 @@ std::string peer_text(MHD_Connection* connection) {
     return std::string(text) + ":" + std::to_string(ntohs(address->sin_port));
 }
 
+bool peer_on_loopback(MHD_Connection* connection) {
+    const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+    if (!info || !info->client_addr || info->client_addr->sa_family != AF_INET) return false;
+    const auto* address = reinterpret_cast<const sockaddr_in*>(info->client_addr);
+    return (ntohl(address->sin_addr.s_addr) >> 24) == 127;
+}
+
+// GET /health and GET /metrics, or false when the request is for neither.
+bool operator_request(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context,
+                      MHD_Result& result) {
+    bool is_get = context.method == MHD_HTTP_METHOD_GET || context.method == MHD_HTTP_METHOD_HEAD;
+    if (is_get && context.path == "/health") return result = send_health(state, connection, context), true;
+    if (is_get && context.path == "/metrics") return result = send_metrics(state, connection, context), true;
+    return false;
+}
+
+// The admin listener: what operators and load balancers ask, nothing else.
+MHD_Result handle_admin_request(void* cls, MHD_Connection* connection, const char* url, const char* method, const char*,
+                                const char*, size_t* upload_data_size, void** con_cls) noexcept {
+    auto& state = *static_cast<update_server_c::state_c*>(cls);
+    auto* context = static_cast<request_context_c*>(*con_cls);
+    if (!context) return MHD_NO;
+    try {
+        context->path = url ? url : "";
+        context->method = method ? method : "";
+        if (*upload_data_size != 0) {
+            *upload_data_size = 0;  // no request here has a body: it is dropped
+            return MHD_YES;
+        }
+        MHD_Result result = MHD_NO;
+        if (operator_request(state, connection, *context, result)) return result;
+        return send_text(connection, *context, MHD_HTTP_NOT_FOUND, "not found\n");
+    } catch (...) {
+        return MHD_NO;
+    }
+}
+
 MHD_Result handle_request(void* cls, MHD_Connection* connection, const char* url, const char* method, const char*,
                           const char* upload_data, size_t* upload_data_size, void** con_cls) noexcept {
     auto& state = *static_cast<update_server_c::state_c*>(cls);
@@ -81,8 +118,11 @@ MHD_Result handle_request(void* cls, MHD_Connection* connection, const char* url
         bool is_get = context->method == MHD_HTTP_METHOD_GET || context->method == MHD_HTTP_METHOD_HEAD;
         if (is_get && context->path.compare(0, packages_path.size(), packages_path) == 0)
             return serve_package(state, connection, *context);
-        if (is_get && context->path == "/health") return send_health(state, connection, *context);
-        if (is_get && context->path == "/metrics") return send_metrics(state, connection, *context);
+        // The operators' requests: on the admin listener where there is one, else from this host only.
+        MHD_Result result = MHD_NO;
+        if (state.settings.admin_address.empty() && peer_on_loopback(connection) &&
+            operator_request(state, connection, *context, result))
+            return result;
         if (context->path == "/" || context->path.compare(0, packages_path.size(), packages_path) == 0) {
             MHD_Response* response = MHD_create_response_from_buffer(0, nullptr, MHD_RESPMEM_PERSISTENT);
             if (!response) return MHD_NO;
@@ -137,6 +177,30 @@ void end_request(void* cls, MHD_Connection* connection, void** con_cls, MHD_Requ
     delete context;
 }
 
+// A listening socket on the address and port (0: a free one); -1 with `error`. The port bound is
+// put in `port`.
+int listen_on(const std::string& text, std::uint16_t& port, std::string& error) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    if (inet_pton(AF_INET, text.c_str(), &address.sin_addr) != 1) {
+        error = "not an IPv4 address: " + text;
+        return -1;
+    }
+    int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int reuse = 1;
+    socklen_t length = sizeof address;
+    if (listener < 0 || ::setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse) != 0 ||
+        ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(listener, 256) != 0 ||
+        ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        error = "cannot listen on " + text + ":" + std::to_string(port) + ": " + std::strerror(errno);
+        if (listener >= 0) ::close(listener);
+        return -1;
+    }
+    port = ntohs(address.sin_port);
+    return listener;
+}
+
 }  // namespace
 
 std::unique_ptr<update_server_c> update_server_c::start(const server_settings_c& settings,
@@ -152,26 +216,11 @@ std::unique_ptr<update_server_c> update_server_c::start(const server_settings_c&
     state.settings = settings;
     state.replace(std::move(catalog));
 
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(settings.port);
-    if (inet_pton(AF_INET, settings.address.c_str(), &address.sin_addr) != 1) {
-        error = "not an IPv4 address: " + settings.address;
-        return nullptr;
-    }
     // The socket is bound here, so that the port (and with it the package links) is known before
     // the first request can arrive.
-    int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    int reuse = 1;
-    socklen_t length = sizeof address;
-    if (listener < 0 || ::setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse) != 0 ||
-        ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(listener, 256) != 0 ||
-        ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        error = "cannot listen on " + settings.address + ":" + std::to_string(settings.port) + ": " + std::strerror(errno);
-        if (listener >= 0) ::close(listener);
-        return nullptr;
-    }
-    server->port_ = ntohs(address.sin_port);
+    server->port_ = settings.port;
+    int listener = listen_on(settings.address, server->port_, error);
+    if (listener < 0) return nullptr;
     state.answer.items_per_device = settings.items_per_device;
     state.answer.package_base_url = server->base_url() + "packages/";
     unsigned threads = settings.threads < 1 ? 1u : settings.threads;
@@ -196,12 +245,33 @@ std::unique_ptr<update_server_c> update_server_c::start(const server_settings_c&
         error = "cannot start the HTTP service on " + settings.address + ":" + std::to_string(server->port_);
         return nullptr;
     }
+    if (!settings.admin_address.empty()) {
+        server->admin_port_ = settings.admin_port;
+        int admin = listen_on(settings.admin_address, server->admin_port_, error);
+        if (admin < 0) return nullptr;
+        // Few connections, one thread: health checks and metrics scrapes.
+        server->admin_daemon_ = MHD_start_daemon(
+            MHD_USE_AUTO_INTERNAL_THREAD | MHD_USE_ERROR_LOG, 0, nullptr, nullptr, &handle_admin_request, &state,
+            MHD_OPTION_LISTEN_SOCKET, admin, MHD_OPTION_CONNECTION_LIMIT, 64u, MHD_OPTION_CONNECTION_TIMEOUT,
+            settings.timeout_seconds, MHD_OPTION_CONNECTION_MEMORY_LIMIT, std::size_t(64 * 1024),
+            MHD_OPTION_URI_LOG_CALLBACK, &begin_request, &state, MHD_OPTION_NOTIFY_COMPLETED, &end_request, &state,
+            MHD_OPTION_END);
+        if (!server->admin_daemon_) {
+            ::close(admin);
+            error = "cannot start the admin listener on " + settings.admin_address + ":" + std::to_string(server->admin_port_);
+            return nullptr;
+        }
+    }
     return server;
 }
 
 update_server_c::~update_server_c() { stop(0); }
 
 void update_server_c::stop(unsigned seconds) {
+    if (admin_daemon_) {
+        MHD_stop_daemon(admin_daemon_);  // health checks see the service gone at once
+        admin_daemon_ = nullptr;
+    }
     if (!daemon_) return;
     state_->stopping = true;
     MHD_socket listener = MHD_quiesce_daemon(daemon_);

@@ -1,5 +1,6 @@
 // The update server's HTTP service (libmicrohttpd): scan requests posted to "/", package files
-// under "/packages/", GET /health and GET /metrics. Connection threads move bytes; scan answers
+// under "/packages/", and GET /health and GET /metrics for operators: on an admin listener of
+// their own where one is set, otherwise on the public listener to loopback peers only. Connection threads move bytes; scan answers
 // are computed by a pool of answer threads while their connections wait. The catalog can be
 // replaced while the service runs: each request keeps the catalog it started with.
 #pragma once
@@ -19,6 +20,8 @@ struct server_settings_c {
     std::uint16_t port = 0;              // 0 picks a free port
     std::string packages_folder;         // where the catalog's archives are kept
     std::string public_url;              // base URL of this server as clients reach it; empty: from address and port
+    std::string admin_address;           // numeric IPv4 address of the admin listener; empty: none
+    std::uint16_t admin_port = 0;        // 0 picks a free port
     std::size_t items_per_device = 20;
     std::size_t body_bytes = 8u << 20;   // largest request body accepted
     std::size_t buffered_bytes = 256u << 20;  // request bodies and answers held at once; past it, 503
@@ -51,6 +54,7 @@ public:
     update_server_c& operator=(const update_server_c&) = delete;
 
     std::uint16_t port() const { return port_; }
+    std::uint16_t admin_port() const { return admin_port_; }  // 0 without an admin listener
     std::string base_url() const;
 
     // Requests that start after this are answered from the new catalog.
@@ -67,5 +71,6 @@ private:
     update_server_c() = default;
     std::unique_ptr<state_c> state_;
     struct MHD_Daemon* daemon_ = nullptr;
-    std::uint16_t port_ = 0;
+    struct MHD_Daemon* admin_daemon_ = nullptr;
+    std::uint16_t port_ = 0, admin_port_ = 0;
 };

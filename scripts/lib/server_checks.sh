@@ -88,13 +88,17 @@ package_installs_and_runs() {
   systemd-analyze verify "$work/vantorel-server.service" >"$work/verify.log" 2>&1 || return 1
   "$target/usr/bin/vantorel-catalog" demo --catalog "$target/var/lib/vantorel/catalog.sqlite" \
     --packages "$target/var/lib/vantorel/packages" >/dev/null || return 1
-  sed -e "s|= /var/lib/|= $target/var/lib/|" -e 's|^listen = .*|listen = 127.0.0.1:0|' "$target/etc/vantorel/server.conf" \
-    >"$work/server.conf"
+  sed -e "s|= /var/lib/|= $target/var/lib/|" -e 's|^listen = .*|listen = 127.0.0.1:0|' \
+    -e 's|^admin-listen = .*|admin-listen = 127.0.0.1:0|' "$target/etc/vantorel/server.conf" >"$work/server.conf"
   rm -f "$work/port"
   "$target/usr/bin/vantorel-server" --config "$work/server.conf" --port-file "$work/port" 2>"$work/server.log" &
   pid=$!
+  # Health on the admin listener (its port in the log), not on the public one.
+  local admin
   port=$(wait_for_port "$work/port") &&
-    grep -q '"status":"ok","packages":[1-9]' <<<"$(curl -s --max-time 10 "http://127.0.0.1:$port/health")"
+    admin=$(sed -n 's|.*admin listener (health, metrics) on \(http://[^ ]*\)|\1|p' "$work/server.log") &&
+    grep -q '"status":"ok","packages":[1-9]' <<<"$(curl -s --max-time 10 "${admin}health")" &&
+    [ "$(curl -s -o /dev/null -w '%{http_code}' --max-time 10 "http://127.0.0.1:$port/health")" = 404 ]
   status=$?
   kill -TERM "$pid" 2>/dev/null
   wait "$pid" || status=1

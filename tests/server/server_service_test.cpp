@@ -63,6 +63,27 @@ TEST(server_service, answers_count_in_the_budget_until_sent_and_health_and_metri
     EXPECT_EQ(fetch(server->base_url() + "health").status, 503);
 }
 
+TEST(server_service, an_admin_listener_takes_health_and_metrics_off_the_public_one) {
+    server_settings_c settings;
+    settings.admin_address = "127.0.0.1";
+    settings.log = nullptr;
+    std::string error;
+    auto server = update_server_c::start(settings, generic_catalog(3), error);
+    ASSERT_TRUE(server) << error;
+    ASSERT_NE(server->admin_port(), 0);
+    std::string admin = "http://127.0.0.1:" + std::to_string(server->admin_port()) + "/", small = generic_request(1);
+    EXPECT_EQ(fetch(server->base_url() + "health").status, 404);
+    EXPECT_EQ(fetch(server->base_url() + "metrics").status, 404);
+    EXPECT_EQ(fetch(server->base_url(), &small).status, 200);
+    http_reply_c health = fetch(admin + "health");
+    EXPECT_EQ(health.status, 200);
+    EXPECT_NE(health.body.find("\"packages\":3,"), std::string::npos) << health.body;
+    EXPECT_NE(fetch(admin + "metrics").body.find("vantorel_requests_total{status=\"200\"}"), std::string::npos);
+    // Scans and packages are the public listener's alone.
+    EXPECT_EQ(fetch(admin, &small).status, 404);
+    EXPECT_EQ(fetch(admin + "packages/generic-0.zip").status, 404);
+}
+
 TEST(server_service, a_package_download_completes_while_heavy_scans_are_answered) {
     scratch_folder_c folder;
     folder.write("generic-0.zip", std::string(1 << 20, 'z'));
