@@ -64,6 +64,8 @@ const char* const usage_text =
     "old one and renames it into place; send the servers SIGHUP afterwards to load it. One change\n"
     "at a time: a change waits for one in progress (FILE.lock), or with --no-wait fails at once.\n"
     "  import --catalog FILE --packages DIR [--title T] [--official-link URL] [--sign 0|1|3] ARCHIVE...\n"
+    "         [--max-inf-bytes N] [--max-model-lines N] [--max-records N]   (per package; defaults\n"
+    "         64 MiB of INF files, 100000 model lines, 250000 catalog records)\n"
     "  remove --catalog FILE NAME...          (the archives stay until prune)\n"
     "  prune --catalog FILE --packages DIR    (deletes archives the catalog no longer names)\n"
     "  (import, remove, prune, demo and synthetic also take --no-wait)\n"
@@ -115,12 +117,26 @@ bool stage_archive(const std::string& source, const fs::path& partial, std::stri
     return true;
 }
 
+// A per-package bound from its option, where given; false when that is not a whole number.
+template <typename number_t>
+bool bound_option(const arguments_c& arguments, const char* name, number_t& bound) {
+    std::string text = option(arguments, name);
+    if (text.empty()) return true;
+    if (text.find_first_not_of("0123456789") != std::string::npos || text.size() > 12) return false;
+    bound = number_t(std::strtoull(text.c_str(), nullptr, 10));
+    return true;
+}
+
 int import_packages(const arguments_c& arguments) {
     std::string error, folder = option(arguments, "packages");
     if (arguments.operands.empty()) return misuse("name at least one package archive to import");
     package_options_c options;
     options.title = option(arguments, "title");
     options.official_link = option(arguments, "official-link");
+    if (!bound_option(arguments, "max-inf-bytes", options.bounds.inf_bytes) ||
+        !bound_option(arguments, "max-model-lines", options.bounds.model_lines) ||
+        !bound_option(arguments, "max-records", options.bounds.records))
+        return misuse("--max-inf-bytes, --max-model-lines and --max-records take whole numbers");
     std::string sign = option(arguments, "sign");
     if (!sign.empty()) {
         if (sign != "0" && sign != "1" && sign != "3") return misuse("--sign takes 0 (WHQL), 1 (other signature) or 3 (unsigned)");
@@ -300,7 +316,9 @@ int run_locked(const command_c& command, const arguments_c& arguments) {
 
 int run_catalog_tool(int argc, char** argv) {
     static const std::vector<command_c> commands{
-        {"import", import_packages, {"catalog", "packages", "title", "official-link", "sign", "no-wait"}, {"catalog", "packages"}, true, true},
+        {"import", import_packages,
+         {"catalog", "packages", "title", "official-link", "sign", "no-wait", "max-inf-bytes", "max-model-lines", "max-records"},
+         {"catalog", "packages"}, true, true},
         {"remove", remove_packages, {"catalog", "packages", "no-wait"}, {"catalog"}, true, true},
         {"prune", prune_archives, {"catalog", "packages", "no-wait"}, {"catalog", "packages"}, false, true},
         {"list", list_packages, {"catalog"}, {"catalog"}, false, false},

@@ -145,6 +145,16 @@ bool read_driver_package(const std::string& archive_path, const package_options_
     std::map<std::string, std::string> members_by_lower;
     for (const auto& member : members) members_by_lower[ascii_lowered(member.first)] = member.first;
 
+    // The INF files' sizes as the directory gives them (each read is held to its size).
+    const package_bounds_c& bounds = options.bounds;
+    std::uint64_t inf_bytes = 0;
+    for (const auto& [path, member] : members)
+        if (ends_with(ascii_lowered(path), ".inf")) inf_bytes += member.size;
+    if (inf_bytes > bounds.inf_bytes)
+        return fail("its INF files hold " + std::to_string(inf_bytes) + " bytes, more than the " +
+                    std::to_string(bounds.inf_bytes) + " allowed (--max-inf-bytes)");
+    std::size_t model_lines = 0;
+
     int worst_sign = signature_whql;
     for (const auto& [path, member] : members) {
         if (!ends_with(ascii_lowered(path), ".inf")) continue;
@@ -153,9 +163,25 @@ bool read_driver_package(const std::string& archive_path, const package_options_
         inf_file_c inf;
         inf_error_c inf_error;
         inf_driver_info_c info;
-        if (!parse_inf_text(bytes, inf, inf_error) || !read_driver_info(inf, info, inf_error))
+        std::size_t records_left = bounds.records - std::min(bounds.records, package.entries.size());
+        if (!parse_inf_text(bytes, inf, inf_error))
             return fail(path + (inf_error.line_number ? " line " + std::to_string(inf_error.line_number) : std::string()) +
                         ": " + inf_error.message);
+        if (!read_driver_info(inf, info, inf_error, records_left)) {
+            if (inf_error.message.rfind("more than ", 0) == 0)
+                return fail("more than " + std::to_string(bounds.records) + " catalog records (--max-records), at " + path +
+                            " line " + std::to_string(inf_error.line_number));
+            return fail(path + (inf_error.line_number ? " line " + std::to_string(inf_error.line_number) : std::string()) +
+                        ": " + inf_error.message);
+        }
+        // Entries of one model line follow each other: a new line number is a new line.
+        int last_line = -1;
+        for (const inf_model_entry_c& model : info.models) {
+            if (model.line_number != last_line) ++model_lines;
+            last_line = model.line_number;
+        }
+        if (model_lines > bounds.model_lines)
+            return fail("more than " + std::to_string(bounds.model_lines) + " model lines (--max-model-lines), at " + path);
         if (info.models.empty()) continue;  // not a device driver's INF (a filter, a co-installer)
         if (info.driver_date.empty()) {
             const inf_line_c* line = inf.find_line("Version", "DriverVer");

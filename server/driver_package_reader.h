@@ -4,15 +4,26 @@
 
 #include "server/catalog.h"
 
+#include <cstdint>
 #include <string>
+
+// What one package may bring into the catalog: a small archive can inflate into huge INF files
+// whose model lines multiply into millions of records.
+struct package_bounds_c {
+    std::uint64_t inf_bytes = 64u << 20;  // all its INF files together
+    std::size_t model_lines = 100000;     // model lines of all its INF files
+    std::size_t records = 250000;         // catalog records: a device ID of a model line, per decoration
+};
 
 struct package_options_c {
     std::string title;          // empty: "<first device description> driver <version>"
     std::string official_link;
     int sign = -1;              // -1: judged from the INF's catalog file
+    package_bounds_c bounds;
 };
 
-// False with an error naming the archive, and for a broken INF its path and line.
+// False with an error naming the archive, and for a broken INF its path and line; a package past
+// one of its bounds is refused naming the bound and the option that sets it.
 bool read_driver_package(const std::string& archive_path, const package_options_c& options,
                          catalog_package_c& package, std::string& error);
 

@@ -34,6 +34,7 @@ struct models_state_c {
     std::unordered_set<const inf_section_c*> read;              // models sections read so far
     std::unordered_map<const inf_section_c*, int> feature_scores;  // per install section
     std::size_t entry_bytes = 0;
+    std::size_t most_entries = std::size_t(-1);
 };
 
 bool fail(inf_error_c& error, int line_number, std::string message) {
@@ -197,6 +198,8 @@ bool read_model_line(const inf_file_c& inf, const inf_line_c& line, const models
         entry.id_position = int(i - 1);
         state.entry_bytes += entry_bytes(entry);
         if (state.entry_bytes > most_entry_bytes) return fail(error, line.line_number, "too many model entries");
+        if (info.models.size() >= state.most_entries)
+            return fail(error, line.line_number, "more than " + std::to_string(state.most_entries) + " model entries");
         info.models.push_back(entry);
         any_id = true;
     }
@@ -230,13 +233,14 @@ bool read_manufacturer_line(const inf_file_c& inf, const inf_line_c& line, model
 
 }  // namespace
 
-bool read_driver_info(const inf_file_c& inf, inf_driver_info_c& info, inf_error_c& error) {
+bool read_driver_info(const inf_file_c& inf, inf_driver_info_c& info, inf_error_c& error, std::size_t most_entries) {
     info = inf_driver_info_c();
     error = inf_error_c();
     if (!read_version(inf, info, error)) return false;
     const inf_section_c* manufacturers = inf.find_section("Manufacturer");
     if (!manufacturers) return true;
     models_state_c state;
+    state.most_entries = most_entries;
     for (const inf_line_c& line : manufacturers->lines)
         if (!read_manufacturer_line(inf, line, state, info, error)) return false;
     return true;

@@ -37,4 +37,6 @@ struct inf_driver_info_c {
 // month/day/year, a [Manufacturer] line naming a models section that does not exist, a model line
 // without an install section or device ID, a token in a description or manufacturer name that
 // [Strings] does not define.
-bool read_driver_info(const inf_file_c& inf, inf_driver_info_c& info, inf_error_c& error);
+// `most_entries`: more model entries than this fail, with a message that names the number.
+bool read_driver_info(const inf_file_c& inf, inf_driver_info_c& info, inf_error_c& error,
+                      std::size_t most_entries = std::size_t(-1));

@@ -84,7 +84,7 @@ TEST(driver_package, reads_every_model_line_of_every_inf_with_its_signature_clas
     path = write_package(folder, "unsigned.zip", {{"d/net.inf", inf_text}});
     ASSERT_TRUE(read_driver_package(path, {}, package, error)) << error;
     EXPECT_EQ(package.sign, signature_none);
-    ASSERT_TRUE(read_driver_package(path, {"Title", "http://vendor.example/", 0}, package, error));
+    ASSERT_TRUE(read_driver_package(path, {"Title", "http://vendor.example/", 0, {}}, package, error));
     EXPECT_EQ(package.sign, signature_whql);
     EXPECT_EQ(package.title, "Title");
 }
@@ -117,6 +117,31 @@ TEST(driver_package, broken_packages_are_refused_naming_the_file_and_line) {
     folder.write("damaged.zip", bytes);
     ASSERT_FALSE(read_driver_package(path, {}, package, error));
     EXPECT_NE(error.find("damaged.zip: d/net.inf"), std::string::npos) << error;
+}
+
+TEST(driver_package, a_package_past_one_of_its_bounds_is_refused_naming_the_bound) {
+    scratch_folder_c folder;
+    // Two INF files of 2 model lines and 3 records each.
+    std::string path = write_package(folder, "big.zip", {{"a/net.inf", inf_text}, {"b/net.inf", inf_text}});
+    catalog_package_c package;
+    std::string error;
+    ASSERT_TRUE(read_driver_package(path, {}, package, error)) << error;
+    EXPECT_EQ(package.entries.size(), 6u);
+    package_options_c options;
+    options.bounds.records = 5;
+    EXPECT_FALSE(read_driver_package(path, options, package, error));
+    EXPECT_NE(error.find("big.zip: more than 5 catalog records (--max-records), at b/net.inf line"), std::string::npos) << error;
+    options = {};
+    options.bounds.model_lines = 3;
+    EXPECT_FALSE(read_driver_package(path, options, package, error));
+    EXPECT_NE(error.find("big.zip: more than 3 model lines (--max-model-lines), at b/net.inf"), std::string::npos) << error;
+    options = {};
+    options.bounds.inf_bytes = 2 * inf_text.size() - 1;
+    EXPECT_FALSE(read_driver_package(path, options, package, error));
+    EXPECT_NE(error.find("more than the " + std::to_string(2 * inf_text.size() - 1) + " allowed (--max-inf-bytes)"),
+              std::string::npos) << error;
+    options.bounds.inf_bytes += 1;
+    EXPECT_TRUE(read_driver_package(path, options, package, error)) << error;
 }
 
 TEST(sqlite_catalog, keeps_packages_whole_and_refuses_a_different_archive_under_a_taken_name) {
