@@ -51,7 +51,8 @@ struct offered_item_c {
 // compressed request can name thousands of devices.
 struct match_budget_c {
     static constexpr std::size_t per_device = 4096;
-    std::size_t left = 1u << 16;
+    static constexpr std::size_t per_request = 1u << 16;
+    std::size_t left = per_request;
 };
 
 class catalog_index_c {

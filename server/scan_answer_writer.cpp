@@ -1,5 +1,6 @@
 #include "server/scan_answer_writer.h"
 
+#include "common/text_compare.h"
 #include "server/code_page_encoder.h"
 #include "server/windows_code_pages.h"
 
@@ -8,6 +9,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <unordered_map>
 
 namespace {
 
@@ -262,12 +264,25 @@ std::string_view package_folder_name(std::string_view file_name) {
 }
 
 std::vector<std::vector<driver_offer_c>> offers_for_request(const scan_request_c& request, const catalog_index_c& index,
-                                                            std::size_t most) {
+                                                            std::size_t most, bool* over_budget) {
     client_target_c target = client_target_for(request.os_code);
     match_budget_c budget;
     std::vector<std::vector<driver_offer_c>> offers;
     offers.reserve(request.devices.size());
-    for (const requested_device_c& device : request.devices) offers.push_back(index.offers_for(device, target, most, budget));
+    // A device by what it is matched with: its hardware ID count, then its IDs in upper case.
+    std::unordered_map<std::string, std::size_t> first_asking;
+    std::string key;
+    for (const requested_device_c& device : request.devices) {
+        key = std::to_string(device.hardware_id_count);
+        for (std::string_view id : device.device_ids) {
+            key += '\n';
+            for (char c : id) key += ascii_upper(c);
+        }
+        auto [first, fresh] = first_asking.emplace(key, offers.size());
+        if (fresh) offers.push_back(index.offers_for(device, target, most, budget));
+        else offers.push_back(offers[first->second]);
+    }
+    if (over_budget) *over_budget = budget.left == 0;
     return offers;
 }
 

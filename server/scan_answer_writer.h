@@ -16,9 +16,12 @@ struct answer_settings_c {
     std::size_t items_per_device = 20;
 };
 
-// The offers for every requested device, in request order, at most `most` each.
+// The offers for every requested device, in request order, at most `most` each. Devices that
+// ask with the same IDs (identical ports and hubs, or a request repeating one device) are matched
+// once. `over_budget`, when given, tells whether the request used up the catalog lines one
+// request may weigh (match_budget_c), so that later devices may have missed offers.
 std::vector<std::vector<driver_offer_c>> offers_for_request(const scan_request_c& request, const catalog_index_c& index,
-                                                            std::size_t most);
+                                                            std::size_t most, bool* over_budget = nullptr);
 
 // The ANSI code page the answer to this request is written in, and its HTTP content type.
 unsigned answer_code_page(const scan_request_c& request);

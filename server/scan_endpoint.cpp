@@ -19,7 +19,13 @@ scan_reply_c answer_scan_request(std::string_view content_type, std::string_view
     request_failure_c failure;
     if (!read_scan_request(content_type, body, limits, request, failure)) return text_reply(unsigned(failure.status), failure.reason);
     if (!client_target_for(request.os_code).known) return text_reply(400, "unknown client os " + request.os_code);
-    auto offers = offers_for_request(request, catalog, answer.items_per_device);
+    bool over_budget = false;
+    auto offers = offers_for_request(request, catalog, answer.items_per_device, &over_budget);
+    // A partial answer would tell the devices left out that they are up to date.
+    if (over_budget)
+        return text_reply(413, "the request needs more than " + std::to_string(match_budget_c::per_request) +
+                                   " catalog lines of matching (" + std::to_string(match_budget_c::per_device) +
+                                   " per device); send fewer devices per request");
     scan_reply_c reply;
     fitted_answer_c fitted = fit_scan_answer(request, catalog, offers, answer, answer_bytes, reply.body);
     if (fitted.outcome == answer_fit_c::too_many_devices) return text_reply(413, "too many devices for one answer");

@@ -25,18 +25,43 @@ scan_request_c generic_request(std::size_t devices) {
     return request;
 }
 
+// As generic_request, each device with one ID of its own besides.
+scan_request_c distinct_request(std::size_t devices) {
+    scan_request_c request = generic_request(devices);
+    for (std::size_t d = 0; d < devices; ++d) request.devices[d].device_ids.push_back(request.devices[d].id);
+    return request;
+}
+
 }  // namespace
 
-TEST(request_bounds, candidates_weighed_per_request_are_capped) {
+TEST(request_bounds, candidates_weighed_per_request_are_capped_and_a_request_past_the_cap_is_refused) {
     catalog_index_c index = generic_catalog(5000);
-    scan_request_c request = generic_request(40);
-    auto offers = offers_for_request(request, index, 20);
-    ASSERT_EQ(offers.size(), 40u);
+    bool over_budget = false;
     // Each device may weigh 4,096 entries; sixteen of them use up the request's 65,536.
-    std::size_t with_offers = 0;
-    for (const auto& device_offers : offers) with_offers += !device_offers.empty();
-    EXPECT_EQ(with_offers, match_budget_c{}.left / match_budget_c::per_device);
-    EXPECT_FALSE(offers.back().size());
+    auto offers = offers_for_request(distinct_request(17), index, 20, &over_budget);
+    ASSERT_EQ(offers.size(), 17u);
+    EXPECT_TRUE(over_budget);
+    EXPECT_TRUE(offers.back().empty());
+    offers_for_request(distinct_request(16), index, 20, &over_budget);
+    EXPECT_TRUE(over_budget);  // the last line of the budget taken: what follows may have been cut
+    offers_for_request(distinct_request(15), index, 20, &over_budget);
+    EXPECT_FALSE(over_budget);
+}
+
+TEST(request_bounds, devices_asking_with_the_same_ids_are_matched_once) {
+    catalog_index_c index = generic_catalog(5000);
+    bool over_budget = true;
+    // Four thousand identical devices cost what one does, and every one gets its offers.
+    auto offers = offers_for_request(generic_request(4096), index, 20, &over_budget);
+    EXPECT_FALSE(over_budget);
+    ASSERT_EQ(offers.size(), 4096u);
+    EXPECT_EQ(offers.back().size(), 20u);
+    EXPECT_EQ(offers.back().front().entry, offers.front().front().entry);
+    // Case does not make a device another one.
+    scan_request_c request = generic_request(2);
+    request.devices[1].device_ids = {"pci\\ven_1&dev_0", "pci\\cc_0300"};
+    offers = offers_for_request(request, index, 20, &over_budget);
+    EXPECT_EQ(offers[1].size(), offers[0].size());
 }
 
 TEST(request_bounds, lines_read_and_not_offered_count_against_the_budget_too) {

@@ -63,6 +63,22 @@ TEST(server_service, answers_count_in_the_budget_until_sent_and_health_and_metri
     EXPECT_EQ(fetch(server->base_url() + "health").status, 503);
 }
 
+TEST(server_service, a_request_past_the_matching_budget_gets_413_naming_it_not_a_partial_answer) {
+    server_settings_c settings;
+    settings.log = nullptr;
+    std::string error;
+    // Every device asks for the display class, which 5,000 packages name: 17 devices weigh more
+    // catalog lines than one request may.
+    auto server = update_server_c::start(settings, generic_catalog(5000), error);
+    ASSERT_TRUE(server) << error;
+    std::string request = generic_request(17);
+    http_reply_c refused = fetch(server->base_url(), &request);
+    EXPECT_EQ(refused.status, 413);
+    EXPECT_NE(refused.body.find("more than 65536 catalog lines"), std::string::npos) << refused.body;
+    request = generic_request(15);
+    EXPECT_EQ(fetch(server->base_url(), &request).status, 200);
+}
+
 TEST(server_service, an_admin_listener_takes_health_and_metrics_off_the_public_one) {
     server_settings_c settings;
     settings.admin_address = "127.0.0.1";
@@ -95,7 +111,7 @@ TEST(server_service, a_package_download_completes_while_heavy_scans_are_answered
     std::string error;
     auto server = update_server_c::start(settings, generic_catalog(4000), error);
     ASSERT_TRUE(server) << error;
-    std::string heavy = generic_request(400);
+    std::string heavy = generic_request(16);  // 64,000 catalog lines to weigh, within one request's budget
     constexpr int scans = 16;
     std::atomic<int> answered{0};
     std::vector<std::thread> clients;
