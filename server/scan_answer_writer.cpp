@@ -276,7 +276,9 @@ std::vector<std::vector<driver_offer_c>> offers_for_request(const scan_request_c
         key = std::to_string(device.hardware_id_count);
         for (std::string_view id : device.device_ids) {
             key += '\n';
-            for (char c : id) key += ascii_upper(c);
+            std::size_t at = key.size();
+            key.append(id);
+            for (std::size_t i = at; i < key.size(); ++i) key[i] = ascii_upper(key[i]);
         }
         auto [first, fresh] = first_asking.emplace(key, offers.size());
         if (fresh) offers.push_back(index.offers_for(device, target, most, budget));
@@ -312,6 +314,10 @@ answer_writing_c write_scan_answer(const scan_request_c& request, const catalog_
     if (!in_order.empty()) index.prefetch_records(*in_order[0]);
     if (in_order.size() > 1) index.prefetch_records(*in_order[1]);
     std::size_t written = 0;
+    // Devices with the same offers (identical ports and hubs, or a request repeating a device) get
+    // the same items: written once, then copied.
+    std::unordered_map<std::string, std::pair<std::size_t, std::size_t>> items_written_at;
+    std::string offers_key;
     for (std::size_t d = 0; d < request.devices.size(); ++d) {
         out += "<hardware>";
         // The id goes back byte for byte as it came, so that the program finds its device.
@@ -319,6 +325,17 @@ answer_writing_c write_scan_answer(const scan_request_c& request, const catalog_
         out += '\n';
         if (d < offers.size()) {
             std::size_t count = std::min(offers[d].size(), settings.items_per_device);
+            offers_key.assign(reinterpret_cast<const char*>(offers[d].data()), count * sizeof(driver_offer_c));
+            auto [items, fresh] = items_written_at.try_emplace(offers_key, out.size(), out.size());
+            if (count && !fresh) {
+                std::size_t length = items->second.second - items->second.first;
+                out.reserve(out.size() + length);
+                out.append(out.data() + items->second.first, length);
+                written += count;
+                writing.items_written += count;
+                if (out.size() > most_bytes) return writing;
+                count = 0;
+            }
             for (std::size_t i = 0; i < count; ++i, ++written) {
                 // The records of the item after next and the texts of the next are on their way
                 // while this one is written.
@@ -328,6 +345,7 @@ answer_writing_c write_scan_answer(const scan_request_c& request, const catalog_
                 ++writing.items_written;
                 if (out.size() > most_bytes) return writing;
             }
+            if (fresh) items->second.second = out.size();
         }
         out += "</hardware>\n";
         if (out.size() > most_bytes) return writing;

@@ -68,9 +68,8 @@ void match_and_write_varied(benchmark::State& state) {
 }
 
 // The whole request as the server gets it: the posted form, inflating, reading, matching, writing.
-void whole_request(benchmark::State& state) {
+void answer_whole(benchmark::State& state, const std::string& document) {
     const catalog_index_c& index = shared_index();
-    std::string document = synthetic_request_document(300, 10, catalog_size(), 1);
     uLongf size = compressBound(uLong(document.size()));
     std::string packed(size, '\0');
     compress(reinterpret_cast<Bytef*>(packed.data()), &size, reinterpret_cast<const Bytef*>(document.data()), uLong(document.size()));
@@ -78,12 +77,39 @@ void whole_request(benchmark::State& state) {
     std::string body = "--b\r\nContent-Disposition: form-data; name=\"kelvdoc\"\r\n\r\n" + packed + "\r\n--b--\r\n";
     answer_settings_c settings;
     settings.package_base_url = "http://127.0.0.1:8080/packages/";
+    unsigned status = 0;
     for (auto _ : state) {
         scan_reply_c reply = answer_scan_request("multipart/form-data; boundary=b", body, index, settings, request_limits_c{},
                                                  (5u << 20) - 1);
+        status = reply.status;
         benchmark::DoNotOptimize(reply.body.data());
     }
+    state.counters["posted_bytes"] = double(body.size());
+    state.counters["status"] = status;
 }
+
+void whole_request(benchmark::State& state) { answer_whole(state, synthetic_request_document(300, 10, catalog_size(), 1)); }
+
+// Hostile requests of a few kilobytes: the first device of a realistic request 4,096 times, and
+// one device naming its first ID 4,096 times. Compare their time with whole_request's.
+std::string first_device_repeated(bool whole_device) {
+    std::string document = synthetic_request_document(1, 10, catalog_size(), 1);
+    std::size_t begin = document.find("<hardware>"), end = document.find("</hardwares>");
+    std::string device = document.substr(begin, end - begin), repeated;
+    if (whole_device) {
+        for (int i = 0; i < 4096; ++i) repeated += device;
+    } else {
+        std::size_t ids = device.find("<![CDATA[", device.find("<hardids>")) + 9;
+        std::string id = device.substr(ids, device.find_first_of("\n]", ids) - ids);
+        for (int i = 0; i < 4096; ++i) repeated += (i ? "\n" : "") + id;
+        device = "<hardware><id>X</id><hardids><![CDATA[" + repeated + "]]></hardids></hardware>";
+        repeated = device;
+    }
+    return document.substr(0, begin) + repeated + document.substr(end);
+}
+
+void hostile_identical_devices(benchmark::State& state) { answer_whole(state, first_device_repeated(true)); }
+void hostile_repeated_ids(benchmark::State& state) { answer_whole(state, first_device_repeated(false)); }
 
 }  // namespace
 
@@ -91,4 +117,6 @@ BENCHMARK(read_request)->Unit(benchmark::kMicrosecond);
 BENCHMARK(match_and_write)->Unit(benchmark::kMicrosecond);
 BENCHMARK(match_and_write_varied)->Unit(benchmark::kMicrosecond);
 BENCHMARK(whole_request)->Unit(benchmark::kMicrosecond);
+BENCHMARK(hostile_identical_devices)->Unit(benchmark::kMicrosecond);
+BENCHMARK(hostile_repeated_ids)->Unit(benchmark::kMicrosecond);
 BENCHMARK_MAIN();
