@@ -31,9 +31,9 @@ void compute_answer(update_server_c::state_c& state, MHD_Connection* connection,
     }
     state.metrics.observe_answer(std::chrono::duration<double>(clock_type::now() - started).count());
     // The request's bytes are no longer needed; the answer's are held until it is sent.
-    state.buffered.fetch_sub(context.reserved);
-    context.reserved = 0;
+    release_body(state, context);
     std::string().swap(context.body);
+    state.shares->give_back_answer(context.client);
     if (!state.reserve(reply.body.size())) {
         reply = scan_reply_c{503, "server busy, try again later\n"};
         state.buffered.fetch_add(reply.body.size());  // a few bytes, given back like any answer
@@ -43,6 +43,22 @@ void compute_answer(update_server_c::state_c& state, MHD_Connection* connection,
 }
 
 }  // namespace
+
+void release_body(update_server_c::state_c& state, request_context_c& context) {
+    state.buffered.fetch_sub(context.reserved);
+    state.shares->give_back_bytes(context.client, context.reserved);
+    context.reserved = 0;
+}
+
+bool reserve_body(update_server_c::state_c& state, request_context_c& context, std::size_t bytes) {
+    if (!state.shares->take_bytes(context.client, bytes)) return false;
+    if (!state.reserve(bytes)) {
+        state.shares->give_back_bytes(context.client, bytes);
+        return false;
+    }
+    context.reserved += bytes;
+    return true;
+}
 
 // The computed reply, without a copy: its bytes were counted in the budget when it was made.
 MHD_Result send_reply(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context) {
@@ -61,6 +77,10 @@ MHD_Result send_reply(update_server_c::state_c& state, MHD_Connection* connectio
 MHD_Result answer_scan(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context) {
     if (context.busy) return send_text(connection, context, MHD_HTTP_SERVICE_UNAVAILABLE, "server busy, try again later\n");
     if (context.too_large) return send_text(connection, context, MHD_HTTP_CONTENT_TOO_LARGE, "request body too large\n");
+    // One address may have only its share of the scans queued or being answered.
+    if (!state.shares->take_answer(context.client))
+        return send_text(connection, context, MHD_HTTP_SERVICE_UNAVAILABLE,
+                         "too many scans from this address at once, try again later\n");
     const char* type = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_TYPE);
     std::shared_ptr<const catalog_index_c> catalog = state.current().index;
     // Suspended before the job can resume it; a job that cannot be queued resumes it here.
@@ -68,8 +88,9 @@ MHD_Result answer_scan(update_server_c::state_c& state, MHD_Connection* connecti
     MHD_suspend_connection(connection);
     bool queued = state.answers->submit([&state, connection, &context, catalog, content_type = std::string(type ? type : "")] {
         compute_answer(state, connection, context, catalog, content_type);
-    });
+    }, context.client);
     if (!queued) {
+        state.shares->give_back_answer(context.client);
         context.reply = scan_reply_c{503, "server busy, try again later\n"};
         state.buffered.fetch_add(context.reply->body.size());
         MHD_resume_connection(connection);

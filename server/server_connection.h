@@ -3,6 +3,7 @@
 #pragma once
 
 #include "server/answer_pool.h"
+#include "server/client_shares.h"
 #include "server/scan_endpoint.h"
 #include "server/server_metrics.h"
 #include "server/update_server.h"
@@ -23,6 +24,7 @@ struct update_server_c::state_c {
     server_metrics_c metrics;
     std::atomic<std::uint64_t> catalog_loads{0}, catalog_load_failures{0};
     std::unique_ptr<answer_pool_c> answers;
+    std::unique_ptr<client_shares_c> shares;
     std::atomic<bool> stopping{false};  // connections are closed after their response
     std::atomic<std::size_t> requests_open{0};  // begun and not yet ended (a download being sent included)
 
@@ -68,8 +70,10 @@ struct request_context_c {
     std::string target;  // as received, for the log
     std::string path;    // decoded by the library
     std::string method;
+    std::string client;  // the address the request is from (see client_shares.h)
     std::string body;
-    std::size_t reserved = 0;  // this body's share of the server-wide budget
+    std::size_t received = 0;  // body bytes that arrived, kept or not
+    std::size_t reserved = 0;  // this body's share of the server-wide budget (and of its client's)
     std::size_t discarded = 0;
     bool headers_seen = false;
     bool too_large = false;
@@ -84,6 +88,11 @@ MHD_Result send(MHD_Connection* connection, request_context_c& context, unsigned
                 std::uint64_t bytes);
 MHD_Result send_text(MHD_Connection* connection, request_context_c& context, unsigned status, const std::string& text,
                      const char* type = "text/plain; charset=utf-8");
+
+// Gives the body's bytes back to the server's budget and to its client's share.
+void release_body(update_server_c::state_c& state, request_context_c& context);
+// Takes `bytes` for the request's body from its client's share and the server's budget, or false.
+bool reserve_body(update_server_c::state_c& state, request_context_c& context, std::size_t bytes);
 
 // POST /: the body is in; the answer is computed on an answer thread while the connection waits.
 MHD_Result answer_scan(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context);

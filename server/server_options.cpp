@@ -1,5 +1,7 @@
 #include "server/server_options.h"
 
+#include <arpa/inet.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
@@ -22,11 +24,14 @@ const std::map<std::string, numeric_option_c>& numeric_options() {
         {"items", {1, 1000}},      {"threads", {1, 256}},     {"answer-threads", {1, 256}},
         {"connections", {1, 65536}}, {"timeout", {1, 3600}}, {"stop-timeout", {0, 3600}},
         {"watch-seconds", {0, 86400}}, {"max-missing-percent", {0, 100}},
+        {"connections-per-address", {0, 65536}}, {"client-share-percent", {1, 100}}, {"answers-per-client", {1, 65536}},
+        {"request-seconds", {1, 3600}}, {"min-upload-rate", {0, 1u << 30}},
     };
     return options;
 }
 
-const char* const text_options[] = {"catalog", "packages", "listen", "admin-listen", "public-url", "port-file", "config"};
+const char* const text_options[] = {"catalog",   "packages",      "listen", "admin-listen",
+                                    "public-url", "trusted-proxy", "port-file", "config"};
 
 bool is_text_option(const std::string& name) {
     for (const char* known : text_options)
@@ -57,6 +62,11 @@ bool apply(const std::string& name, const std::string& value, server_options_c& 
         else if (name == "timeout") options.settings.timeout_seconds = unsigned(number);
         else if (name == "watch-seconds") options.watch_seconds = unsigned(number);
         else if (name == "max-missing-percent") options.load_limits.max_missing_percent = unsigned(number);
+        else if (name == "connections-per-address") options.settings.connections_per_address = unsigned(number);
+        else if (name == "client-share-percent") options.settings.client_share_percent = unsigned(number);
+        else if (name == "answers-per-client") options.settings.answers_per_client = number;
+        else if (name == "request-seconds") options.settings.request_seconds = unsigned(number);
+        else if (name == "min-upload-rate") options.settings.min_upload_rate = number;
         else options.stop_seconds = unsigned(number);
         return true;
     }
@@ -70,6 +80,21 @@ bool apply(const std::string& name, const std::string& value, server_options_c& 
     else if (name == "packages") options.settings.packages_folder = value;
     else if (name == "public-url") options.settings.public_url = value;
     else if (name == "port-file") options.port_file = value;
+    else if (name == "trusted-proxy") {
+        // Comma-separated IPv4 addresses.
+        options.settings.trusted_proxies.clear();
+        std::size_t start = 0;
+        while (start <= value.size()) {
+            std::size_t comma = value.find(',', start);
+            std::string address = value.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+            in_addr parsed{};
+            if (inet_pton(AF_INET, address.c_str(), &parsed) != 1)
+                return error = "--trusted-proxy takes IPv4 addresses separated by commas, not \"" + value + "\"", false;
+            options.settings.trusted_proxies.push_back(address);
+            if (comma == std::string::npos) break;
+            start = comma + 1;
+        }
+    }
     else if (name == "listen" || name == "admin-listen") {
         std::size_t colon = value.rfind(':');
         unsigned long port = 0;
@@ -119,6 +144,14 @@ std::string server_usage() {
            "  --threads N           connection threads, 1-256 (default 2)\n"
            "  --answer-threads N    threads computing scan answers, 1-256 (default: as --threads)\n"
            "  --connections N       open connections at most, 1-65536 (default 512)\n"
+           "  --connections-per-address N  open connections from one address, 0-65536 (default 32;\n"
+           "                        0: no limit, as behind a load balancer)\n"
+           "  --trusted-proxy A[,B...]  proxies (load balancers) whose X-Forwarded-For names the client\n"
+           "  --client-share-percent N  of the request budget one client address may hold (default 25)\n"
+           "  --answers-per-client N  scans one address may have queued or being answered\n"
+           "                        (default 64); scans wait in one line per address, served in turn\n"
+           "  --request-seconds N   whole time a request may take to arrive, 1-3600 (default 60)\n"
+           "  --min-upload-rate N   bytes per second a request must average after 10 s (default 1024)\n"
            "  --timeout SECONDS     idle time before a connection is closed, 1-3600 (default 30)\n"
            "  --stop-timeout SECONDS  on SIGTERM, time open connections get to finish (default 30)\n"
            "  --check-files yes|no  leave out packages whose archive is missing (default yes)\n"

@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <cstdlib>
@@ -65,6 +66,26 @@ MHD_Result handle_admin_request(void* cls, MHD_Connection* connection, const cha
     }
 }
 
+// The peer's IPv4 address without its port.
+std::string peer_address(MHD_Connection* connection) {
+    std::string peer = peer_text(connection);
+    return peer.substr(0, peer.rfind(':'));
+}
+
+// Whether an upload keeps within its whole time and, after its first seconds, the least average
+// rate; the connection's idle time is cut down to what is left of the request's time, so that a
+// sender that goes quiet is closed at its deadline too.
+bool keep_to_deadline(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context) {
+    const server_settings_c& settings = state.settings;
+    double elapsed = std::chrono::duration<double>(clock_type::now() - context.started).count();
+    if (elapsed > settings.request_seconds) return false;
+    if (elapsed > settings.upload_grace_seconds && double(context.received) < double(settings.min_upload_rate) * elapsed)
+        return false;
+    auto left = unsigned(settings.request_seconds - elapsed) + 1;
+    MHD_set_connection_option(connection, MHD_CONNECTION_OPTION_TIMEOUT, std::min(left, settings.timeout_seconds));
+    return true;
+}
+
 MHD_Result handle_request(void* cls, MHD_Connection* connection, const char* url, const char* method, const char*,
                           const char* upload_data, size_t* upload_data_size, void** con_cls) noexcept {
     auto& state = *static_cast<update_server_c::state_c*>(cls);
@@ -81,6 +102,10 @@ MHD_Result handle_request(void* cls, MHD_Connection* connection, const char* url
                 // The first call carries the headers only: refuse a declared oversized body
                 // before reading any of it, otherwise ask for the body.
                 context->headers_seen = true;
+                const char* forwarded = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "X-Forwarded-For");
+                context->client = client_address(peer_address(connection), forwarded ? forwarded : "",
+                                                 state.settings.trusted_proxies);
+                keep_to_deadline(state, connection, *context);
                 const char* length = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_LENGTH);
                 if (length && std::strtoull(length, nullptr, 10) > state.settings.body_bytes) {
                     context->too_large = true;
@@ -92,19 +117,20 @@ MHD_Result handle_request(void* cls, MHD_Connection* connection, const char* url
                 // Bodies without a length (chunked) are counted here; past the limit they are
                 // discarded, and a client that keeps sending is cut off.
                 std::size_t size = *upload_data_size;
+                context->received += size;
+                // A sender too slow for the request's time, or for the least rate, is cut off.
+                if (!keep_to_deadline(state, connection, *context)) return MHD_NO;
                 bool keep = !context->too_large && !context->busy && context->body.size() + size <= state.settings.body_bytes;
-                if (keep && !state.reserve(size)) {
-                    // All connections together hold as much as the server allows.
+                if (keep && !reserve_body(state, *context, size)) {
+                    // All connections together, or this client's, hold as much as the server allows.
                     context->busy = true;
                     keep = false;
                 }
                 if (keep) {
-                    context->reserved += size;
                     context->body.append(upload_data, size);
                 } else {
                     if (!context->busy) context->too_large = true;
-                    state.buffered.fetch_sub(context->reserved);
-                    context->reserved = 0;
+                    release_body(state, *context);
                     std::string().swap(context->body);
                     context->discarded += size;
                     if (context->discarded > state.settings.body_bytes) return MHD_NO;
@@ -153,7 +179,7 @@ void end_request(void* cls, MHD_Connection* connection, void** con_cls, MHD_Requ
     *con_cls = nullptr;
     if (!context) return;
     --state.requests_open;
-    state.buffered.fetch_sub(context->reserved);
+    release_body(state, *context);
     state.metrics.count_request(context->status, context->bytes);
     if (state.settings.log) {
         try {
@@ -224,8 +250,11 @@ std::unique_ptr<update_server_c> update_server_c::start(const server_settings_c&
     state.answer.items_per_device = settings.items_per_device;
     state.answer.package_base_url = server->base_url() + "packages/";
     unsigned threads = settings.threads < 1 ? 1u : settings.threads;
-    state.answers = std::make_unique<answer_pool_c>(settings.answer_threads ? settings.answer_threads : threads,
-                                                    settings.answers_waiting);
+    unsigned answer_threads = settings.answer_threads ? settings.answer_threads : threads;
+    state.answers = std::make_unique<answer_pool_c>(answer_threads, settings.answers_waiting);
+    state.shares = std::make_unique<client_shares_c>(
+        std::max(settings.body_bytes, settings.buffered_bytes / 100 * std::min(settings.client_share_percent, 100u)),
+        settings.answers_per_client ? settings.answers_per_client : std::max<std::size_t>(1, settings.answers_waiting / 4));
     std::vector<MHD_OptionItem> options{
         {MHD_OPTION_LISTEN_SOCKET, listener, nullptr},
         {MHD_OPTION_CONNECTION_LIMIT, intptr_t(settings.connections), nullptr},

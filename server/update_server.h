@@ -14,6 +14,7 @@
 #include <ctime>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct server_settings_c {
     std::string address = "127.0.0.1";  // numeric IPv4 address to listen on
@@ -31,8 +32,17 @@ struct server_settings_c {
     unsigned answer_threads = 0;         // 0: as many as connection threads
     std::size_t answers_waiting = 256;   // scan requests queued for an answer thread; past it, 503
     unsigned connections = 512;
-    unsigned connections_per_address = 32;
+    unsigned connections_per_address = 32;  // 0: no limit (behind a load balancer all share its address)
     unsigned timeout_seconds = 30;       // idle time before a connection is closed
+    // Fair shares (client_shares.h) and slow senders: what one client address may hold of the
+    // budget and of the answer queue, the whole time a request may take to arrive, and the
+    // average upload rate it must keep after its first seconds.
+    unsigned client_share_percent = 25;  // of buffered_bytes
+    std::size_t answers_per_client = 0;  // scans queued or being answered; 0: a quarter of answers_waiting
+    unsigned request_seconds = 60;
+    std::size_t min_upload_rate = 1024;  // bytes per second
+    unsigned upload_grace_seconds = 10;
+    std::vector<std::string> trusted_proxies;  // peers whose X-Forwarded-For names the client
     std::FILE* log = stderr;             // one line per request; null for none
 };
 
