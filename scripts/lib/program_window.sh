@@ -33,6 +33,9 @@ program_window_probe() {
   [ "$drive" = --drive ] && arguments+=(--drive "$(winepath -w "$work/download" 2>/dev/null)")
   status=0
   timeout 300 bash -c 'source "$1/scripts/lib/wine.sh"; shift; wine_run "$@"' _ "$wine_root" "${probe[@]}" "${arguments[@]}" || status=$?
+  # A program the probe could not end through its menu is ended with its prefix's processes, so
+  # that the run goes on.
+  [ "$status" -eq 0 ] || wineserver -k >/dev/null 2>&1
   wait "$program" || true
   return $status
 }
