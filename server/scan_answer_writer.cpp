@@ -269,20 +269,30 @@ std::vector<std::vector<driver_offer_c>> offers_for_request(const scan_request_c
     match_budget_c budget;
     std::vector<std::vector<driver_offer_c>> offers;
     offers.reserve(request.devices.size());
-    // A device by what it is matched with: its hardware ID count, then its IDs in upper case.
-    std::unordered_map<std::string, std::size_t> first_asking;
-    std::string key;
-    for (const requested_device_c& device : request.devices) {
-        key = std::to_string(device.hardware_id_count);
-        for (std::string_view id : device.device_ids) {
-            key += '\n';
-            std::size_t at = key.size();
-            key.append(id);
-            for (std::size_t i = at; i < key.size(); ++i) key[i] = ascii_upper(key[i]);
+    // Devices by what they are matched with (their IDs without regard to case, and how many are
+    // hardware IDs), found through a hash of the first ID and the counts, then compared in full.
+    std::unordered_multimap<std::uint64_t, std::size_t> first_asking;
+    first_asking.reserve(request.devices.size());
+    auto same_ids = [](const requested_device_c& a, const requested_device_c& b) {
+        if (a.hardware_id_count != b.hardware_id_count || a.device_ids.size() != b.device_ids.size()) return false;
+        for (std::size_t i = 0; i < a.device_ids.size(); ++i)
+            if (!equal_ignoring_ascii_case(a.device_ids[i], b.device_ids[i])) return false;
+        return true;
+    };
+    for (std::size_t d = 0; d < request.devices.size(); ++d) {
+        const requested_device_c& device = request.devices[d];
+        std::uint64_t key = (device.hardware_id_count << 16) ^ device.device_ids.size();
+        if (!device.device_ids.empty()) key ^= device_id_hash(device.device_ids.front());
+        std::size_t same = d;
+        auto [from, to] = first_asking.equal_range(key);
+        for (; from != to && same == d; ++from)
+            if (same_ids(request.devices[from->second], device)) same = from->second;
+        if (same == d) {
+            first_asking.emplace(key, d);
+            offers.push_back(index.offers_for(device, target, most, budget));
+        } else {
+            offers.push_back(offers[same]);
         }
-        auto [first, fresh] = first_asking.emplace(key, offers.size());
-        if (fresh) offers.push_back(index.offers_for(device, target, most, budget));
-        else offers.push_back(offers[first->second]);
     }
     if (over_budget) *over_budget = budget.left == 0;
     return offers;
