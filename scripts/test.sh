@@ -84,6 +84,12 @@ zip_seeds="$root/build/fuzz-seeds/zip"
 python3 tests/fuzz/zip_seeds.py "$zip_seeds"
 fuzz_run zip_reader 30 "$zip_seeds"
 fuzz_run backup_index 30 tests/fuzz/corpus/backup_index
+package_seeds="$root/build/fuzz-seeds/catalog_package"
+python3 tests/fuzz/package_seeds.py "$package_seeds"
+fuzz_run catalog_package 30 "$package_seeds"
+fuzz_run http_headers 30 tests/fuzz/corpus/http_headers
+fuzz_run dpinst_inf 30 tests/fuzz/corpus/dpinst_inf
+fuzz_run download_links 30 tests/fuzz/corpus/download_links
 
 # The Windows transfer tests reach a fault-injecting HTTP server on the loopback.
 fault_pid=

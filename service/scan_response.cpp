@@ -48,6 +48,22 @@ std::uint32_t item_children(const TiXmlElement& hardware) {
     return count;
 }
 
+std::string_view without_blanks_around(std::string_view text) {
+    const char* blanks = " \t\r\n";
+    std::size_t first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+// A link without the blanks around it, also where the field cuts it: blanks are no part of an
+// address, and a link is stored and read back trimmed ("setup.dat"), where it must compare
+// equal to what was offered.
+template <std::size_t Capacity>
+void copy_link(char (&field)[Capacity], const char* text) {
+    std::string_view link = without_blanks_around(text);
+    copy_text(field, without_blanks_around(link.substr(0, Capacity - 1)));
+}
+
 std::uint32_t unsigned_number(const char* text, int base) {
     // Leading digits only; no digits gives 0.
     return std::uint32_t(std::strtoul(text, nullptr, base));
@@ -58,8 +74,8 @@ void read_item(const TiXmlElement& element, driver_item_c& item) {
     copy_wide(item.title, child_text(element, "title"));
     copy_wide(item.version, child_text(element, "ver"));
     copy_wide(item.guid, child_text(element, "guid"));
-    copy_text(item.link, child_text(element, "link"));
-    copy_text(item.official_link, child_text(element, "official_link"));
+    copy_link(item.link, child_text(element, "link"));
+    copy_link(item.official_link, child_text(element, "official_link"));
     std::wstring inf = ansi_to_wide(child_text(element, "infpath"));
     for (auto& c : inf)
         if (c == L'/') c = L'\\';

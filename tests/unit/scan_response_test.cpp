@@ -29,7 +29,7 @@ TEST(scan_response, items_are_read_with_their_conversions) {
              "<link>http://files/nv 1.zip</link><infpath>pkg/Display.Driver/nv_disp.inf</infpath>"
              "<official_link>http://vendor/x</official_link><cp>3</cp><manu>NVIDIA</manu><sign>0</sign>"
              "<feature>ff</feature><targetos>61</targetos><date>2020-01-02</date><desc>d</desc>") +
-        item("<size>12abc</size><feature>zz</feature><infpath>noseparator</infpath>") +
+        item("<size>12abc</size><feature>zz</feature><infpath>noseparator</infpath><link> http://files/b.zip &#9;</link>") +
         "</hardware><hardware><id>UNKNOWN\\DEVICE</id>" + item("") + "</hardware></hardwares></answer>";
     ASSERT_TRUE(parse_scan_response(answer, store));
     const device_c& gpu = store.devices[0];
@@ -49,6 +49,8 @@ TEST(scan_response, items_are_read_with_their_conversions) {
     EXPECT_EQ(second.feature, 0u);
     EXPECT_STREQ(second.inf_name, L"");
     EXPECT_STREQ(second.title, L"");
+    // Blanks around a link are dropped: it is stored and compared trimmed once installed.
+    EXPECT_STREQ(second.link, "http://files/b.zip");
     EXPECT_EQ(store.devices[1].item_count, 0u);  // named by no hardware element
 }
 
