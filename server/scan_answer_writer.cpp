@@ -9,7 +9,6 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <unordered_map>
 
 namespace {
 
@@ -263,6 +262,40 @@ std::string_view package_folder_name(std::string_view file_name) {
     return folder.empty() ? std::string_view("package") : folder;
 }
 
+namespace {
+
+// The first of a request's devices (or offer lists) that equals a later one, found through a hash
+// in an open-addressing table made once per request: no allocation per device.
+class first_equal_c {
+public:
+    explicit first_equal_c(std::size_t count) {
+        std::size_t size = 16;
+        while (size < 2 * count) size *= 2;
+        slots_.resize(size);
+    }
+    // The first position before `position` with the same hash for which `equal` holds; when there
+    // is none, `position` is recorded under the hash and returned.
+    template <typename Equal>
+    std::size_t find_or_add(std::uint64_t hash, std::size_t position, const Equal& equal) {
+        const std::size_t mask = slots_.size() - 1;
+        std::size_t at = std::size_t(hash) & mask;
+        for (; slots_[at].used; at = (at + 1) & mask)
+            if (slots_[at].hash == hash && equal(slots_[at].position)) return slots_[at].position;
+        slots_[at] = {hash, position, true};
+        return position;
+    }
+
+private:
+    struct slot_c {
+        std::uint64_t hash = 0;
+        std::size_t position = 0;
+        bool used = false;
+    };
+    std::vector<slot_c> slots_;
+};
+
+}  // namespace
+
 std::vector<std::vector<driver_offer_c>> offers_for_request(const scan_request_c& request, const catalog_index_c& index,
                                                             std::size_t most, bool* over_budget) {
     client_target_c target = client_target_for(request.os_code);
@@ -271,28 +304,21 @@ std::vector<std::vector<driver_offer_c>> offers_for_request(const scan_request_c
     offers.reserve(request.devices.size());
     // Devices by what they are matched with (their IDs without regard to case, and how many are
     // hardware IDs), found through a hash of the first ID and the counts, then compared in full.
-    std::unordered_multimap<std::uint64_t, std::size_t> first_asking;
-    first_asking.reserve(request.devices.size());
-    auto same_ids = [](const requested_device_c& a, const requested_device_c& b) {
-        if (a.hardware_id_count != b.hardware_id_count || a.device_ids.size() != b.device_ids.size()) return false;
-        for (std::size_t i = 0; i < a.device_ids.size(); ++i)
-            if (!equal_ignoring_ascii_case(a.device_ids[i], b.device_ids[i])) return false;
-        return true;
-    };
+    first_equal_c first_asking(request.devices.size());
     for (std::size_t d = 0; d < request.devices.size(); ++d) {
         const requested_device_c& device = request.devices[d];
         std::uint64_t key = (device.hardware_id_count << 16) ^ device.device_ids.size();
         if (!device.device_ids.empty()) key ^= device_id_hash(device.device_ids.front());
-        std::size_t same = d;
-        auto [from, to] = first_asking.equal_range(key);
-        for (; from != to && same == d; ++from)
-            if (same_ids(request.devices[from->second], device)) same = from->second;
-        if (same == d) {
-            first_asking.emplace(key, d);
-            offers.push_back(index.offers_for(device, target, most, budget));
-        } else {
-            offers.push_back(offers[same]);
-        }
+        std::size_t same = first_asking.find_or_add(key, d, [&](std::size_t earlier) {
+            const requested_device_c& other = request.devices[earlier];
+            if (other.hardware_id_count != device.hardware_id_count || other.device_ids.size() != device.device_ids.size())
+                return false;
+            for (std::size_t i = 0; i < device.device_ids.size(); ++i)
+                if (!equal_ignoring_ascii_case(other.device_ids[i], device.device_ids[i])) return false;
+            return true;
+        });
+        if (same == d) offers.push_back(index.offers_for(device, target, most, budget));
+        else offers.push_back(offers[same]);
     }
     if (over_budget) *over_budget = budget.left == 0;
     return offers;
@@ -326,8 +352,8 @@ answer_writing_c write_scan_answer(const scan_request_c& request, const catalog_
     std::size_t written = 0;
     // Devices with the same offers (identical ports and hubs, or a request repeating a device) get
     // the same items: written once, then copied.
-    std::unordered_map<std::string, std::pair<std::size_t, std::size_t>> items_written_at;
-    std::string offers_key;
+    first_equal_c first_offering(offers.size());
+    std::vector<std::pair<std::size_t, std::size_t>> items_at(offers.size());  // each device's items in `out`
     for (std::size_t d = 0; d < request.devices.size(); ++d) {
         out += "<hardware>";
         // The id goes back byte for byte as it came, so that the program finds its device.
@@ -335,12 +361,17 @@ answer_writing_c write_scan_answer(const scan_request_c& request, const catalog_
         out += '\n';
         if (d < offers.size()) {
             std::size_t count = std::min(offers[d].size(), settings.items_per_device);
-            offers_key.assign(reinterpret_cast<const char*>(offers[d].data()), count * sizeof(driver_offer_c));
-            auto [items, fresh] = items_written_at.try_emplace(offers_key, out.size(), out.size());
-            if (count && !fresh) {
-                std::size_t length = items->second.second - items->second.first;
+            std::uint64_t key = count;
+            for (std::size_t i = 0; i < count; ++i) key = (key ^ (std::uint64_t(offers[d][i].entry) << 8 ^ offers[d][i].cp)) * 0x100000001b3ull;
+            std::size_t same = count == 0 ? d : first_offering.find_or_add(key, d, [&](std::size_t earlier) {
+                return std::min(offers[earlier].size(), settings.items_per_device) == count &&
+                       std::memcmp(offers[earlier].data(), offers[d].data(), count * sizeof(driver_offer_c)) == 0;
+            });
+            items_at[d].first = out.size();
+            if (same != d) {
+                std::size_t length = items_at[same].second - items_at[same].first;
                 out.reserve(out.size() + length);
-                out.append(out.data() + items->second.first, length);
+                out.append(out.data() + items_at[same].first, length);
                 written += count;
                 writing.items_written += count;
                 if (out.size() > most_bytes) return writing;
@@ -355,7 +386,7 @@ answer_writing_c write_scan_answer(const scan_request_c& request, const catalog_
                 ++writing.items_written;
                 if (out.size() > most_bytes) return writing;
             }
-            if (fresh) items->second.second = out.size();
+            items_at[d].second = out.size();
         }
         out += "</hardware>\n";
         if (out.size() > most_bytes) return writing;
