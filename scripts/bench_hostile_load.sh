@@ -13,26 +13,14 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 seconds=${1:-10}
 connections=${2:-16}
-if [ -n "${VANTOREL_HOST_BUILD:-}" ]; then
-  build=$VANTOREL_HOST_BUILD
-else
-  bash scripts/setup.sh >/dev/null
-  source scripts/lib/builds.sh
-  build_tree host >/dev/null
-  build=build/host
-fi
+source scripts/lib/bench_server_tools.sh
+bench_host_build
 
 work="$root/build/bench/hostile"
 mkdir -p "$work/packages"
 [ -s "$work/catalog.sqlite" ] || "$build/vantorel-catalog" synthetic --catalog "$work/catalog.sqlite" --count 100000 >/dev/null
 "$build/vantorel-catalog" synthetic-request --devices 300 --ids 10 --count 100000 --out "$work/body.bin"
-cat >"$work/post.lua" <<'LUA'
-wrk.method = "POST"
-local file = io.open(os.getenv("VANTOREL_BODY"), "rb")
-wrk.body = file:read("*a")
-file:close()
-wrk.headers["Content-Type"] = "multipart/form-data; boundary=vantorel-load-boundary"
-LUA
+bench_post_script "$work/post.lua"
 
 rm -f "$work/port"
 "$build/vantorel-server" --catalog "$work/catalog.sqlite" --packages "$work/packages" --check-files no \

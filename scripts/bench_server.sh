@@ -14,14 +14,8 @@ ids=${1:-400000}
 seconds=${2:-20}
 connections=${3:-32}
 packages=$(( (ids + 3) / 4 ))
-if [ -n "${VANTOREL_HOST_BUILD:-}" ]; then
-  build=$VANTOREL_HOST_BUILD
-else
-  bash scripts/setup.sh >/dev/null
-  source scripts/lib/builds.sh
-  build_tree host >/dev/null
-  build=build/host
-fi
+source scripts/lib/bench_server_tools.sh
+bench_host_build
 
 work="$root/build/bench/server"
 mkdir -p "$work/packages"
@@ -35,13 +29,7 @@ if [ ! -s "$work/catalog-$packages.sqlite" ]; then
   mv "$work/catalog-$packages.sqlite.part" "$work/catalog-$packages.sqlite"
 fi
 "$build/vantorel-catalog" synthetic-request --devices 300 --ids 10 --count "$packages" --out "$work/body.bin"
-cat >"$work/post.lua" <<'LUA'
-wrk.method = "POST"
-local file = io.open(os.getenv("VANTOREL_BODY"), "rb")
-wrk.body = file:read("*a")
-file:close()
-wrk.headers["Content-Type"] = "multipart/form-data; boundary=vantorel-load-boundary"
-LUA
+bench_post_script "$work/post.lua"
 
 # Generated packages have no archives: the file check is off.
 rm -f "$work/port"
