@@ -314,7 +314,9 @@ std::vector<std::vector<driver_offer_c>> offers_for_request(const scan_request_c
             if (other.hardware_id_count != device.hardware_id_count || other.device_ids.size() != device.device_ids.size())
                 return false;
             for (std::size_t i = 0; i < device.device_ids.size(); ++i)
-                if (!equal_ignoring_ascii_case(other.device_ids[i], device.device_ids[i])) return false;
+                if (other.device_ids[i] != device.device_ids[i] &&  // the same bytes, mostly
+                    !equal_ignoring_ascii_case(other.device_ids[i], device.device_ids[i]))
+                    return false;
             return true;
         });
         if (same == d) offers.push_back(index.offers_for(device, target, most, budget));
