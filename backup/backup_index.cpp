@@ -4,6 +4,7 @@
 #include "common/fixed_text.h"
 #include "common/path_join.h"
 #include "common/text_convert.h"
+#include "common/xml_nesting.h"
 
 #include <tinyxml.h>
 
@@ -132,6 +133,12 @@ backup_index_load_c read_index_file(backup_index_c& index, const std::wstring& i
     std::fclose(file);
     if (!read_whole) return load;
 
+    // An index nests four levels deep; one nested far deeper would overflow the parser's stack.
+    constexpr std::size_t most_nesting = 32;
+    if (!xml_nesting_within(bytes, most_nesting)) {
+        load.set_aside = set_aside(index_path);
+        return load;
+    }
     TiXmlDocument document;
     document.Parse(bytes.c_str(), nullptr, TIXML_ENCODING_LEGACY);
     if (document.Error() || bytes.find('\0') != std::string::npos) {

@@ -2,6 +2,7 @@
 
 #include "common/fixed_text.h"
 #include "common/text_convert.h"
+#include "common/xml_nesting.h"
 
 #include <tinyxml.h>
 
@@ -19,6 +20,8 @@ constexpr std::size_t most_items_per_answer = 3000;
 // Every '<' may open a node of the tree and every '=' an attribute: counting them bounds the tree
 // before it is built.
 constexpr std::size_t most_markup = 200000;
+// An answer nests five levels deep (answer, hardwares, hardware, item, field).
+constexpr std::size_t most_nesting = 32;
 // The parser may read a little past a multi-byte sequence cut short at the end: keep NULs there.
 constexpr std::size_t padding = 8;
 
@@ -110,6 +113,8 @@ namespace {
 
 bool parse_document(std::string_view body, device_store_c& store) {
     if (markup_count(body) > most_markup) return false;
+    // Deeper than any answer nests, and shallow enough for a worker thread's stack.
+    if (!xml_nesting_within(body, most_nesting)) return false;
     std::string padded(body);
     padded.append(padding, '\0');
     TiXmlDocument document;

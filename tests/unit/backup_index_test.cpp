@@ -107,6 +107,15 @@ TEST_F(backup_index_test, a_damaged_file_is_set_aside_and_the_index_kept) {
     // Neither damaged file was overwritten by the other.
     EXPECT_EQ(bytes_of(scratch_.path() / "backup.xml.bad"), good.substr(0, good.size() / 2));
     EXPECT_TRUE(fs::exists(scratch_.path() / "backup.xml.bad.1"));
+    // An index nested far too deep is set aside like a damaged one, before it is parsed.
+    std::ofstream(scratch_.path() / "backup.xml", std::ios::binary) << "<vantorel>" + [] {
+        std::string deep;
+        for (int i = 0; i < 70000; ++i) deep += "<driver>";
+        return deep;
+    }();
+    EXPECT_EQ(load_backup_index(index, index_path_, folder_, store_).result, -1);
+    EXPECT_EQ(index.size(), 1u);
+    EXPECT_TRUE(fs::exists(scratch_.path() / "backup.xml.bad.2"));
     // A file without entries leaves the index as it was, and is no damage.
     std::ofstream(scratch_.path() / "backup.xml", std::ios::binary) << "<vantorel/>";
     EXPECT_EQ(load_backup_index(index, index_path_, folder_, store_).result, -1);

@@ -107,6 +107,11 @@ TEST(scan_response, hostile_answers_are_refused_before_they_exhaust_memory) {
     answer += "</hardwares></r>";
     EXPECT_FALSE(parse_scan_response(answer, store));
 
+    // 70,000 nested elements in 210 KB: refused before the parser recurses that deep (it crashed).
+    std::string deep = "<r><hardwares><hardware><id>DEV\\0</id>";
+    for (int i = 0; i < 70000; ++i) deep += "<a>";
+    EXPECT_FALSE(parse_scan_response(deep, store));
+
     // Markup alone, with no device named: a tree of millions of nodes is never built.
     std::string nodes = "<r><hardwares><hardware><id>DEV\\0</id><item/></hardware>";
     for (int i = 0; i < 300000; ++i) nodes += "<x a='' b=''/>";
