@@ -123,18 +123,24 @@ bool zip_reader_c::extract_current(const std::wstring& folder, std::uint64_t& wr
         problem_ = "the entry " + wide_to_utf8(name) + " cannot be opened";
         return false;
     }
-    const std::wstring part = target + L".unpacking";
+    // The temporary name is one no file has, not even an entry unpacked before ("x.unpacking").
+    std::wstring part = target + L".unpacking";
+    for (int n = 1; file_exists(part); ++n) part = target + L".unpacking" + std::to_wstring(n);
     std::FILE* out = open_file(part, "wb");
     bool sound = out != nullptr;
     if (!sound) problem_ = "cannot create " + wide_to_utf8(target);
     std::vector<char> buffer(copy_block);
+    std::uint64_t entry_bytes = 0;
     while (sound) {
         const int n = unzReadCurrentFile(zip, buffer.data(), unsigned(buffer.size()));
         if (n == 0) break;
         if (n < 0) {
             problem_ = "the entry " + wide_to_utf8(name) + " is damaged or cut";
             sound = false;
-        } else if ((written += unsigned(n)) > unpack_limit.load()) {
+            break;
+        }
+        entry_bytes += unsigned(n);
+        if ((written += unsigned(n)) > unpack_limit.load()) {
             problem_ = "the archive unpacks to more data than any driver package holds";
             sound = false;
         } else if (std::fwrite(buffer.data(), 1, std::size_t(n), out) != std::size_t(n)) {
@@ -144,6 +150,13 @@ bool zip_reader_c::extract_current(const std::wstring& folder, std::uint64_t& wr
     }
     if (out && std::fclose(out) != 0 && sound) {
         problem_ = "cannot write " + wide_to_utf8(target);
+        sound = false;
+    }
+    // Data that ends before the entry's declared size is cut: minizip checks the CRC only of an
+    // entry read to its declared end.
+    if (sound && entry_bytes != info.uncompressed_size) {
+        problem_ = "the entry " + wide_to_utf8(name) + " is cut (" + std::to_string(entry_bytes) + " of " +
+                   std::to_string(info.uncompressed_size) + " bytes)";
         sound = false;
     }
     // Closing the entry checks its CRC once all of its data was read.

@@ -70,6 +70,12 @@ TEST_F(zip_reader_test, unpacks_folders_and_files_and_never_overwrites) {
     EXPECT_EQ(bytes_of(folder() / "drv/x64/a.inf"), "[Version]");
     EXPECT_EQ(bytes_of(folder() / "b.sys"), std::string(100000, 'b'));
 
+    // An entry named as another's temporary name stays whole when that other entry is unpacked.
+    ASSERT_EQ(unpack({{"x.inf.unpacking", "kept"}, {"x.inf", "new"}}), 0);
+    EXPECT_EQ(bytes_of(folder() / "x.inf.unpacking"), "kept");
+    EXPECT_EQ(bytes_of(folder() / "x.inf"), "new");
+    ASSERT_EQ(unpack({{"drv/", ""}, {"drv/x64/a.inf", "[Version]"}, {"b.sys", std::string(100000, 'b'), false}}), 0);
+
     // A second unpacking over the first leaves what is there untouched.
     std::ofstream(folder() / "b.sys", std::ios::binary) << "edited";
     zip_reader_c again;
@@ -121,6 +127,28 @@ TEST_F(zip_reader_test, damaged_cut_and_oversized_archives_leave_no_cut_file) {
     ASSERT_EQ(reader_.open_archive(utf8_to_wide(archive.u8string())), 0);
     EXPECT_EQ(reader_.extract_all(utf8_to_wide(folder().u8string())), 0);
     EXPECT_NE(reader_.problem().find("CRC"), std::string::npos);
+    EXPECT_EQ(files_below(folder()), (std::vector<std::string>{"first.txt"}));
+    reader_.close_archive();
+
+    // An entry whose data ends before the size it declares is cut, though no CRC was checked.
+    ASSERT_EQ(unpack({{"first.txt", "first"}, {"short.txt", std::string(3000, 's')}}), 0);
+    bytes = bytes_of(archive);
+    for (std::size_t at = 0; (at = bytes.find("PK", at)) != std::string::npos; at += 2) {
+        // The declared size of "short.txt" in its local header (offset 22) and its directory
+        // entry (offset 24), 3000 made 4000.
+        const bool local = bytes.compare(at, 4, "PK\x03\x04") == 0, central = bytes.compare(at, 4, "PK\x01\x02") == 0;
+        const std::size_t field = local ? at + 22 : at + 24;
+        if ((local || central) && bytes.find("short.txt", at) == at + (local ? 30 : 46)) {
+            bytes[field] = char(4000 & 0xff);
+            bytes[field + 1] = char(4000 >> 8);
+        }
+    }
+    std::ofstream(archive, std::ios::binary) << bytes;
+    fs::remove_all(folder());
+    fs::create_directories(folder());
+    ASSERT_EQ(reader_.open_archive(utf8_to_wide(archive.u8string())), 0);
+    EXPECT_EQ(reader_.extract_all(utf8_to_wide(folder().u8string())), 0);
+    EXPECT_NE(reader_.problem().find("short.txt is cut (3000 of 4000 bytes)"), std::string::npos) << reader_.problem();
     EXPECT_EQ(files_below(folder()), (std::vector<std::string>{"first.txt"}));
     reader_.close_archive();
 
