@@ -24,21 +24,17 @@ bool files_in(const std::string& folder, std::unordered_set<std::string>& names,
     return true;
 }
 
-}  // namespace
-
-namespace {
-
 constexpr std::size_t missing_names_kept = 10;
 
-std::string listed(const catalog_load_report_c& report) {
+}  // namespace
+
+std::string missing_archives_text(const catalog_load_report_c& report) {
     std::string names;
     for (const auto& name : report.missing_archives) names += (names.empty() ? "" : ", ") + name;
     if (report.left_out > report.missing_archives.size())
         names += " and " + std::to_string(report.left_out - report.missing_archives.size()) + " more";
     return names;
 }
-
-}  // namespace
 
 bool load_served_catalog(const std::string& path, const std::string& packages_folder, served_catalog_c& catalog,
                          catalog_load_report_c& report, std::string& error, const catalog_load_limits_c& limits) {
@@ -75,7 +71,7 @@ bool load_served_catalog(const std::string& path, const std::string& packages_fo
     if (report.left_out * 100 > std::size_t(limits.max_missing_percent) * report.packages) {
         error = "catalog " + path + ": " + std::to_string(report.left_out) + " of " + std::to_string(report.packages) +
                 " packages have no archive in " + packages_folder + ", more than the " +
-                std::to_string(limits.max_missing_percent) + " % allowed: " + listed(report) + "; not loaded";
+                std::to_string(limits.max_missing_percent) + " % allowed: " + missing_archives_text(report) + "; not loaded";
         return false;
     }
     if (report.packages == report.left_out && !limits.allow_empty) {

@@ -23,6 +23,9 @@ struct catalog_load_report_c {
     double seconds = 0;
 };
 
+// The missing archives the report names, and how many more there are, for a log line.
+std::string missing_archives_text(const catalog_load_report_c& report);
+
 // `packages_folder` empty: every package is kept.
 bool load_served_catalog(const std::string& path, const std::string& packages_folder, served_catalog_c& catalog,
                          catalog_load_report_c& report, std::string& error, const catalog_load_limits_c& limits = {});

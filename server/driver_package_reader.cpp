@@ -168,7 +168,7 @@ bool read_driver_package(const std::string& archive_path, const package_options_
             return fail(path + (inf_error.line_number ? " line " + std::to_string(inf_error.line_number) : std::string()) +
                         ": " + inf_error.message);
         if (!read_driver_info(inf, info, inf_error, records_left)) {
-            if (inf_error.message.rfind("more than ", 0) == 0)
+            if (inf_error.past_entry_bound)
                 return fail("more than " + std::to_string(bounds.records) + " catalog records (--max-records), at " + path +
                             " line " + std::to_string(inf_error.line_number));
             return fail(path + (inf_error.line_number ? " line " + std::to_string(inf_error.line_number) : std::string()) +

@@ -198,8 +198,10 @@ bool read_model_line(const inf_file_c& inf, const inf_line_c& line, const models
         entry.id_position = int(i - 1);
         state.entry_bytes += entry_bytes(entry);
         if (state.entry_bytes > most_entry_bytes) return fail(error, line.line_number, "too many model entries");
-        if (info.models.size() >= state.most_entries)
+        if (info.models.size() >= state.most_entries) {
+            error.past_entry_bound = true;
             return fail(error, line.line_number, "more than " + std::to_string(state.most_entries) + " model entries");
+        }
         info.models.push_back(entry);
         any_id = true;
     }

@@ -31,6 +31,7 @@ struct inf_section_c {
 struct inf_error_c {
     int line_number = 0;  // 0 when the error concerns the whole file
     std::string message;
+    bool past_entry_bound = false;  // more model entries than the reader was allowed
 };
 
 class inf_file_c {

@@ -49,12 +49,9 @@ bool load(const server_options_c& options, served_catalog_c& catalog, std::strin
     std::snprintf(line, sizeof line, "catalog %s: %zu packages, %zu device IDs, loaded in %.1f s", options.catalog_path.c_str(),
                   catalog.index->package_count(), catalog.index->entry_count(), report.seconds);
     say(line);
-    if (report.left_out) {
-        std::string names;
-        for (const auto& name : report.missing_archives) names += (names.empty() ? "" : ", ") + name;
+    if (report.left_out)
         say(std::to_string(report.left_out) + " package(s) left out: their archive is not in " +
-            options.settings.packages_folder + " (" + names + (report.left_out > report.missing_archives.size() ? ", ..." : "") + ")");
-    }
+            options.settings.packages_folder + " (" + missing_archives_text(report) + ")");
     return true;
 }
 

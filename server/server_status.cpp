@@ -1,26 +1,13 @@
 // GET /health and GET /metrics: what a load balancer and a monitoring system ask.
 #include "server/server_connection.h"
 
-#include <cstdio>
+#include <nlohmann/json.hpp>
+
 #include <ctime>
 
 namespace server_http {
 
 namespace {
-
-// The text as a JSON string's content.
-std::string json_escaped(const std::string& text) {
-    std::string out;
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') out += '\\', out += char(c);
-        else if (c < 0x20) {
-            char code[8];
-            std::snprintf(code, sizeof code, "\\u%04x", c);
-            out += code;
-        } else out += char(c);
-    }
-    return out;
-}
 
 // The catalog in service, and whether the last load failed (the catalog before stays in service).
 std::string health_text(update_server_c::state_c& state, unsigned& status) {
@@ -28,14 +15,17 @@ std::string health_text(update_server_c::state_c& state, unsigned& status) {
     bool loaded = catalog.index && catalog.index->package_count() > 0;
     status = loaded ? MHD_HTTP_OK : MHD_HTTP_SERVICE_UNAVAILABLE;
     std::time_t now = std::time(nullptr);
-    char text[256];
-    std::snprintf(text, sizeof text, "{\"status\":\"%s\",\"packages\":%zu,\"device_ids\":%zu,\"catalog_age_seconds\":%lld",
-                  loaded ? "ok" : "no catalog", catalog.index ? catalog.index->package_count() : 0,
-                  catalog.index ? catalog.index->entry_count() : 0,
-                  static_cast<long long>(catalog.written ? now - catalog.written : 0));
+    nlohmann::ordered_json health = {
+        {"status", loaded ? "ok" : "no catalog"},
+        {"packages", catalog.index ? catalog.index->package_count() : 0},
+        {"device_ids", catalog.index ? catalog.index->entry_count() : 0},
+        {"catalog_age_seconds", static_cast<long long>(catalog.written ? now - catalog.written : 0)},
+    };
     std::string error = state.last_load_error();
-    return text + (error.empty() ? std::string(",\"last_load\":\"ok\"}\n")
-                                 : ",\"last_load\":\"failed\",\"last_load_error\":\"" + json_escaped(error) + "\"}\n");
+    health["last_load"] = error.empty() ? "ok" : "failed";
+    if (!error.empty()) health["last_load_error"] = error;
+    // A path in the reason may hold bytes that are not UTF-8: replaced, never a failure.
+    return health.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
 std::string metrics_text(update_server_c::state_c& state) {

@@ -20,20 +20,29 @@ namespace {
 
 using namespace server_http;
 
-std::string peer_text(MHD_Connection* connection) {
+// The peer's IPv4 address and port; null for any other kind of peer.
+const sockaddr_in* peer_of(MHD_Connection* connection) {
     const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
-    if (!info || !info->client_addr || info->client_addr->sa_family != AF_INET) return "-";
-    const auto* address = reinterpret_cast<const sockaddr_in*>(info->client_addr);
+    if (!info || !info->client_addr || info->client_addr->sa_family != AF_INET) return nullptr;
+    return reinterpret_cast<const sockaddr_in*>(info->client_addr);
+}
+
+// The peer's address without its port, "-" when it has none.
+std::string peer_address(MHD_Connection* connection) {
+    const sockaddr_in* peer = peer_of(connection);
     char text[INET_ADDRSTRLEN] = "-";
-    inet_ntop(AF_INET, &address->sin_addr, text, sizeof text);
-    return std::string(text) + ":" + std::to_string(ntohs(address->sin_port));
+    if (peer) inet_ntop(AF_INET, &peer->sin_addr, text, sizeof text);
+    return text;
+}
+
+std::string peer_text(MHD_Connection* connection) {
+    const sockaddr_in* peer = peer_of(connection);
+    return peer ? peer_address(connection) + ":" + std::to_string(ntohs(peer->sin_port)) : "-";
 }
 
 bool peer_on_loopback(MHD_Connection* connection) {
-    const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
-    if (!info || !info->client_addr || info->client_addr->sa_family != AF_INET) return false;
-    const auto* address = reinterpret_cast<const sockaddr_in*>(info->client_addr);
-    return (ntohl(address->sin_addr.s_addr) >> 24) == 127;
+    const sockaddr_in* peer = peer_of(connection);
+    return peer && (ntohl(peer->sin_addr.s_addr) >> 24) == 127;
 }
 
 // GET /health and GET /metrics, or false when the request is for neither.
@@ -64,12 +73,6 @@ MHD_Result handle_admin_request(void* cls, MHD_Connection* connection, const cha
     } catch (...) {
         return MHD_NO;
     }
-}
-
-// The peer's IPv4 address without its port.
-std::string peer_address(MHD_Connection* connection) {
-    std::string peer = peer_text(connection);
-    return peer.substr(0, peer.rfind(':'));
 }
 
 // Whether an upload keeps within its whole time and, after its first seconds, the least average
