@@ -1,6 +1,6 @@
 #include "backup/detached_worker.h"
 
-#include <thread>
+#include "common/thread_start.h"
 
 void detached_worker_c::wait() const {
     while (running()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -9,7 +9,7 @@ void detached_worker_c::wait() const {
 bool detached_worker_c::start(std::function<std::int32_t()> work) {
     if (running()) return false;
     state_ = std::make_shared<state_c>();
-    std::thread([state = state_, work = std::move(work)] {
+    std::optional<std::thread> thread = start_thread([state = state_, work = std::move(work)] {
         std::int32_t result = -1;
         try {
             result = work();
@@ -18,6 +18,12 @@ bool detached_worker_c::start(std::function<std::int32_t()> work) {
         }
         state->result.store(result);
         state->finished.store(true);
-    }).detach();
+    });
+    if (!thread) {
+        // No thread: the work counts as ended and failed, so nothing waits for it.
+        state_->finished.store(true);
+        return false;
+    }
+    thread->detach();
     return true;
 }

@@ -9,7 +9,8 @@
 
 class detached_worker_c {
 public:
-    // Starts the work on its own thread; false while an earlier one runs.
+    // Starts the work on its own thread; false while an earlier one runs, or when the system would
+    // not start a thread (the work then counts as ended with -1).
     bool start(std::function<std::int32_t()> work);
     bool running() const { return state_ && !state_->finished.load(); }
     // The result of the last work that ended; -1 before any.

@@ -1,18 +1,24 @@
 #include "backup/restore_job.h"
 
 #include "common/path_join.h"
-#include "download/zip_reader.h"
 
 int restore_backup(const std::wstring& archive_name, const std::wstring& backup_folder,
-                   const installer_context_c& context) {
+                   const installer_context_c& context, std::string* problem) {
+    std::string ignored;
+    std::string& why = problem ? *problem : ignored;
     if (archive_name.empty() || archive_name.find_first_of(L"/\\:") != std::wstring::npos || archive_name == L"." ||
-        archive_name == L"..")
+        archive_name == L"..") {
+        why = "no plain archive name";
         return -1;
-    const std::wstring archive = join_path(backup_folder, archive_name);
-    zip_reader_c reader;
-    if (reader.open_archive(archive) != 0) return -1;
-    const std::wstring folder = make_unpack_folder(archive, backup_folder);
-    if (reader.extract_all(folder) != 0) return -1;
-    run_driver_installer(folder, true, context);
+    }
+    const unpack_report_c report = unpack_archive(join_path(backup_folder, archive_name), backup_folder);
+    if (report.outcome != unpack_outcome::unpacked) {
+        why = report.outcome == unpack_outcome::not_an_archive ? "no readable zip archive" : report.problem;
+        return -1;
+    }
+    if (!run_driver_installer(report.folder, true, context)) {
+        why = "the driver package installer could not be started";
+        return -1;
+    }
     return 0;
 }

@@ -1,13 +1,14 @@
-// Restoring a backup: its archive is unpacked into a folder of its own in the backup folder (with
-// the zip reader's protections) and the driver package installer is started on it, forced, so
-// the backed-up drivers go in even over newer ones.
+// Restoring a backup: its archive is unpacked into a new folder of its own in the backup folder
+// (with the zip reader's protections) and the driver package installer is started on it, forced,
+// so the backed-up drivers go in even over newer ones.
 #pragma once
 
 #include "download/installer_choice.h"
 
 #include <string>
 
-// 0 when the archive was unpacked and the installer started; -1 for a name that is no plain file
-// name, a missing or unreadable archive.
+// 0 when the archive was unpacked whole and the installer started; -1 for a name that is no
+// plain file name, a missing or unreadable archive, or one that did not unpack whole (then
+// nothing is installed and its folder is removed). `problem`, when given, says why.
 int restore_backup(const std::wstring& archive_name, const std::wstring& backup_folder,
-                   const installer_context_c& context);
+                   const installer_context_c& context, std::string* problem = nullptr);

@@ -150,8 +150,12 @@ int restore_command(const cli_arguments& arguments) {
     noting_launcher_c launcher(dry_run ? nullptr : environment.install.shell, wait);
     installer_context_c context{environment.install.program_folder, environment.backup_folder,
                                 environment.install.is_64bit_windows, &launcher, &disk_files(), wait};
-    const int result = restore_backup(utf8_to_wide(name), environment.backup_folder, context);
-    nlohmann::ordered_json out = {{"archive", name}, {"result", result}, {"started", launcher.starts}};
+    std::string problem;
+    const int result = restore_backup(utf8_to_wide(name), environment.backup_folder, context, &problem);
+    nlohmann::ordered_json out = {{"archive", name}, {"result", result}};
+    if (result != 0) out["problem"] = problem;
+    out["started"] = launcher.starts;
     std::cout << out.dump(2) << "\n";
+    if (result != 0) std::fprintf(stderr, "vantorel-cli: nothing was restored: %s\n", problem.c_str());
     return result == 0 && !launcher.any_failed ? 0 : 1;
 }

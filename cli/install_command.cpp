@@ -54,15 +54,18 @@ int install_command(const cli_arguments& arguments) {
     noting_launcher_c launcher(dry_run ? nullptr : environment.shell, wait);
     installer_context_c context{environment.program_folder, folder, environment.is_64bit_windows, &launcher,
                                 &disk_files(), wait};
-    const int result = unpack_and_install(package, inf_paths, context);
-    if (result < 0) launcher.open(package);
+    const unpack_report_c report = unpack_and_install(package, inf_paths, context);
+    if (report.outcome == unpack_outcome::not_an_archive) launcher.open(package);
     nlohmann::ordered_json out = {
         {"package", wide_to_utf8(package)},
-        {"unpack_folder", wide_to_utf8(make_unpack_folder(package, folder))},
-        {"unpacked", result == 0},
-        {"started", launcher.starts},
-        {"dry_run", dry_run || !environment.shell},
+        {"unpack_folder", wide_to_utf8(report.folder)},
+        {"unpacked", report.outcome == unpack_outcome::unpacked},
     };
+    if (report.outcome == unpack_outcome::failed) out["problem"] = report.problem;
+    out["started"] = launcher.starts;
+    out["dry_run"] = dry_run || !environment.shell;
     std::cout << out.dump(2) << "\n";
-    return result == 0 && !launcher.any_failed ? 0 : 1;
+    if (report.outcome == unpack_outcome::failed)
+        std::fprintf(stderr, "vantorel-cli: the package was not installed: %s\n", report.problem.c_str());
+    return report.outcome != unpack_outcome::failed && !launcher.any_failed ? 0 : 1;
 }

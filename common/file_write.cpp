@@ -1,8 +1,10 @@
 #include "common/file_open.h"
 
+#include "common/file_create.h"
+
 bool write_file_atomically(const std::wstring& path, const std::string& bytes) {
     const std::wstring temporary = path + L".tmp";
-    std::FILE* file = open_file(temporary, "wb");
+    std::FILE* file = replace_with_new_file(temporary);
     if (!file) return false;
     bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && flush_to_disk(file);
     written = std::fclose(file) == 0 && written;

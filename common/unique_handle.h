@@ -30,6 +30,8 @@ public:
         reset();
         return &handle_;
     }
+    // Gives the handle up to a new owner.
+    handle_type release() { return std::exchange(handle_, Traits::invalid()); }
     bool valid() const { return handle_ != Traits::invalid(); }
     explicit operator bool() const { return valid(); }
 

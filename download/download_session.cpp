@@ -4,6 +4,8 @@
 #include "download/download_paths.h"
 #include "service/http_transfer.h"
 
+#include "common/thread_start.h"
+
 #include <algorithm>
 
 std::vector<std::shared_ptr<download_session_c>> download_sessions;
@@ -90,7 +92,9 @@ bool download_session_c::start_download() {
     worker_call.argument = this;
     worker_call.finished.store(false);
     // The worker keeps its session alive, so it never writes into a freed one.
-    worker = std::thread([keep = shared_from_this()] { run_worker_call(keep->worker_call); });
+    std::optional<std::thread> started = start_thread([keep = shared_from_this()] { run_worker_call(keep->worker_call); });
+    if (!started) return false;  // no thread to run it on: the state stays as it was
+    worker = std::move(*started);
     state = download_downloading;
     return true;
 }
@@ -98,14 +102,13 @@ bool download_session_c::start_download() {
 bool download_session_c::poll_worker() {
     if (!worker.joinable() || !worker_call.finished.load()) return false;
     worker.join();
-    if (job.stop.load() != 0) {
-        state = download_paused;
-        job.stop.store(0);
-    } else if (job.code != 0 || job.bytes_done.load() != job.expected_size) {
-        state = download_failed;
-    } else {
-        // An older file with the final name must not stand in for this package.
+    const bool stopped = job.stop.exchange(0) != 0;
+    if (job.code == 0 && job.bytes_done.load() == job.expected_size) {
+        // Every byte arrived, even when a pause came after the last one. An older file with the
+        // final name must not stand in for this package.
         state = replace_file(temp_path, final_path) ? download_complete : download_failed;
+    } else {
+        state = stopped ? download_paused : download_failed;
     }
     return true;
 }
@@ -137,7 +140,20 @@ download_session_c* get_download_session(const std::string& link, std::uint32_t 
     return download_sessions.back().get();
 }
 
+bool poll_download_sessions() {
+    bool any_running = false;
+    // A worker keeps its session alive, but the list may be cleared meanwhile: copy the owners.
+    const std::vector<std::shared_ptr<download_session_c>> sessions = download_sessions;
+    for (const auto& session : sessions) {
+        session->poll_worker();
+        any_running = any_running || session->worker_running();
+    }
+    return any_running;
+}
+
 bool stop_downloads(std::chrono::milliseconds limit) {
+    // Downloads that have ended are completed first: only those still running are paused.
+    poll_download_sessions();
     for (const auto& session : download_sessions)
         if (session->worker_running()) session->request_pause();
     const auto until = std::chrono::steady_clock::now() + limit;

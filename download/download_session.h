@@ -40,11 +40,13 @@ public:
     download_session_c& operator=(const download_session_c&) = delete;
 
     // States 1, 3 and 4: starts the worker and enters state 2. False when a worker already runs,
-    // or another session's worker is writing the same file (links with the same file name share
-    // their files, and two writers appending to one file would corrupt it).
+    // another session's worker is writing the same file (links with the same file name share
+    // their files, and two writers appending to one file would corrupt it), or the system would
+    // not start a thread.
     bool start_download();
     // The worker has ended: makes the transition and gives true; false while it runs or when
-    // there is none. A complete package is moved to its final name, replacing an older file of
+    // there is none. All bytes there make the package complete, even when a pause was asked for
+    // after the last one. A complete package is moved to its final name, replacing an older file of
     // that name; when the move fails the session fails with the partial file kept.
     bool poll_worker();
     // State 2: asks the worker to stop; the next poll after its end gives state 3.
@@ -77,6 +79,11 @@ extern std::vector<std::shared_ptr<download_session_c>> download_sessions;
 download_session_c* get_download_session(const std::string& link, std::uint32_t expected_size,
                                          const std::wstring& download_folder);
 
-// Before the program ends: asks every running worker to stop and waits up to `limit` for them.
+// Makes the transition of every session whose worker has ended, whether or not a download panel
+// shows it. True while any worker still runs. The UI thread calls it on a timer.
+bool poll_download_sessions();
+
+// Before the program ends: completes the downloads that have ended, asks every running worker to
+// stop and waits up to `limit` for them.
 // The partial files stay for a later resume. True when every worker has ended.
 bool stop_downloads(std::chrono::milliseconds limit);

@@ -4,9 +4,13 @@
 #include "common/path_join.h"
 
 std::int32_t install_package(install_job_c& job) {
-    std::int32_t result = unpack_and_install(job.package_path, job.inf_paths, job.context);
+    unpack_report_c report = unpack_and_install(job.package_path, job.inf_paths, job.context, &job.stop);
     // Not a zip archive: the shell runs it when it is a program.
-    if (result < 0) result = job.context.launcher->open(job.package_path) ? 0 : -1;
+    if (report.outcome == unpack_outcome::not_an_archive)
+        report.started = job.context.launcher->open(job.package_path) ? program_start::started : program_start::failed;
+    if (report.started == program_start::started) append_setup_link(job.context.program_folder, job.link);
+    const std::int32_t result = report.outcome == unpack_outcome::failed ? -1 : 0;
+    job.report = std::move(report);
     job.running.store(0);
     return result;
 }

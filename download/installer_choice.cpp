@@ -1,8 +1,10 @@
 #include "download/installer_choice.h"
 
+#include "common/file_create.h"
 #include "common/file_open.h"
 #include "common/path_join.h"
 #include "common/text_compare.h"
+#include "common/text_convert.h"
 #include "download/zip_entry_name.h"
 #include "download/zip_reader.h"
 
@@ -32,56 +34,59 @@ std::optional<std::wstring> common_inf_folder(const std::set<std::wstring>& inf_
     return common.substr(0, last + 1);
 }
 
-void run_driver_installer(const std::wstring& folder, bool force, const installer_context_c& context) {
+bool run_driver_installer(const std::wstring& folder, bool force, const installer_context_c& context) {
     // A parameter ending in \" would read as an escaped quote.
     std::wstring quoted = folder;
     while (!quoted.empty() && is_separator(quoted.back())) quoted.pop_back();
     const std::wstring parameters = std::wstring(context.silent ? L"/S " : L"") +
                                     (force ? L"/SH /F /PATH \"" : L"/SH /PATH \"") + quoted + L"\"";
     const wchar_t* program = context.is_64bit_windows ? L"DPInst64.exe" : L"DPInst32.exe";
-    context.launcher->run(join_path(context.program_folder, program), parameters);
+    return context.launcher->run(join_path(context.program_folder, program), parameters);
 }
 
-bool find_setup_program(const std::wstring& folder, const installer_context_c& context) {
+namespace {
+
+program_start open_program(const std::wstring& path, const installer_context_c& context) {
+    return context.launcher->open(path) ? program_start::started : program_start::failed;
+}
+
+}  // namespace
+
+program_start find_setup_program(const std::wstring& folder, const installer_context_c& context) {
     const std::vector<std::wstring> programs = context.files->programs_in(folder);
-    if (programs.empty()) return false;
-    if (programs.size() == 1) {
-        context.launcher->open(join_path(folder, programs.front()));
-        return true;
-    }
-    for (const std::wstring& name : programs) {
-        if (equal_ignoring_case(name, L"setup.exe") || equal_ignoring_case(name, L"autorun.exe")) {
-            context.launcher->open(join_path(folder, name));
-            return true;
-        }
-    }
-    return false;
+    if (programs.empty()) return program_start::none_found;
+    if (programs.size() == 1) return open_program(join_path(folder, programs.front()), context);
+    for (const std::wstring& name : programs)
+        if (equal_ignoring_case(name, L"setup.exe") || equal_ignoring_case(name, L"autorun.exe"))
+            return open_program(join_path(folder, name), context);
+    return program_start::none_found;
 }
 
-void search_setup_upwards(const std::wstring& folder, const std::wstring& common, const installer_context_c& context) {
+program_start search_setup_upwards(const std::wstring& folder, const std::wstring& common,
+                                   const installer_context_c& context) {
     std::wstring part = common;
     for (std::size_t last; (last = part.find_last_of(L'\\')) != std::wstring::npos;) {
         part.resize(last);
-        if (find_setup_program(join_relative(folder, part), context)) return;
+        const program_start found = find_setup_program(join_relative(folder, part), context);
+        if (found != program_start::none_found) return found;
     }
-    if (find_setup_program(folder, context)) return;
+    const program_start found = find_setup_program(folder, context);
+    if (found != program_start::none_found) return found;
     context.launcher->open(folder);
+    return program_start::none_found;
 }
 
-void choose_installer(const std::wstring& folder, const std::set<std::wstring>& inf_paths,
-                      const installer_context_c& context) {
+program_start choose_installer(const std::wstring& folder, const std::set<std::wstring>& inf_paths,
+                               const installer_context_c& context) {
     const std::set<std::wstring> usable = usable_inf_paths(inf_paths);
     const std::optional<std::wstring> common = common_inf_folder(usable);
     const std::wstring dir = common ? join_relative(folder, *common) : folder;
     if (!usable.empty() && context.files->is_directory(dir)) {
-        for (const std::wstring& path : usable) {
-            if (context.files->file_exists(join_relative(folder, path))) {
-                run_driver_installer(dir, false, context);
-                return;
-            }
-        }
+        for (const std::wstring& path : usable)
+            if (context.files->file_exists(join_relative(folder, path)))
+                return run_driver_installer(dir, false, context) ? program_start::started : program_start::failed;
     }
-    search_setup_upwards(folder, common.value_or(std::wstring()), context);
+    return search_setup_upwards(folder, common.value_or(std::wstring()), context);
 }
 
 std::wstring make_unpack_folder(const std::wstring& archive_path, const std::wstring& base_folder) {
@@ -89,17 +94,44 @@ std::wstring make_unpack_folder(const std::wstring& archive_path, const std::wst
     std::wstring name = slash == std::wstring::npos ? archive_path : archive_path.substr(slash + 1);
     const std::size_t dot = name.rfind(L'.');
     if (dot != std::wstring::npos && dot > 0) name.resize(dot);
-    const std::wstring folder = join_path(base_folder, name);
-    create_folders(folder);
-    return folder;
+    if (!create_folders(base_folder)) return {};
+    for (int n = 1; n < 1000; ++n) {
+        const std::wstring folder = join_path(base_folder, n == 1 ? name : name + L"-" + std::to_wstring(n));
+        if (create_new_folder(folder)) return folder;
+    }
+    return {};
 }
 
-int unpack_and_install(const std::wstring& package_path, const std::set<std::wstring>& inf_paths,
-                       const installer_context_c& context) {
-    const std::wstring folder = make_unpack_folder(package_path, context.download_folder);
+unpack_report_c unpack_archive(const std::wstring& archive_path, const std::wstring& base_folder,
+                               const std::atomic<bool>* stop) {
+    unpack_report_c report;
     zip_reader_c reader;
-    if (reader.open_archive(package_path) != 0 || reader.extract_all(folder) != 0) return -1;
-    context.files->remove_pages(folder);
-    choose_installer(folder, inf_paths, context);
-    return 0;
+    if (reader.open_archive(archive_path) != 0) {
+        report.outcome = unpack_outcome::not_an_archive;
+        report.problem = "no zip archive";
+        return report;
+    }
+    report.folder = make_unpack_folder(archive_path, base_folder);
+    if (report.folder.empty()) {
+        report.problem = "no folder to unpack into can be created in " + wide_to_utf8(base_folder);
+        return report;
+    }
+    if (reader.extract_all(report.folder, stop) != 0) {
+        report.problem = reader.problem();
+        // Half a package must not be taken for one later: the folder was new, so it all goes.
+        remove_tree(report.folder);
+        report.folder.clear();
+        return report;
+    }
+    report.outcome = unpack_outcome::unpacked;
+    return report;
+}
+
+unpack_report_c unpack_and_install(const std::wstring& package_path, const std::set<std::wstring>& inf_paths,
+                                   const installer_context_c& context, const std::atomic<bool>* stop) {
+    unpack_report_c report = unpack_archive(package_path, context.download_folder, stop);
+    if (report.outcome != unpack_outcome::unpacked) return report;
+    context.files->remove_pages(report.folder);
+    report.started = choose_installer(report.folder, inf_paths, context);
+    return report;
 }

@@ -6,6 +6,7 @@
 #include "common/shell_launcher.h"
 #include "download/unpacked_files.h"
 
+#include <atomic>
 #include <optional>
 #include <set>
 #include <string>
@@ -28,23 +29,51 @@ std::optional<std::wstring> common_inf_folder(const std::set<std::wstring>& inf_
 
 // DPInst64.exe on 64-bit Windows (for the 32-bit program too), else DPInst32.exe, from the program
 // folder, with /SH /PATH "folder" (/SH /F /PATH "folder" when forced), preceded by /S when silent.
-void run_driver_installer(const std::wstring& folder, bool force, const installer_context_c& context);
+// True when it was started.
+bool run_driver_installer(const std::wstring& folder, bool force, const installer_context_c& context);
+
+// What starting a program gave: none found, or found and started or not.
+enum class program_start { none_found, started, failed };
 
 // Starts the folder's only program, or its "setup.exe" or "autorun.exe" (whichever the listing
-// gives first) among several; false when there is none to start.
-bool find_setup_program(const std::wstring& folder, const installer_context_c& context);
+// gives first) among several.
+program_start find_setup_program(const std::wstring& folder, const installer_context_c& context);
 
 // Looks for a set-up program in the common INF folder and each folder above it up to the unpack
-// folder; when there is none, opens the unpack folder for the user.
-void search_setup_upwards(const std::wstring& folder, const std::wstring& common, const installer_context_c& context);
+// folder; when there is none, opens the unpack folder for the user (none_found).
+program_start search_setup_upwards(const std::wstring& folder, const std::wstring& common,
+                                   const installer_context_c& context);
 
-void choose_installer(const std::wstring& folder, const std::set<std::wstring>& inf_paths,
-                      const installer_context_c& context);
+// The driver installer on the offered INF files' folder, else a set-up program, else the folder
+// opened for the user. `started` when an installer or set-up program was started.
+program_start choose_installer(const std::wstring& folder, const std::set<std::wstring>& inf_paths,
+                               const installer_context_c& context);
 
-// The base folder joined with the archive's file name without its extension, created.
+// A new, empty folder for one unpacking: the base folder joined with the archive's file name
+// without its extension, or, when anything has that name already (an earlier unpacking of an
+// older package or backup of that name), the first free "-2", "-3"... An unpacking never mixes
+// its files with what is there. Empty when no folder could be created.
 std::wstring make_unpack_folder(const std::wstring& archive_path, const std::wstring& base_folder);
 
-// 0 when the package was unpacked (whatever was started afterwards), -1 when it is no zip
-// archive or its directory cannot be read.
-int unpack_and_install(const std::wstring& package_path, const std::set<std::wstring>& inf_paths,
-                       const installer_context_c& context);
+enum class unpack_outcome {
+    unpacked,        // every entry unpacked; `started` tells whether an installer was started
+    not_an_archive,  // no zip archive at all: the caller hands it to the shell
+    failed,          // a zip archive that did not unpack whole (or was stopped): nothing installed
+};
+
+struct unpack_report_c {
+    unpack_outcome outcome = unpack_outcome::failed;
+    program_start started = program_start::none_found;
+    std::wstring folder;  // the unpack folder; removed again when the unpacking failed
+    std::string problem;  // why it failed
+};
+
+// Unpacks the package into a new folder and starts its installer. A package that does not unpack
+// whole installs nothing: its folder is removed and the report says why.
+unpack_report_c unpack_and_install(const std::wstring& package_path, const std::set<std::wstring>& inf_paths,
+                                   const installer_context_c& context, const std::atomic<bool>* stop = nullptr);
+
+// The same unpacking, for callers that start their own installer (a restore). `folder` is empty
+// unless the outcome is unpacked.
+unpack_report_c unpack_archive(const std::wstring& archive_path, const std::wstring& base_folder,
+                               const std::atomic<bool>* stop = nullptr);

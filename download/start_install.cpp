@@ -1,6 +1,6 @@
 #include "download/start_install.h"
 
-#include <thread>
+#include "common/thread_start.h"
 
 namespace {
 
@@ -20,13 +20,20 @@ install_start start_install(const install_request_c& request, download_session_c
     if (job.running.load() != 0) return install_start::already_running;
     job.package_path = session.final_path;
     job.inf_paths = std::set<std::wstring>(request.inf_names.begin(), request.inf_names.end());
+    job.link = request.link;
     job.context = context;
+    job.stop.store(false);
+    job.report = {};
     job.running.store(1);
-    // Written before unpacking: even a failed installation is not offered again.
-    append_setup_link(context.program_folder, request.link);
     job.worker_call.procedure = install_procedure;
     job.worker_call.argument = &job;
     job.worker_call.finished.store(false);
-    std::thread([keep = session.shared_from_this()] { run_worker_call(keep->install_job.worker_call); }).detach();
+    std::optional<std::thread> worker =
+        start_thread([keep = session.shared_from_this()] { run_worker_call(keep->install_job.worker_call); });
+    if (!worker) {
+        job.running.store(0);
+        return install_start::no_thread;
+    }
+    worker->detach();
     return install_start::started;
 }

@@ -30,9 +30,10 @@ enum class install_start {
     not_administrator,  // told so; nothing else happened
     already_running,    // an installation of this package runs (from this page or a rebuilt one)
     not_complete,       // the session holds no complete package
+    no_thread,          // the system would not start the worker; nothing changed
 };
 
-// On the UI thread: the gates, then "setup.dat", then the worker (detached; it keeps its session
-// alive until it ends).
+// On the UI thread: the gates, then the worker (detached; it keeps its session alive until it
+// ends), which writes "setup.dat" once it started an installer.
 install_start start_install(const install_request_c& request, download_session_c& session,
                             const installer_context_c& context, install_gates_c& gates);

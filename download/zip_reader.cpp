@@ -1,5 +1,6 @@
 #include "download/zip_reader.h"
 
+#include "common/file_create.h"
 #include "common/file_open.h"
 #include "common/path_join.h"
 #include "common/text_convert.h"
@@ -9,13 +10,11 @@
 #include <minizip/unzip.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace {
-
-std::atomic<std::uint64_t> unpack_limit{default_unpack_limit};
 
 // Names of 256 bytes or more are refused: no real package has them.
 constexpr uLong longest_name = 255;
@@ -30,9 +29,9 @@ std::wstring parent_folder(const std::wstring& path) {
     return last == std::wstring::npos ? std::wstring() : path.substr(0, last);
 }
 
-}  // namespace
+bool stopped(const std::atomic<bool>* stop) { return stop && stop->load(); }
 
-void set_unpack_limit_for_tests(std::uint64_t limit) { unpack_limit.store(limit); }
+}  // namespace
 
 int zip_reader_c::open_archive(const std::wstring& path) {
     close_archive();
@@ -47,46 +46,63 @@ void zip_reader_c::close_archive() {
     archive_ = nullptr;
 }
 
-int zip_reader_c::extract_all(const std::wstring& folder) {
-    problem_.clear();
-    if (!archive_) return -1;
+// What the directory declares is checked before anything is written: the number of entries, the
+// data against the limit and against the free space of the folder's volume.
+bool zip_reader_c::check_directory(const std::wstring& folder, const unpack_limits_c& limits) {
     unzFile zip = handle(archive_);
     unz_global_info64 global{};
-    int result = unzGetGlobalInfo64(zip, &global);
-    if (result != UNZ_OK) {
+    if (unzGetGlobalInfo64(zip, &global) != UNZ_OK) {
         problem_ = "the archive's directory cannot be read";
-        return result;
+        return false;
     }
-    if (global.number_entry == 0) return result;
-
-    // What the entries declare is checked before anything is written; what they really produce
-    // is counted while writing.
+    if (global.number_entry > limits.entries) {
+        problem_ = "the archive holds " + std::to_string(global.number_entry) + " entries, more than any driver package";
+        return false;
+    }
     std::uint64_t declared = 0;
+    int result = UNZ_OK;
     for (result = unzGoToFirstFile(zip); result == UNZ_OK; result = unzGoToNextFile(zip)) {
         unz_file_info64 info{};
         if ((result = unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0)) != UNZ_OK) break;
-        declared += std::min<std::uint64_t>(info.uncompressed_size, unpack_limit.load() + 1);
-        if (declared > unpack_limit.load()) {
+        declared += std::min<std::uint64_t>(info.uncompressed_size, limits.bytes + 1);
+        if (declared > limits.bytes) {
             problem_ = "the archive declares more data than any driver package holds";
-            return -1;
+            return false;
         }
     }
-    if (result != UNZ_END_OF_LIST_OF_FILE) {
+    if (result != UNZ_END_OF_LIST_OF_FILE && !(global.number_entry == 0 && result == UNZ_OK)) {
         problem_ = "the archive's directory cannot be read";
-        return result;
+        return false;
     }
-
-    if ((result = unzGoToFirstFile(zip)) != UNZ_OK) return result;
-    std::uint64_t written = 0;
-    while (extract_current(folder, written)) {
-        result = unzGoToNextFile(zip);
-        if (result == UNZ_END_OF_LIST_OF_FILE) return 0;
-        if (result != UNZ_OK) return result;
+    const std::optional<std::uint64_t> free = free_disk_space(folder);
+    if (free && declared > *free) {
+        problem_ = "the archive needs " + std::to_string(declared) + " bytes, but the disk has only " +
+                   std::to_string(*free) + " free";
+        return false;
     }
-    return 0;
+    return true;
 }
 
-bool zip_reader_c::extract_current(const std::wstring& folder, std::uint64_t& written) {
+int zip_reader_c::extract_all(const std::wstring& folder, const std::atomic<bool>* stop,
+                              const unpack_limits_c& limits) {
+    problem_.clear();
+    if (!archive_) return -1;
+    if (!check_directory(folder, limits)) return -1;
+    unzFile zip = handle(archive_);
+    int result = unzGoToFirstFile(zip);
+    if (result == UNZ_END_OF_LIST_OF_FILE) return 0;  // an empty archive
+    std::uint64_t written = 0;
+    while (result == UNZ_OK) {
+        if (!extract_current(folder, written, stop, limits)) return -1;
+        result = unzGoToNextFile(zip);
+    }
+    if (result == UNZ_END_OF_LIST_OF_FILE) return 0;
+    problem_ = "the archive's directory cannot be read";
+    return -1;
+}
+
+bool zip_reader_c::extract_current(const std::wstring& folder, std::uint64_t& written, const std::atomic<bool>* stop,
+                                   const unpack_limits_c& limits) {
     unzFile zip = handle(archive_);
     unz_file_info64 info{};
     if (unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
@@ -115,7 +131,7 @@ bool zip_reader_c::extract_current(const std::wstring& folder, std::uint64_t& wr
         create_folders(target);
         return true;
     }
-    // Never overwrite: what an earlier unpacking left stays as it is.
+    // An entry repeated under the same name: the first one stays.
     if (file_exists(target)) return true;
     create_folders(parent_folder(target));
 
@@ -123,15 +139,21 @@ bool zip_reader_c::extract_current(const std::wstring& folder, std::uint64_t& wr
         problem_ = "the entry " + wide_to_utf8(name) + " cannot be opened";
         return false;
     }
-    // The temporary name is one no file has, not even an entry unpacked before ("x.unpacking").
+    // The temporary file is created new, under a name nothing has, not even an entry unpacked
+    // before ("x.unpacking"), nor a link planted there.
     std::wstring part = target + L".unpacking";
-    for (int n = 1; file_exists(part); ++n) part = target + L".unpacking" + std::to_wstring(n);
-    std::FILE* out = open_file(part, "wb");
+    std::FILE* out = create_new_file(part);
+    for (int n = 1; !out && n < 100; ++n) out = create_new_file(part = target + L".unpacking" + std::to_wstring(n));
     bool sound = out != nullptr;
     if (!sound) problem_ = "cannot create " + wide_to_utf8(target);
     std::vector<char> buffer(copy_block);
     std::uint64_t entry_bytes = 0;
     while (sound) {
+        if (stopped(stop)) {
+            problem_ = "the unpacking was stopped";
+            sound = false;
+            break;
+        }
         const int n = unzReadCurrentFile(zip, buffer.data(), unsigned(buffer.size()));
         if (n == 0) break;
         if (n < 0) {
@@ -140,7 +162,7 @@ bool zip_reader_c::extract_current(const std::wstring& folder, std::uint64_t& wr
             break;
         }
         entry_bytes += unsigned(n);
-        if ((written += unsigned(n)) > unpack_limit.load()) {
+        if ((written += unsigned(n)) > limits.bytes) {
             problem_ = "the archive unpacks to more data than any driver package holds";
             sound = false;
         } else if (std::fwrite(buffer.data(), 1, std::size_t(n), out) != std::size_t(n)) {

@@ -4,8 +4,15 @@
 // written under a temporary name and takes its own name only when its data checked out.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
+
+// The most one archive may unpack: far above any real driver package, far below a full disk.
+struct unpack_limits_c {
+    std::uint64_t bytes = 4ull << 30;  // counted over the bytes actually written
+    std::uint64_t entries = 65536;
+};
 
 class zip_reader_c {
 public:
@@ -16,23 +23,22 @@ public:
 
     // 0 when the archive opened (tried as given, then with ".zip" appended), -1 otherwise.
     int open_archive(const std::wstring& path);
-    // Every entry into `folder`, keeping the entries' folders. 0 unless the archive's directory
-    // could not be read or it declares more than the total limit (then nothing is written). An
-    // entry that cannot be unpacked (an unsafe name, a damaged or cut entry, the limit reached)
-    // ends the extraction with what came before it kept; `problem()` then says what stopped it.
-    int extract_all(const std::wstring& folder);
+    // Every entry into `folder`, keeping the entries' folders. 0 when every entry was unpacked
+    // whole; otherwise negative, and `problem()` says why: the archive's directory cannot be read,
+    // it declares more entries or data than the limits or the free disk space allow (then nothing
+    // is written), an entry cannot be unpacked (an unsafe name, a damaged or cut entry, the limit
+    // reached), or `stop` was set. What was unpacked before stays for the caller to remove.
+    int extract_all(const std::wstring& folder, const std::atomic<bool>* stop = nullptr,
+                    const unpack_limits_c& limits = {});
     void close_archive();
 
     const std::string& problem() const { return problem_; }
 
 private:
-    bool extract_current(const std::wstring& folder, std::uint64_t& written);
+    bool check_directory(const std::wstring& folder, const unpack_limits_c& limits);
+    bool extract_current(const std::wstring& folder, std::uint64_t& written, const std::atomic<bool>* stop,
+                         const unpack_limits_c& limits);
 
     void* archive_ = nullptr;  // minizip's unzFile
     std::string problem_;
 };
-
-// The most one archive may unpack, counted over the bytes actually written.
-constexpr std::uint64_t default_unpack_limit = 4ull << 30;
-// Test hook: a lower limit, so a bomb need not fill 4 GiB to show.
-void set_unpack_limit_for_tests(std::uint64_t limit);

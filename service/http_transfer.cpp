@@ -1,5 +1,6 @@
 #include "service/http_transfer.h"
 
+#include "common/file_create.h"
 #include "common/file_open.h"
 #include "service/last_error.h"
 
@@ -134,7 +135,9 @@ std::int32_t download_http(http_transfer_c& transfer, const char* url, const std
     reset_result(transfer);
     curl_easy_setopt(transfer.handle, CURLOPT_HTTPGET, 1L);
     const std::uint32_t offset = agree_with_partial_file(target, job);
-    transfer.file = open_file(target, offset != 0 ? "r+b" : "wb");
+    // Never through a link planted in the download folder: a resumed file must be the plain file
+    // written before, and a fresh one is created new.
+    transfer.file = offset != 0 ? open_file_for_update(target) : replace_with_new_file(target);
     if (!transfer.file || (offset != 0 && !truncate_file(transfer.file, offset))) {
         if (transfer.file) std::fclose(transfer.file);
         transfer.file = nullptr;
@@ -162,7 +165,7 @@ std::int32_t download_http(http_transfer_c& transfer, const char* url, const std
 }
 
 std::int32_t download_ftp(http_transfer_c& transfer, const char* url, const std::wstring& target, transfer_job_c& job) {
-    transfer.file = open_file(target, "wb");
+    transfer.file = replace_with_new_file(target);
     if (!transfer.file) {
         set_last_error(error_file_open);
         return -1;

@@ -119,7 +119,10 @@ void backup_window_c::on_button() {
     job_ = make_backup_job(ticked, location_ ? *location_ : driver_store_location(), folder, index_path_, today_local());
     job_packages_ = int(ticked.size());
     std::shared_ptr<backup_job_c> job = job_;
-    if (worker_.start([job] { return run_backup_job(*job); })) SetTimer(handle(), timer_id, 200, nullptr);
+    if (worker_.start([job] { return run_backup_job(*job); }))
+        SetTimer(handle(), timer_id, 200, nullptr);
+    else  // no thread to run it on: nothing was backed up
+        message_window_c(language_text("backup_failed"), 2).run(owner);
 }
 
 void backup_window_c::on_timer() {

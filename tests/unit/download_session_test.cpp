@@ -9,6 +9,7 @@
 #include "tests/unit/fault_server_access.h"
 #include "tests/unit/recording_launcher.h"
 #include "tests/unit/test_files.h"
+#include "tests/unit/thread_start_fault.h"
 
 #include <gtest/gtest.h>
 
@@ -231,4 +232,54 @@ TEST_F(download_session_test, a_package_that_cannot_take_its_final_name_fails_wi
     wait_for(s);
     EXPECT_EQ(s.state, download_failed);
     EXPECT_EQ(bytes_of(s.temp_path), pattern(0, 100));
+}
+
+TEST_F(download_session_test, ended_downloads_complete_without_a_panel_and_a_refused_thread_changes_nothing) {
+    if (served("").empty()) GTEST_SKIP() << "no fault server";
+    // Nobody polls this session until the program ends: it completes, not pauses.
+    download_session_c& unpolled = session(served("/bytes/700.zip"), 700);
+    ASSERT_TRUE(unpolled.start_download());
+    for (int i = 0; i < 500 && !unpolled.worker_call.finished.load(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(stop_downloads(std::chrono::seconds(5)));
+    EXPECT_EQ(unpolled.state, download_complete);
+    EXPECT_EQ(bytes_of(unpolled.final_path), pattern(0, 700));
+
+    download_session_c& other = session(served("/bytes/800.zip"), 800);
+    refuse_thread_starts(true);
+    EXPECT_FALSE(other.start_download());
+    refuse_thread_starts(false);
+    EXPECT_EQ(other.state, download_not_downloaded);
+    EXPECT_FALSE(other.worker_running());
+    ASSERT_TRUE(other.start_download());
+    for (int i = 0; i < 500 && poll_download_sessions(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(other.state, download_complete);
+}
+
+TEST_F(download_session_test, links_planted_in_the_download_folder_are_never_followed) {
+    if (served("").empty()) GTEST_SKIP() << "no fault server";
+    const std::filesystem::path outside = scratch_.path() / "outside.sys";
+    write(utf8_to_wide(outside.u8string()), pattern(0, 400));
+    // A partial file that is a link to a file elsewhere: resuming would append to that file.
+    const std::string resumed_link = served("/bytes/900.zip");
+    const download_paths_c resumed = make_download_paths(folder_, resumed_link);
+    std::filesystem::create_symlink(outside, fs_path(resumed.temp_path));
+    download_session_c& s = session(resumed_link, 900);
+    ASSERT_TRUE(s.start_download());
+    wait_for(s);
+    EXPECT_EQ(s.state, download_failed);
+    EXPECT_EQ(bytes_of(outside), pattern(0, 400));
+
+    // A dangling link where a download starts afresh: replaced by a new file, its target never made.
+    const std::filesystem::path nowhere = scratch_.path() / "made-through-a-link.sys";
+    const std::string fresh_link = served("/bytes/600.zip");
+    const download_paths_c fresh = make_download_paths(folder_, fresh_link);
+    std::filesystem::create_symlink(nowhere, fs_path(fresh.temp_path));
+    download_session_c& f = session(fresh_link, 600);
+    f.job.bytes_done.store(0);
+    ASSERT_TRUE(f.start_download());
+    wait_for(f);
+    EXPECT_EQ(f.state, download_complete);
+    EXPECT_FALSE(std::filesystem::exists(nowhere));
+    EXPECT_EQ(bytes_of(f.final_path), pattern(0, 600));
 }

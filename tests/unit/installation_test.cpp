@@ -7,6 +7,7 @@
 #include "tests/unit/recording_launcher.h"
 #include "tests/unit/test_files.h"
 #include "tests/unit/test_zip.h"
+#include "tests/unit/thread_start_fault.h"
 
 #include <gtest/gtest.h>
 
@@ -157,7 +158,8 @@ TEST(start_install, gates_setup_dat_and_one_installation_at_a_time) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_EQ(session.install_job.running.load(), 0);
 
-    const std::wstring unpacked = make_unpack_folder(session.final_path, download_folder);
+    const std::wstring unpacked = session.install_job.report.folder;
+    EXPECT_EQ(unpacked, join_path(download_folder, fs::u8path(wide_to_utf8(session.final_path)).stem().wstring()));
     EXPECT_EQ(launcher.started(), (std::vector<std::wstring>{join_path(program_folder, L"DPInst64.exe") +
                                                              L" /SH /PATH \"" + join_relative(unpacked, L"drv\\x64") +
                                                              L"\""}));
@@ -168,5 +170,66 @@ TEST(start_install, gates_setup_dat_and_one_installation_at_a_time) {
     // A link with a line break would read back as two links: it is not written.
     EXPECT_FALSE(append_setup_link(program_folder, "http://a/x.zip\nhttp://b/y.zip"));
     EXPECT_EQ(bytes_of(scratch.path() / "setup.dat"), link + "\n");
+    download_sessions.clear();
+}
+
+namespace {
+
+// Runs one installation of the session's package to its end.
+install_start install_and_wait(download_session_c& session, const installer_context_c& context,
+                               const std::string& link) {
+    always_gates_c gates;
+    const install_start started = start_install({link, {L"drv\\a.inf"}, false}, session, context, gates);
+    for (int i = 0; i < 500 && session.install_job.running.load(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return started;
+}
+
+}  // namespace
+
+TEST(start_install, every_unpacking_is_new_and_whole_and_only_a_started_installer_is_remembered) {
+    scratch_folder_c scratch;
+    const std::wstring folder = utf8_to_wide(scratch.path().u8string());
+    const std::string link = "http://127.0.0.1/driver.zip";
+    download_session_c& session = *get_download_session(link, 1, folder);
+    session.state = download_complete;
+    recording_launcher_c launcher;
+    const installer_context_c context{folder, folder, false, &launcher, &disk_files()};
+    const fs::path package = fs::u8path(wide_to_utf8(session.final_path));
+
+    ASSERT_TRUE(write_test_zip(package.string(), {{"drv/a.inf", "[old]"}, {"drv/old.sys", "old"}}));
+    ASSERT_EQ(install_and_wait(session, context, link), install_start::started);
+    const std::wstring first = session.install_job.report.folder;
+
+    // A newer package of the same name never mixes with the first one's files.
+    ASSERT_TRUE(write_test_zip(package.string(), {{"drv/a.inf", "[new]"}, {"drv/new.sys", "new"}}));
+    ASSERT_EQ(install_and_wait(session, context, link), install_start::started);
+    const std::wstring second = session.install_job.report.folder;
+    EXPECT_EQ(second, first + L"-2");
+    EXPECT_EQ(bytes_of(fs::u8path(wide_to_utf8(join_relative(second, L"drv/a.inf")))), "[new]");
+    EXPECT_FALSE(file_exists(join_relative(second, L"drv/old.sys")));
+    EXPECT_EQ(bytes_of(fs::u8path(wide_to_utf8(join_relative(first, L"drv/a.inf")))), "[old]");
+    EXPECT_EQ(launcher.started().back(), join_path(folder, L"DPInst32.exe") + L" /SH /PATH \"" +
+                                             join_relative(second, L"drv") + L"\"");
+    EXPECT_EQ(bytes_of(scratch.path() / "setup.dat"), link + "\n" + link + "\n");
+
+    // A damaged entry: nothing is started, no half folder stays, and the package is offered again.
+    ASSERT_TRUE(write_test_zip(package.string(), {{"drv/a.inf", "[Version]"}, {"drv/b.sys", "bytes MARK", false}}));
+    std::string bytes = bytes_of(package);
+    bytes[bytes.find("MARK")] = 'W';
+    std::ofstream(package, std::ios::binary) << bytes;
+    const std::size_t starts = launcher.started().size();
+    ASSERT_EQ(install_and_wait(session, context, link), install_start::started);
+    EXPECT_EQ(session.install_job.report.outcome, unpack_outcome::failed);
+    EXPECT_NE(session.install_job.report.problem.find("CRC"), std::string::npos);
+    EXPECT_EQ(launcher.started().size(), starts);
+    EXPECT_FALSE(fs::exists(fs::u8path(wide_to_utf8(first + L"-3"))));
+    EXPECT_EQ(bytes_of(scratch.path() / "setup.dat"), link + "\n" + link + "\n");
+
+    // No thread to run it on: nothing is marked running.
+    refuse_thread_starts(true);
+    EXPECT_EQ(install_and_wait(session, context, link), install_start::no_thread);
+    refuse_thread_starts(false);
+    EXPECT_EQ(session.install_job.running.load(), 0);
     download_sessions.clear();
 }

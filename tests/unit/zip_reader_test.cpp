@@ -28,17 +28,16 @@ std::vector<std::string> files_below(const fs::path& folder) {
 
 class zip_reader_test : public ::testing::Test {
 protected:
-    void TearDown() override { set_unpack_limit_for_tests(default_unpack_limit); }
-
     // Unpacks the entries into a fresh "unpack" folder; the result of extract_all.
-    int unpack(const std::vector<test_zip_entry_c>& entries) {
+    int unpack(const std::vector<test_zip_entry_c>& entries, const unpack_limits_c& limits = {},
+               const std::atomic<bool>* stop = nullptr) {
         const fs::path archive = scratch_.path() / "package.zip";
         fs::remove(archive);
         EXPECT_TRUE(write_test_zip(archive.string(), entries));
         fs::remove_all(folder());
         fs::create_directories(folder());
         EXPECT_EQ(reader_.open_archive(utf8_to_wide(archive.u8string())), 0);
-        const int result = reader_.extract_all(utf8_to_wide(folder().u8string()));
+        const int result = reader_.extract_all(utf8_to_wide(folder().u8string()), stop, limits);
         reader_.close_archive();
         return result;
     }
@@ -108,7 +107,7 @@ TEST_F(zip_reader_test, hostile_names_end_the_extraction_inside_the_folder) {
                                     std::string("C:\\escaped.txt"), std::string("a/../../escaped.txt"),
                                     std::string("evil.inf:stream"), std::string("NUL.inf"), std::string("x/CON/y.txt"),
                                     std::string(300, 'n'), std::string("a?b"), std::string("..\\escaped/")}) {
-        EXPECT_EQ(unpack({{"ok.txt", "ok"}, {name, "bad"}, {"after.txt", "after"}}), 0);
+        EXPECT_EQ(unpack({{"ok.txt", "ok"}, {name, "bad"}, {"after.txt", "after"}}), -1);
         EXPECT_NE(reader_.problem(), "") << name;
         EXPECT_EQ(files_below(scratch_.path()), (std::vector<std::string>{"package.zip", "unpack/inner/ok.txt"}))
             << name;
@@ -125,7 +124,7 @@ TEST_F(zip_reader_test, damaged_cut_and_oversized_archives_leave_no_cut_file) {
     fs::remove_all(folder());
     fs::create_directories(folder());
     ASSERT_EQ(reader_.open_archive(utf8_to_wide(archive.u8string())), 0);
-    EXPECT_EQ(reader_.extract_all(utf8_to_wide(folder().u8string())), 0);
+    EXPECT_EQ(reader_.extract_all(utf8_to_wide(folder().u8string())), -1);
     EXPECT_NE(reader_.problem().find("CRC"), std::string::npos);
     EXPECT_EQ(files_below(folder()), (std::vector<std::string>{"first.txt"}));
     reader_.close_archive();
@@ -147,7 +146,7 @@ TEST_F(zip_reader_test, damaged_cut_and_oversized_archives_leave_no_cut_file) {
     fs::remove_all(folder());
     fs::create_directories(folder());
     ASSERT_EQ(reader_.open_archive(utf8_to_wide(archive.u8string())), 0);
-    EXPECT_EQ(reader_.extract_all(utf8_to_wide(folder().u8string())), 0);
+    EXPECT_EQ(reader_.extract_all(utf8_to_wide(folder().u8string())), -1);
     EXPECT_NE(reader_.problem().find("short.txt is cut (3000 of 4000 bytes)"), std::string::npos) << reader_.problem();
     EXPECT_EQ(files_below(folder()), (std::vector<std::string>{"first.txt"}));
     reader_.close_archive();
@@ -156,8 +155,16 @@ TEST_F(zip_reader_test, damaged_cut_and_oversized_archives_leave_no_cut_file) {
     std::ofstream(archive, std::ios::binary) << bytes.substr(0, bytes.size() / 2);
     EXPECT_EQ(reader_.open_archive(utf8_to_wide(archive.u8string())), -1);
 
-    // A bomb is refused before anything is written.
-    set_unpack_limit_for_tests(1 << 20);
-    EXPECT_EQ(unpack({{"a.bin", std::string(600000, 0)}, {"b.bin", std::string(600000, 0)}}), -1);
+    // A bomb, or more entries than any package has, is refused before anything is written.
+    EXPECT_EQ(unpack({{"a.bin", std::string(600000, 0)}, {"b.bin", std::string(600000, 0)}}, {1 << 20, 10}), -1);
+    EXPECT_TRUE(files_below(folder()).empty());
+    EXPECT_EQ(unpack({{"a.txt", "a"}, {"b.txt", "b"}, {"c.txt", "c"}}, {1 << 20, 2}), -1);
+    EXPECT_EQ(reader_.problem(), "the archive holds 3 entries, more than any driver package");
+    EXPECT_TRUE(files_below(folder()).empty());
+
+    // The program ending stops an unpacking at its next block.
+    const std::atomic<bool> stop{true};
+    EXPECT_EQ(unpack({{"a.txt", "a"}}, {}, &stop), -1);
+    EXPECT_EQ(reader_.problem(), "the unpacking was stopped");
     EXPECT_TRUE(files_below(folder()).empty());
 }
