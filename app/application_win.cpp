@@ -117,6 +117,7 @@ void release_application() {
     // Running download workers use the transfer library and the sessions: stop them first. A
     // worker still caught in a system call keeps using the library, which then must not be
     // cleaned up under it; the process's end frees it.
+    stop_installations(std::chrono::seconds(5));
     bool downloads_ended = stop_downloads(std::chrono::seconds(5));
     application_c& state = application();
     state.update_service.reset();

@@ -172,3 +172,16 @@ bool stop_downloads(std::chrono::milliseconds limit) {
     }
     return all_ended;
 }
+
+bool any_installation_running() {
+    return std::any_of(download_sessions.begin(), download_sessions.end(),
+                       [](const auto& session) { return session->install_job.running.load() != 0; });
+}
+
+bool stop_installations(std::chrono::milliseconds limit) {
+    for (const auto& session : download_sessions) session->install_job.stop.store(true);
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (any_installation_running() && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return !any_installation_running();
+}

@@ -83,6 +83,13 @@ download_session_c* get_download_session(const std::string& link, std::uint32_t 
 // shows it. True while any worker still runs. The UI thread calls it on a timer.
 bool poll_download_sessions();
 
+// True while any session's installation runs (unpacks, or starts its installer).
+bool any_installation_running();
+
+// Before the program ends: asks every running installation to stop unpacking and waits up to
+// `limit` for them; an installer already started is not affected. True when all have ended.
+bool stop_installations(std::chrono::milliseconds limit);
+
 // Before the program ends: completes the downloads that have ended, asks every running worker to
 // stop and waits up to `limit` for them.
 // The partial files stay for a later resume. True when every worker has ended.

@@ -4,9 +4,11 @@
 #include "i18n/language_table.h"
 #include "ui/config_window_win.h"
 #include "ui/devinfo_window_win.h"
+#include "common/text_convert.h"
 #include "ui/dialog_ids.h"
 #include "ui/download_panel_text.h"
 #include "ui/gdi_objects_win.h"
+#include "ui/language_format.h"
 #include "ui/message_window_win.h"
 #include "ui/popup_menu_win.h"
 #include "download/show_download_file.h"
@@ -142,11 +144,22 @@ void download_panel_c::redraw() { RedrawWindow(handle(), nullptr, nullptr, RDW_I
 
 void download_panel_c::on_timer() {
     read_progress();
-    if (session_ && session_->poll_worker()) {
+    poll_download_sessions();
+    const bool install_ended = watching_install_ && session_ && session_->install_job.running.load() == 0;
+    if (install_ended) watching_install_ = false;
+    if (!session_ || (!session_->worker_running() && !watching_install_)) {
         KillTimer(handle(), progress_timer_id);
         read_progress();
     }
     redraw();
+    if (install_ended) report_installation();
+}
+
+void download_panel_c::report_installation() {
+    const unpack_report_c& report = session_->install_job.report;
+    if (report.outcome != unpack_outcome::failed) return;
+    message_window_c(format_language_text("download_setup_failed", {utf8_to_wide(report.problem)}, 1024), 2)
+        .run(GetAncestor(handle(), GA_ROOT));
 }
 
 void download_panel_c::download() {
@@ -169,7 +182,11 @@ void download_panel_c::act() {
                 const driver_item_c* item = group_.mode == 0 ? device->best_item() : device->latest_item();
                 if (item) request.inf_names.push_back(item->inf_name);
             }
-            if (context_.gates) start_install(request, *session_, context_.installer, *context_.gates);
+            if (context_.gates &&
+                start_install(request, *session_, context_.installer, *context_.gates) == install_start::started) {
+                watching_install_ = true;
+                start_progress_timer();
+            }
             break;
         }
         default: download(); return;

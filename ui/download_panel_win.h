@@ -51,6 +51,7 @@ public:
     bool remove_enabled() const;
 
     static constexpr UINT_PTR progress_timer_id = 2;
+    bool watching_install_ = false;  // an installation started here has not been reported yet
     static constexpr int checkbox_id = 1;
 
 protected:
@@ -65,6 +66,8 @@ private:
     void on_menu_command(UINT id);
     void read_progress();
     void start_progress_timer();
+    // Tells the user why an installation started from this panel installed nothing.
+    void report_installation();
     int footer_y() const;
     void redraw();
 

@@ -40,12 +40,19 @@ void main_window_c::hide_to_tray() {
 }
 
 void main_window_c::quit() {
+    // Downloads that have ended are complete, not asked about.
+    poll_download_sessions();
     bool downloading = std::any_of(download_sessions.begin(), download_sessions.end(), [](const auto& session) {
         return session && session->state == download_downloading;
     });
     // A backup under way is asked about as a download is; it ends after the package it is writing.
     bool backing_up = backup_.job_running();
-    if ((downloading || backing_up) && message_window_c(language_text("quit_confirm"), 3).run(handle()) != 1) return;
+    // An unpacking under way is asked about too; it stops, and its package is offered again.
+    bool installing = any_installation_running();
+    if ((downloading || backing_up || installing) &&
+        message_window_c(language_text("quit_confirm"), 3).run(handle()) != 1)
+        return;
+    if (installing) stop_installations(std::chrono::seconds(10));
     if (backing_up) {
         // The package under way is finished, however long it takes: its archive and the index
         // stay whole. The window is out of the way meanwhile.
@@ -101,6 +108,7 @@ void main_window_c::on_tray_message(LPARAM event) {
 void main_window_c::on_destroy() {
     KillTimer(handle(), auto_scan_timer_id);
     KillTimer(handle(), tray_retry_timer_id);
+    KillTimer(handle(), download_poll_timer_id);
     // The workers use the device store, which goes after the message loop.
     scan_.stop_workers();
     tray_.remove();

@@ -4,6 +4,7 @@
 #include "app/process_arguments_win.h"
 #include "app/machine_facts.h"
 #include "common/path_join.h"
+#include "download/download_session.h"
 #include "i18n/language_table.h"
 #include "ui/about_window_win.h"
 #include "ui/config_window_win.h"
@@ -87,6 +88,7 @@ bool main_window_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESU
             if (wparam == auto_scan_timer_id) on_auto_scan_timer();
             if (wparam == tray_retry_timer_id && tray_.add()) KillTimer(handle(), tray_retry_timer_id);
             if (wparam == deferred_scan_timer_id) on_deferred_scan_timer();
+            if (wparam == download_poll_timer_id) poll_download_sessions();
             return true;
         case WM_SHOWWINDOW:
             if (wparam) on_shown();
@@ -103,6 +105,7 @@ void main_window_c::on_create() {
     menu_.load();
     load_icons();
     install_tray_icon();
+    SetTimer(handle(), download_poll_timer_id, download_poll_period_ms, nullptr);
     reset_region(handle());
     const std::vector<std::wstring>& arguments = options_.arguments.empty() ? process_arguments() : options_.arguments;
     if (is_single_switch(arguments, autoscan_switch)) SendMessageW(handle(), WM_START_SCAN, 0, 0);

@@ -75,6 +75,10 @@ public:
     // menu is open waits for it to close: a scan drops the pages' results under it.
     static constexpr UINT_PTR deferred_scan_timer_id = 4;
     static constexpr UINT deferred_scan_period_ms = 500;
+    // Every download is polled from here, whether or not a panel shows it: one whose package has
+    // no panel (after a switch between best and latest, or a rescan) still completes.
+    static constexpr UINT_PTR download_poll_timer_id = 5;
+    static constexpr UINT download_poll_period_ms = 1000;
     static constexpr int width = 800, height = 600;
     static constexpr UINT tray_icon_id = 333;
 

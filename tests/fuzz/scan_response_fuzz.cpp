@@ -1,5 +1,7 @@
-// Fuzzes the program's reading of a scan answer, which comes from the network.
+// Fuzzes the program's reading of a scan answer, which comes from the network, on a stack the size
+// of the query thread's.
 #include "service/scan_response.h"
+#include "tests/fuzz/worker_stack.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +16,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::wcscpy(record.instance_path, path);
         store.devices.push_back(record);
     }
-    parse_scan_response(std::string_view(reinterpret_cast<const char*>(data), size), store);
+    run_on_worker_stack([&] { parse_scan_response(std::string_view(reinterpret_cast<const char*>(data), size), store); });
     return 0;
 }
