@@ -47,7 +47,9 @@ int write_package_archive(const std::wstring& package_folder, const std::wstring
                           std::atomic<std::int32_t>& progress) {
     const std::wstring partial = archive + L".part";
     const std::int32_t base = progress.load();
-    const std::vector<package_file_c> files = package_files(package_folder);
+    std::vector<package_file_c> files;
+    // A folder that could not be listed whole (or is gone) would give an archive missing files.
+    if (!package_files(package_folder, files)) return -1;
     zip_writer_c writer;
     if (writer.create_archive(partial) != 0) return -1;
     bool complete = true;

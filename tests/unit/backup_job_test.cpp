@@ -121,7 +121,7 @@ TEST_F(backup_job_test, archive_names_are_safe_and_distinct_per_package) {
     ASSERT_EQ(run_backup_job(*job), 0);
     EXPECT_EQ(job->progress.load(), 200);
     EXPECT_EQ(archive_names(backups_ / "Intel(R)-Ethernet--1-10-Gb.zip"),
-              (std::vector<std::string>{"amd64\\x.sys", "x.inf"}));
+              (std::vector<std::string>{".svn\\e", "amd64\\x.sys", "x.inf"}));
     EXPECT_EQ(archive_names(backups_ / "Intel(R)-Ethernet--1-10-Gb-2.zip"), (std::vector<std::string>{"y.inf"}));
     // The same package again replaces its own archive and entry.
     ASSERT_EQ(run_backup_job(*job_for({&candidates[0]})), 0);
@@ -167,6 +167,24 @@ TEST_F(backup_job_test, a_failed_backup_keeps_the_good_archive_and_the_job_owns_
     }
     ASSERT_TRUE(recorded);
     EXPECT_EQ(archive_names(archive), good);
+}
+
+TEST_F(backup_job_test, a_package_folder_not_listed_whole_fails_and_keeps_the_archive) {
+    const auto candidates = build_backup_candidates(store_, location_, 61);
+    ASSERT_EQ(run_backup_job(*job_for({&candidates[0]})), 0);
+    const fs::path archive = backups_ / "Intel(R)-Ethernet--1-10-Gb.zip";
+    const std::string good = bytes_of(archive);
+    const fs::path package = root_ / "x.inf_amd64_neutral_0123";
+    // A link that leads nowhere is a file that cannot be backed up.
+    fs::create_symlink("nowhere", package / "amd64" / "lost.sys");
+    EXPECT_EQ(run_backup_job(*job_for({&candidates[0]})), -1);
+    EXPECT_EQ(bytes_of(archive), good);
+    fs::remove(package / "amd64" / "lost.sys");
+    // The package's folder has vanished from the store.
+    fs::rename(package, root_ / "moved");
+    EXPECT_EQ(run_backup_job(*job_for({&candidates[0]})), -1);
+    EXPECT_EQ(bytes_of(archive), good);
+    EXPECT_FALSE(fs::exists(fs::path(archive.string() + ".part")));
 }
 
 TEST_F(backup_job_test, restore_unpacks_beside_the_archive_and_forces_the_installer) {
