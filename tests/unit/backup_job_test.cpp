@@ -110,11 +110,11 @@ TEST_F(backup_job_test, candidates_are_the_store_folders_of_installed_infs) {
 }
 
 TEST_F(backup_job_test, archive_names_are_safe_and_distinct_per_package) {
-    EXPECT_EQ(safe_archive_stem(L" Intel(R) Ethernet: 1/10 Gb "), L"Intel(R)-Ethernet--1-10-Gb");
-    EXPECT_EQ(safe_archive_stem(L"a\"b\tc..."), L"a-b-c");
-    EXPECT_EQ(safe_archive_stem(L"CON"), L"_CON");
-    EXPECT_EQ(safe_archive_stem(L"   "), L"driver");
-    EXPECT_EQ(safe_archive_stem(std::wstring(300, L'x')).size(), 100u);
+    EXPECT_EQ(safe_archive_stem(L" Intel(R) Ethernet: 1/10 Gb ", L"oem12.inf"), L"Intel(R)-Ethernet--1-10-Gb");
+    EXPECT_EQ(safe_archive_stem(L"a\"b\tc...", L"oem12.inf"), L"a-b-c");
+    EXPECT_EQ(safe_archive_stem(L"CON", L"oem12.inf"), L"_CON");
+    EXPECT_EQ(safe_archive_stem(L"   ", L""), L"driver");
+    EXPECT_EQ(safe_archive_stem(std::wstring(300, L'x'), L"oem12.inf").size(), 100u);
 
     const auto candidates = build_backup_candidates(store_, location_, 61);
     auto job = job_for({&candidates[0], &candidates[2]});
@@ -185,6 +185,22 @@ TEST_F(backup_job_test, a_package_folder_not_listed_whole_fails_and_keeps_the_ar
     EXPECT_EQ(run_backup_job(*job_for({&candidates[0]})), -1);
     EXPECT_EQ(bytes_of(archive), good);
     EXPECT_FALSE(fs::exists(fs::path(archive.string() + ".part")));
+}
+
+TEST_F(backup_job_test, names_outside_the_ansi_code_page_agree_with_the_index) {
+    ASSERT_TRUE(set_ansi_code_page(1252));
+    std::wcscpy(store_.devices[0].driver_description, L"Realtek \u0410\u0434\u0430\u043f\u0442\u0435\u0440");
+    std::wcscpy(store_.devices[3].driver_description, L"\u7f51\u5361");
+    const auto candidates = build_backup_candidates(store_, location_, 61);
+    auto job = job_for({&candidates[0], &candidates[2]});
+    ASSERT_EQ(run_backup_job(*job), 0);
+    // What cp1252 lacks is "-"; a name of nothing else is the INF's.
+    EXPECT_EQ(job->archives, (std::vector<std::wstring>{wide(backups_ / "Realtek--------.zip"), wide(backups_ / "oem13.zip")}));
+    backup_index_c loaded;
+    ASSERT_EQ(load_backup_index(loaded, wide(scratch_.path() / "backup.xml"), wide(backups_), store_).result, 0);
+    ASSERT_EQ(loaded.size(), 2u);
+    EXPECT_STREQ(loaded[0].file_name, "Realtek--------.zip");
+    EXPECT_STREQ(loaded[1].file_name, "oem13.zip");
 }
 
 TEST_F(backup_job_test, restore_unpacks_beside_the_archive_and_forces_the_installer) {
