@@ -1,5 +1,7 @@
 #include "backup/archive_naming.h"
 
+#include "common/file_open.h"
+#include "common/path_join.h"
 #include "common/text_compare.h"
 #include "common/text_convert.h"
 #include "download/zip_entry_name.h"
@@ -53,12 +55,16 @@ std::wstring safe_archive_stem(const std::wstring& description, const std::wstri
 }
 
 std::wstring choose_archive_name(const std::wstring& description, const std::wstring& inf_name,
-                                 const backup_index_c& index) {
+                                 const backup_index_c& index, const std::wstring& backup_folder) {
     const std::wstring stem = safe_archive_stem(description, inf_name);
     for (int n = 1;; ++n) {
         const std::wstring name = stem + (n == 1 ? std::wstring() : L"-" + std::to_wstring(n)) + L".zip";
         const backup_entry_c* taken = entry_named(index, name);
-        if (!taken || taken->devices.empty() || equal_ignoring_case(taken->devices.front().current.name, inf_name))
-            return name;
+        if (taken && !taken->devices.empty()) {
+            if (equal_ignoring_case(taken->devices.front().current.name, inf_name)) return name;
+            continue;
+        }
+        // A file no entry names (the user's, or an archive whose entry was lost) is never replaced.
+        if (!file_exists(join_path(backup_folder, name))) return name;
     }
 }

@@ -12,8 +12,8 @@
 // when that too gives nothing. Without ".zip".
 std::wstring safe_archive_stem(const std::wstring& description, const std::wstring& inf_name);
 
-// The archive's file name in the backup folder: the stem with ".zip", or, when the index already
-// names an archive of that name for another package (another INF), the first free "-2", "-3"...
-// The same package backed up again gets its own archive's name.
+// The archive's file name in the backup folder: the stem with ".zip", or, when the index names an
+// archive of that name for another package (another INF) or a file the index does not name has
+// it, the first free "-2", "-3"... The same package backed up again gets its own archive's name.
 std::wstring choose_archive_name(const std::wstring& description, const std::wstring& inf_name,
-                                 const backup_index_c& index);
+                                 const backup_index_c& index, const std::wstring& backup_folder);

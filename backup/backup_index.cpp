@@ -62,8 +62,9 @@ bool read_device(const TiXmlElement& element, const backup_entry_c& entry, const
     copy_wide(device.backup_date, ansi_to_wide(entry.date));
     copy_wide(device.archive_name, ansi_to_wide(entry.file_name));
     device.device = find_device(store, device.id);
-    if (!device.device) return false;
-    device.current = device_texts_of(*device.device);
+    // A device absent now (unplugged) keeps its texts as the file gives them, for the next save.
+    device.current = device.device ? device_texts_of(*device.device)
+                                   : device_texts_c{texts[0], texts[1], texts[2], texts[3], texts[4], texts[5]};
     return true;
 }
 
@@ -80,8 +81,7 @@ bool read_entry(const TiXmlElement& driver, const std::wstring& backup_folder, c
     if (!device) return false;
     for (; device; device = device->NextSiblingElement("device")) {
         backup_device_c read;
-        if (!read_device(*device, entry, store, read)) break;
-        entry.devices.push_back(read);
+        if (read_device(*device, entry, store, read)) entry.devices.push_back(std::move(read));
     }
     return !entry.devices.empty();
 }

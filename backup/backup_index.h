@@ -23,7 +23,7 @@ struct device_texts_c {
 device_texts_c device_texts_of(const device_c& device);
 
 struct backup_device_c {
-    const device_c* device = nullptr;  // in the device store the index was loaded against
+    const device_c* device = nullptr;  // in the device store the index was loaded against; null when absent
     // As the file gives them (what the restore page shows).
     wchar_t id[200] = {};
     wchar_t desc[1025] = {};
@@ -34,7 +34,8 @@ struct backup_device_c {
     wchar_t backup_date[11] = {};
     wchar_t archive_name[260] = {};
     // The device's texts when the index was loaded or the backup recorded: the next save writes
-    // the drivers as installed then, without a pointer into a store that a rescan may free.
+    // the drivers as installed then, without a pointer into a store that a rescan may free. A
+    // device the store lacks keeps the texts the file gave.
     device_texts_c current;
 };
 
@@ -56,8 +57,8 @@ struct backup_index_load_c {
     std::wstring set_aside;  // a damaged file moved here so that the next save does not lose it
 };
 
-// Reads the index file against the backup folder (entries whose archive is missing, whose name
-// is no plain file name, or whose first device is not in the store are dropped). A file that
+// Reads the index file against the backup folder (entries whose archive is missing or whose name
+// is no plain file name are dropped; devices the store lacks keep a null `device`). A file that
 // cannot be parsed is moved aside to "<file>.bad" (or ".bad.1", ... never over an earlier one).
 // A missing, unreadable or empty file leaves the entries as they were, their devices looked up
 // again in this store.

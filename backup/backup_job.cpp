@@ -94,7 +94,8 @@ std::int32_t run_backup_job(backup_job_c& job) {
         std::wstring archive;
         {
             std::lock_guard<std::mutex> guard(backup_index_lock);
-            archive = join_path(job.backup_folder, choose_archive_name(package.description, package.inf_name, backup_index));
+            archive = join_path(job.backup_folder, choose_archive_name(package.description, package.inf_name,
+                                                                       backup_index, job.backup_folder));
         }
         if (write_package_archive(package.folder, archive, job.progress) != 0) return -1;
         job.archives.push_back(archive);

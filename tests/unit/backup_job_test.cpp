@@ -203,6 +203,15 @@ TEST_F(backup_job_test, names_outside_the_ansi_code_page_agree_with_the_index) {
     EXPECT_STREQ(loaded[1].file_name, "oem13.zip");
 }
 
+TEST_F(backup_job_test, a_file_the_index_does_not_name_is_never_overwritten) {
+    std::ofstream(backups_ / "Intel(R)-Ethernet--1-10-Gb.zip", std::ios::binary) << "not a backup";
+    const auto candidates = build_backup_candidates(store_, location_, 61);
+    auto job = job_for({&candidates[0]});
+    ASSERT_EQ(run_backup_job(*job), 0);
+    EXPECT_EQ(job->archives, (std::vector<std::wstring>{wide(backups_ / "Intel(R)-Ethernet--1-10-Gb-2.zip")}));
+    EXPECT_EQ(bytes_of(backups_ / "Intel(R)-Ethernet--1-10-Gb.zip"), "not a backup");
+}
+
 TEST_F(backup_job_test, restore_unpacks_beside_the_archive_and_forces_the_installer) {
     const auto candidates = build_backup_candidates(store_, location_, 61);
     ASSERT_EQ(run_backup_job(*job_for({&candidates[0]})), 0);
