@@ -1,4 +1,4 @@
-// The backup index: "backup.xml" in the program folder, one entry per archive in the backup
+// The backup index: "backup.xml" (where: index_location.h), one entry per archive in the backup
 // folder with the date of its last backup and the devices whose drivers it holds. Texts are
 // bytes of the ANSI code page, in CDATA sections; the file is written whole, through a temporary
 // file renamed over the old one, so a crash or a full disk never leaves a cut index.
@@ -43,6 +43,9 @@ struct backup_entry_c {
     char file_name[260] = {};  // the archive's file name, never a path; the entry's key
     char date[11] = {};        // "%Y-%m-%d" of the last backup into the archive
     std::vector<backup_device_c> devices;
+    // The archive is in the backup folder the index was read against (or was just written): only
+    // such entries are offered for restore. The others are kept and saved again, as read.
+    bool archive_present = false;
 };
 
 using backup_index_c = std::vector<backup_entry_c>;
@@ -57,11 +60,13 @@ struct backup_index_load_c {
     std::wstring set_aside;  // a damaged file moved here so that the next save does not lose it
 };
 
-// Reads the index file against the backup folder (entries whose archive is missing or whose name
-// is no plain file name are dropped; devices the store lacks keep a null `device`). A file that
+// Reads the index file against the backup folder: entries whose archive is missing there are kept
+// with `archive_present` false, devices the store lacks with a null `device`; only entries that
+// cannot be read (no file name or date, a name that is no plain file name, not one readable device)
+// are dropped. A file that
 // cannot be parsed is moved aside to "<file>.bad" (or ".bad.1", ... never over an earlier one).
 // A missing, unreadable or empty file leaves the entries as they were, their devices looked up
-// again in this store.
+// again in this store and their archives in this folder.
 backup_index_load_c load_backup_index(backup_index_c& index, const std::wstring& index_path,
                                       const std::wstring& backup_folder, const device_store_c& store);
 

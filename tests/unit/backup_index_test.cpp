@@ -76,7 +76,7 @@ TEST_F(backup_index_test, writes_the_golden_bytes_and_reads_them_back) {
     EXPECT_STREQ(loaded[1].devices[0].backup_date, L"2026-12-01");
 }
 
-TEST_F(backup_index_test, entries_without_their_archive_or_a_plain_name_are_dropped) {
+TEST_F(backup_index_test, entries_without_a_plain_name_are_dropped_those_without_their_archive_kept) {
     backup_index_c index;
     record_backup(index, archive("Intel(R)-Ethernet.zip"), {device_texts_of(store_.devices[0])}, index_path_, "2026-12-08");
     record_backup(index, archive("Intel(R)-Wi-Fi.zip"), {device_texts_of(store_.devices[1])}, index_path_, "2026-12-08");
@@ -88,8 +88,11 @@ TEST_F(backup_index_test, entries_without_their_archive_or_a_plain_name_are_drop
     std::ofstream(scratch_.path() / "backup.xml", std::ios::binary) << text;
     backup_index_c loaded;
     ASSERT_EQ(load_backup_index(loaded, index_path_, folder_, store_).result, 0);
-    ASSERT_EQ(loaded.size(), 1u);
+    ASSERT_EQ(loaded.size(), 2u);
     EXPECT_STREQ(loaded[0].file_name, "Intel(R)-Ethernet.zip");
+    EXPECT_TRUE(loaded[0].archive_present);
+    EXPECT_STREQ(loaded[1].file_name, "gone.zip");
+    EXPECT_FALSE(loaded[1].archive_present);
 }
 
 TEST_F(backup_index_test, devices_absent_from_the_store_are_kept_as_written) {

@@ -3,6 +3,7 @@
 #include "backup/archive_naming.h"
 #include "backup/backup_job.h"
 #include "backup/detached_worker.h"
+#include "backup/index_location.h"
 #include "backup/restore_job.h"
 #include "common/file_open.h"
 #include "common/path_join.h"
@@ -201,6 +202,7 @@ TEST_F(backup_job_test, names_outside_the_ansi_code_page_agree_with_the_index) {
     ASSERT_EQ(loaded.size(), 2u);
     EXPECT_STREQ(loaded[0].file_name, "Realtek--------.zip");
     EXPECT_STREQ(loaded[1].file_name, "oem13.zip");
+    EXPECT_TRUE(loaded[0].archive_present && loaded[1].archive_present);
 }
 
 TEST_F(backup_job_test, a_file_the_index_does_not_name_is_never_overwritten) {
@@ -210,6 +212,33 @@ TEST_F(backup_job_test, a_file_the_index_does_not_name_is_never_overwritten) {
     ASSERT_EQ(run_backup_job(*job), 0);
     EXPECT_EQ(job->archives, (std::vector<std::wstring>{wide(backups_ / "Intel(R)-Ethernet--1-10-Gb-2.zip")}));
     EXPECT_EQ(bytes_of(backups_ / "Intel(R)-Ethernet--1-10-Gb.zip"), "not a backup");
+}
+
+TEST_F(backup_job_test, a_backup_into_another_folder_keeps_the_entries_of_the_first) {
+    const fs::path first = scratch_.path() / "first";
+    fs::create_directories(first);
+    std::ofstream(first / "Older.zip", std::ios::binary) << "PK";
+    const std::wstring index_path = wide(scratch_.path() / "backup.xml");
+    backup_index_c earlier;
+    ASSERT_EQ(record_backup(earlier, wide(first / "Older.zip"), {device_texts_of(store_.devices[2])}, index_path,
+                            "2020-01-01"),
+              0);
+    // A run against the other folder reads the same index, as the command line does.
+    {
+        std::lock_guard<std::mutex> guard(backup_index_lock);
+        ASSERT_EQ(load_backup_index(backup_index, index_path, wide(backups_), store_).result, 0);
+    }
+    const auto candidates = build_backup_candidates(store_, location_, 61);
+    ASSERT_EQ(run_backup_job(*job_for({&candidates[0]})), 0);
+    backup_index_c loaded;
+    ASSERT_EQ(load_backup_index(loaded, index_path, wide(first), store_).result, 0);
+    ASSERT_EQ(loaded.size(), 2u);
+    EXPECT_STREQ(loaded[0].file_name, "Older.zip");
+    EXPECT_TRUE(loaded[0].archive_present);
+    EXPECT_FALSE(loaded[1].archive_present);
+    // The command line gives a folder other than the settings' an index of its own.
+    EXPECT_EQ(backup_index_path(L"C:/Backups/", L"c:\\backups", L"C:\\Program"), join_path(L"C:\\Program", L"backup.xml"));
+    EXPECT_EQ(backup_index_path(L"D:\\Elsewhere", L"C:\\Backups", L"C:\\Program"), join_path(L"D:\\Elsewhere", L"backup.xml"));
 }
 
 TEST_F(backup_job_test, restore_unpacks_beside_the_archive_and_forces_the_installer) {
