@@ -58,6 +58,8 @@ int write_package_archive(const std::wstring& package_folder, const std::wstring
         progress.store(base + std::int32_t((i + 1) * 100 / files.size()));
     }
     complete = writer.close_archive() == 0 && complete;
+    // On the disk before it takes the old archive's place: a crash then leaves one whole archive.
+    complete = complete && flush_file_to_disk(partial);
     if (!complete || !replace_file(partial, archive)) {
         remove_file(partial);
         progress.store(base);
