@@ -196,7 +196,8 @@ TEST_F(backup_job_test, names_outside_the_ansi_code_page_agree_with_the_index) {
     auto job = job_for({&candidates[0], &candidates[2]});
     ASSERT_EQ(run_backup_job(*job), 0);
     // What cp1252 lacks is "-"; a name of nothing else is the INF's.
-    EXPECT_EQ(job->archives, (std::vector<std::wstring>{wide(backups_ / "Realtek--------.zip"), wide(backups_ / "oem13.zip")}));
+    EXPECT_EQ(job->archives,
+              (std::vector<std::wstring>{wide(backups_ / "Realtek--------.zip"), wide(backups_ / "oem13.zip")}));
     backup_index_c loaded;
     ASSERT_EQ(load_backup_index(loaded, wide(scratch_.path() / "backup.xml"), wide(backups_), store_).result, 0);
     ASSERT_EQ(loaded.size(), 2u);
@@ -237,8 +238,10 @@ TEST_F(backup_job_test, a_backup_into_another_folder_keeps_the_entries_of_the_fi
     EXPECT_TRUE(loaded[0].archive_present);
     EXPECT_FALSE(loaded[1].archive_present);
     // The command line gives a folder other than the settings' an index of its own.
-    EXPECT_EQ(backup_index_path(L"C:/Backups/", L"c:\\backups", L"C:\\Program"), join_path(L"C:\\Program", L"backup.xml"));
-    EXPECT_EQ(backup_index_path(L"D:\\Elsewhere", L"C:\\Backups", L"C:\\Program"), join_path(L"D:\\Elsewhere", L"backup.xml"));
+    EXPECT_EQ(backup_index_path(L"C:/Backups/", L"c:\\backups", L"C:\\Program"),
+              join_path(L"C:\\Program", L"backup.xml"));
+    EXPECT_EQ(backup_index_path(L"D:\\Elsewhere", L"C:\\Backups", L"C:\\Program"),
+              join_path(L"D:\\Elsewhere", L"backup.xml"));
 }
 
 TEST_F(backup_job_test, restore_unpacks_beside_the_archive_and_forces_the_installer) {
