@@ -62,8 +62,9 @@ bool read_device(const TiXmlElement& element, const backup_entry_c& entry, const
     copy_wide(device.backup_date, ansi_to_wide(entry.date));
     copy_wide(device.archive_name, ansi_to_wide(entry.file_name));
     device.device = find_device(store, device.id);
-    if (!device.device) return false;
-    device.current = device_texts_of(*device.device);
+    // A device absent now (unplugged) keeps its texts as the file gives them, for the next save.
+    device.current = device.device ? device_texts_of(*device.device)
+                                   : device_texts_c{texts[0], texts[1], texts[2], texts[3], texts[4], texts[5]};
     return true;
 }
 
@@ -73,15 +74,15 @@ bool read_entry(const TiXmlElement& driver, const std::wstring& backup_folder, c
     if (!child_text(driver, "file", file) || !child_text(driver, "date", date)) return false;
     copy_text(entry.file_name, std::string_view(file));
     if (!plain_file_name(entry.file_name)) return false;
-    if (!file_exists(join_path(backup_folder, ansi_to_wide(entry.file_name)))) return false;
+    // An archive missing here may be in another folder this index also serves: kept, not offered.
+    entry.archive_present = file_exists(join_path(backup_folder, ansi_to_wide(entry.file_name)));
     copy_text(entry.date, std::string_view(date));
     const TiXmlElement* devices = driver.FirstChildElement("devices");
     const TiXmlElement* device = devices ? devices->FirstChildElement("device") : nullptr;
     if (!device) return false;
     for (; device; device = device->NextSiblingElement("device")) {
         backup_device_c read;
-        if (!read_device(*device, entry, store, read)) break;
-        entry.devices.push_back(read);
+        if (read_device(*device, entry, store, read)) entry.devices.push_back(std::move(read));
     }
     return !entry.devices.empty();
 }
@@ -163,10 +164,13 @@ backup_index_load_c load_backup_index(backup_index_c& index, const std::wstring&
                                       const std::wstring& backup_folder, const device_store_c& store) {
     backup_index_load_c load = read_index_file(index, index_path, backup_folder, store);
     // An index left as it was still points into the store it was loaded against, which a new
-    // scan frees: its devices are looked up again in this one (those it lacks point nowhere).
+    // scan frees: its devices are looked up again in this one (those it lacks point nowhere), and
+    // its archives in this folder.
     if (load.result != 0)
-        for (backup_entry_c& entry : index)
+        for (backup_entry_c& entry : index) {
+            entry.archive_present = file_exists(join_path(backup_folder, ansi_to_wide(entry.file_name)));
             for (backup_device_c& device : entry.devices) device.device = find_device(store, device.id);
+        }
     return load;
 }
 
@@ -220,6 +224,7 @@ int record_backup(backup_index_c& index, const std::wstring& archive_path, const
         copy_text(entry->file_name, std::string_view(file_name));
     }
     copy_text(entry->date, std::string_view(today));
+    entry->archive_present = true;
     entry->devices.clear();
     for (const device_texts_c& texts : devices) {
         backup_device_c device;

@@ -1,4 +1,4 @@
-// The backup index: "backup.xml" in the program folder, one entry per archive in the backup
+// The backup index: "backup.xml" (where: index_location.h), one entry per archive in the backup
 // folder with the date of its last backup and the devices whose drivers it holds. Texts are
 // bytes of the ANSI code page, in CDATA sections; the file is written whole, through a temporary
 // file renamed over the old one, so a crash or a full disk never leaves a cut index.
@@ -23,7 +23,7 @@ struct device_texts_c {
 device_texts_c device_texts_of(const device_c& device);
 
 struct backup_device_c {
-    const device_c* device = nullptr;  // in the device store the index was loaded against
+    const device_c* device = nullptr;  // in the device store the index was loaded against; null when absent
     // As the file gives them (what the restore page shows).
     wchar_t id[200] = {};
     wchar_t desc[1025] = {};
@@ -34,7 +34,8 @@ struct backup_device_c {
     wchar_t backup_date[11] = {};
     wchar_t archive_name[260] = {};
     // The device's texts when the index was loaded or the backup recorded: the next save writes
-    // the drivers as installed then, without a pointer into a store that a rescan may free.
+    // the drivers as installed then, without a pointer into a store that a rescan may free. A
+    // device the store lacks keeps the texts the file gave.
     device_texts_c current;
 };
 
@@ -42,6 +43,9 @@ struct backup_entry_c {
     char file_name[260] = {};  // the archive's file name, never a path; the entry's key
     char date[11] = {};        // "%Y-%m-%d" of the last backup into the archive
     std::vector<backup_device_c> devices;
+    // The archive is in the backup folder the index was read against (or was just written): only
+    // such entries are offered for restore. The others are kept and saved again, as read.
+    bool archive_present = false;
 };
 
 using backup_index_c = std::vector<backup_entry_c>;
@@ -56,11 +60,13 @@ struct backup_index_load_c {
     std::wstring set_aside;  // a damaged file moved here so that the next save does not lose it
 };
 
-// Reads the index file against the backup folder (entries whose archive is missing, whose name
-// is no plain file name, or whose first device is not in the store are dropped). A file that
+// Reads the index file against the backup folder: entries whose archive is missing there are kept
+// with `archive_present` false, devices the store lacks with a null `device`; only entries that
+// cannot be read (no file name or date, a name that is no plain file name, not one readable device)
+// are dropped. A file that
 // cannot be parsed is moved aside to "<file>.bad" (or ".bad.1", ... never over an earlier one).
 // A missing, unreadable or empty file leaves the entries as they were, their devices looked up
-// again in this store.
+// again in this store and their archives in this folder.
 backup_index_load_c load_backup_index(backup_index_c& index, const std::wstring& index_path,
                                       const std::wstring& backup_folder, const device_store_c& store);
 

@@ -47,7 +47,9 @@ int write_package_archive(const std::wstring& package_folder, const std::wstring
                           std::atomic<std::int32_t>& progress) {
     const std::wstring partial = archive + L".part";
     const std::int32_t base = progress.load();
-    const std::vector<package_file_c> files = package_files(package_folder);
+    std::vector<package_file_c> files;
+    // A folder that could not be listed whole (or is gone) would give an archive missing files.
+    if (!package_files(package_folder, files)) return -1;
     zip_writer_c writer;
     if (writer.create_archive(partial) != 0) return -1;
     bool complete = true;
@@ -56,6 +58,8 @@ int write_package_archive(const std::wstring& package_folder, const std::wstring
         progress.store(base + std::int32_t((i + 1) * 100 / files.size()));
     }
     complete = writer.close_archive() == 0 && complete;
+    // On the disk before it takes the old archive's place: a crash then leaves one whole archive.
+    complete = complete && flush_file_to_disk(partial);
     if (!complete || !replace_file(partial, archive)) {
         remove_file(partial);
         progress.store(base);
@@ -92,7 +96,8 @@ std::int32_t run_backup_job(backup_job_c& job) {
         std::wstring archive;
         {
             std::lock_guard<std::mutex> guard(backup_index_lock);
-            archive = join_path(job.backup_folder, choose_archive_name(package.description, package.inf_name, backup_index));
+            archive = join_path(job.backup_folder, choose_archive_name(package.description, package.inf_name,
+                                                                       backup_index, job.backup_folder));
         }
         if (write_package_archive(package.folder, archive, job.progress) != 0) return -1;
         job.archives.push_back(archive);

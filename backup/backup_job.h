@@ -33,8 +33,9 @@ std::vector<backup_candidate_c> build_backup_candidates(const device_store_c& st
                                                         int os_version_number);
 
 // Archives every file below the package folder (names relative to it, "\" between parts) into a
-// temporary file and puts it in place only when every file went in: a failed backup never
-// replaces a good archive, and a package with a file left out is no backup. Raises the counter
+// temporary file, flushed to the disk, and puts it in place only when every file went in and the
+// flush succeeded: a failed backup never replaces a good archive, and a package with a file left
+// out is no backup. Raises the counter
 // from its value at the start by 100 over the files. 0, or -1.
 int write_package_archive(const std::wstring& package_folder, const std::wstring& archive,
                           std::atomic<std::int32_t>& progress);

@@ -20,7 +20,10 @@ std::optional<std::string> digest_of(const std::wstring& path) {
 
 store_digests_c build_store_digests(const std::wstring& store_root) {
     store_digests_c digests;
-    for (const package_file_c& file : package_files(store_root)) {
+    // A store folder that cannot be listed only leaves the copies in it unfound.
+    std::vector<package_file_c> files;
+    package_files(store_root, files);
+    for (const package_file_c& file : files) {
         const std::wstring& path = file.path;
         if (path.size() <= 4 || !equal_ignoring_case(path.substr(path.size() - 4), L".inf")) continue;
         if (const auto digest = digest_of(path)) digests[*digest] = path;

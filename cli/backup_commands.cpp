@@ -33,9 +33,11 @@ bool read_options(const cli_arguments& arguments, backup_options_c& options, std
     return true;
 }
 
+// The entries whose archive is in the folder: those a restore can use.
 nlohmann::ordered_json index_json(const backup_index_c& index) {
     nlohmann::ordered_json entries = nlohmann::ordered_json::array();
     for (const backup_entry_c& entry : index) {
+        if (!entry.archive_present) continue;
         nlohmann::ordered_json devices = nlohmann::ordered_json::array();
         for (const backup_device_c& device : entry.devices)
             devices.push_back({{"id", wide_to_utf8(device.id)},

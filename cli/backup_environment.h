@@ -11,6 +11,8 @@
 
 struct backup_environment_c {
     std::wstring backup_folder;
+    // The settings' folder's index is "backup.xml" in the program folder; another --folder DIR
+    // (and on Linux every DIR) has "DIR/backup.xml" (backup/index_location.h).
     std::wstring index_path;
     driver_store_location_c store;
     int os_version_number = 61;

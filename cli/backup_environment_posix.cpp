@@ -1,5 +1,6 @@
 #include "cli/backup_environment.h"
 
+#include "backup/index_location.h"
 #include "backup/store_digests.h"
 #include "common/file_open.h"
 #include "common/path_join.h"
@@ -16,7 +17,8 @@ bool backup_environment(const backup_options_c& options, backup_environment_c& e
     environment.install = install_environment();
     environment.backup_folder = utf8_to_wide(options.folder);
     create_folders(environment.backup_folder);
-    environment.index_path = join_path(environment.backup_folder, L"backup.xml");
+    // No settings' folder here: every folder keeps its own index.
+    environment.index_path = backup_index_path(environment.backup_folder, L"", environment.install.program_folder);
     if (!options.store.empty()) {
         environment.store.root = utf8_to_wide(options.store);
         auto digests = std::make_shared<store_digests_c>(build_store_digests(environment.store.root));

@@ -3,11 +3,24 @@
 #include "app/machine_facts.h"
 #include "app/settings_win.h"
 #include "backup/driver_store_win.h"
+#include "backup/index_location.h"
 #include "common/file_open.h"
 #include "common/path_join.h"
 #include "common/text_convert.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+std::wstring full_path(const std::wstring& path) {
+    std::error_code ignored;
+    const std::filesystem::path full = std::filesystem::absolute(std::filesystem::path(path), ignored);
+    return full.empty() ? path : full.wstring();
+}
+
+}  // namespace
 
 bool backup_environment(const backup_options_c& options, backup_environment_c& environment) {
     if (!collect_basic_facts() || !load_settings()) {
@@ -17,7 +30,8 @@ bool backup_environment(const backup_options_c& options, backup_environment_c& e
     environment.install = install_environment();
     environment.backup_folder = options.folder.empty() ? std::wstring(settings().backup_path) : utf8_to_wide(options.folder);
     create_folders(environment.backup_folder);
-    environment.index_path = join_path(environment.install.program_folder, L"backup.xml");
+    environment.index_path = backup_index_path(full_path(environment.backup_folder), full_path(settings().backup_path),
+                                               environment.install.program_folder);
     environment.os_version_number = os_version_number();
     if (prepare_driver_store() != 0) {
         std::fprintf(stderr, "vantorel-cli: the driver store cannot be located\n");

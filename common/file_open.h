@@ -32,5 +32,9 @@ bool write_file_atomically(const std::wstring& path, const std::string& bytes);
 // Pending output of an open file, through to the disk.
 bool flush_to_disk(std::FILE* file);
 
+// The same for a closed file that another writer made (minizip's archives): opened for writing
+// again and flushed. False when it cannot be opened or flushed.
+bool flush_file_to_disk(const std::wstring& path);
+
 // Renames a file, replacing a file that already has the new name.
 bool replace_file(const std::wstring& from, const std::wstring& to);

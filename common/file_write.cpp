@@ -12,3 +12,10 @@ bool write_file_atomically(const std::wstring& path, const std::string& bytes) {
     remove_file(temporary);
     return false;
 }
+
+bool flush_file_to_disk(const std::wstring& path) {
+    std::FILE* file = open_file(path, "r+b");
+    if (!file) return false;
+    const bool flushed = flush_to_disk(file);
+    return std::fclose(file) == 0 && flushed;
+}

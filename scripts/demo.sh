@@ -38,8 +38,8 @@ build/host/vantorel-catalog list --catalog build/demo-mirrors/catalog.sqlite | g
 
 display_start
 wine_prefix_fresh "$root/build/wine/demo-prefix"
-# The program as installed: the tool and the driver package installers in one folder, which also
-# keeps the backup index.
+# The program as installed: the tool and the driver package installers in one folder (the backups
+# go to a folder of their own, given with --folder, which keeps its own backup index).
 work="$root/build/demo-work"
 rm -rf "$work"
 mkdir -p "$work/program" "$work/json"

@@ -45,7 +45,7 @@ void restore_window_c::refresh() {
         shown_ = backup_index;
     }
     for (const backup_entry_c& entry : shown_) {
-        if (entry.devices.empty()) continue;
+        if (entry.devices.empty() || !entry.archive_present) continue;
         HTREEITEM backup = items.add(nullptr, ansi_to_wide(entry.file_name), class_image(*store_, entry.devices.front().device),
                                      reinterpret_cast<LPARAM>(&entry.devices.front()), true);
         for (const backup_device_c& device : entry.devices)

@@ -76,7 +76,7 @@ TEST_F(backup_index_test, writes_the_golden_bytes_and_reads_them_back) {
     EXPECT_STREQ(loaded[1].devices[0].backup_date, L"2026-12-01");
 }
 
-TEST_F(backup_index_test, entries_without_their_archive_device_or_a_plain_name_are_dropped) {
+TEST_F(backup_index_test, entries_without_a_plain_name_are_dropped_those_without_their_archive_kept) {
     backup_index_c index;
     record_backup(index, archive("Intel(R)-Ethernet.zip"), {device_texts_of(store_.devices[0])}, index_path_, "2026-12-08");
     record_backup(index, archive("Intel(R)-Wi-Fi.zip"), {device_texts_of(store_.devices[1])}, index_path_, "2026-12-08");
@@ -86,11 +86,31 @@ TEST_F(backup_index_test, entries_without_their_archive_device_or_a_plain_name_a
     const std::string other = "..\\" + scratch_.path().filename().string() + "\\Intel(R)-Wi-Fi.zip";
     text.replace(text.find("Intel(R)-Wi-Fi.zip"), 18, other);
     std::ofstream(scratch_.path() / "backup.xml", std::ios::binary) << text;
-    store_.devices.pop_back();  // the Wi-Fi device is gone too
+    backup_index_c loaded;
+    ASSERT_EQ(load_backup_index(loaded, index_path_, folder_, store_).result, 0);
+    ASSERT_EQ(loaded.size(), 2u);
+    EXPECT_STREQ(loaded[0].file_name, "Intel(R)-Ethernet.zip");
+    EXPECT_TRUE(loaded[0].archive_present);
+    EXPECT_STREQ(loaded[1].file_name, "gone.zip");
+    EXPECT_FALSE(loaded[1].archive_present);
+}
+
+TEST_F(backup_index_test, devices_absent_from_the_store_are_kept_as_written) {
+    backup_index_c index;
+    ASSERT_EQ(record_backup(index, archive("Intel(R)-Wi-Fi.zip"),
+                            {device_texts_of(store_.devices[1]), device_texts_of(store_.devices[0])}, index_path_,
+                            "2026-12-08"),
+              0);
+    const std::string written = bytes_of(scratch_.path() / "backup.xml");
+    store_.devices.pop_back();  // the Wi-Fi adapter is unplugged
     backup_index_c loaded;
     ASSERT_EQ(load_backup_index(loaded, index_path_, folder_, store_).result, 0);
     ASSERT_EQ(loaded.size(), 1u);
-    EXPECT_STREQ(loaded[0].file_name, "Intel(R)-Ethernet.zip");
+    ASSERT_EQ(loaded[0].devices.size(), 2u);
+    EXPECT_EQ(loaded[0].devices[0].device, nullptr);
+    EXPECT_EQ(loaded[0].devices[1].device, &store_.devices[0]);
+    ASSERT_EQ(save_backup_index(loaded, index_path_), 0);
+    EXPECT_EQ(bytes_of(scratch_.path() / "backup.xml"), written);
 }
 
 TEST_F(backup_index_test, a_damaged_file_is_set_aside_and_the_index_kept) {

@@ -3,6 +3,7 @@
 #include "backup/archive_naming.h"
 #include "backup/backup_job.h"
 #include "backup/detached_worker.h"
+#include "backup/index_location.h"
 #include "backup/restore_job.h"
 #include "common/file_open.h"
 #include "common/path_join.h"
@@ -110,18 +111,18 @@ TEST_F(backup_job_test, candidates_are_the_store_folders_of_installed_infs) {
 }
 
 TEST_F(backup_job_test, archive_names_are_safe_and_distinct_per_package) {
-    EXPECT_EQ(safe_archive_stem(L" Intel(R) Ethernet: 1/10 Gb "), L"Intel(R)-Ethernet--1-10-Gb");
-    EXPECT_EQ(safe_archive_stem(L"a\"b\tc..."), L"a-b-c");
-    EXPECT_EQ(safe_archive_stem(L"CON"), L"_CON");
-    EXPECT_EQ(safe_archive_stem(L"   "), L"driver");
-    EXPECT_EQ(safe_archive_stem(std::wstring(300, L'x')).size(), 100u);
+    EXPECT_EQ(safe_archive_stem(L" Intel(R) Ethernet: 1/10 Gb ", L"oem12.inf"), L"Intel(R)-Ethernet--1-10-Gb");
+    EXPECT_EQ(safe_archive_stem(L"a\"b\tc...", L"oem12.inf"), L"a-b-c");
+    EXPECT_EQ(safe_archive_stem(L"CON", L"oem12.inf"), L"_CON");
+    EXPECT_EQ(safe_archive_stem(L"   ", L""), L"driver");
+    EXPECT_EQ(safe_archive_stem(std::wstring(300, L'x'), L"oem12.inf").size(), 100u);
 
     const auto candidates = build_backup_candidates(store_, location_, 61);
     auto job = job_for({&candidates[0], &candidates[2]});
     ASSERT_EQ(run_backup_job(*job), 0);
     EXPECT_EQ(job->progress.load(), 200);
     EXPECT_EQ(archive_names(backups_ / "Intel(R)-Ethernet--1-10-Gb.zip"),
-              (std::vector<std::string>{"amd64\\x.sys", "x.inf"}));
+              (std::vector<std::string>{".svn\\e", "amd64\\x.sys", "x.inf"}));
     EXPECT_EQ(archive_names(backups_ / "Intel(R)-Ethernet--1-10-Gb-2.zip"), (std::vector<std::string>{"y.inf"}));
     // The same package again replaces its own archive and entry.
     ASSERT_EQ(run_backup_job(*job_for({&candidates[0]})), 0);
@@ -167,6 +168,80 @@ TEST_F(backup_job_test, a_failed_backup_keeps_the_good_archive_and_the_job_owns_
     }
     ASSERT_TRUE(recorded);
     EXPECT_EQ(archive_names(archive), good);
+}
+
+TEST_F(backup_job_test, a_package_folder_not_listed_whole_fails_and_keeps_the_archive) {
+    const auto candidates = build_backup_candidates(store_, location_, 61);
+    ASSERT_EQ(run_backup_job(*job_for({&candidates[0]})), 0);
+    const fs::path archive = backups_ / "Intel(R)-Ethernet--1-10-Gb.zip";
+    const std::string good = bytes_of(archive);
+    const fs::path package = root_ / "x.inf_amd64_neutral_0123";
+    // A link that leads nowhere is a file that cannot be backed up.
+    fs::create_symlink("nowhere", package / "amd64" / "lost.sys");
+    EXPECT_EQ(run_backup_job(*job_for({&candidates[0]})), -1);
+    EXPECT_EQ(bytes_of(archive), good);
+    fs::remove(package / "amd64" / "lost.sys");
+    // The package's folder has vanished from the store.
+    fs::rename(package, root_ / "moved");
+    EXPECT_EQ(run_backup_job(*job_for({&candidates[0]})), -1);
+    EXPECT_EQ(bytes_of(archive), good);
+    EXPECT_FALSE(fs::exists(fs::path(archive.string() + ".part")));
+}
+
+TEST_F(backup_job_test, names_outside_the_ansi_code_page_agree_with_the_index) {
+    ASSERT_TRUE(set_ansi_code_page(1252));
+    std::wcscpy(store_.devices[0].driver_description, L"Realtek \u0410\u0434\u0430\u043f\u0442\u0435\u0440");
+    std::wcscpy(store_.devices[3].driver_description, L"\u7f51\u5361");
+    const auto candidates = build_backup_candidates(store_, location_, 61);
+    auto job = job_for({&candidates[0], &candidates[2]});
+    ASSERT_EQ(run_backup_job(*job), 0);
+    // What cp1252 lacks is "-"; a name of nothing else is the INF's.
+    EXPECT_EQ(job->archives,
+              (std::vector<std::wstring>{wide(backups_ / "Realtek--------.zip"), wide(backups_ / "oem13.zip")}));
+    backup_index_c loaded;
+    ASSERT_EQ(load_backup_index(loaded, wide(scratch_.path() / "backup.xml"), wide(backups_), store_).result, 0);
+    ASSERT_EQ(loaded.size(), 2u);
+    EXPECT_STREQ(loaded[0].file_name, "Realtek--------.zip");
+    EXPECT_STREQ(loaded[1].file_name, "oem13.zip");
+    EXPECT_TRUE(loaded[0].archive_present && loaded[1].archive_present);
+}
+
+TEST_F(backup_job_test, a_file_the_index_does_not_name_is_never_overwritten) {
+    std::ofstream(backups_ / "Intel(R)-Ethernet--1-10-Gb.zip", std::ios::binary) << "not a backup";
+    const auto candidates = build_backup_candidates(store_, location_, 61);
+    auto job = job_for({&candidates[0]});
+    ASSERT_EQ(run_backup_job(*job), 0);
+    EXPECT_EQ(job->archives, (std::vector<std::wstring>{wide(backups_ / "Intel(R)-Ethernet--1-10-Gb-2.zip")}));
+    EXPECT_EQ(bytes_of(backups_ / "Intel(R)-Ethernet--1-10-Gb.zip"), "not a backup");
+}
+
+TEST_F(backup_job_test, a_backup_into_another_folder_keeps_the_entries_of_the_first) {
+    const fs::path first = scratch_.path() / "first";
+    fs::create_directories(first);
+    std::ofstream(first / "Older.zip", std::ios::binary) << "PK";
+    const std::wstring index_path = wide(scratch_.path() / "backup.xml");
+    backup_index_c earlier;
+    ASSERT_EQ(record_backup(earlier, wide(first / "Older.zip"), {device_texts_of(store_.devices[2])}, index_path,
+                            "2020-01-01"),
+              0);
+    // A run against the other folder reads the same index, as the command line does.
+    {
+        std::lock_guard<std::mutex> guard(backup_index_lock);
+        ASSERT_EQ(load_backup_index(backup_index, index_path, wide(backups_), store_).result, 0);
+    }
+    const auto candidates = build_backup_candidates(store_, location_, 61);
+    ASSERT_EQ(run_backup_job(*job_for({&candidates[0]})), 0);
+    backup_index_c loaded;
+    ASSERT_EQ(load_backup_index(loaded, index_path, wide(first), store_).result, 0);
+    ASSERT_EQ(loaded.size(), 2u);
+    EXPECT_STREQ(loaded[0].file_name, "Older.zip");
+    EXPECT_TRUE(loaded[0].archive_present);
+    EXPECT_FALSE(loaded[1].archive_present);
+    // The command line gives a folder other than the settings' an index of its own.
+    EXPECT_EQ(backup_index_path(L"C:/Backups/", L"c:\\backups", L"C:\\Program"),
+              join_path(L"C:\\Program", L"backup.xml"));
+    EXPECT_EQ(backup_index_path(L"D:\\Elsewhere", L"C:\\Backups", L"C:\\Program"),
+              join_path(L"D:\\Elsewhere", L"backup.xml"));
 }
 
 TEST_F(backup_job_test, restore_unpacks_beside_the_archive_and_forces_the_installer) {
