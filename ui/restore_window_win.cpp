@@ -10,12 +10,21 @@
 #include "i18n/language_table.h"
 #include "ui/backup_details_win.h"
 #include "ui/gdi_objects_win.h"
+#include "ui/language_format.h"
 #include "ui/message_window_win.h"
 #include "ui/ui_fonts_win.h"
 
 #include <mutex>
 
-bool restore_window_c::page_message(UINT message, WPARAM, LPARAM, LRESULT&) {
+bool restore_window_c::page_message(UINT message, WPARAM wparam, LPARAM, LRESULT&) {
+    if (message == WM_TIMER && wparam == restore_timer_id) {
+        if (worker_.running()) return true;
+        KillTimer(handle(), restore_timer_id);
+        if (worker_.result() < 0)
+            message_window_c(format_language_text("restore_failed", {utf8_to_wide(problem_ ? *problem_ : "")}, 1024), 2)
+                .run(GetAncestor(handle(), GA_ROOT));
+        return true;
+    }
     if (message != WM_NO_BACKUP) return false;
     if (IsWindowVisible(handle()))
         message_window_c(language_text("restore_no_backup"), 0).run(GetAncestor(handle(), GA_ROOT));
@@ -79,9 +88,14 @@ void restore_window_c::on_button() {
     }
     installer_context_c context{program_folder(), settings().backup_path, is_64bit_windows(), &launcher_, &disk_files(), false};
     // Unpacking a large package takes a while: the window keeps answering meanwhile.
-    worker_.start([archive = items.text(ticked), folder = std::wstring(settings().backup_path), context] {
-        return std::int32_t(restore_backup(archive, folder, context));
-    });
+    auto problem = problem_ = std::make_shared<std::string>();
+    const bool started =
+        worker_.start([archive = items.text(ticked), folder = std::wstring(settings().backup_path), context, problem] {
+            return std::int32_t(restore_backup(archive, folder, context, problem.get()));
+        });
+    if (!started) *problem = "no thread to run it on";
+    // The outcome is read on a timer; a refused thread is told about on its first tick.
+    SetTimer(handle(), restore_timer_id, 200, nullptr);
 }
 
 void restore_window_c::on_destroy() {

@@ -8,6 +8,9 @@
 #include "download/installer_choice.h"
 #include "ui/tree_page_win.h"
 
+#include <memory>
+#include <string>
+
 class restore_window_c : public tree_page_c {
 public:
     explicit restore_window_c(shell_launcher_c& launcher)
@@ -19,6 +22,8 @@ public:
     void refresh() override;
 
     static constexpr UINT WM_NO_BACKUP = 0x0400 + 101;
+    // Watches a restore under way, to say why it restored nothing.
+    static constexpr UINT_PTR restore_timer_id = 1;
 
 protected:
     bool page_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
@@ -33,6 +38,7 @@ private:
 
     shell_launcher_c& launcher_;
     detached_worker_c worker_;  // the restore under way: unpacking, then starting the installer
+    std::shared_ptr<std::string> problem_;  // why the restore under way failed, set by its worker
     std::wstring index_path_;
     const device_store_c* store_ = nullptr;
     backup_index_c shown_;  // the entries in the tree (a copy: the job may record into the index)
