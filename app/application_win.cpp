@@ -1,14 +1,16 @@
 #include "app/application_win.h"
 
-#include "app/machine_facts.h"
-#include "app/settings_win.h"
+#include "system/machine_facts.h"
+#include "system/settings_win.h"
 #include "backup/driver_store_win.h"
-#include "app/shared_fonts_win.h"
+#include "ui/shared_fonts_win.h"
 #include "i18n/language_table.h"
 #include "service/http_transfer.h"
-#include "app/wmi_facts.h"
+#include "common/last_error.h"
+#include "system/wmi_facts.h"
 #include "devices/system_source.h"
 #include "download/download_session.h"
+#include "app/system_scan_workers_win.h"
 #include "ui/main_window_win.h"
 #include "ui/window_messages.h"
 
@@ -70,7 +72,12 @@ int initialize_application() {
     // Each step's failure code is its position; the first failing step ends the start-up.
     using step_t = bool (*)();
     const step_t steps[] = {
-        [] { return collect_basic_facts(); },
+        [] {
+            basic_facts_problem problem;
+            if (collect_basic_facts(&problem)) return true;
+            set_last_error(problem == basic_facts_problem::os_version ? error_os_version : error_power_status);
+            return false;
+        },
         [] { return collect_wmi_facts() == 0; },
         [] { return load_settings(); },
         [] {
@@ -87,12 +94,16 @@ int initialize_application() {
     }
     // Where the system keeps driver packages; without it nothing can be backed up, which is no
     // reason not to start.
-    prepare_driver_store();
+    prepare_driver_store(os_version_number());
     return 0;
 }
 
 int run_application(int show_command) {
-    main_window_c window;
+    application_c& state = application();
+    main_window_options_c options;
+    options.store = state.device_store.get();
+    options.workers = system_scan_workers(*state.device_store, *state.update_service);
+    main_window_c window(std::move(options));
     if (!window.create_main_window()) return -1;
     ShowWindow(window.handle(), show_command);
     MSG message;

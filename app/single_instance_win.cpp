@@ -1,7 +1,7 @@
 #include "app/single_instance_win.h"
 
-#include "app/command_line.h"
-#include "app/process_arguments_win.h"
+#include "system/command_line.h"
+#include "system/process_arguments_win.h"
 #include "ui/window_messages.h"
 
 namespace {

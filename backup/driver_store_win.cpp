@@ -1,6 +1,5 @@
 #include "backup/driver_store_win.h"
 
-#include "app/machine_facts.h"
 #include "backup/store_digests.h"
 #include "common/path_join.h"
 #include "common/text_compare.h"
@@ -34,10 +33,10 @@ bool begins_with(const std::wstring& text, const std::wstring& prefix) {
 
 }  // namespace
 
-int prepare_driver_store() {
+int prepare_driver_store(int os_version_number) {
     installed_infs = expanded(L"%SystemRoot%\\inf");
     location = {};
-    if (os_version_number() < 60) {
+    if (os_version_number < 60) {
         location.root = expanded(L"%SystemRoot%\\system32\\DRVSTORE");
         auto digests = std::make_shared<store_digests_c>(build_store_digests(location.root));
         location.locate = [digests](const std::wstring& inf) { return locate_inf_in_store(installed_infs, inf, *digests); };

@@ -3,9 +3,9 @@
 
 #include "backup/backup_job.h"
 
-// 0, or -1 when (from Vista on) SetupAPI cannot be loaded; the location is then empty and no
-// package can be backed up.
-int prepare_driver_store();
+// For the Windows of this version (major x 10 + minor): 0, or -1 when (from Vista on) SetupAPI
+// cannot be loaded; the location is then empty and no package can be backed up.
+int prepare_driver_store(int os_version_number);
 
 // The location found by prepare_driver_store.
 const driver_store_location_c& driver_store_location();

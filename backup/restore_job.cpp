@@ -16,9 +16,9 @@ int restore_backup(const std::wstring& archive_name, const std::wstring& backup_
         why = report.outcome == unpack_outcome::not_an_archive ? "no readable zip archive" : report.problem;
         return -1;
     }
-    if (!run_driver_installer(report.folder, true, context)) {
-        why = "the driver package installer could not be started";
-        return -1;
+    switch (run_driver_installer(report.folder, true, context)) {
+        case launch_result::started: return 0;
+        case launch_result::cancelled: why = "the consent to run the installer was not given"; return -1;
+        default: why = "the driver package installer could not be started"; return -1;
     }
-    return 0;
 }

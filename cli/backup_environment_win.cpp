@@ -1,7 +1,7 @@
 #include "cli/backup_environment.h"
 
-#include "app/machine_facts.h"
-#include "app/settings_win.h"
+#include "system/machine_facts.h"
+#include "system/settings_win.h"
 #include "backup/driver_store_win.h"
 #include "backup/index_location.h"
 #include "common/file_open.h"
@@ -33,7 +33,7 @@ bool backup_environment(const backup_options_c& options, backup_environment_c& e
     environment.index_path = backup_index_path(full_path(environment.backup_folder), full_path(settings().backup_path),
                                                environment.install.program_folder);
     environment.os_version_number = os_version_number();
-    if (prepare_driver_store() != 0) {
+    if (prepare_driver_store(environment.os_version_number) != 0) {
         std::fprintf(stderr, "vantorel-cli: the driver store cannot be located\n");
         return false;
     }

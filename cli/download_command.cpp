@@ -1,7 +1,7 @@
 #include "cli/cli_commands.h"
 #include "common/text_convert.h"
 #include "service/http_transfer.h"
-#include "service/last_error.h"
+#include "common/last_error.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,8 +1,8 @@
-#include "app/machine_facts.h"
-#include "app/wmi_facts.h"
+#include "system/machine_facts.h"
+#include "system/wmi_facts.h"
 #include "cli/cli_commands.h"
 #include "common/text_convert.h"
-#include "service/last_error.h"
+#include "common/last_error.h"
 
 #include <nlohmann/json.hpp>
 
@@ -33,11 +33,13 @@ nlohmann::ordered_json basic_facts_json() {
          {{"major", version.major},
           {"minor", version.minor},
           {"platform_id", version.platform_id},
+          {"build", version.build},
           {"product_type", version.product_type},
           {"server_r2", version.server_r2}}},
         {"os_code", os_code()},
         {"os_version_number", os_version_number()},
         {"is_64bit_windows", is_64bit_windows()},
+        {"machine", machine_name(system_machine())},
         {"oem_code_page", oem_code_page()},
         {"program_path", wide_to_utf8(program_path())},
         {"program_folder", wide_to_utf8(program_folder())},

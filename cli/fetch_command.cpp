@@ -8,7 +8,7 @@
 #include "common/text_convert.h"
 #include "download/download_session.h"
 #include "service/http_transfer.h"
-#include "service/last_error.h"
+#include "common/last_error.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,6 +1,6 @@
 #include "cli/install_environment.h"
 
-#include "app/machine_facts.h"
+#include "system/machine_facts.h"
 #include "common/kernel_handle_win.h"
 
 #include <windows.h>

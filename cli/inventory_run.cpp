@@ -1,7 +1,7 @@
 #include "cli/inventory_run.h"
 
 #include "devices/profile_source.h"
-#include "service/last_error.h"
+#include "common/last_error.h"
 
 #ifdef _WIN32
 #include "devices/system_source.h"

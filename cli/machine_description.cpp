@@ -15,6 +15,14 @@ bool machine_description_c::take_option(const std::string& option, const std::st
         long number = std::strtol(value.c_str(), &end, 10);
         if (!end || *end != '\0' || number <= 0 || number > 1000) return false;
         os_version_number_ = int(number);
+    } else if (option == "--build") {
+        char* end = nullptr;
+        unsigned long number = std::strtoul(value.c_str(), &end, 10);
+        if (!end || *end != '\0' || number == 0 || number > 0xFFFFFFFFul) return false;
+        build_ = unsigned(number);
+    } else if (option == "--machine") {
+        if (value != "x86" && value != "amd64" && value != "arm64") return false;
+        machine_ = value;
     } else if (option == "--lang") {
         char* end = nullptr;
         long number = std::strtol(value.c_str(), &end, 10);
@@ -33,5 +41,7 @@ scan_query_c machine_description_c::query() const {
     query.model = model_ ? model_->c_str() : L"";
     query.lang = lang_.value_or(0);
     query.os_version_number = os_version_number_.value_or(0);
+    query.build = build_.value_or(0);
+    query.machine = machine_ ? machine_->c_str() : "";
     return query;
 }

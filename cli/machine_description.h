@@ -9,8 +9,8 @@
 
 class machine_description_c {
 public:
-    // Takes --os CODE, --os-version N (major x 10 + minor), --model TEXT or --lang N (advancing
-    // index past the value); false for anything else.
+    // Takes --os CODE, --os-version N (major x 10 + minor), --build N, --machine x86|amd64|arm64,
+    // --model TEXT or --lang N (advancing index past the value); false for anything else.
     bool take_option(const std::string& option, const std::string& value, std::size_t& index);
     // Fills what no option gave: from the machine's facts on Windows, defaults elsewhere.
     void complete();
@@ -21,4 +21,6 @@ private:
     std::optional<std::wstring> model_;
     std::optional<int> lang_;
     std::optional<int> os_version_number_;
+    std::optional<unsigned> build_;
+    std::optional<std::string> machine_;
 };

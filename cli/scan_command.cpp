@@ -3,7 +3,7 @@
 #include "cli/machine_description.h"
 #include "cli/scan_result_json.h"
 #include "common/text_convert.h"
-#include "service/last_error.h"
+#include "common/last_error.h"
 #include "service/update_service.h"
 
 #include <cstdio>
@@ -25,7 +25,7 @@ struct scan_options_c {
 int usage() {
     std::fprintf(stderr,
                  "usage: vantorel-cli scan [--mirror URL]... [--profile FILE] [--include-absent] [--setup-dat FILE]\n"
-                 "                         [--os CODE] [--os-version N] [--model TEXT] [--lang N] [--summary]\n"
+                 "                         [--os CODE] [--os-version N] [--build N] [--machine M] [--model TEXT] [--lang N] [--summary]\n"
                  "       vantorel-cli answer --profile FILE --answer FILE --os-version N [--setup-dat FILE] [--summary]\n");
     return 2;
 }

@@ -2,7 +2,7 @@
 
 #include "common/text_convert.h"
 #include "devices/device_json.h"
-#include "service/last_error.h"
+#include "common/last_error.h"
 
 #include <map>
 

@@ -1,7 +1,7 @@
-#include "app/machine_facts.h"
-#include "app/scan_task_win.h"
-#include "app/scheduled_scan_box.h"
-#include "app/settings_win.h"
+#include "system/machine_facts.h"
+#include "system/scan_task_win.h"
+#include "system/scheduled_scan_box.h"
+#include "system/settings_win.h"
 #include "cli/cli_commands.h"
 #include "common/text_convert.h"
 

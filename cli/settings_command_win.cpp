@@ -1,5 +1,5 @@
-#include "app/machine_facts.h"
-#include "app/settings_win.h"
+#include "system/machine_facts.h"
+#include "system/settings_win.h"
 #include "cli/cli_commands.h"
 #include "common/text_convert.h"
 

@@ -5,6 +5,8 @@
 
 #include <string>
 
+enum class launch_result { started, failed, cancelled };
+
 class shell_launcher_c {
 public:
     virtual ~shell_launcher_c() = default;
@@ -12,6 +14,11 @@ public:
     virtual bool open(const std::wstring& target) = 0;
     // Starts a program with a parameter text, shown normally.
     virtual bool run(const std::wstring& program, const std::wstring& parameters) = 0;
+    // Starts a program that installs drivers: elevated, so Windows asks an administrator running
+    // limited for consent. cancelled when the user declined.
+    virtual launch_result run_as_administrator(const std::wstring& program, const std::wstring& parameters) {
+        return run(program, parameters) ? launch_result::started : launch_result::failed;
+    }
 };
 
 #ifdef _WIN32

@@ -27,6 +27,18 @@ void ensure_thread_com() { thread_local thread_com_c com; }
 // ShellExecuteW reports success as a value above 32.
 bool executed(HINSTANCE result) { return reinterpret_cast<INT_PTR>(result) > 32; }
 
+// The limited half of an administrator's split token (UAC): only then is consent asked for. Before
+// Vista the query fails, and "runas" would open the old "Run as" dialog instead.
+bool runs_limited() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
+    DWORD size = 0;
+    const bool known = GetTokenInformation(token, TokenElevationType, &type, sizeof type, &size) != 0;
+    CloseHandle(token);
+    return known && type == TokenElevationTypeLimited;
+}
+
 class system_shell_launcher_c final : public shell_launcher_c {
 public:
     bool open(const std::wstring& target) override {
@@ -36,6 +48,18 @@ public:
     bool run(const std::wstring& program, const std::wstring& parameters) override {
         ensure_thread_com();
         return executed(ShellExecuteW(nullptr, nullptr, program.c_str(), parameters.c_str(), nullptr, SW_SHOW));
+    }
+    launch_result run_as_administrator(const std::wstring& program, const std::wstring& parameters) override {
+        ensure_thread_com();
+        SHELLEXECUTEINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = SEE_MASK_NOASYNC;
+        info.lpVerb = runs_limited() ? L"runas" : nullptr;
+        info.lpFile = program.c_str();
+        info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+        info.nShow = SW_SHOW;
+        if (ShellExecuteExW(&info)) return launch_result::started;
+        return GetLastError() == ERROR_CANCELLED ? launch_result::cancelled : launch_result::failed;
     }
 };
 

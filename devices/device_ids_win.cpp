@@ -13,3 +13,7 @@ std::vector<std::wstring> read_device_id_list(HDEVINFO set, SP_DEVINFO_DATA& dev
     for (const wchar_t* id = buffer.data(); *id; id += ids.back().size() + 1) ids.emplace_back(id);
     return ids;
 }
+
+device_ids_c read_device_ids(HDEVINFO set, SP_DEVINFO_DATA& device) {
+    return {read_device_id_list(set, device, SPDRP_HARDWAREID), read_device_id_list(set, device, SPDRP_COMPATIBLEIDS)};
+}

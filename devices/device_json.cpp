@@ -1,7 +1,7 @@
 #include "devices/device_json.h"
 
 #include "common/text_convert.h"
-#include "service/last_error.h"
+#include "common/last_error.h"
 
 namespace {
 

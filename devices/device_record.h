@@ -4,7 +4,7 @@
 // string ends in NUL, the list ends in an extra NUL).
 #pragma once
 
-#include "service/driver_item.h"
+#include "devices/driver_item.h"
 
 #include <cstdint>
 #include <string>

@@ -1,7 +1,7 @@
 #include "devices/device_store.h"
 
 #include "common/text_compare.h"
-#include "service/last_error.h"
+#include "common/last_error.h"
 
 #include <algorithm>
 #include <cwchar>

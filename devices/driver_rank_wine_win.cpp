@@ -55,7 +55,7 @@ bool read_installed_driver_rank_from_inf(HDEVINFO set, SP_DEVINFO_DATA& device, 
     std::vector<inf_model_line_c> lines;
     if (!read_platform_models(inf.get(), platform, lines)) return false;
 
-    device_ids_c ids{read_device_id_list(set, device, SPDRP_HARDWAREID), read_device_id_list(set, device, SPDRP_COMPATIBLEIDS)};
+    const device_ids_c ids = read_device_ids(set, device);
     std::wstring section = driver_key_text(set, device, L"InfSection");
     auto match = best_model_match(ids, lines, section);
     if (!match && !section.empty()) match = best_model_match(ids, lines);

@@ -34,20 +34,29 @@ std::optional<std::wstring> common_inf_folder(const std::set<std::wstring>& inf_
     return common.substr(0, last + 1);
 }
 
-bool run_driver_installer(const std::wstring& folder, bool force, const installer_context_c& context) {
+launch_result run_driver_installer(const std::wstring& folder, bool force, const installer_context_c& context) {
     // A parameter ending in \" would read as an escaped quote.
     std::wstring quoted = folder;
     while (!quoted.empty() && is_separator(quoted.back())) quoted.pop_back();
     const std::wstring parameters = std::wstring(context.silent ? L"/S " : L"") +
                                     (force ? L"/SH /F /PATH \"" : L"/SH /PATH \"") + quoted + L"\"";
     const wchar_t* program = context.is_64bit_windows ? L"DPInst64.exe" : L"DPInst32.exe";
-    return context.launcher->run(join_path(context.program_folder, program), parameters);
+    return context.launcher->run_as_administrator(join_path(context.program_folder, program), parameters);
 }
 
 namespace {
 
+program_start started_as(launch_result result) {
+    switch (result) {
+        case launch_result::started: return program_start::started;
+        case launch_result::cancelled: return program_start::cancelled;
+        default: return program_start::failed;
+    }
+}
+
+// A package's set-up program installs drivers too: it is started elevated like the installer.
 program_start open_program(const std::wstring& path, const installer_context_c& context) {
-    return context.launcher->open(path) ? program_start::started : program_start::failed;
+    return started_as(context.launcher->run_as_administrator(path, L""));
 }
 
 }  // namespace
@@ -84,7 +93,7 @@ program_start choose_installer(const std::wstring& folder, const std::set<std::w
     if (!usable.empty() && context.files->is_directory(dir)) {
         for (const std::wstring& path : usable)
             if (context.files->file_exists(join_relative(folder, path)))
-                return run_driver_installer(dir, false, context) ? program_start::started : program_start::failed;
+                return started_as(run_driver_installer(dir, false, context));
     }
     return search_setup_upwards(folder, common.value_or(std::wstring()), context);
 }

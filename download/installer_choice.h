@@ -29,11 +29,12 @@ std::optional<std::wstring> common_inf_folder(const std::set<std::wstring>& inf_
 
 // DPInst64.exe on 64-bit Windows (for the 32-bit program too), else DPInst32.exe, from the program
 // folder, with /SH /PATH "folder" (/SH /F /PATH "folder" when forced), preceded by /S when silent.
-// True when it was started.
-bool run_driver_installer(const std::wstring& folder, bool force, const installer_context_c& context);
+// Started elevated: Windows asks an administrator running limited for consent.
+launch_result run_driver_installer(const std::wstring& folder, bool force, const installer_context_c& context);
 
-// What starting a program gave: none found, or found and started or not.
-enum class program_start { none_found, started, failed };
+// What starting a program gave: none found, or found and started, not started, or declined at
+// the consent prompt.
+enum class program_start { none_found, started, failed, cancelled };
 
 // Starts the folder's only program, or its "setup.exe" or "autorun.exe" (whichever the listing
 // gives first) among several.

@@ -2,7 +2,7 @@
 
 #include "common/file_create.h"
 #include "common/file_open.h"
-#include "service/last_error.h"
+#include "common/last_error.h"
 
 #include <atomic>
 #include <chrono>
@@ -17,8 +17,8 @@ constexpr int attempts = 10;
 // blocks cost fewer system calls per megabyte.
 constexpr long download_block_size = 256 * 1024;
 
-std::atomic<long> retry_wait_ms{5000};
-std::atomic<long> low_speed_time_s{30};
+// A query that sends nothing for this long has stalled.
+constexpr long query_low_speed_time_s = 30;
 
 bool starts_with_ignoring_case(const char* text, const char* prefix) {
     for (; *prefix; ++text, ++prefix)
@@ -99,7 +99,7 @@ void perform_download(http_transfer_c& transfer, const char* url, transfer_job_c
     curl_easy_setopt(handle, CURLOPT_PROGRESSDATA, &transfer);
     curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, nullptr);
     curl_easy_setopt(handle, CURLOPT_HEADERDATA, nullptr);
-    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, low_speed_time_s.load());
+    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, job.low_speed_time_s);
     // The body of an error answer (404, 503) is never package data: it must not reach the file,
     // where the next resume would build on it.
     curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
@@ -179,7 +179,7 @@ std::int32_t download_ftp(http_transfer_c& transfer, const char* url, const std:
 
 // Waits between attempts, but no longer than the stop request lets it.
 void wait_before_retry(const transfer_job_c& job) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(retry_wait_ms.load());
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(job.retry_wait_ms);
     while (job.stop.load() == 0 && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
 }
@@ -220,7 +220,7 @@ std::unique_ptr<http_transfer_c> create_transfer(std::int32_t capacity) {
     curl_easy_setopt(handle, CURLOPT_HTTPHEADER, transfer->headers);
     curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, 30L);
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, low_speed_time_s.load());
+    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, query_low_speed_time_s);
     return transfer;
 }
 
@@ -295,9 +295,4 @@ std::int32_t download_with_retries(const char* session_url, transfer_job_c& job,
         if (attempt + 1 < attempts) wait_before_retry(job);
     }
     return result;
-}
-
-void set_transfer_timing_for_tests(const transfer_timing_c& timing) {
-    retry_wait_ms.store(timing.retry_wait_ms);
-    low_speed_time_s.store(timing.low_speed_time_s);
 }

@@ -71,9 +71,3 @@ std::int32_t download_with_retries(const char* session_url, transfer_job_c& job,
 // as they are), nothing else changes; the whole link is kept, however long.
 std::string escape_url_spaces(const std::string& url);
 
-// Test hooks: the wait between download attempts and the stall limit, shortened for tests only.
-struct transfer_timing_c {
-    long retry_wait_ms = 5000;
-    long low_speed_time_s = 30;
-};
-void set_transfer_timing_for_tests(const transfer_timing_c& timing);

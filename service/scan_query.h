@@ -11,6 +11,8 @@ struct scan_query_c {
     const wchar_t* model = L"";        // in: the computer model from WMI
     std::int32_t os_version_number = 0;  // in: major * 10 + minor
     std::int32_t lang = 0;             // in: the system's OEM code page
+    std::uint32_t build = 0;           // in: the Windows build number; 0 leaves it out of the request
+    const char* machine = "";          // in: "x86", "amd64" or "arm64"; empty leaves it out
     std::int32_t http_status = 0;      // out: the status of the last attempt
     char error_text[256] = {};         // out: the failure text, at most 255 bytes
     std::vector<std::string> mirror_failures;  // out: "<mirror>: <why>" for each mirror that did not answer

@@ -42,6 +42,9 @@ std::string build_scan_request(const device_store_c& store, const scan_query_c& 
     client.SetAttribute("os", query.os_code ? query.os_code : "");
     client.SetAttribute("lang", query.lang);
     client.SetAttribute("model", wide_to_ansi(query.model ? query.model : L""));
+    // Read by servers that choose models sections by build and processor; older ones ignore them.
+    if (query.build != 0) client.SetAttribute("build", std::to_string(query.build));
+    if (query.machine && *query.machine) client.SetAttribute("machine", query.machine);
     root.InsertEndChild(client);
 
     TiXmlElement hardwares("hardwares");

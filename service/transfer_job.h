@@ -11,4 +11,8 @@ struct transfer_job_c {
     std::int32_t http_status = 0;              // out: response code of the last attempt
     std::int32_t code = 0;                     // out: libcurl result of the last attempt (a stop is 0)
     std::atomic<std::int32_t> stop{0};         // in: nonzero aborts at the next progress call
+    // in: the wait between two attempts, and how long a transfer may stay below one byte per
+    // second before it counts as stalled.
+    long retry_wait_ms = 5000;
+    long low_speed_time_s = 30;
 };

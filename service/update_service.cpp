@@ -3,7 +3,7 @@
 #include "common/file_open.h"
 #include "common/fixed_text.h"
 #include "service/driver_matching.h"
-#include "service/last_error.h"
+#include "common/last_error.h"
 #include "service/scan_request.h"
 #include "service/scan_response.h"
 

@@ -1,6 +1,6 @@
 #include "ui/about_window_win.h"
 
-#include "app/machine_facts.h"
+#include "system/machine_facts.h"
 #include "i18n/language_table.h"
 #include "ui/dialog_ids.h"
 #include "ui/gdi_objects_win.h"

@@ -1,6 +1,6 @@
 #include "ui/backup_details_win.h"
 
-#include "app/settings_win.h"
+#include "system/settings_win.h"
 #include "i18n/language_table.h"
 #include "ui/gdi_objects_win.h"
 #include "ui/skin_images_win.h"

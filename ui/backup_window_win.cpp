@@ -1,7 +1,7 @@
 #include "ui/backup_window_win.h"
 
-#include "app/machine_facts.h"
-#include "app/settings_win.h"
+#include "system/machine_facts.h"
+#include "system/settings_win.h"
 #include "backup/driver_store_win.h"
 #include "common/date_text.h"
 #include "common/file_open.h"

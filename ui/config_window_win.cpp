@@ -1,7 +1,7 @@
 #include "ui/config_window_win.h"
 
-#include "app/scan_task_win.h"
-#include "app/settings_win.h"
+#include "system/scan_task_win.h"
+#include "system/settings_win.h"
 #include "i18n/language_table.h"
 #include "ui/dialog_ids.h"
 #include "ui/gdi_objects_win.h"

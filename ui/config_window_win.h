@@ -3,7 +3,7 @@
 // (switched at once through the scheduled-scan box) and the language.
 #pragma once
 
-#include "app/scheduled_scan_box.h"
+#include "system/scheduled_scan_box.h"
 #include "ui/config_rules.h"
 #include "ui/bitmap_button_win.h"
 #include "ui/skinned_dialog_win.h"

@@ -1,6 +1,6 @@
 #include "ui/download_panel_win.h"
 
-#include "app/settings_win.h"
+#include "system/settings_win.h"
 #include "i18n/language_table.h"
 #include "ui/config_window_win.h"
 #include "ui/devinfo_window_win.h"
@@ -157,6 +157,10 @@ void download_panel_c::on_timer() {
 
 void download_panel_c::report_installation() {
     const unpack_report_c& report = session_->install_job.report;
+    if (report.started == program_start::cancelled) {
+        message_window_c(language_text("download_setup_cancelled"), 1).run(GetAncestor(handle(), GA_ROOT));
+        return;
+    }
     if (report.outcome != unpack_outcome::failed) return;
     message_window_c(format_language_text("download_setup_failed", {utf8_to_wide(report.problem)}, 1024), 2)
         .run(GetAncestor(handle(), GA_ROOT));

@@ -1,7 +1,7 @@
 #include "ui/download_window_win.h"
 
-#include "app/machine_facts.h"
-#include "app/settings_win.h"
+#include "system/machine_facts.h"
+#include "system/settings_win.h"
 #include "devices/system_source.h"
 #include "download/unpacked_files.h"
 #include "i18n/language_table.h"

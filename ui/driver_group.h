@@ -3,7 +3,7 @@
 #pragma once
 
 #include "devices/device_record.h"
-#include "service/driver_item.h"
+#include "devices/driver_item.h"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "ui/install_gates_win.h"
 
-#include "download/administrator_win.h"
+#include "system/administrator_win.h"
 #include "i18n/language_table.h"
 #include "ui/message_window_win.h"
 

@@ -1,16 +1,13 @@
 // The main window's side of a scan: the scan page runs it and reports how it ended; the window
 // keeps the scan state, shows the page that belongs to it and hands the results to the
 // download page.
-#include "app/application_win.h"
 #include "ui/main_window_win.h"
 #include "ui/popup_menu_win.h"
 #include "ui/window_messages.h"
 
 #include <ctime>
 
-device_store_c* main_window_c::store() const {
-    return options_.store ? options_.store : application().device_store.get();
-}
+device_store_c* main_window_c::store() const { return options_.store; }
 
 void main_window_c::on_start_scan() {
     // A retry arrives after the threads of the failed scan have ended; anything else that asks

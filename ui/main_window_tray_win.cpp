@@ -1,5 +1,5 @@
 // Closing, quitting, the tray icon and the one automatic scan after the window went to the tray.
-#include "app/settings_win.h"
+#include "system/settings_win.h"
 #include "download/download_session.h"
 #include "i18n/language_table.h"
 #include "ui/language_format.h"

@@ -1,8 +1,8 @@
 #include "ui/main_window_win.h"
 
-#include "app/command_line.h"
-#include "app/process_arguments_win.h"
-#include "app/machine_facts.h"
+#include "system/command_line.h"
+#include "system/process_arguments_win.h"
+#include "system/machine_facts.h"
 #include "common/path_join.h"
 #include "download/download_session.h"
 #include "i18n/language_table.h"
@@ -10,7 +10,6 @@
 #include "ui/config_window_win.h"
 #include "ui/message_window_win.h"
 #include "ui/skin_ids.h"
-#include "ui/system_scan_workers_win.h"
 #include "ui/text_drawing_win.h"
 #include "ui/ui_fonts_win.h"
 #include "ui/window_messages.h"
@@ -32,7 +31,7 @@ struct caption_tab_c {
 main_window_c::main_window_c(main_window_options_c options)
     : ui_window_c(100),
       options_(std::move(options)),
-      scan_(options_.workers.enumerate ? options_.workers : system_scan_workers()),
+      scan_(options_.workers),
       download_(launcher(), options_.task_calls),
       restore_(launcher()),
       tray_(options_.notify ? options_.notify : Shell_NotifyIconW) {}

@@ -29,11 +29,11 @@ class scan_task_calls_c;
 // What the window runs with; every empty member means the program's own.
 struct main_window_options_c {
     std::vector<std::wstring> arguments;        // with the program path first; empty: the process's
-    scan_workers_c workers;                     // empty: the system's enumeration and query
+    scan_workers_c workers;                     // the enumeration and the query a scan runs
     tray_icon_c::notify_t notify = nullptr;     // null: Shell_NotifyIconW
     shell_launcher_c* launcher = nullptr;       // null: the shell
     scan_task_calls_c* task_calls = nullptr;    // the settings dialog's weekly scan; null: the real one
-    device_store_c* store = nullptr;            // null: the application's
+    device_store_c* store = nullptr;            // the device records the workers fill
     const driver_store_location_c* store_location = nullptr;  // null: the system's driver store
     std::wstring backup_index_path;             // empty: "backup.xml" in the program folder
 };

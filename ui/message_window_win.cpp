@@ -33,21 +33,28 @@ int message_window_c::run(HWND owner) {
     return result == 1 ? 1 : 2;
 }
 
-bool message_window_c::dialog_message(UINT message, WPARAM wparam, LPARAM, LRESULT& result) {
+bool message_window_c::dialog_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
     switch (message) {
         case WM_INITDIALOG: on_init(); result = TRUE; return true;
         case WM_ERASEBKGND: on_erase(reinterpret_cast<HDC>(wparam)); result = 1; return true;
         case WM_PAINT: on_paint(); return true;
         case WM_COMMAND: on_command(LOWORD(wparam)); return true;
-        case WM_DESTROY: RemovePropW(handle(), message_text_property); return false;
+        case WM_DRAWITEM: {
+            const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
+            if (item->CtlID != IDC_MESSAGE_TEXT) return false;
+            draw_text(*item);
+            result = TRUE;
+            return true;
+        }
         default: return false;
     }
 }
 
 void message_window_c::on_init() {
-    // Where tools that answer boxes (and tests) read what the box says.
-    SetPropW(handle(), message_text_property, const_cast<wchar_t*>(text_.c_str()));
     size_and_centre(handle(), width, height);
+    SetDlgItemTextW(handle(), IDC_MESSAGE_TEXT, text_.c_str());
+    place_control(handle(), IDC_MESSAGE_TEXT, text_area.left, text_area.top, text_area.right - text_area.left,
+                  text_area.bottom - text_area.top);
     reset_region(handle());
     HFONT font = verdana(9, font_weight_c::bold);
     bool two = kind_ == 3 || kind_ == 4;
@@ -77,19 +84,26 @@ void message_window_c::on_erase(HDC dc) {
 void message_window_c::on_paint() {
     paint_dc_c paint(handle());
     draw_skin_image(paint.get(), message_kind_icon(kind_), 15, 30);
+}
+
+void message_window_c::draw_text(const DRAWITEMSTRUCT& item) {
+    HDC dc = item.hDC;
+    const RECT bounds = item.rcItem;
+    fill_solid(dc, bounds, face_colour);
     // Verdana 10 where the text fits, else Verdana 8, so that long translations are not cut.
     HFONT font = verdana(10);
-    RECT measured = text_area;
+    RECT measured = bounds;
     {
-        selection_c selected(paint.get(), font);
-        draw_wrapped_text(paint.get(), text_, measured, 6, true);
+        selection_c selected(dc, font);
+        draw_wrapped_text(dc, text_, measured, 6, true);
     }
-    if (measured.bottom > text_area.bottom) font = verdana(8);
-    selection_c selected(paint.get(), font);
-    SetBkMode(paint.get(), TRANSPARENT);
-    SetTextColor(paint.get(), text_colour);
-    RECT area = text_area;
-    draw_wrapped_text(paint.get(), text_, area, measured.bottom > text_area.bottom ? 4 : 6, false);
+    const bool too_long = measured.bottom > bounds.bottom;
+    if (too_long) font = verdana(8);
+    selection_c selected(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, text_colour);
+    RECT area = bounds;
+    draw_wrapped_text(dc, text_, area, too_long ? 4 : 6, false);
 }
 
 void message_window_c::on_command(int id) {

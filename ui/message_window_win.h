@@ -25,6 +25,9 @@ private:
     void on_init();
     void on_erase(HDC dc);
     void on_paint();
+    // The text lives in a static control of its own (what screen readers and tools read) and is
+    // drawn by the box in its skin.
+    void draw_text(const DRAWITEMSTRUCT& item);
     void on_command(int id);
 
     std::wstring text_;
@@ -32,9 +35,6 @@ private:
     bitmap_button_c first_;   // id 1: OK, Yes or Retry
     bitmap_button_c second_;  // id 2: No or Cancel
 };
-
-// The window property that holds the box's text while it is shown.
-constexpr const wchar_t* message_text_property = L"Vantorel.message_text";
 
 // The sign each kind shows (bitmap id).
 int message_kind_icon(int kind);

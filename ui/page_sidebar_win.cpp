@@ -1,6 +1,6 @@
 #include "ui/page_sidebar_win.h"
 
-#include "app/wmi_facts.h"
+#include "system/wmi_facts.h"
 #include "i18n/language_table.h"
 #include "ui/gdi_objects_win.h"
 #include "ui/skin_images_win.h"

@@ -1,7 +1,7 @@
 #include "ui/restore_window_win.h"
 
-#include "app/machine_facts.h"
-#include "app/settings_win.h"
+#include "system/machine_facts.h"
+#include "system/settings_win.h"
 #include "backup/restore_job.h"
 #include "common/path_join.h"
 #include "common/text_convert.h"

@@ -1,7 +1,7 @@
 #include "ui/scan_status.h"
 
 #include "i18n/language_table.h"
-#include "service/last_error.h"
+#include "common/last_error.h"
 #include "ui/language_format.h"
 
 #include <cwchar>

@@ -1,11 +1,11 @@
 #include "ui/scan_window_win.h"
 
-#include "app/machine_facts.h"
-#include "app/settings_win.h"
-#include "app/wmi_facts.h"
+#include "system/machine_facts.h"
+#include "system/settings_win.h"
+#include "system/wmi_facts.h"
 #include "common/text_convert.h"
 #include "i18n/language_table.h"
-#include "service/last_error.h"
+#include "common/last_error.h"
 #include "ui/gdi_objects_win.h"
 #include "ui/message_window_win.h"
 #include "ui/page_sidebar_win.h"
@@ -140,6 +140,8 @@ void scan_window_c::start_query() {
     query_.model = system_facts().model.c_str();
     query_.os_version_number = os_version_number();
     query_.lang = std::int32_t(oem_code_page());
+    query_.build = os_version().build;
+    query_.machine = machine_name(system_machine());
     if (workers_.set_stop) workers_.set_stop(false);
     query_call_.finished.store(false);
     query_call_.result.store(0);

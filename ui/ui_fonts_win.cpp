@@ -1,6 +1,6 @@
 #include "ui/ui_fonts_win.h"
 
-#include "app/shared_fonts_win.h"
+#include "ui/shared_fonts_win.h"
 
 HFONT ui_font(const wchar_t* face, int points, font_weight_c weight) {
     const LONG height = -MulDiv(points, 96, 72);

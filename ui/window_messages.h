@@ -1,6 +1,8 @@
 // The program's own window messages, all WM_USER based (WM_USER is 0x0400).
 #pragma once
 
+#include "common/product_name.h"
+
 constexpr unsigned WM_START_SCAN = 0x0400 + 1;        // start a scan
 constexpr unsigned WM_SCAN_DONE = 0x0400 + 2;         // the scan query succeeded
 constexpr unsigned WM_SCAN_ABORTED = 0x0400 + 4;      // the scan failed or was cancelled
@@ -8,8 +10,6 @@ constexpr unsigned WM_SHOW_INSTANCE = 0x0400 + 5;     // come to the front; wPar
 constexpr unsigned WM_CHECK_ALL = 0x0400 + 7;
 constexpr unsigned WM_DOWNLOAD_CHECKED = 0x0400 + 8;
 
-// The product title: window title, instance mutex name, message box caption, Run value name.
-constexpr const wchar_t* product_title = L"Vantorel";
 
 // The main window's class: with the title, it tells a second start which window is the running
 // program's (other programs' windows may carry the same title, such as an Explorer window of a

@@ -3,7 +3,7 @@
 // and answer reader, with the program's ANSI code page set as a Western European and as a
 // Russian Windows has it.
 #include "common/text_convert.h"
-#include "service/last_error.h"
+#include "common/last_error.h"
 #include "service/update_service.h"
 #include "tests/server/test_catalogs.h"
 #include "tests/unit/demo_scan_expectations.h"

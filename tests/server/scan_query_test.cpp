@@ -2,7 +2,7 @@
 // the update server in this process (the first one down), the demo catalog.
 #include "devices/device_profile.h"
 #include "devices/profile_source.h"
-#include "service/last_error.h"
+#include "common/last_error.h"
 #include "service/update_service.h"
 #include "tests/server/test_catalogs.h"
 #include "tests/unit/demo_scan_expectations.h"

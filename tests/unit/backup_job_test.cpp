@@ -269,7 +269,7 @@ TEST_F(backup_job_test, restore_unpacks_beside_the_archive_and_forces_the_instal
     const fs::path folder = backups_ / "Intel(R)-Ethernet--1-10-Gb";
     EXPECT_TRUE(fs::exists(folder / "amd64" / "x.sys"));
     EXPECT_EQ(launcher.started(),
-              (std::vector<std::wstring>{join_path(L"P", L"DPInst64.exe") + L" /SH /F /PATH \"" + wide(folder) + L"\""}));
+              (std::vector<std::wstring>{L"runas " + join_path(L"P", L"DPInst64.exe") + L" /SH /F /PATH \"" + wide(folder) + L"\""}));
     EXPECT_EQ(restore_backup(L"..\\Intel(R)-Ethernet--1-10-Gb.zip", wide(backups_), context), -1);
     EXPECT_EQ(restore_backup(L"missing.zip", wide(backups_), context), -1);
     EXPECT_EQ(launcher.started().size(), 1u);

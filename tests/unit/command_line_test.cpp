@@ -1,4 +1,4 @@
-#include "app/command_line.h"
+#include "system/command_line.h"
 
 #include <gtest/gtest.h>
 

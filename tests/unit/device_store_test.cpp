@@ -1,6 +1,6 @@
 #include "devices/device_store.h"
 #include "devices/profile_source.h"
-#include "service/last_error.h"
+#include "common/last_error.h"
 
 #include <gtest/gtest.h>
 

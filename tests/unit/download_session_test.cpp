@@ -39,7 +39,6 @@ protected:
     static void SetUpTestSuite() { http_global_init(); }
 
     void SetUp() override {
-        set_transfer_timing_for_tests({100, 2});
         // The download folder's name has a space and letters beyond ASCII.
         const auto folder = scratch_.path() / std::filesystem::u8path("dl f\xC3\xA9\xC3\xBC");
         std::filesystem::create_directories(folder);
@@ -48,11 +47,14 @@ protected:
     void TearDown() override {
         stop_downloads(std::chrono::seconds(5));
         download_sessions.clear();
-        set_transfer_timing_for_tests({});
     }
 
+    // A session that waits little between attempts and takes two seconds without data for a stall.
     download_session_c& session(const std::string& link, std::uint32_t size) {
-        return *get_download_session(link, size, folder_);
+        download_session_c& made = *get_download_session(link, size, folder_);
+        made.job.retry_wait_ms = 100;
+        made.job.low_speed_time_s = 2;
+        return made;
     }
     // Polls as the download page's timer does, a bounded time.
     static void wait_for(download_session_c& s) {

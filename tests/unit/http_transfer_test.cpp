@@ -1,7 +1,7 @@
 // The transfer layer against a real HTTP server on 127.0.0.1 that misbehaves on request.
 #include "common/file_open.h"
 #include "service/http_transfer.h"
-#include "service/last_error.h"
+#include "common/last_error.h"
 #include "tests/unit/fault_server_access.h"
 #include "tests/unit/test_files.h"
 
@@ -14,6 +14,14 @@
 
 namespace {
 
+// A job that waits little between attempts and takes two seconds without data for a stall.
+struct quick_job_c : transfer_job_c {
+    quick_job_c() {
+        retry_wait_ms = 100;
+        low_speed_time_s = 2;
+    }
+};
+
 class http_transfer_test : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { http_global_init(); }
@@ -21,10 +29,8 @@ protected:
     void SetUp() override {
         base_ = fault_server_access_c::base_url();
         if (base_.empty()) GTEST_SKIP() << "no fault server";
-        set_transfer_timing_for_tests({100, 2});
         set_last_error(0);
     }
-    void TearDown() override { set_transfer_timing_for_tests({}); }
 
     std::string url(const std::string& path) const { return base_ + path; }
     std::wstring target(const char* name) const { return (folder_.path() / name).wstring(); }
@@ -104,13 +110,13 @@ TEST_F(http_transfer_test, a_multipart_form_is_posted_once_and_then_freed) {
 
 TEST_F(http_transfer_test, schemes_http_in_capitals_is_fine_https_is_refused_without_a_file) {
     auto transfer = create_transfer(0);
-    transfer_job_c job;
+    quick_job_c job;
     job.expected_size = 100;
     EXPECT_EQ(download_file(*transfer, url("/bytes/100").replace(0, 4, "HTTP").c_str(), target("a.bin"), job), 0);
     EXPECT_EQ(job.code, 0);
     EXPECT_EQ(read_file(target("a.bin")), pattern(0, 100));
 
-    transfer_job_c secure;
+    quick_job_c secure;
     secure.expected_size = 100;
     EXPECT_EQ(download_file(*transfer, "https://127.0.0.1:1/x", target("b.bin"), secure), -1);
     EXPECT_EQ(secure.code, CURLE_URL_MALFORMAT);
@@ -120,7 +126,7 @@ TEST_F(http_transfer_test, schemes_http_in_capitals_is_fine_https_is_refused_wit
 TEST_F(http_transfer_test, resume_asks_for_the_rest_and_appends) {
     auto transfer = create_transfer(0);
     std::ofstream(folder_.path() / "r.bin", std::ios::binary) << pattern(0, 400);
-    transfer_job_c job;
+    quick_job_c job;
     job.expected_size = 1000;
     job.bytes_done = 400;
     ASSERT_EQ(download_file(*transfer, url("/bytes/1000").c_str(), target("r.bin"), job), 0);
@@ -132,7 +138,7 @@ TEST_F(http_transfer_test, resume_asks_for_the_rest_and_appends) {
 
 TEST_F(http_transfer_test, a_server_ignoring_the_range_trips_the_limit_and_the_retry_starts_over) {
     std::ofstream(folder_.path() / "i.bin", std::ios::binary) << pattern(0, 400);
-    transfer_job_c job;
+    quick_job_c job;
     job.expected_size = 1000;
     job.bytes_done = 400;
     ASSERT_EQ(download_with_retries(url("/bytes/1000?range=ignore").c_str(), job, target("i.bin")), 0);
@@ -143,7 +149,7 @@ TEST_F(http_transfer_test, a_server_ignoring_the_range_trips_the_limit_and_the_r
 }
 
 TEST_F(http_transfer_test, an_error_page_never_reaches_the_file) {
-    transfer_job_c job;
+    quick_job_c job;
     job.expected_size = 1000;
     auto transfer = create_transfer(0);
     ASSERT_EQ(download_file(*transfer, url("/status/503").c_str(), target("e.bin"), job), 0);
@@ -158,7 +164,7 @@ TEST_F(http_transfer_test, an_error_page_never_reaches_the_file) {
 }
 
 TEST_F(http_transfer_test, dropped_connections_resume_and_complete_within_the_retries) {
-    transfer_job_c job;
+    quick_job_c job;
     job.expected_size = 300000;
     // Every answer stops after 100000 bytes of the (remaining) body; four attempts finish it.
     ASSERT_EQ(download_with_retries(url("/bytes/300000?drop_after=100000").c_str(), job, target("d.bin")), 0);
@@ -169,7 +175,7 @@ TEST_F(http_transfer_test, dropped_connections_resume_and_complete_within_the_re
 
 TEST_F(http_transfer_test, a_stall_ends_the_attempt_and_stop_keeps_the_file) {
     auto transfer = create_transfer(0);
-    transfer_job_c job;
+    quick_job_c job;
     job.expected_size = 5000;
     auto started = std::chrono::steady_clock::now();
     ASSERT_EQ(download_file(*transfer, url("/bytes/5000?stall_after=2000").c_str(), target("s.bin"), job), 0);
@@ -177,7 +183,7 @@ TEST_F(http_transfer_test, a_stall_ends_the_attempt_and_stop_keeps_the_file) {
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
     EXPECT_EQ(job.bytes_done.load(), 2000u);
 
-    transfer_job_c stopped;
+    quick_job_c stopped;
     stopped.expected_size = 5000;
     std::thread stopper([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -192,7 +198,7 @@ TEST_F(http_transfer_test, a_stall_ends_the_attempt_and_stop_keeps_the_file) {
 
 TEST_F(http_transfer_test, more_bytes_than_announced_are_refused_by_the_size_limit) {
     auto transfer = create_transfer(0);
-    transfer_job_c job;
+    quick_job_c job;
     job.expected_size = 1000;
     ASSERT_EQ(download_file(*transfer, url("/bytes/1000?extra=500").c_str(), target("x.bin"), job), 0);
     EXPECT_LE(job.bytes_done.load(), 1000u);
@@ -207,7 +213,7 @@ TEST_F(http_transfer_test, only_spaces_are_escaped_and_sent_as_such) {
     const std::string longest = "http://h/" + std::string(3063, 'a');
     EXPECT_EQ(escape_url_spaces(longest), longest);
 
-    transfer_job_c job;
+    quick_job_c job;
     job.expected_size = 100000;
     download_with_retries(url("/echo/a b+c.zip").c_str(), job, target("echo.txt"));
     std::string sent = read_file(target("echo.txt"));
@@ -218,7 +224,7 @@ TEST_F(http_transfer_test, a_resume_first_makes_the_file_and_the_count_agree) {
     auto transfer = create_transfer(0);
     // A failed flush left 100 bytes the count does not know about: they are cut off.
     std::ofstream(folder_.path() / "long.bin", std::ios::binary) << pattern(0, 400) << std::string(100, 'X');
-    transfer_job_c longer;
+    quick_job_c longer;
     longer.expected_size = 1000;
     longer.bytes_done = 400;
     ASSERT_EQ(download_file(*transfer, url("/bytes/1000").c_str(), target("long.bin"), longer), 0);
@@ -227,7 +233,7 @@ TEST_F(http_transfer_test, a_resume_first_makes_the_file_and_the_count_agree) {
 
     // A file shorter than the count resumes from its own end.
     std::ofstream(folder_.path() / "short.bin", std::ios::binary) << pattern(0, 300);
-    transfer_job_c shorter;
+    quick_job_c shorter;
     shorter.expected_size = 1000;
     shorter.bytes_done = 400;
     ASSERT_EQ(download_file(*transfer, url("/bytes/1000").c_str(), target("short.bin"), shorter), 0);
@@ -239,7 +245,7 @@ TEST_F(http_transfer_test, a_resume_first_makes_the_file_and_the_count_agree) {
 TEST_F(http_transfer_test, a_partial_file_holding_every_byte_is_complete_without_a_request) {
     auto transfer = create_transfer(0);
     std::ofstream(folder_.path() / "full.bin", std::ios::binary) << pattern(0, 1000);
-    transfer_job_c job;
+    quick_job_c job;
     job.expected_size = 1000;
     job.bytes_done = 1000;
     // Nothing listens on port 1: only a transfer that makes no request can succeed.
@@ -252,7 +258,7 @@ TEST_F(http_transfer_test, a_partial_file_holding_every_byte_is_complete_without
 TEST_F(http_transfer_test, ftp_starts_the_count_over_with_the_file) {
     auto transfer = create_transfer(0);
     std::ofstream(folder_.path() / "f.bin", std::ios::binary) << pattern(0, 400);
-    transfer_job_c job;
+    quick_job_c job;
     job.expected_size = 1000;
     job.bytes_done = 400;
     ASSERT_EQ(download_file(*transfer, "ftp://127.0.0.1:1/f.bin", target("f.bin"), job), 0);
@@ -262,13 +268,14 @@ TEST_F(http_transfer_test, ftp_starts_the_count_over_with_the_file) {
 }
 
 TEST_F(http_transfer_test, failures_no_retry_can_mend_end_the_retries_at_once) {
-    set_transfer_timing_for_tests({5000, 2});
     const auto started = std::chrono::steady_clock::now();
-    transfer_job_c scheme;
+    quick_job_c scheme;
+    scheme.retry_wait_ms = 5000;
     scheme.expected_size = 100;
     EXPECT_EQ(download_with_retries("gopher://127.0.0.1/x", scheme, target("g.bin")), -1);
     EXPECT_EQ(scheme.code, CURLE_URL_MALFORMAT);
-    transfer_job_c folder;
+    quick_job_c folder;
+    folder.retry_wait_ms = 5000;
     folder.expected_size = 100;
     EXPECT_EQ(download_with_retries(url("/bytes/100").c_str(), folder, target("missing/x.bin")), -1);
     EXPECT_EQ(last_error(), error_file_open);

@@ -60,7 +60,7 @@ protected:
         return launcher_.started();
     }
     static std::wstring dpinst(const wchar_t* program, const std::wstring& parameters) {
-        return join_path(L"P", program) + L" " + parameters;
+        return L"runas " + join_path(L"P", program) + L" " + parameters;
     }
 
     fake_files_c files_;
@@ -89,16 +89,16 @@ TEST_F(installer_choice_test, the_driver_installer_gets_the_common_folder_of_the
 TEST_F(installer_choice_test, without_the_infs_a_setup_program_is_looked_for_upwards) {
     files_.folders = {at(L"a\\b"), at(L"a"), L"F", at(L"c")};
     files_.programs[L"F"] = {L"readme.exe", L"Setup.EXE"};
-    EXPECT_EQ(choose({L"drv\\x.inf"}), (std::vector<std::wstring>{L"open " + at(L"Setup.EXE")}));
+    EXPECT_EQ(choose({L"drv\\x.inf"}), (std::vector<std::wstring>{L"runas " + at(L"Setup.EXE")}));
 
     files_.programs[L"F"] = {L"readme.exe"};
-    EXPECT_EQ(choose({}).back(), L"open " + at(L"readme.exe"));
+    EXPECT_EQ(choose({}).back(), L"runas " + at(L"readme.exe"));
 
     // Tried in a\b, then a, then the unpack folder; a sibling folder c never.
     files_.programs = {{at(L"c"), {L"setup.exe"}}, {L"F", {L"one.exe", L"two.exe"}}};
     EXPECT_EQ(choose({L"a\\b\\x.inf", L"a\\b\\y.inf"}).back(), L"open F");
     files_.programs[at(L"a")] = {L"autorun.exe", L"setup.exe"};
-    EXPECT_EQ(choose({L"a\\b\\x.inf", L"a\\b\\y.inf"}).back(), L"open " + at(L"a\\autorun.exe"));
+    EXPECT_EQ(choose({L"a\\b\\x.inf", L"a\\b\\y.inf"}).back(), L"runas " + at(L"a\\autorun.exe"));
 }
 
 TEST_F(installer_choice_test, inf_paths_that_leave_the_package_count_as_absent) {
@@ -106,7 +106,7 @@ TEST_F(installer_choice_test, inf_paths_that_leave_the_package_count_as_absent) 
     files_.files = {at(L"drv\\a.inf")};
     files_.programs[L"F"] = {L"setup.exe"};
     for (const wchar_t* hostile : {L"..\\..\\other\\drv\\a.inf", L"C:\\drv\\a.inf", L"\\drv\\a.inf", L"drv\\.\\a.inf"})
-        EXPECT_EQ(choose({hostile}).back(), L"open " + at(L"setup.exe")) << wide_to_utf8(hostile);
+        EXPECT_EQ(choose({hostile}).back(), L"runas " + at(L"setup.exe")) << wide_to_utf8(hostile);
 }
 
 namespace {
@@ -160,7 +160,7 @@ TEST(start_install, gates_setup_dat_and_one_installation_at_a_time) {
 
     const std::wstring unpacked = session.install_job.report.folder;
     EXPECT_EQ(unpacked, join_path(download_folder, fs::u8path(wide_to_utf8(session.final_path)).stem().wstring()));
-    EXPECT_EQ(launcher.started(), (std::vector<std::wstring>{join_path(program_folder, L"DPInst64.exe") +
+    EXPECT_EQ(launcher.started(), (std::vector<std::wstring>{L"runas " + join_path(program_folder, L"DPInst64.exe") +
                                                              L" /SH /PATH \"" + join_relative(unpacked, L"drv\\x64") +
                                                              L"\""}));
     EXPECT_TRUE(file_exists(join_relative(unpacked, L"drv/x64/a.sys")));
@@ -209,7 +209,7 @@ TEST(start_install, every_unpacking_is_new_and_whole_and_only_a_started_installe
     EXPECT_EQ(bytes_of(fs::u8path(wide_to_utf8(join_relative(second, L"drv/a.inf")))), "[new]");
     EXPECT_FALSE(file_exists(join_relative(second, L"drv/old.sys")));
     EXPECT_EQ(bytes_of(fs::u8path(wide_to_utf8(join_relative(first, L"drv/a.inf")))), "[old]");
-    EXPECT_EQ(launcher.started().back(), join_path(folder, L"DPInst32.exe") + L" /SH /PATH \"" +
+    EXPECT_EQ(launcher.started().back(), L"runas " + join_path(folder, L"DPInst32.exe") + L" /SH /PATH \"" +
                                              join_relative(second, L"drv") + L"\"");
     EXPECT_EQ(bytes_of(scratch.path() / "setup.dat"), link + "\n" + link + "\n");
 
@@ -224,6 +224,13 @@ TEST(start_install, every_unpacking_is_new_and_whole_and_only_a_started_installe
     EXPECT_NE(session.install_job.report.problem.find("CRC"), std::string::npos);
     EXPECT_EQ(launcher.started().size(), starts);
     EXPECT_FALSE(fs::exists(fs::u8path(wide_to_utf8(first + L"-3"))));
+    EXPECT_EQ(bytes_of(scratch.path() / "setup.dat"), link + "\n" + link + "\n");
+
+    // The consent prompt declined: nothing was installed, and the package is offered again.
+    ASSERT_TRUE(write_test_zip(package.string(), {{"drv/a.inf", "[new]"}}));
+    launcher.consent = launch_result::cancelled;
+    ASSERT_EQ(install_and_wait(session, context, link), install_start::started);
+    EXPECT_EQ(session.install_job.report.started, program_start::cancelled);
     EXPECT_EQ(bytes_of(scratch.path() / "setup.dat"), link + "\n" + link + "\n");
 
     // No thread to run it on: nothing is marked running.

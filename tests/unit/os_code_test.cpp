@@ -1,4 +1,4 @@
-#include "app/os_code.h"
+#include "system/os_code.h"
 
 #include <gtest/gtest.h>
 
@@ -35,10 +35,13 @@ const os_row_c table[] = {
     {6, 2, server, false, "WIN8", "WIN864"},
     {5, 3, product_workstation, false, "WINXP", "WINXP64"},
     {5, 9, server, false, "WINXP", "WINXP64"},
-    {6, 3, product_workstation, false, "WINXP", "WINXP64"},
-    {6, 4, server, false, "WINXP", "WINXP64"},
-    {7, 0, product_workstation, false, "WINXP", "WINXP64"},
-    {10, 0, product_workstation, false, "WINXP", "WINXP64"},
+    {6, 3, product_workstation, false, "WIN81", "WIN8164"},
+    {6, 3, server, false, "WIN81", "WIN8164"},
+    {6, 4, server, false, "WIN81", "WIN8164"},
+    {7, 0, product_workstation, false, "WIN81", "WIN8164"},
+    {10, 0, product_workstation, false, "WIN10", "WIN1064"},
+    {10, 0, server, false, "WIN10", "WIN1064"},
+    {11, 0, product_workstation, false, "WIN10", "WIN1064"},
 };
 
 }  // namespace

@@ -15,6 +15,12 @@ public:
     bool run(const std::wstring& program, const std::wstring& parameters) override {
         return record(program + L" " + parameters);
     }
+    launch_result run_as_administrator(const std::wstring& program, const std::wstring& parameters) override {
+        record(L"runas " + program + (parameters.empty() ? L"" : L" " + parameters));
+        return consent;
+    }
+    // What the consent prompt answers an elevated start.
+    launch_result consent = launch_result::started;
     std::vector<std::wstring> started() const {
         std::lock_guard<std::mutex> guard(lock_);
         return started_;

@@ -1,7 +1,7 @@
 // What the scan page and the results show, apart from drawing: the status box, the bar, the
 // clock texts, the error text of each failed query, and the counts and score of a scan.
 #include "i18n/language_table.h"
-#include "service/last_error.h"
+#include "common/last_error.h"
 #include "ui/result_counts.h"
 #include "ui/scan_status.h"
 

@@ -1,5 +1,5 @@
-#include "app/scan_schedule_time.h"
-#include "app/scheduled_scan_box.h"
+#include "system/scan_schedule_time.h"
+#include "system/scheduled_scan_box.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "system/settings.h"
 
 #include <gtest/gtest.h>
 

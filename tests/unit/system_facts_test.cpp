@@ -1,4 +1,4 @@
-#include "app/system_facts.h"
+#include "system/system_facts.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The scan query's fail-over and failure reporting against the fault-injecting server, and the
 // installed links of "setup.dat". Runs natively and under Wine.
-#include "service/last_error.h"
+#include "common/last_error.h"
 #include "service/update_service.h"
 #include "tests/unit/fault_server_access.h"
 #include "tests/unit/test_files.h"

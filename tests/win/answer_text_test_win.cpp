@@ -3,7 +3,7 @@
 // catalog's mirrors that the test script started (VANTOREL_MIRRORS), and the answer read by the
 // program's own reader.
 #include "common/text_convert.h"
-#include "service/last_error.h"
+#include "common/last_error.h"
 #include "service/update_service.h"
 #include "tests/unit/demo_scan_expectations.h"
 #include "tests/win/demo_mirrors.h"

@@ -1,6 +1,6 @@
 // Locating installed INF files in the driver store: the system's own call where it has one, by
 // content where it lacks it (Wine), and through Sysnative in a 32-bit process on 64-bit Windows.
-#include "app/machine_facts.h"
+#include "system/machine_facts.h"
 #include "backup/driver_store_win.h"
 #include "common/file_open.h"
 #include "common/path_join.h"
@@ -13,7 +13,7 @@
 
 TEST(driver_store, an_installed_inf_is_found_in_its_package_folder) {
     ASSERT_TRUE(collect_basic_facts());
-    ASSERT_EQ(prepare_driver_store(), 0);
+    ASSERT_EQ(prepare_driver_store(os_version_number()), 0);
     const driver_store_location_c& location = driver_store_location();
     BOOL wow64 = FALSE;
     IsWow64Process(GetCurrentProcess(), &wow64);

@@ -2,7 +2,7 @@
 // by VANTOREL_MIRRORS), unpacked into a folder whose name has a space, and the driver package
 // installer started through the shell with exactly its command line. A stand-in that records its
 // command line plays the installer.
-#include "app/machine_facts.h"
+#include "system/machine_facts.h"
 #include "download/installer_choice.h"
 #include "common/text_convert.h"
 #include "service/http_transfer.h"

@@ -1,5 +1,5 @@
-#include "app/machine_facts.h"
-#include "service/last_error.h"
+#include "system/machine_facts.h"
+#include "common/last_error.h"
 
 #include <gtest/gtest.h>
 

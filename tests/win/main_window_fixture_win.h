@@ -2,7 +2,7 @@
 // scripts; a recorder in place of the shell's notification area; and a window made with them.
 #pragma once
 
-#include "service/last_error.h"
+#include "common/last_error.h"
 #include "tests/unit/recording_launcher.h"
 #include "tests/win/ui_test_support_win.h"
 #include "ui/gdiplus_session_win.h"

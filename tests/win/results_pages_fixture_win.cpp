@@ -1,6 +1,6 @@
 #include "tests/win/results_pages_fixture_win.h"
 
-#include "app/settings_win.h"
+#include "system/settings_win.h"
 #include "common/text_compare.h"
 
 #include <cwchar>

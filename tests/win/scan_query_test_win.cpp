@@ -2,10 +2,10 @@
 // read back through SetupAPI, the machine's own facts, and three update-server mirrors with the
 // demo catalog that the test script started (VANTOREL_MIRRORS, three base URLs). Mirror 1 is
 // replaced by a refused address, so the answer must come from mirror 2.
-#include "app/machine_facts.h"
+#include "system/machine_facts.h"
 #include "devices/device_store.h"
 #include "devices/system_source.h"
-#include "service/last_error.h"
+#include "common/last_error.h"
 #include "service/update_service.h"
 #include "tests/unit/demo_scan_expectations.h"
 #include "tests/win/demo_mirrors.h"

@@ -1,7 +1,7 @@
 // The weekly scan's work item against the system's Task Scheduler. Every test works on an item
 // of its own name, removed afterwards, so that tests and the real item "Vantorel" do not meet.
-#include "app/scan_task_win.h"
-#include "app/scheduled_scan_box.h"
+#include "system/scan_task_win.h"
+#include "system/scheduled_scan_box.h"
 #include "ui/window_messages.h"
 
 #include "common/com_ptr_win.h"

@@ -1,8 +1,8 @@
 // The settings store against Wine's real registry. Every test starts from a clean state: the
 // settings and first-run keys and the Run value are removed, and the program folder is a fresh
 // scratch folder.
-#include "app/machine_facts.h"
-#include "app/settings_win.h"
+#include "system/machine_facts.h"
+#include "system/settings_win.h"
 #include "common/date_text.h"
 #include "common/registry_key_win.h"
 #include "common/text_convert.h"

@@ -6,7 +6,7 @@
 #include "devices/device_store.h"
 #include "devices/profile_source.h"
 #include "devices/system_source.h"
-#include "service/last_error.h"
+#include "common/last_error.h"
 #include "tools/simulated_pc/profile_registration_win.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // The dialogs with their real windows, answered from another thread as a user would: the message
 // box's results by button, Esc and the caption's close; the settings dialog's registry round
 // trip, invalid folder, language notice and schedule box; the device details; the about box.
-#include "app/machine_facts.h"
-#include "app/settings_win.h"
+#include "system/machine_facts.h"
+#include "system/settings_win.h"
 #include "i18n/language_table.h"
 #include "tests/unit/recording_launcher.h"
 #include "tests/unit/test_files.h"

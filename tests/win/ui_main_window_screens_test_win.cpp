@@ -1,9 +1,9 @@
 // Screenshots of the main window in English, German, French and Japanese: the home page, the scan
 // page while it enumerates and while it queries, and a scan error box; and the GDI objects of 20
 // cycles of scanning, switching tabs and opening the menus.
-#include "app/machine_facts.h"
-#include "app/settings_win.h"
-#include "app/wmi_facts.h"
+#include "system/machine_facts.h"
+#include "system/settings_win.h"
+#include "system/wmi_facts.h"
 #include "i18n/language_table.h"
 #include "tests/win/main_window_fixture_win.h"
 #include "ui/window_messages.h"
@@ -117,6 +117,8 @@ TEST(ui_main_window_gdi, twenty_cycles_of_scans_tabs_and_menus_leave_no_gdi_obje
     ASSERT_TRUE(main->create_main_window());
     ShowWindow(main->handle(), SW_SHOW);
     UINT tray_message = RegisterWindowMessageW(L"WM_TRAYICON");
+    // The restore page tells that there is no backup each time it shows: the box is answered.
+    modal_answerer_c answerer(GetCurrentThreadId(), [](HWND box, const std::wstring&) { press_dialog_button(box, IDOK); });
     scan_switch_tabs_and_open_menus(main, tray_message);
     scan_switch_tabs_and_open_menus(main, tray_message);
     int before = gdi_object_count();

@@ -3,12 +3,12 @@
 // enumeration, the error boxes of failed queries against real servers with retry), closing to
 // the tray, the automatic scan's notice, "--autoscan", the minimum size and the main menu.
 #include "app/application_win.h"
-#include "app/machine_facts.h"
-#include "app/settings_win.h"
+#include "system/machine_facts.h"
+#include "system/settings_win.h"
 #include "i18n/language_table.h"
 #include "tests/unit/fault_server_access.h"
 #include "tests/win/main_window_fixture_win.h"
-#include "ui/system_scan_workers_win.h"
+#include "app/system_scan_workers_win.h"
 #include "ui/window_messages.h"
 
 #include <gtest/gtest.h>
@@ -281,7 +281,8 @@ TEST_F(ui_main_window_test, failed_queries_show_their_error_and_retry_enumerates
     std::atomic<int> enumerations{0};
     main_window_options_c options;
     options.arguments = {L"Vantorel.exe"};
-    options.workers = system_scan_workers();
+    options.store = state.device_store.get();
+    options.workers = system_scan_workers(*state.device_store, *state.update_service);
     auto enumerate = options.workers.enumerate;
     options.workers.enumerate = [&](enumeration_progress_c& progress) {
         ++enumerations;

@@ -3,8 +3,8 @@
 // and during a download, an installation started once however often the panels are rebuilt,
 // the backup tree's ticks by real clicks, a backup job writing its archives and index, the
 // restore starting the installer forced, and the GDI objects of 20 rebuilds.
-#include "app/machine_facts.h"
-#include "app/settings_win.h"
+#include "system/machine_facts.h"
+#include "system/settings_win.h"
 #include "download/download_paths.h"
 #include "i18n/language_table.h"
 #include "tests/unit/fault_server_access.h"

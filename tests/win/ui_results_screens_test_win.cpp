@@ -1,8 +1,8 @@
 // Screenshots of the results pages in English, German, French and Japanese after a real scan of
 // the simulated PC (its profile as the device source, the demo mirrors answering): the download
 // page, the backup page with a root ticked, and the restore page with the backup just made.
-#include "app/machine_facts.h"
-#include "app/settings_win.h"
+#include "system/machine_facts.h"
+#include "system/settings_win.h"
 #include "devices/device_profile.h"
 #include "devices/profile_source.h"
 #include "service/update_service.h"

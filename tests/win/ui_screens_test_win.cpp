@@ -1,8 +1,8 @@
 // Screenshots of the kit and the dialogs in English, German, French and Japanese, written under
 // build/test-results/screens/<build>/<language>/ for a human look, with pixel probes at points
 // of flat colour (never whole-image comparisons: fonts differ between machines).
-#include "app/machine_facts.h"
-#include "app/settings_win.h"
+#include "system/machine_facts.h"
+#include "system/settings_win.h"
 #include "i18n/language_table.h"
 #include "tests/unit/recording_launcher.h"
 #include "tests/unit/test_files.h"

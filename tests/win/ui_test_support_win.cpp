@@ -1,6 +1,6 @@
 #include "tests/win/ui_test_support_win.h"
 
-#include "app/shared_fonts_win.h"
+#include "ui/shared_fonts_win.h"
 #include "i18n/language_table.h"
 #include "ui/gdi_objects_win.h"
 
@@ -186,7 +186,6 @@ POINT screen_point(HWND window, int x, int y) {
 // ---------------------------------------------------------------- modal boxes
 
 std::wstring dialog_text(HWND dialog) {
-    if (auto text = static_cast<const wchar_t*>(GetPropW(dialog, L"Vantorel.message_text"))) return text;
     std::wstring result;
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         wchar_t name[32] = {};

@@ -5,7 +5,7 @@
 // from the source tree.
 #pragma once
 
-#include "app/scheduled_scan_box.h"
+#include "system/scheduled_scan_box.h"
 #include "tests/win/window_capture_win.h"
 
 #include <gtest/gtest.h>

@@ -51,8 +51,7 @@ std::vector<installer_device_c> read_present_devices() {
     for (DWORD index = 0; SetupDiEnumDeviceInfo(set.get(), index, &data); ++index) {
         installer_device_c device;
         device.instance_id = instance_id(set.get(), data);
-        device.ids.hardware_ids = read_device_id_list(set.get(), data, SPDRP_HARDWAREID);
-        device.ids.compatible_ids = read_device_id_list(set.get(), data, SPDRP_COMPATIBLEIDS);
+        device.ids = read_device_ids(set.get(), data);
         if (device.instance_id.empty() || (device.ids.hardware_ids.empty() && device.ids.compatible_ids.empty()))
             continue;
         read_installed_driver(device);

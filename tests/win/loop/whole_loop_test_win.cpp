@@ -15,7 +15,7 @@
 //   installed rank (trusted, feature 0xFF, hardware ID) equals the offers': nothing is an update,
 //   whether or not "setup.dat" names the links. The graphics card is untouched and still has its
 //   later release on offer.
-#include "app/machine_facts.h"
+#include "system/machine_facts.h"
 #include "backup/backup_index.h"
 #include "backup/backup_job.h"
 #include "backup/driver_store_win.h"
@@ -28,7 +28,7 @@
 #include "download/start_install.h"
 #include "download/zip_reader.h"
 #include "service/driver_matching.h"
-#include "service/last_error.h"
+#include "common/last_error.h"
 #include "service/update_service.h"
 #include "tests/win/demo_mirrors.h"
 #include "tests/win/dpinst/installer_process_win.h"
@@ -276,7 +276,7 @@ TEST_F(whole_loop, scan_download_install_rescan_back_up_and_restore) {
     const std::wstring xbox_path = installed_xbox->instance_path;
 
     // Back up the controller's package from the driver store: one archive, one index entry.
-    ASSERT_EQ(prepare_driver_store(), 0);
+    ASSERT_EQ(prepare_driver_store(os_version_number()), 0);
     const auto candidates = build_backup_candidates(rescanned, driver_store_location(), os_version_number());
     const backup_candidate_c* candidate = nullptr;
     for (const auto& c : candidates)

@@ -1,7 +1,7 @@
-#include "app/scan_task_win.h"
+#include "system/scan_task_win.h"
 
-#include "app/command_line.h"
-#include "app/machine_facts.h"
+#include "system/command_line.h"
+#include "system/machine_facts.h"
 #include "common/com_ptr_win.h"
 
 #include <mstask.h>

@@ -1,4 +1,4 @@
-#include "app/scan_schedule_time.h"
+#include "system/scan_schedule_time.h"
 
 namespace {
 

@@ -1,8 +1,9 @@
-#include "app/machine_facts.h"
+#include "system/machine_facts.h"
 
-#include "service/last_error.h"
 
 #include <windows.h>
+
+#include <optional>
 
 namespace {
 
@@ -10,6 +11,7 @@ struct basic_facts_c {
     os_version_c version;
     const char* code = "NOT_SUPPORTED";
     bool is_64bit = false;
+    processor_machine machine = processor_machine::x86;
     unsigned oem_code_page = 0;
     std::wstring program_path;
     std::wstring program_folder;
@@ -17,7 +19,30 @@ struct basic_facts_c {
 
 basic_facts_c facts;
 
+// The version as the kernel knows it. GetVersionExW reports what the program's manifest lets it
+// see (6.2 to a program that does not declare Windows 8.1 or 10), and no build on older systems.
+bool read_true_version(os_version_c& version) {
+    using rtl_get_version_t = LONG(WINAPI*)(OSVERSIONINFOEXW*);
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    auto rtl_get_version = ntdll ? reinterpret_cast<rtl_get_version_t>(
+                                       reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
+                                 : nullptr;
+    OSVERSIONINFOEXW extended{};
+    extended.dwOSVersionInfoSize = sizeof extended;
+    if (!rtl_get_version || rtl_get_version(&extended) != 0) return false;
+    version.major = extended.dwMajorVersion;
+    version.minor = extended.dwMinorVersion;
+    version.build = extended.dwBuildNumber;
+    version.platform_id = extended.dwPlatformId;
+    version.product_type = extended.wProductType;
+    return true;
+}
+
 bool read_os_version(os_version_c& version) {
+    if (read_true_version(version)) {
+        version.server_r2 = GetSystemMetrics(SM_SERVERR2) != 0;
+        return true;
+    }
     OSVERSIONINFOEXW extended{};
     extended.dwOSVersionInfoSize = sizeof extended;
     if (GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&extended))) {
@@ -25,6 +50,7 @@ bool read_os_version(os_version_c& version) {
         version.minor = extended.dwMinorVersion;
         version.platform_id = extended.dwPlatformId;
         version.product_type = extended.wProductType;
+        version.build = extended.dwBuildNumber;
     } else {
         OSVERSIONINFOW plain{};
         plain.dwOSVersionInfoSize = sizeof plain;
@@ -36,6 +62,24 @@ bool read_os_version(os_version_c& version) {
     }
     version.server_r2 = GetSystemMetrics(SM_SERVERR2) != 0;
     return true;
+}
+
+// The machine's own processor, also when this 32-bit program runs emulated: IsWow64Process2
+// (Windows 10 1709 and later) tells an ARM64 machine, which IsWow64Process cannot.
+std::optional<processor_machine> native_machine() {
+    using is_wow64_process2_t = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
+    HMODULE kernel = GetModuleHandleW(L"kernel32");
+    auto is_wow64_process2 = kernel ? reinterpret_cast<is_wow64_process2_t>(
+                                          reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process2")))
+                                    : nullptr;
+    USHORT process = 0, native = 0;
+    if (!is_wow64_process2 || !is_wow64_process2(GetCurrentProcess(), &process, &native)) return std::nullopt;
+    switch (native) {
+        case 0xAA64: return processor_machine::arm64;    // IMAGE_FILE_MACHINE_ARM64
+        case 0x8664: return processor_machine::amd64;    // IMAGE_FILE_MACHINE_AMD64
+        case 0x014C: return processor_machine::x86;      // IMAGE_FILE_MACHINE_I386
+        default: return std::nullopt;
+    }
 }
 
 bool query_wow64() {
@@ -74,20 +118,25 @@ std::wstring current_folder() {
 
 }  // namespace
 
-bool collect_basic_facts() {
+bool collect_basic_facts(basic_facts_problem* problem) {
+    basic_facts_problem ignored;
+    basic_facts_problem& found = problem ? *problem : ignored;
+    found = basic_facts_problem::none;
     if (!read_os_version(facts.version)) {
-        set_last_error(error_os_version);
+        found = basic_facts_problem::os_version;
         return false;
     }
     SYSTEM_POWER_STATUS power{};
     if (!GetSystemPowerStatus(&power)) {
-        set_last_error(error_power_status);
+        found = basic_facts_problem::power_status;
         return false;
     }
     facts.oem_code_page = GetOEMCP();
     SYSTEM_INFO system{};
     GetSystemInfo(&system);
     facts.is_64bit = architecture_is_64bit(system.wProcessorArchitecture) || query_wow64();
+    facts.machine = native_machine().value_or(facts.is_64bit ? processor_machine::amd64 : processor_machine::x86);
+    if (facts.machine != processor_machine::x86) facts.is_64bit = true;
     facts.code = derive_os_code(facts.version, facts.is_64bit);
     facts.program_path = module_path();
     facts.program_folder = current_folder();
@@ -98,6 +147,7 @@ const os_version_c& os_version() { return facts.version; }
 const char* os_code() { return facts.code; }
 int os_version_number() { return derive_os_version_number(facts.version); }
 bool is_64bit_windows() { return facts.is_64bit; }
+processor_machine system_machine() { return facts.machine; }
 unsigned oem_code_page() { return facts.oem_code_page; }
 const std::wstring& program_path() { return facts.program_path; }
 const std::wstring& program_folder() { return facts.program_folder; }

@@ -3,9 +3,9 @@
 // before it returns; failures are false, never exceptions.
 #pragma once
 
-#include "app/scan_schedule_time.h"
-#include "app/scan_task_record.h"
-#include "app/scheduled_scan_box.h"
+#include "system/scan_schedule_time.h"
+#include "system/scan_task_record.h"
+#include "system/scheduled_scan_box.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "service/last_error.h"
+#include "common/last_error.h"
 
 #include <atomic>
 

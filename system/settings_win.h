@@ -2,7 +2,7 @@
 // the process.
 #pragma once
 
-#include "app/settings.h"
+#include "system/settings.h"
 
 #include <optional>
 #include <string>

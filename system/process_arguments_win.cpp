@@ -1,4 +1,4 @@
-#include "app/process_arguments_win.h"
+#include "system/process_arguments_win.h"
 
 #include <windows.h>
 #include <shellapi.h>

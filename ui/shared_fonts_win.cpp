@@ -1,4 +1,4 @@
-#include "app/shared_fonts_win.h"
+#include "ui/shared_fonts_win.h"
 
 namespace {
 

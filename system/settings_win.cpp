@@ -1,11 +1,11 @@
-#include "app/settings_win.h"
+#include "system/settings_win.h"
 
-#include "app/machine_facts.h"
+#include "system/machine_facts.h"
 #include "common/date_text.h"
 #include "common/fixed_text.h"
 #include "common/registry_key_win.h"
 #include "common/text_convert.h"
-#include "ui/window_messages.h"
+#include "common/product_name.h"
 
 #include <shlobj.h>
 

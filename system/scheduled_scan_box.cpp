@@ -1,4 +1,4 @@
-#include "app/scheduled_scan_box.h"
+#include "system/scheduled_scan_box.h"
 
 scheduled_scan_box_c::scheduled_scan_box_c(std::uint32_t saved_setting)
     : saved_(saved_setting != 0), checked_(saved_setting != 0) {}

@@ -2,7 +2,7 @@
 // be initialised on the calling thread, and no other COM object created before.
 #pragma once
 
-#include "app/system_facts.h"
+#include "system/system_facts.h"
 
 struct IWbemServices;
 

@@ -10,7 +10,12 @@ struct os_version_c {
     std::uint32_t platform_id = 0;   // 2 = the NT platform
     std::uint32_t product_type = 0;  // 1 = workstation; 0 when only the plain version record was read
     bool server_r2 = false;          // the SM_SERVERR2 system metric is not 0
+    std::uint32_t build = 0;         // the build number (18362, 22631...); 0 when unknown
 };
+
+// The processor a machine's drivers are built for, as the update server names it.
+enum class processor_machine { x86, amd64, arm64 };
+const char* machine_name(processor_machine machine);
 
 constexpr std::uint32_t platform_nt = 2;
 constexpr std::uint32_t product_workstation = 1;

@@ -1,4 +1,4 @@
-#include "app/wmi_facts.h"
+#include "system/wmi_facts.h"
 
 #include "common/com_ptr_win.h"
 
