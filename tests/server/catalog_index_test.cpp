@@ -58,9 +58,32 @@ TEST(client_target, codes_give_version_and_architecture) {
     EXPECT_EQ(client_target_for("WIN200864").version_number, 60);
     EXPECT_TRUE(client_target_for("NOT_SUPPORTED").known);
     EXPECT_FALSE(client_target_for("NOT_SUPPORTED").supported);
-    EXPECT_FALSE(client_target_for("WIN10").known);
+    EXPECT_FALSE(client_target_for("WIN11").known);
     EXPECT_FALSE(client_target_for("64").known);
     EXPECT_FALSE(client_target_for("").known);
+}
+
+TEST(client_target, windows_8_1_to_11_their_build_product_type_and_machine) {
+    client_target_c ten = client_target_for("WIN1064", "22631");
+    EXPECT_EQ(ten.version_number, 100);
+    EXPECT_EQ(ten.os_major, 10);
+    EXPECT_EQ(ten.os_minor, 0);
+    EXPECT_EQ(ten.build, 22631u);
+    EXPECT_EQ(ten.architecture, "amd64");
+    EXPECT_EQ(ten.product_type, 1u);
+    EXPECT_EQ(client_target_for("WIN10").architecture, "x86");
+    EXPECT_EQ(client_target_for("WIN8164").version_number, 63);
+    EXPECT_EQ(client_target_for("WIN81").architecture, "x86");
+    EXPECT_EQ(client_target_for("WIN2003").product_type, 3u);
+    EXPECT_EQ(client_target_for("WIN200864").product_type, 3u);
+    EXPECT_EQ(client_target_for("VISTA64").product_type, 1u);
+    // A build that is no decimal number is not known.
+    for (const char* build : {"", "18362a", "-1", "0x4000", "1234567890"}) EXPECT_EQ(client_target_for("WIN1064", build).build, 0u) << build;
+    // The machine names the architecture, whatever the code's suffix says.
+    EXPECT_EQ(client_target_for("WIN1064", "22000", "arm64").architecture, "arm64");
+    EXPECT_EQ(client_target_for("WIN10", "", "amd64").architecture, "amd64");
+    EXPECT_FALSE(client_target_for("WIN1064", "22000", "ia64").known);
+    EXPECT_FALSE(client_target_for("WIN1064", "22000", "ARM64").known);
 }
 
 TEST(match_rank, hardware_ids_before_compatible_ids_and_earlier_before_later) {
