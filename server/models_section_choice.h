@@ -14,7 +14,8 @@
 // Of the fitting ones the closest has the highest version, then the highest build, then an
 // architecture named, then a product type named, then a suite mask named; any decoration is
 // closer than none. Of equals the first on the line. The undecorated section fits x86 alone and
-// is used only when no decoration fits.
+// is used only when no decoration fits. A decoration whose section is empty or missing counts
+// all the same: chosen, it offers nothing (an empty section is how an INF excludes versions).
 #pragma once
 
 #include "server/models_decoration.h"
