@@ -24,6 +24,16 @@ struct catalog_entry_c {
     std::string description;
     std::string manufacturer;
     int feature_score = -1;       // -1 when the INF gives none
+    std::string decoration;       // of its models section as written, "" for the undecorated one
+    // Its [Manufacturer] line, into the package's models_lines; -1 when not known (catalogs
+    // written before lines were kept): then architecture and version alone decide, as they did.
+    int models_line = -1;
+};
+
+// A [Manufacturer] line of one of the package's INF files: which decorations compete for it.
+struct catalog_models_line_c {
+    std::uint32_t inf_index = 0;  // into the package's infs
+    std::string decorations;      // as written, separated by decoration_separator (models_decoration.h)
 };
 
 // Signature classes as the program ranks them: lower is preferred.
@@ -38,6 +48,7 @@ struct catalog_package_c {
     int sign = signature_none;
     std::vector<catalog_inf_c> infs;
     std::vector<catalog_entry_c> entries;
+    std::vector<catalog_models_line_c> models_lines;
 };
 
 // The decoration's OS version as the program numbers versions (major x 10 + minor);

@@ -239,9 +239,12 @@ int list_packages(const arguments_c& arguments) {
                     package.sign, package.title.c_str());
         for (const auto& entry : package.entries) {
             const catalog_inf_c& inf = package.infs[entry.inf_index];
-            std::printf("\t%s\t%s\t%s %d.%d\t%s %s\n", entry.device_id.c_str(), inf.inf_path.c_str(),
-                        entry.architecture.c_str(), entry.os_major, entry.os_minor, inf.driver_date.c_str(),
-                        inf.driver_version.c_str());
+            // The models section's decoration where the catalog knows it ("" is the undecorated section).
+            std::string section = entry.models_line < 0 ? entry.architecture + " " + std::to_string(entry.os_major) + "." +
+                                                              std::to_string(entry.os_minor)
+                                                        : "[" + entry.decoration + "]";
+            std::printf("\t%s\t%s\t%s\t%s %s\n", entry.device_id.c_str(), inf.inf_path.c_str(), section.c_str(),
+                        inf.driver_date.c_str(), inf.driver_version.c_str());
         }
     }
     return 0;

@@ -56,9 +56,10 @@ catalog_index_c::catalog_index_c(const std::vector<catalog_package_c>& packages)
         builder.add_package({p.file_name, p.title, p.official_link, p.md5, p.size, p.sign});
         for (const catalog_inf_c& f : p.infs)
             builder.add_inf({f.inf_path, f.provider, f.class_guid, f.driver_date, f.driver_version});
+        for (const catalog_models_line_c& l : p.models_lines) builder.add_models_line({l.inf_index, l.decorations});
         for (const catalog_entry_c& e : p.entries)
             builder.add_entry({e.inf_index, e.device_id, e.architecture, e.description, e.manufacturer, e.id_position,
-                               e.os_major, e.os_minor, e.feature_score});
+                               e.os_major, e.os_minor, e.feature_score, e.decoration, e.models_line});
     }
     *this = builder.finish();
 }
@@ -76,8 +77,9 @@ inf_view_c catalog_index_c::inf(const driver_offer_c& offer) const {
 
 entry_view_c catalog_index_c::entry(const driver_offer_c& offer) const {
     const entry_c& e = entries_[offer.entry];
-    return {texts_.text(e.device_id), architectures_[e.architecture], texts_.text(e.description),
-            texts_.text(e.manufacturer), e.id_position, e.os_major, e.os_minor, e.feature_score};
+    const decoration_terms_c& d = decorations_[e.decoration];
+    return {texts_.text(e.device_id), architectures_[d.architecture], texts_.text(e.description),
+            texts_.text(e.manufacturer), e.id_position, d.os_major, d.os_minor, e.feature_score};
 }
 
 offered_item_c catalog_index_c::item(const driver_offer_c& offer) const {
@@ -98,7 +100,8 @@ offered_item_c catalog_index_c::item(const driver_offer_c& offer) const {
     item.size = p.size;
     item.sign = p.sign;
     item.feature_score = e.feature_score;
-    item.target_os = e.os_major == 0 ? 51 : e.os_major * 10 + e.os_minor;
+    const decoration_terms_c& d = decorations_[e.decoration];
+    item.target_os = d.os_major == 0 ? 51 : d.os_major * 10 + d.os_minor;
     return item;
 }
 
@@ -133,7 +136,20 @@ bool catalog_index_c::find_package(std::string_view file_name, std::uint32_t& nu
 std::size_t catalog_index_c::memory_bytes() const {
     return texts_.memory_bytes() + packages_.capacity() * sizeof(package_c) + infs_.capacity() * sizeof(inf_c) +
            entries_.capacity() * sizeof(entry_c) + id_slots_.bytes() +
-           by_file_name_.capacity() * sizeof(name_slot_c);
+           by_file_name_.capacity() * sizeof(name_slot_c) + decorations_.capacity() * sizeof(decoration_terms_c) +
+           first_models_line_.capacity() * sizeof(std::uint32_t) + models_lines_.capacity() * sizeof(models_line_c) +
+           line_decorations_.capacity() * sizeof(std::uint16_t);
+}
+
+bool catalog_index_c::chosen_on_its_line(const entry_c& entry, const client_terms_c& client) const {
+    const models_line_c& line = models_lines_[first_models_line_[entry.package] + (entry.models_line & line_number_mask)];
+    const std::uint16_t* decorations = &line_decorations_[line.first];
+    std::uint32_t best = ~0u;
+    for (std::uint32_t at = 0; at < line.count; ++at) {
+        const decoration_terms_c& d = decorations_[decorations[at]];
+        if (decoration_fits(d, client) && (best == ~0u || decoration_closer(d, decorations_[best]))) best = decorations[at];
+    }
+    return best == entry.decoration;
 }
 
 std::vector<driver_offer_c> catalog_index_c::offers_for(const requested_device_c& device, const client_target_c& target,
@@ -151,7 +167,13 @@ std::vector<driver_offer_c> catalog_index_c::offers_for(const requested_device_c
     if (!target.supported || most == 0) return {};
     auto architecture = std::find(architectures_.begin(), architectures_.end(), target.architecture);
     if (architecture == architectures_.end()) return {};
-    auto architecture_number = std::uint8_t(architecture - architectures_.begin());
+    client_terms_c client;
+    client.architecture = std::uint8_t(architecture - architectures_.begin());
+    client.version_number = target.version_number;
+    client.os_major = target.os_major;
+    client.os_minor = target.os_minor;
+    client.product_type = target.product_type;
+    client.build = target.build;
     std::size_t allowed = std::min(budget.left, match_budget_c::per_device);
     std::vector<candidate_c> candidates;
     if (id_slots_.size() == 0) return {};
@@ -189,14 +211,16 @@ std::vector<driver_offer_c> catalog_index_c::offers_for(const requested_device_c
             bool same = false;
             for (std::uint32_t at = slot.first; at < end; ++at) {
                 const entry_c& entry = entries_[at];
-                if (entry.architecture != architecture_number) continue;
-                int target_os = entry.os_major == 0 ? 51 : entry.os_major * 10 + entry.os_minor;
-                if (entry.os_major != 0 && target_os > target.version_number) continue;
+                const decoration_terms_c& decoration = decorations_[entry.decoration];
+                if (!decoration_fits(decoration, client)) continue;
                 if (entry.device_id != compared) {
                     compared = entry.device_id;
                     same = equal_ignoring_ascii_case(texts_.text(entry.device_id), device.device_ids[i]);
                 }
                 if (!same) continue;
+                // Only a line naming another decoration for the client's architecture has a choice to make.
+                if ((entry.models_line & rivals_bit) && !chosen_on_its_line(entry, client)) continue;
+                int target_os = decoration.os_major == 0 ? 51 : decoration.os_major * 10 + decoration.os_minor;
                 candidates.push_back({entry.package, at, entry.line, match_rank(compatible, position, entry.id_position), target_os});
             }
         }

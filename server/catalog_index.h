@@ -6,6 +6,7 @@
 
 #include "server/catalog.h"
 #include "server/client_target.h"
+#include "server/models_section_choice.h"
 #include "server/scan_request_reader.h"
 #include "server/huge_page_allocator.h"
 #include "server/huge_page_array.h"
@@ -13,8 +14,10 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <map>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 // What a scan answer shows of a package, an INF file and a model line.
@@ -62,8 +65,10 @@ public:
     catalog_index_c(std::initializer_list<catalog_package_c> packages)
         : catalog_index_c(std::vector<catalog_package_c>(packages)) {}
 
-    // The packages for one device, closest match first, at most `most` of them. Entries must be
-    // for the target's architecture and for an OS version no later than the target's. Each
+    // The packages for one device, closest match first, at most `most` of them. An entry is
+    // offered only from the models section Windows would use on the target among those of its
+    // [Manufacturer] line (models_section_choice.h); an entry whose line the catalog does not
+    // know needs the target's architecture and an OS version no later than the target's. Each
     // entry weighed is taken from the budget; with none left nothing more is weighed.
     std::vector<driver_offer_c> offers_for(const requested_device_c& device, const client_target_c& target,
                                            std::size_t most, match_budget_c& budget) const;
@@ -100,10 +105,20 @@ private:
         std::uint32_t package, inf;  // numbers in the catalog
         std::uint32_t device_id, description, manufacturer;
         std::uint32_t line;          // the entry's place in the catalog as read
-        std::uint16_t os_major, os_minor;
+        std::uint16_t decoration;    // into decorations_
+        std::uint16_t models_line;   // its package's line number, with rivals_bit; 0 when not known
         std::int16_t feature_score;
-        std::uint8_t architecture;   // into architectures_
         std::uint8_t id_position;    // saturated at 255, as match ranks are
+    };
+    // Millions of them: a catalog of 6.6 million IDs holds this many times 32 bytes.
+    static_assert(sizeof(entry_c) == 32, "entries stay 32 bytes");
+    // Set when the entry's [Manufacturer] line names another decoration for the same
+    // architecture: only then must the line's decorations be weighed against each other.
+    static constexpr std::uint16_t rivals_bit = 0x8000;
+    static constexpr std::uint16_t line_number_mask = 0x7FFF;
+    // Decorations of one [Manufacturer] line: line_decorations_[first, first + count).
+    struct models_line_c {
+        std::uint32_t first, count;
     };
     struct id_slot_c {
         std::uint32_t check;  // the key hash's high half
@@ -115,8 +130,15 @@ private:
         std::uint32_t package;
     };
 
+    // Whether the entry's section is the one its line's decorations choose for the client.
+    bool chosen_on_its_line(const entry_c& entry, const client_terms_c& client) const;
+
     text_pool_c texts_;
     std::vector<std::string> architectures_;
+    std::vector<decoration_terms_c> decorations_;  // each distinct one once
+    large_vector_c<std::uint32_t> first_models_line_;  // per package, into models_lines_
+    large_vector_c<models_line_c> models_lines_;
+    large_vector_c<std::uint16_t> line_decorations_;  // into decorations_
     large_vector_c<package_c> packages_;
     large_vector_c<inf_c> infs_;
     // Entries grouped by device ID once the catalog is read (in catalog order within an ID), so
@@ -135,13 +157,20 @@ struct package_fields_c {
     std::uint64_t size = 0;
     int sign = signature_none;
 };
+struct models_line_fields_c {
+    std::uint32_t inf_index = 0;  // into the package's INF files
+    std::string_view decorations; // as catalog_models_line_c keeps them
+};
 struct entry_fields_c {
     std::uint32_t inf_index = 0;  // into the package's INF files
     std::string_view device_id, architecture, description, manufacturer;
     int id_position = 0, os_major = 0, os_minor = 0, feature_score = -1;
+    std::string_view decoration;  // with models_line: what decides the entry's architecture and version
+    int models_line = -1;         // into the package's lines; -1 when not known
 };
 
-// Where a catalog's records go as they are read: a package, then its INF files, then its entries.
+// Where a catalog's records go as they are read: a package, then its INF files, its
+// [Manufacturer] lines, then its entries.
 class catalog_record_sink_c {
 public:
     virtual ~catalog_record_sink_c() = default;
@@ -149,6 +178,7 @@ public:
     virtual void expect(std::size_t packages, std::size_t entries) = 0;
     virtual void add_package(const package_fields_c& package) = 0;
     virtual void add_inf(const inf_view_c& inf) = 0;
+    virtual void add_models_line(const models_line_fields_c& line) = 0;
     virtual void add_entry(const entry_fields_c& entry) = 0;
     // A record a few places ahead of the one being added, for a sink that asks memory early.
     virtual void look_ahead(const package_fields_c&) {}
@@ -162,8 +192,11 @@ public:
     void expect(std::size_t packages, std::size_t entries) override;
     void add_package(const package_fields_c& package) override;
     void add_inf(const inf_view_c& inf) override;
+    // A package's lines past the 32767th are not kept: their entries count as of no known line.
+    void add_models_line(const models_line_fields_c& line) override;
     // An entry that names an INF file its package does not have, or comes before any package,
-    // is left out.
+    // is left out. One that names a line its package does not have, or whose decoration is not
+    // on its line, counts as of no known line.
     void add_entry(const entry_fields_c& entry) override;
     // The texts most likely new to the table: their slots are asked for ahead.
     void look_ahead(const package_fields_c& package) override;
@@ -172,9 +205,22 @@ public:
     catalog_index_c finish();
 
 private:
+    std::uint8_t architecture_number(std::string_view name);
+    std::uint16_t decoration_number(const decoration_terms_c& terms);
+    std::uint16_t decoration_number(std::string_view decoration);
+    // The entry's decoration and line as the index keeps them: its models_line field and decoration.
+    void place_on_line(const entry_fields_c& entry, std::uint16_t& models_line, std::uint16_t& decoration);
+
     catalog_index_c index_;
     std::string previous_architecture_;
     std::uint8_t previous_architecture_number_ = 0;
+    std::map<std::tuple<int, bool, int, int, int, std::uint32_t, std::uint32_t, std::uint32_t>, std::uint16_t> decoration_numbers_;
+    // The last entry's decoration text and what it gave: the entries of a section follow each other.
+    std::string previous_decoration_;
+    std::uint16_t previous_decoration_number_ = 0;
+    bool previous_decoration_known_ = false;
+    std::uint32_t previous_line_ = ~0u;
+    std::uint16_t previous_line_field_ = 0, previous_line_decoration_ = 0;
 };
 
 // The rank of a match in the manner of Windows' driver ranking: the device's hardware IDs before

@@ -1,5 +1,7 @@
 #include "server/catalog_index.h"
 
+#include "server/models_decoration.h"
+
 #include <algorithm>
 #include <functional>
 #include <stdexcept>
@@ -8,6 +10,8 @@ void catalog_index_builder_c::expect(std::size_t packages, std::size_t entries) 
     index_.packages_.reserve(packages);
     index_.infs_.reserve(packages);
     index_.entries_.reserve(entries);
+    index_.first_models_line_.reserve(packages);
+    index_.models_lines_.reserve(packages);
     // Device IDs (about half of the entries' are distinct), descriptions, titles, versions; about
     // 40 bytes each, file names and digests besides.
     index_.texts_.reserve(entries / 2 + packages * 3, entries * 32 + packages * 192);
@@ -18,6 +22,7 @@ void catalog_index_builder_c::add_package(const package_fields_c& p) {
     // File names are unique in a catalog, and so (nearly) are the archives' digests.
     index_.packages_.push_back({p.size, texts.add(p.file_name), texts.intern(p.title), texts.intern(p.official_link),
                                 texts.add(p.md5), std::uint32_t(index_.infs_.size()), std::int32_t(p.sign)});
+    index_.first_models_line_.push_back(std::uint32_t(index_.models_lines_.size()));
 }
 
 void catalog_index_builder_c::add_inf(const inf_view_c& f) {
@@ -27,22 +32,115 @@ void catalog_index_builder_c::add_inf(const inf_view_c& f) {
                             texts.intern(f.driver_date), texts.intern(f.driver_version)});
 }
 
+std::uint8_t catalog_index_builder_c::architecture_number(std::string_view name) {
+    // Lines of one package mostly share their architecture: look it up only when it changes.
+    if (index_.architectures_.empty() || name != previous_architecture_) {
+        auto& names = index_.architectures_;
+        auto found = std::find(names.begin(), names.end(), name);
+        if (found == names.end()) {
+            if (names.size() == 256) throw std::length_error("the catalog names more than 256 architectures");
+            found = names.insert(names.end(), std::string(name));
+        }
+        previous_architecture_number_ = std::uint8_t(found - names.begin());
+        previous_architecture_.assign(name);
+    }
+    return previous_architecture_number_;
+}
+
+std::uint16_t catalog_index_builder_c::decoration_number(const decoration_terms_c& d) {
+    auto key = std::make_tuple(int(d.form), d.line_unknown, int(d.architecture), int(d.os_major), int(d.os_minor), d.product_type,
+                               d.suite_mask, d.build);
+    auto found = decoration_numbers_.find(key);
+    if (found != decoration_numbers_.end()) return found->second;
+    if (index_.decorations_.size() == 0x10000) throw std::length_error("the catalog names more than 65536 decorations");
+    auto number = std::uint16_t(index_.decorations_.size());
+    index_.decorations_.push_back(d);
+    decoration_numbers_.emplace(key, number);
+    return number;
+}
+
+std::uint16_t catalog_index_builder_c::decoration_number(std::string_view decoration) {
+    models_decoration_c parsed = parse_models_decoration(decoration);
+    auto clamp16 = [](int value) { return std::uint16_t(std::clamp(value, 0, 0xFFFF)); };
+    decoration_terms_c terms;
+    terms.form = parsed.form;
+    terms.architecture = architecture_number(parsed.architecture);
+    terms.os_major = clamp16(parsed.os_major);
+    terms.os_minor = clamp16(parsed.os_minor);
+    terms.product_type = parsed.product_type;
+    terms.suite_mask = parsed.suite_mask;
+    terms.build = parsed.build;
+    return decoration_number(terms);
+}
+
+void catalog_index_builder_c::add_models_line(const models_line_fields_c& line) {
+    if (index_.packages_.empty()) return;
+    std::uint32_t first_line = index_.first_models_line_.back();
+    if (index_.models_lines_.size() - first_line >= catalog_index_c::line_number_mask) return;
+    auto first = std::uint32_t(index_.line_decorations_.size());
+    // The undecorated section is always one of the line's, first.
+    auto add = [&](std::uint16_t number) {
+        for (std::size_t at = first; at < index_.line_decorations_.size(); ++at)
+            if (index_.line_decorations_[at] == number) return;
+        index_.line_decorations_.push_back(number);
+    };
+    add(decoration_number(std::string_view()));
+    for_each_decoration(line.decorations, [&](std::string_view decoration) { add(decoration_number(decoration)); });
+    index_.models_lines_.push_back({first, std::uint32_t(index_.line_decorations_.size() - first)});
+}
+
+void catalog_index_builder_c::place_on_line(const entry_fields_c& e, std::uint16_t& models_line, std::uint16_t& decoration) {
+    std::uint32_t first_line = index_.first_models_line_.back();
+    bool line_known = e.models_line >= 0 && std::size_t(e.models_line) < index_.models_lines_.size() - first_line;
+    // The entries of a section follow each other: its decoration is looked up once.
+    if (!line_known || !previous_decoration_known_ || e.decoration != previous_decoration_) {
+        previous_decoration_number_ = line_known ? decoration_number(e.decoration) : 0;
+        previous_decoration_known_ = line_known;
+        previous_decoration_.assign(line_known ? e.decoration : std::string_view());
+    }
+    if (line_known) {
+        auto line = std::uint32_t(first_line + std::uint32_t(e.models_line));
+        if (line != previous_line_ || previous_decoration_number_ != previous_line_decoration_) {
+            const catalog_index_c::models_line_c& l = index_.models_lines_[line];
+            const decoration_terms_c& own = index_.decorations_[previous_decoration_number_];
+            bool on_line = false, rivals = false;
+            // A rival: another decoration for the same architecture (the undecorated section is
+            // none to a decorated one, which always ranks above it).
+            for (std::uint32_t at = l.first; at < l.first + l.count; ++at) {
+                std::uint16_t other = index_.line_decorations_[at];
+                const decoration_terms_c& theirs = index_.decorations_[other];
+                on_line = on_line || other == previous_decoration_number_;
+                rivals = rivals || (other != previous_decoration_number_ && theirs.architecture == own.architecture &&
+                                    (theirs.form != decoration_form_c::none || own.form == decoration_form_c::none));
+            }
+            previous_line_ = line;
+            previous_line_decoration_ = previous_decoration_number_;
+            previous_line_field_ = !on_line ? std::uint16_t(0xFFFF)
+                                            : std::uint16_t(std::uint32_t(e.models_line) | (rivals ? catalog_index_c::rivals_bit : 0u));
+        }
+        if (previous_line_field_ != 0xFFFF) {
+            models_line = previous_line_field_;
+            decoration = previous_decoration_number_;
+            return;
+        }
+    }
+    // No known line: architecture and version alone decide, as they always did.
+    auto clamp16 = [](int value) { return std::uint16_t(std::clamp(value, 0, 0xFFFF)); };
+    decoration_terms_c terms;
+    terms.line_unknown = true;
+    terms.architecture = architecture_number(e.architecture);
+    terms.os_major = clamp16(e.os_major);
+    terms.os_minor = clamp16(e.os_minor);
+    models_line = 0;
+    decoration = decoration_number(terms);
+}
+
 void catalog_index_builder_c::add_entry(const entry_fields_c& e) {
     if (index_.packages_.empty()) return;
     std::uint32_t first_inf = index_.packages_.back().first_inf;
     if (e.inf_index >= index_.infs_.size() - first_inf) return;
-    // Lines of one package mostly share their architecture: look it up only when it changes.
-    if (index_.architectures_.empty() || e.architecture != previous_architecture_) {
-        auto& names = index_.architectures_;
-        auto found = std::find(names.begin(), names.end(), e.architecture);
-        if (found == names.end()) {
-            if (names.size() == 256) throw std::length_error("the catalog names more than 256 architectures");
-            found = names.insert(names.end(), std::string(e.architecture));
-        }
-        previous_architecture_number_ = std::uint8_t(found - names.begin());
-        previous_architecture_.assign(e.architecture);
-    }
-    auto clamp16 = [](int value) { return std::uint16_t(std::clamp(value, 0, 0xFFFF)); };
+    std::uint16_t models_line = 0, decoration = 0;
+    place_on_line(e, models_line, decoration);
     text_pool_c& texts = index_.texts_;
     // The lines of one model section mostly share description and manufacturer with the line before.
     auto same_or_interned = [&](std::string_view text, std::uint32_t previous) {
@@ -55,8 +153,8 @@ void catalog_index_builder_c::add_entry(const entry_fields_c& e) {
                                             : same_or_interned(e.manufacturer, index_.entries_.back().manufacturer);
     auto line = std::uint32_t(index_.entries_.size());
     index_.entries_.push_back({std::uint32_t(index_.packages_.size() - 1), first_inf + e.inf_index, texts.intern(e.device_id),
-                               description, manufacturer, line, clamp16(e.os_major), clamp16(e.os_minor),
-                               std::int16_t(e.feature_score < 0 ? -1 : e.feature_score & 0xFF), previous_architecture_number_,
+                               description, manufacturer, line, decoration, models_line,
+                               std::int16_t(e.feature_score < 0 ? -1 : e.feature_score & 0xFF),
                                std::uint8_t(std::clamp(e.id_position, 0, 0xFF))});
 }
 
@@ -75,6 +173,9 @@ catalog_index_c catalog_index_builder_c::finish() {
     index.packages_.shrink_to_fit();
     index.infs_.shrink_to_fit();
     index.entries_.shrink_to_fit();
+    index.first_models_line_.shrink_to_fit();
+    index.models_lines_.shrink_to_fit();
+    index.line_decorations_.shrink_to_fit();
 
     // Entries grouped by the hash of their ID (IDs that differ only in case share it), in catalog
     // order within a group, each group one slot; twice as many slots as groups at least.
@@ -108,7 +209,6 @@ catalog_index_c catalog_index_builder_c::finish() {
     std::sort(index.by_file_name_.begin(), index.by_file_name_.end(),
               [](const auto& a, const auto& b) { return a.hash != b.hash ? a.hash < b.hash : a.package < b.package; });
     catalog_index_c done = std::move(index_);
-    index_ = catalog_index_c();
-    previous_architecture_.clear();
+    *this = catalog_index_builder_c();
     return done;
 }

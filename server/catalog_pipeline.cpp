@@ -18,7 +18,7 @@ constexpr std::size_t batches_queued = 4;
 struct expectation_c {
     std::size_t packages, entries;
 };
-using record_c = std::variant<expectation_c, package_fields_c, inf_view_c, entry_fields_c>;
+using record_c = std::variant<expectation_c, package_fields_c, inf_view_c, models_line_fields_c, entry_fields_c>;
 
 // Records whose texts live in the batch's own buffer, which is never moved while it fills.
 struct record_batch_c {
@@ -89,13 +89,19 @@ public:
         batch.records.push_back(inf_view_c{batch.keep(f.inf_path), batch.keep(f.provider), batch.keep(f.class_guid),
                                            batch.keep(f.driver_date), batch.keep(f.driver_version)});
     }
+    void add_models_line(const models_line_fields_c& l) override {
+        record_batch_c& batch = room(l.decorations.size());
+        batch.records.push_back(models_line_fields_c{l.inf_index, batch.keep(l.decorations)});
+    }
     void add_entry(const entry_fields_c& e) override {
-        record_batch_c& batch = room(e.device_id.size() + e.architecture.size() + e.description.size() + e.manufacturer.size());
+        record_batch_c& batch = room(e.device_id.size() + e.architecture.size() + e.description.size() + e.manufacturer.size() +
+                                     e.decoration.size());
         entry_fields_c copy = e;
         copy.device_id = batch.keep(e.device_id);
         copy.architecture = batch.keep(e.architecture);
         copy.description = batch.keep(e.description);
         copy.manufacturer = batch.keep(e.manufacturer);
+        copy.decoration = batch.keep(e.decoration);
         batch.records.push_back(copy);
     }
     void flush() {
@@ -119,6 +125,7 @@ struct look_ahead_c {
     void operator()(const expectation_c&) const {}
     void operator()(const package_fields_c& p) const { build.look_ahead(p); }
     void operator()(const inf_view_c& f) const { build.look_ahead(f); }
+    void operator()(const models_line_fields_c&) const {}
     void operator()(const entry_fields_c& e) const { build.look_ahead(e); }
 };
 
@@ -127,6 +134,7 @@ struct apply_c {
     void operator()(const expectation_c& e) const { build.expect(e.packages, e.entries); }
     void operator()(const package_fields_c& p) const { build.add_package(p); }
     void operator()(const inf_view_c& f) const { build.add_inf(f); }
+    void operator()(const models_line_fields_c& l) const { build.add_models_line(l); }
     void operator()(const entry_fields_c& e) const { build.add_entry(e); }
 };
 

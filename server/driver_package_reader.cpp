@@ -4,6 +4,7 @@
 #include "common/text_compare.h"
 #include "server/code_page_decoder.h"
 #include "server/inf_driver_info.h"
+#include "server/package_inf_records.h"
 #include "server/utf8_text.h"
 
 #include <minizip/unzip.h>
@@ -199,21 +200,7 @@ bool read_driver_package(const std::string& archive_path, const package_options_
         }
         worst_sign = std::max(worst_sign, sign);
 
-        auto inf_index = std::uint32_t(package.infs.size());
-        package.infs.push_back({member_name_text(path, member), info.provider, info.class_guid, info.driver_date, info.driver_version});
-        for (const inf_model_entry_c& model : info.models) {
-            catalog_entry_c entry;
-            entry.inf_index = inf_index;
-            entry.device_id = model.device_id;
-            entry.id_position = model.id_position;
-            entry.architecture = model.architecture;
-            entry.os_major = model.os_major;
-            entry.os_minor = model.os_minor;
-            entry.description = model.description;
-            entry.manufacturer = model.manufacturer;
-            entry.feature_score = model.feature_score;
-            package.entries.push_back(std::move(entry));
-        }
+        add_inf_records(package, member_name_text(path, member), info);
     }
     if (package.entries.empty()) return fail("holds no INF file with device models");
     package.sign = options.sign >= 0 ? options.sign : worst_sign;

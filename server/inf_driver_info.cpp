@@ -1,6 +1,7 @@
 #include "server/inf_driver_info.h"
 
 #include "common/text_compare.h"
+#include "server/models_decoration.h"
 
 #include <cstdio>
 #include <string_view>
@@ -10,22 +11,18 @@
 
 namespace {
 
-// Where a models section's entries install: its architecture and lowest OS version.
-struct target_c {
-    std::string architecture = "x86";
-    int os_major = 0;
-    int os_minor = 0;
-};
-
 // Everything one [Manufacturer] line passes on to its model lines' entries.
 struct models_context_c {
     std::string manufacturer;
     std::string decoration;
-    target_c target;
+    models_decoration_c target;
+    std::size_t models_line = 0;
 };
 
 // Windows allows no longer section names; longer decorated names are not looked up.
 constexpr std::size_t most_section_name = 255;
+// Real lines name a handful of decorations; every one is weighed for every match of the line.
+constexpr std::size_t most_decorations = 128;
 // What the entries of one file may take in memory: hostile files cannot grow them without bound.
 constexpr std::size_t most_entry_bytes = std::size_t(128) << 20;
 
@@ -122,27 +119,6 @@ bool read_version(const inf_file_c& inf, inf_driver_info_c& info, inf_error_c& e
     return read_driver_ver(inf, info, error);
 }
 
-// The text before the first "." (all of it without one); `text` keeps what follows the ".".
-std::string_view take_part(std::string_view& text) {
-    std::size_t dot = text.find('.');
-    std::string_view part = text.substr(0, dot);
-    text = dot == std::string_view::npos ? std::string_view() : text.substr(dot + 1);
-    return part;
-}
-
-// "NT[architecture][.major[.minor[...]]]": the architecture is the lower-case text after "NT"
-// ("$ARCH$" of a template stays "$arch$"), x86 for "NT" alone. A version part that is no number
-// counts as 0.
-target_c parse_decoration(std::string_view decoration) {
-    target_c target;
-    std::string_view platform = take_part(decoration);
-    if (platform.size() >= 2 && equal_ignoring_ascii_case(platform.substr(0, 2), "NT")) platform.remove_prefix(2);
-    if (!platform.empty()) target.architecture = ascii_lowered(platform);
-    parse_number(take_part(decoration), 10, 99999, target.os_major);
-    parse_number(take_part(decoration), 10, 99999, target.os_minor);
-    return target;
-}
-
 int read_feature_score(const inf_section_c& install) {
     const inf_line_c* found = nullptr;
     for (const inf_line_c& line : install.lines)
@@ -187,6 +163,7 @@ bool read_model_line(const inf_file_c& inf, const inf_line_c& line, const models
     entry.os_major = context.target.os_major;
     entry.os_minor = context.target.os_minor;
     entry.decoration = context.decoration;
+    entry.models_line = context.models_line;
     entry.manufacturer = context.manufacturer;
     entry.install_section = line.values[0];
     entry.feature_score = feature_score(inf, entry.install_section, entry.architecture, state.feature_scores);
@@ -208,8 +185,36 @@ bool read_model_line(const inf_file_c& inf, const inf_line_c& line, const models
     return any_id || fail(error, line.line_number, "model line without a device ID");
 }
 
+// Whether the text can be a decoration of the line's models section name: not empty, a section
+// name Windows would look up, no field separator (a quoted value's comma).
+bool usable_decoration(const std::string& models_name, const std::string& decoration) {
+    return !decoration.empty() && models_name.size() + 1 + decoration.size() <= most_section_name &&
+           decoration.find(decoration_separator) == std::string::npos;
+}
+
+// The line's decorations, each once (Windows compares section names without regard to case).
+bool line_decorations(const inf_line_c& line, const std::string& models_name, inf_models_line_c& models_line,
+                      inf_error_c& error) {
+    std::vector<std::string_view> seen;
+    for (std::size_t i = 1; i < line.values.size(); ++i) {
+        const std::string& decoration = line.values[i];
+        if (!usable_decoration(models_name, decoration)) continue;
+        bool repeated = false;
+        for (std::string_view other : seen) repeated = repeated || equal_ignoring_ascii_case(other, decoration);
+        if (repeated) continue;
+        if (seen.size() == most_decorations)
+            return fail(error, line.line_number, "more than " + std::to_string(most_decorations) + " decorations");
+        seen.push_back(decoration);
+        if (!models_line.decorations.empty()) models_line.decorations += decoration_separator;
+        models_line.decorations += decoration;
+    }
+    models_line.line_number = line.line_number;
+    return true;
+}
+
 // One [Manufacturer] line: its undecorated models section and one per decoration. A models
-// section reached twice is read once, so that entries never multiply.
+// section reached twice is read once, so that entries never multiply. The line is kept when its
+// sections gave entries.
 bool read_manufacturer_line(const inf_file_c& inf, const inf_line_c& line, models_state_c& state, inf_driver_info_c& info,
                             inf_error_c& error) {
     std::string models_name = line.values.empty() ? std::string() : line.values[0];
@@ -217,19 +222,24 @@ bool read_manufacturer_line(const inf_file_c& inf, const inf_line_c& line, model
     models_context_c context;
     const std::string& name = line.has_key ? line.key : models_name;
     if (!inf.substitute(name, context.manufacturer)) return fail(error, line.line_number, "undefined token in the manufacturer " + name);
+    inf_models_line_c models_line;
+    if (!line_decorations(line, models_name, models_line, error)) return false;
+    context.models_line = info.models_lines.size();
+    const std::size_t entries_before = info.models.size();
     bool any_section = false;
     for (std::size_t i = 0; i < line.values.size(); ++i) {
         const std::string decoration = i == 0 ? std::string() : line.values[i];
-        if (i > 0 && (decoration.empty() || models_name.size() + 1 + decoration.size() > most_section_name)) continue;
+        if (i > 0 && !usable_decoration(models_name, decoration)) continue;
         const inf_section_c* models = inf.find_section(i == 0 ? models_name : models_name + "." + decoration);
         if (!models) continue;
         any_section = true;
         if (!state.read.insert(models).second) continue;
         context.decoration = decoration;
-        context.target = i == 0 ? target_c() : parse_decoration(decoration);
+        context.target = parse_models_decoration(decoration);
         for (const inf_line_c& model : models->lines)
             if (!read_model_line(inf, model, context, state, info, error)) return false;
     }
+    if (info.models.size() > entries_before) info.models_lines.push_back(std::move(models_line));
     return any_section || fail(error, line.line_number, "no models section " + models_name + " for this manufacturer");
 }
 

@@ -14,11 +14,19 @@ struct inf_model_entry_c {
     int os_major = 0;            // from the decoration; 0 and 0 when it names no version
     int os_minor = 0;
     std::string decoration;      // as written after the models section name, e.g. "NTamd64.6.1"
+    std::size_t models_line = 0; // the [Manufacturer] line that reached the section, into models_lines
     std::string description;     // the model line's key with tokens substituted
     std::string manufacturer;    // the [Manufacturer] line's key with tokens substituted
     std::string install_section; // as written on the model line
     int feature_score = -1;      // FeatureScore of the install section, -1 when absent
     int line_number = 0;         // line of the model line
+};
+
+// A [Manufacturer] line whose models sections gave entries: its decorations, of which Windows
+// uses one section on a given system (see models_section_choice.h).
+struct inf_models_line_c {
+    std::string decorations;     // as written, each once, separated by decoration_separator
+    int line_number = 0;
 };
 
 struct inf_driver_info_c {
@@ -30,13 +38,14 @@ struct inf_driver_info_c {
     std::string driver_version; // as written; empty when DriverVer gives none
     std::string catalog_file;   // CatalogFile (or its .NT / .NT<arch> form); empty when absent
     std::vector<inf_model_entry_c> models;
+    std::vector<inf_models_line_c> models_lines;
 };
 
 // Reads the facts; false with `error` (naming the line) for a file that no driver package may
 // ship: no [Version] or an unknown Signature, a DriverVer whose date is not a valid
 // month/day/year, a [Manufacturer] line naming a models section that does not exist, a model line
 // without an install section or device ID, a token in a description or manufacturer name that
-// [Strings] does not define.
+// [Strings] does not define, a [Manufacturer] line with more than 128 decorations.
 // `most_entries`: more model entries than this fail, with a message that names the number.
 bool read_driver_info(const inf_file_c& inf, inf_driver_info_c& info, inf_error_c& error,
                       std::size_t most_entries = std::size_t(-1));

@@ -298,7 +298,7 @@ private:
 
 std::vector<std::vector<driver_offer_c>> offers_for_request(const scan_request_c& request, const catalog_index_c& index,
                                                             std::size_t most, bool* over_budget) {
-    client_target_c target = client_target_for(request.os_code);
+    client_target_c target = client_target_for(request.os_code, request.os_build, request.machine);
     match_budget_c budget;
     std::vector<std::vector<driver_offer_c>> offers;
     offers.reserve(request.devices.size());

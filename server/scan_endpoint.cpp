@@ -18,7 +18,8 @@ scan_reply_c answer_scan_request(std::string_view content_type, std::string_view
     scan_request_c request;
     request_failure_c failure;
     if (!read_scan_request(content_type, body, limits, request, failure)) return text_reply(unsigned(failure.status), failure.reason);
-    if (!client_target_for(request.os_code).known) return text_reply(400, "unknown client os " + request.os_code);
+    if (!client_target_for(request.os_code, request.os_build, request.machine).known)
+        return text_reply(400, "unknown client os " + request.os_code + (request.machine.empty() ? "" : " on " + request.machine));
     bool over_budget = false;
     auto offers = offers_for_request(request, catalog, answer.items_per_device, &over_budget);
     // A partial answer would tell the devices left out that they are up to date.

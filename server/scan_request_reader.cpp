@@ -241,10 +241,12 @@ bool parse_request_document(std::string&& document, const request_limits_c& limi
     if (!root) return fail(failure, 400, "empty request document");
     pugi::xml_node hardwares = root.child("hardwares");
     if (!hardwares) return fail(failure, 400, "request document has no hardwares element");
-    pugi::xml_attribute os = root.child("client").attribute("os");
-    if (!os) return fail(failure, 400, "request document names no client os");
     pugi::xml_node client = root.child("client");
+    pugi::xml_attribute os = client.attribute("os");
+    if (!os) return fail(failure, 400, "request document names no client os");
     request.os_code = os.value();
+    request.os_build = client.attribute("build").value();
+    request.machine = client.attribute("machine").value();
     request.model = client.attribute("model").value();
     request.lang = client.attribute("lang").as_int();
 

@@ -18,6 +18,8 @@ struct requested_device_c {
 
 struct scan_request_c {
     std::string os_code;
+    std::string os_build;  // the client's "build" attribute as sent; empty from older programs
+    std::string machine;   // its "machine" attribute ("x86", "amd64", "arm64"); empty from older programs
     std::string model;
     int lang = 0;
     std::vector<requested_device_c> devices;

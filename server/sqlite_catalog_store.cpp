@@ -2,6 +2,7 @@
 
 #include "server/catalog_pipeline.h"
 #include "server/code_page_decoder.h"
+#include "server/sqlite_catalog_schema.h"
 #include "server/utf8_text.h"
 
 #include <sqlite3.h>
@@ -14,43 +15,6 @@
 #include <unordered_map>
 
 namespace {
-
-constexpr const char* schema = R"sql(
-PRAGMA foreign_keys = ON;
-CREATE TABLE IF NOT EXISTS packages (
-    id INTEGER PRIMARY KEY,
-    file_name TEXT NOT NULL UNIQUE,
-    title TEXT NOT NULL,
-    official_link TEXT NOT NULL,
-    md5 TEXT NOT NULL,
-    size INTEGER NOT NULL,
-    sign INTEGER NOT NULL
-);
-CREATE TABLE IF NOT EXISTS infs (
-    package_id INTEGER NOT NULL REFERENCES packages(id) ON DELETE CASCADE,
-    position INTEGER NOT NULL,
-    inf_path TEXT NOT NULL,
-    provider TEXT NOT NULL,
-    class_guid TEXT NOT NULL,
-    driver_date TEXT NOT NULL,
-    driver_version TEXT NOT NULL,
-    PRIMARY KEY (package_id, position)
-);
-CREATE TABLE IF NOT EXISTS entries (
-    package_id INTEGER NOT NULL REFERENCES packages(id) ON DELETE CASCADE,
-    position INTEGER NOT NULL,
-    inf_position INTEGER NOT NULL,
-    device_id TEXT NOT NULL,
-    id_position INTEGER NOT NULL,
-    architecture TEXT NOT NULL,
-    os_major INTEGER NOT NULL,
-    os_minor INTEGER NOT NULL,
-    description TEXT NOT NULL,
-    manufacturer TEXT NOT NULL,
-    feature_score INTEGER NOT NULL,
-    PRIMARY KEY (package_id, position)
-);
-)sql";
 
 // One prepared statement, finalised when it goes out of scope.
 class statement_c {
@@ -83,6 +47,7 @@ public:
             std::string_view(reinterpret_cast<const char*>(value), std::size_t(sqlite3_column_bytes(statement_, column))));
     }
     std::int64_t number(int column) const { return sqlite3_column_int64(statement_, column); }
+    bool is_null(int column) const { return sqlite3_column_type(statement_, column) == SQLITE_NULL; }
     // The same text as a view, valid until the next step; `scratch` holds it when it had to be converted.
     std::string_view view(int column, std::string& scratch) const {
         const unsigned char* value = sqlite3_column_text(statement_, column);
@@ -109,10 +74,11 @@ std::unique_ptr<sqlite_catalog_store_c> sqlite_catalog_store_c::open(const std::
     }
     std::unique_ptr<sqlite_catalog_store_c> store(new sqlite_catalog_store_c(db));
     sqlite3_busy_timeout(db, 5000);
-    if (!store->execute(schema, error)) {
+    if (!prepare_catalog_schema(db, error)) {
         error = "catalog " + path + ": " + error;
         return nullptr;
     }
+    store->schema_ = catalog_schema_version(db);
     return store;
 }
 
@@ -131,6 +97,7 @@ std::unique_ptr<sqlite_catalog_store_c> sqlite_catalog_store_c::open_read_only(c
         error = "catalog " + path + " is not a catalog: " + sqlite3_errmsg(db);
         return nullptr;
     }
+    store->schema_ = catalog_schema_version(db);
     return store;
 }
 
@@ -171,7 +138,17 @@ bool sqlite_catalog_store_c::insert_package(const catalog_package_c& package, st
         if (inf.step() != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
         inf.reset();
     }
-    statement_c entry(db_, "INSERT INTO entries VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)");
+    statement_c line(db_, "INSERT INTO models_lines (package_id, position, inf_position, decorations) VALUES (?1, ?2, ?3, ?4)");
+    for (std::size_t i = 0; i < package.models_lines.size(); ++i) {
+        const catalog_models_line_c& l = package.models_lines[i];
+        if (l.inf_index >= package.infs.size()) return error = "a manufacturer line names an INF the package does not have", false;
+        line.bind(1, id).bind(2, std::int64_t(i)).bind(3, std::int64_t(l.inf_index)).bind(4, l.decorations);
+        if (line.step() != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
+        line.reset();
+    }
+    statement_c entry(db_, "INSERT INTO entries (package_id, position, inf_position, device_id, id_position, architecture, "
+                           "os_major, os_minor, description, manufacturer, feature_score, decoration, models_line) "
+                           "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)");
     for (std::size_t i = 0; i < package.entries.size(); ++i) {
         const catalog_entry_c& e = package.entries[i];
         if (e.inf_index >= package.infs.size()) return error = "entry names an INF the package does not have", false;
@@ -179,6 +156,9 @@ bool sqlite_catalog_store_c::insert_package(const catalog_package_c& package, st
         entry.bind(5, std::int64_t(e.id_position)).bind(6, e.architecture).bind(7, std::int64_t(e.os_major));
         entry.bind(8, std::int64_t(e.os_minor)).bind(9, e.description).bind(10, e.manufacturer);
         entry.bind(11, std::int64_t(e.feature_score));
+        // An entry without a line keeps NULL in both, as rows written before lines were kept.
+        if (e.models_line >= 0 && std::size_t(e.models_line) < package.models_lines.size())
+            entry.bind(12, e.decoration).bind(13, std::int64_t(e.models_line));
         if (entry.step() != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
         entry.reset();
     }
@@ -232,8 +212,19 @@ bool sqlite_catalog_store_c::load_packages(std::vector<catalog_package_c>& packa
     }
     if (status != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
 
-    statement_c entries(db_, "SELECT package_id, inf_position, device_id, id_position, architecture, os_major, os_minor, "
-                             "description, manufacturer, feature_score FROM entries ORDER BY package_id, position");
+    if (schema_ >= 1) {
+        statement_c lines(db_, "SELECT package_id, inf_position, decorations FROM models_lines ORDER BY package_id, position");
+        while ((status = lines.step()) == SQLITE_ROW) {
+            auto owner = by_id.find(lines.number(0));
+            if (owner == by_id.end()) continue;
+            packages[owner->second].models_lines.push_back({std::uint32_t(lines.number(1)), lines.text(2)});
+        }
+        if (status != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
+    }
+
+    statement_c entries(db_, (std::string("SELECT package_id, inf_position, device_id, id_position, architecture, os_major, "
+                                          "os_minor, description, manufacturer, feature_score, ") +
+                              line_columns() + " FROM entries ORDER BY package_id, position").c_str());
     while ((status = entries.step()) == SQLITE_ROW) {
         auto owner = by_id.find(entries.number(0));
         if (owner == by_id.end()) continue;
@@ -248,6 +239,10 @@ bool sqlite_catalog_store_c::load_packages(std::vector<catalog_package_c>& packa
         e.manufacturer = entries.text(8);
         e.feature_score = int(entries.number(9));
         catalog_package_c& package = packages[owner->second];
+        if (!entries.is_null(11) && entries.number(11) >= 0 && std::size_t(entries.number(11)) < package.models_lines.size()) {
+            e.decoration = entries.text(10);
+            e.models_line = int(entries.number(11));
+        }
         if (e.inf_index < package.infs.size()) package.entries.push_back(std::move(e));
     }
     if (status != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
@@ -283,21 +278,25 @@ bool sqlite_catalog_store_c::load_index(catalog_index_builder_c& builder, const 
 
 bool sqlite_catalog_store_c::load_index_in(catalog_record_sink_c& builder, const std::function<bool(std::string_view)>& keep,
                                            bool by_row_number, bool& in_order, std::string& error) {
-    // Three cursors in package order: each package, then its INF files, then its entries.
+    // Four cursors in package order: each package, then its INF files, its manufacturer lines, its entries.
     const char* order = by_row_number ? " ORDER BY rowid" : " ORDER BY package_id, position";
     statement_c packages(db_, "SELECT id, file_name, title, official_link, md5, size, sign FROM packages ORDER BY id");
     statement_c infs(db_, (std::string("SELECT package_id, inf_path, provider, class_guid, driver_date, driver_version, position "
                                        "FROM infs") + order).c_str());
     statement_c entries(db_, (std::string("SELECT package_id, inf_position, device_id, id_position, architecture, os_major, "
-                                          "os_minor, description, manufacturer, feature_score, position FROM entries") + order).c_str());
-    if (!packages.ready() || !infs.ready() || !entries.ready()) return error = sqlite3_errmsg(db_), false;
+                                          "os_minor, description, manufacturer, feature_score, position, ") +
+                              line_columns() + " FROM entries" + order).c_str());
+    // A file without manufacturer lines reads an empty list in their place.
+    statement_c lines(db_, schema_ >= 1 ? (std::string("SELECT package_id, inf_position, decorations, position FROM models_lines") + order).c_str()
+                                        : "SELECT 0, 0, '', 0 WHERE 0");
+    if (!packages.ready() || !infs.ready() || !entries.ready() || !lines.ready()) return error = sqlite3_errmsg(db_), false;
     // The largest row numbers tell the sizes about, without counting the rows.
     statement_c sizes(db_, "SELECT (SELECT max(rowid) FROM packages), (SELECT max(rowid) FROM entries)");
     if (sizes.ready() && sizes.step() == SQLITE_ROW)
         builder.expect(std::size_t(std::max<std::int64_t>(sizes.number(0), 0)), std::size_t(std::max<std::int64_t>(sizes.number(1), 0)));
     std::string scratch[5];
-    record_order_c inf_order, entry_order;
-    int inf_status = infs.step(), entry_status = entries.step(), status;
+    record_order_c inf_order, line_order, entry_order;
+    int inf_status = infs.step(), line_status = lines.step(), entry_status = entries.step(), status;
     while ((status = packages.step()) == SQLITE_ROW) {
         std::int64_t id = packages.number(0);
         bool kept = keep(packages.view(1, scratch[0]));  // a package left out: its records are passed over
@@ -308,6 +307,11 @@ bool sqlite_catalog_store_c::load_index_in(catalog_record_sink_c& builder, const
             if (infs.number(0) != id || !kept) continue;  // records of a package that is gone, or left out
             builder.add_inf({infs.view(1, scratch[0]), infs.view(2, scratch[1]), infs.view(3, scratch[2]),
                              infs.view(4, scratch[3]), infs.view(5, scratch[4])});
+        }
+        for (; line_status == SQLITE_ROW && lines.number(0) <= id; line_status = lines.step()) {
+            if (!line_order.follows(lines.number(0), lines.number(3))) return in_order = false, true;
+            if (lines.number(0) != id || !kept) continue;
+            builder.add_models_line({std::uint32_t(lines.number(1)), lines.view(2, scratch[0])});
         }
         for (; entry_status == SQLITE_ROW && entries.number(0) <= id; entry_status = entries.step()) {
             if (!entry_order.follows(entries.number(0), entries.number(10))) return in_order = false, true;
@@ -322,15 +326,20 @@ bool sqlite_catalog_store_c::load_index_in(catalog_record_sink_c& builder, const
             e.description = entries.view(7, scratch[2]);
             e.manufacturer = entries.view(8, scratch[3]);
             e.feature_score = int(entries.number(9));
+            if (!entries.is_null(12)) {
+                e.decoration = entries.view(11, scratch[4]);
+                e.models_line = int(std::clamp<std::int64_t>(entries.number(12), -1, 0x7FFFFFFF));
+            }
             builder.add_entry(e);  // one that names a missing INF file is left out, as load_packages does
         }
     }
     // Records after the last package's are out of order too.
     if ((inf_status == SQLITE_ROW && !inf_order.follows(infs.number(0), infs.number(6))) ||
+        (line_status == SQLITE_ROW && !line_order.follows(lines.number(0), lines.number(3))) ||
         (entry_status == SQLITE_ROW && !entry_order.follows(entries.number(0), entries.number(10))))
         return in_order = false, true;
     if (status != SQLITE_DONE || (inf_status != SQLITE_ROW && inf_status != SQLITE_DONE) ||
-        (entry_status != SQLITE_ROW && entry_status != SQLITE_DONE))
+        (line_status != SQLITE_ROW && line_status != SQLITE_DONE) || (entry_status != SQLITE_ROW && entry_status != SQLITE_DONE))
         return error = sqlite3_errmsg(db_), false;
     return true;
 }

@@ -29,9 +29,12 @@ public:
 
 private:
     explicit sqlite_catalog_store_c(sqlite3* db) : db_(db) {}
+    // The entries' columns for their decoration and line, NULL for files written before they were kept.
+    const char* line_columns() const { return schema_ >= 1 ? "decoration, models_line" : "NULL, NULL"; }
     bool execute(const char* sql, std::string& error);
     bool insert_package(const catalog_package_c& package, std::string& error);
     bool load_index_in(catalog_record_sink_c& builder, const std::function<bool(std::string_view)>& keep, bool by_row_number,
                        bool& in_order, std::string& error);
     sqlite3* db_;
+    int schema_ = 0;  // the file's version (sqlite_catalog_schema.h)
 };

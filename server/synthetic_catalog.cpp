@@ -48,6 +48,9 @@ std::vector<catalog_package_c> synthetic_packages(std::size_t count, std::uint32
         std::string specific = format("PCI\\VEN_%04X&DEV_%04X&SUBSYS_%08X", id.vendor, id.device, id.subsystem);
         std::string general = format("PCI\\VEN_%04X&DEV_%04X", id.vendor, id.device);
         std::string description = format("Synthetic device %04X:%04X", id.vendor, id.device);
+        // One [Manufacturer] line; every fourth also names a Windows 10 section (left empty), as
+        // INF files for several versions do, so that its decorations are weighed on every match.
+        package.models_lines.push_back({0, k % 4 == 3 ? "NTamd64.6.1,NTamd64.10.0...17763,NTx86.6.1" : "NTamd64.6.1,NTx86.6.1"});
         for (const char* architecture : {"amd64", "x86"}) {
             for (const std::string* device_id : {&specific, &general}) {
                 catalog_entry_c entry;
@@ -57,6 +60,8 @@ std::vector<catalog_package_c> synthetic_packages(std::size_t count, std::uint32
                 entry.os_minor = 1;
                 entry.description = description;
                 entry.manufacturer = package.infs.front().provider;
+                entry.decoration = std::string("NT") + architecture + ".6.1";
+                entry.models_line = 0;
                 package.entries.push_back(std::move(entry));
             }
         }

@@ -1,4 +1,5 @@
 #include "server/catalog_index.h"
+#include "server/package_inf_records.h"
 #include "server/scan_answer_writer.h"
 
 #include <gtest/gtest.h>
@@ -42,6 +43,40 @@ requested_device_c device(std::vector<std::string> hardware, std::vector<std::st
     return d;
 }
 
+// One INF file's [Manufacturer] line "M = Models<decorations>" and its models sections, read as
+// the catalog tool reads packages. Each section (decoration, label) names the device "ID\<label>"
+// with its label as description; a section without a label is empty, one not listed is missing.
+struct one_line_c {
+    catalog_index_c index;
+    std::vector<std::string> labels;
+
+    one_line_c(const std::string& decorations, const std::vector<std::pair<std::string, std::string>>& sections) {
+        std::string text = "[Version]\nSignature=\"$Windows NT$\"\nDriverVer=01/01/2020,1.0\n[Manufacturer]\nM = Models" +
+                           decorations + "\n";
+        for (const auto& [decoration, label] : sections) {
+            text += "[Models" + (decoration.empty() ? "" : "." + decoration) + "]\n";
+            if (!label.empty()) text += label + " = Inst, ID\\" + label + "\n";
+            if (!label.empty()) labels.push_back(label);
+        }
+        inf_file_c inf;
+        inf_error_c error;
+        inf_driver_info_c info;
+        EXPECT_TRUE(parse_inf_text(text, inf, error) && read_driver_info(inf, info, error)) << error.message;
+        catalog_package_c p;
+        p.file_name = p.title = "one-line.zip";
+        add_inf_records(p, "x.inf", info);
+        index = catalog_index_c({p});
+    }
+    // The labels of the sections offered to the client, in section order.
+    std::string offered(const char* os, const char* build = "", const char* machine = "") const {
+        std::string names;
+        for (const std::string& label : labels)
+            if (!index.offers_for(device({"ID\\" + label}), client_target_for(os, build, machine), 20).empty())
+                names += (names.empty() ? "" : " ") + label;
+        return names;
+    }
+};
+
 std::vector<std::string> offered_names(const catalog_index_c& index, const std::vector<driver_offer_c>& offers) {
     std::vector<std::string> names;
     for (const auto& offer : offers) names.push_back(std::string(index.package(offer).file_name));
@@ -58,9 +93,32 @@ TEST(client_target, codes_give_version_and_architecture) {
     EXPECT_EQ(client_target_for("WIN200864").version_number, 60);
     EXPECT_TRUE(client_target_for("NOT_SUPPORTED").known);
     EXPECT_FALSE(client_target_for("NOT_SUPPORTED").supported);
-    EXPECT_FALSE(client_target_for("WIN10").known);
+    EXPECT_FALSE(client_target_for("WIN11").known);
     EXPECT_FALSE(client_target_for("64").known);
     EXPECT_FALSE(client_target_for("").known);
+}
+
+TEST(client_target, windows_8_1_to_11_their_build_product_type_and_machine) {
+    client_target_c ten = client_target_for("WIN1064", "22631");
+    EXPECT_EQ(ten.version_number, 100);
+    EXPECT_EQ(ten.os_major, 10);
+    EXPECT_EQ(ten.os_minor, 0);
+    EXPECT_EQ(ten.build, 22631u);
+    EXPECT_EQ(ten.architecture, "amd64");
+    EXPECT_EQ(ten.product_type, 1u);
+    EXPECT_EQ(client_target_for("WIN10").architecture, "x86");
+    EXPECT_EQ(client_target_for("WIN8164").version_number, 63);
+    EXPECT_EQ(client_target_for("WIN81").architecture, "x86");
+    EXPECT_EQ(client_target_for("WIN2003").product_type, 3u);
+    EXPECT_EQ(client_target_for("WIN200864").product_type, 3u);
+    EXPECT_EQ(client_target_for("VISTA64").product_type, 1u);
+    // A build that is no decimal number is not known.
+    for (const char* build : {"", "18362a", "-1", "0x4000", "1234567890"}) EXPECT_EQ(client_target_for("WIN1064", build).build, 0u) << build;
+    // The machine names the architecture, whatever the code's suffix says.
+    EXPECT_EQ(client_target_for("WIN1064", "22000", "arm64").architecture, "arm64");
+    EXPECT_EQ(client_target_for("WIN10", "", "amd64").architecture, "amd64");
+    EXPECT_FALSE(client_target_for("WIN1064", "22000", "ia64").known);
+    EXPECT_FALSE(client_target_for("WIN1064", "22000", "ARM64").known);
 }
 
 TEST(match_rank, hardware_ids_before_compatible_ids_and_earlier_before_later) {
@@ -208,4 +266,97 @@ TEST(catalog_index, device_ids_are_keyed_by_their_upper_cased_ascii_letters_only
         }
     }
     EXPECT_NE(device_id_hash(std::string("AB\0", 3)), device_id_hash("AB"));
+}
+
+// Windows uses one models section of a [Manufacturer] line: the closest of those whose decoration
+// fits the system, the undecorated one only on x86 and only when none fits.
+TEST(models_section_choice, the_latest_version_and_build_the_client_runs_wins) {
+    one_line_c line(", NTamd64.10.0...17763, NTamd64.6.1",
+                    {{"", "plain"}, {"NTamd64.10.0...17763", "rs5"}, {"NTamd64.6.1", "win7"}});
+    EXPECT_EQ(line.offered("WIN1064", "18362"), "rs5");
+    EXPECT_EQ(line.offered("WIN1064", "17763"), "rs5");
+    EXPECT_EQ(line.offered("WIN1064", "17134"), "win7");
+    EXPECT_EQ(line.offered("WIN1064"), "win7");  // a build not told is no build
+    EXPECT_EQ(line.offered("WIN8164", "9600"), "win7");
+    EXPECT_EQ(line.offered("WIN764"), "win7");
+    EXPECT_EQ(line.offered("VISTA64"), "");
+    EXPECT_EQ(line.offered("WIN10", "18362"), "plain");
+
+    one_line_c future(", NTamd64.10.0...99999, NTamd64.6.1", {{"NTamd64.10.0...99999", "future"}, {"NTamd64.6.1", "win7"}});
+    EXPECT_EQ(future.offered("WIN1064", "18362"), "win7");
+    EXPECT_EQ(future.offered("WIN1064", "99999"), "future");
+}
+
+TEST(models_section_choice, builds_count_from_14310_on_the_version_they_name) {
+    // As the INF Manufacturer section's third example writes it.
+    one_line_c line(", NTamd64.6.1, NTamd64.10.0, NTamd64.10.0...14393, NTamd64.10.0...10586",
+                    {{"NTamd64.6.1", "win7"}, {"NTamd64.10.0", "ten"}, {"NTamd64.10.0...14393", "rs1"}, {"NTamd64.10.0...10586", "th2"}});
+    EXPECT_EQ(line.offered("WIN1064", "10586"), "ten");  // builds before 14310 read no build numbers
+    EXPECT_EQ(line.offered("WIN1064", "14393"), "rs1");
+    EXPECT_EQ(line.offered("WIN1064", "22631"), "rs1");
+    EXPECT_EQ(line.offered("WIN8164"), "win7");
+}
+
+TEST(models_section_choice, x86_falls_back_to_ntx86_nt_and_undecorated_and_64_bit_never_does) {
+    one_line_c all(", NTx86, NT, NTamd64", {{"", "plain"}, {"NTx86", "x86"}, {"NT", "nt"}, {"NTamd64", "amd64"}});
+    EXPECT_EQ(all.offered("WIN7"), "x86");
+    EXPECT_EQ(all.offered("WIN764"), "amd64");
+    one_line_c nt(", NT, NTamd64", {{"", "plain"}, {"NT", "nt"}, {"NTamd64", "amd64"}});
+    EXPECT_EQ(nt.offered("WIN10", "19045"), "nt");
+    one_line_c plain(", NTamd64", {{"", "plain"}, {"NTamd64", "amd64"}});
+    EXPECT_EQ(plain.offered("WINXP"), "plain");
+    EXPECT_EQ(plain.offered("WIN1064", "19045"), "amd64");
+    one_line_c undecorated("", {{"", "plain"}, {"NT.6.0", "vista"}});
+    EXPECT_EQ(undecorated.offered("WIN7"), "plain");  // a section the line does not name is not its
+    EXPECT_EQ(undecorated.offered("WIN764"), "");
+    EXPECT_EQ(undecorated.offered("WIN1064", "19045", "arm64"), "");
+}
+
+TEST(models_section_choice, arm64_clients_get_ntarm64_sections_alone) {
+    one_line_c line(", NTamd64.10.0, NTarm64.10.0...19041, NTx86",
+                    {{"", "plain"}, {"NTamd64.10.0", "amd64"}, {"NTarm64.10.0...19041", "arm64"}, {"NTx86", "x86"}});
+    EXPECT_EQ(line.offered("WIN1064", "22631", "arm64"), "arm64");
+    EXPECT_EQ(line.offered("WIN10", "22631", "arm64"), "arm64");
+    EXPECT_EQ(line.offered("WIN1064", "18362", "arm64"), "");
+    EXPECT_EQ(line.offered("WIN1064", "22631", "amd64"), "amd64");
+    EXPECT_EQ(line.offered("WIN1064", "22631", "x86"), "x86");
+}
+
+TEST(models_section_choice, product_types_and_suites_must_be_the_clients) {
+    one_line_c server(", NTamd64.6.0.3, NTamd64.6.0", {{"NTamd64.6.0.3", "server"}, {"NTamd64.6.0", "any"}});
+    EXPECT_EQ(server.offered("WIN200864"), "server");
+    EXPECT_EQ(server.offered("VISTA64"), "any");
+    EXPECT_EQ(server.offered("WIN764"), "any");
+    one_line_c server_only(", NTamd64.6.0.3", {{"NTamd64.6.0.3", "server"}});
+    EXPECT_EQ(server_only.offered("WIN764"), "");
+    // The INF Manufacturer section's examples: a version outranks a suite, and a suite never fits.
+    one_line_c versions(", NT, NT.5, NT.5.5, NT....0x80", {{"NT", "nt"}, {"NT.5", "nt5"}, {"NT.5.5", "nt55"}, {"NT....0x80", "datacenter"}});
+    EXPECT_EQ(versions.offered("WINXP"), "nt5");
+    EXPECT_EQ(versions.offered("WIN2003"), "nt5");
+    one_line_c suite(", NTx86....0x80, NTamd64", {{"NTx86....0x80", "datacenter"}, {"NTamd64", "amd64"}});
+    EXPECT_EQ(suite.offered("WINXP"), "");
+    EXPECT_EQ(suite.offered("WINXP64"), "amd64");
+}
+
+TEST(models_section_choice, an_empty_section_keeps_the_versions_it_names_from_the_older_ones) {
+    one_line_c line(", NTx86.6.0, NTx86.5.1,", {{"NTx86.6.0", ""}, {"NTx86.5.1", "xp"}, {"", ""}});
+    EXPECT_EQ(line.offered("WINXP"), "xp");
+    EXPECT_EQ(line.offered("WIN2003"), "xp");
+    EXPECT_EQ(line.offered("VISTA"), "");
+    EXPECT_EQ(line.offered("WIN7"), "");
+}
+
+TEST(models_section_choice, an_older_programs_request_without_build_or_machine_is_answered_as_before) {
+    one_line_c line(", NTamd64.6.1, NTamd64.6.2, NTx86.6.1", {{"NTamd64.6.1", "win7"}, {"NTamd64.6.2", "win8"}, {"NTx86.6.1", "x86"}});
+    for (const auto& [os, offered] : std::vector<std::pair<std::string, std::string>>{
+             {"WIN764", "win7"}, {"WIN864", "win8"}, {"WIN7", "x86"}, {"VISTA64", ""}}) {
+        scan_request_c request;
+        request_failure_c failure;
+        ASSERT_TRUE(parse_request_document("<kelvdoc><client os=\"" + os + "\" lang=\"437\"/><hardwares><hardware><id>X</id>"
+                                           "<hardids>ID\\win7\nID\\win8\nID\\x86</hardids></hardware></hardwares></kelvdoc>",
+                                           request_limits_c{}, request, failure));
+        auto offers = offers_for_request(request, line.index, 20);
+        ASSERT_EQ(offers.size(), 1u);
+        EXPECT_EQ(offers[0].empty() ? "" : std::string(line.index.entry(offers[0][0]).description), offered) << os;
+    }
 }

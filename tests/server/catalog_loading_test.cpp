@@ -39,7 +39,8 @@ TEST(catalog_loading, every_record_whatever_the_order_of_the_rows) {
     EXPECT_EQ(in_order.index->package_count(), demo_packages().size());
     // The first package's rows moved behind all others, as another writer might leave them.
     execute(demo.catalog, "UPDATE entries SET rowid = rowid + 100000 WHERE package_id = (SELECT min(id) FROM packages);"
-                          "UPDATE infs SET rowid = rowid + 100000 WHERE package_id = (SELECT min(id) FROM packages);");
+                          "UPDATE infs SET rowid = rowid + 100000 WHERE package_id = (SELECT min(id) FROM packages);"
+                          "UPDATE models_lines SET rowid = rowid + 100000 WHERE package_id = (SELECT min(id) FROM packages);");
     ASSERT_TRUE(load_served_catalog(demo.catalog, demo.packages, shuffled, report, error)) << error;
     EXPECT_EQ(shuffled.index->entry_count(), in_order.index->entry_count());
     EXPECT_GT(shuffled.written, 0);

@@ -8,6 +8,7 @@
 #include "tests/unit/test_files.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <atomic>
 #include <chrono>
@@ -207,6 +208,68 @@ TEST(sqlite_catalog, texts_are_utf8_from_8bit_inf_files_zip_names_and_catalogs_s
     ASSERT_TRUE(store->load_packages(loaded, error)) << error;
     EXPECT_EQ(loaded.at(0).entries.at(0).description, "Intel\xC2\xAE");
     EXPECT_EQ(loaded.at(0).entries.at(1).description, "Intel\xC2\xAE");
+}
+
+TEST(sqlite_catalog, a_catalog_written_before_manufacturer_lines_were_kept_loads_and_takes_new_packages) {
+    scratch_folder_c folder;
+    std::string error, db = (folder.path() / "catalog.sqlite").string();
+    {
+        // The tables and rows as the catalog tool wrote them before.
+        sqlite3* old = nullptr;
+        ASSERT_EQ(sqlite3_open(db.c_str(), &old), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(old, R"sql(
+            CREATE TABLE packages (id INTEGER PRIMARY KEY, file_name TEXT NOT NULL UNIQUE, title TEXT NOT NULL,
+                official_link TEXT NOT NULL, md5 TEXT NOT NULL, size INTEGER NOT NULL, sign INTEGER NOT NULL);
+            CREATE TABLE infs (package_id INTEGER NOT NULL REFERENCES packages(id) ON DELETE CASCADE, position INTEGER NOT NULL,
+                inf_path TEXT NOT NULL, provider TEXT NOT NULL, class_guid TEXT NOT NULL, driver_date TEXT NOT NULL,
+                driver_version TEXT NOT NULL, PRIMARY KEY (package_id, position));
+            CREATE TABLE entries (package_id INTEGER NOT NULL REFERENCES packages(id) ON DELETE CASCADE,
+                position INTEGER NOT NULL, inf_position INTEGER NOT NULL, device_id TEXT NOT NULL, id_position INTEGER NOT NULL,
+                architecture TEXT NOT NULL, os_major INTEGER NOT NULL, os_minor INTEGER NOT NULL, description TEXT NOT NULL,
+                manufacturer TEXT NOT NULL, feature_score INTEGER NOT NULL, PRIMARY KEY (package_id, position));
+            INSERT INTO packages VALUES (1, 'old.zip', 'Old', '', '0123456789abcdef0123456789abcdef', 10, 0);
+            INSERT INTO infs VALUES (1, 0, 'x.inf', 'Maker', '{4d36e972-e325-11ce-bfc1-08002be10318}', '2015-01-01', '1.0');
+            INSERT INTO entries VALUES (1, 0, 0, 'PCI\OLD', 0, 'amd64', 6, 1, 'Old 7', 'Maker', -1);
+            INSERT INTO entries VALUES (1, 1, 0, 'PCI\OLD', 0, 'amd64', 6, 2, 'Old 8', 'Maker', -1);
+        )sql", nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(old);
+        sqlite3_close(old);
+    }
+    auto offered = [&](const char* os, const char* device_id) {
+        auto store = sqlite_catalog_store_c::open_read_only(db, error);
+        catalog_index_builder_c builder;
+        EXPECT_TRUE(store && store->load_index(builder, [](std::string_view) { return true; }, error)) << error;
+        catalog_index_c index = builder.finish();
+        requested_device_c device;
+        device.device_ids = {device_id};
+        device.hardware_id_count = 1;
+        auto offers = index.offers_for(device, client_target_for(os), 5);
+        return offers.empty() ? std::string() : std::string(index.entry(offers[0]).description);
+    };
+    // Read as it is, by the server: architecture and version decide, as they did.
+    EXPECT_EQ(offered("WIN764", "PCI\\OLD"), "Old 7");
+    EXPECT_EQ(offered("WIN1064", "PCI\\OLD"), "Old 8");
+    std::vector<catalog_package_c> loaded;
+    auto store = sqlite_catalog_store_c::open_read_only(db, error);
+    ASSERT_TRUE(store && store->load_packages(loaded, error)) << error;
+    ASSERT_EQ(loaded.at(0).entries.size(), 2u);
+    EXPECT_EQ(loaded[0].entries[0].models_line, -1);
+
+    // Opened for a change, it gains the lines' tables and takes a package that has them.
+    catalog_package_c lan;
+    ASSERT_TRUE(read_driver_package(write_package(folder, "lan.zip", {{"d/net.inf", inf_text}}), {}, lan, error)) << error;
+    store = sqlite_catalog_store_c::open(db, false, error);
+    ASSERT_TRUE(store && store->add_packages({lan}, error)) << error;
+    ASSERT_TRUE(store->load_packages(loaded, error)) << error;
+    ASSERT_EQ(loaded.size(), 2u);
+    EXPECT_EQ(loaded[0].entries[1].models_line, -1);
+    ASSERT_EQ(loaded[1].models_lines.size(), 1u);
+    EXPECT_EQ(loaded[1].models_lines[0].decorations, "NTx86,NTamd64.6.1");
+    EXPECT_EQ(loaded[1].entries.back().decoration, "NTamd64.6.1");
+    EXPECT_EQ(loaded[1].entries.back().models_line, 0);
+    store.reset();
+    EXPECT_EQ(offered("WIN764", "PCI\\OLD"), "Old 7");
+    EXPECT_EQ(offered("WIN1064", "PCI\\VEN_8086&DEV_15BC&SUBSYS_86721043"), "Intel(R) Ethernet Connection I219-V");
+    EXPECT_EQ(offered("VISTA64", "PCI\\VEN_8086&DEV_15BC&SUBSYS_86721043"), "");
 }
 
 TEST(demo_catalog, every_package_link_ends_in_a_name_unique_in_the_catalog) {

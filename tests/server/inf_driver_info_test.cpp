@@ -1,4 +1,5 @@
 #include "server/inf_driver_info.h"
+#include "server/models_decoration.h"
 
 #include <gtest/gtest.h>
 
@@ -132,6 +133,39 @@ TEST(inf_driver_info, manufacturers_and_decorations) {
     EXPECT_EQ(info.models.at(0).decoration, "");
     EXPECT_EQ(info.models.at(5).manufacturer, "Plain.Models");  // a line without a key names itself
     EXPECT_EQ(info.models.at(6).manufacturer, "Dotted");
+    // Each line's decorations once, whatever their case; its entries point at it.
+    ASSERT_EQ(info.models_lines.size(), 3u);
+    EXPECT_EQ(info.models_lines[0].decorations, "NTamd64.10.0...16299,NTarm64,NT,NT$ARCH$.6.1");
+    EXPECT_EQ(info.models_lines[1].decorations, "");
+    EXPECT_EQ(info.models_lines[2].decorations, "NTx86.5");
+    EXPECT_EQ(info.models_lines[2].line_number, 6);
+    std::vector<std::size_t> lines;
+    for (const inf_model_entry_c& entry : info.models) lines.push_back(entry.models_line);
+    EXPECT_EQ(lines, (std::vector<std::size_t>{0, 0, 0, 0, 0, 1, 2}));
+}
+
+TEST(inf_driver_info, decorations_are_read_in_full) {
+    auto fields = [](std::string_view text) {
+        models_decoration_c d = parse_models_decoration(text);
+        return std::to_string(int(d.form)) + " " + d.architecture + " " + std::to_string(d.os_major) + "." +
+               std::to_string(d.os_minor) + " " + std::to_string(d.product_type) + " " + std::to_string(d.suite_mask) + " " +
+               std::to_string(d.build);
+    };
+    EXPECT_EQ(fields(""), "0 x86 0.0 0 0 0");
+    EXPECT_EQ(fields("NT"), "1 x86 0.0 0 0 0");
+    EXPECT_EQ(fields("NT.6.0.3"), "1 x86 6.0 3 0 0");
+    EXPECT_EQ(fields("ntAMD64.10.0...17763"), "2 amd64 10.0 0 0 17763");
+    EXPECT_EQ(fields("NTx86....0x80"), "2 x86 0.0 0 128 0");
+    EXPECT_EQ(fields("NTarm64.10.0.0x1.0x110.22000"), "2 arm64 10.0 1 272 22000");
+    EXPECT_EQ(fields("NTamd64.six.1.x.0xZZ.99999999999"), "2 amd64 0.1 0 0 0");  // what is no number is not named
+}
+
+TEST(inf_driver_info, a_manufacturer_line_naming_more_than_128_decorations_fails) {
+    std::string line = "M = M";
+    for (int i = 0; i < 128; ++i) line += ", NTamd64.10.0..." + std::to_string(15000 + i);
+    std::string text = std::string(version) + "[Manufacturer]\n" + line + "\n[M]\nD = I, ID\n";
+    EXPECT_EQ(read_ok(text).models_lines.at(0).decorations.size(), 128 * 21 - 1);
+    EXPECT_EQ(read_error(std::string(version) + "[Manufacturer]\n" + line + ", NTarm64\n[M]\nD = I, ID\n").line_number, 4);
 }
 
 TEST(inf_driver_info, feature_score_from_the_install_section_windows_would_pick) {

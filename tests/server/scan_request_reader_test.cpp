@@ -110,6 +110,8 @@ TEST(request_document, reads_the_client_and_every_device_in_order) {
                                   request_limits_c{}, request, failure))
         << failure.reason;
     EXPECT_EQ(request.os_code, "WIN764");
+    EXPECT_EQ(request.os_build, "");  // older programs send neither
+    EXPECT_EQ(request.machine, "");
     EXPECT_EQ(request.model, "A & B");
     EXPECT_EQ(request.lang, 437);
     ASSERT_EQ(request.devices.size(), 2u);
@@ -122,6 +124,17 @@ TEST(request_document, reads_the_client_and_every_device_in_order) {
     EXPECT_EQ(gpu.hardware_id_count, 2u);
     EXPECT_EQ(request.devices[1].id, "ROOT\\LEGACY_BEEP");
     EXPECT_TRUE(request.devices[1].device_ids.empty());
+}
+
+TEST(request_document, the_clients_build_and_machine_are_read_as_sent) {
+    scan_request_c request;
+    request_failure_c failure;
+    ASSERT_TRUE(parse_request_document(
+        std::string_view("<kelvdoc><client os=\"WIN1064\" build=\"22631\" machine=\"arm64\" lang=\"437\"/><hardwares/></kelvdoc>"),
+        request_limits_c{}, request, failure));
+    EXPECT_EQ(request.os_code, "WIN1064");
+    EXPECT_EQ(request.os_build, "22631");
+    EXPECT_EQ(request.machine, "arm64");
 }
 
 TEST(request_document, device_ids_are_read_in_the_clients_code_page_and_ids_kept_as_sent) {
