@@ -19,6 +19,9 @@ int restore_backup(const std::wstring& archive_name, const std::wstring& backup_
     switch (run_driver_installer(report.folder, true, context)) {
         case launch_result::started: return 0;
         case launch_result::cancelled: why = "the consent to run the installer was not given"; return -1;
-        default: why = "the driver package installer could not be started"; return -1;
+        default:
+            why = context.arm64_machine ? "no driver package installer runs on this processor"
+                                        : "the driver package installer could not be started";
+            return -1;
     }
 }

@@ -152,6 +152,7 @@ int restore_command(const cli_arguments& arguments) {
     noting_launcher_c launcher(dry_run ? nullptr : environment.install.shell, wait);
     installer_context_c context{environment.install.program_folder, environment.backup_folder,
                                 environment.install.is_64bit_windows, &launcher, &disk_files(), wait};
+    context.arm64_machine = environment.install.arm64_machine;
     std::string problem;
     const int result = restore_backup(utf8_to_wide(name), environment.backup_folder, context, &problem);
     nlohmann::ordered_json out = {{"archive", name}, {"result", result}};

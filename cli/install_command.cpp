@@ -54,6 +54,7 @@ int install_command(const cli_arguments& arguments) {
     noting_launcher_c launcher(dry_run ? nullptr : environment.shell, wait);
     installer_context_c context{environment.program_folder, folder, environment.is_64bit_windows, &launcher,
                                 &disk_files(), wait};
+    context.arm64_machine = environment.arm64_machine;
     const unpack_report_c report = unpack_and_install(package, inf_paths, context);
     if (report.outcome == unpack_outcome::not_an_archive) launcher.open(package);
     nlohmann::ordered_json out = {

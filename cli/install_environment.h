@@ -11,6 +11,7 @@
 struct install_environment_c {
     std::wstring program_folder;
     bool is_64bit_windows = false;
+    bool arm64_machine = false;
     shell_launcher_c* shell = nullptr;  // null where nothing can be started
 };
 

@@ -11,6 +11,7 @@ install_environment_c install_environment() {
     const std::wstring& path = program_path();
     environment.program_folder = path.substr(0, path.find_last_of(L"\\/"));
     environment.is_64bit_windows = is_64bit_windows();
+    environment.arm64_machine = system_machine() == processor_machine::arm64;
     environment.shell = &system_shell_launcher();
     return environment;
 }

@@ -40,6 +40,7 @@ launch_result run_driver_installer(const std::wstring& folder, bool force, const
     while (!quoted.empty() && is_separator(quoted.back())) quoted.pop_back();
     const std::wstring parameters = std::wstring(context.silent ? L"/S " : L"") +
                                     (force ? L"/SH /F /PATH \"" : L"/SH /PATH \"") + quoted + L"\"";
+    if (context.arm64_machine) return launch_result::failed;
     const wchar_t* program = context.is_64bit_windows ? L"DPInst64.exe" : L"DPInst32.exe";
     return context.launcher->run_as_administrator(join_path(context.program_folder, program), parameters);
 }
@@ -87,6 +88,10 @@ program_start search_setup_upwards(const std::wstring& folder, const std::wstrin
 
 program_start choose_installer(const std::wstring& folder, const std::set<std::wstring>& inf_paths,
                                const installer_context_c& context) {
+    if (context.arm64_machine) {
+        context.launcher->open(folder);
+        return program_start::none_found;
+    }
     const std::set<std::wstring> usable = usable_inf_paths(inf_paths);
     const std::optional<std::wstring> common = common_inf_folder(usable);
     const std::wstring dir = common ? join_relative(folder, *common) : folder;

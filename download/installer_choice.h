@@ -18,6 +18,9 @@ struct installer_context_c {
     shell_launcher_c* launcher = nullptr;
     const unpacked_files_c* files = nullptr;
     bool silent = false;           // the installer shows no window (/S): for scripts, never the windows
+    // An ARM64 machine: neither installer is built for it, and one running emulated could put an
+    // x86 or x64 driver on it. The unpacked folder is shown instead; nothing is installed.
+    bool arm64_machine = false;
 };
 
 // The INF paths from the server that may be looked for at all: relative paths inside the package

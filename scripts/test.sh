@@ -133,7 +133,7 @@ source tests/win/dpinst/wine_checks.sh
 for build in win64 win32; do dpinst_wine_tests "$build"; done
 # The whole job (scan, download, install, rescan, back up, restore), each build in a fresh prefix.
 source tests/win/loop/wine_checks.sh
-for build in win64 win32; do loop_wine_tests "$build"; done
+for build in win64 win32; do loop_wine_tests "$build"; loop_wine_tests "$build" win10; done
 # The program itself: "--autoscan" on the simulated PC, watched and ended by the window probe.
 source tests/win/program/wine_checks.sh
 for build in win32 win64; do program_wine_run "$build"; done

@@ -67,6 +67,14 @@ std::vector<demo_package_c> make_packages() {
         {"intel-graphics-26.20.100.7262-x64.zip", "Display", display_guid, "Intel Corporation", "Intel",
          "08/27/2019", "26.20.100.7262", "NTamd64.6.1,NTamd64.10.0",
          {{"Intel(R) UHD Graphics 630", {"PCI\\VEN_8086&DEV_3E98"}}}, -1, signing::whql},
+        // Windows 10 only, from build 17763 on, and one for a build no Windows has yet: the first
+        // is offered to a Windows 10 PC (Wine reports build 18362), the second to none.
+        {"intel-graphics-27.20.100.8681-win10-x64.zip", "Display", display_guid, "Intel Corporation", "Intel",
+         "09/17/2020", "27.20.100.8681", "NTamd64.10.0...17763",
+         {{"Intel(R) UHD Graphics 630", {"PCI\\VEN_8086&DEV_3E98"}}}, -1, signing::whql},
+        {"intel-graphics-31.0.101.5000-future-x64.zip", "Display", display_guid, "Intel Corporation", "Intel",
+         "12/01/2023", "31.0.101.5000", "NTamd64.10.0...99999",
+         {{"Intel(R) UHD Graphics 630", {"PCI\\VEN_8086&DEV_3E98"}}}, -1, signing::whql},
         // The game controller that has no driver installed.
         {"xbox360-controller-2.1.0.1349-x64.zip", "XnaComposite", xnadevice_guid, "Microsoft", "Microsoft",
          "08/13/2009", "2.1.0.1349", "NTamd64",

@@ -56,6 +56,11 @@ wine_prefix_fresh() {
   mkdir -p "$(dirname "$prefix")"
   cp -a "$template" "$prefix"
   rm -f "$prefix/.complete"
+  # Which Windows the prefix reports (win7 unless WINE_VERSION names another), as Wine's
+  # configuration tool writes it.
+  if [ -n "${WINE_VERSION:-}" ]; then
+    printf '\n[Software\\\\Wine] 1700000000\n"Version"="%s"\n' "$WINE_VERSION" >>"$prefix/user.reg"
+  fi
   export WINEPREFIX=$prefix
 }
 

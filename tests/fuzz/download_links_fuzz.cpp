@@ -132,6 +132,14 @@ public:
         check_inside_unpack_folder(folder);
         return true;
     }
+    // The installer, or a package's own set-up program (no parameters, inside the package).
+    launch_result run_as_administrator(const std::wstring& program, const std::wstring& parameters) override {
+        if (program == join_path(L"program", L"DPInst32.exe"))
+            return run(program, parameters) ? launch_result::started : launch_result::failed;
+        if (!parameters.empty()) __builtin_trap();
+        check_inside_unpack_folder(program);
+        return launch_result::started;
+    }
 };
 
 void check_inf_paths(const std::set<std::wstring>& inf_paths, std::size_t flags) {

@@ -101,6 +101,16 @@ TEST_F(installer_choice_test, without_the_infs_a_setup_program_is_looked_for_upw
     EXPECT_EQ(choose({L"a\\b\\x.inf", L"a\\b\\y.inf"}).back(), L"runas " + at(L"a\\autorun.exe"));
 }
 
+TEST_F(installer_choice_test, an_arm64_machine_gets_the_unpacked_folder_and_no_installer) {
+    files_.folders = {L"F", at(L"drv")};
+    files_.files = {at(L"drv\\a.inf")};
+    files_.programs[L"F"] = {L"setup.exe"};
+    installer_context_c arm64 = context();
+    arm64.arm64_machine = true;
+    EXPECT_EQ(choose_installer(L"F", {L"drv\\a.inf"}, arm64), program_start::none_found);
+    EXPECT_EQ(launcher_.started(), (std::vector<std::wstring>{L"open F"}));
+}
+
 TEST_F(installer_choice_test, inf_paths_that_leave_the_package_count_as_absent) {
     files_.folders = {L"F", at(L"drv")};
     files_.files = {at(L"drv\\a.inf")};

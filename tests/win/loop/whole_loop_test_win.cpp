@@ -7,7 +7,8 @@
 // - The Xbox 360 controller has no driver, so its best offer (2.1.0.1349 of 2009-08-13, signed by
 //   others) is an update.
 // - The Z390 LPC controller runs Intel's 10.1.17.1 of 2018-07-18. Its latest offer is 10.1.17.3
-//   of 2018-09-24; the best choice cannot call it an update here, because the simulated PC keeps
+//   of 2018-09-24 on Windows 7, and 10.1.18.2 of 2019-02-11 (for Windows 8 and later) on Windows
+//   10, whose prefix the test script makes too; the best choice cannot call it an update here, because the simulated PC keeps
 //   no INF of its installed drivers, so their rank reads as perfect. The same package is for three
 //   more chipset devices (A324, A379, A32C) that run the same old driver: DPInst, which compares
 //   dates, installs it on all four.
@@ -53,6 +54,7 @@ const wchar_t lpc_controller[] = L"PCI\\VEN_8086&DEV_A305";
 const wchar_t* const chipset_devices[] = {lpc_controller, L"PCI\\VEN_8086&DEV_A324", L"PCI\\VEN_8086&DEV_A379",
                                           L"PCI\\VEN_8086&DEV_A32C"};
 const wchar_t graphics_card[] = L"PCI\\VEN_10DE&DEV_1C82";
+const wchar_t integrated_graphics[] = L"PCI\\VEN_8086&DEV_3E98";
 
 // Starts what the program starts and waits for it to end; the installer is not silent, so its
 // result window is closed as a user would close it.
@@ -107,6 +109,13 @@ std::string narrow(const wchar_t* text) { return wide_to_utf8(text); }
 
 std::string ends_of(const std::string& link) { return link.substr(link.find_last_of('/') + 1); }
 
+// The chipset package the LPC controller's latest offer names, and the driver it installs.
+struct chipset_release_c {
+    const char* package;
+    const wchar_t* version;
+    const wchar_t* date;
+};
+
 std::vector<std::string> file_lines(const fs::path& path) {
     std::ifstream in(path);
     std::vector<std::string> lines;
@@ -128,7 +137,8 @@ protected:
             << error;
         ASSERT_EQ(register_device_profile(profile), 0);
         ASSERT_TRUE(collect_basic_facts());
-        ASSERT_STREQ(os_code(), "WIN764");
+        // The prefix reports Windows 7, or Windows 10 when the test script sets it so.
+        ASSERT_STREQ(os_code(), windows10() ? "WIN1064" : "WIN764");
 
         // The program folder holds the installers and "setup.dat"; the work folder is left for
         // the test script, which checks the backup archive with another zip reader.
@@ -154,6 +164,8 @@ protected:
         scan_query_c query;
         query.os_code = os_code();
         query.os_version_number = os_version_number();
+        query.build = os_version().build;
+        query.machine = machine_name(system_machine());
         query.model = L"System Product Name";
         query.lang = 437;
         update_service_c service;
@@ -205,6 +217,8 @@ protected:
         EXPECT_EQ(session.install_job.worker_call.result.load(), 0);
     }
 
+    static bool windows10() { return os_version().major == 10; }
+
     std::vector<std::string> mirrors_;
     fs::path work_, program_;
     waiting_launcher_c launcher_;
@@ -225,7 +239,11 @@ TEST_F(whole_loop, scan_download_install_rescan_back_up_and_restore) {
     const driver_item_c xbox_offer = *xbox->best_item();
     const driver_item_c chipset_offer = *lpc->latest_item();
     EXPECT_EQ(ends_of(xbox_offer.link), "xbox360-controller-2.1.0.1349-x64.zip");
-    EXPECT_EQ(ends_of(chipset_offer.link), "intel-chipset-10.1.17.3-win7-x64.zip");
+    // Windows 10 is offered the release for Windows 8 and later too, which is newer.
+    const chipset_release_c chipset =
+        windows10() ? chipset_release_c{"intel-chipset-10.1.18.2-win8-x64.zip", L"10.1.18.2", L"2019-02-11"}
+                    : chipset_release_c{"intel-chipset-10.1.17.3-win7-x64.zip", L"10.1.17.3", L"2018-09-24"};
+    EXPECT_EQ(ends_of(chipset_offer.link), chipset.package);
 
     // Download both, the first paused and resumed on the way; install both.
     download_session_c* xbox_package = download(xbox_offer, true);
@@ -266,7 +284,7 @@ TEST_F(whole_loop, scan_download_install_rescan_back_up_and_restore) {
         EXPECT_FALSE(judged.best_is_update || judged.latest_is_update) << narrow(id);
     };
     expect_driver(xbox_controller, L"2.1.0.1349", L"2009-08-13");
-    for (const wchar_t* id : chipset_devices) expect_driver(id, L"10.1.17.3", L"2018-09-24");
+    for (const wchar_t* id : chipset_devices) expect_driver(id, chipset.version, chipset.date);
     const device_c* graphics = device_starting_with(rescanned, graphics_card);
     ASSERT_TRUE(graphics);
     EXPECT_TRUE(graphics->latest_is_update);
@@ -313,4 +331,36 @@ TEST_F(whole_loop, scan_download_install_rescan_back_up_and_restore) {
     EXPECT_EQ(starts[2].exit_code, std::optional<std::uint32_t>(1));
     EXPECT_EQ(driver_key_value(xbox_instance_id, L"InfPath"), installed_inf);
     EXPECT_EQ(driver_key_value(xbox_instance_id, L"DriverVersion"), L"2.1.0.1349");
+}
+
+// A package whose models section names Windows 10 from build 17763 on is offered to a Windows 10
+// PC of build 18362 and installs there; one that names build 99999 is offered to nobody, and
+// Windows 7 is offered neither.
+TEST_F(whole_loop, models_sections_for_a_windows_10_build_are_offered_as_windows_chooses_them) {
+    device_store_c store;
+    ASSERT_NO_FATAL_FAILURE(scan(store));
+    const device_c* graphics = device_starting_with(store, integrated_graphics);
+    ASSERT_TRUE(graphics);
+    const driver_item_c* for_build = nullptr;
+    for (const driver_item_c& item : graphics->items) {
+        EXPECT_EQ(ends_of(item.link).find("-future-"), std::string::npos) << item.link;
+        if (ends_of(item.link) == "intel-graphics-27.20.100.8681-win10-x64.zip") for_build = &item;
+    }
+    if (!windows10()) {
+        EXPECT_EQ(for_build, nullptr);
+        return;
+    }
+    ASSERT_NE(for_build, nullptr);
+    ASSERT_EQ(graphics->latest_item(), for_build);
+    const driver_item_c offer = *for_build;
+    download_session_c* package = download(offer, false);
+    ASSERT_NO_FATAL_FAILURE(install(*package, offer.link, {&offer}));
+    const auto starts = launcher_.starts();
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(starts[0].exit_code, std::optional<std::uint32_t>(1)) << narrow(starts[0].parameters.c_str());
+    device_store_c rescanned;
+    ASSERT_NO_FATAL_FAILURE(scan(rescanned));
+    const device_c* installed = device_starting_with(rescanned, integrated_graphics);
+    ASSERT_TRUE(installed && installed->has_driver);
+    EXPECT_STREQ(installed->driver_version, L"27.20.100.8681");
 }

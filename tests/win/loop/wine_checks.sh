@@ -3,13 +3,14 @@
 # in a fresh prefix of its own, because it installs drivers onto the simulated PC; the backup
 # archive it leaves is then checked by Info-ZIP's unzip.
 #
-# loop_wine_tests BUILD    runs build/BUILD/loop_tests.exe and counts its report
+# loop_wine_tests BUILD [VERSION]   runs build/BUILD/loop_tests.exe and counts its report; with
+#                                   VERSION ("win10") in a prefix that Wine sets to that Windows
 
 loop_wine_tests() {
-  local build=$1 dir="$root/build/$1" name="$1-loop" rc=0 archive
+  local build=$1 version=${2:-} dir="$root/build/$1" name="$1-loop${2:+-$2}" rc=0 archive
   [ -f "$dir/loop_tests.exe" ] || return 0
-  wine_tests_fresh "$root/build/wine/loop-$build" "$dir" loop_tests.exe "$results/$name.xml" \
-    >"$results/$name.log" 2>&1 || rc=$?
+  WINE_VERSION=$version wine_tests_fresh "$root/build/wine/loop-$build${version:+-$version}" "$dir" loop_tests.exe \
+    "$results/$name.xml" >"$results/$name.log" 2>&1 || rc=$?
   count_report "$name" "$results/$name.xml" "$rc" "$results/$name.log"
   [ "$rc" -eq 0 ] || return 0
   for archive in "$dir"/loop-work/backups/*.zip; do

@@ -9,9 +9,7 @@ windows10_facts_check() {
   local build=$1 cli="$root/build/$1/vantorel-cli.exe" log="$results/$1-windows10-facts.json" rc=0
   [ -f "$cli" ] || return 0
   (
-    wine_prefix_fresh "$root/build/wine/windows10-$build"
-    # Wine's own version setting, as its configuration tool writes it.
-    printf '\n[Software\\\\Wine] 1700000000\n"Version"="win10"\n' >>"$WINEPREFIX/user.reg"
+    WINE_VERSION=win10 wine_prefix_fresh "$root/build/wine/windows10-$build"
     wine_run "$cli" facts 2>/dev/null | tr -d '\r'
     status=${PIPESTATUS[0]}
     wine_stop
