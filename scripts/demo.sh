@@ -51,7 +51,8 @@ backups=$(windows_path "$work/backups")
 mirrors=(--mirror http://127.0.0.1:1/ --mirror "${mirror_urls[1]}" --mirror "${mirror_urls[2]}")
 
 say "machine facts (32-bit program, the shipped build)"
-wine_run build/win32/vantorel-cli.exe facts
+wine_run build/win32/vantorel-cli.exe facts | tee "$work/json/facts.json"
+tell windows "$work/json/facts.json"
 say "registering the simulated PC (tools/simulated_pc/simulated-pc.json)"
 wine_run build/win64/simulated-pc.exe register tools/simulated_pc/simulated-pc.json
 # This Wine rebuilds the display adapters' device keys whenever a 32-bit process starts, which

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Turns the JSON that vantorel-cli prints into the demo's plain sentences.
 
+  demo_words.py windows FACTS_JSON        which Windows the prefix reports, and the code the server gets
   demo_words.py offers SCAN_JSON          the two demo devices' offers, one line each:
                                           link, size, INF path, device name, choice (tab-separated)
   demo_words.py instance SCAN_JSON        the game controller's instance path
@@ -39,6 +40,12 @@ def offers(scan):
         print("\t".join([item["link"], str(item["size"]), item["inf_name"], device["display_name"], choice]))
 
 
+def windows(facts):
+    version = facts["os_version"]
+    print(f"This prefix reports Windows {version['major']}.{version['minor']} build {version['build']} "
+          f"on {facts['machine']}: the update server is told {facts['os_code']}.")
+
+
 def installed(result):
     for start in result["started"]:
         if "exit_code" not in start:
@@ -74,7 +81,9 @@ def backed_up(result):
 def main():
     command, path = sys.argv[1], sys.argv[2]
     data = load(path)
-    if command == "offers":
+    if command == "windows":
+        windows(data)
+    elif command == "offers":
         offers(data)
     elif command == "instance":
         print(demo_device(data, DEMO_DEVICES[0][0])["instance_path"])
