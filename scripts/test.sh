@@ -177,7 +177,7 @@ for build in win64 win32; do
 done
 # What the program sees of a Windows 10 PC.
 source tests/win/windows10/wine_checks.sh
-for build in win64 win32; do windows10_facts_check "$build"; done
+for build in win64 win32; do windows10_facts_check "$build"; manifest_check "$build"; done
 for installer in DPInst64 DPInst32; do
   [ -f "build/win64/$installer.exe" ] &&
     installer_convention_checks "wine_run build/win64/$installer.exe" "$installer" "$root/build/cli-checks/$installer"

@@ -226,6 +226,39 @@ protected:
 
 }  // namespace
 
+// A package whose models section names Windows 10 from build 17763 on is offered to a Windows 10
+// PC of build 18362 and installs there; one that names build 99999 is offered to nobody, and
+// Windows 7 is offered neither.
+TEST_F(whole_loop, models_sections_for_a_windows_10_build_are_offered_as_windows_chooses_them) {
+    device_store_c store;
+    ASSERT_NO_FATAL_FAILURE(scan(store));
+    const device_c* graphics = device_starting_with(store, integrated_graphics);
+    ASSERT_TRUE(graphics);
+    const driver_item_c* for_build = nullptr;
+    for (const driver_item_c& item : graphics->items) {
+        EXPECT_EQ(ends_of(item.link).find("-future-"), std::string::npos) << item.link;
+        if (ends_of(item.link) == "intel-graphics-27.20.100.8681-win10-x64.zip") for_build = &item;
+    }
+    if (!windows10()) {
+        EXPECT_EQ(for_build, nullptr);
+        return;
+    }
+    ASSERT_NE(for_build, nullptr);
+    ASSERT_EQ(graphics->latest_item(), for_build);
+    const driver_item_c offer = *for_build;
+    download_session_c* package = download(offer, false);
+    ASSERT_NO_FATAL_FAILURE(install(*package, offer.link, {&offer}));
+    const auto starts = launcher_.starts();
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(starts[0].exit_code, std::optional<std::uint32_t>(1)) << narrow(starts[0].parameters.c_str());
+    device_store_c rescanned;
+    ASSERT_NO_FATAL_FAILURE(scan(rescanned));
+    const device_c* installed = device_starting_with(rescanned, integrated_graphics);
+    ASSERT_TRUE(installed && installed->has_driver);
+    EXPECT_STREQ(installed->driver_version, L"27.20.100.8681");
+}
+
+// Runs last: the test script checks the backup archive it leaves in the work folder.
 TEST_F(whole_loop, scan_download_install_rescan_back_up_and_restore) {
     // Scan: the two devices and their offers.
     device_store_c store;
@@ -331,36 +364,4 @@ TEST_F(whole_loop, scan_download_install_rescan_back_up_and_restore) {
     EXPECT_EQ(starts[2].exit_code, std::optional<std::uint32_t>(1));
     EXPECT_EQ(driver_key_value(xbox_instance_id, L"InfPath"), installed_inf);
     EXPECT_EQ(driver_key_value(xbox_instance_id, L"DriverVersion"), L"2.1.0.1349");
-}
-
-// A package whose models section names Windows 10 from build 17763 on is offered to a Windows 10
-// PC of build 18362 and installs there; one that names build 99999 is offered to nobody, and
-// Windows 7 is offered neither.
-TEST_F(whole_loop, models_sections_for_a_windows_10_build_are_offered_as_windows_chooses_them) {
-    device_store_c store;
-    ASSERT_NO_FATAL_FAILURE(scan(store));
-    const device_c* graphics = device_starting_with(store, integrated_graphics);
-    ASSERT_TRUE(graphics);
-    const driver_item_c* for_build = nullptr;
-    for (const driver_item_c& item : graphics->items) {
-        EXPECT_EQ(ends_of(item.link).find("-future-"), std::string::npos) << item.link;
-        if (ends_of(item.link) == "intel-graphics-27.20.100.8681-win10-x64.zip") for_build = &item;
-    }
-    if (!windows10()) {
-        EXPECT_EQ(for_build, nullptr);
-        return;
-    }
-    ASSERT_NE(for_build, nullptr);
-    ASSERT_EQ(graphics->latest_item(), for_build);
-    const driver_item_c offer = *for_build;
-    download_session_c* package = download(offer, false);
-    ASSERT_NO_FATAL_FAILURE(install(*package, offer.link, {&offer}));
-    const auto starts = launcher_.starts();
-    ASSERT_EQ(starts.size(), 1u);
-    EXPECT_EQ(starts[0].exit_code, std::optional<std::uint32_t>(1)) << narrow(starts[0].parameters.c_str());
-    device_store_c rescanned;
-    ASSERT_NO_FATAL_FAILURE(scan(rescanned));
-    const device_c* installed = device_starting_with(rescanned, integrated_graphics);
-    ASSERT_TRUE(installed && installed->has_driver);
-    EXPECT_STREQ(installed->driver_version, L"27.20.100.8681");
 }

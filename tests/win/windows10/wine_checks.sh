@@ -22,3 +22,23 @@ windows10_facts_check() {
     cli_check_results+=("fail windows10: $build vantorel-cli facts under a Windows 10 prefix (see $log)")
   fi
 }
+
+# manifest_check BUILD    the shipped programs of build/BUILD carry their manifest: Windows 10
+#                         declared, the version 6 common controls, no elevation to start
+manifest_check() {
+  local build=$1 program file missing
+  for program in Vantorel vantorel-cli; do
+    file="$root/build/$build/$program.exe"
+    [ -f "$file" ] || continue
+    missing=
+    for text in 'supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"' 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' \
+      'requestedExecutionLevel level="asInvoker"'; do
+      grep -aqF "$text" "$file" || missing="$missing [$text]"
+    done
+    if [ -z "$missing" ]; then
+      cli_check_results+=("pass manifest: $build $program.exe declares Windows 10, common controls 6, asInvoker")
+    else
+      cli_check_results+=("fail manifest: $build $program.exe lacks$missing")
+    fi
+  done
+}
