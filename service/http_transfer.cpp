@@ -4,7 +4,6 @@
 #include "common/file_open.h"
 #include "common/last_error.h"
 
-#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <thread>
