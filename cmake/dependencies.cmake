@@ -1,4 +1,4 @@
-# libcurl, zlib, minizip and TinyXML: Debian's -dev packages on Linux; for MinGW the static
+# libcurl, zlib, minizip, TinyXML and libsodium: Debian's -dev packages on Linux; for MinGW the static
 # builds the setup script made in .cache/deps/<target> (found through the toolchain's root path).
 add_library(vantorel_dependencies INTERFACE)
 
@@ -8,12 +8,13 @@ if(WIN32)
   find_library(MINIZIP_LIBRARY minizip REQUIRED)
   find_library(TINYXML_LIBRARY tinyxml REQUIRED)
   find_library(ZLIB_LIBRARY NAMES z libz.a REQUIRED)
+  find_library(SODIUM_LIBRARY sodium REQUIRED)
   find_path(DEPS_INCLUDE_DIR tinyxml.h REQUIRED)
   target_include_directories(vantorel_dependencies SYSTEM INTERFACE ${CURL_INCLUDE_DIR} ${DEPS_INCLUDE_DIR})
   target_compile_definitions(vantorel_dependencies INTERFACE
-    CURL_STATICLIB TIXML_USE_STL UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+    CURL_STATICLIB SODIUM_STATIC TIXML_USE_STL UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
   target_link_libraries(vantorel_dependencies INTERFACE
-    ${CURL_LIBRARY} ${MINIZIP_LIBRARY} ${TINYXML_LIBRARY} ${ZLIB_LIBRARY}
+    ${CURL_LIBRARY} ${MINIZIP_LIBRARY} ${TINYXML_LIBRARY} ${ZLIB_LIBRARY} ${SODIUM_LIBRARY}
     wbemuuid ole32 oleaut32 uuid setupapi cfgmgr32 advapi32 shell32 shlwapi user32 gdi32 comctl32 ws2_32 crypt32 bcrypt
     version)
   target_link_options(vantorel_dependencies INTERFACE -static -static-libgcc -static-libstdc++)
@@ -22,13 +23,14 @@ else()
   find_package(ZLIB REQUIRED)
   find_package(PkgConfig REQUIRED)
   pkg_check_modules(MINIZIP REQUIRED IMPORTED_TARGET minizip)
+  pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
   find_path(TINYXML_INCLUDE_DIR tinyxml.h REQUIRED)
   find_library(TINYXML_LIBRARY tinyxml REQUIRED)
   find_package(Threads REQUIRED)
   target_include_directories(vantorel_dependencies SYSTEM INTERFACE ${TINYXML_INCLUDE_DIR})
   target_compile_definitions(vantorel_dependencies INTERFACE TIXML_USE_STL)
   target_link_libraries(vantorel_dependencies INTERFACE
-    CURL::libcurl ZLIB::ZLIB PkgConfig::MINIZIP ${TINYXML_LIBRARY} Threads::Threads)
+    CURL::libcurl ZLIB::ZLIB PkgConfig::MINIZIP PkgConfig::SODIUM ${TINYXML_LIBRARY} Threads::Threads)
 endif()
 
 # The transfer layer keeps libcurl's classic form and progress interfaces (curl_formadd, the

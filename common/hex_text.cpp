@@ -1,0 +1,33 @@
+#include "common/hex_text.h"
+
+namespace {
+
+int digit_value(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+std::string hex_text(const std::uint8_t* bytes, std::size_t count) {
+    static const char digits[] = "0123456789abcdef";
+    std::string text(count * 2, '0');
+    for (std::size_t i = 0; i < count; ++i) {
+        text[2 * i] = digits[bytes[i] >> 4];
+        text[2 * i + 1] = digits[bytes[i] & 0xF];
+    }
+    return text;
+}
+
+bool bytes_from_hex(std::string_view text, std::uint8_t* out, std::size_t count) {
+    if (text.size() != count * 2) return false;
+    for (std::size_t i = 0; i < count; ++i) {
+        const int high = digit_value(text[2 * i]);
+        const int low = digit_value(text[2 * i + 1]);
+        if (high < 0 || low < 0) return false;
+        out[i] = std::uint8_t(high << 4 | low);
+    }
+    return true;
+}
