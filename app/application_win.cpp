@@ -58,6 +58,7 @@ bool prepare_scan_objects() {
         state.device_store->class_images = make_system_class_images();
         state.update_service = std::make_unique<update_service_c>();
         state.update_service->store = state.device_store.get();
+        state.update_service->trust.allow_unsigned = settings().allow_unsigned_packages != 0;
     } catch (const std::bad_alloc&) {
         return false;
     }

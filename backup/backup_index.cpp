@@ -77,6 +77,10 @@ bool read_entry(const TiXmlElement& driver, const std::wstring& backup_folder, c
     // An archive missing here may be in another folder this index also serves: kept, not offered.
     entry.archive_present = file_exists(join_path(backup_folder, ansi_to_wide(entry.file_name)));
     copy_text(entry.date, std::string_view(date));
+    std::string digest;
+    // A digest that cannot be read is kept as none: the archive is then restored unchecked, as
+    // those of older index files are, rather than lost to the user.
+    if (child_text(driver, "sha256", digest)) entry.sha256 = digest_from_hex(digest);
     const TiXmlElement* devices = driver.FirstChildElement("devices");
     const TiXmlElement* device = devices ? devices->FirstChildElement("device") : nullptr;
     if (!device) return false;
@@ -186,6 +190,11 @@ std::string backup_index_text(const backup_index_c& index) {
         auto* date = new TiXmlElement("date");
         date->LinkEndChild(new TiXmlText(entry.date));
         driver->LinkEndChild(date);
+        if (entry.sha256) {
+            auto* digest = new TiXmlElement("sha256");
+            digest->LinkEndChild(new TiXmlText(digest_hex(*entry.sha256)));
+            driver->LinkEndChild(digest);
+        }
         auto* devices = new TiXmlElement("devices");
         driver->LinkEndChild(devices);
         for (const backup_device_c& device : entry.devices) {
@@ -212,7 +221,8 @@ int save_backup_index(const backup_index_c& index, const std::wstring& index_pat
 }
 
 int record_backup(backup_index_c& index, const std::wstring& archive_path, const std::vector<device_texts_c>& devices,
-                  const std::wstring& index_path, const std::string& today) {
+                  const std::wstring& index_path, const std::string& today,
+                  const std::optional<sha256_digest_c>& sha256) {
     const std::size_t slash = archive_path.find_last_of(L"/\\");
     const std::string file_name = wide_to_ansi(slash == std::wstring::npos ? archive_path : archive_path.substr(slash + 1));
     backup_entry_c* entry = nullptr;
@@ -225,6 +235,7 @@ int record_backup(backup_index_c& index, const std::wstring& archive_path, const
     }
     copy_text(entry->date, std::string_view(today));
     entry->archive_present = true;
+    entry->sha256 = sha256;
     entry->devices.clear();
     for (const device_texts_c& texts : devices) {
         backup_device_c device;
@@ -240,4 +251,11 @@ int record_backup(backup_index_c& index, const std::wstring& archive_path, const
         entry->devices.push_back(device);
     }
     return save_backup_index(index, index_path);
+}
+
+std::optional<sha256_digest_c> recorded_archive_digest(const backup_index_c& index, const std::wstring& archive_name) {
+    const std::string name = wide_to_ansi(archive_name);
+    for (const backup_entry_c& entry : index)
+        if (name == entry.file_name) return entry.sha256;
+    return std::nullopt;
 }

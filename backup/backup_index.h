@@ -4,9 +4,11 @@
 // file renamed over the old one, so a crash or a full disk never leaves a cut index.
 #pragma once
 
+#include "common/sha256.h"
 #include "devices/device_store.h"
 
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,6 +48,9 @@ struct backup_entry_c {
     // The archive is in the backup folder the index was read against (or was just written): only
     // such entries are offered for restore. The others are kept and saved again, as read.
     bool archive_present = false;
+    // The archive's SHA-256 when it was written; a restore unpacks only an archive that still has
+    // it. Entries of index files written before digests were kept have none.
+    std::optional<sha256_digest_c> sha256;
 };
 
 using backup_index_c = std::vector<backup_entry_c>;
@@ -79,4 +84,9 @@ int save_backup_index(const backup_index_c& index, const std::wstring& index_pat
 // Records a backup of the archive with the package's devices (dated today), replacing the entry
 // of the same archive name, then saves.
 int record_backup(backup_index_c& index, const std::wstring& archive_path, const std::vector<device_texts_c>& devices,
-                  const std::wstring& index_path, const std::string& today);
+                  const std::wstring& index_path, const std::string& today,
+                  const std::optional<sha256_digest_c>& sha256 = std::nullopt);
+
+// The digest recorded for the archive of this name; none when the index has no such entry or the
+// entry none.
+std::optional<sha256_digest_c> recorded_archive_digest(const backup_index_c& index, const std::wstring& archive_name);

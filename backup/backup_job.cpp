@@ -1,6 +1,7 @@
 #include "backup/backup_job.h"
 
 #include "backup/archive_naming.h"
+#include "common/file_digest.h"
 #include "backup/package_files.h"
 #include "backup/zip_writer.h"
 #include "common/file_open.h"
@@ -101,8 +102,11 @@ std::int32_t run_backup_job(backup_job_c& job) {
         }
         if (write_package_archive(package.folder, archive, job.progress) != 0) return -1;
         job.archives.push_back(archive);
+        // What a restore will check the archive against.
+        const std::optional<sha256_digest_c> digest = file_sha256(archive);
+        if (!digest) return -1;
         std::lock_guard<std::mutex> guard(backup_index_lock);
-        if (record_backup(backup_index, archive, package.devices, job.index_path, job.today) != 0) return -1;
+        if (record_backup(backup_index, archive, package.devices, job.index_path, job.today, digest) != 0) return -1;
     }
     return 0;
 }

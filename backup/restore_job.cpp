@@ -3,7 +3,8 @@
 #include "common/path_join.h"
 
 int restore_backup(const std::wstring& archive_name, const std::wstring& backup_folder,
-                   const installer_context_c& context, std::string* problem) {
+                   const installer_context_c& context, std::string* problem,
+                   const std::optional<sha256_digest_c>& recorded) {
     std::string ignored;
     std::string& why = problem ? *problem : ignored;
     if (archive_name.empty() || archive_name.find_first_of(L"/\\:") != std::wstring::npos || archive_name == L"." ||
@@ -11,9 +12,12 @@ int restore_backup(const std::wstring& archive_name, const std::wstring& backup_
         why = "no plain archive name";
         return -1;
     }
-    const unpack_report_c report = unpack_archive(join_path(backup_folder, archive_name), backup_folder);
+    const unpack_report_c report = unpack_archive(join_path(backup_folder, archive_name), backup_folder, nullptr, recorded);
     if (report.outcome != unpack_outcome::unpacked) {
-        why = report.outcome == unpack_outcome::not_an_archive ? "no readable zip archive" : report.problem;
+        why = report.outcome == unpack_outcome::not_an_archive ? "no readable zip archive"
+              : report.problem == altered_file_problem
+                  ? "the backup archive was damaged or altered after it was written: its SHA-256 is not the recorded one"
+                  : report.problem;
         return -1;
     }
     switch (run_driver_installer(report.folder, true, context)) {

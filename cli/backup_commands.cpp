@@ -48,6 +48,7 @@ nlohmann::ordered_json index_json(const backup_index_c& index) {
                                {"date", wide_to_utf8(device.driver_date)}});
         entries.push_back({{"file", wide_to_utf8(ansi_to_wide(entry.file_name))},
                            {"date", entry.date},
+                           {"sha256", entry.sha256 ? digest_hex(*entry.sha256) : std::string()},
                            {"devices", devices}});
     }
     return entries;
@@ -153,8 +154,16 @@ int restore_command(const cli_arguments& arguments) {
     installer_context_c context{environment.install.program_folder, environment.backup_folder,
                                 environment.install.is_64bit_windows, &launcher, &disk_files(), wait};
     context.arm64_machine = environment.install.arm64_machine;
+    // The digest recorded when the archive was written; the devices do not matter here.
+    const device_store_c no_devices;
+    load_backup_index(backup_index, environment.index_path, environment.backup_folder, no_devices);
+    std::optional<sha256_digest_c> recorded;
+    {
+        std::lock_guard<std::mutex> guard(backup_index_lock);
+        recorded = recorded_archive_digest(backup_index, utf8_to_wide(name));
+    }
     std::string problem;
-    const int result = restore_backup(utf8_to_wide(name), environment.backup_folder, context, &problem);
+    const int result = restore_backup(utf8_to_wide(name), environment.backup_folder, context, &problem, recorded);
     nlohmann::ordered_json out = {{"archive", name}, {"result", result}};
     if (result != 0) out["problem"] = problem;
     out["started"] = launcher.starts;

@@ -1,4 +1,5 @@
 #include "cli/cli_commands.h"
+#include "common/sha256.h"
 #include "common/text_convert.h"
 #include "service/http_transfer.h"
 #include "common/last_error.h"
@@ -12,7 +13,7 @@
 namespace {
 
 int usage() {
-    std::fprintf(stderr, "usage: vantorel-cli download URL --size N --to PATH [--resume-from N]\n");
+    std::fprintf(stderr, "usage: vantorel-cli download URL --size N --to PATH [--resume-from N] [--sha256 HEX]\n");
     return 2;
 }
 
@@ -32,6 +33,7 @@ int download_command(const cli_arguments& arguments) {
     std::string target;
     std::uint32_t size = 0, resume_from = 0;
     bool has_size = false;
+    std::optional<sha256_digest_c> expected;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         bool has_value = i + 1 < arguments.size();
         if (arguments[i] == "--size" && has_value) {
@@ -39,6 +41,9 @@ int download_command(const cli_arguments& arguments) {
             has_size = true;
         } else if (arguments[i] == "--to" && has_value) {
             target = arguments[++i];
+        } else if (arguments[i] == "--sha256" && has_value) {
+            expected = digest_from_hex(arguments[++i]);
+            if (!expected) return usage();
         } else if (arguments[i] == "--resume-from" && has_value) {
             if (!parse_size(arguments[++i], resume_from)) return usage();
         } else {
@@ -51,8 +56,13 @@ int download_command(const cli_arguments& arguments) {
     transfer_job_c job;
     job.expected_size = size;
     job.bytes_done = resume_from;
+    // The digest follows the bytes as they are written, as a download session's does.
+    sha256_c digest;
+    if (expected) job.digest = &digest;
     set_last_error(0);
     std::int32_t result = download_with_retries(url.c_str(), job, utf8_to_wide(target));
+    const bool complete = result == 0 && job.code == 0 && job.bytes_done.load() == size;
+    const bool digest_matches = expected && complete && digest.bytes() == size && digest.finish() == *expected;
     nlohmann::ordered_json out = {
         {"result", result},
         {"expected_size", job.expected_size},
@@ -63,7 +73,8 @@ int download_command(const cli_arguments& arguments) {
         {"stop", job.stop.load()},
         {"last_error", last_error()},
     };
+    if (expected) out["digest_matches"] = digest_matches;
     std::cout << out.dump(2) << "\n";
     http_global_cleanup();
-    return result == 0 && job.code == 0 ? 0 : 1;
+    return result == 0 && job.code == 0 && (!expected || digest_matches) ? 0 : 1;
 }

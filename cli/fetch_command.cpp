@@ -25,7 +25,7 @@ volatile std::sig_atomic_t interrupted = 0;
 extern "C" void on_interrupt(int) { interrupted = 1; }
 
 int usage() {
-    std::fprintf(stderr, "usage: vantorel-cli fetch LINK --size N --folder DIR\n");
+    std::fprintf(stderr, "usage: vantorel-cli fetch LINK --size N [--sha256 HEX] --folder DIR\n");
     return 2;
 }
 
@@ -53,6 +53,7 @@ void print_state(const download_session_c& session) {
         {"code_text", curl_easy_strerror(CURLcode(session.job.code))},
         {"last_error", last_error()},
         {"file", file ? wide_to_utf8(*file) : std::string()},
+        {"problem", download_problem_key(session.problem)},
     };
     std::cout << out.dump(2) << "\n";
 }
@@ -89,6 +90,7 @@ int fetch_command(const cli_arguments& arguments) {
     std::string folder;
     unsigned long long size = 0;
     bool has_size = false;
+    std::optional<sha256_digest_c> sha256;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const bool has_value = i + 1 < arguments.size();
         if (arguments[i] == "--size" && has_value) {
@@ -97,6 +99,9 @@ int fetch_command(const cli_arguments& arguments) {
             size = std::strtoull(text.c_str(), &end, 10);
             if (text.empty() || *end != '\0' || size > 0xFFFFFFFFull) return usage();
             has_size = true;
+        } else if (arguments[i] == "--sha256" && has_value) {
+            sha256 = digest_from_hex(arguments[++i]);
+            if (!sha256) return usage();
         } else if (arguments[i] == "--folder" && has_value) {
             folder = arguments[++i];
         } else {
@@ -112,13 +117,15 @@ int fetch_command(const cli_arguments& arguments) {
     }
     http_global_init();
     set_last_error(0);
-    download_session_c& session = *get_download_session(link, std::uint32_t(size), wide_folder);
+    download_session_c& session = *get_download_session(link, std::uint32_t(size), wide_folder, sha256);
     if (session.state != download_complete) {
         std::signal(SIGINT, on_interrupt);
         if (session.start_download()) follow(session, stderr_is_terminal());
         std::signal(SIGINT, SIG_DFL);
     }
     print_state(session);
+    if (session.problem == download_problem::digest_mismatch)
+        std::fprintf(stderr, "vantorel-cli: the downloaded bytes are not the signed package; they were deleted\n");
     stop_downloads(std::chrono::seconds(5));
     http_global_cleanup();
     switch (session.state) {

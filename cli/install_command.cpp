@@ -17,7 +17,7 @@
 namespace {
 
 int usage() {
-    std::fprintf(stderr, "usage: vantorel-cli install PACKAGE [--inf PATH]... [--folder DIR] [--wait | --dry-run]\n");
+    std::fprintf(stderr, "usage: vantorel-cli install PACKAGE [--inf PATH]... [--folder DIR] [--sha256 HEX] [--wait | --dry-run]\n");
     return 2;
 }
 
@@ -29,13 +29,17 @@ int install_command(const cli_arguments& arguments) {
     std::set<std::wstring> inf_paths;
     std::wstring folder;
     bool dry_run = false, wait = false;
+    std::optional<sha256_digest_c> expected;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const bool has_value = i + 1 < arguments.size();
         if (arguments[i] == "--inf" && has_value)
             inf_paths.insert(utf8_to_wide(arguments[++i]));
         else if (arguments[i] == "--folder" && has_value)
             folder = utf8_to_wide(arguments[++i]);
-        else if (arguments[i] == "--dry-run")
+        else if (arguments[i] == "--sha256" && has_value) {
+            expected = digest_from_hex(arguments[++i]);
+            if (!expected) return usage();
+        } else if (arguments[i] == "--dry-run")
             dry_run = true;
         else if (arguments[i] == "--wait")
             wait = true;
@@ -55,8 +59,14 @@ int install_command(const cli_arguments& arguments) {
     installer_context_c context{environment.program_folder, folder, environment.is_64bit_windows, &launcher,
                                 &disk_files(), wait};
     context.arm64_machine = environment.arm64_machine;
-    const unpack_report_c report = unpack_and_install(package, inf_paths, context);
-    if (report.outcome == unpack_outcome::not_an_archive) launcher.open(package);
+    unpack_report_c report = unpack_and_install(package, inf_paths, context, nullptr, expected);
+    // As the program does: only a package whose digest was given and checked is handed to the shell.
+    if (report.outcome == unpack_outcome::not_an_archive && expected) {
+        launcher.open(package);
+    } else if (report.outcome == unpack_outcome::not_an_archive) {
+        report.outcome = unpack_outcome::failed;
+        report.problem = "a package that is no zip archive is started only with its --sha256";
+    }
     nlohmann::ordered_json out = {
         {"package", wide_to_utf8(package)},
         {"unpack_folder", wide_to_utf8(report.folder)},

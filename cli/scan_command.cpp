@@ -19,6 +19,7 @@ struct scan_options_c {
     std::vector<std::string> mirrors;
     bool include_absent = false;
     bool summary = false;
+    bool allow_unsigned = false;
     machine_description_c machine;
 };
 
@@ -26,6 +27,7 @@ int usage() {
     std::fprintf(stderr,
                  "usage: vantorel-cli scan [--mirror URL]... [--profile FILE] [--include-absent] [--setup-dat FILE]\n"
                  "                         [--os CODE] [--os-version N] [--build N] [--machine M] [--model TEXT] [--lang N] [--summary]\n"
+                 "                         [--allow-unsigned]\n"
                  "       vantorel-cli answer --profile FILE --answer FILE --os-version N [--setup-dat FILE] [--summary]\n");
     return 2;
 }
@@ -38,6 +40,8 @@ bool parse_options(const cli_arguments& arguments, scan_options_c& options) {
             options.include_absent = true;
         } else if (argument == "--summary") {
             options.summary = true;
+        } else if (argument == "--allow-unsigned") {
+            options.allow_unsigned = true;
         } else if (argument == "--profile" && has_value) {
             options.profile_path = arguments[++i];
         } else if (argument == "--answer" && has_value) {
@@ -66,12 +70,19 @@ int print_outcome(const scan_options_c& options, const device_store_c& store, co
         std::fputs("\n", stdout);
         if (!succeeded) std::fprintf(stderr, "vantorel-cli: %s\n", scan_failure_text(query).c_str());
     }
+    if (query.items_refused > 0)
+        std::fprintf(stderr, "vantorel-cli: %u offered items refused: their signature is missing or does not verify\n",
+                     unsigned(query.items_refused));
+    if (query.items_unsigned > 0)
+        std::fprintf(stderr, "vantorel-cli: %u unsigned offered items taken (--allow-unsigned)\n",
+                     unsigned(query.items_unsigned));
     return succeeded ? 0 : 1;
 }
 
 void prepare_service(const scan_options_c& options, inventory_run_c& run, update_service_c& service) {
     service.store = &run.store;
     service.mirrors = with_mirror_overrides(service.mirrors, options.mirrors);
+    service.trust.allow_unsigned = options.allow_unsigned;
     if (!options.setup_dat_path.empty()) service.installed_links_file = utf8_to_wide(options.setup_dat_path);
 }
 

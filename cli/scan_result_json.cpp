@@ -32,6 +32,7 @@ nlohmann::ordered_json driver_item_json(const driver_item_c& item) {
         {"sign", item.sign},
         {"feature", item.feature},
         {"targetos", item.targetos},
+        {"sha256", item.signed_package ? digest_hex(item.sha256) : std::string()},
     };
 }
 
@@ -53,6 +54,8 @@ nlohmann::ordered_json scan_result_json(const device_store_c& store, const scan_
         {"error_text", std::string(query.error_text)},
         {"answered_by", query.answered_by},
         {"mirror_failures", query.mirror_failures},
+        {"items_refused", query.items_refused},
+        {"items_unsigned", query.items_unsigned},
         {"os_code", std::string(query.os_code)},
         {"os_version_number", query.os_version_number},
         {"devices", std::move(devices)},
@@ -126,6 +129,10 @@ std::string scan_summary_text(const device_store_c& store, const scan_query_c& q
     text += "Out of date: " + std::to_string(out_of_date) + "\n";
     text += "Without a driver: " + std::to_string(without_driver) + "\n";
     text += "Up to date: " + std::to_string(up_to_date) + "\n";
+    if (query.items_refused > 0)
+        text += "Offers refused (signature missing or wrong): " + std::to_string(query.items_refused) + "\n";
+    if (query.items_unsigned > 0)
+        text += "Unsigned offers taken (allowed by the settings): " + std::to_string(query.items_unsigned) + "\n";
     text += "Updates, best choice:\n" + updates_by_package(store, false);
     text += "Updates, latest choice:\n" + updates_by_package(store, true);
     return text;

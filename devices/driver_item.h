@@ -1,6 +1,8 @@
 // One driver package the update server offers for a device.
 #pragma once
 
+#include "common/sha256.h"
+
 #include <cstdint>
 
 struct driver_item_c {
@@ -19,4 +21,7 @@ struct driver_item_c {
     std::uint32_t sign = 0;      // 0 WHQL, 1 other signature, 3 unsigned
     std::uint32_t feature = 0;   // 0..255, lower is preferred
     std::uint32_t targetos = 0;  // major * 10 + minor
+    // Set when the catalog owner signed the item: the package's bytes must hash to `sha256`.
+    bool signed_package = false;
+    sha256_digest_c sha256 = {};
 };

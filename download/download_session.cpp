@@ -1,5 +1,6 @@
 #include "download/download_session.h"
 
+#include "common/file_digest.h"
 #include "common/file_open.h"
 #include "download/download_paths.h"
 #include "service/http_transfer.h"
@@ -14,7 +15,18 @@ namespace {
 
 std::int32_t download_worker(void* argument) {
     auto& session = *static_cast<download_session_c*>(argument);
-    return download_with_retries(session.url.c_str(), session.job, session.worker_path) == 0 ? 0 : -1;
+    const std::int32_t result = download_with_retries(session.url.c_str(), session.job, session.worker_path);
+    session.worker_digest_matches = false;
+    if (result == 0 && session.job.code == 0 && session.job.bytes_done.load() == session.job.expected_size &&
+        session.expected_sha256) {
+        // Normally the digest has followed every byte; otherwise the file is read once more.
+        const std::optional<sha256_digest_c> digest = session.digest.bytes() == session.job.expected_size
+                                                          ? std::optional<sha256_digest_c>(session.digest.finish())
+                                                          : file_sha256(session.worker_path);
+        session.digest.reset();
+        session.worker_digest_matches = digest && *digest == *session.expected_sha256;
+    }
+    return result == 0 ? 0 : -1;
 }
 
 // Another session's worker is writing this partial file.
@@ -29,6 +41,10 @@ std::uint32_t size_or_zero(const std::wstring& path) {
 }
 
 }  // namespace
+
+const char* download_problem_key(download_problem problem) {
+    return problem == download_problem::digest_mismatch ? "download_digest_mismatch" : "";
+}
 
 const char* download_status_key(std::int32_t state) {
     switch (state) {
@@ -53,8 +69,9 @@ const char* download_button_key(std::int32_t state) {
 }
 
 download_session_c::download_session_c(const std::string& link, std::uint32_t expected_size,
-                                       const std::wstring& download_folder)
-    : url(link) {
+                                       const std::wstring& download_folder,
+                                       const std::optional<sha256_digest_c>& signed_digest)
+    : url(link), expected_sha256(signed_digest) {
     job.expected_size = expected_size;
     download_paths_c paths = make_download_paths(download_folder, url);
     temp_path = std::move(paths.temp_path);
@@ -64,10 +81,17 @@ download_session_c::download_session_c(const std::string& link, std::uint32_t ex
     if (file_exists(temp_path)) {
         state = download_paused;
         job.bytes_done.store(size_or_zero(temp_path));
-    } else if (file_exists(final_path)) {
+    } else if (final_file_is_the_package()) {
         state = download_complete;
-        job.bytes_done.store(size_or_zero(final_path));
+        job.bytes_done.store(expected_size);
     }
+}
+
+bool download_session_c::final_file_is_the_package() const {
+    // A stale or foreign file of that name is no package of this offer; the next download
+    // replaces it.
+    if (expected_sha256) return file_matches(final_path, job.expected_size, *expected_sha256);
+    return file_size(final_path) == std::uint64_t(job.expected_size);
 }
 
 download_session_c::~download_session_c() {
@@ -88,6 +112,8 @@ bool download_session_c::start_download() {
     job.stop.store(0);
     job.code = 0;
     job.http_status = 0;
+    job.digest = expected_sha256 ? &digest : nullptr;
+    problem = download_problem::none;
     worker_call.procedure = download_worker;
     worker_call.argument = this;
     worker_call.finished.store(false);
@@ -103,7 +129,13 @@ bool download_session_c::poll_worker() {
     if (!worker.joinable() || !worker_call.finished.load()) return false;
     worker.join();
     const bool stopped = job.stop.exchange(0) != 0;
-    if (job.code == 0 && job.bytes_done.load() == job.expected_size) {
+    if (job.code == 0 && job.bytes_done.load() == job.expected_size && expected_sha256 && !worker_digest_matches) {
+        // Not the signed package: never kept, so a resume cannot build on it either.
+        remove_file(temp_path);
+        job.bytes_done.store(0);
+        problem = download_problem::digest_mismatch;
+        state = download_failed;
+    } else if (job.code == 0 && job.bytes_done.load() == job.expected_size) {
         // Every byte arrived, even when a pause came after the last one. An older file with the
         // final name must not stand in for this package.
         state = replace_file(temp_path, final_path) ? download_complete : download_failed;
@@ -133,10 +165,12 @@ std::optional<std::wstring> download_session_c::file_to_show() const {
 }
 
 download_session_c* get_download_session(const std::string& link, std::uint32_t expected_size,
-                                         const std::wstring& download_folder) {
+                                         const std::wstring& download_folder,
+                                         const std::optional<sha256_digest_c>& expected_sha256) {
     for (const auto& session : download_sessions)
         if (session->url == link) return session.get();
-    download_sessions.push_back(std::make_shared<download_session_c>(link, expected_size, download_folder));
+    download_sessions.push_back(
+        std::make_shared<download_session_c>(link, expected_size, download_folder, expected_sha256));
     return download_sessions.back().get();
 }
 

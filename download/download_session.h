@@ -9,6 +9,7 @@
 
 #include "download/install_job.h"
 #include "download/worker_call.h"
+#include "common/sha256.h"
 #include "service/transfer_job.h"
 
 #include <chrono>
@@ -27,6 +28,17 @@ enum download_state : std::int32_t {
     download_complete = 5,
 };
 
+// Why the last download of a session failed, where more can be said than "failed".
+enum class download_problem : std::int32_t {
+    none,
+    // Every byte arrived, but they are not the package the catalog owner signed: the partial
+    // file was deleted.
+    digest_mismatch,
+};
+
+// Language key of a problem's text; empty for none.
+const char* download_problem_key(download_problem problem);
+
 // Language keys of a state's status text and of the button (and menu entry) that acts on it;
 // empty for a value that is no state.
 const char* download_status_key(std::int32_t state);
@@ -34,7 +46,10 @@ const char* download_button_key(std::int32_t state);
 
 class download_session_c : public std::enable_shared_from_this<download_session_c> {
 public:
-    download_session_c(const std::string& link, std::uint32_t expected_size, const std::wstring& download_folder);
+    // A file already at the final name counts as the complete package only when it has the
+    // expected size and, for a signed offer, the expected digest.
+    download_session_c(const std::string& link, std::uint32_t expected_size, const std::wstring& download_folder,
+                       const std::optional<sha256_digest_c>& expected_sha256 = std::nullopt);
     ~download_session_c();
     download_session_c(const download_session_c&) = delete;
     download_session_c& operator=(const download_session_c&) = delete;
@@ -46,8 +61,10 @@ public:
     bool start_download();
     // The worker has ended: makes the transition and gives true; false while it runs or when
     // there is none. All bytes there make the package complete, even when a pause was asked for
-    // after the last one. A complete package is moved to its final name, replacing an older file of
-    // that name; when the move fails the session fails with the partial file kept.
+    // after the last one, provided they hash to the signed digest (else the partial file is
+    // deleted and the session fails with digest_mismatch). A complete package is moved to its final
+    // name, replacing an older file of that name; when the move fails the session fails with the
+    // partial file kept.
     bool poll_worker();
     // State 2: asks the worker to stop; the next poll after its end gives state 3.
     void request_pause();
@@ -57,6 +74,7 @@ public:
     // Nothing in state 1, the package in state 5, the partial file otherwise.
     std::optional<std::wstring> file_to_show() const;
     bool worker_running() const { return worker.joinable(); }
+    bool final_file_is_the_package() const;
 
     std::thread worker;
     const std::string url;          // the whole link, byte for byte as the answer gave it
@@ -66,6 +84,11 @@ public:
     std::int32_t state = download_not_downloaded;
     std::wstring temp_path;
     std::wstring final_path;
+    // The signed digest of the package; none for an unsigned offer the settings let through.
+    const std::optional<sha256_digest_c> expected_sha256;
+    sha256_c digest;                  // of the partial file, kept by the worker as it writes
+    bool worker_digest_matches = false;  // the worker's verdict on a complete file (read after it ended)
+    download_problem problem = download_problem::none;
     // The installation of the complete package (running or last run).
     install_job_c install_job;
 };
@@ -75,9 +98,10 @@ public:
 extern std::vector<std::shared_ptr<download_session_c>> download_sessions;
 
 // The session of this link (byte-for-byte comparison), created from what is on disk when there is
-// none yet; the expected size of later calls is ignored.
+// none yet; the expected size and digest of later calls are ignored.
 download_session_c* get_download_session(const std::string& link, std::uint32_t expected_size,
-                                         const std::wstring& download_folder);
+                                         const std::wstring& download_folder,
+                                         const std::optional<sha256_digest_c>& expected_sha256 = std::nullopt);
 
 // Makes the transition of every session whose worker has ended, whether or not a download panel
 // shows it. True while any worker still runs. The UI thread calls it on a timer.

@@ -4,10 +4,16 @@
 #include "common/path_join.h"
 
 std::int32_t install_package(install_job_c& job) {
-    unpack_report_c report = unpack_and_install(job.package_path, job.inf_paths, job.context, &job.stop);
-    // Not a zip archive: the shell runs it when it is a program.
-    if (report.outcome == unpack_outcome::not_an_archive)
+    unpack_report_c report =
+        unpack_and_install(job.package_path, job.inf_paths, job.context, &job.stop, job.expected_sha256);
+    // Not a zip archive: the shell runs it when it is a program, but only a package whose bytes the
+    // catalog owner signed (and that were just checked).
+    if (report.outcome == unpack_outcome::not_an_archive && !job.expected_sha256) {
+        report.outcome = unpack_outcome::failed;
+        report.problem = "an unsigned package that is no zip archive is never started";
+    } else if (report.outcome == unpack_outcome::not_an_archive) {
         report.started = job.context.launcher->open(job.package_path) ? program_start::started : program_start::failed;
+    }
     if (report.started == program_start::started) append_setup_link(job.context.program_folder, job.link);
     const std::int32_t result = report.outcome == unpack_outcome::failed ? -1 : 0;
     job.report = std::move(report);

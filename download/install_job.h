@@ -15,6 +15,9 @@ struct install_job_c {
     std::wstring package_path;
     std::string link;                  // goes to "setup.dat" once an installer was started
     std::set<std::wstring> inf_paths;  // the offered INF paths inside the package
+    // The signed digest the package must still have when it is unpacked; none for an unsigned
+    // offer the settings let through (which is then never handed to the shell).
+    std::optional<sha256_digest_c> expected_sha256;
     installer_context_c context;
     std::atomic<std::int32_t> running{0};  // 1 from the start until the worker ends
     std::atomic<bool> stop{false};         // the program is ending: the unpacking stops
@@ -23,7 +26,8 @@ struct install_job_c {
     unpack_report_c report;
 };
 
-// The worker's body: unpacks and installs, or hands a package that is no zip archive to the shell.
+// The worker's body: unpacks and installs, or hands a signed package that is no zip archive to the
+// shell.
 // Once an installer, a set-up program or the package itself was started, the link goes to
 // "setup.dat"; a package that did not unpack whole, or an unpacking stopped, is offered again.
 std::int32_t install_package(install_job_c& job);

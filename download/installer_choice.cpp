@@ -1,5 +1,8 @@
 #include "download/installer_choice.h"
 
+#include "common/file_digest.h"
+#include "common/file_hold.h"
+
 #include "common/file_create.h"
 #include "common/file_open.h"
 #include "common/path_join.h"
@@ -116,9 +119,26 @@ std::wstring make_unpack_folder(const std::wstring& archive_path, const std::wst
     return {};
 }
 
+const char* const altered_file_problem =
+    "the file was damaged or altered: its SHA-256 is not the one recorded for it";
+
 unpack_report_c unpack_archive(const std::wstring& archive_path, const std::wstring& base_folder,
-                               const std::atomic<bool>* stop) {
+                               const std::atomic<bool>* stop, const std::optional<sha256_digest_c>& expected) {
     unpack_report_c report;
+    // From the check to the last unpacked byte nobody may change the file (it lies in a folder
+    // the user can write to).
+    const file_hold_c hold(archive_path);
+    if (expected) {
+        const std::optional<sha256_digest_c> digest = hold.held() ? file_sha256(archive_path) : std::nullopt;
+        if (!digest) {
+            report.problem = "the file cannot be read to check it";
+            return report;
+        }
+        if (*digest != *expected) {
+            report.problem = altered_file_problem;
+            return report;
+        }
+    }
     zip_reader_c reader;
     if (reader.open_archive(archive_path) != 0) {
         report.outcome = unpack_outcome::not_an_archive;
@@ -142,8 +162,9 @@ unpack_report_c unpack_archive(const std::wstring& archive_path, const std::wstr
 }
 
 unpack_report_c unpack_and_install(const std::wstring& package_path, const std::set<std::wstring>& inf_paths,
-                                   const installer_context_c& context, const std::atomic<bool>* stop) {
-    unpack_report_c report = unpack_archive(package_path, context.download_folder, stop);
+                                   const installer_context_c& context, const std::atomic<bool>* stop,
+                                   const std::optional<sha256_digest_c>& expected) {
+    unpack_report_c report = unpack_archive(package_path, context.download_folder, stop, expected);
     if (report.outcome != unpack_outcome::unpacked) return report;
     context.files->remove_pages(report.folder);
     report.started = choose_installer(report.folder, inf_paths, context);

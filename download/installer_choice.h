@@ -3,6 +3,8 @@
 // Everything is found by absolute path; the current directory is never used.
 #pragma once
 
+#include "common/sha256.h"
+
 #include "common/shell_launcher.h"
 #include "download/unpacked_files.h"
 
@@ -73,11 +75,18 @@ struct unpack_report_c {
 };
 
 // Unpacks the package into a new folder and starts its installer. A package that does not unpack
-// whole installs nothing: its folder is removed and the report says why.
+// whole installs nothing: its folder is removed and the report says why. With an expected digest
+// (a signed offer) the file is held unchanged, checked, and unpacked only when it matches.
 unpack_report_c unpack_and_install(const std::wstring& package_path, const std::set<std::wstring>& inf_paths,
-                                   const installer_context_c& context, const std::atomic<bool>* stop = nullptr);
+                                   const installer_context_c& context, const std::atomic<bool>* stop = nullptr,
+                                   const std::optional<sha256_digest_c>& expected = std::nullopt);
 
 // The same unpacking, for callers that start their own installer (a restore). `folder` is empty
-// unless the outcome is unpacked.
+// unless the outcome is unpacked. A file that does not match the expected digest fails (even when
+// it is no zip archive).
 unpack_report_c unpack_archive(const std::wstring& archive_path, const std::wstring& base_folder,
-                               const std::atomic<bool>* stop = nullptr);
+                               const std::atomic<bool>* stop = nullptr,
+                               const std::optional<sha256_digest_c>& expected = std::nullopt);
+
+// The problem a report gives for a file whose digest is not the recorded one.
+extern const char* const altered_file_problem;

@@ -21,6 +21,7 @@ install_start start_install(const install_request_c& request, download_session_c
     job.package_path = session.final_path;
     job.inf_paths = std::set<std::wstring>(request.inf_names.begin(), request.inf_names.end());
     job.link = request.link;
+    job.expected_sha256 = session.expected_sha256;
     job.context = context;
     job.stop.store(false);
     job.report = {};

@@ -69,21 +69,21 @@ say "such as a driver for the game controller, which has none; the latest choice
 step "2. Download: the game controller's best package and the chipset's latest"
 words offers "$work/json/scan.json" >"$work/offers.tsv"
 n=0
-while IFS=$'\t' read -r link size inf device choice; do
+while IFS=$'\t' read -r link size inf device choice sha256; do
   n=$((n + 1))
-  say "$device ($choice choice): $link, $size bytes"
-  cli fetch "$link" --size "$size" --folder "$downloads" >"$work/json/fetch$n.json" </dev/null
+  say "$device ($choice choice): $link, $size bytes, signed SHA-256 $sha256"
+  cli fetch "$link" --size "$size" --sha256 "$sha256" --folder "$downloads" >"$work/json/fetch$n.json" </dev/null
   package=$(words file "$work/json/fetch$n.json")
-  say "  downloaded to $package"
-  printf '%s\t%s\t%s\n' "$package" "$inf" "$device" >>"$work/packages.tsv"
+  say "  downloaded to $package and checked against the signed digest"
+  printf '%s\t%s\t%s\t%s\n' "$package" "$inf" "$device" "$sha256" >>"$work/packages.tsv"
 done <"$work/offers.tsv"
 
 step "3. Install both with our driver package installer (DPInst64.exe, silent, waited for)"
 n=0
-while IFS=$'\t' read -r package inf device; do
+while IFS=$'\t' read -r package inf device sha256; do
   n=$((n + 1))
-  say "$device: unpacking $package and starting the installer on $inf"
-  cli install "$package" --inf "$inf" --wait >"$work/json/install$n.json" </dev/null || true
+  say "$device: checking $package again, unpacking it and starting the installer on $inf"
+  cli install "$package" --inf "$inf" --sha256 "$sha256" --wait >"$work/json/install$n.json" </dev/null || true
   tell installed "$work/json/install$n.json"
 done <"$work/packages.tsv"
 

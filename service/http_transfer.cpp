@@ -1,6 +1,7 @@
 #include "service/http_transfer.h"
 
 #include "common/file_create.h"
+#include "common/file_digest.h"
 #include "common/file_open.h"
 #include "common/last_error.h"
 
@@ -62,6 +63,7 @@ size_t file_writer(char* data, size_t size, size_t count, void* context) {
         return 0;
     }
     job.bytes_done.fetch_add(std::uint32_t(n));
+    if (job.digest) job.digest->update(data, n);
     return n;
 }
 
@@ -130,6 +132,14 @@ std::uint32_t agree_with_partial_file(const std::wstring& target, transfer_job_c
     return offset;
 }
 
+// The digest has seen exactly the bytes before the offset: bytes on disk that it has not seen (a
+// resume after the program started again, a file cut back) are read once from the file.
+bool digest_follows_file(const std::wstring& target, std::uint32_t offset, transfer_job_c& job) {
+    if (!job.digest || job.digest->bytes() == offset) return true;
+    job.digest->reset();
+    return offset == 0 || hash_file_start(target, offset, *job.digest);
+}
+
 std::int32_t download_http(http_transfer_c& transfer, const char* url, const std::wstring& target, transfer_job_c& job) {
     reset_result(transfer);
     curl_easy_setopt(transfer.handle, CURLOPT_HTTPGET, 1L);
@@ -137,7 +147,8 @@ std::int32_t download_http(http_transfer_c& transfer, const char* url, const std
     // Never through a link planted in the download folder: a resumed file must be the plain file
     // written before, and a fresh one is created new.
     transfer.file = offset != 0 ? open_file_for_update(target) : replace_with_new_file(target);
-    if (!transfer.file || (offset != 0 && !truncate_file(transfer.file, offset))) {
+    if (!transfer.file || (offset != 0 && !truncate_file(transfer.file, offset)) ||
+        !digest_follows_file(target, offset, job)) {
         if (transfer.file) std::fclose(transfer.file);
         transfer.file = nullptr;
         set_last_error(error_file_open);
@@ -171,6 +182,7 @@ std::int32_t download_ftp(http_transfer_c& transfer, const char* url, const std:
     }
     // FTP always fetches the whole file, so the count starts again with the file.
     job.bytes_done.store(0);
+    if (job.digest) job.digest->reset();
     curl_easy_setopt(transfer.handle, CURLOPT_RANGE, nullptr);
     perform_download(transfer, url, job);
     return 0;

@@ -17,4 +17,6 @@ struct scan_query_c {
     char error_text[256] = {};         // out: the failure text, at most 255 bytes
     std::vector<std::string> mirror_failures;  // out: "<mirror>: <why>" for each mirror that did not answer
     std::string answered_by;           // out: the mirror whose answer was read
+    std::uint32_t items_refused = 0;   // out: offered items dropped by the signature check
+    std::uint32_t items_unsigned = 0;  // out: unsigned items let through by the settings
 };

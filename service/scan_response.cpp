@@ -72,6 +72,19 @@ std::uint32_t unsigned_number(const char* text, int base) {
     return std::uint32_t(std::strtoul(text, nullptr, base));
 }
 
+// The signature check of an item, on the texts as they arrived.
+item_check_c check_item(const TiXmlElement& element, const package_trust_c& trust) {
+    offered_texts_c texts;
+    texts.link = child_text(element, "link");
+    texts.size = child_text(element, "size");
+    texts.inf_path = child_text(element, "infpath");
+    texts.version = child_text(element, "ver");
+    texts.date = child_text(element, "date");
+    texts.sha256 = child_text(element, "sha256");
+    texts.sig = child_text(element, "sig");
+    return check_offered_item(texts, trust);
+}
+
 void read_item(const TiXmlElement& element, driver_item_c& item) {
     copy_wide(item.hardid, child_text(element, "hardid"));
     copy_wide(item.title, child_text(element, "title"));
@@ -97,21 +110,33 @@ void read_item(const TiXmlElement& element, driver_item_c& item) {
 
 }  // namespace
 
-std::uint32_t parse_items(const TiXmlElement& hardware, device_c& device) {
+std::uint32_t parse_items(const TiXmlElement& hardware, device_c& device, answer_trust_c& trust) {
     const TiXmlElement* first = hardware.FirstChildElement("item");
     if (!first) return 0;
     const std::uint32_t count = item_children(hardware);
     device.items.assign(count, driver_item_c{});
     device.best_index = device.latest_index = -1;
-    std::uint32_t read = 0;
-    for (const TiXmlElement* item = first; item && read < count; item = item->NextSiblingElement("item"))
-        read_item(*item, device.items[read++]);
-    return read;
+    std::uint32_t seen = 0, kept = 0;
+    for (const TiXmlElement* item = first; item && seen < count; item = item->NextSiblingElement("item"), ++seen) {
+        // Checked before anything is matched or shown: a refused item is as if never offered.
+        const item_check_c check = check_item(*item, trust.trust);
+        if (check.verdict == item_verdict_c::refused) {
+            ++trust.refused;
+            continue;
+        }
+        if (check.verdict == item_verdict_c::unsigned_allowed) ++trust.unsigned_taken;
+        driver_item_c& stored = device.items[kept++];
+        read_item(*item, stored);
+        stored.signed_package = check.sha256.has_value();
+        if (check.sha256) stored.sha256 = *check.sha256;
+    }
+    device.items.resize(kept);
+    return kept;
 }
 
 namespace {
 
-bool parse_document(std::string_view body, device_store_c& store) {
+bool parse_document(std::string_view body, device_store_c& store, answer_trust_c& trust) {
     if (markup_count(body) > most_markup) return false;
     // Deeper than any answer nests, and shallow enough for a worker thread's stack.
     if (!xml_nesting_within(body, most_nesting)) return false;
@@ -138,7 +163,7 @@ bool parse_document(std::string_view body, device_store_c& store) {
         if (device) {
             items_stored += item_children(*hardware);
             if (items_stored > most_items_per_answer) return false;
-            device->item_count = parse_items(*hardware, *device);
+            device->item_count = parse_items(*hardware, *device, trust);
         }
         // What has been read is no longer needed: the records grow as the tree shrinks.
         hardwares->RemoveChild(hardware);
@@ -149,9 +174,9 @@ bool parse_document(std::string_view body, device_store_c& store) {
 
 }  // namespace
 
-bool parse_scan_response(std::string_view body, device_store_c& store) {
+bool parse_scan_response(std::string_view body, device_store_c& store, answer_trust_c& trust) {
     try {
-        return parse_document(body, store);
+        return parse_document(body, store, trust);
     } catch (const std::bad_alloc&) {
         // Running out of memory on an answer is a bad answer, never a crash.
         return false;

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdint>
 
+class sha256_c;
+
 struct transfer_job_c {
     std::uint32_t expected_size = 0;           // in: size of the complete file; more is refused
     std::atomic<std::uint32_t> bytes_done{0};  // in/out: bytes safely in the target file
@@ -15,4 +17,7 @@ struct transfer_job_c {
     // second before it counts as stalled.
     long retry_wait_ms = 5000;
     long low_speed_time_s = 30;
+    // in: when set, follows the target file: every byte written goes through it as well, so the
+    // digest of a complete file is ready with its last byte. Only the worker touches it.
+    sha256_c* digest = nullptr;
 };

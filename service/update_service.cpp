@@ -106,8 +106,12 @@ bool query_update_server(update_service_c& service, scan_query_c& query) {
     return apply_scan_answer(service, query, std::string_view(body.data.data(), std::size_t(body.length)));
 }
 
-bool apply_scan_answer(update_service_c& service, const scan_query_c& query, std::string_view answer) {
-    if (!parse_scan_response(answer, *service.store)) {
+bool apply_scan_answer(update_service_c& service, scan_query_c& query, std::string_view answer) {
+    answer_trust_c trust(service.trust);
+    const bool read = parse_scan_response(answer, *service.store, trust);
+    query.items_refused = trust.refused;
+    query.items_unsigned = trust.unsigned_taken;
+    if (!read) {
         set_last_error(error_invalid_answer);
         return false;
     }

@@ -6,6 +6,7 @@
 #include "devices/device_store.h"
 #include "service/http_transfer.h"
 #include "service/mirrors.h"
+#include "service/package_trust.h"
 #include "service/scan_query.h"
 
 #include <atomic>
@@ -22,6 +23,9 @@ struct update_service_c {
     std::set<std::string> installed_links;        // from "setup.dat"
     const scan_query_c* current_query = nullptr;  // while a query runs
     mirror_list_c mirrors = configured_mirrors();
+    // Offers are believed only when signed with a compiled-in key; the settings may let a private
+    // mirror's unsigned packages through.
+    package_trust_c trust = built_in_trust(false);
     std::wstring installed_links_file = L"setup.dat";  // in the program folder, the current directory
     // Set by the window that is closing: a running query ends within a moment (its transfer is
     // cut) and asks no further mirror.
@@ -34,8 +38,9 @@ struct update_service_c {
 bool query_update_server(update_service_c& service, scan_query_c& query);
 
 // What follows a received answer: reads it into the store (last_error 21 when it cannot be
-// read), refreshes the installed links and chooses every device's best and latest offer.
-bool apply_scan_answer(update_service_c& service, const scan_query_c& query, std::string_view answer);
+// read), refreshes the installed links and chooses every device's best and latest offer. The
+// query learns how many items the trust check refused or let through unsigned.
+bool apply_scan_answer(update_service_c& service, scan_query_c& query, std::string_view answer);
 
 // Re-reads "setup.dat": one link per line, blanks around it removed, empty lines skipped. A
 // missing file leaves the set as it was.

@@ -20,6 +20,9 @@ struct settings_c {
     std::uint32_t scan_offline = 0;
     std::uint32_t close_to_tray = 1;  // 0 quit, 1 hide to the tray with a notice once, 2 hide quietly
     std::uint32_t scheduled_scan = 0;
+    // Lets a private mirror's unsigned packages through (the value is set by an administrator in
+    // the registry; the program never writes it). Off by default: only signed offers count.
+    std::uint32_t allow_unsigned_packages = 0;
 };
 
 constexpr const wchar_t* unset_install_date = L"0000-00-00";

@@ -109,6 +109,7 @@ bool load_settings() {
         read_number(key, L"scan_offline", record.scan_offline);
         read_number(key, L"close_to_tray", record.close_to_tray);
         read_number(key, L"scheduled_scan", record.scheduled_scan);
+        read_number(key, L"allow_unsigned_packages", record.allow_unsigned_packages);
         read_text(key, L"download_path", record.download_path_in_use);
         copy_text(record.download_path, record.download_path_in_use);
         read_text(key, L"backup_path", record.backup_path);

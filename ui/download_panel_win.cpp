@@ -112,7 +112,8 @@ void download_panel_c::on_create() {
     title_height_ = font_height(title_font());
     line_height_ = font_height(line_font());
     const driver_item_c& item = *group_.item;
-    session_ = get_download_session(group_.link, item.size, context_.download_folder);
+    session_ = get_download_session(group_.link, item.size, context_.download_folder,
+                                    item.signed_package ? std::optional<sha256_digest_c>(item.sha256) : std::nullopt);
     int button_top = footer_y() - 8;
     button_.create(307, 308, 309, RECT{20, button_top, 100, button_top + 22},
                    button_caption(session_ ? session_->state : download_not_downloaded));
@@ -301,7 +302,9 @@ void download_panel_c::on_paint() {
     draw_text(dc, panel_progress_text(bytes_done_, size_), box, verdana(8), title_colour,
               DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     std::int32_t state = session_ ? session_->state : download_not_downloaded;
-    const char* status_key = download_status_key(state);
+    const char* status_key = session_ && state == download_failed && session_->problem != download_problem::none
+                                 ? download_problem_key(session_->problem)
+                                 : download_status_key(state);
     if (status_key && *status_key)
         draw_text_at(dc, language_text(status_key), width - (is_current_language("fr") ? 260 : 250), y, verdana(8),
                      status_colour);

@@ -90,9 +90,15 @@ void restore_window_c::on_button() {
     context.arm64_machine = system_machine() == processor_machine::arm64;
     // Unpacking a large package takes a while: the window keeps answering meanwhile.
     auto problem = problem_ = std::make_shared<std::string>();
+    const std::wstring archive = items.text(ticked);
+    std::optional<sha256_digest_c> recorded;
+    {
+        std::lock_guard<std::mutex> guard(backup_index_lock);
+        recorded = recorded_archive_digest(backup_index, archive);
+    }
     const bool started =
-        worker_.start([archive = items.text(ticked), folder = std::wstring(settings().backup_path), context, problem] {
-            return std::int32_t(restore_backup(archive, folder, context, problem.get()));
+        worker_.start([archive, folder = std::wstring(settings().backup_path), context, problem, recorded] {
+            return std::int32_t(restore_backup(archive, folder, context, problem.get(), recorded));
         });
     if (!started) *problem = "no thread to run it on";
     // The outcome is read on a timer; a refused thread is told about on its first tick.

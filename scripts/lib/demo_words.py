@@ -37,7 +37,10 @@ def offers(scan):
         if not chosen or not chosen["is_update"]:
             sys.exit(f"{device['display_name']} has no update in the {choice} choice")
         item = device["items"][chosen["index"]]
-        print("\t".join([item["link"], str(item["size"]), item["inf_name"], device["display_name"], choice]))
+        if not item.get("sha256"):
+            sys.exit(f"the offer for {device['display_name']} is not signed")
+        print("\t".join([item["link"], str(item["size"]), item["inf_name"], device["display_name"], choice,
+                         item["sha256"]]))
 
 
 def windows(facts):

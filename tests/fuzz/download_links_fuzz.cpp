@@ -216,7 +216,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     device_c device;
     std::wcscpy(device.instance_path, L"A");
     store.devices.push_back(device);
-    if (parse_scan_response(xml_answer(lines[0], lines.size() > 1 ? lines[1] : std::string_view()), store) &&
+    static const package_trust_c allow_unsigned{{}, true};
+    answer_trust_c trust(allow_unsigned);
+    if (parse_scan_response(xml_answer(lines[0], lines.size() > 1 ? lines[1] : std::string_view()), store, trust) &&
         store.devices[0].item_count == 1) {
         const driver_item_c& item = store.devices[0].items[0];
         check_download_paths(item.link);

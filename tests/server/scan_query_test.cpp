@@ -28,6 +28,7 @@ protected:
         enumeration_progress_c progress;
         ASSERT_TRUE(enumerate_devices(store_, source, progress));
         service_.store = &store_;
+        service_.trust.allow_unsigned = true;  // an unsigned test catalog
         // Mirror 1 refuses connections; 2 and 3 answer.
         service_.mirrors = {"http://127.0.0.1:1/", server_->base_url(), server_->base_url()};
         service_.installed_links_file = (folder_.path() / "setup.dat").wstring();

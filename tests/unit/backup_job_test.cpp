@@ -273,4 +273,18 @@ TEST_F(backup_job_test, restore_unpacks_beside_the_archive_and_forces_the_instal
     EXPECT_EQ(restore_backup(L"..\\Intel(R)-Ethernet--1-10-Gb.zip", wide(backups_), context), -1);
     EXPECT_EQ(restore_backup(L"missing.zip", wide(backups_), context), -1);
     EXPECT_EQ(launcher.started().size(), 1u);
+
+    // The index keeps the archive's digest; an archive changed since (same size) is refused.
+    const std::wstring name = L"Intel(R)-Ethernet--1-10-Gb.zip";
+    const std::optional<sha256_digest_c> recorded = recorded_archive_digest(backup_index, name);
+    ASSERT_TRUE(recorded);
+    EXPECT_NE(backup_index_text(backup_index).find("<sha256>" + digest_hex(*recorded) + "</sha256>"), std::string::npos);
+    ASSERT_EQ(restore_backup(name, wide(backups_), context, nullptr, recorded), 0);
+    std::string bytes = bytes_of(backups_ / "Intel(R)-Ethernet--1-10-Gb.zip");
+    bytes[bytes.size() / 3] = char(bytes[bytes.size() / 3] ^ 1);
+    std::ofstream(backups_ / "Intel(R)-Ethernet--1-10-Gb.zip", std::ios::binary) << bytes;
+    std::string problem;
+    EXPECT_EQ(restore_backup(name, wide(backups_), context, &problem, recorded), -1);
+    EXPECT_NE(problem.find("damaged or altered"), std::string::npos) << problem;
+    EXPECT_EQ(launcher.started().size(), 2u);
 }

@@ -105,11 +105,15 @@ TEST_F(download_session_test, the_starting_state_comes_from_the_disk) {
     EXPECT_EQ(*paused.file_to_show(), partial.temp_path);
 
     const download_paths_c done = make_download_paths(folder_, "http://h/done.zip");
-    write(done.final_path, std::string(700, 'f'));
+    write(done.final_path, std::string(1000, 'f'));
     download_session_c& complete = session("http://h/done.zip", 1000);
     EXPECT_EQ(complete.state, download_complete);
-    EXPECT_EQ(complete.job.bytes_done.load(), 700u);
+    EXPECT_EQ(complete.job.bytes_done.load(), 1000u);
     EXPECT_EQ(*complete.file_to_show(), done.final_path);
+    // A file of another size at the final name is no package of this offer.
+    const download_paths_c stale = make_download_paths(folder_, "http://h/stale.zip");
+    write(stale.final_path, std::string(700, 'f'));
+    EXPECT_EQ(session("http://h/stale.zip", 1000).state, download_not_downloaded);
 
     // Showing the file: the folder while there is none, else Explorer with the file selected.
     recording_launcher_c launcher;
@@ -126,7 +130,7 @@ TEST_F(download_session_test, the_starting_state_comes_from_the_disk) {
     EXPECT_EQ(&session(long_link, 20), &first);
     EXPECT_EQ(first.url, long_link);
     EXPECT_EQ(first.job.expected_size, 10u);
-    EXPECT_EQ(download_sessions.size(), 4u);
+    EXPECT_EQ(download_sessions.size(), 5u);
 }
 
 TEST_F(download_session_test, complete_short_and_failed_downloads) {
@@ -162,6 +166,42 @@ TEST_F(download_session_test, complete_short_and_failed_downloads) {
     EXPECT_EQ(error.state, download_failed);
     EXPECT_EQ(error.job.http_status, 503);
     EXPECT_EQ(bytes_of(error.temp_path), "");
+}
+
+TEST_F(download_session_test, only_the_signed_bytes_become_the_package) {
+    if (served("").empty()) GTEST_SKIP() << "no fault server";
+    const std::string link = served("/bytes/5000.zip");
+    const download_paths_c paths = make_download_paths(folder_, link);
+    std::string altered = pattern(0, 5000);
+    altered[4321] = char(altered[4321] ^ 1);
+    auto signed_session = [&](const std::string& bytes) -> download_session_c& {
+        download_session_c& made = *get_download_session(link, 5000, folder_, sha256_of(bytes));
+        made.job.retry_wait_ms = 100;
+        return made;
+    };
+    // The mirror sends other bytes of the signed size: deleted, never at the final name.
+    download_session_c& foreign = signed_session(altered);
+    ASSERT_TRUE(foreign.start_download());
+    wait_for(foreign);
+    EXPECT_EQ(foreign.state, download_failed);
+    EXPECT_EQ(foreign.problem, download_problem::digest_mismatch);
+    EXPECT_FALSE(file_exists(paths.temp_path));
+    EXPECT_FALSE(file_exists(paths.final_path));
+    download_sessions.clear();
+
+    // A stale file at the final name is not taken; a partial file from an earlier run is hashed
+    // once and the rest as it arrives.
+    write(paths.final_path, altered);
+    write(paths.temp_path, pattern(0, 1200));
+    download_session_c& resumed = signed_session(pattern(0, 5000));
+    ASSERT_EQ(resumed.state, download_paused);
+    ASSERT_TRUE(resumed.start_download());
+    wait_for(resumed);
+    EXPECT_EQ(resumed.state, download_complete);
+    EXPECT_EQ(resumed.job.http_status, 206);
+    EXPECT_EQ(bytes_of(resumed.final_path), pattern(0, 5000));
+    download_sessions.clear();
+    EXPECT_EQ(signed_session(pattern(0, 5000)).state, download_complete);  // checked, and it is the package
 }
 
 TEST_F(download_session_test, resumes_from_the_bytes_on_disk_and_replaces_an_older_package) {

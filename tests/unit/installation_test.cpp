@@ -250,3 +250,41 @@ TEST(start_install, every_unpacking_is_new_and_whole_and_only_a_started_installe
     EXPECT_EQ(session.install_job.running.load(), 0);
     download_sessions.clear();
 }
+
+TEST(start_install, a_signed_package_is_checked_again_before_it_is_unpacked) {
+    scratch_folder_c scratch;
+    const std::wstring folder = utf8_to_wide(scratch.path().u8string());
+    const fs::path zip_source = scratch.path() / "source.zip";
+    ASSERT_TRUE(write_test_zip(zip_source.string(), {{"drv/a.inf", "[Version]"}}));
+    const std::string zip_bytes = bytes_of(zip_source);
+    recording_launcher_c launcher;
+    const installer_context_c context{folder, folder, false, &launcher, &disk_files()};
+    auto package_of = [&](const std::string& link, const std::string& bytes, const std::optional<sha256_digest_c>& signed_digest) {
+        download_session_c& session = *get_download_session(link, std::uint32_t(bytes.size()), folder, signed_digest);
+        std::ofstream(fs::u8path(wide_to_utf8(session.final_path)), std::ios::binary) << bytes;
+        session.state = download_complete;
+        return &session;
+    };
+
+    // Changed in the download folder after the download (same size): nothing unpacked or started.
+    std::string altered = zip_bytes;
+    altered[altered.size() / 2] = char(altered[altered.size() / 2] ^ 0x20);
+    download_session_c* changed = package_of("http://127.0.0.1/changed.zip", altered, sha256_of(zip_bytes));
+    ASSERT_EQ(install_and_wait(*changed, context, changed->url), install_start::started);
+    EXPECT_EQ(changed->install_job.report.outcome, unpack_outcome::failed);
+    EXPECT_EQ(changed->install_job.report.problem, altered_file_problem);
+    EXPECT_TRUE(changed->install_job.report.folder.empty());
+
+    // A program that is no zip archive goes to the shell only when signed and unchanged.
+    const std::string program = "MZ not a zip";
+    download_session_c* unsigned_program = package_of("http://127.0.0.1/tool.exe", program, std::nullopt);
+    ASSERT_EQ(install_and_wait(*unsigned_program, context, unsigned_program->url), install_start::started);
+    EXPECT_EQ(unsigned_program->install_job.report.outcome, unpack_outcome::failed);
+    EXPECT_TRUE(launcher.started().empty());
+    EXPECT_FALSE(fs::exists(scratch.path() / "setup.dat"));
+
+    download_session_c* signed_program = package_of("http://127.0.0.1/signed.exe", program, sha256_of(program));
+    ASSERT_EQ(install_and_wait(*signed_program, context, signed_program->url), install_start::started);
+    EXPECT_EQ(launcher.started(), (std::vector<std::wstring>{L"open " + signed_program->final_path}));
+    download_sessions.clear();
+}

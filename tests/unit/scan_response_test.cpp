@@ -18,6 +18,13 @@ device_store_c store_with(std::initializer_list<const wchar_t*> paths) {
 
 std::string item(const std::string& fields) { return "<item>" + fields + "</item>"; }
 
+// The reading itself, with unsigned items let through (the signature check: package_trust_test).
+bool parse_unsigned(std::string_view body, device_store_c& store) {
+    static const package_trust_c allow{{}, true};
+    answer_trust_c trust(allow);
+    return parse_scan_response(body, store, trust);
+}
+
 }  // namespace
 
 TEST(scan_response, items_are_read_with_their_conversions) {
@@ -31,7 +38,7 @@ TEST(scan_response, items_are_read_with_their_conversions) {
              "<feature>ff</feature><targetos>61</targetos><date>2020-01-02</date><desc>d</desc>") +
         item("<size>12abc</size><feature>zz</feature><infpath>noseparator</infpath><link> http://files/b.zip &#9;</link>") +
         "</hardware><hardware><id>UNKNOWN\\DEVICE</id>" + item("") + "</hardware></hardwares></answer>";
-    ASSERT_TRUE(parse_scan_response(answer, store));
+    ASSERT_TRUE(parse_unsigned(answer, store));
     const device_c& gpu = store.devices[0];
     ASSERT_EQ(gpu.item_count, 2u);
     const driver_item_c& first = gpu.items[0];
@@ -56,21 +63,21 @@ TEST(scan_response, items_are_read_with_their_conversions) {
 
 TEST(scan_response, structure_failures_and_partial_answers) {
     device_store_c store = store_with({L"A\\1", L"B\\2"});
-    EXPECT_FALSE(parse_scan_response("", store));
-    EXPECT_FALSE(parse_scan_response("not xml at all", store));
-    EXPECT_FALSE(parse_scan_response("<r><hardwares/></r>", store));
-    EXPECT_FALSE(parse_scan_response("<r><hardwares><hardware><item/></hardware></hardwares></r>", store));
+    EXPECT_FALSE(parse_unsigned("", store));
+    EXPECT_FALSE(parse_unsigned("not xml at all", store));
+    EXPECT_FALSE(parse_unsigned("<r><hardwares/></r>", store));
+    EXPECT_FALSE(parse_unsigned("<r><hardwares><hardware><item/></hardware></hardwares></r>", store));
     // A later hardware without id fails the parse, but the first device keeps its items.
-    EXPECT_FALSE(parse_scan_response(
+    EXPECT_FALSE(parse_unsigned(
         "<r><hardwares><hardware><id>A\\1</id><item/></hardware><hardware><item/></hardware></hardwares></r>", store));
     EXPECT_EQ(store.devices[0].item_count, 1u);
     // An id without text names no device.
-    EXPECT_TRUE(parse_scan_response("<r><hardwares><hardware><id></id><item/></hardware></hardwares></r>", store));
+    EXPECT_TRUE(parse_unsigned("<r><hardwares><hardware><id></id><item/></hardware></hardwares></r>", store));
     // A cut or damaged answer fails, wherever the damage is: it is no scan in which every device
     // after the damage has no update.
-    EXPECT_FALSE(parse_scan_response("<r><hardwares><hardware><id>B\\2</id><item/><item/></hardware><hardware><id>A", store));
-    EXPECT_FALSE(parse_scan_response("<r><hardwares><hardware><id>B\\2</id><item/></hardware></hardwares></x>", store));
-    EXPECT_FALSE(parse_scan_response("<r><hardwares><hardware><id>B\\2</id><item><title>a<b</title></item>"
+    EXPECT_FALSE(parse_unsigned("<r><hardwares><hardware><id>B\\2</id><item/><item/></hardware><hardware><id>A", store));
+    EXPECT_FALSE(parse_unsigned("<r><hardwares><hardware><id>B\\2</id><item/></hardware></hardwares></x>", store));
+    EXPECT_FALSE(parse_unsigned("<r><hardwares><hardware><id>B\\2</id><item><title>a<b</title></item>"
                                      "</hardware></hardwares></r>", store));
 }
 
@@ -79,7 +86,7 @@ TEST(scan_response, at_most_500_items_per_device) {
     std::string answer = "<r><hardwares><hardware><id>A\\1</id>";
     for (int i = 0; i < 600; ++i) answer += "<item><cp>" + std::to_string(i) + "</cp></item>";
     answer += "</hardware></hardwares></r>";
-    ASSERT_TRUE(parse_scan_response(answer, store));
+    ASSERT_TRUE(parse_unsigned(answer, store));
     ASSERT_EQ(store.devices[0].item_count, 500u);
     EXPECT_EQ(store.devices[0].items[499].cp, 499u);
 }
@@ -87,9 +94,9 @@ TEST(scan_response, at_most_500_items_per_device) {
 TEST(scan_response, an_answer_cut_inside_a_multibyte_sequence_is_read_safely) {
     device_store_c store = store_with({L"A\\1"});
     std::string answer = "<r><hardwares><hardware><id>A\\1</id><item><title>caf\xC3";
-    EXPECT_FALSE(parse_scan_response(answer, store));
+    EXPECT_FALSE(parse_unsigned(answer, store));
     std::string only_lead = "\xEF";
-    EXPECT_FALSE(parse_scan_response(only_lead, store));
+    EXPECT_FALSE(parse_unsigned(only_lead, store));
 }
 
 TEST(scan_response, hostile_answers_are_refused_before_they_exhaust_memory) {
@@ -105,17 +112,17 @@ TEST(scan_response, hostile_answers_are_refused_before_they_exhaust_memory) {
         answer += "</hardware>";
     }
     answer += "</hardwares></r>";
-    EXPECT_FALSE(parse_scan_response(answer, store));
+    EXPECT_FALSE(parse_unsigned(answer, store));
 
     // 70,000 nested elements in 210 KB: refused before the parser recurses that deep (it crashed).
     std::string deep = "<r><hardwares><hardware><id>DEV\\0</id>";
     for (int i = 0; i < 70000; ++i) deep += "<a>";
-    EXPECT_FALSE(parse_scan_response(deep, store));
+    EXPECT_FALSE(parse_unsigned(deep, store));
 
     // Markup alone, with no device named: a tree of millions of nodes is never built.
     std::string nodes = "<r><hardwares><hardware><id>DEV\\0</id><item/></hardware>";
     for (int i = 0; i < 300000; ++i) nodes += "<x a='' b=''/>";
-    EXPECT_FALSE(parse_scan_response(nodes + "</hardwares></r>", store));
+    EXPECT_FALSE(parse_unsigned(nodes + "</hardwares></r>", store));
 
     // A large real answer still passes: 300 devices with eight items each.
     device_store_c large;
@@ -131,6 +138,6 @@ TEST(scan_response, hostile_answers_are_refused_before_they_exhaust_memory) {
                          "<sign>0</sign><feature>0</feature><targetos>61</targetos><date>2020-01-01</date><desc>d</desc>");
         real += "</hardware>";
     }
-    ASSERT_TRUE(parse_scan_response(real + "</hardwares></r>", large));
+    ASSERT_TRUE(parse_unsigned(real + "</hardwares></r>", large));
     EXPECT_EQ(large.devices[299].item_count, 8u);
 }

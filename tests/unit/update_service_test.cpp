@@ -22,6 +22,7 @@ protected:
         std::wcscpy(device.instance_path, L"PCI\\VEN_10DE&DEV_1C82");
         store_.devices.push_back(device);
         service_.store = &store_;
+        service_.trust.allow_unsigned = true;  // an unsigned test catalog
         service_.installed_links_file = (folder_.path() / "setup.dat").wstring();
         query_.os_code = "WIN764";
         query_.os_version_number = 61;

@@ -1,0 +1,126 @@
+// Signed offers: the digest, the statement and its signature, and which items of an answer are
+// believed. The signing key is made here; the program's own key does not sign test answers.
+#include "common/package_signature.h"
+#include "common/package_statement.h"
+#include "common/sha256.h"
+#include "service/scan_response.h"
+
+#include <gtest/gtest.h>
+#include <sodium.h>
+
+#include <cwchar>
+#include <random>
+
+namespace {
+
+struct key_pair_c {
+    public_key_c public_key{};
+    unsigned char secret[crypto_sign_SECRETKEYBYTES] = {};
+    key_pair_c() {
+        EXPECT_TRUE(signatures_available());
+        crypto_sign_keypair(public_key.data(), secret);
+    }
+    std::string sign(const std::string& message) const {
+        signature_c signature;
+        crypto_sign_detached(signature.data(), nullptr, reinterpret_cast<const unsigned char*>(message.data()),
+                             message.size(), secret);
+        return signature_hex(signature);
+    }
+};
+
+struct offer_c {
+    std::string link = "https://mirror.example/packages/intel%20chipset%202.zip";
+    std::string size = "5000";
+    std::string infpath = "intel chipset 2/Drivers/x64/chip.inf";
+    std::string version = "10.1.2.3";
+    std::string date = "2024-05-06";
+    sha256_digest_c digest = sha256_of("package bytes");
+    std::string sha256 = digest_hex(digest);
+    std::string sig;
+
+    // What the catalog owner signs for this offer as the catalog holds it.
+    std::string statement() const {
+        return package_statement({"intel chipset 2.zip", 5000, digest, "Drivers/x64/chip.inf", "10.1.2.3", "2024-05-06"});
+    }
+    std::string xml() const {
+        std::string text = "<item><hardid>PCI\\VEN_8086</hardid><ver>" + version + "</ver><size>" + size + "</size><link>" +
+                           link + "</link><infpath>" + infpath + "</infpath><date>" + date + "</date>";
+        if (!sha256.empty()) text += "<sha256>" + sha256 + "</sha256>";
+        if (!sig.empty()) text += "<sig>" + sig + "</sig>";
+        return text + "</item>";
+    }
+};
+
+}  // namespace
+
+TEST(sha256, known_digests_and_any_split_of_the_input) {
+    EXPECT_EQ(digest_hex(sha256_of("")), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(digest_hex(sha256_of("abc")), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    // libsodium's own digest is the reference, for lengths around every block boundary and
+    // pieces of every size.
+    std::mt19937 random(7);
+    std::string bytes(5000, '\0');
+    for (char& c : bytes) c = char(random());
+    for (std::size_t length = 0; length < bytes.size(); length += (length < 200 ? 1 : 331)) {
+        sha256_digest_c reference;
+        crypto_hash_sha256(reference.data(), reinterpret_cast<const unsigned char*>(bytes.data()), length);
+        sha256_c hasher;
+        for (std::size_t at = 0; at < length;) {
+            const std::size_t piece = std::min<std::size_t>(length - at, random() % 150);
+            hasher.update(bytes.data() + at, piece);
+            at += piece;
+        }
+        ASSERT_EQ(hasher.finish(), reference)
+            << "length " << length;
+    }
+    EXPECT_FALSE(digest_from_hex("00"));
+    EXPECT_FALSE(digest_from_hex(std::string(63, 'a') + "g"));
+    EXPECT_EQ(digest_hex(*digest_from_hex(std::string(64, 'A'))), std::string(64, 'a'));
+}
+
+TEST(package_trust, only_items_the_owner_signed_as_shown_are_kept) {
+    const key_pair_c owner, stranger;
+    offer_c good;
+    good.sig = owner.sign(good.statement());
+    offer_c raised_version = good, raised_date = good, other_inf = good, other_size = good, other_file = good;
+    raised_version.version = "10.1.2.4";
+    raised_date.date = "2025-01-01";
+    other_inf.infpath = "intel chipset 2/Drivers/x64/evil.inf";
+    other_size.size = "5001";
+    other_file.link = "https://mirror.example/packages/other.zip";
+    offer_c other_bytes = good, damaged_sig = good, unknown_key = good, unsigned_offer;
+    other_bytes.sha256 = digest_hex(sha256_of("other bytes"));
+    damaged_sig.sig[10] = damaged_sig.sig[10] == '0' ? '1' : '0';
+    unknown_key.sig = stranger.sign(good.statement());
+    unsigned_offer.sha256.clear();
+    // Blanks the XML reader drops or condenses change nothing.
+    offer_c spaced = good;
+    spaced.version = "  10.1.2.3 ";
+    spaced.sig = " " + good.sig + "\n";
+
+    std::string answer = "<a><hardwares><hardware><id>PCI\\1</id>";
+    for (const offer_c* offer : {&good, &raised_version, &raised_date, &other_inf, &other_size, &other_file, &other_bytes,
+                                 &damaged_sig, &unknown_key, &unsigned_offer, &spaced})
+        answer += offer->xml();
+    answer += "</hardware></hardwares></a>";
+
+    for (bool allow_unsigned : {false, true}) {
+        device_store_c store;
+        store.devices.emplace_back();
+        std::wcscpy(store.devices[0].instance_path, L"PCI\\1");
+        const package_trust_c trust{{owner.public_key}, allow_unsigned};
+        answer_trust_c checked(trust);
+        ASSERT_TRUE(parse_scan_response(answer, store, checked));
+        const device_c& device = store.devices[0];
+        ASSERT_EQ(device.item_count, allow_unsigned ? 3u : 2u);
+        EXPECT_EQ(checked.refused, allow_unsigned ? 8u : 9u);
+        EXPECT_EQ(checked.unsigned_taken, allow_unsigned ? 1u : 0u);
+        EXPECT_TRUE(device.items[0].signed_package);
+        EXPECT_EQ(device.items[0].sha256, good.digest);
+        EXPECT_STREQ(device.items[0].inf_name, L"Drivers\\x64\\chip.inf");
+        if (allow_unsigned) EXPECT_FALSE(device.items[1].signed_package);
+    }
+    // The file name is the link's last component, unescaped; query and fragment are no part of it.
+    EXPECT_EQ(link_file_name("https://h/a/b%20c.zip?x=/y#z"), "b c.zip");
+    EXPECT_EQ(link_file_name("https://h/a/100%.zip"), "100%.zip");
+}
