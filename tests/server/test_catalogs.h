@@ -20,7 +20,7 @@ inline std::vector<catalog_package_c> generic_packages(std::size_t count, const 
     for (std::size_t p = 0; p < count; ++p) {
         packages[p].file_name = "generic-" + std::to_string(p) + ".zip";
         packages[p].title = "Generic display driver " + std::to_string(p);
-        packages[p].infs.push_back({"x.inf", "Maker", "{4d36e968-e325-11ce-bfc1-08002be10318}", "2020-01-01", "1.0.0.0"});
+        packages[p].infs.push_back({"x.inf", "Maker", "{4d36e968-e325-11ce-bfc1-08002be10318}", "2020-01-01", "1.0.0.0", {}});
         catalog_entry_c entry;
         entry.device_id = "PCI\\CC_0300";
         entry.architecture = "amd64";
