@@ -374,9 +374,10 @@ answer_writing_c write_scan_answer(const scan_request_c& request, const catalog_
     answer_writing_c writing;
     for (const auto& device_offers : offers) writing.items_offered += std::min(device_offers.size(), settings.items_per_device);
     // Room for what is to be written, from the number of devices and items (an item is about
-    // 700 bytes), so that the answer is written once without moving.
+    // 700 bytes, a signed one 920), so that the answer is written once without moving; room that
+    // is never written costs address space only.
     out.clear();
-    out.reserve(std::min(most_bytes + 1024, 256 + request.devices.size() * 160 + writing.items_offered * 800));
+    out.reserve(std::min(most_bytes + 1024, 256 + request.devices.size() * 160 + writing.items_offered * 1024));
     out += "<?xml version=\"1.0\" encoding=\"";
     out += charset_of_code_page(encoder.code_page());
     out += "\"?>\n<kelvdoc>\n<hardwares>\n";
