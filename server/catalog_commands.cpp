@@ -70,7 +70,6 @@ const char* const usage_text =
     "         [--signing-key FILE]   (signs each package with the catalog owner's secret key)\n"
     "  remove --catalog FILE NAME...          (the archives stay until prune)\n"
     "  prune --catalog FILE --packages DIR    (deletes archives the catalog no longer names)\n"
-    "  (import, remove, prune, sign, demo and synthetic also take --no-wait)\n"
     "  list --catalog FILE                    (each package's entries, and whether it is signed)\n"
     "  sign --catalog FILE --packages DIR --signing-key FILE\n"
     "         (signs every package from its archive; one whose archive is missing or differs from\n"
@@ -79,6 +78,7 @@ const char* const usage_text =
     "         0600, and no existing file is replaced)\n"
     "  demo --catalog FILE --packages DIR [--signing-key FILE]\n"
     "  synthetic --catalog FILE [--count N] [--seed S]\n"
+    "  (import, remove, prune, sign, demo and synthetic also take --no-wait)\n"
     "  synthetic-request --out FILE [--devices N] [--ids N] [--count N] [--seed S]\n"
     "  --help, --version\n"
     "Exit status: 0 done, 1 failed (the message says which file and why), 2 wrong command line.\n";

@@ -135,7 +135,7 @@ bool read_config(const std::string& path, std::map<std::string, std::string>& va
 std::string server_usage() {
     return "usage: vantorel-server --catalog FILE --packages DIR [options]\n"
            "       vantorel-server --config FILE [options]\n"
-           "Answers scan requests from the catalog and serves its package files over HTTP.\n"
+           "Answers scan requests from the catalog and serves its package files over HTTP or HTTPS.\n"
            "  --catalog FILE        the catalog database (opened read-only; reloaded on SIGHUP)\n"
            "  --packages DIR        the folder of the catalog's package archives\n"
            "  --listen ADDR:PORT    IPv4 address and port to listen on (default 127.0.0.1:0, a free port)\n"
