@@ -43,8 +43,9 @@ Depends: $depends, procps
 Installed-Size: $(du -sk "$package" | cut -f1)
 Description: Vantorel driver update server
  Answers the Vantorel program's scan requests from a driver catalog and serves the
- catalog's package files with byte ranges. vantorel-catalog builds the catalog from
- driver package archives. Runs as a sandboxed systemd service with a dynamic user.
+ catalog's package files with byte ranges, over HTTP or HTTPS. vantorel-catalog
+ builds and signs the catalog from driver package archives. Runs as a sandboxed
+ systemd service with a dynamic user.
 CONTROL
 
 mkdir -p "$out"

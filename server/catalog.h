@@ -12,6 +12,9 @@ struct catalog_inf_c {
     std::string class_guid;
     std::string driver_date;     // YYYY-MM-DD
     std::string driver_version;
+    // The catalog owner's Ed25519 signature of this INF's statement (common/package_statement.h),
+    // 128 lower-case hex digits; empty when the package is not signed.
+    std::string signature;
 };
 
 struct catalog_entry_c {
@@ -44,12 +47,21 @@ struct catalog_package_c {
     std::string title;
     std::string official_link;   // optional
     std::string md5;             // of the archive, lower-case hex
+    std::string sha256;          // of the archive, lower-case hex; empty in catalogs written before it was kept
     std::uint64_t size = 0;      // of the archive in bytes
     int sign = signature_none;
     std::vector<catalog_inf_c> infs;
     std::vector<catalog_entry_c> entries;
     std::vector<catalog_models_line_c> models_lines;
 };
+
+// Signed by the catalog owner: the archive's digest is known and every INF file carries a signature.
+inline bool package_signed(const catalog_package_c& package) {
+    if (package.sha256.empty() || package.infs.empty()) return false;
+    for (const catalog_inf_c& inf : package.infs)
+        if (inf.signature.empty()) return false;
+    return true;
+}
 
 // The decoration's OS version as the program numbers versions (major x 10 + minor);
 // a models section without a version counts as Windows XP.

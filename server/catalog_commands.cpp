@@ -5,6 +5,7 @@
 #include "server/catalog_replacement.h"
 #include "server/demo_catalog.h"
 #include "server/driver_package_reader.h"
+#include "server/package_signing.h"
 #include "server/sqlite_catalog_store.h"
 #include "server/synthetic_catalog.h"
 
@@ -66,12 +67,18 @@ const char* const usage_text =
     "  import --catalog FILE --packages DIR [--title T] [--official-link URL] [--sign 0|1|3] ARCHIVE...\n"
     "         [--max-inf-bytes N] [--max-model-lines N] [--max-records N]   (per package; defaults\n"
     "         64 MiB of INF files, 100000 model lines, 250000 catalog records)\n"
+    "         [--signing-key FILE]   (signs each package with the catalog owner's secret key)\n"
     "  remove --catalog FILE NAME...          (the archives stay until prune)\n"
     "  prune --catalog FILE --packages DIR    (deletes archives the catalog no longer names)\n"
-    "  (import, remove, prune, demo and synthetic also take --no-wait)\n"
-    "  list --catalog FILE\n"
-    "  demo --catalog FILE --packages DIR\n"
+    "  list --catalog FILE                    (each package's entries, and whether it is signed)\n"
+    "  sign --catalog FILE --packages DIR --signing-key FILE\n"
+    "         (signs every package from its archive; one whose archive is missing or differs from\n"
+    "         the one imported is named and left unsigned, and the exit status is 1)\n"
+    "  keygen --secret FILE --public FILE     (a new key pair; the secret file is made with mode\n"
+    "         0600, and no existing file is replaced)\n"
+    "  demo --catalog FILE --packages DIR [--signing-key FILE]\n"
     "  synthetic --catalog FILE [--count N] [--seed S]\n"
+    "  (import, remove, prune, sign, demo and synthetic also take --no-wait)\n"
     "  synthetic-request --out FILE [--devices N] [--ids N] [--count N] [--seed S]\n"
     "  --help, --version\n"
     "Exit status: 0 done, 1 failed (the message says which file and why), 2 wrong command line.\n";
@@ -142,6 +149,9 @@ int import_packages(const arguments_c& arguments) {
         if (sign != "0" && sign != "1" && sign != "3") return misuse("--sign takes 0 (WHQL), 1 (other signature) or 3 (unsigned)");
         options.sign = sign[0] - '0';
     }
+    signing_key_c key;
+    const bool signing = arguments.options.count("signing-key") != 0;
+    if (signing && !key.read(option(arguments, "signing-key"), error)) return fail(error);
     // Every archive is read, and checked against the catalog, before anything changes: one
     // broken or conflicting package imports none.
     std::vector<catalog_package_c> packages;
@@ -150,6 +160,8 @@ int import_packages(const arguments_c& arguments) {
     for (const std::string& archive : arguments.operands) {
         catalog_package_c package;
         if (!read_driver_package(archive, options, package, error)) return fail(error);
+        // The digest is of the bytes just read: those are what is copied into the packages folder.
+        if (signing && !sign_package(package, key)) return fail(package.file_name + ": no digest to sign");
         auto [named, fresh] = md5_by_name.emplace(package.file_name, package.md5);
         if (!fresh) {
             if (named->second != package.md5) return fail("two different archives are named " + package.file_name);
@@ -185,8 +197,8 @@ int import_packages(const arguments_c& arguments) {
     }
     if (!store->add_packages(packages, error) || !put_in_place(store, replacement, error)) return fail(error);
     for (const auto& package : packages)
-        std::printf("imported %s: %zu INF file(s), %zu device IDs\n", package.file_name.c_str(), package.infs.size(),
-                    package.entries.size());
+        std::printf("imported %s: %zu INF file(s), %zu device IDs%s\n", package.file_name.c_str(), package.infs.size(),
+                    package.entries.size(), signing ? ", signed" : "");
     return 0;
 }
 
@@ -235,8 +247,9 @@ int list_packages(const arguments_c& arguments) {
     std::vector<catalog_package_c> packages;
     if (!store || !store->load_packages(packages, error)) return fail(error);
     for (const auto& package : packages) {
-        std::printf("%s\t%llu bytes\tsign %d\t%s\n", package.file_name.c_str(), static_cast<unsigned long long>(package.size),
-                    package.sign, package.title.c_str());
+        std::printf("%s\t%llu bytes\tsign %d\t%s\t%s\n", package.file_name.c_str(),
+                    static_cast<unsigned long long>(package.size), package.sign, package_signed(package) ? "signed" : "unsigned",
+                    package.title.c_str());
         for (const auto& entry : package.entries) {
             const catalog_inf_c& inf = package.infs[entry.inf_index];
             // The models section's decoration where the catalog knows it ("" is the undecorated section).
@@ -252,11 +265,63 @@ int list_packages(const arguments_c& arguments) {
 
 int demo(const arguments_c& arguments) {
     std::string error, folder = option(arguments, "packages"), catalog = option(arguments, "catalog");
+    signing_key_c key;
+    const bool signing = arguments.options.count("signing-key") != 0;
+    if (signing && !key.read(option(arguments, "signing-key"), error)) return fail(error);
     catalog_replacement_c replacement;
-    if (!replacement.begin(catalog, false, error) || !build_demo_catalog(folder, replacement.staging_path(), error) ||
-        !replacement.commit(error))
+    if (!replacement.begin(catalog, false, error) ||
+        !build_demo_catalog(folder, replacement.staging_path(), error, signing ? &key : nullptr) || !replacement.commit(error))
         return fail(error);
-    std::printf("demo catalog: %zu packages in %s\n", demo_packages().size(), folder.c_str());
+    std::printf("demo catalog: %zu packages in %s%s\n", demo_packages().size(), folder.c_str(), signing ? ", signed" : "");
+    return 0;
+}
+
+// Signs every package of the catalog from its archive in the packages folder. A package whose
+// archive is missing, or is not the one imported (another size or MD5), is named and left
+// unsigned: a signature of other bytes than the catalog describes would only be refused.
+int sign_catalog(const arguments_c& arguments) {
+    std::string error, folder = option(arguments, "packages");
+    signing_key_c key;
+    if (!key.read(option(arguments, "signing-key"), error)) return fail(error);
+    catalog_replacement_c replacement;
+    auto store = open_new_version(arguments, true, replacement, error);
+    std::vector<catalog_package_c> packages;
+    if (!store || !store->load_packages(packages, error)) return fail(error);
+    std::size_t signed_count = 0, refused = 0;
+    for (catalog_package_c& package : packages) {
+        archive_digests_c digests;
+        std::string why;
+        std::string archive = (fs::path(folder) / package.file_name).string();
+        if (!read_archive_digests(archive, digests, why)) {
+            why = archive + " " + why;
+        } else if (digests.size != package.size) {
+            why = archive + " holds " + std::to_string(digests.size) + " bytes, the catalog says " + std::to_string(package.size);
+        } else if (digests.md5 != package.md5) {
+            why = archive + " is not the archive imported (its MD5 differs)";
+        } else {
+            package.sha256 = digest_hex(digests.sha256);
+            if (sign_package(package, key)) {
+                ++signed_count;
+                continue;
+            }
+            why = "no digest to sign";
+        }
+        std::fprintf(stderr, "vantorel-catalog: %s left unsigned: %s\n", package.file_name.c_str(), why.c_str());
+        ++refused;
+        package.sha256.clear();
+        for (catalog_inf_c& inf : package.infs) inf.signature.clear();
+    }
+    if (!store->update_signatures(packages, error) || !put_in_place(store, replacement, error)) return fail(error);
+    std::printf("signed %zu of %zu packages with the key %s\n", signed_count, packages.size(),
+                public_key_text(key.public_key()).c_str());
+    return refused ? 1 : 0;
+}
+
+// A new key pair for signing the catalog: the secret file stays offline, with whoever signs.
+int keygen(const arguments_c& arguments) {
+    std::string error, secret = option(arguments, "secret"), public_file = option(arguments, "public");
+    if (!make_signing_key_files(secret, public_file, error)) return fail(error);
+    std::printf("secret key in %s, public key in %s\n", secret.c_str(), public_file.c_str());
     return 0;
 }
 
@@ -320,12 +385,15 @@ int run_locked(const command_c& command, const arguments_c& arguments) {
 int run_catalog_tool(int argc, char** argv) {
     static const std::vector<command_c> commands{
         {"import", import_packages,
-         {"catalog", "packages", "title", "official-link", "sign", "no-wait", "max-inf-bytes", "max-model-lines", "max-records"},
+         {"catalog", "packages", "title", "official-link", "sign", "no-wait", "max-inf-bytes", "max-model-lines", "max-records",
+          "signing-key"},
          {"catalog", "packages"}, true, true},
         {"remove", remove_packages, {"catalog", "packages", "no-wait"}, {"catalog"}, true, true},
         {"prune", prune_archives, {"catalog", "packages", "no-wait"}, {"catalog", "packages"}, false, true},
         {"list", list_packages, {"catalog"}, {"catalog"}, false, false},
-        {"demo", demo, {"catalog", "packages", "no-wait"}, {"catalog", "packages"}, false, true},
+        {"sign", sign_catalog, {"catalog", "packages", "signing-key", "no-wait"}, {"catalog", "packages", "signing-key"}, false, true},
+        {"keygen", keygen, {"secret", "public"}, {"secret", "public"}, false, false},
+        {"demo", demo, {"catalog", "packages", "no-wait", "signing-key"}, {"catalog", "packages"}, false, true},
         {"synthetic", synthetic, {"catalog", "count", "seed", "no-wait"}, {"catalog"}, false, true},
         {"synthetic-request", synthetic_request, {"out", "devices", "ids", "count", "seed"}, {"out"}, false, false},
     };

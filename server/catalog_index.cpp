@@ -53,9 +53,9 @@ std::uint64_t device_id_hash(std::string_view device_id) {
 catalog_index_c::catalog_index_c(const std::vector<catalog_package_c>& packages) {
     catalog_index_builder_c builder;
     for (const catalog_package_c& p : packages) {
-        builder.add_package({p.file_name, p.title, p.official_link, p.md5, p.size, p.sign});
+        builder.add_package({p.file_name, p.title, p.official_link, p.md5, p.size, p.sign, p.sha256});
         for (const catalog_inf_c& f : p.infs)
-            builder.add_inf({f.inf_path, f.provider, f.class_guid, f.driver_date, f.driver_version});
+            builder.add_inf({{f.inf_path, f.provider, f.class_guid, f.driver_date, f.driver_version}, f.signature});
         for (const catalog_models_line_c& l : p.models_lines) builder.add_models_line({l.inf_index, l.decorations});
         for (const catalog_entry_c& e : p.entries)
             builder.add_entry({e.inf_index, e.device_id, e.architecture, e.description, e.manufacturer, e.id_position,
@@ -102,6 +102,7 @@ offered_item_c catalog_index_c::item(const driver_offer_c& offer) const {
     item.feature_score = e.feature_score;
     const decoration_terms_c& d = decorations_[e.decoration];
     item.target_os = d.os_major == 0 ? 51 : d.os_major * 10 + d.os_minor;
+    if (f.signature != unsigned_inf) item.signature = &signatures_[f.signature];
     return item;
 }
 
@@ -118,6 +119,11 @@ void catalog_index_c::prefetch_texts(const driver_offer_c& offer) const {
     const inf_c& f = infs_[e.inf];
     for (std::uint32_t text : {p.title, p.file_name, f.driver_version, f.inf_path, f.driver_date, e.manufacturer})
         __builtin_prefetch(texts_.address(text));
+    if (f.signature != unsigned_inf) {
+        const char* record = reinterpret_cast<const char*>(&signatures_[f.signature]);
+        __builtin_prefetch(record);
+        __builtin_prefetch(record + sizeof(item_signature_c) - 1);
+    }
 }
 
 bool catalog_index_c::find_package(std::string_view file_name, std::uint32_t& number) const {
@@ -135,6 +141,7 @@ bool catalog_index_c::find_package(std::string_view file_name, std::uint32_t& nu
 
 std::size_t catalog_index_c::memory_bytes() const {
     return texts_.memory_bytes() + packages_.capacity() * sizeof(package_c) + infs_.capacity() * sizeof(inf_c) +
+           signatures_.capacity() * sizeof(item_signature_c) +
            entries_.capacity() * sizeof(entry_c) + id_slots_.bytes() +
            by_file_name_.capacity() * sizeof(name_slot_c) + decorations_.capacity() * sizeof(decoration_terms_c) +
            first_models_line_.capacity() * sizeof(std::uint32_t) + models_lines_.capacity() * sizeof(models_line_c) +

@@ -4,6 +4,8 @@
 // (Windows compares IDs without regard to case).
 #pragma once
 
+#include "common/package_signature.h"
+#include "common/sha256.h"
 #include "server/catalog.h"
 #include "server/client_target.h"
 #include "server/models_section_choice.h"
@@ -15,6 +17,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -35,6 +38,12 @@ struct entry_view_c {
     int target_os() const { return os_major == 0 ? 51 : os_major * 10 + os_minor; }
 };
 
+// The catalog owner's signature of an INF file's statement, with the archive digest it covers.
+struct item_signature_c {
+    sha256_digest_c sha256;
+    signature_c signature;
+};
+
 // One package offered to one device, through its best-matching entry.
 struct driver_offer_c {
     std::uint32_t entry = 0;  // the catalog's entry number
@@ -47,6 +56,7 @@ struct offered_item_c {
         driver_date, description;
     std::uint64_t size = 0;
     int sign = signature_none, feature_score = -1, target_os = 51;
+    const item_signature_c* signature = nullptr;  // null when the package is not signed
 };
 
 // Catalog lines weighed (read and judged, whether offered or not) for one request at most, and
@@ -100,7 +110,9 @@ private:
     };
     struct inf_c {
         std::uint32_t inf_path, provider, class_guid, driver_date, driver_version;
+        std::uint32_t signature;  // into signatures_; unsigned_inf when it has none
     };
+    static constexpr std::uint32_t unsigned_inf = ~0u;
     struct entry_c {
         std::uint32_t package, inf;  // numbers in the catalog
         std::uint32_t device_id, description, manufacturer;
@@ -141,6 +153,7 @@ private:
     large_vector_c<std::uint16_t> line_decorations_;  // into decorations_
     large_vector_c<package_c> packages_;
     large_vector_c<inf_c> infs_;
+    large_vector_c<item_signature_c> signatures_;  // of the signed INF files only
     // Entries grouped by device ID once the catalog is read (in catalog order within an ID), so
     // that an ID's entries lie side by side.
     large_vector_c<entry_c> entries_;
@@ -156,6 +169,10 @@ struct package_fields_c {
     std::string_view file_name, title, official_link, md5;
     std::uint64_t size = 0;
     int sign = signature_none;
+    std::string_view sha256;     // hex; empty when not known
+};
+struct inf_fields_c : inf_view_c {
+    std::string_view signature;  // hex; empty when unsigned
 };
 struct models_line_fields_c {
     std::uint32_t inf_index = 0;  // into the package's INF files
@@ -177,7 +194,7 @@ public:
     // How many records are to come, about: room is made for them at once.
     virtual void expect(std::size_t packages, std::size_t entries) = 0;
     virtual void add_package(const package_fields_c& package) = 0;
-    virtual void add_inf(const inf_view_c& inf) = 0;
+    virtual void add_inf(const inf_fields_c& inf) = 0;
     virtual void add_models_line(const models_line_fields_c& line) = 0;
     virtual void add_entry(const entry_fields_c& entry) = 0;
     // A record a few places ahead of the one being added, for a sink that asks memory early.
@@ -191,7 +208,8 @@ class catalog_index_builder_c final : public catalog_record_sink_c {
 public:
     void expect(std::size_t packages, std::size_t entries) override;
     void add_package(const package_fields_c& package) override;
-    void add_inf(const inf_view_c& inf) override;
+    // An INF file is signed when it carries a signature and its package a digest, both well-formed.
+    void add_inf(const inf_fields_c& inf) override;
     // A package's lines past the 32767th are not kept: their entries count as of no known line.
     void add_models_line(const models_line_fields_c& line) override;
     // An entry that names an INF file its package does not have, or comes before any package,
@@ -220,6 +238,7 @@ private:
     std::uint16_t previous_decoration_number_ = 0;
     bool previous_decoration_known_ = false;
     std::uint32_t previous_line_ = ~0u;
+    std::optional<sha256_digest_c> package_sha256_;  // the last package's
     std::uint16_t previous_line_field_ = 0, previous_line_decoration_ = 0;
 };
 

@@ -19,17 +19,24 @@ void catalog_index_builder_c::expect(std::size_t packages, std::size_t entries) 
 
 void catalog_index_builder_c::add_package(const package_fields_c& p) {
     text_pool_c& texts = index_.texts_;
+    package_sha256_ = p.sha256.empty() ? std::nullopt : digest_from_hex(p.sha256);
     // File names are unique in a catalog, and so (nearly) are the archives' digests.
     index_.packages_.push_back({p.size, texts.add(p.file_name), texts.intern(p.title), texts.intern(p.official_link),
                                 texts.add(p.md5), std::uint32_t(index_.infs_.size()), std::int32_t(p.sign)});
     index_.first_models_line_.push_back(std::uint32_t(index_.models_lines_.size()));
 }
 
-void catalog_index_builder_c::add_inf(const inf_view_c& f) {
+void catalog_index_builder_c::add_inf(const inf_fields_c& f) {
     if (index_.packages_.empty()) return;
     text_pool_c& texts = index_.texts_;
+    std::uint32_t signature = catalog_index_c::unsigned_inf;
+    std::optional<signature_c> signed_by = f.signature.empty() || !package_sha256_ ? std::nullopt : signature_from_hex(f.signature);
+    if (signed_by) {
+        signature = std::uint32_t(index_.signatures_.size());
+        index_.signatures_.push_back({*package_sha256_, *signed_by});
+    }
     index_.infs_.push_back({texts.intern(f.inf_path), texts.intern(f.provider), texts.intern(f.class_guid),
-                            texts.intern(f.driver_date), texts.intern(f.driver_version)});
+                            texts.intern(f.driver_date), texts.intern(f.driver_version), signature});
 }
 
 std::uint8_t catalog_index_builder_c::architecture_number(std::string_view name) {
@@ -172,6 +179,7 @@ catalog_index_c catalog_index_builder_c::finish() {
     index.texts_.seal();
     index.packages_.shrink_to_fit();
     index.infs_.shrink_to_fit();
+    index.signatures_.shrink_to_fit();
     index.entries_.shrink_to_fit();
     index.first_models_line_.shrink_to_fit();
     index.models_lines_.shrink_to_fit();

@@ -18,7 +18,7 @@ constexpr std::size_t batches_queued = 4;
 struct expectation_c {
     std::size_t packages, entries;
 };
-using record_c = std::variant<expectation_c, package_fields_c, inf_view_c, models_line_fields_c, entry_fields_c>;
+using record_c = std::variant<expectation_c, package_fields_c, inf_fields_c, models_line_fields_c, entry_fields_c>;
 
 // Records whose texts live in the batch's own buffer, which is never moved while it fills.
 struct record_batch_c {
@@ -79,15 +79,16 @@ public:
     explicit batching_sink_c(batch_queue_c& queue) : queue_(queue) {}
     void expect(std::size_t packages, std::size_t entries) override { room(0).records.push_back(expectation_c{packages, entries}); }
     void add_package(const package_fields_c& p) override {
-        record_batch_c& batch = room(p.file_name.size() + p.title.size() + p.official_link.size() + p.md5.size());
+        record_batch_c& batch = room(p.file_name.size() + p.title.size() + p.official_link.size() + p.md5.size() + p.sha256.size());
         batch.records.push_back(package_fields_c{batch.keep(p.file_name), batch.keep(p.title), batch.keep(p.official_link),
-                                                 batch.keep(p.md5), p.size, p.sign});
+                                                 batch.keep(p.md5), p.size, p.sign, batch.keep(p.sha256)});
     }
-    void add_inf(const inf_view_c& f) override {
+    void add_inf(const inf_fields_c& f) override {
         record_batch_c& batch = room(f.inf_path.size() + f.provider.size() + f.class_guid.size() + f.driver_date.size() +
-                                     f.driver_version.size());
-        batch.records.push_back(inf_view_c{batch.keep(f.inf_path), batch.keep(f.provider), batch.keep(f.class_guid),
-                                           batch.keep(f.driver_date), batch.keep(f.driver_version)});
+                                     f.driver_version.size() + f.signature.size());
+        batch.records.push_back(inf_fields_c{{batch.keep(f.inf_path), batch.keep(f.provider), batch.keep(f.class_guid),
+                                              batch.keep(f.driver_date), batch.keep(f.driver_version)},
+                                             batch.keep(f.signature)});
     }
     void add_models_line(const models_line_fields_c& l) override {
         record_batch_c& batch = room(l.decorations.size());
@@ -124,7 +125,7 @@ struct look_ahead_c {
     catalog_record_sink_c& build;
     void operator()(const expectation_c&) const {}
     void operator()(const package_fields_c& p) const { build.look_ahead(p); }
-    void operator()(const inf_view_c& f) const { build.look_ahead(f); }
+    void operator()(const inf_fields_c& f) const { build.look_ahead(f); }
     void operator()(const models_line_fields_c&) const {}
     void operator()(const entry_fields_c& e) const { build.look_ahead(e); }
 };
@@ -133,7 +134,7 @@ struct apply_c {
     catalog_record_sink_c& build;
     void operator()(const expectation_c& e) const { build.expect(e.packages, e.entries); }
     void operator()(const package_fields_c& p) const { build.add_package(p); }
-    void operator()(const inf_view_c& f) const { build.add_inf(f); }
+    void operator()(const inf_fields_c& f) const { build.add_inf(f); }
     void operator()(const models_line_fields_c& l) const { build.add_models_line(l); }
     void operator()(const entry_fields_c& e) const { build.add_entry(e); }
 };

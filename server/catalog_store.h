@@ -19,4 +19,7 @@ public:
     virtual bool remove_package(std::string_view file_name, std::string& error) = 0;
     // Every package with its INF files and entries, in the order they were added.
     virtual bool load_packages(std::vector<catalog_package_c>& packages, std::string& error) = 0;
+    // Writes each package's SHA-256 and its INF files' signatures (empty ones: unsigned), the
+    // packages found by file name, in one transaction. False with an error when one is not there.
+    virtual bool update_signatures(const std::vector<catalog_package_c>& packages, std::string& error) = 0;
 };

@@ -1,8 +1,10 @@
 // vantorel-catalog: keeps the update server's driver catalog.
-//   import --catalog FILE --packages DIR [--title T] [--official-link URL] [--sign 0|1|3] ARCHIVE...
+//   import --catalog FILE --packages DIR [--title T] [--official-link URL] [--sign 0|1|3] [--signing-key FILE] ARCHIVE...
 //   remove --catalog FILE --packages DIR NAME...
 //   list --catalog FILE
-//   demo --catalog FILE --packages DIR
+//   sign --catalog FILE --packages DIR --signing-key FILE
+//   keygen --secret FILE --public FILE
+//   demo --catalog FILE --packages DIR [--signing-key FILE]
 //   synthetic --catalog FILE --count N [--seed S]
 // Every change writes a new catalog file and renames it into place.
 #include "server/catalog_commands.h"

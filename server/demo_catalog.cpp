@@ -3,6 +3,7 @@
 #include "server/code_page_encoder.h"
 #include "server/driver_package_reader.h"
 #include "server/package_archive_writer.h"
+#include "server/package_signing.h"
 #include "server/sqlite_catalog_store.h"
 #include "server/utf8_text.h"
 
@@ -200,7 +201,8 @@ std::string demo_inf_bytes(const demo_package_c& package) {
     return bytes;
 }
 
-bool build_demo_catalog(const std::string& packages_folder, const std::string& catalog_path, std::string& error) {
+bool build_demo_catalog(const std::string& packages_folder, const std::string& catalog_path, std::string& error,
+                        const signing_key_c* key) {
     std::error_code code;
     std::filesystem::create_directories(packages_folder, code);
     if (code) {
@@ -219,6 +221,7 @@ bool build_demo_catalog(const std::string& packages_folder, const std::string& c
         if (!write_zip_archive(archive, members, error)) return false;
         catalog_package_c package;
         if (!read_driver_package(archive, {}, package, error)) return false;
+        if (key && !sign_package(package, *key)) return error = package.file_name + ": no digest to sign", false;
         packages.push_back(std::move(package));
     }
     return store->add_packages(packages, error);

@@ -36,6 +36,9 @@ const std::vector<demo_package_c>& demo_packages();
 std::string demo_inf_text(const demo_package_c& package);
 std::string demo_inf_bytes(const demo_package_c& package);
 
+class signing_key_c;
+
 // Writes every demo package into `packages_folder` and imports them into the SQLite catalog
-// `catalog_path` (created when missing). False with an error.
-bool build_demo_catalog(const std::string& packages_folder, const std::string& catalog_path, std::string& error);
+// `catalog_path` (created when missing), signed with `key` when one is given. False with an error.
+bool build_demo_catalog(const std::string& packages_folder, const std::string& catalog_path, std::string& error,
+                        const signing_key_c* key = nullptr);

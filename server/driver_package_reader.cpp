@@ -10,10 +10,13 @@
 #include <minizip/unzip.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -109,6 +112,24 @@ std::string folder_of(const std::string& path) {
 
 }  // namespace
 
+bool read_archive_digests(const std::string& path, archive_digests_c& digests, std::string& error) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file) return error = "cannot be read: " + std::string(std::strerror(errno)), false;
+    md5_c md5;
+    sha256_c sha256;
+    std::vector<char> block(1u << 20);
+    std::size_t got;
+    while ((got = std::fread(block.data(), 1, block.size(), file.get())) > 0) {
+        md5.update(block.data(), got);
+        sha256.update(block.data(), got);
+    }
+    if (std::ferror(file.get())) return error = "cannot be read: " + std::string(std::strerror(errno)), false;
+    digests.size = sha256.bytes();
+    digests.md5 = md5.hex_digest();
+    digests.sha256 = sha256.finish();
+    return true;
+}
+
 bool valid_package_file_name(const std::string& name) {
     if (name.empty() || name.size() > 200 || name.front() == '.') return false;
     return std::all_of(name.begin(), name.end(), [](char c) {
@@ -132,15 +153,16 @@ bool read_driver_package(const std::string& archive_path, const package_options_
     };
     if (!valid_package_file_name(package.file_name))
         return fail("not a usable package file name (letters, digits and . _ - + only)");
-    std::error_code code;
-    package.size = std::filesystem::file_size(archive_path, code);
-    if (code) return fail("cannot be read: " + code.message());
-    if (md5_of_file(archive_path, package.md5) != 0) return fail("cannot be read");
+    archive_digests_c digests;
+    std::string why;
+    if (!read_archive_digests(archive_path, digests, why)) return fail(why);
+    package.size = digests.size;
+    package.md5 = digests.md5;
+    package.sha256 = digest_hex(digests.sha256);
 
     zip_handle_c zip(unzOpen64(archive_path.c_str()));
     if (!zip) return fail("not a zip archive");
     std::map<std::string, member_c> members;
-    std::string why;
     if (!list_members(zip.get(), members, why)) return fail(why);
     // Catalog files by lower-cased path, since INF files name them without regard to case.
     std::map<std::string, std::string> members_by_lower;

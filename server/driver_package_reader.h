@@ -2,6 +2,7 @@
 // catalog package: every INF's facts and one entry per device ID of its model lines.
 #pragma once
 
+#include "common/sha256.h"
 #include "server/catalog.h"
 
 #include <cstdint>
@@ -26,6 +27,15 @@ struct package_options_c {
 // one of its bounds is refused naming the bound and the option that sets it.
 bool read_driver_package(const std::string& archive_path, const package_options_c& options,
                          catalog_package_c& package, std::string& error);
+
+// An archive's size and digests, from one read of its bytes.
+struct archive_digests_c {
+    std::uint64_t size = 0;
+    std::string md5;  // lower-case hex
+    sha256_digest_c sha256{};
+};
+// False with an error naming the file and why it cannot be read.
+bool read_archive_digests(const std::string& path, archive_digests_c& digests, std::string& error);
 
 // A file name the catalog accepts for a package: letters, digits and ". _ - +", not starting
 // with a dot, at most 200 characters.

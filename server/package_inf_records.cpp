@@ -2,7 +2,7 @@
 
 void add_inf_records(catalog_package_c& package, std::string inf_path, const inf_driver_info_c& info) {
     auto inf_index = std::uint32_t(package.infs.size());
-    package.infs.push_back({std::move(inf_path), info.provider, info.class_guid, info.driver_date, info.driver_version});
+    package.infs.push_back({std::move(inf_path), info.provider, info.class_guid, info.driver_date, info.driver_version, {}});
     const std::size_t first_line = package.models_lines.size();
     for (const inf_models_line_c& line : info.models_lines) package.models_lines.push_back({inf_index, line.decorations});
     for (const inf_model_entry_c& model : info.models) {

@@ -91,6 +91,28 @@ void append_id_element(std::string& out, std::string_view id) {
     out.append("</id>");
 }
 
+// Two lower-case hex digits for every byte value.
+constexpr std::array<char, 512> hex_pairs = [] {
+    std::array<char, 512> pairs{};
+    const char digits[] = "0123456789abcdef";
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        pairs[2 * byte] = digits[byte >> 4];
+        pairs[2 * byte + 1] = digits[byte & 0xF];
+    }
+    return pairs;
+}();
+
+// Writes the bytes as lower-case hex at `out`, which has room for twice their count.
+char* write_hex(char* out, const std::uint8_t* bytes, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i, out += 2) std::memcpy(out, &hex_pairs[2 * bytes[i]], 2);
+    return out;
+}
+
+// What a signed item's digest and signature add to it.
+constexpr std::string_view sha256_open = "<sha256>", sha256_close = "</sha256><sig>", sig_close = "</sig>";
+constexpr std::size_t signature_bytes = sha256_open.size() + 2 * sizeof(sha256_digest_c) + sha256_close.size() +
+                                        2 * sizeof(signature_c) + sig_close.size();
+
 // Unreserved in a URL (RFC 3986): letters, digits and - . _ ~
 bool is_unreserved(char c) {
     auto u = static_cast<unsigned char>(c);
@@ -152,7 +174,15 @@ void write_item(writer_t& out, const offered_item_c& item, std::uint32_t cp, std
     out.put_text(item.driver_date);
     out.put("</date><desc>");
     out.put_text(item.description);
-    out.put("</desc></item>\n");
+    out.put("</desc>");
+    if (item.signature) {
+        out.put(sha256_open);
+        out.put_hex(item.signature->sha256.data(), item.signature->sha256.size());
+        out.put(sha256_close);
+        out.put_hex(item.signature->signature.data(), item.signature->signature.size());
+        out.put(sig_close);
+    }
+    out.put("</item>\n");
 }
 
 // Any text: escaped and converted to the client's code page as it goes into the answer.
@@ -167,6 +197,11 @@ public:
         out_.append(text, std::size_t(std::to_chars(text, text + sizeof text, number, base).ptr - text));
     }
     void put_url_component(std::string_view text) { append_url_component(out_, text); }
+    void put_hex(const std::uint8_t* bytes, std::size_t count) {
+        std::size_t at = out_.size();
+        out_.resize(at + 2 * count);
+        write_hex(out_.data() + at, bytes, count);
+    }
 
 private:
     std::string& out_;
@@ -178,7 +213,8 @@ private:
 class item_buffer_c {
 public:
     static constexpr std::size_t size = 8192;
-    // Room kept for the markup and the numbers, which come to less than 400 bytes.
+    // Room kept for the markup and the numbers, which come to less than 400 bytes; a signed
+    // item's digest and signature are counted besides (signature_bytes).
     static constexpr std::size_t fixed = 600;
     void put(std::string_view text) {
         std::memcpy(at_, text.data(), text.size());
@@ -212,6 +248,7 @@ public:
             }
         }
     }
+    void put_hex(const std::uint8_t* bytes, std::size_t count) { at_ = write_hex(at_, bytes, count); }
     void append_to(std::string& out) const { out.append(data_, std::size_t(at_ - data_)); }
 
 private:
@@ -225,6 +262,7 @@ bool append_printable_item(std::string& out, const offered_item_c& item, std::ui
     const pooled_text_c* texts[] = {&item.device_id, &item.title, &item.driver_version, &item.class_guid, &item.file_name,
                                     &item.inf_path, &item.official_link, &item.manufacturer, &item.driver_date, &item.description};
     std::size_t bytes = base_link.size() + 3 * item.file_name.text.size();  // the link's file name escaped
+    if (item.signature) bytes += signature_bytes;
     for (const pooled_text_c* text : texts) {
         if (!text->printable_ascii) return false;
         bytes += text->text.size() * (text->markup ? 6 : 1);
@@ -336,9 +374,10 @@ answer_writing_c write_scan_answer(const scan_request_c& request, const catalog_
     answer_writing_c writing;
     for (const auto& device_offers : offers) writing.items_offered += std::min(device_offers.size(), settings.items_per_device);
     // Room for what is to be written, from the number of devices and items (an item is about
-    // 700 bytes), so that the answer is written once without moving.
+    // 700 bytes, a signed one 920), so that the answer is written once without moving; room that
+    // is never written costs address space only.
     out.clear();
-    out.reserve(std::min(most_bytes + 1024, 256 + request.devices.size() * 160 + writing.items_offered * 800));
+    out.reserve(std::min(most_bytes + 1024, 256 + request.devices.size() * 160 + writing.items_offered * 1024));
     out += "<?xml version=\"1.0\" encoding=\"";
     out += charset_of_code_page(encoder.code_page());
     out += "\"?>\n<kelvdoc>\n<hardwares>\n";

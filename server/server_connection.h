@@ -27,6 +27,7 @@ struct update_server_c::state_c {
     std::unique_ptr<client_shares_c> shares;
     std::atomic<bool> stopping{false};  // connections are closed after their response
     std::atomic<std::size_t> requests_open{0};  // begun and not yet ended (a download being sent included)
+    std::string tls_certificate, tls_key;  // PEM texts, while the service runs; empty without HTTPS
 
     served_catalog_c current() const {
         std::lock_guard<std::mutex> hold(catalog_lock);

@@ -30,8 +30,8 @@ const std::map<std::string, numeric_option_c>& numeric_options() {
     return options;
 }
 
-const char* const text_options[] = {"catalog",   "packages",      "listen", "admin-listen",
-                                    "public-url", "trusted-proxy", "port-file", "config"};
+const char* const text_options[] = {"catalog",    "packages",      "listen",    "admin-listen", "public-url",
+                                    "trusted-proxy", "port-file", "config", "tls-cert", "tls-key"};
 
 bool is_text_option(const std::string& name) {
     for (const char* known : text_options)
@@ -80,6 +80,8 @@ bool apply(const std::string& name, const std::string& value, server_options_c& 
     else if (name == "packages") options.settings.packages_folder = value;
     else if (name == "public-url") options.settings.public_url = value;
     else if (name == "port-file") options.port_file = value;
+    else if (name == "tls-cert") options.settings.tls_certificate_file = value;
+    else if (name == "tls-key") options.settings.tls_key_file = value;
     else if (name == "trusted-proxy") {
         // Comma-separated IPv4 addresses.
         options.settings.trusted_proxies.clear();
@@ -133,11 +135,14 @@ bool read_config(const std::string& path, std::map<std::string, std::string>& va
 std::string server_usage() {
     return "usage: vantorel-server --catalog FILE --packages DIR [options]\n"
            "       vantorel-server --config FILE [options]\n"
-           "Answers scan requests from the catalog and serves its package files over HTTP.\n"
+           "Answers scan requests from the catalog and serves its package files over HTTP or HTTPS.\n"
            "  --catalog FILE        the catalog database (opened read-only; reloaded on SIGHUP)\n"
            "  --packages DIR        the folder of the catalog's package archives\n"
            "  --listen ADDR:PORT    IPv4 address and port to listen on (default 127.0.0.1:0, a free port)\n"
            "  --public-url URL      base URL clients reach this server by (default from --listen)\n"
+           "  --tls-cert FILE       serve HTTPS on --listen with this PEM certificate (or chain)\n"
+           "  --tls-key FILE        and its unencrypted PEM private key; both or neither (the admin\n"
+           "                        listener stays plain HTTP)\n"
            "  --admin-listen ADDR:PORT  serve GET /health and /metrics there, and not on --listen;\n"
            "                        without it they answer on --listen to loopback clients only\n"
            "  --items N             packages offered per device at most, 1-1000 (default 20)\n"
@@ -209,6 +214,10 @@ options_outcome_c parse_server_options(const std::vector<std::string>& arguments
         if (!apply(name, value, options, error)) return options_outcome_c::misuse;
     if (options.catalog_path.empty() || options.settings.packages_folder.empty()) {
         error = "name the catalog and the packages folder (--catalog FILE --packages DIR, or in --config FILE)";
+        return options_outcome_c::misuse;
+    }
+    if (options.settings.tls_certificate_file.empty() != options.settings.tls_key_file.empty()) {
+        error = "--tls-cert and --tls-key go together: name both, or neither";
         return options_outcome_c::misuse;
     }
     return options_outcome_c::run;

@@ -53,6 +53,12 @@ CREATE TABLE models_lines (
 PRAGMA user_version = 1;
 )sql";
 
+constexpr const char* version_2 = R"sql(
+ALTER TABLE packages ADD COLUMN sha256 TEXT;
+ALTER TABLE infs ADD COLUMN signature TEXT;
+PRAGMA user_version = 2;
+)sql";
+
 bool execute(sqlite3* db, const char* sql, std::string& error) {
     char* message = nullptr;
     if (sqlite3_exec(db, sql, nullptr, nullptr, &message) == SQLITE_OK) return true;
@@ -77,7 +83,7 @@ bool prepare_catalog_schema(sqlite3* db, std::string& error) {
     // Read inside the transaction: another tool cannot take the same step in between.
     int version = catalog_schema_version(db);
     bool done = version >= 0 && version <= current_catalog_schema && execute(db, version_0, error) &&
-                (version >= 1 || execute(db, version_1, error));
+                (version >= 1 || execute(db, version_1, error)) && (version >= 2 || execute(db, version_2, error));
     if (version > current_catalog_schema) error = "written by a later version of the catalog tool (schema " + std::to_string(version) + ")";
     if (version < 0) error = sqlite3_errmsg(db);
     if (done) return execute(db, "COMMIT", error);

@@ -5,13 +5,15 @@
 //   version 1: entries name their models section's decoration and [Manufacturer] line
 //              (decoration, models_line: NULL in rows written before), and models_lines holds
 //              each line's decorations
+//   version 2: packages keep their archive's SHA-256 (sha256) and INF files the catalog owner's
+//              signature (signature): NULL in rows written before, and for unsigned packages
 #pragma once
 
 #include <string>
 
 struct sqlite3;
 
-constexpr int current_catalog_schema = 1;
+constexpr int current_catalog_schema = 2;
 
 // Creates the tables of a new file, or takes an older file through the steps it lacks, in one
 // transaction. A file of a later version than this tool knows is refused.

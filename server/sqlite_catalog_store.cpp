@@ -29,6 +29,12 @@ public:
         sqlite3_bind_text(statement_, index, text.data(), int(text.size()), SQLITE_TRANSIENT);
         return *this;
     }
+    // An empty text is stored as NULL: not known, or not signed.
+    statement_c& bind_or_null(int index, const std::string& text) {
+        if (text.empty()) sqlite3_bind_null(statement_, index);
+        else bind(index, text);
+        return *this;
+    }
     statement_c& bind(int index, std::int64_t number) {
         sqlite3_bind_int64(statement_, index, number);
         return *this;
@@ -124,17 +130,19 @@ bool sqlite_catalog_store_c::insert_package(const catalog_package_c& package, st
         remove.bind(1, package.file_name);
         if (remove.step() != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
     }
-    statement_c insert(db_, "INSERT INTO packages (file_name, title, official_link, md5, size, sign) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+    statement_c insert(db_, "INSERT INTO packages (file_name, title, official_link, md5, size, sign, sha256) "
+                            "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
     insert.bind(1, package.file_name).bind(2, package.title).bind(3, package.official_link).bind(4, package.md5);
-    insert.bind(5, std::int64_t(package.size)).bind(6, std::int64_t(package.sign));
+    insert.bind(5, std::int64_t(package.size)).bind(6, std::int64_t(package.sign)).bind_or_null(7, package.sha256);
     if (insert.step() != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
     std::int64_t id = sqlite3_last_insert_rowid(db_);
 
-    statement_c inf(db_, "INSERT INTO infs VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+    statement_c inf(db_, "INSERT INTO infs (package_id, position, inf_path, provider, class_guid, driver_date, driver_version, "
+                         "signature) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
     for (std::size_t i = 0; i < package.infs.size(); ++i) {
         const catalog_inf_c& f = package.infs[i];
         inf.bind(1, id).bind(2, std::int64_t(i)).bind(3, f.inf_path).bind(4, f.provider).bind(5, f.class_guid);
-        inf.bind(6, f.driver_date).bind(7, f.driver_version);
+        inf.bind(6, f.driver_date).bind(7, f.driver_version).bind_or_null(8, f.signature);
         if (inf.step() != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
         inf.reset();
     }
@@ -185,10 +193,39 @@ bool sqlite_catalog_store_c::remove_package(std::string_view file_name, std::str
     return true;
 }
 
+bool sqlite_catalog_store_c::update_signatures(const std::vector<catalog_package_c>& packages, std::string& error) {
+    if (!execute("BEGIN IMMEDIATE", error)) return false;
+    statement_c package_row(db_, "UPDATE packages SET sha256 = ?2 WHERE file_name = ?1 RETURNING id");
+    statement_c inf_row(db_, "UPDATE infs SET signature = ?3 WHERE package_id = ?1 AND position = ?2");
+    auto update = [&](const catalog_package_c& package) {
+        if (!package_row.ready() || !inf_row.ready()) return error = sqlite3_errmsg(db_), false;
+        package_row.bind(1, package.file_name).bind_or_null(2, package.sha256);
+        if (package_row.step() != SQLITE_ROW) return error = "no package named " + package.file_name + " in the catalog", false;
+        std::int64_t id = package_row.number(0);
+        if (package_row.step() != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
+        package_row.reset();
+        for (std::size_t i = 0; i < package.infs.size(); ++i) {
+            inf_row.bind(1, id).bind(2, std::int64_t(i)).bind_or_null(3, package.infs[i].signature);
+            if (inf_row.step() != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
+            inf_row.reset();
+        }
+        return true;
+    };
+    for (const auto& package : packages) {
+        if (!update(package)) {
+            std::string ignored;
+            execute("ROLLBACK", ignored);
+            return false;
+        }
+    }
+    return execute("COMMIT", error);
+}
+
 bool sqlite_catalog_store_c::load_packages(std::vector<catalog_package_c>& packages, std::string& error) {
     packages.clear();
     std::unordered_map<std::int64_t, std::size_t> by_id;
-    statement_c all(db_, "SELECT id, file_name, title, official_link, md5, size, sign FROM packages ORDER BY id");
+    statement_c all(db_, (std::string("SELECT id, file_name, title, official_link, md5, size, sign, ") + sha256_column() +
+                          " FROM packages ORDER BY id").c_str());
     if (!all.ready()) return error = sqlite3_errmsg(db_), false;
     int status;
     while ((status = all.step()) == SQLITE_ROW) {
@@ -199,16 +236,18 @@ bool sqlite_catalog_store_c::load_packages(std::vector<catalog_package_c>& packa
         package.md5 = all.text(4);
         package.size = std::uint64_t(all.number(5));
         package.sign = int(all.number(6));
+        package.sha256 = all.text(7);
         by_id.emplace(all.number(0), packages.size());
         packages.push_back(std::move(package));
     }
     if (status != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
 
-    statement_c infs(db_, "SELECT package_id, inf_path, provider, class_guid, driver_date, driver_version FROM infs ORDER BY package_id, position");
+    statement_c infs(db_, (std::string("SELECT package_id, inf_path, provider, class_guid, driver_date, driver_version, ") +
+                           signature_column() + " FROM infs ORDER BY package_id, position").c_str());
     while ((status = infs.step()) == SQLITE_ROW) {
         auto owner = by_id.find(infs.number(0));
         if (owner == by_id.end()) continue;
-        packages[owner->second].infs.push_back({infs.text(1), infs.text(2), infs.text(3), infs.text(4), infs.text(5)});
+        packages[owner->second].infs.push_back({infs.text(1), infs.text(2), infs.text(3), infs.text(4), infs.text(5), infs.text(6)});
     }
     if (status != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
 
@@ -280,9 +319,10 @@ bool sqlite_catalog_store_c::load_index_in(catalog_record_sink_c& builder, const
                                            bool by_row_number, bool& in_order, std::string& error) {
     // Four cursors in package order: each package, then its INF files, its manufacturer lines, its entries.
     const char* order = by_row_number ? " ORDER BY rowid" : " ORDER BY package_id, position";
-    statement_c packages(db_, "SELECT id, file_name, title, official_link, md5, size, sign FROM packages ORDER BY id");
-    statement_c infs(db_, (std::string("SELECT package_id, inf_path, provider, class_guid, driver_date, driver_version, position "
-                                       "FROM infs") + order).c_str());
+    statement_c packages(db_, (std::string("SELECT id, file_name, title, official_link, md5, size, sign, ") + sha256_column() +
+                               " FROM packages ORDER BY id").c_str());
+    statement_c infs(db_, (std::string("SELECT package_id, inf_path, provider, class_guid, driver_date, driver_version, position, ") +
+                           signature_column() + " FROM infs" + order).c_str());
     statement_c entries(db_, (std::string("SELECT package_id, inf_position, device_id, id_position, architecture, os_major, "
                                           "os_minor, description, manufacturer, feature_score, position, ") +
                               line_columns() + " FROM entries" + order).c_str());
@@ -294,19 +334,20 @@ bool sqlite_catalog_store_c::load_index_in(catalog_record_sink_c& builder, const
     statement_c sizes(db_, "SELECT (SELECT max(rowid) FROM packages), (SELECT max(rowid) FROM entries)");
     if (sizes.ready() && sizes.step() == SQLITE_ROW)
         builder.expect(std::size_t(std::max<std::int64_t>(sizes.number(0), 0)), std::size_t(std::max<std::int64_t>(sizes.number(1), 0)));
-    std::string scratch[5];
+    std::string scratch[6];
     record_order_c inf_order, line_order, entry_order;
     int inf_status = infs.step(), line_status = lines.step(), entry_status = entries.step(), status;
     while ((status = packages.step()) == SQLITE_ROW) {
         std::int64_t id = packages.number(0);
         bool kept = keep(packages.view(1, scratch[0]));  // a package left out: its records are passed over
         if (kept) builder.add_package({packages.view(1, scratch[0]), packages.view(2, scratch[1]), packages.view(3, scratch[2]),
-                             packages.view(4, scratch[3]), std::uint64_t(packages.number(5)), int(packages.number(6))});
+                                       packages.view(4, scratch[3]), std::uint64_t(packages.number(5)), int(packages.number(6)),
+                                       packages.view(7, scratch[4])});
         for (; inf_status == SQLITE_ROW && infs.number(0) <= id; inf_status = infs.step()) {
             if (!inf_order.follows(infs.number(0), infs.number(6))) return in_order = false, true;
             if (infs.number(0) != id || !kept) continue;  // records of a package that is gone, or left out
-            builder.add_inf({infs.view(1, scratch[0]), infs.view(2, scratch[1]), infs.view(3, scratch[2]),
-                             infs.view(4, scratch[3]), infs.view(5, scratch[4])});
+            builder.add_inf({{infs.view(1, scratch[0]), infs.view(2, scratch[1]), infs.view(3, scratch[2]),
+                              infs.view(4, scratch[3]), infs.view(5, scratch[4])}, infs.view(7, scratch[5])});
         }
         for (; line_status == SQLITE_ROW && lines.number(0) <= id; line_status = lines.step()) {
             if (!line_order.follows(lines.number(0), lines.number(3))) return in_order = false, true;

@@ -23,6 +23,7 @@ public:
     bool add_packages(const std::vector<catalog_package_c>& packages, std::string& error) override;
     bool remove_package(std::string_view file_name, std::string& error) override;
     bool load_packages(std::vector<catalog_package_c>& packages, std::string& error) override;
+    bool update_signatures(const std::vector<catalog_package_c>& packages, std::string& error) override;
     // Streams the catalog into the builder, record by record, without holding it twice; only the
     // packages whose file name `keep` accepts.
     bool load_index(catalog_index_builder_c& builder, const std::function<bool(std::string_view)>& keep, std::string& error);
@@ -31,6 +32,9 @@ private:
     explicit sqlite_catalog_store_c(sqlite3* db) : db_(db) {}
     // The entries' columns for their decoration and line, NULL for files written before they were kept.
     const char* line_columns() const { return schema_ >= 1 ? "decoration, models_line" : "NULL, NULL"; }
+    // The package's digest and the INF file's signature, NULL for files written before they were kept.
+    const char* sha256_column() const { return schema_ >= 2 ? "sha256" : "NULL"; }
+    const char* signature_column() const { return schema_ >= 2 ? "signature" : "NULL"; }
     bool execute(const char* sql, std::string& error);
     bool insert_package(const catalog_package_c& package, std::string& error);
     bool load_index_in(catalog_record_sink_c& builder, const std::function<bool(std::string_view)>& keep, bool by_row_number,

@@ -44,7 +44,7 @@ std::vector<catalog_package_c> synthetic_packages(std::size_t count, std::uint32
         char date[16];
         std::snprintf(date, sizeof date, "%04u-%02u-%02u", year, month, day);
         package.infs.push_back({"driver/device.inf", format("Vendor %04X", id.vendor), "{4d36e97d-e325-11ce-bfc1-08002be10318}",
-                                date, format("%u.%u.0.", year - 2000, month) + std::to_string(random() % 10000)});
+                                date, format("%u.%u.0.", year - 2000, month) + std::to_string(random() % 10000), {}});
         std::string specific = format("PCI\\VEN_%04X&DEV_%04X&SUBSYS_%08X", id.vendor, id.device, id.subsystem);
         std::string general = format("PCI\\VEN_%04X&DEV_%04X", id.vendor, id.device);
         std::string description = format("Synthetic device %04X:%04X", id.vendor, id.device);

@@ -11,8 +11,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -206,6 +208,29 @@ void end_request(void* cls, MHD_Connection* connection, void** con_cls, MHD_Requ
     delete context;
 }
 
+// A PEM file's text; false with an error naming the file and what it should hold.
+bool read_pem_file(const std::string& path, const char* what, std::string& text, std::string& error) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file) return error = std::string("cannot read the ") + what + " " + path + ": " + std::strerror(errno), false;
+    char block[4096];
+    std::size_t got;
+    while ((got = std::fread(block, 1, sizeof block, file.get())) > 0 && text.size() < (1u << 20)) text.append(block, got);
+    if (std::ferror(file.get())) return error = std::string("cannot read the ") + what + " " + path + ": " + std::strerror(errno), false;
+    if (text.find("-----BEGIN ") == std::string::npos || text.size() >= (1u << 20))
+        return error = path + " holds no PEM " + what, false;
+    return true;
+}
+
+// The certificate and key for HTTPS, into the service's state; false with an error.
+bool read_tls_files(const server_settings_c& settings, update_server_c::state_c& state, std::string& error) {
+    if (settings.tls_certificate_file.empty() || settings.tls_key_file.empty())
+        return error = "HTTPS needs a certificate and its key together (--tls-cert FILE --tls-key FILE)", false;
+    if (MHD_is_feature_supported(MHD_FEATURE_TLS) != MHD_YES)
+        return error = "this libmicrohttpd was built without TLS: it cannot serve HTTPS", false;
+    return read_pem_file(settings.tls_certificate_file, "TLS certificate", state.tls_certificate, error) &&
+           read_pem_file(settings.tls_key_file, "TLS private key", state.tls_key, error);
+}
+
 // A listening socket on the address and port (0: a free one); -1 with `error`. The port bound is
 // put in `port`.
 int listen_on(const std::string& text, std::uint16_t& port, std::string& error) {
@@ -244,6 +269,8 @@ std::unique_ptr<update_server_c> update_server_c::start(const server_settings_c&
     state_c& state = *server->state_;
     state.settings = settings;
     state.replace(std::move(catalog));
+    const bool tls = !settings.tls_certificate_file.empty() || !settings.tls_key_file.empty();
+    if (tls && !read_tls_files(settings, state, error)) return nullptr;
 
     // The socket is bound here, so that the port (and with it the package links) is known before
     // the first request can arrive.
@@ -269,12 +296,21 @@ std::unique_ptr<update_server_c> update_server_c::start(const server_settings_c&
         {MHD_OPTION_NOTIFY_COMPLETED, intptr_t(&end_request), &state},
     };
     if (threads > 1) options.push_back({MHD_OPTION_THREAD_POOL_SIZE, intptr_t(threads), nullptr});  // one: no pool
+    unsigned flags = MHD_USE_AUTO_INTERNAL_THREAD | MHD_USE_ERROR_LOG | MHD_ALLOW_SUSPEND_RESUME;
+    if (tls) {
+        flags |= MHD_USE_TLS;
+        options.push_back({MHD_OPTION_HTTPS_MEM_CERT, 0, state.tls_certificate.data()});
+        options.push_back({MHD_OPTION_HTTPS_MEM_KEY, 0, state.tls_key.data()});
+    }
     options.push_back({MHD_OPTION_END, 0, nullptr});
-    server->daemon_ = MHD_start_daemon(MHD_USE_AUTO_INTERNAL_THREAD | MHD_USE_ERROR_LOG | MHD_ALLOW_SUSPEND_RESUME, 0, nullptr,
-                                       nullptr, &handle_request, &state, MHD_OPTION_ARRAY, options.data(), MHD_OPTION_END);
+    server->daemon_ = MHD_start_daemon(flags, 0, nullptr, nullptr, &handle_request, &state, MHD_OPTION_ARRAY, options.data(),
+                                       MHD_OPTION_END);
     if (!server->daemon_) {
         ::close(listener);
         error = "cannot start the HTTP service on " + settings.address + ":" + std::to_string(server->port_);
+        if (tls)
+            error = "cannot start the HTTPS service on " + settings.address + ":" + std::to_string(server->port_) + ": is " +
+                    settings.tls_certificate_file + " a PEM certificate and " + settings.tls_key_file + " its private key?";
         return nullptr;
     }
     if (!settings.admin_address.empty()) {
@@ -331,5 +367,5 @@ std::string update_server_c::base_url() const {
     const server_settings_c& settings = state_->settings;
     if (!settings.public_url.empty())
         return settings.public_url.back() == '/' ? settings.public_url : settings.public_url + "/";
-    return "http://" + settings.address + ":" + std::to_string(port_) + "/";
+    return (state_->tls_certificate.empty() ? "http://" : "https://") + settings.address + ":" + std::to_string(port_) + "/";
 }

@@ -43,6 +43,9 @@ struct server_settings_c {
     std::size_t min_upload_rate = 1024;  // bytes per second
     unsigned upload_grace_seconds = 10;
     std::vector<std::string> trusted_proxies;  // peers whose X-Forwarded-For names the client
+    // HTTPS on the public listener (libmicrohttpd's TLS, GnuTLS): a PEM certificate, or chain, and
+    // its unencrypted PEM private key; both or neither. The admin listener stays plain HTTP.
+    std::string tls_certificate_file, tls_key_file;
     std::FILE* log = stderr;             // one line per request; null for none
 };
 

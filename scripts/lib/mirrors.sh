@@ -16,7 +16,9 @@ mirrors_start() {
   mkdir -p "$work"
   if [ -z "$catalog" ]; then
     catalog="$work/catalog.sqlite" packages="$work/packages"
-    "$build/vantorel-catalog" demo --catalog "$catalog" --packages "$packages" >"$work/catalog.log" 2>&1 ||
+    # Signed with the development key the builds trust (made when a tree is configured).
+    "$build/vantorel-catalog" demo --catalog "$catalog" --packages "$packages" \
+      --signing-key "$mirrors_root/build/keys/development.secret" >"$work/catalog.log" 2>&1 ||
       { cat "$work/catalog.log"; return 1; }
   fi
   mirror_urls=() mirror_pids=()

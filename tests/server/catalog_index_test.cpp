@@ -27,7 +27,7 @@ catalog_package_c package(const std::string& name, std::vector<catalog_entry_c> 
     p.title = name;
     p.size = 1000;
     p.sign = signature_whql;
-    p.infs.push_back({"drv/x.inf", "Provider", "{4d36e968-e325-11ce-bfc1-08002be10318}", date, "1.2.3.4"});
+    p.infs.push_back({"drv/x.inf", "Provider", "{4d36e968-e325-11ce-bfc1-08002be10318}", date, "1.2.3.4", {}});
     p.entries = std::move(entries);
     return p;
 }

@@ -5,6 +5,7 @@
 #include "server/package_archive_writer.h"
 #include "server/sqlite_catalog_store.h"
 
+#include "tests/server/test_catalogs.h"
 #include "tests/unit/test_files.h"
 
 #include <gtest/gtest.h>
@@ -280,16 +281,7 @@ TEST(demo_catalog, every_package_link_ends_in_a_name_unique_in_the_catalog) {
     }
 }
 
-#include "server/catalog_commands.h"
-
 namespace {
-
-int catalog_tool(std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), "vantorel-catalog");
-    std::vector<char*> pointers;
-    for (auto& argument : arguments) pointers.push_back(argument.data());
-    return run_catalog_tool(int(pointers.size()), pointers.data());
-}
 
 std::string file_bytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);

@@ -48,6 +48,8 @@ TEST(server_options, help_version_and_misuse) {
     EXPECT_EQ(parse({"--colour", "x"}, options, error), options_outcome_c::misuse);
     EXPECT_EQ(error, "unknown option --colour");
     EXPECT_EQ(parse({"--catalog", "c", "--packages", "p", "--listen", "nowhere"}, options, error), options_outcome_c::misuse);
+    EXPECT_EQ(parse({"--catalog", "c", "--packages", "p", "--tls-cert", "cert.pem"}, options, error), options_outcome_c::misuse);
+    EXPECT_EQ(error, "--tls-cert and --tls-key go together: name both, or neither");
 }
 
 TEST(server_options, a_configuration_file_gives_what_the_command_line_does_not) {

@@ -157,3 +157,47 @@ TEST(server_service, a_graceful_stop_lets_a_download_under_way_finish_and_takes_
     EXPECT_EQ(download.status, 200);
     EXPECT_EQ(download.body.size(), 3u << 20);
 }
+
+TEST(server_service, https_with_the_certificate_given_and_the_missing_file_named) {
+    scratch_folder_c folder;
+    const std::string certificate = (folder.path() / "cert.pem").string(), key = (folder.path() / "key.pem").string();
+    const std::string make = "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 "
+                             "-subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -keyout '" + key + "' -out '" +
+                             certificate + "' >/dev/null 2>&1";
+    ASSERT_EQ(std::system(make.c_str()), 0);
+    server_settings_c settings;
+    settings.log = nullptr;
+    settings.tls_certificate_file = certificate;
+    settings.tls_key_file = (folder.path() / "missing.pem").string();
+    std::string error;
+    EXPECT_FALSE(update_server_c::start(settings, generic_catalog(3), error));
+    EXPECT_NE(error.find("cannot read the TLS private key " + settings.tls_key_file), std::string::npos) << error;
+
+    settings.tls_key_file = key;
+    auto server = update_server_c::start(settings, generic_catalog(3), error);
+    ASSERT_TRUE(server) << error;
+    const std::string url = server->base_url();
+    EXPECT_EQ(url, "https://127.0.0.1:" + std::to_string(server->port()) + "/");
+    // A client that trusts only this certificate gets its answer, with package links on HTTPS.
+    std::string request = generic_request(1);
+    http_reply_c answer;
+    CURL* curl = curl_easy_init();
+    curl_mime* mime = curl_mime_init(curl);
+    curl_mimepart* part = curl_mime_addpart(mime);
+    curl_mime_name(part, "kelvdoc");
+    curl_mime_data(part, request.data(), request.size());
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_MIMEPOST, mime);
+    curl_easy_setopt(curl, CURLOPT_CAINFO, certificate.c_str());
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &collect_reply);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &answer.body);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 20L);
+    CURLcode done = curl_easy_perform(curl);
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &answer.status);
+    curl_mime_free(mime);
+    curl_easy_cleanup(curl);
+    EXPECT_EQ(done, CURLE_OK) << curl_easy_strerror(done);
+    EXPECT_EQ(answer.status, 200);
+    EXPECT_NE(answer.body.find("<link>" + url + "packages/generic-0.zip</link>"), std::string::npos) << answer.body;
+    EXPECT_EQ(fetch("http://127.0.0.1:" + std::to_string(server->port()) + "/health").status, 0);  // no plain HTTP there
+}

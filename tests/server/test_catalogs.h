@@ -1,7 +1,8 @@
 // Catalogs the server tests serve: many packages for one generic ID, and the demo catalog behind
-// an update server in this process.
+// an update server in this process; the catalog tool run in this process.
 #pragma once
 
+#include "server/catalog_commands.h"
 #include "server/catalog_index.h"
 #include "server/demo_catalog.h"
 #include "server/sqlite_catalog_store.h"
@@ -20,7 +21,7 @@ inline std::vector<catalog_package_c> generic_packages(std::size_t count, const 
     for (std::size_t p = 0; p < count; ++p) {
         packages[p].file_name = "generic-" + std::to_string(p) + ".zip";
         packages[p].title = "Generic display driver " + std::to_string(p);
-        packages[p].infs.push_back({"x.inf", "Maker", "{4d36e968-e325-11ce-bfc1-08002be10318}", "2020-01-01", "1.0.0.0"});
+        packages[p].infs.push_back({"x.inf", "Maker", "{4d36e968-e325-11ce-bfc1-08002be10318}", "2020-01-01", "1.0.0.0", {}});
         catalog_entry_c entry;
         entry.device_id = "PCI\\CC_0300";
         entry.architecture = "amd64";
@@ -42,4 +43,12 @@ inline std::unique_ptr<update_server_c> start_demo_server(const std::filesystem:
     settings.packages_folder = packages;
     settings.log = nullptr;
     return update_server_c::start(settings, std::make_shared<const catalog_index_c>(std::move(loaded)), error);
+}
+
+// vantorel-catalog with these arguments; its exit status.
+inline int catalog_tool(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), "vantorel-catalog");
+    std::vector<char*> pointers;
+    for (auto& argument : arguments) pointers.push_back(argument.data());
+    return run_catalog_tool(int(pointers.size()), pointers.data());
 }

@@ -1,0 +1,169 @@
+// Signed catalogs: the owner's key pair, packages signed as they are imported or afterwards, and
+// the items of the answer checked as the program checks them.
+#include "server/catalog_loading.h"
+#include "server/package_archive_writer.h"
+#include "server/package_signing.h"
+#include "server/sqlite_catalog_schema.h"
+#include "service/package_trust.h"
+
+#include "tests/server/http_client.h"
+#include "tests/server/test_catalogs.h"
+#include "tests/unit/test_files.h"
+
+#include <gtest/gtest.h>
+#include <pugixml.hpp>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <zlib.h>
+
+#include <fstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string inf_text(const std::string& device_id, const std::string& version) {
+    return "[Version]\nSignature=\"$Windows NT$\"\nClass=Net\nClassGuid={4d36e972-e325-11ce-bfc1-08002be10318}\n"
+           "Provider=Maker\nDriverVer=03/20/2019," + version + "\n\n[Manufacturer]\nMaker=Models,NTamd64.6.1\n\n"
+           "[Models.NTamd64.6.1]\n\"Network adapter\"=Install, " + device_id + "\n";
+}
+
+// A package archive for one device in the folder; its path.
+std::string write_package(const scratch_folder_c& folder, const std::string& name, const std::string& device_id) {
+    std::string path = (folder.path() / name).string(), error;
+    EXPECT_TRUE(write_zip_archive(path, {{"drv/net.inf", inf_text(device_id, "12.18.9.7")}, {"drv/net.sys", "MZ driver"}}, error))
+        << error;
+    return path;
+}
+
+std::string file_bytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<catalog_package_c> catalog_packages(const std::string& catalog) {
+    std::string error;
+    std::vector<catalog_package_c> packages;
+    auto store = sqlite_catalog_store_c::open_read_only(catalog, error);
+    EXPECT_TRUE(store && store->load_packages(packages, error)) << error;
+    return packages;
+}
+
+// The zlib stream of a Windows 7 x64 request naming one device per ID.
+std::string scan_request(const std::vector<std::string>& device_ids) {
+    std::string document = "<?xml version=\"1.0\"?><kelvdoc><client os=\"WIN764\" lang=\"437\" model=\"m\"/><hardwares>";
+    for (const std::string& id : device_ids)
+        document += "<hardware><id>" + id + "</id><hardids>" + id + "</hardids></hardware>";
+    document += "</hardwares></kelvdoc>";
+    uLongf size = compressBound(uLong(document.size()));
+    std::string packed(size, '\0');
+    compress(reinterpret_cast<Bytef*>(packed.data()), &size, reinterpret_cast<const Bytef*>(document.data()), uLong(document.size()));
+    packed.resize(size);
+    return packed;
+}
+
+}  // namespace
+
+TEST(package_signing, keys_are_made_once_and_a_bad_key_file_is_named) {
+    scratch_folder_c folder;
+    std::string secret = (folder.path() / "owner.secret").string(), public_file = (folder.path() / "owner.public").string();
+    ASSERT_EQ(catalog_tool({"keygen", "--secret", secret, "--public", public_file}), 0);
+    struct stat facts {};
+    ASSERT_EQ(::stat(secret.c_str(), &facts), 0);
+    EXPECT_EQ(facts.st_mode & 0777, 0600u);
+    std::string made = file_bytes(secret);
+    EXPECT_EQ(catalog_tool({"keygen", "--secret", secret, "--public", (folder.path() / "other.public").string()}), 1);
+    EXPECT_EQ(file_bytes(secret), made);
+    EXPECT_FALSE(fs::exists(folder.path() / "other.public"));
+
+    signing_key_c key;
+    std::string error;
+    ASSERT_TRUE(key.read(secret, error)) << error;
+    EXPECT_EQ(public_key_text(key.public_key()) + "\n", file_bytes(public_file));
+    for (const auto& [name, text] : std::vector<std::pair<std::string, std::string>>{
+             {"short.key", made.substr(0, 62) + "\n"}, {"nothex.key", std::string(64, 'g')}, {"missing.key", ""}}) {
+        fs::path path = name == "missing.key" ? folder.path() / name : folder.write(name, text);
+        EXPECT_FALSE(key.read(path.string(), error));
+        EXPECT_NE(error.find(path.string()), std::string::npos) << error;
+    }
+}
+
+TEST(package_signing, a_catalog_from_before_signatures_is_migrated_and_signed_but_a_changed_archive_is_not) {
+    scratch_folder_c folder;
+    std::string catalog = (folder.path() / "c.sqlite").string(), served = (folder.path() / "served").string();
+    std::string secret = (folder.path() / "s").string(), public_file = (folder.path() / "p").string();
+    ASSERT_EQ(catalog_tool({"keygen", "--secret", secret, "--public", public_file}), 0);
+    ASSERT_EQ(catalog_tool({"import", "--catalog", catalog, "--packages", served, write_package(folder, "lan.zip", "PCI\\LAN"),
+                            write_package(folder, "wlan.zip", "PCI\\WLAN")}),
+              0);
+    {
+        // Back to the form the catalog tool wrote before it kept digests and signatures.
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(catalog.c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, "ALTER TABLE packages DROP COLUMN sha256; ALTER TABLE infs DROP COLUMN signature; "
+                                   "PRAGMA user_version = 1;", nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+        sqlite3_close(db);
+    }
+    for (const auto& package : catalog_packages(catalog)) EXPECT_FALSE(package_signed(package)) << package.file_name;
+
+    // One archive in the packages folder is no longer the one imported.
+    std::ofstream(fs::path(served) / "wlan.zip", std::ios::app) << "more bytes";
+    EXPECT_EQ(catalog_tool({"sign", "--catalog", catalog, "--packages", served, "--signing-key", secret}), 1);
+    std::vector<catalog_package_c> packages = catalog_packages(catalog);
+    ASSERT_EQ(packages.size(), 2u);
+    EXPECT_TRUE(package_signed(packages[0]));
+    EXPECT_EQ(packages[0].sha256, digest_hex(sha256_of(file_bytes(fs::path(served) / "lan.zip"))));
+    EXPECT_FALSE(package_signed(packages[1]));
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(catalog.c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(catalog_schema_version(db), current_catalog_schema);
+    sqlite3_close(db);
+}
+
+TEST(package_signing, the_program_believes_a_signed_item_as_served_and_refuses_it_changed) {
+    scratch_folder_c folder;
+    std::string catalog = (folder.path() / "c.sqlite").string(), served = (folder.path() / "served").string();
+    std::string secret = (folder.path() / "s").string(), public_file = (folder.path() / "p").string();
+    ASSERT_EQ(catalog_tool({"keygen", "--secret", secret, "--public", public_file}), 0);
+    ASSERT_EQ(catalog_tool({"import", "--catalog", catalog, "--packages", served, "--signing-key", secret,
+                            write_package(folder, "lan.zip", "PCI\\LAN")}),
+              0);
+    ASSERT_EQ(catalog_tool({"import", "--catalog", catalog, "--packages", served, write_package(folder, "wlan.zip", "PCI\\WLAN")}), 0);
+
+    served_catalog_c loaded;
+    catalog_load_report_c report;
+    std::string error;
+    ASSERT_TRUE(load_served_catalog(catalog, served, loaded, report, error)) << error;
+    server_settings_c settings;
+    settings.packages_folder = served;
+    settings.log = nullptr;
+    auto server = update_server_c::start(settings, loaded, error);
+    ASSERT_TRUE(server) << error;
+    std::string request = scan_request({"PCI\\LAN", "PCI\\WLAN"});
+    http_reply_c answer = fetch(server->base_url(), &request);
+    ASSERT_EQ(answer.status, 200);
+
+    pugi::xml_document document;
+    ASSERT_TRUE(document.load_buffer(answer.body.data(), answer.body.size()));
+    pugi::xpath_node_set items = document.select_nodes("/kelvdoc/hardwares/hardware/item");
+    ASSERT_EQ(items.size(), 2u) << answer.body;
+    pugi::xml_node signed_item = items[0].node(), unsigned_item = items[1].node();
+    EXPECT_FALSE(unsigned_item.child("sha256") || unsigned_item.child("sig"));
+    EXPECT_EQ(std::string(signed_item.last_child().name()), "sig");
+
+    std::optional<public_key_c> key = public_key_from_text(file_bytes(public_file));
+    ASSERT_TRUE(key);
+    const package_trust_c trust{{*key}, false};
+    auto texts = [&](const char* version) {
+        const pugi::xml_node& item = signed_item;
+        return offered_texts_c{item.child_value("link"), item.child_value("size"), item.child_value("infpath"), version,
+                               item.child_value("date"), item.child_value("sha256"), item.child_value("sig")};
+    };
+    item_check_c check = check_offered_item(texts(signed_item.child_value("ver")), trust);
+    EXPECT_EQ(check.verdict, item_verdict_c::signed_by_owner);
+    // What the link downloads is what the digest names.
+    http_reply_c archive = fetch(signed_item.child_value("link"));
+    ASSERT_EQ(archive.status, 200);
+    EXPECT_EQ(check.sha256, sha256_of(archive.body));
+    EXPECT_EQ(check_offered_item(texts("12.18.9.8"), trust).verdict, item_verdict_c::refused);
+}
