@@ -23,3 +23,4 @@ int backups_command(const cli_arguments& arguments);
 int restore_command(const cli_arguments& arguments);
 int scan_command(const cli_arguments& arguments);
 int answer_command(const cli_arguments& arguments);
+int sha256_command(const cli_arguments& arguments);

@@ -21,18 +21,19 @@ const command_entry_c commands[] = {
      "request [--profile FILE] [--include-absent] [--compressed] [--os CODE] [--model TEXT] [--lang N]\n"
      "                             the scan request document (or its zlib stream) for the inventory"},
     {"scan", scan_command,
-     "scan [--mirror URL]... [--profile FILE] [--setup-dat FILE] [--summary]   enumerate, ask the update server, choose offers"},
+     "scan [--mirror URL]... [--profile FILE] [--setup-dat FILE] [--summary] [--allow-unsigned]\n"
+     "                             enumerate, ask the update server, choose the signed offers"},
     {"answer", answer_command,
      "answer --profile FILE --answer FILE --os-version N [--setup-dat FILE]   match a saved answer offline"},
     {"download", download_command,
-     "download URL --size N --to PATH [--resume-from N]\n"
+     "download URL --size N --to PATH [--resume-from N] [--sha256 HEX]\n"
      "                             downloads a package with resume and retries; prints the job"},
     {"fetch", fetch_command,
-     "fetch LINK --size N --folder DIR\n"
+     "fetch LINK --size N [--sha256 HEX] --folder DIR\n"
      "                             downloads a package as the program does: a session in DIR that resumes\n"
      "                             what is there; Ctrl+C pauses; prints the final state"},
     {"install", install_command,
-     "install PACKAGE [--inf PATH]... [--folder DIR] [--wait | --dry-run]\n"
+     "install PACKAGE [--inf PATH]... [--folder DIR] [--sha256 HEX] [--wait | --dry-run]\n"
      "                             unpacks a package as the program does; prints and starts the installer\n"
      "                             (--wait: silently, to its end, with its result)"},
     {"backup", backup_command,
@@ -42,6 +43,7 @@ const command_entry_c commands[] = {
     {"restore", restore_command,
      "restore ARCHIVE_NAME [--folder DIR] [--wait | --dry-run]\n"
      "                             unpacks a backup and starts the installer, forced"},
+    {"sha256", sha256_command, "sha256 FILE...              each file's SHA-256, and how fast it was read and hashed"},
     {"settings", settings_command, "settings                   the settings as the program loads them (Windows builds)"},
     {"schedule", schedule_command, "schedule [show|on|off] [--name NAME]   the weekly scan's work item (Windows builds)"},
 };

@@ -118,7 +118,9 @@ TEST(package_trust, only_items_the_owner_signed_as_shown_are_kept) {
         EXPECT_TRUE(device.items[0].signed_package);
         EXPECT_EQ(device.items[0].sha256, good.digest);
         EXPECT_STREQ(device.items[0].inf_name, L"Drivers\\x64\\chip.inf");
-        if (allow_unsigned) EXPECT_FALSE(device.items[1].signed_package);
+        if (allow_unsigned) {
+            EXPECT_FALSE(device.items[1].signed_package);
+        }
     }
     // The file name is the link's last component, unescaped; query and fragment are no part of it.
     EXPECT_EQ(link_file_name("https://h/a/b%20c.zip?x=/y#z"), "b c.zip");
