@@ -118,7 +118,13 @@ install_packages() {
   fi
   if [ -n "$missing" ]; then
     log "installing: $(echo $missing)"
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing >/dev/null
+    # With one architecture's security index missing (a mirror mid-sync), the two architectures
+    # of a multi-arch library can no longer agree on a version; the release's own versions,
+    # preferred over the security pocket's, agree for both.
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing >/dev/null ||
+      { log "retrying with the release's own versions preferred"
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+          -o APT::Default-Release="$(. /etc/os-release && printf '%s' "$VERSION_CODENAME")" $missing >/dev/null; }
   fi
 }
 
