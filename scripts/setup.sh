@@ -103,6 +103,16 @@ apt_update() {
   log "apt-get update failed three times; going on with the indexes that arrived"
 }
 
+# With one architecture's security index missing (a mirror mid-sync), the two architectures of a
+# multi-arch library can no longer agree on a version; the release's own versions, preferred over
+# the security pocket's, agree for both.
+apt_install() {
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$@" >/dev/null && return 0
+  log "retrying with the release's own versions preferred"
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+    -o APT::Default-Release="$(. /etc/os-release && printf '%s' "$VERSION_CODENAME")" "$@" >/dev/null
+}
+
 install_packages() {
   local need_update=0
   dpkg --print-foreign-architectures | grep -qx i386 || { dpkg --add-architecture i386; need_update=1; }
@@ -118,13 +128,7 @@ install_packages() {
   fi
   if [ -n "$missing" ]; then
     log "installing: $(echo $missing)"
-    # With one architecture's security index missing (a mirror mid-sync), the two architectures
-    # of a multi-arch library can no longer agree on a version; the release's own versions,
-    # preferred over the security pocket's, agree for both.
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing >/dev/null ||
-      { log "retrying with the release's own versions preferred"
-        DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
-          -o APT::Default-Release="$(. /etc/os-release && printf '%s' "$VERSION_CODENAME")" $missing >/dev/null; }
+    apt_install $missing
   fi
 }
 
@@ -174,7 +178,7 @@ build_qemu_i386() {
     dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$p")
   done
   if [ "${#missing[@]}" -gt 0 ]; then
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
+    apt_install "${missing[@]}"
   fi
   local dir version key
   dir=$(source_tree qemu) || return 1
