@@ -5,7 +5,7 @@
 #     Where the kernel cannot run 32-bit programs, qemu's i386 emulator built from Debian's
 #     source package with a mend of its thread-local storage, cached in .cache/deps/qemu-i386.
 #  2. Source entries for apt, derived from the machine's own apt configuration.
-#  3. libcurl, minizip, TinyXML and GoogleTest cross-built for both MinGW targets from
+#  3. libcurl, minizip, TinyXML, libsodium and GoogleTest cross-built for both MinGW targets from
 #     Debian's source packages into .cache/deps/<target>.
 set -euo pipefail
 
@@ -19,7 +19,8 @@ host_packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev
   wine wine64 wine32:i386 xvfb xauth
   zlib1g-dev libcurl4-openssl-dev libminizip-dev libtinyxml-dev
-  libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
+  libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libsodium-dev openssl
+  autoconf automake libtool
   libsqlite3-dev libboost-dev libmicrohttpd-dev libpugixml-dev libdeflate-dev
   clang libclang-rt-14-dev
   nginx-light wrk curl unzip python3 systemd procps
@@ -296,6 +297,25 @@ build_tinyxml() {
   stamp_set "$target" tinyxml "$version"
 }
 
+# libsodium (Ed25519 signatures of the packages): its own autotools build, as Debian builds it
+# (the source package keeps no generated configure script), static, without the stack protector
+# (MinGW has no libssp to link), and only the library: no tests, no documentation.
+build_libsodium() {
+  local target=$1 triplet prefix dir version
+  triplet=$(triplet_of "$target"); prefix="$cache/$target"
+  dir=$(source_tree libsodium); version=$(basename "$dir")
+  stamp_ok "$target" libsodium "$version" && return 0
+  log "building $version for $target"
+  [ -x "$dir/configure" ] || (cd "$dir" && autoreconf -fi >/dev/null 2>&1) || { log "autoreconf failed in $dir"; return 1; }
+  local b="$cache/build/$target/libsodium"; rm -rf "$b"; mkdir -p "$b"
+  (cd "$b" && "$dir/configure" --host="$triplet" --prefix="$prefix" CC="$triplet-gcc-posix" \
+     --disable-shared --enable-static --disable-ssp --disable-dependency-tracking >/dev/null &&
+   make -j "$jobs" -C src/libsodium >/dev/null 2>"$b/make.log" && make -C src/libsodium install >/dev/null 2>&1) ||
+    { log "libsodium build failed (see $b)"; return 1; }
+  rm -rf "$b"
+  stamp_set "$target" libsodium "$version"
+}
+
 build_googletest() {
   local target=$1 prefix dir version
   prefix="$cache/$target"
@@ -327,6 +347,7 @@ for target in win32 win64; do
   build_curl "$target"
   build_minizip "$target"
   build_tinyxml "$target"
+  build_libsodium "$target"
   build_googletest "$target"
 done
 log "ready"
