@@ -90,6 +90,7 @@ fuzz_run catalog_package 30 "$package_seeds"
 fuzz_run http_headers 30 tests/fuzz/corpus/http_headers
 fuzz_run dpinst_inf 30 tests/fuzz/corpus/dpinst_inf
 fuzz_run download_links 30 tests/fuzz/corpus/download_links
+fuzz_run package_trust 30 tests/fuzz/corpus/package_trust
 
 # The Windows transfer tests reach a fault-injecting HTTP server on the loopback.
 fault_pid=
