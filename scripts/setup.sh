@@ -89,6 +89,20 @@ write_source_entries() {
   return 0
 }
 
+# A mirror in the middle of a sync serves index files that disagree with its Release file; apt
+# then fails the whole update although the other indexes arrived. Tried three times; when one
+# index still fails, the set-up goes on with what arrived, and an install that needs the missing
+# index fails with apt's own message.
+apt_update() {
+  local attempt
+  for attempt in 1 2 3; do
+    log "apt-get update"
+    apt-get update -qq && return 0
+    [ "$attempt" -lt 3 ] && sleep 15
+  done
+  log "apt-get update failed three times; going on with the indexes that arrived"
+}
+
 install_packages() {
   local need_update=0
   dpkg --print-foreign-architectures | grep -qx i386 || { dpkg --add-architecture i386; need_update=1; }
@@ -100,8 +114,7 @@ install_packages() {
   missing=$(missing_packages)
   if [ -n "$missing" ] || [ "$need_update" -eq 1 ] || [ ! -d /var/lib/apt/lists ] || \
      [ -z "$(ls /var/lib/apt/lists/*Sources* 2>/dev/null | head -n 1)" ]; then
-    log "apt-get update"
-    apt-get update -qq
+    apt_update
   fi
   if [ -n "$missing" ]; then
     log "installing: $(echo $missing)"
