@@ -15,7 +15,7 @@ jobs=$(nproc)
 log() { printf '[setup] %s\n' "$*" >&2; }
 
 host_packages=(
-  build-essential cmake ninja-build pkg-config dpkg-dev git
+  build-essential cmake ninja-build pkg-config dpkg-dev git autoconf automake libtool
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev
   wine wine64 wine32:i386 xvfb xauth
   zlib1g-dev libcurl4-openssl-dev libminizip-dev libtinyxml-dev libsodium-dev
@@ -258,6 +258,8 @@ build_libsodium() {
   dir=$(source_tree libsodium); version=$(basename "$dir")
   stamp_ok "$target" libsodium "$version" && return 0
   log "building $version for $target"
+  # Debian's source tree comes without the generated configure script.
+  [ -x "$dir/configure" ] || (cd "$dir" && autoreconf -fi >/dev/null 2>&1) || { log "autoreconf failed in $dir"; return 1; }
   local b="$cache/build/$target/libsodium"; rm -rf "$b"; mkdir -p "$b"
   (cd "$b" && "$dir/configure" --host="$triplet" --prefix="$cache/$target" --disable-shared --enable-static \
      --disable-dependency-tracking --disable-ssp CC="$triplet-gcc-posix" AR="$triplet-ar" RANLIB="$triplet-ranlib" \
