@@ -4,10 +4,11 @@
 # mirrors_start WORK [CATALOG PACKAGES]   sets mirror_urls (three base URLs) and mirror_pids
 # mirrors_stop
 #
-# With mirrors_https=N (1 to 3) mirror N answers over https, with a certificate for 127.0.0.1
-# from an authority made at run time in WORK/tls (tls_authority.sh; mirror_ca names its PEM file,
-# mirror_ca_der its DER file, for the clients to trust): the server itself serves TLS where its
-# usage offers --tls-cert, else nginx does, as a TLS proxy in front of it.
+# With mirrors_https=N (1 to 3) mirror N answers over https, with a certificate for 127.0.0.1 and
+# localhost from an authority made at run time in WORK/tls (tls_authority.sh; mirror_ca names its
+# PEM file, mirror_ca_der its DER file, for the clients to trust): the server itself serves TLS
+# where its usage offers --tls-cert, else nginx does, as a TLS proxy in front of it. Its URL names
+# "localhost": under Wine libcurl matches DNS names only (see service/tls_options.h).
 #
 # The programs come from build/host, or from the build folder VANTOREL_HOST_BUILD names.
 mirrors_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -52,12 +53,12 @@ mirrors_start() {
     if [ "$n" != "$mirrors_https" ]; then
       mirror_urls+=("http://127.0.0.1:$port/")
     elif [ "$native_tls" = 1 ]; then
-      mirror_urls+=("https://127.0.0.1:$port/")
+      mirror_urls+=("https://localhost:$port/")
     else
       tls_proxy_start "$work/tls-proxy" "http://127.0.0.1:$port" server || { mirrors_stop; return 1; }
       # The proxy is the mirrors' own: a proxy started later for something else keeps running.
       mirror_proxy_pid=$tls_proxy_pid tls_proxy_pid=
-      mirror_urls+=("${tls_proxy_urls[0]}")
+      mirror_urls+=("${tls_proxy_urls[0]/127.0.0.1/localhost}")
     fi
   done
 }
