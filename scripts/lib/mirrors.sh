@@ -61,6 +61,13 @@ mirrors_start() {
       mirror_urls+=("${tls_proxy_urls[0]/127.0.0.1/localhost}")
     fi
   done
+  # The https mirror answers, with a certificate its authority vouches for.
+  if [ "$mirrors_https" != 0 ] &&
+    ! curl -s -o /dev/null --max-time 10 --cacert "$mirror_ca" "${mirror_urls[$((mirrors_https - 1))]}"; then
+    echo "mirror $mirrors_https does not answer over https (see $work/mirror$mirrors_https.log)"
+    mirrors_stop
+    return 1
+  fi
 }
 
 mirrors_stop() {

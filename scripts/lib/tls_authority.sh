@@ -1,7 +1,7 @@
 # A certificate authority of our own, made at run time with openssl for the https mirrors of the
 # tests and the demo, and the server certificates it signs. Nothing here is ever committed.
 #
-# tls_authority_make DIR   makes, once per DIR:
+# tls_authority_make DIR   makes anew in DIR (a few seconds; nothing of an earlier run is kept):
 #   ca.pem, ca.der           the authority (the file clients are told to trust)
 #   server.pem, server.key   127.0.0.1 (as an IP subject alternative name), signed by it, valid now
 #   expired.pem, expired.key the same, signed by it, but valid only until a year ago
@@ -65,7 +65,6 @@ CONF
 tls_authority_make() {
   local dir=$1
   tls_dir=$dir
-  [ -f "$dir/.complete" ] && return 0
   rm -rf "$dir"; mkdir -p "$dir"
   local now year_ago two_years_ago in_a_month
   now=$(date -u +%Y%m%d%H%M%SZ -d '-1 hour')
@@ -79,5 +78,4 @@ tls_authority_make() {
     tls_sign "$dir" stranger-ca stranger "$now" "$in_a_month" &&
     openssl x509 -in "$dir/ca.pem" -outform DER -out "$dir/ca.der" || { echo "tls: could not make the authority" >&2; return 1; }
   rm -f "$dir/stranger-ca.key"
-  touch "$dir/.complete"
 }
