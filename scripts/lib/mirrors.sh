@@ -38,11 +38,16 @@ mirrors_start() {
     mirror_ca="$tls_dir/ca.pem" mirror_ca_der="$tls_dir/ca.der"
     "$server" --help 2>&1 | grep -q -- '--tls-cert' && native_tls=1
   fi
+  local listen
   for n in 1 2 3; do
     rm -f "$work/mirror$n.port"
-    tls_options=()
-    [ "$n" = "$mirrors_https" ] && [ "$native_tls" = 1 ] && tls_options=(--tls-cert "$tls_dir/server.pem" --tls-key "$tls_dir/server.key")
-    "$server" --catalog "$catalog" --packages "$packages" --listen 127.0.0.1:0 --port-file "$work/mirror$n.port" \
+    tls_options=() listen=127.0.0.1:0
+    if [ "$n" = "$mirrors_https" ] && [ "$native_tls" = 1 ]; then
+      # Its package links name localhost too, so a port is chosen beforehand.
+      port=$(tls_proxy_free_port) listen=127.0.0.1:$port
+      tls_options=(--tls-cert "$tls_dir/server.pem" --tls-key "$tls_dir/server.key" --public-url "https://localhost:$port/")
+    fi
+    "$server" --catalog "$catalog" --packages "$packages" --listen "$listen" --port-file "$work/mirror$n.port" \
       "${tls_options[@]}" 2>"$work/mirror$n.log" &
     mirror_pids+=($!)
   done
