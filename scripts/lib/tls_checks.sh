@@ -1,7 +1,8 @@
 # https through the real programs: vantorel-cli (the host build, or a Windows build under Wine in a
 # prefix that trusts the test authority through its root store) against TLS listeners in front of
 # an update-server mirror (tls_proxy.sh), each presenting another certificate:
-#   a certificate from the trusted authority   the package download and the scan work
+#   a certificate from the trusted authority   the package download works, and the scan (not
+#                                               in the 32-bit build: see below)
 #   one from an authority nobody trusts         refused, the host and the reason said
 #   an expired one from the trusted authority   refused, the host and the reason said
 # Sourced by scripts/test.sh, which defines root.
@@ -55,10 +56,14 @@ tls_checks() {
   # The session names the package by the MD5 digest of the link's file name.
   ok=0; [ "$rc" = 0 ] && cmp -s "$packages/$package" "$(ls -d "$work/trusted"/*.zip | head -n 1)" && ok=1
   tls_expect "$name: https download, certificate of the trusted authority" "$ok" "$work/trusted.json"
-  rc=0; $runner scan --summary --profile "$root/tools/simulated_pc/simulated-pc.json" --mirror "$trusted" \
-    >"$work/scan.txt" 2>&1 || rc=$?
-  ok=0; [ "$rc" = 0 ] && grep -q '^Devices found: ' "$work/scan.txt" && ok=1
-  tls_expect "$name: https scan, certificate of the trusted authority" "$ok" "$work/scan.txt"
+  # The scan posts through the same transfer set-up; the 32-bit build, whose every start costs
+  # about 16 s under qemu, leaves it to the others.
+  if [ "$name" != win32 ]; then
+    rc=0; $runner scan --summary --profile "$root/tools/simulated_pc/simulated-pc.json" --mirror "$trusted" \
+      >"$work/scan.txt" 2>&1 || rc=$?
+    ok=0; [ "$rc" = 0 ] && grep -q '^Devices found: ' "$work/scan.txt" && ok=1
+    tls_expect "$name: https scan, certificate of the trusted authority" "$ok" "$work/scan.txt"
+  fi
   rc=0; $runner fetch "${stranger}packages/$package" --size "$size" --folder "$work/stranger" >"$work/stranger.json" 2>&1 || rc=$?
   ok=0; [ "$rc" = 1 ] && tls_refused "$work/stranger.json" "$stranger" &&
     grep -q 'not trusted' "$work/stranger.json" && ok=1
