@@ -70,6 +70,7 @@ int download_command(const cli_arguments& arguments) {
         {"http_status", job.http_status},
         {"code", job.code},
         {"code_text", curl_easy_strerror(CURLcode(job.code))},
+        {"error_text", job.failure_text},
         {"stop", job.stop.load()},
         {"last_error", last_error()},
     };

@@ -51,6 +51,7 @@ void print_state(const download_session_c& session) {
         {"http_status", session.job.http_status},
         {"code", session.job.code},
         {"code_text", curl_easy_strerror(CURLcode(session.job.code))},
+        {"error_text", session.job.failure_text},
         {"last_error", last_error()},
         {"file", file ? wide_to_utf8(*file) : std::string()},
         {"problem", download_problem_key(session.problem)},
@@ -126,6 +127,7 @@ int fetch_command(const cli_arguments& arguments) {
     print_state(session);
     if (session.problem == download_problem::digest_mismatch)
         std::fprintf(stderr, "vantorel-cli: the downloaded bytes are not the signed package; they were deleted\n");
+    if (!session.job.failure_text.empty()) std::fprintf(stderr, "vantorel-cli: %s\n", session.job.failure_text.c_str());
     stop_downloads(std::chrono::seconds(5));
     http_global_cleanup();
     switch (session.state) {

@@ -51,7 +51,7 @@ bool parse_options(const cli_arguments& arguments, scan_options_c& options) {
         } else if (argument == "--mirror" && has_value) {
             std::string url = arguments[++i];
             if (!normalise_mirror_url(url)) {
-                std::fprintf(stderr, "vantorel-cli: a mirror is an http:// URL: %s\n", url.c_str());
+                std::fprintf(stderr, "vantorel-cli: a mirror is an https:// or http:// URL: %s\n", url.c_str());
                 return false;
             }
             options.mirrors.push_back(url);

@@ -1,5 +1,7 @@
 # libcurl, zlib, minizip, TinyXML and libsodium: Debian's -dev packages on Linux; for MinGW the static
 # builds the setup script made in .cache/deps/<target> (found through the toolchain's root path).
+# MinGW's libcurl speaks TLS through Schannel (secur32, crypt32; bcrypt for its hashes), and
+# libsodium draws its random bytes through RtlGenRandom (advapi32).
 add_library(vantorel_dependencies INTERFACE)
 
 if(WIN32)
@@ -15,8 +17,8 @@ if(WIN32)
     CURL_STATICLIB SODIUM_STATIC TIXML_USE_STL UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
   target_link_libraries(vantorel_dependencies INTERFACE
     ${CURL_LIBRARY} ${MINIZIP_LIBRARY} ${TINYXML_LIBRARY} ${ZLIB_LIBRARY} ${SODIUM_LIBRARY}
-    wbemuuid ole32 oleaut32 uuid setupapi cfgmgr32 advapi32 shell32 shlwapi user32 gdi32 comctl32 ws2_32 crypt32 bcrypt
-    version)
+    wbemuuid ole32 oleaut32 uuid setupapi cfgmgr32 advapi32 shell32 shlwapi user32 gdi32 comctl32 ws2_32
+    secur32 crypt32 bcrypt version)
   target_link_options(vantorel_dependencies INTERFACE -static -static-libgcc -static-libstdc++)
 else()
   find_package(CURL REQUIRED)

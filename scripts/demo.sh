@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The main job on the built-in demo, step by step: three local update-server mirrors with the demo
-# catalog (real driver packages built here), the simulated PC registered into a fresh Wine prefix,
+# catalog (real driver packages built here), mirror 2 over https with a certificate from an
+# authority made for this run, which the prefix trusts through its root store as an administrator
+# would have it trust one, the simulated PC registered into a fresh Wine prefix,
 # then the program's core through vantorel-cli: a scan (mirror 1 is down, so mirror 2 answers),
 # the download of two packages, their installation by our driver package installer, a rescan that
 # finds both devices up to date, a backup of one package from the driver store and its restore.
@@ -31,13 +33,18 @@ for build in host win32 win64; do
 done
 
 trap 'mirrors_stop; wine_stop; display_stop' EXIT
-say "starting three update-server mirrors with the demo catalog"
-mirrors_start "$root/build/demo-mirrors"
+say "starting three update-server mirrors with the demo catalog, mirror 2 over https"
+mirrors_https=2 mirrors_start "$root/build/demo-mirrors"
 say "mirrors: ${mirror_urls[*]}"
+say "mirror 2's certificate comes from an authority made for this run: $mirror_ca"
+# The Linux build trusts it through OpenSSL's store file.
+export SSL_CERT_FILE=$mirror_ca
 build/host/vantorel-catalog list --catalog build/demo-mirrors/catalog.sqlite | grep -v $'^\t' | cut -f1 | sed 's/^/[demo]   package /'
 
 display_start
 wine_prefix_fresh "$root/build/wine/demo-prefix"
+say "the prefix trusts that authority through the machine's root store (trust-root.exe)"
+wine_trust_root "$mirror_ca_der" | sed 's/^/[demo]   /'
 # The program as installed: the tool and the driver package installers in one folder (the backups
 # go to a folder of their own, given with --folder, which keeps its own backup index).
 work="$root/build/demo-work"
@@ -59,7 +66,7 @@ wine_run build/win64/simulated-pc.exe register tools/simulated_pc/simulated-pc.j
 # would replace the simulated graphics cards by Wine's own; the 64-bit program reads the same
 # SetupAPI without that side effect.
 
-step "1. Scan: mirror 1 is down, mirrors 2 and 3 answer"
+step "1. Scan: mirror 1 is down, mirror 2 answers over https"
 cli scan --summary "${mirrors[@]}"
 cli scan "${mirrors[@]}" >"$work/json/scan.json"
 say "The simulated PC keeps no INF files of its installed drivers in the driver store, so Windows"

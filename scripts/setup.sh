@@ -5,8 +5,8 @@
 #     Where the kernel cannot run 32-bit programs, qemu's i386 emulator built from Debian's
 #     source package with a mend of its thread-local storage, cached in .cache/deps/qemu-i386.
 #  2. Source entries for apt, derived from the machine's own apt configuration.
-#  3. libcurl, minizip, TinyXML, libsodium and GoogleTest cross-built for both MinGW targets from
-#     Debian's source packages into .cache/deps/<target>.
+#  3. libcurl (TLS through Windows' own Schannel), libsodium, minizip, TinyXML and GoogleTest
+#     cross-built for both MinGW targets from Debian's source packages into .cache/deps/<target>.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -15,15 +15,14 @@ jobs=$(nproc)
 log() { printf '[setup] %s\n' "$*" >&2; }
 
 host_packages=(
-  build-essential cmake ninja-build pkg-config dpkg-dev git
+  build-essential cmake ninja-build pkg-config dpkg-dev git autoconf automake libtool
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev
   wine wine64 wine32:i386 xvfb xauth
-  zlib1g-dev libcurl4-openssl-dev libminizip-dev libtinyxml-dev
-  libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libsodium-dev openssl
-  autoconf automake libtool
+  zlib1g-dev libcurl4-openssl-dev libminizip-dev libtinyxml-dev libsodium-dev
+  libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   libsqlite3-dev libboost-dev libmicrohttpd-dev libpugixml-dev libdeflate-dev
   clang libclang-rt-14-dev
-  nginx-light wrk curl unzip python3 systemd procps
+  nginx-light wrk curl openssl ca-certificates unzip python3 systemd procps
   librsvg2-bin fonts-ipafont-gothic fonts-liberation2
 )
 
@@ -235,17 +234,22 @@ triplet_of() { case $1 in win32) echo i686-w64-mingw32 ;; win64) echo x86_64-w64
 stamp_ok() { [ -f "$cache/$1/.$2.stamp" ] && [ "$(cat "$cache/$1/.$2.stamp")" = "$3" ]; }
 stamp_set() { printf '%s' "$3" > "$cache/$1/.$2.stamp"; }
 
+# libcurl speaks TLS through Schannel, Windows' own TLS: it checks certificates against the system's
+# root store and needs no OpenSSL. The stamp names the TLS backend, so that a cache built without
+# TLS is built again.
 build_curl() {
-  local target=$1 triplet prefix dir version
+  local target=$1 triplet prefix dir version key
   triplet=$(triplet_of "$target"); prefix="$cache/$target"
   dir=$(source_tree curl); version=$(basename "$dir")
-  stamp_ok "$target" curl "$version" && return 0
-  log "building $version for $target"
+  key="$version schannel"
+  stamp_ok "$target" curl "$key" && return 0
+  log "building $version for $target (Schannel)"
   local b="$cache/build/$target/curl"; rm -rf "$b"
   cmake -S "$dir" -B "$b" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$target.cmake" -DCMAKE_INSTALL_PREFIX="$prefix" \
     -DBUILD_SHARED_LIBS=OFF -DBUILD_CURL_EXE=OFF -DBUILD_TESTING=OFF -DENABLE_MANUAL=OFF \
-    -DCURL_ENABLE_SSL=OFF -DCURL_USE_OPENSSL=OFF -DCURL_USE_SCHANNEL=OFF -DCURL_USE_LIBSSH2=OFF \
+    -DCURL_ENABLE_SSL=ON -DCURL_USE_SCHANNEL=ON -DCURL_USE_OPENSSL=OFF -DCURL_USE_LIBSSH2=OFF \
+    -DCURL_CA_BUNDLE=none -DCURL_CA_PATH=none \
     -DUSE_NGHTTP2=OFF -DUSE_LIBIDN2=OFF -DCURL_BROTLI=OFF -DCURL_ZSTD=OFF -DCURL_ZLIB=ON \
     -DENABLE_UNIX_SOCKETS=OFF -DCURL_DISABLE_LDAP=ON -DCURL_DISABLE_LDAPS=ON \
     -DCURL_DISABLE_DICT=ON -DCURL_DISABLE_FILE=ON -DCURL_DISABLE_GOPHER=ON -DCURL_DISABLE_IMAP=ON \
@@ -253,7 +257,27 @@ build_curl() {
     -DCURL_DISABLE_SMTP=ON -DCURL_DISABLE_TELNET=ON -DCURL_DISABLE_TFTP=ON >/dev/null
   cmake --build "$b" -j "$jobs" >/dev/null
   cmake --install "$b" >/dev/null
-  stamp_set "$target" curl "$version"
+  rm -rf "$b"
+  stamp_set "$target" curl "$key"
+}
+
+# libsodium (the signatures of driver packages): the static library and its headers only.
+build_libsodium() {
+  local target=$1 triplet dir version
+  triplet=$(triplet_of "$target")
+  dir=$(source_tree libsodium); version=$(basename "$dir")
+  stamp_ok "$target" libsodium "$version" && return 0
+  log "building $version for $target"
+  # Debian's source tree comes without the generated configure script.
+  [ -x "$dir/configure" ] || (cd "$dir" && autoreconf -fi >/dev/null 2>&1) || { log "autoreconf failed in $dir"; return 1; }
+  local b="$cache/build/$target/libsodium"; rm -rf "$b"; mkdir -p "$b"
+  (cd "$b" && "$dir/configure" --host="$triplet" --prefix="$cache/$target" --disable-shared --enable-static \
+     --disable-dependency-tracking --disable-ssp CC="$triplet-gcc-posix" AR="$triplet-ar" RANLIB="$triplet-ranlib" \
+     >configure.log 2>&1 &&
+   make -C src/libsodium -j "$jobs" install >make.log 2>&1) ||
+    { log "libsodium build failed (see $b)"; return 1; }
+  rm -rf "$b"
+  stamp_set "$target" libsodium "$version"
 }
 
 # Compiles a list of source files of an unpacked package into one static library.
@@ -295,25 +319,6 @@ build_tinyxml() {
   mkdir -p "$cache/$target/include"
   cp "$dir"/tinyxml.h "$dir"/tinystr.h "$cache/$target/include/"
   stamp_set "$target" tinyxml "$version"
-}
-
-# libsodium (Ed25519 signatures of the packages): its own autotools build, as Debian builds it
-# (the source package keeps no generated configure script), static, without the stack protector
-# (MinGW has no libssp to link), and only the library: no tests, no documentation.
-build_libsodium() {
-  local target=$1 triplet prefix dir version
-  triplet=$(triplet_of "$target"); prefix="$cache/$target"
-  dir=$(source_tree libsodium); version=$(basename "$dir")
-  stamp_ok "$target" libsodium "$version" && return 0
-  log "building $version for $target"
-  [ -x "$dir/configure" ] || (cd "$dir" && autoreconf -fi >/dev/null 2>&1) || { log "autoreconf failed in $dir"; return 1; }
-  local b="$cache/build/$target/libsodium"; rm -rf "$b"; mkdir -p "$b"
-  (cd "$b" && "$dir/configure" --host="$triplet" --prefix="$prefix" CC="$triplet-gcc-posix" \
-     --disable-shared --enable-static --disable-ssp --disable-dependency-tracking >/dev/null &&
-   make -j "$jobs" -C src/libsodium >/dev/null 2>"$b/make.log" && make -C src/libsodium install >/dev/null 2>&1) ||
-    { log "libsodium build failed (see $b)"; return 1; }
-  rm -rf "$b"
-  stamp_set "$target" libsodium "$version"
 }
 
 build_googletest() {

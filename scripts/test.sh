@@ -107,6 +107,10 @@ if [ -x build/host/vantorel-server ] && mirrors_start "$root/build/mirrors"; the
   export VANTOREL_MIRRORS="${mirror_urls[*]}"
 fi
 
+# https: an authority made at run time, and TLS listeners in front of mirror 2 (see tls_checks.sh).
+source scripts/lib/tls_checks.sh
+[ -n "${VANTOREL_MIRRORS:-}" ] && tls_listeners_start "$root/build/tls" "${mirror_urls[1]}"
+
 # An independent file server (nginx) for downloads: the Windows session test and the checks of
 # every build's vantorel-cli below.
 www="$root/build/nginx/www"
@@ -121,7 +125,7 @@ if nginx_start "$www" "$root/build/nginx/state"; then
 fi
 
 display_start
-trap 'wine_stop; display_stop; nginx_stop; mirrors_stop; [ -n "$fault_pid" ] && kill "$fault_pid" 2>/dev/null' EXIT
+trap 'wine_stop; display_stop; nginx_stop; tls_proxy_stop; mirrors_stop; [ -n "$fault_pid" ] && kill "$fault_pid" 2>/dev/null' EXIT
 wine_prefix_fresh "$root/build/wine/prefix"
 # The window tests' fonts and window handling in that prefix.
 source tests/win/ui_wine_settings.sh && ui_wine_settings
@@ -170,6 +174,10 @@ if [ "$nginx_ready" = 1 ]; then
 else
   download_check_results+=("fail nginx could not be started")
 fi
+# https through every build's vantorel-cli, the Windows builds in the prefix above once it trusts
+# the authority.
+tls_all_checks "$root/build/tls" "$root/build/mirrors/packages"
+tls_proxy_stop
 # Help, version and misuse of the console tools, on Linux and under Wine.
 [ -x build/host/vantorel-cli ] && cli_convention_checks build/host/vantorel-cli host "$root/build/cli-checks/host"
 for build in win64 win32; do
@@ -183,7 +191,8 @@ for installer in DPInst64 DPInst32; do
   [ -f "build/win64/$installer.exe" ] &&
     installer_convention_checks "wine_run build/win64/$installer.exe" "$installer" "$root/build/cli-checks/$installer"
 done
-for check in "${download_check_results[@]}" "${server_check_results[@]}" "${fuzz_results[@]}" "${cli_check_results[@]}"; do
+for check in "${download_check_results[@]}" "${server_check_results[@]}" "${fuzz_results[@]}" "${cli_check_results[@]}" \
+  "${tls_check_results[@]}"; do
   case $check in
     pass*) passed=$((passed + 1)) ;;
     *) failed=$((failed + 1)); failures+=("${check#fail }") ;;
@@ -192,6 +201,7 @@ done
 printf '%-12s %d checks\n' downloads "${#download_check_results[@]}"
 printf '%-12s %d checks\n' server "${#server_check_results[@]}"
 printf '%-12s %d checks\n' cli "${#cli_check_results[@]}"
+printf '%-12s %d checks\n' tls "${#tls_check_results[@]}"
 wine_stop
 
 for failure in "${failures[@]}"; do echo "FAILED: $failure"; done

@@ -4,6 +4,7 @@
 #include "common/file_digest.h"
 #include "common/file_open.h"
 #include "common/last_error.h"
+#include "service/tls_options.h"
 
 #include <chrono>
 #include <cstring>
@@ -221,7 +222,8 @@ std::unique_ptr<http_transfer_c> create_transfer(std::int32_t capacity) {
     transfer->headers = curl_slist_append(nullptr, "Connection: close");
     CURL* handle = transfer->handle;
     curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, transfer->result.error_text);
-    curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS, long(CURLPROTO_HTTP | CURLPROTO_FTP));
+    curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS, long(CURLPROTO_HTTP | CURLPROTO_HTTPS | CURLPROTO_FTP));
+    apply_tls_options(handle);
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(handle, CURLOPT_ENCODING, "");
     curl_easy_setopt(handle, CURLOPT_HTTP_CONTENT_DECODING, 1L);
@@ -258,7 +260,7 @@ const transfer_result_c& perform_to_memory(http_transfer_c& transfer, const char
 std::int32_t download_file(http_transfer_c& transfer, const char* url, const std::wstring& target, transfer_job_c& job) {
     transfer.job = &job;
     std::int32_t result;
-    if (starts_with_ignoring_case(url, "http://")) {
+    if (starts_with_ignoring_case(url, "http://") || starts_with_ignoring_case(url, "https://")) {
         result = download_http(transfer, url, target, job);
     } else if (starts_with_ignoring_case(url, "ftp://")) {
         result = download_ftp(transfer, url, target, job);
@@ -291,12 +293,15 @@ std::int32_t download_with_retries(const char* session_url, transfer_job_c& job,
         return -1;
     }
     const std::string url = escape_url_spaces(session_url ? session_url : "");
+    job.failure_text.clear();
     std::int32_t result = -1;
     for (int attempt = 0; attempt < attempts; ++attempt) {
         result = download_file(*transfer, url.c_str(), target, job);
         // A link of another scheme or a target that cannot be opened: no retry mends that.
         if (result != 0) break;
-        if (job.stop.load() != 0 || job.code == CURLE_OK) break;
+        // Nor does one mend a certificate that TLS refused.
+        job.failure_text = tls_refusal_text(url.c_str(), CURLcode(job.code), transfer->result.error_text);
+        if (job.stop.load() != 0 || job.code == CURLE_OK || !job.failure_text.empty()) break;
         if (transfer->writer_refused_oversize) {
             // The server sent more than the package holds (a range it ignored, say): start over
             // from the first byte.

@@ -1,4 +1,4 @@
-// Every HTTP and FTP transfer of the program goes through this layer over the libcurl easy
+// Every HTTP(S) and FTP transfer of the program goes through this layer over the libcurl easy
 // interface: one request into a fixed-capacity memory buffer (the scan query's multipart POST)
 // and file downloads with resume, size limit, cancellation and retries.
 #pragma once
@@ -62,8 +62,9 @@ const transfer_result_c& perform_to_memory(http_transfer_c& transfer, const char
 // that already holds expected_size bytes is complete without a request.
 std::int32_t download_file(http_transfer_c& transfer, const char* url, const std::wstring& target, transfer_job_c& job);
 
-// Up to ten attempts, resuming where the last one stopped; a link of another scheme or a target
-// that cannot be opened ends them at once, and a stop request cuts the wait between them short.
+// Up to ten attempts, resuming where the last one stopped; a link of another scheme, a target
+// that cannot be opened or a certificate that TLS refused (job.failure_text says which host and
+// why) ends them at once, and a stop request cuts the wait between them short.
 // The last download_file result, or -1 when no transfer could be created.
 std::int32_t download_with_retries(const char* session_url, transfer_job_c& job, const std::wstring& target);
 

@@ -1,11 +1,17 @@
 #include "service/mirrors.h"
 
 bool normalise_mirror_url(std::string& url) {
-    constexpr std::string_view scheme = "http://";
-    if (url.size() <= scheme.size() || url.compare(0, scheme.size(), scheme) != 0) return false;
+    std::size_t scheme_size = 0;
+    for (std::string_view scheme : {"https://", "http://"}) {
+        if (url.size() > scheme.size() && url.compare(0, scheme.size(), scheme) == 0) {
+            scheme_size = scheme.size();
+            break;
+        }
+    }
+    if (scheme_size == 0) return false;
     if (url.find_first_of(" \t\r\n") != std::string::npos) return false;
     // Without a path, "/" goes after the host, before any query or fragment.
-    std::size_t host_end = url.find_first_of("/?#", scheme.size());
+    std::size_t host_end = url.find_first_of("/?#", scheme_size);
     if (host_end == std::string::npos) url += '/';
     else if (url[host_end] != '/') url.insert(host_end, "/");
     return true;

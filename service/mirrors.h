@@ -11,18 +11,19 @@
 using mirror_list_c = std::array<std::string, 3>;
 
 inline const mirror_list_c default_mirrors{
-    "http://scan1.drivers.vantorel.example/",
-    "http://scan2.drivers.vantorel.example/",
-    "http://scan3.drivers.vantorel.example/",
+    "https://scan1.drivers.vantorel.example/",
+    "https://scan2.drivers.vantorel.example/",
+    "https://scan3.drivers.vantorel.example/",
 };
 
 // The defaults with the configured overrides applied as with_mirror_overrides applies them
-// (Windows: the registry values that are usable "http://" URLs; elsewhere none).
+// (Windows: the registry values that are usable "https://" or "http://" URLs; elsewhere none).
 mirror_list_c configured_mirrors();
 
 // Replaces the first overrides.size() mirrors, in order; with fewer than three overrides the
 // last one also serves the remaining places, so that no default host is ever mixed in.
 mirror_list_c with_mirror_overrides(const mirror_list_c& base, const std::vector<std::string>& overrides);
 
-// An override is taken only when it is an "http://" URL; the path "/" is added when missing.
+// An override is taken only when it is an "https://" or "http://" URL; the path "/" is added
+// when missing.
 bool normalise_mirror_url(std::string& url);

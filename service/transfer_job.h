@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 class sha256_c;
 
@@ -13,6 +14,9 @@ struct transfer_job_c {
     std::int32_t http_status = 0;              // out: response code of the last attempt
     std::int32_t code = 0;                     // out: libcurl result of the last attempt (a stop is 0)
     std::atomic<std::int32_t> stop{0};         // in: nonzero aborts at the next progress call
+    // out: "<host>: <reason>" when TLS refused the last attempt (no retry follows); written by the
+    // transfer, read once it has ended.
+    std::string failure_text;
     // in: the wait between two attempts, and how long a transfer may stay below one byte per
     // second before it counts as stalled.
     long retry_wait_ms = 5000;

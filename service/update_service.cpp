@@ -6,6 +6,7 @@
 #include "common/last_error.h"
 #include "service/scan_request.h"
 #include "service/scan_response.h"
+#include "service/tls_options.h"
 
 #include <cstdio>
 #include <cstring>
@@ -35,6 +36,8 @@ void copy_error_text(scan_query_c& query, const char* text) {
 std::string attempt_failure(const transfer_result_c& result) {
     if (result.code == 0 || result.code == CURLE_HTTP_RETURNED_ERROR)
         return "HTTP status " + std::to_string(result.http_status);
+    if (is_tls_refusal(static_cast<CURLcode>(result.code)))
+        return tls_refusal_reason(static_cast<CURLcode>(result.code), result.error_text);
     std::string text = curl_easy_strerror(static_cast<CURLcode>(result.code));
     if (result.code == CURLE_WRITE_ERROR && result.error_text[0]) text += std::string(" (") + result.error_text + ")";
     return text;
@@ -72,6 +75,7 @@ bool query_update_server(update_service_c& service, scan_query_c& query) {
     }
 
     const transfer_result_c* result = nullptr;
+    const std::string* last_asked = nullptr;
     bool answered = false;
     query.mirror_failures.clear();
     query.answered_by.clear();
@@ -81,6 +85,7 @@ bool query_update_server(update_service_c& service, scan_query_c& query) {
     for (const std::string& mirror : service.mirrors) {
         if (service.stop_requested.load() && result) break;
         result = &post_request(*service.transfer, mirror, packed);
+        last_asked = &mirror;
         query.http_status = result->http_status;
         if (result->code == 0 && result->http_status < 400) {
             answered = true;
@@ -90,7 +95,13 @@ bool query_update_server(update_service_c& service, scan_query_c& query) {
         query.mirror_failures.push_back(mirror + ": " + attempt_failure(*result));
     }
     if (!answered) {
-        if (result->http_status == 504) {
+        // A refused certificate is no timeout: the window shows which mirror refused and why.
+        const std::string refusal =
+            tls_refusal_text(last_asked->c_str(), static_cast<CURLcode>(result->code), result->error_text);
+        if (!refusal.empty()) {
+            set_last_error(error_network);
+            copy_error_text(query, refusal.c_str());
+        } else if (result->http_status == 504) {
             set_last_error(error_network_timeout);
         } else {
             set_last_error(error_network);

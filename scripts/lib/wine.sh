@@ -5,6 +5,7 @@
 # wine_run EXE ARGS...    runs a 32- or 64-bit program in $WINEPREFIX with the matching loader
 # wine_stop               ends the prefix's wine server and its processes
 # display_start           starts Xvfb when there is no display; display_stop ends it
+# wine_trust_root CERT    the prefix trusts the certificate authority in CERT (its root store)
 
 wine_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 export WINEDEBUG=${WINEDEBUG:--all}
@@ -97,4 +98,18 @@ display_start() {
 display_stop() {
   [ -n "$display_pid" ] && kill "$display_pid" 2>/dev/null || true
   display_pid=
+}
+
+# wine_trust_root CERT   makes the prefix trust the certificate authority in CERT (DER or PEM)
+# through the machine's root store, as an administrator adds a root on Windows: trust-root.exe of
+# the 64-bit build, else of the 32-bit one.
+wine_trust_root() {
+  local cert=$1 tool
+  for tool in "$wine_root/build/win64/trust-root.exe" "$wine_root/build/win32/trust-root.exe"; do
+    [ -f "$tool" ] || continue
+    wine_run "$tool" "Z:${cert//\//\\}"
+    return
+  done
+  echo "wine_trust_root: no trust-root.exe is built" >&2
+  return 1
 }

@@ -108,7 +108,7 @@ TEST_F(http_transfer_test, a_multipart_form_is_posted_once_and_then_freed) {
     EXPECT_EQ(transfer->form_last, nullptr);
 }
 
-TEST_F(http_transfer_test, schemes_http_in_capitals_is_fine_https_is_refused_without_a_file) {
+TEST_F(http_transfer_test, schemes_http_in_capitals_and_https_are_taken_others_refused_without_a_file) {
     auto transfer = create_transfer(0);
     quick_job_c job;
     job.expected_size = 100;
@@ -118,9 +118,14 @@ TEST_F(http_transfer_test, schemes_http_in_capitals_is_fine_https_is_refused_wit
 
     quick_job_c secure;
     secure.expected_size = 100;
-    EXPECT_EQ(download_file(*transfer, "https://127.0.0.1:1/x", target("b.bin"), secure), -1);
-    EXPECT_EQ(secure.code, CURLE_URL_MALFORMAT);
-    EXPECT_EQ(read_file(target("b.bin")), "(missing)");
+    EXPECT_EQ(download_file(*transfer, "https://127.0.0.1:1/x", target("b.bin"), secure), 0);
+    EXPECT_EQ(secure.code, CURLE_COULDNT_CONNECT);
+
+    quick_job_c other;
+    other.expected_size = 100;
+    EXPECT_EQ(download_file(*transfer, "gopher://127.0.0.1:1/x", target("c.bin"), other), -1);
+    EXPECT_EQ(other.code, CURLE_URL_MALFORMAT);
+    EXPECT_EQ(read_file(target("c.bin")), "(missing)");
 }
 
 TEST_F(http_transfer_test, resume_asks_for_the_rest_and_appends) {

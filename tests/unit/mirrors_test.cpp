@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(mirrors, only_plain_http_urls_are_taken_and_get_their_root_path) {
+TEST(mirrors, only_https_and_http_urls_are_taken_and_get_their_root_path) {
     std::string url = "http://127.0.0.1:8080";
     ASSERT_TRUE(normalise_mirror_url(url));
     EXPECT_EQ(url, "http://127.0.0.1:8080/");
@@ -12,7 +12,10 @@ TEST(mirrors, only_plain_http_urls_are_taken_and_get_their_root_path) {
     url = "http://scan.example/api/";
     ASSERT_TRUE(normalise_mirror_url(url));
     EXPECT_EQ(url, "http://scan.example/api/");
-    for (std::string bad : {"https://scan.example/", "ftp://scan.example/", "http://", "scan.example", "http://a b/", ""})
+    url = "https://127.0.0.1:8443";
+    ASSERT_TRUE(normalise_mirror_url(url));
+    EXPECT_EQ(url, "https://127.0.0.1:8443/");
+    for (std::string bad : {"ftp://scan.example/", "http://", "https://", "httpss://a/", "scan.example", "http://a b/", ""})
         EXPECT_FALSE(normalise_mirror_url(bad)) << bad;
 }
 
@@ -24,4 +27,8 @@ TEST(mirrors, overrides_take_places_in_order_and_never_mix_in_defaults) {
     EXPECT_EQ(two, (mirror_list_c{"http://a/", "http://b/", "http://b/"}));
     mirror_list_c four = with_mirror_overrides(default_mirrors, {"http://a/", "http://b/", "http://c/", "http://d/"});
     EXPECT_EQ(four, (mirror_list_c{"http://a/", "http://b/", "http://c/"}));
+}
+
+TEST(mirrors, the_defaults_are_https) {
+    for (const std::string& mirror : default_mirrors) EXPECT_EQ(mirror.rfind("https://", 0), 0u) << mirror;
 }

@@ -25,9 +25,9 @@ TEST(mirrors_registry, usable_values_take_the_places_in_order) {
     delete_values();
     EXPECT_EQ(configured_mirrors(), default_mirrors);
     set_value(L"Mirror1", L"http://127.0.0.1:8081");
-    set_value(L"Mirror2", L"https://not-plain-http.example/");
-    set_value(L"Mirror3", L"http://127.0.0.1:8083/");
-    EXPECT_EQ(configured_mirrors(), (mirror_list_c{"http://127.0.0.1:8081/", "http://127.0.0.1:8083/", "http://127.0.0.1:8083/"}));
+    set_value(L"Mirror2", L"ftp://not-a-web-server.example/");
+    set_value(L"Mirror3", L"https://127.0.0.1:8443");
+    EXPECT_EQ(configured_mirrors(), (mirror_list_c{"http://127.0.0.1:8081/", "https://127.0.0.1:8443/", "https://127.0.0.1:8443/"}));
     delete_values();
 }
 
