@@ -90,10 +90,19 @@ void finish_transfer(http_transfer_c& transfer) {
     transfer.form_first = transfer.form_last = nullptr;
 }
 
+// The address of the next request. A request that starts secure stays secure: its redirects may
+// lead to https only, never down to a plain connection that anyone between could read or alter.
+void set_request_url(CURL* handle, const char* url) {
+    curl_easy_setopt(handle, CURLOPT_URL, url);
+    const bool secure = url && starts_with_ignoring_case(url, "https://");
+    curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS,
+                     secure ? long(CURLPROTO_HTTPS) : long(CURLPROTO_HTTP | CURLPROTO_HTTPS | CURLPROTO_FTP));
+}
+
 // Performs one HTTP or FTP download into the open file.
 void perform_download(http_transfer_c& transfer, const char* url, transfer_job_c& job) {
     CURL* handle = transfer.handle;
-    curl_easy_setopt(handle, CURLOPT_URL, url);
+    set_request_url(handle, url);
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, file_writer);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
     curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
@@ -248,7 +257,7 @@ const transfer_result_c& perform_to_memory(http_transfer_c& transfer, const char
     } else if (method == 0) {
         curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L);
     }
-    curl_easy_setopt(handle, CURLOPT_URL, url);
+    set_request_url(handle, url);
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, memory_writer);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
     curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, nullptr);

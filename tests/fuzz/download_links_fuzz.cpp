@@ -69,9 +69,10 @@ void check_url_escaping(const std::string& link) {
 void check_mirror_url(const std::string& text) {
     std::string url = text;
     if (!normalise_mirror_url(url)) return;
-    if (url.compare(0, 7, "http://") != 0 || url.size() > text.size() + 1) __builtin_trap();
+    const std::size_t host_start = url.compare(0, 7, "http://") == 0 ? 7 : url.compare(0, 8, "https://") == 0 ? 8 : 0;
+    if (host_start == 0 || url.size() > text.size() + 1) __builtin_trap();
     if (url.find_first_of(" \t\r\n") != std::string::npos) __builtin_trap();
-    const std::size_t host_end = url.find_first_of("/?#", 7);
+    const std::size_t host_end = url.find_first_of("/?#", host_start);
     if (host_end == std::string::npos || url[host_end] != '/') __builtin_trap();
 }
 
