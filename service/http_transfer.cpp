@@ -2,6 +2,7 @@
 
 #include "common/file_create.h"
 #include "common/file_digest.h"
+#include "common/hashing_pipeline.h"
 #include "common/file_open.h"
 #include "common/last_error.h"
 #include "service/tls_options.h"
@@ -64,7 +65,8 @@ size_t file_writer(char* data, size_t size, size_t count, void* context) {
         return 0;
     }
     job.bytes_done.fetch_add(std::uint32_t(n));
-    if (job.digest) job.digest->update(data, n);
+    if (transfer->hashing) transfer->hashing->feed(data, n);
+    else if (job.digest) job.digest->update(data, n);
     return n;
 }
 
@@ -157,6 +159,8 @@ std::int32_t download_http(http_transfer_c& transfer, const char* url, const std
     // Never through a link planted in the download folder: a resumed file must be the plain file
     // written before, and a fresh one is created new.
     transfer.file = offset != 0 ? open_file_for_update(target) : replace_with_new_file(target);
+    // The digest is looked at only once every byte fed to it was hashed.
+    if (transfer.hashing) transfer.hashing->drain();
     if (!transfer.file || (offset != 0 && !truncate_file(transfer.file, offset)) ||
         !digest_follows_file(target, offset, job)) {
         if (transfer.file) std::fclose(transfer.file);
@@ -192,6 +196,7 @@ std::int32_t download_ftp(http_transfer_c& transfer, const char* url, const std:
     }
     // FTP always fetches the whole file, so the count starts again with the file.
     job.bytes_done.store(0);
+    if (transfer.hashing) transfer.hashing->drain();
     if (job.digest) job.digest->reset();
     curl_easy_setopt(transfer.handle, CURLOPT_RANGE, nullptr);
     perform_download(transfer, url, job);
@@ -303,6 +308,9 @@ std::int32_t download_with_retries(const char* session_url, transfer_job_c& job,
     }
     const std::string url = escape_url_spaces(session_url ? session_url : "");
     job.failure_text.clear();
+    // The digest follows the bytes on a thread of its own while they arrive, and is whole again
+    // (every byte written hashed) when this returns.
+    if (job.digest) transfer->hashing = std::make_unique<hashing_pipeline_c>(*job.digest);
     std::int32_t result = -1;
     for (int attempt = 0; attempt < attempts; ++attempt) {
         result = download_file(*transfer, url.c_str(), target, job);
@@ -319,5 +327,6 @@ std::int32_t download_with_retries(const char* session_url, transfer_job_c& job,
         }
         if (attempt + 1 < attempts) wait_before_retry(job);
     }
+    transfer->hashing.reset();  // drains it
     return result;
 }

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+class hashing_pipeline_c;
+
 // A fixed-capacity body buffer; one byte always stays free, so the body is NUL-terminated.
 struct response_buffer_c {
     std::vector<char> data;
@@ -42,6 +44,8 @@ public:
     std::FILE* file = nullptr;            // open only while a file download runs
     transfer_job_c* job = nullptr;
     bool writer_refused_oversize = false;  // this transfer's own writer refused data beyond the size
+    // While a download with a digest runs: hashes what the writer writes on a thread of its own.
+    std::unique_ptr<hashing_pipeline_c> hashing;
 
 private:
     friend std::unique_ptr<http_transfer_c> create_transfer(std::int32_t capacity);
