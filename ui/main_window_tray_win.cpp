@@ -45,12 +45,13 @@ void main_window_c::quit() {
     bool downloading = std::any_of(download_sessions.begin(), download_sessions.end(), [](const auto& session) {
         return session && session->state == download_downloading;
     });
-    // A backup under way is asked about as a download is; it ends after the package it is writing.
+    // A backup under way is asked about too; it ends after the package it is writing.
     bool backing_up = backup_.job_running();
     // An unpacking under way is asked about too; it stops, and its package is offered again.
     bool installing = any_installation_running();
-    if ((downloading || backing_up || installing) &&
-        message_window_c(language_text("quit_confirm"), 3).run(handle()) != 1)
+    // The question names what runs: a download first, then a backup, then an unpacking.
+    const char* question = downloading ? "quit_confirm" : backing_up ? "quit_confirm_backup" : "quit_confirm_install";
+    if ((downloading || backing_up || installing) && message_window_c(language_text(question), 3).run(handle()) != 1)
         return;
     if (installing) stop_installations(std::chrono::seconds(10));
     if (backing_up) {

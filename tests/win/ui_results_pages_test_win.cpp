@@ -383,7 +383,8 @@ TEST_F(ui_results_pages_test, quitting_during_a_backup_asks_and_the_package_unde
         EXPECT_TRUE(IsWindow(main->handle()));  // No keeps the program running
         PostMessageW(main->handle(), WM_COMMAND, MAKEWPARAM(command_exit, 0), 0);
         ASSERT_TRUE(pump_until([&] { return !IsWindow(main->handle()); }, 60000));
-        EXPECT_EQ(answerer.texts(), std::vector<std::wstring>(2, language_text("quit_confirm")));
+        // The question says that a backup runs, not a download.
+        EXPECT_EQ(answerer.texts(), std::vector<std::wstring>(2, language_text("quit_confirm_backup")));
     }
     // The job stopped after the package it was writing; what it wrote is complete and recorded.
     EXPECT_FALSE(backup.job_running());
