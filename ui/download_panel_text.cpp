@@ -33,7 +33,10 @@ std::wstring panel_progress_text(std::uint64_t bytes_done, std::uint64_t size) {
     return total;
 }
 
-const char* download_header_key(int out_of_date) {
-    if (out_of_date <= 0) return "download_new_drivers_found3";
-    return out_of_date <= 8 ? "download_new_drivers_found1" : "download_new_drivers_found2";
+int devices_to_update(const result_counts_c& counts) { return counts.out_of_date + counts.no_driver; }
+
+const char* download_header_key(const result_counts_c& counts) {
+    const int count = devices_to_update(counts);
+    if (count <= 0) return "download_new_drivers_found3";
+    return count <= 8 ? "download_new_drivers_found1" : "download_new_drivers_found2";
 }

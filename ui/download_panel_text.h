@@ -2,6 +2,8 @@
 // device's date line, the progress box's text, and the page header's text for a count.
 #pragma once
 
+#include "ui/result_counts.h"
+
 #include <cstdint>
 #include <string>
 
@@ -15,6 +17,10 @@ std::wstring panel_date_line(const std::wstring& installed_date, const std::wstr
 // "done/size" while a download is under way (0 < done < size), else the size alone.
 std::wstring panel_progress_text(std::uint64_t bytes_done, std::uint64_t size);
 
-// The page header's language key for the number of out-of-date drivers; the number itself
-// follows only the text for more than eight.
-const char* download_header_key(int out_of_date);
+// The devices the page offers to update: drivers out of date, and devices without a driver that
+// have an offer. The header never says all is up to date while the counts beside it list one.
+int devices_to_update(const result_counts_c& counts);
+
+// The page header's language key for the number of devices to update; the number itself follows
+// only the text for more than eight.
+const char* download_header_key(const result_counts_c& counts);

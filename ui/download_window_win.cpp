@@ -224,8 +224,8 @@ void download_window_c::paint_header(HDC dc, const RECT& client) {
     draw_skin_image(dc, header_icon, 15, 4);
     bool small = is_current_language("it") || is_current_language("es") || is_current_language("nl");
     HFONT font = verdana(small ? 12 : 14);
-    int count = counts_.out_of_date;
-    const std::wstring& text = language_text(download_header_key(count));
+    const int count = devices_to_update(counts_);
+    const std::wstring& text = language_text(download_header_key(counts_));
     draw_text_at(dc, text, 58, 8, font, RGB(255, 255, 255));
     if (count > 8) {
         int after = 58 + text_size(dc, text, font).cx + 5;

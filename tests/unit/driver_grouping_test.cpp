@@ -89,7 +89,10 @@ TEST(download_panel_text, date_lines_heights_and_header_counts) {
     EXPECT_EQ(panel_progress_text(0, 2048), L"2.00K");
     EXPECT_EQ(panel_progress_text(1000, 2048), L"1000B/2.00K");
     EXPECT_EQ(panel_progress_text(2048, 2048), L"2.00K");
-    EXPECT_STREQ(download_header_key(0), "download_new_drivers_found3");
-    EXPECT_STREQ(download_header_key(8), "download_new_drivers_found1");
-    EXPECT_STREQ(download_header_key(9), "download_new_drivers_found2");
+    EXPECT_STREQ(download_header_key({0, 0, 12}), "download_new_drivers_found3");
+    EXPECT_STREQ(download_header_key({8, 0, 12}), "download_new_drivers_found1");
+    EXPECT_STREQ(download_header_key({9, 0, 12}), "download_new_drivers_found2");
+    // A device without a driver that has an offer is something to update: never "all up to date".
+    EXPECT_STREQ(download_header_key({0, 1, 13}), "download_new_drivers_found1");
+    EXPECT_STREQ(download_header_key({8, 1, 13}), "download_new_drivers_found2");
 }
