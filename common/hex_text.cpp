@@ -1,15 +1,11 @@
 #include "common/hex_text.h"
 
-namespace {
-
-int digit_value(char c) {
+int hex_digit_value(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
 }
-
-}  // namespace
 
 std::string hex_text(const std::uint8_t* bytes, std::size_t count) {
     static const char digits[] = "0123456789abcdef";
@@ -24,10 +20,17 @@ std::string hex_text(const std::uint8_t* bytes, std::size_t count) {
 bool bytes_from_hex(std::string_view text, std::uint8_t* out, std::size_t count) {
     if (text.size() != count * 2) return false;
     for (std::size_t i = 0; i < count; ++i) {
-        const int high = digit_value(text[2 * i]);
-        const int low = digit_value(text[2 * i + 1]);
+        const int high = hex_digit_value(text[2 * i]);
+        const int low = hex_digit_value(text[2 * i + 1]);
         if (high < 0 || low < 0) return false;
         out[i] = std::uint8_t(high << 4 | low);
     }
     return true;
+}
+
+bool bytes_from_hex_text(std::string_view text, std::uint8_t* out, std::size_t count) {
+    const char* blanks = " \t\r\n";
+    const std::size_t first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos) return false;
+    return bytes_from_hex(text.substr(first, text.find_last_not_of(blanks) - first + 1), out, count);
 }

@@ -10,3 +10,7 @@
 std::string hex_text(const std::uint8_t* bytes, std::size_t count);
 // True when the text is exactly 2 x count digits (either case); out is then filled.
 bool bytes_from_hex(std::string_view text, std::uint8_t* out, std::size_t count);
+// The same for a key or signature as its file or element holds it: white space around it allowed.
+bool bytes_from_hex_text(std::string_view text, std::uint8_t* out, std::size_t count);
+// 0..15 for a hex digit (either case), -1 for anything else.
+int hex_digit_value(char c);

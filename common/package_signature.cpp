@@ -4,17 +4,6 @@
 
 #include <sodium.h>
 
-namespace {
-
-std::string_view trimmed(std::string_view text) {
-    const char* blanks = " \t\r\n";
-    const std::size_t first = text.find_first_not_of(blanks);
-    if (first == std::string_view::npos) return {};
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
-}  // namespace
-
 bool signatures_available() {
     static const bool started = sodium_init() >= 0;
     return started;
@@ -22,7 +11,7 @@ bool signatures_available() {
 
 std::optional<public_key_c> public_key_from_text(std::string_view text) {
     public_key_c key;
-    if (!bytes_from_hex(trimmed(text), key.data(), key.size())) return std::nullopt;
+    if (!bytes_from_hex_text(text, key.data(), key.size())) return std::nullopt;
     return key;
 }
 
@@ -30,7 +19,7 @@ std::string public_key_text(const public_key_c& key) { return hex_text(key.data(
 
 std::optional<signature_c> signature_from_hex(std::string_view text) {
     signature_c signature;
-    if (!bytes_from_hex(trimmed(text), signature.data(), signature.size())) return std::nullopt;
+    if (!bytes_from_hex_text(text, signature.data(), signature.size())) return std::nullopt;
     return signature;
 }
 

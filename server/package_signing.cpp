@@ -55,13 +55,8 @@ bool signing_key_c::read(const std::string& path, std::string& error) {
     char text[256];
     std::size_t length = std::fread(text, 1, sizeof text, file.get());
     if (std::ferror(file.get())) return error = "cannot read the signing key " + path + ": " + std::strerror(errno), false;
-    std::string_view seed_text(text, length);
-    const char* blanks = " \t\r\n";
-    std::size_t first = seed_text.find_first_not_of(blanks);
-    seed_text = first == std::string_view::npos ? std::string_view()
-                                                : seed_text.substr(first, seed_text.find_last_not_of(blanks) - first + 1);
     std::uint8_t seed[crypto_sign_SEEDBYTES];
-    bool parsed = length < sizeof text && bytes_from_hex(seed_text, seed, sizeof seed);
+    bool parsed = length < sizeof text && bytes_from_hex_text(std::string_view(text, length), seed, sizeof seed);
     sodium_memzero(text, sizeof text);
     if (!parsed) return error = "the signing key " + path + " holds no Ed25519 secret key (64 hex digits)", false;
     crypto_sign_seed_keypair(public_key_.data(), secret_.data(), seed);

@@ -1,5 +1,6 @@
 #include "service/package_trust.h"
 
+#include "common/hex_text.h"
 #include "common/package_statement.h"
 #include "common/text_convert.h"
 
@@ -7,19 +8,13 @@
 
 namespace {
 
-int hex_value(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 std::string percent_decoded(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hex_value(text[i + 1]) >= 0 && hex_value(text[i + 2]) >= 0) {
-            out += char(hex_value(text[i + 1]) << 4 | hex_value(text[i + 2]));
+        if (text[i] == '%' && i + 2 < text.size() && hex_digit_value(text[i + 1]) >= 0 &&
+            hex_digit_value(text[i + 2]) >= 0) {
+            out += char(hex_digit_value(text[i + 1]) << 4 | hex_digit_value(text[i + 2]));
             i += 2;
         } else {
             out += text[i];

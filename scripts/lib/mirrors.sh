@@ -46,7 +46,7 @@ mirrors_start() {
     tls_options=() listen=127.0.0.1:0
     if [ "$n" = "$mirrors_https" ] && [ "$native_tls" = 1 ]; then
       # Its package links name localhost too, so a port is chosen beforehand.
-      port=$(tls_proxy_free_port) listen=127.0.0.1:$port
+      port=$(free_loopback_port) listen=127.0.0.1:$port
       tls_options=(--tls-cert "$tls_dir/server.pem" --tls-key "$tls_dir/server.key" --public-url "https://localhost:$port/")
     fi
     "$server" --catalog "$catalog" --packages "$packages" --listen "$listen" --port-file "$work/mirror$n.port" \

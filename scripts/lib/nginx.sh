@@ -9,14 +9,7 @@ nginx_pid=
 nginx_port=
 nginx_url=
 
-# A loopback port nothing listens on.
-free_loopback_port() {
-  local port
-  while :; do
-    port=$((20000 + RANDOM % 40000))
-    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null || { echo "$port"; return; }
-  done
-}
+source "$(dirname "${BASH_SOURCE[0]}")/ports.sh"
 
 nginx_start() {
   local www=$1 state=$2

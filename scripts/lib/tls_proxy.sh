@@ -8,14 +8,7 @@
 tls_proxy_pid=
 tls_proxy_urls=()
 
-# A loopback port nothing listens on.
-tls_proxy_free_port() {
-  local port
-  while :; do
-    port=$((20000 + RANDOM % 40000))
-    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null || { echo "$port"; return; }
-  done
-}
+source "$(dirname "${BASH_SOURCE[0]}")/ports.sh"
 
 tls_proxy_start() {
   local state=$1 upstream=${2%/} name port servers=
@@ -23,7 +16,7 @@ tls_proxy_start() {
   mkdir -p "$state/logs" "$state/temp"
   tls_proxy_urls=()
   for name in "$@"; do
-    port=$(tls_proxy_free_port)
+    port=$(free_loopback_port)
     tls_proxy_urls+=("https://127.0.0.1:$port/")
     servers+="
   server {

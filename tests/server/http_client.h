@@ -2,8 +2,19 @@
 #pragma once
 
 #include <curl/curl.h>
+#include <zlib.h>
 
 #include <string>
+
+// A scan request document as the program posts it: one zlib stream.
+inline std::string zlib_compressed(const std::string& document) {
+    uLongf size = compressBound(uLong(document.size()));
+    std::string packed(size, '\0');
+    compress(reinterpret_cast<Bytef*>(packed.data()), &size, reinterpret_cast<const Bytef*>(document.data()),
+             uLong(document.size()));
+    packed.resize(size);
+    return packed;
+}
 
 struct http_reply_c {
     long status = 0;

@@ -14,7 +14,6 @@
 #include <pugixml.hpp>
 #include <sqlite3.h>
 #include <sys/stat.h>
-#include <zlib.h>
 
 #include <fstream>
 
@@ -55,11 +54,7 @@ std::string scan_request(const std::vector<std::string>& device_ids) {
     for (const std::string& id : device_ids)
         document += "<hardware><id>" + id + "</id><hardids>" + id + "</hardids></hardware>";
     document += "</hardwares></kelvdoc>";
-    uLongf size = compressBound(uLong(document.size()));
-    std::string packed(size, '\0');
-    compress(reinterpret_cast<Bytef*>(packed.data()), &size, reinterpret_cast<const Bytef*>(document.data()), uLong(document.size()));
-    packed.resize(size);
-    return packed;
+    return zlib_compressed(document);
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include "tests/unit/test_files.h"
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -27,11 +26,7 @@ std::string generic_request(std::size_t devices) {
         document += "<hardware><id>PCI\\VEN_1&amp;DEV_" + std::to_string(d) + "</id><hardids>PCI\\VEN_1&amp;DEV_" +
                     std::to_string(d) + "</hardids><compids>PCI\\CC_0300</compids></hardware>";
     document += "</hardwares></kelvdoc>";
-    uLongf size = compressBound(uLong(document.size()));
-    std::string packed(size, '\0');
-    compress(reinterpret_cast<Bytef*>(packed.data()), &size, reinterpret_cast<const Bytef*>(document.data()), uLong(document.size()));
-    packed.resize(size);
-    return packed;
+    return zlib_compressed(document);
 }
 
 }  // namespace
