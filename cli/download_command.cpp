@@ -12,7 +12,7 @@
 
 namespace {
 
-int usage() {
+int download_usage() {
     std::fprintf(stderr, "usage: vantorel-cli download URL --size N --to PATH [--resume-from N] [--sha256 HEX]\n");
     return 2;
 }
@@ -28,7 +28,7 @@ bool parse_size(const std::string& text, std::uint32_t& out) {
 }  // namespace
 
 int download_command(const cli_arguments& arguments) {
-    if (arguments.empty()) return usage();
+    if (arguments.empty()) return download_usage();
     const std::string url = arguments[0];
     std::string target;
     std::uint32_t size = 0, resume_from = 0;
@@ -37,20 +37,20 @@ int download_command(const cli_arguments& arguments) {
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         bool has_value = i + 1 < arguments.size();
         if (arguments[i] == "--size" && has_value) {
-            if (!parse_size(arguments[++i], size)) return usage();
+            if (!parse_size(arguments[++i], size)) return download_usage();
             has_size = true;
         } else if (arguments[i] == "--to" && has_value) {
             target = arguments[++i];
         } else if (arguments[i] == "--sha256" && has_value) {
             expected = digest_from_hex(arguments[++i]);
-            if (!expected) return usage();
+            if (!expected) return download_usage();
         } else if (arguments[i] == "--resume-from" && has_value) {
-            if (!parse_size(arguments[++i], resume_from)) return usage();
+            if (!parse_size(arguments[++i], resume_from)) return download_usage();
         } else {
-            return usage();
+            return download_usage();
         }
     }
-    if (!has_size || target.empty()) return usage();
+    if (!has_size || target.empty()) return download_usage();
 
     http_global_init();
     transfer_job_c job;

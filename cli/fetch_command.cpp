@@ -24,7 +24,7 @@ volatile std::sig_atomic_t interrupted = 0;
 
 extern "C" void on_interrupt(int) { interrupted = 1; }
 
-int usage() {
+int fetch_usage() {
     std::fprintf(stderr, "usage: vantorel-cli fetch LINK --size N [--sha256 HEX] --folder DIR\n");
     return 2;
 }
@@ -86,7 +86,7 @@ void follow(download_session_c& session, bool show_progress) {
 }  // namespace
 
 int fetch_command(const cli_arguments& arguments) {
-    if (arguments.empty()) return usage();
+    if (arguments.empty()) return fetch_usage();
     const std::string link = arguments[0];
     std::string folder;
     unsigned long long size = 0;
@@ -98,18 +98,18 @@ int fetch_command(const cli_arguments& arguments) {
             char* end = nullptr;
             const std::string& text = arguments[++i];
             size = std::strtoull(text.c_str(), &end, 10);
-            if (text.empty() || *end != '\0' || size > 0xFFFFFFFFull) return usage();
+            if (text.empty() || *end != '\0' || size > 0xFFFFFFFFull) return fetch_usage();
             has_size = true;
         } else if (arguments[i] == "--sha256" && has_value) {
             sha256 = digest_from_hex(arguments[++i]);
-            if (!sha256) return usage();
+            if (!sha256) return fetch_usage();
         } else if (arguments[i] == "--folder" && has_value) {
             folder = arguments[++i];
         } else {
-            return usage();
+            return fetch_usage();
         }
     }
-    if (!has_size || folder.empty()) return usage();
+    if (!has_size || folder.empty()) return fetch_usage();
 
     const std::wstring wide_folder = utf8_to_wide(folder);
     if (!create_folders(wide_folder)) {

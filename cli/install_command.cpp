@@ -16,7 +16,7 @@
 
 namespace {
 
-int usage() {
+int install_usage() {
     std::fprintf(stderr, "usage: vantorel-cli install PACKAGE [--inf PATH]... [--folder DIR] [--sha256 HEX] [--wait | --dry-run]\n");
     return 2;
 }
@@ -24,7 +24,7 @@ int usage() {
 }  // namespace
 
 int install_command(const cli_arguments& arguments) {
-    if (arguments.empty()) return usage();
+    if (arguments.empty()) return install_usage();
     const std::wstring package = utf8_to_wide(arguments[0]);
     std::set<std::wstring> inf_paths;
     std::wstring folder;
@@ -38,13 +38,13 @@ int install_command(const cli_arguments& arguments) {
             folder = utf8_to_wide(arguments[++i]);
         else if (arguments[i] == "--sha256" && has_value) {
             expected = digest_from_hex(arguments[++i]);
-            if (!expected) return usage();
+            if (!expected) return install_usage();
         } else if (arguments[i] == "--dry-run")
             dry_run = true;
         else if (arguments[i] == "--wait")
             wait = true;
         else
-            return usage();
+            return install_usage();
     }
     if (!file_exists(package)) {
         std::fprintf(stderr, "vantorel-cli: no package '%s'\n", arguments[0].c_str());

@@ -8,7 +8,7 @@
 
 namespace {
 
-int usage() {
+int inventory_usage() {
     std::fprintf(stderr, "usage: vantorel-cli inventory [--include-absent] [--profile FILE] [--summary]\n");
     return 2;
 }
@@ -46,7 +46,7 @@ int inventory_command(const cli_arguments& arguments) {
         } else if (arguments[i] == "--profile" && i + 1 < arguments.size()) {
             profile_path = arguments[++i];
         } else {
-            return usage();
+            return inventory_usage();
         }
     }
 

@@ -8,7 +8,7 @@
 
 namespace {
 
-int usage() {
+int request_usage() {
     std::fprintf(stderr,
                  "usage: vantorel-cli request [--profile FILE] [--include-absent] [--compressed] [--os CODE]\n"
                  "                            [--model TEXT] [--lang N]\n");
@@ -31,7 +31,7 @@ int request_command(const cli_arguments& arguments) {
         } else if (argument == "--profile" && has_value) {
             profile_path = arguments[++i];
         } else if (!machine.take_option(argument, has_value ? arguments[i + 1] : std::string(), i)) {
-            return usage();
+            return request_usage();
         }
     }
     machine.complete();

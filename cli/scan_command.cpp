@@ -23,7 +23,7 @@ struct scan_options_c {
     machine_description_c machine;
 };
 
-int usage() {
+int scan_usage() {
     std::fprintf(stderr,
                  "usage: vantorel-cli scan [--mirror URL]... [--profile FILE] [--include-absent] [--setup-dat FILE]\n"
                  "                         [--os CODE] [--os-version N] [--build N] [--machine M] [--model TEXT] [--lang N] [--summary]\n"
@@ -90,7 +90,7 @@ void prepare_service(const scan_options_c& options, inventory_run_c& run, update
 
 int scan_command(const cli_arguments& arguments) {
     scan_options_c options;
-    if (!parse_options(arguments, options) || !options.answer_path.empty()) return usage();
+    if (!parse_options(arguments, options) || !options.answer_path.empty()) return scan_usage();
     options.machine.complete();
     inventory_run_c run;
     if (!run_inventory(options.profile_path, options.include_absent, run)) return 1;
@@ -112,7 +112,7 @@ int scan_command(const cli_arguments& arguments) {
 
 int answer_command(const cli_arguments& arguments) {
     scan_options_c options;
-    if (!parse_options(arguments, options) || options.answer_path.empty()) return usage();
+    if (!parse_options(arguments, options) || options.answer_path.empty()) return scan_usage();
     options.machine.complete();
     std::ifstream file(std::filesystem::u8path(options.answer_path), std::ios::binary);
     if (!file) {

@@ -15,7 +15,7 @@
 
 namespace {
 
-int usage() {
+int schedule_usage() {
     std::fprintf(stderr, "usage: vantorel-cli schedule [show|on|off] [--name NAME]\n");
     return 2;
 }
@@ -114,9 +114,9 @@ int schedule_command(const cli_arguments& arguments) {
         else if (arguments[i] == "show" || arguments[i] == "on" || arguments[i] == "off")
             action = arguments[i];
         else
-            return usage();
+            return schedule_usage();
     }
-    if (name.empty()) return usage();
+    if (name.empty()) return schedule_usage();
     com_apartment_c apartment;
     if (!apartment.ready()) {
         std::fprintf(stderr, "vantorel-cli: COM cannot be started\n");

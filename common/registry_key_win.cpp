@@ -32,3 +32,12 @@ LONG registry_key_c::create(HKEY parent, const wchar_t* path, REGSAM access, boo
     if (existed) *existed = disposition == REG_OPENED_EXISTING_KEY;
     return ERROR_SUCCESS;
 }
+
+std::wstring registry_text_value(HKEY key, const wchar_t* name) {
+    wchar_t value[1024] = {};
+    DWORD type = 0, size = sizeof value - sizeof(wchar_t);
+    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
+        type != REG_SZ)
+        return std::wstring();
+    return value;
+}

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 struct registry_key_traits_c {
     using handle = HKEY;
     static HKEY invalid() { return nullptr; }
@@ -19,3 +21,7 @@ public:
     // RegCreateKeyTransactedW looked up at run time. Returns the registry's status.
     LONG create(HKEY parent, const wchar_t* path, REGSAM access, bool* existed = nullptr, HANDLE transaction = nullptr);
 };
+
+// The REG_SZ value of a key (up to 1023 characters); empty when it is missing, longer or of
+// another type.
+std::wstring registry_text_value(HKEY key, const wchar_t* name);

@@ -19,6 +19,12 @@ inline bool equal_ignoring_case(const std::wstring& a, const std::wstring& b) {
     return true;
 }
 
+// The text in lower case, as the C library lowers each character.
+inline std::wstring wide_lowered(std::wstring text) {
+    for (wchar_t& c : text) c = wchar_t(std::towlower(std::wint_t(c)));
+    return text;
+}
+
 // Device IDs, INF keys and HTTP names are ASCII: these change and compare only A-Z and a-z.
 inline char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
 inline char ascii_upper(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }

@@ -34,18 +34,6 @@ struct models_state_c {
     std::size_t most_entries = std::size_t(-1);
 };
 
-bool fail(inf_error_c& error, int line_number, std::string message) {
-    error.line_number = line_number;
-    error.message = std::move(message);
-    return false;
-}
-
-std::string_view trim_blanks(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
-}
-
 // Unsigned number in `base` (10 or 16), at most `most`; false for anything else.
 bool parse_number(std::string_view text, int base, int most, int& value) {
     if (text.empty() || text.size() > 9) return false;
@@ -70,7 +58,7 @@ bool parse_driver_date(std::string_view text, std::string& date) {
     int parts[3] = {0, 0, 0};
     for (int i = 0; i < 3; ++i) {
         std::size_t slash = i < 2 ? text.find('/') : text.size();
-        if (slash == std::string_view::npos || !parse_number(trim_blanks(text.substr(0, slash)), 10, 9999, parts[i])) return false;
+        if (slash == std::string_view::npos || !parse_number(trim_inf_blanks(text.substr(0, slash)), 10, 9999, parts[i])) return false;
         text.remove_prefix(i < 2 ? slash + 1 : slash);
     }
     const int month = parts[0], day = parts[1], year = parts[2];

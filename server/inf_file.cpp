@@ -15,18 +15,6 @@ constexpr std::size_t most_expanded = 64 * 1024;
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
-std::string_view trim_blanks(std::string_view text) {
-    while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
-bool fail(inf_error_c& error, int line_number, std::string message) {
-    error.line_number = line_number;
-    error.message = std::move(message);
-    return false;
-}
-
 class physical_lines_c {
 public:
     explicit physical_lines_c(std::string_view text) : text_(text) {}
@@ -168,9 +156,9 @@ bool read_section_name(std::string_view text, int number, std::string& name, inf
     std::size_t open = text.find('[');
     std::size_t close = text.find(']', open);
     if (close == std::string_view::npos) return fail(error, number, "unclosed section header");
-    std::string_view rest = trim_blanks(text.substr(close + 1));
+    std::string_view rest = trim_inf_blanks(text.substr(close + 1));
     if (!rest.empty() && rest.front() != ';') return fail(error, number, "text after the section header");
-    name.assign(trim_blanks(text.substr(open + 1, close - open - 1)));
+    name.assign(trim_inf_blanks(text.substr(open + 1, close - open - 1)));
     return true;
 }
 

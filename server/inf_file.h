@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <unordered_map>
 #include <vector>
 
@@ -33,6 +34,20 @@ struct inf_error_c {
     std::string message;
     bool past_entry_bound = false;  // more model entries than the reader was allowed
 };
+
+// Records the failure in `error`; false, for the readers' `return fail(...)`.
+inline bool fail(inf_error_c& error, int line_number, std::string message) {
+    error.line_number = line_number;
+    error.message = std::move(message);
+    return false;
+}
+
+// The text without the spaces and tabs around it.
+inline std::string_view trim_inf_blanks(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
 
 class inf_file_c {
 public:

@@ -11,12 +11,6 @@
 
 namespace {
 
-bool fail(inf_error_c& error, int line_number, std::string message) {
-    error.line_number = line_number;
-    error.message = std::move(message);
-    return false;
-}
-
 // 1-based number of the line holding text[end]; CRLF, LF and a lone CR each end a line.
 int line_at(std::string_view text, std::size_t end) {
     int number = 1;

@@ -4,12 +4,12 @@
 #include "ui/gdi_objects_win.h"
 #include "ui/ui_fonts_win.h"
 #include "ui/window_messages.h"
+#include "ui/skin_colours.h"
 
 #include <windowsx.h>
 
 namespace {
 constexpr const wchar_t* bar_class = L"VantorelDownloadAllBar";
-constexpr COLORREF line_colour = RGB(138, 185, 241);
 }  // namespace
 
 download_all_window_c::~download_all_window_c() {
@@ -63,7 +63,7 @@ void download_all_window_c::on_paint() {
     RECT client;
     GetClientRect(handle(), &client);
     fill_solid(paint.get(), client, RGB(255, 255, 255));
-    fill_solid(paint.get(), RECT{0, 0, client.right, 1}, line_colour);
+    fill_solid(paint.get(), RECT{0, 0, client.right, 1}, divider_colour);
 }
 
 void download_all_window_c::on_command(int id) {

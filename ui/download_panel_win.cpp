@@ -16,6 +16,7 @@
 #include "ui/text_drawing_win.h"
 #include "ui/ui_fonts_win.h"
 #include "ui/ui_window_win.h"
+#include "ui/skin_colours.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -25,7 +26,6 @@
 namespace {
 
 constexpr const wchar_t* panel_class = L"VantorelDownloadPanel";
-constexpr COLORREF title_colour = RGB(71, 130, 195);
 constexpr COLORREF status_colour = RGB(56, 173, 0);
 constexpr COLORREF progress_frame = RGB(147, 186, 232);
 constexpr COLORREF progress_fill = RGB(180, 213, 213);
@@ -278,7 +278,7 @@ void download_panel_c::on_paint() {
         ImageList_DrawEx(context_.class_images, first.device_class->image_index, dc, 10, 7, 16, 16, background_,
                          CLR_NONE, ILD_NORMAL);
     const wchar_t* description = first.device_class ? first.device_class->description : L"";
-    draw_text_at(dc, description, 32, 8, title_font(), title_colour);
+    draw_text_at(dc, description, 32, 8, title_font(), title_text_colour);
 
     int L = line_height_, T = title_height_;
     const std::wstring offered_date = group_.item->date;
@@ -299,7 +299,7 @@ void download_panel_c::on_paint() {
     frame_solid(dc, box, progress_frame);
     RECT done = {box.left + 1, box.top + 1, box.left + 1 + int(float(box.right - box.left - 2) * fraction_), box.bottom - 1};
     if (done.right > done.left) fill_solid(dc, done, progress_fill);
-    draw_text(dc, panel_progress_text(bytes_done_, size_), box, verdana(8), title_colour,
+    draw_text(dc, panel_progress_text(bytes_done_, size_), box, verdana(8), title_text_colour,
               DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     std::int32_t state = session_ ? session_->state : download_not_downloaded;
     const char* status_key = session_ && state == download_failed && session_->problem != download_problem::none

@@ -14,6 +14,7 @@
 #include "ui/text_drawing_win.h"
 #include "ui/ui_fonts_win.h"
 #include "ui/window_messages.h"
+#include "ui/skin_colours.h"
 
 #include <windowsx.h>
 
@@ -22,7 +23,6 @@
 namespace {
 
 constexpr const wchar_t* download_class = L"VantorelDownloadPage";
-constexpr COLORREF line_colour = RGB(138, 185, 241);
 constexpr COLORREF radio_colour = RGB(71, 131, 195);
 constexpr int header_band_image = 310, header_icon = 365;
 constexpr int page_sidebar_width = 250;
@@ -219,8 +219,8 @@ void download_window_c::paint_header(HDC dc, const RECT& client) {
     RECT header = {0, 0, width, header_height};
     SetBrushOrgEx(dc, 0, 0, nullptr);
     if (band) FillRect(dc, &header, band.get());
-    fill_solid(dc, RECT{0, 39, width - page_sidebar_width, 40}, line_colour);
-    fill_solid(dc, RECT{0, 66, width - page_sidebar_width, 67}, line_colour);
+    fill_solid(dc, RECT{0, 39, width - page_sidebar_width, 40}, divider_colour);
+    fill_solid(dc, RECT{0, 66, width - page_sidebar_width, 67}, divider_colour);
     draw_skin_image(dc, header_icon, 15, 4);
     bool small = is_current_language("it") || is_current_language("es") || is_current_language("nl");
     HFONT font = verdana(small ? 12 : 14);
@@ -240,7 +240,7 @@ void download_window_c::paint_sidebar(HDC dc, const RECT& client) {
     fill_solid(dc, RECT{sidebar.left, sidebar.top, sidebar.left + 1, sidebar.bottom}, RGB(194, 218, 244));
     for (RECT box : {RECT{width - 240, 40, width - 10, 110}, RECT{width - 240, 120, width - 10, 370}}) {
         fill_solid(dc, box, RGB(255, 255, 255));
-        frame_solid(dc, box, line_colour);
+        frame_solid(dc, box, divider_colour);
     }
     HFONT label = is_current_language("de") ? verdana(8) : verdana(10);
     draw_text(dc, language_text("sidebar_score"), RECT{width - 250, 58, width, 75}, label, RGB(0, 0, 0),

@@ -1,4 +1,5 @@
 #include "server/inf_driver_info.h"
+#include "tests/server/test_catalogs.h"
 #include "server/models_decoration.h"
 
 #include <gtest/gtest.h>
@@ -48,10 +49,9 @@ std::vector<std::string> entries(const inf_driver_info_c& info) {
 
 using texts_t = std::vector<std::string>;
 
-std::filesystem::path corpus_folder() { return std::filesystem::path(VANTOREL_SOURCE_DIR) / ".." / "shared" / "corpus" / "inf"; }
 
 bool read_corpus(const std::string& name, inf_driver_info_c& info, inf_error_c& error) {
-    std::ifstream in(corpus_folder() / name, std::ios::binary);
+    std::ifstream in(inf_corpus_folder() / name, std::ios::binary);
     std::ostringstream bytes;
     bytes << in.rdbuf();
     return read_text(bytes.str(), info, error);
@@ -221,13 +221,13 @@ TEST(inf_driver_info, hostile_inputs_are_read_safely) {
 }
 
 TEST(inf_driver_info_corpus, every_file_is_read_or_rejected_for_its_reason) {
-    if (!std::filesystem::is_directory(corpus_folder())) GTEST_SKIP() << "no INF corpus at " << corpus_folder();
+    if (!std::filesystem::is_directory(inf_corpus_folder())) GTEST_SKIP() << "no INF corpus at " << inf_corpus_folder();
     // The only files no package may ship, with the line at fault.
     const std::map<std::string, std::pair<int, std::string>> rejected = {
         {"OpenVPN__tap-windows6__src__OemVista.inf.in", {58, "DriverVer"}},       // "filled in by stampinf"
         {"reactos__reactos__media__inf__machine.inf", {34, "PNP0A00"}},           // [Strings] lacks the token
     };
-    for (const auto& entry : std::filesystem::directory_iterator(corpus_folder())) {
+    for (const auto& entry : std::filesystem::directory_iterator(inf_corpus_folder())) {
         std::string name = entry.path().filename().string();
         if (name == "SOURCES.md") continue;
         inf_driver_info_c info;
@@ -245,7 +245,7 @@ TEST(inf_driver_info_corpus, every_file_is_read_or_rejected_for_its_reason) {
 }
 
 TEST(inf_driver_info_corpus, facts_of_notable_files) {
-    if (!std::filesystem::is_directory(corpus_folder())) GTEST_SKIP() << "no INF corpus at " << corpus_folder();
+    if (!std::filesystem::is_directory(inf_corpus_folder())) GTEST_SKIP() << "no INF corpus at " << inf_corpus_folder();
     struct facts_c {
         std::string file;
         std::size_t models;
@@ -300,7 +300,7 @@ TEST(inf_driver_info_corpus, facts_of_notable_files) {
 }
 
 TEST(inf_driver_info_corpus, names_and_install_sections) {
-    if (!std::filesystem::is_directory(corpus_folder())) GTEST_SKIP() << "no INF corpus at " << corpus_folder();
+    if (!std::filesystem::is_directory(inf_corpus_folder())) GTEST_SKIP() << "no INF corpus at " << inf_corpus_folder();
     inf_driver_info_c pscr, echo, hdaudbus;
     inf_error_c error;
     ASSERT_TRUE(read_corpus("microsoft__Windows-driver-samples__smartcrd__pscr__pscr.inx", pscr, error));

@@ -1,4 +1,5 @@
 #include "server/inf_file.h"
+#include "tests/server/test_catalogs.h"
 
 #include <gtest/gtest.h>
 
@@ -41,10 +42,9 @@ std::string utf16(std::u16string_view text, bool big_endian) {
     return bytes;
 }
 
-std::filesystem::path corpus_folder() { return std::filesystem::path(VANTOREL_SOURCE_DIR) / ".." / "shared" / "corpus" / "inf"; }
 
 std::string corpus_bytes(const std::string& name) {
-    std::ifstream in(corpus_folder() / name, std::ios::binary);
+    std::ifstream in(inf_corpus_folder() / name, std::ios::binary);
     std::ostringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();
@@ -198,9 +198,9 @@ TEST(inf_file, large_inputs_stay_linear) {
 }
 
 TEST(inf_file_corpus, every_file_parses) {
-    if (!std::filesystem::is_directory(corpus_folder())) GTEST_SKIP() << "no INF corpus at " << corpus_folder();
+    if (!std::filesystem::is_directory(inf_corpus_folder())) GTEST_SKIP() << "no INF corpus at " << inf_corpus_folder();
     int files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(corpus_folder())) {
+    for (const auto& entry : std::filesystem::directory_iterator(inf_corpus_folder())) {
         if (entry.path().filename() == "SOURCES.md") continue;
         inf_file_c inf;
         inf_error_c error;
@@ -213,7 +213,7 @@ TEST(inf_file_corpus, every_file_parses) {
 }
 
 TEST(inf_file_corpus, notable_syntax_in_real_files) {
-    if (!std::filesystem::is_directory(corpus_folder())) GTEST_SKIP() << "no INF corpus at " << corpus_folder();
+    if (!std::filesystem::is_directory(inf_corpus_folder())) GTEST_SKIP() << "no INF corpus at " << inf_corpus_folder();
     const std::string prefix = "microsoft__Windows-driver-samples__";
     // UTF-16LE with CRLF; keys that start with "*", trailing blanks.
     inf_file_c netvadapter = parsed(corpus_bytes(prefix + "network__netadaptercx__netvadapter__km__netvadapter.inf"));

@@ -15,12 +15,12 @@
 
 namespace {
 
-std::shared_ptr<const catalog_index_c> generic_catalog(std::size_t count) {
+std::shared_ptr<const catalog_index_c> served_catalog(std::size_t count) {
     return std::make_shared<const catalog_index_c>(generic_packages(count, "Display adapter "));
 }
 
 // The zlib stream of a request naming `devices` display adapters.
-std::string generic_request(std::size_t devices) {
+std::string compressed_request(std::size_t devices) {
     std::string document = "<?xml version=\"1.0\"?><kelvdoc><client os=\"WIN764\" lang=\"437\" model=\"m\"/><hardwares>";
     for (std::size_t d = 0; d < devices; ++d)
         document += "<hardware><id>PCI\\VEN_1&amp;DEV_" + std::to_string(d) + "</id><hardids>PCI\\VEN_1&amp;DEV_" +
@@ -36,10 +36,10 @@ TEST(server_service, answers_count_in_the_budget_until_sent_and_health_and_metri
     settings.buffered_bytes = 64 * 1024;
     settings.log = nullptr;
     std::string error;
-    auto server = update_server_c::start(settings, generic_catalog(200), error);
+    auto server = update_server_c::start(settings, served_catalog(200), error);
     ASSERT_TRUE(server) << error;
     // Twenty devices with twenty offers each make an answer far larger than the whole budget.
-    std::string large = generic_request(20), small = generic_request(1);
+    std::string large = compressed_request(20), small = compressed_request(1);
     http_reply_c refused = fetch(server->base_url(), &large);
     EXPECT_EQ(refused.status, 503) << refused.body.substr(0, 200);
     EXPECT_EQ(fetch(server->base_url(), &small).status, 200);
@@ -64,13 +64,13 @@ TEST(server_service, a_request_past_the_matching_budget_gets_413_naming_it_not_a
     std::string error;
     // Every device asks for the display class, which 5,000 packages name: 17 devices weigh more
     // catalog lines than one request may.
-    auto server = update_server_c::start(settings, generic_catalog(5000), error);
+    auto server = update_server_c::start(settings, served_catalog(5000), error);
     ASSERT_TRUE(server) << error;
-    std::string request = generic_request(17);
+    std::string request = compressed_request(17);
     http_reply_c refused = fetch(server->base_url(), &request);
     EXPECT_EQ(refused.status, 413);
     EXPECT_NE(refused.body.find("more than 65536 catalog lines"), std::string::npos) << refused.body;
-    request = generic_request(15);
+    request = compressed_request(15);
     EXPECT_EQ(fetch(server->base_url(), &request).status, 200);
 }
 
@@ -79,10 +79,10 @@ TEST(server_service, an_admin_listener_takes_health_and_metrics_off_the_public_o
     settings.admin_address = "127.0.0.1";
     settings.log = nullptr;
     std::string error;
-    auto server = update_server_c::start(settings, generic_catalog(3), error);
+    auto server = update_server_c::start(settings, served_catalog(3), error);
     ASSERT_TRUE(server) << error;
     ASSERT_NE(server->admin_port(), 0);
-    std::string admin = "http://127.0.0.1:" + std::to_string(server->admin_port()) + "/", small = generic_request(1);
+    std::string admin = "http://127.0.0.1:" + std::to_string(server->admin_port()) + "/", small = compressed_request(1);
     EXPECT_EQ(fetch(server->base_url() + "health").status, 404);
     EXPECT_EQ(fetch(server->base_url() + "metrics").status, 404);
     EXPECT_EQ(fetch(server->base_url(), &small).status, 200);
@@ -104,9 +104,9 @@ TEST(server_service, a_package_download_completes_while_heavy_scans_are_answered
     settings.answer_threads = 1;
     settings.log = nullptr;
     std::string error;
-    auto server = update_server_c::start(settings, generic_catalog(4000), error);
+    auto server = update_server_c::start(settings, served_catalog(4000), error);
     ASSERT_TRUE(server) << error;
-    std::string heavy = generic_request(16);  // 64,000 catalog lines to weigh, within one request's budget
+    std::string heavy = compressed_request(16);  // 64,000 catalog lines to weigh, within one request's budget
     constexpr int scans = 16;
     std::atomic<int> answered{0};
     std::vector<std::thread> clients;
@@ -137,7 +137,7 @@ TEST(server_service, a_graceful_stop_lets_a_download_under_way_finish_and_takes_
     settings.packages_folder = folder.path().string();
     settings.log = nullptr;
     std::string error;
-    auto server = update_server_c::start(settings, generic_catalog(1), error);
+    auto server = update_server_c::start(settings, served_catalog(1), error);
     ASSERT_TRUE(server) << error;
     std::string url = server->base_url();
     http_reply_c download;
@@ -165,16 +165,16 @@ TEST(server_service, https_with_the_certificate_given_and_the_missing_file_named
     settings.tls_certificate_file = certificate;
     settings.tls_key_file = (folder.path() / "missing.pem").string();
     std::string error;
-    EXPECT_FALSE(update_server_c::start(settings, generic_catalog(3), error));
+    EXPECT_FALSE(update_server_c::start(settings, served_catalog(3), error));
     EXPECT_NE(error.find("cannot read the TLS private key " + settings.tls_key_file), std::string::npos) << error;
 
     settings.tls_key_file = key;
-    auto server = update_server_c::start(settings, generic_catalog(3), error);
+    auto server = update_server_c::start(settings, served_catalog(3), error);
     ASSERT_TRUE(server) << error;
     const std::string url = server->base_url();
     EXPECT_EQ(url, "https://127.0.0.1:" + std::to_string(server->port()) + "/");
     // A client that trusts only this certificate gets its answer, with package links on HTTPS.
-    std::string request = generic_request(1);
+    std::string request = compressed_request(1);
     http_reply_c answer;
     CURL* curl = curl_easy_init();
     curl_mime* mime = curl_mime_init(curl);

@@ -52,3 +52,8 @@ inline int catalog_tool(std::vector<std::string> arguments) {
     for (auto& argument : arguments) pointers.push_back(argument.data());
     return run_catalog_tool(int(pointers.size()), pointers.data());
 }
+
+// The shared corpus of real INF files, beside this checkout when it has one.
+inline std::filesystem::path inf_corpus_folder() {
+    return std::filesystem::path(VANTOREL_SOURCE_DIR) / ".." / "shared" / "corpus" / "inf";
+}

@@ -26,7 +26,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-device_c device(const wchar_t* path, const wchar_t* inf, const wchar_t* description) {
+device_c driver_device(const wchar_t* path, const wchar_t* inf, const wchar_t* description) {
     device_c record;
     std::wcscpy(record.instance_path, path);
     std::wcscpy(record.inf_path, inf);
@@ -70,12 +70,12 @@ protected:
             return std::nullopt;
         };
         // Two packages whose first devices share a description.
-        store_.devices = {device(L"PCI\\A", L"oem12.inf", L" Intel(R) Ethernet: 1/10 Gb "),
-                          device(L"PCI\\B", L"oem12.inf", L"second device of x"),
-                          device(L"PCI\\C", L"machine.inf", L"PCI bus"),
-                          device(L"PCI\\D", L"oem13.inf", L" Intel(R) Ethernet: 1/10 Gb "),
-                          device(L"PCI\\E", L"oem99.inf", L"not in the store"),
-                          device(L"PCI\\F", L"elsewhere.inf", L"outside the store")};
+        store_.devices = {driver_device(L"PCI\\A", L"oem12.inf", L" Intel(R) Ethernet: 1/10 Gb "),
+                          driver_device(L"PCI\\B", L"oem12.inf", L"second device of x"),
+                          driver_device(L"PCI\\C", L"machine.inf", L"PCI bus"),
+                          driver_device(L"PCI\\D", L"oem13.inf", L" Intel(R) Ethernet: 1/10 Gb "),
+                          driver_device(L"PCI\\E", L"oem99.inf", L"not in the store"),
+                          driver_device(L"PCI\\F", L"elsewhere.inf", L"outside the store")};
     }
     void TearDown() override {
         std::lock_guard<std::mutex> guard(backup_index_lock);

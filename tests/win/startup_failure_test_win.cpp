@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr DWORD process_timeout_ms = 240000;
+constexpr DWORD startup_timeout_ms = 240000;
 
 struct dialog_search_c {
     DWORD process_id;
@@ -58,7 +58,7 @@ TEST(startup_failure, a_missing_language_file_shows_code_4_and_exits) {
     ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
 
     dialog_search_c search{process.dwProcessId, nullptr};
-    for (DWORD waited = 0; waited < process_timeout_ms && !search.found; waited += 250) {
+    for (DWORD waited = 0; waited < startup_timeout_ms && !search.found; waited += 250) {
         if (WaitForSingleObject(process.hProcess, 250) == WAIT_OBJECT_0) break;
         EnumWindows(find_dialog, reinterpret_cast<LPARAM>(&search));
     }
@@ -70,7 +70,7 @@ TEST(startup_failure, a_missing_language_file_shows_code_4_and_exits) {
     EXPECT_STREQ(text, L"Application initialization failed, error code: 4.");
     PostMessageW(search.found, WM_COMMAND, IDOK, 0);
 
-    ASSERT_EQ(WaitForSingleObject(process.hProcess, process_timeout_ms), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(process.hProcess, startup_timeout_ms), WAIT_OBJECT_0);
     DWORD code = 0;
     GetExitCodeProcess(process.hProcess, &code);
     EXPECT_EQ(code, DWORD(-1));

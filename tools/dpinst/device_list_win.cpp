@@ -20,15 +20,6 @@ std::wstring instance_id(HDEVINFO set, SP_DEVINFO_DATA& device) {
     return buffer.data();
 }
 
-std::wstring text_value(HKEY key, const wchar_t* name) {
-    wchar_t value[512] = {};
-    DWORD type = 0, size = sizeof value - sizeof(wchar_t);
-    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
-        type != REG_SZ)
-        return std::wstring();
-    return value;
-}
-
 // The driver key of the device with this instance ID, opened for reading.
 registry_key_c open_driver_key(const std::wstring& id) {
     device_info_set_c set(SetupDiCreateDeviceInfoList(nullptr, nullptr));
@@ -65,14 +56,14 @@ void read_installed_driver(installer_device_c& device) {
     device.installed.reset();
     registry_key_c key = open_driver_key(device.instance_id);
     if (!key) return;
-    device.inf_name = text_value(key.get(), L"InfPath");
+    device.inf_name = registry_text_value(key.get(), L"InfPath");
     driver_version_c installed;
-    if (parse_driver_date(text_value(key.get(), L"DriverDate"), installed) &&
-        parse_driver_version_number(text_value(key.get(), L"DriverVersion"), installed))
+    if (parse_driver_date(registry_text_value(key.get(), L"DriverDate"), installed) &&
+        parse_driver_version_number(registry_text_value(key.get(), L"DriverVersion"), installed))
         device.installed = installed;
 }
 
 std::wstring installed_inf_name(const std::wstring& instance_id) {
     registry_key_c key = open_driver_key(instance_id);
-    return key ? text_value(key.get(), L"InfPath") : std::wstring();
+    return key ? registry_text_value(key.get(), L"InfPath") : std::wstring();
 }

@@ -10,17 +10,8 @@
 
 namespace {
 
-std::wstring text_value(HKEY key, const wchar_t* name) {
-    wchar_t value[1024] = {};
-    DWORD type = 0, size = sizeof value - sizeof(wchar_t);
-    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
-        type != REG_SZ)
-        return std::wstring();
-    return value;
-}
-
 bool set_text(HKEY key, const wchar_t* name, const std::wstring& text) {
-    if (text_value(key, name) == text) return true;
+    if (registry_text_value(key, name) == text) return true;
     return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                           DWORD((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }

@@ -1,5 +1,7 @@
 #include "tools/dpinst/package_search.h"
 
+#include "common/text_compare.h"
+
 #include <algorithm>
 #include <cwctype>
 #include <system_error>
@@ -8,11 +10,6 @@ namespace {
 
 constexpr int depth_limit = 8;
 
-std::wstring lowered(std::wstring text) {
-    for (wchar_t& c : text) c = wchar_t(std::towlower(std::wint_t(c)));
-    return text;
-}
-
 void search(const std::filesystem::path& folder, int depth, std::vector<std::filesystem::path>& found) {
     std::vector<std::filesystem::path> infs, folders;
     std::error_code error;
@@ -20,12 +17,12 @@ void search(const std::filesystem::path& folder, int depth, std::vector<std::fil
         std::error_code kind_error;
         if (it->is_directory(kind_error)) {
             if (!it->is_symlink(kind_error)) folders.push_back(it->path());
-        } else if (lowered(it->path().extension().wstring()) == L".inf") {
+        } else if (wide_lowered(it->path().extension().wstring()) == L".inf") {
             infs.push_back(it->path());
         }
     }
     auto by_name = [](const std::filesystem::path& a, const std::filesystem::path& b) {
-        return lowered(a.filename().wstring()) < lowered(b.filename().wstring());
+        return wide_lowered(a.filename().wstring()) < wide_lowered(b.filename().wstring());
     };
     if (!infs.empty()) {
         std::sort(infs.begin(), infs.end(), by_name);

@@ -1,14 +1,11 @@
 #include "tools/dpinst/store_folder.h"
 
+#include "common/text_compare.h"
+
 #include <algorithm>
 #include <cwctype>
 
 namespace {
-
-std::wstring lowered(std::wstring text) {
-    for (wchar_t& c : text) c = wchar_t(std::towlower(std::wint_t(c)));
-    return text;
-}
 
 std::wstring file_name_of(const std::wstring& path) {
     std::size_t slash = path.find_last_of(L"\\/");
@@ -19,7 +16,7 @@ std::wstring file_name_of(const std::wstring& path) {
 
 std::wstring store_folder_name(const std::wstring& inf_file_name, const std::wstring& architecture,
                                const std::string& inf_md5_hex) {
-    return lowered(inf_file_name) + L"_" + lowered(architecture) + L"_" +
+    return wide_lowered(inf_file_name) + L"_" + wide_lowered(architecture) + L"_" +
            std::wstring(inf_md5_hex.begin(), inf_md5_hex.begin() + std::min<std::size_t>(16, inf_md5_hex.size()));
 }
 
@@ -27,7 +24,7 @@ std::wstring store_relative_path(const std::wstring& package_folder, const std::
     std::wstring folder = package_folder;
     while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
     folder += L'\\';
-    if (source_path.size() > folder.size() && lowered(source_path.substr(0, folder.size())) == lowered(folder)) {
+    if (source_path.size() > folder.size() && wide_lowered(source_path.substr(0, folder.size())) == wide_lowered(folder)) {
         // Wine doubles the separator before a [SourceDisksNames] path that starts with one.
         std::wstring relative;
         for (wchar_t c : source_path.substr(folder.size()))
