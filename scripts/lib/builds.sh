@@ -1,23 +1,24 @@
 # Configures (once) and builds one of the project's build trees under build/<name>:
 # host, host-asan, host-fuzz (clang, the fuzz targets only), win32 or win64.
+#   build_tree NAME [TARGET...]   builds the named targets only (all of them without any)
 builds_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 build_tree() {
   local name=$1 dir="$builds_root/build/$1"
+  shift
+  local -a targets=("$@")
   local -a options=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo)
   case $name in
     host) ;;
-    host-asan) options+=(-DVANTOREL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug) ;;
-    host-fuzz) options+=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVANTOREL_FUZZ=ON -DVANTOREL_TESTS=OFF) ;;
+    host-asan) options+=(-DVANTOREL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DVANTOREL_UNITY_BUILD=ON) ;;
+    host-fuzz) options+=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVANTOREL_FUZZ=ON -DVANTOREL_TESTS=OFF
+                         -DVANTOREL_UNITY_BUILD=ON) ;;
     win32 | win64) options+=(-DCMAKE_TOOLCHAIN_FILE="$builds_root/cmake/toolchain-$name.cmake") ;;
     *) echo "unknown build '$name'" >&2; return 2 ;;
   esac
   if [ ! -f "$dir/build.ninja" ]; then
     cmake -S "$builds_root" -B "$dir" "${options[@]}" || return 1
   fi
-  if [ "$name" = host-fuzz ]; then
-    cmake --build "$dir" -j "$(nproc)" --target fuzzers
-  else
-    cmake --build "$dir" -j "$(nproc)"
-  fi
+  [ "$name" = host-fuzz ] && [ ${#targets[@]} -eq 0 ] && targets=(fuzzers)
+  cmake --build "$dir" -j "$(nproc)" ${targets[@]:+--target "${targets[@]}"}
 }

@@ -1,0 +1,25 @@
+# Compile time. windows.h and the standard library headers are most of what each file compiles,
+# so the Windows builds compile their sources in batches (unity builds) and parse the common
+# headers once per target (a precompiled header). The plain host build keeps one object per file,
+# so that a file that forgets an include of its own still fails there; the sanitizer and fuzzer
+# builds batch too (scripts/lib/builds.sh).
+if(WIN32)
+  set(unity_default ON)
+else()
+  set(unity_default OFF)
+endif()
+option(VANTOREL_UNITY_BUILD "Compile the sources in batches" ${unity_default})
+if(VANTOREL_UNITY_BUILD)
+  set(CMAKE_UNITY_BUILD ON)
+  set(CMAKE_UNITY_BUILD_BATCH_SIZE 12)
+endif()
+
+# vantorel_precompile(TARGET [HEADERS...])   the common headers, and the named ones, precompiled
+# for TARGET in the Windows builds.
+function(vantorel_precompile target)
+  if(WIN32 AND VANTOREL_UNITY_BUILD)
+    target_precompile_headers(${target} PRIVATE
+      <windows.h> <algorithm> <atomic> <cstdint> <cstdio> <cstring> <cwchar> <functional> <map>
+      <memory> <mutex> <optional> <string> <string_view> <thread> <vector> ${ARGN})
+  endif()
+endfunction()
