@@ -12,7 +12,15 @@ set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+# Each phase says how long it took (the set-up and builds only the first time).
+phase_start=$SECONDS
+phase_took() {
+  local took=$((SECONDS - phase_start))
+  printf '[demo] (%s: %d min %d s)\n' "$1" $((took / 60)) $((took % 60))
+  phase_start=$SECONDS
+}
 bash scripts/setup.sh
+phase_took set-up
 source scripts/lib/builds.sh
 source scripts/lib/wine.sh
 source scripts/lib/mirrors.sh
@@ -28,9 +36,17 @@ tell() { words "$@" | sed 's/^/[demo] /'; }
 
 say "building the update server, the 32-bit (shipped) and the 64-bit programs"
 mkdir -p build
-for build in host win32 win64; do
-  build_tree "$build" >>build/demo-build.log 2>&1 || { tail -n 30 build/demo-build.log; exit 1; }
-done
+# Only what the walk-through runs: the tests build the rest of each tree.
+demo_build() {
+  local build=$1
+  shift
+  say "  $build: $*"
+  build_tree "$build" "$@" >>build/demo-build.log 2>&1 || { tail -n 30 build/demo-build.log; exit 1; }
+  phase_took "$build build"
+}
+demo_build host vantorel-server vantorel-catalog vantorel-cli
+demo_build win32 Vantorel vantorel-cli DPInst32 window-probe
+demo_build win64 vantorel-cli DPInst64 simulated-pc trust-root
 
 trap 'mirrors_stop; wine_stop; display_stop' EXIT
 say "starting three update-server mirrors with the demo catalog, mirror 2 over https"
@@ -50,7 +66,7 @@ wine_trust_root "$mirror_ca_der" | sed 's/^/[demo]   /'
 work="$root/build/demo-work"
 rm -rf "$work"
 mkdir -p "$work/program" "$work/json"
-cp build/win64/vantorel-cli.exe build/win64/DPInst64.exe build/win64/DPInst32.exe "$work/program/"
+cp build/win64/vantorel-cli.exe build/win64/DPInst64.exe build/win32/DPInst32.exe "$work/program/"
 cli() { wine_run "$work/program/vantorel-cli.exe" "$@"; }
 windows_path() { winepath -w "$1" 2>/dev/null; }
 downloads=$(windows_path "$work/downloads")
@@ -119,6 +135,7 @@ build/host/vantorel-cli scan --summary --profile tools/simulated_pc/simulated-pc
 sed -n '1,4p' "$work/linux.txt"
 say "the JSON of every step is in $work/json"
 
+phase_took walk-through
 step "The program's own window (Vantorel.exe, the shipped 32-bit build) on a fresh simulated PC"
 window_work="$root/build/demo-window"
 program_window_prepare win32 "$window_work/program" "$root/build/wine/demo-window-prefix" >>build/demo-build.log 2>&1
@@ -131,4 +148,5 @@ else
   say "screenshots of each page:"
   ls "$window_work"/screens/*.png | sed 's/^/[demo]   /'
 fi
-say "done"
+phase_took "window part"
+say "done in $((SECONDS / 60)) min $((SECONDS % 60)) s"
