@@ -68,3 +68,13 @@ inline bool package_signed(const catalog_package_c& package) {
 inline int entry_target_os(const catalog_entry_c& entry) {
     return entry.os_major == 0 ? 51 : entry.os_major * 10 + entry.os_minor;
 }
+
+// A release of the program: its installer, kept in the packages folder and served beside the
+// archives, and the catalog owner's signature of its statement (common/release_statement.h).
+struct catalog_release_c {
+    std::string version;
+    std::string file_name;  // in the packages folder; the last component of its link
+    std::uint64_t size = 0;
+    std::string sha256;     // lower-case hex
+    std::string signature;  // 128 lower-case hex digits
+};

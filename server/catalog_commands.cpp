@@ -1,17 +1,20 @@
 #include "server/catalog_commands.h"
 
+#include "common/release_statement.h"
 #include "common/version.h"
 #include "server/catalog_lock.h"
 #include "server/catalog_replacement.h"
 #include "server/demo_catalog.h"
 #include "server/driver_package_reader.h"
 #include "server/package_signing.h"
+#include "service/release_answer.h"
 #include "server/sqlite_catalog_store.h"
 #include "server/synthetic_catalog.h"
 
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -70,15 +73,18 @@ const char* const usage_text =
     "         [--signing-key FILE]   (signs each package with the catalog owner's secret key)\n"
     "  remove --catalog FILE NAME...          (the archives stay until prune)\n"
     "  prune --catalog FILE --packages DIR    (deletes archives the catalog no longer names)\n"
-    "  list --catalog FILE                    (each package's entries, and whether it is signed)\n"
+    "  list --catalog FILE                    (each package's entries, whether it is signed, and the release)\n"
     "  sign --catalog FILE --packages DIR --signing-key FILE\n"
     "         (signs every package from its archive; one whose archive is missing or differs from\n"
     "         the one imported is named and left unsigned, and the exit status is 1)\n"
+    "  release --catalog FILE --packages DIR --installer FILE --version V --signing-key FILE\n"
+    "         (records the program's newest release: the installer is copied into the packages\n"
+    "         folder, and served with its signed size and SHA-256 at GET /release)\n"
     "  keygen --secret FILE --public FILE     (a new key pair; the secret file is made with mode\n"
     "         0600, and no existing file is replaced)\n"
     "  demo --catalog FILE --packages DIR [--signing-key FILE]\n"
     "  synthetic --catalog FILE [--count N] [--seed S]\n"
-    "  (import, remove, prune, sign, demo and synthetic also take --no-wait)\n"
+    "  (import, remove, prune, sign, release, demo and synthetic also take --no-wait)\n"
     "  synthetic-request --out FILE [--devices N] [--ids N] [--count N] [--seed S]\n"
     "  --help, --version\n"
     "Exit status: 0 done, 1 failed (the message says which file and why), 2 wrong command line.\n";
@@ -226,6 +232,9 @@ int prune_archives(const arguments_c& arguments) {
     if (!store || !store->load_packages(packages, error)) return fail(error);
     std::set<std::string> named;
     for (const auto& package : packages) named.insert(package.file_name);
+    std::optional<catalog_release_c> release;
+    if (!store->load_release(release, error)) return fail(error);
+    if (release) named.insert(release->file_name);  // the installer GET /release links
     std::error_code code;
     std::vector<fs::path> unnamed;
     for (fs::directory_iterator at(folder, code), end; !code && at != end; at.increment(code)) {
@@ -260,6 +269,11 @@ int list_packages(const arguments_c& arguments) {
                         inf.driver_date.c_str(), inf.driver_version.c_str());
         }
     }
+    std::optional<catalog_release_c> release;
+    if (!store->load_release(release, error)) return fail(error);
+    if (release)
+        std::printf("release %s\t%s\t%llu bytes\tsha256 %s\n", release->version.c_str(), release->file_name.c_str(),
+                    static_cast<unsigned long long>(release->size), release->sha256.c_str());
     return 0;
 }
 
@@ -315,6 +329,41 @@ int sign_catalog(const arguments_c& arguments) {
     std::printf("signed %zu of %zu packages with the key %s\n", signed_count, packages.size(),
                 public_key_text(key.public_key()).c_str());
     return refused ? 1 : 0;
+}
+
+// Records the program's newest release: the installer goes into the packages folder beside the
+// archives (under its own name, so that its link names it), then the catalog names it with the
+// signature of its statement. Servers answer GET /release with it once they have loaded the catalog.
+int record_release(const arguments_c& arguments) {
+    std::string error, folder = option(arguments, "packages"), installer = option(arguments, "installer");
+    std::string version = option(arguments, "version");
+    if (compare_versions(version, version) != 0) return misuse("--version takes a dotted version number, as 1.2.0");
+    const std::string name = fs::path(installer).filename().string();
+    if (!valid_package_file_name(name) || name.size() < 5 || name.compare(name.size() - 4, 4, ".exe") != 0)
+        return fail("the installer " + name + " needs a name of letters, digits and \". _ - +\" ending in .exe");
+    signing_key_c key;
+    if (!key.read(option(arguments, "signing-key"), error)) return fail(error);
+    archive_digests_c digests;
+    if (!read_archive_digests(installer, digests, error)) return fail(error);
+    if (digests.size == 0 || digests.size > UINT32_MAX) return fail("the installer " + installer + " is empty or larger than 4 GiB");
+    catalog_release_c release{version, name, digests.size, digest_hex(digests.sha256), {}};
+    release.signature = signature_hex(key.sign(release_statement({name, digests.size, digests.sha256, version})));
+    catalog_replacement_c replacement;
+    auto store = open_new_version(arguments, true, replacement, error);
+    std::vector<catalog_package_c> packages;
+    if (!store || !store->load_packages(packages, error)) return fail(error);
+    for (const auto& package : packages)
+        if (package.file_name == name) return fail("a package of the catalog is named " + name + " already");
+    // In place before the catalog names it, as archives are: no server links a missing file.
+    const fs::path partial = fs::path(folder) / (name + ".part");
+    if (!stage_archive(installer, partial, error)) return fail(error);
+    std::error_code code;
+    fs::rename(partial, fs::path(folder) / name, code);
+    if (code) return fs::remove(partial, code), fail("cannot put " + name + " in place: " + code.message());
+    if (!store->record_release(release, error) || !put_in_place(store, replacement, error)) return fail(error);
+    std::printf("release %s: %s, %llu bytes, sha256 %s, signed with the key %s\n", version.c_str(), name.c_str(),
+                static_cast<unsigned long long>(release.size), release.sha256.c_str(), public_key_text(key.public_key()).c_str());
+    return 0;
 }
 
 // A new key pair for signing the catalog: the secret file stays offline, with whoever signs.
@@ -392,6 +441,9 @@ int run_catalog_tool(int argc, char** argv) {
         {"prune", prune_archives, {"catalog", "packages", "no-wait"}, {"catalog", "packages"}, false, true},
         {"list", list_packages, {"catalog"}, {"catalog"}, false, false},
         {"sign", sign_catalog, {"catalog", "packages", "signing-key", "no-wait"}, {"catalog", "packages", "signing-key"}, false, true},
+        {"release", record_release,
+         {"catalog", "packages", "installer", "version", "signing-key", "no-wait"},
+         {"catalog", "packages", "installer", "version", "signing-key"}, false, true},
         {"keygen", keygen, {"secret", "public"}, {"secret", "public"}, false, false},
         {"demo", demo, {"catalog", "packages", "no-wait", "signing-key"}, {"catalog", "packages"}, false, true},
         {"synthetic", synthetic, {"catalog", "count", "seed", "no-wait"}, {"catalog"}, false, true},

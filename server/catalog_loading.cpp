@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <unordered_set>
 
@@ -58,7 +59,16 @@ bool load_served_catalog(const std::string& path, const std::string& packages_fo
         error = "catalog " + path + ": " + error;
         return false;
     }
+    std::optional<catalog_release_c> release;
+    if (!store->load_release(release, error)) {
+        error = "catalog " + path + ": " + error;
+        return false;
+    }
     store.reset();
+    if (release && !packages_folder.empty() && !present.count(release->file_name)) {
+        report.missing_installer = release->file_name;
+        release.reset();
+    }
     present = {};
     auto index = std::make_shared<const catalog_index_c>(builder.finish());
     report.left_out = missing.size();
@@ -80,6 +90,7 @@ bool load_served_catalog(const std::string& path, const std::string& packages_fo
     }
     catalog.index = std::move(index);
     catalog.written = facts.st_mtime;
+    catalog.release = release ? std::make_shared<const catalog_release_c>(std::move(*release)) : nullptr;
     report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     return true;
 }

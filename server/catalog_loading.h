@@ -20,6 +20,7 @@ struct catalog_load_report_c {
     std::size_t packages = 0;                  // in the catalog file
     std::size_t left_out = 0;                  // packages without their archive
     std::vector<std::string> missing_archives; // the first few of them, for the log
+    std::string missing_installer;             // the newest release's, when its file is missing: no release is served
     double seconds = 0;
 };
 

@@ -5,6 +5,7 @@
 
 #include "server/catalog.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,4 +23,8 @@ public:
     // Writes each package's SHA-256 and its INF files' signatures (empty ones: unsigned), the
     // packages found by file name, in one transaction. False with an error when one is not there.
     virtual bool update_signatures(const std::vector<catalog_package_c>& packages, std::string& error) = 0;
+    // Records a release of the program as the newest one.
+    virtual bool record_release(const catalog_release_c& release, std::string& error) = 0;
+    // The newest release; none when no release was recorded (or the file predates releases).
+    virtual bool load_release(std::optional<catalog_release_c>& release, std::string& error) = 0;
 };

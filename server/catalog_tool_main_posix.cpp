@@ -3,6 +3,7 @@
 //   remove --catalog FILE --packages DIR NAME...
 //   list --catalog FILE
 //   sign --catalog FILE --packages DIR --signing-key FILE
+//   release --catalog FILE --packages DIR --installer FILE --version V --signing-key FILE
 //   keygen --secret FILE --public FILE
 //   demo --catalog FILE --packages DIR [--signing-key FILE]
 //   synthetic --catalog FILE --count N [--seed S]

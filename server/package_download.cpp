@@ -11,7 +11,10 @@ namespace server_http {
 MHD_Result serve_package(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context) {
     std::string name = context.path.substr(packages_path.size());
     std::uint32_t package = 0;
-    if (!state.current().index->find_package(name, package) || name.find('/') != std::string::npos)
+    const served_catalog_c catalog = state.current();
+    // The newest release's installer is served beside the archives.
+    const bool installer = catalog.release && catalog.release->file_name == name;
+    if ((!installer && !catalog.index->find_package(name, package)) || name.find('/') != std::string::npos)
         return send_text(connection, context, MHD_HTTP_NOT_FOUND, "no such package\n");
     std::string file = state.settings.packages_folder + "/" + name;
     int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
@@ -38,7 +41,7 @@ MHD_Result serve_package(update_server_c::state_c& state, MHD_Connection* connec
         ::close(fd);
         return MHD_NO;
     }
-    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, "application/zip");
+    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, installer ? "application/octet-stream" : "application/zip");
     MHD_add_response_header(response, MHD_HTTP_HEADER_ACCEPT_RANGES, "bytes");
     if (partial) {
         std::string value = "bytes " + std::to_string(first) + "-" + std::to_string(first + length - 1) + "/" + std::to_string(size);

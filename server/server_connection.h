@@ -63,6 +63,7 @@ namespace server_http {
 
 using clock_type = std::chrono::steady_clock;
 constexpr std::string_view packages_path = "/packages/";
+constexpr std::string_view release_path = "/release";
 
 // What one request carries between the library's calls, and what its log line reports.
 struct request_context_c {
@@ -101,6 +102,10 @@ MHD_Result answer_scan(update_server_c::state_c& state, MHD_Connection* connecti
 MHD_Result send_reply(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context);
 // GET or HEAD /packages/NAME, with a byte range.
 MHD_Result serve_package(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context);
+// GET or HEAD /release: the newest release's document, or 404 when the catalog has none.
+MHD_Result serve_release(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context);
+// That document, its link under the given base.
+std::string release_document(const catalog_release_c& release, const std::string& package_base_url);
 // GET /health and GET /metrics.
 MHD_Result send_health(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context);
 MHD_Result send_metrics(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context);

@@ -52,6 +52,10 @@ bool load(const server_options_c& options, served_catalog_c& catalog, std::strin
     if (report.left_out)
         say(std::to_string(report.left_out) + " package(s) left out: their archive is not in " +
             options.settings.packages_folder + " (" + missing_archives_text(report) + ")");
+    if (!report.missing_installer.empty())
+        say("no release served: its installer " + report.missing_installer + " is not in " + options.settings.packages_folder);
+    else if (catalog.release)
+        say("release " + catalog.release->version + ": " + catalog.release->file_name);
     return true;
 }
 

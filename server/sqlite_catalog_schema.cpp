@@ -59,6 +59,18 @@ ALTER TABLE infs ADD COLUMN signature TEXT;
 PRAGMA user_version = 2;
 )sql";
 
+constexpr const char* version_3 = R"sql(
+CREATE TABLE IF NOT EXISTS releases (
+    id INTEGER PRIMARY KEY,
+    version TEXT NOT NULL,
+    file_name TEXT NOT NULL,
+    size INTEGER NOT NULL,
+    sha256 TEXT NOT NULL,
+    signature TEXT NOT NULL
+);
+PRAGMA user_version = 3;
+)sql";
+
 bool execute(sqlite3* db, const char* sql, std::string& error) {
     char* message = nullptr;
     if (sqlite3_exec(db, sql, nullptr, nullptr, &message) == SQLITE_OK) return true;
@@ -83,7 +95,8 @@ bool prepare_catalog_schema(sqlite3* db, std::string& error) {
     // Read inside the transaction: another tool cannot take the same step in between.
     int version = catalog_schema_version(db);
     bool done = version >= 0 && version <= current_catalog_schema && execute(db, version_0, error) &&
-                (version >= 1 || execute(db, version_1, error)) && (version >= 2 || execute(db, version_2, error));
+                (version >= 1 || execute(db, version_1, error)) && (version >= 2 || execute(db, version_2, error)) &&
+                (version >= 3 || execute(db, version_3, error));
     if (version > current_catalog_schema) error = "written by a later version of the catalog tool (schema " + std::to_string(version) + ")";
     if (version < 0) error = sqlite3_errmsg(db);
     if (done) return execute(db, "COMMIT", error);

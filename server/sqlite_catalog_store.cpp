@@ -221,6 +221,27 @@ bool sqlite_catalog_store_c::update_signatures(const std::vector<catalog_package
     return execute("COMMIT", error);
 }
 
+bool sqlite_catalog_store_c::record_release(const catalog_release_c& release, std::string& error) {
+    statement_c row(db_, "INSERT INTO releases (version, file_name, size, sha256, signature) VALUES (?1, ?2, ?3, ?4, ?5)");
+    if (!row.ready()) return error = sqlite3_errmsg(db_), false;
+    row.bind(1, release.version).bind(2, release.file_name).bind(3, std::int64_t(release.size)).bind(4, release.sha256);
+    row.bind(5, release.signature);
+    if (row.step() != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
+    return true;
+}
+
+bool sqlite_catalog_store_c::load_release(std::optional<catalog_release_c>& release, std::string& error) {
+    release.reset();
+    if (schema_ < 3) return true;  // written before releases were kept
+    statement_c newest(db_, "SELECT version, file_name, size, sha256, signature FROM releases ORDER BY id DESC LIMIT 1");
+    if (!newest.ready()) return error = sqlite3_errmsg(db_), false;
+    const int status = newest.step();
+    if (status == SQLITE_DONE) return true;
+    if (status != SQLITE_ROW) return error = sqlite3_errmsg(db_), false;
+    release = catalog_release_c{newest.text(0), newest.text(1), std::uint64_t(newest.number(2)), newest.text(3), newest.text(4)};
+    return true;
+}
+
 bool sqlite_catalog_store_c::load_packages(std::vector<catalog_package_c>& packages, std::string& error) {
     packages.clear();
     std::unordered_map<std::int64_t, std::size_t> by_id;

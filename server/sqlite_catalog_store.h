@@ -24,6 +24,8 @@ public:
     bool remove_package(std::string_view file_name, std::string& error) override;
     bool load_packages(std::vector<catalog_package_c>& packages, std::string& error) override;
     bool update_signatures(const std::vector<catalog_package_c>& packages, std::string& error) override;
+    bool record_release(const catalog_release_c& release, std::string& error) override;
+    bool load_release(std::optional<catalog_release_c>& release, std::string& error) override;
     // Streams the catalog into the builder, record by record, without holding it twice; only the
     // packages whose file name `keep` accepts.
     bool load_index(catalog_index_builder_c& builder, const std::function<bool(std::string_view)>& keep, std::string& error);

@@ -149,12 +149,14 @@ MHD_Result handle_request(void* cls, MHD_Connection* connection, const char* url
         bool is_get = context->method == MHD_HTTP_METHOD_GET || context->method == MHD_HTTP_METHOD_HEAD;
         if (is_get && context->path.compare(0, packages_path.size(), packages_path) == 0)
             return serve_package(state, connection, *context);
+        if (is_get && context->path == release_path) return serve_release(state, connection, *context);
         // The operators' requests: on the admin listener where there is one, else from this host only.
         MHD_Result result = MHD_NO;
         if (state.settings.admin_address.empty() && peer_on_loopback(connection) &&
             operator_request(state, connection, *context, result))
             return result;
-        if (context->path == "/" || context->path.compare(0, packages_path.size(), packages_path) == 0) {
+        if (context->path == "/" || context->path == release_path ||
+            context->path.compare(0, packages_path.size(), packages_path) == 0) {
             MHD_Response* response = MHD_create_response_from_buffer(0, nullptr, MHD_RESPMEM_PERSISTENT);
             if (!response) return MHD_NO;
             MHD_add_response_header(response, MHD_HTTP_HEADER_ALLOW, context->path == "/" ? "POST" : "GET, HEAD");
@@ -259,7 +261,7 @@ int listen_on(const std::string& text, std::uint16_t& port, std::string& error) 
 
 std::unique_ptr<update_server_c> update_server_c::start(const server_settings_c& settings,
                                                         std::shared_ptr<const catalog_index_c> catalog, std::string& error) {
-    return start(settings, served_catalog_c{std::move(catalog), 0}, error);
+    return start(settings, served_catalog_c{std::move(catalog), 0, nullptr}, error);
 }
 
 std::unique_ptr<update_server_c> update_server_c::start(const server_settings_c& settings, served_catalog_c catalog,

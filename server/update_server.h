@@ -1,5 +1,6 @@
 // The update server's HTTP service (libmicrohttpd): scan requests posted to "/", package files
-// under "/packages/", and GET /health and GET /metrics for operators: on an admin listener of
+// (and the program's installer) under "/packages/", the program's newest release at GET /release,
+// and GET /health and GET /metrics for operators: on an admin listener of
 // their own where one is set, otherwise on the public listener to loopback peers only. Connection threads move bytes; scan answers
 // are computed by a pool of answer threads while their connections wait. The catalog can be
 // replaced while the service runs: each request keeps the catalog it started with.
@@ -53,6 +54,9 @@ struct server_settings_c {
 struct served_catalog_c {
     std::shared_ptr<const catalog_index_c> index;
     std::time_t written = 0;  // the catalog file's modification time
+    // The program's newest release, answered at GET /release; null when none is recorded or its
+    // installer is missing from the packages folder.
+    std::shared_ptr<const catalog_release_c> release;
 };
 
 class update_server_c {

@@ -54,7 +54,7 @@ TEST(server_service, answers_count_in_the_budget_until_sent_and_health_and_metri
                              "vantorel_catalog_packages 200\n"})
         EXPECT_NE(metrics.body.find(line), std::string::npos) << line << metrics.body;
 
-    server->replace_catalog(served_catalog_c{std::make_shared<const catalog_index_c>(), 0});
+    server->replace_catalog(served_catalog_c{std::make_shared<const catalog_index_c>(), 0, nullptr});
     EXPECT_EQ(fetch(server->base_url() + "health").status, 503);
 }
 

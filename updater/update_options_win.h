@@ -1,0 +1,30 @@
+// The updater's command line.
+//   update.exe                 asks, shows the answer, offers a newer version
+//   update.exe --check         prints the answer for scripts, changes nothing
+//   update.exe --yes           installs a newer version without asking, prints what it did
+//   --mirror URL (repeatable)  asks these mirrors instead of the configured ones
+#pragma once
+
+#include <string>
+#include <vector>
+
+enum class update_mode_c { interactive, check, yes, help, misuse };
+
+// Exit codes, the same in every mode.
+enum update_exit_c : int {
+    exit_up_to_date = 0,
+    exit_error = 1,         // no mirror answered, the download failed, the installer did not start
+    exit_refused = 2,       // the release failed verification: nothing was run
+    exit_misuse = 3,        // a wrong command line
+    exit_newer = 10,        // --check: a newer release is offered; otherwise: its installer was started
+};
+
+struct update_options_c {
+    update_mode_c mode = update_mode_c::interactive;
+    std::vector<std::string> mirrors;  // UTF-8, as given
+    std::wstring problem;              // for misuse
+};
+
+update_options_c parse_update_options(int argc, const wchar_t* const* argv);
+
+extern const char* const update_usage_text;

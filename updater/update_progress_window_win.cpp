@@ -1,0 +1,130 @@
+#include "updater/update_progress_window_win.h"
+
+#include "i18n/language_table.h"
+#include "ui/dialog_ids.h"
+#include "ui/gdi_objects_win.h"
+#include "ui/message_window_win.h"
+#include "ui/progress_bar_paint_win.h"
+#include "ui/skin_images_win.h"
+#include "ui/text_drawing_win.h"
+#include "ui/ui_fonts_win.h"
+
+namespace {
+
+// The message box's colours and places.
+constexpr COLORREF face_colour = RGB(226, 240, 253);
+constexpr COLORREF button_band_colour = RGB(139, 184, 241);
+constexpr COLORREF text_colour = RGB(91, 135, 201);
+constexpr COLORREF bar_edge_colour = RGB(139, 184, 241);
+constexpr int button_band_top = 130;
+constexpr RECT text_area = {80, 30, 272, 80};
+constexpr RECT bar_area = {80, 92, 272, 110};
+constexpr int bar_pattern = 474;  // the backup page's progress pattern
+constexpr UINT_PTR poll_timer = 2;
+constexpr UINT poll_milliseconds = 200;
+
+constexpr INT_PTR ended_complete = 1, ended_cancelled = 2, ended_failed = 3;
+
+}  // namespace
+
+update_progress_window_c::update_progress_window_c(std::wstring text, download_session_c& session)
+    : skinned_dialog_c(30), text_(std::move(text)), session_(session) {}
+
+update_download_end_c update_progress_window_c::run(HWND owner) {
+    switch (run_modal(owner, IDD_MESSAGE)) {
+        case ended_complete: return update_download_end_c::complete;
+        case ended_cancelled: return update_download_end_c::cancelled;
+        default: return update_download_end_c::failed;
+    }
+}
+
+bool update_progress_window_c::dialog_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+    switch (message) {
+        case WM_INITDIALOG: on_init(); result = TRUE; return true;
+        case WM_ERASEBKGND: on_erase(reinterpret_cast<HDC>(wparam)); result = 1; return true;
+        case WM_PAINT: on_paint(); return true;
+        case WM_TIMER: on_timer(); return true;
+        case WM_COMMAND:
+            if (LOWORD(wparam) == IDCANCEL) cancel();
+            return true;
+        case WM_DRAWITEM: {
+            const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
+            if (item->CtlID != IDC_MESSAGE_TEXT) return false;
+            draw_text(*item);
+            result = TRUE;
+            return true;
+        }
+        default: return false;
+    }
+}
+
+void update_progress_window_c::on_init() {
+    size_and_centre(handle(), width, height);
+    SetDlgItemTextW(handle(), IDC_MESSAGE_TEXT, text_.c_str());
+    place_control(handle(), IDC_MESSAGE_TEXT, text_area.left, text_area.top, text_area.right - text_area.left,
+                  text_area.bottom - text_area.top);
+    reset_region(handle());
+    ShowWindow(GetDlgItem(handle(), IDOK), SW_HIDE);
+    HWND cancel = GetDlgItem(handle(), IDCANCEL);
+    SetWindowTextW(cancel, language_text("btn_cancel").c_str());
+    cancel_.attach(cancel, 356, 357, 358, verdana(9, font_weight_c::bold));
+    place_control(handle(), IDCANCEL, 115, 136, 70, 24);
+    SetFocus(cancel);
+    if (session_.state != download_complete && !session_.start_download()) {
+        end_dialog(ended_failed);
+        return;
+    }
+    SetTimer(handle(), poll_timer, poll_milliseconds, nullptr);
+    if (session_.state == download_complete) on_timer();
+}
+
+void update_progress_window_c::on_erase(HDC dc) {
+    RECT client;
+    GetClientRect(handle(), &client);
+    fill_solid(dc, client, face_colour);
+    RECT band = client;
+    band.top = button_band_top;
+    fill_solid(dc, band, button_band_colour);
+}
+
+float update_progress_window_c::fraction() const {
+    const std::uint32_t expected = session_.job.expected_size;
+    return expected ? float(session_.job.bytes_done.load()) / float(expected) : 0.0f;
+}
+
+void update_progress_window_c::on_paint() {
+    paint_dc_c paint(handle());
+    draw_skin_image(paint.get(), message_kind_icon(0), 15, 30);
+    RECT edge = bar_area;
+    InflateRect(&edge, 1, 1);
+    frame_solid(paint.get(), edge, bar_edge_colour);
+    paint_progress_bar(paint.get(), bar_area, fraction(), bar_pattern);
+}
+
+void update_progress_window_c::on_timer() {
+    if (session_.state == download_downloading && !session_.poll_worker()) {
+        RECT bar = bar_area;
+        InvalidateRect(handle(), &bar, FALSE);
+        return;
+    }
+    KillTimer(handle(), poll_timer);
+    if (cancelling_) end_dialog(ended_cancelled);
+    else if (session_.state == download_complete) end_dialog(ended_complete);
+    else end_dialog(ended_failed);
+}
+
+// The worker is asked to stop; the window ends when it has (the next tick finds it ended).
+void update_progress_window_c::cancel() {
+    cancelling_ = true;
+    if (session_.worker_running()) session_.request_pause();
+    else on_timer();
+}
+
+void update_progress_window_c::draw_text(const DRAWITEMSTRUCT& item) {
+    fill_solid(item.hDC, item.rcItem, face_colour);
+    selection_c selected(item.hDC, verdana(10));
+    SetBkMode(item.hDC, TRANSPARENT);
+    SetTextColor(item.hDC, text_colour);
+    RECT area = item.rcItem;
+    draw_wrapped_text(item.hDC, text_, area, 6, false);
+}
