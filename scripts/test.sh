@@ -91,6 +91,7 @@ fuzz_run http_headers 30 tests/fuzz/corpus/http_headers
 fuzz_run dpinst_inf 30 tests/fuzz/corpus/dpinst_inf
 fuzz_run download_links 30 tests/fuzz/corpus/download_links
 fuzz_run package_trust 30 tests/fuzz/corpus/package_trust
+fuzz_run release_answer 30 tests/fuzz/corpus/release_answer
 
 # The Windows transfer tests reach a fault-injecting HTTP server on the loopback.
 fault_pid=
@@ -142,6 +143,10 @@ for build in win64 win32; do loop_wine_tests "$build"; loop_wine_tests "$build" 
 # The program itself: "--autoscan" on the simulated PC, watched and ended by the window probe.
 source tests/win/program/wine_checks.sh
 for build in win32 win64; do program_wine_run "$build"; done
+# The updater of the shipped (32-bit) build against three mirrors: a newer signed release, the same
+# version, a changed byte, an unknown key.
+source tests/win/updater/wine_checks.sh
+updater_wine_checks win32
 
 # A saved answer matched offline gives the same result on Linux and on Windows.
 if [ -n "${VANTOREL_MIRRORS:-}" ]; then
