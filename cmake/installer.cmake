@@ -31,6 +31,7 @@ add_custom_command(OUTPUT ${installer_file}
           ${installer_inputs} $<${with_update}:${CMAKE_BINARY_DIR}/update.exe>
   WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
   COMMENT "makensis: Vantorel-Setup-${VANTOREL_VERSION}.exe"
+  COMMAND_EXPAND_LISTS
   VERBATIM)
 find_program(MAKENSIS_PROGRAM makensis)
 if(MAKENSIS_PROGRAM)
@@ -38,3 +39,5 @@ if(MAKENSIS_PROGRAM)
 else()
   add_custom_target(installer DEPENDS ${installer_file})
 endif()
+# The other architecture's driver installer is copied here by the last step of its build.
+add_dependencies(installer dpinst_other_architecture)

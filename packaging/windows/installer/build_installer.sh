@@ -33,17 +33,28 @@ files=(Vantorel.exe language.ini DPInst32.exe DPInst64.exe)
 stage="$tree/installer-stage"
 rm -rf "$stage"
 mkdir -p "$stage"
+# 64 or 32: the machine type in a Windows program's header.
+program_bits() {
+  local offset
+  offset=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
+  case $(od -An -tx2 -j$((offset + 4)) -N2 "$1" | tr -d ' ') in
+    8664) echo 64 ;;
+    *) echo 32 ;;
+  esac
+}
+
+# The builds keep their debugging information; what is shipped does not.
 for file in "${files[@]}"; do
   [ -f "$tree/$file" ] || { echo "build_installer.sh: $tree/$file is missing" >&2; exit 1; }
   cp "$tree/$file" "$stage/"
+  if [ "${file##*.}" = exe ]; then
+    if [ "$(program_bits "$stage/$file")" = 64 ]; then strip=x86_64-w64-mingw32-strip; else strip=i686-w64-mingw32-strip; fi
+    "$strip" --strip-debug "$stage/$file"
+  fi
 done
 
 # The program's machine type decides the Program Files folder and the registry view.
-offset=$(od -An -tu4 -j60 -N4 "$stage/Vantorel.exe" | tr -d ' ')
-case $(od -An -tx2 -j$((offset + 4)) -N2 "$stage/Vantorel.exe" | tr -d ' ') in
-  8664) bits=64 ;;
-  *) bits=32 ;;
-esac
+bits=$(program_bits "$stage/Vantorel.exe")
 
 defines=(-DVERSION="$version" -DSTAGE="$stage" -DTEXTS="$stage/installer_texts.nsh" -DOUTPUT_FILE="$output"
          -DBITS="$bits")

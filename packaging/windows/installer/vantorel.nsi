@@ -31,8 +31,8 @@ SetCompressor /SOLID lzma
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 
 !ifdef SIGN
-  !finalize '${SIGN} "%1"'
-  !uninstfinalize '${SIGN} "%1"'
+  !finalize '${SIGN} "%1"' = 0
+  !uninstfinalize '${SIGN} "%1"' = 0
 !endif
 
 !include MUI2.nsh
@@ -174,6 +174,7 @@ Function .onInstSuccess
   ${EndIf}
 FunctionEnd
 
+!ifdef UPDATE
 ; The updater's update.exe may still be ending when it has started this set-up: its file is
 ; replaced once it can be (at most 30 seconds).
 Function wait_for_updater
@@ -191,6 +192,7 @@ Function wait_for_updater
     Sleep 500
   ${Loop}
 FunctionEnd
+!endif
 
 ; The program runs as the signed-in user, not elevated as this set-up: on Windows the shell
 ; (Explorer, which runs as that user) starts it. Under Wine there is only one user.
