@@ -30,7 +30,9 @@ done
 
 files=(Vantorel.exe language.ini DPInst32.exe DPInst64.exe)
 [ -n "$update" ] && files+=(update.exe)
-stage="$tree/installer-stage"
+# The files as shipped, beside the set-up made of them (so that set-ups of one tree can be made
+# side by side).
+stage="${output%.exe}.files"
 rm -rf "$stage"
 mkdir -p "$stage"
 # 64 or 32: the machine type in a Windows program's header.
