@@ -1,20 +1,32 @@
 # The desktop program itself on the simulated PC, for the tests and the demo; sourced after
 # wine.sh with the demo mirrors started (mirror_urls) and a display.
 #
-# program_window_prepare BUILD WORK PREFIX   a fresh prefix at PREFIX with the window settings,
-#     the simulated PC registered and the mirrors configured (the first one down), and the
-#     program as installed in WORK: Vantorel.exe, language.ini and both driver installers
+# program_window_prepare BUILD WORK PREFIX [SETUP]   a fresh prefix at PREFIX with the window
+#     settings, the simulated PC registered and the mirrors configured (the first one down), and
+#     the program as installed in WORK: Vantorel.exe, language.ini and both driver installers;
+#     with SETUP (a Vantorel-Setup-<version>.exe) installed by it, silently, and WORK a link to
+#     the installed program's folder
 # program_window_probe BUILD WORK SCREENS [--drive]   runs "Vantorel.exe --autoscan" in WORK
 #     while window-probe.exe watches it (and with --drive works it through download, install,
 #     rescan, backup and restore), screenshots into SCREENS; the probe's exit status
 
 program_window_prepare() {
-  local build=$1 work=$2 prefix=$3 dir="$wine_root/build/$1" key='HKCU\Software\Quellmar'
+  local build=$1 work=$2 prefix=$3 setup=${4:-} dir="$wine_root/build/$1" key='HKCU\Software\Quellmar'
   rm -rf "$work"
-  mkdir -p "$work"
-  cp "$dir/Vantorel.exe" "$dir/language.ini" "$work/"
-  cp "$wine_root/build/win32/DPInst32.exe" "$wine_root/build/win64/DPInst64.exe" "$work/" 2>/dev/null || true
+  mkdir -p "$(dirname "$work")"
+  if [ -z "$setup" ]; then
+    mkdir -p "$work"
+    cp "$dir/Vantorel.exe" "$dir/language.ini" "$work/"
+    cp "$wine_root/build/win32/DPInst32.exe" "$wine_root/build/win64/DPInst64.exe" "$work/" 2>/dev/null || true
+  fi
   wine_prefix_fresh "$prefix"
+  if [ -n "$setup" ]; then
+    wine_run "$setup" /S || return 1
+    wineserver -w
+    local installed="$prefix/drive_c/Program Files (x86)/Vantorel"
+    [ -f "$installed/Vantorel.exe" ] || installed="$prefix/drive_c/Program Files/Vantorel"
+    ln -s "$installed" "$work"
+  fi
   source "$wine_root/tests/win/ui_wine_settings.sh" && ui_wine_settings
   # The 64-bit tool: a 32-bit process start makes this Wine rebuild the display adapters' keys.
   wine_run "$wine_root/build/win64/simulated-pc.exe" register "$wine_root/tools/simulated_pc/simulated-pc.json"

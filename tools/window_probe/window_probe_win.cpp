@@ -2,8 +2,11 @@
 // window, photographs the scan page while it is up and the results page once it shows, then ends
 // the program through its main menu's Exit entry and waits for the window to go.
 //
-//   window-probe FOLDER [SECONDS] [--drive DOWNLOADS]
+//   window-probe FOLDER [SECONDS] [--drive DOWNLOADS | --shown [--keep]]
 //
+// With --shown it waits only for the main window to be visible (a program started without a
+// scan, as the set-up starts it), photographs it and ends the program; with --keep as well it
+// leaves the program running.
 // With --drive it also works the program as a user would between the results and the end: the
 // first two packages downloaded (their panels' button command) until DOWNLOADS holds both files,
 // the first one installed (the installer's result window photographed and closed), a rescan, and
@@ -168,11 +171,27 @@ bool drive(const probe_c& probe, HWND main, const std::filesystem::path& downloa
     return true;
 }
 
+// Ends the program through its main menu's Exit entry; the exit code of the probe.
+int end_through_menu(const probe_c& probe, HWND main) {
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(command_exit, 0), 0);
+    if (!probe.wait_for([&] { return !IsWindow(main); })) return probe.fail("the program did not end after Exit"), 1;
+    std::printf("the program ended through its menu\n");
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     std::vector<std::wstring> arguments(argv + 1, argv + argc);
     std::filesystem::path downloads;
+    auto take_switch = [&](const wchar_t* name) {
+        auto found = std::find(arguments.begin(), arguments.end(), name);
+        if (found == arguments.end()) return false;
+        arguments.erase(found);
+        return true;
+    };
+    bool shown_only = take_switch(L"--shown");
+    bool keep_running = take_switch(L"--keep");
     auto drive_switch = std::find(arguments.begin(), arguments.end(), L"--drive");
     if (drive_switch != arguments.end()) {
         if (drive_switch + 1 == arguments.end()) arguments.clear();
@@ -182,7 +201,7 @@ int wmain(int argc, wchar_t** argv) {
         }
     }
     if (arguments.empty() || arguments.size() > 2) {
-        std::fprintf(stderr, "usage: window-probe FOLDER [SECONDS] [--drive DOWNLOADS]\n");
+        std::fprintf(stderr, "usage: window-probe FOLDER [SECONDS] [--drive DOWNLOADS | --shown [--keep]]\n");
         return 2;
     }
     std::filesystem::path folder = arguments[0];
@@ -195,6 +214,12 @@ int wmain(int argc, wchar_t** argv) {
     if (!probe.wait_for([&] { return (main = FindWindowW(main_window_class_name, product_title)) != nullptr; }))
         return probe.fail("no program window appeared"), 1;
     std::printf("found the program window\n");
+    if (shown_only) {
+        if (!probe.wait_for([&] { return IsWindowVisible(main) != FALSE; })) return probe.fail("the window stayed hidden"), 1;
+        std::printf("the window shows\n");
+        probe.photograph(main, "program-window");
+        return keep_running ? 0 : end_through_menu(probe, main);
+    }
     bool scan_photographed = false;
     bool results = probe.wait_for([&] {
         if (!scan_photographed && visible_child(main, L"VantorelScanPage"))
@@ -205,9 +230,5 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("the results page shows\n");
     probe.photograph(main, downloads.empty() ? "program-results" : "program-1-results");
     if (!downloads.empty() && !drive(probe, main, downloads)) return 1;
-
-    PostMessageW(main, WM_COMMAND, MAKEWPARAM(command_exit, 0), 0);
-    if (!probe.wait_for([&] { return !IsWindow(main); })) return probe.fail("the program did not end after Exit"), 1;
-    std::printf("the program ended through its menu\n");
-    return 0;
+    return end_through_menu(probe, main);
 }

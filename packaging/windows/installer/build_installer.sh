@@ -1,0 +1,74 @@
+#!/bin/bash
+# Builds Vantorel-Setup-<version>.exe from the files of one Windows build tree with makensis.
+#
+#   build_installer.sh TREE [--update] [--version V] [--output FILE]
+#
+# TREE holds Vantorel.exe, language.ini, DPInst32.exe and DPInst64.exe (and with --update
+# update.exe). The version is the program's (common/version.h) unless --version names another.
+# The set-up goes to TREE/Vantorel-Setup-<version>.exe unless --output names another file. With
+# VANTOREL_SIGN_CERT and VANTOREL_SIGN_KEY set (sign_file.sh), every program in it, the
+# uninstaller and the set-up itself are signed.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source_root=$(cd "$here/../../.." && pwd)
+
+tree=$(cd "${1:?usage: build_installer.sh TREE [--update] [--version V] [--output FILE]}" && pwd)
+shift
+update= version= output=
+while [ $# -gt 0 ]; do
+  case $1 in
+    --update) update=1 ;;
+    --version) version=$2; shift ;;
+    --output) output=$2; shift ;;
+    *) echo "build_installer.sh: unknown option '$1'" >&2; exit 2 ;;
+  esac
+  shift
+done
+[ -n "$version" ] || version=$(sed -n 's/^#define VANTOREL_VERSION "\(.*\)"$/\1/p' "$source_root/common/version.h")
+[[ $version =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]] || { echo "build_installer.sh: version '$version' is not three numbers" >&2; exit 2; }
+[ -n "$output" ] || output="$tree/Vantorel-Setup-$version.exe"
+
+files=(Vantorel.exe language.ini DPInst32.exe DPInst64.exe)
+[ -n "$update" ] && files+=(update.exe)
+# The files as shipped, beside the set-up made of them (so that set-ups of one tree can be made
+# side by side).
+stage="${output%.exe}.files"
+rm -rf "$stage"
+mkdir -p "$stage"
+# 64 or 32: the machine type in a Windows program's header.
+program_bits() {
+  local offset
+  offset=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
+  case $(od -An -tx2 -j$((offset + 4)) -N2 "$1" | tr -d ' ') in
+    8664) echo 64 ;;
+    *) echo 32 ;;
+  esac
+}
+
+# The builds keep their debugging information; what is shipped does not.
+for file in "${files[@]}"; do
+  [ -f "$tree/$file" ] || { echo "build_installer.sh: $tree/$file is missing" >&2; exit 1; }
+  cp "$tree/$file" "$stage/"
+  if [ "${file##*.}" = exe ]; then
+    if [ "$(program_bits "$stage/$file")" = 64 ]; then strip=x86_64-w64-mingw32-strip; else strip=i686-w64-mingw32-strip; fi
+    "$strip" --strip-debug "$stage/$file"
+  fi
+done
+
+# The program's machine type decides the Program Files folder and the registry view.
+bits=$(program_bits "$stage/Vantorel.exe")
+
+defines=(-DVERSION="$version" -DSTAGE="$stage" -DTEXTS="$stage/installer_texts.nsh" -DOUTPUT_FILE="$output"
+         -DBITS="$bits")
+[ -n "$update" ] && defines+=(-DUPDATE)
+if [ -n "${VANTOREL_SIGN_CERT:-}" ] && [ -n "${VANTOREL_SIGN_KEY:-}" ]; then
+  for file in "${files[@]}"; do
+    [ "${file##*.}" = exe ] && bash "$here/sign_file.sh" "$stage/$file"
+  done
+  defines+=(-DSIGN="bash \"$here/sign_file.sh\"")
+fi
+python3 "$here/installer_texts.py" "$source_root/i18n/language.ini" "$stage/installer_texts.nsh"
+mkdir -p "$(dirname "$output")"
+rm -f "$output"
+makensis -V2 -INPUTCHARSET UTF8 "${defines[@]}" "$here/vantorel.nsi"
+echo "$output"
