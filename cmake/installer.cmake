@@ -1,6 +1,6 @@
 # The set-up program Vantorel-Setup-<version>.exe (target "installer", Windows builds only), made
-# by makensis from this tree's program, its texts, both driver installers and, when the build has
-# the updater (target "update", update.exe in this folder), update\update.exe.
+# by makensis from this tree's program, its texts, both driver installers and the updater
+# (update\update.exe).
 # packaging/windows/installer/build_installer.sh does the work, signing too when the environment
 # names a certificate; scripts/package_windows.sh builds this target for a given tree. The target
 # is part of the build where makensis is installed.
@@ -20,15 +20,13 @@ else()
   set(installer_dpinst DPInst32)
 endif()
 
-# Both driver installers lie in this folder (tools/dpinst); the updater is taken when its target
-# exists, wherever in the build it is defined.
-set(with_update $<TARGET_EXISTS:update>)
+# Both driver installers lie in this folder (tools/dpinst), the updater in its "update" folder.
 add_custom_command(OUTPUT ${installer_file}
-  COMMAND bash ${installer_sources}/build_installer.sh ${CMAKE_BINARY_DIR} $<${with_update}:--update>
+  COMMAND bash ${installer_sources}/build_installer.sh ${CMAKE_BINARY_DIR}
           --version ${VANTOREL_VERSION} --output ${installer_file}
   DEPENDS Vantorel ${installer_dpinst} ${CMAKE_BINARY_DIR}/DPInst32.exe ${CMAKE_BINARY_DIR}/DPInst64.exe
           ${CMAKE_CURRENT_SOURCE_DIR}/i18n/language.ini ${CMAKE_CURRENT_SOURCE_DIR}/common/version.h
-          ${installer_inputs} $<${with_update}:${CMAKE_BINARY_DIR}/update.exe>
+          ${installer_inputs} update ${CMAKE_BINARY_DIR}/update/update.exe
   WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
   COMMENT "makensis: Vantorel-Setup-${VANTOREL_VERSION}.exe"
   COMMAND_EXPAND_LISTS

@@ -6,8 +6,9 @@
 # then the program's core through vantorel-cli: a scan (mirror 1 is down, so mirror 2 answers),
 # the download of two packages, their installation by our driver package installer, a rescan that
 # finds both devices up to date, a backup of one package from the driver store and its restore.
-# Then the program's own window on the simulated PC: on a real display for the user to click
-# through, or else driven under Xvfb through scan, download, install and rescan, photographed.
+# Then the program's own window, installed into a fresh simulated PC by its set-up program
+# (Vantorel-Setup-<version>.exe /S): on a real display for the user to click through, or else
+# driven under Xvfb through scan, download, install and rescan, photographed.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -47,6 +48,10 @@ demo_build() {
 demo_build host vantorel-server vantorel-catalog vantorel-cli
 demo_build win32 Vantorel vantorel-cli DPInst32 window-probe
 demo_build win64 vantorel-cli DPInst64 simulated-pc trust-root
+say "building the set-up program of the 32-bit build (makensis): scripts/package_windows.sh"
+setup=$(bash scripts/package_windows.sh win32 2>>build/demo-build.log) || { tail -n 30 build/demo-build.log; exit 1; }
+say "  $setup"
+phase_took "set-up program"
 
 trap 'mirrors_stop; wine_stop; display_stop' EXIT
 say "starting three update-server mirrors with the demo catalog, mirror 2 over https"
@@ -68,7 +73,7 @@ rm -rf "$work"
 mkdir -p "$work/program" "$work/json"
 cp build/win64/vantorel-cli.exe build/win64/DPInst64.exe build/win32/DPInst32.exe "$work/program/"
 cli() { wine_run "$work/program/vantorel-cli.exe" "$@"; }
-windows_path() { winepath -w "$1" 2>/dev/null; }
+windows_path() { wine_tool winepath -w "$1" 2>/dev/null | tr -d '\r'; }
 downloads=$(windows_path "$work/downloads")
 backups=$(windows_path "$work/backups")
 mirrors=(--mirror http://127.0.0.1:1/ --mirror "${mirror_urls[1]}" --mirror "${mirror_urls[2]}")
@@ -138,7 +143,8 @@ say "the JSON of every step is in $work/json"
 phase_took walk-through
 step "The program's own window (Vantorel.exe, the shipped 32-bit build) on a fresh simulated PC"
 window_work="$root/build/demo-window"
-program_window_prepare win32 "$window_work/program" "$root/build/wine/demo-window-prefix" >>build/demo-build.log 2>&1
+program_window_prepare win32 "$window_work/program" "$root/build/wine/demo-window-prefix" "$setup" >>build/demo-build.log 2>&1
+say "$(basename "$setup") /S installed the program into C:\\Program Files (x86)\\Vantorel, as a user's set-up does"
 if [ -n "$user_display" ]; then
   say "the window opens on your display and scans at once; close it (menu, Exit) to end the demo"
   (cd "$window_work/program" && wine_run ./Vantorel.exe --autoscan) || true

@@ -23,7 +23,7 @@ host_packages=(
   libsqlite3-dev libboost-dev libmicrohttpd-dev libpugixml-dev libdeflate-dev
   clang libclang-rt-14-dev
   nginx-light wrk curl openssl ca-certificates unzip python3 systemd procps
-  librsvg2-bin fonts-ipafont-gothic fonts-liberation2
+  librsvg2-bin fonts-ipafont-gothic fonts-liberation2 nsis osslsigncode
 )
 
 missing_packages() {
@@ -261,23 +261,22 @@ build_curl() {
   stamp_set "$target" curl "$key"
 }
 
-# libsodium (the signatures of driver packages): the static library and its headers only.
+# libsodium (the signatures of driver packages): the static library and its headers only, in its
+# minimal form (Ed25519 signatures and SHA-256 are all the programs use).
 build_libsodium() {
   local target=$1 triplet dir version
   triplet=$(triplet_of "$target")
   dir=$(source_tree libsodium); version=$(basename "$dir")
-  stamp_ok "$target" libsodium "$version" && return 0
+  stamp_ok "$target" libsodium "$version minimal" && return 0
   log "building $version for $target"
-  # Debian's source tree comes without the generated configure script.
-  [ -x "$dir/configure" ] || (cd "$dir" && autoreconf -fi >/dev/null 2>&1) || { log "autoreconf failed in $dir"; return 1; }
   local b="$cache/build/$target/libsodium"; rm -rf "$b"; mkdir -p "$b"
   (cd "$b" && "$dir/configure" --host="$triplet" --prefix="$cache/$target" --disable-shared --enable-static \
-     --disable-dependency-tracking --disable-ssp CC="$triplet-gcc-posix" AR="$triplet-ar" RANLIB="$triplet-ranlib" \
+     --disable-dependency-tracking --disable-ssp --enable-minimal CC="$triplet-gcc-posix" AR="$triplet-ar" RANLIB="$triplet-ranlib" \
      >configure.log 2>&1 &&
    make -C src/libsodium -j "$jobs" install >make.log 2>&1) ||
     { log "libsodium build failed (see $b)"; return 1; }
   rm -rf "$b"
-  stamp_set "$target" libsodium "$version"
+  stamp_set "$target" libsodium "$version minimal"
 }
 
 # Compiles a list of source files of an unpacked package into one static library.
@@ -344,9 +343,9 @@ copy_header_libraries() {
   cp -r /usr/include/nlohmann "$cache/$target/include/"
 }
 
-install_packages
-enable_i386_programs
-for target in win32 win64; do
+# The libraries of one MinGW target, in order.
+build_target_libraries() {
+  local target=$1
   mkdir -p "$cache/$target"
   copy_header_libraries "$target"
   build_curl "$target"
@@ -354,5 +353,22 @@ for target in win32 win64; do
   build_tinyxml "$target"
   build_libsodium "$target"
   build_googletest "$target"
+}
+
+install_packages
+enable_i386_programs
+# The source packages are fetched first, once; then both targets build side by side (most of
+# their time goes into configure checks, which run one at a time).
+for pkg in curl minizip tinyxml libsodium googletest; do source_tree "$pkg" >/dev/null; done
+# Debian's libsodium source comes without the generated configure script.
+sodium=$(source_tree libsodium)
+[ -x "$sodium/configure" ] || (cd "$sodium" && autoreconf -fi >/dev/null 2>&1) || { log "autoreconf failed in $sodium"; exit 1; }
+pids=()
+for target in win32 win64; do
+  (build_target_libraries "$target") &
+  pids+=($!)
 done
+status=0
+for pid in "${pids[@]}"; do wait "$pid" || status=1; done
+[ "$status" -eq 0 ] || { log "a library build failed"; exit 1; }
 log "ready"

@@ -147,6 +147,10 @@ for build in win32 win64; do program_wine_run "$build"; done
 # version, a changed byte, an unknown key.
 source tests/win/updater/wine_checks.sh
 updater_wine_checks win32
+# The shipped set-up program and its uninstaller (install, signatures, uninstall, upgrade), each
+# case in a fresh prefix.
+source tests/win/installer/wine_checks.sh
+installer_wine_checks win32
 
 # A saved answer matched offline gives the same result on Linux and on Windows.
 if [ -n "${VANTOREL_MIRRORS:-}" ]; then
@@ -197,7 +201,7 @@ for installer in DPInst64 DPInst32; do
     installer_convention_checks "wine_run build/win64/$installer.exe" "$installer" "$root/build/cli-checks/$installer"
 done
 for check in "${download_check_results[@]}" "${server_check_results[@]}" "${fuzz_results[@]}" "${cli_check_results[@]}" \
-  "${tls_check_results[@]}"; do
+  "${tls_check_results[@]}" "${installer_check_results[@]}"; do
   case $check in
     pass*) passed=$((passed + 1)) ;;
     *) failed=$((failed + 1)); failures+=("${check#fail }") ;;
@@ -207,6 +211,7 @@ printf '%-12s %d checks\n' downloads "${#download_check_results[@]}"
 printf '%-12s %d checks\n' server "${#server_check_results[@]}"
 printf '%-12s %d checks\n' cli "${#cli_check_results[@]}"
 printf '%-12s %d checks\n' tls "${#tls_check_results[@]}"
+printf '%-12s %d checks\n' installer "${#installer_check_results[@]}"
 wine_stop
 
 for failure in "${failures[@]}"; do echo "FAILED: $failure"; done

@@ -32,9 +32,9 @@ program_window_prepare() {
   wine_run "$wine_root/build/win64/simulated-pc.exe" register "$wine_root/tools/simulated_pc/simulated-pc.json"
   # An https mirror's authority (mirrors.sh) is trusted here as an administrator trusts one.
   [ -n "${mirror_ca_der:-}" ] && wine_trust_root "$mirror_ca_der" >/dev/null
-  wine reg add "$key" /v Mirror1 /t REG_SZ /d http://127.0.0.1:1/ /f >/dev/null
-  wine reg add "$key" /v Mirror2 /t REG_SZ /d "${mirror_urls[1]}" /f >/dev/null
-  wine reg add "$key" /v Mirror3 /t REG_SZ /d "${mirror_urls[2]}" /f >/dev/null
+  wine_tool reg add "$key" /v Mirror1 /t REG_SZ /d http://127.0.0.1:1/ /f >/dev/null
+  wine_tool reg add "$key" /v Mirror2 /t REG_SZ /d "${mirror_urls[1]}" /f >/dev/null
+  wine_tool reg add "$key" /v Mirror3 /t REG_SZ /d "${mirror_urls[2]}" /f >/dev/null
   wineserver -w
 }
 
@@ -43,8 +43,8 @@ program_window_probe() {
   mkdir -p "$screens"
   (cd "$work" && wine_run ./Vantorel.exe --autoscan) &
   program=$!
-  local arguments=("$(winepath -w "$screens" 2>/dev/null)" 240)
-  [ "$drive" = --drive ] && arguments+=(--drive "$(winepath -w "$work/download" 2>/dev/null)")
+  local arguments=("$(wine_tool winepath -w "$screens" 2>/dev/null)" 240)
+  [ "$drive" = --drive ] && arguments+=(--drive "$(wine_tool winepath -w "$work/download" 2>/dev/null)")
   status=0
   timeout 300 bash -c 'source "$1/scripts/lib/wine.sh"; shift; wine_run "$@"' _ "$wine_root" "${probe[@]}" "${arguments[@]}" || status=$?
   # A program the probe could not end through its menu is ended with its prefix's processes, so

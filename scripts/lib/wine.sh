@@ -3,6 +3,7 @@
 # wine_prefix_fresh DIR   makes DIR a new WoW64 prefix, copied from a pristine template that is
 #                         built once per Wine version (wineboot in a WoW64 prefix takes minutes)
 # wine_run EXE ARGS...    runs a 32- or 64-bit program in $WINEPREFIX with the matching loader
+# wine_tool TOOL ARGS...  runs one of Wine's own tools (reg, winepath) with the 64-bit loader
 # wine_stop               ends the prefix's wine server and its processes
 # display_start           starts Xvfb when there is no display; display_stop ends it
 # wine_trust_root CERT    the prefix trusts the certificate authority in CERT (its root store)
@@ -36,6 +37,10 @@ wine_run() {
   loader=$(wine_loader_for "$exe") || return 1
   WINELOADER=$loader "$loader" "$exe" "$@"
 }
+
+# Wine's own tools (reg, winepath) through the 64-bit loader: "wine" alone starts their 32-bit
+# builds, which take minutes where 32-bit programs run under an emulator.
+wine_tool() { WINELOADER=/usr/lib/wine/wine64 /usr/lib/wine/wine64 "$@"; }
 
 wine_stop() {
   [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1 || true

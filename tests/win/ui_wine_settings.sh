@@ -4,5 +4,5 @@
 ui_wine_settings() {
   local reg
   reg=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/ui_wine.reg
-  wine reg import "$(winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1 && wineserver -w
+  wine_tool reg import "$(wine_tool winepath -w "$reg" 2>/dev/null | tr -d '\r')" >/dev/null 2>&1 && wineserver -w
 }

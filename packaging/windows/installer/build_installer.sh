@@ -1,10 +1,9 @@
 #!/bin/bash
 # Builds Vantorel-Setup-<version>.exe from the files of one Windows build tree with makensis.
 #
-#   build_installer.sh TREE [--update] [--version V] [--output FILE]
+#   build_installer.sh TREE [--version V] [--output FILE]
 #
-# TREE holds Vantorel.exe, language.ini, DPInst32.exe and DPInst64.exe (and with --update
-# update.exe). The version is the program's (common/version.h) unless --version names another.
+# TREE holds Vantorel.exe, language.ini, DPInst32.exe, DPInst64.exe and update\update.exe. The version is the program's (common/version.h) unless --version names another.
 # The set-up goes to TREE/Vantorel-Setup-<version>.exe unless --output names another file. With
 # VANTOREL_SIGN_CERT and VANTOREL_SIGN_KEY set (sign_file.sh), every program in it, the
 # uninstaller and the set-up itself are signed.
@@ -12,12 +11,11 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source_root=$(cd "$here/../../.." && pwd)
 
-tree=$(cd "${1:?usage: build_installer.sh TREE [--update] [--version V] [--output FILE]}" && pwd)
+tree=$(cd "${1:?usage: build_installer.sh TREE [--version V] [--output FILE]}" && pwd)
 shift
-update= version= output=
+version= output=
 while [ $# -gt 0 ]; do
   case $1 in
-    --update) update=1 ;;
     --version) version=$2; shift ;;
     --output) output=$2; shift ;;
     *) echo "build_installer.sh: unknown option '$1'" >&2; exit 2 ;;
@@ -28,8 +26,7 @@ done
 [[ $version =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]] || { echo "build_installer.sh: version '$version' is not three numbers" >&2; exit 2; }
 [ -n "$output" ] || output="$tree/Vantorel-Setup-$version.exe"
 
-files=(Vantorel.exe language.ini DPInst32.exe DPInst64.exe)
-[ -n "$update" ] && files+=(update.exe)
+files=(Vantorel.exe language.ini DPInst32.exe DPInst64.exe update/update.exe)
 # The files as shipped, beside the set-up made of them (so that set-ups of one tree can be made
 # side by side).
 stage="${output%.exe}.files"
@@ -48,10 +45,11 @@ program_bits() {
 # The builds keep their debugging information; what is shipped does not.
 for file in "${files[@]}"; do
   [ -f "$tree/$file" ] || { echo "build_installer.sh: $tree/$file is missing" >&2; exit 1; }
-  cp "$tree/$file" "$stage/"
+  staged="$stage/$(basename "$file")"
+  cp "$tree/$file" "$staged"
   if [ "${file##*.}" = exe ]; then
-    if [ "$(program_bits "$stage/$file")" = 64 ]; then strip=x86_64-w64-mingw32-strip; else strip=i686-w64-mingw32-strip; fi
-    "$strip" --strip-debug "$stage/$file"
+    if [ "$(program_bits "$staged")" = 64 ]; then strip=x86_64-w64-mingw32-strip; else strip=i686-w64-mingw32-strip; fi
+    "$strip" --strip-debug "$staged"
   fi
 done
 
@@ -60,10 +58,9 @@ bits=$(program_bits "$stage/Vantorel.exe")
 
 defines=(-DVERSION="$version" -DSTAGE="$stage" -DTEXTS="$stage/installer_texts.nsh" -DOUTPUT_FILE="$output"
          -DBITS="$bits")
-[ -n "$update" ] && defines+=(-DUPDATE)
 if [ -n "${VANTOREL_SIGN_CERT:-}" ] && [ -n "${VANTOREL_SIGN_KEY:-}" ]; then
   for file in "${files[@]}"; do
-    [ "${file##*.}" = exe ] && bash "$here/sign_file.sh" "$stage/$file"
+    [ "${file##*.}" = exe ] && bash "$here/sign_file.sh" "$stage/$(basename "$file")"
   done
   defines+=(-DSIGN="bash \"$here/sign_file.sh\"")
 fi

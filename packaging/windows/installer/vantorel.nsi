@@ -4,8 +4,8 @@
 ;
 ; Defines given by the build:
 ;   VERSION      the release, three numbers ("1.1.0")
-;   STAGE        the folder with Vantorel.exe, language.ini, DPInst32.exe, DPInst64.exe and, with
-;                UPDATE defined, update.exe
+;   STAGE        the folder with Vantorel.exe, language.ini, DPInst32.exe, DPInst64.exe and
+;                update.exe
 ;   TEXTS        the generated include with this set-up's own texts in the program's languages
 ;   OUTPUT_FILE  where the set-up program is written
 ;   BITS         32 (the shipped build) or 64: which Program Files folder and registry view
@@ -115,11 +115,9 @@ Section "${PRODUCT}" section_program
   File "${STAGE}\language.ini"
   File "${STAGE}\DPInst32.exe"
   File "${STAGE}\DPInst64.exe"
-!ifdef UPDATE
   SetOutPath "$INSTDIR\update"
   Call wait_for_updater
   File "${STAGE}\update.exe"
-!endif
   SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\Vantorel.exe"
@@ -174,7 +172,6 @@ Function .onInstSuccess
   ${EndIf}
 FunctionEnd
 
-!ifdef UPDATE
 ; The updater's update.exe may still be ending when it has started this set-up: its file is
 ; replaced once it can be (at most 30 seconds).
 Function wait_for_updater
@@ -192,7 +189,6 @@ Function wait_for_updater
     Sleep 500
   ${Loop}
 FunctionEnd
-!endif
 
 ; The program runs as the signed-in user, not elevated as this set-up: on Windows the shell
 ; (Explorer, which runs as that user) starts it. Under Wine there is only one user.
