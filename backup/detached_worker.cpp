@@ -2,8 +2,10 @@
 
 #include "common/thread_start.h"
 
-void detached_worker_c::wait() const {
-    while (running()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+bool detached_worker_c::wait_for(std::chrono::milliseconds limit) const {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (running() && std::chrono::steady_clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return !running();
 }
 
 bool detached_worker_c::start(std::function<std::int32_t()> work) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -15,8 +16,8 @@ public:
     bool running() const { return state_ && !state_->finished.load(); }
     // The result of the last work that ended; -1 before any.
     std::int32_t result() const { return state_ && state_->finished.load() ? state_->result.load() : -1; }
-    // Waits for the work under way to end.
-    void wait() const;
+    // Waits for the work under way to end, at most `limit`; true when none runs any more.
+    bool wait_for(std::chrono::milliseconds limit) const;
 
 private:
     struct state_c {

@@ -64,11 +64,11 @@ bool walk_devices(device_store_c& store, device_source_c& source, enumeration_pr
         return false;
     }
     std::int32_t total = 0;
-    while (source.select_device(total) == device_step_c::device) ++total;
+    while (!progress.stop.load() && source.select_device(total) == device_step_c::device) ++total;
     progress.total.store(total, std::memory_order_relaxed);
 
     for (std::int32_t index = 0;; ++index) {
-        device_step_c step = source.select_device(index);
+        device_step_c step = progress.stop.load() ? device_step_c::failure : source.select_device(index);
         if (step == device_step_c::end) break;
         if (step == device_step_c::failure) {
             source.close_devices();

@@ -39,6 +39,9 @@ struct device_store_c {
 class enumeration_progress_c {
 public:
     std::int32_t include_absent = 0;  // in
+    // in: set from another thread to end the walk early (the program is closing); the walk then
+    // ends with false and last_error 19 before the next device.
+    std::atomic<bool> stop{false};
     std::atomic<std::int32_t> total{0};
     std::atomic<std::int32_t> scanned{0};
 
@@ -51,7 +54,7 @@ private:
 };
 
 // Replaces the store's content with the source's classes and devices. On false, last_error
-// holds 16 (class list), 17 (device set) or 19 (device walk).
+// holds 16 (class list), 17 (device set) or 19 (device walk, or stopped through the progress).
 bool enumerate_devices(device_store_c& store, device_source_c& source, enumeration_progress_c& progress);
 
 // The first record whose instance_path equals the text exactly, or null.

@@ -134,10 +134,9 @@ void backup_window_c::on_timer() {
         .run(GetAncestor(handle(), GA_ROOT));
 }
 
-void backup_window_c::finish_job() {
+void backup_window_c::stop_job() {
     if (!worker_.running()) return;
     if (job_) job_->stop.store(true);
-    worker_.wait();
     KillTimer(handle(), timer_id);
 }
 

@@ -20,9 +20,9 @@ public:
     // The scan's store; null while a new scan replaces the device records.
     void set_store(const device_store_c* store);
     bool job_running() const { return worker_.running(); }
-    // At the program's end: no further package is begun; waits for the one under way, however
-    // long it takes (its archive and the index stay whole).
-    void finish_job();
+    // At the program's end: no further package is begun, and the job's end shows no box. The
+    // program waits for the package under way (its archive and the index stay whole).
+    void stop_job();
 
     HTREEITEM available_root() const { return available_root_; }
     HTREEITEM inbox_root() const { return inbox_root_; }

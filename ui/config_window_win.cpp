@@ -204,13 +204,12 @@ bool config_window_c::checked(int id) const { return IsDlgButtonChecked(handle()
 void config_window_c::on_ok() {
     std::wstring download = control_text(handle(), IDC_DOWNLOAD_PATH);
     std::wstring backup = control_text(handle(), IDC_BACKUP_PATH);
-    if (!is_folder(download) || !is_folder(backup)) {
-        MessageBoxW(handle(), L"invalid download path", product_title, MB_OK);
-        return;
-    }
     settings_c& current = settings();
-    if (download.size() >= std::size(current.download_path) || backup.size() >= std::size(current.backup_path)) {
-        end_dialog(1);
+    // A folder too long to keep is refused as a missing one is: the dialog stays open, so the
+    // scheduled-task box is still confirmed by OK or put back by Cancel.
+    if (!folder_setting_fits(is_folder(download), download.size(), std::size(current.download_path)) ||
+        !folder_setting_fits(is_folder(backup), backup.size(), std::size(current.backup_path))) {
+        MessageBoxW(handle(), L"invalid download path", product_title, MB_OK);
         return;
     }
     std::wcsncpy(current.download_path, download.c_str(), std::size(current.download_path) - 1);

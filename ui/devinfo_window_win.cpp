@@ -7,8 +7,9 @@
 
 #include <commctrl.h>
 
-devinfo_window_c::devinfo_window_c(int caption_height, const driver_group_c& group)
-    : skinned_dialog_c(caption_height), group_(group) {}
+devinfo_window_c::devinfo_window_c(int caption_height, const driver_group_c& group) : skinned_dialog_c(caption_height) {
+    for (const device_c* device : group.devices) devices_.push_back({device->display_name, device_detail_rows(*device)});
+}
 
 int devinfo_window_c::run(HWND owner) { return run_modal(owner, IDD_DEVICE_DETAILS) == 1 ? 1 : 2; }
 
@@ -58,8 +59,8 @@ void devinfo_window_c::on_init() {
         column.pszText = title.data();
         ListView_InsertColumn(table, i, &column);
     }
-    for (const device_c* device : group_.devices)
-        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(device->display_name));
+    for (const shown_device_c& device : devices_)
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(device.name.c_str()));
     SendMessageW(list, LB_SETCURSEL, 0, 0);
     show_device(0);
 }
@@ -67,9 +68,9 @@ void devinfo_window_c::on_init() {
 void devinfo_window_c::show_device(int index) {
     HWND table = GetDlgItem(handle(), IDC_DRIVER_TABLE);
     ListView_DeleteAllItems(table);
-    if (index < 0 || std::size_t(index) >= group_.devices.size()) return;
+    if (index < 0 || std::size_t(index) >= devices_.size()) return;
     int row = 0;
-    for (auto& detail : device_detail_rows(*group_.devices[std::size_t(index)])) {
+    for (detail_row_c detail : devices_[std::size_t(index)].rows) {
         std::wstring label = language_text(detail.label_key);
         LVITEMW item{};
         item.mask = LVIF_TEXT;

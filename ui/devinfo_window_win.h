@@ -1,10 +1,14 @@
 // The device details dialog: the devices of one package group in a list, and for the selected
-// one its installed driver beside the offered one.
+// one its installed driver beside the offered one. What it shows is copied when it is made: a
+// rescan under it may replace the device records the group points into.
 #pragma once
 
 #include "ui/bitmap_button_win.h"
 #include "ui/driver_group.h"
 #include "ui/skinned_dialog_win.h"
+
+#include <string>
+#include <vector>
 
 class devinfo_window_c : public skinned_dialog_c<devinfo_window_c> {
 public:
@@ -20,6 +24,10 @@ private:
     void on_init();
     void show_device(int index);
 
-    const driver_group_c& group_;
+    struct shown_device_c {
+        std::wstring name;
+        std::vector<detail_row_c> rows;
+    };
+    std::vector<shown_device_c> devices_;
     bitmap_button_c ok_;
 };

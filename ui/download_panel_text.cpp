@@ -3,17 +3,18 @@
 #include "common/format_size.h"
 #include "ui/language_format.h"
 
-#include <cwchar>
 
 int download_panel_height(int title_height, int line_height, int device_count) {
     return title_height + line_height * (2 * device_count + 1) + 16 * device_count + 24;
 }
 
-std::wstring panel_date_line(const std::wstring& installed_date, const std::wstring& offered_date) {
-    if (std::wcscmp(installed_date.c_str(), offered_date.c_str()) < 0)
-        return format_language_text("download_date1", {installed_date, offered_date}, 128);
-    if (offered_date == L"0000-00-00") return format_language_text("download_date3", {installed_date}, 128);
-    return format_language_text("download_date2", {installed_date, offered_date}, 128);
+std::wstring panel_date_line(const std::wstring& installed_date, const std::wstring& offered_date, bool needed) {
+    const bool undated = offered_date == L"0000-00-00";
+    if (needed)
+        return undated ? format_language_text("download_date3", {installed_date}, 128)
+                       : format_language_text("download_date1", {installed_date, offered_date}, 128);
+    return undated ? format_language_text("download_date4", {installed_date}, 128)
+                   : format_language_text("download_date2", {installed_date, offered_date}, 128);
 }
 
 namespace {

@@ -10,9 +10,11 @@
 // T + L(2n + 1) + 16n + 24 for title height T, line height L and n devices.
 int download_panel_height(int title_height, int line_height, int device_count);
 
-// The installed driver's date against the offer's: "download_date1" when the installed one is
-// older, "download_date3" when the offer has no date (0000-00-00), else "download_date2".
-std::wstring panel_date_line(const std::wstring& installed_date, const std::wstring& offered_date);
+// A device's line of installed and offered driver dates. It agrees with the panel's mark: the
+// offer is called new ("download_date1", or "download_date3" without a date, 0000-00-00) only
+// for a device that needs it, whatever the dates say; for one that does not it is the offered
+// driver, not newer ("download_date2", or "download_date4" without a date).
+std::wstring panel_date_line(const std::wstring& installed_date, const std::wstring& offered_date, bool needed);
 
 // "done/size" while a download is under way (0 < done < size), else the size alone.
 std::wstring panel_progress_text(std::uint64_t bytes_done, std::uint64_t size);

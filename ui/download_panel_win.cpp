@@ -248,7 +248,9 @@ void download_panel_c::on_menu_command(UINT id) {
     switch (id) {
         case menu_action: act(); break;
         case menu_settings_entry: config_window_c(context_.task_calls).run(GetAncestor(handle(), GA_ROOT)); break;
-        case menu_information: devinfo_window_c(30, group_).run(GetActiveWindow()); break;
+        // Owned by the main window, as every box of the panel: it is disabled meanwhile, so a
+        // scan asked for from outside waits until the dialog is closed.
+        case menu_information: devinfo_window_c(30, group_).run(GetAncestor(handle(), GA_ROOT)); break;
         case menu_remove:
             if (!session_ || message_window_c(language_text("remove_confirm"), 3).run(GetAncestor(handle(), GA_ROOT)) != 1)
                 break;
@@ -289,7 +291,8 @@ void download_panel_c::on_paint() {
         draw_text(dc, device.display_name, RECT{35, top, width - 2, top + L}, verdana(8), RGB(0, 0, 0),
                   DT_SINGLELINE | DT_WORD_ELLIPSIS);
         int date_top = T + L * (2 * int(c) + 1) + 16 * int(c) + 24;
-        draw_text(dc, panel_date_line(device.driver_date, offered_date), RECT{35, date_top, width - 2, date_top + L},
+        bool needed = group_.mode == 0 ? device.best_is_update : device.latest_is_update;
+        draw_text(dc, panel_date_line(device.driver_date, offered_date, needed), RECT{35, date_top, width - 2, date_top + L},
                   line_font(), RGB(0, 0, 0), DT_SINGLELINE | DT_EXPANDTABS | DT_END_ELLIPSIS);
     }
 

@@ -19,7 +19,8 @@ void main_window_c::on_start_scan() {
     backup_.set_store(nullptr);
     restore_.set_store(nullptr);
     show_page(scan_.handle());
-    scan_.begin(std::int64_t(std::time(nullptr)));
+    // The automatic scan runs unattended: no box may come up from a window that may be hidden.
+    scan_.begin(std::int64_t(std::time(nullptr)), auto_scan_state_ == auto_scan_state_c::running);
     RedrawWindow(scan_.handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
@@ -38,11 +39,12 @@ void main_window_c::on_scan_done(int device_total) {
 
 void main_window_c::on_scan_aborted() {
     if (scan_state_ == scan_state_c::scanning) scan_state_ = scan_state_c::idle;
-    // A failed automatic scan has nothing to tell: the next one is armed again while the window
-    // stays hidden, and a scan the user starts later gives no tray notice of its own.
+    // A failed automatic scan tells why in a balloon (when its failure has a text) and is not
+    // tried again in this run: the one automatic scan is done, and a scan the user starts later
+    // gives no tray notice of its own.
     if (auto_scan_state_ == auto_scan_state_c::running) {
-        auto_scan_state_ = auto_scan_state_c::none;
-        if (!IsWindowVisible(handle())) SetTimer(handle(), auto_scan_timer_id, auto_scan_delay_ms, nullptr);
+        if (!scan_.failure_text().empty()) tray_.show_balloon(product_title, scan_.failure_text(), NIIF_WARNING);
+        auto_scan_state_ = auto_scan_state_c::notified;
     }
     scan_.reset_step();
     show_page(home_.handle());

@@ -2,6 +2,7 @@
 #include "system/settings_win.h"
 #include "download/download_session.h"
 #include "i18n/language_table.h"
+#include "ui/exit_wait_win.h"
 #include "ui/language_format.h"
 #include "ui/main_window_win.h"
 #include "ui/message_window_win.h"
@@ -47,24 +48,39 @@ void main_window_c::quit() {
     });
     // A backup under way is asked about too; it ends after the package it is writing.
     bool backing_up = backup_.job_running();
-    // An unpacking under way is asked about too; it stops, and its package is offered again.
+    // An unpacking under way (a package's or a restore's) is asked about too; a package's stops,
+    // and the package is offered again.
     bool installing = any_installation_running();
+    bool restoring = restore_.unpacking();
     // The question names what runs: a download first, then a backup, then an unpacking.
     const char* question = downloading ? "quit_confirm" : backing_up ? "quit_confirm_backup" : "quit_confirm_install";
-    if ((downloading || backing_up || installing) && message_window_c(language_text(question), 3).run(handle()) != 1)
+    if ((downloading || backing_up || installing || restoring) &&
+        message_window_c(language_text(question), 3).run(handle()) != 1)
         return;
-    if (installing) stop_installations(std::chrono::seconds(10));
+    // What has to end first is waited for with a notice, every window still answering, and
+    // within a bound: past it the program ends all the same.
+    if (installing) {
+        stop_installations(std::chrono::milliseconds(0));
+        wait_with_notice(handle(), language_text("quit_wait_unpack"), [] { return any_installation_running(); },
+                         unpack_wait_limit);
+    }
+    if (restoring)
+        wait_with_notice(handle(), language_text("quit_wait_unpack"), [this] { return restore_.unpacking(); },
+                         unpack_wait_limit);
     if (backing_up) {
-        // The package under way is finished, however long it takes: its archive and the index
-        // stay whole. The window is out of the way meanwhile.
-        ShowWindow(handle(), SW_HIDE);
-        tray_.remove();
-        backup_.finish_job();
+        backup_.stop_job();
+        wait_with_notice(handle(), language_text("quit_wait_backup"), [this] { return backup_.job_running(); },
+                         backup_wait_limit);
     }
     DestroyWindow(handle());
 }
 
 void main_window_c::on_auto_scan_timer() {
+    // One automatic scan per run, whatever its end.
+    if (auto_scan_state_ != auto_scan_state_c::none) {
+        KillTimer(handle(), auto_scan_timer_id);
+        return;
+    }
     // Tried again at the next period when a dialog or a menu is open now.
     if (scan_state_ != scan_state_c::idle || dialog_or_menu_open()) return;
     KillTimer(handle(), auto_scan_timer_id);

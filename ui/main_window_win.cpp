@@ -220,7 +220,8 @@ void main_window_c::show_page(HWND page) {
 }
 
 void main_window_c::on_home_tab() {
-    // The scan page while a scan runs, otherwise the home page (also after a failed scan).
+    // The scan page while a scan runs, otherwise the home page, also after a failed scan: that
+    // scan's page stands still and has no start button, so the home page must stay in reach.
     show_page(scan_state_ == scan_state_c::scanning ? scan_.handle() : home_.handle());
 }
 

@@ -7,7 +7,7 @@
 //   WM_SCAN_ABORTED  the scan page: the scan failed or the user cancelled it
 //   WM_SHOW_INSTANCE a second start: come to the front (wParam 1: and scan)
 // Closing may hide it to the tray (the close-to-tray setting); then one automatic scan runs
-// 15 minutes later and a balloon tells what it found.
+// 15 minutes later and a balloon tells what it found, or why it failed.
 #pragma once
 
 #include "common/shell_launcher.h"
@@ -21,6 +21,7 @@
 #include "ui/ui_window_win.h"
 #include "ui/window_base_win.h"
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,9 @@ public:
     // no panel (after a switch between best and latest, or a rescan) still completes.
     static constexpr UINT_PTR download_poll_timer_id = 5;
     static constexpr UINT download_poll_period_ms = 1000;
+    // Quitting waits this long at most for a backup's package under way, and for an unpacking.
+    static constexpr std::chrono::milliseconds backup_wait_limit{std::chrono::minutes(2)};
+    static constexpr std::chrono::milliseconds unpack_wait_limit{std::chrono::seconds(30)};
     static constexpr int width = 800, height = 600;
     static constexpr UINT tray_icon_id = 333;
 

@@ -14,6 +14,7 @@ constexpr COLORREF button_band_colour = RGB(139, 184, 241);
 constexpr COLORREF text_colour = RGB(91, 135, 201);
 constexpr int button_band_top = 130;
 constexpr RECT text_area = {80, 30, 272, 124};
+constexpr UINT_PTR done_timer_id = 1;
 
 }  // namespace
 
@@ -39,6 +40,10 @@ bool message_window_c::dialog_message(UINT message, WPARAM wparam, LPARAM lparam
         case WM_ERASEBKGND: on_erase(reinterpret_cast<HDC>(wparam)); result = 1; return true;
         case WM_PAINT: on_paint(); return true;
         case WM_COMMAND: on_command(LOWORD(wparam)); return true;
+        case WM_TIMER:
+            if (wparam != done_timer_id) return false;
+            if (done_ && done_()) end_dialog(1);
+            return true;
         case WM_DRAWITEM: {
             const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
             if (item->CtlID != IDC_MESSAGE_TEXT) return false;
@@ -52,6 +57,7 @@ bool message_window_c::dialog_message(UINT message, WPARAM wparam, LPARAM lparam
 
 void message_window_c::on_init() {
     size_and_centre(handle(), width, height);
+    if (done_) SetTimer(handle(), done_timer_id, 100, nullptr);
     SetDlgItemTextW(handle(), IDC_MESSAGE_TEXT, text_.c_str());
     place_control(handle(), IDC_MESSAGE_TEXT, text_area.left, text_area.top, text_area.right - text_area.left,
                   text_area.bottom - text_area.top);

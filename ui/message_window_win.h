@@ -8,6 +8,7 @@
 #include "ui/bitmap_button_win.h"
 #include "ui/skinned_dialog_win.h"
 
+#include <functional>
 #include <string>
 
 class message_window_c : public skinned_dialog_c<message_window_c> {
@@ -15,6 +16,9 @@ public:
     message_window_c(std::wstring text, int kind);
     // Shows the box modally; 1 or 2.
     int run(HWND owner);
+    // Makes the box close itself with 1 once `done` holds (asked every tenth of a second): a
+    // notice that stays up while something runs.
+    void close_when(std::function<bool()> done) { done_ = std::move(done); }
 
     static constexpr int width = 300, height = 200;
 
@@ -32,6 +36,7 @@ private:
 
     std::wstring text_;
     int kind_;
+    std::function<bool()> done_;
     bitmap_button_c first_;   // id 1: OK, Yes or Retry
     bitmap_button_c second_;  // id 2: No or Cancel
 };

@@ -106,7 +106,8 @@ void restore_window_c::on_button() {
 }
 
 void restore_window_c::on_destroy() {
-    worker_.wait();
+    KillTimer(handle(), restore_timer_id);
+    worker_.wait_for(std::chrono::seconds(5));
 }
 
 void restore_window_c::on_paint() {

@@ -20,6 +20,8 @@ public:
     // Loads the index and fills the tree; the notice of an empty index is posted, so it shows
     // once the page is ready.
     void refresh() override;
+    // A restore is unpacking its archive (or starting the installer on it).
+    bool unpacking() const { return worker_.running(); }
 
     static constexpr UINT WM_NO_BACKUP = 0x0400 + 101;
     // Watches a restore under way, to say why it restored nothing.
@@ -31,7 +33,8 @@ protected:
     void on_selected(LPARAM data) override;
     void on_button() override;
     void on_paint() override;
-    // Waits for a restore still unpacking: it uses the launcher the page was given.
+    // Waits a little for a restore still unpacking (it uses the launcher the page was given);
+    // quitting has waited for it already, with a notice.
     void on_destroy() override;
 
 private:

@@ -69,8 +69,10 @@ bool scan_window_c::on_message(UINT message, WPARAM wparam, LPARAM, LRESULT& res
     }
 }
 
-void scan_window_c::begin(std::int64_t start_time) {
+void scan_window_c::begin(std::int64_t start_time, bool unattended) {
     step_ = 0;
+    unattended_ = unattended;
+    failure_text_.clear();
     start_time_ = start_time;
     timer_running_ = SetTimer(handle(), timer_id, timer_period_ms, nullptr) != 0;
 }
@@ -82,6 +84,9 @@ void scan_window_c::end_timer() {
 
 void scan_window_c::stop_workers() {
     end_timer();
+    // Both halves are asked to end soon: the walk before its next device, the query before its
+    // next mirror.
+    progress_.stop.store(true);
     if (query_thread_.joinable() && workers_.set_stop) workers_.set_stop(true);
     if (enumeration_thread_.joinable()) enumeration_thread_.join();
     if (query_thread_.joinable()) query_thread_.join();
@@ -108,6 +113,7 @@ void scan_window_c::on_tick() {
 void scan_window_c::start_enumeration() {
     step_ = 1;
     progress_.include_absent = settings().scan_offline ? 1 : 0;
+    progress_.stop.store(false);
     progress_.total.store(0);
     progress_.scanned.store(0);
     progress_.set_current_name(L"");
@@ -127,7 +133,11 @@ void scan_window_c::on_enumeration_ended() {
     if (enumeration_call_.result.load() != 0) {
         // The scan is over before the box: no tick may poll a query that never started.
         end_timer();
-        message_window_c(L"Scan Devices Error", 2).run(GetParent(handle()));
+        const wchar_t* text = L"Scan Devices Error";
+        if (unattended_)
+            failure_text_ = text;
+        else
+            message_window_c(text, 2).run(GetParent(handle()));
         PostMessageW(GetParent(handle()), WM_SCAN_ABORTED, 0, 0);
         return;
     }
@@ -167,6 +177,10 @@ void scan_window_c::on_query_ended() {
 int scan_window_c::report_query_error() {
     auto text = scan_error_text(last_error(), query_.http_status, ansi_to_wide(query_.error_text));
     if (!text) return 2;
+    if (unattended_) {
+        failure_text_ = *text;
+        return 2;
+    }
     return message_window_c(*text, 4).run(GetParent(handle()));
 }
 

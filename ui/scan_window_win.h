@@ -1,7 +1,8 @@
 // The scan page: runs the two halves of a scan on worker threads, follows them from a 200 ms
 // timer (id 1), shows their progress, reports a failed query and tells the main window how the
 // scan ended: WM_SCAN_DONE (wParam the enumeration's total), WM_SCAN_ABORTED, or WM_START_SCAN
-// when the user retries. The workers never touch a window.
+// when the user retries. An unattended scan (the automatic one) shows no box: its failure is
+// kept as a text for the main window to tell. The workers never touch a window.
 #pragma once
 
 #include "download/worker_call.h"
@@ -10,6 +11,7 @@
 #include "ui/window_base_win.h"
 
 #include <cstdint>
+#include <string>
 #include <thread>
 
 class scan_window_c : public window_base_c {
@@ -18,8 +20,12 @@ public:
     ~scan_window_c() override;
 
     bool create_page(HWND parent, const RECT& area);
-    // The main window's start of a scan: step 0, the start time, and the timer.
-    void begin(std::int64_t start_time);
+    // The main window's start of a scan: step 0, the start time, and the timer. Unattended: a
+    // failure shows no box and ends the scan (no retry).
+    void begin(std::int64_t start_time, bool unattended = false);
+    // Why the last unattended scan failed, in the words its box would have used; empty when it
+    // did not fail or its failure has no text.
+    const std::wstring& failure_text() const { return failure_text_; }
     // 0 before the first tick, 1 while the enumeration runs, 2 while the query runs.
     int step() const { return step_; }
     void reset_step() { step_ = 0; }
@@ -28,8 +34,8 @@ public:
     bool workers_running() const { return enumeration_thread_.joinable() || query_thread_.joinable(); }
     const enumeration_progress_c& progress() const { return progress_; }
     const status_box_c& status_box() const { return box_; }
-    // Before the device store goes: the timer stops, a running query is asked to end, and both
-    // threads are waited for.
+    // Before the device store goes: the timer stops, a running enumeration and query are asked
+    // to end, and both threads are waited for.
     void stop_workers();
 
     static constexpr UINT_PTR timer_id = 1;
@@ -44,7 +50,8 @@ private:
     void on_enumeration_ended();
     void start_query();
     void on_query_ended();
-    // 1 retry, 2 cancel (also for a code without a text, which shows nothing).
+    // 1 retry, 2 cancel (also for a code without a text, which shows nothing; and for an
+    // unattended scan, which keeps the text instead).
     int report_query_error();
     void on_size();
     void on_paint();
@@ -57,6 +64,8 @@ private:
     int step_ = 0;
     bool timer_running_ = false;
     bool in_tick_ = false;
+    bool unattended_ = false;
+    std::wstring failure_text_;
     std::int64_t start_time_ = 0;
     enumeration_progress_c progress_;
     scan_query_c query_;

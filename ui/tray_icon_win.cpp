@@ -45,13 +45,13 @@ void tray_icon_c::set_icon(HICON icon) {
     notify_(NIM_MODIFY, &data_);
 }
 
-void tray_icon_c::show_balloon(const std::wstring& title, const std::wstring& text) {
+void tray_icon_c::show_balloon(const std::wstring& title, const std::wstring& text, DWORD sign) {
     if (!added_) return;
     NOTIFYICONDATAW balloon = data_;
     balloon.uFlags = NIF_INFO;
     copy_bounded(balloon.szInfo, text);
     copy_bounded(balloon.szInfoTitle, title);
-    balloon.dwInfoFlags = NIIF_INFO;
+    balloon.dwInfoFlags = sign;
     balloon.uTimeout = UINT(-1);
     notify_(NIM_MODIFY, &balloon);
 }

@@ -28,8 +28,9 @@ public:
     bool added() const { return added_; }
     // Changes the icon shown (nothing when the icon is not there).
     void set_icon(HICON icon);
-    // The information balloon (text at most 255, title at most 63 characters).
-    void show_balloon(const std::wstring& title, const std::wstring& text);
+    // A balloon (text at most 255, title at most 63 characters) with the information sign, or
+    // the given NIIF_ sign.
+    void show_balloon(const std::wstring& title, const std::wstring& text, DWORD sign = NIIF_INFO);
     void remove();
 
 private:

@@ -292,7 +292,7 @@ namespace {
 // A source that fails at a chosen step, as a broken system would.
 class failing_source_c : public profile_source_c {
 public:
-    enum class failure_c { class_list, device_set, walk_at_second };
+    enum class failure_c { class_list, device_set, walk_at_second, stopped_after_first };
     failing_source_c(device_profile_c profile, failure_c failure) : profile_source_c(std::move(profile)), failure_(failure) {}
     bool build_class_list(std::vector<device_class_c>& classes) override {
         if (failure_ == failure_c::class_list) {
@@ -306,11 +306,15 @@ public:
     }
     device_step_c select_device(std::int32_t index) override {
         if (failure_ == failure_c::walk_at_second && index == 1) return device_step_c::failure;
+        // The walk, not the count before it: the closing program stops it through the progress.
+        if (failure_ == failure_c::stopped_after_first && index == 0 && ++firsts == 2) stop->store(true);
         return profile_source_c::select_device(index);
     }
+    std::atomic<bool>* stop = nullptr;
 
 private:
     failure_c failure_;
+    int firsts = 0;
 };
 
 device_profile_c two_device_profile() {
@@ -334,10 +338,11 @@ TEST(device_store, failures_set_last_error_and_leave_the_documented_state) {
         std::size_t devices;
     };
     for (const case_c& each : {case_c{failure_c::class_list, 16, 0, 0}, case_c{failure_c::device_set, 17, 8, 0},
-                               case_c{failure_c::walk_at_second, 19, 8, 1}}) {
+                               case_c{failure_c::walk_at_second, 19, 8, 1}, case_c{failure_c::stopped_after_first, 19, 8, 1}}) {
         device_store_c store;
         enumeration_progress_c progress;
         failing_source_c source(two_device_profile(), each.failure);
+        source.stop = &progress.stop;
         set_last_error(0);
         EXPECT_FALSE(enumerate_devices(store, source, progress));
         EXPECT_EQ(last_error(), each.error);

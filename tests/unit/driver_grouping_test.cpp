@@ -81,10 +81,15 @@ TEST_F(driver_grouping_test, shared_links_group_and_needed_packages_sort_first_b
 
 TEST(download_panel_text, date_lines_heights_and_header_counts) {
     ASSERT_EQ(load_language_file(VANTOREL_SOURCE_DIR "/i18n/language.ini", L"English", true), 0);
-    EXPECT_EQ(panel_date_line(L"2018-07-18", L"2018-09-24"), L"Installed driver: 2018-07-18\tNew driver: 2018-09-24");
-    EXPECT_EQ(panel_date_line(L"2019-07-05", L"2019-07-05"), L"Installed driver: 2019-07-05\tOffered driver: 2019-07-05 (not newer)");
-    EXPECT_EQ(panel_date_line(L"2019-07-05", L"0000-00-00"), L"Installed driver: 2019-07-05\tNew driver: date unknown");
-    EXPECT_EQ(panel_date_line(L"", L"2009-08-13"), L"Installed driver: \tNew driver: 2009-08-13");
+    // The line agrees with the mark: an offer is new only to a device that needs it, even when it
+    // is dated later (a green panel) or not later (updated for its version).
+    EXPECT_EQ(panel_date_line(L"2018-07-18", L"2018-09-24", true), L"Installed driver: 2018-07-18\tNew driver: 2018-09-24");
+    EXPECT_EQ(panel_date_line(L"2018-07-18", L"2018-09-24", false),
+              L"Installed driver: 2018-07-18\tOffered driver: 2018-09-24 (not newer)");
+    EXPECT_EQ(panel_date_line(L"2019-07-05", L"2019-07-05", true), L"Installed driver: 2019-07-05\tNew driver: 2019-07-05");
+    EXPECT_EQ(panel_date_line(L"2019-07-05", L"0000-00-00", true), L"Installed driver: 2019-07-05\tNew driver: date unknown");
+    EXPECT_EQ(panel_date_line(L"2019-07-05", L"0000-00-00", false), L"Installed driver: 2019-07-05\tOffered driver: date unknown");
+    EXPECT_EQ(panel_date_line(L"", L"2009-08-13", true), L"Installed driver: \tNew driver: 2009-08-13");
     EXPECT_EQ(download_panel_height(14, 13, 2), 14 + 13 * 5 + 32 + 24);
     EXPECT_EQ(panel_progress_text(0, 2048), L"2.00K");
     EXPECT_EQ(panel_progress_text(1000, 2048), L"1000B/2.00K");

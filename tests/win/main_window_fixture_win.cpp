@@ -16,7 +16,12 @@ scan_workers_c scripted_scan_c::workers() {
         progress.total.store(devices.load());
         progress.scanned.store(devices.load() / 2);
         progress.set_current_name(L"Intel(R) 8 Series USB Enhanced Host Controller #1 - 9C26");
-        wait_until([this] { return !hold_enumeration.load(); }, hold_limit_ms);
+        wait_until([&] { return !hold_enumeration.load() || progress.stop.load(); }, hold_limit_ms);
+        if (progress.stop.load()) {
+            ++stopped_enumerations;
+            set_last_error(error_device_walk);
+            return false;
+        }
         progress.scanned.store(devices.load());
         if (enumeration_fails.load()) {
             set_last_error(error_device_set);

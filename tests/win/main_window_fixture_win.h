@@ -18,12 +18,13 @@
 #include <vector>
 
 // Scan halves that wait while held (two minutes at most, for a test that never lets go), then
-// succeed or fail as set; each counts its runs.
+// succeed or fail as set; each counts its runs. A held enumeration ends when asked to stop.
 struct scripted_scan_c {
     std::atomic<bool> hold_enumeration{false}, hold_query{false};
     std::atomic<bool> enumeration_fails{false};
     std::atomic<int> query_error{0};      // 0: the query succeeds; else its last_error
     std::atomic<int> enumerations{0}, queries{0};
+    std::atomic<int> stopped_enumerations{0};  // ended by the progress record's stop flag
     std::atomic<int> devices{3};
     std::atomic<int> include_absent{-1};  // what the last enumeration was asked
     device_store_c* store = nullptr;      // filled by a successful query, when set

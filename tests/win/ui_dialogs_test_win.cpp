@@ -10,6 +10,7 @@
 #include "ui/about_window_win.h"
 #include "ui/config_window_win.h"
 #include "ui/devinfo_window_win.h"
+#include "ui/exit_wait_win.h"
 #include "ui/dialog_ids.h"
 #include "ui/message_window_win.h"
 
@@ -18,6 +19,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <atomic>
+#include <chrono>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -107,6 +110,25 @@ TEST(ui_message_box, buttons_give_one_and_two_and_esc_or_the_caption_close_decli
               }), 2);
 }
 
+// A wait at the program's end has its bound: a notice closed early leaves the owner disabled
+// until the wait gives up, and then enabled again.
+TEST(ui_message_box, an_exit_wait_gives_up_at_its_bound) {
+    load_test_language(L"English");
+    HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+    std::atomic<bool> owner_enabled{true};  // read under the wait, after the notice closed
+    modal_answerer_c answerer(GetCurrentThreadId(), [&](HWND notice, const std::wstring&) {
+        press_dialog_button(notice, IDOK);
+        wait_until([&] { return !IsWindow(notice); }, ui_timeout_ms);
+        Sleep(100);
+        owner_enabled = IsWindowEnabled(owner) != FALSE;
+    });
+    EXPECT_FALSE(wait_with_notice(owner, L"Waiting", [] { return true; }, std::chrono::milliseconds(5000)));
+    EXPECT_EQ(answerer.texts(), std::vector<std::wstring>{L"Waiting"});
+    EXPECT_FALSE(owner_enabled);
+    EXPECT_TRUE(IsWindowEnabled(owner));
+    DestroyWindow(owner);
+}
+
 TEST(ui_message_box, each_kind_shows_its_buttons_and_sign) {
     load_test_language(L"English");
     for (int kind = 0; kind <= 4; ++kind) {
@@ -185,28 +207,44 @@ TEST_F(ui_settings_dialog_test, ok_saves_to_the_registry_and_the_settings_read_b
     set_run_at_logon(0);
 }
 
+// A missing folder, and an existing one whose path is too long to keep, are refused alike: the
+// dialog stays open, and its Cancel still puts the scheduled task back.
 TEST_F(ui_settings_dialog_test, an_invalid_folder_keeps_the_dialog_open_and_cancel_saves_nothing) {
     std::wstring saved = settings().download_path;
-    modal_answerer_c answerer(GetCurrentThreadId(), [&](HWND dialog, const std::wstring& text) {
-        if (text == L"invalid download path") {
-            HWND settings_dialog = GetWindow(dialog, GW_OWNER);
+    std::wstring too_long = L"\\\\?\\" + folder_.path().wstring();
+    while (too_long.size() < 300) {
+        too_long += L"\\" + std::wstring(60, L'a');
+        ASSERT_TRUE(CreateDirectoryW(too_long.c_str(), nullptr));
+    }
+    for (const std::wstring& folder : {std::wstring(L"C:\\no such folder\\here"), too_long}) {
+        SCOPED_TRACE(folder.size());
+        calls_.calls.clear();
+        modal_answerer_c answerer(GetCurrentThreadId(), [&](HWND dialog, const std::wstring& text) {
+            if (text == L"invalid download path") {
+                HWND settings_dialog = GetWindow(dialog, GW_OWNER);
+                press_dialog_button(dialog, IDOK);
+                // The box gone, and the settings dialog's thread back in its loop from handling OK.
+                EXPECT_TRUE(wait_until([&] { return !IsWindow(dialog); }, ui_timeout_ms));
+                SendMessageTimeoutW(settings_dialog, WM_NULL, 0, 0, SMTO_NORMAL, ui_timeout_ms, nullptr);
+                EXPECT_TRUE(IsWindowVisible(settings_dialog));
+                press_dialog_button(settings_dialog, IDCANCEL);
+                return;
+            }
+            SendDlgItemMessageW(dialog, IDC_SCHEDULED_SCAN, BM_CLICK, 0, 0);
+            SetDlgItemTextW(dialog, IDC_DOWNLOAD_PATH, folder.c_str());
             press_dialog_button(dialog, IDOK);
-            // The box gone, and the settings dialog's thread back in its loop from handling OK.
-            EXPECT_TRUE(wait_until([&] { return !IsWindow(dialog); }, ui_timeout_ms));
-            SendMessageTimeoutW(settings_dialog, WM_NULL, 0, 0, SMTO_NORMAL, ui_timeout_ms, nullptr);
-            EXPECT_TRUE(IsWindowVisible(settings_dialog));
-            press_dialog_button(settings_dialog, IDCANCEL);
-            return;
-        }
-        SetDlgItemTextW(dialog, IDC_DOWNLOAD_PATH, L"C:\\no such folder\\here");
-        press_dialog_button(dialog, IDOK);
-    });
-    config_window_c dialog(&calls_);
-    EXPECT_EQ(dialog.run(nullptr), 2);
-    auto texts = answerer.texts();
-    ASSERT_EQ(texts.size(), 2u);
-    EXPECT_EQ(texts[1], L"invalid download path");
-    EXPECT_EQ(std::wstring(settings().download_path), saved);
+        });
+        config_window_c dialog(&calls_);
+        EXPECT_EQ(dialog.run(nullptr), 2);
+        auto texts = answerer.texts();
+        ASSERT_EQ(texts.size(), 2u);
+        EXPECT_EQ(texts[1], L"invalid download path");
+        EXPECT_EQ(std::wstring(settings().download_path), saved);
+        EXPECT_EQ(calls_.calls, (std::vector<std::string>{"create", "enable", "edit", "disable"}));
+    }
+    // The scratch folder's own removal stops at paths this long.
+    for (std::size_t end = too_long.size(); end > folder_.path().wstring().size() + 4; end = too_long.rfind(L'\\', end - 1))
+        RemoveDirectoryW(too_long.substr(0, end).c_str());
 }
 
 TEST_F(ui_settings_dialog_test, the_schedule_box_acts_at_once_and_cancel_leaves_the_setting) {
@@ -256,6 +294,9 @@ TEST(ui_device_details, lists_the_group_and_shows_the_selected_device) {
         devices = int(SendDlgItemMessageW(dialog, IDC_DEVICE_LIST, LB_GETCOUNT, 0, 0));
         rows = ListView_GetItemCount(table);
         shown_first = cell(table, 0, 1);
+        // A rescan under the dialog replaces the records: it keeps what it showed when it opened.
+        std::wcscpy(second.instance_path, L"replaced");
+        group.devices.clear();
         SendDlgItemMessageW(dialog, IDC_DEVICE_LIST, LB_SETCURSEL, 1, 0);
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_DEVICE_LIST, LBN_SELCHANGE),
                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_DEVICE_LIST)));
@@ -267,7 +308,7 @@ TEST(ui_device_details, lists_the_group_and_shows_the_selected_device) {
     EXPECT_EQ(devices, 2);
     EXPECT_EQ(rows, 13);
     EXPECT_EQ(shown_first, first.instance_path);
-    EXPECT_EQ(shown_second, second.instance_path);
+    EXPECT_EQ(shown_second, L"PCI\\VEN_10EC&DEV_8168\\2");
 }
 
 TEST(ui_about_box, the_update_button_starts_the_updater_and_close_starts_nothing) {

@@ -1,7 +1,8 @@
 // The main window with its real pages, driven by real input and by its own messages: the tabs
 // before and during a scan, the start button, the ends of a scan (a silent abort, a failed
 // enumeration, the error boxes of failed queries against real servers with retry), closing to
-// the tray, the automatic scan's notice, "--autoscan", the minimum size and the main menu.
+// the tray, the automatic scan's notice and its failure, "--autoscan", the minimum size and the
+// main menu.
 #include "app/application_win.h"
 #include "system/machine_facts.h"
 #include "system/settings_win.h"
@@ -216,16 +217,6 @@ TEST_F(ui_main_window_test, closing_goes_to_the_tray_and_the_automatic_scan_tell
     EXPECT_TRUE(main->tray().added());
     ShowWindow(main->handle(), SW_HIDE);
 
-    // A failed automatic scan (code 4: no box) has nothing to tell, then or with a later scan.
-    main.scan.query_error = error_file_open;
-    int queries = main.scan.queries.load();
-    SendMessageW(main->handle(), WM_TIMER, main_window_c::auto_scan_timer_id, 0);
-    // Idle before the tick as well: idle again once this scan has queried.
-    ASSERT_TRUE(pump_until([&] { return main.scan.queries.load() == queries + 1 &&
-                                        main->scan_state() == main_window_c::scan_state_c::idle; }, 10000));
-    EXPECT_EQ(main->auto_scan_state(), main_window_c::auto_scan_state_c::none);
-    main.scan.query_error = 0;
-
     // The automatic scan (timer 0) finds one driver out of date: alert icon and balloon; the
     // icon goes back when the window is shown.
     main.scan.fill_results = [](device_store_c& store) {
@@ -250,11 +241,46 @@ TEST_F(ui_main_window_test, closing_goes_to_the_tray_and_the_automatic_scan_tell
     EXPECT_EQ(tray_recorder_c::count(NIM_DELETE), 1);
 }
 
+// The automatic scan's failure (3: an attended scan would show the Retry box) is told by a
+// balloon, with no box from the hidden window, and it is the run's one automatic scan: neither
+// the failure nor hiding the window again arms another.
+TEST_F(ui_main_window_test, a_failed_automatic_scan_is_told_by_a_balloon_and_not_repeated) {
+    settings().close_to_tray = 2;
+    test_main_window_c main;
+    open_and_show(main);
+    SendMessageW(main->handle(), WM_CLOSE, 0, 0);
+    ASSERT_FALSE(IsWindowVisible(main->handle()));
+    main.scan.query_error = error_network_timeout;
+    modal_answerer_c answerer(GetCurrentThreadId(), [](HWND box, const std::wstring&) { press_dialog_button(box, IDCANCEL); });
+    SendMessageW(main->handle(), WM_TIMER, main_window_c::auto_scan_timer_id, 0);
+    ASSERT_TRUE(pump_until([&] { return main.scan.queries.load() == 1 &&
+                                        main->scan_state() == main_window_c::scan_state_c::idle; }, 10000));
+    pump_messages(500);  // time for a box that should not come
+    EXPECT_TRUE(answerer.texts().empty());
+    ASSERT_EQ(tray_recorder_c::count(NIM_MODIFY, NIF_INFO), 1);
+    EXPECT_EQ(tray_recorder_c::calls().back().info, language_text("error_network_timeout"));
+    ShowWindow(main->handle(), SW_SHOW);
+    SendMessageW(main->handle(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(KillTimer(main->handle(), main_window_c::auto_scan_timer_id));
+    SendMessageW(main->handle(), WM_TIMER, main_window_c::auto_scan_timer_id, 0);
+    pump_messages(300);
+    EXPECT_EQ(main.scan.enumerations.load(), 1);
+}
+
 TEST_F(ui_main_window_test, autoscan_only_alone_and_closing_waits_for_the_scan_threads) {
     {
         test_main_window_c main({L"Vantorel.exe", L"--autoscan", L"now"});
         ASSERT_TRUE(main->create_main_window());
         EXPECT_EQ(main->scan_state(), main_window_c::scan_state_c::idle);
+    }
+    {
+        // A walk under way is asked to stop: closing does not wait for it to end by itself.
+        test_main_window_c main({L"Vantorel.exe", L"--autoscan"});
+        main.scan.hold_enumeration = true;
+        ASSERT_TRUE(main->create_main_window());
+        ASSERT_TRUE(pump_until([&] { return main.scan.enumerations.load() == 1; }, 10000));
+        main.destroy();
+        EXPECT_EQ(main.scan.stopped_enumerations.load(), 1);
     }
     test_main_window_c main({L"Vantorel.exe", L"--AutoScan"});
     main.scan.hold_query = true;

@@ -2,7 +2,8 @@
 // resumed by its button while a rebuilt panel keeps showing it, the remove entry greyed before
 // and during a download, an installation started once however often the panels are rebuilt,
 // the backup tree's ticks by real clicks, a backup job writing its archives and index, the
-// restore starting the installer forced, and the GDI objects of 20 rebuilds.
+// restore starting the installer forced, the device details owned by the main window, quitting
+// during a backup, and the GDI objects of 20 rebuilds.
 #include "system/machine_facts.h"
 #include "system/settings_win.h"
 #include "download/download_paths.h"
@@ -205,6 +206,37 @@ TEST_F(ui_results_pages_test, an_installation_starts_once_however_often_the_pane
     session->remove_download();
 }
 
+// A panel's device details belong to the main window even while another window is active: the
+// main window is disabled under them, so a scan asked for meanwhile (a second start) waits.
+TEST_F(ui_results_pages_test, the_device_details_belong_to_the_main_window) {
+    test_main_window_c main;
+    main.scan.fill_results = [](device_store_c& store) {
+        store.devices = {offered_device(L"Ethernet adapter", "http://127.0.0.1:1/net.zip", 100, true)};
+    };
+    ASSERT_TRUE(main->create_main_window());
+    ShowWindow(main->handle(), SW_SHOW);
+    scan_to_results(main);
+    HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr,
+                                 nullptr, nullptr);
+    SetActiveWindow(other);
+    ASSERT_EQ(GetActiveWindow(), other);
+    HWND owner = nullptr;
+    int enumerations = -1;
+    {
+        modal_answerer_c answerer(GetCurrentThreadId(), [&](HWND dialog, const std::wstring&) {
+            owner = GetWindow(dialog, GW_OWNER);
+            SendMessageW(main->handle(), WM_SHOW_INSTANCE, 1, 0);
+            Sleep(700);  // the dialog's own loop would run a scan meanwhile
+            enumerations = main.scan.enumerations.load();
+            press_dialog_button(dialog, IDOK);
+        });
+        SendMessageW(panel(main, 0).handle(), WM_COMMAND, MAKEWPARAM(32790, 0), 0);  // menu: information
+    }
+    EXPECT_EQ(owner, main->handle());
+    EXPECT_EQ(enumerations, 1);
+    DestroyWindow(other);
+}
+
 TEST_F(ui_results_pages_test, backup_ticks_by_clicks_then_backup_and_restore) {
     scratch_driver_store_c driver_store(scratch_.path() / "FileRepository");
     test_main_window_c main({L"Vantorel.exe"}, backing_up_from(driver_store));
@@ -292,6 +324,25 @@ TEST_F(ui_results_pages_test, backup_ticks_by_clicks_then_backup_and_restore) {
     ASSERT_EQ(main.launcher.started().size(), 1u);
     EXPECT_NE(main.launcher.started()[0].find(L"DPInst64.exe /SH /F /PATH \""), std::wstring::npos)
         << main.launcher.started()[0];
+
+    // Quitting while a restore is at work asks, then waits for it under a notice.
+    main.launcher.hold();
+    struct releaser_c {
+        recording_launcher_c& launcher;
+        ~releaser_c() { launcher.release(); }
+    } releaser{main.launcher};
+    SendMessageW(restore.handle(), WM_COMMAND, MAKEWPARAM(restore_window_c::button_id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(restore.button()));
+    ASSERT_TRUE(pump_until([&] { return main.launcher.started().size() == 2; }, 20000));
+    modal_answerer_c answerer(GetCurrentThreadId(), [&](HWND box, const std::wstring& text) {
+        if (text == language_text("quit_wait_unpack"))
+            main.launcher.release();  // the notice closes by itself
+        else
+            press_dialog_button(box, IDOK);
+    });
+    PostMessageW(main->handle(), WM_COMMAND, MAKEWPARAM(command_exit, 0), 0);
+    ASSERT_TRUE(pump_until([&] { return !IsWindow(main->handle()); }, 60000));
+    EXPECT_EQ(answerer.texts(), (std::vector<std::wstring>{language_text("quit_confirm_install"), language_text("quit_wait_unpack")}));
 }
 
 // The backup page reads the index before its job rewrites it: what an earlier run backed up stays
@@ -372,10 +423,17 @@ TEST_F(ui_results_pages_test, quitting_during_a_backup_asks_and_the_package_unde
     ASSERT_TRUE(backup.job_running());
     std::shared_ptr<backup_job_c> job = backup.job();
     std::atomic<int> answered{0};
+    std::atomic<bool> running_under_notice{false}, answering_under_notice{false};
     {
-        modal_answerer_c answerer(GetCurrentThreadId(), [&](HWND box, const std::wstring&) {
+        modal_answerer_c answerer(GetCurrentThreadId(), [&](HWND box, const std::wstring& text) {
+            if (text == language_text("quit_wait_backup")) {
+                // The notice closes by itself; the window answers meanwhile.
+                running_under_notice = backup.job_running();
+                answering_under_notice = SendMessageTimeoutW(main->handle(), WM_NULL, 0, 0, SMTO_NORMAL, ui_timeout_ms, nullptr) != 0;
+                return;
+            }
             press_dialog_button(box, ++answered == 1 ? IDCANCEL : IDOK);  // No, then Yes
-        });
+        }, 100);
         PostMessageW(main->handle(), WM_COMMAND, MAKEWPARAM(command_exit, 0), 0);
         ASSERT_TRUE(pump_until([&] { return answered == 1; }, 10000));
         // The box closed (it disabled the window it belongs to) and the exit command done with.
@@ -383,9 +441,12 @@ TEST_F(ui_results_pages_test, quitting_during_a_backup_asks_and_the_package_unde
         EXPECT_TRUE(IsWindow(main->handle()));  // No keeps the program running
         PostMessageW(main->handle(), WM_COMMAND, MAKEWPARAM(command_exit, 0), 0);
         ASSERT_TRUE(pump_until([&] { return !IsWindow(main->handle()); }, 60000));
-        // The question says that a backup runs, not a download.
-        EXPECT_EQ(answerer.texts(), std::vector<std::wstring>(2, language_text("quit_confirm_backup")));
+        // The question says that a backup runs, not a download; a notice says what is awaited.
+        EXPECT_EQ(answerer.texts(), (std::vector<std::wstring>{language_text("quit_confirm_backup"), language_text("quit_confirm_backup"),
+                                                               language_text("quit_wait_backup")}));
     }
+    EXPECT_TRUE(running_under_notice);
+    EXPECT_TRUE(answering_under_notice);
     // The job stopped after the package it was writing; what it wrote is complete and recorded.
     EXPECT_FALSE(backup.job_running());
     EXPECT_LT(job->archives.size(), 4u);
