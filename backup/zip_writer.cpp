@@ -10,10 +10,10 @@
 namespace {
 
 // General purpose flag bit 11: the entry's name is UTF-8.
-constexpr uLong utf8_name_flag = 0x800;
+constexpr uLong utf8_names_flag = 0x800;
 
-constexpr std::size_t copy_block = 64 * 1024;
-zipFile handle(void* archive) { return static_cast<zipFile>(archive); }
+constexpr std::size_t write_block_size = 64 * 1024;
+zipFile zip_handle(void* archive) { return static_cast<zipFile>(archive); }
 
 }  // namespace
 
@@ -35,27 +35,27 @@ int zip_writer_c::add_file(const std::wstring& source, const std::string& name) 
     zip_fileinfo info{};
     info.dosDate = dos_time_of_file(source);
     const int large = size >= 0xFFFFFFFFull ? 1 : 0;
-    error = zipOpenNewFileInZip4_64(handle(archive_), name.c_str() + start, &info, nullptr, 0, nullptr, 0, nullptr,
+    error = zipOpenNewFileInZip4_64(zip_handle(archive_), name.c_str() + start, &info, nullptr, 0, nullptr, 0, nullptr,
                                     level != 0 ? Z_DEFLATED : 0, level, 0, -MAX_WBITS, DEF_MEM_LEVEL,
-                                    Z_DEFAULT_STRATEGY, nullptr, 0, 0, utf8_name_flag, large);
+                                    Z_DEFAULT_STRATEGY, nullptr, 0, 0, utf8_names_flag, large);
     if (error != ZIP_OK) {
         std::fclose(file);
         return error = -1;
     }
-    std::vector<char> buffer(copy_block);
+    std::vector<char> buffer(write_block_size);
     std::size_t n;
     while (error == ZIP_OK && (n = std::fread(buffer.data(), 1, buffer.size(), file)) > 0)
-        error = zipWriteInFileInZip(handle(archive_), buffer.data(), unsigned(n));
+        error = zipWriteInFileInZip(zip_handle(archive_), buffer.data(), unsigned(n));
     if (std::ferror(file)) error = -1;
     std::fclose(file);
-    const int closed = zipCloseFileInZip(handle(archive_));
+    const int closed = zipCloseFileInZip(zip_handle(archive_));
     if (error == ZIP_OK) error = closed;
     return error == ZIP_OK ? 0 : (error = -1);
 }
 
 int zip_writer_c::close_archive() {
     if (!archive_) return 0;
-    const int result = zipClose(handle(archive_), nullptr);
+    const int result = zipClose(zip_handle(archive_), nullptr);
     archive_ = nullptr;
     return result == ZIP_OK ? 0 : -1;
 }

@@ -1,8 +1,7 @@
 # Compile time. windows.h and the standard library headers are most of what each file compiles,
 # so the Windows builds compile their sources in batches (unity builds) and parse the common
-# headers once per target (a precompiled header). The plain host build keeps one object per file,
-# so that a file that forgets an include of its own still fails there; the sanitizer and fuzzer
-# builds batch too (scripts/lib/builds.sh).
+# headers once per target (a precompiled header). The host builds keep one object per file, so
+# that a file that forgets an include of its own still fails there.
 if(WIN32)
   set(unity_default ON)
 else()

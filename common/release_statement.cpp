@@ -4,7 +4,7 @@
 
 namespace {
 
-void append_line(std::string& out, const char* name, const std::string& value) {
+void append_release_line(std::string& out, const char* name, const std::string& value) {
     out += name;
     out += ' ';
     out += value;
@@ -16,9 +16,9 @@ void append_line(std::string& out, const char* name, const std::string& value) {
 std::string release_statement(const release_claim_c& claim) {
     // Its first line differs from a package statement's: no signature of one can pass for the other.
     std::string out = "vantorel program release 1\n";
-    append_line(out, "file", condensed_text(claim.file_name));
-    append_line(out, "size", std::to_string(claim.size));
-    append_line(out, "sha256", digest_hex(claim.sha256));
-    append_line(out, "version", condensed_text(claim.version));
+    append_release_line(out, "file", condensed_text(claim.file_name));
+    append_release_line(out, "size", std::to_string(claim.size));
+    append_release_line(out, "sha256", digest_hex(claim.sha256));
+    append_release_line(out, "version", condensed_text(claim.version));
     return out;
 }

@@ -13,13 +13,13 @@
 namespace {
 
 // A release answer nests two levels; anything deeper is not one.
-constexpr std::size_t most_nesting = 4;
+constexpr std::size_t most_release_nesting = 4;
 // The parser may read a little past a multi-byte sequence cut short at the end: keep NULs there.
-constexpr std::size_t padding = 8;
+constexpr std::size_t release_padding = 8;
 // Numbers in a version: at most this many, each of at most nine digits.
 constexpr std::size_t most_version_parts = 6;
 
-std::string child_text(const TiXmlElement& parent, const char* name) {
+std::string release_field(const TiXmlElement& parent, const char* name) {
     const TiXmlElement* child = parent.FirstChildElement(name);
     const char* text = child ? child->GetText() : nullptr;
     return condensed_text(text ? text : "");
@@ -76,21 +76,21 @@ std::optional<int> compare_versions(std::string_view left, std::string_view righ
 
 release_check_c check_release_answer(std::string_view answer, const std::vector<public_key_c>& keys,
                                      std::string_view running_version) {
-    if (answer.size() > release_answer_limit || !xml_nesting_within(answer, most_nesting))
+    if (answer.size() > release_answer_limit || !xml_nesting_within(answer, most_release_nesting))
         return unreadable("the answer is no release");
     std::string padded(answer);
-    padded.append(padding, '\0');
+    padded.append(release_padding, '\0');
     TiXmlDocument document;
     document.Parse(padded.c_str(), nullptr, TIXML_ENCODING_UTF8);
     const TiXmlElement* root = document.Error() ? nullptr : document.RootElement();
     if (!root || std::string_view(root->Value()) != "release") return unreadable("the answer is no release");
 
     release_offer_c offer;
-    offer.version = child_text(*root, "version");
-    offer.link = child_text(*root, "link");
-    const std::string size_text = child_text(*root, "size");
-    const std::optional<sha256_digest_c> digest = digest_from_hex(child_text(*root, "sha256"));
-    const std::optional<signature_c> signature = signature_from_hex(child_text(*root, "sig"));
+    offer.version = release_field(*root, "version");
+    offer.link = release_field(*root, "link");
+    const std::string size_text = release_field(*root, "size");
+    const std::optional<sha256_digest_c> digest = digest_from_hex(release_field(*root, "sha256"));
+    const std::optional<signature_c> signature = signature_from_hex(release_field(*root, "sig"));
     if (offer.version.empty() || offer.link.empty() || size_text.empty()) return unreadable("the release lacks a field");
     auto [end, error] = std::from_chars(size_text.data(), size_text.data() + size_text.size(), offer.size);
     if (error != std::errc() || end != size_text.data() + size_text.size()) return unreadable("the release's size is no number");

@@ -10,9 +10,8 @@ build_tree() {
   local -a options=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo)
   case $name in
     host) ;;
-    host-asan) options+=(-DVANTOREL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DVANTOREL_UNITY_BUILD=ON) ;;
-    host-fuzz) options+=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVANTOREL_FUZZ=ON -DVANTOREL_TESTS=OFF
-                         -DVANTOREL_UNITY_BUILD=ON) ;;
+    host-asan) options+=(-DVANTOREL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug) ;;
+    host-fuzz) options+=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVANTOREL_FUZZ=ON -DVANTOREL_TESTS=OFF) ;;
     win32 | win64) options+=(-DCMAKE_TOOLCHAIN_FILE="$builds_root/cmake/toolchain-$name.cmake") ;;
     *) echo "unknown build '$name'" >&2; return 2 ;;
   esac
