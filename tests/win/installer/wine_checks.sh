@@ -70,9 +70,7 @@ installer_signed() {
 
 # installer_build BUILD VERSION FILE   the set-up of build/BUILD's files numbered VERSION
 installer_build() {
-  local dir="$root/build/$1" update=()
-  [ -f "$dir/update.exe" ] && update=(--update)
-  bash "$root/packaging/windows/installer/build_installer.sh" "$dir" "${update[@]}" --version "$2" --output "$3" >/dev/null
+  bash "$root/packaging/windows/installer/build_installer.sh" "$root/build/$1" --version "$2" --output "$3" >/dev/null
 }
 
 # The installed program's folder (Unix path) and registry view for build BUILD.

@@ -2,7 +2,8 @@
 # loopback, sourced by scripts/test.sh (which defines root and server_check_results and has
 # sourced wine.sh and mirrors.sh). Each run gets a fresh prefix and a catalog of its own with a
 # release recorded by vantorel-catalog, signed with the development key the builds trust:
-#   - a newer signed release: --check offers it; --yes downloads, verifies and starts it with /S;
+#   - a newer signed release: --check offers it; --yes downloads, verifies and starts it with
+#     "/S /RUN";
 #   - the running version: up to date;
 #   - the newer release with one byte of its installer changed on the mirrors: refused, the
 #     download deleted, nothing started;
@@ -21,12 +22,13 @@ updater_checks_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../.." && pwd)
 declare -F mirrors_start >/dev/null || source "$updater_checks_root/scripts/lib/mirrors.sh"
 declare -F wine_run >/dev/null || source "$updater_checks_root/scripts/lib/wine.sh"
 
-# The default check: the recorder beside the installer wrote the command line, and it holds /S.
+# The default check: the recorder beside the installer wrote the command line, and it ends in
+# "/S /RUN" (silent, then start the new program).
 updater_recorder_ran() {
   local record
   record=$(winepath -u "$2" 2>/dev/null) || return 1
   record="$(dirname "$record")/command-line.txt"
-  [ -f "$record" ] && grep -q -- ' /S$' "$record"
+  [ -f "$record" ] && grep -q -- ' /S /RUN$' "$record"
 }
 
 updater_wine_checks() {
