@@ -1,6 +1,7 @@
 #include "system/machine_facts.h"
 #include "system/wmi_facts.h"
 #include "cli/cli_commands.h"
+#include "cli/com_apartment_win.h"
 #include "common/text_convert.h"
 #include "common/last_error.h"
 
@@ -12,19 +13,6 @@
 #include <iostream>
 
 namespace {
-
-class com_apartment_c {
-public:
-    com_apartment_c() : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ~com_apartment_c() {
-        if (initialised_) CoUninitialize();
-    }
-    com_apartment_c(const com_apartment_c&) = delete;
-    com_apartment_c& operator=(const com_apartment_c&) = delete;
-
-private:
-    bool initialised_;
-};
 
 nlohmann::ordered_json basic_facts_json() {
     const os_version_c& version = os_version();

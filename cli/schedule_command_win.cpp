@@ -3,6 +3,7 @@
 #include "system/scheduled_scan_box.h"
 #include "system/settings_win.h"
 #include "cli/cli_commands.h"
+#include "cli/com_apartment_win.h"
 #include "common/text_convert.h"
 
 #include <nlohmann/json.hpp>
@@ -19,21 +20,6 @@ int schedule_usage() {
     std::fprintf(stderr, "usage: vantorel-cli schedule [show|on|off] [--name NAME]\n");
     return 2;
 }
-
-// The scheduler's objects live in this thread's apartment for the command's run.
-class com_apartment_c {
-public:
-    com_apartment_c() : ready_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ~com_apartment_c() {
-        if (ready_) CoUninitialize();
-    }
-    com_apartment_c(const com_apartment_c&) = delete;
-    com_apartment_c& operator=(const com_apartment_c&) = delete;
-    bool ready() const { return ready_; }
-
-private:
-    bool ready_;
-};
 
 // The settings box's calls without a window to own the property pages.
 class console_task_calls_c : public scan_task_calls_win_c {

@@ -4,6 +4,7 @@
 #include "common/package_statement.h"
 #include "common/sha256.h"
 #include "service/scan_response.h"
+#include "tests/unit/test_key_pair.h"
 
 #include <gtest/gtest.h>
 #include <sodium.h>
@@ -12,21 +13,6 @@
 #include <random>
 
 namespace {
-
-struct key_pair_c {
-    public_key_c public_key{};
-    unsigned char secret[crypto_sign_SECRETKEYBYTES] = {};
-    key_pair_c() {
-        EXPECT_TRUE(signatures_available());
-        crypto_sign_keypair(public_key.data(), secret);
-    }
-    std::string sign(const std::string& message) const {
-        signature_c signature;
-        crypto_sign_detached(signature.data(), nullptr, reinterpret_cast<const unsigned char*>(message.data()),
-                             message.size(), secret);
-        return signature_hex(signature);
-    }
-};
 
 struct offer_c {
     std::string link = "https://mirror.example/packages/intel%20chipset%202.zip";

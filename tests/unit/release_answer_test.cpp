@@ -3,26 +3,12 @@
 #include "common/package_signature.h"
 #include "common/release_statement.h"
 #include "service/release_answer.h"
+#include "tests/unit/test_key_pair.h"
 
 #include <gtest/gtest.h>
 #include <sodium.h>
 
 namespace {
-
-struct key_pair_c {
-    public_key_c public_key{};
-    unsigned char secret[crypto_sign_SECRETKEYBYTES] = {};
-    key_pair_c() {
-        EXPECT_TRUE(signatures_available());
-        crypto_sign_keypair(public_key.data(), secret);
-    }
-    std::string sign(const std::string& message) const {
-        signature_c signature;
-        crypto_sign_detached(signature.data(), nullptr, reinterpret_cast<const unsigned char*>(message.data()),
-                             message.size(), secret);
-        return signature_hex(signature);
-    }
-};
 
 // A release as the server writes it, signed by `key` as the catalog tool signs it.
 struct release_c {
