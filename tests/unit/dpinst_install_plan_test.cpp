@@ -4,14 +4,14 @@
 
 namespace {
 
-driver_version_c version(const wchar_t* date, const wchar_t* number) {
+driver_version_c installed_version(const wchar_t* date, const wchar_t* number) {
     driver_version_c v;
     parse_driver_date(date, v);
     parse_driver_version_number(number, v);
     return v;
 }
 
-installer_device_c device(const wchar_t* hardware_id, const wchar_t* inf, std::optional<driver_version_c> installed) {
+installer_device_c installer_device(const wchar_t* hardware_id, const wchar_t* inf, std::optional<driver_version_c> installed) {
     installer_device_c d;
     d.instance_id = std::wstring(hardware_id) + L"\\0";
     d.ids.hardware_ids = {hardware_id};
@@ -27,13 +27,13 @@ TEST(dpinst_install_plan, matched_devices_get_the_package_when_it_is_newer_or_fo
     lines[0].ids = {L"PCI\\VEN_1&DEV_1"};
     lines[1].ids = {L"PCI\\VEN_1&DEV_2", L"PCI\\VEN_1&DEV_3"};
     std::vector<installer_device_c> devices = {
-        device(L"PCI\\VEN_1&DEV_1", L"oem1.inf", version(L"1-1-2020", L"1.0")),  // older: install
-        device(L"PCI\\VEN_9&DEV_9", L"oem2.inf", version(L"1-1-2020", L"1.0")),  // no match
-        device(L"PCI\\VEN_1&DEV_2", L"oem3.inf", version(L"1-1-2021", L"2.0")),  // same: not newer
-        device(L"PCI\\VEN_1&DEV_3", L"", std::nullopt),                          // no driver: install
-        device(L"PCI\\VEN_1&DEV_1", L"oem4.inf", std::nullopt),                  // version unknown
+        installer_device(L"PCI\\VEN_1&DEV_1", L"oem1.inf", installed_version(L"1-1-2020", L"1.0")),  // older: install
+        installer_device(L"PCI\\VEN_9&DEV_9", L"oem2.inf", installed_version(L"1-1-2020", L"1.0")),  // no match
+        installer_device(L"PCI\\VEN_1&DEV_2", L"oem3.inf", installed_version(L"1-1-2021", L"2.0")),  // same: not newer
+        installer_device(L"PCI\\VEN_1&DEV_3", L"", std::nullopt),                          // no driver: install
+        installer_device(L"PCI\\VEN_1&DEV_1", L"oem4.inf", std::nullopt),                  // version unknown
     };
-    auto plan = plan_device_installs(version(L"1/1/2021", L"2.0"), lines, devices, false);
+    auto plan = plan_device_installs(installed_version(L"1/1/2021", L"2.0"), lines, devices, false);
     ASSERT_EQ(plan.size(), 4u);
     EXPECT_EQ(plan[0].device, 0u);
     EXPECT_TRUE(plan[0].install);
@@ -46,7 +46,7 @@ TEST(dpinst_install_plan, matched_devices_get_the_package_when_it_is_newer_or_fo
     EXPECT_TRUE(plan[2].install);
     EXPECT_TRUE(plan[3].install);
 
-    auto forced = plan_device_installs(version(L"1/1/2021", L"2.0"), lines, devices, true);
+    auto forced = plan_device_installs(installed_version(L"1/1/2021", L"2.0"), lines, devices, true);
     EXPECT_TRUE(forced[1].install);
     EXPECT_FALSE(forced[1].newer);
 }
