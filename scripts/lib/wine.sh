@@ -88,21 +88,26 @@ wine_tests_fresh() {
   return $rc
 }
 
+# Only the shell that started Xvfb ends it: a subshell that calls display_start under a display
+# it inherited, then display_stop, leaves that display running.
 display_pid=
+display_owner=
 display_start() {
   [ -n "${DISPLAY:-}" ] && return 0
   local number=87
   while [ -e "/tmp/.X$number-lock" ]; do number=$((number + 1)); done
   Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
   display_pid=$!
+  display_owner=$BASHPID
   export DISPLAY=":$number"
   local i
   for i in $(seq 50); do [ -e "/tmp/.X11-unix/X$number" ] && return 0; sleep 0.1; done
 }
 
 display_stop() {
-  [ -n "$display_pid" ] && kill "$display_pid" 2>/dev/null || true
-  display_pid=
+  [ -n "$display_pid" ] && [ "$display_owner" = "$BASHPID" ] && kill "$display_pid" 2>/dev/null || true
+  [ "$display_owner" = "$BASHPID" ] && display_pid=
+  return 0
 }
 
 # wine_trust_root CERT   makes the prefix trust the certificate authority in CERT (DER or PEM)
