@@ -79,9 +79,18 @@ installer_folder() {
 }
 installer_view() { if [ "$1" = win64 ]; then echo /reg:64; else echo /reg:32; fi; }
 
-# installer_value KEY NAME [VIEW]   the data of one registry value (empty when there is none)
+# installer_value KEY NAME [VIEW]   the data of one registry value (empty when there is none).
+# Asked up to three times: under load, Wine's reg tool has been seen to print nothing for a value
+# that a query a moment later showed.
 installer_value() {
-  installer_reg query "$1" /v "$2" ${3:+"$3"} 2>/dev/null | tr -d '\r' | awk -v n="$2" '$1 == n { $1 = ""; $2 = ""; sub(/^  /, ""); print }'
+  local attempt value
+  for attempt in 1 2 3; do
+    value=$(installer_reg query "$1" /v "$2" ${3:+"$3"} 2>/dev/null | tr -d '\r' |
+      awk -v n="$2" '$1 == n { $1 = ""; $2 = ""; sub(/^  /, ""); print }')
+    [ -n "$value" ] && break
+    sleep 1
+  done
+  printf '%s\n' "$value"
 }
 
 # installer_run FILE ARGS...   runs a set-up or uninstaller and waits for it and all it started
