@@ -4,14 +4,14 @@ namespace {
 
 bool blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-void append_line(std::string& out, std::string_view name, std::string_view value) {
+}  // namespace
+
+void append_statement_line(std::string& out, std::string_view name, std::string_view value) {
     out.append(name);
     out += ' ';
     out.append(value);
     out += '\n';
 }
-
-}  // namespace
 
 std::string condensed_text(std::string_view text) {
     std::string out;
@@ -31,11 +31,11 @@ std::string condensed_text(std::string_view text) {
 
 std::string package_statement(const package_claim_c& claim) {
     std::string out = "vantorel driver package 1\n";
-    append_line(out, "file", condensed_text(claim.file_name));
-    append_line(out, "size", std::to_string(claim.size));
-    append_line(out, "sha256", digest_hex(claim.sha256));
-    append_line(out, "inf", condensed_text(claim.inf_path));
-    append_line(out, "version", condensed_text(claim.version));
-    append_line(out, "date", condensed_text(claim.date));
+    append_statement_line(out, "file", condensed_text(claim.file_name));
+    append_statement_line(out, "size", std::to_string(claim.size));
+    append_statement_line(out, "sha256", digest_hex(claim.sha256));
+    append_statement_line(out, "inf", condensed_text(claim.inf_path));
+    append_statement_line(out, "version", condensed_text(claim.version));
+    append_statement_line(out, "date", condensed_text(claim.date));
     return out;
 }

@@ -26,3 +26,5 @@ std::string package_statement(const package_claim_c& claim);
 
 // A text as the answer's reader gives it back (see above).
 std::string condensed_text(std::string_view text);
+// Appends one "name value" line of a signed statement.
+void append_statement_line(std::string& out, std::string_view name, std::string_view value);

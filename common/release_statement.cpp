@@ -2,23 +2,12 @@
 
 #include "common/package_statement.h"
 
-namespace {
-
-void append_release_line(std::string& out, const char* name, const std::string& value) {
-    out += name;
-    out += ' ';
-    out += value;
-    out += '\n';
-}
-
-}  // namespace
-
 std::string release_statement(const release_claim_c& claim) {
     // Its first line differs from a package statement's: no signature of one can pass for the other.
     std::string out = "vantorel program release 1\n";
-    append_release_line(out, "file", condensed_text(claim.file_name));
-    append_release_line(out, "size", std::to_string(claim.size));
-    append_release_line(out, "sha256", digest_hex(claim.sha256));
-    append_release_line(out, "version", condensed_text(claim.version));
+    append_statement_line(out, "file", condensed_text(claim.file_name));
+    append_statement_line(out, "size", std::to_string(claim.size));
+    append_statement_line(out, "sha256", digest_hex(claim.sha256));
+    append_statement_line(out, "version", condensed_text(claim.version));
     return out;
 }
