@@ -20,7 +20,7 @@ phase_took() {
   printf '[demo] (%s: %d min %d s)\n' "$1" $((took / 60)) $((took % 60))
   phase_start=$SECONDS
 }
-bash scripts/setup.sh
+bash scripts/setup.sh demo
 phase_took set-up
 source scripts/lib/builds.sh
 source scripts/lib/wine.sh

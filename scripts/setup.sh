@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Prepares this machine for building and testing Vantorel. Safe to run again: every step
-# checks first and skips what is already there.
+# checks first and skips what is already there. "setup.sh demo" prepares what the demo needs.
 #  1. Debian packages: MinGW-w64 (posix threads), Wine (WoW64), Xvfb, host libraries, tools.
 #     Where the kernel cannot run 32-bit programs, qemu's i386 emulator built from Debian's
 #     source package with a mend of its thread-local storage, cached in .cache/deps/qemu-i386.
 #  2. Source entries for apt, derived from the machine's own apt configuration.
 #  3. libcurl (TLS through Windows' own Schannel), libsodium, minizip, TinyXML and GoogleTest
-#     cross-built for both MinGW targets from Debian's source packages into .cache/deps/<target>.
+#     cross-built for both MinGW targets from Debian's source packages into .cache/deps/<target>,
+#     while the emulator builds.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -15,16 +16,23 @@ jobs=$(nproc)
 log() { printf '[setup] %s\n' "$*" >&2; }
 
 host_packages=(
-  build-essential cmake ninja-build pkg-config dpkg-dev git autoconf automake libtool
+  build-essential cmake ninja-build pkg-config dpkg-dev git
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev
   wine wine64 wine32:i386 xvfb xauth
   zlib1g-dev libcurl4-openssl-dev libminizip-dev libtinyxml-dev libsodium-dev
   libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   libsqlite3-dev libboost-dev libmicrohttpd-dev libpugixml-dev libdeflate-dev
-  clang libclang-rt-14-dev
-  nginx-light wrk curl openssl ca-certificates unzip python3 systemd procps
-  librsvg2-bin fonts-ipafont-gothic fonts-liberation2 nsis osslsigncode
+  curl openssl ca-certificates unzip python3 systemd procps
+  librsvg2-bin fonts-dejavu-core fonts-ipafont-gothic fonts-wqy-microhei fonts-liberation2 nsis osslsigncode
 )
+# What only the tests use (the fuzzers' compiler, the independent file server, the load tool):
+# "setup.sh demo" leaves them out, and the test command installs them when it first runs.
+test_packages=(clang libclang-rt-14-dev nginx-light wrk)
+case ${1:-} in
+  demo) ;;
+  '') host_packages+=("${test_packages[@]}") ;;
+  *) log "usage: setup.sh [demo]"; exit 2 ;;
+esac
 
 missing_packages() {
   local p
@@ -261,22 +269,36 @@ build_curl() {
   stamp_set "$target" curl "$key"
 }
 
-# libsodium (the signatures of driver packages): the static library and its headers only, in its
-# minimal form (Ed25519 signatures and SHA-256 are all the programs use).
+# libsodium (the signatures of driver packages): its source files compiled straight into a static
+# library, as its own Visual Studio project does, without its configure script (which took longer
+# than all the other libraries of a target together). Only the portable code is built, which is
+# all the programs need: they verify a few Ed25519 signatures, and hash packages with their own
+# SHA-256.
 build_libsodium() {
-  local target=$1 triplet dir version
-  triplet=$(triplet_of "$target")
+  local target=$1 dir version
   dir=$(source_tree libsodium); version=$(basename "$dir")
-  stamp_ok "$target" libsodium "$version minimal" && return 0
+  stamp_ok "$target" libsodium "$version portable" && return 0
   log "building $version for $target"
-  local b="$cache/build/$target/libsodium"; rm -rf "$b"; mkdir -p "$b"
-  (cd "$b" && "$dir/configure" --host="$triplet" --prefix="$cache/$target" --disable-shared --enable-static \
-     --disable-dependency-tracking --disable-ssp --enable-minimal CC="$triplet-gcc-posix" AR="$triplet-ar" RANLIB="$triplet-ranlib" \
-     >configure.log 2>&1 &&
-   make -C src/libsodium -j "$jobs" install >make.log 2>&1) ||
-    { log "libsodium build failed (see $b)"; return 1; }
-  rm -rf "$b"
-  stamp_set "$target" libsodium "$version minimal"
+  local source="$dir/src/libsodium" include="$cache/$target/include"
+  local release major minor
+  release=$(sed -n 's/^AC_INIT(\[libsodium\],\[\([0-9.]*\)\].*/\1/p' "$dir/configure.ac")
+  major=$(sed -n 's/^SODIUM_LIBRARY_VERSION_MAJOR=//p' "$dir/configure.ac")
+  minor=$(sed -n 's/^SODIUM_LIBRARY_VERSION_MINOR=//p' "$dir/configure.ac")
+  [ -n "$release" ] && [ -n "$major" ] && [ -n "$minor" ] || { log "no version in $dir/configure.ac"; return 1; }
+  mkdir -p "$include/sodium"
+  cp "$source/include/sodium.h" "$include/"
+  cp "$source"/include/sodium/*.h "$include/sodium/"
+  sed -e "s/@VERSION@/$release/" -e "s/@SODIUM_LIBRARY_VERSION_MAJOR@/$major/" \
+      -e "s/@SODIUM_LIBRARY_VERSION_MINOR@/$minor/" -e "s/@SODIUM_LIBRARY_MINIMAL_DEF@//" \
+      "$source/include/sodium/version.h.in" >"$include/sodium/version.h"
+  # What its configure script finds on MinGW; 128-bit integers only on the 64-bit target.
+  local flags="-w -DCONFIGURED=1 -DSODIUM_STATIC -DTLS=_Thread_local -DNATIVE_LITTLE_ENDIAN=1"
+  [ "$target" = win64 ] && flags+=" -DHAVE_TI_MODE=1"
+  flags+=" -I$include/sodium -I$source/include/sodium"
+  # shellcheck disable=SC2046
+  compile_static_library "$target" sodium gcc "$flags" $(find "$source" -name '*.c' | sort) ||
+    { log "libsodium build failed"; return 1; }
+  stamp_set "$target" libsodium "$version portable"
 }
 
 # Compiles a list of source files of an unpacked package into one static library.
@@ -286,10 +308,10 @@ compile_static_library() {
   shift 4
   local triplet b objs=() f
   triplet=$(triplet_of "$target"); b="$cache/build/$target/$library"
-  rm -rf "$b"; mkdir -p "$b" "$cache/$target/lib"
+  rm -rf "$b" "$cache/$target/lib/lib$library.a"; mkdir -p "$b" "$cache/$target/lib"
   for f in "$@"; do
     # shellcheck disable=SC2086
-    "$triplet-$compiler-posix" -O2 $flags -c "$f" -o "$b/$(basename "$f").o"
+    "$triplet-$compiler-posix" -O2 $flags -c "$f" -o "$b/$(basename "$f").o" || return 1
     objs+=("$b/$(basename "$f").o")
   done
   "$triplet-ar" rcs "$cache/$target/lib/lib$library.a" "${objs[@]}"
@@ -356,19 +378,17 @@ build_target_libraries() {
 }
 
 install_packages
-enable_i386_programs
+# The emulator for 32-bit programs (where one is needed) builds beside the libraries.
+enable_i386_programs &
+pids=($!)
 # The source packages are fetched first, once; then both targets build side by side (most of
 # their time goes into configure checks, which run one at a time).
 for pkg in curl minizip tinyxml libsodium googletest; do source_tree "$pkg" >/dev/null; done
-# Debian's libsodium source comes without the generated configure script.
-sodium=$(source_tree libsodium)
-[ -x "$sodium/configure" ] || (cd "$sodium" && autoreconf -fi >/dev/null 2>&1) || { log "autoreconf failed in $sodium"; exit 1; }
-pids=()
 for target in win32 win64; do
   (build_target_libraries "$target") &
   pids+=($!)
 done
 status=0
 for pid in "${pids[@]}"; do wait "$pid" || status=1; done
-[ "$status" -eq 0 ] || { log "a library build failed"; exit 1; }
+[ "$status" -eq 0 ] || { log "the set-up failed"; exit 1; }
 log "ready"
