@@ -59,7 +59,15 @@ void about_window_c::paint_caption(HDC dc, const RECT&) {
         DrawIconEx(dc, 28, 44, icon, 48, 48, 0, nullptr, DI_NORMAL);
         DestroyIcon(icon);
     }
-    draw_text_at(dc, language_text("about_name"), 90, 49, arial(25, font_weight_c::bold), RGB(255, 255, 255));
+    // A long product name (as some translations have) takes a smaller size that fits the window.
+    const std::wstring& name = language_text("about_name");
+    RECT window;
+    GetWindowRect(handle(), &window);
+    int room = window.right - window.left - 90 - 12;
+    HFONT font = arial(25, font_weight_c::bold);
+    bool smaller = text_size(dc, name, font).cx > room;
+    if (smaller) font = arial(18, font_weight_c::bold);
+    draw_text_at(dc, name, 90, smaller ? 53 : 49, font, RGB(255, 255, 255));
 }
 
 void about_window_c::on_erase(HDC dc) {

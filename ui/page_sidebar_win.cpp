@@ -41,7 +41,11 @@ void paint_page_frame(HDC dc, const RECT& client) {
 void paint_sidebar(HDC dc, const RECT& client, HFONT title_font, int value_offset) {
     int width = client.right;
     draw_skin_image_keyed(dc, sidebar_picture, width - 247, 5, RGB(255, 255, 255));
-    draw_text_at(dc, language_text("sidebar_system_info"), width - 193, 28, title_font, page_title_colour);
+    // A title longer than the sidebar (as some translations are) takes a smaller bold size.
+    const std::wstring& title = language_text("sidebar_system_info");
+    for (int points : {10, 9, 8})
+        if (text_size(dc, title, title_font).cx > 193 - 8) title_font = verdana(points, font_weight_c::bold);
+    draw_text_at(dc, title, width - 193, 28, title_font, page_title_colour);
 
     selection_c font(dc, arial(8));
     int mode = SetBkMode(dc, TRANSPARENT);

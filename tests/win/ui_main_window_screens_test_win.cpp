@@ -1,4 +1,4 @@
-// Screenshots of the main window in English, German, French and Japanese: the home page, the scan
+// Screenshots of the main window in all eleven languages: the home page, the scan
 // page while it enumerates and while it queries, and a scan error box; and the GDI objects of 20
 // cycles of scanning, switching tabs and opening the menus.
 #include "system/machine_facts.h"

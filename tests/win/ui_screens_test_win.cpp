@@ -1,4 +1,4 @@
-// Screenshots of the kit and the dialogs in English, German, French and Japanese, written under
+// Screenshots of the kit and the dialogs in all eleven languages, written under
 // build/test-results/screens/<build>/<language>/ for a human look, with pixel probes at points
 // of flat colour (never whole-image comparisons: fonts differ between machines).
 #include "system/machine_facts.h"

@@ -339,6 +339,8 @@ void load_test_language(const std::wstring& name) {
 std::string test_language_code() { return language_code(); }
 
 std::string language_test_name(const ::testing::TestParamInfo<const wchar_t*>& language) {
-    static const char* const names[] = {"english", "deutsch", "francais", "japanese"};
-    return language.index < 4 ? names[language.index] : "language" + std::to_string(language.index);
+    static const char* const names[] = {"english", "deutsch",    "espanol",   "francais",   "italiano", "japanese",
+                                        "chinese_simplified", "chinese_traditional", "nederlands", "portugues", "arabic"};
+    constexpr std::size_t known = sizeof names / sizeof names[0];
+    return language.index < known ? names[language.index] : "language" + std::to_string(language.index);
 }

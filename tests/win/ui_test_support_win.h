@@ -102,9 +102,12 @@ int gdi_object_count();
 void load_test_language(const std::wstring& name);
 // The short name of the current language for screenshot folders: en, de, fr, jp...
 std::string test_language_code();
-// The languages the screenshots are made in, as test parameters, and their test names.
+// The languages the screenshots are made in (all eleven of "language.ini"), as test parameters,
+// and their test names.
 inline auto screenshot_languages() {
-    return ::testing::Values(L"English", L"Deutsch", L"Fran\u00E7ais", L"\u65E5\u672C\u8A9E");
+    return ::testing::Values(L"English", L"Deutsch", L"Espa\u00F1ol", L"Fran\u00E7ais", L"Italiano",
+                             L"\u65E5\u672C\u8A9E", L"\u7B80\u4F53\u4E2D\u6587", L"\u7E41\u9AD4\u4E2D\u6587",
+                             L"Nederlands", L"Portugu\u00EAs", L"\u0627\u0644\u0639\u0631\u0628\u064A\u0629");
 }
 std::string language_test_name(const ::testing::TestParamInfo<const wchar_t*>& language);
 
