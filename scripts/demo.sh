@@ -37,6 +37,11 @@ tell() { words "$@" | sed 's/^/[demo] /'; }
 
 say "building the update server, the 32-bit (shipped) and the 64-bit programs"
 mkdir -p build
+trap 'mirrors_stop; wine_stop; display_stop' EXIT
+display_start
+# The Wine prefix template is made meanwhile (once; mostly one thread, so beside the compilers).
+wine_template >build/demo-wine-template.log 2>&1 &
+template_pid=$!
 # Only what the walk-through runs: the tests build the rest of each tree.
 demo_build() {
   local build=$1
@@ -53,7 +58,6 @@ setup=$(bash scripts/package_windows.sh win32 2>>build/demo-build.log) || { tail
 say "  $setup"
 phase_took "set-up program"
 
-trap 'mirrors_stop; wine_stop; display_stop' EXIT
 say "starting three update-server mirrors with the demo catalog, mirror 2 over https"
 mirrors_https=2 mirrors_start "$root/build/demo-mirrors"
 say "mirrors: ${mirror_urls[*]}"
@@ -62,7 +66,7 @@ say "mirror 2's certificate comes from an authority made for this run: $mirror_c
 export SSL_CERT_FILE=$mirror_ca
 build/host/vantorel-catalog list --catalog build/demo-mirrors/catalog.sqlite | grep -v $'^\t' | cut -f1 | sed 's/^/[demo]   package /'
 
-display_start
+wait "$template_pid" || { cat build/demo-wine-template.log; exit 1; }
 wine_prefix_fresh "$root/build/wine/demo-prefix"
 say "the prefix trusts that authority through the machine's root store (trust-root.exe)"
 wine_trust_root "$mirror_ca_der" | sed 's/^/[demo]   /'

@@ -62,6 +62,11 @@ build_failed() {
   echo "$1: build failed (see $results/build-$1.log)"
 }
 
+# The Wine prefix template (made once, mostly one thread) is made while the compilers run.
+display_start
+trap 'display_stop' EXIT
+wine_template >"$results/wine-template.log" 2>&1 &
+template_pid=$!
 for build in host host-asan host-fuzz win32 win64; do
   build_tree "$build" >"$results/build-$build.log" 2>&1 || { build_failed "$build"; tail -n 30 "$results/build-$build.log"; }
 done
@@ -125,7 +130,7 @@ if nginx_start "$www" "$root/build/nginx/state"; then
   export VANTOREL_NGINX="$nginx_url" VANTOREL_NGINX_FILE="Z:${www//\//\\}\\large.bin"
 fi
 
-display_start
+wait "$template_pid" || { echo "the Wine prefix template could not be made:"; cat "$results/wine-template.log"; }
 trap 'wine_stop; display_stop; nginx_stop; tls_proxy_stop; mirrors_stop; [ -n "$fault_pid" ] && kill "$fault_pid" 2>/dev/null' EXIT
 wine_prefix_fresh "$root/build/wine/prefix"
 # The window tests' fonts and window handling in that prefix.

@@ -46,8 +46,10 @@ wine_stop() {
   [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1 || true
 }
 
-wine_prefix_fresh() {
-  local prefix=$1 version template
+# The prefix every fresh prefix is copied from, made once per Wine version (over a minute, most of
+# it one thread: the demo makes it while it builds); prints its folder.
+wine_template() {
+  local version template
   version=$(dpkg-query -W -f='${Version}' wine64 2>/dev/null | tr ':~+' '___')
   template="$wine_root/.cache/wine/template-$version"
   if [ ! -f "$template/.complete" ]; then
@@ -58,6 +60,12 @@ wine_prefix_fresh() {
     WINEPREFIX=$template wineserver -w
     touch "$template/.complete"
   fi
+  printf '%s\n' "$template"
+}
+
+wine_prefix_fresh() {
+  local prefix=$1 template
+  template=$(wine_template)
   rm -rf "$prefix"
   mkdir -p "$(dirname "$prefix")"
   cp -a "$template" "$prefix"
