@@ -285,8 +285,9 @@ LRESULT scan_window_c::on_get_object(WPARAM wparam, LPARAM lparam) {
         elements.push_back(text(std::move(row), RECT{box_.left, top, box_.right, top + box_.line_height}));
         top += box_.line_height + 10;
     }
-    accessible_element_c bar = text(std::to_wstring(int(scan_progress_fraction(progress_.scanned.load(), progress_.total.load()) * 100)) + L"%",
-                                    RECT{10, client.bottom - 40, client.right - 260, client.bottom - 20});
+    float done = scan_progress_fraction(progress_.scanned.load(), progress_.total.load());
+    accessible_element_c bar =
+        text(std::to_wstring(int(done * 100)) + L"%", RECT{10, client.bottom - 40, client.right - 260, client.bottom - 20});
     bar.role = ROLE_SYSTEM_PROGRESSBAR;
     elements.push_back(std::move(bar));
     for (accessible_element_c& fact : sidebar_elements(client)) elements.push_back(std::move(fact));
