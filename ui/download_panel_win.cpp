@@ -91,8 +91,10 @@ bool download_panel_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, LR
             on_mouse(message, lparam);
             return true;
         case WM_CONTEXTMENU: on_context_menu(lparam); return true;
-        case WM_GETDLGCODE: result = DLGC_WANTARROWS | DLGC_WANTCHARS | (is_enter_key(lparam) ? DLGC_WANTMESSAGE : 0); return true;
-        case WM_KEYDOWN: case WM_SYSKEYDOWN: case WM_KEYUP: case WM_SYSKEYUP: return on_key(message, wparam, lparam);
+        case WM_GETDLGCODE:
+            result = DLGC_WANTARROWS | DLGC_WANTCHARS | (is_enter_key(lparam) ? DLGC_WANTMESSAGE : 0);
+            return true;
+        case WM_KEYDOWN: case WM_SYSKEYDOWN: case WM_KEYUP: case WM_SYSKEYUP: return on_key(message, wparam);
         case WM_SETFOCUS: case WM_KILLFOCUS: case WM_UPDATEUISTATE:
             InvalidateRect(handle(), nullptr, FALSE);
             return false;
@@ -127,9 +129,9 @@ void download_panel_c::on_create() {
     button_.create(307, 308, 309, RECT{20, button_top, 100, button_top + 22},
                    button_caption(session_ ? session_->state : download_not_downloaded));
     // The check box is too small to show a text, but a screen reader reads it by this one.
-    checkbox_ = CreateWindowExW(0, L"BUTTON", panel_title().c_str(), WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX | BS_NOTIFY, 10, footer_y(), 13,
-                                13, handle(), reinterpret_cast<HMENU>(INT_PTR(checkbox_id)), GetModuleHandleW(nullptr),
-                                nullptr);
+    checkbox_ = CreateWindowExW(0, L"BUTTON", panel_title().c_str(), WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX | BS_NOTIFY,
+                                10, footer_y(), 13, 13, handle(), reinterpret_cast<HMENU>(INT_PTR(checkbox_id)),
+                                GetModuleHandleW(nullptr), nullptr);
     read_progress();
     if (session_ && session_->state == download_downloading) start_progress_timer();
     update_name();
@@ -338,8 +340,6 @@ std::wstring download_panel_c::status_text() const {
     return key && *key ? language_text(key) : std::wstring();
 }
 
-// What a screen reader reads of the panel: its class, each device with its dates, the WHQL mark,
-// the download's progress and its state.
 std::wstring download_panel_c::panel_title() const {
     const device_c& first = *group_.devices.front();
     // A device of a class the system does not describe goes by its own name.
@@ -347,6 +347,8 @@ std::wstring download_panel_c::panel_title() const {
     return first.display_name;
 }
 
+// What a screen reader reads of the panel: its class, each device with its dates, the WHQL mark,
+// the download's progress and its state.
 void download_panel_c::update_name() {
     std::wstring name = panel_title();
     for (const device_c* device : group_.devices) {
@@ -363,7 +365,7 @@ void download_panel_c::update_name() {
     if (name != current) SetWindowTextW(handle(), name.c_str());
 }
 
-bool download_panel_c::on_key(UINT message, WPARAM key, LPARAM) {
+bool download_panel_c::on_key(UINT message, WPARAM key) {
     bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
     bool shift = GetKeyState(VK_SHIFT) < 0;
     if (key == VK_APPS || (key == VK_F10 && shift)) {

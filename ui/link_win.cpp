@@ -26,7 +26,8 @@ bool link_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& res
         case WM_ERASEBKGND: result = 1; return true;
         case WM_SETCURSOR: SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND))); result = TRUE; return true;
         case WM_LBUTTONUP: follow(); return true;
-        case WM_GETDLGCODE: result = DLGC_WANTCHARS; return true;
+        // Enter too: the dialog manager would send it to the window as IDOK.
+        case WM_GETDLGCODE: result = DLGC_WANTCHARS | (is_enter_key(lparam) ? DLGC_WANTMESSAGE : 0); return true;
         case WM_KEYDOWN:
             if (wparam == VK_RETURN || wparam == VK_SPACE) follow();
             return true;

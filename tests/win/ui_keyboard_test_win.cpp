@@ -78,6 +78,12 @@ void bring_to_keys(key_loop_c& loop, HWND window) {
     loop.pump_until([&] { return painted(window); }, ui_timeout_ms);
 }
 
+std::wstring class_name_of(HWND window) {
+    wchar_t name[64] = L"";
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
 // Presses the key from another thread once a menu of the thread is open (a menu runs its own
 // loop on this thread).
 class menu_key_c {
@@ -149,8 +155,12 @@ TEST_F(ui_keyboard_test, the_keyboard_alone_scans_downloads_installs_backs_up_an
     EXPECT_EQ(GetFocus(), main->download_page().bottom_bar().button());
     EXPECT_TRUE(keys.pump_until([&] { return painted(main->handle()); }, ui_timeout_ms));
     save_screenshot(main->handle(), "focus-download-all-button");
-    keys.type(VK_TAB, {VK_SHIFT});
-    keys.type(VK_TAB, {VK_SHIFT});
+    keys.type(VK_TAB);
+    EXPECT_EQ(class_name_of(GetFocus()), L"VantorelLink");
+    keys.type(VK_RETURN);  // opens the FAQ
+    ASSERT_EQ(main.launcher.started().size(), 1u);
+    EXPECT_EQ(main.launcher.started()[0].rfind(L"open ", 0), 0u) << main.launcher.started()[0];
+    for (int back = 0; back < 3; ++back) keys.type(VK_TAB, {VK_SHIFT});
     ASSERT_EQ(GetFocus(), keyed_panel(main, 0).handle());
 
     // Enter downloads the focused panel's package, Enter again pauses it.
@@ -162,6 +172,14 @@ TEST_F(ui_keyboard_test, the_keyboard_alone_scans_downloads_installs_backs_up_an
     keys.type(VK_RETURN);
     EXPECT_TRUE(keys.pump_until([&] { return slow_session->state == download_paused; }, ui_timeout_ms));
 
+    // The menu key opens the panel's menu, Esc closes it.
+    {
+        menu_key_c escape(ui_thread, VK_ESCAPE);
+        keys.type(VK_APPS);
+        EXPECT_TRUE(escape.shown());
+    }
+    EXPECT_FALSE(menu_shown(ui_thread));
+
     // Down goes to the next panel; Space ticks it, Enter installs its package.
     keys.type(VK_DOWN);
     ASSERT_EQ(GetFocus(), keyed_panel(main, 1).handle());
@@ -170,8 +188,8 @@ TEST_F(ui_keyboard_test, the_keyboard_alone_scans_downloads_installs_backs_up_an
     EXPECT_FALSE(keyed_panel(main, 0).checked());
     ASSERT_EQ(keyed_panel(main, 1).session()->state, download_complete);
     keys.type(VK_RETURN);
-    ASSERT_TRUE(keys.pump_until([&] { return main.launcher.started().size() == 1; }, ui_timeout_ms));
-    EXPECT_NE(main.launcher.started()[0].find(L"/SH /PATH"), std::wstring::npos) << main.launcher.started()[0];
+    ASSERT_TRUE(keys.pump_until([&] { return main.launcher.started().size() == 2; }, ui_timeout_ms));
+    EXPECT_NE(main.launcher.started()[1].find(L"/SH /PATH"), std::wstring::npos) << main.launcher.started()[1];
     EXPECT_TRUE(keys.pump_until([&] { return keyed_panel(main, 1).session()->install_job.running.load() == 0; }, ui_timeout_ms));
 
     // Ctrl+3: the backup page, its tree focused; Space on the root ticks every package, Tab goes
@@ -213,8 +231,8 @@ TEST_F(ui_keyboard_test, the_keyboard_alone_scans_downloads_installs_backs_up_an
     keys.type(VK_TAB);
     ASSERT_EQ(GetFocus(), restore.button());
     keys.type(VK_SPACE);
-    ASSERT_TRUE(keys.pump_until([&] { return main.launcher.started().size() == 2; }, ui_timeout_ms));
-    EXPECT_NE(main.launcher.started()[1].find(L" /SH /F /PATH \""), std::wstring::npos) << main.launcher.started()[1];
+    ASSERT_TRUE(keys.pump_until([&] { return main.launcher.started().size() == 3; }, ui_timeout_ms));
+    EXPECT_NE(main.launcher.started()[2].find(L" /SH /F /PATH \""), std::wstring::npos) << main.launcher.started()[2];
 
     // Ctrl+Tab and Ctrl+Shift+Tab step through the pages, the home page after the restore page.
     keys.type(VK_TAB, {VK_CONTROL});
@@ -301,12 +319,6 @@ read_window_c read_accessible(HWND window) {
     return read;
 }
 
-std::wstring class_of(HWND window) {
-    wchar_t name[64] = L"";
-    GetClassNameW(window, name, 64);
-    return name;
-}
-
 BOOL CALLBACK collect_visible_child(HWND window, LPARAM found) {
     if (IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
     return TRUE;
@@ -319,13 +331,13 @@ void expect_every_control_named(HWND page) {
     EnumChildWindows(page, collect_visible_child, reinterpret_cast<LPARAM>(&windows));
     for (HWND window : windows) {
         read_window_c read = read_accessible(window);
-        ASSERT_TRUE(read.found) << "no accessible object for " << testing::PrintToString(class_of(window));
-        std::printf("  %-24ls role 0x%02lx  %zu elements  \"%ls\"\n", class_of(window).c_str(), read.self.role,
+        ASSERT_TRUE(read.found) << "no accessible object for " << testing::PrintToString(class_name_of(window));
+        std::printf("  %-24ls role 0x%02lx  %zu elements  \"%ls\"\n", class_name_of(window).c_str(), read.self.role,
                     read.elements.size(), read.self.name.substr(0, 60).c_str());
         if (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) continue;
-        EXPECT_FALSE(read.self.name.empty()) << "unnamed " << testing::PrintToString(class_of(window));
+        EXPECT_FALSE(read.self.name.empty()) << "unnamed " << testing::PrintToString(class_name_of(window));
         for (const read_element_c& element : read.elements)
-            EXPECT_FALSE(element.name.empty()) << "an unnamed element of " << testing::PrintToString(class_of(window));
+            EXPECT_FALSE(element.name.empty()) << "an unnamed element of " << testing::PrintToString(class_name_of(window));
     }
 }
 
