@@ -12,6 +12,7 @@
 #include "download/download_session.h"
 #include "app/system_scan_workers_win.h"
 #include "ui/main_window_win.h"
+#include "ui/window_keys_win.h"
 #include "ui/window_messages.h"
 
 #include <winsock2.h>
@@ -107,6 +108,7 @@ int run_application(int show_command) {
     main_window_c window(std::move(options));
     if (!window.create_main_window()) return -1;
     ShowWindow(window.handle(), show_command);
+    window_keys_c keys(window.handle());
     MSG message;
     int result = 0;
     for (;;) {
@@ -119,6 +121,7 @@ int run_application(int show_command) {
             result = -1;
             break;
         }
+        if (keys.translate(message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }

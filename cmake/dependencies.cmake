@@ -17,7 +17,7 @@ if(WIN32)
     CURL_STATICLIB SODIUM_STATIC TIXML_USE_STL UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
   target_link_libraries(vantorel_dependencies INTERFACE
     ${CURL_LIBRARY} ${MINIZIP_LIBRARY} ${TINYXML_LIBRARY} ${ZLIB_LIBRARY} ${SODIUM_LIBRARY}
-    wbemuuid ole32 oleaut32 uuid setupapi cfgmgr32 advapi32 shell32 shlwapi user32 gdi32 comctl32 ws2_32
+    wbemuuid ole32 oleaut32 uuid setupapi cfgmgr32 advapi32 shell32 shlwapi user32 gdi32 comctl32 oleacc ws2_32
     secur32 crypt32 bcrypt version)
   target_link_options(vantorel_dependencies INTERFACE -static -static-libgcc -static-libstdc++)
 else()

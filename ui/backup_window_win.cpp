@@ -140,12 +140,7 @@ void backup_window_c::stop_job() {
     KillTimer(handle(), timer_id);
 }
 
-void backup_window_c::on_paint() {
-    paint_dc_c paint(handle());
-    RECT client;
-    GetClientRect(handle(), &client);
-    off_screen_c surface(paint.get(), client.right, client.bottom);
-    HDC dc = surface.dc();
+detail_lines_c backup_window_c::details() const {
     detail_lines_c rows;
     const device_c* device = selected_;
     rows.push_back({"device_detail_list_device_id", device ? device->instance_path : L""});
@@ -154,7 +149,16 @@ void backup_window_c::on_paint() {
     rows.push_back({"device_detail_list_inf_name", device ? device->inf_path : L""});
     rows.push_back({"device_detail_list_inf_date", device ? device->driver_date : L""});
     rows.push_back({"device_detail_list_inf_version", device ? device->driver_version : L""});
-    paint_backup_details(dc, client, 472, "device_detail_driver_information", rows, 471, "backup_settings");
+    return rows;
+}
+
+void backup_window_c::on_paint() {
+    paint_dc_c paint(handle());
+    RECT client;
+    GetClientRect(handle(), &client);
+    off_screen_c surface(paint.get(), client.right, client.bottom);
+    HDC dc = surface.dc();
+    paint_backup_details(dc, client, 472, details_title(), details(), 471, settings_title());
 
     RECT bar = {320, 430, client.right - 20, 450};
     int packages = job_ ? job_packages_ : 0;

@@ -38,6 +38,10 @@ protected:
     void on_selected(LPARAM data) override;
     void on_button() override;
     void on_paint() override;
+    detail_lines_c details() const override;
+    const char* details_title() const override { return "device_detail_driver_information"; }
+    const char* settings_title() const override { return "backup_settings"; }
+    const char* tree_name_key() const override { return "backup_available_drivers"; }
 
 private:
     void on_timer();

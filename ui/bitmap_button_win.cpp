@@ -1,5 +1,7 @@
 #include "ui/bitmap_button_win.h"
 
+#include "ui/accessible_object_win.h"
+#include "ui/focus_mark_win.h"
 #include "ui/gdi_objects_win.h"
 #include "ui/skin_images_win.h"
 #include "ui/text_drawing_win.h"
@@ -7,6 +9,7 @@
 #include "ui/window_base_win.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <string>
 
@@ -55,11 +58,14 @@ bool bitmap_button_c::draw_item(const DRAWITEMSTRUCT* item) {
     if (!item || item->CtlType != ODT_BUTTON) return false;
     auto self = static_cast<const bitmap_button_c*>(GetPropW(item->hwndItem, object_property));
     if (!self) return false;
-    self->draw(item->hDC, item->rcItem, (item->itemState & ODS_SELECTED) != 0, (item->itemState & ODS_DISABLED) != 0);
+    // The focus mark, unless the window hides it until the keyboard is used (ODS_NOFOCUSRECT).
+    bool focus = (item->itemState & ODS_FOCUS) && !(item->itemState & ODS_NOFOCUSRECT);
+    self->draw(item->hDC, item->rcItem, (item->itemState & ODS_SELECTED) != 0, (item->itemState & ODS_DISABLED) != 0,
+               focus);
     return true;
 }
 
-void bitmap_button_c::draw(HDC dc, const RECT& area, bool pushed, bool disabled) const {
+void bitmap_button_c::draw(HDC dc, const RECT& area, bool pushed, bool disabled, bool focus) const {
     int width = area.right - area.left, height = area.bottom - area.top;
     off_screen_c surface(dc, width, height);
     fill_solid(surface.dc(), RECT{0, 0, width, height}, GetSysColor(COLOR_BTNFACE));
@@ -80,6 +86,7 @@ void bitmap_button_c::draw(HDC dc, const RECT& area, bool pushed, bool disabled)
         DrawTextW(surface.dc(), caption.c_str(), int(caption.size()), &text_area,
                   DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
     }
+    if (focus) draw_button_focus_mark(surface.dc(), RECT{0, 0, width, height}, text_colour_);
     surface.copy_to(dc, area.left, area.top);
 }
 
@@ -101,6 +108,23 @@ LRESULT CALLBACK bitmap_button_c::subclass_procedure(HWND window, UINT message, 
             break;
         case WM_ERASEBKGND:
             return 1;
+        case WM_GETDLGCODE: {
+            // Enter presses the button that has the focus (the dialog manager would send it to
+            // the dialog's default button, or to a window that is no dialog at all).
+            LRESULT code = DefSubclassProc(window, message, wparam, lparam);
+            auto key = reinterpret_cast<const MSG*>(lparam);
+            if (key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN) code |= DLGC_WANTMESSAGE;
+            return code;
+        }
+        case WM_GETOBJECT:
+            if (LRESULT object = answer_accessible_role(window, wparam, lparam, ROLE_SYSTEM_PUSHBUTTON)) return object;
+            break;
+        case WM_KEYDOWN:
+            if (wparam != VK_RETURN) break;
+            if (IsWindowEnabled(window))
+                SendMessageW(GetParent(window), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(window), BN_CLICKED),
+                             reinterpret_cast<LPARAM>(window));
+            return 0;
         case WM_NCDESTROY:
             RemoveWindowSubclass(window, subclass_procedure, subclass_id);
             RemovePropW(window, object_property);

@@ -1,6 +1,7 @@
 // A real push button (owner-drawn, subclassed for hover) drawn from three skin images with a
 // centred caption: normal, hover and pushed; disabled shows the normal image. The system's own
-// button logic stays: BN_CLICKED comes on a release over the button that was pressed.
+// button logic stays: BN_CLICKED comes on a release over the button that was pressed, and on Space;
+// Enter presses it too while it has the focus, which a dotted frame in its caption's colour shows.
 #pragma once
 
 #include <windows.h>
@@ -26,7 +27,7 @@ public:
 private:
     static LRESULT CALLBACK subclass_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
                                                UINT_PTR id, DWORD_PTR data);
-    void draw(HDC dc, const RECT& area, bool pushed, bool disabled) const;
+    void draw(HDC dc, const RECT& area, bool pushed, bool disabled, bool focus) const;
 
     HWND button_ = nullptr;
     int images_[3] = {0, 0, 0};  // normal, hover, pushed

@@ -1,6 +1,7 @@
 #include "ui/download_all_win.h"
 
 #include "i18n/language_table.h"
+#include "ui/focus_mark_win.h"
 #include "ui/gdi_objects_win.h"
 #include "ui/ui_fonts_win.h"
 #include "ui/window_messages.h"
@@ -18,8 +19,11 @@ download_all_window_c::~download_all_window_c() {
 
 bool download_all_window_c::create_bar(HWND page, const RECT& area) {
     register_class(bar_class, GetModuleHandleW(nullptr));
-    return create(bar_class, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, area.left, area.top, area.right - area.left,
-                  area.bottom - area.top, page) != nullptr;
+    if (!create(bar_class, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, area.left, area.top, area.right - area.left,
+                area.bottom - area.top, page))
+        return false;
+    make_control_parent(handle());  // Tab reaches its check box and button
+    return true;
 }
 
 bool download_all_window_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {

@@ -7,6 +7,8 @@
 #include "common/text_convert.h"
 #include "ui/dialog_ids.h"
 #include "ui/download_panel_text.h"
+#include "ui/accessible_object_win.h"
+#include "ui/focus_mark_win.h"
 #include "ui/gdi_objects_win.h"
 #include "ui/language_format.h"
 #include "ui/message_window_win.h"
@@ -19,6 +21,7 @@
 #include "ui/skin_colours.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 #include <windowsx.h>
 
 #include <string>
@@ -88,6 +91,14 @@ bool download_panel_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, LR
             on_mouse(message, lparam);
             return true;
         case WM_CONTEXTMENU: on_context_menu(lparam); return true;
+        case WM_GETDLGCODE:
+            result = DLGC_WANTARROWS | DLGC_WANTCHARS | (is_enter_key(lparam) ? DLGC_WANTMESSAGE : 0);
+            return true;
+        case WM_KEYDOWN: case WM_SYSKEYDOWN: case WM_KEYUP: case WM_SYSKEYUP: return on_key(message, wparam);
+        case WM_SETFOCUS: case WM_KILLFOCUS: case WM_UPDATEUISTATE:
+            InvalidateRect(handle(), nullptr, FALSE);
+            return false;
+        case WM_GETOBJECT: result = on_get_object(wparam, lparam); return result != 0;
         case WM_COMMAND:
             if (LOWORD(wparam) == checkbox_id) return false;
             on_menu_command(LOWORD(wparam));
@@ -117,11 +128,13 @@ void download_panel_c::on_create() {
     int button_top = footer_y() - 8;
     button_.create(307, 308, 309, RECT{20, button_top, 100, button_top + 22},
                    button_caption(session_ ? session_->state : download_not_downloaded));
-    checkbox_ = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX | BS_NOTIFY, 10, footer_y(), 13,
-                                13, handle(), reinterpret_cast<HMENU>(INT_PTR(checkbox_id)), GetModuleHandleW(nullptr),
-                                nullptr);
+    // The check box is too small to show a text, but a screen reader reads it by this one.
+    checkbox_ = CreateWindowExW(0, L"BUTTON", panel_title().c_str(), WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX | BS_NOTIFY,
+                                10, footer_y(), 13, 13, handle(), reinterpret_cast<HMENU>(INT_PTR(checkbox_id)),
+                                GetModuleHandleW(nullptr), nullptr);
     read_progress();
     if (session_ && session_->state == download_downloading) start_progress_timer();
+    update_name();
 }
 
 bool download_panel_c::checked() const { return checkbox_ && Button_GetCheck(checkbox_) == BST_CHECKED; }
@@ -314,5 +327,70 @@ void download_panel_c::on_paint() {
     button_.set_text(button_caption(state));
     selection_c font(dc, verdana(8, font_weight_c::bold));
     button_.draw(dc, client);
+    if (focus_mark_shown(handle())) draw_focus_frame(dc, client);
     surface.copy_to(paint.get());
+    update_name();
+}
+
+std::wstring download_panel_c::status_text() const {
+    std::int32_t state = session_ ? session_->state : download_not_downloaded;
+    const char* key = session_ && state == download_failed && session_->problem != download_problem::none
+                          ? download_problem_key(session_->problem)
+                          : download_status_key(state);
+    return key && *key ? language_text(key) : std::wstring();
+}
+
+std::wstring download_panel_c::panel_title() const {
+    const device_c& first = *group_.devices.front();
+    // A device of a class the system does not describe goes by its own name.
+    if (first.device_class && first.device_class->description[0]) return first.device_class->description;
+    return first.display_name;
+}
+
+// What a screen reader reads of the panel: its class, each device with its dates, the WHQL mark,
+// the download's progress and its state.
+void download_panel_c::update_name() {
+    std::wstring name = panel_title();
+    for (const device_c* device : group_.devices) {
+        bool needed = group_.mode == 0 ? device->best_is_update : device->latest_is_update;
+        name += L", " + std::wstring(device->display_name) + L", " +
+                panel_date_line(device->driver_date, group_.item->date, needed);
+    }
+    if (group_.item->sign == 0) name += L", WHQL";
+    name += L", " + panel_progress_text(bytes_done_, size_);
+    std::wstring status = status_text();
+    if (!status.empty()) name += L", " + status;
+    wchar_t current[2048] = L"";
+    GetWindowTextW(handle(), current, 2048);
+    if (name != current) SetWindowTextW(handle(), name.c_str());
+}
+
+bool download_panel_c::on_key(UINT message, WPARAM key) {
+    bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+    bool shift = GetKeyState(VK_SHIFT) < 0;
+    if (key == VK_APPS || (key == VK_F10 && shift)) {
+        if (down) on_context_menu(MAKELPARAM(-1, -1));
+        return true;
+    }
+    if (!down || message != WM_KEYDOWN) return false;
+    switch (key) {
+        case VK_RETURN: act(); return true;
+        case VK_SPACE: set_checked(!checked()); return true;
+        case VK_UP: case VK_DOWN: case VK_LEFT: case VK_RIGHT: case VK_HOME: case VK_END: case VK_PRIOR: case VK_NEXT:
+            SendMessageW(GetParent(handle()), WM_KEYDOWN, key, 0);
+            return true;
+        default: return false;
+    }
+}
+
+LRESULT download_panel_c::on_get_object(WPARAM wparam, LPARAM lparam) {
+    RECT client;
+    GetClientRect(handle(), &client);
+    accessible_element_c button;
+    button.name = button_.text();
+    button.role = ROLE_SYSTEM_PUSHBUTTON;
+    button.rect = button_.placed(client);
+    button.action_message = WM_COMMAND;
+    button.action_wparam = menu_action;
+    return answer_accessible_object(handle(), wparam, lparam, ROLE_SYSTEM_LISTITEM, {button});
 }

@@ -70,6 +70,13 @@ private:
     void report_installation();
     int footer_y() const;
     void redraw();
+    // download_panel_win.cpp, the keyboard and screen readers: Enter presses the button, Space
+    // ticks the check box, the arrows go to the list, the menu key opens the context menu.
+    bool on_key(UINT message, WPARAM key);
+    std::wstring status_text() const;
+    std::wstring panel_title() const;
+    void update_name();
+    LRESULT on_get_object(WPARAM wparam, LPARAM lparam);
 
     driver_group_c group_;
     const download_panel_context_c& context_;

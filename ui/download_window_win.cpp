@@ -7,6 +7,8 @@
 #include "i18n/language_table.h"
 #include "ui/download_panel_text.h"
 #include "ui/driver_grouping.h"
+#include "ui/accessible_object_win.h"
+#include "ui/focus_mark_win.h"
 #include "ui/gdi_objects_win.h"
 #include "ui/language_format.h"
 #include "ui/message_window_win.h"
@@ -16,6 +18,7 @@
 #include "ui/window_messages.h"
 #include "ui/skin_colours.h"
 
+#include <oleacc.h>
 #include <windowsx.h>
 
 #include <string>
@@ -55,8 +58,11 @@ bool download_window_c::create_page(HWND parent, const RECT& area) {
     context_.installer.files = &disk_files();
     gates_.set_owner(parent);
     register_class(download_class, GetModuleHandleW(nullptr));
-    return create(download_class, L"", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, area.left, area.top,
-                  area.right - area.left, area.bottom - area.top, parent) != nullptr;
+    if (!create(download_class, language_text("top_download").c_str(), WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+                area.left, area.top, area.right - area.left, area.bottom - area.top, parent))
+        return false;
+    make_control_parent(handle());
+    return true;
 }
 
 bool download_window_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
@@ -73,6 +79,7 @@ bool download_window_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, L
         case WM_COMMAND: on_command(wparam, lparam); return true;
         case WM_CHECK_ALL: check_all(wparam == BST_CHECKED); return true;
         case WM_DOWNLOAD_CHECKED: download_checked(); return true;
+        case WM_GETOBJECT: result = on_get_object(wparam, lparam); return result != 0;
         case WM_CTLCOLORSTATIC: case WM_CTLCOLORBTN: {
             HDC dc = reinterpret_cast<HDC>(wparam);
             SetTextColor(dc, radio_colour);
@@ -89,7 +96,7 @@ void download_window_c::on_create() {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     RECT client;
     GetClientRect(handle(), &client);
-    list_.create_list(handle(), 0, header_height + choice_height, 10, 10);
+    list_.create_list(handle(), 0, header_height + choice_height, 10, 10, language_text("top_download"));
     bar_.create_bar(handle(), RECT{0, 0, 10, bar_height});
     auto radio = [&](int id, const char* key, DWORD extra) {
         HWND made = CreateWindowExW(0, L"BUTTON", language_text(key).c_str(),
@@ -98,8 +105,11 @@ void download_window_c::on_create() {
         SendMessageW(made, WM_SETFONT, reinterpret_cast<WPARAM>(verdana(8)), TRUE);
         return made;
     };
-    best_ = radio(best_radio_id, "download_cbb_best", WS_GROUP);
+    best_ = radio(best_radio_id, "download_cbb_best", WS_GROUP | WS_TABSTOP);
     latest_ = radio(latest_radio_id, "download_cbb_latest", 0);
+    // Tab goes from the radios (above the list) to the list, the bar below it, then the sidebar.
+    SetWindowPos(latest_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(best_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     Button_SetCheck(best_, BST_CHECKED);
     chart_.create_chart(handle(), 0, 0, 228, 109);
     chart_.set_background(RGB(255, 255, 255));
@@ -270,4 +280,39 @@ void download_window_c::paint_sidebar(HDC dc, const RECT& client) {
     SetTextColor(dc, RGB(0, 0, 0));
     RECT whql = {width - 230, 400, width - 20, client.bottom - 4};
     draw_wrapped_text(dc, language_text("sidebar_whql"), whql, 8, false);
+}
+
+// What the page draws, for a screen reader: the header, the score and the counts of the sidebar
+// and the WHQL note.
+LRESULT download_window_c::on_get_object(WPARAM wparam, LPARAM lparam) {
+    RECT client;
+    GetClientRect(handle(), &client);
+    int width = client.right;
+    auto text = [](std::wstring name, RECT rect) {
+        accessible_element_c element;
+        element.name = std::move(name);
+        element.rect = rect;
+        return element;
+    };
+    std::wstring header = language_text(download_header_key(counts_));
+    int count = devices_to_update(counts_);
+    if (count > 8) header += L" " + std::to_wstring(count);
+    int score = counts_.score();
+    std::vector<accessible_element_c> elements = {
+        text(header, RECT{58, 8, width - page_sidebar_width, 36}),
+        text(language_text("sidebar_score") + L" " + (score < 0 ? std::wstring(L"-") : std::to_wstring(score)),
+             RECT{width - 240, 58, width - 10, 100}),
+    };
+    struct count_row_c {
+        int y;
+        const char* key;
+        int value;
+    } rows[] = {{260, "sidebar_out_of_date", counts_.out_of_date},
+                {280, "sidebar_no_driver", counts_.no_driver},
+                {300, "sidebar_up_to_date", counts_.up_to_date()},
+                {320, "sidebar_total", device_total_}};
+    for (const count_row_c& row : rows)
+        elements.push_back(text(format_language_text(row.key, {row.value}, 64), RECT{width - 220, row.y, width - 10, row.y + 16}));
+    elements.push_back(text(language_text("sidebar_whql"), RECT{width - 230, 400, width - 20, client.bottom - 4}));
+    return answer_accessible_object(handle(), wparam, lparam, ROLE_SYSTEM_PROPERTYPAGE, std::move(elements));
 }

@@ -53,6 +53,7 @@ private:
     void rebuild_panels();
     void paint_header(HDC dc, const RECT& client);
     void paint_sidebar(HDC dc, const RECT& client);
+    LRESULT on_get_object(WPARAM wparam, LPARAM lparam);
 
     download_panel_context_c context_;
     window_install_gates_c gates_;

@@ -1,13 +1,18 @@
 #include "ui/home_window_win.h"
 
 #include "i18n/language_table.h"
+#include "ui/accessible_object_win.h"
+#include "ui/focus_mark_win.h"
 #include "ui/gdi_objects_win.h"
 #include "ui/page_sidebar_win.h"
+#include "ui/page_sidebar_text_win.h"
 #include "ui/skin_images_win.h"
 #include "ui/text_drawing_win.h"
 #include "ui/ui_fonts_win.h"
 #include "ui/ui_window_win.h"
 #include "ui/window_messages.h"
+
+#include <oleacc.h>
 
 namespace {
 
@@ -25,11 +30,13 @@ void fill_pattern(HDC dc, const RECT& area, int image) {
 
 bool home_window_c::create_page(HWND parent, const RECT& area) {
     register_class(home_class, GetModuleHandleW(nullptr));
-    return create(home_class, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, area.left, area.top,
+    // A tab stop of its own: Enter or Space starts the scan; its name is its tab's caption.
+    return create(home_class, language_text("top_home").c_str(),
+                  WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_TABSTOP, area.left, area.top,
                   area.right - area.left, area.bottom - area.top, parent) != nullptr;
 }
 
-bool home_window_c::on_message(UINT message, WPARAM, LPARAM lparam, LRESULT& result) {
+bool home_window_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
     result = 0;
     switch (message) {
         case WM_CREATE: on_create(); return true;
@@ -38,6 +45,15 @@ bool home_window_c::on_message(UINT message, WPARAM, LPARAM lparam, LRESULT& res
         case WM_MOUSEMOVE: case WM_LBUTTONDOWN: case WM_LBUTTONUP: case WM_CAPTURECHANGED:
             on_mouse(message, lparam);
             return true;
+        case WM_GETDLGCODE: result = DLGC_WANTCHARS | (is_enter_key(lparam) ? DLGC_WANTMESSAGE : 0); return true;
+        case WM_KEYDOWN:
+            if (wparam != VK_RETURN && wparam != VK_SPACE) return false;
+            SendMessageW(GetParent(handle()), WM_START_SCAN, 0, 0);
+            return true;
+        case WM_SETFOCUS: case WM_KILLFOCUS: case WM_UPDATEUISTATE:
+            InvalidateRect(handle(), nullptr, FALSE);
+            return false;
+        case WM_GETOBJECT: result = on_get_object(wparam, lparam); return result != 0;
         default: return false;
     }
 }
@@ -67,6 +83,11 @@ void home_window_c::on_paint() {
     int cx = (width - sidebar_width) / 2, cy = (height - 150) / 2;
     draw_skin_image(dc, steps_image, cx - 235, cy - 90);
     start_button_.draw(dc, client);
+    if (focus_mark_shown(handle())) {
+        RECT mark = start_button_.placed(client);
+        InflateRect(&mark, 3, 3);
+        draw_focus_frame(dc, mark);
+    }
     HFONT labels = label_font();
     draw_text_at(dc, language_text("home_scan_for_drivers"), cx - 235 + 26, cy - 65, labels, page_title_colour);
     draw_text_at(dc, language_text("home_download"), cx - 235 + 226, cy - 65, labels, page_title_colour);
@@ -87,4 +108,35 @@ void home_window_c::on_mouse(UINT message, LPARAM lparam) {
     button_c<home_window_c>* buttons[] = {&start_button_};
     if (client_buttons_message(handle(), message, lparam, buttons, 1))
         SendMessageW(GetParent(handle()), WM_START_SCAN, 0, 0);
+}
+
+// What the page draws, for a screen reader: the title, the steps, the start button (a press
+// starts the scan), the line under it and the sidebar's facts.
+LRESULT home_window_c::on_get_object(WPARAM wparam, LPARAM lparam) {
+    RECT client;
+    GetClientRect(handle(), &client);
+    int cx = (client.right - sidebar_width) / 2, cy = (client.bottom - 150) / 2;
+    auto text = [](const char* key, RECT rect) {
+        accessible_element_c element;
+        element.name = language_text(key);
+        element.rect = rect;
+        return element;
+    };
+    std::vector<accessible_element_c> elements = {
+        text("home_scan_for_driver_updates", RECT{15, 10, cx * 2, 40}),
+        text("home_scan_for_drivers", RECT{cx - 209, cy - 65, cx - 9, cy - 45}),
+        text("home_download", RECT{cx - 9, cy - 65, cx + 164, cy - 45}),
+        text("home_install", RECT{cx + 164, cy - 65, cx + 264, cy - 45}),
+    };
+    accessible_element_c button;
+    button.name = start_button_.text();
+    button.role = ROLE_SYSTEM_PUSHBUTTON;
+    button.state = STATE_SYSTEM_FOCUSABLE | (GetFocus() == handle() ? STATE_SYSTEM_FOCUSED : 0);
+    button.rect = start_button_.placed(client);
+    button.action_message = WM_START_SCAN;
+    button.action_window = GetParent(handle());
+    elements.push_back(std::move(button));
+    elements.push_back(text("home_kelvard_automatically", RECT{40, client.bottom - 133, cx * 2, client.bottom - 113}));
+    for (accessible_element_c& fact : sidebar_elements(client)) elements.push_back(std::move(fact));
+    return answer_accessible_object(handle(), wparam, lparam, ROLE_SYSTEM_PROPERTYPAGE, std::move(elements));
 }

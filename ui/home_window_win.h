@@ -1,6 +1,7 @@
 // The home page: the title band, the picture of the three steps with their labels, the big
 // start-scan button of the current language, the banner line and the sidebar of machine facts.
-// A completed click on the button asks the main window for a scan (WM_START_SCAN).
+// A completed click on the button asks the main window for a scan (WM_START_SCAN), as Enter or
+// Space do while the page has the focus (a frame round the button shows it).
 #pragma once
 
 #include "ui/skin_button_win.h"
@@ -19,6 +20,7 @@ private:
     void on_paint();
     void on_mouse(UINT message, LPARAM lparam);
     HFONT label_font() const;
+    LRESULT on_get_object(WPARAM wparam, LPARAM lparam);
 
     home_button_c<home_window_c> start_button_;
 };

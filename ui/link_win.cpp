@@ -1,6 +1,10 @@
 #include "ui/link_win.h"
 
+#include "ui/accessible_object_win.h"
+#include "ui/focus_mark_win.h"
 #include "ui/gdi_objects_win.h"
+
+#include <oleacc.h>
 
 namespace {
 constexpr const wchar_t* link_class = L"VantorelLink";
@@ -16,17 +20,19 @@ bool link_c::create_link(HWND parent, int id, const std::wstring& text, const st
     return window != nullptr;
 }
 
-bool link_c::on_message(UINT message, WPARAM wparam, LPARAM, LRESULT& result) {
+bool link_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
     switch (message) {
         case WM_PAINT: on_paint(); return true;
         case WM_ERASEBKGND: result = 1; return true;
         case WM_SETCURSOR: SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND))); result = TRUE; return true;
         case WM_LBUTTONUP: follow(); return true;
-        case WM_GETDLGCODE: result = DLGC_WANTCHARS; return true;
+        // Enter too: the dialog manager would send it to the window as IDOK.
+        case WM_GETDLGCODE: result = DLGC_WANTCHARS | (is_enter_key(lparam) ? DLGC_WANTMESSAGE : 0); return true;
         case WM_KEYDOWN:
             if (wparam == VK_RETURN || wparam == VK_SPACE) follow();
             return true;
-        case WM_SETFOCUS: case WM_KILLFOCUS: InvalidateRect(handle(), nullptr, TRUE); return false;
+        case WM_SETFOCUS: case WM_KILLFOCUS: case WM_UPDATEUISTATE: InvalidateRect(handle(), nullptr, TRUE); return false;
+        case WM_GETOBJECT: result = answer_accessible_object(handle(), wparam, lparam, ROLE_SYSTEM_LINK); return result != 0;
         default: return false;
     }
 }
@@ -50,7 +56,7 @@ void link_c::on_paint() {
     SetBkMode(paint.get(), TRANSPARENT);
     SetTextColor(paint.get(), visited_ ? visited_colour : link_colour);
     DrawTextW(paint.get(), text, length, &client, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-    if (GetFocus() == handle()) DrawFocusRect(paint.get(), &client);
+    if (focus_mark_shown(handle())) DrawFocusRect(paint.get(), &client);
 }
 
 void link_c::follow() {

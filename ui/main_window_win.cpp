@@ -79,6 +79,7 @@ bool main_window_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESU
             return true;
         case WM_SIZE: on_size(wparam); return true;
         case WM_COMMAND: on_command(LOWORD(wparam)); return true;
+        case WM_GETOBJECT: result = on_get_object(wparam, lparam); return result != 0;
         case WM_START_SCAN: on_start_scan(); return true;
         case WM_SCAN_DONE: on_scan_done(int(wparam)); return true;
         case WM_SCAN_ABORTED: on_scan_aborted(); return true;
@@ -265,6 +266,7 @@ void main_window_c::on_menu_button() {
 }
 
 void main_window_c::on_command(UINT id) {
+    if (on_key_command(id)) return;
     switch (id) {
         case command_settings: on_settings(); break;
         case command_help: launcher().open(help_link()); break;

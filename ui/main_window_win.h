@@ -98,6 +98,11 @@ private:
     void on_size(WPARAM kind);
     void on_min_max_info(MINMAXINFO& info) const;
     void on_command(UINT id);
+    // main_window_keys_win.cpp: the keyboard's shortcuts and what a screen reader reads of the
+    // caption tabs
+    bool on_key_command(UINT id);
+    void step_page(int step);
+    LRESULT on_get_object(WPARAM wparam, LPARAM lparam);
     void show_page(HWND page);
     void on_home_tab();
     void on_download_tab();

@@ -1,7 +1,10 @@
 #include "ui/pie_chart_win.h"
 
+#include "ui/accessible_object_win.h"
 #include "ui/gdi_objects_win.h"
 #include "ui/gdiplus_win.h"
+
+#include <oleacc.h>
 
 #include <cmath>
 #include <vector>
@@ -131,8 +134,9 @@ std::wstring pie_chart_c::label_family() const {
     return name;
 }
 
-bool pie_chart_c::on_message(UINT message, WPARAM wparam, LPARAM, LRESULT& result) {
+bool pie_chart_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
     switch (message) {
+        case WM_GETOBJECT: result = on_get_object(wparam, lparam); return result != 0;
         case WM_PAINT: on_paint(); return true;
         case WM_ERASEBKGND: result = 1; return true;
         case WM_SIZE: repaint(); return true;
@@ -234,4 +238,21 @@ void pie_chart_c::on_paint() {
     }
     Gdiplus::Graphics target(paint.get());
     target.DrawImage(&surface, 0, 0, width, height);
+}
+
+// What a screen reader reads of the chart: each slice's text with its value and its share.
+LRESULT pie_chart_c::on_get_object(WPARAM wparam, LPARAM lparam) {
+    RECT client;
+    GetClientRect(handle(), &client);
+    std::vector<accessible_element_c> elements;
+    for (const pie_slice_c& slice : model_.slices()) {
+        accessible_element_c element;
+        element.name = slice.text;
+        std::size_t at = element.name.find(L"%d");
+        if (at != std::wstring::npos) element.name.replace(at, 2, std::to_wstring(static_cast<long long>(slice.value)));
+        element.name += L", " + pie_chart_model_c::label(slice);
+        element.rect = client;
+        elements.push_back(std::move(element));
+    }
+    return answer_accessible_object(handle(), wparam, lparam, ROLE_SYSTEM_CHART, std::move(elements));
 }

@@ -37,6 +37,7 @@ protected:
 private:
     void on_paint();
     void repaint();
+    LRESULT on_get_object(WPARAM wparam, LPARAM lparam);
 
     pie_chart_model_c model_;
     COLORREF background_ = RGB(255, 255, 255);

@@ -110,11 +110,7 @@ void restore_window_c::on_destroy() {
     worker_.wait_for(std::chrono::seconds(5));
 }
 
-void restore_window_c::on_paint() {
-    paint_dc_c paint(handle());
-    RECT client;
-    GetClientRect(handle(), &client);
-    off_screen_c surface(paint.get(), client.right, client.bottom);
+detail_lines_c restore_window_c::details() const {
     const backup_device_c* device = selected_;
     detail_lines_c rows;
     rows.push_back({"backup_date", device ? device->backup_date : L""});
@@ -124,6 +120,14 @@ void restore_window_c::on_paint() {
     rows.push_back({"device_detail_list_inf_name", device ? device->name : L""});
     rows.push_back({"device_detail_list_inf_date", device ? device->driver_date : L""});
     rows.push_back({"device_detail_list_inf_version", device ? device->version : L""});
-    paint_backup_details(surface.dc(), client, 472, "backup_info", rows, 475, "restore_settings");
+    return rows;
+}
+
+void restore_window_c::on_paint() {
+    paint_dc_c paint(handle());
+    RECT client;
+    GetClientRect(handle(), &client);
+    off_screen_c surface(paint.get(), client.right, client.bottom);
+    paint_backup_details(surface.dc(), client, 472, details_title(), details(), 475, settings_title());
     surface.copy_to(paint.get());
 }

@@ -33,6 +33,10 @@ protected:
     void on_selected(LPARAM data) override;
     void on_button() override;
     void on_paint() override;
+    detail_lines_c details() const override;
+    const char* details_title() const override { return "backup_info"; }
+    const char* settings_title() const override { return "restore_settings"; }
+    const char* tree_name_key() const override { return "backup_info"; }
     // Waits a little for a restore still unpacking (it uses the launcher the page was given);
     // quitting has waited for it already, with a notice.
     void on_destroy() override;

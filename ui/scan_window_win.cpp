@@ -6,14 +6,18 @@
 #include "common/text_convert.h"
 #include "i18n/language_table.h"
 #include "common/last_error.h"
+#include "ui/accessible_object_win.h"
 #include "ui/gdi_objects_win.h"
 #include "ui/message_window_win.h"
 #include "ui/page_sidebar_win.h"
+#include "ui/page_sidebar_text_win.h"
 #include "ui/progress_bar_paint_win.h"
 #include "ui/skin_images_win.h"
 #include "ui/text_drawing_win.h"
 #include "ui/ui_fonts_win.h"
 #include "ui/window_messages.h"
+
+#include <oleacc.h>
 
 #include <ctime>
 #include <cwchar>
@@ -49,11 +53,11 @@ scan_window_c::~scan_window_c() { stop_workers(); }
 
 bool scan_window_c::create_page(HWND parent, const RECT& area) {
     register_class(scan_class, GetModuleHandleW(nullptr));
-    return create(scan_class, L"", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, area.left, area.top,
+    return create(scan_class, language_text("scan_scanning").c_str(), WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, area.left, area.top,
                   area.right - area.left, area.bottom - area.top, parent) != nullptr;
 }
 
-bool scan_window_c::on_message(UINT message, WPARAM wparam, LPARAM, LRESULT& result) {
+bool scan_window_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
     result = 0;
     switch (message) {
         case WM_CREATE: on_size(); return true;
@@ -65,6 +69,7 @@ bool scan_window_c::on_message(UINT message, WPARAM wparam, LPARAM, LRESULT& res
             on_tick();
             return true;
         case WM_DESTROY: stop_workers(); return true;
+        case WM_GETOBJECT: result = on_get_object(wparam, lparam); return result != 0;
         default: return false;
     }
 }
@@ -214,15 +219,18 @@ void scan_window_c::on_paint() {
     surface.copy_to(paint.get());
 }
 
-void scan_window_c::paint_status_rows(HDC dc, const RECT&) {
+std::vector<std::wstring> scan_window_c::status_rows() {
     std::int64_t now = now_seconds();
-    std::wstring rows[5];
-    rows[0] = language_text("scan_start_time") + local_clock_text(start_time_);
-    rows[1] = language_text("scan_time_elapsed") + elapsed_text(now - start_time_);
-    rows[2] = language_text("scan_status") +
-              (step_ == 2 ? language_text("scan_status2") + waiting_dots(now) : language_text("scan_status1"));
-    rows[3] = language_text("scan_items_scanned") + std::to_wstring(progress_.scanned.load());
-    rows[4] = language_text("scan_item") + progress_.current_name();
+    return {language_text("scan_start_time") + local_clock_text(start_time_),
+            language_text("scan_time_elapsed") + elapsed_text(now - start_time_),
+            language_text("scan_status") +
+                (step_ == 2 ? language_text("scan_status2") + waiting_dots(now) : language_text("scan_status1")),
+            language_text("scan_items_scanned") + std::to_wstring(progress_.scanned.load()),
+            language_text("scan_item") + progress_.current_name()};
+}
+
+void scan_window_c::paint_status_rows(HDC dc, const RECT&) {
+    std::vector<std::wstring> rows = status_rows();
 
     selection_c font(dc, status_font());
     int mode = SetBkMode(dc, TRANSPARENT);
@@ -255,4 +263,33 @@ void scan_window_c::paint_waiting_box(HDC dc, const RECT& client) {
 void scan_window_c::paint_progress_bar(HDC dc, const RECT& client) {
     RECT bar = {10, client.bottom - 40, client.right - 260, client.bottom - 20};
     ::paint_progress_bar(dc, bar, scan_progress_fraction(progress_.scanned.load(), progress_.total.load()), bar_pattern);
+}
+
+// What the page draws, for a screen reader: its titles, the status rows, the share done and the
+// sidebar's facts.
+LRESULT scan_window_c::on_get_object(WPARAM wparam, LPARAM lparam) {
+    RECT client;
+    GetClientRect(handle(), &client);
+    auto text = [](std::wstring name, RECT rect) {
+        accessible_element_c element;
+        element.name = std::move(name);
+        element.rect = rect;
+        return element;
+    };
+    std::vector<accessible_element_c> elements = {
+        text(language_text("scan_scanning"), RECT{80, 28, client.right - 260, 60}),
+        text(language_text("scan_scanning_your_computer"), RECT{box_.left, box_.top - 60, box_.right, box_.top - 30}),
+    };
+    int top = box_.top;
+    for (std::wstring& row : status_rows()) {
+        elements.push_back(text(std::move(row), RECT{box_.left, top, box_.right, top + box_.line_height}));
+        top += box_.line_height + 10;
+    }
+    float done = scan_progress_fraction(progress_.scanned.load(), progress_.total.load());
+    accessible_element_c bar =
+        text(std::to_wstring(int(done * 100)) + L"%", RECT{10, client.bottom - 40, client.right - 260, client.bottom - 20});
+    bar.role = ROLE_SYSTEM_PROGRESSBAR;
+    elements.push_back(std::move(bar));
+    for (accessible_element_c& fact : sidebar_elements(client)) elements.push_back(std::move(fact));
+    return answer_accessible_object(handle(), wparam, lparam, ROLE_SYSTEM_PROPERTYPAGE, std::move(elements));
 }

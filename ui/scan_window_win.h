@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 #include <thread>
 
 class scan_window_c : public window_base_c {
@@ -56,6 +57,9 @@ private:
     void on_size();
     void on_paint();
     void paint_status_rows(HDC dc, const RECT& client);
+    // The five rows' texts as they show now.
+    std::vector<std::wstring> status_rows();
+    LRESULT on_get_object(WPARAM wparam, LPARAM lparam);
     void paint_waiting_box(HDC dc, const RECT& client);
     void paint_progress_bar(HDC dc, const RECT& client);
     void end_timer();

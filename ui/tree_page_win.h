@@ -1,9 +1,11 @@
 // What the backup and restore pages share: a page with the tree at its left and the big button,
 // filled again each time it is shown, a check-box click handed on once the tree has changed the
-// tick (WM_ITEM_TICKED), and the selected item's data.
+// tick (WM_ITEM_TICKED), and the selected item's data. The tree and the button are tab stops; Space
+// ticks the selected item as a click on its check box does.
 #pragma once
 
 #include "devices/device_store.h"
+#include "ui/backup_details_win.h"
 #include "ui/bitmap_button_win.h"
 #include "ui/driver_tree_win.h"
 #include "ui/window_base_win.h"
@@ -28,6 +30,13 @@ protected:
     virtual void on_selected(LPARAM data) = 0;
     virtual void on_button() = 0;
     virtual void on_paint() = 0;
+    // The details block beside the tree (its title and rows) and the settings block's title, as
+    // painted and as a screen reader reads them.
+    virtual detail_lines_c details() const = 0;
+    virtual const char* details_title() const = 0;
+    virtual const char* settings_title() const = 0;
+    // What a screen reader calls the tree.
+    virtual const char* tree_name_key() const = 0;
     // As the page is destroyed, before its tree.
     virtual void on_destroy() {}
 
@@ -39,6 +48,7 @@ private:
     void on_create();
     void on_size();
     void on_notify(const NMHDR& header);
+    LRESULT on_get_object(WPARAM wparam, LPARAM lparam);
 
     const wchar_t* class_name_;
     const char* button_key_;

@@ -1,0 +1,40 @@
+#include "ui/page_sidebar_text_win.h"
+
+#include "system/wmi_facts.h"
+#include "i18n/language_table.h"
+#include "ui/page_sidebar_win.h"
+
+namespace {
+
+struct sidebar_fact_c {
+    const char* label_key;
+    const std::wstring system_facts_c::*value;
+};
+
+constexpr sidebar_fact_c sidebar_facts[] = {
+    {"sidebar_model", &system_facts_c::model},       {"sidebar_os", &system_facts_c::operating_system},
+    {"sidebar_cpu", &system_facts_c::processor},     {"sidebar_memory", &system_facts_c::memory},
+    {"sidebar_display", &system_facts_c::display},   {"sidebar_sound", &system_facts_c::sound},
+    {"sidebar_storage", &system_facts_c::storage},
+};
+
+}  // namespace
+
+std::vector<accessible_element_c> sidebar_elements(const RECT& client) {
+    int left = client.right - sidebar_width;
+    std::vector<accessible_element_c> elements;
+    accessible_element_c title;
+    title.name = language_text("sidebar_system_info");
+    title.rect = RECT{client.right - 193, 28, client.right - 5, 50};
+    elements.push_back(std::move(title));
+    const system_facts_c& facts = system_facts();
+    int top = 100;
+    for (const sidebar_fact_c& fact : sidebar_facts) {
+        accessible_element_c row;
+        row.name = language_text(fact.label_key) + L" " + facts.*fact.value;
+        row.rect = RECT{left + 10, top, client.right - 5, top + 30};
+        elements.push_back(std::move(row));
+        top += 40;
+    }
+    return elements;
+}
