@@ -86,8 +86,9 @@ void expect_unmirrored(const window_pixels_c& captured, int id, int x, int y, co
     SIZE size = skin_image_size(id);
     long long area = std::max(1L, size.cx * size.cy);
     EXPECT_LT(match.as_is / area, 4) << what << ": the image is not there as drawn";
-    if (match.asymmetry > 8 * area)
+    if (match.asymmetry > 8 * area) {
         EXPECT_GT(match.mirrored, match.as_is + match.asymmetry / 2) << what << ": the image shows mirrored";
+    }
 }
 
 class ui_reading_direction_test : public ::testing::Test {
@@ -96,13 +97,9 @@ protected:
         ASSERT_TRUE(collect_basic_facts());
         ASSERT_TRUE(load_settings());
         collect_wmi_facts();
-        load_test_language(L"\u0627\u0644\u0639\u0631\u0628\u064A\u0629");
-        apply_reading_direction();
+        load_test_language(L"\u0627\u0644\u0639\u0631\u0628\u064A\u0629");  // mirrors the windows made next
     }
-    void TearDown() override {
-        set_mirrored_layout(false);
-        load_test_language(L"English");
-    }
+    void TearDown() override { load_test_language(L"English"); }
 };
 
 }  // namespace
