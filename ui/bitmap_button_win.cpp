@@ -1,11 +1,11 @@
 #include "ui/bitmap_button_win.h"
 
 #include "ui/gdi_objects_win.h"
+#include "ui/reading_direction_win.h"
 #include "ui/skin_images_win.h"
 #include "ui/text_drawing_win.h"
 #include "ui/ui_fonts_win.h"
 #include "ui/window_base_win.h"
-#include "ui/reading_direction_win.h"
 
 #include <commctrl.h>
 

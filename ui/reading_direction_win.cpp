@@ -1,6 +1,7 @@
 #include "ui/reading_direction_win.h"
 
 #include "i18n/language_table.h"
+#include "ui/language_format.h"
 
 #include <cstring>
 

@@ -9,8 +9,6 @@
 // Drawing code keeps its left-to-right coordinates.
 #pragma once
 
-#include "ui/language_format.h"
-
 #include <windows.h>
 
 #include <string_view>

@@ -47,9 +47,8 @@ void draw_wrapped_text(HDC dc, const std::wstring& text, RECT& rect, int spacing
         return;
     }
     int y = rect.top;
-    // Every line in the reading order of the whole text; tabs stop every 8 average characters,
-    // as the wrap counted them. (DrawText, not TabbedTextOut: Wine 8 draws a right-to-left
-    // reading line of TabbedTextOut from the wrong edge of a mirrored window.)
+    // Every line in the reading order of the whole text (DT_RTLREADING for right-to-left text);
+    // DrawText's tabs stop every 8 average characters, as the wrap counted them.
     UINT format = reading_format(text, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_EXPANDTABS | DT_NOPREFIX | DT_NOCLIP);
     for (const auto& line : lines) {
         if (y + line.height > rect.bottom) break;
