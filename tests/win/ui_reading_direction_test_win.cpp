@@ -123,7 +123,7 @@ TEST_F(ui_reading_direction_test, main_window_and_its_box_are_mirrored_and_image
     expect_unmirrored(pixels, caption_logo_image, frame + 20, top + 40, "logo");
 
     // A click where the download tab shows reaches it: without results it tells so in a box,
-    // mirrored too, its icon on the right and the right way round.
+    // mirrored too, its icon on the right, its text area filled to its edge.
     bool boxed = false;
     {
         modal_answerer_c answerer(GetCurrentThreadId(), [&](HWND box, const std::wstring&) {
@@ -137,6 +137,8 @@ TEST_F(ui_reading_direction_test, main_window_and_its_box_are_mirrored_and_image
             SIZE icon = skin_image_size(message_kind_icon(1));
             expect_unmirrored(shown, message_kind_icon(1), client_left + client.right - 15 - icon.cx, client_top + 30,
                               "box icon");
+            // The text area (client x 80 to 272) has its face colour up to its last column.
+            EXPECT_TRUE(colour_near(shown.at(client_left + client.right - 80 - 1, client_top + 115), RGB(226, 240, 253), 3));
             boxed = true;
             press_dialog_button(box, IDOK);
         }, 400);
