@@ -13,6 +13,7 @@
 #include "app/system_scan_workers_win.h"
 #include "ui/main_window_win.h"
 #include "ui/window_keys_win.h"
+#include "ui/reading_direction_win.h"
 #include "ui/window_messages.h"
 
 #include <winsock2.h>
@@ -84,7 +85,9 @@ int initialize_application() {
         [] { return load_settings(); },
         [] {
             shared_fonts().create();
-            return load_languages_for(settings().language) == 0;
+            if (load_languages_for(settings().language) != 0) return false;
+            apply_reading_direction();
+            return true;
         },
         [] { return prepare_scan_objects(); },
     };

@@ -103,6 +103,8 @@ int load_languages_for(const std::wstring& chosen) {
 
 const std::wstring& language_text(const std::string& key) { return language_table()[key]; }
 
+bool reads_right_to_left() { return language_text("reading_direction") == L"rtl"; }
+
 const char* language_code() { return current_row().code; }
 
 bool is_current_language(const char* code) {

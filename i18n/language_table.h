@@ -28,6 +28,10 @@ int load_languages_for(const std::wstring& chosen);
 // The text for key; a missing key is inserted with an empty text, which is returned.
 const std::wstring& language_text(const std::string& key);
 
+// Whether the loaded texts read right to left (their section's "reading_direction" is "rtl"):
+// the windows are then mirrored. Follows the texts, not a language chosen since they were loaded.
+bool reads_right_to_left();
+
 // The two-letter code of the current language ("en" for anything not in the table).
 const char* language_code();
 bool is_current_language(const char* code);

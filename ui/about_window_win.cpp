@@ -51,7 +51,7 @@ void about_window_c::on_init() {
     place_control(handle(), IDCANCEL, 340, 250, 130, 24);
 }
 
-void about_window_c::paint_caption(HDC dc, const RECT&) {
+void about_window_c::paint_caption(HDC dc, const RECT& window) {
     skinned_dialog_c::paint_caption(dc, RECT{});
     HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(program_icon_id), IMAGE_ICON,
                                                48, 48, 0));
@@ -59,15 +59,11 @@ void about_window_c::paint_caption(HDC dc, const RECT&) {
         DrawIconEx(dc, 28, 44, icon, 48, 48, 0, nullptr, DI_NORMAL);
         DestroyIcon(icon);
     }
-    // A long product name (as some translations have) takes a smaller size that fits the window.
+    // A name too long for the caption (as some translations are) takes a smaller size.
     const std::wstring& name = language_text("about_name");
-    RECT window;
-    GetWindowRect(handle(), &window);
-    int room = window.right - window.left - 90 - 12;
     HFONT font = arial(25, font_weight_c::bold);
-    bool smaller = text_size(dc, name, font).cx > room;
-    if (smaller) font = arial(18, font_weight_c::bold);
-    draw_text_at(dc, name, 90, smaller ? 53 : 49, font, RGB(255, 255, 255));
+    if (text_size(dc, name, font).cx > window.right - window.left - 90 - 15) font = arial(18, font_weight_c::bold);
+    draw_text_at(dc, name, 90, 49, font, RGB(255, 255, 255));
 }
 
 void about_window_c::on_erase(HDC dc) {

@@ -3,6 +3,7 @@
 #include "ui/accessible_object_win.h"
 #include "ui/focus_mark_win.h"
 #include "ui/gdi_objects_win.h"
+#include "ui/reading_direction_win.h"
 #include "ui/skin_images_win.h"
 #include "ui/text_drawing_win.h"
 #include "ui/ui_fonts_win.h"
@@ -84,7 +85,7 @@ void bitmap_button_c::draw(HDC dc, const RECT& area, bool pushed, bool disabled,
         SetTextColor(surface.dc(), disabled ? RGB(200, 214, 232) : text_colour_);
         RECT text_area = {2, pushed ? 1 : 0, width - 2, height + (pushed ? 1 : 0)};
         DrawTextW(surface.dc(), caption.c_str(), int(caption.size()), &text_area,
-                  DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+                  reading_format(caption, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS));
     }
     if (focus) draw_button_focus_mark(surface.dc(), RECT{0, 0, width, height}, text_colour_);
     surface.copy_to(dc, area.left, area.top);

@@ -6,6 +6,7 @@
 #include "ui/dialog_ids.h"
 #include "ui/gdi_objects_win.h"
 #include "ui/message_window_win.h"
+#include "ui/reading_direction_win.h"
 #include "ui/skin_images_win.h"
 #include "ui/text_drawing_win.h"
 #include "ui/ui_fonts_win.h"
@@ -120,6 +121,7 @@ void config_window_c::on_init() {
     HWND languages = GetDlgItem(handle(), IDC_LANGUAGE);
     for (const auto& name : language_list()) SendMessageW(languages, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
     SendMessageW(languages, CB_SETCURSEL, current_language_index(), 0);
+    for (int id : {IDC_DOWNLOAD_PATH, IDC_BACKUP_PATH}) keep_left_to_right(GetDlgItem(handle(), id));  // paths
     SetDlgItemTextW(handle(), IDC_DOWNLOAD_PATH, current.download_path);
     SetDlgItemTextW(handle(), IDC_BACKUP_PATH, current.backup_path);
     CheckDlgButton(handle(), IDC_START_WITH_WINDOWS, current.autorun ? BST_CHECKED : BST_UNCHECKED);

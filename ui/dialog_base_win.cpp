@@ -1,11 +1,22 @@
 #include "ui/dialog_base_win.h"
 
 #include "ui/bitmap_button_win.h"
+#include "ui/reading_direction_win.h"
 #include "ui/window_base_win.h"
 
+#include <vector>
+
 INT_PTR dialog_base_c::run_modal(HWND owner, int template_id) {
-    return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(template_id), owner, dialog_procedure,
-                           reinterpret_cast<LPARAM>(this));
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    // Laid out as the program's other windows; the process's default layout leaves out windows
+    // that have an owner, so a mirrored dialog's template says so itself.
+    if (mirrored_layout()) {
+        std::vector<unsigned char> mirrored = mirrored_dialog_template(instance, template_id);
+        if (!mirrored.empty())
+            return DialogBoxIndirectParamW(instance, reinterpret_cast<const DLGTEMPLATE*>(mirrored.data()), owner,
+                                           dialog_procedure, reinterpret_cast<LPARAM>(this));
+    }
+    return DialogBoxParamW(instance, MAKEINTRESOURCEW(template_id), owner, dialog_procedure, reinterpret_cast<LPARAM>(this));
 }
 
 void dialog_base_c::end_dialog(INT_PTR result) { EndDialog(window_, result); }

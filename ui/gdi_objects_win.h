@@ -54,10 +54,24 @@ private:
     HGDIOBJ previous_;
 };
 
-// A memory device context compatible with another.
+// In a mirrored device context (a right-to-left window's) x counts from the right. A bitmap
+// copied between two contexts of the same layout keeps its orientation and its place (both
+// mirror, which cancels out); copied from a left-to-right context into a mirrored one it comes
+// out reversed. So a memory context that holds a bitmap takes the layout of the context it is
+// copied into, or copied from. (LAYOUT_BITMAPORIENTATIONPRESERVED and NOMIRRORBITMAP also keep
+// the orientation, but Wine 8 then puts the picture one pixel aside, or drops its last column.)
+inline void match_layout(HDC memory, HDC other) {
+    DWORD layout = other ? GetLayout(other) : 0;
+    DWORD wanted = layout != GDI_ERROR && (layout & LAYOUT_RTL) ? LAYOUT_RTL : 0;
+    if (GetLayout(memory) != wanted) SetLayout(memory, wanted);
+}
+
+// A memory device context compatible with another; left to right until match_layout.
 class memory_dc_c {
 public:
-    explicit memory_dc_c(HDC compatible) : dc_(CreateCompatibleDC(compatible)) {}
+    explicit memory_dc_c(HDC compatible) : dc_(CreateCompatibleDC(compatible)) {
+        if (dc_ && GetLayout(dc_)) SetLayout(dc_, 0);
+    }
     ~memory_dc_c() {
         if (dc_) DeleteDC(dc_);
     }
@@ -103,12 +117,16 @@ private:
     HDC dc_ = nullptr;
 };
 
-// An off-screen surface of a given size: draw into dc(), then copy it out.
+// An off-screen surface of a given size: draw into dc(), then copy it out. Laid out as its target
+// (mirrored for a mirrored window, so drawing code keeps its coordinates), so the copy out keeps
+// the picture as drawn.
 class off_screen_c {
 public:
     off_screen_c(HDC target, int width, int height)
         : memory_(target), bitmap_(CreateCompatibleBitmap(target, width > 0 ? width : 1, height > 0 ? height : 1)),
-          selection_(memory_.get(), bitmap_.get()), width_(width), height_(height) {}
+          selection_(memory_.get(), bitmap_.get()), width_(width), height_(height) {
+        match_layout(memory_.get(), target);
+    }
     HDC dc() const { return memory_.get(); }
     void copy_to(HDC target, int x = 0, int y = 0) const { BitBlt(target, x, y, width_, height_, memory_.get(), 0, 0, SRCCOPY); }
 
@@ -151,11 +169,15 @@ private:
     HIMAGELIST list_;
 };
 
-// A solid rectangle fill without keeping a brush.
+// A solid rectangle fill without keeping a brush. (A pattern fill: in a mirrored context Wine 8
+// leaves the last column of an ExtTextOut opaque rectangle unfilled.)
 inline void fill_solid(HDC dc, const RECT& area, COLORREF colour) {
-    COLORREF previous = SetBkColor(dc, colour);
-    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &area, nullptr, 0, nullptr);
-    SetBkColor(dc, previous);
+    if (area.right <= area.left || area.bottom <= area.top) return;
+    HGDIOBJ previous_brush = SelectObject(dc, GetStockObject(DC_BRUSH));
+    COLORREF previous = SetDCBrushColor(dc, colour);
+    PatBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, PATCOPY);
+    SetDCBrushColor(dc, previous);
+    SelectObject(dc, previous_brush);
 }
 
 // A 1-pixel rectangle outline.

@@ -6,6 +6,7 @@
 #include "ui/gdi_objects_win.h"
 #include "ui/page_sidebar_win.h"
 #include "ui/page_sidebar_text_win.h"
+#include "ui/reading_direction_win.h"
 #include "ui/skin_images_win.h"
 #include "ui/text_drawing_win.h"
 #include "ui/ui_fonts_win.h"
@@ -89,9 +90,17 @@ void home_window_c::on_paint() {
         draw_focus_frame(dc, mark);
     }
     HFONT labels = label_font();
-    draw_text_at(dc, language_text("home_scan_for_drivers"), cx - 235 + 26, cy - 65, labels, page_title_colour);
-    draw_text_at(dc, language_text("home_download"), cx - 235 + 226, cy - 65, labels, page_title_colour);
-    draw_text_at(dc, language_text("home_install"), cx - 235 + 399, cy - 65, labels, page_title_colour);
+    // Each step's label follows its number in the image; the image keeps its orientation in a
+    // mirrored page, so there the label's place is counted from the image's other edge.
+    int steps_left = cx - 235, steps_width = skin_image_size(steps_image).cx;
+    bool mirrored = is_mirrored(handle());
+    auto step_label = [&](const char* key, int offset) {
+        if (!mirrored) return draw_text_at(dc, language_text(key), steps_left + offset, cy - 65, labels, page_title_colour);
+        draw_text_ending_at(dc, language_text(key), steps_left + steps_width - offset, cy - 65, labels, page_title_colour);
+    };
+    step_label("home_scan_for_drivers", 26);
+    step_label("home_download", 226);
+    step_label("home_install", 399);
 
     draw_skin_image(dc, home_banner_bitmap(), 10, height - 110);
     draw_skin_image(dc, small_icon_image, 10, height - 135);

@@ -146,8 +146,33 @@ bool format_matches(std::wstring_view format, std::string_view signature) {
     return argument == signature.size();
 }
 
+bool has_right_to_left_letters(std::wstring_view text) {
+    for (wchar_t c : text)
+        if ((c >= 0x0590 && c <= 0x08FF) || (c >= 0xFB1D && c <= 0xFDFF) || (c >= 0xFE70 && c <= 0xFEFC)) return true;
+    return false;
+}
+
+namespace {
+
+// A left-to-right value that begins or ends with neither letter nor digit (a bracket, a full
+// stop): inside right-to-left text that character would join the text around it and move. (Other
+// values need no embedding, and Wine draws the embedding marks as a narrow blank.)
+bool needs_embedding(std::wstring_view value) {
+    if (value.empty() || has_right_to_left_letters(value)) return false;
+    return !std::iswalnum(value.front()) || !std::iswalnum(value.back());
+}
+
+std::wstring embedded_left_to_right(std::wstring value) { return L"\u202A" + value + L"\u202C"; }
+
+}  // namespace
+
+std::wstring embedded_value(std::wstring_view value) {
+    if (!reads_right_to_left() || !needs_embedding(value)) return std::wstring(value);
+    return embedded_left_to_right(std::wstring(value));
+}
+
 std::wstring fill_format(std::wstring_view format, std::initializer_list<format_argument_c> arguments,
-                         std::size_t capacity) {
+                         std::size_t capacity, bool embed_left_to_right) {
     std::size_t limit = capacity ? capacity - 1 : 0;
     std::wstring out;
     auto argument = arguments.begin();
@@ -163,7 +188,11 @@ std::wstring fill_format(std::wstring_view format, std::initializer_list<format_
         }
         conversion_c conversion = read_conversion(format, i);
         if (!conversion.valid || argument == arguments.end()) break;
-        if (argument->is_text()) append_bounded(out, text_text(conversion, argument->text()), limit);
+        if (argument->is_text()) {
+            std::wstring value = text_text(conversion, argument->text());
+            if (embed_left_to_right && needs_embedding(value)) value = embedded_left_to_right(value);
+            append_bounded(out, value, limit);
+        }
         else append_bounded(out, number_text(conversion, argument->number()), limit);
         ++argument;
         i = conversion.end - 1;
@@ -172,10 +201,11 @@ std::wstring fill_format(std::wstring_view format, std::initializer_list<format_
 }
 
 std::wstring format_checked(std::wstring_view text, std::wstring_view english,
-                            std::initializer_list<format_argument_c> arguments, std::size_t capacity) {
+                            std::initializer_list<format_argument_c> arguments, std::size_t capacity,
+                            bool embed_left_to_right) {
     std::string signature = signature_of(arguments);
-    if (format_matches(text, signature)) return fill_format(text, arguments, capacity);
-    if (format_matches(english, signature)) return fill_format(english, arguments, capacity);
+    if (format_matches(text, signature)) return fill_format(text, arguments, capacity, embed_left_to_right);
+    if (format_matches(english, signature)) return fill_format(english, arguments, capacity, embed_left_to_right);
     std::wstring bare;
     for (std::size_t i = 0; i < signature.size(); ++i) {
         bare += i ? L" %" : L"%";
@@ -189,5 +219,5 @@ std::wstring format_language_text(const std::string& key, std::initializer_list<
     const auto& english = english_texts();
     auto found = english.find(key);
     return format_checked(language_text(key), found == english.end() ? std::wstring_view() : std::wstring_view(found->second),
-                          arguments, capacity);
+                          arguments, capacity, reads_right_to_left());
 }

@@ -3,6 +3,7 @@
 #include "ui/accessible_object_win.h"
 #include "ui/focus_mark_win.h"
 #include "ui/gdi_objects_win.h"
+#include "ui/reading_direction_win.h"
 
 #include <oleacc.h>
 
@@ -55,7 +56,8 @@ void link_c::on_paint() {
     selection_c selected(paint.get(), underlined.get());
     SetBkMode(paint.get(), TRANSPARENT);
     SetTextColor(paint.get(), visited_ ? visited_colour : link_colour);
-    DrawTextW(paint.get(), text, length, &client, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    DrawTextW(paint.get(), text, length, &client,
+              reading_format(std::wstring_view(text, std::size_t(length)), DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX));
     if (focus_mark_shown(handle())) DrawFocusRect(paint.get(), &client);
 }
 

@@ -9,6 +9,7 @@
 #include "ui/about_window_win.h"
 #include "ui/config_window_win.h"
 #include "ui/message_window_win.h"
+#include "ui/reading_direction_win.h"
 #include "ui/skin_ids.h"
 #include "ui/text_drawing_win.h"
 #include "ui/ui_fonts_win.h"
@@ -262,7 +263,8 @@ void main_window_c::on_menu_button() {
     RECT window, client;
     GetWindowRect(handle(), &window);
     GetClientRect(handle(), &client);
-    menu_.open(handle(), window.left + client.right - 103, window.top + 10, TPM_RIGHTBUTTON);
+    int x = is_mirrored(handle()) ? window.right - client.right + 103 : window.left + client.right - 103;
+    menu_.open(handle(), x, window.top + 10, TPM_RIGHTBUTTON);
 }
 
 void main_window_c::on_command(UINT id) {

@@ -6,6 +6,7 @@
 #include "ui/skin_images_win.h"
 #include "ui/text_drawing_win.h"
 #include "ui/ui_fonts_win.h"
+#include "ui/reading_direction_win.h"
 
 #include <string>
 
@@ -74,7 +75,7 @@ void paint_sidebar(HDC dc, const RECT& client, HFONT title_font, int value_offse
         RECT label = {width - 240, top, value_rect.left - 2, value_rect.bottom};
         const std::wstring& text = language_text(row.label_key);
         UINT format = first ? DT_WORDBREAK : DT_SINGLELINE | DT_VCENTER;
-        DrawTextW(dc, text.c_str(), int(text.size()), &label, format | DT_NOPREFIX);
+        DrawTextW(dc, text.c_str(), int(text.size()), &label, reading_format(text, format | DT_NOPREFIX));
         top = value_rect.bottom + 20;
         first = false;
     }

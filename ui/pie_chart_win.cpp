@@ -3,6 +3,7 @@
 #include "ui/accessible_object_win.h"
 #include "ui/gdi_objects_win.h"
 #include "ui/gdiplus_win.h"
+#include "ui/reading_direction_win.h"
 
 #include <oleacc.h>
 
@@ -236,6 +237,9 @@ void pie_chart_c::on_paint() {
             y += 16.0f;
         }
     }
+    // The picture keeps its orientation in a mirrored window, where Wine 8 puts it one pixel aside:
+    // the background first, so that no unpainted column shows.
+    if (is_mirrored(handle())) fill_solid(paint.get(), client, background_);
     Gdiplus::Graphics target(paint.get());
     target.DrawImage(&surface, 0, 0, width, height);
 }

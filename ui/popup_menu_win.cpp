@@ -1,5 +1,7 @@
 #include "ui/popup_menu_win.h"
 
+#include "ui/reading_direction_win.h"
+
 namespace {
 
 int menus_open = 0;  // the UI thread's only
@@ -8,6 +10,8 @@ int menus_open = 0;  // the UI thread's only
 
 void track_popup_menu(HMENU menu, UINT flags, int x, int y, HWND owner) {
     ++menus_open;
+    // A mirrored window's menu reads right to left and opens leftwards from x.
+    if (is_mirrored(owner)) flags |= TPM_LAYOUTRTL;
     TrackPopupMenu(menu, flags, x, y, 0, owner, nullptr);
     --menus_open;
 }

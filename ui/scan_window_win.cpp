@@ -8,6 +8,7 @@
 #include "common/last_error.h"
 #include "ui/accessible_object_win.h"
 #include "ui/gdi_objects_win.h"
+#include "ui/language_format.h"
 #include "ui/message_window_win.h"
 #include "ui/page_sidebar_win.h"
 #include "ui/page_sidebar_text_win.h"
@@ -16,6 +17,7 @@
 #include "ui/text_drawing_win.h"
 #include "ui/ui_fonts_win.h"
 #include "ui/window_messages.h"
+#include "ui/reading_direction_win.h"
 
 #include <oleacc.h>
 
@@ -226,7 +228,7 @@ std::vector<std::wstring> scan_window_c::status_rows() {
             language_text("scan_status") +
                 (step_ == 2 ? language_text("scan_status2") + waiting_dots(now) : language_text("scan_status1")),
             language_text("scan_items_scanned") + std::to_wstring(progress_.scanned.load()),
-            language_text("scan_item") + progress_.current_name()};
+            language_text("scan_item") + embedded_value(progress_.current_name())};
 }
 
 void scan_window_c::paint_status_rows(HDC dc, const RECT&) {
@@ -240,7 +242,8 @@ void scan_window_c::paint_status_rows(HDC dc, const RECT&) {
         if (i > 0) top += 10;
         RECT row = {box_.left, top, box_.right, top + box_.line_height};
         if (i % 2 == 0) fill_solid(dc, RECT{row.left - 15, row.top - 5, row.right + 15, row.bottom + 5}, band_colour);
-        DrawTextW(dc, rows[i].c_str(), int(rows[i].size()), &row, DT_SINGLELINE | DT_EXPANDTABS | DT_NOPREFIX | DT_END_ELLIPSIS);
+        DrawTextW(dc, rows[i].c_str(), int(rows[i].size()), &row,
+                  reading_format(rows[i], DT_SINGLELINE | DT_EXPANDTABS | DT_NOPREFIX | DT_END_ELLIPSIS));
         top = row.bottom;
     }
     rows_bottom_ = top;

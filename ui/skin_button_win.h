@@ -5,6 +5,7 @@
 
 #include "i18n/language_table.h"
 #include "ui/button_state.h"
+#include "ui/reading_direction_win.h"
 #include "ui/skin_images_win.h"
 #include "ui/text_drawing_win.h"
 #include "ui/ui_fonts_win.h"
@@ -124,7 +125,8 @@ public:
         int mode = SetBkMode(dc, TRANSPARENT);
         COLORREF previous = SetTextColor(dc, RGB(255, 255, 255));
         if (this->state() == button_state_c::pressed) OffsetRect(&area, 0, 1);
-        DrawTextW(dc, this->text_.c_str(), int(this->text_.size()), &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        DrawTextW(dc, this->text_.c_str(), int(this->text_.size()), &area,
+                  reading_format(this->text_, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX));
         SetTextColor(dc, previous);
         SetBkMode(dc, mode);
     }

@@ -40,6 +40,7 @@ void draw_skin_image(HDC dc, int id, int x, int y) {
     SIZE size = skin_image_size(id);
     memory_dc_c source(dc);
     selection_c selected(source.get(), image);
+    match_layout(source.get(), dc);  // never reversed in a mirrored window
     BitBlt(dc, x, y, size.cx, size.cy, source.get(), 0, 0, SRCCOPY);
 }
 
@@ -49,6 +50,7 @@ void draw_skin_image_keyed(HDC dc, int id, int x, int y, COLORREF key) {
     SIZE size = skin_image_size(id);
     memory_dc_c source(dc);
     selection_c selected(source.get(), image);
+    match_layout(source.get(), dc);
     TransparentBlt(dc, x, y, size.cx, size.cy, source.get(), 0, 0, size.cx, size.cy, key);
 }
 

@@ -14,3 +14,7 @@ void draw_wrapped_text(HDC dc, const std::wstring& text, RECT& rect, int spacing
 void draw_text(HDC dc, const std::wstring& text, RECT rect, HFONT font, COLORREF colour, UINT format);
 void draw_text_at(HDC dc, const std::wstring& text, int x, int y, HFONT font, COLORREF colour);
 SIZE text_size(HDC dc, const std::wstring& text, HFONT font);
+// Single-line text whose logical end is at x (in a mirrored window: whose left edge on the screen
+// is there), placed by the text output itself from the glyphs it draws, so joined letters are
+// measured as drawn.
+void draw_text_ending_at(HDC dc, const std::wstring& text, int x, int y, HFONT font, COLORREF colour);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "ui/gdi_objects_win.h"
+#include "ui/reading_direction_win.h"
 #include "ui/skin_button_win.h"
 #include "ui/skin_images_win.h"
 
@@ -106,11 +107,14 @@ private:
         if (system_caption_) proposed->top += caption_height_ - system_caption_;
     }
 
-    // The point in window coordinates.
+    // The point in window coordinates, as the frame is drawn: x counts from the right in a
+    // mirrored window.
     static POINT window_point(HWND window, LPARAM screen_point) {
         RECT rect;
         GetWindowRect(window, &rect);
-        return POINT{GET_X_LPARAM(screen_point) - rect.left, GET_Y_LPARAM(screen_point) - rect.top};
+        POINT point{GET_X_LPARAM(screen_point) - rect.left, GET_Y_LPARAM(screen_point) - rect.top};
+        if (is_mirrored(window)) point.x = rect.right - rect.left - 1 - point.x;
+        return point;
     }
     static RECT window_surface(HWND window) {
         RECT rect;

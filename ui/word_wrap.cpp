@@ -4,12 +4,37 @@
 
 namespace {
 
-bool is_break(wchar_t character) { return character == L' ' || character == L'\t' || character == L'\n'; }
+constexpr std::size_t no_overflow = std::wstring_view::npos;
 
-int advance(wchar_t character, int x, const text_measure_c& measure) {
-    if (character != L'\t') return measure.width(character);
+bool is_wrap_break(wchar_t character) { return character == L' ' || character == L'\t' || character == L'\n'; }
+
+// Where a tab at x takes the line: the next stop.
+int tab_advance(int x, const text_measure_c& measure) {
     int stop = std::max(1, 8 * measure.average_width());
     return (x / stop + 1) * stop - x;
+}
+
+// The first position in [begin, end) whose character ends past the column, or no_overflow. The line
+// starts at begin and holds no line feed.
+std::size_t overflow_point(std::wstring_view text, std::size_t begin, std::size_t end, int column_width,
+                           const text_measure_c& measure) {
+    int x = 0;
+    std::size_t i = begin;
+    while (i < end) {
+        if (text[i] == L'\t') {
+            x += tab_advance(x, measure);
+            if (x > column_width) return i;
+            ++i;
+            continue;
+        }
+        std::size_t run_end = std::min(end, text.find(L'\t', i));
+        std::vector<int> extents = measure.extents(text.substr(i, run_end - i));
+        for (std::size_t k = 0; k < extents.size(); ++k)
+            if (x + extents[k] > column_width) return i + k;
+        if (!extents.empty()) x += extents.back();
+        i = run_end;
+    }
+    return no_overflow;
 }
 
 }  // namespace
@@ -18,35 +43,30 @@ std::vector<wrapped_line_c> wrap_lines(std::wstring_view text, int column_width,
     std::vector<wrapped_line_c> lines;
     std::size_t begin = 0;
     while (begin < text.size()) {
-        int x = 0;
-        std::size_t last_break = std::wstring_view::npos;
-        std::size_t end = text.size();  // the line's end (exclusive)
-        std::size_t next = text.size();  // where the next line begins
-        for (std::size_t i = begin; i < text.size(); ++i) {
-            wchar_t character = text[i];
-            if (character == L'\n') {
-                end = i;
-                next = i + 1;
-                break;
-            }
-            x += advance(character, x, measure);
-            if (is_break(character)) last_break = i;  // "at or before" the point that overflows
-            if (x > column_width) {
-                if (last_break != std::wstring_view::npos) {
-                    end = last_break;
-                    next = last_break + 1;
-                } else {
-                    end = std::max(i, begin + 1);  // at least one character a line
-                    next = end;
+        std::size_t feed = std::min(text.size(), text.find(L'\n', begin));
+        std::size_t end = feed;  // the line's end (exclusive)
+        std::size_t next = feed < text.size() ? feed + 1 : feed;  // where the next line begins
+        std::size_t over = overflow_point(text, begin, feed, column_width, measure);
+        if (over != no_overflow) {
+            // The last break at or before the overflowing character.
+            std::size_t last_break = std::wstring_view::npos;
+            for (std::size_t i = over + 1; i-- > begin;)
+                if (is_wrap_break(text[i])) {
+                    last_break = i;
+                    break;
                 }
-                break;
+            if (last_break != std::wstring_view::npos) {
+                end = last_break;
+                next = last_break + 1;
+            } else {
+                end = std::max(over, begin + 1);  // at least one character a line
+                next = end;
             }
         }
         wrapped_line_c line;
         line.begin = begin;
         line.length = end - begin;
-        for (std::size_t i = begin; i < end; ++i) line.height = std::max(line.height, measure.height(text[i]));
-        if (line.height == 0) line.height = measure.height(L' ');
+        line.height = measure.height(text.substr(begin, end - begin));
         lines.push_back(line);
         begin = next;
     }

@@ -1,8 +1,10 @@
-// The word-wrap rule of the skinned windows, apart from any drawing: walk the characters adding
-// each one's width (a tab reaches the next stop, every 8 average characters); when the sum passes
+// The word-wrap rule of the skinned windows, apart from any drawing: walk the text adding the
+// width of its runs (a tab reaches the next stop, every 8 average characters); when the sum passes
 // the column width, or at a line feed, the line breaks after the last space, tab or line feed at
-// or before that point, or at that point when there is none. A line is as tall as its tallest
-// character.
+// or before that point, or at that point when there is none.
+//
+// Runs between tabs are measured whole, never a character at a time: joined letters (Arabic takes
+// another shape for a letter inside a word than alone) and kerning are as wide as they are drawn.
 #pragma once
 
 #include <cstddef>
@@ -12,8 +14,11 @@
 class text_measure_c {
 public:
     virtual ~text_measure_c() = default;
-    virtual int width(wchar_t character) const = 0;
-    virtual int height(wchar_t character) const = 0;
+    // The widths of the run's beginnings, each measured as one piece: entry i is the width of
+    // the run's first i + 1 characters. Never asked for an empty run.
+    virtual std::vector<int> extents(std::wstring_view run) const = 0;
+    // The height of a line that holds the run (empty for an empty line).
+    virtual int height(std::wstring_view run) const = 0;
     virtual int average_width() const = 0;
 };
 

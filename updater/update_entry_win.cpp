@@ -5,6 +5,7 @@
 #include "common/text_convert.h"
 #include "i18n/language_table.h"
 #include "system/settings_win.h"
+#include "ui/reading_direction_win.h"
 #include "ui/shared_fonts_win.h"
 #include "updater/console_output_win.h"
 #include "updater/update_flow_win.h"
@@ -46,6 +47,7 @@ void load_texts() {
     const std::wstring folder = program_folder_above();
     if (!folder.empty()) SetCurrentDirectoryW(folder.c_str());
     if (load_languages_for(chosen_language()) != 0) load_language(L"English", true);
+    apply_reading_direction();
 }
 
 struct com_apartment_c {

@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <cwchar>
+#include <string_view>
+#include <vector>
 
 TEST(ui_button_state, enter_press_release_over_the_button_clicks_once) {
     button_state_c button;
@@ -56,12 +58,26 @@ TEST(ui_button_state, dragging_back_in_rearms_and_a_lost_capture_disarms) {
 
 namespace {
 
-// Every character 10 wide, 12 high; tab stops every 8 x 6.
-class fixed_measure_c final : public text_measure_c {
+// Every character 10 wide, 12 high (16 for a line with a "W"); tab stops every 8 x 6.
+class fixed_measure_c : public text_measure_c {
 public:
-    int width(wchar_t) const override { return 10; }
-    int height(wchar_t c) const override { return c == L'W' ? 16 : 12; }
+    std::vector<int> extents(std::wstring_view run) const override {
+        std::vector<int> widths;
+        for (std::size_t i = 0; i < run.size(); ++i) widths.push_back(int(i + 1) * 10);
+        return widths;
+    }
+    int height(std::wstring_view run) const override { return run.find(L'W') != std::wstring_view::npos ? 16 : 12; }
     int average_width() const override { return 6; }
+};
+
+// Letters join as Arabic ones do: 10 alone, each further letter of a run only 6 more.
+class joining_measure_c final : public fixed_measure_c {
+public:
+    std::vector<int> extents(std::wstring_view run) const override {
+        std::vector<int> widths;
+        for (std::size_t i = 0; i < run.size(); ++i) widths.push_back(10 + int(i) * 6);
+        return widths;
+    }
 };
 
 std::wstring line_text(const std::wstring& text, const wrapped_line_c& line) { return text.substr(line.begin, line.length); }
@@ -87,7 +103,7 @@ TEST(ui_word_wrap, breaks_at_the_point_without_a_space_and_at_line_feeds) {
     EXPECT_EQ(line_text(text, lines[3]), L"xy");
 }
 
-TEST(ui_word_wrap, tallest_character_sets_the_line_height_and_tabs_reach_the_next_stop) {
+TEST(ui_word_wrap, a_line_is_as_tall_as_its_text_and_tabs_reach_the_next_stop) {
     std::wstring text = L"aW";
     EXPECT_EQ(wrap_lines(text, 100, fixed_measure_c())[0].height, 16);
     // "a" (10) then a tab to 48, then "b" (58): fits 60, not 50.
@@ -95,6 +111,17 @@ TEST(ui_word_wrap, tallest_character_sets_the_line_height_and_tabs_reach_the_nex
     EXPECT_EQ(wrap_lines(L"a\tb", 50, fixed_measure_c()).size(), 2u);
     EXPECT_TRUE(wrap_lines(L"", 50, fixed_measure_c()).empty());
     EXPECT_EQ(wrap_lines(L"abc", 5, fixed_measure_c()).size(), 3u);  // narrower than a character
+}
+
+TEST(ui_word_wrap, runs_are_measured_whole_so_joined_letters_fit_as_drawn) {
+    // "abcd" joined is 28 wide, its letters alone 40: one line in 30.
+    EXPECT_EQ(wrap_lines(L"abcd", 30, joining_measure_c()).size(), 1u);
+    // Two words: "abcd ef" is 10 + 6 * 6 = 46 wide; in 40 it breaks at the space.
+    std::wstring text = L"abcd ef";
+    auto lines = wrap_lines(text, 40, joining_measure_c());
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(line_text(text, lines[0]), L"abcd");
+    EXPECT_EQ(line_text(text, lines[1]), L"ef");
 }
 
 TEST(ui_language_format, conversions_are_checked_against_the_arguments) {
@@ -115,6 +142,15 @@ TEST(ui_language_format, a_wrong_text_falls_back_to_english_then_to_the_bare_val
     EXPECT_EQ(format_checked(L"%s", L"%n", {7}, 64), L"7");
     EXPECT_EQ(format_checked(L"%s und %s", L"", {L"a", L"b"}, 64), L"a und b");
     EXPECT_EQ(format_checked(L"[%-4d|%04d|%x|%.2s|%5s]", L"", {7, 7, 255, L"abc", L"z"}, 64), L"[7   |0007|ff|ab|    z]");
+}
+
+TEST(ui_language_format, left_to_right_values_are_embedded_in_right_to_left_text) {
+    const std::wstring device = L"\u062C\u0647\u0627\u0632: %s";
+    EXPECT_EQ(format_checked(device, L"", {L"Monitor (2)"}, 64, true), L"\u062C\u0647\u0627\u0632: \u202AMonitor (2)\u202C");
+    // An Arabic value reads with the text around it.
+    EXPECT_EQ(format_checked(device, L"", {L"\u0645"}, 64, true), L"\u062C\u0647\u0627\u0632: \u0645");
+    EXPECT_EQ(format_checked(device, L"", {L"2019-05-20"}, 64, true), L"\u062C\u0647\u0627\u0632: 2019-05-20");
+    EXPECT_EQ(format_checked(L"Device: %s", L"", {L"Monitor (2)"}, 64), L"Device: Monitor (2)");
 }
 
 TEST(ui_language_format, every_result_is_bounded) {

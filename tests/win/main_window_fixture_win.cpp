@@ -98,5 +98,8 @@ POINT caption_button_point(main_window_c& window, button_c<main_window_c>* butto
     RECT rect;
     GetWindowRect(window.handle(), &rect);
     RECT at = button->placed(RECT{0, 0, rect.right - rect.left, rect.bottom - rect.top});
-    return POINT{rect.left + (at.left + at.right) / 2, rect.top + (at.top + at.bottom) / 2};
+    int x = (at.left + at.right) / 2;
+    // A mirrored window's frame counts x from the right.
+    if (GetWindowLongW(window.handle(), GWL_EXSTYLE) & WS_EX_LAYOUTRTL) x = rect.right - rect.left - 1 - x;
+    return POINT{rect.left + x, rect.top + (at.top + at.bottom) / 2};
 }

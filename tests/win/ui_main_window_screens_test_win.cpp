@@ -20,7 +20,10 @@ constexpr COLORREF sidebar_colour = RGB(226, 240, 253);
 bool shows_sidebar(HWND window) {
     window_pixels_c pixels = capture_window(window);
     int frame = GetSystemMetrics(SM_CXFRAME);
-    return colour_near(pixels.at(pixels.width - frame - 20, pixels.height - frame - 8), sidebar_colour, 3);
+    // On the right, or on the left of a mirrored (right-to-left) window.
+    bool mirrored = (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0;
+    int x = mirrored ? frame + 20 : pixels.width - frame - 20;
+    return colour_near(pixels.at(x, pixels.height - frame - 8), sidebar_colour, 3);
 }
 
 class ui_main_window_screens_test : public ::testing::TestWithParam<const wchar_t*> {};

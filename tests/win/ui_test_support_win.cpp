@@ -3,6 +3,7 @@
 #include "ui/shared_fonts_win.h"
 #include "i18n/language_table.h"
 #include "ui/gdi_objects_win.h"
+#include "ui/reading_direction_win.h"
 
 #include <winternl.h>
 
@@ -334,6 +335,9 @@ void load_test_language(const std::wstring& name) {
     load_language_file(file, name, true);
     if (lstrcmpiW(name.c_str(), L"English") != 0) load_language_file(file, L"English", false);
     if (!shared_fonts().font(1)) shared_fonts().create();
+    // Windows made from now on read as the program lays them out for these texts (mirrored for
+    // Arabic), as the program's start-up does.
+    apply_reading_direction();
 }
 
 std::string test_language_code() { return language_code(); }

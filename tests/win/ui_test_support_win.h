@@ -98,7 +98,8 @@ bool menu_shown(DWORD ui_thread);
 int gdi_object_count();
 
 // ---- texts
-// Loads the language table from the source tree's "language.ini", English filling the gaps.
+// Loads the language table from the source tree's "language.ini", English filling the gaps, and
+// lays the windows made from now on out for it (mirrored for a language read right to left).
 void load_test_language(const std::wstring& name);
 // The short name of the current language for screenshot folders: en, de, fr, jp...
 std::string test_language_code();
