@@ -15,6 +15,9 @@ constexpr font_spec_c specs[shared_fonts_c::count] = {
     {L"Verdana", 8, 700}, {L"Verdana", 9, 700}, {L"Verdana", 10, 700}, {L"verdana", 12, 700}, {L"verdana", 12, 0},
     {L"verdana", 14, 0},  {L"verdana", 16, 700}, {L"verdana", 16, 0},  {L"verdana", 18, 0},  {L"verdana", 22, 0},
     {L"verdana", 25, 0},
+    // Arial's twins for languages read right to left, where Windows' own windows use Tahoma.
+    {L"Tahoma", 8, 0},    {L"Tahoma", 11, 0},   {L"Tahoma", 15, 0},   {L"Tahoma", 18, 0},   {L"Tahoma", 16, 0},
+    {L"Tahoma", 18, 700}, {L"Tahoma", 25, 700},
 };
 
 }  // namespace

@@ -7,7 +7,7 @@
 
 class shared_fonts_c {
 public:
-    static constexpr int count = 21;
+    static constexpr int count = 28;
 
     shared_fonts_c() = default;
     ~shared_fonts_c() { release(); }

@@ -8,6 +8,15 @@ constexpr std::size_t no_overflow = std::wstring_view::npos;
 
 bool is_wrap_break(wchar_t character) { return character == L' ' || character == L'\t' || character == L'\n'; }
 
+// Closing punctuation and small kana that Chinese and Japanese never begin a line with.
+bool never_starts_a_line(wchar_t character) {
+    static constexpr std::wstring_view closing =
+        L"\u3001\u3002\uFF0C\uFF0E\uFF1A\uFF1B\uFF1F\uFF01\u30FC\u30FB\uFF09\u3015\uFF3D\uFF5D\u3009\u300B"
+        L"\u300D\u300F\u3011\u2019\u201D\u3041\u3043\u3045\u3047\u3049\u3063\u3083\u3085\u3087\u30A1"
+        L"\u30A3\u30A5\u30A7\u30A9\u30C3\u30E3\u30E5\u30E7";
+    return closing.find(character) != std::wstring_view::npos;
+}
+
 // Where a tab at x takes the line: the next stop.
 int tab_advance(int x, const text_measure_c& measure) {
     int stop = std::max(1, 8 * measure.average_width());
@@ -60,6 +69,9 @@ std::vector<wrapped_line_c> wrap_lines(std::wstring_view text, int column_width,
                 next = last_break + 1;
             } else {
                 end = std::max(over, begin + 1);  // at least one character a line
+                // A full stop or closing bracket that would begin the next line takes the
+                // character before it along.
+                while (end > begin + 1 && end < feed && never_starts_a_line(text[end])) --end;
                 next = end;
             }
         }

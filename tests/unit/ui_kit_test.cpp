@@ -103,6 +103,16 @@ TEST(ui_word_wrap, breaks_at_the_point_without_a_space_and_at_line_feeds) {
     EXPECT_EQ(line_text(text, lines[3]), L"xy");
 }
 
+TEST(ui_word_wrap, chinese_full_stops_and_closing_brackets_never_begin_a_line) {
+    // Five characters fit; the sixth is the full stop, which takes the fifth to the next line.
+    std::wstring text = L"\u66F4\u65B0\u4F3A\u670D\u5668\u3002";
+    auto lines = wrap_lines(text, 50, fixed_measure_c());
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(line_text(text, lines[1]), L"\u5668\u3002");
+    // A line that would hold nothing else keeps its one character.
+    EXPECT_EQ(wrap_lines(L"\u5668\u3002\u3002", 10, fixed_measure_c()).size(), 3u);
+}
+
 TEST(ui_word_wrap, a_line_is_as_tall_as_its_text_and_tabs_reach_the_next_stop) {
     std::wstring text = L"aW";
     EXPECT_EQ(wrap_lines(text, 100, fixed_measure_c())[0].height, 16);
