@@ -4,22 +4,6 @@
 #include "i18n/language_table.h"
 #include "ui/page_sidebar_win.h"
 
-namespace {
-
-struct sidebar_fact_c {
-    const char* label_key;
-    const std::wstring system_facts_c::*value;
-};
-
-constexpr sidebar_fact_c sidebar_facts[] = {
-    {"sidebar_model", &system_facts_c::model},       {"sidebar_os", &system_facts_c::operating_system},
-    {"sidebar_cpu", &system_facts_c::processor},     {"sidebar_memory", &system_facts_c::memory},
-    {"sidebar_display", &system_facts_c::display},   {"sidebar_sound", &system_facts_c::sound},
-    {"sidebar_storage", &system_facts_c::storage},
-};
-
-}  // namespace
-
 std::vector<accessible_element_c> sidebar_elements(const RECT& client) {
     int left = client.right - sidebar_width;
     std::vector<accessible_element_c> elements;

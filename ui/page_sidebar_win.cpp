@@ -17,17 +17,6 @@ constexpr COLORREF sidebar_edge_colour = RGB(194, 218, 244);
 constexpr COLORREF row_colour = RGB(67, 110, 152);
 constexpr int sidebar_picture = 295;
 
-struct fact_row_c {
-    const char* label_key;
-    const std::wstring system_facts_c::*value;
-};
-
-constexpr fact_row_c fact_rows[] = {
-    {"sidebar_model", &system_facts_c::model},       {"sidebar_os", &system_facts_c::operating_system},
-    {"sidebar_cpu", &system_facts_c::processor},     {"sidebar_memory", &system_facts_c::memory},
-    {"sidebar_display", &system_facts_c::display},   {"sidebar_sound", &system_facts_c::sound},
-    {"sidebar_storage", &system_facts_c::storage},
-};
 
 }  // namespace
 
@@ -55,7 +44,7 @@ void paint_sidebar(HDC dc, const RECT& client, HFONT title_font, int value_offse
     GetTextMetricsW(dc, &metrics);
     // A label longer than the column the language is given (German "Laufwerke") moves the
     // values right rather than being cut off.
-    for (const fact_row_c& row : fact_rows) {
+    for (const sidebar_fact_c& row : sidebar_facts) {
         SIZE label{};
         const std::wstring& text = language_text(row.label_key);
         GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &label);
@@ -65,7 +54,7 @@ void paint_sidebar(HDC dc, const RECT& client, HFONT title_font, int value_offse
     const system_facts_c& facts = system_facts();
     int top = 100;
     bool first = true;
-    for (const fact_row_c& row : fact_rows) {
+    for (const sidebar_fact_c& row : sidebar_facts) {
         const std::wstring& value = facts.*row.value;
         RECT value_rect = {width - sidebar_width + value_offset, top, width - 5, top};
         draw_wrapped_text(dc, value, value_rect, 5, true);

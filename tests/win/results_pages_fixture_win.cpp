@@ -3,6 +3,7 @@
 #include "system/settings_win.h"
 #include "common/text_compare.h"
 
+#include <cstring>
 #include <cwchar>
 #include <fstream>
 
@@ -43,4 +44,20 @@ scratch_settings_c::scratch_settings_c(const std::filesystem::path& folder)
 scratch_settings_c::~scratch_settings_c() {
     std::wcsncpy(settings().download_path_in_use, download_.c_str(), 259);
     std::wcsncpy(settings().backup_path, backup_.c_str(), 259);
+}
+
+device_c offered_device(const wchar_t* name, const std::string& link, std::uint32_t size, bool update) {
+        device_c device;
+        std::wcscpy(device.display_name, name);
+        std::wcscpy(device.class_name, L"Net");
+        std::wcscpy(device.driver_date, L"2018-01-01");
+        device.has_driver = true;
+        device.items.resize(1);
+        std::strcpy(device.items[0].link, link.c_str());
+        std::wcscpy(device.items[0].date, L"2019-02-02");
+        std::wcscpy(device.items[0].inf_name, L"drivers\\net.inf");
+        device.items[0].size = size;
+        device.best_index = device.latest_index = 0;
+        device.best_is_update = device.latest_is_update = update;
+        return device;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "backup/backup_job.h"
+#include "devices/device_record.h"
 #include "tests/unit/test_files.h"
 
 #include <filesystem>
@@ -30,3 +31,7 @@ public:
 private:
     std::wstring download_, backup_;
 };
+
+// A network device with a driver of 2018 and one offer of 2019 (its best and its latest), an
+// update or not.
+device_c offered_device(const wchar_t* name, const std::string& link, std::uint32_t size, bool update);

@@ -35,21 +35,11 @@ protected:
     }
     void TearDown() override { folders_.reset(); }
 
+    // An offered update whose INF and instance path the installer's plan can name.
     static device_c keyed_device(const wchar_t* name, const wchar_t* inf, const std::string& link, std::uint32_t size) {
-        device_c device;
-        std::wcscpy(device.display_name, name);
-        std::wcscpy(device.class_name, L"Net");
-        std::wcscpy(device.driver_date, L"2018-01-01");
+        device_c device = offered_device(name, link, size, true);
         std::wcscpy(device.inf_path, inf);
         std::swprintf(device.instance_path, 200, L"PCI\\VEN_8086&DEV_%ls", inf);
-        device.has_driver = true;
-        device.items.resize(1);
-        std::strcpy(device.items[0].link, link.c_str());
-        std::wcscpy(device.items[0].date, L"2019-02-02");
-        std::wcscpy(device.items[0].inf_name, L"drivers\\net.inf");
-        device.items[0].size = size;
-        device.best_index = device.latest_index = 0;
-        device.best_is_update = device.latest_is_update = true;
         return device;
     }
 

@@ -34,23 +34,6 @@ protected:
     }
     void TearDown() override { folders_.reset(); }
 
-    // A device with one offer (its best and latest).
-    static device_c offered_device(const wchar_t* name, const std::string& link, std::uint32_t size, bool update) {
-        device_c device;
-        std::wcscpy(device.display_name, name);
-        std::wcscpy(device.class_name, L"Net");
-        std::wcscpy(device.driver_date, L"2018-01-01");
-        device.has_driver = true;
-        device.items.resize(1);
-        std::strcpy(device.items[0].link, link.c_str());
-        std::wcscpy(device.items[0].date, L"2019-02-02");
-        std::wcscpy(device.items[0].inf_name, L"drivers\\net.inf");
-        device.items[0].size = size;
-        device.best_index = device.latest_index = 0;
-        device.best_is_update = device.latest_is_update = update;
-        return device;
-    }
-
     static void scan_to_results(test_main_window_c& main) {
         SendMessageW(main->handle(), WM_START_SCAN, 0, 0);
         ASSERT_TRUE(pump_until([&] { return main->scan_state() == main_window_c::scan_state_c::results; }, 10000));
