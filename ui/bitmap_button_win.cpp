@@ -8,6 +8,7 @@
 #include "ui/text_drawing_win.h"
 #include "ui/ui_fonts_win.h"
 #include "ui/window_base_win.h"
+#include "ui/window_keys_win.h"
 
 #include <commctrl.h>
 #include <oleacc.h>
@@ -109,14 +110,10 @@ LRESULT CALLBACK bitmap_button_c::subclass_procedure(HWND window, UINT message, 
             break;
         case WM_ERASEBKGND:
             return 1;
-        case WM_GETDLGCODE: {
+        case WM_GETDLGCODE:
             // Enter presses the button that has the focus (the dialog manager would send it to
             // the dialog's default button, or to a window that is no dialog at all).
-            LRESULT code = DefSubclassProc(window, message, wparam, lparam);
-            auto key = reinterpret_cast<const MSG*>(lparam);
-            if (key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN) code |= DLGC_WANTMESSAGE;
-            return code;
-        }
+            return DefSubclassProc(window, message, wparam, lparam) | (is_enter_key(lparam) ? DLGC_WANTMESSAGE : 0);
         case WM_GETOBJECT:
             if (LRESULT object = answer_accessible_role(window, wparam, lparam, ROLE_SYSTEM_PUSHBUTTON)) return object;
             break;

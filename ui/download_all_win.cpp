@@ -1,7 +1,7 @@
 #include "ui/download_all_win.h"
 
 #include "i18n/language_table.h"
-#include "ui/focus_mark_win.h"
+#include "ui/window_keys_win.h"
 #include "ui/gdi_objects_win.h"
 #include "ui/ui_fonts_win.h"
 #include "ui/window_messages.h"

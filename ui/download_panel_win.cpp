@@ -19,6 +19,7 @@
 #include "ui/ui_fonts_win.h"
 #include "ui/ui_window_win.h"
 #include "ui/skin_colours.h"
+#include "ui/window_keys_win.h"
 
 #include <commctrl.h>
 #include <oleacc.h>

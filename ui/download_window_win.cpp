@@ -8,7 +8,7 @@
 #include "ui/download_panel_text.h"
 #include "ui/driver_grouping.h"
 #include "ui/accessible_object_win.h"
-#include "ui/focus_mark_win.h"
+#include "ui/window_keys_win.h"
 #include "ui/gdi_objects_win.h"
 #include "ui/language_format.h"
 #include "ui/message_window_win.h"

@@ -28,12 +28,3 @@ void draw_focus_frame(HDC dc, const RECT& area, COLORREF colour) {
     InflateRect(&outer, -1, -1);
     frame_solid(dc, outer, colour);
 }
-
-void make_control_parent(HWND window) {
-    if (window) SetWindowLongPtrW(window, GWL_EXSTYLE, GetWindowLongPtrW(window, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
-}
-
-bool is_enter_key(LPARAM message) {
-    auto key = reinterpret_cast<const MSG*>(message);
-    return key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN;
-}

@@ -15,8 +15,3 @@ bool focus_mark_shown(HWND window);
 void draw_button_focus_mark(HDC dc, const RECT& button, COLORREF colour);
 // A 2-pixel frame along the inside of the rectangle.
 void draw_focus_frame(HDC dc, const RECT& area, COLORREF colour = focus_mark_colour);
-// Gives a page or bar WS_EX_CONTROLPARENT: Tab and Shift+Tab reach the controls inside it.
-void make_control_parent(HWND window);
-// For WM_GETDLGCODE: whether the message the dialog manager asks about (lParam) is Enter going
-// down, which a control that presses on Enter asks for (DLGC_WANTMESSAGE).
-bool is_enter_key(LPARAM message);

@@ -11,6 +11,7 @@
 #include "ui/text_drawing_win.h"
 #include "ui/ui_fonts_win.h"
 #include "ui/ui_window_win.h"
+#include "ui/window_keys_win.h"
 #include "ui/window_messages.h"
 
 #include <oleacc.h>
@@ -107,9 +108,8 @@ void home_window_c::on_paint() {
     draw_text_at(dc, language_text("home_kelvard_automatically"), 40, height - 133, labels, page_title_colour);
     fill_pattern(dc, RECT{10, height - 155, width - 260, height - 153}, separator_image);
 
-    bool narrow_title = is_current_language("it") || is_current_language("pt");
     bool wide_values = is_current_language("fr") || is_current_language("nl");
-    paint_sidebar(dc, client, verdana(narrow_title ? 10 : 12, font_weight_c::bold), wide_values ? 72 : 55);
+    paint_sidebar(dc, client, wide_values ? 72 : 55);
     surface.copy_to(paint.get());
 }
 

@@ -4,6 +4,7 @@
 #include "ui/focus_mark_win.h"
 #include "ui/gdi_objects_win.h"
 #include "ui/reading_direction_win.h"
+#include "ui/window_keys_win.h"
 
 #include <oleacc.h>
 

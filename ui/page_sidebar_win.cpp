@@ -28,11 +28,12 @@ void paint_page_frame(HDC dc, const RECT& client) {
     fill_solid(dc, sidebar, sidebar_edge_colour);
 }
 
-void paint_sidebar(HDC dc, const RECT& client, HFONT title_font, int value_offset) {
+void paint_sidebar(HDC dc, const RECT& client, int value_offset) {
     int width = client.right;
     draw_skin_image_keyed(dc, sidebar_picture, width - 247, 5, RGB(255, 255, 255));
     // A title longer than the sidebar (as some translations are) takes a smaller bold size.
     const std::wstring& title = language_text("sidebar_system_info");
+    HFONT title_font = verdana(12, font_weight_c::bold);
     for (int points : {10, 9, 8})
         if (text_size(dc, title, title_font).cx > 193 - 8) title_font = verdana(points, font_weight_c::bold);
     draw_text_at(dc, title, width - 193, 28, title_font, page_title_colour);

@@ -14,9 +14,9 @@ constexpr COLORREF page_title_colour = RGB(76, 146, 206);
 // White client, the sidebar's fill and its 1-pixel left edge.
 void paint_page_frame(HDC dc, const RECT& client);
 
-// The sidebar's picture, title (in title_font) and rows of facts; value_offset is where the
-// value column starts, counted from the sidebar's left edge.
-void paint_sidebar(HDC dc, const RECT& client, HFONT title_font, int value_offset);
+// The sidebar's picture, title (Verdana 12 bold, smaller where a translation is too long) and rows
+// of facts; value_offset is where the value column starts, counted from the sidebar's left edge.
+void paint_sidebar(HDC dc, const RECT& client, int value_offset);
 
 // The sidebar's rows: each fact's label (a text key) and the fact it shows, top to bottom.
 struct sidebar_fact_c {

@@ -15,7 +15,7 @@ bool mirrored_layout() {
 }
 
 std::vector<unsigned char> mirrored_dialog_template(HINSTANCE instance, int template_id) {
-    HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(template_id), MAKEINTRESOURCEW(5));  // RT_DIALOG
+    HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(template_id), RT_DIALOG);
     HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
     const void* bytes = loaded ? LockResource(loaded) : nullptr;
     DWORD size = found ? SizeofResource(instance, found) : 0;

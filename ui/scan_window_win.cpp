@@ -217,7 +217,7 @@ void scan_window_c::on_paint() {
     paint_status_rows(dc, client);
     if (step_ == 2) paint_waiting_box(dc, client);
     paint_progress_bar(dc, client);
-    paint_sidebar(dc, client, verdana(12, font_weight_c::bold), is_current_language("fr") ? 72 : 55);
+    paint_sidebar(dc, client, is_current_language("fr") ? 72 : 55);
     surface.copy_to(paint.get());
 }
 

@@ -3,7 +3,7 @@
 #include "i18n/language_table.h"
 #include "ui/ui_fonts_win.h"
 #include "ui/accessible_object_win.h"
-#include "ui/focus_mark_win.h"
+#include "ui/window_keys_win.h"
 #include "system/settings_win.h"
 
 #include <oleacc.h>

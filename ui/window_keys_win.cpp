@@ -29,3 +29,12 @@ bool window_keys_c::translate(MSG& message) {
     if (table_ && TranslateAcceleratorW(root, table_, &message)) return true;
     return IsDialogMessageW(root, &message) != FALSE;
 }
+
+void make_control_parent(HWND window) {
+    if (window) SetWindowLongPtrW(window, GWL_EXSTYLE, GetWindowLongPtrW(window, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
+}
+
+bool is_enter_key(LPARAM message) {
+    auto key = reinterpret_cast<const MSG*>(message);
+    return key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN;
+}

@@ -16,6 +16,12 @@ constexpr UINT command_previous_page = 40002;
 constexpr UINT command_first_tab = 40011;  // ... command_first_tab + 4: the five caption tabs
 constexpr UINT command_open_menu = 40020;
 
+// Gives a page or bar WS_EX_CONTROLPARENT: Tab and Shift+Tab reach the controls inside it.
+void make_control_parent(HWND window);
+// For WM_GETDLGCODE: whether the message the dialog manager asks about (lParam) is Enter going
+// down, which a control that presses on Enter asks for (DLGC_WANTMESSAGE).
+bool is_enter_key(LPARAM message);
+
 class window_keys_c {
 public:
     explicit window_keys_c(HWND main_window);

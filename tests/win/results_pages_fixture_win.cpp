@@ -1,5 +1,6 @@
 #include "tests/win/results_pages_fixture_win.h"
 
+#include "system/machine_facts.h"
 #include "system/settings_win.h"
 #include "common/text_compare.h"
 
@@ -60,4 +61,23 @@ device_c offered_device(const wchar_t* name, const std::string& link, std::uint3
         device.best_index = device.latest_index = 0;
         device.best_is_update = device.latest_is_update = update;
         return device;
+}
+
+void results_pages_test_c::SetUp() {
+    ASSERT_TRUE(collect_basic_facts());
+    ASSERT_TRUE(load_settings());
+    load_test_language(L"English");
+    folders_ = std::make_unique<scratch_settings_c>(scratch_.path());
+}
+
+std::function<void(main_window_options_c&)> results_pages_test_c::backing_up_from(scratch_driver_store_c& driver_store) {
+    std::wstring index_path = (scratch_.path() / "backup.xml").wstring();
+    return [&driver_store, index_path](main_window_options_c& options) {
+        options.store_location = &driver_store.location();
+        options.backup_index_path = index_path;
+    };
+}
+
+download_panel_c& results_pages_test_c::panel(test_main_window_c& main, std::size_t index) {
+    return *main->download_page().panels().at(index).panel;
 }

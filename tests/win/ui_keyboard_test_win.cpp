@@ -25,16 +25,8 @@
 
 namespace {
 
-class ui_keyboard_test : public ::testing::Test {
+class ui_keyboard_test : public results_pages_test_c {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(collect_basic_facts());
-        ASSERT_TRUE(load_settings());
-        load_test_language(L"English");
-        folders_ = std::make_unique<scratch_settings_c>(scratch_.path());
-    }
-    void TearDown() override { folders_.reset(); }
-
     // An offered update whose INF and instance path the installer's plan can name.
     static device_c keyed_device(const wchar_t* name, const wchar_t* inf, const std::string& link, std::uint32_t size) {
         device_c device = offered_device(name, link, size, true);
@@ -42,22 +34,6 @@ protected:
         std::swprintf(device.instance_path, 200, L"PCI\\VEN_8086&DEV_%ls", inf);
         return device;
     }
-
-    // A main window over the scratch driver store, its backup index in the scratch folder.
-    std::function<void(main_window_options_c&)> keyed_options(scratch_driver_store_c& driver_store) {
-        std::wstring index_path = (scratch_.path() / "backup.xml").wstring();
-        return [&driver_store, index_path](main_window_options_c& options) {
-            options.store_location = &driver_store.location();
-            options.backup_index_path = index_path;
-        };
-    }
-
-    static download_panel_c& keyed_panel(test_main_window_c& main, std::size_t index) {
-        return *main->download_page().panels().at(index).panel;
-    }
-
-    scratch_folder_c scratch_;
-    std::unique_ptr<scratch_settings_c> folders_;
 };
 
 // The window is shown and active, the keyboard's focus in it.
@@ -106,7 +82,7 @@ TEST_F(ui_keyboard_test, the_keyboard_alone_scans_downloads_installs_backs_up_an
                                {{"drivers/net.inf", "[Version]\r\nSignature=\"$Windows NT$\"\r\n"}, {"drivers/net.sys", "MZ"}}));
     std::uint32_t ready_size = std::uint32_t(std::filesystem::file_size(paths.final_path));
     scratch_driver_store_c driver_store(scratch_.path() / "FileRepository");
-    test_main_window_c main({L"Vantorel.exe"}, keyed_options(driver_store));
+    test_main_window_c main({L"Vantorel.exe"}, backing_up_from(driver_store));
     main.scan.fill_results = [&](device_store_c& store) {
         store.devices = {keyed_device(L"Ethernet adapter", L"oem4.inf", slow, 400000),
                          keyed_device(L"Wireless adapter", L"oem7.inf", ready, ready_size)};
@@ -130,7 +106,7 @@ TEST_F(ui_keyboard_test, the_keyboard_alone_scans_downloads_installs_backs_up_an
     keys.type(VK_RETURN);
     ASSERT_TRUE(keys.pump_until([&] { return main->scan_state() == main_window_c::scan_state_c::results; }, ui_timeout_ms));
     ASSERT_EQ(main->download_page().panels().size(), 2u);
-    ASSERT_EQ(GetFocus(), keyed_panel(main, 0).handle());
+    ASSERT_EQ(GetFocus(), panel(main, 0).handle());
     EXPECT_TRUE(keys.pump_until([&] { return painted(main->handle()); }, ui_timeout_ms));
     save_screenshot(main->handle(), "focus-download-panel");
 
@@ -138,7 +114,7 @@ TEST_F(ui_keyboard_test, the_keyboard_alone_scans_downloads_installs_backs_up_an
     keys.type(VK_TAB, {VK_SHIFT});
     EXPECT_EQ(GetFocus(), main->download_page().best_radio());
     keys.type(VK_TAB);
-    EXPECT_EQ(GetFocus(), keyed_panel(main, 0).handle());
+    EXPECT_EQ(GetFocus(), panel(main, 0).handle());
     keys.type(VK_TAB);
     EXPECT_EQ(GetFocus(), main->download_page().bottom_bar().check_box());
     keys.type(VK_TAB);
@@ -151,10 +127,10 @@ TEST_F(ui_keyboard_test, the_keyboard_alone_scans_downloads_installs_backs_up_an
     ASSERT_EQ(main.launcher.started().size(), 1u);
     EXPECT_EQ(main.launcher.started()[0].rfind(L"open ", 0), 0u) << main.launcher.started()[0];
     for (int back = 0; back < 3; ++back) keys.type(VK_TAB, {VK_SHIFT});
-    ASSERT_EQ(GetFocus(), keyed_panel(main, 0).handle());
+    ASSERT_EQ(GetFocus(), panel(main, 0).handle());
 
     // Enter downloads the focused panel's package, Enter again pauses it.
-    download_session_c* slow_session = keyed_panel(main, 0).session();
+    download_session_c* slow_session = panel(main, 0).session();
     ASSERT_EQ(std::string(slow_session->url), slow);
     keys.type(VK_RETURN);
     EXPECT_EQ(slow_session->state, download_downloading);
@@ -172,15 +148,15 @@ TEST_F(ui_keyboard_test, the_keyboard_alone_scans_downloads_installs_backs_up_an
 
     // Down goes to the next panel; Space ticks it, Enter installs its package.
     keys.type(VK_DOWN);
-    ASSERT_EQ(GetFocus(), keyed_panel(main, 1).handle());
+    ASSERT_EQ(GetFocus(), panel(main, 1).handle());
     keys.type(VK_SPACE);
-    EXPECT_TRUE(keyed_panel(main, 1).checked());
-    EXPECT_FALSE(keyed_panel(main, 0).checked());
-    ASSERT_EQ(keyed_panel(main, 1).session()->state, download_complete);
+    EXPECT_TRUE(panel(main, 1).checked());
+    EXPECT_FALSE(panel(main, 0).checked());
+    ASSERT_EQ(panel(main, 1).session()->state, download_complete);
     keys.type(VK_RETURN);
     ASSERT_TRUE(keys.pump_until([&] { return main.launcher.started().size() == 2; }, ui_timeout_ms));
     EXPECT_NE(main.launcher.started()[1].find(L"/SH /PATH"), std::wstring::npos) << main.launcher.started()[1];
-    EXPECT_TRUE(keys.pump_until([&] { return keyed_panel(main, 1).session()->install_job.running.load() == 0; }, ui_timeout_ms));
+    EXPECT_TRUE(keys.pump_until([&] { return panel(main, 1).session()->install_job.running.load() == 0; }, ui_timeout_ms));
 
     // Ctrl+3: the backup page, its tree focused; Space on the root ticks every package, Tab goes
     // to the button and Enter backs up; Enter answers the box that tells it is done.
@@ -347,7 +323,7 @@ bool any_element_starts_with(const read_window_c& read, const std::wstring& star
 
 TEST_F(ui_keyboard_test, a_screen_reader_reads_every_control_of_each_page) {
     scratch_driver_store_c driver_store(scratch_.path() / "FileRepository");
-    test_main_window_c main({L"Vantorel.exe"}, keyed_options(driver_store));
+    test_main_window_c main({L"Vantorel.exe"}, backing_up_from(driver_store));
     main.scan.fill_results = [](device_store_c& store) {
         store.devices = {keyed_device(L"Ethernet adapter", L"oem4.inf", "http://127.0.0.1:1/keys-one.zip", 1000),
                          keyed_device(L"Wireless adapter", L"oem7.inf", "http://127.0.0.1:1/keys-two.zip", 1000)};
@@ -391,13 +367,13 @@ TEST_F(ui_keyboard_test, a_screen_reader_reads_every_control_of_each_page) {
     std::printf("download page:\n");
     download_window_c& download = main->download_page();
     expect_every_control_named(download.handle());
-    read_window_c panel = read_accessible(keyed_panel(main, 0).handle());
-    EXPECT_EQ(panel.self.role, ROLE_SYSTEM_LISTITEM);
-    EXPECT_NE(panel.self.name.find(L"Ethernet adapter"), std::wstring::npos) << testing::PrintToString(panel.self.name);
-    EXPECT_NE(panel.self.name.find(language_text("download_not_download")), std::wstring::npos);
-    ASSERT_EQ(panel.elements.size(), 1u);
-    EXPECT_EQ(panel.elements[0].name, language_text("download_btn_download"));
-    EXPECT_EQ(panel.elements[0].role, ROLE_SYSTEM_PUSHBUTTON);
+    read_window_c first_panel = read_accessible(panel(main, 0).handle());
+    EXPECT_EQ(first_panel.self.role, ROLE_SYSTEM_LISTITEM);
+    EXPECT_NE(first_panel.self.name.find(L"Ethernet adapter"), std::wstring::npos) << testing::PrintToString(first_panel.self.name);
+    EXPECT_NE(first_panel.self.name.find(language_text("download_not_download")), std::wstring::npos);
+    ASSERT_EQ(first_panel.elements.size(), 1u);
+    EXPECT_EQ(first_panel.elements[0].name, language_text("download_btn_download"));
+    EXPECT_EQ(first_panel.elements[0].role, ROLE_SYSTEM_PUSHBUTTON);
     read_window_c chart = read_accessible(download.chart().handle());
     EXPECT_EQ(chart.self.role, ROLE_SYSTEM_CHART);
     ASSERT_FALSE(chart.elements.empty());

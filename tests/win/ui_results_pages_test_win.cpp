@@ -24,16 +24,8 @@
 
 namespace {
 
-class ui_results_pages_test : public ::testing::Test {
+class ui_results_pages_test : public results_pages_test_c {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(collect_basic_facts());
-        ASSERT_TRUE(load_settings());
-        load_test_language(L"English");
-        folders_ = std::make_unique<scratch_settings_c>(scratch_.path());
-    }
-    void TearDown() override { folders_.reset(); }
-
     static void scan_to_results(test_main_window_c& main) {
         SendMessageW(main->handle(), WM_START_SCAN, 0, 0);
         ASSERT_TRUE(pump_until([&] { return main->scan_state() == main_window_c::scan_state_c::results; }, 10000));
@@ -48,15 +40,6 @@ protected:
         ClientToScreen(panel.handle(), &at);
         mouse_click_at(at.x, at.y);
         EXPECT_TRUE(pump_until_input_handled());
-    }
-
-    // A main window backing up from the scratch driver store, its index in the scratch folder.
-    std::function<void(main_window_options_c&)> backing_up_from(scratch_driver_store_c& driver_store) {
-        std::wstring index_path = (scratch_.path() / "backup.xml").wstring();
-        return [&driver_store, index_path](main_window_options_c& options) {
-            options.store_location = &driver_store.location();
-            options.backup_index_path = index_path;
-        };
     }
 
     // The page of the caption tab, clicked as a user does.
@@ -75,19 +58,12 @@ protected:
         return answerer.texts();
     }
 
-    static download_panel_c& panel(test_main_window_c& main, std::size_t index) {
-        return *main->download_page().panels().at(index).panel;
-    }
-
     // Toggles the offers shown and back: every panel is made anew.
     static void rebuild(test_main_window_c& main) {
         main->download_page().set_package_mode(1);
         main->download_page().set_package_mode(0);
         EXPECT_TRUE(pump_until_painted(main->handle()));
     }
-
-    scratch_folder_c scratch_;
-    std::unique_ptr<scratch_settings_c> folders_;
 };
 
 }  // namespace
