@@ -14,12 +14,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 # Each phase says how long it took (the set-up and builds only the first time).
-phase_start=$SECONDS
-phase_took() {
-  local took=$((SECONDS - phase_start))
-  printf '[demo] (%s: %d min %d s)\n' "$1" $((took / 60)) $((took % 60))
-  phase_start=$SECONDS
-}
+phase_tag=demo
+source scripts/lib/phase_times.sh
 bash scripts/setup.sh demo
 phase_took set-up
 source scripts/lib/builds.sh
@@ -159,4 +155,4 @@ else
   ls "$window_work"/screens/*.png | sed 's/^/[demo]   /'
 fi
 phase_took "window part"
-say "done in $((SECONDS / 60)) min $((SECONDS % 60)) s"
+phase_summary

@@ -6,7 +6,10 @@ set -uo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+phase_tag=test
+source scripts/lib/phase_times.sh
 bash scripts/setup.sh || { echo "setup failed"; echo "0 passed, 1 failed"; exit 1; }
+phase_took set-up
 source scripts/lib/builds.sh
 source scripts/lib/wine.sh
 source scripts/lib/nginx.sh
@@ -69,14 +72,17 @@ wine_template >"$results/wine-template.log" 2>&1 &
 template_pid=$!
 for build in host host-asan host-fuzz win32 win64; do
   build_tree "$build" >"$results/build-$build.log" 2>&1 || { build_failed "$build"; tail -n 30 "$results/build-$build.log"; }
+  phase_took "$build build"
 done
 
 [ -x build/host/vantorel_tests ] && run_native host build/host
 [ -x build/host-asan/vantorel_tests ] && \
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_native host-asan build/host-asan
+phase_took "Linux unit tests"
 
 # The update server through the curl tool, three mirrors at once.
 [ -x build/host/vantorel-server ] && server_checks "$root/build/server-checks"
+phase_took "server checks"
 
 # Each fuzz target runs briefly from its seeds (the INF reader also from the shared INF corpus
 # when this checkout has one beside it).
@@ -97,6 +103,7 @@ fuzz_run dpinst_inf 30 tests/fuzz/corpus/dpinst_inf
 fuzz_run download_links 30 tests/fuzz/corpus/download_links
 fuzz_run package_trust 30 tests/fuzz/corpus/package_trust
 fuzz_run release_answer 30 tests/fuzz/corpus/release_answer
+phase_took fuzzing
 
 # The Windows transfer tests reach a fault-injecting HTTP server on the loopback.
 fault_pid=
@@ -130,32 +137,40 @@ if nginx_start "$www" "$root/build/nginx/state"; then
   export VANTOREL_NGINX="$nginx_url" VANTOREL_NGINX_FILE="Z:${www//\//\\}\\large.bin"
 fi
 
+phase_took "loopback servers"
 wait "$template_pid" || { echo "the Wine prefix template could not be made:"; cat "$results/wine-template.log"; }
 trap 'wine_stop; display_stop; nginx_stop; tls_proxy_stop; mirrors_stop; [ -n "$fault_pid" ] && kill "$fault_pid" 2>/dev/null' EXIT
 wine_prefix_fresh "$root/build/wine/prefix"
 # The window tests' fonts and window handling in that prefix.
 source tests/win/ui_wine_settings.sh && ui_wine_settings
 thread_tls_check
+phase_took "Wine prefix"
 for build in win64 win32; do
   [ -f "build/$build/vantorel_tests.exe" ] && run_wine "$build" "build/$build"
+  phase_took "$build Wine unit tests"
 done
 # The driver package installers, each build in a fresh prefix of its own.
 source tests/win/dpinst/wine_checks.sh
 for build in win64 win32; do dpinst_wine_tests "$build"; done
+phase_took "driver package installers"
 # The whole job (scan, download, install, rescan, back up, restore), each build in a fresh prefix.
 source tests/win/loop/wine_checks.sh
 for build in win64 win32; do loop_wine_tests "$build"; loop_wine_tests "$build" win10; done
+phase_took "whole job"
 # The program itself: "--autoscan" on the simulated PC, watched and ended by the window probe.
 source tests/win/program/wine_checks.sh
 for build in win32 win64; do program_wine_run "$build"; done
+phase_took "program window"
 # The updater of the shipped (32-bit) build against three mirrors: a newer signed release, the same
 # version, a changed byte, an unknown key.
 source tests/win/updater/wine_checks.sh
 updater_wine_checks win32
+phase_took updater
 # The shipped set-up program and its uninstaller (install, signatures, uninstall, upgrade), each
 # case in a fresh prefix.
 source tests/win/installer/wine_checks.sh
 installer_wine_checks win32
+phase_took "set-up program"
 
 # A saved answer matched offline gives the same result on Linux and on Windows.
 if [ -n "${VANTOREL_MIRRORS:-}" ]; then
@@ -177,6 +192,7 @@ if [ -n "${VANTOREL_MIRRORS:-}" ]; then
   done
 fi
 
+phase_took "saved answers"
 # Downloads through the real programs against the independent file server.
 if [ "$nginx_ready" = 1 ]; then
   [ -x build/host/vantorel-cli ] && download_checks build/host/vantorel-cli host "$www" "$root/build/nginx/host"
@@ -192,6 +208,7 @@ fi
 # the authority.
 tls_all_checks "$root/build/tls" "$root/build/mirrors/packages"
 tls_proxy_stop
+phase_took "downloads and https"
 # Help, version and misuse of the console tools, on Linux and under Wine.
 [ -x build/host/vantorel-cli ] && cli_convention_checks build/host/vantorel-cli host "$root/build/cli-checks/host"
 for build in win64 win32; do
@@ -212,12 +229,14 @@ for check in "${download_check_results[@]}" "${server_check_results[@]}" "${fuzz
     *) failed=$((failed + 1)); failures+=("${check#fail }") ;;
   esac
 done
+phase_took "console tools and Windows 10"
 printf '%-12s %d checks\n' downloads "${#download_check_results[@]}"
 printf '%-12s %d checks\n' server "${#server_check_results[@]}"
 printf '%-12s %d checks\n' cli "${#cli_check_results[@]}"
 printf '%-12s %d checks\n' tls "${#tls_check_results[@]}"
 printf '%-12s %d checks\n' installer "${#installer_check_results[@]}"
 wine_stop
+phase_summary
 
 for failure in "${failures[@]}"; do echo "FAILED: $failure"; done
 echo "$passed passed, $failed failed"
