@@ -13,7 +13,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cache="$root/.cache/deps"
 jobs=$(nproc)
-log() { printf '[setup] %s\n' "$*" >&2; }
+# Each line says when it was written, in minutes and seconds from the set-up's start.
+log() { printf '[setup %d:%02d] %s\n' $((SECONDS / 60)) $((SECONDS % 60)) "$*" >&2; }
 
 host_packages=(
   build-essential cmake ninja-build pkg-config dpkg-dev git

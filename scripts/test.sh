@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
-# Runs every test: sets the machine up, builds host, host under ASan+UBSan, win32 and win64, runs
-# the host unit tests natively and the Windows unit tests of both MinGW builds under Wine in a
-# fresh WoW64 prefix. Ends with one line "N passed, N failed".
+# Runs every test: sets the machine up, builds host and win32, then runs lanes side by side, each
+# Windows one in WoW64 prefixes and on a display of its own: the win32 unit and window tests (while
+# win64 builds), then win32's driver package installer, whole job and program window, the same
+# for win64 after its unit tests, the updater and set-up program of the shipped (32-bit) build,
+# the console tools of every build, and the Linux side (unit tests, the update server, the
+# ASan+UBSan and fuzzer builds, the unit tests under the sanitizers, the fuzzers). Says how long
+# each phase took, and ends with one line "N passed, N failed".
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,6 +22,7 @@ source scripts/lib/server_checks.sh
 source scripts/lib/fuzz.sh
 source scripts/lib/cli_checks.sh
 source scripts/lib/test_reports.sh
+source scripts/lib/lanes.sh
 
 results="$root/build/test-results"
 rm -rf "$results"
@@ -32,11 +37,15 @@ run_native() {
   count_report "$name" "$report" "$rc" "$results/$name.log"
 }
 
-# Runs a Windows test binary under Wine, in two parts: the tests that start programs of their
-# own, and all others. A part that dies is reported as a crash, with the test it was running.
+# Runs a Windows test binary under Wine, in two parts (or the parts named): the tests that start
+# programs of their own, and all others ("programs", "unit"). A part that dies is reported as a
+# crash, with the test it was running.
 run_wine() {
   local name=$1 dir=$2 part filter rc
-  for part in programs unit; do
+  shift 2
+  local parts=("$@")
+  [ ${#parts[@]} -gt 0 ] || parts=(programs unit)
+  for part in "${parts[@]}"; do
     if [ "$part" = programs ]; then filter='second_start_test.*:first_instance.*:startup_failure.*'
     else filter='-second_start_test.*:first_instance.*:startup_failure.*'; fi
     rc=0
@@ -60,9 +69,157 @@ thread_tls_check() {
   fi
 }
 
-build_failed() {
+# The Linux side (a lane, beside the Windows builds' tests under Wine): the unit tests, the update
+# server's checks, then the sanitizer and fuzzer builds, their compilers yielding to Wine, the unit
+# tests under the sanitizers, and the fuzzers.
+linux_tests() {
+  [ -x build/host/vantorel_tests ] && run_native host build/host
+  # The update server through the curl tool, three mirrors at once.
+  [ -x build/host/vantorel-server ] && server_checks "$root/build/server-checks"
+  phase_took "  Linux: unit tests, server checks"
+  build_niceness=10 build_step host-asan
+  build_niceness=10 build_step host-fuzz
+  phase_took "  Linux: sanitizer, fuzzer builds"
+  [ -x build/host-asan/vantorel_tests ] && \
+    ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_native host-asan build/host-asan
+  phase_took "  Linux: sanitizer unit tests"
+
+  # Each fuzz target runs briefly from its seeds (the INF reader also from the shared INF corpus
+  # when this checkout has one beside it).
+  inf_seeds=(tests/fuzz/corpus/inf)
+  [ -d ../shared/corpus/inf ] && inf_seeds+=(../shared/corpus/inf)
+  fuzz_run scan_request_reader 30 tests/fuzz/corpus/scan_request
+  fuzz_run scan_response 30 tests/fuzz/corpus/scan_response
+  fuzz_run inf_file 30 "${inf_seeds[@]}"
+  zip_seeds="$root/build/fuzz-seeds/zip"
+  python3 tests/fuzz/zip_seeds.py "$zip_seeds"
+  fuzz_run zip_reader 30 "$zip_seeds"
+  fuzz_run backup_index 30 tests/fuzz/corpus/backup_index
+  package_seeds="$root/build/fuzz-seeds/catalog_package"
+  python3 tests/fuzz/package_seeds.py "$package_seeds"
+  fuzz_run catalog_package 30 "$package_seeds"
+  fuzz_run http_headers 30 tests/fuzz/corpus/http_headers
+  fuzz_run dpinst_inf 30 tests/fuzz/corpus/dpinst_inf
+  fuzz_run download_links 30 tests/fuzz/corpus/download_links
+  fuzz_run package_trust 30 tests/fuzz/corpus/package_trust
+  fuzz_run release_answer 30 tests/fuzz/corpus/release_answer
+  phase_took "  Linux: fuzzing"
+}
+
+# One Windows build's unit tests under Wine (those that start programs of their own too, unless
+# told "unit" only), with the window tests' settings, on a display and in a prefix of its own.
+windows_unit_lane() {
+  local build=$1
+  shift
+  unset DISPLAY
+  display_start
+  wine_prefix_fresh "$root/build/wine/prefix-$build${1:+-$1}"
+  ui_wine_settings
+  [ -f "build/$build/vantorel_tests.exe" ] && run_wine "$build" "build/$build" "$@"
+  wine_stop
+  display_stop
+  phase_took "  $build: unit tests${1:+ ($*)}"
+}
+
+# One Windows build's tests that change the system, each in a fresh prefix: the driver package
+# installer, the whole job (also as Windows 10) and the program's own window.
+windows_system_lane() {
+  local build=$1
+  unset DISPLAY
+  display_start
+  dpinst_wine_tests "$build"
+  phase_took "  $build: driver package installer"
+  loop_wine_tests "$build"
+  loop_wine_tests "$build" win10
+  phase_took "  $build: whole job"
+  program_wine_run "$build"
+  display_stop
+  phase_took "  $build: program window"
+}
+
+# The 32-bit build's tests, beside the long wait of its unit tests: a probe that 32-bit threads keep
+# their own TLS, the tests that start programs, then those that change the system.
+win32_other_lane() {
+  thread_tls_check
+  windows_unit_lane win32 programs
+  windows_system_lane win32
+}
+
+windows_lane() {
+  windows_unit_lane "$1"
+  windows_system_lane "$1"
+}
+
+# The updater and the set-up program of the shipped (32-bit) build (a lane, on a display of its own).
+shipped_checks() {
+  unset DISPLAY
+  display_start
+  updater_wine_checks win32
+  phase_took "  shipped: updater"
+  installer_wine_checks win32
+  phase_took "  shipped: set-up program"
+  display_stop
+}
+
+# The console tools of every build (a lane, in a prefix of its own).
+console_checks() {
+  wine_prefix_fresh "$root/build/wine/prefix"
+  # A saved answer matched offline gives the same result on Linux and on Windows.
+  if [ -n "${VANTOREL_MIRRORS:-}" ]; then
+    answer_work="$root/build/answer-checks"
+    mkdir -p "$answer_work"
+    profile="$root/tools/simulated_pc/simulated-pc.json"
+    build/host/vantorel-cli request --profile "$profile" --os WIN764 --compressed >"$answer_work/request.z"
+    curl -s --max-time 20 -F "kelvdoc=@$answer_work/request.z" "${mirror_urls[1]}" >"$answer_work/answer.xml"
+    build/host/vantorel-cli answer --profile "$profile" --answer "$answer_work/answer.xml" --os-version 61 >"$answer_work/host.json"
+    for build in win64 win32; do
+      [ -f "build/$build/vantorel-cli.exe" ] || continue
+      wine_run "build/$build/vantorel-cli.exe" answer --profile "$profile" --answer "$answer_work/answer.xml" --os-version 61 \
+        2>/dev/null | tr -d '\r' >"$answer_work/$build.json"
+      if [ -s "$answer_work/host.json" ] && cmp -s "$answer_work/host.json" "$answer_work/$build.json"; then
+        server_check_results+=("pass answer: $build matches Linux")
+      else
+        server_check_results+=("fail answer: $build differs from Linux (see $answer_work)")
+      fi
+    done
+  fi
+  phase_took "  console: saved answers"
+  # Downloads through the real programs against the independent file server.
+  if [ "$nginx_ready" = 1 ]; then
+    [ -x build/host/vantorel-cli ] && download_checks build/host/vantorel-cli host "$www" "$root/build/nginx/host"
+    for build in win64 win32; do
+      [ -f "build/$build/vantorel-cli.exe" ] && \
+        download_checks "wine_run build/$build/vantorel-cli.exe" "$build" "$www" "$root/build/nginx/$build"
+    done
+  else
+    download_check_results+=("fail nginx could not be started")
+  fi
+  # https through every build's vantorel-cli, the Windows builds in the prefix above once it trusts
+  # the authority.
+  tls_all_checks "$root/build/tls" "$root/build/mirrors/packages"
+  phase_took "  console: downloads and https"
+  # Help, version and misuse of the console tools, on Linux and under Wine.
+  [ -x build/host/vantorel-cli ] && cli_convention_checks build/host/vantorel-cli host "$root/build/cli-checks/host"
+  for build in win64 win32; do
+    [ -f "build/$build/vantorel-cli.exe" ] &&
+      cli_convention_checks "wine_run build/$build/vantorel-cli.exe" "$build" "$root/build/cli-checks/$build"
+  done
+  # What the program sees of a Windows 10 PC.
+  for build in win64 win32; do windows10_facts_check "$build"; manifest_check "$build"; done
+  for installer in DPInst64 DPInst32; do
+    [ -f "build/win64/$installer.exe" ] &&
+      installer_convention_checks "wine_run build/win64/$installer.exe" "$installer" "$root/build/cli-checks/$installer"
+  done
+  phase_took "  console: help, version, Windows 10"
+  wine_stop
+}
+
+# build_step NAME   builds one tree, its output in the results; a failure is counted
+build_step() {
+  build_tree "$1" >"$results/build-$1.log" 2>&1 && return 0
   failed=$((failed + 1)); failures+=("$1 build")
   echo "$1: build failed (see $results/build-$1.log)"
+  tail -n 30 "$results/build-$1.log"
 }
 
 # The Wine prefix template (made once, mostly one thread) is made while the compilers run.
@@ -70,40 +227,12 @@ display_start
 trap 'display_stop' EXIT
 wine_template >"$results/wine-template.log" 2>&1 &
 template_pid=$!
-for build in host host-asan host-fuzz win32 win64; do
-  build_tree "$build" >"$results/build-$build.log" 2>&1 || { build_failed "$build"; tail -n 30 "$results/build-$build.log"; }
+# The sanitizer and fuzzer builds come later, beside the Windows tests; win64 builds beside the
+# longest of them, the unit tests of win32.
+for build in host win32; do
+  build_step "$build"
   phase_took "$build build"
 done
-
-[ -x build/host/vantorel_tests ] && run_native host build/host
-[ -x build/host-asan/vantorel_tests ] && \
-  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_native host-asan build/host-asan
-phase_took "Linux unit tests"
-
-# The update server through the curl tool, three mirrors at once.
-[ -x build/host/vantorel-server ] && server_checks "$root/build/server-checks"
-phase_took "server checks"
-
-# Each fuzz target runs briefly from its seeds (the INF reader also from the shared INF corpus
-# when this checkout has one beside it).
-inf_seeds=(tests/fuzz/corpus/inf)
-[ -d ../shared/corpus/inf ] && inf_seeds+=(../shared/corpus/inf)
-fuzz_run scan_request_reader 30 tests/fuzz/corpus/scan_request
-fuzz_run scan_response 30 tests/fuzz/corpus/scan_response
-fuzz_run inf_file 30 "${inf_seeds[@]}"
-zip_seeds="$root/build/fuzz-seeds/zip"
-python3 tests/fuzz/zip_seeds.py "$zip_seeds"
-fuzz_run zip_reader 30 "$zip_seeds"
-fuzz_run backup_index 30 tests/fuzz/corpus/backup_index
-package_seeds="$root/build/fuzz-seeds/catalog_package"
-python3 tests/fuzz/package_seeds.py "$package_seeds"
-fuzz_run catalog_package 30 "$package_seeds"
-fuzz_run http_headers 30 tests/fuzz/corpus/http_headers
-fuzz_run dpinst_inf 30 tests/fuzz/corpus/dpinst_inf
-fuzz_run download_links 30 tests/fuzz/corpus/download_links
-fuzz_run package_trust 30 tests/fuzz/corpus/package_trust
-fuzz_run release_answer 30 tests/fuzz/corpus/release_answer
-phase_took fuzzing
 
 # The Windows transfer tests reach a fault-injecting HTTP server on the loopback.
 fault_pid=
@@ -139,89 +268,26 @@ fi
 
 phase_took "loopback servers"
 wait "$template_pid" || { echo "the Wine prefix template could not be made:"; cat "$results/wine-template.log"; }
-trap 'wine_stop; display_stop; nginx_stop; tls_proxy_stop; mirrors_stop; [ -n "$fault_pid" ] && kill "$fault_pid" 2>/dev/null' EXIT
-wine_prefix_fresh "$root/build/wine/prefix"
-# The window tests' fonts and window handling in that prefix.
-source tests/win/ui_wine_settings.sh && ui_wine_settings
-thread_tls_check
-phase_took "Wine prefix"
-for build in win64 win32; do
-  [ -f "build/$build/vantorel_tests.exe" ] && run_wine "$build" "build/$build"
-  phase_took "$build Wine unit tests"
-done
-# The driver package installers, each build in a fresh prefix of its own.
+trap 'lanes_stop; wine_stop; display_stop; nginx_stop; tls_proxy_stop; mirrors_stop; [ -n "$fault_pid" ] && kill "$fault_pid" 2>/dev/null' EXIT
+source tests/win/ui_wine_settings.sh
 source tests/win/dpinst/wine_checks.sh
-for build in win64 win32; do dpinst_wine_tests "$build"; done
-phase_took "driver package installers"
-# The whole job (scan, download, install, rescan, back up, restore), each build in a fresh prefix.
 source tests/win/loop/wine_checks.sh
-for build in win64 win32; do loop_wine_tests "$build"; loop_wine_tests "$build" win10; done
-phase_took "whole job"
-# The program itself: "--autoscan" on the simulated PC, watched and ended by the window probe.
 source tests/win/program/wine_checks.sh
-for build in win32 win64; do program_wine_run "$build"; done
-phase_took "program window"
-# The updater of the shipped (32-bit) build against three mirrors: a newer signed release, the same
-# version, a changed byte, an unknown key.
 source tests/win/updater/wine_checks.sh
-updater_wine_checks win32
-phase_took updater
-# The shipped set-up program and its uninstaller (install, signatures, uninstall, upgrade), each
-# case in a fresh prefix.
 source tests/win/installer/wine_checks.sh
-installer_wine_checks win32
-phase_took "set-up program"
-
-# A saved answer matched offline gives the same result on Linux and on Windows.
-if [ -n "${VANTOREL_MIRRORS:-}" ]; then
-  answer_work="$root/build/answer-checks"
-  mkdir -p "$answer_work"
-  profile="$root/tools/simulated_pc/simulated-pc.json"
-  build/host/vantorel-cli request --profile "$profile" --os WIN764 --compressed >"$answer_work/request.z"
-  curl -s --max-time 20 -F "kelvdoc=@$answer_work/request.z" "${mirror_urls[1]}" >"$answer_work/answer.xml"
-  build/host/vantorel-cli answer --profile "$profile" --answer "$answer_work/answer.xml" --os-version 61 >"$answer_work/host.json"
-  for build in win64 win32; do
-    [ -f "build/$build/vantorel-cli.exe" ] || continue
-    wine_run "build/$build/vantorel-cli.exe" answer --profile "$profile" --answer "$answer_work/answer.xml" --os-version 61 \
-      2>/dev/null | tr -d '\r' >"$answer_work/$build.json"
-    if [ -s "$answer_work/host.json" ] && cmp -s "$answer_work/host.json" "$answer_work/$build.json"; then
-      server_check_results+=("pass answer: $build matches Linux")
-    else
-      server_check_results+=("fail answer: $build differs from Linux (see $answer_work)")
-    fi
-  done
-fi
-
-phase_took "saved answers"
-# Downloads through the real programs against the independent file server.
-if [ "$nginx_ready" = 1 ]; then
-  [ -x build/host/vantorel-cli ] && download_checks build/host/vantorel-cli host "$www" "$root/build/nginx/host"
-  for build in win64 win32; do
-    [ -f "build/$build/vantorel-cli.exe" ] && \
-      download_checks "wine_run build/$build/vantorel-cli.exe" "$build" "$www" "$root/build/nginx/$build"
-  done
-  nginx_stop
-else
-  download_check_results+=("fail nginx could not be started")
-fi
-# https through every build's vantorel-cli, the Windows builds in the prefix above once it trusts
-# the authority.
-tls_all_checks "$root/build/tls" "$root/build/mirrors/packages"
-tls_proxy_stop
-phase_took "downloads and https"
-# Help, version and misuse of the console tools, on Linux and under Wine.
-[ -x build/host/vantorel-cli ] && cli_convention_checks build/host/vantorel-cli host "$root/build/cli-checks/host"
-for build in win64 win32; do
-  [ -f "build/$build/vantorel-cli.exe" ] &&
-    cli_convention_checks "wine_run build/$build/vantorel-cli.exe" "$build" "$root/build/cli-checks/$build"
-done
-# What the program sees of a Windows 10 PC.
 source tests/win/windows10/wine_checks.sh
-for build in win64 win32; do windows10_facts_check "$build"; manifest_check "$build"; done
-for installer in DPInst64 DPInst32; do
-  [ -f "build/win64/$installer.exe" ] &&
-    installer_convention_checks "wine_run build/win64/$installer.exe" "$installer" "$root/build/cli-checks/$installer"
-done
+lane_start win32-unit windows_unit_lane win32 unit
+build_niceness=10 build_step win64
+phase_took "win64 build (beside a lane)"
+lane_start win32-other win32_other_lane
+lane_start shipped shipped_checks
+lane_start linux linux_tests
+lane_start win64 windows_lane win64
+lane_start console console_checks
+for lane in win32-unit win32-other shipped linux win64 console; do lane_join "$lane"; done
+phase_took "the lanes, side by side"
+nginx_stop
+tls_proxy_stop
 for check in "${download_check_results[@]}" "${server_check_results[@]}" "${fuzz_results[@]}" "${cli_check_results[@]}" \
   "${tls_check_results[@]}" "${installer_check_results[@]}"; do
   case $check in
@@ -229,7 +295,6 @@ for check in "${download_check_results[@]}" "${server_check_results[@]}" "${fuzz
     *) failed=$((failed + 1)); failures+=("${check#fail }") ;;
   esac
 done
-phase_took "console tools and Windows 10"
 printf '%-12s %d checks\n' downloads "${#download_check_results[@]}"
 printf '%-12s %d checks\n' server "${#server_check_results[@]}"
 printf '%-12s %d checks\n' cli "${#cli_check_results[@]}"

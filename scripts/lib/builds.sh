@@ -1,6 +1,7 @@
 # Configures (once) and builds one of the project's build trees under build/<name>:
 # host, host-asan, host-fuzz (clang, the fuzz targets only), win32 or win64.
 #   build_tree NAME [TARGET...]   builds the named targets only (all of them without any)
+# With build_niceness set (10, say), the compilers yield to whatever else the machine runs.
 builds_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 build_tree() {
@@ -19,5 +20,5 @@ build_tree() {
     cmake -S "$builds_root" -B "$dir" "${options[@]}" || return 1
   fi
   [ "$name" = host-fuzz ] && [ ${#targets[@]} -eq 0 ] && targets=(fuzzers)
-  cmake --build "$dir" -j "$(nproc)" ${targets[@]:+--target "${targets[@]}"}
+  nice -n "${build_niceness:-0}" cmake --build "$dir" -j "$(nproc)" ${targets[@]:+--target "${targets[@]}"}
 }

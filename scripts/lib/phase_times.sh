@@ -8,7 +8,7 @@ phase_seconds=()
 
 phase_took() {
   local took=$((SECONDS - phase_start))
-  printf '[%s] (%s: %d min %d s)\n' "$phase_tag" "$1" $((took / 60)) $((took % 60))
+  printf '[%s] (%s: %d min %d s)\n' "$phase_tag" "${1#"${1%%[! ]*}"}" $((took / 60)) $((took % 60))
   phase_names+=("$1")
   phase_seconds+=("$took")
   phase_start=$SECONDS
@@ -18,8 +18,8 @@ phase_summary() {
   local i
   printf '[%s] time by phase:\n' "$phase_tag"
   for i in "${!phase_names[@]}"; do
-    printf '[%s]   %-28s %3d min %2d s\n' "$phase_tag" "${phase_names[$i]}" \
+    printf '[%s]   %-36s %3d min %2d s\n' "$phase_tag" "${phase_names[$i]}" \
       $((phase_seconds[i] / 60)) $((phase_seconds[i] % 60))
   done
-  printf '[%s]   %-28s %3d min %2d s\n' "$phase_tag" total $((SECONDS / 60)) $((SECONDS % 60))
+  printf '[%s]   %-36s %3d min %2d s\n' "$phase_tag" total $((SECONDS / 60)) $((SECONDS % 60))
 }

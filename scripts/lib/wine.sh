@@ -102,14 +102,16 @@ display_pid=
 display_owner=
 display_start() {
   [ -n "${DISPLAY:-}" ] && return 0
-  local number=87
-  while [ -e "/tmp/.X$number-lock" ]; do number=$((number + 1)); done
-  Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  # Xvfb picks a free display number itself and writes it once it accepts connections, so shells
+  # that start displays at the same moment never race for one.
+  local number_file i
+  number_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
   display_pid=$!
   display_owner=$BASHPID
-  export DISPLAY=":$number"
-  local i
-  for i in $(seq 50); do [ -e "/tmp/.X11-unix/X$number" ] && return 0; sleep 0.1; done
+  for i in $(seq 100); do [ -s "$number_file" ] && break; sleep 0.1; done
+  export DISPLAY=":$(head -n 1 "$number_file")"
+  rm -f "$number_file"
 }
 
 display_stop() {
