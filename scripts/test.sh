@@ -107,17 +107,14 @@ linux_tests() {
 }
 
 # One Windows build's unit tests under Wine (those that start programs of their own too, unless
-# told "unit" only), with the window tests' settings, on a display and in a prefix of its own.
+# told "unit" only), with the window tests' settings, in a prefix of its own.
 windows_unit_lane() {
   local build=$1
   shift
-  unset DISPLAY
-  display_start
   wine_prefix_fresh "$root/build/wine/prefix-$build${1:+-$1}"
   ui_wine_settings
   [ -f "build/$build/vantorel_tests.exe" ] && run_wine "$build" "build/$build" "$@"
   wine_stop
-  display_stop
   phase_took "  $build: unit tests${1:+ ($*)}"
 }
 
@@ -125,15 +122,12 @@ windows_unit_lane() {
 # installer, the whole job (also as Windows 10) and the program's own window.
 windows_system_lane() {
   local build=$1
-  unset DISPLAY
-  display_start
   dpinst_wine_tests "$build"
   phase_took "  $build: driver package installer"
   loop_wine_tests "$build"
   loop_wine_tests "$build" win10
   phase_took "  $build: whole job"
   program_wine_run "$build"
-  display_stop
   phase_took "  $build: program window"
 }
 
@@ -150,15 +144,12 @@ windows_lane() {
   windows_system_lane "$1"
 }
 
-# The updater and the set-up program of the shipped (32-bit) build (a lane, on a display of its own).
+# The updater and the set-up program of the shipped (32-bit) build.
 shipped_checks() {
-  unset DISPLAY
-  display_start
   updater_wine_checks win32
   phase_took "  shipped: updater"
   installer_wine_checks win32
   phase_took "  shipped: set-up program"
-  display_stop
 }
 
 # The console tools of every build (a lane, in a prefix of its own).
@@ -276,13 +267,13 @@ source tests/win/program/wine_checks.sh
 source tests/win/updater/wine_checks.sh
 source tests/win/installer/wine_checks.sh
 source tests/win/windows10/wine_checks.sh
-lane_start win32-unit windows_unit_lane win32 unit
+lane_start win32-unit on_own_display windows_unit_lane win32 unit
 build_niceness=10 build_step win64
 phase_took "win64 build (beside a lane)"
-lane_start win32-other win32_other_lane
-lane_start shipped shipped_checks
+lane_start win32-other on_own_display win32_other_lane
+lane_start shipped on_own_display shipped_checks
 lane_start linux linux_tests
-lane_start win64 windows_lane win64
+lane_start win64 on_own_display windows_lane win64
 lane_start console console_checks
 for lane in win32-unit win32-other shipped linux win64 console; do lane_join "$lane"; done
 phase_took "the lanes, side by side"

@@ -6,6 +6,7 @@
 # wine_tool TOOL ARGS...  runs one of Wine's own tools (reg, winepath) with the 64-bit loader
 # wine_stop               ends the prefix's wine server and its processes
 # display_start           starts Xvfb when there is no display; display_stop ends it
+# on_own_display CMD...   runs CMD on an Xvfb display of its own
 # wine_trust_root CERT    the prefix trusts the certificate authority in CERT (its root store)
 
 wine_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -112,6 +113,16 @@ display_start() {
   for i in $(seq 100); do [ -s "$number_file" ] && break; sleep 0.1; done
   export DISPLAY=":$(head -n 1 "$number_file")"
   rm -f "$number_file"
+}
+
+# on_own_display COMMAND...   runs COMMAND on a display of its own (beside others' at the same time)
+on_own_display() {
+  local status=0
+  unset DISPLAY
+  display_start
+  "$@" || status=$?
+  display_stop
+  return $status
 }
 
 display_stop() {
