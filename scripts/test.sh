@@ -279,6 +279,13 @@ for lane in win32-unit win32-other shipped linux win64 console; do lane_join "$l
 phase_took "the lanes, side by side"
 nginx_stop
 tls_proxy_stop
+# Every prefix shares Wine's own files with the template: no test may have written through them.
+template=$(wine_template_dir)
+if cmp -s "$template/.shared" <(wine_shared_files "$template"); then
+  server_check_results+=("pass wine: no test wrote to the files prefixes share with the template")
+else
+  server_check_results+=("fail wine: a test wrote in place to a file prefixes share with the template (see $template/.shared)")
+fi
 for check in "${download_check_results[@]}" "${server_check_results[@]}" "${fuzz_results[@]}" "${cli_check_results[@]}" \
   "${tls_check_results[@]}" "${installer_check_results[@]}"; do
   case $check in
@@ -293,6 +300,7 @@ printf '%-12s %d checks\n' tls "${#tls_check_results[@]}"
 printf '%-12s %d checks\n' installer "${#installer_check_results[@]}"
 wine_stop
 phase_summary
+echo "[test] disk used: $(du -sh build 2>/dev/null | cut -f1) in build/, $(du -sh .cache 2>/dev/null | cut -f1) in .cache/; $(df -h --output=avail . | tail -n 1 | tr -d ' ') left"
 
 for failure in "${failures[@]}"; do echo "FAILED: $failure"; done
 echo "$passed passed, $failed failed"

@@ -1,7 +1,8 @@
 # Shell functions for running the Windows builds under Wine; sourced by the test and demo scripts.
 #
-# wine_prefix_fresh DIR   makes DIR a new WoW64 prefix, copied from a pristine template that is
-#                         built once per Wine version (wineboot in a WoW64 prefix takes minutes)
+# wine_prefix_fresh DIR   makes DIR a new WoW64 prefix from a pristine template that is built
+#                         once per Wine version (wineboot in a WoW64 prefix takes minutes); Wine's
+#                         own files are shared with the template as hard links
 # wine_run EXE ARGS...    runs a 32- or 64-bit program in $WINEPREFIX with the matching loader
 # wine_tool TOOL ARGS...  runs one of Wine's own tools (reg, winepath) with the 64-bit loader
 # wine_stop               ends the prefix's wine server and its processes
@@ -47,30 +48,55 @@ wine_stop() {
   [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1 || true
 }
 
-# The prefix every fresh prefix is copied from, made once per Wine version (over a minute, most of
-# it one thread: the demo makes it while it builds); prints its folder.
+# Wine's own program and data files in a prefix (over 1.2 GiB of its 1.3), which nothing here
+# writes: fresh prefixes share them with the template as hard links, so a prefix costs a few MB of
+# disk instead of 1.3 GiB. System32\drivers is left out, as driver packages install there.
+wine_shared_files() {
+  (cd "$1" && find drive_c -path drive_c/windows/system32/drivers -prune -o -type f \( -iname '*.dll' \
+    -o -iname '*.exe' -o -iname '*.drv' -o -iname '*.ocx' -o -iname '*.cpl' -o -iname '*.acm' -o -iname '*.ax' \
+    -o -iname '*.tlb' -o -iname '*.sys' -o -iname '*.ds' -o -iname '*.com' -o -iname '*.nls' -o -iname '*.vxd' \) \
+    -printf '%s %T@ %p\n' | LC_ALL=C sort -k3)
+}
+
+# The prefix every fresh prefix is made from, made once per Wine version (over a minute, most of
+# it one thread: the demo makes it while it builds); prints its folder. A template whose shared
+# files changed (a program wrote through a link) is made again, before it spoils another prefix.
+wine_template_dir() {
+  printf '%s/.cache/wine/template-%s\n' "$wine_root" "$(dpkg-query -W -f='${Version}' wine64 2>/dev/null | tr ':~+' '___')"
+}
+
 wine_template() {
-  local version template
-  version=$(dpkg-query -W -f='${Version}' wine64 2>/dev/null | tr ':~+' '___')
-  template="$wine_root/.cache/wine/template-$version"
+  local template
+  template=$(wine_template_dir)
+  if [ -f "$template/.complete" ] && [ -f "$template/.shared" ] && ! cmp -s "$template/.shared" <(wine_shared_files "$template"); then
+    echo "[wine] a shared file of the prefix template was changed in place: making the template again" >&2
+    rm -f "$template/.complete"
+  fi
   if [ ! -f "$template/.complete" ]; then
     echo "[wine] creating the prefix template (once per Wine version)" >&2
     rm -rf "$template"
     mkdir -p "$(dirname "$template")"
     WINEPREFIX=$template WINEARCH=win64 wineboot -i >/dev/null 2>&1
     WINEPREFIX=$template wineserver -w
+    rm -f "$template/.shared"
     touch "$template/.complete"
   fi
+  [ -f "$template/.shared" ] || wine_shared_files "$template" >"$template/.shared"
   printf '%s\n' "$template"
 }
 
+# wine_prefix_fresh DIR: hard links to every file of the template, then real copies of all but the
+# shared ones (the registry, ini files, the drivers folder), each replacing its link.
 wine_prefix_fresh() {
   local prefix=$1 template
   template=$(wine_template)
   rm -rf "$prefix"
   mkdir -p "$(dirname "$prefix")"
-  cp -a "$template" "$prefix"
-  rm -f "$prefix/.complete"
+  cp -al "$template" "$prefix" || return 1
+  (cd "$template" && find . -type f ! -name .complete ! -name .shared -print0 | LC_ALL=C sort -z |
+    comm -z -23 - <(cut -d' ' -f3- .shared | sed 's|^|./|' | tr '\n' '\0') |
+    xargs -0 -r cp -p --parents --remove-destination -t "$prefix") || return 1
+  rm -f "$prefix/.complete" "$prefix/.shared"
   # Which Windows the prefix reports (win7 unless WINE_VERSION names another), as Wine's
   # configuration tool writes it.
   if [ -n "${WINE_VERSION:-}" ]; then
