@@ -19,6 +19,7 @@ namespace {
 
 constexpr UINT_PTR subclass_id = 0x5642;  // "VB"
 constexpr const wchar_t* object_property = L"Vantorel.bitmap_button";
+constexpr int button_image_end = 8;  // the columns of a button image's rounded end
 
 std::wstring window_text(HWND window) {
     int length = GetWindowTextLengthW(window);
@@ -72,7 +73,8 @@ void bitmap_button_c::draw(HDC dc, const RECT& area, bool pushed, bool disabled,
     off_screen_c surface(dc, width, height);
     fill_solid(surface.dc(), RECT{0, 0, width, height}, GetSysColor(COLOR_BTNFACE));
     int image = disabled ? images_[0] : pushed ? images_[2] : hover_ ? images_[1] : images_[0];
-    draw_skin_image(surface.dc(), image, 0, 0);
+    // A button made wider than its image (for a long caption) keeps the image's rounded ends.
+    draw_skin_image_widened(surface.dc(), image, 0, 0, width, button_image_end);
     std::wstring caption = window_text(button_);
     if (!caption.empty()) {
         // A caption too long for the button (as some translations are) takes a smaller font.

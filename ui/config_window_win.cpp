@@ -37,14 +37,18 @@ bool is_folder(const std::wstring& path) {
 
 bool narrow_boxes() { return is_current_language("fr") || is_current_language("es") || is_current_language("pt"); }
 
+// The labels over the fields and groups of check boxes: static controls drawn in the skin, each
+// just before the control it names.
 struct label_c {
+    int id;
     const char* key;
     int x, y;
 };
 constexpr label_c labels[] = {
-    {"config_download_path", 93, 32}, {"config_backup_path", 93, 86},  {"config_close_option", 95, 150},
-    {"config_startup_option", 95, 210}, {"config_scan_option", 340, 150}, {"config_scheduled_task", 340, 210},
-    {"config_language", 95, 268},
+    {IDC_DOWNLOAD_PATH_LABEL, "config_download_path", 93, 32},   {IDC_BACKUP_PATH_LABEL, "config_backup_path", 93, 86},
+    {IDC_CLOSE_OPTION_LABEL, "config_close_option", 95, 150},    {IDC_STARTUP_OPTION_LABEL, "config_startup_option", 95, 210},
+    {IDC_SCAN_OPTION_LABEL, "config_scan_option", 340, 150},     {IDC_SCHEDULED_TASK_LABEL, "config_scheduled_task", 340, 210},
+    {IDC_LANGUAGE_LABEL, "config_language", 95, 268},
 };
 
 // Places a check box at its row: one line where its text fits the column, else two.
@@ -87,7 +91,14 @@ bool config_window_c::dialog_message(UINT message, WPARAM wparam, LPARAM lparam,
             result = on_control_colour(reinterpret_cast<HDC>(wparam));
             return true;
         case WM_COMMAND: on_command(LOWORD(wparam), HIWORD(wparam)); return true;
-        default: (void)lparam; return false;
+        case WM_DRAWITEM: {
+            const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
+            if (item->CtlType != ODT_STATIC) return false;
+            draw_label(*item);
+            result = TRUE;
+            return true;
+        }
+        default: return false;
     }
 }
 
@@ -112,6 +123,14 @@ void config_window_c::on_init() {
                  {IDC_SCAN_NON_PRESENT, "config_scan_non_present_devices"},
                  {IDC_SCHEDULED_SCAN, "config_enable_scheduled_automatic_scan"}};
     for (const auto& text : texts) SetDlgItemTextW(handle(), text.id, language_text(text.key).c_str());
+    HFONT bold = verdana(8, font_weight_c::bold);
+    for (const auto& label : labels) {
+        std::wstring text = language_text(label.key);
+        SetDlgItemTextW(handle(), label.id, text.c_str());
+        window_dc_c dc(handle());
+        SIZE size = text_size(dc.get(), text, bold);
+        place_control(handle(), label.id, label.x, label.y, size.cx + 2, size.cy);
+    }
     const int button_ids[4] = {IDC_BROWSE_DOWNLOAD, IDC_BROWSE_BACKUP, IDCANCEL, IDOK};
     for (int i = 0; i < 4; ++i) buttons_[i].attach(GetDlgItem(handle(), button_ids[i]), 329, 330, 331, small);
     for (int id : {IDC_DOWNLOAD_PATH, IDC_BACKUP_PATH, IDC_CLOSE_TO_TRAY, IDC_START_WITH_WINDOWS, IDC_SCAN_NON_PRESENT,
@@ -160,9 +179,12 @@ void config_window_c::on_paint() {
         RECT frame = {edit.left - 2, edit.top - 2, edit.right + 3, edit.bottom + 1};
         frame_solid(paint.get(), frame, edit_frame_colour);
     }
-    HFONT bold = verdana(8, font_weight_c::bold);
-    for (const auto& label : labels) draw_text_at(paint.get(), language_text(label.key), label.x, label.y, bold, label_colour);
     draw_skin_image(paint.get(), 332, separator_x(), 140);
+}
+
+void config_window_c::draw_label(const DRAWITEMSTRUCT& item) {
+    fill_solid(item.hDC, item.rcItem, RGB(255, 255, 255));
+    draw_text_at(item.hDC, control_text(handle(), int(item.CtlID)), item.rcItem.left, item.rcItem.top, verdana(8, font_weight_c::bold), label_colour);
 }
 
 LRESULT config_window_c::on_control_colour(HDC dc) {

@@ -27,6 +27,8 @@ protected:
 private:
     void on_init();
     void on_paint();
+    // A label (an owner-drawn static) in the skin's bold blue.
+    void draw_label(const DRAWITEMSTRUCT& item);
     LRESULT on_control_colour(HDC dc);
     void on_command(int id, int code);
     void browse(int edit_id);

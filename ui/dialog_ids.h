@@ -18,5 +18,13 @@
 #define IDC_LANGUAGE 1007
 #define IDC_SCAN_NON_PRESENT 1008
 #define IDC_MESSAGE_TEXT 1009
+// The settings' labels: each just before the control it names (how screen readers find a name).
+#define IDC_DOWNLOAD_PATH_LABEL 1010
+#define IDC_BACKUP_PATH_LABEL 1011
+#define IDC_CLOSE_OPTION_LABEL 1012
+#define IDC_STARTUP_OPTION_LABEL 1013
+#define IDC_SCAN_OPTION_LABEL 1014
+#define IDC_SCHEDULED_TASK_LABEL 1015
+#define IDC_LANGUAGE_LABEL 1016
 #define IDC_DEVICE_LIST 1100
 #define IDC_DRIVER_TABLE 1101

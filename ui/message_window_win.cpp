@@ -7,6 +7,8 @@
 #include "ui/text_drawing_win.h"
 #include "ui/ui_fonts_win.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr COLORREF face_colour = RGB(226, 240, 253);
@@ -65,17 +67,37 @@ void message_window_c::on_init() {
     HFONT font = verdana(9, font_weight_c::bold);
     bool two = kind_ == 3 || kind_ == 4;
     HWND first = GetDlgItem(handle(), IDOK), second = GetDlgItem(handle(), IDCANCEL);
-    SetWindowTextW(first, language_text(kind_ == 3 ? "btn_yes" : kind_ == 4 ? "btn_retry" : "btn_ok").c_str());
+    std::wstring first_caption = language_text(kind_ == 3 ? "btn_yes" : kind_ == 4 ? "btn_retry" : "btn_ok");
+    std::wstring second_caption = two ? language_text(kind_ == 3 ? "btn_no" : "btn_cancel") : std::wstring();
+    SetWindowTextW(first, first_caption.c_str());
     first_.attach(first, 356, 357, 358, font);
-    place_control(handle(), IDOK, two ? 180 : 115, 136, 70, 24);
+    const button_row_c row = place_buttons(two ? 2 : 1, caption_width(font, {first_caption, second_caption}));
+    place_control(handle(), IDOK, row.right_left, 136, row.width, 24);
     if (two) {
-        SetWindowTextW(second, language_text(kind_ == 3 ? "btn_no" : "btn_cancel").c_str());
+        SetWindowTextW(second, second_caption.c_str());
         second_.attach(second, 356, 357, 358, font);
-        place_control(handle(), IDCANCEL, 50, 136, 70, 24);
+        place_control(handle(), IDCANCEL, row.left_left, 136, row.width, 24);
     } else {
         ShowWindow(second, SW_HIDE);
     }
     SetFocus(first);
+}
+
+int message_window_c::caption_width(HFONT font, std::initializer_list<std::wstring> captions) const {
+    window_dc_c dc(handle());
+    int widest = 0;
+    for (const std::wstring& caption : captions) widest = std::max(widest, int(text_size(dc.get(), caption, font).cx));
+    return widest;
+}
+
+message_window_c::button_row_c message_window_c::place_buttons(int count, int caption_width) {
+    // 70 pixels each, 60 apart, unless a caption needs more: then as wide as it needs (up to 120,
+    // where the button takes a smaller font) and 20 apart.
+    const int button = std::clamp(caption_width + 16, 70, 120);
+    if (count == 1) return {button, (width - button) / 2, (width - button) / 2};
+    const int gap = button == 70 ? 60 : 20;
+    const int left = (width - 2 * button - gap) / 2;
+    return {button, left, left + button + gap};
 }
 
 void message_window_c::on_erase(HDC dc) {

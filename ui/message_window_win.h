@@ -9,6 +9,7 @@
 #include "ui/skinned_dialog_win.h"
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 
 class message_window_c : public skinned_dialog_c<message_window_c> {
@@ -33,6 +34,18 @@ private:
     // drawn by the box in its skin.
     void draw_text(const DRAWITEMSTRUCT& item);
     void on_command(int id);
+    // The widest of the captions in the buttons' font.
+    int caption_width(HFONT font, std::initializer_list<std::wstring> captions) const;
+
+public:
+    // Where the one or two buttons go on the band: their width, the left edge of the left one
+    // (No, Cancel) and of the right one (OK, Yes, Retry).
+    struct button_row_c {
+        int width, left_left, right_left;
+    };
+    static button_row_c place_buttons(int count, int caption_width);
+
+private:
 
     std::wstring text_;
     int kind_;

@@ -44,6 +44,21 @@ void draw_skin_image(HDC dc, int id, int x, int y) {
     BitBlt(dc, x, y, size.cx, size.cy, source.get(), 0, 0, SRCCOPY);
 }
 
+void draw_skin_image_widened(HDC dc, int id, int x, int y, int width, int end) {
+    SIZE size = skin_image_size(id);
+    if (width <= size.cx || size.cx <= 2 * end) return draw_skin_image(dc, id, x, y);
+    HBITMAP image = skin_image(id);
+    if (!image) return;
+    memory_dc_c source(dc);
+    selection_c selected(source.get(), image);
+    match_layout(source.get(), dc);
+    BitBlt(dc, x, y, end, size.cy, source.get(), 0, 0, SRCCOPY);
+    BitBlt(dc, x + width - end, y, end, size.cy, source.get(), size.cx - end, 0, SRCCOPY);
+    int old_mode = SetStretchBltMode(dc, COLORONCOLOR);
+    StretchBlt(dc, x + end, y, width - 2 * end, size.cy, source.get(), end, 0, size.cx - 2 * end, size.cy, SRCCOPY);
+    SetStretchBltMode(dc, old_mode);
+}
+
 void draw_skin_image_keyed(HDC dc, int id, int x, int y, COLORREF key) {
     HBITMAP image = skin_image(id);
     if (!image) return;

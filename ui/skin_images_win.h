@@ -15,6 +15,9 @@ int skin_images_loaded();
 
 // Draws the image at its natural size.
 void draw_skin_image(HDC dc, int id, int x, int y);
+// Draws the image as wide as `width` (at its natural size when that is no wider): its `end` columns at either side as they are, the columns
+// between stretched (a button's rounded ends stay round at any width).
+void draw_skin_image_widened(HDC dc, int id, int x, int y, int width, int end);
 // Draws the image with one colour transparent.
 void draw_skin_image_keyed(HDC dc, int id, int x, int y, COLORREF key);
 // A pattern brush made from the image (the caller owns it).

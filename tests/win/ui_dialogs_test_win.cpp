@@ -13,12 +13,16 @@
 #include "ui/exit_wait_win.h"
 #include "ui/dialog_ids.h"
 #include "ui/message_window_win.h"
+#include "ui/gdi_objects_win.h"
+#include "ui/text_drawing_win.h"
+#include "ui/ui_fonts_win.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cwchar>
@@ -149,6 +153,32 @@ TEST(ui_message_box, each_kind_shows_its_buttons_and_sign) {
     EXPECT_EQ(message_kind_icon(4), 351);
 }
 
+// Arabic's "Retry" is wider than the skin's button: both buttons grow to fit it, side by side
+// inside the box.
+TEST(ui_message_box, a_long_caption_widens_the_buttons_within_the_box) {
+    load_test_language(L"\u0627\u0644\u0639\u0631\u0628\u064A\u0629");
+    RECT box_rect{}, first{}, second{};
+    int caption = 0;
+    answered_box(4, [&](HWND box) {
+        GetWindowRect(box, &box_rect);  // on the screen, as the buttons' (the box is mirrored)
+        HWND retry = GetDlgItem(box, IDOK);
+        GetWindowRect(retry, &first);
+        GetWindowRect(GetDlgItem(box, IDCANCEL), &second);
+        wchar_t text[64] = {};
+        GetWindowTextW(retry, text, 64);
+        window_dc_c dc(retry);
+        caption = int(text_size(dc.get(), text, verdana(8, font_weight_c::bold)).cx);
+        press_dialog_button(box, IDOK);
+    });
+    load_test_language(L"English");
+    EXPECT_GT(first.right - first.left, 70);
+    EXPECT_GE(first.right - first.left - 6, caption);
+    EXPECT_EQ(first.right - first.left, second.right - second.left);
+    EXPECT_GE(std::min(first.left, second.left), box_rect.left);
+    EXPECT_LE(std::max(first.right, second.right), box_rect.right);
+    EXPECT_TRUE(first.right <= second.left || second.right <= first.left);
+}
+
 class ui_settings_dialog_test : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -205,6 +235,32 @@ TEST_F(ui_settings_dialog_test, ok_saves_to_the_registry_and_the_settings_read_b
     EXPECT_EQ(settings().scan_offline, 1u);
     EXPECT_TRUE(calls_.calls.empty());
     set_run_at_logon(0);
+}
+
+// Screen readers name a field by the static text just before it: each label is one, in the
+// skin's place for it.
+TEST_F(ui_settings_dialog_test, each_field_and_group_follows_its_label) {
+    const struct {
+        int control;
+        const char* key;
+    } named[] = {{IDC_DOWNLOAD_PATH, "config_download_path"}, {IDC_BACKUP_PATH, "config_backup_path"},
+                 {IDC_CLOSE_TO_TRAY, "config_close_option"},  {IDC_START_WITH_WINDOWS, "config_startup_option"},
+                 {IDC_SCAN_NON_PRESENT, "config_scan_option"}, {IDC_SCHEDULED_SCAN, "config_scheduled_task"},
+                 {IDC_LANGUAGE, "config_language"}};
+    std::vector<std::wstring> found;
+    modal_answerer_c answerer(GetCurrentThreadId(), [&](HWND dialog, const std::wstring&) {
+        for (const auto& field : named) {
+            HWND label = GetWindow(GetDlgItem(dialog, field.control), GW_HWNDPREV);
+            wchar_t class_name[32] = {}, text[200] = {};
+            GetClassNameW(label, class_name, 32);
+            GetWindowTextW(label, text, 200);
+            found.push_back(std::wstring(class_name) + L": " + text + (IsWindowVisible(label) ? L"" : L" (hidden)"));
+        }
+        press_dialog_button(dialog, IDCANCEL);
+    });
+    config_window_c(&calls_).run(nullptr);
+    ASSERT_EQ(found.size(), std::size(named));
+    for (std::size_t i = 0; i < found.size(); ++i) EXPECT_EQ(found[i], L"Static: " + language_text(named[i].key));
 }
 
 // A missing folder, and an existing one whose path is too long to keep, are refused alike: the
