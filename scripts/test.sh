@@ -4,7 +4,7 @@
 # win64 builds), then win32's driver package installer, whole job and program window, the same
 # for win64 after its unit tests, the updater and set-up program of the shipped (32-bit) build,
 # the console tools of every build, and the Linux side (unit tests, the update server, the
-# ASan+UBSan and fuzzer builds, the unit tests under the sanitizers, the fuzzers). Says how long
+# ASan+UBSan and fuzzer builds, the unit tests under the sanitizers, the fuzzers two at a time). Says how long
 # each phase took, and ends with one line "N passed, N failed".
 set -uo pipefail
 
@@ -70,39 +70,41 @@ thread_tls_check() {
 }
 
 # The Linux side (a lane, beside the Windows builds' tests under Wine): the unit tests, the update
-# server's checks, then the sanitizer and fuzzer builds, their compilers yielding to Wine, the unit
-# tests under the sanitizers, and the fuzzers.
+# server's checks, then the sanitizer build of the unit tests and the fuzzer build (at the Wine
+# tests' priority: niced, they finished long after every other lane), the unit tests under the
+# sanitizers, and the fuzzers.
 linux_tests() {
   [ -x build/host/vantorel_tests ] && run_native host build/host
   # The update server through the curl tool, three mirrors at once.
   [ -x build/host/vantorel-server ] && server_checks "$root/build/server-checks"
   phase_took "  Linux: unit tests, server checks"
-  build_niceness=10 build_step host-asan
-  build_niceness=10 build_step host-fuzz
+  build_step host-asan vantorel_tests
+  build_step host-fuzz
   phase_took "  Linux: sanitizer, fuzzer builds"
   [ -x build/host-asan/vantorel_tests ] && \
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_native host-asan build/host-asan
   phase_took "  Linux: sanitizer unit tests"
 
   # Each fuzz target runs briefly from its seeds (the INF reader also from the shared INF corpus
-  # when this checkout has one beside it).
+  # when this checkout has one beside it), two at a time.
   inf_seeds=(tests/fuzz/corpus/inf)
   [ -d ../shared/corpus/inf ] && inf_seeds+=(../shared/corpus/inf)
-  fuzz_run scan_request_reader 30 tests/fuzz/corpus/scan_request
-  fuzz_run scan_response 30 tests/fuzz/corpus/scan_response
-  fuzz_run inf_file 30 "${inf_seeds[@]}"
   zip_seeds="$root/build/fuzz-seeds/zip"
   python3 tests/fuzz/zip_seeds.py "$zip_seeds"
-  fuzz_run zip_reader 30 "$zip_seeds"
-  fuzz_run backup_index 30 tests/fuzz/corpus/backup_index
   package_seeds="$root/build/fuzz-seeds/catalog_package"
   python3 tests/fuzz/package_seeds.py "$package_seeds"
-  fuzz_run catalog_package 30 "$package_seeds"
-  fuzz_run http_headers 30 tests/fuzz/corpus/http_headers
-  fuzz_run dpinst_inf 30 tests/fuzz/corpus/dpinst_inf
-  fuzz_run download_links 30 tests/fuzz/corpus/download_links
-  fuzz_run package_trust 30 tests/fuzz/corpus/package_trust
-  fuzz_run release_answer 30 tests/fuzz/corpus/release_answer
+  fuzz_start scan_request_reader 30 tests/fuzz/corpus/scan_request
+  fuzz_start scan_response 30 tests/fuzz/corpus/scan_response
+  fuzz_start inf_file 30 "${inf_seeds[@]}"
+  fuzz_start zip_reader 30 "$zip_seeds"
+  fuzz_start backup_index 30 tests/fuzz/corpus/backup_index
+  fuzz_start catalog_package 30 "$package_seeds"
+  fuzz_start http_headers 30 tests/fuzz/corpus/http_headers
+  fuzz_start dpinst_inf 30 tests/fuzz/corpus/dpinst_inf
+  fuzz_start download_links 30 tests/fuzz/corpus/download_links
+  fuzz_start package_trust 30 tests/fuzz/corpus/package_trust
+  fuzz_start release_answer 30 tests/fuzz/corpus/release_answer
+  fuzz_wait
   phase_took "  Linux: fuzzing"
 }
 
@@ -205,9 +207,10 @@ console_checks() {
   wine_stop
 }
 
-# build_step NAME   builds one tree, its output in the results; a failure is counted
+# build_step NAME [TARGET...]   builds one tree (or those targets of it), its output in the
+# results; a failure is counted
 build_step() {
-  build_tree "$1" >"$results/build-$1.log" 2>&1 && return 0
+  build_tree "$@" >"$results/build-$1.log" 2>&1 && return 0
   failed=$((failed + 1)); failures+=("$1 build")
   echo "$1: build failed (see $results/build-$1.log)"
   tail -n 30 "$results/build-$1.log"
