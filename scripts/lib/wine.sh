@@ -92,7 +92,11 @@ wine_prefix_fresh() {
   template=$(wine_template)
   rm -rf "$prefix"
   mkdir -p "$(dirname "$prefix")"
-  cp -al "$template" "$prefix" || return 1
+  # Hard links need one file system; elsewhere (a build folder mounted apart) the prefix is a copy.
+  if ! cp -al "$template" "$prefix" 2>/dev/null; then
+    rm -rf "$prefix"
+    cp -a "$template" "$prefix" || return 1
+  fi
   (cd "$template" && find . -type f ! -name .complete ! -name .shared -print0 | LC_ALL=C sort -z |
     comm -z -23 - <(cut -d' ' -f3- .shared | sed 's|^|./|' | tr '\n' '\0') |
     xargs -0 -r cp -p --parents --remove-destination -t "$prefix") || return 1
