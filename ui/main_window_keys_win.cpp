@@ -1,5 +1,6 @@
 #include "ui/main_window_win.h"
 
+#include "i18n/language_table.h"
 #include "ui/accessible_object_win.h"
 #include "ui/window_keys_win.h"
 
@@ -17,6 +18,9 @@ bool main_window_c::on_key_command(UINT id) {
         case command_first_tab + 3: on_restore_tab(); return true;
         case command_first_tab + 4: on_settings(); return true;
         case command_open_menu: on_menu_button(); return true;
+        case command_minimise: on_minimise(); return true;
+        case command_maximise: on_maximise(); return true;
+        case command_close: on_close(); return true;
         default: return false;
     }
 }
@@ -37,9 +41,10 @@ void main_window_c::step_page(int step) {
         show_page(pages[next]);
 }
 
-// The caption tabs are drawn in the frame and are no windows: the client object lists them, each
-// a page tab named by its caption, the tab of the page shown selected, its shortcut given, and a
-// press as its default action.
+// The caption tabs and buttons are drawn in the frame and are no windows: the client object lists
+// them, each tab a page tab named by its caption, the tab of the page shown selected, its shortcut
+// given, then the menu, minimise, maximise and close buttons as push buttons; a press is each
+// one's default action.
 LRESULT main_window_c::on_get_object(WPARAM wparam, LPARAM lparam) {
     RECT window;
     GetWindowRect(handle(), &window);
@@ -61,6 +66,27 @@ LRESULT main_window_c::on_get_object(WPARAM wparam, LPARAM lparam) {
         tab.action_message = WM_COMMAND;
         tab.action_wparam = command_first_tab + UINT(i);
         elements.push_back(std::move(tab));
+    }
+    const struct {
+        button_c<main_window_c>* button;
+        const char* key;
+        UINT command;
+        const wchar_t* shortcut;
+    } buttons[] = {{menu_button_, "caption_menu", command_open_menu, L"F10"},
+                   {minimise_button_, "caption_minimise", command_minimise, L""},
+                   {maximise_button_, "caption_maximise", command_maximise, L""},
+                   {close_button_, "caption_close", command_close, L"Alt+F4"}};
+    for (const auto& entry : buttons) {
+        if (!entry.button) continue;
+        accessible_element_c button;
+        button.name = language_text(entry.key);
+        button.role = ROLE_SYSTEM_PUSHBUTTON;
+        button.rect = entry.button->placed(surface);
+        OffsetRect(&button.rect, window.left - client_origin.x, window.top - client_origin.y);
+        button.shortcut = entry.shortcut;
+        button.action_message = WM_COMMAND;
+        button.action_wparam = entry.command;
+        elements.push_back(std::move(button));
     }
     return answer_accessible_object(handle(), wparam, lparam, ROLE_SYSTEM_CLIENT, std::move(elements));
 }

@@ -15,6 +15,10 @@ constexpr UINT command_next_page = 40001;
 constexpr UINT command_previous_page = 40002;
 constexpr UINT command_first_tab = 40011;  // ... command_first_tab + 4: the five caption tabs
 constexpr UINT command_open_menu = 40020;
+// The caption's buttons, pressed by a screen reader (their default action); no key sends them.
+constexpr UINT command_minimise = 40021;
+constexpr UINT command_maximise = 40022;
+constexpr UINT command_close = 40023;
 
 // Gives a page or bar WS_EX_CONTROLPARENT: Tab and Shift+Tab reach the controls inside it.
 void make_control_parent(HWND window);

@@ -332,9 +332,15 @@ TEST_F(ui_keyboard_test, a_screen_reader_reads_every_control_of_each_page) {
     ShowWindow(main->handle(), SW_SHOW);
     ASSERT_TRUE(pump_until_painted(main->handle()));
 
-    // The caption tabs: page tabs named by their captions, the home tab selected.
+    // The caption tabs: page tabs named by their captions, the home tab selected; then the
+    // caption's buttons.
     read_window_c caption = read_accessible(main->handle());
-    ASSERT_EQ(caption.elements.size(), 5u);
+    ASSERT_EQ(caption.elements.size(), 9u);
+    const char* button_keys[] = {"caption_menu", "caption_minimise", "caption_maximise", "caption_close"};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(caption.elements[std::size_t(5 + i)].name, language_text(button_keys[i]));
+        EXPECT_EQ(caption.elements[std::size_t(5 + i)].role, ROLE_SYSTEM_PUSHBUTTON);
+    }
     const char* tab_keys[] = {"top_home", "top_download", "top_backup", "top_restore", "top_settings"};
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(caption.elements[std::size_t(i)].name, language_text(tab_keys[i]));
