@@ -391,7 +391,7 @@ TEST_F(ui_keyboard_test, a_screen_reader_reads_every_control_of_each_page) {
     read_window_c page = read_accessible(download.handle());
     EXPECT_TRUE(any_element_starts_with(page, language_text("sidebar_score")));
     caption = read_accessible(main->handle());
-    ASSERT_EQ(caption.elements.size(), 5u);
+    ASSERT_EQ(caption.elements.size(), 9u);
     EXPECT_TRUE(caption.elements[1].state & STATE_SYSTEM_SELECTED);
 
     SendMessageW(main->handle(), WM_COMMAND, command_first_tab + 2, 0);
