@@ -70,16 +70,16 @@ thread_tls_check() {
 }
 
 # The Linux side (a lane, beside the Windows builds' tests under Wine): the unit tests, the update
-# server's checks, then the sanitizer build of the unit tests and the fuzzer build (at the Wine
-# tests' priority: niced, they finished long after every other lane), the unit tests under the
-# sanitizers, and the fuzzers.
+# server's checks, then the sanitizer build of the unit tests and the fuzzer build, their compilers
+# yielding to Wine (at the same priority they took as long, and every Wine lane a third longer),
+# the unit tests under the sanitizers, and the fuzzers two at a time.
 linux_tests() {
   [ -x build/host/vantorel_tests ] && run_native host build/host
   # The update server through the curl tool, three mirrors at once.
   [ -x build/host/vantorel-server ] && server_checks "$root/build/server-checks"
   phase_took "  Linux: unit tests, server checks"
-  build_step host-asan vantorel_tests
-  build_step host-fuzz
+  build_niceness=10 build_step host-asan vantorel_tests
+  build_niceness=10 build_step host-fuzz
   phase_took "  Linux: sanitizer, fuzzer builds"
   [ -x build/host-asan/vantorel_tests ] && \
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_native host-asan build/host-asan
