@@ -124,10 +124,10 @@ void config_window_c::on_init() {
                  {IDC_SCHEDULED_SCAN, "config_enable_scheduled_automatic_scan"}};
     for (const auto& text : texts) SetDlgItemTextW(handle(), text.id, language_text(text.key).c_str());
     HFONT bold = verdana(8, font_weight_c::bold);
+    window_dc_c dc(handle());
     for (const auto& label : labels) {
         std::wstring text = language_text(label.key);
         SetDlgItemTextW(handle(), label.id, text.c_str());
-        window_dc_c dc(handle());
         SIZE size = text_size(dc.get(), text, bold);
         place_control(handle(), label.id, label.x, label.y, size.cx + 2, size.cy);
     }
@@ -184,7 +184,8 @@ void config_window_c::on_paint() {
 
 void config_window_c::draw_label(const DRAWITEMSTRUCT& item) {
     fill_solid(item.hDC, item.rcItem, RGB(255, 255, 255));
-    draw_text_at(item.hDC, control_text(handle(), int(item.CtlID)), item.rcItem.left, item.rcItem.top, verdana(8, font_weight_c::bold), label_colour);
+    draw_text_at(item.hDC, control_text(handle(), int(item.CtlID)), item.rcItem.left, item.rcItem.top,
+                 verdana(8, font_weight_c::bold), label_colour);
 }
 
 LRESULT config_window_c::on_control_colour(HDC dc) {

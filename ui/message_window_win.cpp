@@ -18,6 +18,23 @@ constexpr int button_band_top = 130;
 constexpr RECT text_area = {80, 30, 272, 124};
 constexpr UINT_PTR done_timer_id = 1;
 
+// Where the one or two buttons go on the band: their width, the left edge of the left one
+// (No, Cancel) and of the right one (OK, Yes, Retry).
+struct button_row_c {
+    int width, left_left, right_left;
+};
+
+// 70 pixels each, 60 apart, unless a caption needs more: then as wide as it needs (up to 120,
+// where the button takes a smaller font) and 20 apart.
+button_row_c button_row(int count, int caption_width) {
+    const int box = message_window_c::width;
+    const int button = std::clamp(caption_width + 16, 70, 120);
+    if (count == 1) return {button, (box - button) / 2, (box - button) / 2};
+    const int gap = button == 70 ? 60 : 20;
+    const int left = (box - 2 * button - gap) / 2;
+    return {button, left, left + button + gap};
+}
+
 }  // namespace
 
 int message_kind_icon(int kind) {
@@ -71,7 +88,7 @@ void message_window_c::on_init() {
     std::wstring second_caption = two ? language_text(kind_ == 3 ? "btn_no" : "btn_cancel") : std::wstring();
     SetWindowTextW(first, first_caption.c_str());
     first_.attach(first, 356, 357, 358, font);
-    const button_row_c row = place_buttons(two ? 2 : 1, caption_width(font, {first_caption, second_caption}));
+    const button_row_c row = button_row(two ? 2 : 1, caption_width(font, {first_caption, second_caption}));
     place_control(handle(), IDOK, row.right_left, 136, row.width, 24);
     if (two) {
         SetWindowTextW(second, second_caption.c_str());
@@ -88,16 +105,6 @@ int message_window_c::caption_width(HFONT font, std::initializer_list<std::wstri
     int widest = 0;
     for (const std::wstring& caption : captions) widest = std::max(widest, int(text_size(dc.get(), caption, font).cx));
     return widest;
-}
-
-message_window_c::button_row_c message_window_c::place_buttons(int count, int caption_width) {
-    // 70 pixels each, 60 apart, unless a caption needs more: then as wide as it needs (up to 120,
-    // where the button takes a smaller font) and 20 apart.
-    const int button = std::clamp(caption_width + 16, 70, 120);
-    if (count == 1) return {button, (width - button) / 2, (width - button) / 2};
-    const int gap = button == 70 ? 60 : 20;
-    const int left = (width - 2 * button - gap) / 2;
-    return {button, left, left + button + gap};
 }
 
 void message_window_c::on_erase(HDC dc) {

@@ -37,16 +37,6 @@ private:
     // The widest of the captions in the buttons' font.
     int caption_width(HFONT font, std::initializer_list<std::wstring> captions) const;
 
-public:
-    // Where the one or two buttons go on the band: their width, the left edge of the left one
-    // (No, Cancel) and of the right one (OK, Yes, Retry).
-    struct button_row_c {
-        int width, left_left, right_left;
-    };
-    static button_row_c place_buttons(int count, int caption_width);
-
-private:
-
     std::wstring text_;
     int kind_;
     std::function<bool()> done_;
