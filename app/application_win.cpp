@@ -2,6 +2,8 @@
 
 #include "system/machine_facts.h"
 #include "system/settings_win.h"
+#include "system/data_places_win.h"
+#include "common/path_join.h"
 #include "backup/driver_store_win.h"
 #include "ui/shared_fonts_win.h"
 #include "i18n/language_table.h"
@@ -12,6 +14,7 @@
 #include "download/download_session.h"
 #include "app/system_scan_workers_win.h"
 #include "ui/main_window_win.h"
+#include "ui/folder_problem_notice_win.h"
 #include "ui/window_keys_win.h"
 #include "ui/reading_direction_win.h"
 #include "ui/window_messages.h"
@@ -60,6 +63,7 @@ bool prepare_scan_objects() {
         state.device_store->class_images = make_system_class_images();
         state.update_service = std::make_unique<update_service_c>();
         state.update_service->store = state.device_store.get();
+        state.update_service->installed_links_file = join_path(data_places().folder, L"setup.dat");
         state.update_service->trust.allow_unsigned = settings().allow_unsigned_packages != 0;
     } catch (const std::bad_alloc&) {
         return false;
@@ -111,6 +115,8 @@ int run_application(int show_command) {
     main_window_c window(std::move(options));
     if (!window.create_main_window()) return -1;
     ShowWindow(window.handle(), show_command);
+    // A download or backup folder that cannot be used is said now, not at the first download.
+    tell_folder_problems(window.handle());
     window_keys_c keys(window.handle());
     MSG message;
     int result = 0;

@@ -2,6 +2,7 @@
 
 #include "system/machine_facts.h"
 #include "system/settings_win.h"
+#include "system/data_places_win.h"
 #include "backup/driver_store_win.h"
 #include "backup/index_location.h"
 #include "common/file_open.h"
@@ -31,7 +32,7 @@ bool backup_environment(const backup_options_c& options, backup_environment_c& e
     environment.backup_folder = options.folder.empty() ? std::wstring(settings().backup_path) : utf8_to_wide(options.folder);
     create_folders(environment.backup_folder);
     environment.index_path = backup_index_path(full_path(environment.backup_folder), full_path(settings().backup_path),
-                                               environment.install.program_folder);
+                                               data_places().folder);
     environment.os_version_number = os_version_number();
     if (prepare_driver_store(environment.os_version_number) != 0) {
         std::fprintf(stderr, "vantorel-cli: the driver store cannot be located\n");

@@ -1,5 +1,6 @@
 #include "system/machine_facts.h"
 #include "system/settings_win.h"
+#include "system/data_places_win.h"
 #include "cli/cli_commands.h"
 #include "common/text_convert.h"
 
@@ -33,7 +34,17 @@ int settings_command(const cli_arguments& arguments) {
         {"scan_offline", record.scan_offline},
         {"close_to_tray", record.close_to_tray},
         {"scheduled_scan", record.scheduled_scan},
+        {"data_folder", wide_to_utf8(data_places().folder)},
     };
+    // A folder that cannot be used is said, with the system's reason, and fails the command.
+    nlohmann::ordered_json unusable = nlohmann::ordered_json::array();
+    for (const folder_problem_c& problem : folder_problems()) {
+        const std::string reason = wide_to_utf8(system_error_text(problem.error));
+        unusable.push_back({{"folder", wide_to_utf8(problem.folder)}, {"error", problem.error}, {"reason", reason}});
+        std::fprintf(stderr, "vantorel-cli: the folder '%s' cannot be used: %s\n", wide_to_utf8(problem.folder).c_str(),
+                     reason.c_str());
+    }
+    out["unusable_folders"] = unusable;
     std::cout << out.dump(2) << "\n";
-    return 0;
+    return folder_problems().empty() ? 0 : 1;
 }

@@ -9,7 +9,9 @@ if(WIN32)
   find_library(CURL_LIBRARY NAMES curl libcurl REQUIRED)
   find_library(MINIZIP_LIBRARY minizip REQUIRED)
   find_library(TINYXML_LIBRARY tinyxml REQUIRED)
-  find_library(ZLIB_LIBRARY NAMES z libz.a REQUIRED)
+  # The static archive by its file name first: Debian's libz-mingw-w64-dev also has the import
+  # library libz.dll.a, which would make every program need a zlib1.dll that Windows does not have.
+  find_library(ZLIB_LIBRARY NAMES libz.a z REQUIRED)
   find_library(SODIUM_LIBRARY sodium REQUIRED)
   find_path(DEPS_INCLUDE_DIR tinyxml.h REQUIRED)
   target_include_directories(vantorel_dependencies SYSTEM INTERFACE ${CURL_INCLUDE_DIR} ${DEPS_INCLUDE_DIR})

@@ -14,16 +14,18 @@ std::int32_t install_package(install_job_c& job) {
     } else if (report.outcome == unpack_outcome::not_an_archive) {
         report.started = job.context.launcher->open(job.package_path) ? program_start::started : program_start::failed;
     }
-    if (report.started == program_start::started) append_setup_link(job.context.program_folder, job.link);
+    if (report.started == program_start::started)
+        append_setup_link(job.context.data_folder.empty() ? job.context.program_folder : job.context.data_folder,
+                          job.link);
     const std::int32_t result = report.outcome == unpack_outcome::failed ? -1 : 0;
     job.report = std::move(report);
     job.running.store(0);
     return result;
 }
 
-bool append_setup_link(const std::wstring& program_folder, const std::string& link) {
+bool append_setup_link(const std::wstring& data_folder, const std::string& link) {
     if (link.empty() || link.find_first_of("\r\n") != std::string::npos) return false;
-    const std::wstring path = join_path(program_folder, L"setup.dat");
+    const std::wstring path = join_path(data_folder, L"setup.dat");
     std::FILE* file = open_file(path, "a+b");
     if (!file) return false;
     // A last line without its line end (edited by hand) must not run into this one.

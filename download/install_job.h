@@ -32,7 +32,7 @@ struct install_job_c {
 // "setup.dat"; a package that did not unpack whole, or an unpacking stopped, is offered again.
 std::int32_t install_package(install_job_c& job);
 
-// Appends the link as one line to "setup.dat" in the program folder, so the next scan does not
+// Appends the link as one line to "setup.dat" in the data folder, so the next scan does not
 // offer the package again. A link holding a line break is not written (it would become two
 // links). False when nothing was written.
-bool append_setup_link(const std::wstring& program_folder, const std::string& link);
+bool append_setup_link(const std::wstring& data_folder, const std::string& link);

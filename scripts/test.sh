@@ -198,7 +198,7 @@ console_checks() {
       cli_convention_checks "wine_run build/$build/vantorel-cli.exe" "$build" "$root/build/cli-checks/$build"
   done
   # What the program sees of a Windows 10 PC.
-  for build in win64 win32; do windows10_facts_check "$build"; manifest_check "$build"; done
+  for build in win64 win32; do windows10_facts_check "$build"; manifest_check "$build"; cli_imports_check "$build"; done
   for installer in DPInst64 DPInst32; do
     [ -f "build/win64/$installer.exe" ] &&
       installer_convention_checks "wine_run build/win64/$installer.exe" "$installer" "$root/build/cli-checks/$installer"

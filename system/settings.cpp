@@ -12,12 +12,11 @@ std::wstring append_path(const std::wstring& folder, const std::wstring& name) {
     return joined;
 }
 
-void apply_default_settings(settings_c& settings, const std::wstring& program_folder) {
+void apply_default_settings(settings_c& settings, const data_places_c& places) {
     settings = settings_c{};
-    std::wstring download = append_path(program_folder, L"download");
-    copy_text(settings.download_path_in_use, std::wstring_view(download));
-    copy_text(settings.download_path, std::wstring_view(download));
-    copy_text(settings.backup_path, std::wstring_view(append_path(program_folder, L"backup")));
+    copy_text(settings.download_path_in_use, std::wstring_view(places.download_folder));
+    copy_text(settings.download_path, std::wstring_view(places.download_folder));
+    copy_text(settings.backup_path, std::wstring_view(places.backup_folder));
     copy_text(settings.language, L"English");
     copy_text(settings.install_date, unset_install_date);
 }

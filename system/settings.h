@@ -3,6 +3,8 @@
 // that do not need the registry: defaults, the first-run language, which stored strings count.
 #pragma once
 
+#include "system/data_places.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -27,8 +29,8 @@ struct settings_c {
 
 constexpr const wchar_t* unset_install_date = L"0000-00-00";
 
-// The defaults: folders "download" and "backup" in the program folder, English, no install date.
-void apply_default_settings(settings_c& settings, const std::wstring& program_folder);
+// The defaults: the places' download and backup folders, English, no install date.
+void apply_default_settings(settings_c& settings, const data_places_c& places);
 
 // Joins a folder and a name with exactly one backslash between them.
 std::wstring append_path(const std::wstring& folder, const std::wstring& name);

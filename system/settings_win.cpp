@@ -1,6 +1,8 @@
 #include "system/settings_win.h"
 
 #include "system/machine_facts.h"
+#include "system/data_places_win.h"
+#include "system/earlier_data_win.h"
 #include "common/date_text.h"
 #include "common/fixed_text.h"
 #include "common/registry_key_win.h"
@@ -15,6 +17,7 @@ namespace {
 
 settings_c record;
 registry_key_c settings_key;
+std::vector<folder_problem_c> problems;
 
 void read_number(HKEY key, const wchar_t* name, std::uint32_t& field) {
     DWORD value = 0, size = sizeof value;
@@ -41,14 +44,21 @@ void write_number(HKEY key, const wchar_t* name, std::uint32_t number) {
     RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
 }
 
-std::optional<std::uint32_t> read_first_run_language_code() {
+std::optional<std::uint32_t> read_language_code(HKEY root) {
     registry_key_c key;
-    if (key.create(HKEY_CURRENT_USER, first_run_key_path, KEY_READ) != ERROR_SUCCESS) return std::nullopt;
+    if (RegOpenKeyExW(root, first_run_key_path, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return std::nullopt;
     DWORD value = 0, size = sizeof value;
     if (RegQueryValueExW(key.get(), L"language", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) !=
         ERROR_SUCCESS)
         return std::nullopt;
     return value;
+}
+
+// The language chosen in the set-up: the set-up runs as an administrator and leaves it for every
+// user of the PC in HKEY_LOCAL_MACHINE; set-ups before it wrote it for one user only.
+std::optional<std::uint32_t> read_first_run_language_code() {
+    if (std::optional<std::uint32_t> code = read_language_code(HKEY_CURRENT_USER)) return code;
+    return read_language_code(HKEY_LOCAL_MACHINE);
 }
 
 // The Run value holds the program path in quotes: unquoted, a path with spaces would let Windows
@@ -87,19 +97,21 @@ void quote_old_run_value() {
         write_text(key.get(), product_title, run_value_for(program_path()).c_str());
 }
 
-void create_folder(const wchar_t* folder) {
-    DWORD attributes = GetFileAttributesW(folder);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
-    // Creates all missing parents; a failure shows later, in the operation that uses the folder.
-    SHCreateDirectoryExW(nullptr, folder, nullptr);
+// Creates the folder when it is missing and checks that it can be written; one that cannot is
+// noted, for the window and the command line to say.
+void prepare_setting_folder(const wchar_t* folder) {
+    if (unsigned long error = prepare_folder(folder)) problems.push_back({folder, error});
 }
 
 }  // namespace
 
 settings_c& settings() { return record; }
 
+const std::vector<folder_problem_c>& folder_problems() { return problems; }
+
 bool load_settings() {
-    apply_default_settings(record, program_folder());
+    const data_places_c& places = data_places();
+    apply_default_settings(record, places);
     bool existed = false;
     if (settings_key.create(HKEY_CURRENT_USER, settings_key_path, KEY_READ | KEY_WRITE, &existed) != ERROR_SUCCESS)
         return false;
@@ -124,8 +136,10 @@ bool load_settings() {
         copy_text(record.language, first_run_language(read_first_run_language_code()));
         save_settings();
     }
-    create_folder(record.download_path_in_use);
-    create_folder(record.backup_path);
+    if (move_data_out_of_program_folder(record, places)) save_settings();
+    problems.clear();
+    prepare_setting_folder(record.download_path_in_use);
+    prepare_setting_folder(record.backup_path);
     quote_old_run_value();
     return true;
 }

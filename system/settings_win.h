@@ -6,12 +6,23 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 settings_c& settings();
 
-// Fills the record from the registry (creating the key with defaults on the first run) and
-// creates the download and backup folders. False when the settings key cannot be opened.
+// Fills the record from the registry (creating the key with defaults on the first run), moves
+// folders an earlier version kept in a program folder this user cannot write to
+// (earlier_data_win.h), and creates the download and backup folders. False when the settings key
+// cannot be opened; a folder that cannot be created or written is noted in folder_problems.
 bool load_settings();
+
+// A download or backup folder of the settings that cannot be used, with the system's reason.
+struct folder_problem_c {
+    std::wstring folder;
+    unsigned long error = 0;
+};
+// The folders that load_settings could not create or cannot write to.
+const std::vector<folder_problem_c>& folder_problems();
 
 // Writes all eight values, then brings the Run value in line with autorun. Always true.
 bool save_settings();

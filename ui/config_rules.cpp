@@ -5,4 +5,4 @@ unsigned close_to_tray_after(bool checked, unsigned stored) {
     return stored == 0 ? 1 : stored;
 }
 
-bool folder_setting_fits(bool exists, std::size_t length, std::size_t capacity) { return exists && length < capacity; }
+bool folder_setting_fits(bool named, std::size_t length, std::size_t capacity) { return named && length < capacity; }

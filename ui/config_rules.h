@@ -7,7 +7,7 @@
 // tray notice was shown already) and turns 0 into 1; a cleared box gives 0.
 unsigned close_to_tray_after(bool checked, unsigned stored);
 
-// Whether a folder typed in the dialog can be kept: it exists, and its path (length characters)
-// fits the setting's buffer of capacity characters with the terminating zero. One that cannot
-// keeps the dialog open, as a missing folder does.
-bool folder_setting_fits(bool exists, std::size_t length, std::size_t capacity);
+// Whether a folder typed in the dialog can be kept: one is named, and its path (length
+// characters) fits the setting's buffer of capacity characters with the terminating zero. One
+// that cannot keeps the dialog open.
+bool folder_setting_fits(bool named, std::size_t length, std::size_t capacity);

@@ -2,6 +2,8 @@
 
 #include "system/scan_task_win.h"
 #include "system/settings_win.h"
+#include "system/data_places_win.h"
+#include "ui/folder_problem_notice_win.h"
 #include "i18n/language_table.h"
 #include "ui/dialog_ids.h"
 #include "ui/gdi_objects_win.h"
@@ -28,11 +30,6 @@ std::wstring control_text(HWND dialog, int id) {
     GetWindowTextW(control, text.data(), length + 1);
     text.resize(std::size_t(length));
     return text;
-}
-
-bool is_folder(const std::wstring& path) {
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    return !path.empty() && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool narrow_boxes() { return is_current_language("fr") || is_current_language("es") || is_current_language("pt"); }
@@ -230,12 +227,20 @@ void config_window_c::on_ok() {
     std::wstring download = control_text(handle(), IDC_DOWNLOAD_PATH);
     std::wstring backup = control_text(handle(), IDC_BACKUP_PATH);
     settings_c& current = settings();
-    // A folder too long to keep is refused as a missing one is: the dialog stays open, so the
+    // A folder too long to keep, or none, is refused: the dialog stays open, so the
     // scheduled-task box is still confirmed by OK or put back by Cancel.
-    if (!folder_setting_fits(is_folder(download), download.size(), std::size(current.download_path)) ||
-        !folder_setting_fits(is_folder(backup), backup.size(), std::size(current.backup_path))) {
+    if (!folder_setting_fits(!download.empty(), download.size(), std::size(current.download_path)) ||
+        !folder_setting_fits(!backup.empty(), backup.size(), std::size(current.backup_path))) {
         MessageBoxW(handle(), L"invalid download path", product_title, MB_OK);
         return;
+    }
+    // A missing folder is made; one that cannot be made or written to is said, with the reason.
+    for (const std::wstring* folder : {&download, &backup}) {
+        if (unsigned long error = prepare_folder(*folder)) {
+            message_window_c notice(folder_problem_text(*folder, error), 0);
+            notice.run(handle());
+            return;
+        }
     }
     std::wcsncpy(current.download_path, download.c_str(), std::size(current.download_path) - 1);
     std::wcsncpy(current.backup_path, backup.c_str(), std::size(current.backup_path) - 1);

@@ -2,6 +2,7 @@
 
 #include "system/machine_facts.h"
 #include "system/settings_win.h"
+#include "system/data_places_win.h"
 #include "devices/system_source.h"
 #include "download/unpacked_files.h"
 #include "i18n/language_table.h"
@@ -51,6 +52,7 @@ download_window_c::~download_window_c() { list_.clear(); }
 bool download_window_c::create_page(HWND parent, const RECT& area) {
     context_.download_folder = settings().download_path_in_use;
     context_.installer.program_folder = program_folder();
+    context_.installer.data_folder = data_places().folder;
     context_.installer.download_folder = context_.download_folder;
     context_.installer.is_64bit_windows = is_64bit_windows();
     context_.installer.arm64_machine = system_machine() == processor_machine::arm64;

@@ -3,6 +3,7 @@
 #include "system/command_line.h"
 #include "system/process_arguments_win.h"
 #include "system/machine_facts.h"
+#include "system/data_places_win.h"
 #include "common/path_join.h"
 #include "download/download_session.h"
 #include "i18n/language_table.h"
@@ -159,7 +160,7 @@ void main_window_c::create_pages() {
     home_.create_page(handle(), client);
     scan_.create_page(handle(), client);
     download_.create_page(handle(), client);
-    std::wstring index_path = options_.backup_index_path.empty() ? join_path(program_folder(), L"backup.xml")
+    std::wstring index_path = options_.backup_index_path.empty() ? join_path(data_places().folder, L"backup.xml")
                                                                 : options_.backup_index_path;
     backup_.configure(options_.store_location, index_path);
     restore_.configure(index_path);

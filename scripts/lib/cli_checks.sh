@@ -45,3 +45,15 @@ installer_convention_checks() {
   rc=0; $runner --version >"$work/version.out" 2>&1 || rc=$?
   cli_expect "$name: --version" 0 "$rc" "$work/version.out" "(Vantorel) [0-9]"
 }
+
+# cli_imports_check BUILD   build/BUILD/vantorel-cli.exe imports only DLLs a clean Windows has
+cli_imports_check() {
+  local cli="$builds_root/build/$1/vantorel-cli.exe" found
+  [ -f "$cli" ] || return 0
+  source "$builds_root/scripts/lib/pe_imports.sh"
+  if found=$(pe_foreign_imports "$cli"); then
+    cli_check_results+=("pass imports: $1 vantorel-cli.exe needs only DLLs a clean Windows has")
+  else
+    cli_check_results+=("fail imports: $1 vantorel-cli.exe needs $(echo $found)")
+  fi
+}

@@ -19,12 +19,26 @@ std::vector<unsigned char> utf16_bytes(const std::u16string& text, bool terminat
 
 }  // namespace
 
-TEST(settings, defaults_put_both_folders_in_the_program_folder) {
+// An installed copy keeps its data in the user's profile; a portable one (a folder its user can
+// write to, outside the system's program folders) beside itself.
+TEST(settings, defaults_follow_where_the_program_may_write) {
+    const std::vector<std::wstring> system = {L"C:\\Program Files", L"C:\\Program Files (x86)"};
+    const std::wstring profile = L"C:\\Users\\Ana\\AppData\\Local";
     settings_c settings;
-    apply_default_settings(settings, L"C:\\Program Files\\Vantorel\\");
-    EXPECT_STREQ(settings.download_path_in_use, L"C:\\Program Files\\Vantorel\\download");
-    EXPECT_STREQ(settings.download_path, L"C:\\Program Files\\Vantorel\\download");
-    EXPECT_STREQ(settings.backup_path, L"C:\\Program Files\\Vantorel\\backup");
+    apply_default_settings(settings, choose_data_places(L"C:\\PROGRAM FILES (x86)\\Vantorel", true, system, profile));
+    EXPECT_STREQ(settings.download_path_in_use, L"C:\\Users\\Ana\\AppData\\Local\\Vantorel\\Downloads");
+    EXPECT_STREQ(settings.download_path, L"C:\\Users\\Ana\\AppData\\Local\\Vantorel\\Downloads");
+    EXPECT_STREQ(settings.backup_path, L"C:\\Users\\Ana\\AppData\\Local\\Vantorel\\Backups");
+    EXPECT_EQ(choose_data_places(L"D:\\Tools\\Vantorel", false, system, profile).folder, profile + L"\\Vantorel");
+    // Portable, and the profile unknown: the program folder, as always.
+    const data_places_c portable = choose_data_places(L"D:\\Tools\\Vantorel\\", true, system, profile);
+    EXPECT_TRUE(portable.beside_program);
+    EXPECT_EQ(portable.download_folder, L"D:\\Tools\\Vantorel\\download");
+    EXPECT_EQ(choose_data_places(L"C:\\Program Files\\Vantorel", false, system, L"").backup_folder,
+              L"C:\\Program Files\\Vantorel\\backup");
+    // A folder whose name merely begins like a system folder is not inside it.
+    EXPECT_FALSE(path_inside(L"C:\\Program Files2\\Vantorel", L"C:\\Program Files"));
+    EXPECT_TRUE(path_inside(L"c:/program files/", L"C:\\Program Files"));
     EXPECT_STREQ(settings.language, L"English");
     EXPECT_STREQ(settings.install_date, L"0000-00-00");
     EXPECT_EQ(settings.close_to_tray, 1u);

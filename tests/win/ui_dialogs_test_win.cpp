@@ -263,20 +263,27 @@ TEST_F(ui_settings_dialog_test, each_field_and_group_follows_its_label) {
     for (std::size_t i = 0; i < found.size(); ++i) EXPECT_EQ(found[i], L"Static: " + language_text(named[i].key));
 }
 
-// A missing folder, and an existing one whose path is too long to keep, are refused alike: the
-// dialog stays open, and its Cancel still puts the scheduled task back.
+// A folder that cannot be made (beneath a file) is said with the reason, and an existing one
+// whose path is too long to keep is refused: the dialog stays open, and its Cancel still puts the
+// scheduled task back.
 TEST_F(ui_settings_dialog_test, an_invalid_folder_keeps_the_dialog_open_and_cancel_saves_nothing) {
     std::wstring saved = settings().download_path;
+    const std::wstring file = (folder_.path() / "a file").wstring();
+    std::FILE* made = _wfopen(file.c_str(), L"wb");
+    ASSERT_NE(made, nullptr);
+    std::fclose(made);
+    const std::wstring beneath_a_file = file + L"\\downloads";
     std::wstring too_long = L"\\\\?\\" + folder_.path().wstring();
     while (too_long.size() < 300) {
         too_long += L"\\" + std::wstring(60, L'a');
         ASSERT_TRUE(CreateDirectoryW(too_long.c_str(), nullptr));
     }
-    for (const std::wstring& folder : {std::wstring(L"C:\\no such folder\\here"), too_long}) {
+    for (const std::wstring& folder : {beneath_a_file, too_long}) {
         SCOPED_TRACE(folder.size());
+        const std::wstring refusal = folder == too_long ? L"invalid download path" : L"The folder " + folder + L" cannot be used: ";
         calls_.calls.clear();
         modal_answerer_c answerer(GetCurrentThreadId(), [&](HWND dialog, const std::wstring& text) {
-            if (text == L"invalid download path") {
+            if (text.rfind(refusal, 0) == 0) {
                 HWND settings_dialog = GetWindow(dialog, GW_OWNER);
                 press_dialog_button(dialog, IDOK);
                 // The box gone, and the settings dialog's thread back in its loop from handling OK.
@@ -294,7 +301,8 @@ TEST_F(ui_settings_dialog_test, an_invalid_folder_keeps_the_dialog_open_and_canc
         EXPECT_EQ(dialog.run(nullptr), 2);
         auto texts = answerer.texts();
         ASSERT_EQ(texts.size(), 2u);
-        EXPECT_EQ(texts[1], L"invalid download path");
+        EXPECT_EQ(texts[1].substr(0, refusal.size()), refusal);
+        EXPECT_GT(texts[1].size(), refusal.size());  // the system's reason
         EXPECT_EQ(std::wstring(settings().download_path), saved);
         EXPECT_EQ(calls_.calls, (std::vector<std::string>{"create", "enable", "edit", "disable"}));
     }

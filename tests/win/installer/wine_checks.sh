@@ -6,7 +6,8 @@
 #
 # installer_wine_checks BUILD [CASE...]   the cases below for build/BUILD (all unless named)
 #   install:   "Vantorel-Setup.exe /S /RUN" puts every file in place, writes the Add/Remove
-#              Programs entry and shortcuts, and starts the installed program, whose window shows
+#              Programs entry and shortcuts, and starts the installed program, whose window shows;
+#              the set-up and every program it installed import only DLLs a clean Windows has
 #   uninstall: after the program's Run value and weekly task were made (vantorel-cli, as the
 #              settings dialog makes them), "uninstall.exe /S" removes both, the files, the
 #              shortcuts, the entry and the settings; only the backups and downloads remain
@@ -19,6 +20,8 @@
 #              set-up and every program it installed, the uninstaller among them
 
 installer_check_results=()
+
+source "$root/scripts/lib/pe_imports.sh"
 
 installer_uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vantorel'
 installer_run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
@@ -169,6 +172,10 @@ installer_case_install() {
   rm -rf "$screens"; mkdir -p "$screens"
   installer_run "$setup" /S /RUN || { echo "the set-up failed"; return 1; }
   installer_files_in_place "$build" "$version" || return 1
+  local folder
+  folder=$(installer_folder "$build")
+  pe_foreign_imports "$setup" "$folder"/*.exe "$folder"/update/*.exe ||
+    { echo "a shipped program imports a DLL that Windows does not have (above)"; return 1; }
   installer_window_shows "$screens" || { echo "the installed program's window did not show"; return 1; }
   wineserver -w
 }
