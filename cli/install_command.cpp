@@ -11,7 +11,9 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -25,7 +27,12 @@ int install_usage() {
 
 int install_command(const cli_arguments& arguments) {
     if (arguments.empty()) return install_usage();
-    const std::wstring package = utf8_to_wide(arguments[0]);
+    // By its full path: "PACKAGE.zip" alone names a file in the current folder, which is then
+    // the folder to unpack into.
+    std::error_code ignored;
+    const std::filesystem::path given(utf8_to_wide(arguments[0]));
+    const std::filesystem::path full = std::filesystem::absolute(given, ignored);
+    const std::wstring package = (full.empty() ? given : full).lexically_normal().wstring();
     std::set<std::wstring> inf_paths;
     std::wstring folder;
     bool dry_run = false, wait = false;

@@ -24,7 +24,7 @@ struct installer_context_c {
     // x86 or x64 driver on it. The unpacked folder is shown instead; nothing is installed.
     bool arm64_machine = false;
     // Holds "setup.dat", the links whose set-up was started; the program folder when empty.
-    std::wstring data_folder;
+    std::wstring data_folder{};
 };
 
 // The INF paths from the server that may be looked for at all: relative paths inside the package

@@ -121,7 +121,8 @@ windows_unit_lane() {
 }
 
 # One Windows build's tests that change the system, each in a fresh prefix: the driver package
-# installer, the whole job (also as Windows 10) and the program's own window.
+# installer, the whole job (also as Windows 10), and the program's own window and the whole job
+# through vantorel-cli with the program folder read-only, as for a standard user.
 windows_system_lane() {
   local build=$1
   dpinst_wine_tests "$build"
@@ -130,7 +131,9 @@ windows_system_lane() {
   loop_wine_tests "$build" win10
   phase_took "  $build: whole job"
   program_wine_run "$build"
-  phase_took "  $build: program window"
+  phase_took "  $build: program window (standard user)"
+  program_cli_job "$build"
+  phase_took "  $build: whole job through vantorel-cli (standard user)"
 }
 
 # The 32-bit build's tests, beside the long wait of its unit tests: a probe that 32-bit threads keep
@@ -193,10 +196,13 @@ console_checks() {
   phase_took "  console: downloads and https"
   # Help, version and misuse of the console tools, on Linux and under Wine.
   [ -x build/host/vantorel-cli ] && cli_convention_checks build/host/vantorel-cli host "$root/build/cli-checks/host"
+  [ -x build/host/vantorel-cli ] && cli_bare_name_install_check host "$root/build/cli-checks/host" "$root/build/host/vantorel-cli"
   for build in win64 win32; do
     [ -f "build/$build/vantorel-cli.exe" ] &&
       cli_convention_checks "wine_run build/$build/vantorel-cli.exe" "$build" "$root/build/cli-checks/$build"
   done
+  [ -f build/win64/vantorel-cli.exe ] &&
+    cli_bare_name_install_check win64 "$root/build/cli-checks/win64" wine_run "$root/build/win64/vantorel-cli.exe"
   # What the program sees of a Windows 10 PC.
   for build in win64 win32; do windows10_facts_check "$build"; manifest_check "$build"; cli_imports_check "$build"; done
   for installer in DPInst64 DPInst32; do

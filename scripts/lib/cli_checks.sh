@@ -57,3 +57,19 @@ cli_imports_check() {
     cli_check_results+=("fail imports: $1 vantorel-cli.exe needs $(echo $found)")
   fi
 }
+
+# cli_bare_name_install_check NAME WORK RUNNER...   "install NAME.zip --dry-run" in the package's
+# own folder, the package named by its bare file name, unpacks it beside itself
+cli_bare_name_install_check() {
+  local name=$1 work=$2 rc=0
+  shift 2
+  rm -rf "$work/bare"; mkdir -p "$work/bare"
+  python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1], "w").writestr("readme.txt", "no driver here\n")' \
+    "$work/bare/package.zip"
+  (cd "$work/bare" && "$@" install package.zip --dry-run) >"$work/bare-install.out" 2>&1 || rc=$?
+  if [ "$rc" -eq 0 ] && [ -f "$work/bare/package/readme.txt" ]; then
+    cli_check_results+=("pass $name: install PACKAGE.zip by its bare name unpacks beside it")
+  else
+    cli_check_results+=("fail $name: install PACKAGE.zip by its bare name (exit $rc, see $work/bare-install.out)")
+  fi
+}

@@ -2,7 +2,7 @@
 // window, photographs the scan page while it is up and the results page once it shows, then ends
 // the program through its main menu's Exit entry and waits for the window to go.
 //
-//   window-probe FOLDER [SECONDS] [--drive DOWNLOADS | --shown [--keep]]
+//   window-probe FOLDER [SECONDS] [--drive DOWNLOADS [--backups BACKUPS] | --shown [--keep]]
 //
 // With --shown it waits only for the main window to be visible (a program started without a
 // scan, as the set-up starts it), photographs it and ends the program; with --keep as well it
@@ -10,7 +10,8 @@
 // With --drive it also works the program as a user would between the results and the end: the
 // first two packages downloaded (their panels' button command) until DOWNLOADS holds both files,
 // the first one installed (the installer's result window photographed and closed), a rescan, and
-// the backup and restore pages. Screenshots go to FOLDER; it gives up after SECONDS (default 180).
+// the backup and restore pages (with --backups also a backup of every package, by the keys a
+// person would press, until BACKUPS holds an archive). Screenshots go to FOLDER; it gives up after SECONDS (default 180).
 // Exit code 0 when every step was reached and the program ended, 1 otherwise (with the reason on
 // standard error), 2 on a wrong command line.
 #include "tests/win/window_capture_win.h"
@@ -24,6 +25,7 @@
 #include <cwchar>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -122,6 +124,26 @@ void click_tab(HWND main, int tab) {
     click_at(main, frame + 10 + 82 * tab + 41, top + 56);
 }
 
+// Keys pressed and released as real input, in order (a modifier held around each key).
+void press_keys(std::initializer_list<WORD> keys, WORD modifier = 0) {
+    for (WORD key : keys) {
+        std::vector<INPUT> input;
+        auto add = [&](WORD code, DWORD flags) {
+            INPUT one{};
+            one.type = INPUT_KEYBOARD;
+            one.ki.wVk = code;
+            one.ki.dwFlags = flags;
+            input.push_back(one);
+        };
+        if (modifier) add(modifier, 0);
+        add(key, 0);
+        add(key, KEYEVENTF_KEYUP);
+        if (modifier) add(modifier, KEYEVENTF_KEYUP);
+        SendInput(UINT(input.size()), input.data(), sizeof(INPUT));
+        Sleep(300);
+    }
+}
+
 // Answers the program's message boxes (its dialogs owned by the main window) with OK.
 void answer_boxes(HWND main) {
     EnumWindows(answer_owned_box, reinterpret_cast<LPARAM>(main));
@@ -135,7 +157,8 @@ int files_in(const std::filesystem::path& folder, bool partial) {
     return count;
 }
 
-bool drive(const probe_c& probe, HWND main, const std::filesystem::path& downloads) {
+bool drive(const probe_c& probe, HWND main, const std::filesystem::path& downloads,
+           const std::filesystem::path& backups) {
     std::vector<HWND> panels = panels_of(main);
     if (panels.size() < 2) return probe.fail("fewer than two packages on offer");
     for (int i = 0; i < 2; ++i) PostMessageW(panels[std::size_t(i)], WM_COMMAND, panel_action_command, 0);
@@ -162,6 +185,28 @@ bool drive(const probe_c& probe, HWND main, const std::filesystem::path& downloa
     click_tab(main, 2);
     if (!visible_child(main, L"VantorelBackupPage")) return probe.fail("the backup page did not show");
     probe.photograph(main, "program-5-backup");
+    if (!backups.empty()) {
+        // Ctrl+3 focuses the page's tree on its root, Space ticks every package, Tab reaches the
+        // button and Enter starts the backup; its result box is answered.
+        SetForegroundWindow(main);
+        press_keys({'3'}, VK_CONTROL);
+        press_keys({VK_SPACE, VK_TAB, VK_RETURN});
+        auto archives = [&] {
+            int count = 0;
+            std::error_code ignored;
+            for (const auto& entry : std::filesystem::directory_iterator(backups, ignored))
+                if (entry.path().extension() == L".zip") ++count;
+            return count;
+        };
+        if (!probe.wait_for([&] {
+                answer_boxes(main);
+                return archives() > 0;
+            }))
+            return probe.fail("the backup wrote no archive");
+        std::printf("backed up into %ls\n", backups.wstring().c_str());
+        Sleep(1000);
+        answer_boxes(main);
+    }
     click_tab(main, 3);
     Sleep(500);
     answer_boxes(main);  // "no backup yet"
@@ -183,7 +228,7 @@ int end_through_menu(const probe_c& probe, HWND main) {
 
 int wmain(int argc, wchar_t** argv) {
     std::vector<std::wstring> arguments(argv + 1, argv + argc);
-    std::filesystem::path downloads;
+    std::filesystem::path downloads, backups;
     auto take_switch = [&](const wchar_t* name) {
         auto found = std::find(arguments.begin(), arguments.end(), name);
         if (found == arguments.end()) return false;
@@ -192,6 +237,14 @@ int wmain(int argc, wchar_t** argv) {
     };
     bool shown_only = take_switch(L"--shown");
     bool keep_running = take_switch(L"--keep");
+    auto backups_switch = std::find(arguments.begin(), arguments.end(), L"--backups");
+    if (backups_switch != arguments.end()) {
+        if (backups_switch + 1 == arguments.end()) arguments.clear();
+        else {
+            backups = *(backups_switch + 1);
+            arguments.erase(backups_switch, backups_switch + 2);
+        }
+    }
     auto drive_switch = std::find(arguments.begin(), arguments.end(), L"--drive");
     if (drive_switch != arguments.end()) {
         if (drive_switch + 1 == arguments.end()) arguments.clear();
@@ -201,7 +254,7 @@ int wmain(int argc, wchar_t** argv) {
         }
     }
     if (arguments.empty() || arguments.size() > 2) {
-        std::fprintf(stderr, "usage: window-probe FOLDER [SECONDS] [--drive DOWNLOADS | --shown [--keep]]\n");
+        std::fprintf(stderr, "usage: window-probe FOLDER [SECONDS] [--drive DOWNLOADS [--backups BACKUPS] | --shown [--keep]]\n");
         return 2;
     }
     std::filesystem::path folder = arguments[0];
@@ -229,6 +282,6 @@ int wmain(int argc, wchar_t** argv) {
     if (!results) return probe.fail("the results page did not show"), 1;
     std::printf("the results page shows\n");
     probe.photograph(main, downloads.empty() ? "program-results" : "program-1-results");
-    if (!downloads.empty() && !drive(probe, main, downloads)) return 1;
+    if (!downloads.empty() && !drive(probe, main, downloads, backups)) return 1;
     return end_through_menu(probe, main);
 }
