@@ -10,18 +10,6 @@
 #include "common/text_convert.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
-
-namespace {
-
-std::wstring full_path(const std::wstring& path) {
-    std::error_code ignored;
-    const std::filesystem::path full = std::filesystem::absolute(std::filesystem::path(path), ignored);
-    return full.empty() ? path : full.wstring();
-}
-
-}  // namespace
 
 bool backup_environment(const backup_options_c& options, backup_environment_c& environment) {
     if (!collect_basic_facts() || !load_settings()) {

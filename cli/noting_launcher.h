@@ -13,7 +13,8 @@ public:
 
     bool open(const std::wstring& target) override;
     bool run(const std::wstring& program, const std::wstring& parameters) override;
-    launch_result run_as_administrator(const std::wstring& program, const std::wstring& parameters) override;
+    launch_result run_as_administrator(const std::wstring& program, const std::wstring& parameters,
+                                       const std::wstring& working_folder) override;
 
     nlohmann::ordered_json starts = nlohmann::ordered_json::array();
     bool any_failed = false;  // a start failed, or a waited-for installer reported a failure

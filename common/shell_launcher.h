@@ -15,8 +15,10 @@ public:
     // Starts a program with a parameter text, shown normally.
     virtual bool run(const std::wstring& program, const std::wstring& parameters) = 0;
     // Starts a program that installs drivers: elevated, so Windows asks an administrator running
-    // limited for consent. cancelled when the user declined.
-    virtual launch_result run_as_administrator(const std::wstring& program, const std::wstring& parameters) {
+    // limited for consent, in the working folder given (the folder it installs from). cancelled
+    // when the user declined.
+    virtual launch_result run_as_administrator(const std::wstring& program, const std::wstring& parameters,
+                                               const std::wstring& /*working_folder*/) {
         return run(program, parameters) ? launch_result::started : launch_result::failed;
     }
 };
@@ -24,4 +26,7 @@ public:
 #ifdef _WIN32
 // The shell itself (ShellExecuteW).
 shell_launcher_c& system_shell_launcher();
+// The window that owns the consent prompts of elevated starts (a window handle), so the prompt
+// comes up in front of the program rather than behind it; none by default.
+void set_consent_owner(void* window);
 #endif

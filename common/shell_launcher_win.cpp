@@ -5,6 +5,8 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include <atomic>
+
 namespace {
 
 // The shell may use COM for what it starts: every thread that starts something has it, in a
@@ -23,6 +25,8 @@ private:
 };
 
 void ensure_thread_com() { thread_local thread_com_c com; }
+
+std::atomic<HWND> consent_owner{nullptr};
 
 // ShellExecuteW reports success as a value above 32.
 bool executed(HINSTANCE result) { return reinterpret_cast<INT_PTR>(result) > 32; }
@@ -49,14 +53,18 @@ public:
         ensure_thread_com();
         return executed(ShellExecuteW(nullptr, nullptr, program.c_str(), parameters.c_str(), nullptr, SW_SHOW));
     }
-    launch_result run_as_administrator(const std::wstring& program, const std::wstring& parameters) override {
+    launch_result run_as_administrator(const std::wstring& program, const std::wstring& parameters,
+                                       const std::wstring& working_folder) override {
         ensure_thread_com();
         SHELLEXECUTEINFOW info{};
         info.cbSize = sizeof info;
         info.fMask = SEE_MASK_NOASYNC;
+        HWND owner = consent_owner.load(std::memory_order_relaxed);
+        info.hwnd = owner && IsWindow(owner) ? owner : nullptr;
         info.lpVerb = runs_limited() ? L"runas" : nullptr;
         info.lpFile = program.c_str();
         info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+        info.lpDirectory = working_folder.empty() ? nullptr : working_folder.c_str();
         info.nShow = SW_SHOW;
         if (ShellExecuteExW(&info)) return launch_result::started;
         return GetLastError() == ERROR_CANCELLED ? launch_result::cancelled : launch_result::failed;
@@ -64,6 +72,8 @@ public:
 };
 
 }  // namespace
+
+void set_consent_owner(void* window) { consent_owner.store(static_cast<HWND>(window), std::memory_order_relaxed); }
 
 shell_launcher_c& system_shell_launcher() {
     static system_shell_launcher_c launcher;

@@ -45,7 +45,7 @@ launch_result run_driver_installer(const std::wstring& folder, bool force, const
                                     (force ? L"/SH /F /PATH \"" : L"/SH /PATH \"") + quoted + L"\"";
     if (context.arm64_machine) return launch_result::failed;
     const wchar_t* program = context.is_64bit_windows ? L"DPInst64.exe" : L"DPInst32.exe";
-    return context.launcher->run_as_administrator(join_path(context.program_folder, program), parameters);
+    return context.launcher->run_as_administrator(join_path(context.program_folder, program), parameters, folder);
 }
 
 namespace {
@@ -60,7 +60,7 @@ program_start started_as(launch_result result) {
 
 // A package's set-up program installs drivers too: it is started elevated like the installer.
 program_start open_program(const std::wstring& path, const installer_context_c& context) {
-    return started_as(context.launcher->run_as_administrator(path, L""));
+    return started_as(context.launcher->run_as_administrator(path, L"", path.substr(0, path.find_last_of(L"\\/"))));
 }
 
 }  // namespace

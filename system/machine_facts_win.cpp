@@ -17,7 +17,7 @@ struct basic_facts_c {
     std::wstring program_folder;
 };
 
-basic_facts_c facts;
+basic_facts_c basic_facts;
 
 // The version as the kernel knows it. GetVersionExW reports what the program's manifest lets it
 // see (6.2 to a program that does not declare Windows 8.1 or 10), and no build on older systems.
@@ -122,7 +122,7 @@ bool collect_basic_facts(basic_facts_problem* problem) {
     basic_facts_problem ignored;
     basic_facts_problem& found = problem ? *problem : ignored;
     found = basic_facts_problem::none;
-    if (!read_os_version(facts.version)) {
+    if (!read_os_version(basic_facts.version)) {
         found = basic_facts_problem::os_version;
         return false;
     }
@@ -131,23 +131,23 @@ bool collect_basic_facts(basic_facts_problem* problem) {
         found = basic_facts_problem::power_status;
         return false;
     }
-    facts.oem_code_page = GetOEMCP();
+    basic_facts.oem_code_page = GetOEMCP();
     SYSTEM_INFO system{};
     GetSystemInfo(&system);
-    facts.is_64bit = architecture_is_64bit(system.wProcessorArchitecture) || query_wow64();
-    facts.machine = native_machine().value_or(facts.is_64bit ? processor_machine::amd64 : processor_machine::x86);
-    if (facts.machine != processor_machine::x86) facts.is_64bit = true;
-    facts.code = derive_os_code(facts.version, facts.is_64bit);
-    facts.program_path = module_path();
-    facts.program_folder = current_folder();
+    basic_facts.is_64bit = architecture_is_64bit(system.wProcessorArchitecture) || query_wow64();
+    basic_facts.machine = native_machine().value_or(basic_facts.is_64bit ? processor_machine::amd64 : processor_machine::x86);
+    if (basic_facts.machine != processor_machine::x86) basic_facts.is_64bit = true;
+    basic_facts.code = derive_os_code(basic_facts.version, basic_facts.is_64bit);
+    basic_facts.program_path = module_path();
+    basic_facts.program_folder = current_folder();
     return true;
 }
 
-const os_version_c& os_version() { return facts.version; }
-const char* os_code() { return facts.code; }
-int os_version_number() { return derive_os_version_number(facts.version); }
-bool is_64bit_windows() { return facts.is_64bit; }
-processor_machine system_machine() { return facts.machine; }
-unsigned oem_code_page() { return facts.oem_code_page; }
-const std::wstring& program_path() { return facts.program_path; }
-const std::wstring& program_folder() { return facts.program_folder; }
+const os_version_c& os_version() { return basic_facts.version; }
+const char* os_code() { return basic_facts.code; }
+int os_version_number() { return derive_os_version_number(basic_facts.version); }
+bool is_64bit_windows() { return basic_facts.is_64bit; }
+processor_machine system_machine() { return basic_facts.machine; }
+unsigned oem_code_page() { return basic_facts.oem_code_page; }
+const std::wstring& program_path() { return basic_facts.program_path; }
+const std::wstring& program_folder() { return basic_facts.program_folder; }

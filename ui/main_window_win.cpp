@@ -50,6 +50,8 @@ bool main_window_c::create_main_window() {
     int x = work.left + (work.right - work.left - width) / 2, y = work.top + (work.bottom - work.top - height) / 2;
     SetWindowPos(handle(), nullptr, x < work.left ? work.left : x, y < work.top ? work.top : y, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Windows' consent prompt for an installer comes up in front of this window.
+    set_consent_owner(handle());
     return true;
 }
 

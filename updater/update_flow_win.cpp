@@ -102,7 +102,8 @@ int download_and_start(const reporter_c& reporter, const release_offer_c& offer)
         return reporter.refused("the downloaded installer is not the one the publisher signed");
     }
     // Silent, and the set-up starts the new program when it is done (it closes this one's program first).
-    const launch_result started = system_shell_launcher().run_as_administrator(session->final_path, L"/S /RUN");
+    const launch_result started = system_shell_launcher().run_as_administrator(
+        session->final_path, L"/S /RUN", session->final_path.substr(0, session->final_path.find_last_of(L'\\')));
     if (started != launch_result::started)
         return reporter.error(started == launch_result::cancelled ? "the installer was not allowed to run" : "the installer could not start",
                               "update_start_failed");

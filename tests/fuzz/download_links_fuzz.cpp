@@ -134,7 +134,8 @@ public:
         return true;
     }
     // The installer, or a package's own set-up program (no parameters, inside the package).
-    launch_result run_as_administrator(const std::wstring& program, const std::wstring& parameters) override {
+    launch_result run_as_administrator(const std::wstring& program, const std::wstring& parameters,
+                                       const std::wstring&) override {
         if (program == join_path(L"program", L"DPInst32.exe"))
             return run(program, parameters) ? launch_result::started : launch_result::failed;
         if (!parameters.empty()) __builtin_trap();

@@ -15,7 +15,8 @@ public:
     bool run(const std::wstring& program, const std::wstring& parameters) override {
         return record(program + L" " + parameters);
     }
-    launch_result run_as_administrator(const std::wstring& program, const std::wstring& parameters) override {
+    launch_result run_as_administrator(const std::wstring& program, const std::wstring& parameters,
+                                       const std::wstring&) override {
         record(L"runas " + program + (parameters.empty() ? L"" : L" " + parameters));
         return consent;
     }

@@ -3,7 +3,10 @@
 // scratch folder.
 #include "system/machine_facts.h"
 #include "system/settings_win.h"
+#include "system/data_places_win.h"
+#include "system/earlier_data_win.h"
 #include "common/date_text.h"
+#include "common/fixed_text.h"
 #include "common/registry_key_win.h"
 #include "common/text_convert.h"
 #include "tests/unit/test_files.h"
@@ -13,6 +16,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
@@ -60,7 +64,11 @@ protected:
         delete_tree(settings_key_path);
         delete_tree(first_run_key_path);
     }
-    std::wstring program_folder_path(const wchar_t* name) const { return program_folder() + name; }
+    // The default folder of that name ("download" or "backup"): beside the test program, whose
+    // folder is a writable one outside Program Files.
+    static std::wstring program_folder_path(const wchar_t* name) {
+        return std::wstring(name) == L"download" ? data_places().download_folder : data_places().backup_folder;
+    }
     static bool is_directory(const std::wstring& path) {
         DWORD attributes = GetFileAttributesW(path.c_str());
         return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -106,6 +114,61 @@ TEST_F(settings_test, first_run_language_follows_the_installer_code) {
         ASSERT_TRUE(load_settings());
         EXPECT_STREQ(settings().language, expected) << code;
     }
+    // The set-up leaves it for every user in HKEY_LOCAL_MACHINE; reading creates no key.
+    delete_tree(settings_key_path);
+    delete_tree(first_run_key_path);
+    registry_key_c machine;
+    ASSERT_EQ(machine.create(HKEY_LOCAL_MACHINE, first_run_key_path, KEY_WRITE), ERROR_SUCCESS);
+    const DWORD german = 2;
+    RegSetValueExW(machine.get(), L"language", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&german), sizeof german);
+    ASSERT_TRUE(load_settings());
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, first_run_key_path) == ERROR_SUCCESS || RegDeleteKeyW(HKEY_LOCAL_MACHINE, first_run_key_path);
+    EXPECT_STREQ(settings().language, L"Deutsch");
+    registry_key_c created;
+    EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, first_run_key_path, 0, KEY_READ, created.put()), ERROR_SUCCESS);
+}
+
+// An installed copy whose earlier version kept its data in the program folder: the folders move
+// to the user's profile, the old ones stay as they are, and the index, the installed links and
+// the archives come along (never over what is there), so old backups can still be restored.
+TEST_F(settings_test, data_of_an_earlier_version_in_the_program_folder_move_to_the_profile) {
+    const std::wstring root = folder_->path().wstring(), program = root + L"\\Program", profile = root + L"\\Profile";
+    for (const std::wstring& folder : {program, program + L"\\backup", profile})
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    auto write = [](const std::wstring& path, const char* text) {
+        std::FILE* file = _wfopen(path.c_str(), L"wb");
+        ASSERT_NE(file, nullptr);
+        std::fputs(text, file);
+        std::fclose(file);
+    };
+    write(program + L"\\backup\\backup-1.zip", "old archive");
+    write(program + L"\\backup.xml", "old index");
+    write(program + L"\\setup.dat", "old links");
+    write(profile + L"\\setup.dat", "newer links");
+    const data_places_c places{program, profile, profile + L"\\Downloads", profile + L"\\Backups", false};
+    settings_c record{};
+    apply_default_settings(record, choose_data_places(program, true, {}, L""));  // the old defaults
+    ASSERT_TRUE(move_data_out_of_program_folder(record, places));
+    EXPECT_EQ(std::wstring(record.download_path), places.download_folder);
+    EXPECT_EQ(std::wstring(record.download_path_in_use), places.download_folder);
+    EXPECT_EQ(std::wstring(record.backup_path), places.backup_folder);
+    auto read = [](const std::wstring& path) {
+        std::FILE* file = _wfopen(path.c_str(), L"rb");
+        if (!file) return std::string("(none)");
+        char text[64] = {};
+        std::fgets(text, sizeof text, file);
+        std::fclose(file);
+        return std::string(text);
+    };
+    EXPECT_EQ(read(places.backup_folder + L"\\backup-1.zip"), "old archive");
+    EXPECT_EQ(read(program + L"\\backup\\backup-1.zip"), "old archive");
+    EXPECT_EQ(read(profile + L"\\backup.xml"), "old index");
+    EXPECT_EQ(read(profile + L"\\setup.dat"), "newer links");
+    // A folder the user chose outside the program folder stays.
+    copy_text(record.backup_path, L"D:\\Elsewhere");
+    copy_text(record.download_path, L"D:\\Incoming");
+    EXPECT_FALSE(move_data_out_of_program_folder(record, places));
+    EXPECT_STREQ(record.backup_path, L"D:\\Elsewhere");
 }
 
 TEST_F(settings_test, an_unset_install_date_is_set_once_and_a_real_one_kept) {

@@ -12,10 +12,19 @@
 ;   SIGN         optional: a command that signs the file named by its last argument in place
 ;
 ; Switches: /S silent; /RUN starts the installed program at the end (the updater passes both).
+;
+; What is per user (the settings, the start with Windows, the weekly scan, the downloads and
+; backups in the user's profile) is never touched by a process running elevated: when an
+; administrator's credentials are typed in for a standard user, an elevated process is that
+; administrator, with the administrator's HKCU and profile. So both programs start as the user
+; who runs them. The set-up then runs itself again elevated for the machine's part (/ELEVATED)
+; and starts the program as that user afterwards; the uninstaller removes the user's part first,
+; then runs itself elevated for the machine's. Started elevated already (by an administrator, or
+; by the updater), each does both parts in one process.
 
 Unicode true
 ManifestDPIAware true
-RequestExecutionLevel admin
+RequestExecutionLevel user
 SetCompressor /SOLID lzma
 
 !ifndef VERSION
@@ -52,6 +61,9 @@ ShowInstDetails nevershow
 ShowUninstDetails nevershow
 
 Var start_program  ; 1 when /RUN was given
+Var stage          ; "user": this process does the user's part and runs itself elevated for the
+                   ; machine's; "machine": the elevated run (/ELEVATED); "": both parts here
+Var remove_data    ; 1 when the uninstaller's user said not to keep the downloads and backups
 
 !define MUI_ABORTWARNING
 !define MUI_COMPONENTSPAGE_NODESC
@@ -138,8 +150,8 @@ Section "${PRODUCT}" section_program
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallerLanguage" $LANGUAGE
-  ; The program's first run takes its language from here (codes 1 to 11).
-  WriteRegDWORD HKCU "Software\Quellmar_Init" "language" $(first_run_language_code)
+  ; The first run of every user takes the language from here (codes 1 to 11).
+  WriteRegDWORD HKLM "Software\Quellmar_Init" "language" $(first_run_language_code)
 SectionEnd
 
 Section "$(installer_desktop_shortcut)" section_desktop
@@ -147,13 +159,80 @@ Section "$(installer_desktop_shortcut)" section_desktop
   CreateShortcut "$DESKTOP\${PRODUCT}.lnk" "$INSTDIR\Vantorel.exe"
 SectionEnd
 
+; $stage from the command line and the account: /ELEVATED is the machine's part; a process that
+; is not elevated does the user's part.
+!macro choose_stage
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/ELEVATED" $1
+  ${IfNot} ${Errors}
+    StrCpy $stage machine
+  ${Else}
+    UserInfo::GetAccountType
+    Pop $1
+    ${If} $1 == "Admin"
+      StrCpy $stage ""
+    ${Else}
+      StrCpy $stage user
+    ${EndIf}
+  ${EndIf}
+!macroend
+
+; Runs this program again elevated (Windows asks for consent) with the parameters on the stack,
+; and waits for it to end. Leaves its exit code on the stack, or "cancelled" when it did not start.
+!macro run_elevated_function prefix
+Function ${prefix}run_elevated
+  Exch $0
+  Push $1
+  Push $2
+  ; SHELLEXECUTEINFOW (32-bit): size 60, SEE_MASK_NOCLOSEPROCESS, the owner, "runas", this
+  ; program, the parameters, no folder, SW_SHOWNORMAL; hProcess is its last member.
+  System::Call '*(i 60, i 0x40, p $HWNDPARENT, w "runas", w "$EXEPATH", w r0, p 0, i 1, p 0, p 0, p 0, p 0, i 0, p 0, p 0) p .r1'
+  System::Call 'shell32::ShellExecuteExW(p r1) i .r2'
+  ${If} $2 == 0
+    StrCpy $0 cancelled
+  ${Else}
+    System::Call '*$1(i, i, p, p, p, p, p, i, p, p, p, p, i, p, p .r2)'
+    System::Call 'kernel32::WaitForSingleObject(p r2, i -1)'
+    System::Call 'kernel32::GetExitCodeProcess(p r2, *i .r0)'
+    System::Call 'kernel32::CloseHandle(p r2)'
+  ${EndIf}
+  System::Free $1
+  Pop $2
+  Pop $1
+  Exch $0
+FunctionEnd
+!macroend
+!insertmacro run_elevated_function ""
+!insertmacro run_elevated_function "un."
+
 Function .onInit
   !insertmacro use_registry_view
+  !insertmacro choose_stage
   ${GetParameters} $0
   ClearErrors
   ${GetOptions} $0 "/RUN" $1
   ${IfNot} ${Errors}
     StrCpy $start_program 1
+  ${EndIf}
+  ${If} $stage == user
+    ; The install is the machine's part: it runs elevated, and the program then starts as this user.
+    ${If} ${Silent}
+      Push "/S /ELEVATED"
+    ${Else}
+      Push "/ELEVATED"
+    ${EndIf}
+    Call run_elevated
+    Pop $1
+    ${If} $1 == 0
+    ${AndIf} $start_program == 1
+      Exec '"$INSTDIR\Vantorel.exe"'
+    ${EndIf}
+    ${If} $1 == cancelled
+      StrCpy $1 1223
+    ${EndIf}
+    SetErrorLevel $1
+    Quit
   ${EndIf}
   ; An upgrade keeps the user's choice of a desktop shortcut.
   ClearErrors
@@ -168,6 +247,7 @@ FunctionEnd
 
 Function .onInstSuccess
   ${If} $start_program == 1
+  ${AndIf} $stage != machine
     Call start_program_as_user
   ${EndIf}
 FunctionEnd
@@ -204,32 +284,94 @@ FunctionEnd
 
 Function un.onInit
   !insertmacro use_registry_view
+  !insertmacro choose_stage
   !insertmacro MUI_UNGETLANGUAGE
 FunctionEnd
 
 Section "Uninstall"
-  SetShellVarContext all
-  Call un.close_running_program
+  ${If} $stage != machine
+    Call un.close_running_program
+    Call un.remove_user_part
+  ${EndIf}
+  ${If} $stage == user
+    ; The machine's part, elevated; the uninstaller runs from a copy, which names the program
+    ; folder with _?= (last).
+    ${If} $remove_data == 1
+      Push "/S /ELEVATED /REMOVEDATA _?=$INSTDIR"
+    ${Else}
+      Push "/S /ELEVATED _?=$INSTDIR"
+    ${EndIf}
+    Call un.run_elevated
+    Pop $0
+    ${If} $0 == cancelled
+      StrCpy $0 1223
+    ${EndIf}
+    SetErrorLevel $0
+  ${Else}
+    Call un.remove_machine_part
+  ${EndIf}
+SectionEnd
+
+; What belongs to the user running the uninstaller: the start with Windows, the weekly scan, the
+; settings, and (unless the user keeps them) the downloads and backups in the user's profile.
+; Folders the user chose elsewhere are never emptied.
+Function un.remove_user_part
+  SetShellVarContext current
   Call un.delete_scan_task
   DeleteRegValue HKCU "${RUN_KEY}" "${PRODUCT}"
-
-  ; The backups and downloads stay unless the user says otherwise (a silent uninstall keeps them).
-  ; Folders the user chose outside the program folder are never emptied by the uninstaller.
   ReadRegStr $R1 HKCU "Software\Quellmar" "download_path"
   ReadRegStr $R2 HKCU "Software\Quellmar" "backup_path"
   ${If} $R1 == ""
-    StrCpy $R1 "$INSTDIR\download"
+    StrCpy $R1 "$LOCALAPPDATA\${PRODUCT}\Downloads"
   ${EndIf}
   ${If} $R2 == ""
-    StrCpy $R2 "$INSTDIR\backup"
+    StrCpy $R2 "$LOCALAPPDATA\${PRODUCT}\Backups"
   ${EndIf}
+  StrCpy $remove_data 0
   MessageBox MB_YESNO|MB_ICONQUESTION "$(uninstaller_keep_data)$\n$\n$R2$\n$R1" /SD IDYES IDYES keep_data
+    StrCpy $remove_data 1
     Push $R1
-    Call un.remove_folder_in_program_folder
+    Call un.remove_data_folder
     Push $R2
-    Call un.remove_folder_in_program_folder
+    Call un.remove_data_folder
+    Delete "$LOCALAPPDATA\${PRODUCT}\backup.xml"
+    Delete "$LOCALAPPDATA\${PRODUCT}\setup.dat"
   keep_data:
+  ; The updater's downloads are of no use without the program.
+  RMDir /r "$LOCALAPPDATA\${PRODUCT}\update"
+  RMDir "$LOCALAPPDATA\${PRODUCT}"
+  DeleteRegKey HKCU "Software\Quellmar"
+  DeleteRegKey HKCU "Software\Quellmar_Init"
+  SetShellVarContext all
+FunctionEnd
 
+; Removes the folder on the stack with everything in it when it is one of the program's own data
+; folders in the user's profile (compared whole, letter case aside: never a prefix).
+Function un.remove_data_folder
+  Exch $0
+  ${If} $0 == "$LOCALAPPDATA\${PRODUCT}\Downloads"
+  ${OrIf} $0 == "$LOCALAPPDATA\${PRODUCT}\Backups"
+    RMDir /r "$0"
+  ${EndIf}
+  Pop $0
+FunctionEnd
+
+; What belongs to the machine: the program's files, its shortcuts and its entry under Apps. The
+; "download" and "backup" folders that versions before kept in the program folder go with
+; /REMOVEDATA (the user's answer), else they stay.
+Function un.remove_machine_part
+  SetShellVarContext all
+  Call un.close_running_program
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/REMOVEDATA" $1
+  ${IfNot} ${Errors}
+    StrCpy $remove_data 1
+  ${EndIf}
+  ${If} $remove_data == 1
+    RMDir /r "$INSTDIR\download"
+    RMDir /r "$INSTDIR\backup"
+  ${EndIf}
   Delete "$INSTDIR\Vantorel.exe"
   Delete "$INSTDIR\language.ini"
   Delete "$INSTDIR\DPInst32.exe"
@@ -240,22 +382,8 @@ Section "Uninstall"
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
   Delete "$DESKTOP\${PRODUCT}.lnk"
-
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
-  DeleteRegKey HKCU "Software\Quellmar"
-  DeleteRegKey HKCU "Software\Quellmar_Init"
-SectionEnd
-
-; Removes the folder on the stack with everything in it when it lies inside the program folder.
-Function un.remove_folder_in_program_folder
-  Exch $0
-  StrLen $1 "$INSTDIR\"
-  StrCpy $2 $0 $1
-  ${If} $2 == "$INSTDIR\"
-  ${AndIf} $0 != "$INSTDIR\"
-    RMDir /r "$0"
-  ${EndIf}
-  Pop $0
+  DeleteRegKey HKLM "Software\Quellmar_Init"
 FunctionEnd
 
 ; The weekly scan's work item "Vantorel", deleted through the Task Scheduler's own interface

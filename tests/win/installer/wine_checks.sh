@@ -10,7 +10,8 @@
 #              the set-up and every program it installed import only DLLs a clean Windows has
 #   uninstall: after the program's Run value and weekly task were made (vantorel-cli, as the
 #              settings dialog makes them), "uninstall.exe /S" removes both, the files, the
-#              shortcuts, the entry and the settings; only the backups and downloads remain
+#              shortcuts, the entry and the settings; only the backups and downloads remain, in
+#              the user's profile
 #   upgrade:   an installed older version (the same files, version 1.0.0) whose program is
 #              running is upgraded by "/S /RUN": the program is closed through its window, the
 #              new one runs, and the settings, backups and downloads are as they were
@@ -119,13 +120,18 @@ installer_cli_exe() {
   if [ -f "$root/build/win64/vantorel-cli.exe" ]; then echo "$root/build/win64/vantorel-cli.exe"; else echo "$root/build/win32/vantorel-cli.exe"; fi
 }
 
+# The program's data folder in the prefix's user profile (an installed program keeps none beside
+# itself).
+installer_data_folder() { echo "$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Vantorel"; }
+
 # installer_settings_made BUILD   the program's settings made as its first run makes them (folders
-# "download" and "backup" in the program folder), by vantorel-cli placed beside the installed
+# "Downloads" and "Backups" in the user's profile), by vantorel-cli placed beside the installed
 # program for the moment; then the Run value and the weekly task, as the settings dialog makes
 # them, and a download and a backup to keep
 installer_settings_made() {
-  local folder cli
+  local folder cli data
   folder=$(installer_folder "$1")
+  data=$(installer_data_folder)
   cli="$folder/vantorel-cli.exe"
   cp "$(installer_cli_exe)" "$cli"
   wine_run "$cli" settings >/dev/null &&
@@ -133,9 +139,9 @@ installer_settings_made() {
     installer_reg add 'HKCU\Software\Quellmar' /v close_to_tray /t REG_DWORD /d 2 /f >/dev/null &&
     wine_run "$cli" schedule on >/dev/null || { rm -f "$cli"; return 1; }
   rm -f "$cli"
-  mkdir -p "$folder/download" "$folder/backup"
-  printf 'archive\n' >"$folder/download/chipset-10.1.zip"
-  printf 'archive\n' >"$folder/backup/backup-2026-12-09.zip"
+  [ -d "$data/Downloads" ] && [ -d "$data/Backups" ] || { echo "no Downloads or Backups in $data"; return 1; }
+  printf 'archive\n' >"$data/Downloads/chipset-10.1.zip"
+  printf 'archive\n' >"$data/Backups/backup-2026-12-09.zip"
 }
 
 installer_task_exists() {
@@ -207,11 +213,13 @@ installer_case_uninstall() {
   installer_reg query "$installer_uninstall_key" "$(installer_view "$build")" >/dev/null 2>&1 && wrong+=("Add/Remove Programs entry")
   installer_reg query 'HKCU\Software\Quellmar' >/dev/null 2>&1 && wrong+=("settings key")
   installer_reg query 'HKCU\Software\Quellmar_Init' >/dev/null 2>&1 && wrong+=("first-run key")
+  installer_reg query 'HKLM\Software\Quellmar_Init' "$(installer_view "$build")" >/dev/null 2>&1 && wrong+=("set-up's language key")
   [ -e "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Vantorel.lnk" ] && wrong+=("Start menu shortcut")
   [ -e "$WINEPREFIX/drive_c/users/Public/Desktop/Vantorel.lnk" ] && wrong+=("desktop shortcut")
-  left=$(cd "$folder" 2>/dev/null && find . -mindepth 1 | sort | tr '\n' ' ')
-  echo "left in the program folder: $left"
-  [ "$left" = "./backup ./backup/backup-2026-12-09.zip ./download ./download/chipset-10.1.zip " ] || wrong+=("files: $left")
+  [ -e "$folder" ] && wrong+=("the program folder: $(cd "$folder" && find . -mindepth 1 | sort | tr '\n' ' ')")
+  left=$(cd "$(installer_data_folder)" 2>/dev/null && find . -mindepth 1 | sort | tr '\n' ' ')
+  echo "left in the user's data folder: $left"
+  [ "$left" = "./Backups ./Backups/backup-2026-12-09.zip ./Downloads ./Downloads/chipset-10.1.zip " ] || wrong+=("files: $left")
   [ ${#wrong[@]} -eq 0 ] || { echo "left behind: ${wrong[*]}"; return 1; }
 }
 
@@ -243,7 +251,7 @@ installer_case_upgrade() {
   wineserver -w
   installer_reg export 'HKCU\Software\Quellmar' "$(installer_windows_path "$screens/settings-after.reg")" /y >/dev/null
   cmp -s "$screens/settings-before.reg" "$screens/settings-after.reg" || { echo "the settings changed"; return 1; }
-  [ -f "$folder/backup/backup-2026-12-09.zip" ] && [ -f "$folder/download/chipset-10.1.zip" ] ||
+  [ -f "$(installer_data_folder)/Backups/backup-2026-12-09.zip" ] && [ -f "$(installer_data_folder)/Downloads/chipset-10.1.zip" ] ||
     { echo "the backup or the download is gone"; return 1; }
 }
 
