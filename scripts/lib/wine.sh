@@ -72,37 +72,17 @@ wine_template() {
     echo "[wine] a shared file of the prefix template was changed in place: making the template again" >&2
     rm -f "$template/.complete"
   fi
-  if [ -f "$template/.complete" ] && ! grep -q '^"zlib1"=""' "$template/user.reg"; then
-    echo "[wine] the prefix template still lets Wine's own zlib1.dll load: making it again" >&2
-    rm -f "$template/.complete"
-  fi
   if [ ! -f "$template/.complete" ]; then
     echo "[wine] creating the prefix template (once per Wine version)" >&2
     rm -rf "$template"
     mkdir -p "$(dirname "$template")"
     WINEPREFIX=$template WINEARCH=win64 wineboot -i >/dev/null 2>&1
     WINEPREFIX=$template wineserver -w
-    wine_without_foreign_dlls "$template"
     rm -f "$template/.shared"
     touch "$template/.complete"
   fi
   [ -f "$template/.shared" ] || wine_shared_files "$template" >"$template/.shared"
   printf '%s\n' "$template"
-}
-
-# Wine has DLLs that Windows does not (zlib1.dll), which would let a program that imports one start
-# here and fail on every real PC. The template has none: their placeholders go, and Wine is told
-# never to load its built-in copy (which it would do without a placeholder).
-wine_foreign_dlls=(zlib1)
-wine_without_foreign_dlls() {
-  local prefix=$1 dll
-  {
-    printf '\n[Software\\\\Wine\\\\DllOverrides] 1700000000\n'
-    for dll in "${wine_foreign_dlls[@]}"; do
-      printf '"%s"=""\n' "$dll"
-      rm -f "$prefix/drive_c/windows/system32/$dll.dll" "$prefix/drive_c/windows/syswow64/$dll.dll"
-    done
-  } >>"$prefix/user.reg"
 }
 
 # wine_prefix_fresh DIR: hard links to every file of the template, then real copies of all but the

@@ -19,7 +19,7 @@
 
 namespace {
 
-const wchar_t title[] = L"Driver Package Installer";
+const wchar_t installer_title[] = L"Driver Package Installer";
 
 std::wstring program_name() {
     wchar_t path[MAX_PATH] = {};
@@ -50,7 +50,7 @@ std::wstring quoted_arguments(const std::vector<std::wstring>& arguments) {
 
 std::uint32_t refuse(install_log_c& log, bool silent, const std::wstring& message) {
     log.write(message);
-    if (!silent) MessageBoxW(nullptr, message.c_str(), title, MB_OK | MB_ICONERROR);
+    if (!silent) MessageBoxW(nullptr, message.c_str(), installer_title, MB_OK | MB_ICONERROR);
     return not_started_exit_code;
 }
 
@@ -67,7 +67,7 @@ std::vector<std::wstring> install_folder(const installer_options_c& options, ins
     if (running_on_wine()) context.time_limit_ms = 2 * 60 * 1000;
     if (options.shows_window())
         context.ask = [](const std::wstring& question) {
-            return MessageBoxW(nullptr, question.c_str(), title, MB_YESNO | MB_ICONQUESTION) == IDYES;
+            return MessageBoxW(nullptr, question.c_str(), installer_title, MB_YESNO | MB_ICONQUESTION) == IDYES;
         };
     for (const auto& inf : infs) {
         package_result_c result = install_package(inf.wstring(), context);
@@ -102,7 +102,7 @@ std::uint32_t run_installer(const std::vector<std::wstring>& arguments) {
     install_log_c log(options.console_log, options.log_title);
     if (options.show_help) {
         if (options.console_log) log.write(installer_usage_text());
-        if (options.shows_window()) MessageBoxW(nullptr, installer_usage_text(), title, MB_OK | MB_ICONINFORMATION);
+        if (options.shows_window()) MessageBoxW(nullptr, installer_usage_text(), installer_title, MB_OK | MB_ICONINFORMATION);
         return 0;
     }
     log.write(program_name() + L" " + quoted_arguments(arguments));
@@ -124,6 +124,6 @@ std::uint32_t run_installer(const std::vector<std::wstring>& arguments) {
     }
     std::wstring summary = summary_line(tally);
     log.write(summary);
-    if (options.shows_window()) show_result_window(title, summary, lines);
+    if (options.shows_window()) show_result_window(installer_title, summary, lines);
     return tally.exit_code();
 }
