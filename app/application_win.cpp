@@ -81,7 +81,12 @@ int initialize_application() {
             set_last_error(problem == basic_facts_problem::os_version ? error_os_version : error_power_status);
             return false;
         },
-        [] { return collect_wmi_facts() == 0; },
+        // Without WMI the sidebar's facts are unknown, which is no reason not to start; the step
+        // keeps its place, so the later steps keep their codes.
+        [] {
+            collect_wmi_facts();
+            return true;
+        },
         [] { return load_settings(); },
         [] {
             shared_fonts().create();
