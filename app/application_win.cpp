@@ -10,6 +10,7 @@
 #include "system/wmi_facts.h"
 #include "devices/system_source.h"
 #include "download/download_session.h"
+#include "app/single_instance_win.h"
 #include "app/system_scan_workers_win.h"
 #include "ui/main_window_win.h"
 #include "ui/window_keys_win.h"
@@ -115,6 +116,7 @@ int run_application(int show_command) {
     options.workers = system_scan_workers(*state.device_store, *state.update_service);
     main_window_c window(std::move(options));
     if (!window.create_main_window()) return -1;
+    accept_handover_messages(window.handle());
     ShowWindow(window.handle(), show_command);
     window_keys_c keys(window.handle());
     MSG message;
