@@ -12,6 +12,7 @@
 #include "system/wmi_facts.h"
 #include "devices/system_source.h"
 #include "download/download_session.h"
+#include "app/single_instance_win.h"
 #include "app/system_scan_workers_win.h"
 #include "ui/main_window_win.h"
 #include "ui/folder_problem_notice_win.h"
@@ -85,7 +86,12 @@ int initialize_application() {
             set_last_error(problem == basic_facts_problem::os_version ? error_os_version : error_power_status);
             return false;
         },
-        [] { return collect_wmi_facts() == 0; },
+        // Without WMI the sidebar's facts are unknown, which is no reason not to start; the step
+        // keeps its place, so the later steps keep their codes.
+        [] {
+            collect_wmi_facts();
+            return true;
+        },
         [] { return load_settings(); },
         [] {
             shared_fonts().create();
@@ -114,6 +120,7 @@ int run_application(int show_command) {
     options.workers = system_scan_workers(*state.device_store, *state.update_service);
     main_window_c window(std::move(options));
     if (!window.create_main_window()) return -1;
+    accept_handover_messages(window.handle());
     ShowWindow(window.handle(), show_command);
     // A download or backup folder that cannot be used is said now, not at the first download.
     tell_folder_problems(window.handle());

@@ -49,3 +49,19 @@ int check_running_instance() {
     CloseHandle(mutex);
     return -1;
 }
+
+bool accept_handover_messages(HWND main_window) {
+    // Looked up at run time: importing either would keep the program from loading where user32
+    // lacks it.
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    if (!user32) return false;
+    using window_filter_t = decltype(&ChangeWindowMessageFilterEx);
+    if (auto window_filter = reinterpret_cast<window_filter_t>(
+            reinterpret_cast<void*>(GetProcAddress(user32, "ChangeWindowMessageFilterEx"))))
+        return window_filter(main_window, WM_SHOW_INSTANCE, MSGFLT_ALLOW, nullptr) != FALSE;
+    using process_filter_t = decltype(&ChangeWindowMessageFilter);
+    if (auto process_filter = reinterpret_cast<process_filter_t>(
+            reinterpret_cast<void*>(GetProcAddress(user32, "ChangeWindowMessageFilter"))))
+        return process_filter(WM_SHOW_INSTANCE, MSGFLT_ADD) != FALSE;
+    return false;
+}

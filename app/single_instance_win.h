@@ -11,3 +11,9 @@ int check_running_instance();
 // The first top-level window of the main window's class whose title is "Vantorel"
 // (case-insensitive), or null.
 HWND find_main_window();
+
+// Lets a second start reach the running main window when this instance runs elevated: Windows
+// drops messages that come from a lower integrity level, the hand-over's among them. Where
+// user32 has no window filter (before Windows 7) the process's filter is opened for the message
+// instead (Windows Vista); before Vista there is nothing to open. False when no filter took it.
+bool accept_handover_messages(HWND main_window);

@@ -30,6 +30,7 @@ nlohmann::ordered_json device_json(const device_c& record) {
         {"driver_provider", wide_to_utf8(record.driver_provider)},
         {"matching_device_id", wide_to_utf8(record.matching_device_id)},
         {"driver_rank", record.driver_rank},
+        {"driver_rank_known", record.driver_rank_known},
         {"has_driver", record.has_driver},
         {"status_known", record.status_known},
         {"device_class", record.device_class ? wide_to_utf8(record.device_class->name) : std::string()},

@@ -59,8 +59,10 @@ bool read_driver_key(device_source_c& source, device_c& record) {
 bool read_driver_rank(device_source_c& source, device_c& record) {
     std::uint32_t rank = 0;
     record.driver_rank = 0;
+    record.driver_rank_known = false;
     if (!source.read_driver_rank(record, rank)) return false;
     record.driver_rank = rank;
+    record.driver_rank_known = true;
     return true;
 }
 

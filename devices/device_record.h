@@ -41,7 +41,8 @@ struct device_c {
     wchar_t driver_version[65] = {};
     wchar_t driver_provider[129] = {};
     wchar_t matching_device_id[200] = {};
-    std::uint32_t driver_rank = 0;
+    std::uint32_t driver_rank = 0;       // lower is better; 0 while it is unknown
+    bool driver_rank_known = false;      // the rank of the installed driver could be read
     bool has_driver = false;
     bool status_known = false;
     const device_class_c* device_class = nullptr;  // points into the store's class list

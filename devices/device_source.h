@@ -65,7 +65,7 @@ bool read_device_properties(device_source_c& source, device_c& record);
 // (fields copied before it keep their text). The provider is optional.
 bool read_driver_key(device_source_c& source, device_c& record);
 
-// Fills driver_rank; on failure it stays 0.
+// Fills driver_rank and driver_rank_known; on failure the rank is unknown (and 0).
 bool read_driver_rank(device_source_c& source, device_c& record);
 
 // The instance ID without its last backslash-separated component; none when there is no

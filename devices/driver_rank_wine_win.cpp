@@ -6,6 +6,7 @@
 #include "devices/driver_rank.h"
 #include "devices/driver_store_map_win.h"
 #include "devices/inf_models_win.h"
+#include "devices/installed_inf_win.h"
 #include "devices/setupapi_handles_win.h"
 
 #include <string>
@@ -28,12 +29,6 @@ std::wstring driver_key_text(HDEVINFO set, SP_DEVINFO_DATA& device, const wchar_
     return value;
 }
 
-std::wstring windows_folder() {
-    wchar_t folder[MAX_PATH] = {};
-    UINT length = GetWindowsDirectoryW(folder, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? folder : L"";
-}
-
 bool catalog_staged(const std::wstring& catalog, const std::wstring& inf_name) {
     if (catalog.empty()) return false;
     std::wstring root = driver_store_root();  // ...\System32 (or Sysnative)\DriverStore\FileRepository
@@ -47,8 +42,8 @@ bool catalog_staged(const std::wstring& catalog, const std::wstring& inf_name) {
 
 bool read_installed_driver_rank_from_inf(HDEVINFO set, SP_DEVINFO_DATA& device, const wchar_t* inf_name,
                                          std::uint32_t& rank) {
-    if (!inf_name || !*inf_name) return false;
-    std::wstring path = windows_folder() + L"\\inf\\" + inf_name;
+    std::wstring path = installed_inf_path(inf_name);
+    if (path.empty()) return false;
     inf_handle_c inf(SetupOpenInfFileW(path.c_str(), nullptr, INF_STYLE_WIN4, nullptr));
     if (!inf) return false;
     inf_platform_c platform = running_platform();

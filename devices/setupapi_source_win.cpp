@@ -5,6 +5,7 @@
 #include "common/registry_key_win.h"
 #include "common/wine_detection_win.h"
 #include "devices/driver_rank_wine_win.h"
+#include "devices/installed_inf_win.h"
 #include "devices/setupapi_handles_win.h"
 #include "devices/system_source.h"
 
@@ -12,6 +13,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -123,6 +125,32 @@ std::optional<std::wstring> read_driver_text(HKEY key, const wchar_t* name) {
     return std::wstring(buffer.data());
 }
 
+// The rank Windows gives the installed driver: a driver list of that driver alone, built from
+// the one INF it was installed from (DI_ENUMSINGLEINF takes the INF's full path, not the bare
+// name the driver key keeps), and the install parameters of its entry. Never called under Wine,
+// whose SetupDiGetDriverInstallParamsW ends the whole process.
+bool read_installed_driver_rank(HDEVINFO set, SP_DEVINFO_DATA& device, const wchar_t* inf_name, std::uint32_t& rank) {
+    std::wstring inf = installed_inf_path(inf_name);
+    SP_DEVINSTALL_PARAMS_W params{};
+    params.cbSize = sizeof params;
+    if (inf.empty() || inf.size() >= std::size(params.DriverPath)) return false;
+    if (!SetupDiGetDeviceInstallParamsW(set, &device, &params)) return false;
+    params.Flags |= DI_ENUMSINGLEINF;
+    params.FlagsEx |= DI_FLAGSEX_INSTALLEDDRIVER | DI_FLAGSEX_ALLOWEXCLUDEDDRVS;
+    copy_text(params.DriverPath, std::wstring_view(inf));
+    if (!SetupDiSetDeviceInstallParamsW(set, &device, &params)) return false;
+    if (!SetupDiBuildDriverInfoList(set, &device, SPDIT_COMPATDRIVER)) return false;
+    driver_list_guard_c guard(set, &device);
+    SP_DRVINFO_DATA_V2_W driver{};
+    driver.cbSize = sizeof driver;
+    if (!SetupDiEnumDriverInfoW(set, &device, SPDIT_COMPATDRIVER, 0, &driver)) return false;
+    SP_DRVINSTALL_PARAMS driver_params{};
+    driver_params.cbSize = sizeof driver_params;
+    if (!SetupDiGetDriverInstallParamsW(set, &device, &driver, &driver_params)) return false;
+    rank = driver_params.Rank;
+    return true;
+}
+
 class setupapi_source_c : public device_source_c {
 public:
     bool build_class_list(std::vector<device_class_c>& classes) override {
@@ -207,23 +235,7 @@ public:
         // Wine aborts the process in SetupDiGetDriverInstallParamsW: there the rank is worked out
         // from the installed INF as Windows ranks drivers.
         if (running_on_wine()) return read_installed_driver_rank_from_inf(set_.get(), device_, record.inf_path, rank);
-        SP_DEVINSTALL_PARAMS_W params{};
-        params.cbSize = sizeof params;
-        if (!SetupDiGetDeviceInstallParamsW(set_.get(), &device_, &params)) return false;
-        params.Flags |= DI_ENUMSINGLEINF;
-        params.FlagsEx |= DI_FLAGSEX_INSTALLEDDRIVER | DI_FLAGSEX_ALLOWEXCLUDEDDRVS;
-        copy_text(params.DriverPath, record.inf_path);
-        if (!SetupDiSetDeviceInstallParamsW(set_.get(), &device_, &params)) return false;
-        if (!SetupDiBuildDriverInfoList(set_.get(), &device_, SPDIT_COMPATDRIVER)) return false;
-        driver_list_guard_c guard(set_.get(), &device_);
-        SP_DRVINFO_DATA_V2_W driver{};
-        driver.cbSize = sizeof driver;
-        if (!SetupDiEnumDriverInfoW(set_.get(), &device_, SPDIT_COMPATDRIVER, 0, &driver)) return false;
-        SP_DRVINSTALL_PARAMS driver_params{};
-        driver_params.cbSize = sizeof driver_params;
-        if (!SetupDiGetDriverInstallParamsW(set_.get(), &device_, &driver, &driver_params)) return false;
-        rank = driver_params.Rank;
-        return true;
+        return read_installed_driver_rank(set_.get(), device_, record.inf_path, rank);
     }
 
     bool read_status_known() override {

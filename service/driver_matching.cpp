@@ -76,6 +76,12 @@ void judge_best(const matching_context_c& context, device_c& device) {
         device.best_is_update = true;
         return;
     }
+    // Without the installed driver's rank its signature and feature scores are unknown, and so
+    // is whether the offer names a better ID: the offer is judged as the newest one is.
+    if (!device.driver_rank_known) {
+        device.best_is_update = newer_by_date_then_version(*best, device) && !installed(context, best->link);
+        return;
+    }
     const std::uint32_t rank = device.driver_rank;
     const std::int32_t os = context.os_version_number;
     bool newer;

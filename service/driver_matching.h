@@ -23,6 +23,7 @@ bool version_newer(const char* a, const char* b);
 std::uint32_t signature_level(std::uint32_t rank, std::int32_t os_version_number);
 std::uint32_t feature_level(std::uint32_t rank, std::int32_t os_version_number);
 
+// An installed driver whose rank is unknown is judged by date, then version, as judge_latest does.
 void judge_best(const matching_context_c& context, device_c& device);
 void judge_latest(const matching_context_c& context, device_c& device);
 

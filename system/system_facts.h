@@ -15,6 +15,9 @@ struct system_facts_c {
     std::wstring display;
     std::wstring sound;
     std::wstring storage;
+    // WMI was reached: an empty text is a fact WMI has no value for. Until then every fact is
+    // unknown (the program starts without WMI).
+    bool wmi_reached = false;
 };
 
 // "Caption", then " Build " and the build number when it is not empty, then " " and the

@@ -23,8 +23,10 @@ std::wstring after_last_backslash(const wchar_t* path) {
 std::vector<detail_row_c> device_detail_rows(const device_c& device) {
     const driver_item_c* offer = device.best_item();
     auto offered = [offer](auto field) { return offer ? or_blank(field(*offer)) : std::wstring(blank_value); };
+    // An unknown rank is no rank 00000000, which would be the best there is.
     wchar_t rank[16];
     std::swprintf(rank, 16, L"%08X", unsigned(device.driver_rank));
+    const std::wstring rank_text = device.driver_rank_known ? rank : blank_value;
     const device_class_c* setup_class = device.device_class;
     return {
         {"device_detail_list_device_id", or_blank(device.instance_path), blank_value},
@@ -45,6 +47,6 @@ std::vector<detail_row_c> device_detail_rows(const device_c& device) {
         {"device_detail_list_class_name", setup_class ? or_blank(setup_class->name) : blank_value, blank_value},
         {"device_detail_list_class_desc", setup_class ? or_blank(setup_class->description) : blank_value, blank_value},
         {"device_detail_list_enumerator", or_blank(device.enumerator), blank_value},
-        {"device_detail_list_rank_of_installed_driver", rank, blank_value},
+        {"device_detail_list_rank_of_installed_driver", rank_text, blank_value},
     };
 }

@@ -15,7 +15,7 @@ std::vector<accessible_element_c> sidebar_elements(const RECT& client) {
     int top = 100;
     for (const sidebar_fact_c& fact : sidebar_facts) {
         accessible_element_c row;
-        row.name = language_text(fact.label_key) + L" " + facts.*fact.value;
+        row.name = language_text(fact.label_key) + L" " + sidebar_fact_text(facts, fact);
         row.rect = RECT{left + 10, top, client.right - 5, top + 30};
         elements.push_back(std::move(row));
         top += 40;

@@ -56,7 +56,7 @@ void paint_sidebar(HDC dc, const RECT& client, int value_offset) {
     int top = 100;
     bool first = true;
     for (const sidebar_fact_c& row : sidebar_facts) {
-        const std::wstring& value = facts.*row.value;
+        const std::wstring value = sidebar_fact_text(facts, row);
         RECT value_rect = {width - sidebar_width + value_offset, top, width - 5, top};
         draw_wrapped_text(dc, value, value_rect, 5, true);
         // A fact the system did not give still shows its label on one line.
@@ -71,4 +71,8 @@ void paint_sidebar(HDC dc, const RECT& client, int value_offset) {
     }
     SetTextColor(dc, previous);
     SetBkMode(dc, mode);
+}
+
+std::wstring sidebar_fact_text(const system_facts_c& facts, const sidebar_fact_c& fact) {
+    return facts.wmi_reached ? facts.*fact.value : language_text("sidebar_unknown");
 }

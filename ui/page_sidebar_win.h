@@ -29,3 +29,6 @@ inline constexpr sidebar_fact_c sidebar_facts[] = {
     {"sidebar_display", &system_facts_c::display},   {"sidebar_sound", &system_facts_c::sound},
     {"sidebar_storage", &system_facts_c::storage},
 };
+
+// The value a row shows: the fact, or the text for an unknown fact when WMI could not be reached.
+std::wstring sidebar_fact_text(const system_facts_c& facts, const sidebar_fact_c& fact);

@@ -1,6 +1,8 @@
+#include "devices/device_json.h"
 #include "devices/device_store.h"
 #include "devices/profile_source.h"
 #include "common/last_error.h"
+#include "service/driver_matching.h"
 
 #include <gtest/gtest.h>
 
@@ -22,9 +24,11 @@ const char* classes_json = R"(
     {"guid": "{11111111-2222-3333-4444-555555555555}", "name": "", "description": "A class without a readable name"}
   ])";
 
-std::string driver_json(const char* date = "6-21-2006") {
+// Without a rank the source cannot read the installed driver's rank.
+std::string driver_json(const char* date = "6-21-2006", bool with_rank = true) {
     return std::string(R"({"DriverVersion": "8.17.12.9573", "InfPath": "oem12.inf", "DriverDate": ")") + date +
-           R"(", "DriverDesc": "Sample driver", "MatchingDeviceId": "PCI\\VEN_10DE&DEV_1C82", "ProviderName": "NVIDIA", "rank": 16719872})";
+           R"(", "DriverDesc": "Sample driver", "MatchingDeviceId": "PCI\\VEN_10DE&DEV_1C82", "ProviderName": "NVIDIA")" +
+           (with_rank ? R"(, "rank": 16719872})" : "}");
 }
 
 std::string json_escaped(const std::string& text) {
@@ -152,6 +156,33 @@ TEST(device_store, driver_key_fields_date_normalisation_and_rank) {
     EXPECT_STREQ(record.enumerator, L"PCI");
     EXPECT_TRUE(record.status_known);
     EXPECT_EQ(split_multi_string(record.hardware_ids), (std::vector<std::wstring>{L"HW\\A", L"HW\\B"}));
+}
+
+TEST(device_store, an_unreadable_rank_is_unknown_and_offers_are_judged_by_date_and_version) {
+    enumeration_c run;
+    enumerate(run, device_json("PCI\\VEN_10DE&DEV_1C82\\4&1", "Display", display_guid,
+                               R"(, "driver": )" + driver_json("6-21-2006", false)));
+    ASSERT_EQ(run.store.devices.size(), 1u);
+    device_c& record = run.store.devices[0];
+    EXPECT_TRUE(record.has_driver);
+    EXPECT_FALSE(record.driver_rank_known);
+    EXPECT_EQ(device_json(record)["driver_rank_known"], false);  // as the scan's JSON gives each device
+
+    // A signed offer with a feature score is never better than a rank taken as 0; it is newer.
+    driver_item_c offer;
+    std::wcscpy(offer.hardid, L"PCI\\VEN_10DE&DEV_1C82");
+    std::wcscpy(offer.date, L"2020-01-01");
+    std::wcscpy(offer.version, L"1.0");
+    offer.feature = 0x80;
+    record.items = {offer};
+    record.item_count = 1;
+    choose_items(matching_context_c{61, nullptr}, record);
+    EXPECT_TRUE(record.best_is_update);
+    // An older offer is no update, whatever ID it is for.
+    std::wcscpy(record.items[0].date, L"2006-06-20");
+    std::wcscpy(record.items[0].hardid, L"PCI\\VEN_10DE");
+    choose_items(matching_context_c{61, nullptr}, record);
+    EXPECT_FALSE(record.best_is_update);
 }
 
 TEST(device_store, incomplete_driver_keys_keep_what_was_read_but_give_no_driver) {

@@ -50,3 +50,25 @@ TEST(dpinst_install_plan, matched_devices_get_the_package_when_it_is_newer_or_fo
     EXPECT_TRUE(forced[1].install);
     EXPECT_FALSE(forced[1].newer);
 }
+
+TEST(dpinst_install_plan, each_installation_names_the_device_by_its_own_first_hardware_id) {
+    std::vector<inf_model_line_c> lines(1);
+    lines[0].ids = {L"PCI\\VEN_1&DEV_1", L"PCI\\CC_0300"};
+    auto device = [](std::vector<std::wstring> hardware, std::vector<std::wstring> compatible) {
+        installer_device_c d;
+        d.ids.hardware_ids = std::move(hardware);
+        d.ids.compatible_ids = std::move(compatible);
+        return d;
+    };
+    std::vector<installer_device_c> devices = {
+        device({L"PCI\\VEN_2&DEV_7&SUBSYS_1", L"PCI\\VEN_2&DEV_7"}, {L"PCI\\CC_0300"}),  // by a compatible ID
+        device({L"PCI\\VEN_1&DEV_1&SUBSYS_5", L"PCI\\VEN_1&DEV_1"}, {}),                 // by its second ID
+        device({L"pci\\ven_1&dev_1&subsys_5", L"pci\\ven_1&dev_1"}, {}),                 // the same device again
+        device({}, {L"PCI\\CC_0300"}),                                                   // nothing of its own
+    };
+    auto plan = plan_device_installs(installed_version(L"1/1/2021", L"2.0"), lines, devices, false);
+    ASSERT_EQ(plan.size(), 4u);
+    EXPECT_EQ(plan[0].matched_id, L"PCI\\CC_0300");
+    EXPECT_EQ(installation_ids(plan, devices),
+              (std::vector<std::wstring>{L"PCI\\VEN_2&DEV_7&SUBSYS_1", L"PCI\\VEN_1&DEV_1&SUBSYS_5"}));
+}

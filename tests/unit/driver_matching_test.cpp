@@ -30,6 +30,7 @@ device_c device_with(std::vector<driver_item_c> items) {
     std::wcscpy(device.driver_date, L"2015-05-05");
     std::wcscpy(device.driver_version, L"6.1.7600.16384");
     device.driver_rank = 0x00FF0000;  // signature level 0, feature level 255 on 6.x
+    device.driver_rank_known = true;
     return device;
 }
 

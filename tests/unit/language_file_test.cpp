@@ -46,7 +46,7 @@ const char* const required_keys[] = {
     "btn_backup", "btn_restore", "home_start_scan", "home_scan_for_drivers", "home_scan_for_driver_updates",
     "home_kelvard_automatically", "home_download", "home_download_msg", "home_install", "home_backup_msg",
     "home_restore_msg", "sidebar_system_info", "sidebar_model", "sidebar_os", "sidebar_cpu", "sidebar_memory",
-    "sidebar_display", "sidebar_sound", "sidebar_storage", "sidebar_total", "sidebar_out_of_date",
+    "sidebar_display", "sidebar_sound", "sidebar_storage", "sidebar_unknown", "sidebar_total", "sidebar_out_of_date",
     "sidebar_up_to_date", "sidebar_no_driver", "sidebar_score", "sidebar_whql", "sidebar_see_faq", "scan_scanning",
     "scan_scanning_your_computer", "scan_status", "scan_status1", "scan_status2", "scan_item", "scan_items_scanned",
     "scan_start_time", "scan_time_elapsed", "scan_waiting", "download_new_drivers_found1",

@@ -220,6 +220,7 @@ TEST(ui_device_details, thirteen_rows_with_blanks_where_values_are_missing) {
     std::wcscpy(device.inf_path, L"oem3.inf");
     device.hardware_ids = make_multi_string({L"PCI\\VEN_1&DEV_2", L"PCI\\VEN_1"});
     device.driver_rank = 0xFF0000;
+    device.driver_rank_known = true;
     device.device_class = &setup_class;
     auto rows = device_detail_rows(device);
     ASSERT_EQ(rows.size(), 13u);
@@ -230,6 +231,8 @@ TEST(ui_device_details, thirteen_rows_with_blanks_where_values_are_missing) {
     EXPECT_EQ(rows[3].current, L"PCI\\VEN_1&DEV_2");
     EXPECT_EQ(rows[9].current, L"Net");
     EXPECT_EQ(rows[12].current, L"00FF0000");
+    device.driver_rank_known = false;
+    EXPECT_EQ(device_detail_rows(device)[12].current, blank_value);
 
     driver_item_c offer;
     std::wcscpy(offer.inf_name, L"x64\\net\\netdrv.inf");

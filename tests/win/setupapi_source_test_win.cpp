@@ -46,6 +46,7 @@ nlohmann::ordered_json comparable(const device_c& record) {
     // Ranks come from the driver list of an installed INF, which the simulation does not install,
     // and Wine keeps no device node state, so every node's status query succeeds.
     json.erase("driver_rank");
+    json.erase("driver_rank_known");
     json.erase("status_known");
     return json;
 }

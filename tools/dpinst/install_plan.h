@@ -23,7 +23,7 @@ struct installer_device_c {
 struct device_target_c {
     std::size_t device = 0;   // index into the devices
     std::size_t line = 0;     // index into the model lines
-    std::wstring matched_id;  // the model's ID that matched: what the device installation is given
+    std::wstring matched_id;  // the model's ID that matched (the driver key's MatchingDeviceId)
     std::uint32_t identifier = 0;
     bool newer = false;       // the package is newer than the installed driver
     bool install = false;
@@ -32,3 +32,13 @@ struct device_target_c {
 std::vector<device_target_c> plan_device_installs(const driver_version_c& package_version,
                                                   const std::vector<inf_model_line_c>& lines,
                                                   const std::vector<installer_device_c>& devices, bool force);
+
+// The ID a device's installation is given: the device's own first (most specific) hardware ID,
+// never the ID that matched. The installation updates every device that has the ID it is given,
+// and a compatible ID (PCI\CC_0300) or a short hardware ID is shared by devices the plan did not
+// choose. Empty for a device without hardware IDs, which cannot be named alone.
+std::wstring installation_id(const installer_device_c& device);
+
+// The IDs of the targets to install, one installation per distinct ID, in plan order.
+std::vector<std::wstring> installation_ids(const std::vector<device_target_c>& plan,
+                                           const std::vector<installer_device_c>& devices);

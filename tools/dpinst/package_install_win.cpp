@@ -12,31 +12,6 @@
 
 namespace {
 
-// The ID a device's installation is given: the model's ID that matched it. Wine's
-// UpdateDriverForPlugAndPlayDevicesW picks devices by their hardware IDs alone (it then finds the
-// driver through compatible IDs as well), so under Wine a device matched through one of its
-// compatible IDs is named by its own first hardware ID instead.
-std::wstring installation_id(const device_target_c& target, const installer_device_c& device) {
-    if (!running_on_wine()) return target.matched_id;
-    for (const auto& id : device.ids.hardware_ids)
-        if (equal_ignoring_case(id, target.matched_id)) return target.matched_id;
-    return device.ids.hardware_ids.empty() ? target.matched_id : device.ids.hardware_ids.front();
-}
-
-// The ID each distinct device installation is given, in plan order.
-std::vector<std::wstring> ids_to_install(const std::vector<device_target_c>& plan,
-                                         const std::vector<installer_device_c>& devices) {
-    std::vector<std::wstring> ids;
-    for (const auto& target : plan) {
-        if (!target.install) continue;
-        std::wstring id = installation_id(target, devices[target.device]);
-        bool seen = false;
-        for (const auto& listed : ids) seen = seen || equal_ignoring_case(listed, id);
-        if (!seen) ids.push_back(id);
-    }
-    return ids;
-}
-
 void append_reason(package_result_c& result, const std::wstring& text) {
     result.reason += (result.reason.empty() ? L"" : L"; ") + text;
 }
@@ -108,7 +83,10 @@ package_result_c install_package(const std::wstring& inf_path, install_context_c
     }
 
     ask_about_older(facts, plan, context);
-    for (const auto& id : ids_to_install(plan, context.devices)) {
+    for (const auto& target : plan)
+        if (target.install && installation_id(context.devices[target.device]).empty())
+            append_reason(result, context.devices[target.device].instance_id + L" has no hardware ID to install by");
+    for (const auto& id : installation_ids(plan, context.devices)) {
         auto update = update_devices_with_id(id, staged.install_inf, context.options.force, context.time_limit_ms);
         result.restart_needed = result.restart_needed || update.restart_needed;
         if (update.status == device_update_c::timed_out) {
