@@ -24,3 +24,8 @@ int restore_command(const cli_arguments& arguments);
 int scan_command(const cli_arguments& arguments);
 int answer_command(const cli_arguments& arguments);
 int sha256_command(const cli_arguments& arguments);
+int proxy_command(const cli_arguments& arguments);
+
+// Takes every "--proxy VALUE" out of the arguments and makes the last one the proxy of the run;
+// false, with a line on standard error, for a value that names no proxy.
+bool take_proxy_option(cli_arguments& arguments);

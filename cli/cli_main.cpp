@@ -21,15 +21,15 @@ const command_entry_c commands[] = {
      "request [--profile FILE] [--include-absent] [--compressed] [--os CODE] [--model TEXT] [--lang N]\n"
      "                             the scan request document (or its zlib stream) for the inventory"},
     {"scan", scan_command,
-     "scan [--mirror URL]... [--profile FILE] [--setup-dat FILE] [--summary] [--allow-unsigned]\n"
+     "scan [--mirror URL]... [--profile FILE] [--setup-dat FILE] [--summary] [--allow-unsigned] [--proxy URL]\n"
      "                             enumerate, ask the update server, choose the signed offers"},
     {"answer", answer_command,
      "answer --profile FILE --answer FILE --os-version N [--setup-dat FILE]   match a saved answer offline"},
     {"download", download_command,
-     "download URL --size N --to PATH [--resume-from N] [--sha256 HEX]\n"
+     "download URL --size N --to PATH [--resume-from N] [--sha256 HEX] [--proxy URL]\n"
      "                             downloads a package with resume and retries; prints the job"},
     {"fetch", fetch_command,
-     "fetch LINK --size N [--sha256 HEX] --folder DIR\n"
+     "fetch LINK --size N [--sha256 HEX] --folder DIR [--proxy URL]\n"
      "                             downloads a package as the program does: a session in DIR that resumes\n"
      "                             what is there; Ctrl+C pauses; prints the final state"},
     {"install", install_command,
@@ -43,6 +43,8 @@ const command_entry_c commands[] = {
     {"restore", restore_command,
      "restore ARCHIVE_NAME [--folder DIR] [--wait | --dry-run]\n"
      "                             unpacks a backup and starts the installer, forced"},
+    {"proxy", proxy_command,
+     "proxy URL [--proxy URL]    the proxy a request to URL goes through, and the user's proxy settings"},
     {"sha256", sha256_command, "sha256 FILE...              each file's SHA-256, and how fast it was read and hashed"},
     {"settings", settings_command, "settings                   the settings as the program loads them (Windows builds)"},
     {"schedule", schedule_command, "schedule [show|on|off] [--name NAME]   the weekly scan's work item (Windows builds)"},
@@ -55,6 +57,13 @@ void print_usage(std::FILE* to) {
                      "standard error says why), 2 for a command line it cannot use; fetch exits 130 when paused.\n"
                      "commands:\n");
     for (const auto& command : commands) std::fprintf(to, "  %s\n", command.usage);
+    std::fprintf(to, "--proxy URL (scan, download, fetch, proxy): every request through this proxy (\"direct\": none)\n"
+                     "instead of the system's proxy settings.\n");
+}
+
+// The commands that make requests, and so take --proxy.
+bool takes_proxy(const std::string& name) {
+    return name == "scan" || name == "download" || name == "fetch" || name == "proxy";
 }
 
 bool asks_for_help(const std::string& argument) { return argument == "--help" || argument == "-h"; }
@@ -82,7 +91,12 @@ int run_cli(const cli_arguments& arguments) {
                 return 0;
             }
         }
-        return command.run(cli_arguments(arguments.begin() + 1, arguments.end()));
+        cli_arguments rest(arguments.begin() + 1, arguments.end());
+        if (takes_proxy(command.name) && !take_proxy_option(rest)) {
+            std::fprintf(stderr, "usage: vantorel-cli %s\n", command.usage);
+            return 2;
+        }
+        return command.run(rest);
     }
     std::fprintf(stderr, "vantorel-cli: unknown command '%s'\n", arguments[0].c_str());
     print_usage(stderr);

@@ -20,7 +20,7 @@ if(WIN32)
   target_link_libraries(vantorel_dependencies INTERFACE
     ${CURL_LIBRARY} ${MINIZIP_LIBRARY} ${TINYXML_LIBRARY} ${ZLIB_LIBRARY} ${SODIUM_LIBRARY}
     wbemuuid ole32 oleaut32 uuid setupapi cfgmgr32 advapi32 shell32 shlwapi user32 gdi32 comctl32 oleacc ws2_32
-    secur32 crypt32 bcrypt version)
+    secur32 crypt32 bcrypt version winhttp)
   target_link_options(vantorel_dependencies INTERFACE -static -static-libgcc -static-libstdc++)
 else()
   find_package(CURL REQUIRED)

@@ -5,6 +5,7 @@
 #include "common/hashing_pipeline.h"
 #include "common/file_open.h"
 #include "common/last_error.h"
+#include "service/proxy_route.h"
 #include "service/tls_options.h"
 
 #include <chrono>
@@ -92,10 +93,12 @@ void finish_transfer(http_transfer_c& transfer) {
     transfer.form_first = transfer.form_last = nullptr;
 }
 
-// The address of the next request. A request that starts secure stays secure: its redirects may
-// lead to https only, never down to a plain connection that anyone between could read or alter.
+// The address of the next request, and the proxy it goes through. A request that starts secure
+// stays secure: its redirects may lead to https only, never down to a plain connection that anyone
+// between could read or alter.
 void set_request_url(CURL* handle, const char* url) {
     curl_easy_setopt(handle, CURLOPT_URL, url);
+    apply_proxy_route(handle, url ? url : "");
     const bool secure = url && starts_with_ignoring_case(url, "https://");
     curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS,
                      secure ? long(CURLPROTO_HTTPS) : long(CURLPROTO_HTTP | CURLPROTO_HTTPS | CURLPROTO_FTP));

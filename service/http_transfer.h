@@ -1,6 +1,7 @@
 // Every HTTP(S) and FTP transfer of the program goes through this layer over the libcurl easy
 // interface: one request into a fixed-capacity memory buffer (the scan query's multipart POST)
-// and file downloads with resume, size limit, cancellation and retries.
+// and file downloads with resume, size limit, cancellation and retries. Every request goes through
+// the proxy that proxy_route.h chooses for its URL.
 #pragma once
 
 #include "service/transfer_job.h"

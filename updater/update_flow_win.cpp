@@ -8,6 +8,7 @@
 #include "download/download_session.h"
 #include "service/http_transfer.h"
 #include "service/package_trust.h"
+#include "service/proxy_route.h"
 #include "service/release_query.h"
 #include "ui/language_format.h"
 #include "i18n/language_table.h"
@@ -117,6 +118,7 @@ int download_and_start(const reporter_c& reporter, const release_offer_c& offer)
 int run_update(const update_options_c& options) {
     const reporter_c reporter(options.mode);
     transfer_library_c library;
+    if (options.proxy) set_proxy_override(options.proxy);
     const release_query_c query = query_release(chosen_mirrors(options), built_in_keys(), VANTOREL_VERSION);
     const release_check_c& check = query.check;
     switch (check.verdict) {

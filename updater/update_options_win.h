@@ -3,8 +3,12 @@
 //   update.exe --check         prints the answer for scripts, changes nothing
 //   update.exe --yes           installs a newer version without asking, prints what it did
 //   --mirror URL (repeatable)  asks these mirrors instead of the configured ones
+//   --proxy URL                every request through this proxy ("direct": none), not the system's
 #pragma once
 
+#include "service/proxy_rules.h"
+
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +26,7 @@ enum update_exit_c : int {
 struct update_options_c {
     update_mode_c mode = update_mode_c::interactive;
     std::vector<std::string> mirrors;  // UTF-8, as given
+    std::optional<proxy_route_c> proxy;
     std::wstring problem;              // for misuse
 };
 

@@ -12,7 +12,8 @@
 # tls_all_checks WORK PACKAGES      the checks of the host build (the authority trusted through
 #                                   OpenSSL's store file) and of win64 and win32 in $WINEPREFIX:
 #                                   first that win64 refuses the authority before the prefix trusts
-#                                   it, then, trusted, the checks of both; times in WORK/times.txt
+#                                   it, then, trusted, the checks of both and those through a
+#                                   proxy (proxy_checks.sh); times in WORK/times.txt
 # tls_checks RUNNER NAME WORK TRUSTED STRANGER EXPIRED PACKAGES PACKAGE   the checks of one build:
 #   RUNNER runs vantorel-cli; PACKAGE is a file of the mirror's folder PACKAGES
 # Under Wine the listeners are asked as "localhost": libcurl's name check there knows DNS names
@@ -20,8 +21,10 @@
 
 source "$(dirname "${BASH_SOURCE[0]}")/tls_authority.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/tls_proxy.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/proxy_checks.sh"
 tls_check_results=()
 tls_urls=()
+tls_upstream=
 
 tls_expect() {
   local label=$1 ok=$2 file=$3
@@ -39,6 +42,7 @@ tls_refused() {
 tls_listeners_start() {
   local work=$1 mirror=$2
   tls_urls=()
+  tls_upstream=$mirror
   if tls_authority_make "$work/authority" && tls_proxy_start "$work/proxy" "$mirror" server stranger expired; then
     tls_urls=("${tls_proxy_urls[@]}")
   else
@@ -96,6 +100,7 @@ tls_all_checks() {
       [ -f "$root/build/$build/vantorel-cli.exe" ] &&
         tls_checks "wine_run $root/build/$build/vantorel-cli.exe" "$build" "$work/$build" "${wine_urls[@]}" "$packages" "$package"
     done
+    proxy_checks "$work/forward-proxy" "$tls_upstream" "${wine_urls[0]}" "${wine_urls[1]}" "$packages" "$package"
   else
     tls_check_results+=("fail tls: trust-root.exe could not add the authority (see $work/trust-root.log)")
   fi
