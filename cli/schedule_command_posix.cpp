@@ -3,6 +3,6 @@
 #include <cstdio>
 
 int schedule_command(const cli_arguments&) {
-    std::fprintf(stderr, "vantorel-cli: the scheduled scan is a Windows Task Scheduler work item; run the Windows build\n");
+    std::fprintf(stderr, "vantorel-cli: the scheduled scan is a Windows Task Scheduler task; run the Windows build\n");
     return 2;
 }

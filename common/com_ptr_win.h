@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <string>
 #include <utility>
 
 template <typename Interface>
@@ -42,14 +43,21 @@ private:
 
 class bstr_c {
 public:
+    bstr_c() = default;
     explicit bstr_c(const wchar_t* text) : text_(SysAllocString(text)) {}
     ~bstr_c() { SysFreeString(text_); }
     bstr_c(const bstr_c&) = delete;
     bstr_c& operator=(const bstr_c&) = delete;
     BSTR get() const { return text_; }
+    // For out-parameters that hand over a new string; frees what was held.
+    BSTR* put() {
+        SysFreeString(std::exchange(text_, nullptr));
+        return &text_;
+    }
+    std::wstring value() const { return text_ ? std::wstring(text_, SysStringLen(text_)) : std::wstring(); }
 
 private:
-    BSTR text_;
+    BSTR text_ = nullptr;
 };
 
 class variant_c {

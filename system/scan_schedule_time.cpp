@@ -1,5 +1,7 @@
 #include "system/scan_schedule_time.h"
 
+#include <cwchar>
+
 namespace {
 
 bool is_leap_year(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
@@ -37,4 +39,11 @@ weekly_start_c weekly_start_after(const local_minute_c& now) {
     start.first_run = one_minute_later(now);
     start.days_of_week = std::uint16_t(1u << start.first_run.weekday);
     return start;
+}
+
+std::wstring start_boundary_text(const local_minute_c& minute) {
+    wchar_t text[40] = {};
+    std::swprintf(text, 40, L"%04d-%02d-%02dT%02d:%02d:00", minute.year, minute.month, minute.day, minute.hour,
+                  minute.minute);
+    return text;
 }

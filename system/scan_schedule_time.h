@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // A local wall-clock minute. month 1..12, day 1..31, hour 0..23, minute 0..59,
 // weekday 0 = Sunday .. 6 = Saturday.
@@ -29,3 +30,6 @@ struct weekly_start_c {
 };
 
 weekly_start_c weekly_start_after(const local_minute_c& now);
+
+// The minute as the Task Scheduler writes a local start time: "YYYY-MM-DDTHH:MM:00".
+std::wstring start_boundary_text(const local_minute_c& minute);

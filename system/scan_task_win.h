@@ -1,6 +1,6 @@
-// The weekly scan's work item through the Task Scheduler 1.0 interfaces. Each call makes its own
-// scheduler object on the calling thread (which must have COM) and releases every interface
-// before it returns; failures are false, never exceptions.
+// The weekly scan's scheduled task: a Task Scheduler 2.0 task of the current user where the
+// scheduler has version 2.0 (Vista and later), else the 1.0 work item "Vantorel". Each call runs
+// on the calling thread (which must have COM); failures are false, never exceptions.
 #pragma once
 
 #include "system/scan_schedule_time.h"
@@ -12,30 +12,42 @@
 #include <optional>
 #include <string>
 
-// Creates and saves the item: application, "--autorun", comment, flags, the current user as
-// account, and one weekly trigger starting the minute after now. False on any failure, and when
-// an item of that name exists already (which is left as it is).
-bool create_scan_task(const wchar_t* name, const std::wstring& application, const local_minute_c& now);
-// The same for the item "Vantorel", this program and the current local time.
-bool create_scan_task();
+// Where the task lives: the 2.0 task's path and the 1.0 work item's name.
+struct scan_task_place_c {
+    std::wstring task_path;
+    std::wstring item_name;
+};
 
-// Enables or disables the first trigger of the existing item and saves it.
-bool enable_scan_task(bool enable, const wchar_t* name = scan_task_name);
+// The current user's: "\Vantorel weekly scan (S-1-5-21-...)", one task per user in the top
+// folder (where a user without administrator rights may register tasks, as other programs'
+// per-user tasks are), named by the user's security identifier (which a renamed account keeps),
+// and the item "Vantorel".
+scan_task_place_c scan_task_place();
 
-// Shows the item's property pages, modal to owner; true when they closed without error.
-bool edit_scan_task(HWND owner, const wchar_t* name = scan_task_name);
+// Creates the task (false when it exists already, which is then left as it is). Once a 2.0 task
+// is saved, the 1.0 item of the same place, as earlier versions made it, is deleted.
+bool create_scan_task(const scan_task_place_c& place, const std::wstring& application, const local_minute_c& now);
 
-// The item as saved; none when there is no such item or it cannot be read.
-std::optional<scan_task_record_c> read_scan_task(const wchar_t* name = scan_task_name);
+// Switches the task on or off (a 2.0 task as a whole, a 1.0 item's first trigger) and saves it.
+// Switching off also deletes an earlier version's 1.0 item, and is true when that was all there
+// was to switch off.
+bool enable_scan_task(bool enable, const scan_task_place_c& place);
+
+// Shows the user where to change the schedule: the 1.0 item's property pages, modal to owner;
+// for a 2.0 task, the Task Scheduler console. True when shown.
+bool edit_scan_task(HWND owner, const scan_task_place_c& place);
+
+// The 2.0 task, else the 1.0 item; none when neither exists or can be read.
+std::optional<scan_task_record_c> read_scan_task(const scan_task_place_c& place);
 
 local_minute_c current_local_minute();
 
-// The settings dialog's calls on the real item, with the dialog as owner of the property pages.
+// The settings dialog's calls on the real task, with the dialog as owner of what edit shows.
 class scan_task_calls_win_c : public scan_task_calls_c {
 public:
-    // The item "Vantorel" for this program.
+    // The current user's task for this program.
     explicit scan_task_calls_win_c(HWND owner);
-    scan_task_calls_win_c(HWND owner, std::wstring application, std::wstring name);
+    scan_task_calls_win_c(HWND owner, std::wstring application, scan_task_place_c place);
     bool create() override;
     bool enable(bool enable) override;
     bool edit() override;
@@ -43,5 +55,5 @@ public:
 private:
     HWND owner_;
     std::wstring application_;
-    std::wstring name_;
+    scan_task_place_c place_;
 };

@@ -7,7 +7,7 @@ bool scheduled_scan_box_c::set_checked(bool checked, scan_task_calls_c& calls) {
     if (checked == checked_) return true;
     checked_ = checked;
     if (!checked) return calls.enable(false);
-    calls.create();  // an existing item keeps its schedule and is reused
+    calls.create();  // an existing task keeps its schedule and is reused
     bool enabled = calls.enable(true);
     calls.edit();
     return enabled;

@@ -1,17 +1,18 @@
 // The settings dialog's scheduled-scan check box and the order in which it calls the Task
-// Scheduler. The work item is never deleted: switching the schedule off only disables its trigger.
+// Scheduler. The task is never deleted: switching the schedule off only disables it.
 #pragma once
 
 #include <cstdint>
 
-// The work item operations the box drives; the Windows implementation acts on the real item.
+// The task operations the box drives; the Windows implementation acts on the real task.
 class scan_task_calls_c {
 public:
     virtual ~scan_task_calls_c() = default;
-    // False also when the item exists already; the existing item is then simply reused.
+    // False also when the task exists already; the existing task is then simply reused.
     virtual bool create() = 0;
     virtual bool enable(bool enable) = 0;
-    // Shows the item's property pages, where the user may change days and time.
+    // Shows where the user may change days and time (the task's property pages, or the Task
+    // Scheduler console).
     virtual bool edit() = 0;
 };
 
@@ -20,12 +21,12 @@ public:
     // The box starts as the saved setting "scheduled_scan" has it.
     explicit scheduled_scan_box_c(std::uint32_t saved_setting);
 
-    // The user ticks (create, enable, edit) or clears (disable) the box. True when the item's
-    // trigger now matches the box; the box keeps the user's choice either way. Setting the box
+    // The user ticks (create, enable, edit) or clears (disable) the box. True when the task
+    // now matches the box; the box keeps the user's choice either way. Setting the box
     // to the state it already has calls nothing.
     bool set_checked(bool checked, scan_task_calls_c& calls);
 
-    // The user cancels the dialog: a box that differs from the setting puts the trigger back in
+    // The user cancels the dialog: a box that differs from the setting puts the task back in
     // step with the setting.
     void cancel(scan_task_calls_c& calls);
 

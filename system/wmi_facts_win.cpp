@@ -9,7 +9,7 @@
 
 namespace {
 
-system_facts_c facts;
+system_facts_c sidebar_facts;
 
 bool fill_once(std::wstring& field, const std::wstring& value) {
     if (!field.empty()) return false;
@@ -63,7 +63,7 @@ void collect_os_text(IWbemServices* services) {
         read_text_property(object, L"CSDVersion", csd);
         return false;
     });
-    if (ran) fill_once(facts.operating_system, compose_os_text(caption, build, csd));
+    if (ran) fill_once(sidebar_facts.operating_system, compose_os_text(caption, build, csd));
 }
 
 void collect_memory_text(IWbemServices* services) {
@@ -73,7 +73,7 @@ void collect_memory_text(IWbemServices* services) {
         if (read_text_property(object, L"Capacity", capacity)) capacities.push_back(capacity);
         return true;
     });
-    if (result == 0) fill_once(facts.memory, compose_memory_text(capacities));
+    if (result == 0) fill_once(sidebar_facts.memory, compose_memory_text(capacities));
 }
 
 void collect_first(IWbemServices* services, const wchar_t* query, const wchar_t* property, std::wstring& field) {
@@ -83,7 +83,7 @@ void collect_first(IWbemServices* services, const wchar_t* query, const wchar_t*
 
 }  // namespace
 
-const system_facts_c& system_facts() { return facts; }
+const system_facts_c& system_facts() { return sidebar_facts; }
 
 int wmi_query_first(IWbemServices* services, const wchar_t* query, const wchar_t* property, std::wstring& out) {
     return for_each_result(services, query, [&](IWbemClassObject* object) {
@@ -113,12 +113,12 @@ int collect_wmi_facts() {
     if (FAILED(hr)) return -1;
     facts.wmi_reached = true;
 
-    collect_first(services.get(), L"SELECT * FROM Win32_Processor", L"name", facts.processor);
+    collect_first(services.get(), L"SELECT * FROM Win32_Processor", L"name", sidebar_facts.processor);
     collect_os_text(services.get());
     collect_memory_text(services.get());
-    collect_first(services.get(), L"SELECT * FROM Win32_DiskDrive", L"Model", facts.storage);
-    collect_first(services.get(), L"SELECT * FROM Win32_DisplayConfiguration", L"Caption", facts.display);
-    collect_first(services.get(), L"SELECT * FROM Win32_SoundDevice", L"Description", facts.sound);
-    collect_first(services.get(), L"SELECT * FROM Win32_ComputerSystem", L"Model", facts.model);
+    collect_first(services.get(), L"SELECT * FROM Win32_DiskDrive", L"Model", sidebar_facts.storage);
+    collect_first(services.get(), L"SELECT * FROM Win32_DisplayConfiguration", L"Caption", sidebar_facts.display);
+    collect_first(services.get(), L"SELECT * FROM Win32_SoundDevice", L"Description", sidebar_facts.sound);
+    collect_first(services.get(), L"SELECT * FROM Win32_ComputerSystem", L"Model", sidebar_facts.model);
     return 0;
 }

@@ -31,6 +31,9 @@ TEST(scan_schedule_time, the_first_run_is_the_next_minute_carried_through_the_ca
     EXPECT_EQ(start.days_of_week, 0x01);
     // Saturday 23:59 -> Sunday, bit 6 -> bit 0 within a month.
     EXPECT_EQ(weekly_start_after(at(2024, 5, 11, 23, 59, 6)).days_of_week, 0x01);
+    // As the Task Scheduler writes a local start time.
+    EXPECT_EQ(start_boundary_text(at(2023, 1, 1, 0, 0, 0)), L"2023-01-01T00:00:00");
+    EXPECT_EQ(start_boundary_text(at(2024, 12, 9, 17, 5, 1)), L"2024-12-09T17:05:00");
 }
 
 TEST(scan_schedule_time, month_ends_follow_month_lengths_and_leap_years) {
