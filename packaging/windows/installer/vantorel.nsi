@@ -386,9 +386,41 @@ Function un.remove_machine_part
   DeleteRegKey HKLM "Software\Quellmar_Init"
 FunctionEnd
 
-; The weekly scan's work item "Vantorel", deleted through the Task Scheduler's own interface
-; (ITaskScheduler::Delete, the fourth method after IUnknown's three), as the program created it.
+; The weekly scan of the user running this: the Task Scheduler 2.0 task named by the user's
+; security identifier (as the program names it), then the work item "Vantorel" that versions
+; before made.
 Function un.delete_scan_task
+  Call un.delete_user_task
+  Call un.delete_scan_work_item
+FunctionEnd
+
+; The task "\Vantorel weekly scan (<SID>)" of the process's own user, deleted with schtasks.
+Function un.delete_user_task
+  ; TOKEN_QUERY; TokenUser (1) holds a pointer to the user's SID first.
+  System::Call 'advapi32::OpenProcessToken(p -1, i 8, *p .r1) i .r2'
+  ${If} $2 != 0
+    System::Call 'advapi32::GetTokenInformation(p r1, i 1, p 0, i 0, *i .r3)'
+    System::Alloc $3
+    Pop $4
+    System::Call 'advapi32::GetTokenInformation(p r1, i 1, p r4, i r3, *i .r3) i .r2'
+    ${If} $2 != 0
+      System::Call '*$4(p .r5)'
+      System::Call 'advapi32::ConvertSidToStringSidW(p r5, *p .r6) i .r2'
+      ${If} $2 != 0
+        System::Call '*$6(&w256 .r7)'
+        System::Call 'kernel32::LocalFree(p r6)'
+        nsExec::Exec '"$SYSDIR\schtasks.exe" /Delete /TN "\${PRODUCT} weekly scan ($7)" /F'
+        Pop $2
+      ${EndIf}
+    ${EndIf}
+    System::Free $4
+    System::Call 'kernel32::CloseHandle(p r1)'
+  ${EndIf}
+FunctionEnd
+
+; The work item "Vantorel" of earlier versions, deleted through the Task Scheduler 1.0 interface
+; (ITaskScheduler::Delete, the fourth method after IUnknown's three), as they created it.
+Function un.delete_scan_work_item
   System::Call 'ole32::CoInitializeEx(p 0, i 2) i .r3'
   System::Call 'ole32::CoCreateInstance(g "{148BD52A-A2AB-11CE-B11F-00AA00530503}", p 0, i 1, g "{148BD527-A2AB-11CE-B11F-00AA00530503}", *p .r0) i .r1'
   ${If} $1 == 0
