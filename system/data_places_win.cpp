@@ -71,7 +71,14 @@ std::wstring full_path(const std::wstring& path) {
     DWORD length = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
     if (length == 0 || length >= needed) return path;
     full.resize(length);
-    return full;
+    // Short names ("C:\PROGRA~2") made long, so folders compare by their real names.
+    DWORD long_needed = GetLongPathNameW(full.c_str(), nullptr, 0);
+    if (long_needed == 0) return full;
+    std::wstring long_path(long_needed, L'\0');
+    DWORD long_length = GetLongPathNameW(full.c_str(), long_path.data(), long_needed);
+    if (long_length == 0 || long_length >= long_needed) return full;
+    long_path.resize(long_length);
+    return long_path;
 }
 
 unsigned long prepare_folder(const std::wstring& folder) {

@@ -10,8 +10,8 @@
 // this user can write to the program folder, and the user's "%LOCALAPPDATA%".
 const data_places_c& data_places();
 
-// The path made absolute as Windows resolves it ("." and ".." parts gone); the path itself when
-// that fails.
+// The path made absolute as Windows resolves it ("." and ".." parts gone, short names made long
+// where the path exists); the path itself when that fails.
 std::wstring full_path(const std::wstring& path);
 
 // Creates the folder with all its missing parents and checks that this user can write to it:

@@ -40,7 +40,11 @@ bool move_data_out_of_program_folder(settings_c& record, const data_places_c& pl
         changed = true;
         if (prepare_folder(places.backup_folder) == 0) copy_backup_archives(full_path(old_backups), places.backup_folder);
     }
-    if (prepare_folder(places.folder) == 0) {
+    // Once, when this user's data folder is new: a "setup.dat" the user deleted there later (to
+    // be offered the packages again) does not come back.
+    const DWORD existing = GetFileAttributesW(places.folder.c_str());
+    const bool new_folder = existing == INVALID_FILE_ATTRIBUTES || !(existing & FILE_ATTRIBUTE_DIRECTORY);
+    if ((new_folder || changed) && prepare_folder(places.folder) == 0) {
         for (const wchar_t* name : {L"backup.xml", L"setup.dat"})
             copy_if_missing(join_path(program_folder, name), join_path(places.folder, name));
     }

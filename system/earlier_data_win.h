@@ -9,6 +9,8 @@
 
 // Moves a stored download or backup folder inside the program folder to its default place when
 // the data live elsewhere, and copies what the program needs to carry on into the data places
-// (never over a file there): "backup.xml", "setup.dat" and the backup archives, so restoring an
-// old backup works from the new backup folder. True when a setting changed (to be saved).
+// (never over a file there): the backup archives of a moved backup folder, so restoring an old
+// backup works from the new one, and "backup.xml" and "setup.dat" when a folder moved or the
+// data folder is new. True when a setting changed (to be saved). The archives are copied at
+// once, on the calling thread: it happens at the first start after an upgrade only.
 bool move_data_out_of_program_folder(settings_c& record, const data_places_c& places);

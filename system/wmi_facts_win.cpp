@@ -111,7 +111,7 @@ int collect_wmi_facts() {
     hr = CoSetProxyBlanket(services.get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr, RPC_C_AUTHN_LEVEL_CALL,
                            RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE);
     if (FAILED(hr)) return -1;
-    facts.wmi_reached = true;
+    sidebar_facts.wmi_reached = true;
 
     collect_first(services.get(), L"SELECT * FROM Win32_Processor", L"name", sidebar_facts.processor);
     collect_os_text(services.get());

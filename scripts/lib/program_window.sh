@@ -32,7 +32,7 @@ program_window_prepare() {
       [ "$build" = win64 ] && installed="$prefix/drive_c/Program Files/Vantorel"
     fi
     mkdir -p "$installed"
-    cp "$dir/Vantorel.exe" "$dir/language.ini" "$installed/"
+    cp "$dir/Vantorel.exe" "$dir/language.ini" "$installed/" || return 1
     cp "$wine_root/build/win32/DPInst32.exe" "$wine_root/build/win64/DPInst64.exe" "$installed/" 2>/dev/null || true
   fi
   [ "$installed" = "$work" ] || ln -s "$installed" "$work"

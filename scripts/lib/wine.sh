@@ -90,7 +90,9 @@ wine_template() {
 wine_prefix_fresh() {
   local prefix=$1 template
   template=$(wine_template)
-  rm -rf "$prefix"
+  # A prefix whose program folder a test made unchangeable (chattr) and could not release.
+  rm -rf "$prefix" 2>/dev/null || { chattr -R -i "$prefix" 2>/dev/null; rm -rf "$prefix"; }
+  [ ! -e "$prefix" ] || { echo "wine_prefix_fresh: $prefix cannot be removed" >&2; return 1; }
   mkdir -p "$(dirname "$prefix")"
   # Hard links need one file system; elsewhere (a build folder mounted apart) the prefix is a copy.
   if ! cp -al "$template" "$prefix" 2>/dev/null; then

@@ -42,7 +42,7 @@ const char* const required_keys[] = {
     "top_home", "top_download", "top_backup", "top_restore", "top_settings", "menu_settings", "menu_information",
     "menu_help", "menu_about", "menu_exit", "menu_open_location", "menu_remove", "quit_confirm", "quit_confirm_backup",
     "quit_confirm_install", "remove_confirm",
-    "system_tray_warning", "new_driver_notify", "btn_ok", "btn_cancel", "btn_yes", "btn_no", "btn_retry",
+    "system_tray_warning", "folder_not_usable", "new_driver_notify", "btn_ok", "btn_cancel", "btn_yes", "btn_no", "btn_retry",
     "btn_backup", "btn_restore", "home_start_scan", "home_scan_for_drivers", "home_scan_for_driver_updates",
     "home_kelvard_automatically", "home_download", "home_download_msg", "home_install", "home_backup_msg",
     "home_restore_msg", "sidebar_system_info", "sidebar_model", "sidebar_os", "sidebar_cpu", "sidebar_memory",

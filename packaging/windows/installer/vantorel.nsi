@@ -79,6 +79,7 @@ Var remove_data    ; 1 when the uninstaller's user said not to keep the download
 
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_INSTFILES
+!define MUI_PAGE_CUSTOMFUNCTION_SHOW finish_page_show
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
@@ -178,6 +179,9 @@ SectionEnd
   ${EndIf}
 !macroend
 
+!if ${NSIS_PTR_SIZE} > 4
+  !error "run_elevated fills a 32-bit SHELLEXECUTEINFOW: build the set-up as a 32-bit program"
+!endif
 ; Runs this program again elevated (Windows asks for consent) with the parameters on the stack,
 ; and waits for it to end. Leaves its exit code on the stack, or "cancelled" when it did not start.
 !macro run_elevated_function prefix
@@ -216,11 +220,12 @@ Function .onInit
     StrCpy $start_program 1
   ${EndIf}
   ${If} $stage == user
-    ; The install is the machine's part: it runs elevated, and the program then starts as this user.
+    ; The install is the machine's part: it runs elevated (into the same folder, /D= last), and
+    ; the program then starts as this user.
     ${If} ${Silent}
-      Push "/S /ELEVATED"
+      Push "/S /ELEVATED /D=$INSTDIR"
     ${Else}
-      Push "/ELEVATED"
+      Push "/ELEVATED /D=$INSTDIR"
     ${EndIf}
     Call run_elevated
     Pop $1
@@ -230,6 +235,7 @@ Function .onInit
     ${EndIf}
     ${If} $1 == cancelled
       StrCpy $1 1223
+      MessageBox MB_OK|MB_ICONEXCLAMATION "$(installer_needs_administrator)" /SD IDOK
     ${EndIf}
     SetErrorLevel $1
     Quit
@@ -243,6 +249,15 @@ Function .onInit
     !insertmacro UnselectSection ${section_desktop}
   ${EndIf}
   !insertmacro MUI_LANGDLL_DISPLAY
+FunctionEnd
+
+; The elevated run of a user's set-up may be another account (an administrator's password typed
+; in): it offers no start of the program, which would run as that account.
+Function finish_page_show
+  ${If} $stage == machine
+    SendMessage $mui.FinishPage.Run ${BM_SETCHECK} ${BST_UNCHECKED} 0
+    ShowWindow $mui.FinishPage.Run ${SW_HIDE}
+  ${EndIf}
 FunctionEnd
 
 Function .onInstSuccess
@@ -291,11 +306,11 @@ FunctionEnd
 Section "Uninstall"
   ${If} $stage != machine
     Call un.close_running_program
-    Call un.remove_user_part
+    Call un.ask_keep_data
   ${EndIf}
   ${If} $stage == user
-    ; The machine's part, elevated; the uninstaller runs from a copy, which names the program
-    ; folder with _?= (last).
+    ; The machine's part first, elevated: when it cannot run, the user keeps everything. The
+    ; uninstaller runs from a copy, which names the program folder with _?= (last).
     ${If} $remove_data == 1
       Push "/S /ELEVATED /REMOVEDATA _?=$INSTDIR"
     ${Else}
@@ -303,22 +318,35 @@ Section "Uninstall"
     ${EndIf}
     Call un.run_elevated
     Pop $0
-    ${If} $0 == cancelled
-      StrCpy $0 1223
+    ${If} $0 != 0
+      ${If} $0 == cancelled
+        StrCpy $0 1223
+      ${EndIf}
+      MessageBox MB_OK|MB_ICONEXCLAMATION "$(installer_needs_administrator)" /SD IDOK
+      SetErrorLevel $0
+      Abort
     ${EndIf}
-    SetErrorLevel $0
   ${Else}
     Call un.remove_machine_part
   ${EndIf}
+  ${If} $stage != machine
+    Call un.remove_user_part
+  ${EndIf}
 SectionEnd
 
-; What belongs to the user running the uninstaller: the start with Windows, the weekly scan, the
-; settings, and (unless the user keeps them) the downloads and backups in the user's profile.
-; Folders the user chose elsewhere are never emptied.
-Function un.remove_user_part
+; Asks whether to keep the downloads and backups (yes in a silent run): $remove_data.
+Function un.ask_keep_data
   SetShellVarContext current
-  Call un.delete_scan_task
-  DeleteRegValue HKCU "${RUN_KEY}" "${PRODUCT}"
+  Call un.user_data_folders
+  StrCpy $remove_data 0
+  MessageBox MB_YESNO|MB_ICONQUESTION "$(uninstaller_keep_data)$\n$\n$R2$\n$R1" /SD IDYES IDYES keep_data
+    StrCpy $remove_data 1
+  keep_data:
+  SetShellVarContext all
+FunctionEnd
+
+; The user's download folder in $R1 and backup folder in $R2, as the settings name them.
+Function un.user_data_folders
   ReadRegStr $R1 HKCU "Software\Quellmar" "download_path"
   ReadRegStr $R2 HKCU "Software\Quellmar" "backup_path"
   ${If} $R1 == ""
@@ -327,16 +355,24 @@ Function un.remove_user_part
   ${If} $R2 == ""
     StrCpy $R2 "$LOCALAPPDATA\${PRODUCT}\Backups"
   ${EndIf}
-  StrCpy $remove_data 0
-  MessageBox MB_YESNO|MB_ICONQUESTION "$(uninstaller_keep_data)$\n$\n$R2$\n$R1" /SD IDYES IDYES keep_data
-    StrCpy $remove_data 1
+FunctionEnd
+
+; What belongs to the user running the uninstaller: the start with Windows, the weekly scan, the
+; settings, and (unless the user keeps them) the downloads and backups in the user's profile.
+; Folders the user chose elsewhere are never emptied.
+Function un.remove_user_part
+  SetShellVarContext current
+  Call un.delete_scan_task
+  DeleteRegValue HKCU "${RUN_KEY}" "${PRODUCT}"
+  Call un.user_data_folders
+  ${If} $remove_data == 1
     Push $R1
     Call un.remove_data_folder
     Push $R2
     Call un.remove_data_folder
     Delete "$LOCALAPPDATA\${PRODUCT}\backup.xml"
     Delete "$LOCALAPPDATA\${PRODUCT}\setup.dat"
-  keep_data:
+  ${EndIf}
   ; The updater's downloads are of no use without the program.
   RMDir /r "$LOCALAPPDATA\${PRODUCT}\update"
   RMDir "$LOCALAPPDATA\${PRODUCT}"
@@ -371,7 +407,10 @@ Function un.remove_machine_part
   ${If} $remove_data == 1
     RMDir /r "$INSTDIR\download"
     RMDir /r "$INSTDIR\backup"
+    Delete "$INSTDIR\backup.xml"
   ${EndIf}
+  ; Earlier versions' record of started set-ups; the program keeps its own in the user's profile.
+  Delete "$INSTDIR\setup.dat"
   Delete "$INSTDIR\Vantorel.exe"
   Delete "$INSTDIR\language.ini"
   Delete "$INSTDIR\DPInst32.exe"

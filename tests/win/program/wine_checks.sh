@@ -20,15 +20,12 @@ program_as_standard_user() {
   local build=$1 name=$2 work="$root/build/program-run/$1-$2" rc=0
   shift 2
   (
+    trap '[ -e "$work" ] && program_folder_read_only "$work" off; wine_stop' EXIT
     program_window_prepare "$build" "$work" "$root/build/wine/program-$build-$name" --program-files || exit 1
-    cp "$root/build/$build/vantorel-cli.exe" "$work/"
-    trap 'program_folder_read_only "$work" off' EXIT
+    cp "$root/build/$build/vantorel-cli.exe" "$work/" || exit 1
     program_folder_read_only "$work" on || { echo "chattr cannot make the program folder unchangeable here"; exit 1; }
     if touch "$work/written" 2>/dev/null; then echo "the program folder is still writable"; exit 1; fi
     "$@" "$work"
-    status=$?
-    wine_stop
-    exit $status
   ) >"$results/$build-$name.log" 2>&1 || rc=$?
   return $rc
 }
