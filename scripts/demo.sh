@@ -90,9 +90,9 @@ wine_run build/win64/simulated-pc.exe register tools/simulated_pc/simulated-pc.j
 step "1. Scan: mirror 1 is down, mirror 2 answers over https"
 cli scan --summary "${mirrors[@]}"
 cli scan "${mirrors[@]}" >"$work/json/scan.json"
-say "The simulated PC keeps no INF files of its installed drivers in the driver store, so Windows"
-say "cannot rank them (rank 0, as good as it gets): the best choice then offers only what beats it,"
-say "such as a driver for the game controller, which has none; the latest choice offers later releases."
+say "The simulated PC keeps no INF files of its installed drivers in the driver store, so their rank"
+say "cannot be read: it counts as unknown (driver_rank_known false in the JSON), and the best choice"
+say "then goes by date and version, as the latest one does (the game controller has no driver at all)."
 
 step "2. Download: the game controller's best package and the chipset's latest"
 words offers "$work/json/scan.json" >"$work/offers.tsv"

@@ -57,26 +57,26 @@ inline const std::vector<demo_expectation_c> demo_expectations_profile_ranks{
 };
 
 // The same devices registered into Windows without their INF files in the driver store: the
-// installed driver's rank cannot be read and counts as 0, that is signature level 0 and feature
-// level 0, which no offered package (feature 0xFF, or 0x80) improves on. The best choices are
-// then no updates (except for the device without a driver); the latest mode, which looks at
-// dates and versions only, is unchanged.
+// installed driver's rank cannot be read and is unknown, so the best choice is judged as the
+// latest one is, by date and then version (the signature and feature levels of a rank that was
+// never read say nothing). Where both choices name the same package they agree; the wireless
+// card's signed 21.60 (best) is later than its installed driver too.
 inline const std::vector<demo_expectation_c> demo_expectations_unknown_ranks{
-    {L"PCI\\VEN_10DE&DEV_1C82", 2, L"26.21.14.4166", false, L"26.21.14.4166", true},
-    {L"PCI\\VEN_8086&DEV_A305", 1, L"10.1.17.3", false, L"10.1.17.3", true},
-    {L"PCI\\VEN_8086&DEV_A324", 1, L"10.1.17.3", false, L"10.1.17.3", true},
-    {L"PCI\\VEN_8086&DEV_A379", 1, L"10.1.17.3", false, L"10.1.17.3", true},
-    {L"PCI\\VEN_8086&DEV_A32C", 1, L"10.1.17.3", false, L"10.1.17.3", true},
-    {L"PCI\\VEN_8086&DEV_3E98", 1, L"26.20.100.7262", false, L"26.20.100.7262", true},
+    {L"PCI\\VEN_10DE&DEV_1C82", 2, L"26.21.14.4166", true, L"26.21.14.4166", true},
+    {L"PCI\\VEN_8086&DEV_A305", 1, L"10.1.17.3", true, L"10.1.17.3", true},
+    {L"PCI\\VEN_8086&DEV_A324", 1, L"10.1.17.3", true, L"10.1.17.3", true},
+    {L"PCI\\VEN_8086&DEV_A379", 1, L"10.1.17.3", true, L"10.1.17.3", true},
+    {L"PCI\\VEN_8086&DEV_A32C", 1, L"10.1.17.3", true, L"10.1.17.3", true},
+    {L"PCI\\VEN_8086&DEV_3E98", 1, L"26.20.100.7262", true, L"26.20.100.7262", true},
     {L"HDAUDIO\\FUNC_01&VEN_10EC", 1, L"6.0.8716.1", false, L"6.0.8716.1", false},
     {L"PCI\\VEN_8086&DEV_15BC", 1, L"12.15.22.6", false, L"12.15.22.6", false},
-    {L"PCI\\VEN_8086&DEV_A370", 2, L"21.60.2.1", false, L"21.70.0.3", true},
+    {L"PCI\\VEN_8086&DEV_A370", 2, L"21.60.2.1", true, L"21.70.0.3", true},
     {L"USB\\VID_8087&PID_0AAA", 1, L"21.10.1.1", false, L"21.10.1.1", false},
     {L"USB\\VID_045E&PID_028E", 1, L"2.1.0.1349", true, L"2.1.0.1349", true},
-    {L"USB\\VID_05E3&PID_0610", 1, L"3.2.0.0", false, L"3.2.0.0", true},
-    {L"USB\\VID_046D&PID_C52B", 1, L"2.50.25.0", false, L"2.50.25.0", true},
-    {L"PCI\\VEN_8086&DEV_A352", 1, L"17.8.0.1065", false, L"17.8.0.1065", true},
-    {L"PCI\\VEN_8086&DEV_A368", 1, L"30.100.1915.1", false, L"30.100.1915.1", true},
+    {L"USB\\VID_05E3&PID_0610", 1, L"3.2.0.0", true, L"3.2.0.0", true},
+    {L"USB\\VID_046D&PID_C52B", 1, L"2.50.25.0", true, L"2.50.25.0", true},
+    {L"PCI\\VEN_8086&DEV_A352", 1, L"17.8.0.1065", true, L"17.8.0.1065", true},
+    {L"PCI\\VEN_8086&DEV_A368", 1, L"30.100.1915.1", true, L"30.100.1915.1", true},
     {L"USB\\ROOT_HUB30", 0, nullptr, false, nullptr, false},
     {L"PCI\\VEN_8086&DEV_A323", 0, nullptr, false, nullptr, false},
 };

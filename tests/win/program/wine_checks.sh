@@ -53,7 +53,7 @@ program_cli_steps() {
   local mirrors=(--mirror http://127.0.0.1:1/ --mirror "${mirror_urls[1]}" --mirror "${mirror_urls[2]}")
   local cli=("$work/vantorel-cli.exe") words=(python3 "$root/scripts/lib/demo_words.py") data
   rm -rf "$out"; mkdir -p "$out"
-  step() { echo "vantorel-cli $*"; wine_run "${cli[@]}" "$@"; }
+  step() { echo "vantorel-cli $*" >&2; wine_run "${cli[@]}" "$@"; }
   step settings >"$out/settings.json" || return 1
   data=$(program_data_folder "$work")
   python3 - "$out/settings.json" <<'PY' || return 1
