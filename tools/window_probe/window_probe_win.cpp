@@ -206,6 +206,7 @@ bool drive(const probe_c& probe, HWND main, const std::filesystem::path& downloa
         std::printf("backed up into %ls\n", backups.wstring().c_str());
         Sleep(1000);
         answer_boxes(main);
+        probe.photograph(main, "program-5-backed-up");
     }
     click_tab(main, 3);
     Sleep(500);
