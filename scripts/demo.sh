@@ -147,7 +147,7 @@ program_window_prepare win32 "$window_work/program" "$root/build/wine/demo-windo
 say "$(basename "$setup") /S installed the program into C:\\Program Files (x86)\\Vantorel, as a user's set-up does"
 if [ -n "$user_display" ]; then
   say "the window opens on your display and scans at once; close it (menu, Exit) to end the demo"
-  (cd "$window_work/program" && wine_run ./Vantorel.exe --autoscan) || true
+  (cd "$(readlink -f "$window_work/program")" && wine_run ./Vantorel.exe --autoscan) || true
 else
   say "no display: the window runs under Xvfb and a probe works it as a user would"
   program_window_probe win32 "$window_work/program" "$window_work/screens" --drive | sed 's/^/[demo]   /'

@@ -65,7 +65,8 @@ program_folder_read_only() {
 program_window_probe() {
   local build=$1 work=$2 screens=$3 drive=${4:-} program status probe=("$wine_root/build/$1/window-probe.exe")
   mkdir -p "$screens"
-  (cd "$work" && wine_run ./Vantorel.exe --autoscan) &
+  # From the folder WORK links to, so the program sees its installed path (C:\Program Files...).
+  (cd "$(readlink -f "$work")" && wine_run ./Vantorel.exe --autoscan) &
   program=$!
   local arguments=("$(wine_tool winepath -w "$screens" 2>/dev/null)" 240)
   if [ "$drive" = --drive ]; then

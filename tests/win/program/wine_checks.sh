@@ -51,7 +51,7 @@ program_wine_run() {
 program_cli_steps() {
   local build=$1 work=$2 out="$root/build/program-run/$1-cli-json"
   local mirrors=(--mirror http://127.0.0.1:1/ --mirror "${mirror_urls[1]}" --mirror "${mirror_urls[2]}")
-  local cli=("$work/vantorel-cli.exe") words=(python3 "$root/scripts/lib/demo_words.py") data
+  local cli=("$(readlink -f "$work")/vantorel-cli.exe") words=(python3 "$root/scripts/lib/demo_words.py") data
   rm -rf "$out"; mkdir -p "$out"
   step() { echo "vantorel-cli $*" >&2; wine_run "${cli[@]}" "$@"; }
   step settings >"$out/settings.json" || return 1
