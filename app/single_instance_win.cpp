@@ -55,13 +55,22 @@ bool accept_handover_messages(HWND main_window) {
     // lacks it.
     HMODULE user32 = GetModuleHandleW(L"user32.dll");
     if (!user32) return false;
+    // Explorer's "TaskbarCreated" too, which it broadcasts when it starts again, so the tray
+    // icon of an elevated instance comes back.
+    const UINT messages[] = {WM_SHOW_INSTANCE, RegisterWindowMessageW(L"TaskbarCreated")};
     using window_filter_t = decltype(&ChangeWindowMessageFilterEx);
-    if (auto window_filter = reinterpret_cast<window_filter_t>(
-            reinterpret_cast<void*>(GetProcAddress(user32, "ChangeWindowMessageFilterEx"))))
-        return window_filter(main_window, WM_SHOW_INSTANCE, MSGFLT_ALLOW, nullptr) != FALSE;
     using process_filter_t = decltype(&ChangeWindowMessageFilter);
-    if (auto process_filter = reinterpret_cast<process_filter_t>(
-            reinterpret_cast<void*>(GetProcAddress(user32, "ChangeWindowMessageFilter"))))
-        return process_filter(WM_SHOW_INSTANCE, MSGFLT_ADD) != FALSE;
-    return false;
+    auto window_filter = reinterpret_cast<window_filter_t>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "ChangeWindowMessageFilterEx")));
+    auto process_filter = reinterpret_cast<process_filter_t>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "ChangeWindowMessageFilter")));
+    if (!window_filter && !process_filter) return false;
+    bool allowed = true;
+    for (UINT message : messages) {
+        if (message == 0) continue;
+        allowed = (window_filter ? window_filter(main_window, message, MSGFLT_ALLOW, nullptr)
+                                 : process_filter(message, MSGFLT_ADD)) != FALSE &&
+                  allowed;
+    }
+    return allowed;
 }

@@ -13,7 +13,8 @@ int check_running_instance();
 HWND find_main_window();
 
 // Lets a second start reach the running main window when this instance runs elevated: Windows
-// drops messages that come from a lower integrity level, the hand-over's among them. Where
-// user32 has no window filter (before Windows 7) the process's filter is opened for the message
-// instead (Windows Vista); before Vista there is nothing to open. False when no filter took it.
+// drops messages that come from a lower integrity level, the hand-over's among them, and
+// Explorer's "TaskbarCreated" (the tray icon is added again on it). Where user32 has no window
+// filter (before Windows 7) the process's filter is opened for them instead (Windows Vista);
+// before Vista there is nothing to open. False when a filter did not take one.
 bool accept_handover_messages(HWND main_window);

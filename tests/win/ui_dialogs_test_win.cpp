@@ -302,7 +302,9 @@ TEST_F(ui_settings_dialog_test, an_invalid_folder_keeps_the_dialog_open_and_canc
         auto texts = answerer.texts();
         ASSERT_EQ(texts.size(), 2u);
         EXPECT_EQ(texts[1].substr(0, refusal.size()), refusal);
-        if (folder != too_long) EXPECT_GT(texts[1].size(), refusal.size());  // the system's reason
+        if (folder != too_long) {
+            EXPECT_GT(texts[1].size(), refusal.size());  // the system's reason
+        }
         EXPECT_EQ(std::wstring(settings().download_path), saved);
         EXPECT_EQ(calls_.calls, (std::vector<std::string>{"create", "enable", "edit", "disable"}));
     }
