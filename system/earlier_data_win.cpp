@@ -2,9 +2,13 @@
 
 #include "common/fixed_text.h"
 #include "common/path_join.h"
+#include "common/text_compare.h"
 #include "system/data_places_win.h"
 
 #include <windows.h>
+
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -13,14 +17,11 @@ void copy_if_missing(const std::wstring& from, const std::wstring& to) { CopyFil
 
 // The archives of a backup folder (its zip files; unpacked restores stay behind).
 void copy_backup_archives(const std::wstring& from, const std::wstring& to) {
-    WIN32_FIND_DATAW found{};
-    HANDLE search = FindFirstFileW(join_path(from, L"*.zip").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            copy_if_missing(join_path(from, found.cFileName), join_path(to, found.cFileName));
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(from), ignored)) {
+        if (entry.is_regular_file(ignored) && equal_ignoring_case(entry.path().extension().wstring(), L".zip"))
+            copy_if_missing(entry.path().wstring(), join_path(to, entry.path().filename().wstring()));
+    }
 }
 
 }  // namespace

@@ -238,22 +238,19 @@ int wmain(int argc, wchar_t** argv) {
     };
     bool shown_only = take_switch(L"--shown");
     bool keep_running = take_switch(L"--keep");
-    auto backups_switch = std::find(arguments.begin(), arguments.end(), L"--backups");
-    if (backups_switch != arguments.end()) {
-        if (backups_switch + 1 == arguments.end()) arguments.clear();
-        else {
-            backups = *(backups_switch + 1);
-            arguments.erase(backups_switch, backups_switch + 2);
+    // A switch with its value, both taken out; a switch without one leaves no usable command line.
+    auto take_value = [&](const wchar_t* name, std::filesystem::path& value) {
+        auto found = std::find(arguments.begin(), arguments.end(), name);
+        if (found == arguments.end()) return;
+        if (found + 1 == arguments.end()) {
+            arguments.clear();
+            return;
         }
-    }
-    auto drive_switch = std::find(arguments.begin(), arguments.end(), L"--drive");
-    if (drive_switch != arguments.end()) {
-        if (drive_switch + 1 == arguments.end()) arguments.clear();
-        else {
-            downloads = *(drive_switch + 1);
-            arguments.erase(drive_switch, drive_switch + 2);
-        }
-    }
+        value = *(found + 1);
+        arguments.erase(found, found + 2);
+    };
+    take_value(L"--backups", backups);
+    take_value(L"--drive", downloads);
     if (arguments.empty() || arguments.size() > 2) {
         std::fprintf(stderr, "usage: window-probe FOLDER [SECONDS] [--drive DOWNLOADS [--backups BACKUPS] | --shown [--keep]]\n");
         return 2;
