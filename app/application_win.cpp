@@ -59,11 +59,7 @@ bool prepare_scan_objects() {
     http_global_init();
     state.transfer_library_ready = true;
     try {
-        state.device_store = std::make_unique<device_store_c>();
-        // Without the system's list the classes simply have no images; that is no failure.
-        state.device_store->class_images = make_system_class_images();
         state.update_service = std::make_unique<update_service_c>();
-        state.update_service->store = state.device_store.get();
         state.update_service->installed_links_file = join_path(data_places().folder, L"setup.dat");
         state.update_service->trust.allow_unsigned = settings().allow_unsigned_packages != 0;
     } catch (const std::bad_alloc&) {
@@ -116,8 +112,7 @@ int initialize_application() {
 int run_application(int show_command) {
     application_c& state = application();
     main_window_options_c options;
-    options.store = state.device_store.get();
-    options.workers = system_scan_workers(*state.device_store, *state.update_service);
+    options.workers = system_scan_workers(*state.update_service);
     main_window_c window(std::move(options));
     if (!window.create_main_window()) return -1;
     accept_handover_messages(window.handle());
@@ -154,6 +149,5 @@ void release_application() {
     state.update_service.reset();
     if (state.transfer_library_ready && downloads_ended) http_global_cleanup();
     state.transfer_library_ready = false;
-    state.device_store.reset();
     shared_fonts().release();
 }

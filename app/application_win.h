@@ -2,7 +2,6 @@
 // the main window and the message loop.
 #pragma once
 
-#include "devices/device_store.h"
 #include "service/update_service.h"
 
 #include <windows.h>
@@ -11,8 +10,7 @@
 
 // Process-wide objects that live from preparation to teardown.
 struct application_c {
-    std::unique_ptr<device_store_c> device_store;      // with the class image list
-    std::unique_ptr<update_service_c> update_service;  // works on device_store
+    std::unique_ptr<update_service_c> update_service;  // every scan's query goes through it
     bool transfer_library_ready = false;
 };
 
@@ -21,9 +19,8 @@ application_c& application();
 // Runs the preparation chain; 0, or -1 after the one failure message has been shown.
 int initialize_application();
 
-// The preparation step with failure code 5: the transfer library's global set-up, the device
-// store with the system class image list, and the update service over that store. False when
-// either object cannot be made.
+// The preparation step with failure code 5: the transfer library's global set-up and the update
+// service. False when the service cannot be made.
 bool prepare_scan_objects();
 
 // Creates the main window, shows it and runs the message loop; the loop's result, or -1 when
@@ -31,6 +28,6 @@ bool prepare_scan_objects();
 int run_application(int show_command);
 
 // Teardown after the loop: running downloads stopped (5 s at most, their partial files kept),
-// the update service (whose transfer must go before the library's global clean-up), the
-// transfer library, then the device store with its class image list.
+// the update service (whose transfer must go before the library's global clean-up), then the
+// transfer library.
 void release_application();

@@ -2,13 +2,17 @@
 
 #include "devices/system_source.h"
 
-scan_workers_c system_scan_workers(device_store_c& store, update_service_c& service) {
+scan_workers_c system_scan_workers(update_service_c& service) {
     scan_workers_c workers;
-    workers.enumerate = [store = &store](enumeration_progress_c& progress) {
+    workers.enumerate = [](device_store_c& store, enumeration_progress_c& progress) {
         auto source = make_system_device_source();
-        return enumerate_devices(*store, *source, progress);
+        return enumerate_devices(store, *source, progress);
     };
-    workers.query = [service = &service](scan_query_c& query) { return query_update_server(*service, query); };
+    workers.query = [service = &service](device_store_c& store, const machine_description_c& machine) {
+        return query_update_server(*service, store, machine);
+    };
     workers.set_stop = [service = &service](bool stop) { service->stop_requested.store(stop); };
+    // Without the system's list the classes simply have no images; that is no failure.
+    workers.class_images = make_system_class_images();
     return workers;
 }

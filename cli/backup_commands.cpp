@@ -1,7 +1,7 @@
 // vantorel-cli backup, backups and restore: the same core the backup and restore pages use.
 #include "backup/backup_index.h"
 #include "backup/backup_job.h"
-#include "backup/detached_worker.h"
+#include "common/worker.h"
 #include "backup/restore_job.h"
 #include "cli/backup_environment.h"
 #include "cli/cli_commands.h"
@@ -112,8 +112,8 @@ int backup_command(const cli_arguments& arguments) {
     }
     auto job = make_backup_job(ticked, environment.store, environment.backup_folder, environment.index_path,
                                today_local());
-    detached_worker_c worker;
-    worker.start([job] { return run_backup_job(*job); });
+    worker_c worker;
+    worker.start([job](const std::atomic<bool>&) { return run_backup_job(*job); });
     const bool show = stderr_is_terminal();
     progress_meter_c meter;
     while (worker.running()) {

@@ -55,6 +55,6 @@ int inventory_command(const cli_arguments& arguments) {
     if (summary)
         print_summary(run.store, run.progress);
     else
-        std::cout << store_json(run.store, run.progress).dump(2) << "\n";
-    return run.succeeded ? 0 : 1;
+        std::cout << store_json(run.store, run.progress, run.failure).dump(2) << "\n";
+    return run.succeeded() ? 0 : 1;
 }

@@ -1,7 +1,6 @@
 #include "cli/inventory_run.h"
 
 #include "devices/profile_source.h"
-#include "common/last_error.h"
 
 #ifdef _WIN32
 #include "devices/system_source.h"
@@ -30,7 +29,6 @@ bool run_inventory(const std::string& profile_path, bool include_absent, invento
 #endif
     }
     run.progress.include_absent = include_absent ? 1 : 0;
-    set_last_error(0);
-    run.succeeded = enumerate_devices(run.store, *source, run.progress);
+    run.failure = enumerate_devices(run.store, *source, run.progress);
     return true;
 }

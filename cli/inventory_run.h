@@ -9,7 +9,9 @@
 struct inventory_run_c {
     device_store_c store;
     enumeration_progress_c progress;
-    bool succeeded = false;
+    failure_code_c failure = failure_code_c::none;
+
+    bool succeeded() const { return failure == failure_code_c::none; }
 };
 
 // False (with a message on standard error) when no device source can be opened.

@@ -1,6 +1,6 @@
 #include "cli/cli_commands.h"
 #include "cli/inventory_run.h"
-#include "cli/machine_description.h"
+#include "cli/machine_options.h"
 #include "service/scan_request.h"
 
 #include <cstdio>
@@ -20,7 +20,7 @@ int request_usage() {
 int request_command(const cli_arguments& arguments) {
     std::string profile_path;
     bool include_absent = false, compressed = false;
-    machine_description_c machine;
+    machine_options_c machine;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         bool has_value = i + 1 < arguments.size();
@@ -38,12 +38,11 @@ int request_command(const cli_arguments& arguments) {
 
     inventory_run_c run;
     if (!run_inventory(profile_path, include_absent, run)) return 1;
-    if (!run.succeeded) {
+    if (!run.succeeded()) {
         std::fprintf(stderr, "vantorel-cli: the device enumeration failed\n");
         return 1;
     }
-    scan_query_c query = machine.query();
-    std::string document = build_scan_request(run.store, query);
+    std::string document = build_scan_request(run.store, machine.description());
     if (!compressed) {
         std::fwrite(document.data(), 1, document.size(), stdout);
         return 0;

@@ -1,9 +1,8 @@
 #include "cli/cli_commands.h"
 #include "cli/inventory_run.h"
-#include "cli/machine_description.h"
+#include "cli/machine_options.h"
 #include "cli/scan_result_json.h"
 #include "common/text_convert.h"
-#include "common/last_error.h"
 #include "service/update_service.h"
 
 #include <cstdio>
@@ -20,7 +19,7 @@ struct scan_options_c {
     bool include_absent = false;
     bool summary = false;
     bool allow_unsigned = false;
-    machine_description_c machine;
+    machine_options_c machine;
 };
 
 int scan_usage() {
@@ -62,25 +61,34 @@ bool parse_options(const cli_arguments& arguments, scan_options_c& options) {
     return true;
 }
 
-int print_outcome(const scan_options_c& options, const device_store_c& store, const scan_query_c& query, bool succeeded) {
+int print_outcome(const scan_options_c& options, const scan_result_c& result, const machine_description_c& machine) {
+    const query_outcome_c& outcome = result.outcome;
     if (options.summary) {
-        std::fputs(scan_summary_text(store, query, succeeded).c_str(), stdout);
+        std::fputs(scan_summary_text(result).c_str(), stdout);
     } else {
-        std::fputs(scan_result_json(store, query, succeeded).dump(1).c_str(), stdout);
+        std::fputs(scan_result_json(result, machine).dump(1).c_str(), stdout);
         std::fputs("\n", stdout);
-        if (!succeeded) std::fprintf(stderr, "vantorel-cli: %s\n", scan_failure_text(query).c_str());
+        if (!result.succeeded()) std::fprintf(stderr, "vantorel-cli: %s\n", scan_failure_text(outcome).c_str());
     }
-    if (query.items_refused > 0)
+    if (outcome.items_refused > 0)
         std::fprintf(stderr, "vantorel-cli: %u offered items refused: their signature is missing or does not verify\n",
-                     unsigned(query.items_refused));
-    if (query.items_unsigned > 0)
+                     unsigned(outcome.items_refused));
+    if (outcome.items_unsigned > 0)
         std::fprintf(stderr, "vantorel-cli: %u unsigned offered items taken (--allow-unsigned)\n",
-                     unsigned(query.items_unsigned));
-    return succeeded ? 0 : 1;
+                     unsigned(outcome.items_unsigned));
+    return result.succeeded() ? 0 : 1;
 }
 
-void prepare_service(const scan_options_c& options, inventory_run_c& run, update_service_c& service) {
-    service.store = &run.store;
+// The scan's one result: the enumeration's devices, now with their offers, and the outcome.
+scan_result_c scan_result_of(inventory_run_c& run, query_outcome_c outcome) {
+    scan_result_c result;
+    result.device_total = run.progress.total.load();
+    result.devices = std::make_shared<const device_store_c>(std::move(run.store));
+    result.outcome = std::move(outcome);
+    return result;
+}
+
+void prepare_service(const scan_options_c& options, update_service_c& service) {
     service.mirrors = with_mirror_overrides(service.mirrors, options.mirrors);
     service.trust.allow_unsigned = options.allow_unsigned;
     if (!options.setup_dat_path.empty()) service.installed_links_file = utf8_to_wide(options.setup_dat_path);
@@ -94,17 +102,16 @@ int scan_command(const cli_arguments& arguments) {
     options.machine.complete();
     inventory_run_c run;
     if (!run_inventory(options.profile_path, options.include_absent, run)) return 1;
-    if (!run.succeeded) {
-        std::fprintf(stderr, "vantorel-cli: the device enumeration failed (last_error %d)\n", int(last_error()));
+    if (!run.succeeded()) {
+        std::fprintf(stderr, "vantorel-cli: the device enumeration failed (last_error %d)\n", int(failure_number(run.failure)));
         return 1;
     }
     http_global_init();
     update_service_c service;
-    prepare_service(options, run, service);
-    scan_query_c query = options.machine.query();
-    set_last_error(0);
-    bool succeeded = query_update_server(service, query);
-    int code = print_outcome(options, run.store, query, succeeded);
+    prepare_service(options, service);
+    const machine_description_c machine = options.machine.description();
+    query_outcome_c outcome = query_update_server(service, run.store, machine);
+    int code = print_outcome(options, scan_result_of(run, std::move(outcome)), machine);
     service.transfer.reset();
     http_global_cleanup();
     return code;
@@ -122,16 +129,18 @@ int answer_command(const cli_arguments& arguments) {
     std::string answer((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     inventory_run_c run;
     if (!run_inventory(options.profile_path, options.include_absent, run)) return 1;
-    if (!run.succeeded) {
-        std::fprintf(stderr, "vantorel-cli: the device enumeration failed (last_error %d)\n", int(last_error()));
+    if (!run.succeeded()) {
+        std::fprintf(stderr, "vantorel-cli: the device enumeration failed (last_error %d)\n", int(failure_number(run.failure)));
         return 1;
     }
     update_service_c service;
-    prepare_service(options, run, service);
-    scan_query_c query = options.machine.query();
-    set_last_error(0);
+    prepare_service(options, service);
+    const machine_description_c machine = options.machine.description();
     // Answers larger than the program would ever receive are refused as the transfer refuses them.
-    bool succeeded = answer.size() < std::size_t(scan_answer_capacity) && apply_scan_answer(service, query, answer);
-    if (!succeeded && last_error() == 0) set_last_error(error_network);
-    return print_outcome(options, run.store, query, succeeded);
+    query_outcome_c outcome;
+    if (answer.size() < std::size_t(scan_answer_capacity))
+        outcome = apply_scan_answer(service, run.store, machine, answer);
+    else
+        outcome.failure = failure_code_c::network;
+    return print_outcome(options, scan_result_of(run, std::move(outcome)), machine);
 }

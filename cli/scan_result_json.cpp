@@ -2,7 +2,6 @@
 
 #include "common/text_convert.h"
 #include "devices/device_json.h"
-#include "common/last_error.h"
 
 #include <map>
 
@@ -36,9 +35,10 @@ nlohmann::ordered_json driver_item_json(const driver_item_c& item) {
     };
 }
 
-nlohmann::ordered_json scan_result_json(const device_store_c& store, const scan_query_c& query, bool succeeded) {
+nlohmann::ordered_json scan_result_json(const scan_result_c& result, const machine_description_c& machine) {
+    const query_outcome_c& outcome = result.outcome;
     auto devices = nlohmann::ordered_json::array();
-    for (const device_c& device : store.devices) {
+    for (const device_c& device : result.devices->devices) {
         nlohmann::ordered_json entry = device_json(device);
         auto items = nlohmann::ordered_json::array();
         for (std::uint32_t i = 0; i < device.item_count; ++i) items.push_back(driver_item_json(device.items[i]));
@@ -48,16 +48,16 @@ nlohmann::ordered_json scan_result_json(const device_store_c& store, const scan_
         devices.push_back(std::move(entry));
     }
     return {
-        {"succeeded", succeeded},
-        {"last_error", last_error()},
-        {"http_status", query.http_status},
-        {"error_text", std::string(query.error_text)},
-        {"answered_by", query.answered_by},
-        {"mirror_failures", query.mirror_failures},
-        {"items_refused", query.items_refused},
-        {"items_unsigned", query.items_unsigned},
-        {"os_code", std::string(query.os_code)},
-        {"os_version_number", query.os_version_number},
+        {"succeeded", result.succeeded()},
+        {"last_error", failure_number(outcome.failure)},
+        {"http_status", outcome.http_status},
+        {"error_text", outcome.failure_text},
+        {"answered_by", outcome.answered_by},
+        {"mirror_failures", outcome.mirror_failures},
+        {"items_refused", outcome.items_refused},
+        {"items_unsigned", outcome.items_unsigned},
+        {"os_code", machine.os_code},
+        {"os_version_number", machine.os_version_number},
         {"devices", std::move(devices)},
     };
 }
@@ -90,29 +90,30 @@ std::string updates_by_package(const device_store_c& store, bool latest) {
 
 }  // namespace
 
-std::string scan_failure_text(const scan_query_c& query) {
-    const std::string code = " (last_error " + std::to_string(last_error()) + ")";
-    switch (last_error()) {
-    case error_invalid_answer:
+std::string scan_failure_text(const query_outcome_c& query) {
+    const std::string code = " (last_error " + std::to_string(failure_number(query.failure)) + ")";
+    switch (query.failure) {
+    case failure_code_c::invalid_answer:
         return "the answer of " + query.answered_by + " could not be read: it is no well-formed scan answer" + code;
-    case error_network:
-    case error_network_timeout: {
+    case failure_code_c::network:
+    case failure_code_c::network_timeout: {
         std::string text = "no update-server mirror answered: ";
         for (std::size_t i = 0; i < query.mirror_failures.size(); ++i)
             text += (i ? "; " : "") + query.mirror_failures[i];
         if (query.mirror_failures.empty()) text += "no mirror is configured";
         return text + code;
     }
-    case error_compress:
-    case error_transfer_create:
+    case failure_code_c::compress:
+    case failure_code_c::transfer_create:
         return "the scan request could not be prepared" + code;
     default:
         return "the scan failed" + code;
     }
 }
 
-std::string scan_summary_text(const device_store_c& store, const scan_query_c& query, bool succeeded) {
-    if (!succeeded) return "The scan failed: " + scan_failure_text(query) + "\n";
+std::string scan_summary_text(const scan_result_c& result) {
+    if (!result.succeeded()) return "The scan failed: " + scan_failure_text(result.outcome) + "\n";
+    const device_store_c& store = *result.devices;
     std::size_t out_of_date = 0, without_driver = 0, up_to_date = 0, offered = 0;
     for (const device_c& device : store.devices) {
         offered += device.item_count > 0;
@@ -129,10 +130,10 @@ std::string scan_summary_text(const device_store_c& store, const scan_query_c& q
     text += "Out of date: " + std::to_string(out_of_date) + "\n";
     text += "Without a driver: " + std::to_string(without_driver) + "\n";
     text += "Up to date: " + std::to_string(up_to_date) + "\n";
-    if (query.items_refused > 0)
-        text += "Offers refused (signature missing or wrong): " + std::to_string(query.items_refused) + "\n";
-    if (query.items_unsigned > 0)
-        text += "Unsigned offers taken (allowed by the settings): " + std::to_string(query.items_unsigned) + "\n";
+    if (result.outcome.items_refused > 0)
+        text += "Offers refused (signature missing or wrong): " + std::to_string(result.outcome.items_refused) + "\n";
+    if (result.outcome.items_unsigned > 0)
+        text += "Unsigned offers taken (allowed by the settings): " + std::to_string(result.outcome.items_unsigned) + "\n";
     text += "Updates, best choice:\n" + updates_by_package(store, false);
     text += "Updates, latest choice:\n" + updates_by_package(store, true);
     return text;

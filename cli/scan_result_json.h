@@ -3,17 +3,18 @@
 #pragma once
 
 #include "devices/device_store.h"
-#include "service/scan_query.h"
+#include "service/scan_result.h"
+#include "system/machine_description.h"
 
 #include <nlohmann/json.hpp>
 
 nlohmann::ordered_json driver_item_json(const driver_item_c& item);
-nlohmann::ordered_json scan_result_json(const device_store_c& store, const scan_query_c& query, bool succeeded);
+nlohmann::ordered_json scan_result_json(const scan_result_c& result, const machine_description_c& machine);
 
 // A readable summary for people: devices found, out of date, without a driver, up to date, and
 // each offered package with its devices.
-std::string scan_summary_text(const device_store_c& store, const scan_query_c& query, bool succeeded);
+std::string scan_summary_text(const scan_result_c& result);
 
 // Why a scan failed, in one line a person can act on: which mirror refused and how, or which
-// mirror's answer could not be read; the last_error code for scripts at its end.
-std::string scan_failure_text(const scan_query_c& query);
+// mirror's answer could not be read; the failure's number for scripts at its end.
+std::string scan_failure_text(const query_outcome_c& outcome);

@@ -1,7 +1,6 @@
 #include "devices/device_json.h"
 
 #include "common/text_convert.h"
-#include "common/last_error.h"
 
 namespace {
 
@@ -46,11 +45,12 @@ nlohmann::ordered_json device_class_json(const device_class_c& device_class) {
     };
 }
 
-nlohmann::ordered_json store_json(const device_store_c& store, const enumeration_progress_c& progress) {
+nlohmann::ordered_json store_json(const device_store_c& store, const enumeration_progress_c& progress,
+                                  failure_code_c failure) {
     nlohmann::ordered_json out;
     out["total"] = progress.total.load();
     out["scanned"] = progress.scanned.load();
-    out["last_error"] = last_error();
+    out["last_error"] = failure_number(failure);
     out["devices"] = nlohmann::ordered_json::array();
     for (const auto& record : store.devices) out["devices"].push_back(device_json(record));
     out["classes"] = nlohmann::ordered_json::array();

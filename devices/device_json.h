@@ -7,4 +7,5 @@
 
 nlohmann::ordered_json device_json(const device_c& record);
 nlohmann::ordered_json device_class_json(const device_class_c& device_class);
-nlohmann::ordered_json store_json(const device_store_c& store, const enumeration_progress_c& progress);
+nlohmann::ordered_json store_json(const device_store_c& store, const enumeration_progress_c& progress,
+                                  failure_code_c failure);

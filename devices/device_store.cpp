@@ -1,7 +1,6 @@
 #include "devices/device_store.h"
 
 #include "common/text_compare.h"
-#include "common/last_error.h"
 
 #include <algorithm>
 #include <cwchar>
@@ -18,7 +17,6 @@ bool code_unit_less(const device_class_c& a, const device_class_c& b) {
 bool prepare_classes(device_store_c& store, device_source_c& source) {
     if (!source.build_class_list(store.classes)) {
         store.classes.clear();
-        set_last_error(error_class_list);
         return false;
     }
     if (store.class_images) {
@@ -58,11 +56,8 @@ void examine_device(device_store_c& store, device_source_c& source, enumeration_
     progress.set_current_name(store.devices.back().display_name);
 }
 
-bool walk_devices(device_store_c& store, device_source_c& source, enumeration_progress_c& progress) {
-    if (!source.open_devices(progress.include_absent != 0)) {
-        set_last_error(error_device_set);
-        return false;
-    }
+failure_code_c walk_devices(device_store_c& store, device_source_c& source, enumeration_progress_c& progress) {
+    if (!source.open_devices(progress.include_absent != 0)) return failure_code_c::device_set;
     std::int32_t total = 0;
     while (!progress.stop.load() && source.select_device(total) == device_step_c::device) ++total;
     progress.total.store(total, std::memory_order_relaxed);
@@ -72,14 +67,13 @@ bool walk_devices(device_store_c& store, device_source_c& source, enumeration_pr
         if (step == device_step_c::end) break;
         if (step == device_step_c::failure) {
             source.close_devices();
-            set_last_error(error_device_walk);
-            return false;
+            return failure_code_c::device_walk;
         }
         examine_device(store, source, progress);
         progress.scanned.store(index + 1, std::memory_order_relaxed);
     }
     source.close_devices();
-    return true;
+    return failure_code_c::none;
 }
 
 }  // namespace
@@ -99,11 +93,11 @@ void enumeration_progress_c::set_current_name(const wchar_t* name) {
     current_name_ = name;
 }
 
-bool enumerate_devices(device_store_c& store, device_source_c& source, enumeration_progress_c& progress) {
+failure_code_c enumerate_devices(device_store_c& store, device_source_c& source, enumeration_progress_c& progress) {
     store.clear();
     progress.total.store(0, std::memory_order_relaxed);
     progress.scanned.store(0, std::memory_order_relaxed);
-    if (!prepare_classes(store, source)) return false;
+    if (!prepare_classes(store, source)) return failure_code_c::class_list;
     // From here on the class list stays as it is: device records point into it.
     return walk_devices(store, source, progress);
 }

@@ -3,6 +3,7 @@
 // reads the progress counters.
 #pragma once
 
+#include "common/failure_code.h"
 #include "devices/device_record.h"
 #include "devices/device_source.h"
 
@@ -13,9 +14,9 @@
 #include <string>
 #include <vector>
 
-// The images shown beside setup classes. The store owns them from start-up to teardown, so a
-// class record's image_index stays meaningful for every list view that shows it: on Windows the
-// system class image list (make_system_class_images); none in tests and on Linux.
+// The images shown beside setup classes. Every scan's store shares the one list made at start-up,
+// so a class record's image_index stays meaningful for every list view that shows it: on Windows
+// the system class image list (make_system_class_images); none in tests and on Linux.
 class class_images_c {
 public:
     virtual ~class_images_c() = default;
@@ -27,8 +28,8 @@ struct device_store_c {
     std::vector<device_c> devices;
     std::vector<device_class_c> classes;
     // When present, each enumeration takes the classes' image indexes from here. Clearing the
-    // store keeps it; it goes with the store.
-    std::unique_ptr<class_images_c> class_images;
+    // store keeps it.
+    std::shared_ptr<const class_images_c> class_images;
     // Empties the devices and classes.
     void clear();
 };
@@ -40,7 +41,7 @@ class enumeration_progress_c {
 public:
     std::int32_t include_absent = 0;  // in
     // in: set from another thread to end the walk early (the program is closing); the walk then
-    // ends with false and last_error 19 before the next device.
+    // ends with device_walk before the next device.
     std::atomic<bool> stop{false};
     std::atomic<std::int32_t> total{0};
     std::atomic<std::int32_t> scanned{0};
@@ -53,9 +54,9 @@ private:
     std::wstring current_name_;
 };
 
-// Replaces the store's content with the source's classes and devices. On false, last_error
-// holds 16 (class list), 17 (device set) or 19 (device walk, or stopped through the progress).
-bool enumerate_devices(device_store_c& store, device_source_c& source, enumeration_progress_c& progress);
+// Replaces the store's content with the source's classes and devices: none, or class_list,
+// device_set or device_walk (also when stopped through the progress).
+failure_code_c enumerate_devices(device_store_c& store, device_source_c& source, enumeration_progress_c& progress);
 
 // The first record whose instance_path equals the text exactly, or null.
 device_c* find_device(device_store_c& store, const wchar_t* instance_path);

@@ -28,7 +28,7 @@ std::string joined_ids(const std::wstring& multi) {
 
 }  // namespace
 
-std::string build_scan_request(const device_store_c& store, const scan_query_c& query) {
+std::string build_scan_request(const device_store_c& store, const machine_description_c& machine) {
     TiXmlDocument document;
     document.InsertEndChild(TiXmlDeclaration("1.0", "UTF-8", ""));
 
@@ -39,12 +39,12 @@ std::string build_scan_request(const device_store_c& store, const scan_query_c& 
 
     TiXmlElement client("client");
     client.SetAttribute("version", "");
-    client.SetAttribute("os", query.os_code ? query.os_code : "");
-    client.SetAttribute("lang", query.lang);
-    client.SetAttribute("model", wide_to_ansi(query.model ? query.model : L""));
+    client.SetAttribute("os", machine.os_code);
+    client.SetAttribute("lang", machine.lang);
+    client.SetAttribute("model", wide_to_ansi(machine.model));
     // Read by servers that choose models sections by build and processor; older ones ignore them.
-    if (query.build != 0) client.SetAttribute("build", std::to_string(query.build));
-    if (query.machine && *query.machine) client.SetAttribute("machine", query.machine);
+    if (machine.build != 0) client.SetAttribute("build", std::to_string(machine.build));
+    if (!machine.machine.empty()) client.SetAttribute("machine", machine.machine);
     root.InsertEndChild(client);
 
     TiXmlElement hardwares("hardwares");

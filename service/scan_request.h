@@ -3,13 +3,13 @@
 #pragma once
 
 #include "devices/device_store.h"
-#include "service/scan_query.h"
+#include "system/machine_description.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-std::string build_scan_request(const device_store_c& store, const scan_query_c& query);
+std::string build_scan_request(const device_store_c& store, const machine_description_c& machine);
 
 // One zlib stream at the default level. 0 on success, otherwise zlib's status or -1; on failure
 // the output is not to be used.

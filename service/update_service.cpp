@@ -1,9 +1,7 @@
 #include "service/update_service.h"
 
 #include "common/file_open.h"
-#include "common/fixed_text.h"
 #include "service/driver_matching.h"
-#include "common/last_error.h"
 #include "service/scan_request.h"
 #include "service/scan_response.h"
 #include "service/tls_options.h"
@@ -14,23 +12,8 @@
 
 namespace {
 
-// Clears the current query however the query ends.
-class current_query_scope_c {
-public:
-    current_query_scope_c(update_service_c& service, const scan_query_c& query) : service_(service) {
-        service_.current_query = &query;
-    }
-    ~current_query_scope_c() { service_.current_query = nullptr; }
-    current_query_scope_c(const current_query_scope_c&) = delete;
-    current_query_scope_c& operator=(const current_query_scope_c&) = delete;
-
-private:
-    update_service_c& service_;
-};
-
-void copy_error_text(scan_query_c& query, const char* text) {
-    copy_text(query.error_text, std::string_view(text ? text : ""));
-}
+// A failure text as the window shows it: at most 255 bytes.
+std::string shown_text(const char* text) { return std::string(text ? text : "").substr(0, 255); }
 
 // Why one mirror gave no answer, in words a person can act on.
 std::string attempt_failure(const transfer_result_c& result) {
@@ -56,29 +39,47 @@ const transfer_result_c& post_request(http_transfer_c& transfer, const std::stri
     return perform_to_memory(transfer, mirror.c_str(), 1);
 }
 
+// No mirror answered: a refused certificate is no timeout (the window shows which mirror refused
+// and why); a last status of 504 is; anything else is a network failure, told with the library's
+// or the transfer's text where the status does not say it.
+void tell_no_answer(query_outcome_c& outcome, const std::string& last_asked, const transfer_result_c& result) {
+    const std::string refusal =
+        tls_refusal_text(last_asked.c_str(), static_cast<CURLcode>(result.code), result.error_text);
+    if (!refusal.empty()) {
+        outcome.failure = failure_code_c::network;
+        outcome.failure_text = shown_text(refusal.c_str());
+    } else if (result.http_status == 504) {
+        outcome.failure = failure_code_c::network_timeout;
+    } else {
+        outcome.failure = failure_code_c::network;
+        if (result.code == CURLE_WRITE_ERROR)
+            outcome.failure_text = shown_text(result.error_text);
+        else if (result.http_status < 400)
+            outcome.failure_text = shown_text(curl_easy_strerror(static_cast<CURLcode>(result.code)));
+    }
+}
+
 }  // namespace
 
-bool query_update_server(update_service_c& service, scan_query_c& query) {
-    current_query_scope_c scope(service, query);
-    std::string document = build_scan_request(*service.store, query);
+query_outcome_c query_update_server(update_service_c& service, device_store_c& store,
+                                    const machine_description_c& machine) {
+    query_outcome_c outcome;
+    std::string document = build_scan_request(store, machine);
     if (!service.transfer) {
         service.transfer = create_transfer(scan_answer_capacity);
         if (!service.transfer) {
-            set_last_error(error_transfer_create);
-            return false;
+            outcome.failure = failure_code_c::transfer_create;
+            return outcome;
         }
     }
     std::vector<unsigned char> packed;
     if (compress_request(packed, document) != 0) {
-        set_last_error(error_compress);
-        return false;
+        outcome.failure = failure_code_c::compress;
+        return outcome;
     }
 
     const transfer_result_c* result = nullptr;
     const std::string* last_asked = nullptr;
-    bool answered = false;
-    query.mirror_failures.clear();
-    query.answered_by.clear();
     curl_easy_setopt(service.transfer->handle, CURLOPT_XFERINFOFUNCTION, stop_when_requested);
     curl_easy_setopt(service.transfer->handle, CURLOPT_XFERINFODATA, &service.stop_requested);
     curl_easy_setopt(service.transfer->handle, CURLOPT_NOPROGRESS, 0L);
@@ -86,50 +87,46 @@ bool query_update_server(update_service_c& service, scan_query_c& query) {
         if (service.stop_requested.load() && result) break;
         result = &post_request(*service.transfer, mirror, packed);
         last_asked = &mirror;
-        query.http_status = result->http_status;
+        outcome.http_status = result->http_status;
         if (result->code == 0 && result->http_status < 400) {
-            answered = true;
-            query.answered_by = mirror;
+            outcome.answered_by = mirror;
             break;
         }
-        query.mirror_failures.push_back(mirror + ": " + attempt_failure(*result));
+        outcome.mirror_failures.push_back(mirror + ": " + attempt_failure(*result));
     }
-    if (!answered) {
-        // A refused certificate is no timeout: the window shows which mirror refused and why.
-        const std::string refusal =
-            tls_refusal_text(last_asked->c_str(), static_cast<CURLcode>(result->code), result->error_text);
-        if (!refusal.empty()) {
-            set_last_error(error_network);
-            copy_error_text(query, refusal.c_str());
-        } else if (result->http_status == 504) {
-            set_last_error(error_network_timeout);
-        } else {
-            set_last_error(error_network);
-            if (result->code == CURLE_WRITE_ERROR)
-                copy_error_text(query, result->error_text);
-            else if (result->http_status < 400)
-                copy_error_text(query, curl_easy_strerror(static_cast<CURLcode>(result->code)));
-        }
-        return false;
+    if (!result) {
+        outcome.failure = failure_code_c::network;  // no mirror to ask
+        return outcome;
+    }
+    if (outcome.answered_by.empty()) {
+        tell_no_answer(outcome, *last_asked, *result);
+        return outcome;
     }
 
     const response_buffer_c& body = *result->body;
-    return apply_scan_answer(service, query, std::string_view(body.data.data(), std::size_t(body.length)));
+    query_outcome_c applied =
+        apply_scan_answer(service, store, machine, std::string_view(body.data.data(), std::size_t(body.length)));
+    applied.http_status = outcome.http_status;
+    applied.mirror_failures = std::move(outcome.mirror_failures);
+    applied.answered_by = std::move(outcome.answered_by);
+    return applied;
 }
 
-bool apply_scan_answer(update_service_c& service, scan_query_c& query, std::string_view answer) {
+query_outcome_c apply_scan_answer(update_service_c& service, device_store_c& store,
+                                  const machine_description_c& machine, std::string_view answer) {
+    query_outcome_c outcome;
     answer_trust_c trust(service.trust);
-    const bool read = parse_scan_response(answer, *service.store, trust);
-    query.items_refused = trust.refused;
-    query.items_unsigned = trust.unsigned_taken;
+    const bool read = parse_scan_response(answer, store, trust);
+    outcome.items_refused = trust.refused;
+    outcome.items_unsigned = trust.unsigned_taken;
     if (!read) {
-        set_last_error(error_invalid_answer);
-        return false;
+        outcome.failure = failure_code_c::invalid_answer;
+        return outcome;
     }
     load_installed_links(service);
-    matching_context_c context{query.os_version_number, &service.installed_links};
-    for (device_c& device : service.store->devices) choose_items(context, device);
-    return true;
+    matching_context_c context{machine.os_version_number, &service.installed_links};
+    for (device_c& device : store.devices) choose_items(context, device);
+    return outcome;
 }
 
 namespace {

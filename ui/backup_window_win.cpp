@@ -28,9 +28,9 @@ void backup_window_c::configure(const driver_store_location_c* location, std::ws
     index_path_ = std::move(index_path);
 }
 
-void backup_window_c::set_store(const device_store_c* store) {
+void backup_window_c::set_store(std::shared_ptr<const device_store_c> store) {
     if (store == store_) return;
-    store_ = store;
+    store_ = std::move(store);
     // The candidates and the tree point into the records a new scan replaces.
     candidates_.clear();
     selected_ = nullptr;
@@ -119,7 +119,7 @@ void backup_window_c::on_button() {
     job_ = make_backup_job(ticked, location_ ? *location_ : driver_store_location(), folder, index_path_, today_local());
     job_packages_ = int(ticked.size());
     std::shared_ptr<backup_job_c> job = job_;
-    if (worker_.start([job] { return run_backup_job(*job); }))
+    if (worker_.start([job](const std::atomic<bool>&) { return run_backup_job(*job); }))
         SetTimer(handle(), timer_id, 200, nullptr);
     else  // no thread to run it on: nothing was backed up
         message_window_c(language_text("backup_failed"), 2).run(owner);

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "backup/backup_job.h"
-#include "backup/detached_worker.h"
+#include "common/worker.h"
 #include "ui/tree_page_win.h"
 
 #include <memory>
@@ -18,7 +18,7 @@ public:
     // Where packages are looked for and the index is kept (set before the page is shown).
     void configure(const driver_store_location_c* location, std::wstring index_path);
     // The scan's store; null while a new scan replaces the device records.
-    void set_store(const device_store_c* store);
+    void set_store(std::shared_ptr<const device_store_c> store);
     bool job_running() const { return worker_.running(); }
     // At the program's end: no further package is begun, and the job's end shows no box. The
     // program waits for the package under way (its archive and the index stay whole).
@@ -48,11 +48,11 @@ private:
 
     const driver_store_location_c* location_ = nullptr;
     std::wstring index_path_;
-    const device_store_c* store_ = nullptr;
+    std::shared_ptr<const device_store_c> store_;
     std::vector<backup_candidate_c> candidates_;
     HTREEITEM available_root_ = nullptr, inbox_root_ = nullptr;
     const device_c* selected_ = nullptr;
-    detached_worker_c worker_;
+    worker_c worker_;
     std::shared_ptr<backup_job_c> job_;
     int job_packages_ = 0;
 };

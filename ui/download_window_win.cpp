@@ -137,9 +137,11 @@ void download_window_c::on_size() {
     InvalidateRect(handle(), nullptr, FALSE);
 }
 
-void download_window_c::take_results(int device_total, const device_store_c& store) {
-    store_ = &store;
-    device_total_ = device_total;
+void download_window_c::take_results(std::shared_ptr<const scan_result_c> result) {
+    if (!result || !result->devices) return;
+    store_ = result->devices;
+    const device_store_c& store = *store_;
+    device_total_ = result->device_total;
     counts_ = count_results(store);
     if (HIMAGELIST images = class_image_list(store.class_images.get())) context_.class_images = images;
     groups_ = build_driver_groups(store, package_mode_, locale_order);

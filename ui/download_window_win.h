@@ -5,6 +5,7 @@
 // scan starts.
 #pragma once
 
+#include "service/scan_result.h"
 #include "devices/device_store.h"
 #include "ui/download_all_win.h"
 #include "ui/download_panel_win.h"
@@ -15,6 +16,7 @@
 #include "ui/result_counts.h"
 #include "ui/window_base_win.h"
 
+#include <memory>
 #include <vector>
 
 class download_window_c : public window_base_c {
@@ -23,8 +25,8 @@ public:
     ~download_window_c() override;
 
     bool create_page(HWND parent, const RECT& area);
-    // WM_SCAN_DONE: the enumeration's total and the store the scan filled.
-    void take_results(int device_total, const device_store_c& store);
+    // WM_SCAN_DONE: the scan's devices, offers and total; the page keeps them.
+    void take_results(std::shared_ptr<const scan_result_c> result);
     // A new scan starts: the device records are about to be replaced.
     void drop_results();
     bool has_results() const { return store_ != nullptr; }
@@ -57,7 +59,7 @@ private:
 
     download_panel_context_c context_;
     window_install_gates_c gates_;
-    const device_store_c* store_ = nullptr;
+    std::shared_ptr<const device_store_c> store_;
     std::vector<driver_group_c> groups_;
     int package_mode_ = 0;
     int device_total_ = 0;

@@ -7,14 +7,12 @@
 
 #include <ctime>
 
-device_store_c* main_window_c::store() const { return options_.store; }
-
 void main_window_c::on_start_scan() {
     // A retry arrives after the threads of the failed scan have ended; anything else that asks
     // while they still run waits for this scan's end.
     if (scan_.workers_running()) return;
     scan_state_ = scan_state_c::scanning;
-    // The enumeration replaces the device records the results point into.
+    // The pages show the last scan's results until this one's are in; none while it runs.
     download_.drop_results();
     backup_.set_store(nullptr);
     restore_.set_store(nullptr);
@@ -24,12 +22,13 @@ void main_window_c::on_start_scan() {
     RedrawWindow(scan_.handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
-void main_window_c::on_scan_done(int device_total) {
+void main_window_c::on_scan_done() {
     scan_state_ = scan_state_c::results;
     scan_.reset_step();
-    if (const device_store_c* records = store()) download_.take_results(device_total, *records);
-    backup_.set_store(store());
-    restore_.set_store(store());
+    std::shared_ptr<const scan_result_c> result = scan_.result();
+    download_.take_results(result);
+    backup_.set_store(result ? result->devices : nullptr);
+    restore_.set_store(result ? result->devices : nullptr);
     show_page(download_.handle());
     if (auto_scan_state_ == auto_scan_state_c::running) {
         give_tray_notice();

@@ -85,7 +85,7 @@ bool main_window_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESU
         case WM_COMMAND: on_command(LOWORD(wparam)); return true;
         case WM_GETOBJECT: result = on_get_object(wparam, lparam); return result != 0;
         case WM_START_SCAN: on_start_scan(); return true;
-        case WM_SCAN_DONE: on_scan_done(int(wparam)); return true;
+        case WM_SCAN_DONE: on_scan_done(); return true;
         case WM_SCAN_ABORTED: on_scan_aborted(); return true;
         case WM_SHOW_INSTANCE: on_show_instance(wparam != 0); return true;
         case WM_TIMER:

@@ -3,7 +3,7 @@
 // five tabs, the title-bar buttons and the logo, shows one of its five pages at a time, owns the
 // main menu and the tray icon, and is the hub of the scan's messages:
 //   WM_START_SCAN    the start button, the automatic scan, "--autoscan", a retry
-//   WM_SCAN_DONE     the scan page: the results are in (wParam the enumeration's total)
+//   WM_SCAN_DONE     the scan page: the results are in (the page's result())
 //   WM_SCAN_ABORTED  the scan page: the scan failed or the user cancelled it
 //   WM_SHOW_INSTANCE a second start: come to the front (wParam 1: and scan)
 // Closing may hide it to the tray (the close-to-tray setting); then one automatic scan runs
@@ -34,7 +34,6 @@ struct main_window_options_c {
     tray_icon_c::notify_t notify = nullptr;     // null: Shell_NotifyIconW
     shell_launcher_c* launcher = nullptr;       // null: the shell
     scan_task_calls_c* task_calls = nullptr;    // the settings dialog's weekly scan; null: the real one
-    device_store_c* store = nullptr;            // the device records the workers fill
     const driver_store_location_c* store_location = nullptr;  // null: the system's driver store
     std::wstring backup_index_path;             // empty: "backup.xml" in the program folder
 };
@@ -120,12 +119,11 @@ private:
 
     // main_window_scan_win.cpp: the scan's messages
     void on_start_scan();
-    void on_scan_done(int device_total);
+    void on_scan_done();
     void on_scan_aborted();
     void on_show_instance(bool start_scan);
     bool dialog_or_menu_open() const;
     void on_deferred_scan_timer();
-    device_store_c* store() const;
 
     // main_window_tray_win.cpp: close, quit, tray and the automatic scan
     void install_tray_icon();

@@ -33,9 +33,9 @@ bool restore_window_c::page_message(UINT message, WPARAM wparam, LPARAM, LRESULT
 
 void restore_window_c::on_selected(LPARAM data) { selected_ = reinterpret_cast<const backup_device_c*>(data); }
 
-void restore_window_c::set_store(const device_store_c* store) {
+void restore_window_c::set_store(std::shared_ptr<const device_store_c> store) {
     if (store == store_) return;
-    store_ = store;
+    store_ = std::move(store);
     shown_.clear();
     selected_ = nullptr;
     tree().clear();
@@ -97,7 +97,8 @@ void restore_window_c::on_button() {
         recorded = recorded_archive_digest(backup_index, archive);
     }
     const bool started =
-        worker_.start([archive, folder = std::wstring(settings().backup_path), context, problem, recorded] {
+        worker_.start([archive, folder = std::wstring(settings().backup_path), context, problem,
+                       recorded](const std::atomic<bool>&) {
             return std::int32_t(restore_backup(archive, folder, context, problem.get(), recorded));
         });
     if (!started) *problem = "no thread to run it on";

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "backup/backup_index.h"
-#include "backup/detached_worker.h"
+#include "common/worker.h"
 #include "download/installer_choice.h"
 #include "ui/tree_page_win.h"
 
@@ -16,7 +16,7 @@ public:
     explicit restore_window_c(shell_launcher_c& launcher)
         : tree_page_c(L"VantorelRestorePage", "btn_restore"), launcher_(launcher) {}
     void configure(std::wstring index_path) { index_path_ = std::move(index_path); }
-    void set_store(const device_store_c* store);
+    void set_store(std::shared_ptr<const device_store_c> store);
     // Loads the index and fills the tree; the notice of an empty index is posted, so it shows
     // once the page is ready.
     void refresh() override;
@@ -44,10 +44,10 @@ protected:
 private:
 
     shell_launcher_c& launcher_;
-    detached_worker_c worker_;  // the restore under way: unpacking, then starting the installer
+    worker_c worker_;  // the restore under way: unpacking, then starting the installer
     std::shared_ptr<std::string> problem_;  // why the restore under way failed, set by its worker
     std::wstring index_path_;
-    const device_store_c* store_ = nullptr;
+    std::shared_ptr<const device_store_c> store_;
     backup_index_c shown_;  // the entries in the tree (a copy: the job may record into the index)
     const backup_device_c* selected_ = nullptr;
 };

@@ -1,7 +1,7 @@
 #include "ui/scan_status.h"
 
 #include "i18n/language_table.h"
-#include "common/last_error.h"
+#include "common/failure_code.h"
 #include "ui/language_format.h"
 
 #include <cwchar>
@@ -42,14 +42,16 @@ std::wstring elapsed_text(std::int64_t seconds) {
     return text;
 }
 
-std::optional<std::wstring> scan_error_text(std::int32_t code, std::int32_t detail, const std::wstring& server_message) {
+std::optional<std::wstring> scan_error_text(failure_code_c code, std::int32_t detail, const std::wstring& server_message) {
     switch (code) {
-        case error_network_timeout: return language_text("error_network_timeout");
-        case error_transfer_create: case error_compress: return language_text("error_internal_error");
-        case error_network:
+        case failure_code_c::network_timeout: return language_text("error_network_timeout");
+        case failure_code_c::transfer_create:
+        case failure_code_c::compress:
+        case failure_code_c::no_thread: return language_text("error_internal_error");
+        case failure_code_c::network:
             if (!server_message.empty()) return server_message;
             return format_language_text("error_network_error", {int(detail)}, 1024);
-        case error_invalid_answer: return language_text("error_invalid_date");
+        case failure_code_c::invalid_answer: return language_text("error_invalid_date");
         default: return std::nullopt;
     }
 }

@@ -2,6 +2,8 @@
 // progress bar's share, the waiting dots, the elapsed time, and the text of a failed query.
 #pragma once
 
+#include "common/failure_code.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -27,6 +29,6 @@ const wchar_t* waiting_dots(std::int64_t now_seconds);
 // reads as zero.
 std::wstring elapsed_text(std::int64_t seconds);
 
-// The text shown for a failed scan query with this last_error, or none: a code without a text
-// ends the scan without a box. server_message is the failure text the query kept.
-std::optional<std::wstring> scan_error_text(std::int32_t code, std::int32_t detail, const std::wstring& server_message);
+// The text shown for a failed scan query, or none: a code without a text ends the scan without a
+// box. server_message is the failure text the query kept.
+std::optional<std::wstring> scan_error_text(failure_code_c code, std::int32_t detail, const std::wstring& server_message);

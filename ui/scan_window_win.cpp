@@ -1,11 +1,8 @@
 #include "ui/scan_window_win.h"
 
-#include "system/machine_facts.h"
 #include "system/settings_win.h"
-#include "system/wmi_facts.h"
 #include "common/text_convert.h"
 #include "i18n/language_table.h"
-#include "common/last_error.h"
 #include "ui/accessible_object_win.h"
 #include "ui/gdi_objects_win.h"
 #include "ui/language_format.h"
@@ -21,6 +18,7 @@
 
 #include <oleacc.h>
 
+#include <chrono>
 #include <ctime>
 #include <cwchar>
 #include <string>
@@ -44,8 +42,9 @@ std::wstring local_clock_text(std::int64_t seconds) {
 
 HFONT status_font() { return verdana(9, font_weight_c::bold); }
 
-// The thread body of a worker call: runs it and marks it finished.
-void run_call(worker_call_c& call) { run_worker_call(call); }
+// How long the page waits for a worker asked to stop: the walk ends before its next device, the
+// query before its next mirror (its transfer is cut).
+constexpr std::chrono::minutes stop_wait_limit{2};
 
 }  // namespace
 
@@ -94,9 +93,10 @@ void scan_window_c::stop_workers() {
     // Both halves are asked to end soon: the walk before its next device, the query before its
     // next mirror.
     progress_.stop.store(true);
-    if (query_thread_.joinable() && workers_.set_stop) workers_.set_stop(true);
-    if (enumeration_thread_.joinable()) enumeration_thread_.join();
-    if (query_thread_.joinable()) query_thread_.join();
+    if (!worker_.running()) return;
+    worker_.request_stop();
+    if (step_ == 2 && workers_.set_stop) workers_.set_stop(true);
+    worker_.wait_for(stop_wait_limit);
 }
 
 void scan_window_c::on_tick() {
@@ -106,10 +106,10 @@ void scan_window_c::on_tick() {
     switch (step_) {
         case 0: start_enumeration(); break;
         case 1:
-            if (enumeration_call_.finished.load()) on_enumeration_ended();
+            if (worker_.finished()) on_enumeration_ended();
             break;
         case 2:
-            if (query_call_.finished.load()) on_query_ended();
+            if (worker_.finished()) on_query_ended();
             break;
         default: break;
     }
@@ -124,65 +124,77 @@ void scan_window_c::start_enumeration() {
     progress_.total.store(0);
     progress_.scanned.store(0);
     progress_.set_current_name(L"");
-    enumeration_call_.finished.store(false);
-    enumeration_call_.result.store(0);
-    enumeration_call_.argument = this;
-    enumeration_call_.procedure = [](void* page) -> std::int32_t {
-        auto* self = static_cast<scan_window_c*>(page);
-        return self->workers_.enumerate && self->workers_.enumerate(self->progress_) ? 0 : -1;
-    };
-    enumeration_thread_ = std::thread(run_call, std::ref(enumeration_call_));
+    outcome_ = query_outcome_c{};
+    store_ = std::make_shared<device_store_c>();
+    store_->class_images = workers_.class_images;
+    // The page outlives the worker: stop_workers waits for it before the page goes.
+    bool started = worker_.start([this, store = store_](const std::atomic<bool>&) {
+        outcome_.failure = workers_.enumerate ? workers_.enumerate(*store, progress_) : failure_code_c::device_set;
+        return std::int32_t(0);
+    });
+    if (!started) on_worker_refused(failure_code_c::no_thread);
 }
 
 void scan_window_c::on_enumeration_ended() {
-    enumeration_thread_.join();
     step_ = 2;
-    if (enumeration_call_.result.load() != 0) {
-        // The scan is over before the box: no tick may poll a query that never started.
-        end_timer();
-        const wchar_t* text = L"Scan Devices Error";
-        if (unattended_)
-            failure_text_ = text;
-        else
-            message_window_c(text, 2).run(GetParent(handle()));
-        PostMessageW(GetParent(handle()), WM_SCAN_ABORTED, 0, 0);
+    if (!outcome_.succeeded()) {
+        abort_scan(L"Scan Devices Error");
         return;
     }
     start_query();
 }
 
+void scan_window_c::abort_scan(const wchar_t* text) {
+    // The scan is over before the box: no tick may poll a worker that is not there.
+    end_timer();
+    if (unattended_)
+        failure_text_ = text;
+    else
+        message_window_c(text, 2).run(GetParent(handle()));
+    PostMessageW(GetParent(handle()), WM_SCAN_ABORTED, 0, 0);
+}
+
 void scan_window_c::start_query() {
-    query_ = scan_query_c{};
-    query_.os_code = os_code();
-    query_.model = system_facts().model.c_str();
-    query_.os_version_number = os_version_number();
-    query_.lang = std::int32_t(oem_code_page());
-    query_.build = os_version().build;
-    query_.machine = machine_name(system_machine());
+    machine_ = workers_.describe ? workers_.describe() : describe_this_machine();
     if (workers_.set_stop) workers_.set_stop(false);
-    query_call_.finished.store(false);
-    query_call_.result.store(0);
-    query_call_.argument = this;
-    query_call_.procedure = [](void* page) -> std::int32_t {
-        auto* self = static_cast<scan_window_c*>(page);
-        return self->workers_.query && self->workers_.query(self->query_) ? 0 : -1;
-    };
-    query_thread_ = std::thread(run_call, std::ref(query_call_));
+    bool started = worker_.start([this, store = store_](const std::atomic<bool>&) {
+        if (workers_.query)
+            outcome_ = workers_.query(*store, machine_);
+        else
+            outcome_.failure = failure_code_c::network;
+        return std::int32_t(0);
+    });
+    if (!started) on_worker_refused(failure_code_c::no_thread);
+}
+
+void scan_window_c::on_worker_refused(failure_code_c failure) {
+    outcome_ = query_outcome_c{};
+    outcome_.failure = failure;
+    if (step_ == 1) {
+        abort_scan(L"Scan Devices Error");
+        return;
+    }
+    on_query_ended();
 }
 
 void scan_window_c::on_query_ended() {
-    query_thread_.join();
     end_timer();
+    auto result = std::make_shared<scan_result_c>();
+    result->devices = store_;
+    result->device_total = progress_.total.load();
+    result->outcome = outcome_;
+    result_ = std::move(result);
+    store_.reset();
     HWND main = GetParent(handle());
-    if (query_call_.result.load() == 0) {
-        PostMessageW(main, WM_SCAN_DONE, WPARAM(progress_.total.load()), 0);
+    if (result_->succeeded()) {
+        PostMessageW(main, WM_SCAN_DONE, 0, 0);
         return;
     }
-    PostMessageW(main, report_query_error() == 2 ? WM_SCAN_ABORTED : WM_START_SCAN, 0, 0);
+    PostMessageW(main, report_query_error(result_->outcome) == 2 ? WM_SCAN_ABORTED : WM_START_SCAN, 0, 0);
 }
 
-int scan_window_c::report_query_error() {
-    auto text = scan_error_text(last_error(), query_.http_status, ansi_to_wide(query_.error_text));
+int scan_window_c::report_query_error(const query_outcome_c& outcome) {
+    auto text = scan_error_text(outcome.failure, outcome.http_status, ansi_to_wide(outcome.failure_text));
     if (!text) return 2;
     if (unattended_) {
         failure_text_ = *text;

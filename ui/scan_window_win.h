@@ -1,19 +1,20 @@
-// The scan page: runs the two halves of a scan on worker threads, follows them from a 200 ms
-// timer (id 1), shows their progress, reports a failed query and tells the main window how the
-// scan ended: WM_SCAN_DONE (wParam the enumeration's total), WM_SCAN_ABORTED, or WM_START_SCAN
-// when the user retries. An unattended scan (the automatic one) shows no box: its failure is
-// kept as a text for the main window to tell. The workers never touch a window.
+// The scan page: runs the two halves of a scan on a worker thread, one after the other, follows
+// them from a 200 ms timer (id 1), shows their progress, reports a failed query and tells the
+// main window how the scan ended: WM_SCAN_DONE (the scan's result is then `result()`),
+// WM_SCAN_ABORTED, or WM_START_SCAN when the user retries. An unattended scan (the automatic one)
+// shows no box: its failure is kept as a text for the main window to tell. The workers never
+// touch a window.
 #pragma once
 
-#include "download/worker_call.h"
+#include "common/worker.h"
 #include "ui/scan_status.h"
 #include "ui/scan_workers.h"
 #include "ui/window_base_win.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
-#include <thread>
 
 class scan_window_c : public window_base_c {
 public:
@@ -31,12 +32,14 @@ public:
     int step() const { return step_; }
     void reset_step() { step_ = 0; }
     std::int64_t start_time() const { return start_time_; }
-    // A worker thread is still there (ended or not, not yet joined).
-    bool workers_running() const { return enumeration_thread_.joinable() || query_thread_.joinable(); }
+    // The scan's worker is still running.
+    bool workers_running() const { return worker_.running(); }
+    // The last scan that ended: its devices, offers and outcome; null before the first.
+    std::shared_ptr<const scan_result_c> result() const { return result_; }
     const enumeration_progress_c& progress() const { return progress_; }
     const status_box_c& status_box() const { return box_; }
-    // Before the device store goes: the timer stops, a running enumeration and query are asked
-    // to end, and both threads are waited for.
+    // Before the page goes: the timer stops, a running enumeration or query is asked to end, and
+    // the worker is waited for.
     void stop_workers();
 
     static constexpr UINT_PTR timer_id = 1;
@@ -51,9 +54,12 @@ private:
     void on_enumeration_ended();
     void start_query();
     void on_query_ended();
+    // The worker could not start: the scan ends as failed.
+    void on_worker_refused(failure_code_c failure);
+    void abort_scan(const wchar_t* text);
     // 1 retry, 2 cancel (also for a code without a text, which shows nothing; and for an
     // unattended scan, which keeps the text instead).
-    int report_query_error();
+    int report_query_error(const query_outcome_c& outcome);
     void on_size();
     void on_paint();
     void paint_status_rows(HDC dc, const RECT& client);
@@ -72,11 +78,13 @@ private:
     std::wstring failure_text_;
     std::int64_t start_time_ = 0;
     enumeration_progress_c progress_;
-    scan_query_c query_;
-    worker_call_c enumeration_call_;
-    worker_call_c query_call_;
-    std::thread enumeration_thread_;
-    std::thread query_thread_;
+    // The scan under way: its store and machine, filled on the worker; the outcome is written by
+    // the worker and read once it has ended.
+    std::shared_ptr<device_store_c> store_;
+    machine_description_c machine_;
+    query_outcome_c outcome_;
+    worker_c worker_;
+    std::shared_ptr<const scan_result_c> result_;
     status_box_c box_;
     int rows_bottom_ = 0;
 };

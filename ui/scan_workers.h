@@ -1,18 +1,23 @@
-// The two halves of a scan as the scan page runs them on its worker threads: the device
-// enumeration into the program's device store, then the scan query through the update service.
+// The two halves of a scan as the scan page runs them on its worker thread: the device
+// enumeration into the scan's fresh store, then the scan query through the update service.
 // The program uses the system's; tests put their own in.
 #pragma once
 
 #include "devices/device_store.h"
-#include "service/scan_query.h"
+#include "service/scan_result.h"
+#include "system/machine_description.h"
 
 #include <functional>
+#include <memory>
 
 struct scan_workers_c {
-    // Each returns true on success, else leaves last_error.
-    std::function<bool(enumeration_progress_c&)> enumerate;
-    std::function<bool(scan_query_c&)> query;
+    std::function<failure_code_c(device_store_c&, enumeration_progress_c&)> enumerate;
+    std::function<query_outcome_c(device_store_c&, const machine_description_c&)> query;
     // true: asks a running query to end soon (the window is closing); false before a query
     // starts. May be empty.
     std::function<void(bool)> set_stop;
+    // The machine the query describes; empty: this PC (describe_this_machine).
+    std::function<machine_description_c()> describe;
+    // Shared by every scan's store, so the pages' class images stay valid; may be null.
+    std::shared_ptr<const class_images_c> class_images;
 };

@@ -4,7 +4,7 @@
 #include "common/product_name.h"
 
 constexpr unsigned WM_START_SCAN = 0x0400 + 1;        // start a scan
-constexpr unsigned WM_SCAN_DONE = 0x0400 + 2;         // the scan query succeeded
+constexpr unsigned WM_SCAN_DONE = 0x0400 + 2;         // the scan succeeded: its result is the scan page's
 constexpr unsigned WM_SCAN_ABORTED = 0x0400 + 4;      // the scan failed or was cancelled
 constexpr unsigned WM_SHOW_INSTANCE = 0x0400 + 5;     // come to the front; wParam 1: and scan
 constexpr unsigned WM_CHECK_ALL = 0x0400 + 7;

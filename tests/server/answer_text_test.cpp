@@ -3,7 +3,6 @@
 // and answer reader, with the program's ANSI code page set as a Western European and as a
 // Russian Windows has it.
 #include "common/text_convert.h"
-#include "common/last_error.h"
 #include "service/update_service.h"
 #include "tests/server/test_catalogs.h"
 #include "tests/unit/demo_scan_expectations.h"
@@ -30,15 +29,15 @@ protected:
     // One scan query from a client whose OEM code page is `oem`.
     static void ask(device_store_c& store, int oem) {
         update_service_c service;
-        service.store = &store;
         service.trust.allow_unsigned = true;  // an unsigned test catalog
         service.mirrors = {server_->base_url(), server_->base_url(), server_->base_url()};
         service.installed_links_file = (folder_->path() / "setup.dat").wstring();
-        scan_query_c query;
-        query.os_code = "WIN764";
-        query.os_version_number = 61;
-        query.lang = oem;
-        ASSERT_TRUE(query_update_server(service, query)) << last_error() << " " << query.error_text;
+        machine_description_c machine;
+        machine.os_code = "WIN764";
+        machine.os_version_number = 61;
+        machine.lang = oem;
+        const query_outcome_c outcome = query_update_server(service, store, machine);
+        ASSERT_TRUE(outcome.succeeded()) << failure_number(outcome.failure) << " " << outcome.failure_text;
     }
 
     static scratch_folder_c* folder_;

@@ -32,12 +32,12 @@ device_store_c simulated_pc_store() {
     profile_source_c source(std::move(profile));
     device_store_c store;
     enumeration_progress_c progress;
-    EXPECT_TRUE(enumerate_devices(store, source, progress));
+    EXPECT_EQ(enumerate_devices(store, source, progress), failure_code_c::none);
     return store;
 }
 
 std::string compressed_request(const device_store_c& store, const char* os_code) {
-    scan_query_c query;
+    machine_description_c query;
     query.os_code = os_code;
     query.model = L"System Product Name";
     query.lang = 437;

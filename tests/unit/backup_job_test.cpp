@@ -2,7 +2,7 @@
 // archives.
 #include "backup/archive_naming.h"
 #include "backup/backup_job.h"
-#include "backup/detached_worker.h"
+#include "common/worker.h"
 #include "backup/index_location.h"
 #include "backup/restore_job.h"
 #include "common/file_open.h"
@@ -11,7 +11,6 @@
 #include "download/zip_reader.h"
 #include "tests/unit/recording_launcher.h"
 #include "tests/unit/test_files.h"
-#include "tests/unit/thread_start_fault.h"
 
 #include <gtest/gtest.h>
 
@@ -156,8 +155,8 @@ TEST_F(backup_job_test, a_failed_backup_keeps_the_good_archive_and_the_job_owns_
     }
     auto job = job_for({&candidates[0]});
     {
-        detached_worker_c worker;
-        ASSERT_TRUE(worker.start([job] { return run_backup_job(*job); }));
+        worker_c worker;
+        ASSERT_TRUE(worker.start([job](const std::atomic<bool>&) { return run_backup_job(*job); }));
     }
     candidates.clear();
     store_.devices.clear();
@@ -169,14 +168,6 @@ TEST_F(backup_job_test, a_failed_backup_keeps_the_good_archive_and_the_job_owns_
     }
     ASSERT_TRUE(recorded);
     EXPECT_EQ(archive_names(archive), good);
-
-    // No thread to run a job on: it counts as ended and failed, so nothing waits for it for good.
-    refuse_thread_starts(true);
-    detached_worker_c refused;
-    EXPECT_FALSE(refused.start([] { return std::int32_t(0); }));
-    refuse_thread_starts(false);
-    EXPECT_FALSE(refused.running());
-    EXPECT_EQ(refused.result(), -1);
 }
 
 TEST_F(backup_job_test, a_package_folder_not_listed_whole_fails_and_keeps_the_archive) {

@@ -1,7 +1,7 @@
 #include "devices/device_json.h"
 #include "devices/device_store.h"
 #include "devices/profile_source.h"
-#include "common/last_error.h"
+#include "common/failure_code.h"
 #include "service/driver_matching.h"
 
 #include <gtest/gtest.h>
@@ -65,8 +65,7 @@ void enumerate(enumeration_c& run, const std::string& devices, bool include_abse
     ASSERT_TRUE(parse_device_profile(text, profile, error)) << error;
     profile_source_c source(profile);
     run.progress.include_absent = include_absent ? 1 : 0;
-    set_last_error(0);
-    run.result = enumerate_devices(run.store, source, run.progress);
+    run.result = enumerate_devices(run.store, source, run.progress) == failure_code_c::none;
 }
 
 }  // namespace
@@ -258,7 +257,7 @@ const device_class_c* class_named(const device_store_c& store, const wchar_t* na
 
 TEST(device_store, image_indexes_come_from_the_stores_own_class_images_in_every_enumeration) {
     enumeration_c run;
-    run.store.class_images = std::make_unique<display_only_images_c>();
+    run.store.class_images = std::make_shared<display_only_images_c>();
     const class_images_c* images = run.store.class_images.get();
     for (int pass = 0; pass < 2; ++pass) {
         enumerate(run, device_json("PCI\\VEN_1\\1", "Display", display_guid));
@@ -360,7 +359,7 @@ device_profile_c two_device_profile() {
 
 }  // namespace
 
-TEST(device_store, failures_set_last_error_and_leave_the_documented_state) {
+TEST(device_store, failures_are_returned_and_leave_the_documented_state) {
     using failure_c = failing_source_c::failure_c;
     struct case_c {
         failure_c failure;
@@ -374,9 +373,7 @@ TEST(device_store, failures_set_last_error_and_leave_the_documented_state) {
         enumeration_progress_c progress;
         failing_source_c source(two_device_profile(), each.failure);
         source.stop = &progress.stop;
-        set_last_error(0);
-        EXPECT_FALSE(enumerate_devices(store, source, progress));
-        EXPECT_EQ(last_error(), each.error);
+        EXPECT_EQ(failure_number(enumerate_devices(store, source, progress)), each.error);
         EXPECT_EQ(store.classes.size(), each.classes) << each.error;
         EXPECT_EQ(store.devices.size(), each.devices) << each.error;
     }

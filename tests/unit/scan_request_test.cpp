@@ -44,7 +44,7 @@ TEST(scan_request, a_small_store_prints_exactly_the_golden_bytes) {
                                         {L"PCI\\VEN_10DE&DEV_1C82"}));
     // No driver: an empty matching ID; a hardware list that starts empty is left out.
     store.devices.push_back(make_device(L"USB\\VID_045E&PID_028E", L"", {L""}, {L"USB\\MS_COMP_XUSB10", L"USB\\Class_FF"}));
-    scan_query_c query;
+    machine_description_c query;
     query.os_code = "WIN764";
     query.lang = 437;
     query.model = L"System Product Name";
@@ -53,7 +53,7 @@ TEST(scan_request, a_small_store_prints_exactly_the_golden_bytes) {
 
 TEST(scan_request, an_empty_store_and_a_model_that_needs_escaping) {
     device_store_c store;
-    scan_query_c query;
+    machine_description_c query;
     query.os_code = "WINXP";
     query.lang = 850;
     query.model = L"Fish & Chips <\"Deluxe\"> Caf\u00E9";  // the é leaves in the ANSI code page
@@ -65,7 +65,7 @@ TEST(scan_request, the_compressed_request_is_one_zlib_stream_of_the_document) {
     for (int i = 0; i < 300; ++i)
         store.devices.push_back(make_device((L"PCI\\VEN_8086&DEV_" + std::to_wstring(1000 + i)).c_str(), L"x",
                                             {L"A" + std::to_wstring(i), L"B"}, {L"C"}));
-    scan_query_c query;
+    machine_description_c query;
     query.os_code = "WIN7";
     std::string document = build_scan_request(store, query);
     std::vector<unsigned char> packed;

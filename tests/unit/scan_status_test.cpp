@@ -1,7 +1,7 @@
 // What the scan page and the results show, apart from drawing: the status box, the bar, the
 // clock texts, the error text of each failed query, and the counts and score of a scan.
 #include "i18n/language_table.h"
-#include "common/last_error.h"
+#include "common/failure_code.h"
 #include "ui/result_counts.h"
 #include "ui/scan_status.h"
 
@@ -32,14 +32,15 @@ TEST(scan_status, box_progress_and_clock_texts) {
 
 TEST(scan_status, each_query_failure_has_its_text_or_none) {
     ASSERT_EQ(load_language_file(VANTOREL_SOURCE_DIR "/i18n/language.ini", L"English", true), 0);
-    EXPECT_EQ(scan_error_text(error_network_timeout, 504, L""), language_text("error_network_timeout"));
-    EXPECT_EQ(scan_error_text(error_transfer_create, 0, L""), language_text("error_internal_error"));
-    EXPECT_EQ(scan_error_text(error_compress, 0, L""), language_text("error_internal_error"));
-    EXPECT_EQ(scan_error_text(error_network, 503, L""), L"The update server could not be reached (HTTP error 503).");
-    EXPECT_EQ(scan_error_text(error_network, 200, L"Failure writing output"), L"Failure writing output");
-    EXPECT_EQ(scan_error_text(error_invalid_answer, 200, L""), language_text("error_invalid_date"));
-    EXPECT_FALSE(scan_error_text(error_file_open, 0, L"").has_value());
-    EXPECT_FALSE(scan_error_text(0, 0, L"").has_value());
+    EXPECT_EQ(scan_error_text(failure_code_c::network_timeout, 504, L""), language_text("error_network_timeout"));
+    EXPECT_EQ(scan_error_text(failure_code_c::transfer_create, 0, L""), language_text("error_internal_error"));
+    EXPECT_EQ(scan_error_text(failure_code_c::compress, 0, L""), language_text("error_internal_error"));
+    EXPECT_EQ(scan_error_text(failure_code_c::network, 503, L""), L"The update server could not be reached (HTTP error 503).");
+    EXPECT_EQ(scan_error_text(failure_code_c::network, 200, L"Failure writing output"), L"Failure writing output");
+    EXPECT_EQ(scan_error_text(failure_code_c::invalid_answer, 200, L""), language_text("error_invalid_date"));
+    EXPECT_FALSE(scan_error_text(failure_code_c::file_open, 0, L"").has_value());
+    EXPECT_EQ(scan_error_text(failure_code_c::no_thread, 0, L""), language_text("error_internal_error"));
+    EXPECT_FALSE(scan_error_text(failure_code_c::none, 0, L"").has_value());
 }
 
 TEST(result_counts, counts_use_the_best_offers_and_the_score_turns_green_at_seventy) {

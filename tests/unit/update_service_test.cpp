@@ -1,6 +1,5 @@
 // The scan query's fail-over and failure reporting against the fault-injecting server, and the
 // installed links of "setup.dat". Runs natively and under Wine.
-#include "common/last_error.h"
 #include "service/update_service.h"
 #include "tests/unit/fault_server_access.h"
 #include "tests/unit/test_files.h"
@@ -21,12 +20,10 @@ protected:
         device_c device;
         std::wcscpy(device.instance_path, L"PCI\\VEN_10DE&DEV_1C82");
         store_.devices.push_back(device);
-        service_.store = &store_;
         service_.trust.allow_unsigned = true;  // an unsigned test catalog
         service_.installed_links_file = (folder_.path() / "setup.dat").wstring();
-        query_.os_code = "WIN764";
-        query_.os_version_number = 61;
-        set_last_error(0);
+        machine_.os_code = "WIN764";
+        machine_.os_version_number = 61;
     }
     void TearDown() override {
         service_.transfer.reset();
@@ -34,10 +31,8 @@ protected:
     }
     bool query(const std::string& first, const std::string& second, const std::string& third) {
         service_.mirrors = {first, second, third};
-        query_ = scan_query_c{};
-        query_.os_code = "WIN764";
-        query_.os_version_number = 61;
-        return query_update_server(service_, query_);
+        query_ = query_update_server(service_, store_, machine_);
+        return query_.succeeded();
     }
     std::string at(const std::string& path) const { return base_ + path; }
 
@@ -45,7 +40,8 @@ protected:
     scratch_folder_c folder_;
     device_store_c store_;
     update_service_c service_;
-    scan_query_c query_;
+    machine_description_c machine_;
+    query_outcome_c query_;
 };
 
 const std::string unreachable = "http://127.0.0.1:1/";
@@ -55,8 +51,8 @@ const std::string unreachable = "http://127.0.0.1:1/";
 TEST_F(update_service_test, all_mirrors_unreachable_is_a_network_timeout) {
     EXPECT_FALSE(query(unreachable, unreachable, unreachable));
     EXPECT_EQ(query_.http_status, 504);
-    EXPECT_EQ(last_error(), error_network_timeout);
-    EXPECT_STREQ(query_.error_text, "");
+    EXPECT_EQ(query_.failure, failure_code_c::network_timeout);
+    EXPECT_EQ(query_.failure_text, "");
     ASSERT_EQ(query_.mirror_failures.size(), 3u);
     EXPECT_EQ(query_.mirror_failures[0].rfind(unreachable + ": ", 0), 0u);
     EXPECT_GT(query_.mirror_failures[0].size(), unreachable.size() + 2);
@@ -65,8 +61,8 @@ TEST_F(update_service_test, all_mirrors_unreachable_is_a_network_timeout) {
 TEST_F(update_service_test, error_statuses_from_every_mirror_give_a_network_error_without_text) {
     EXPECT_FALSE(query(at("/status/500"), at("/status/502"), at("/status/503")));
     EXPECT_EQ(query_.http_status, 503);  // the last attempt's status
-    EXPECT_EQ(last_error(), error_network);
-    EXPECT_STREQ(query_.error_text, "");
+    EXPECT_EQ(query_.failure, failure_code_c::network);
+    EXPECT_EQ(query_.failure_text, "");
     EXPECT_EQ(query_.mirror_failures,
               (std::vector<std::string>{at("/status/500") + ": HTTP status 500", at("/status/502") + ": HTTP status 502",
                                         at("/status/503") + ": HTTP status 503"}));
@@ -75,15 +71,15 @@ TEST_F(update_service_test, error_statuses_from_every_mirror_give_a_network_erro
 TEST_F(update_service_test, an_answer_too_large_for_the_buffer_reports_the_library_text) {
     std::string large = at("/bytes/" + std::to_string(scan_answer_capacity));
     EXPECT_FALSE(query(large, large, large));
-    EXPECT_EQ(last_error(), error_network);
-    EXPECT_NE(query_.error_text[0], '\0');
+    EXPECT_EQ(query_.failure, failure_code_c::network);
+    EXPECT_FALSE(query_.failure_text.empty());
 }
 
 TEST_F(update_service_test, an_empty_answer_fails_the_parse_and_no_other_mirror_is_asked) {
     // Were mirrors 2 and 3 asked, the query would end with their 503 and error 20.
     EXPECT_FALSE(query(at("/bytes/0"), at("/status/503"), at("/status/503")));
     EXPECT_EQ(query_.http_status, 200);
-    EXPECT_EQ(last_error(), error_invalid_answer);
+    EXPECT_EQ(query_.failure, failure_code_c::invalid_answer);
     EXPECT_EQ(query_.answered_by, at("/bytes/0"));
     EXPECT_TRUE(query_.mirror_failures.empty());
 }

@@ -3,7 +3,7 @@
 // catalog's mirrors that the test script started (VANTOREL_MIRRORS), and the answer read by the
 // program's own reader.
 #include "common/text_convert.h"
-#include "common/last_error.h"
+#include "common/failure_code.h"
 #include "service/update_service.h"
 #include "tests/unit/demo_scan_expectations.h"
 #include "tests/win/demo_mirrors.h"
@@ -35,18 +35,17 @@ private:
 void ask(device_store_c& store, int oem, const std::vector<std::string>& mirrors) {
     http_global_init();
     update_service_c service;
-    service.store = &store;
     service.mirrors = {mirrors[0], mirrors[1], mirrors[2]};
     service.installed_links_file = L"no-such-folder\\setup.dat";
-    scan_query_c query;
+    machine_description_c query;
     query.os_code = "WIN764";
     query.os_version_number = 61;
     query.lang = oem;
-    set_last_error(0);
-    bool succeeded = query_update_server(service, query);
+    const query_outcome_c outcome = query_update_server(service, store, query);
+    const bool succeeded = outcome.succeeded();
     service.transfer.reset();
     http_global_cleanup();
-    ASSERT_TRUE(succeeded) << "last_error " << last_error() << ", status " << query.http_status << ", " << query.error_text;
+    ASSERT_TRUE(succeeded) << "failure " << failure_number(outcome.failure) << ", status " << outcome.http_status << ", " << outcome.failure_text;
 }
 
 }  // namespace

@@ -10,7 +10,7 @@ constexpr DWORD hold_limit_ms = 120000;
 
 scan_workers_c scripted_scan_c::workers() {
     scan_workers_c made;
-    made.enumerate = [this](enumeration_progress_c& progress) {
+    made.enumerate = [this](device_store_c&, enumeration_progress_c& progress) {
         ++enumerations;
         include_absent = progress.include_absent;
         progress.total.store(devices.load());
@@ -19,26 +19,22 @@ scan_workers_c scripted_scan_c::workers() {
         wait_until([&] { return !hold_enumeration.load() || progress.stop.load(); }, hold_limit_ms);
         if (progress.stop.load()) {
             ++stopped_enumerations;
-            set_last_error(error_device_walk);
-            return false;
+            return failure_code_c::device_walk;
         }
         progress.scanned.store(devices.load());
-        if (enumeration_fails.load()) {
-            set_last_error(error_device_set);
-            return false;
-        }
-        return true;
+        return enumeration_fails.load() ? failure_code_c::device_set : failure_code_c::none;
     };
-    made.query = [this](scan_query_c& query) {
+    made.query = [this](device_store_c& store, const machine_description_c&) {
         ++queries;
         wait_until([this] { return !hold_query.load(); }, hold_limit_ms);
-        if (query_error.load() != 0) {
-            query.http_status = 503;
-            set_last_error(query_error.load());
-            return false;
+        query_outcome_c outcome;
+        if (query_error.load() != failure_code_c::none) {
+            outcome.http_status = 503;
+            outcome.failure = query_error.load();
+            return outcome;
         }
-        if (store && fill_results) fill_results(*store);
-        return true;
+        if (fill_results) fill_results(store);
+        return outcome;
     };
     made.set_stop = [this](bool stop) {
         if (stop) hold_enumeration = hold_query = false;
@@ -69,14 +65,12 @@ int tray_recorder_c::count(DWORD action, UINT flag) {
 
 test_main_window_c::test_main_window_c(std::vector<std::wstring> arguments,
                                        const std::function<void(main_window_options_c&)>& adjust) {
-    scan.store = &store;
     main_window_options_c options;
     options.arguments = std::move(arguments);
     options.workers = scan.workers();
     options.notify = &tray_recorder_c::notify;
     options.launcher = &launcher;
     options.task_calls = &task_calls;
-    options.store = &store;
     if (adjust) adjust(options);
     window_ = std::make_unique<main_window_c>(std::move(options));
 }

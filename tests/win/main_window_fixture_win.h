@@ -2,7 +2,7 @@
 // scripts; a recorder in place of the shell's notification area; and a window made with them.
 #pragma once
 
-#include "common/last_error.h"
+#include "common/failure_code.h"
 #include "tests/unit/recording_launcher.h"
 #include "tests/win/ui_test_support_win.h"
 #include "ui/gdiplus_session_win.h"
@@ -22,13 +22,12 @@
 struct scripted_scan_c {
     std::atomic<bool> hold_enumeration{false}, hold_query{false};
     std::atomic<bool> enumeration_fails{false};
-    std::atomic<int> query_error{0};      // 0: the query succeeds; else its last_error
+    std::atomic<failure_code_c> query_error{failure_code_c::none};  // none: the query succeeds
     std::atomic<int> enumerations{0}, queries{0};
     std::atomic<int> stopped_enumerations{0};  // ended by the progress record's stop flag
     std::atomic<int> devices{3};
     std::atomic<int> include_absent{-1};  // what the last enumeration was asked
-    device_store_c* store = nullptr;      // filled by a successful query, when set
-    std::function<void(device_store_c&)> fill_results;
+    std::function<void(device_store_c&)> fill_results;  // fills the scan's store in a successful query
 
     scan_workers_c workers();
 };
@@ -61,7 +60,6 @@ public:
     void destroy();
 
     scripted_scan_c scan;
-    device_store_c store;
     recording_launcher_c launcher;
     succeeding_task_calls_c task_calls;
 

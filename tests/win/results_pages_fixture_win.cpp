@@ -23,9 +23,9 @@ scratch_driver_store_c::scratch_driver_store_c(const std::filesystem::path& root
             // Incompressible, so that archiving takes its time.
             std::string bytes(driver_size, '\0');
             std::uint32_t state = 2463534242u;
-            for (char& byte : bytes) {
+            for (char& each : bytes) {
                 state ^= state << 13, state ^= state >> 17, state ^= state << 5;
-                byte = char(state);
+                each = char(state);
             }
             std::ofstream(folder / (stem + L".sys"), std::ios::binary) << bytes;
         }

@@ -5,7 +5,7 @@
 #include "system/machine_facts.h"
 #include "devices/device_store.h"
 #include "devices/system_source.h"
-#include "common/last_error.h"
+#include "common/failure_code.h"
 #include "service/update_service.h"
 #include "tests/unit/demo_scan_expectations.h"
 #include "tests/win/demo_mirrors.h"
@@ -29,13 +29,13 @@ TEST(scan_end_to_end, the_simulated_pc_gets_its_offers_through_mirror_two) {
     device_store_c store;
     enumeration_progress_c progress;
     auto source = make_system_device_source();
-    ASSERT_TRUE(enumerate_devices(store, *source, progress)) << last_error();
+    ASSERT_EQ(enumerate_devices(store, *source, progress), failure_code_c::none);
 
     // The prefix is a 64-bit Windows 7, as the expectations assume.
     ASSERT_TRUE(collect_basic_facts());
     ASSERT_STREQ(os_code(), "WIN764");
     ASSERT_EQ(os_version_number(), 61);
-    scan_query_c query;
+    machine_description_c query;
     query.os_code = os_code();
     query.os_version_number = os_version_number();
     query.model = L"System Product Name";
@@ -43,15 +43,14 @@ TEST(scan_end_to_end, the_simulated_pc_gets_its_offers_through_mirror_two) {
 
     http_global_init();
     update_service_c service;
-    service.store = &store;
     service.mirrors = {"http://127.0.0.1:1/", mirrors[1], mirrors[2]};
     service.installed_links_file = L"no-such-folder\\setup.dat";
-    set_last_error(0);
-    bool succeeded = query_update_server(service, query);
+    const query_outcome_c outcome = query_update_server(service, store, query);
+    const bool succeeded = outcome.succeeded();
     service.transfer.reset();
     http_global_cleanup();
-    ASSERT_TRUE(succeeded) << "last_error " << last_error() << ", status " << query.http_status << ", " << query.error_text;
-    EXPECT_EQ(query.http_status, 200);
+    ASSERT_TRUE(succeeded) << "failure " << failure_number(outcome.failure) << ", status " << outcome.http_status << ", " << outcome.failure_text;
+    EXPECT_EQ(outcome.http_status, 200);
     // The simulated PC keeps no INF files in the driver store, so Windows cannot tell the installed
     // drivers' ranks: they read as 0.
     expect_demo_outcome(store, demo_expectations_unknown_ranks);

@@ -6,7 +6,7 @@
 #include "devices/device_store.h"
 #include "devices/profile_source.h"
 #include "devices/system_source.h"
-#include "common/last_error.h"
+#include "common/failure_code.h"
 #include "tools/simulated_pc/profile_registration_win.h"
 
 #include <gtest/gtest.h>
@@ -60,14 +60,12 @@ TEST_F(setupapi_source_test, keeps_exactly_what_the_rules_keep_with_every_field)
     // so the simulated PC's absent devices are expected too.
     expected_progress.include_absent = 1;
     profile_source_c fake(profile);
-    ASSERT_TRUE(enumerate_devices(expected_store, fake, expected_progress));
+    ASSERT_EQ(enumerate_devices(expected_store, fake, expected_progress), failure_code_c::none);
 
     device_store_c store;
     enumeration_progress_c progress;
     auto source = make_system_device_source();
-    set_last_error(0);
-    ASSERT_TRUE(enumerate_devices(store, *source, progress));
-    EXPECT_EQ(last_error(), 0);
+    ASSERT_EQ(enumerate_devices(store, *source, progress), failure_code_c::none);
     EXPECT_EQ(progress.scanned.load(), progress.total.load());
 
     std::size_t seen = 0;
@@ -85,7 +83,7 @@ TEST_F(setupapi_source_test, classes_are_read_named_and_sorted) {
     device_store_c store;
     enumeration_progress_c progress;
     auto source = make_system_device_source();
-    ASSERT_TRUE(enumerate_devices(store, *source, progress));
+    ASSERT_EQ(enumerate_devices(store, *source, progress), failure_code_c::none);
     std::set<std::wstring> names;
     for (std::size_t i = 0; i < store.classes.size(); ++i) {
         names.insert(store.classes[i].name);
@@ -107,7 +105,7 @@ TEST_F(setupapi_source_test, class_images_are_the_stores_and_stay_valid_after_ea
         enumeration_progress_c progress;
         {
             auto source = make_system_device_source();
-            ASSERT_TRUE(enumerate_devices(store, *source, progress));
+            ASSERT_EQ(enumerate_devices(store, *source, progress), failure_code_c::none);
         }
         // The source is gone; the list the indexes point into is not.
         int images = ImageList_GetImageCount(list);

@@ -58,7 +58,7 @@ TEST_P(ui_main_window_screens_test, home_scan_steps_and_error_box) {
     EXPECT_TRUE(pump_until_painted(main->handle()));
     save_screenshot(main->handle(), "main-scan-querying");
 
-    main.scan.query_error = error_network;
+    main.scan.query_error = failure_code_c::network;
     bool photographed = false;
     {
         modal_answerer_c answerer(GetCurrentThreadId(), [&](HWND box, const std::wstring&) {

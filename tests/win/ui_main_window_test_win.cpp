@@ -8,6 +8,7 @@
 #include "system/settings_win.h"
 #include "i18n/language_table.h"
 #include "tests/unit/fault_server_access.h"
+#include "tests/unit/thread_start_fault.h"
 #include "tests/win/main_window_fixture_win.h"
 #include "app/system_scan_workers_win.h"
 #include "ui/window_messages.h"
@@ -111,7 +112,7 @@ TEST_F(ui_main_window_test, tabs_wait_for_results_and_the_home_tab_follows_the_s
     EXPECT_EQ(main->scan_page().start_time(), started);
 
     // A failure without a text (4) ends the scan without a box; home is the home page again.
-    main.scan.query_error = error_file_open;
+    main.scan.query_error = failure_code_c::file_open;
     {
         modal_answerer_c answerer(GetCurrentThreadId(), [](HWND box, const std::wstring&) { press_dialog_button(box, IDCANCEL); });
         main.scan.hold_enumeration = false;
@@ -124,7 +125,20 @@ TEST_F(ui_main_window_test, tabs_wait_for_results_and_the_home_tab_follows_the_s
     click(*main, main->tab(main_window_c::tab_c::home));
     EXPECT_EQ(main->current_page(), home);
 
-    main.scan.query_error = 0;
+    // A scan whose worker the system will not start says so and ends; it is not "scanning" for good.
+    {
+        modal_answerer_c answerer(GetCurrentThreadId(), [](HWND box, const std::wstring&) { press_dialog_button(box, IDOK); });
+        refuse_thread_starts(true);
+        SendMessageW(main->handle(), WM_START_SCAN, 0, 0);
+        const bool ended = pump_until([&] { return main->scan_state() == main_window_c::scan_state_c::idle; }, 10000);
+        refuse_thread_starts(false);
+        ASSERT_TRUE(ended);
+        EXPECT_EQ(answerer.texts(), (std::vector<std::wstring>{L"Scan Devices Error"}));
+    }
+    EXPECT_EQ(main.scan.enumerations.load(), 1);
+    EXPECT_EQ(main->current_page(), home);
+
+    main.scan.query_error = failure_code_c::none;
     SendMessageW(main->handle(), WM_START_SCAN, 0, 0);
     ASSERT_TRUE(pump_until([&] { return main->scan_state() == main_window_c::scan_state_c::results; }, 10000));
     EXPECT_EQ(main->current_page(), main->download_page().handle());
@@ -250,7 +264,7 @@ TEST_F(ui_main_window_test, a_failed_automatic_scan_is_told_by_a_balloon_and_not
     open_and_show(main);
     SendMessageW(main->handle(), WM_CLOSE, 0, 0);
     ASSERT_FALSE(IsWindowVisible(main->handle()));
-    main.scan.query_error = error_network_timeout;
+    main.scan.query_error = failure_code_c::network_timeout;
     modal_answerer_c answerer(GetCurrentThreadId(), [](HWND box, const std::wstring&) { press_dialog_button(box, IDCANCEL); });
     SendMessageW(main->handle(), WM_TIMER, main_window_c::auto_scan_timer_id, 0);
     ASSERT_TRUE(pump_until([&] { return main.scan.queries.load() == 1 &&
@@ -307,12 +321,11 @@ TEST_F(ui_main_window_test, failed_queries_show_their_error_and_retry_enumerates
     std::atomic<int> enumerations{0};
     main_window_options_c options;
     options.arguments = {L"Vantorel.exe"};
-    options.store = state.device_store.get();
-    options.workers = system_scan_workers(*state.device_store, *state.update_service);
+    options.workers = system_scan_workers(*state.update_service);
     auto enumerate = options.workers.enumerate;
-    options.workers.enumerate = [&](enumeration_progress_c& progress) {
+    options.workers.enumerate = [&](device_store_c& store, enumeration_progress_c& progress) {
         ++enumerations;
-        return enumerate(progress);
+        return enumerate(store, progress);
     };
     options.notify = &tray_recorder_c::notify;
     struct case_c {
@@ -346,5 +359,5 @@ TEST_F(ui_main_window_test, failed_queries_show_their_error_and_retry_enumerates
     MSG quit;
     PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     release_application();
-    EXPECT_EQ(state.device_store, nullptr);
+    EXPECT_EQ(state.update_service, nullptr);
 }

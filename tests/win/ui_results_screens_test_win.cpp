@@ -44,13 +44,13 @@ TEST_P(ui_results_screens_test, download_backup_and_restore_after_a_scan_of_the_
     service.installed_links_file = (scratch.path() / "setup.dat").wstring();
     {
         test_main_window_c main({L"Vantorel.exe"}, [&](main_window_options_c& options) {
-            device_store_c* store = options.store;
-            service.store = store;
-            options.workers.enumerate = [store, &profile](enumeration_progress_c& progress) {
+            options.workers.enumerate = [&profile](device_store_c& store, enumeration_progress_c& progress) {
                 profile_source_c source(profile);
-                return enumerate_devices(*store, source, progress);
+                return enumerate_devices(store, source, progress);
             };
-            options.workers.query = [&service](scan_query_c& query) { return query_update_server(service, query); };
+            options.workers.query = [&service](device_store_c& store, const machine_description_c& machine) {
+                return query_update_server(service, store, machine);
+            };
             options.workers.set_stop = [&service](bool stop) { service.stop_requested = stop; };
             options.store_location = &driver_store.location();
             options.backup_index_path = (scratch.path() / "backup.xml").wstring();

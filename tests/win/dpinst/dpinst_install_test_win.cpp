@@ -130,7 +130,7 @@ TEST_F(dpinst_install_test, a_newer_package_installs_completes_the_driver_key_an
     enumeration_progress_c progress;
     progress.include_absent = 1;
     wine_ranked_source_c source;
-    ASSERT_TRUE(enumerate_devices(devices, source, progress));
+    ASSERT_EQ(enumerate_devices(devices, source, progress), failure_code_c::none);
     const device_c* record = find_device(devices, instance_path(intel_ethernet).c_str());
     ASSERT_NE(record, nullptr);
     EXPECT_TRUE(record->has_driver);

@@ -29,7 +29,7 @@
 #include "download/start_install.h"
 #include "download/zip_reader.h"
 #include "service/driver_matching.h"
-#include "common/last_error.h"
+#include "common/failure_code.h"
 #include "service/update_service.h"
 #include "tests/win/demo_mirrors.h"
 #include "tests/win/dpinst/installer_process_win.h"
@@ -160,8 +160,8 @@ protected:
     void scan(device_store_c& store) {
         enumeration_progress_c progress;
         auto source = make_system_device_source();
-        ASSERT_TRUE(enumerate_devices(store, *source, progress)) << last_error();
-        scan_query_c query;
+        ASSERT_EQ(enumerate_devices(store, *source, progress), failure_code_c::none);
+        machine_description_c query;
         query.os_code = os_code();
         query.os_version_number = os_version_number();
         query.build = os_version().build;
@@ -169,12 +169,10 @@ protected:
         query.model = L"System Product Name";
         query.lang = 437;
         update_service_c service;
-        service.store = &store;
         service.mirrors = {"http://127.0.0.1:1/", mirrors_[1], mirrors_[2]};
         service.installed_links_file = (program_ / "setup.dat").wstring();
-        set_last_error(0);
-        const bool succeeded = query_update_server(service, query);
-        ASSERT_TRUE(succeeded) << "last_error " << last_error() << ", status " << query.http_status;
+        const query_outcome_c outcome = query_update_server(service, store, query);
+        ASSERT_TRUE(outcome.succeeded()) << "failure " << failure_number(outcome.failure) << ", status " << outcome.http_status;
     }
 
     // Downloads the offer through a download session, pausing it once when asked.

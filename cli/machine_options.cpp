@@ -1,10 +1,10 @@
-#include "cli/machine_description.h"
+#include "cli/machine_options.h"
 
 #include "common/text_convert.h"
 
 #include <cstdlib>
 
-bool machine_description_c::take_option(const std::string& option, const std::string& value, std::size_t& index) {
+bool machine_options_c::take_option(const std::string& option, const std::string& value, std::size_t& index) {
     if (value.empty() && option != "--model") return false;
     if (option == "--os") {
         os_code_ = value;
@@ -35,13 +35,13 @@ bool machine_description_c::take_option(const std::string& option, const std::st
     return true;
 }
 
-scan_query_c machine_description_c::query() const {
-    scan_query_c query;
-    query.os_code = os_code_ ? os_code_->c_str() : "";
-    query.model = model_ ? model_->c_str() : L"";
-    query.lang = lang_.value_or(0);
-    query.os_version_number = os_version_number_.value_or(0);
-    query.build = build_.value_or(0);
-    query.machine = machine_ ? machine_->c_str() : "";
-    return query;
+machine_description_c machine_options_c::description() const {
+    machine_description_c machine;
+    machine.os_code = os_code_.value_or("");
+    machine.model = model_.value_or(L"");
+    machine.lang = lang_.value_or(0);
+    machine.os_version_number = os_version_number_.value_or(0);
+    machine.build = build_.value_or(0);
+    machine.machine = machine_.value_or("");
+    return machine;
 }

@@ -1,6 +1,6 @@
-#include "cli/machine_description.h"
+#include "cli/machine_options.h"
 
-void machine_description_c::complete() {
+void machine_options_c::complete() {
     if (!os_code_) os_code_ = "WIN764";
     if (!model_) model_ = L"";
     if (!lang_) lang_ = 437;
