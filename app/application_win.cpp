@@ -8,6 +8,7 @@
 #include "ui/shared_fonts_win.h"
 #include "i18n/language_table.h"
 #include "service/http_transfer.h"
+#include "service/installed_links.h"
 #include "common/last_error.h"
 #include "system/wmi_facts.h"
 #include "devices/system_source.h"
@@ -60,7 +61,7 @@ bool prepare_scan_objects() {
     state.transfer_library_ready = true;
     try {
         state.update_service = std::make_unique<update_service_c>();
-        state.update_service->installed_links_file = join_path(data_places().folder, L"setup.dat");
+        state.update_service->installed_links_file = installed_links_path(data_places().folder);
         state.update_service->trust.allow_unsigned = settings().allow_unsigned_packages != 0;
     } catch (const std::bad_alloc&) {
         return false;

@@ -1,5 +1,6 @@
-// What `vantorel-cli install` needs of the machine: where the driver package installers lie (this
-// program's folder), which one fits, and the shell to start them (none on Linux).
+// What `vantorel-cli install` and `scan` need of the machine: where the driver package installers
+// lie (this program's folder), which one fits, the shell to start them (none on Linux), and the
+// data folder the program keeps "setup.dat" in.
 #pragma once
 
 #include "common/shell_launcher.h"
@@ -10,6 +11,7 @@
 
 struct install_environment_c {
     std::wstring program_folder;
+    std::wstring data_folder;  // as the program's (data_places_win.h); none on Linux
     bool is_64bit_windows = false;
     bool arm64_machine = false;
     shell_launcher_c* shell = nullptr;  // null where nothing can be started

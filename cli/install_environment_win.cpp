@@ -1,5 +1,6 @@
 #include "cli/install_environment.h"
 
+#include "system/data_places_win.h"
 #include "system/machine_facts.h"
 #include "common/kernel_handle_win.h"
 
@@ -10,6 +11,7 @@ install_environment_c install_environment() {
     collect_basic_facts();
     const std::wstring& path = program_path();
     environment.program_folder = path.substr(0, path.find_last_of(L"\\/"));
+    environment.data_folder = data_places().folder;
     environment.is_64bit_windows = is_64bit_windows();
     environment.arm64_machine = system_machine() == processor_machine::arm64;
     environment.shell = &system_shell_launcher();

@@ -1,8 +1,10 @@
 #include "cli/cli_commands.h"
+#include "cli/install_environment.h"
 #include "cli/inventory_run.h"
 #include "cli/machine_options.h"
 #include "cli/scan_result_json.h"
 #include "common/text_convert.h"
+#include "service/installed_links.h"
 #include "service/update_service.h"
 
 #include <cstdio>
@@ -91,7 +93,11 @@ scan_result_c scan_result_of(inventory_run_c& run, query_outcome_c outcome) {
 void prepare_service(const scan_options_c& options, update_service_c& service) {
     service.mirrors = with_mirror_overrides(service.mirrors, options.mirrors);
     service.trust.allow_unsigned = options.allow_unsigned;
-    if (!options.setup_dat_path.empty()) service.installed_links_file = utf8_to_wide(options.setup_dat_path);
+    // The links the program recorded, as the program reads them, unless a file is named.
+    if (!options.setup_dat_path.empty())
+        service.installed_links_file = utf8_to_wide(options.setup_dat_path);
+    else if (const std::wstring folder = install_environment().data_folder; !folder.empty())
+        service.installed_links_file = installed_links_path(folder);
 }
 
 }  // namespace

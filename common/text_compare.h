@@ -35,12 +35,6 @@ inline std::string ascii_lowered(std::string_view text) {
     return result;
 }
 
-inline std::string ascii_uppered(std::string_view text) {
-    std::string result(text);
-    for (char& c : result) c = ascii_upper(c);
-    return result;
-}
-
 inline bool equal_ignoring_ascii_case(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)

@@ -1,7 +1,6 @@
 #include "download/install_job.h"
 
-#include "common/file_open.h"
-#include "common/path_join.h"
+#include "service/installed_links.h"
 
 std::int32_t install_package(install_job_c& job) {
     unpack_report_c report =
@@ -15,24 +14,11 @@ std::int32_t install_package(install_job_c& job) {
         report.started = job.context.launcher->open(job.package_path) ? program_start::started : program_start::failed;
     }
     if (report.started == program_start::started)
-        append_setup_link(job.context.data_folder.empty() ? job.context.program_folder : job.context.data_folder,
-                          job.link);
+        append_installed_link(installed_links_path(job.context.data_folder.empty() ? job.context.program_folder
+                                                                                    : job.context.data_folder),
+                              job.link);
     const std::int32_t result = report.outcome == unpack_outcome::failed ? -1 : 0;
     job.report = std::move(report);
     job.running.store(0);
     return result;
-}
-
-bool append_setup_link(const std::wstring& data_folder, const std::string& link) {
-    if (link.empty() || link.find_first_of("\r\n") != std::string::npos) return false;
-    const std::wstring path = join_path(data_folder, L"setup.dat");
-    std::FILE* file = open_file(path, "a+b");
-    if (!file) return false;
-    // A last line without its line end (edited by hand) must not run into this one.
-    bool needs_break = false;
-    if (std::fseek(file, -1, SEEK_END) == 0) needs_break = std::fgetc(file) != '\n';
-    std::fseek(file, 0, SEEK_END);
-    const std::string line = (needs_break ? "\n" : "") + link + "\n";
-    const bool written = std::fwrite(line.data(), 1, line.size(), file) == line.size();
-    return std::fclose(file) == 0 && written;
 }

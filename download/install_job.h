@@ -31,8 +31,3 @@ struct install_job_c {
 // Once an installer, a set-up program or the package itself was started, the link goes to
 // "setup.dat"; a package that did not unpack whole, or an unpacking stopped, is offered again.
 std::int32_t install_package(install_job_c& job);
-
-// Appends the link as one line to "setup.dat" in the data folder, so the next scan does not
-// offer the package again. A link holding a line break is not written (it would become two
-// links). False when nothing was written.
-bool append_setup_link(const std::wstring& data_folder, const std::string& link);

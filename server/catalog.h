@@ -63,12 +63,6 @@ inline bool package_signed(const catalog_package_c& package) {
     return true;
 }
 
-// The decoration's OS version as the program numbers versions (major x 10 + minor);
-// a models section without a version counts as Windows XP.
-inline int entry_target_os(const catalog_entry_c& entry) {
-    return entry.os_major == 0 ? 51 : entry.os_major * 10 + entry.os_minor;
-}
-
 // A release of the program: its installer, kept in the packages folder and served beside the
 // archives, and the catalog owner's signature of its statement (common/release_statement.h).
 struct catalog_release_c {

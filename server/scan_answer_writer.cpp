@@ -289,12 +289,6 @@ std::string scan_answer_content_type(const scan_request_c& request) {
     return std::string("text/xml; charset=") + charset_of_code_page(answer_code_page(request));
 }
 
-std::string escape_url_component(std::string_view text) {
-    std::string out;
-    append_url_component(out, text);
-    return out;
-}
-
 std::string_view package_folder_name(std::string_view file_name) {
     std::string_view folder = file_name.substr(0, file_name.rfind('.'));
     return folder.empty() ? std::string_view("package") : folder;

@@ -41,8 +41,6 @@ answer_writing_c write_scan_answer(const scan_request_c& request, const catalog_
 std::string write_scan_answer(const scan_request_c& request, const catalog_index_c& index,
                               const answer_settings_c& settings);
 
-// Percent-escapes everything but unreserved characters (RFC 3986).
-std::string escape_url_component(std::string_view text);
 // The path the program shows for the INF: a first folder (the package's name without its
 // extension) and the INF's path inside the package.
 std::string_view package_folder_name(std::string_view file_name);

@@ -1,6 +1,6 @@
 #include "service/update_service.h"
 
-#include "common/file_open.h"
+#include "service/installed_links.h"
 #include "service/driver_matching.h"
 #include "service/scan_request.h"
 #include "service/scan_response.h"
@@ -129,32 +129,6 @@ query_outcome_c apply_scan_answer(update_service_c& service, device_store_c& sto
     return outcome;
 }
 
-namespace {
-
-// One whole line however long (links reach 3072 bytes), without its line end; false at the end.
-bool read_line(std::FILE* file, std::string& line) {
-    line.clear();
-    char chunk[1024];
-    while (std::fgets(chunk, sizeof chunk, file)) {
-        line += chunk;
-        if (!line.empty() && line.back() == '\n') return true;
-    }
-    return !line.empty();
-}
-
-}  // namespace
-
 void load_installed_links(update_service_c& service) {
-    std::FILE* file = open_file(service.installed_links_file, "r");
-    if (!file) return;
-    service.installed_links.clear();
-    std::string line;
-    while (read_line(file, line)) {
-        const char* blanks = " \t\n\r";
-        std::size_t first = line.find_first_not_of(blanks);
-        if (first == std::string::npos) continue;
-        std::size_t last = line.find_last_not_of(blanks);
-        service.installed_links.insert(line.substr(first, last - first + 1));
-    }
-    std::fclose(file);
+    if (auto links = read_installed_links(service.installed_links_file)) service.installed_links = std::move(*links);
 }

@@ -25,7 +25,7 @@ struct update_service_c {
     // Offers are believed only when signed with a compiled-in key; the settings may let a private
     // mirror's unsigned packages through.
     package_trust_c trust = built_in_trust(false);
-    std::wstring installed_links_file = L"setup.dat";  // the caller names it in the data folder
+    std::wstring installed_links_file;            // "setup.dat" in the data folder; none when empty
     // Set by the window that is closing: a running query ends within a moment (its transfer is
     // cut) and asks no further mirror.
     std::atomic<bool> stop_requested{false};
@@ -44,6 +44,5 @@ query_outcome_c query_update_server(update_service_c& service, device_store_c& s
 query_outcome_c apply_scan_answer(update_service_c& service, device_store_c& store,
                                   const machine_description_c& machine, std::string_view answer);
 
-// Re-reads "setup.dat": one link per line, blanks around it removed, empty lines skipped. A
-// missing file leaves the set as it was.
+// Re-reads "setup.dat" (installed_links.h). A missing file leaves the set as it was.
 void load_installed_links(update_service_c& service);

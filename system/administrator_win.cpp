@@ -45,6 +45,3 @@ bool user_is_administrator() {
     return decide_administrator_gate(read_administrator_token()) != administrator_gate::refused;
 }
 
-bool process_is_elevated() {
-    return decide_administrator_gate(read_administrator_token()) == administrator_gate::elevated;
-}

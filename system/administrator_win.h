@@ -9,5 +9,3 @@ administrator_token_c read_administrator_token();
 // The user is an administrator, elevated or able to elevate.
 bool user_is_administrator();
 
-// The process runs elevated (or on a system without UAC, as an administrator).
-bool process_is_elevated();

@@ -111,7 +111,7 @@ void backup_window_c::on_button() {
         }
     HWND owner = GetAncestor(handle(), GA_ROOT);
     if (ticked.empty()) {
-        message_window_c(language_text("backup_no_driver"), 1).run(owner);
+        message_window_c(language_text("backup_no_driver"), message_kind_c::warning).run(owner);
         return;
     }
     std::wstring folder = settings().backup_path;
@@ -122,7 +122,7 @@ void backup_window_c::on_button() {
     if (worker_.start([job](const std::atomic<bool>&) { return run_backup_job(*job); }))
         SetTimer(handle(), timer_id, 200, nullptr);
     else  // no thread to run it on: nothing was backed up
-        message_window_c(language_text("backup_failed"), 2).run(owner);
+        message_window_c(language_text("backup_failed"), message_kind_c::error).run(owner);
 }
 
 void backup_window_c::on_timer() {
@@ -130,7 +130,7 @@ void backup_window_c::on_timer() {
     if (worker_.running()) return;
     KillTimer(handle(), timer_id);
     bool failed = worker_.result() < 0;
-    message_window_c(language_text(failed ? "backup_failed" : "backup_completed"), failed ? 2 : 0)
+    message_window_c(language_text(failed ? "backup_failed" : "backup_completed"), failed ? message_kind_c::error : message_kind_c::information)
         .run(GetAncestor(handle(), GA_ROOT));
 }
 

@@ -19,7 +19,6 @@ public:
                 COLORREF text_colour = RGB(255, 255, 255));
     void detach();
     HWND handle() const { return button_; }
-    bool hovering() const { return hover_; }
 
     // Draws a kit button for its owner's WM_DRAWITEM; false when the item is not one.
     static bool draw_item(const DRAWITEMSTRUCT* item);

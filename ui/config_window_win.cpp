@@ -237,7 +237,7 @@ void config_window_c::on_ok() {
     // A missing folder is made; one that cannot be made or written to is said, with the reason.
     for (const std::wstring* folder : {&download, &backup}) {
         if (unsigned long error = prepare_folder(*folder)) {
-            message_window_c notice(folder_problem_text(*folder, error), 0);
+            message_window_c notice(folder_problem_text(*folder, error), message_kind_c::information);
             notice.run(handle());
             return;
         }
@@ -253,7 +253,7 @@ void config_window_c::on_ok() {
         std::wcsncpy(current.language, name.c_str(), std::size(current.language) - 1);
         current.language[std::size(current.language) - 1] = L'\0';
         current_language_index() = std::size_t(chosen);
-        message_window_c notice(language_text("config_language_change_notice"), 0);
+        message_window_c notice(language_text("config_language_change_notice"), message_kind_c::information);
         notice.run(handle());
     }
     current.close_to_tray = close_to_tray_after(checked(IDC_CLOSE_TO_TRAY), current.close_to_tray);

@@ -173,11 +173,11 @@ void download_panel_c::on_timer() {
 void download_panel_c::report_installation() {
     const unpack_report_c& report = session_->install_job.report;
     if (report.started == program_start::cancelled) {
-        message_window_c(language_text("download_setup_cancelled"), 1).run(GetAncestor(handle(), GA_ROOT));
+        message_window_c(language_text("download_setup_cancelled"), message_kind_c::warning).run(GetAncestor(handle(), GA_ROOT));
         return;
     }
     if (report.outcome != unpack_outcome::failed) return;
-    message_window_c(format_language_text("download_setup_failed", {utf8_to_wide(report.problem)}, 1024), 2)
+    message_window_c(format_language_text("download_setup_failed", {utf8_to_wide(report.problem)}, 1024), message_kind_c::error)
         .run(GetAncestor(handle(), GA_ROOT));
 }
 
@@ -198,7 +198,7 @@ void download_panel_c::act() {
             request.link = group_.link;
             request.none_needed = group_.none_needed;
             for (const device_c* device : group_.devices) {
-                const driver_item_c* item = group_.mode == 0 ? device->best_item() : device->latest_item();
+                const driver_item_c* item = chosen_item(*device, group_.mode);
                 if (item) request.inf_names.push_back(item->inf_name);
             }
             if (context_.gates &&
@@ -266,7 +266,7 @@ void download_panel_c::on_menu_command(UINT id) {
         // scan asked for from outside waits until the dialog is closed.
         case menu_information: devinfo_window_c(30, group_).run(GetAncestor(handle(), GA_ROOT)); break;
         case menu_remove:
-            if (!session_ || message_window_c(language_text("remove_confirm"), 3).run(GetAncestor(handle(), GA_ROOT)) != 1)
+            if (!session_ || message_window_c(language_text("remove_confirm"), message_kind_c::question).run(GetAncestor(handle(), GA_ROOT)) != message_answer_c::accept)
                 break;
             if (session_->remove_download()) {
                 read_progress();
@@ -305,7 +305,7 @@ void download_panel_c::on_paint() {
         draw_text(dc, device.display_name, RECT{35, top, width - 2, top + L}, verdana(8), RGB(0, 0, 0),
                   DT_SINGLELINE | DT_WORD_ELLIPSIS);
         int date_top = T + L * (2 * int(c) + 1) + 16 * int(c) + 24;
-        bool needed = group_.mode == 0 ? device.best_is_update : device.latest_is_update;
+        bool needed = chosen_is_update(device, group_.mode);
         draw_text(dc, panel_date_line(device.driver_date, offered_date, needed), RECT{35, date_top, width - 2, date_top + L},
                   line_font(), RGB(0, 0, 0), DT_SINGLELINE | DT_EXPANDTABS | DT_END_ELLIPSIS);
     }
@@ -353,7 +353,7 @@ std::wstring download_panel_c::panel_title() const {
 void download_panel_c::update_name() {
     std::wstring name = panel_title();
     for (const device_c* device : group_.devices) {
-        bool needed = group_.mode == 0 ? device->best_is_update : device->latest_is_update;
+        bool needed = chosen_is_update(*device, group_.mode);
         name += L", " + std::wstring(device->display_name) + L", " +
                 panel_date_line(device->driver_date, group_.item->date, needed);
     }

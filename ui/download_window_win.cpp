@@ -160,14 +160,14 @@ void download_window_c::drop_results() {
     InvalidateRect(handle(), nullptr, FALSE);
 }
 
-void download_window_c::set_package_mode(int mode) {
+void download_window_c::set_package_mode(package_mode_c mode) {
     if (mode == package_mode_) {
         SetFocus(list_.handle());
         return;
     }
     package_mode_ = mode;
-    Button_SetCheck(best_, mode == 0 ? BST_CHECKED : BST_UNCHECKED);
-    Button_SetCheck(latest_, mode == 1 ? BST_CHECKED : BST_UNCHECKED);
+    Button_SetCheck(best_, mode == package_mode_c::best ? BST_CHECKED : BST_UNCHECKED);
+    Button_SetCheck(latest_, mode == package_mode_c::latest ? BST_CHECKED : BST_UNCHECKED);
     if (!store_) return;
     groups_ = build_driver_groups(*store_, package_mode_, locale_order);
     rebuild_panels();
@@ -201,7 +201,8 @@ void download_window_c::on_shown() {
 
 void download_window_c::on_command(WPARAM wparam, LPARAM) {
     int id = LOWORD(wparam);
-    if (HIWORD(wparam) == BN_CLICKED && (id == best_radio_id || id == latest_radio_id)) set_package_mode(id - 1);
+    if (HIWORD(wparam) == BN_CLICKED && (id == best_radio_id || id == latest_radio_id))
+        set_package_mode(id == best_radio_id ? package_mode_c::best : package_mode_c::latest);
 }
 
 void download_window_c::check_all(bool checked) {
@@ -210,7 +211,7 @@ void download_window_c::check_all(bool checked) {
 }
 
 void download_window_c::download_checked() {
-    if (message_window_c(language_text("download_all_warning"), 3).run(GetAncestor(handle(), GA_ROOT)) != 1) return;
+    if (message_window_c(language_text("download_all_warning"), message_kind_c::question).run(GetAncestor(handle(), GA_ROOT)) != message_answer_c::accept) return;
     for (const auto& entry : list_.entries())
         if (entry.panel->checked()) entry.panel->download();
 }

@@ -32,9 +32,9 @@ public:
     bool has_results() const { return store_ != nullptr; }
     const result_counts_c& counts() const { return counts_; }
     int device_total() const { return device_total_; }
-    int package_mode() const { return package_mode_; }
-    // 0 best, 1 latest: regroups and rebuilds the panels, as the radios do.
-    void set_package_mode(int mode);
+    package_mode_c package_mode() const { return package_mode_; }
+    // Regroups and rebuilds the panels, as the radios do.
+    void set_package_mode(package_mode_c mode);
     const std::vector<panel_list_c<download_panel_c>::entry_c>& panels() const { return list_.entries(); }
     HWND best_radio() const { return best_; }
     HWND latest_radio() const { return latest_; }
@@ -61,7 +61,7 @@ private:
     window_install_gates_c gates_;
     std::shared_ptr<const device_store_c> store_;
     std::vector<driver_group_c> groups_;
-    int package_mode_ = 0;
+    package_mode_c package_mode_ = package_mode_c::best;
     int device_total_ = 0;
     result_counts_c counts_;
     panel_list_c<download_panel_c> list_;

@@ -8,10 +8,21 @@
 #include <string>
 #include <vector>
 
+// Which offer of each device the download page shows.
+enum class package_mode_c { best, latest };
+
+// The device's offer in that mode, and whether it is an update.
+inline const driver_item_c* chosen_item(const device_c& device, package_mode_c mode) {
+    return mode == package_mode_c::best ? device.best_item() : device.latest_item();
+}
+inline bool chosen_is_update(const device_c& device, package_mode_c mode) {
+    return mode == package_mode_c::best ? device.best_is_update : device.latest_is_update;
+}
+
 struct driver_group_c {
     const char* link = nullptr;          // the chosen offer's package link, shared by the devices
     bool none_needed = false;            // no device of the group has the update flag of the mode
-    int mode = 0;                        // 0 best, 1 latest: which offer of each device was used
+    package_mode_c mode = package_mode_c::best;  // which offer of each device was used
     const driver_item_c* item = nullptr;  // the chosen offer of the first device
     std::vector<const device_c*> devices;
 };

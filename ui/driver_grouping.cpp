@@ -12,12 +12,12 @@ int class_rank(const wchar_t* class_name) {
     return 6;
 }
 
-std::vector<driver_group_c> build_driver_groups(const device_store_c& store, int mode, text_order_t order) {
+std::vector<driver_group_c> build_driver_groups(const device_store_c& store, package_mode_c mode, text_order_t order) {
     std::vector<driver_group_c> groups;
     for (const device_c& device : store.devices) {
-        const driver_item_c* item = mode == 0 ? device.best_item() : device.latest_item();
+        const driver_item_c* item = chosen_item(device, mode);
         if (!item || item->link[0] == '\0') continue;
-        bool needed = mode == 0 ? device.best_is_update : device.latest_is_update;
+        bool needed = chosen_is_update(device, mode);
         auto same_link = std::find_if(groups.begin(), groups.end(), [&](const driver_group_c& group) {
             return std::strcmp(group.link, item->link) == 0;
         });

@@ -16,4 +16,4 @@ using text_order_t = int (*)(const wchar_t*, const wchar_t*);
 // (compared without regard to case).
 int class_rank(const wchar_t* class_name);
 
-std::vector<driver_group_c> build_driver_groups(const device_store_c& store, int mode, text_order_t order);
+std::vector<driver_group_c> build_driver_groups(const device_store_c& store, package_mode_c mode, text_order_t order);

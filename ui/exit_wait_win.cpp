@@ -7,7 +7,7 @@ bool wait_with_notice(HWND owner, const std::wstring& text, const std::function<
     if (!running()) return true;
     const auto until = std::chrono::steady_clock::now() + limit;
     auto waiting = [&] { return running() && std::chrono::steady_clock::now() < until; };
-    message_window_c notice(text, 0);
+    message_window_c notice(text, message_kind_c::information);
     notice.close_when([&] { return !waiting(); });
     notice.run(owner);
     // Closed early: the owner stays out of reach for the rest of the wait, as under the notice.

@@ -11,7 +11,7 @@ std::wstring folder_problem_text(const std::wstring& folder, unsigned long error
 
 void tell_folder_problems(HWND owner) {
     for (const folder_problem_c& problem : folder_problems()) {
-        message_window_c notice(folder_problem_text(problem.folder, problem.error), 0);
+        message_window_c notice(folder_problem_text(problem.folder, problem.error), message_kind_c::information);
         notice.run(owner);
     }
 }

@@ -5,11 +5,11 @@
 #include "ui/message_window_win.h"
 
 bool window_install_gates_c::confirm_none_needed() {
-    return message_window_c(language_text("download_setup_warning"), 3).run(owner_) == 1;
+    return message_window_c(language_text("download_setup_warning"), message_kind_c::question).run(owner_) == message_answer_c::accept;
 }
 
 bool window_install_gates_c::user_is_administrator() { return ::user_is_administrator(); }
 
 void window_install_gates_c::tell_administrator_required() {
-    message_window_c(language_text("download_setup_require"), 2).run(owner_);
+    message_window_c(language_text("download_setup_require"), message_kind_c::error).run(owner_);
 }

@@ -22,7 +22,7 @@ void main_window_c::on_close() {
     switch (settings().close_to_tray) {
         case 0: quit(); return;
         case 1:
-            show_message(language_text("system_tray_warning"), 0);
+            show_message(language_text("system_tray_warning"), message_kind_c::information);
             settings().close_to_tray = 2;
             save_settings();
             break;
@@ -55,7 +55,7 @@ void main_window_c::quit() {
     // The question names what runs: a download first, then a backup, then an unpacking.
     const char* question = downloading ? "quit_confirm" : backing_up ? "quit_confirm_backup" : "quit_confirm_install";
     if ((downloading || backing_up || installing || restoring) &&
-        message_window_c(language_text(question), 3).run(handle()) != 1)
+        message_window_c(language_text(question), message_kind_c::question).run(handle()) != message_answer_c::accept)
         return;
     // What has to end first is waited for with a notice, every window still answering, and
     // within a bound: past it the program ends all the same.

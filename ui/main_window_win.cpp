@@ -238,10 +238,10 @@ void main_window_c::on_results_tab(HWND page, const char* message_key) {
     if (scan_state_ == scan_state_c::results)
         show_page(page);
     else
-        show_message(language_text(message_key), 1);
+        show_message(language_text(message_key), message_kind_c::warning);
 }
 
-void main_window_c::show_message(const std::wstring& text, int kind) { message_window_c(text, kind).run(handle()); }
+void main_window_c::show_message(const std::wstring& text, message_kind_c kind) { message_window_c(text, kind).run(handle()); }
 
 shell_launcher_c& main_window_c::launcher() {
     return options_.launcher ? *options_.launcher : system_shell_launcher();

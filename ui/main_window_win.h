@@ -15,6 +15,7 @@
 #include "ui/backup_window_win.h"
 #include "ui/home_window_win.h"
 #include "ui/main_menu_win.h"
+#include "ui/message_window_win.h"
 #include "ui/restore_window_win.h"
 #include "ui/scan_window_win.h"
 #include "ui/tray_icon_win.h"
@@ -114,7 +115,7 @@ private:
     void on_maximise();
     void on_minimise();
     void on_menu_button();
-    void show_message(const std::wstring& text, int kind);
+    void show_message(const std::wstring& text, message_kind_c kind);
     shell_launcher_c& launcher();
 
     // main_window_scan_win.cpp: the scan's messages

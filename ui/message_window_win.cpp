@@ -37,20 +37,21 @@ button_row_c button_row(int count, int caption_width) {
 
 }  // namespace
 
-int message_kind_icon(int kind) {
+int message_kind_icon(message_kind_c kind) {
     switch (kind) {
-        case 0: return 353;
-        case 1: return 352;
-        case 3: return 354;
+        case message_kind_c::information: return 353;
+        case message_kind_c::warning: return 352;
+        case message_kind_c::question: return 354;
         default: return 351;
     }
 }
 
-message_window_c::message_window_c(std::wstring text, int kind) : skinned_dialog_c(30), text_(std::move(text)), kind_(kind) {}
+message_window_c::message_window_c(std::wstring text, message_kind_c kind)
+    : skinned_dialog_c(30), text_(std::move(text)), kind_(kind) {}
 
-int message_window_c::run(HWND owner) {
+message_answer_c message_window_c::run(HWND owner) {
     INT_PTR result = run_modal(owner, IDD_MESSAGE);
-    return result == 1 ? 1 : 2;
+    return result == 1 ? message_answer_c::accept : message_answer_c::decline;
 }
 
 bool message_window_c::dialog_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
@@ -82,10 +83,11 @@ void message_window_c::on_init() {
                   text_area.bottom - text_area.top);
     reset_region(handle());
     HFONT font = verdana(9, font_weight_c::bold);
-    bool two = kind_ == 3 || kind_ == 4;
+    const bool question = kind_ == message_kind_c::question, retry = kind_ == message_kind_c::retry;
+    bool two = question || retry;
     HWND first = GetDlgItem(handle(), IDOK), second = GetDlgItem(handle(), IDCANCEL);
-    std::wstring first_caption = language_text(kind_ == 3 ? "btn_yes" : kind_ == 4 ? "btn_retry" : "btn_ok");
-    std::wstring second_caption = two ? language_text(kind_ == 3 ? "btn_no" : "btn_cancel") : std::wstring();
+    std::wstring first_caption = language_text(question ? "btn_yes" : retry ? "btn_retry" : "btn_ok");
+    std::wstring second_caption = two ? language_text(question ? "btn_no" : "btn_cancel") : std::wstring();
     SetWindowTextW(first, first_caption.c_str());
     first_.attach(first, 356, 357, 358, font);
     const button_row_c row = button_row(two ? 2 : 1, caption_width(font, {first_caption, second_caption}));

@@ -99,10 +99,6 @@ void pie_chart_c::set_background(COLORREF colour) {
     background_ = colour;
     repaint();
 }
-void pie_chart_c::set_legend(bool shown) {
-    legend_ = shown;
-    repaint();
-}
 void pie_chart_c::set_inclination(double degrees) {
     model_.set_inclination(degrees);
     repaint();
@@ -124,15 +120,6 @@ bool pie_chart_c::add_slice(const std::wstring& name, const std::wstring& text, 
     bool added = model_.add(name, text, value, from_colorref(colour));
     repaint();
     return added;
-}
-
-std::wstring pie_chart_c::label_family() const {
-    window_dc_c dc(handle());
-    auto font = make_label_font(dc.get(), label_face_, 8, false);
-    Gdiplus::FontFamily family;
-    wchar_t name[LF_FACESIZE] = {};
-    if (font->GetFamily(&family) == Gdiplus::Ok) family.GetFamilyName(name);
-    return name;
 }
 
 bool pie_chart_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
@@ -226,16 +213,6 @@ void pie_chart_c::on_paint() {
         graphics.MeasureString(label.c_str(), int(label.size()), font.get(), Gdiplus::PointF(0, 0), &box);
         Gdiplus::RectF at(x - box.Width / 2, y - box.Height / 2, box.Width, box.Height);
         graphics.DrawString(label.c_str(), int(label.size()), font.get(), at, &centred, &ink);
-    }
-    if (legend_) {
-        float y = 8.0f - float(legend_scroll_) * 16.0f;
-        for (const auto& slice : slices) {
-            Gdiplus::SolidBrush swatch(argb(slice.colour));
-            graphics.FillRectangle(&swatch, float(pie_.right + 12), y + 3, 10.0f, 10.0f);
-            std::wstring row = slice.text + L"  " + pie_chart_model_c::label(slice);
-            graphics.DrawString(row.c_str(), int(row.size()), font.get(), Gdiplus::PointF(float(pie_.right + 26), y), &ink);
-            y += 16.0f;
-        }
     }
     // The picture keeps its orientation in a mirrored window, where Wine 8 puts it one pixel aside:
     // the background first, so that no unpainted column shows.

@@ -20,7 +20,6 @@ public:
     bool create_chart(HWND parent, int x, int y, int width, int height);
 
     void set_background(COLORREF colour);
-    void set_legend(bool shown);
     void set_inclination(double degrees);
     void set_second_angle(double degrees);
     void set_pie_rectangle(RECT rectangle);
@@ -28,8 +27,6 @@ public:
     bool add_slice(const std::wstring& name, const std::wstring& text, double value, COLORREF colour);
 
     const pie_chart_model_c& model() const { return model_; }
-    // The label font's family as GDI+ resolved it (after the fallbacks).
-    std::wstring label_family() const;
 
 protected:
     bool on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
@@ -41,7 +38,6 @@ private:
 
     pie_chart_model_c model_;
     COLORREF background_ = RGB(255, 255, 255);
-    bool legend_ = false;
     double second_angle_ = 50.0;
     RECT pie_{60, 20, 165, 100};
     int legend_scroll_ = 0;

@@ -21,13 +21,13 @@ bool restore_window_c::page_message(UINT message, WPARAM wparam, LPARAM, LRESULT
         if (worker_.running()) return true;
         KillTimer(handle(), restore_timer_id);
         if (worker_.result() < 0)
-            message_window_c(format_language_text("restore_failed", {utf8_to_wide(problem_ ? *problem_ : "")}, 1024), 2)
+            message_window_c(format_language_text("restore_failed", {utf8_to_wide(problem_ ? *problem_ : "")}, 1024), message_kind_c::error)
                 .run(GetAncestor(handle(), GA_ROOT));
         return true;
     }
     if (message != WM_NO_BACKUP) return false;
     if (IsWindowVisible(handle()))
-        message_window_c(language_text("restore_no_backup"), 0).run(GetAncestor(handle(), GA_ROOT));
+        message_window_c(language_text("restore_no_backup"), message_kind_c::information).run(GetAncestor(handle(), GA_ROOT));
     return true;
 }
 
@@ -83,7 +83,7 @@ void restore_window_c::on_button() {
     for (HTREEITEM item = items.first_root(); item && !ticked; item = items.next(item))
         if (items.ticked(item)) ticked = item;
     if (!ticked) {
-        message_window_c(language_text("restore_no_driver"), 1).run(owner);
+        message_window_c(language_text("restore_no_driver"), message_kind_c::warning).run(owner);
         return;
     }
     installer_context_c context{program_folder(), settings().backup_path, is_64bit_windows(), &launcher_, &disk_files(), false};

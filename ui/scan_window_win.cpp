@@ -150,7 +150,7 @@ void scan_window_c::abort_scan(const wchar_t* text) {
     if (unattended_)
         failure_text_ = text;
     else
-        message_window_c(text, 2).run(GetParent(handle()));
+        message_window_c(text, message_kind_c::error).run(GetParent(handle()));
     PostMessageW(GetParent(handle()), WM_SCAN_ABORTED, 0, 0);
 }
 
@@ -190,17 +190,17 @@ void scan_window_c::on_query_ended() {
         PostMessageW(main, WM_SCAN_DONE, 0, 0);
         return;
     }
-    PostMessageW(main, report_query_error(result_->outcome) == 2 ? WM_SCAN_ABORTED : WM_START_SCAN, 0, 0);
+    PostMessageW(main, report_query_error(result_->outcome) == message_answer_c::decline ? WM_SCAN_ABORTED : WM_START_SCAN, 0, 0);
 }
 
-int scan_window_c::report_query_error(const query_outcome_c& outcome) {
+message_answer_c scan_window_c::report_query_error(const query_outcome_c& outcome) {
     auto text = scan_error_text(outcome.failure, outcome.http_status, ansi_to_wide(outcome.failure_text));
-    if (!text) return 2;
+    if (!text) return message_answer_c::decline;
     if (unattended_) {
         failure_text_ = *text;
-        return 2;
+        return message_answer_c::decline;
     }
-    return message_window_c(*text, 4).run(GetParent(handle()));
+    return message_window_c(*text, message_kind_c::retry).run(GetParent(handle()));
 }
 
 void scan_window_c::on_size() {

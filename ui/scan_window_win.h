@@ -7,6 +7,7 @@
 #pragma once
 
 #include "common/worker.h"
+#include "ui/message_window_win.h"
 #include "ui/scan_status.h"
 #include "ui/scan_workers.h"
 #include "ui/window_base_win.h"
@@ -57,9 +58,9 @@ private:
     // The worker could not start: the scan ends as failed.
     void on_worker_refused(failure_code_c failure);
     void abort_scan(const wchar_t* text);
-    // 1 retry, 2 cancel (also for a code without a text, which shows nothing; and for an
-    // unattended scan, which keeps the text instead).
-    int report_query_error(const query_outcome_c& outcome);
+    // Accept: retry; decline: cancel (also for a code without a text, which shows nothing; and
+    // for an unattended scan, which keeps the text instead).
+    message_answer_c report_query_error(const query_outcome_c& outcome);
     void on_size();
     void on_paint();
     void paint_status_rows(HDC dc, const RECT& client);

@@ -49,16 +49,16 @@ public:
     explicit reporter_c(update_mode_c mode) : mode_(mode) {}
     bool interactive() const { return mode_ == update_mode_c::interactive; }
 
-    int tell(int code, const std::string& line, const std::wstring& text, int kind) const {
+    int tell(int code, const std::string& line, const std::wstring& text, message_kind_c kind) const {
         if (interactive()) message_window_c(text, kind).run(nullptr);
         else print_for_scripts(line + "\n");
         return code;
     }
     int refused(const std::string& reason) const {
-        return tell(exit_refused, "refused " + reason, language_text("update_refused"), 2);
+        return tell(exit_refused, "refused " + reason, language_text("update_refused"), message_kind_c::error);
     }
     int error(const std::string& reason, const char* key) const {
-        return tell(exit_error, "error " + reason, language_text(key), 2);
+        return tell(exit_error, "error " + reason, language_text(key), message_kind_c::error);
     }
 
 private:
@@ -126,7 +126,7 @@ int run_update(const update_options_c& options) {
         case release_verdict_c::unreadable: return reporter.error(check.reason, "update_check_failed");
         case release_verdict_c::up_to_date:
             return reporter.tell(exit_up_to_date, std::string("up-to-date ") + VANTOREL_VERSION,
-                                 format_language_text("update_up_to_date", {VANTOREL_VERSION_WIDE}, 512), 0);
+                                 format_language_text("update_up_to_date", {VANTOREL_VERSION_WIDE}, 512), message_kind_c::information);
         case release_verdict_c::newer: break;
     }
     const release_offer_c& offer = check.offer;
@@ -137,7 +137,7 @@ int run_update(const update_options_c& options) {
     if (reporter.interactive()) {
         const std::wstring question =
             format_language_text("update_available", {utf8_to_wide(offer.version), VANTOREL_VERSION_WIDE}, 512);
-        if (message_window_c(question, 3).run(nullptr) != 1) return exit_newer;
+        if (message_window_c(question, message_kind_c::question).run(nullptr) != message_answer_c::accept) return exit_newer;
     }
     return download_and_start(reporter, offer);
 }

@@ -94,7 +94,7 @@ float update_progress_window_c::fraction() const {
 
 void update_progress_window_c::on_paint() {
     paint_dc_c paint(handle());
-    draw_skin_image(paint.get(), message_kind_icon(0), 15, 30);
+    draw_skin_image(paint.get(), message_kind_icon(message_kind_c::information), 15, 30);
     RECT edge = bar_area;
     InflateRect(&edge, 1, 1);
     frame_solid(paint.get(), edge, bar_edge_colour);

@@ -8,6 +8,7 @@
 #include "download/installer_choice.h"
 #include "download/zip_entry_name.h"
 #include "service/http_transfer.h"
+#include "service/installed_links.h"
 #include "service/mirrors.h"
 #include "service/scan_response.h"
 #include "service/update_service.h"
@@ -180,7 +181,7 @@ void check_setup_link(const std::string& link) {
     static const fs::path work = base / ("vantorel-links-fuzz-" + std::to_string(::getpid()));
     std::error_code ignored;
     fs::create_directories(work, ignored);
-    const bool written = append_setup_link(utf8_to_wide(work.string()), link);
+    const bool written = append_installed_link(installed_links_path(utf8_to_wide(work.string())), link);
     update_service_c service;
     service.installed_links_file = utf8_to_wide((work / "setup.dat").string());
     load_installed_links(service);

@@ -64,7 +64,7 @@ TEST_F(driver_grouping_test, shared_links_group_and_needed_packages_sort_first_b
     add(L"Net", "http://files/lan.zip", false);       // shares the first network package
     add(L"USB", "http://files/usb.zip", true);        // makes the USB package needed
 
-    std::vector<driver_group_c> best = build_driver_groups(store_, 0, plain_order);
+    std::vector<driver_group_c> best = build_driver_groups(store_, package_mode_c::best, plain_order);
     EXPECT_EQ(links(best), (std::vector<std::string>{"http://files/lan.zip", "http://files/usb.zip", "http://files/vga.zip"}));
     ASSERT_EQ(best[0].devices.size(), 2u);
     EXPECT_EQ(best[0].devices[1], &store_.devices[4]);
@@ -72,9 +72,9 @@ TEST_F(driver_grouping_test, shared_links_group_and_needed_packages_sort_first_b
     EXPECT_EQ(best[1].item, &store_.devices[0].items[0]);  // the first device's offer
     EXPECT_TRUE(best[2].none_needed);
 
-    std::vector<driver_group_c> latest = build_driver_groups(store_, 1, plain_order);
+    std::vector<driver_group_c> latest = build_driver_groups(store_, package_mode_c::latest, plain_order);
     EXPECT_EQ(links(latest), std::vector<std::string>{"http://files/usb2.zip"});
-    EXPECT_EQ(latest[0].mode, 1);
+    EXPECT_EQ(latest[0].mode, package_mode_c::latest);
     EXPECT_EQ(class_rank(L"media"), 2);
     EXPECT_EQ(class_rank(L"Keyboard"), 6);
 }

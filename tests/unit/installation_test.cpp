@@ -4,6 +4,7 @@
 #include "common/path_join.h"
 #include "common/text_convert.h"
 #include "download/start_install.h"
+#include "service/installed_links.h"
 #include "tests/unit/recording_launcher.h"
 #include "tests/unit/test_files.h"
 #include "tests/unit/test_zip.h"
@@ -178,7 +179,7 @@ TEST(start_install, gates_setup_dat_and_one_installation_at_a_time) {
     EXPECT_EQ(bytes_of(scratch.path() / "setup.dat"), link + "\n");
 
     // A link with a line break would read back as two links: it is not written.
-    EXPECT_FALSE(append_setup_link(program_folder, "http://a/x.zip\nhttp://b/y.zip"));
+    EXPECT_FALSE(append_installed_link(installed_links_path(program_folder), "http://a/x.zip\nhttp://b/y.zip"));
     EXPECT_EQ(bytes_of(scratch.path() / "setup.dat"), link + "\n");
     download_sessions.clear();
 }

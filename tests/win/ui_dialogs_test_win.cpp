@@ -32,9 +32,10 @@
 namespace {
 
 int answered_box(int kind, const std::function<void(HWND)>& answer) {
+    // 1 accept, 2 decline, as the dialogs' own results.
     modal_answerer_c answerer(GetCurrentThreadId(), [&](HWND dialog, const std::wstring&) { answer(dialog); });
-    message_window_c box(L"Delete the downloaded file?", kind);
-    return box.run(nullptr);
+    message_window_c box(L"Delete the downloaded file?", all_message_kinds[kind]);
+    return int(box.run(nullptr));
 }
 
 // Brings the box forward as a user would before pressing a key: true once its thread has made it
@@ -148,9 +149,9 @@ TEST(ui_message_box, each_kind_shows_its_buttons_and_sign) {
         EXPECT_EQ(second_visible, kind >= 3) << kind;
         EXPECT_EQ(first_text, kind == 3 ? L"Yes" : kind == 4 ? L"Retry" : L"OK") << kind;
     }
-    EXPECT_EQ(message_kind_icon(0), 353);
-    EXPECT_EQ(message_kind_icon(3), 354);
-    EXPECT_EQ(message_kind_icon(4), 351);
+    EXPECT_EQ(message_kind_icon(message_kind_c::information), 353);
+    EXPECT_EQ(message_kind_icon(message_kind_c::question), 354);
+    EXPECT_EQ(message_kind_icon(message_kind_c::retry), 351);
 }
 
 // Arabic's "Retry" is wider than the skin's button: both buttons grow to fit it, side by side

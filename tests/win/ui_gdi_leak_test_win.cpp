@@ -18,7 +18,7 @@ void open_and_close_every_dialog() {
     modal_answerer_c answerer(GetCurrentThreadId(), [](HWND dialog, const std::wstring&) {
         press_dialog_button(dialog, IDCANCEL);
     }, 0);
-    for (int kind = 0; kind <= 4; ++kind) message_window_c(L"text", kind).run(nullptr);
+    for (message_kind_c kind : all_message_kinds) message_window_c(L"text", kind).run(nullptr);
     succeeding_task_calls_c calls;
     config_window_c(&calls).run(nullptr);
     device_c device;

@@ -134,8 +134,8 @@ TEST_F(ui_reading_direction_test, main_window_and_its_box_are_mirrored_and_image
             GetClientRect(box, &client);
             int client_left = (shown.width - client.right) / 2, client_top = shown.height - client_left - client.bottom;
             // Client x 15 counts from the right: the icon's left edge is its width further left.
-            SIZE icon = skin_image_size(message_kind_icon(1));
-            expect_unmirrored(shown, message_kind_icon(1), client_left + client.right - 15 - icon.cx, client_top + 30,
+            SIZE icon = skin_image_size(message_kind_icon(message_kind_c::warning));
+            expect_unmirrored(shown, message_kind_icon(message_kind_c::warning), client_left + client.right - 15 - icon.cx, client_top + 30,
                               "box icon");
             // The text area (client x 80 to 272) has its face colour up to its last column.
             EXPECT_TRUE(colour_near(shown.at(client_left + client.right - 80 - 1, client_top + 115), RGB(226, 240, 253), 3));
@@ -172,7 +172,7 @@ TEST_F(ui_reading_direction_test, dialogs_and_the_kit_for_a_look) {
         run();
         EXPECT_TRUE(shown) << name << " is not mirrored";
     };
-    photograph("message-3", [] { message_window_c(language_text("remove_confirm"), 3).run(nullptr); });
+    photograph("message-3", [] { message_window_c(language_text("remove_confirm"), message_kind_c::question).run(nullptr); });
     succeeding_task_calls_c calls;
     photograph("settings", [&] { config_window_c(&calls).run(nullptr); });
     recording_launcher_c launcher;

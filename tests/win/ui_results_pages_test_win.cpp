@@ -60,8 +60,8 @@ protected:
 
     // Toggles the offers shown and back: every panel is made anew.
     static void rebuild(test_main_window_c& main) {
-        main->download_page().set_package_mode(1);
-        main->download_page().set_package_mode(0);
+        main->download_page().set_package_mode(package_mode_c::latest);
+        main->download_page().set_package_mode(package_mode_c::best);
         EXPECT_TRUE(pump_until_painted(main->handle()));
     }
 };

@@ -78,7 +78,7 @@ TEST_P(ui_screens_test, kit_dialogs_and_chart) {
     for (int kind = 0; kind <= 4; ++kind) {
         // The button band at the bottom left is flat.
         photograph("message-" + std::to_string(kind),
-                   [&] { message_window_c(language_text(texts[kind]), kind).run(nullptr); }, RGB(139, 184, 241), POINT{10, 6});
+                   [&] { message_window_c(language_text(texts[kind]), all_message_kinds[kind]).run(nullptr); }, RGB(139, 184, 241), POINT{10, 6});
     }
     succeeding_task_calls_c calls;
     photograph("settings", [&] { config_window_c(&calls).run(nullptr); }, RGB(255, 255, 255), POINT{10, 10});
