@@ -5,9 +5,8 @@
 #include "download/download_paths.h"
 #include "service/http_transfer.h"
 
-#include "common/thread_start.h"
-
 #include <algorithm>
+#include <thread>
 
 std::vector<std::shared_ptr<download_session_c>> download_sessions;
 
@@ -94,19 +93,11 @@ bool download_session_c::final_file_is_the_package() const {
     return file_size(final_path) == std::uint64_t(job.expected_size);
 }
 
-download_session_c::~download_session_c() {
-    // The last owner may be the worker itself, ending: it cannot join itself.
-    if (!worker.joinable()) return;
-    if (worker.get_id() == std::this_thread::get_id()) {
-        worker.detach();
-    } else {
-        job.stop.store(1);
-        worker.join();
-    }
-}
+// A running worker holds its session: the last owner is the list or the worker's own end.
+download_session_c::~download_session_c() = default;
 
 bool download_session_c::start_download() {
-    if (worker.joinable() || file_in_use_elsewhere(*this)) return false;
+    if (awaiting_poll_ || file_in_use_elsewhere(*this)) return false;
     const std::uint32_t on_disk = size_or_zero(temp_path);
     if (on_disk > 0) job.bytes_done.store(on_disk);
     job.stop.store(0);
@@ -114,20 +105,18 @@ bool download_session_c::start_download() {
     job.http_status = 0;
     job.digest = expected_sha256 ? &digest : nullptr;
     problem = download_problem::none;
-    worker_call.procedure = download_worker;
-    worker_call.argument = this;
-    worker_call.finished.store(false);
     // The worker keeps its session alive, so it never writes into a freed one.
-    std::optional<std::thread> started = start_thread([keep = shared_from_this()] { run_worker_call(keep->worker_call); });
+    const bool started =
+        worker.start([keep = shared_from_this()](const std::atomic<bool>&) { return download_worker(keep.get()); });
     if (!started) return false;  // no thread to run it on: the state stays as it was
-    worker = std::move(*started);
+    awaiting_poll_ = true;
     state = download_downloading;
     return true;
 }
 
 bool download_session_c::poll_worker() {
-    if (!worker.joinable() || !worker_call.finished.load()) return false;
-    worker.join();
+    if (!awaiting_poll_ || !worker.finished()) return false;
+    awaiting_poll_ = false;
     const bool stopped = job.stop.exchange(0) != 0;
     if (job.code == 0 && job.bytes_done.load() == job.expected_size && expected_sha256 && !worker_digest_matches) {
         // Not the signed package: never kept, so a resume cannot build on it either.
@@ -194,15 +183,11 @@ bool stop_downloads(std::chrono::milliseconds limit) {
     bool all_ended = true;
     for (const auto& session : download_sessions) {
         if (!session->worker_running()) continue;
-        while (!session->worker_call.finished.load() && std::chrono::steady_clock::now() < until)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (session->worker_call.finished.load()) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+        if (session->worker.wait_for(std::max(left, std::chrono::milliseconds(0))))
             session->poll_worker();
-        } else {
-            // Still in a system call; it holds its own session and ends with the process.
-            session->worker.detach();
-            all_ended = false;
-        }
+        else
+            all_ended = false;  // still in a system call; it holds its own session and ends with the process
     }
     return all_ended;
 }

@@ -8,8 +8,8 @@
 #pragma once
 
 #include "download/install_job.h"
-#include "download/worker_call.h"
 #include "common/sha256.h"
+#include "common/worker.h"
 #include "service/transfer_job.h"
 
 #include <chrono>
@@ -17,7 +17,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 enum download_state : std::int32_t {
@@ -73,14 +72,14 @@ public:
     bool remove_download();
     // Nothing in state 1, the package in state 5, the partial file otherwise.
     std::optional<std::wstring> file_to_show() const;
-    bool worker_running() const { return worker.joinable(); }
+    // A worker was started and its end not yet polled.
+    bool worker_running() const { return awaiting_poll_; }
     bool final_file_is_the_package() const;
 
-    std::thread worker;
+    worker_c worker;
     const std::string url;          // the whole link, byte for byte as the answer gave it
     std::wstring worker_path;       // the partial file the worker writes
     transfer_job_c job;
-    worker_call_c worker_call;
     std::int32_t state = download_not_downloaded;
     std::wstring temp_path;
     std::wstring final_path;
@@ -91,6 +90,9 @@ public:
     download_problem problem = download_problem::none;
     // The installation of the complete package (running or last run).
     install_job_c install_job;
+
+private:
+    bool awaiting_poll_ = false;
 };
 
 // The process-wide list; it holds the only owners besides a running worker, which keeps its own

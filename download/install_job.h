@@ -4,7 +4,7 @@
 #pragma once
 
 #include "download/installer_choice.h"
-#include "download/worker_call.h"
+#include "common/worker.h"
 
 #include <atomic>
 #include <cstdint>
@@ -21,7 +21,7 @@ struct install_job_c {
     installer_context_c context;
     std::atomic<std::int32_t> running{0};  // 1 from the start until the worker ends
     std::atomic<bool> stop{false};         // the program is ending: the unpacking stops
-    worker_call_c worker_call;
+    worker_c worker;
     // How the last installation ended, read once `running` is 0.
     unpack_report_c report;
 };

@@ -1,13 +1,5 @@
 #include "download/start_install.h"
 
-#include "common/thread_start.h"
-
-namespace {
-
-std::int32_t install_procedure(void* argument) { return install_package(*static_cast<install_job_c*>(argument)); }
-
-}  // namespace
-
 install_start start_install(const install_request_c& request, download_session_c& session,
                             const installer_context_c& context, install_gates_c& gates) {
     if (session.state != download_complete) return install_start::not_complete;
@@ -26,15 +18,11 @@ install_start start_install(const install_request_c& request, download_session_c
     job.stop.store(false);
     job.report = {};
     job.running.store(1);
-    job.worker_call.procedure = install_procedure;
-    job.worker_call.argument = &job;
-    job.worker_call.finished.store(false);
-    std::optional<std::thread> worker =
-        start_thread([keep = session.shared_from_this()] { run_worker_call(keep->install_job.worker_call); });
-    if (!worker) {
+    const bool started = job.worker.start(
+        [keep = session.shared_from_this()](const std::atomic<bool>&) { return install_package(keep->install_job); });
+    if (!started) {
         job.running.store(0);
         return install_start::no_thread;
     }
-    worker->detach();
     return install_start::started;
 }

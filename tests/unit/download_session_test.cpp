@@ -281,7 +281,7 @@ TEST_F(download_session_test, ended_downloads_complete_without_a_panel_and_a_ref
     // Nobody polls this session until the program ends: it completes, not pauses.
     download_session_c& unpolled = session(served("/bytes/700.zip"), 700);
     ASSERT_TRUE(unpolled.start_download());
-    for (int i = 0; i < 500 && !unpolled.worker_call.finished.load(); ++i)
+    for (int i = 0; i < 500 && !unpolled.worker.finished(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_TRUE(stop_downloads(std::chrono::seconds(5)));
     EXPECT_EQ(unpolled.state, download_complete);

@@ -209,10 +209,10 @@ protected:
         for (const driver_item_c* offer : offers) request.inf_names.push_back(offer->inf_name);
         yes_gates_c gates;
         ASSERT_EQ(start_install(request, session, context(work_ / "downloads"), gates), install_start::started);
-        for (int tick = 0; tick < 1800 && !session.install_job.worker_call.finished.load(); ++tick)
+        for (int tick = 0; tick < 1800 && !session.install_job.worker.finished(); ++tick)
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        ASSERT_TRUE(session.install_job.worker_call.finished.load());
-        EXPECT_EQ(session.install_job.worker_call.result.load(), 0);
+        ASSERT_TRUE(session.install_job.worker.finished());
+        EXPECT_EQ(session.install_job.worker.result(), 0);
     }
 
     static bool windows10() { return os_version().major == 10; }
