@@ -29,13 +29,13 @@ int fetch_usage() {
     return 2;
 }
 
-const char* state_name(std::int32_t state) {
+const char* state_name(download_state_c state) {
     switch (state) {
-    case download_not_downloaded: return "not downloaded";
-    case download_downloading: return "downloading";
-    case download_paused: return "paused";
-    case download_failed: return "failed";
-    case download_complete: return "complete";
+    case download_state_c::not_downloaded: return "not downloaded";
+    case download_state_c::downloading: return "downloading";
+    case download_state_c::paused: return "paused";
+    case download_state_c::failed: return "failed";
+    case download_state_c::complete: return "complete";
     default: return "";
     }
 }
@@ -44,7 +44,7 @@ void print_state(const download_session_c& session) {
     const auto file = session.file_to_show();
     nlohmann::ordered_json out = {
         {"link", session.url},
-        {"state", session.state},
+        {"state", std::int32_t(session.state)},
         {"state_name", state_name(session.state)},
         {"expected_size", session.job.expected_size},
         {"bytes_done", session.job.bytes_done.load()},
@@ -119,7 +119,7 @@ int fetch_command(const cli_arguments& arguments) {
     http_global_init();
     set_last_error(0);
     download_session_c& session = *get_download_session(link, std::uint32_t(size), wide_folder, sha256);
-    if (session.state != download_complete) {
+    if (session.state != download_state_c::complete) {
         std::signal(SIGINT, on_interrupt);
         if (session.start_download()) follow(session, stderr_is_terminal());
         std::signal(SIGINT, SIG_DFL);
@@ -131,8 +131,8 @@ int fetch_command(const cli_arguments& arguments) {
     stop_downloads(std::chrono::seconds(5));
     http_global_cleanup();
     switch (session.state) {
-    case download_complete: return 0;
-    case download_paused: return 130;
+    case download_state_c::complete: return 0;
+    case download_state_c::paused: return 130;
     default: return 1;
     }
 }

@@ -45,24 +45,24 @@ const char* download_problem_key(download_problem problem) {
     return problem == download_problem::digest_mismatch ? "download_digest_mismatch" : "";
 }
 
-const char* download_status_key(std::int32_t state) {
+const char* download_status_key(download_state_c state) {
     switch (state) {
-    case download_not_downloaded: return "download_not_download";
-    case download_downloading: return "download_downloading";
-    case download_paused: return "download_download_paused";
-    case download_failed: return "download_download_error";
-    case download_complete: return "download_download_complete";
+    case download_state_c::not_downloaded: return "download_not_download";
+    case download_state_c::downloading: return "download_downloading";
+    case download_state_c::paused: return "download_download_paused";
+    case download_state_c::failed: return "download_download_error";
+    case download_state_c::complete: return "download_download_complete";
     default: return "";
     }
 }
 
-const char* download_button_key(std::int32_t state) {
+const char* download_button_key(download_state_c state) {
     switch (state) {
-    case download_not_downloaded: return "download_btn_download";
-    case download_downloading: return "download_btn_pause";
-    case download_paused:
-    case download_failed: return "download_btn_resume";
-    case download_complete: return "download_btn_setup";
+    case download_state_c::not_downloaded: return "download_btn_download";
+    case download_state_c::downloading: return "download_btn_pause";
+    case download_state_c::paused:
+    case download_state_c::failed: return "download_btn_resume";
+    case download_state_c::complete: return "download_btn_setup";
     default: return "";
     }
 }
@@ -78,10 +78,10 @@ download_session_c::download_session_c(const std::string& link, std::uint32_t ex
     worker_path = temp_path;
     // The partial file takes precedence: a download that was under way resumes.
     if (file_exists(temp_path)) {
-        state = download_paused;
+        state = download_state_c::paused;
         job.bytes_done.store(size_or_zero(temp_path));
     } else if (final_file_is_the_package()) {
-        state = download_complete;
+        state = download_state_c::complete;
         job.bytes_done.store(expected_size);
     }
 }
@@ -110,7 +110,7 @@ bool download_session_c::start_download() {
         worker.start([keep = shared_from_this()](const std::atomic<bool>&) { return download_worker(keep.get()); });
     if (!started) return false;  // no thread to run it on: the state stays as it was
     awaiting_poll_ = true;
-    state = download_downloading;
+    state = download_state_c::downloading;
     return true;
 }
 
@@ -123,13 +123,13 @@ bool download_session_c::poll_worker() {
         remove_file(temp_path);
         job.bytes_done.store(0);
         problem = download_problem::digest_mismatch;
-        state = download_failed;
+        state = download_state_c::failed;
     } else if (job.code == 0 && job.bytes_done.load() == job.expected_size) {
         // Every byte arrived, even when a pause came after the last one. An older file with the
         // final name must not stand in for this package.
-        state = replace_file(temp_path, final_path) ? download_complete : download_failed;
+        state = replace_file(temp_path, final_path) ? download_state_c::complete : download_state_c::failed;
     } else {
-        state = stopped ? download_paused : download_failed;
+        state = stopped ? download_state_c::paused : download_state_c::failed;
     }
     return true;
 }
@@ -138,19 +138,19 @@ void download_session_c::request_pause() { job.stop.store(1); }
 
 bool download_session_c::remove_download() {
     bool removed = false;
-    if (state == download_paused || state == download_failed)
+    if (state == download_state_c::paused || state == download_state_c::failed)
         removed = remove_file(temp_path);
-    else if (state == download_complete)
+    else if (state == download_state_c::complete)
         removed = remove_file(final_path);
     if (!removed) return false;
     job.bytes_done.store(0);
-    state = download_not_downloaded;
+    state = download_state_c::not_downloaded;
     return true;
 }
 
 std::optional<std::wstring> download_session_c::file_to_show() const {
-    if (state == download_not_downloaded) return std::nullopt;
-    return state == download_complete ? final_path : temp_path;
+    if (state == download_state_c::not_downloaded) return std::nullopt;
+    return state == download_state_c::complete ? final_path : temp_path;
 }
 
 download_session_c* get_download_session(const std::string& link, std::uint32_t expected_size,

@@ -19,12 +19,13 @@
 #include <string>
 #include <vector>
 
-enum download_state : std::int32_t {
-    download_not_downloaded = 1,
-    download_downloading = 2,
-    download_paused = 3,
-    download_failed = 4,
-    download_complete = 5,
+// The numbers are those the states had in earlier versions' panels.
+enum class download_state_c : std::int32_t {
+    not_downloaded = 1,
+    downloading = 2,
+    paused = 3,
+    failed = 4,
+    complete = 5,
 };
 
 // Why the last download of a session failed, where more can be said than "failed".
@@ -40,8 +41,8 @@ const char* download_problem_key(download_problem problem);
 
 // Language keys of a state's status text and of the button (and menu entry) that acts on it;
 // empty for a value that is no state.
-const char* download_status_key(std::int32_t state);
-const char* download_button_key(std::int32_t state);
+const char* download_status_key(download_state_c state);
+const char* download_button_key(download_state_c state);
 
 class download_session_c : public std::enable_shared_from_this<download_session_c> {
 public:
@@ -53,7 +54,7 @@ public:
     download_session_c(const download_session_c&) = delete;
     download_session_c& operator=(const download_session_c&) = delete;
 
-    // States 1, 3 and 4: starts the worker and enters state 2. False when a worker already runs,
+    // Not downloaded, paused or failed: starts the worker and enters downloading. False when a worker already runs,
     // another session's worker is writing the same file (links with the same file name share
     // their files, and two writers appending to one file would corrupt it), or the system would
     // not start a thread.
@@ -65,12 +66,13 @@ public:
     // name, replacing an older file of that name; when the move fails the session fails with the
     // partial file kept.
     bool poll_worker();
-    // State 2: asks the worker to stop; the next poll after its end gives state 3.
+    // Downloading: asks the worker to stop; the next poll after its end gives paused.
     void request_pause();
-    // States 3 and 4 delete the partial file, state 5 the package; then state 1 with no bytes.
+    // Paused and failed delete the partial file, complete the package; then not downloaded, with
+    // no bytes.
     // True when a file was deleted.
     bool remove_download();
-    // Nothing in state 1, the package in state 5, the partial file otherwise.
+    // Nothing when not downloaded, the package when complete, the partial file otherwise.
     std::optional<std::wstring> file_to_show() const;
     // A worker was started and its end not yet polled.
     bool worker_running() const { return awaiting_poll_; }
@@ -80,7 +82,7 @@ public:
     const std::string url;          // the whole link, byte for byte as the answer gave it
     std::wstring worker_path;       // the partial file the worker writes
     transfer_job_c job;
-    std::int32_t state = download_not_downloaded;
+    download_state_c state = download_state_c::not_downloaded;
     std::wstring temp_path;
     std::wstring final_path;
     // The signed digest of the package; none for an unsigned offer the settings let through.

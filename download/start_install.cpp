@@ -2,7 +2,7 @@
 
 install_start start_install(const install_request_c& request, download_session_c& session,
                             const installer_context_c& context, install_gates_c& gates) {
-    if (session.state != download_complete) return install_start::not_complete;
+    if (session.state != download_state_c::complete) return install_start::not_complete;
     if (request.none_needed && !gates.confirm_none_needed()) return install_start::declined;
     if (!gates.user_is_administrator()) {
         gates.tell_administrator_required();

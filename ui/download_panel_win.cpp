@@ -49,7 +49,7 @@ int font_height(HFONT font) {
 HFONT title_font() { return verdana(9, font_weight_c::bold); }
 HFONT line_font() { return arial(8); }
 
-std::wstring button_caption(std::int32_t state) {
+std::wstring button_caption(download_state_c state) {
     const char* key = download_button_key(state);
     return key && *key ? language_text(key) : std::wstring();
 }
@@ -128,13 +128,13 @@ void download_panel_c::on_create() {
                                     item.signed_package ? std::optional<sha256_digest_c>(item.sha256) : std::nullopt);
     int button_top = footer_y() - 8;
     button_.create(307, 308, 309, RECT{20, button_top, 100, button_top + 22},
-                   button_caption(session_ ? session_->state : download_not_downloaded));
+                   button_caption(session_ ? session_->state : download_state_c::not_downloaded));
     // The check box is too small to show a text, but a screen reader reads it by this one.
     checkbox_ = CreateWindowExW(0, L"BUTTON", panel_title().c_str(), WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX | BS_NOTIFY,
                                 10, footer_y(), 13, 13, handle(), reinterpret_cast<HMENU>(INT_PTR(checkbox_id)),
                                 GetModuleHandleW(nullptr), nullptr);
     read_progress();
-    if (session_ && session_->state == download_downloading) start_progress_timer();
+    if (session_ && session_->state == download_state_c::downloading) start_progress_timer();
     update_name();
 }
 
@@ -148,7 +148,7 @@ void download_panel_c::read_progress() {
     if (!session_) return;
     bytes_done_ = session_->job.bytes_done.load();
     size_ = session_->job.expected_size ? session_->job.expected_size : group_.item->size;
-    if (session_->state == download_complete) bytes_done_ = size_;
+    if (session_->state == download_state_c::complete) bytes_done_ = size_;
     fraction_ = size_ > 0 ? float(double(bytes_done_) / double(size_)) : 0.0f;
     if (fraction_ > 1.0f) fraction_ = 1.0f;
 }
@@ -183,8 +183,8 @@ void download_panel_c::report_installation() {
 
 void download_panel_c::download() {
     if (!session_) return;
-    std::int32_t state = session_->state;
-    if (state != download_not_downloaded && state != download_paused && state != download_failed) return;
+    download_state_c state = session_->state;
+    if (state != download_state_c::not_downloaded && state != download_state_c::paused && state != download_state_c::failed) return;
     if (session_->start_download()) start_progress_timer();
     redraw();
 }
@@ -192,8 +192,8 @@ void download_panel_c::download() {
 void download_panel_c::act() {
     if (!session_) return;
     switch (session_->state) {
-        case download_downloading: session_->request_pause(); break;
-        case download_complete: {
+        case download_state_c::downloading: session_->request_pause(); break;
+        case download_state_c::complete: {
             install_request_c request;
             request.link = group_.link;
             request.none_needed = group_.none_needed;
@@ -219,7 +219,7 @@ void download_panel_c::on_mouse(UINT message, LPARAM lparam) {
 }
 
 bool download_panel_c::remove_enabled() const {
-    return session_ && session_->state != download_not_downloaded && session_->state != download_downloading;
+    return session_ && session_->state != download_state_c::not_downloaded && session_->state != download_state_c::downloading;
 }
 
 void download_panel_c::on_context_menu(LPARAM lparam) {
@@ -236,7 +236,7 @@ void download_panel_c::on_context_menu(LPARAM lparam) {
     menu_c menu(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDM_PANEL)));
     HMENU popup = menu.get() ? GetSubMenu(menu.get(), 0) : nullptr;
     if (!popup) return;
-    std::wstring caption = button_caption(session_ ? session_->state : download_not_downloaded).substr(0, 31);
+    std::wstring caption = button_caption(session_ ? session_->state : download_state_c::not_downloaded).substr(0, 31);
     struct entry_c {
         UINT id;
         std::wstring text;
@@ -318,8 +318,8 @@ void download_panel_c::on_paint() {
     if (done.right > done.left) fill_solid(dc, done, progress_fill);
     draw_text(dc, panel_progress_text(bytes_done_, size_), box, verdana(8), title_text_colour,
               DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    std::int32_t state = session_ ? session_->state : download_not_downloaded;
-    const char* status_key = session_ && state == download_failed && session_->problem != download_problem::none
+    download_state_c state = session_ ? session_->state : download_state_c::not_downloaded;
+    const char* status_key = session_ && state == download_state_c::failed && session_->problem != download_problem::none
                                  ? download_problem_key(session_->problem)
                                  : download_status_key(state);
     if (status_key && *status_key)
@@ -334,8 +334,8 @@ void download_panel_c::on_paint() {
 }
 
 std::wstring download_panel_c::status_text() const {
-    std::int32_t state = session_ ? session_->state : download_not_downloaded;
-    const char* key = session_ && state == download_failed && session_->problem != download_problem::none
+    download_state_c state = session_ ? session_->state : download_state_c::not_downloaded;
+    const char* key = session_ && state == download_state_c::failed && session_->problem != download_problem::none
                           ? download_problem_key(session_->problem)
                           : download_status_key(state);
     return key && *key ? language_text(key) : std::wstring();

@@ -44,7 +44,7 @@ void main_window_c::quit() {
     // Downloads that have ended are complete, not asked about.
     poll_download_sessions();
     bool downloading = std::any_of(download_sessions.begin(), download_sessions.end(), [](const auto& session) {
-        return session && session->state == download_downloading;
+        return session && session->state == download_state_c::downloading;
     });
     // A backup under way is asked about too; it ends after the package it is writing.
     bool backing_up = backup_.job_running();

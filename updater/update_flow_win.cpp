@@ -87,11 +87,11 @@ int download_and_start(const reporter_c& reporter, const release_offer_c& offer)
             // The partial file stays: the next run resumes it, checked as before.
             return exit_error;
         }
-    } else if (session->state != download_complete) {
+    } else if (session->state != download_state_c::complete) {
         if (!session->start_download()) return reporter.error("the download could not start", "update_download_failed");
         while (!session->poll_worker()) Sleep(100);
     }
-    if (session->state != download_complete) {
+    if (session->state != download_state_c::complete) {
         const bool altered = session->problem == download_problem::digest_mismatch;
         session->remove_download();
         if (altered) return reporter.refused("the downloaded installer is not the one the publisher signed");

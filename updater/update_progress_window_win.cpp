@@ -70,12 +70,12 @@ void update_progress_window_c::on_init() {
     cancel_.attach(cancel, 356, 357, 358, verdana(9, font_weight_c::bold));
     place_control(handle(), IDCANCEL, 115, 136, 70, 24);
     SetFocus(cancel);
-    if (session_.state != download_complete && !session_.start_download()) {
+    if (session_.state != download_state_c::complete && !session_.start_download()) {
         end_dialog(ended_failed);
         return;
     }
     SetTimer(handle(), poll_timer, poll_milliseconds, nullptr);
-    if (session_.state == download_complete) on_timer();
+    if (session_.state == download_state_c::complete) on_timer();
 }
 
 void update_progress_window_c::on_erase(HDC dc) {
@@ -102,14 +102,14 @@ void update_progress_window_c::on_paint() {
 }
 
 void update_progress_window_c::on_timer() {
-    if (session_.state == download_downloading && !session_.poll_worker()) {
+    if (session_.state == download_state_c::downloading && !session_.poll_worker()) {
         RECT bar = bar_area;
         InvalidateRect(handle(), &bar, FALSE);
         return;
     }
     KillTimer(handle(), poll_timer);
     if (cancelling_) end_dialog(ended_cancelled);
-    else if (session_.state == download_complete) end_dialog(ended_complete);
+    else if (session_.state == download_state_c::complete) end_dialog(ended_complete);
     else end_dialog(ended_failed);
 }
 

@@ -93,27 +93,27 @@ TEST_F(download_session_test, file_names_keep_ordinary_links_and_tame_hostile_on
 
 TEST_F(download_session_test, the_starting_state_comes_from_the_disk) {
     download_session_c& fresh = session("http://h/none.zip", 1000);
-    EXPECT_EQ(fresh.state, download_not_downloaded);
+    EXPECT_EQ(fresh.state, download_state_c::not_downloaded);
     EXPECT_FALSE(fresh.file_to_show());
 
     const download_paths_c partial = make_download_paths(folder_, "http://h/partial.zip");
     write(partial.temp_path, std::string(400, 'p'));
     write(partial.final_path, std::string(900, 'f'));  // the partial file takes precedence
     download_session_c& paused = session("http://h/partial.zip", 1000);
-    EXPECT_EQ(paused.state, download_paused);
+    EXPECT_EQ(paused.state, download_state_c::paused);
     EXPECT_EQ(paused.job.bytes_done.load(), 400u);
     EXPECT_EQ(*paused.file_to_show(), partial.temp_path);
 
     const download_paths_c done = make_download_paths(folder_, "http://h/done.zip");
     write(done.final_path, std::string(1000, 'f'));
     download_session_c& complete = session("http://h/done.zip", 1000);
-    EXPECT_EQ(complete.state, download_complete);
+    EXPECT_EQ(complete.state, download_state_c::complete);
     EXPECT_EQ(complete.job.bytes_done.load(), 1000u);
     EXPECT_EQ(*complete.file_to_show(), done.final_path);
     // A file of another size at the final name is no package of this offer.
     const download_paths_c stale = make_download_paths(folder_, "http://h/stale.zip");
     write(stale.final_path, std::string(700, 'f'));
-    EXPECT_EQ(session("http://h/stale.zip", 1000).state, download_not_downloaded);
+    EXPECT_EQ(session("http://h/stale.zip", 1000).state, download_state_c::not_downloaded);
 
     // Showing the file: the folder while there is none, else Explorer with the file selected.
     recording_launcher_c launcher;
@@ -137,16 +137,16 @@ TEST_F(download_session_test, complete_short_and_failed_downloads) {
     if (served("").empty()) GTEST_SKIP() << "no fault server";
     download_session_c& exact = session(served("/bytes/1000.zip"), 1000);
     ASSERT_TRUE(exact.start_download());
-    EXPECT_EQ(exact.state, download_downloading);
+    EXPECT_EQ(exact.state, download_state_c::downloading);
     EXPECT_FALSE(exact.start_download());  // one worker at a time
     wait_for(exact);
-    EXPECT_EQ(exact.state, download_complete);
+    EXPECT_EQ(exact.state, download_state_c::complete);
     EXPECT_EQ(bytes_of(exact.final_path), pattern(0, 1000));
     EXPECT_FALSE(file_exists(exact.temp_path));
 
     // Removing the package starts the next download from byte 0.
     ASSERT_TRUE(exact.remove_download());
-    EXPECT_EQ(exact.state, download_not_downloaded);
+    EXPECT_EQ(exact.state, download_state_c::not_downloaded);
     EXPECT_FALSE(file_exists(exact.final_path));
     ASSERT_TRUE(exact.start_download());
     wait_for(exact);
@@ -156,14 +156,14 @@ TEST_F(download_session_test, complete_short_and_failed_downloads) {
     download_session_c& short_one = session(served("/bytes/999.zip"), 1000);
     ASSERT_TRUE(short_one.start_download());
     wait_for(short_one);
-    EXPECT_EQ(short_one.state, download_failed);
+    EXPECT_EQ(short_one.state, download_state_c::failed);
     EXPECT_EQ(bytes_of(short_one.temp_path), pattern(0, 999));
 
     // An error answer: failed, and not one byte of its page in the file.
     download_session_c& error = session(served("/status/503"), 1000);
     ASSERT_TRUE(error.start_download());
     wait_for(error);
-    EXPECT_EQ(error.state, download_failed);
+    EXPECT_EQ(error.state, download_state_c::failed);
     EXPECT_EQ(error.job.http_status, 503);
     EXPECT_EQ(bytes_of(error.temp_path), "");
 }
@@ -183,7 +183,7 @@ TEST_F(download_session_test, only_the_signed_bytes_become_the_package) {
     download_session_c& foreign = signed_session(altered);
     ASSERT_TRUE(foreign.start_download());
     wait_for(foreign);
-    EXPECT_EQ(foreign.state, download_failed);
+    EXPECT_EQ(foreign.state, download_state_c::failed);
     EXPECT_EQ(foreign.problem, download_problem::digest_mismatch);
     EXPECT_FALSE(file_exists(paths.temp_path));
     EXPECT_FALSE(file_exists(paths.final_path));
@@ -194,14 +194,14 @@ TEST_F(download_session_test, only_the_signed_bytes_become_the_package) {
     write(paths.final_path, altered);
     write(paths.temp_path, pattern(0, 1200));
     download_session_c& resumed = signed_session(pattern(0, 5000));
-    ASSERT_EQ(resumed.state, download_paused);
+    ASSERT_EQ(resumed.state, download_state_c::paused);
     ASSERT_TRUE(resumed.start_download());
     wait_for(resumed);
-    EXPECT_EQ(resumed.state, download_complete);
+    EXPECT_EQ(resumed.state, download_state_c::complete);
     EXPECT_EQ(resumed.job.http_status, 206);
     EXPECT_EQ(bytes_of(resumed.final_path), pattern(0, 5000));
     download_sessions.clear();
-    EXPECT_EQ(signed_session(pattern(0, 5000)).state, download_complete);  // checked, and it is the package
+    EXPECT_EQ(signed_session(pattern(0, 5000)).state, download_state_c::complete);  // checked, and it is the package
 }
 
 TEST_F(download_session_test, resumes_from_the_bytes_on_disk_and_replaces_an_older_package) {
@@ -211,10 +211,10 @@ TEST_F(download_session_test, resumes_from_the_bytes_on_disk_and_replaces_an_old
     write(paths.temp_path, pattern(0, 400));
     write(paths.final_path, "an older package");
     download_session_c& resumed = session(link, 5000);
-    ASSERT_EQ(resumed.state, download_paused);
+    ASSERT_EQ(resumed.state, download_state_c::paused);
     ASSERT_TRUE(resumed.start_download());
     wait_for(resumed);
-    EXPECT_EQ(resumed.state, download_complete);
+    EXPECT_EQ(resumed.state, download_state_c::complete);
     EXPECT_EQ(resumed.job.http_status, 206);
     EXPECT_EQ(bytes_of(resumed.final_path), pattern(0, 5000));
 
@@ -224,7 +224,7 @@ TEST_F(download_session_test, resumes_from_the_bytes_on_disk_and_replaces_an_old
     download_session_c& complete = session("http://127.0.0.1:1/full.zip", 300);
     ASSERT_TRUE(complete.start_download());
     wait_for(complete);
-    EXPECT_EQ(complete.state, download_complete);
+    EXPECT_EQ(complete.state, download_state_c::complete);
     EXPECT_EQ(bytes_of(complete.final_path), pattern(0, 300));
 }
 
@@ -244,14 +244,14 @@ TEST_F(download_session_test, pause_resume_shared_files_and_closing) {
 
     s.request_pause();
     wait_for(s);
-    EXPECT_EQ(s.state, download_paused);
+    EXPECT_EQ(s.state, download_state_c::paused);
     EXPECT_EQ(bytes_of(s.temp_path), pattern(0, 3000));
     // The range starts at the bytes on disk, whatever the count said at the pause.
     s.job.bytes_done.store(100);
     ASSERT_TRUE(s.start_download());
     EXPECT_EQ(s.job.bytes_done.load(), 3000u);
     wait_for(s);
-    EXPECT_EQ(s.state, download_complete);
+    EXPECT_EQ(s.state, download_state_c::complete);
     EXPECT_EQ(bytes_of(s.final_path), pattern(0, 5000));
 
     // Closing stops running workers within the limit; the partial file stays.
@@ -260,7 +260,7 @@ TEST_F(download_session_test, pause_resume_shared_files_and_closing) {
     for (int i = 0; i < 500 && running.job.bytes_done.load() < 1000; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_TRUE(stop_downloads(std::chrono::seconds(5)));
-    EXPECT_EQ(running.state, download_paused);
+    EXPECT_EQ(running.state, download_state_c::paused);
     EXPECT_EQ(bytes_of(running.temp_path), pattern(0, 1000));
 }
 
@@ -272,7 +272,7 @@ TEST_F(download_session_test, a_package_that_cannot_take_its_final_name_fails_wi
     download_session_c& s = session(link, 100);
     ASSERT_TRUE(s.start_download());
     wait_for(s);
-    EXPECT_EQ(s.state, download_failed);
+    EXPECT_EQ(s.state, download_state_c::failed);
     EXPECT_EQ(bytes_of(s.temp_path), pattern(0, 100));
 }
 
@@ -284,18 +284,18 @@ TEST_F(download_session_test, ended_downloads_complete_without_a_panel_and_a_ref
     for (int i = 0; i < 500 && !unpolled.worker.finished(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_TRUE(stop_downloads(std::chrono::seconds(5)));
-    EXPECT_EQ(unpolled.state, download_complete);
+    EXPECT_EQ(unpolled.state, download_state_c::complete);
     EXPECT_EQ(bytes_of(unpolled.final_path), pattern(0, 700));
 
     download_session_c& other = session(served("/bytes/800.zip"), 800);
     refuse_thread_starts(true);
     EXPECT_FALSE(other.start_download());
     refuse_thread_starts(false);
-    EXPECT_EQ(other.state, download_not_downloaded);
+    EXPECT_EQ(other.state, download_state_c::not_downloaded);
     EXPECT_FALSE(other.worker_running());
     ASSERT_TRUE(other.start_download());
     for (int i = 0; i < 500 && poll_download_sessions(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(other.state, download_complete);
+    EXPECT_EQ(other.state, download_state_c::complete);
 }
 
 TEST_F(download_session_test, links_planted_in_the_download_folder_are_never_followed) {
@@ -309,7 +309,7 @@ TEST_F(download_session_test, links_planted_in_the_download_folder_are_never_fol
     download_session_c& s = session(resumed_link, 900);
     ASSERT_TRUE(s.start_download());
     wait_for(s);
-    EXPECT_EQ(s.state, download_failed);
+    EXPECT_EQ(s.state, download_state_c::failed);
     EXPECT_EQ(bytes_of(outside), pattern(0, 400));
 
     // A dangling link where a download starts afresh: replaced by a new file, its target never made.
@@ -323,7 +323,7 @@ TEST_F(download_session_test, links_planted_in_the_download_folder_are_never_fol
     f.job.bytes_done.store(0);
     ASSERT_TRUE(f.start_download());
     wait_for(f);
-    EXPECT_EQ(f.state, download_complete);
+    EXPECT_EQ(f.state, download_state_c::complete);
     EXPECT_FALSE(std::filesystem::exists(nowhere));
     EXPECT_EQ(bytes_of(f.final_path), pattern(0, 600));
 }

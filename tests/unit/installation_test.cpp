@@ -143,7 +143,7 @@ TEST(start_install, gates_setup_dat_and_one_installation_at_a_time) {
     download_session_c& session = *get_download_session(link, 1, download_folder);
     ASSERT_TRUE(write_test_zip(wide_to_utf8(session.final_path),
                                {{"drv/x64/a.inf", "[Version]"}, {"drv/x64/a.sys", "driver"}, {"readme.htm", "<p>"}}));
-    session.state = download_complete;
+    session.state = download_state_c::complete;
 
     recording_launcher_c launcher;
     installer_context_c context{program_folder, download_folder, true, &launcher, &disk_files()};
@@ -203,7 +203,7 @@ TEST(start_install, every_unpacking_is_new_and_whole_and_only_a_started_installe
     const std::wstring folder = utf8_to_wide(scratch.path().u8string());
     const std::string link = "http://127.0.0.1/driver.zip";
     download_session_c& session = *get_download_session(link, 1, folder);
-    session.state = download_complete;
+    session.state = download_state_c::complete;
     recording_launcher_c launcher;
     const installer_context_c context{folder, folder, false, &launcher, &disk_files()};
     const fs::path package = fs::u8path(wide_to_utf8(session.final_path));
@@ -263,7 +263,7 @@ TEST(start_install, a_signed_package_is_checked_again_before_it_is_unpacked) {
     auto package_of = [&](const std::string& link, const std::string& bytes, const std::optional<sha256_digest_c>& signed_digest) {
         download_session_c& session = *get_download_session(link, std::uint32_t(bytes.size()), folder, signed_digest);
         std::ofstream(fs::u8path(wide_to_utf8(session.final_path)), std::ios::binary) << bytes;
-        session.state = download_complete;
+        session.state = download_state_c::complete;
         return &session;
     };
 

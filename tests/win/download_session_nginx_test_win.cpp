@@ -56,7 +56,7 @@ TEST(download_session_nginx, paused_and_resumed_into_a_folder_with_a_space_and_a
     ASSERT_TRUE(poll_until([&] { return session.job.bytes_done.load() > 0; }, 30000));
     session.request_pause();
     ASSERT_TRUE(wait_for(session));
-    ASSERT_EQ(session.state, download_paused);
+    ASSERT_EQ(session.state, download_state_c::paused);
     const std::uint32_t paused_at = session.job.bytes_done.load();
     EXPECT_GT(paused_at, 0u);
     EXPECT_LT(paused_at, expected.size());
@@ -64,7 +64,7 @@ TEST(download_session_nginx, paused_and_resumed_into_a_folder_with_a_space_and_a
 
     ASSERT_TRUE(session.start_download());
     ASSERT_TRUE(wait_for(session));
-    ASSERT_EQ(session.state, download_complete);
+    ASSERT_EQ(session.state, download_state_c::complete);
     EXPECT_EQ(session.job.http_status, 206);
     EXPECT_TRUE(bytes_of(session.final_path) == expected);
 

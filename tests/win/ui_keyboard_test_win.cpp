@@ -133,10 +133,10 @@ TEST_F(ui_keyboard_test, the_keyboard_alone_scans_downloads_installs_backs_up_an
     download_session_c* slow_session = panel(main, 0).session();
     ASSERT_EQ(std::string(slow_session->url), slow);
     keys.type(VK_RETURN);
-    EXPECT_EQ(slow_session->state, download_downloading);
+    EXPECT_EQ(slow_session->state, download_state_c::downloading);
     ASSERT_TRUE(keys.pump_until([&] { return slow_session->job.bytes_done.load() >= 150000; }, ui_timeout_ms));
     keys.type(VK_RETURN);
-    EXPECT_TRUE(keys.pump_until([&] { return slow_session->state == download_paused; }, ui_timeout_ms));
+    EXPECT_TRUE(keys.pump_until([&] { return slow_session->state == download_state_c::paused; }, ui_timeout_ms));
 
     // The menu key opens the panel's menu, Esc closes it.
     {
@@ -152,7 +152,7 @@ TEST_F(ui_keyboard_test, the_keyboard_alone_scans_downloads_installs_backs_up_an
     keys.type(VK_SPACE);
     EXPECT_TRUE(panel(main, 1).checked());
     EXPECT_FALSE(panel(main, 0).checked());
-    ASSERT_EQ(panel(main, 1).session()->state, download_complete);
+    ASSERT_EQ(panel(main, 1).session()->state, download_state_c::complete);
     keys.type(VK_RETURN);
     ASSERT_TRUE(keys.pump_until([&] { return main.launcher.started().size() == 2; }, ui_timeout_ms));
     EXPECT_NE(main.launcher.started()[1].find(L"/SH /PATH"), std::wstring::npos) << main.launcher.started()[1];

@@ -87,22 +87,22 @@ TEST_F(ui_results_pages_test, a_panel_download_pauses_and_resumes_and_a_rebuilt_
     EXPECT_FALSE(panel(main, 0).remove_enabled());
 
     click_panel_button(panel(main, 0));
-    EXPECT_EQ(session->state, download_downloading);
+    EXPECT_EQ(session->state, download_state_c::downloading);
     ASSERT_TRUE(pump_until([&] { return session->job.bytes_done.load() >= 150000; }, 15000));
     EXPECT_FALSE(panel(main, 0).remove_enabled());
     save_screenshot(main->handle(), "download-panel-downloading");
 
     rebuild(main);
     EXPECT_EQ(panel(main, 0).session(), session);
-    EXPECT_EQ(session->state, download_downloading);
+    EXPECT_EQ(session->state, download_state_c::downloading);
     click_panel_button(panel(main, 0));  // pause
-    ASSERT_TRUE(pump_until([&] { return session->state == download_paused; }, 15000));
+    ASSERT_TRUE(pump_until([&] { return session->state == download_state_c::paused; }, 15000));
     EXPECT_TRUE(panel(main, 0).remove_enabled());
     click_panel_button(panel(main, 0));  // resume from where it stopped
-    EXPECT_EQ(session->state, download_downloading);
+    EXPECT_EQ(session->state, download_state_c::downloading);
     ASSERT_TRUE(pump_until([&] { return session->job.bytes_done.load() >= 300000; }, 15000));
     click_panel_button(panel(main, 0));
-    ASSERT_TRUE(pump_until([&] { return session->state == download_paused; }, 15000));
+    ASSERT_TRUE(pump_until([&] { return session->state == download_state_c::paused; }, 15000));
     EXPECT_TRUE(session->remove_download());
 }
 
@@ -146,7 +146,7 @@ TEST_F(ui_results_pages_test, an_installation_starts_once_however_often_the_pane
     ShowWindow(main->handle(), SW_SHOW);
     scan_to_results(main);
     download_session_c* session = panel(main, 0).session();
-    ASSERT_EQ(session->state, download_complete);
+    ASSERT_EQ(session->state, download_state_c::complete);
 
     modal_answerer_c answerer(GetCurrentThreadId(), [](HWND box, const std::wstring&) { press_dialog_button(box, IDOK); });
     main.launcher.hold();  // the installer "runs" until released

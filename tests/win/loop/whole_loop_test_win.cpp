@@ -182,12 +182,12 @@ protected:
         if (pause_once) {
             session->request_pause();
             wait_for_worker(*session);
-            EXPECT_EQ(session->state, download_paused);
+            EXPECT_EQ(session->state, download_state_c::paused);
             EXPECT_LE(session->job.bytes_done.load(), item.size);
             EXPECT_TRUE(session->start_download());
         }
         wait_for_worker(*session);
-        EXPECT_EQ(session->state, download_complete) << item.link;
+        EXPECT_EQ(session->state, download_state_c::complete) << item.link;
         EXPECT_EQ(fs::file_size(session->final_path), item.size);
         return session;
     }
