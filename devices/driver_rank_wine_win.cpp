@@ -1,6 +1,7 @@
 #include "devices/driver_rank_wine_win.h"
 
 #include "common/file_open.h"
+#include "common/inf_values.h"
 #include "common/registry_key_win.h"
 #include "devices/device_ids_win.h"
 #include "devices/driver_rank.h"
@@ -61,7 +62,7 @@ bool read_installed_driver_rank_from_inf(HDEVINFO set, SP_DEVINFO_DATA& device, 
     std::uint32_t feature = default_feature_score;
     if (actual)
         if (auto text = read_inf_value(inf.get(), actual->c_str(), L"FeatureScore"))
-            feature = parse_feature_score(*text).value_or(default_feature_score);
+            feature = read_feature_score(*text).value_or(default_feature_score);
     driver_signature_c signature = catalog_staged(read_catalog_name(inf.get(), platform), inf_name)
                                        ? driver_signature_c::trusted
                                    : nt ? driver_signature_c::unsigned_nt
