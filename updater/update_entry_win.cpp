@@ -59,7 +59,7 @@ int run(int argc, const wchar_t* const* argv) {
     const update_options_c options = parse_update_options(argc, argv);
     if (options.mode == update_mode_c::help) return print_for_scripts(update_usage_text), exit_up_to_date;
     if (options.mode == update_mode_c::misuse) {
-        print_for_scripts("update.exe: " + wide_to_utf8(options.problem) + "\n" +
+        print_for_scripts("update.exe: " + options.problem + "\n" +
                           update_usage_text,
                           true);
         return exit_misuse;
