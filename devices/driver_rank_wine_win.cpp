@@ -21,13 +21,7 @@ const wchar_t catalog_root[] = L"\\catroot\\{F750E6C3-38EE-11D1-85E5-00C04FC295E
 std::wstring driver_key_text(HDEVINFO set, SP_DEVINFO_DATA& device, const wchar_t* name) {
     HKEY raw = SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_READ);
     if (raw == INVALID_HANDLE_VALUE) return std::wstring();
-    registry_key_c key(raw);
-    wchar_t value[256] = {};
-    DWORD type = 0, size = sizeof value - sizeof(wchar_t);
-    if (RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
-        type != REG_SZ)
-        return std::wstring();
-    return value;
+    return registry_key_c(raw).read_text(name).value_or(std::wstring());
 }
 
 bool catalog_staged(const std::wstring& catalog, const std::wstring& inf_name) {
