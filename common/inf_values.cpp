@@ -75,11 +75,10 @@ std::optional<inf_date_c> month_day_year(std::basic_string_view<Char> text, std:
     if (first == text.size()) return std::nullopt;
     std::size_t second = text.find(text[first], first + 1);
     if (second == std::basic_string_view<Char>::npos) return std::nullopt;
-    std::optional<std::uint32_t> month = digits_value(trimmed(text.substr(0, first)), 10, 12);
-    std::optional<std::uint32_t> day = digits_value(trimmed(text.substr(first + 1, second - first - 1)), 10, 31);
+    std::optional<std::uint32_t> month = digits_value(trimmed(text.substr(0, first)), 10, 99);
+    std::optional<std::uint32_t> day = digits_value(trimmed(text.substr(first + 1, second - first - 1)), 10, 99);
     std::optional<std::uint32_t> year = digits_value(trimmed(text.substr(second + 1)), 10, 9999);
-    if (!month || !day || !year || *month < 1 || *year < 1 || *day < 1 || int(*day) > days_in_month(int(*month), int(*year)))
-        return std::nullopt;
+    if (!month || !day || !year) return std::nullopt;
     return inf_date_c{int(*year), int(*month), int(*day)};
 }
 
@@ -116,6 +115,11 @@ std::optional<inf_date_c> read_month_day_year(std::string_view text, std::string
 }
 std::optional<inf_date_c> read_month_day_year(std::wstring_view text, std::string_view separators) {
     return month_day_year(text, separators);
+}
+
+bool is_calendar_date(const inf_date_c& date) {
+    return date.month >= 1 && date.month <= 12 && date.year >= 1 && date.year <= 9999 && date.day >= 1 &&
+           date.day <= days_in_month(date.month, date.year);
 }
 
 std::optional<driver_version_parts_c> read_driver_version(std::string_view text) { return driver_version(text); }

@@ -22,11 +22,14 @@ struct inf_date_c {
 };
 
 // A date written month, day, year, as DriverVer writes it with "/" ("03/20/2019") and a driver
-// key's DriverDate with "-" ("3-20-2019"). `separators` lists the separators taken; both places
-// between the numbers hold the same one. Nothing for a date the calendar lacks (02/30/2021) or a
-// year outside 1 to 9999.
+// key's DriverDate with "-" ("3-20-2019"): three numbers (month and day up to 99, the year up to
+// 9999) with one of `separators` between them, the same one in both places. Nothing for anything
+// else; whether the calendar has that day is is_calendar_date's to say.
 std::optional<inf_date_c> read_month_day_year(std::string_view text, std::string_view separators);
 std::optional<inf_date_c> read_month_day_year(std::wstring_view text, std::string_view separators);
+
+// Months 1 to 12, the days each month has (leap years included), years 1 to 9999.
+bool is_calendar_date(const inf_date_c& date);
 
 // DriverVer's version "w.x.y.z": up to four numbers of at most 65535 separated by dots, missing
 // ones 0; an empty value is 0.0.0.0.

@@ -42,7 +42,7 @@ std::string first_value(const inf_line_c* line) {
 // "mm/dd/yyyy" to "yyyy-mm-dd"; false when it is no valid date, or one before 1980 or after 2099.
 bool parse_driver_date(std::string_view text, std::string& date) {
     std::optional<inf_date_c> parsed = read_month_day_year(text, "/");
-    if (!parsed || parsed->year < 1980 || parsed->year > 2099) return false;
+    if (!parsed || !is_calendar_date(*parsed) || parsed->year < 1980 || parsed->year > 2099) return false;
     char formatted[16];
     std::snprintf(formatted, sizeof formatted, "%04d-%02d-%02d", parsed->year, parsed->month, parsed->day);
     date = formatted;

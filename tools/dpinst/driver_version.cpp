@@ -12,7 +12,7 @@ auto key(const driver_version_c& v) { return std::make_tuple(v.year, v.month, v.
 
 bool parse_driver_date(const std::wstring& text, driver_version_c& version) {
     std::optional<inf_date_c> date = read_month_day_year(text, "/-");
-    if (!date) return false;
+    if (!date || !is_calendar_date(*date)) return false;
     version.year = date->year;
     version.month = date->month;
     version.day = date->day;
