@@ -58,9 +58,10 @@ std::optional<registry_value_c> registry_key_c::read_value(const wchar_t* name) 
     return std::nullopt;
 }
 
-std::optional<std::wstring> registry_key_c::read_text(const wchar_t* name) const {
+std::optional<std::wstring> registry_key_c::read_text(const wchar_t* name, text_types_c types) const {
     std::optional<registry_value_c> value = read_value(name);
-    if (!value || (value->type != REG_SZ && value->type != REG_EXPAND_SZ)) return std::nullopt;
+    if (!value) return std::nullopt;
+    if (value->type != REG_SZ && (types == text_types_c::plain || value->type != REG_EXPAND_SZ)) return std::nullopt;
     std::wstring text;
     for (std::size_t i = 0; i + 1 < value->bytes.size(); i += 2) {
         wchar_t unit = wchar_t(value->bytes[i] | value->bytes[i + 1] << 8);

@@ -37,9 +37,10 @@ public:
 
     // The value as stored; nothing when it is missing or cannot be read.
     std::optional<registry_value_c> read_value(const wchar_t* name) const;
-    // A REG_SZ or REG_EXPAND_SZ value (not expanded), up to its first terminator; nothing when it
-    // is missing or of another type.
-    std::optional<std::wstring> read_text(const wchar_t* name) const;
+    // A REG_SZ value (or, where `types` says so, a REG_EXPAND_SZ value too, not expanded) up to its
+    // first terminator; nothing when it is missing or of another type.
+    enum class text_types_c { plain, plain_or_expandable };
+    std::optional<std::wstring> read_text(const wchar_t* name, text_types_c types = text_types_c::plain) const;
     // A 32-bit value read into 4 bytes; as the settings have always been read, its registry type is
     // not checked. Nothing when it is missing or longer.
     std::optional<std::uint32_t> read_number(const wchar_t* name) const;

@@ -65,7 +65,7 @@ bool same_path(const std::wstring& a, const std::wstring& b) {
 void quote_old_run_value() {
     registry_key_c key;
     if (key.open(HKEY_CURRENT_USER, run_key_path, KEY_READ | KEY_WRITE) != ERROR_SUCCESS) return;
-    std::optional<std::wstring> value = key.read_text(product_title);
+    std::optional<std::wstring> value = key.read_text(product_title, registry_key_c::text_types_c::plain_or_expandable);
     if (value && !value->empty() && (*value)[0] != L'"' && same_path(*value, program_path()))
         key.write_text(product_title, run_value_for(program_path()));
 }
@@ -145,7 +145,7 @@ bool set_run_at_logon(std::uint32_t flag) {
 std::optional<std::wstring> read_run_at_logon() {
     registry_key_c key;
     if (key.open(HKEY_CURRENT_USER, run_key_path) != ERROR_SUCCESS) return std::nullopt;
-    std::optional<std::wstring> value = key.read_text(product_title);
+    std::optional<std::wstring> value = key.read_text(product_title, registry_key_c::text_types_c::plain_or_expandable);
     if (!value) return std::nullopt;
     return program_of_run_value(*value);
 }
