@@ -20,17 +20,10 @@
 
 namespace {
 
-// Reads the options all three commands share; the rest go to `rest`.
-bool read_options(const cli_arguments& arguments, backup_options_c& options, std::string& profile, cli_arguments& rest) {
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const bool has_value = i + 1 < arguments.size();
-        if (arguments[i] == "--folder" && has_value) options.folder = arguments[++i];
-        else if (arguments[i] == "--store" && has_value) options.store = arguments[++i];
-        else if (arguments[i] == "--inf-folder" && has_value) options.inf_folder = arguments[++i];
-        else if (arguments[i] == "--profile" && has_value) profile = arguments[++i];
-        else rest.push_back(arguments[i]);
-    }
-    return true;
+// Takes an option all three commands share when one is at hand.
+bool take_shared_option(argument_reader_c& reader, backup_options_c& options, std::string& profile) {
+    return reader.take_value("--folder", options.folder) || reader.take_value("--store", options.store) ||
+           reader.take_value("--inf-folder", options.inf_folder) || reader.take_value("--profile", profile);
 }
 
 // The entries whose archive is in the folder: those a restore can use.
@@ -54,11 +47,8 @@ nlohmann::ordered_json index_json(const backup_index_c& index) {
     return entries;
 }
 
-bool prepare(const cli_arguments& arguments, backup_environment_c& environment, inventory_run_c& run,
-             cli_arguments& rest) {
-    backup_options_c options;
-    std::string profile;
-    read_options(arguments, options, profile, rest);
+bool prepare(const backup_options_c& options, const std::string& profile, backup_environment_c& environment,
+             inventory_run_c& run) {
     if (!backup_environment(options, environment) || !run_inventory(profile, false, run)) return false;
     const backup_index_load_c load =
         load_backup_index(backup_index, environment.index_path, environment.backup_folder, run.store);
@@ -71,35 +61,36 @@ bool prepare(const cli_arguments& arguments, backup_environment_c& environment, 
 }  // namespace
 
 int backups_command(const cli_arguments& arguments) {
+    backup_options_c options;
+    std::string profile;
+    argument_reader_c reader(arguments);
+    while (!reader.done())
+        if (!take_shared_option(reader, options, profile)) reader.refuse_unknown();
+    if (reader.failed()) return command_line_problem(reader.problem());
     backup_environment_c environment;
     inventory_run_c run;
-    cli_arguments rest;
-    if (!prepare(arguments, environment, run, rest)) return 1;
-    if (!rest.empty()) {
-        std::fprintf(stderr, "usage: vantorel-cli backups [--folder DIR] [--profile FILE]\n");
-        return 2;
-    }
+    if (!prepare(options, profile, environment, run)) return 1;
     std::cout << index_json(backup_index).dump(2) << "\n";
     return 0;
 }
 
 int backup_command(const cli_arguments& arguments) {
-    backup_environment_c environment;
-    inventory_run_c run;
-    cli_arguments rest;
-    if (!prepare(arguments, environment, run, rest)) return 1;
-    const auto candidates = build_backup_candidates(run.store, environment.store, environment.os_version_number);
-    std::vector<const backup_candidate_c*> ticked;
+    backup_options_c options;
+    std::string profile, instance_path;
     bool all = false;
     std::vector<std::wstring> wanted;
-    for (std::size_t i = 0; i < rest.size(); ++i) {
-        if (rest[i] == "--all") all = true;
-        else if (rest[i] == "--device" && i + 1 < rest.size()) wanted.push_back(utf8_to_wide(rest[++i]));
-        else {
-            std::fprintf(stderr, "usage: vantorel-cli backup (--all | --device INSTANCE_PATH...) [--folder DIR]\n");
-            return 2;
-        }
+    argument_reader_c reader(arguments);
+    while (!reader.done()) {
+        if (reader.take_switch("--all")) all = true;
+        else if (reader.take_value("--device", instance_path)) wanted.push_back(utf8_to_wide(instance_path));
+        else if (!take_shared_option(reader, options, profile)) reader.refuse_unknown();
     }
+    if (reader.failed()) return command_line_problem(reader.problem());
+    backup_environment_c environment;
+    inventory_run_c run;
+    if (!prepare(options, profile, environment, run)) return 1;
+    const auto candidates = build_backup_candidates(run.store, environment.store, environment.os_version_number);
+    std::vector<const backup_candidate_c*> ticked;
     for (const backup_candidate_c& candidate : candidates) {
         bool chosen = all;
         for (const device_c* device : candidate.devices)
@@ -134,20 +125,17 @@ int backup_command(const cli_arguments& arguments) {
 int restore_command(const cli_arguments& arguments) {
     backup_options_c options;
     std::string profile;
-    cli_arguments rest;
-    read_options(arguments, options, profile, rest);
     bool dry_run = false, wait = false;
     std::vector<std::string> names;
-    for (const std::string& argument : rest) {
-        if (argument == "--dry-run") dry_run = true;
-        else if (argument == "--wait") wait = true;
-        else names.push_back(argument);
+    argument_reader_c reader(arguments);
+    while (!reader.done()) {
+        if (reader.take_switch("--dry-run")) dry_run = true;
+        else if (reader.take_switch("--wait")) wait = true;
+        else if (!take_shared_option(reader, options, profile)) names.push_back(reader.take_operand());
     }
+    if (reader.failed()) return command_line_problem(reader.problem());
     const std::string name = names.size() == 1 ? names.front() : std::string();
-    if (name.empty()) {
-        std::fprintf(stderr, "usage: vantorel-cli restore ARCHIVE_NAME [--folder DIR] [--wait | --dry-run]\n");
-        return 2;
-    }
+    if (name.empty()) return command_line_problem("name one backup archive to restore");
     backup_environment_c environment;
     if (!backup_environment(options, environment)) return 1;
     noting_launcher_c launcher(dry_run ? nullptr : environment.install.shell, wait);

@@ -1,54 +1,69 @@
 #include "cli/cli_commands.h"
+#include "cli/machine_options.h"
 #include "common/version.h"
 
 #include <cstdio>
-#include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
 struct command_entry_c {
     const char* name;
     int (*run)(const cli_arguments&);
-    const char* usage;
+    std::string usage;  // what --help and a wrong command line print, after "usage: vantorel-cli "
 };
 
-const command_entry_c commands[] = {
-    {"facts", facts_command, "facts                      machine facts (OS code, 64-bit, WMI sidebar facts)"},
-    {"inventory", inventory_command,
-     "inventory [--include-absent] [--profile FILE] [--summary]\n"
-     "                             the device inventory (SetupAPI, or a simulated PC profile)"},
-    {"request", request_command,
-     "request [--profile FILE] [--include-absent] [--compressed] [--os CODE] [--model TEXT] [--lang N]\n"
-     "                             the scan request document (or its zlib stream) for the inventory"},
-    {"scan", scan_command,
-     "scan [--mirror URL]... [--profile FILE] [--setup-dat FILE] [--summary] [--allow-unsigned] [--proxy URL]\n"
-     "                             enumerate, ask the update server, choose the signed offers"},
-    {"answer", answer_command,
-     "answer --profile FILE --answer FILE --os-version N [--setup-dat FILE]   match a saved answer offline"},
-    {"download", download_command,
-     "download URL --size N --to PATH [--resume-from N] [--sha256 HEX] [--proxy URL]\n"
-     "                             downloads a package with resume and retries; prints the job"},
-    {"fetch", fetch_command,
-     "fetch LINK --size N [--sha256 HEX] --folder DIR [--proxy URL]\n"
-     "                             downloads a package as the program does: a session in DIR that resumes\n"
-     "                             what is there; Ctrl+C pauses; prints the final state"},
-    {"install", install_command,
-     "install PACKAGE [--inf PATH]... [--folder DIR] [--sha256 HEX] [--wait | --dry-run]\n"
-     "                             unpacks a package as the program does; prints and starts the installer\n"
-     "                             (--wait: silently, to its end, with its result)"},
-    {"backup", backup_command,
-     "backup (--all | --device INSTANCE_PATH...) [--folder DIR] [--profile FILE --store DIR --inf-folder DIR]\n"
-     "                             archives driver packages from the driver store and records them in the index"},
-    {"backups", backups_command, "backups [--folder DIR]     the backup index, checked against the archives and devices"},
-    {"restore", restore_command,
-     "restore ARCHIVE_NAME [--folder DIR] [--wait | --dry-run]\n"
-     "                             unpacks a backup and starts the installer, forced"},
-    {"proxy", proxy_command,
-     "proxy URL [--proxy URL]    the proxy a request to URL goes through, and the user's proxy settings"},
-    {"sha256", sha256_command, "sha256 FILE...              each file's SHA-256, and how fast it was read and hashed"},
-    {"settings", settings_command, "settings                   the settings as the program loads them (Windows builds)"},
-    {"schedule", schedule_command, "schedule [show|on|off] [--name NAME]   the weekly scan's work item (Windows builds)"},
-};
+// Continuation lines of a usage line start under its description.
+const std::string indent(29, ' ');
+
+const std::vector<command_entry_c>& commands() {
+    const std::string machine = machine_options_usage;
+    static const std::vector<command_entry_c> table = {
+        {"facts", facts_command, "facts                      machine facts (OS code, 64-bit, WMI sidebar facts)"},
+        {"inventory", inventory_command,
+         "inventory [--include-absent] [--profile FILE] [--summary]\n" + indent +
+             "the device inventory (SetupAPI, or a simulated PC profile)"},
+        {"request", request_command,
+         "request [--profile FILE] [--include-absent] [--compressed]\n" + indent + machine + "\n" + indent +
+             "the scan request document (or its zlib stream) for the inventory"},
+        {"scan", scan_command,
+         "scan [--mirror URL]... [--profile FILE] [--include-absent] [--setup-dat FILE] [--summary]\n" + indent +
+             "[--allow-unsigned] [--proxy URL]\n" + indent + machine + "\n" + indent +
+             "enumerate, ask the update server, choose the signed offers"},
+        {"answer", answer_command,
+         "answer --profile FILE --answer FILE [--setup-dat FILE] [--include-absent] [--summary]\n" + indent + machine +
+             "\n" + indent + "match a saved answer offline"},
+        {"download", download_command,
+         "download URL --size N --to PATH [--resume-from N] [--sha256 HEX] [--proxy URL]\n" + indent +
+             "downloads a package with resume and retries; prints the job"},
+        {"fetch", fetch_command,
+         "fetch LINK --size N [--sha256 HEX] --folder DIR [--proxy URL]\n" + indent +
+             "downloads a package as the program does: a session in DIR that resumes\n" + indent +
+             "what is there; Ctrl+C pauses; prints the final state"},
+        {"install", install_command,
+         "install PACKAGE [--inf PATH]... [--folder DIR] [--sha256 HEX] [--wait | --dry-run]\n" + indent +
+             "unpacks a package as the program does; prints and starts the installer\n" + indent +
+             "(--wait: silently, to its end, with its result)"},
+        {"backup", backup_command,
+         "backup (--all | --device INSTANCE_PATH...) [--folder DIR] [--profile FILE --store DIR --inf-folder DIR]\n" +
+             indent + "archives driver packages from the driver store and records them in the index"},
+        {"backups", backups_command,
+         "backups [--folder DIR] [--profile FILE --store DIR --inf-folder DIR]\n" + indent +
+             "the backup index, checked against the archives and devices"},
+        {"restore", restore_command,
+         "restore ARCHIVE_NAME [--folder DIR] [--wait | --dry-run]\n" + indent +
+             "unpacks a backup and starts the installer, forced"},
+        {"proxy", proxy_command, "proxy URL [--proxy URL]    the proxy a request to URL goes through, and the user's proxy settings"},
+        {"sha256", sha256_command, "sha256 FILE...             each file's SHA-256, and how fast it was read and hashed"},
+        {"settings", settings_command, "settings                   the settings as the program loads them (Windows builds)"},
+        {"schedule", schedule_command,
+         "schedule [show|on|off] [--name NAME]   the weekly scan's work item (Windows builds);\n" + indent +
+             "NAME: the task \"\\NAME\" (Task Scheduler 2.0) and the work item NAME (1.0)\n" + indent +
+             "instead of the current user's task and the item \"Vantorel\""},
+    };
+    return table;
+}
 
 void print_usage(std::FILE* to) {
     std::fprintf(to, "usage: vantorel-cli COMMAND [OPTIONS]\n"
@@ -56,9 +71,13 @@ void print_usage(std::FILE* to) {
                      "Each command prints JSON on standard output; exit 0 on success, 1 on failure (one line on\n"
                      "standard error says why), 2 for a command line it cannot use; fetch exits 130 when paused.\n"
                      "commands:\n");
-    for (const auto& command : commands) std::fprintf(to, "  %s\n", command.usage);
+    for (const auto& command : commands()) std::fprintf(to, "  %s\n", command.usage.c_str());
     std::fprintf(to, "--proxy URL (scan, download, fetch, proxy): every request through this proxy (\"direct\": none)\n"
                      "instead of the system's proxy settings.\n");
+}
+
+void print_command_usage(std::FILE* to, const command_entry_c& command) {
+    std::fprintf(to, "usage: vantorel-cli %s\n", command.usage.c_str());
 }
 
 // The commands that make requests, and so take --proxy.
@@ -70,10 +89,15 @@ bool asks_for_help(const std::string& argument) { return argument == "--help" ||
 
 }  // namespace
 
+int command_line_problem(const std::string& problem) {
+    std::fprintf(stderr, "vantorel-cli: %s\n", problem.c_str());
+    return exit_misuse;
+}
+
 int run_cli(const cli_arguments& arguments) {
     if (arguments.empty()) {
         print_usage(stderr);
-        return 2;
+        return exit_misuse;
     }
     if (asks_for_help(arguments[0]) || arguments[0] == "help") {
         print_usage(stdout);
@@ -83,22 +107,20 @@ int run_cli(const cli_arguments& arguments) {
         std::printf("vantorel-cli %s\n", VANTOREL_VERSION);
         return 0;
     }
-    for (const auto& command : commands) {
+    for (const auto& command : commands()) {
         if (arguments[0] != command.name) continue;
         for (std::size_t i = 1; i < arguments.size(); ++i) {
             if (asks_for_help(arguments[i])) {
-                std::printf("usage: vantorel-cli %s\n", command.usage);
+                print_command_usage(stdout, command);
                 return 0;
             }
         }
         cli_arguments rest(arguments.begin() + 1, arguments.end());
-        if (takes_proxy(command.name) && !take_proxy_option(rest)) {
-            std::fprintf(stderr, "usage: vantorel-cli %s\n", command.usage);
-            return 2;
-        }
-        return command.run(rest);
+        int code = takes_proxy(command.name) && !take_proxy_option(rest) ? exit_misuse : command.run(rest);
+        if (code == exit_misuse) print_command_usage(stderr, command);
+        return code;
     }
     std::fprintf(stderr, "vantorel-cli: unknown command '%s'\n", arguments[0].c_str());
     print_usage(stderr);
-    return 2;
+    return exit_misuse;
 }

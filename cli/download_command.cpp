@@ -1,5 +1,4 @@
 #include "cli/cli_commands.h"
-#include "common/sha256.h"
 #include "common/text_convert.h"
 #include "service/http_transfer.h"
 #include "common/last_error.h"
@@ -7,50 +6,24 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
-#include <cstdlib>
 #include <iostream>
 
-namespace {
-
-int download_usage() {
-    std::fprintf(stderr, "usage: vantorel-cli download URL --size N --to PATH [--resume-from N] [--sha256 HEX]\n");
-    return 2;
-}
-
-bool parse_size(const std::string& text, std::uint32_t& out) {
-    char* end = nullptr;
-    unsigned long long value = std::strtoull(text.c_str(), &end, 10);
-    if (text.empty() || !end || *end != '\0' || value > 0xFFFFFFFFull) return false;
-    out = std::uint32_t(value);
-    return true;
-}
-
-}  // namespace
-
 int download_command(const cli_arguments& arguments) {
-    if (arguments.empty()) return download_usage();
+    if (arguments.empty()) return command_line_problem("name the URL to download");
     const std::string url = arguments[0];
     std::string target;
     std::uint32_t size = 0, resume_from = 0;
     bool has_size = false;
     std::optional<sha256_digest_c> expected;
-    for (std::size_t i = 1; i < arguments.size(); ++i) {
-        bool has_value = i + 1 < arguments.size();
-        if (arguments[i] == "--size" && has_value) {
-            if (!parse_size(arguments[++i], size)) return download_usage();
-            has_size = true;
-        } else if (arguments[i] == "--to" && has_value) {
-            target = arguments[++i];
-        } else if (arguments[i] == "--sha256" && has_value) {
-            expected = digest_from_hex(arguments[++i]);
-            if (!expected) return download_usage();
-        } else if (arguments[i] == "--resume-from" && has_value) {
-            if (!parse_size(arguments[++i], resume_from)) return download_usage();
-        } else {
-            return download_usage();
-        }
+    argument_reader_c reader(cli_arguments(arguments.begin() + 1, arguments.end()));
+    while (!reader.done()) {
+        if (reader.take_number("--size", 0, 0xFFFFFFFFu, size)) has_size = true;
+        else if (reader.take_value("--to", target)) continue;
+        else if (reader.take_number("--resume-from", 0, 0xFFFFFFFFu, resume_from)) continue;
+        else if (!take_sha256_option(reader, expected)) reader.refuse_unknown();
     }
-    if (!has_size || target.empty()) return download_usage();
+    if (reader.failed()) return command_line_problem(reader.problem());
+    if (!has_size || target.empty()) return command_line_problem("download needs --size N and --to PATH");
 
     http_global_init();
     transfer_job_c job;

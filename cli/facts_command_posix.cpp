@@ -4,5 +4,5 @@
 
 int facts_command(const cli_arguments&) {
     std::fprintf(stderr, "vantorel-cli: machine facts are read from Windows; run the Windows build\n");
-    return 2;
+    return exit_misuse;
 }

@@ -51,10 +51,7 @@ nlohmann::ordered_json wmi_facts_json(int status) {
 }  // namespace
 
 int facts_command(const cli_arguments& arguments) {
-    if (!arguments.empty()) {
-        std::fprintf(stderr, "usage: vantorel-cli facts\n");
-        return 2;
-    }
+    if (!arguments.empty()) return command_line_problem("facts takes no arguments");
     com_apartment_c apartment;
     nlohmann::ordered_json out;
     if (!collect_basic_facts()) {

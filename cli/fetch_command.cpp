@@ -24,11 +24,6 @@ volatile std::sig_atomic_t interrupted = 0;
 
 extern "C" void on_interrupt(int) { interrupted = 1; }
 
-int fetch_usage() {
-    std::fprintf(stderr, "usage: vantorel-cli fetch LINK --size N [--sha256 HEX] --folder DIR\n");
-    return 2;
-}
-
 const char* state_name(download_state_c state) {
     switch (state) {
     case download_state_c::not_downloaded: return "not downloaded";
@@ -86,30 +81,20 @@ void follow(download_session_c& session, bool show_progress) {
 }  // namespace
 
 int fetch_command(const cli_arguments& arguments) {
-    if (arguments.empty()) return fetch_usage();
+    if (arguments.empty()) return command_line_problem("name the link to fetch");
     const std::string link = arguments[0];
     std::string folder;
-    unsigned long long size = 0;
+    std::uint32_t size = 0;
     bool has_size = false;
     std::optional<sha256_digest_c> sha256;
-    for (std::size_t i = 1; i < arguments.size(); ++i) {
-        const bool has_value = i + 1 < arguments.size();
-        if (arguments[i] == "--size" && has_value) {
-            char* end = nullptr;
-            const std::string& text = arguments[++i];
-            size = std::strtoull(text.c_str(), &end, 10);
-            if (text.empty() || *end != '\0' || size > 0xFFFFFFFFull) return fetch_usage();
-            has_size = true;
-        } else if (arguments[i] == "--sha256" && has_value) {
-            sha256 = digest_from_hex(arguments[++i]);
-            if (!sha256) return fetch_usage();
-        } else if (arguments[i] == "--folder" && has_value) {
-            folder = arguments[++i];
-        } else {
-            return fetch_usage();
-        }
+    argument_reader_c reader(cli_arguments(arguments.begin() + 1, arguments.end()));
+    while (!reader.done()) {
+        if (reader.take_number("--size", 0, 0xFFFFFFFFu, size)) has_size = true;
+        else if (reader.take_value("--folder", folder)) continue;
+        else if (!take_sha256_option(reader, sha256)) reader.refuse_unknown();
     }
-    if (!has_size || folder.empty()) return fetch_usage();
+    if (reader.failed()) return command_line_problem(reader.problem());
+    if (!has_size || folder.empty()) return command_line_problem("fetch needs --size N and --folder DIR");
 
     const std::wstring wide_folder = utf8_to_wide(folder);
     if (!create_folders(wide_folder)) {

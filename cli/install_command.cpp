@@ -16,17 +16,8 @@
 #include <system_error>
 #include <vector>
 
-namespace {
-
-int install_usage() {
-    std::fprintf(stderr, "usage: vantorel-cli install PACKAGE [--inf PATH]... [--folder DIR] [--sha256 HEX] [--wait | --dry-run]\n");
-    return 2;
-}
-
-}  // namespace
-
 int install_command(const cli_arguments& arguments) {
-    if (arguments.empty()) return install_usage();
+    if (arguments.empty()) return command_line_problem("name the package to install");
     // By its full path: "PACKAGE.zip" alone names a file in the current folder, which is then
     // the folder to unpack into.
     std::error_code ignored;
@@ -37,22 +28,16 @@ int install_command(const cli_arguments& arguments) {
     std::wstring folder;
     bool dry_run = false, wait = false;
     std::optional<sha256_digest_c> expected;
-    for (std::size_t i = 1; i < arguments.size(); ++i) {
-        const bool has_value = i + 1 < arguments.size();
-        if (arguments[i] == "--inf" && has_value)
-            inf_paths.insert(utf8_to_wide(arguments[++i]));
-        else if (arguments[i] == "--folder" && has_value)
-            folder = utf8_to_wide(arguments[++i]);
-        else if (arguments[i] == "--sha256" && has_value) {
-            expected = digest_from_hex(arguments[++i]);
-            if (!expected) return install_usage();
-        } else if (arguments[i] == "--dry-run")
-            dry_run = true;
-        else if (arguments[i] == "--wait")
-            wait = true;
-        else
-            return install_usage();
+    std::string text;
+    argument_reader_c reader(cli_arguments(arguments.begin() + 1, arguments.end()));
+    while (!reader.done()) {
+        if (reader.take_value("--inf", text)) inf_paths.insert(utf8_to_wide(text));
+        else if (reader.take_value("--folder", text)) folder = utf8_to_wide(text);
+        else if (reader.take_switch("--dry-run")) dry_run = true;
+        else if (reader.take_switch("--wait")) wait = true;
+        else if (!take_sha256_option(reader, expected)) reader.refuse_unknown();
     }
+    if (reader.failed()) return command_line_problem(reader.problem());
     if (!file_exists(package)) {
         std::fprintf(stderr, "vantorel-cli: no package '%s'\n", arguments[0].c_str());
         return 1;

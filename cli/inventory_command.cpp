@@ -1,5 +1,6 @@
 #include "cli/cli_commands.h"
 #include "cli/inventory_run.h"
+#include "common/argument_reader.h"
 #include "common/text_convert.h"
 #include "devices/device_json.h"
 
@@ -7,11 +8,6 @@
 #include <iostream>
 
 namespace {
-
-int inventory_usage() {
-    std::fprintf(stderr, "usage: vantorel-cli inventory [--include-absent] [--profile FILE] [--summary]\n");
-    return 2;
-}
 
 // A readable table for people: one line per kept device.
 void print_summary(const device_store_c& store, const enumeration_progress_c& progress) {
@@ -38,17 +34,13 @@ int inventory_command(const cli_arguments& arguments) {
     bool include_absent = false;
     bool summary = false;
     std::string profile_path;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        if (arguments[i] == "--include-absent") {
-            include_absent = true;
-        } else if (arguments[i] == "--summary") {
-            summary = true;
-        } else if (arguments[i] == "--profile" && i + 1 < arguments.size()) {
-            profile_path = arguments[++i];
-        } else {
-            return inventory_usage();
-        }
+    argument_reader_c reader(arguments);
+    while (!reader.done()) {
+        if (reader.take_switch("--include-absent")) include_absent = true;
+        else if (reader.take_switch("--summary")) summary = true;
+        else if (!reader.take_value("--profile", profile_path)) reader.refuse_unknown();
     }
+    if (reader.failed()) return command_line_problem(reader.problem());
 
     inventory_run_c run;
     if (!run_inventory(profile_path, include_absent, run)) return 1;

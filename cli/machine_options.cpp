@@ -2,36 +2,28 @@
 
 #include "common/text_convert.h"
 
-#include <cstdlib>
-
-bool machine_options_c::take_option(const std::string& option, const std::string& value, std::size_t& index) {
-    if (value.empty() && option != "--model") return false;
-    if (option == "--os") {
-        os_code_ = value;
-    } else if (option == "--model") {
-        model_ = utf8_to_wide(value);
-    } else if (option == "--os-version") {
-        char* end = nullptr;
-        long number = std::strtol(value.c_str(), &end, 10);
-        if (!end || *end != '\0' || number <= 0 || number > 1000) return false;
-        os_version_number_ = int(number);
-    } else if (option == "--build") {
-        char* end = nullptr;
-        unsigned long number = std::strtoul(value.c_str(), &end, 10);
-        if (!end || *end != '\0' || number == 0 || number > 0xFFFFFFFFul) return false;
-        build_ = unsigned(number);
-    } else if (option == "--machine") {
-        if (value != "x86" && value != "amd64" && value != "arm64") return false;
-        machine_ = value;
-    } else if (option == "--lang") {
-        char* end = nullptr;
-        long number = std::strtol(value.c_str(), &end, 10);
-        if (!end || *end != '\0' || number < 0) return false;
-        lang_ = int(number);
+bool machine_options_c::take_option(argument_reader_c& reader) {
+    using empty = argument_reader_c::empty_value_c;
+    std::string text;
+    int os_version = 0, lang = 0;
+    unsigned build = 0;
+    if (reader.take_value("--os", text, empty::refused)) {
+        os_code_ = text;
+    } else if (reader.take_value("--model", text)) {
+        model_ = utf8_to_wide(text);
+    } else if (reader.take_number("--os-version", 1, 1000, os_version)) {
+        os_version_number_ = os_version;
+    } else if (reader.take_number("--build", 1, 0xFFFFFFFFu, build)) {
+        build_ = build;
+    } else if (reader.take_value("--machine", text, empty::refused)) {
+        if (text != "x86" && text != "amd64" && text != "arm64")
+            reader.refuse("--machine takes x86, amd64 or arm64, not \"" + text + "\"");
+        machine_ = text;
+    } else if (reader.take_number("--lang", 0, 0x7FFFFFFF, lang)) {
+        lang_ = lang;
     } else {
         return false;
     }
-    ++index;
     return true;
 }
 

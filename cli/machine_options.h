@@ -2,16 +2,22 @@
 // the command line (always on Linux, where the defaults describe a Windows 7 64-bit PC).
 #pragma once
 
+#include "common/argument_reader.h"
 #include "system/machine_description.h"
 
 #include <optional>
 #include <string>
 
+// The options' forms, for the usage of the commands that take them.
+constexpr const char* machine_options_usage =
+    "[--os CODE] [--os-version N] [--build N] [--machine x86|amd64|arm64] [--model TEXT] [--lang N]";
+
 class machine_options_c {
 public:
     // Takes --os CODE, --os-version N (major x 10 + minor), --build N, --machine x86|amd64|arm64,
-    // --model TEXT or --lang N (advancing index past the value); false for anything else.
-    bool take_option(const std::string& option, const std::string& value, std::size_t& index);
+    // --model TEXT or --lang N when one is at hand (true), with the reader's problem when its value
+    // is wrong.
+    bool take_option(argument_reader_c& reader);
     // Fills what no option gave: from the machine's facts on Windows, defaults elsewhere.
     void complete();
     machine_description_c description() const;

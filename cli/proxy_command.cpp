@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <utility>
 
 namespace {
 
@@ -22,28 +23,28 @@ const char* way_name(proxy_way_c way) {
 }  // namespace
 
 bool take_proxy_option(cli_arguments& arguments) {
-    for (std::size_t i = 0; i < arguments.size();) {
-        if (arguments[i] != "--proxy") {
-            ++i;
-            continue;
+    argument_reader_c reader(arguments);
+    cli_arguments rest;
+    std::string value;
+    while (!reader.done()) {
+        if (!reader.take_value("--proxy", value)) {
+            rest.push_back(reader.take_operand());
+        } else if (!reader.failed()) {
+            const std::optional<proxy_route_c> route = route_from_option(value);
+            if (route) set_proxy_override(route);
+            else reader.refuse("--proxy takes a proxy URL (http://host:port) or \"direct\": '" + value + "'");
         }
-        const std::string value = i + 1 < arguments.size() ? arguments[i + 1] : std::string();
-        const std::optional<proxy_route_c> route = route_from_option(value);
-        if (!route) {
-            std::fprintf(stderr, "vantorel-cli: --proxy takes a proxy URL (http://host:port) or \"direct\": '%s'\n", value.c_str());
-            return false;
-        }
-        set_proxy_override(route);
-        arguments.erase(arguments.begin() + std::ptrdiff_t(i), arguments.begin() + std::ptrdiff_t(i + 2));
     }
+    if (reader.failed()) {
+        command_line_problem(reader.problem());
+        return false;
+    }
+    arguments = std::move(rest);
     return true;
 }
 
 int proxy_command(const cli_arguments& arguments) {
-    if (arguments.size() != 1) {
-        std::fprintf(stderr, "usage: vantorel-cli proxy URL [--proxy URL]\n");
-        return 2;
-    }
+    if (arguments.size() != 1) return command_line_problem("name one URL");
     http_global_init();
     const proxy_route_c route = proxy_route_for(arguments[0]);
     nlohmann::ordered_json out = {

@@ -4,36 +4,19 @@
 #include "service/scan_request.h"
 
 #include <cstdio>
-#include <cstdlib>
-
-namespace {
-
-int request_usage() {
-    std::fprintf(stderr,
-                 "usage: vantorel-cli request [--profile FILE] [--include-absent] [--compressed] [--os CODE]\n"
-                 "                            [--model TEXT] [--lang N]\n");
-    return 2;
-}
-
-}  // namespace
 
 int request_command(const cli_arguments& arguments) {
     std::string profile_path;
     bool include_absent = false, compressed = false;
     machine_options_c machine;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        bool has_value = i + 1 < arguments.size();
-        if (argument == "--include-absent") {
-            include_absent = true;
-        } else if (argument == "--compressed") {
-            compressed = true;
-        } else if (argument == "--profile" && has_value) {
-            profile_path = arguments[++i];
-        } else if (!machine.take_option(argument, has_value ? arguments[i + 1] : std::string(), i)) {
-            return request_usage();
-        }
+    argument_reader_c reader(arguments);
+    while (!reader.done()) {
+        if (reader.take_switch("--include-absent")) include_absent = true;
+        else if (reader.take_switch("--compressed")) compressed = true;
+        else if (reader.take_value("--profile", profile_path)) continue;
+        else if (!machine.take_option(reader)) reader.refuse_unknown();
     }
+    if (reader.failed()) return command_line_problem(reader.problem());
     machine.complete();
 
     inventory_run_c run;

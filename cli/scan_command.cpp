@@ -24,43 +24,25 @@ struct scan_options_c {
     machine_options_c machine;
 };
 
-int scan_usage() {
-    std::fprintf(stderr,
-                 "usage: vantorel-cli scan [--mirror URL]... [--profile FILE] [--include-absent] [--setup-dat FILE]\n"
-                 "                         [--os CODE] [--os-version N] [--build N] [--machine M] [--model TEXT] [--lang N] [--summary]\n"
-                 "                         [--allow-unsigned]\n"
-                 "       vantorel-cli answer --profile FILE --answer FILE --os-version N [--setup-dat FILE] [--summary]\n");
-    return 2;
-}
-
 bool parse_options(const cli_arguments& arguments, scan_options_c& options) {
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        bool has_value = i + 1 < arguments.size();
-        if (argument == "--include-absent") {
-            options.include_absent = true;
-        } else if (argument == "--summary") {
-            options.summary = true;
-        } else if (argument == "--allow-unsigned") {
-            options.allow_unsigned = true;
-        } else if (argument == "--profile" && has_value) {
-            options.profile_path = arguments[++i];
-        } else if (argument == "--answer" && has_value) {
-            options.answer_path = arguments[++i];
-        } else if (argument == "--setup-dat" && has_value) {
-            options.setup_dat_path = arguments[++i];
-        } else if (argument == "--mirror" && has_value) {
-            std::string url = arguments[++i];
-            if (!normalise_mirror_url(url)) {
-                std::fprintf(stderr, "vantorel-cli: a mirror is an https:// or http:// URL: %s\n", url.c_str());
-                return false;
-            }
+    argument_reader_c reader(arguments);
+    std::string url;
+    while (!reader.done()) {
+        if (reader.take_switch("--include-absent")) options.include_absent = true;
+        else if (reader.take_switch("--summary")) options.summary = true;
+        else if (reader.take_switch("--allow-unsigned")) options.allow_unsigned = true;
+        else if (reader.take_value("--profile", options.profile_path)) continue;
+        else if (reader.take_value("--answer", options.answer_path)) continue;
+        else if (reader.take_value("--setup-dat", options.setup_dat_path)) continue;
+        else if (reader.take_value("--mirror", url)) {
+            if (!reader.failed() && !normalise_mirror_url(url)) reader.refuse("a mirror is an https:// or http:// URL: " + url);
             options.mirrors.push_back(url);
-        } else if (!options.machine.take_option(argument, has_value ? arguments[i + 1] : std::string(), i)) {
-            return false;
+        } else if (!options.machine.take_option(reader)) {
+            reader.refuse_unknown();
         }
     }
-    return true;
+    if (reader.failed()) command_line_problem(reader.problem());
+    return !reader.failed();
 }
 
 int print_outcome(const scan_options_c& options, const scan_result_c& result, const machine_description_c& machine) {
@@ -104,7 +86,8 @@ void prepare_service(const scan_options_c& options, update_service_c& service) {
 
 int scan_command(const cli_arguments& arguments) {
     scan_options_c options;
-    if (!parse_options(arguments, options) || !options.answer_path.empty()) return scan_usage();
+    if (!parse_options(arguments, options)) return exit_misuse;
+    if (!options.answer_path.empty()) return command_line_problem("scan takes no --answer (see answer)");
     options.machine.complete();
     inventory_run_c run;
     if (!run_inventory(options.profile_path, options.include_absent, run)) return 1;
@@ -125,7 +108,8 @@ int scan_command(const cli_arguments& arguments) {
 
 int answer_command(const cli_arguments& arguments) {
     scan_options_c options;
-    if (!parse_options(arguments, options) || options.answer_path.empty()) return scan_usage();
+    if (!parse_options(arguments, options)) return exit_misuse;
+    if (options.answer_path.empty()) return command_line_problem("answer needs --answer FILE");
     options.machine.complete();
     std::ifstream file(std::filesystem::u8path(options.answer_path), std::ios::binary);
     if (!file) {

@@ -4,5 +4,5 @@
 
 int schedule_command(const cli_arguments&) {
     std::fprintf(stderr, "vantorel-cli: the scheduled scan is a Windows Task Scheduler task; run the Windows build\n");
-    return 2;
+    return exit_misuse;
 }

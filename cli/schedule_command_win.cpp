@@ -16,13 +16,6 @@
 
 namespace {
 
-int schedule_usage() {
-    std::fprintf(stderr, "usage: vantorel-cli schedule [show|on|off] [--name NAME]\n"
-                         "  NAME: the task \"\\NAME\" (Task Scheduler 2.0) and the work item NAME (1.0) instead of\n"
-                         "  the current user's task and the item \"Vantorel\"\n");
-    return 2;
-}
-
 // The settings box's calls without a window to show the schedule in.
 class console_task_calls_c : public scan_task_calls_win_c {
 public:
@@ -93,14 +86,14 @@ bool switch_schedule(bool on, const scan_task_place_c& place, bool own_task) {
 int schedule_command(const cli_arguments& arguments) {
     std::string action = "show";
     std::wstring name;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        if (arguments[i] == "--name" && i + 1 < arguments.size() && !arguments[i + 1].empty())
-            name = utf8_to_wide(arguments[++i]);
-        else if (arguments[i] == "show" || arguments[i] == "on" || arguments[i] == "off")
-            action = arguments[i];
-        else
-            return schedule_usage();
+    std::string text;
+    argument_reader_c reader(arguments);
+    while (!reader.done()) {
+        if (reader.take_value("--name", text, argument_reader_c::empty_value_c::refused)) name = utf8_to_wide(text);
+        else if (reader.current() == "show" || reader.current() == "on" || reader.current() == "off") action = reader.take_operand();
+        else reader.refuse_unknown();
     }
+    if (reader.failed()) return command_line_problem(reader.problem());
     com_apartment_c apartment;
     if (!apartment.ready()) {
         std::fprintf(stderr, "vantorel-cli: COM cannot be started\n");

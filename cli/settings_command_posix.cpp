@@ -4,5 +4,5 @@
 
 int settings_command(const cli_arguments&) {
     std::fprintf(stderr, "vantorel-cli: the settings live in the Windows registry; run the Windows build\n");
-    return 2;
+    return exit_misuse;
 }

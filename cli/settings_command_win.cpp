@@ -10,10 +10,7 @@
 #include <iostream>
 
 int settings_command(const cli_arguments& arguments) {
-    if (!arguments.empty()) {
-        std::fprintf(stderr, "usage: vantorel-cli settings\n");
-        return 2;
-    }
+    if (!arguments.empty()) return command_line_problem("settings takes no arguments");
     if (!collect_basic_facts()) {
         std::fprintf(stderr, "vantorel-cli: the machine facts cannot be read\n");
         return 1;

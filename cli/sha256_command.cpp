@@ -12,11 +12,17 @@
 #include <cstdio>
 #include <iostream>
 
+bool take_sha256_option(argument_reader_c& reader, std::optional<sha256_digest_c>& digest) {
+    std::string text;
+    if (!reader.take_value("--sha256", text)) return false;
+    if (reader.failed()) return true;
+    digest = digest_from_hex(text);
+    if (!digest) reader.refuse("--sha256 takes 64 hexadecimal digits, not \"" + text + "\"");
+    return true;
+}
+
 int sha256_command(const cli_arguments& arguments) {
-    if (arguments.empty()) {
-        std::fprintf(stderr, "usage: vantorel-cli sha256 FILE...\n");
-        return 2;
-    }
+    if (arguments.empty()) return command_line_problem("name at least one file");
     nlohmann::ordered_json files = nlohmann::ordered_json::array();
     bool all_read = true;
     for (const std::string& name : arguments) {

@@ -1,6 +1,7 @@
 #include "devices/device_record.h"
 
 #include "common/fixed_text.h"
+#include "common/inf_values.h"
 
 #include <cstdio>
 #include <cwchar>
@@ -85,12 +86,9 @@ std::wstring make_multi_string(const std::vector<std::wstring>& strings) {
 }
 
 void normalise_driver_date(wchar_t (&date)[11]) {
-    int month = 0, day = 0, year = 0;
-    wchar_t rest = 0;
-    // Exactly three numbers separated by "-", nothing after them.
-    if (std::swscanf(date, L"%d-%d-%d%lc", &month, &day, &year, &rest) != 3) return;
-    if (month < 0 || day < 0 || year < 0) return;
+    std::optional<inf_date_c> parsed = read_month_day_year(std::wstring_view(date), "-");
+    if (!parsed) return;
     wchar_t text[32];
-    std::swprintf(text, 32, L"%d-%02d-%02d", year, month, day);
+    std::swprintf(text, 32, L"%d-%02d-%02d", parsed->year, parsed->month, parsed->day);
     copy_text(date, text);
 }

@@ -73,5 +73,5 @@ std::vector<std::wstring> split_multi_string(const std::wstring& multi);
 std::wstring make_multi_string(const std::vector<std::wstring>& strings);
 
 // Rewrites a driver date stored as month-day-year ("6-21-2006") to "2006-06-21" in place. A
-// text that is not three numbers separated by "-" is left as it is; the result always fits.
+// text that is not three numbers separated by "-" (common/inf_values.h) is left as it is.
 void normalise_driver_date(wchar_t (&date)[11]);

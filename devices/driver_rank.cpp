@@ -2,8 +2,6 @@
 
 #include "common/text_compare.h"
 
-#include <cwchar>
-
 namespace {
 
 constexpr std::uint32_t list_position_limit = 0xFFFu;
@@ -46,16 +44,6 @@ std::optional<std::uint32_t> identifier_score(const device_ids_c& device, const 
 
 std::uint32_t driver_rank(driver_signature_c signature, std::uint32_t feature_score, std::uint32_t identifier) {
     return std::uint32_t(signature) | (feature_score & 0xFFu) << 16 | (identifier & 0xFFFFu);
-}
-
-std::optional<std::uint32_t> parse_feature_score(const std::wstring& text) {
-    std::wstring digits = text;
-    if (digits.size() > 2 && digits[0] == L'0' && (digits[1] == L'x' || digits[1] == L'X')) digits = digits.substr(2);
-    if (digits.empty() || digits.size() > 2) return std::nullopt;
-    wchar_t* end = nullptr;
-    unsigned long value = std::wcstoul(digits.c_str(), &end, 16);
-    if (*end != L'\0') return std::nullopt;
-    return std::uint32_t(value);
 }
 
 std::optional<model_match_c> best_model_match(const device_ids_c& device, const std::vector<inf_model_line_c>& lines,

@@ -34,9 +34,6 @@ std::optional<std::uint32_t> identifier_score(const device_ids_c& device, const 
 
 std::uint32_t driver_rank(driver_signature_c signature, std::uint32_t feature_score, std::uint32_t identifier);
 
-// A FeatureScore value: one byte in hexadecimal, with or without "0x"; nothing when it is not.
-std::optional<std::uint32_t> parse_feature_score(const std::wstring& text);
-
 struct model_match_c {
     std::size_t line = 0;     // index into the lines
     std::uint32_t identifier = 0;

@@ -1,6 +1,7 @@
 #include "devices/driver_rank_wine_win.h"
 
 #include "common/file_open.h"
+#include "common/inf_values.h"
 #include "common/registry_key_win.h"
 #include "devices/device_ids_win.h"
 #include "devices/driver_rank.h"
@@ -20,13 +21,7 @@ const wchar_t catalog_root[] = L"\\catroot\\{F750E6C3-38EE-11D1-85E5-00C04FC295E
 std::wstring driver_key_text(HDEVINFO set, SP_DEVINFO_DATA& device, const wchar_t* name) {
     HKEY raw = SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_READ);
     if (raw == INVALID_HANDLE_VALUE) return std::wstring();
-    registry_key_c key(raw);
-    wchar_t value[256] = {};
-    DWORD type = 0, size = sizeof value - sizeof(wchar_t);
-    if (RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
-        type != REG_SZ)
-        return std::wstring();
-    return value;
+    return registry_key_c(raw).read_text(name).value_or(std::wstring());
 }
 
 bool catalog_staged(const std::wstring& catalog, const std::wstring& inf_name) {
@@ -61,7 +56,7 @@ bool read_installed_driver_rank_from_inf(HDEVINFO set, SP_DEVINFO_DATA& device, 
     std::uint32_t feature = default_feature_score;
     if (actual)
         if (auto text = read_inf_value(inf.get(), actual->c_str(), L"FeatureScore"))
-            feature = parse_feature_score(*text).value_or(default_feature_score);
+            feature = read_feature_score(*text).value_or(default_feature_score);
     driver_signature_c signature = catalog_staged(read_catalog_name(inf.get(), platform), inf_name)
                                        ? driver_signature_c::trusted
                                    : nt ? driver_signature_c::unsigned_nt

@@ -2,7 +2,6 @@
 
 #include "common/registry_key_win.h"
 
-#include <vector>
 
 namespace {
 
@@ -27,28 +26,20 @@ bool record_store_folder(const std::wstring& published_inf, const std::wstring& 
     std::wstring path = std::wstring(inf_files_key) + L"\\" + published_inf;
     if (key.create(HKEY_LOCAL_MACHINE, path.c_str(), KEY_WRITE) != ERROR_SUCCESS) return false;
     std::wstring list = folder + L'\0' + L'\0';
-    return RegSetValueExW(key.get(), nullptr, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(list.data()),
-                          DWORD(list.size() * sizeof(wchar_t))) == ERROR_SUCCESS &&
-           RegSetValueExW(key.get(), L"Active", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                          DWORD((folder.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    return key.write_value(nullptr, REG_MULTI_SZ, list.data(), DWORD(list.size() * sizeof(wchar_t))) == ERROR_SUCCESS &&
+           key.write_text(L"Active", folder) == ERROR_SUCCESS;
 }
 
 std::optional<std::wstring> recorded_store_folder(const std::wstring& published_inf) {
     registry_key_c key;
     std::wstring path = std::wstring(inf_files_key) + L"\\" + published_inf;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return std::nullopt;
-    std::vector<wchar_t> buffer(MAX_PATH + 1, L'\0');
-    DWORD type = 0, size = DWORD((buffer.size() - 1) * sizeof(wchar_t));
-    if (RegQueryValueExW(key.get(), L"Active", nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_SZ)
-        return std::nullopt;
-    std::wstring folder(buffer.data());
-    if (folder.empty()) return std::nullopt;
+    if (key.open(HKEY_LOCAL_MACHINE, path.c_str()) != ERROR_SUCCESS) return std::nullopt;
+    std::optional<std::wstring> folder = key.read_text(L"Active");
+    if (!folder || folder->empty()) return std::nullopt;
     return folder;
 }
 
 void forget_store_folder(const std::wstring& published_inf) {
     std::wstring path = std::wstring(inf_files_key) + L"\\" + published_inf;
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, path.c_str());
+    registry_key_c::delete_key(HKEY_LOCAL_MACHINE, path.c_str());
 }

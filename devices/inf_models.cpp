@@ -1,8 +1,8 @@
 #include "devices/inf_models.h"
 
+#include "common/inf_values.h"
 #include "common/text_compare.h"
 
-#include <cwchar>
 #include <iterator>
 #include <tuple>
 
@@ -15,14 +15,13 @@ struct target_c {
 
 const wchar_t* const architectures[] = {L"x86", L"amd64", L"ia64", L"arm", L"arm64"};
 
-// One decimal or 0x-prefixed hexadecimal field; an empty field is 0.
+// One number field (common/inf_values.h); an empty field is 0.
 bool read_number(const std::wstring& field, unsigned& value) {
     value = 0;
     if (field.empty()) return true;
-    wchar_t* end = nullptr;
-    unsigned long number = std::wcstoul(field.c_str(), &end, 0);
-    if (*end != L'\0' || number > 0xFFFFFFFFul) return false;
-    value = unsigned(number);
+    std::optional<std::uint32_t> number = read_inf_number(field);
+    if (!number) return false;
+    value = *number;
     return true;
 }
 

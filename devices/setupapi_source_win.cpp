@@ -110,21 +110,6 @@ bool property_unsupported(DWORD error) {
            error == ERROR_CALL_NOT_IMPLEMENTED;
 }
 
-std::optional<std::wstring> read_driver_text(HKEY key, const wchar_t* name) {
-    std::vector<wchar_t> buffer(1024 / sizeof(wchar_t) + 1, L'\0');
-    DWORD type = 0, size = 1024;
-    LONG status = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
-    if (status == ERROR_MORE_DATA) {
-        buffer.assign(size / sizeof(wchar_t) + 1, L'\0');
-        status = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
-    }
-    if (status != ERROR_SUCCESS || type != REG_SZ) return std::nullopt;
-    std::size_t units = size / sizeof(wchar_t);
-    if (units >= buffer.size()) units = buffer.size() - 1;
-    buffer[units] = L'\0';
-    return std::wstring(buffer.data());
-}
-
 // The rank Windows gives the installed driver: a driver list of that driver alone, built from
 // the one INF it was installed from (DI_ENUMSINGLEINF takes the INF's full path, not the bare
 // name the driver key keeps), and the install parameters of its entry. Never called under Wine,
@@ -226,7 +211,7 @@ public:
 
     std::optional<std::wstring> read_driver_value(const wchar_t* name) override {
         if (!driver_key_) return std::nullopt;
-        return read_driver_text(driver_key_.get(), name);
+        return driver_key_.read_text(name);
     }
 
     void close_driver_key() override { driver_key_.reset(); }

@@ -1,5 +1,6 @@
 #include "server/catalog_commands.h"
 
+#include "common/argument_reader.h"
 #include "common/release_statement.h"
 #include "common/version.h"
 #include "server/catalog_lock.h"
@@ -16,8 +17,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -35,26 +34,26 @@ struct arguments_c {
 };
 
 // Options that take no value.
-bool is_flag(const char* name) { return std::strcmp(name, "no-wait") == 0; }
+const char* const valueless_options[] = {"--no-wait"};
 
-// "--name value" pairs, flags ("--name", kept as "1") and plain operands.
-bool split_arguments(int argc, char** argv, int first, arguments_c& out) {
-    for (int i = first; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--", 2) == 0) {
-            if (is_flag(argv[i] + 2)) {
-                out.options[argv[i] + 2] = "1";
-                continue;
-            }
-            if (i + 1 >= argc) {
-                return false;
-            }
-            out.options[argv[i] + 2] = argv[i + 1];
-            ++i;
-        } else {
-            out.operands.push_back(argv[i]);
+// "--name value" pairs, flags ("--name", kept as "1") and plain operands; false with `problem`
+// for an option without its value.
+bool split_arguments(int argc, char** argv, int first, arguments_c& out, std::string& problem) {
+    argument_reader_c reader(std::vector<std::string>(argv + first, argv + argc));
+    std::string value;
+    while (!reader.done()) {
+        const std::string argument = reader.current();
+        if (argument.compare(0, 2, "--") != 0) {
+            out.operands.push_back(reader.take_operand());
+            continue;
         }
+        bool flag = false;
+        for (const char* name : valueless_options) flag = flag || reader.take_switch(name);
+        if (flag) out.options[argument.substr(2)] = "1";
+        else if (reader.take_value(argument, value) && !reader.failed()) out.options[argument.substr(2)] = value;
     }
-    return true;
+    problem = reader.problem();
+    return !reader.failed();
 }
 
 int fail(const std::string& message) {
@@ -130,15 +129,24 @@ bool stage_archive(const std::string& source, const fs::path& partial, std::stri
     return true;
 }
 
-// A per-package bound from its option, where given; false when that is not a whole number.
-template <typename number_t>
-bool bound_option(const arguments_c& arguments, const char* name, number_t& bound) {
-    std::string text = option(arguments, name);
-    if (text.empty()) return true;
-    if (text.find_first_not_of("0123456789") != std::string::npos || text.size() > 12) return false;
-    bound = number_t(std::strtoull(text.c_str(), nullptr, 10));
+// A whole-number option from `least` to `most`, where given (`value` stays as it is where not);
+// false, with `problem` naming the option, when its value is no such number.
+template <typename Number>
+bool number_option(const arguments_c& arguments, const char* name, std::uint64_t least, std::uint64_t most, Number& value,
+                   std::string& problem) {
+    auto found = arguments.options.find(name);
+    if (found == arguments.options.end()) return true;
+    std::optional<std::uint64_t> number = parse_whole_number(found->second, least, most);
+    if (!number) {
+        problem = number_problem("--" + std::string(name), least, most, found->second);
+        return false;
+    }
+    value = Number(*number);
     return true;
 }
+
+// Per-package bounds: up to twelve digits.
+constexpr std::uint64_t most_bound = 999999999999u;
 
 int import_packages(const arguments_c& arguments) {
     std::string error, folder = option(arguments, "packages");
@@ -146,10 +154,10 @@ int import_packages(const arguments_c& arguments) {
     package_options_c options;
     options.title = option(arguments, "title");
     options.official_link = option(arguments, "official-link");
-    if (!bound_option(arguments, "max-inf-bytes", options.bounds.inf_bytes) ||
-        !bound_option(arguments, "max-model-lines", options.bounds.model_lines) ||
-        !bound_option(arguments, "max-records", options.bounds.records))
-        return misuse("--max-inf-bytes, --max-model-lines and --max-records take whole numbers");
+    if (!number_option(arguments, "max-inf-bytes", 0, most_bound, options.bounds.inf_bytes, error) ||
+        !number_option(arguments, "max-model-lines", 0, most_bound, options.bounds.model_lines, error) ||
+        !number_option(arguments, "max-records", 0, most_bound, options.bounds.records, error))
+        return misuse(error);
     std::string sign = option(arguments, "sign");
     if (!sign.empty()) {
         if (sign != "0" && sign != "1" && sign != "3") return misuse("--sign takes 0 (WHQL), 1 (other signature) or 3 (unsigned)");
@@ -374,10 +382,17 @@ int keygen(const arguments_c& arguments) {
     return 0;
 }
 
+// Synthetic catalogs and requests: far more than any real catalog or PC, and seeds of 32 bits.
+constexpr std::uint64_t most_synthetic_packages = 100000000, most_synthetic_devices = 1000000, most_synthetic_ids = 10000;
+constexpr std::uint64_t most_seed = 0xFFFFFFFFu;
+
 int synthetic(const arguments_c& arguments) {
     std::string error;
-    std::size_t count = std::strtoull(option(arguments, "count", "100000").c_str(), nullptr, 10);
-    auto seed = std::uint32_t(std::strtoul(option(arguments, "seed", "1").c_str(), nullptr, 10));
+    std::size_t count = 100000;
+    std::uint32_t seed = 1;
+    if (!number_option(arguments, "count", 0, most_synthetic_packages, count, error) ||
+        !number_option(arguments, "seed", 0, most_seed, seed, error))
+        return misuse(error);
     catalog_replacement_c replacement;
     auto store = open_new_version(arguments, false, replacement, error);
     if (!store || !store->add_packages(synthetic_packages(count, seed), error) || !put_in_place(store, replacement, error))
@@ -389,10 +404,14 @@ int synthetic(const arguments_c& arguments) {
 // A posted scan request as the program sends it, for load generators: the multipart body with
 // the boundary "vantorel-load-boundary".
 int synthetic_request(const arguments_c& arguments) {
-    std::size_t devices = std::strtoull(option(arguments, "devices", "300").c_str(), nullptr, 10);
-    std::size_t ids = std::strtoull(option(arguments, "ids", "10").c_str(), nullptr, 10);
-    std::size_t count = std::strtoull(option(arguments, "count", "100000").c_str(), nullptr, 10);
-    auto seed = std::uint32_t(std::strtoul(option(arguments, "seed", "1").c_str(), nullptr, 10));
+    std::size_t devices = 300, ids = 10, count = 100000;
+    std::uint32_t seed = 1;
+    std::string error;
+    if (!number_option(arguments, "devices", 0, most_synthetic_devices, devices, error) ||
+        !number_option(arguments, "ids", 0, most_synthetic_ids, ids, error) ||
+        !number_option(arguments, "count", 0, most_synthetic_packages, count, error) ||
+        !number_option(arguments, "seed", 0, most_seed, seed, error))
+        return misuse(error);
     std::string out = option(arguments, "out");
     std::string document = synthetic_request_document(devices, ids, count, seed);
     uLongf size = compressBound(uLong(document.size()));
@@ -456,7 +475,8 @@ int run_catalog_tool(int argc, char** argv) {
     auto command = std::find_if(commands.begin(), commands.end(), [&name](const command_c& c) { return name == c.name; });
     if (command == commands.end()) return misuse("unknown command " + name);
     arguments_c arguments;
-    if (!split_arguments(argc, argv, 2, arguments)) return misuse("an option lacks its value");
+    std::string problem;
+    if (!split_arguments(argc, argv, 2, arguments, problem)) return misuse(problem);
     for (const auto& [option_name, value] : arguments.options) {
         if (std::find(command->options.begin(), command->options.end(), option_name) == command->options.end())
             return misuse(name + " takes no option --" + option_name);

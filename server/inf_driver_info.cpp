@@ -1,5 +1,6 @@
 #include "server/inf_driver_info.h"
 
+#include "common/inf_values.h"
 #include "common/text_compare.h"
 #include "server/models_decoration.h"
 
@@ -34,37 +35,16 @@ struct models_state_c {
     std::size_t most_entries = std::size_t(-1);
 };
 
-// Unsigned number in `base` (10 or 16), at most `most`; false for anything else.
-bool parse_number(std::string_view text, int base, int most, int& value) {
-    if (text.empty() || text.size() > 9) return false;
-    int result = 0;
-    for (char c : text) {
-        char lower = ascii_lower(c);
-        int digit = c >= '0' && c <= '9' ? c - '0' : (base == 16 && lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1);
-        if (digit < 0) return false;
-        result = result * base + digit;
-        if (result > most) return false;
-    }
-    value = result;
-    return true;
-}
-
 std::string first_value(const inf_line_c* line) {
     return line && !line->values.empty() ? line->values[0] : std::string();
 }
 
-// "mm/dd/yyyy" to "yyyy-mm-dd"; false when it is no valid date.
+// "mm/dd/yyyy" to "yyyy-mm-dd"; false when it is no valid date, or one before 1980 or after 2099.
 bool parse_driver_date(std::string_view text, std::string& date) {
-    int parts[3] = {0, 0, 0};
-    for (int i = 0; i < 3; ++i) {
-        std::size_t slash = i < 2 ? text.find('/') : text.size();
-        if (slash == std::string_view::npos || !parse_number(trim_inf_blanks(text.substr(0, slash)), 10, 9999, parts[i])) return false;
-        text.remove_prefix(i < 2 ? slash + 1 : slash);
-    }
-    const int month = parts[0], day = parts[1], year = parts[2];
-    if (month < 1 || month > 12 || day < 1 || day > 31 || year < 1980 || year > 2099) return false;
+    std::optional<inf_date_c> parsed = read_month_day_year(text, "/");
+    if (!parsed || !is_calendar_date(*parsed) || parsed->year < 1980 || parsed->year > 2099) return false;
     char formatted[16];
-    std::snprintf(formatted, sizeof formatted, "%04d-%02d-%02d", year, month, day);
+    std::snprintf(formatted, sizeof formatted, "%04d-%02d-%02d", parsed->year, parsed->month, parsed->day);
     date = formatted;
     return true;
 }
@@ -107,18 +87,15 @@ bool read_version(const inf_file_c& inf, inf_driver_info_c& info, inf_error_c& e
     return read_driver_ver(inf, info, error);
 }
 
-int read_feature_score(const inf_section_c& install) {
+int install_feature_score(const inf_section_c& install) {
     const inf_line_c* found = nullptr;
     for (const inf_line_c& line : install.lines)
         if (line.has_key && equal_ignoring_ascii_case(line.key, "FeatureScore")) {
             found = &line;
             break;
         }
-    std::string text = first_value(found);
-    int score = -1;
-    bool hex = text.size() > 2 && text[0] == '0' && ascii_lower(text[1]) == 'x';
-    std::string_view digits = hex ? std::string_view(text).substr(2) : std::string_view(text);
-    return parse_number(digits, hex ? 16 : 10, 255, score) ? score : -1;
+    std::optional<std::uint8_t> score = read_feature_score(first_value(found));
+    return score ? int(*score) : -1;
 }
 
 // The install section as Windows picks it for an architecture: .NT<arch>, then .NT, then plain.
@@ -130,7 +107,7 @@ int feature_score(const inf_file_c& inf, const std::string& install, const std::
     if (!section) return -1;
     auto cached = cache.find(section);
     if (cached != cache.end()) return cached->second;
-    int score = read_feature_score(*section);
+    int score = install_feature_score(*section);
     cache.emplace(section, score);
     return score;
 }

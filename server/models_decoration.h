@@ -20,8 +20,8 @@ struct models_decoration_c {
     std::uint32_t build = 0;           // the lowest build of the named version; 0 when not named
 };
 
-// "" is the undecorated section. Fields that are no number count as not named; product type and
-// suite mask may be written in hexadecimal ("0x80").
+// "" is the undecorated section. Fields are read as the program reads them, decimal or
+// hexadecimal after "0x" (common/inf_values.h); fields that are no number count as not named.
 models_decoration_c parse_models_decoration(std::string_view decoration);
 
 // A [Manufacturer] line's decorations as the catalog keeps them: separated by ",", which no

@@ -1,19 +1,14 @@
 #include "server/server_options.h"
 
+#include "common/argument_reader.h"
+
 #include <arpa/inet.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <fstream>
 #include <map>
 
 namespace {
-
-bool parse_count(const std::string& text, unsigned long least, unsigned long most, unsigned long& value) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 9) return false;
-    value = std::strtoul(text.c_str(), nullptr, 10);
-    return value >= least && value <= most;
-}
 
 struct numeric_option_c {
     unsigned long least, most;
@@ -49,12 +44,12 @@ bool is_known_option(const std::string& name) {
 bool apply(const std::string& name, const std::string& value, server_options_c& options, std::string& error) {
     auto numeric = numeric_options().find(name);
     if (numeric != numeric_options().end()) {
-        unsigned long number = 0;
-        if (!parse_count(value, numeric->second.least, numeric->second.most, number)) {
-            error = "--" + name + " takes a whole number from " + std::to_string(numeric->second.least) + " to " +
-                    std::to_string(numeric->second.most) + ", not \"" + value + "\"";
+        std::optional<std::uint64_t> parsed = parse_whole_number(value, numeric->second.least, numeric->second.most);
+        if (!parsed) {
+            error = number_problem("--" + name, numeric->second.least, numeric->second.most, value);
             return false;
         }
+        const unsigned long number = static_cast<unsigned long>(*parsed);
         if (name == "items") options.settings.items_per_device = number;
         else if (name == "threads") options.settings.threads = unsigned(number);
         else if (name == "answer-threads") options.settings.answer_threads = unsigned(number);
@@ -99,11 +94,12 @@ bool apply(const std::string& name, const std::string& value, server_options_c& 
     }
     else if (name == "listen" || name == "admin-listen") {
         std::size_t colon = value.rfind(':');
-        unsigned long port = 0;
-        if (colon == std::string::npos || colon == 0 || !parse_count(value.substr(colon + 1), 0, 65535, port))
+        std::optional<std::uint64_t> port =
+            colon == std::string::npos ? std::nullopt : parse_whole_number(std::string_view(value).substr(colon + 1), 0, 65535);
+        if (colon == 0 || !port)
             return error = "--" + name + " takes ADDRESS:PORT (port 0 picks a free one), not \"" + value + "\"", false;
         (name == "listen" ? options.settings.address : options.settings.admin_address) = value.substr(0, colon);
-        (name == "listen" ? options.settings.port : options.settings.admin_port) = std::uint16_t(port);
+        (name == "listen" ? options.settings.port : options.settings.admin_port) = std::uint16_t(*port);
     }
     return true;
 }

@@ -1,7 +1,7 @@
 #include "system/data_places.h"
 
+#include "common/path_join.h"
 #include "common/text_compare.h"
-#include "system/settings.h"
 
 namespace {
 
@@ -30,13 +30,13 @@ data_places_c choose_data_places(const std::wstring& program_folder, bool progra
     places.program_folder = program_folder;
     if (!installed || local_app_data.empty()) {
         places.folder = program_folder;
-        places.download_folder = append_path(program_folder, L"download");
-        places.backup_folder = append_path(program_folder, L"backup");
+        places.download_folder = join_path(program_folder, L"download", windows_path_separator);
+        places.backup_folder = join_path(program_folder, L"backup", windows_path_separator);
         places.beside_program = true;
         return places;
     }
-    places.folder = append_path(local_app_data, L"Vantorel");
-    places.download_folder = append_path(places.folder, L"Downloads");
-    places.backup_folder = append_path(places.folder, L"Backups");
+    places.folder = join_path(local_app_data, L"Vantorel", windows_path_separator);
+    places.download_folder = join_path(places.folder, L"Downloads", windows_path_separator);
+    places.backup_folder = join_path(places.folder, L"Backups", windows_path_separator);
     return places;
 }

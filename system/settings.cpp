@@ -2,16 +2,6 @@
 
 #include "common/fixed_text.h"
 
-std::wstring append_path(const std::wstring& folder, const std::wstring& name) {
-    std::wstring joined = folder;
-    while (!joined.empty() && joined.back() == L'\\') joined.pop_back();
-    std::size_t start = 0;
-    while (start < name.size() && name[start] == L'\\') ++start;
-    if (!joined.empty()) joined += L'\\';
-    joined += name.substr(start);
-    return joined;
-}
-
 void apply_default_settings(settings_c& settings, const data_places_c& places) {
     settings = settings_c{};
     copy_text(settings.download_path_in_use, std::wstring_view(places.download_folder));

@@ -32,9 +32,6 @@ constexpr const wchar_t* unset_install_date = L"0000-00-00";
 // The defaults: the places' download and backup folders, English, no install date.
 void apply_default_settings(settings_c& settings, const data_places_c& places);
 
-// Joins a folder and a name with exactly one backslash between them.
-std::wstring append_path(const std::wstring& folder, const std::wstring& name);
-
 // The language a new user starts with, from the installer's language code; a missing code
 // means "Nederlands", an unknown one "English".
 const wchar_t* first_run_language(std::optional<std::uint32_t> code);

@@ -19,39 +19,22 @@ settings_c record;
 registry_key_c settings_key;
 std::vector<folder_problem_c> problems;
 
-void read_number(HKEY key, const wchar_t* name, std::uint32_t& field) {
-    DWORD value = 0, size = sizeof value;
-    // The registry type is not checked; a failed read leaves the field as it was.
-    if (RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) == ERROR_SUCCESS)
-        field = value;
+// A failed read leaves the field as it was.
+void read_number(const registry_key_c& key, const wchar_t* name, std::uint32_t& field) {
+    if (std::optional<std::uint32_t> value = key.read_number(name)) field = *value;
 }
 
+// Only a value the settings rules accept replaces the field (accept_string_value).
 template <std::size_t Capacity>
-void read_text(HKEY key, const wchar_t* name, wchar_t (&field)[Capacity]) {
-    std::vector<unsigned char> bytes(Capacity * sizeof(wchar_t));
-    DWORD type = 0, size = DWORD(bytes.size());
-    if (RegQueryValueExW(key, name, nullptr, &type, bytes.data(), &size) != ERROR_SUCCESS) return;
-    accept_string_value(type, bytes.data(), size, field, Capacity);
-}
-
-void write_text(HKEY key, const wchar_t* name, const wchar_t* text) {
-    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                   DWORD((wcslen(text) + 1) * sizeof(wchar_t)));
-}
-
-void write_number(HKEY key, const wchar_t* name, std::uint32_t number) {
-    DWORD value = number;
-    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+void read_text(const registry_key_c& key, const wchar_t* name, wchar_t (&field)[Capacity]) {
+    if (std::optional<registry_value_c> value = key.read_value(name))
+        accept_string_value(value->type, value->bytes.data(), value->bytes.size(), field, Capacity);
 }
 
 std::optional<std::uint32_t> read_language_code(HKEY root) {
     registry_key_c key;
-    if (RegOpenKeyExW(root, first_run_key_path, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return std::nullopt;
-    DWORD value = 0, size = sizeof value;
-    if (RegQueryValueExW(key.get(), L"language", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) !=
-        ERROR_SUCCESS)
-        return std::nullopt;
-    return value;
+    if (key.open(root, first_run_key_path) != ERROR_SUCCESS) return std::nullopt;
+    return key.read_number(L"language");
 }
 
 // The language chosen in the set-up: the set-up runs as an administrator and leaves it for every
@@ -73,16 +56,6 @@ std::wstring program_of_run_value(const std::wstring& value) {
     return value.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1);
 }
 
-std::optional<std::wstring> read_run_value(HKEY key) {
-    std::vector<wchar_t> text(2048, L'\0');
-    DWORD type = 0, size = DWORD((text.size() - 1) * sizeof(wchar_t));
-    if (RegQueryValueExW(key, product_title, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size) !=
-            ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ))
-        return std::nullopt;
-    return std::wstring(text.data());
-}
-
 bool same_path(const std::wstring& a, const std::wstring& b) {
     return CompareStringOrdinal(a.c_str(), int(a.size()), b.c_str(), int(b.size()), TRUE) == CSTR_EQUAL;
 }
@@ -91,10 +64,10 @@ bool same_path(const std::wstring& a, const std::wstring& b) {
 // with Windows is safe without the user saving the settings again.
 void quote_old_run_value() {
     registry_key_c key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, run_key_path, 0, KEY_READ | KEY_WRITE, key.put()) != ERROR_SUCCESS) return;
-    std::optional<std::wstring> value = read_run_value(key.get());
+    if (key.open(HKEY_CURRENT_USER, run_key_path, KEY_READ | KEY_WRITE) != ERROR_SUCCESS) return;
+    std::optional<std::wstring> value = key.read_text(product_title, registry_key_c::text_types_c::plain_or_expandable);
     if (value && !value->empty() && (*value)[0] != L'"' && same_path(*value, program_path()))
-        write_text(key.get(), product_title, run_value_for(program_path()).c_str());
+        key.write_text(product_title, run_value_for(program_path()));
 }
 
 // Creates the folder when it is missing and checks that it can be written; one that cannot is
@@ -115,21 +88,20 @@ bool load_settings() {
     bool existed = false;
     if (settings_key.create(HKEY_CURRENT_USER, settings_key_path, KEY_READ | KEY_WRITE, &existed) != ERROR_SUCCESS)
         return false;
-    HKEY key = settings_key.get();
     if (existed) {
-        read_number(key, L"autorun", record.autorun);
-        read_number(key, L"scan_offline", record.scan_offline);
-        read_number(key, L"close_to_tray", record.close_to_tray);
-        read_number(key, L"scheduled_scan", record.scheduled_scan);
-        read_number(key, L"allow_unsigned_packages", record.allow_unsigned_packages);
-        read_text(key, L"download_path", record.download_path_in_use);
+        read_number(settings_key, L"autorun", record.autorun);
+        read_number(settings_key, L"scan_offline", record.scan_offline);
+        read_number(settings_key, L"close_to_tray", record.close_to_tray);
+        read_number(settings_key, L"scheduled_scan", record.scheduled_scan);
+        read_number(settings_key, L"allow_unsigned_packages", record.allow_unsigned_packages);
+        read_text(settings_key, L"download_path", record.download_path_in_use);
         copy_text(record.download_path, record.download_path_in_use);
-        read_text(key, L"backup_path", record.backup_path);
-        read_text(key, L"language", record.language);
-        read_text(key, L"install_date", record.install_date);
+        read_text(settings_key, L"backup_path", record.backup_path);
+        read_text(settings_key, L"language", record.language);
+        read_text(settings_key, L"install_date", record.install_date);
         if (wcscmp(record.install_date, unset_install_date) == 0) {
             copy_text(record.install_date, std::wstring_view(utf8_to_wide(today_utc())));
-            write_text(key, L"install_date", record.install_date);
+            settings_key.write_text(L"install_date", record.install_date);
         }
     } else {
         copy_text(record.install_date, std::wstring_view(utf8_to_wide(today_utc())));
@@ -145,15 +117,16 @@ bool load_settings() {
 }
 
 bool save_settings() {
-    if (HKEY key = settings_key.get()) {
-        write_text(key, L"download_path", record.download_path);
-        write_text(key, L"backup_path", record.backup_path);
-        write_text(key, L"language", record.language);
-        write_text(key, L"install_date", record.install_date);
-        write_number(key, L"autorun", record.autorun);
-        write_number(key, L"scan_offline", record.scan_offline);
-        write_number(key, L"close_to_tray", record.close_to_tray);
-        write_number(key, L"scheduled_scan", record.scheduled_scan);
+    // Write results are not checked.
+    if (settings_key) {
+        settings_key.write_text(L"download_path", record.download_path);
+        settings_key.write_text(L"backup_path", record.backup_path);
+        settings_key.write_text(L"language", record.language);
+        settings_key.write_text(L"install_date", record.install_date);
+        settings_key.write_number(L"autorun", record.autorun);
+        settings_key.write_number(L"scan_offline", record.scan_offline);
+        settings_key.write_number(L"close_to_tray", record.close_to_tray);
+        settings_key.write_number(L"scheduled_scan", record.scheduled_scan);
     }
     set_run_at_logon(record.autorun);
     return true;
@@ -163,16 +136,16 @@ bool set_run_at_logon(std::uint32_t flag) {
     registry_key_c key;
     if (key.create(HKEY_CURRENT_USER, run_key_path, KEY_READ | KEY_WRITE) != ERROR_SUCCESS) return false;
     if (flag)
-        write_text(key.get(), product_title, run_value_for(program_path()).c_str());
+        key.write_text(product_title, run_value_for(program_path()));
     else
-        RegDeleteValueW(key.get(), product_title);
+        key.delete_value(product_title);
     return true;
 }
 
 std::optional<std::wstring> read_run_at_logon() {
     registry_key_c key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, run_key_path, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return std::nullopt;
-    std::optional<std::wstring> value = read_run_value(key.get());
+    if (key.open(HKEY_CURRENT_USER, run_key_path) != ERROR_SUCCESS) return std::nullopt;
+    std::optional<std::wstring> value = key.read_text(product_title, registry_key_c::text_types_c::plain_or_expandable);
     if (!value) return std::nullopt;
     return program_of_run_value(*value);
 }

@@ -2,6 +2,7 @@
 // program folder; it reads "language.ini" from the program folder and the user's language and
 // mirrors from the program's registry settings, and never writes them.
 #include "common/kernel_handle_win.h"
+#include "common/registry_key_win.h"
 #include "common/text_convert.h"
 #include "i18n/language_table.h"
 #include "system/settings_win.h"
@@ -35,12 +36,10 @@ std::wstring program_folder_above() {
 
 // The user's language as the program keeps it; English when none is set.
 std::wstring chosen_language() {
-    wchar_t value[64] = {};
-    DWORD size = sizeof value - sizeof(wchar_t);
-    if (RegGetValueW(HKEY_CURRENT_USER, settings_key_path, L"language", RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS ||
-        !value[0])
-        return L"English";
-    return value;
+    registry_key_c key;
+    std::optional<std::wstring> language;
+    if (key.open(HKEY_CURRENT_USER, settings_key_path) == ERROR_SUCCESS) language = key.read_text(L"language");
+    return language && !language->empty() ? *language : L"English";
 }
 
 void load_texts() {
@@ -59,7 +58,7 @@ int run(int argc, const wchar_t* const* argv) {
     const update_options_c options = parse_update_options(argc, argv);
     if (options.mode == update_mode_c::help) return print_for_scripts(update_usage_text), exit_up_to_date;
     if (options.mode == update_mode_c::misuse) {
-        print_for_scripts("update.exe: " + wide_to_utf8(options.problem) + "\n" +
+        print_for_scripts("update.exe: " + options.problem + "\n" +
                           update_usage_text,
                           true);
         return exit_misuse;

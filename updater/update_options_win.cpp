@@ -1,8 +1,10 @@
 #include "updater/update_options_win.h"
 
+#include "common/argument_reader.h"
 #include "common/text_convert.h"
 
-#include <cwchar>
+#include <utility>
+#include <vector>
 
 const char* const update_usage_text =
     "usage: update.exe [--check | --yes] [--mirror URL]... [--proxy URL]\n"
@@ -22,32 +24,37 @@ const char* const update_usage_text =
 
 update_options_c parse_update_options(int argc, const wchar_t* const* argv) {
     update_options_c options;
-    auto misuse = [&options](std::wstring problem) {
-        options.mode = update_mode_c::misuse;
-        options.problem = std::move(problem);
-        return options;
-    };
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i) arguments.push_back(wide_to_utf8(argv[i]));
+    argument_reader_c reader(std::move(arguments));
     bool chosen = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::wstring argument = argv[i];
-        if (argument == L"--help" || argument == L"-h" || argument == L"/?") {
+    auto choose = [&](update_mode_c mode) {
+        if (chosen) reader.refuse("--check and --yes exclude each other");
+        options.mode = mode;
+        chosen = true;
+    };
+    std::string text;
+    while (!reader.done()) {
+        if (reader.take_switch("--help") || reader.take_switch("-h") || reader.take_switch("/?")) {
             options.mode = update_mode_c::help;
             return options;
         }
-        if (argument == L"--check" || argument == L"--yes") {
-            if (chosen) return misuse(L"--check and --yes exclude each other");
-            chosen = true;
-            options.mode = argument == L"--check" ? update_mode_c::check : update_mode_c::yes;
-        } else if (argument == L"--mirror") {
-            if (i + 1 >= argc) return misuse(L"--mirror needs a URL");
-            options.mirrors.push_back(wide_to_utf8(argv[++i]));
-        } else if (argument == L"--proxy") {
-            if (i + 1 >= argc) return misuse(L"--proxy needs a URL");
-            options.proxy = route_from_option(wide_to_utf8(argv[++i]));
-            if (!options.proxy) return misuse(L"--proxy takes a proxy URL or \"direct\": " + std::wstring(argv[i]));
+        if (reader.take_switch("--check")) {
+            choose(update_mode_c::check);
+        } else if (reader.take_switch("--yes")) {
+            choose(update_mode_c::yes);
+        } else if (reader.take_value("--mirror", text)) {
+            options.mirrors.push_back(text);
+        } else if (reader.take_value("--proxy", text)) {
+            if (!reader.failed() && !(options.proxy = route_from_option(text)))
+                reader.refuse("--proxy takes a proxy URL or \"direct\": " + text);
         } else {
-            return misuse(L"unknown argument " + argument);
+            reader.refuse_unknown();
         }
+    }
+    if (reader.failed()) {
+        options.mode = update_mode_c::misuse;
+        options.problem = reader.problem();
     }
     return options;
 }

@@ -27,7 +27,7 @@ struct update_options_c {
     update_mode_c mode = update_mode_c::interactive;
     std::vector<std::string> mirrors;  // UTF-8, as given
     std::optional<proxy_route_c> proxy;
-    std::wstring problem;              // for misuse
+    std::string problem;               // for misuse, UTF-8
 };
 
 update_options_c parse_update_options(int argc, const wchar_t* const* argv);

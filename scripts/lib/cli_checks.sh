@@ -23,6 +23,16 @@ cli_convention_checks() {
   cli_expect "$name: --help on standard output" 0 "$rc" "$work/help.out" "usage: vantorel-cli"
   rc=0; $runner scan --help >"$work/scan-help.out" 2>&1 || rc=$?
   cli_expect "$name: scan --help" 0 "$rc" "$work/scan-help.out" "usage: vantorel-cli scan"
+  # The help and the usage after a wrong command line are one text, naming every option (the
+  # Windows builds end the lines of standard error alone with CR LF).
+  rc=0; $runner scan --no-such-option >"$work/scan-misuse.out" 2>"$work/scan-misuse.err" || rc=$?
+  if [ "$rc" -eq 2 ] && cmp -s <(tail -n +2 "$work/scan-misuse.err" | tr -d '\r') <(tr -d '\r' <"$work/scan-help.out") &&
+    grep -q -- '--build N' "$work/scan-help.out" && grep -q -- '--machine x86|amd64|arm64' "$work/scan-help.out" &&
+    grep -q -- '--lang N' "$work/scan-help.out"; then
+    cli_check_results+=("pass $name: scan --help is the usage a wrong scan command line gets, every option in it")
+  else
+    cli_check_results+=("fail $name: scan --help and the usage after a wrong scan command line (exit $rc, see $work/scan-help.out, $work/scan-misuse.err)")
+  fi
   rc=0; $runner --version >"$work/version.out" 2>&1 || rc=$?
   cli_expect "$name: --version" 0 "$rc" "$work/version.out" "^vantorel-cli [0-9]"
   rc=0; $runner >"$work/none.out" 2>"$work/none.err" || rc=$?

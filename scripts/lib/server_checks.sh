@@ -64,6 +64,17 @@ answers_like_a_tool() {
   done
 }
 
+# A number option's value that is no number is a wrong command line that names the option, and
+# writes no catalog.
+refuses_a_count_that_is_no_number() {
+  local build=$1 work=$2
+  mkdir -p "$work"
+  rm -f "$work/synthetic.sqlite"
+  "$build/vantorel-catalog" synthetic --catalog "$work/synthetic.sqlite" --count abc >"$work/count.out" 2>"$work/count.err"
+  [ $? -eq 2 ] && grep -q '^vantorel-catalog: --count takes a whole number .*, not "abc"$' "$work/count.err" &&
+    [ ! -e "$work/synthetic.sqlite" ]
+}
+
 wait_for_port() {  # FILE -> prints the port once the file holds it
   local _
   for _ in $(seq 200); do [ -s "$1" ] && { cat "$1"; return 0; }; sleep 0.05; done
@@ -217,6 +228,8 @@ server_checks() {
   for program in vantorel-server vantorel-catalog; do
     server_check "$program answers --help, --version and misuse as a tool" answers_like_a_tool "$build/$program" "$work/$program"
   done
+  server_check "vantorel-catalog refuses --count abc, naming the option" refuses_a_count_that_is_no_number "$build" \
+    "$work/catalog-count"
   server_check "a catalog replaced under load: no request fails, answers switch" reload_under_load "$work/reload" "$work/request.z"
   server_check "a replaced catalog file is loaded without a signal" reloads_when_the_file_changes "$work/watch" "$work/request.z"
   server_check "a reload that would empty the catalog keeps the one in service" a_reload_cannot_empty_the_catalog \

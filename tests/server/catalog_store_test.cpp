@@ -344,7 +344,8 @@ TEST(catalog_tool, changes_replace_the_catalog_file_whole_and_misuse_exits_2) {
     EXPECT_EQ(files, 4u);
     for (const std::vector<std::string>& wrong : std::vector<std::vector<std::string>>{
              {}, {"frobnicate"}, {"list"}, {"list", "--catalog", catalog, "--count", "3"}, {"remove", "--catalog", catalog},
-             {"import", "--catalog", catalog, "--packages", served, "--sign", "2", lan}})
+             {"import", "--catalog", catalog, "--packages", served, "--sign", "2", lan},
+             {"synthetic", "--catalog", catalog, "--count", "abc"}})
         EXPECT_EQ(catalog_tool(wrong), 2) << (wrong.empty() ? "" : wrong[0]);
 }
 

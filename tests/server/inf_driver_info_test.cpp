@@ -1,10 +1,12 @@
 #include "server/inf_driver_info.h"
+#include "common/inf_values.h"
 #include "tests/server/test_catalogs.h"
 #include "server/models_decoration.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -179,7 +181,26 @@ TEST(inf_driver_info, feature_score_from_the_install_section_windows_would_pick)
                                      "[Hex.NT]\nFeatureScore=F9\n[Big]\nFeatureScore=256\n[Word]\nFeatureScore = 0x\n");
     std::vector<int> scores;
     for (const inf_model_entry_c& entry : info.models) scores.push_back(entry.feature_score);
-    EXPECT_EQ(scores, (std::vector<int>{7, 254, -1, -1, -1, 16, 16, -1}));
+    EXPECT_EQ(scores, (std::vector<int>{7, 254, 249, -1, -1, 16, 16, -1}));
+}
+
+TEST(inf_driver_info, feature_scores_read_as_windows_reads_them) {
+    // Forms from published driver samples, and values Windows refuses (the rank then takes 0xFF).
+    const struct {
+        const char* value;
+        int score;
+    } cases[] = {{"80", 0x80}, {"F9", 0xF9}, {"0xE6", 0xE6}, {" 0x80 ", 0x80}, {"fd", 0xFD}, {"0X00", 0},
+                 {"100", -1},  {"0x100", -1}, {"xyz", -1},    {"", -1},         {"0x", -1},  {"-1", -1}};
+    for (const auto& form : cases) {
+        inf_driver_info_c info =
+            read_ok(std::string(version) + "[Manufacturer]\nM = M\n[M]\nD = Inst, ID\n[Inst]\nFeatureScore = " + form.value + "\n");
+        ASSERT_EQ(info.models.size(), 1u);
+        EXPECT_EQ(info.models[0].feature_score, form.score) << "server: \"" << form.value << '"';
+        // The program and the driver package installer read the value as SetupAPI gives it.
+        std::wstring wide(form.value, form.value + std::strlen(form.value));
+        std::optional<std::uint8_t> read = read_feature_score(wide);
+        EXPECT_EQ(read ? int(*read) : -1, form.score) << "client: \"" << form.value << '"';
+    }
 }
 
 TEST(inf_driver_info, hostile_models_stay_bounded) {

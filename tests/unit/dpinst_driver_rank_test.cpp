@@ -40,11 +40,6 @@ TEST(dpinst_driver_rank, best_pair_wins_ids_ignore_case_and_ranks_compose) {
     // The simulated PC's installed drivers: signed, no feature score, a compatible ID first.
     EXPECT_EQ(driver_rank(driver_signature_c::trusted, default_feature_score, 0x2000), 16719872u);
     EXPECT_EQ(driver_rank(driver_signature_c::unsigned_nt, 0xE6, 0x0001), 0x80E60001u);
-
-    EXPECT_EQ(parse_feature_score(L"0xE6"), 0xE6u);
-    EXPECT_EQ(parse_feature_score(L"fd"), 0xFDu);
-    EXPECT_FALSE(parse_feature_score(L"0x100"));
-    EXPECT_FALSE(parse_feature_score(L"high"));
 }
 
 TEST(dpinst_driver_rank, best_model_line_by_score_then_order_within_a_section) {

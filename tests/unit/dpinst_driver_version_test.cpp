@@ -36,6 +36,6 @@ TEST(dpinst_driver_version, malformed_dates_and_versions_are_refused) {
                                 L"0/1/2021", L"a/b/c", L"5/1/2021,1.0"})
         EXPECT_FALSE(parse_driver_date(date, v)) << std::string(date, date + wcslen(date));
     EXPECT_TRUE(parse_driver_date(L"02/29/2024", v));
-    for (const wchar_t* number : {L"1.2.3.4.5", L"1..2", L"65536", L"1.x", L"1.2 "})
+    for (const wchar_t* number : {L"1.2.3.4.5", L"1..2", L"65536", L"1.x", L"1.2.", L"1.-2"})
         EXPECT_FALSE(parse_driver_version_number(number, v)) << std::string(number, number + wcslen(number));
 }

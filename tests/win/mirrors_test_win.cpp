@@ -1,22 +1,22 @@
 // Mirror overrides from the registry: read from the settings key, never written there.
+#include "common/registry_key_win.h"
 #include "service/mirrors.h"
+#include "system/settings_win.h"
 
 #include <gtest/gtest.h>
-#include <windows.h>
 
 namespace {
 
-const wchar_t* settings_key = L"SOFTWARE\\Quellmar";
-
 void set_value(const wchar_t* name, const wchar_t* text) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, settings_key, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr), ERROR_SUCCESS);
-    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), DWORD((wcslen(text) + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
+    registry_key_c key;
+    ASSERT_EQ(key.create(HKEY_CURRENT_USER, settings_key_path, KEY_WRITE), ERROR_SUCCESS);
+    key.write_text(name, text);
 }
 
 void delete_values() {
-    for (const wchar_t* name : {L"Mirror1", L"Mirror2", L"Mirror3"}) RegDeleteKeyValueW(HKEY_CURRENT_USER, settings_key, name);
+    registry_key_c key;
+    if (key.open(HKEY_CURRENT_USER, settings_key_path, KEY_WRITE) != ERROR_SUCCESS) return;
+    for (const wchar_t* name : {L"Mirror1", L"Mirror2", L"Mirror3"}) key.delete_value(name);
 }
 
 }  // namespace
@@ -32,10 +32,8 @@ TEST(mirrors_registry, usable_values_take_the_places_in_order) {
 }
 
 TEST(mirrors_registry, a_missing_settings_key_is_not_created_by_reading) {
-    RegDeleteTreeW(HKEY_CURRENT_USER, settings_key);
-    RegDeleteKeyW(HKEY_CURRENT_USER, settings_key);
+    registry_key_c::delete_key(HKEY_CURRENT_USER, settings_key_path);
     EXPECT_EQ(configured_mirrors(), default_mirrors);
-    HKEY key = nullptr;
-    EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, settings_key, 0, KEY_READ, &key), ERROR_SUCCESS);
-    if (key) RegCloseKey(key);
+    registry_key_c key;
+    EXPECT_NE(key.open(HKEY_CURRENT_USER, settings_key_path), ERROR_SUCCESS);
 }

@@ -23,23 +23,20 @@
 
 namespace {
 
-void delete_tree(const wchar_t* path) { RegDeleteTreeW(HKEY_CURRENT_USER, path) == ERROR_SUCCESS || RegDeleteKeyW(HKEY_CURRENT_USER, path); }
+void delete_tree(const wchar_t* path) { registry_key_c::delete_key(HKEY_CURRENT_USER, path); }
 
 std::optional<std::wstring> read_string(const wchar_t* key_path, const wchar_t* name, DWORD* type_out = nullptr) {
     registry_key_c key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, key_path, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return std::nullopt;
-    wchar_t buffer[1024] = {};
-    DWORD type = 0, size = sizeof buffer - sizeof(wchar_t);
-    if (RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
-        return std::nullopt;
-    if (type_out) *type_out = type;
-    return std::wstring(buffer);
+    if (key.open(HKEY_CURRENT_USER, key_path) != ERROR_SUCCESS) return std::nullopt;
+    std::optional<registry_value_c> value = key.read_value(name);
+    if (value && type_out) *type_out = value->type;
+    return key.read_text(name);
 }
 
 void write_raw(const wchar_t* name, DWORD type, const void* data, DWORD size) {
     registry_key_c key;
     ASSERT_EQ(key.create(HKEY_CURRENT_USER, settings_key_path, KEY_WRITE), ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+    ASSERT_EQ(key.write_value(name, type, data, size), ERROR_SUCCESS);
 }
 
 void write_string(const wchar_t* name, const std::wstring& text) {
@@ -53,7 +50,7 @@ protected:
         delete_tree(first_run_key_path);
         registry_key_c run;
         if (run.create(HKEY_CURRENT_USER, run_key_path, KEY_WRITE) == ERROR_SUCCESS)
-            RegDeleteValueW(run.get(), product_title);
+            run.delete_value(product_title);
         folder_ = std::make_unique<scratch_folder_c>();
         GetCurrentDirectoryW(MAX_PATH, previous_folder_);
         SetCurrentDirectoryW(folder_->path().wstring().c_str());
@@ -91,13 +88,11 @@ TEST_F(settings_test, first_run_creates_all_values_folders_and_no_run_value) {
     EXPECT_EQ(read_string(settings_key_path, L"language"), std::wstring(L"Nederlands"));
     for (const wchar_t* name : {L"autorun", L"scan_offline", L"close_to_tray", L"scheduled_scan"}) {
         registry_key_c key;
-        ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, settings_key_path, 0, KEY_READ, key.put()), ERROR_SUCCESS);
-        DWORD type = 0, value = 99, size = sizeof value;
-        ASSERT_EQ(RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size),
-                  ERROR_SUCCESS)
-            << wide_to_utf8(name);
-        EXPECT_EQ(type, DWORD(REG_DWORD));
-        EXPECT_EQ(value, wcscmp(name, L"close_to_tray") == 0 ? 1u : 0u) << wide_to_utf8(name);
+        ASSERT_EQ(key.open(HKEY_CURRENT_USER, settings_key_path), ERROR_SUCCESS);
+        std::optional<registry_value_c> value = key.read_value(name);
+        ASSERT_TRUE(value) << wide_to_utf8(name);
+        EXPECT_EQ(value->type, DWORD(REG_DWORD));
+        EXPECT_EQ(key.read_number(name), wcscmp(name, L"close_to_tray") == 0 ? 1u : 0u) << wide_to_utf8(name);
     }
     EXPECT_TRUE(is_directory(program_folder_path(L"download")));
     EXPECT_TRUE(is_directory(program_folder_path(L"backup")));
@@ -110,7 +105,7 @@ TEST_F(settings_test, first_run_language_follows_the_installer_code) {
         delete_tree(settings_key_path);
         registry_key_c key;
         ASSERT_EQ(key.create(HKEY_CURRENT_USER, first_run_key_path, KEY_WRITE), ERROR_SUCCESS);
-        RegSetValueExW(key.get(), L"language", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&code), sizeof code);
+        key.write_number(L"language", code);
         ASSERT_TRUE(load_settings());
         EXPECT_STREQ(settings().language, expected) << code;
     }
@@ -120,12 +115,12 @@ TEST_F(settings_test, first_run_language_follows_the_installer_code) {
     registry_key_c machine;
     ASSERT_EQ(machine.create(HKEY_LOCAL_MACHINE, first_run_key_path, KEY_WRITE), ERROR_SUCCESS);
     const DWORD german = 2;
-    RegSetValueExW(machine.get(), L"language", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&german), sizeof german);
+    machine.write_number(L"language", german);
     ASSERT_TRUE(load_settings());
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, first_run_key_path) == ERROR_SUCCESS || RegDeleteKeyW(HKEY_LOCAL_MACHINE, first_run_key_path);
+    registry_key_c::delete_key(HKEY_LOCAL_MACHINE, first_run_key_path);
     EXPECT_STREQ(settings().language, L"Deutsch");
     registry_key_c created;
-    EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, first_run_key_path, 0, KEY_READ, created.put()), ERROR_SUCCESS);
+    EXPECT_NE(created.open(HKEY_CURRENT_USER, first_run_key_path), ERROR_SUCCESS);
 }
 
 // An installed copy whose earlier version kept its data in the program folder: the folders move
@@ -215,9 +210,7 @@ TEST_F(settings_test, malformed_string_values_leave_the_defaults) {
 void write_run_value(const std::wstring& text) {
     registry_key_c key;
     ASSERT_EQ(key.create(HKEY_CURRENT_USER, run_key_path, KEY_WRITE), ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExW(key.get(), product_title, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                             DWORD((text.size() + 1) * sizeof(wchar_t))),
-              ERROR_SUCCESS);
+    ASSERT_EQ(key.write_text(product_title, text), ERROR_SUCCESS);
 }
 
 TEST_F(settings_test, autorun_on_writes_the_quoted_program_path_and_off_removes_it) {

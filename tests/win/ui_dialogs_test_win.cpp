@@ -1,6 +1,7 @@
 // The dialogs with their real windows, answered from another thread as a user would: the message
 // box's results by button, Esc and the caption's close; the settings dialog's registry round
 // trip, invalid folder, language notice and schedule box; the device details; the about box.
+#include "common/registry_key_win.h"
 #include "system/machine_facts.h"
 #include "system/settings_win.h"
 #include "i18n/language_table.h"
@@ -73,24 +74,15 @@ private:
 };
 
 std::wstring registry_text(const wchar_t* name) {
-    HKEY key = nullptr;
-    wchar_t value[300] = {};
-    DWORD size = sizeof value - sizeof(wchar_t);
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, settings_key_path, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
-        RegCloseKey(key);
-    }
-    return value;
+    registry_key_c key;
+    if (key.open(HKEY_CURRENT_USER, settings_key_path) != ERROR_SUCCESS) return std::wstring();
+    return key.read_text(name).value_or(std::wstring());
 }
 
 DWORD registry_number(const wchar_t* name) {
-    HKEY key = nullptr;
-    DWORD value = 0xFFFF, size = sizeof value;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, settings_key_path, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
-        RegCloseKey(key);
-    }
-    return value;
+    registry_key_c key;
+    if (key.open(HKEY_CURRENT_USER, settings_key_path) != ERROR_SUCCESS) return 0xFFFF;
+    return key.read_number(name).value_or(0xFFFF);
 }
 
 }  // namespace
@@ -183,7 +175,7 @@ TEST(ui_message_box, a_long_caption_widens_the_buttons_within_the_box) {
 class ui_settings_dialog_test : public ::testing::Test {
 protected:
     void SetUp() override {
-        RegDeleteTreeW(HKEY_CURRENT_USER, settings_key_path);
+        registry_key_c::delete_key(HKEY_CURRENT_USER, settings_key_path);
         GetCurrentDirectoryW(MAX_PATH, previous_folder_);
         SetCurrentDirectoryW(folder_.path().wstring().c_str());
         ASSERT_TRUE(collect_basic_facts());
@@ -192,7 +184,7 @@ protected:
     }
     void TearDown() override {
         SetCurrentDirectoryW(previous_folder_);
-        RegDeleteTreeW(HKEY_CURRENT_USER, settings_key_path);
+        registry_key_c::delete_key(HKEY_CURRENT_USER, settings_key_path);
     }
     scratch_folder_c folder_;
     wchar_t previous_folder_[MAX_PATH] = {};

@@ -3,6 +3,7 @@
 #include "tests/unit/recording_launcher.h"
 #include "tests/unit/test_files.h"
 #include "tests/win/ui_test_support_win.h"
+#include "common/registry_key_win.h"
 #include "system/machine_facts.h"
 #include "system/settings_win.h"
 #include "ui/about_window_win.h"
@@ -49,7 +50,7 @@ TEST(ui_gdi_objects, twenty_cycles_of_every_dialog_leave_no_gdi_object) {
     for (int cycle = 0; cycle < 20; ++cycle) open_and_close_every_dialog();
     int after = gdi_object_count();
     SetCurrentDirectoryW(previous);
-    RegDeleteTreeW(HKEY_CURRENT_USER, settings_key_path);
+    registry_key_c::delete_key(HKEY_CURRENT_USER, settings_key_path);
     // Wine's controls now and then keep an object for their caches (a few over the whole run,
     // never one per round: measured per dialog, 0 to 2 in 15 rounds); a dialog that lost even one
     // object per round would show twenty.

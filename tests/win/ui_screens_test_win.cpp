@@ -1,6 +1,7 @@
 // Screenshots of the kit and the dialogs in all eleven languages, written under
 // build/test-results/screens/<build>/<language>/ for a human look, with pixel probes at points
 // of flat colour (never whole-image comparisons: fonts differ between machines).
+#include "common/registry_key_win.h"
 #include "system/machine_facts.h"
 #include "system/settings_win.h"
 #include "i18n/language_table.h"
@@ -110,7 +111,7 @@ TEST_P(ui_screens_test, kit_dialogs_and_chart) {
     photograph("about", [&] { about_window_c(launcher).run(nullptr); }, RGB(139, 184, 241), POINT{6, 6});
 
     SetCurrentDirectoryW(previous);
-    RegDeleteTreeW(HKEY_CURRENT_USER, settings_key_path);
+    registry_key_c::delete_key(HKEY_CURRENT_USER, settings_key_path);
     load_test_language(L"English");
 }
 

@@ -56,14 +56,14 @@ void read_installed_driver(installer_device_c& device) {
     device.installed.reset();
     registry_key_c key = open_driver_key(device.instance_id);
     if (!key) return;
-    device.inf_name = registry_text_value(key.get(), L"InfPath");
+    device.inf_name = key.read_text(L"InfPath").value_or(L"");
     driver_version_c installed;
-    if (parse_driver_date(registry_text_value(key.get(), L"DriverDate"), installed) &&
-        parse_driver_version_number(registry_text_value(key.get(), L"DriverVersion"), installed))
+    if (parse_driver_date(key.read_text(L"DriverDate").value_or(L""), installed) &&
+        parse_driver_version_number(key.read_text(L"DriverVersion").value_or(L""), installed))
         device.installed = installed;
 }
 
 std::wstring installed_inf_name(const std::wstring& instance_id) {
     registry_key_c key = open_driver_key(instance_id);
-    return key ? registry_text_value(key.get(), L"InfPath") : std::wstring();
+    return key ? key.read_text(L"InfPath").value_or(L"") : std::wstring();
 }

@@ -10,21 +10,18 @@
 
 namespace {
 
-bool set_text(HKEY key, const wchar_t* name, const std::wstring& text) {
-    if (registry_text_value(key, name) == text) return true;
-    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                          DWORD((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+bool set_text(const registry_key_c& key, const wchar_t* name, const std::wstring& text) {
+    return key.read_text(name) == text || key.write_text(name, text) == ERROR_SUCCESS;
 }
 
-bool set_date_data(HKEY key, const driver_version_c& version) {
+bool set_date_data(const registry_key_c& key, const driver_version_c& version) {
     SYSTEMTIME date{};
     date.wYear = WORD(version.year);
     date.wMonth = WORD(version.month);
     date.wDay = WORD(version.day);
     FILETIME time{};
     if (!SystemTimeToFileTime(&date, &time)) return false;
-    return RegSetValueExW(key, L"DriverDateData", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&time), sizeof time) ==
-           ERROR_SUCCESS;
+    return key.write_value(L"DriverDateData", REG_BINARY, &time, sizeof time) == ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -41,8 +38,8 @@ bool complete_driver_key(const std::wstring& instance_id, const package_facts_c&
     registry_key_c key(raw);
     std::wstring matching = matched_id;
     for (wchar_t& c : matching) c = wchar_t(std::towlower(std::wint_t(c)));
-    return set_text(key.get(), L"DriverVersion", driver_version_text(facts.version)) &&
-           set_text(key.get(), L"DriverDate", driver_key_date(facts.version)) && set_date_data(key.get(), facts.version) &&
-           set_text(key.get(), L"ProviderName", facts.provider) && set_text(key.get(), L"DriverDesc", line.description) &&
-           set_text(key.get(), L"MatchingDeviceId", matching);
+    return set_text(key, L"DriverVersion", driver_version_text(facts.version)) &&
+           set_text(key, L"DriverDate", driver_key_date(facts.version)) && set_date_data(key, facts.version) &&
+           set_text(key, L"ProviderName", facts.provider) && set_text(key, L"DriverDesc", line.description) &&
+           set_text(key, L"MatchingDeviceId", matching);
 }

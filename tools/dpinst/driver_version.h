@@ -14,10 +14,10 @@ struct driver_version_c {
     std::array<std::uint16_t, 4> parts{};  // missing parts are 0
 };
 
-// A date written month, day, year with "/" or "-" between; false for anything else or an
-// impossible date.
+// A date written month, day, year with "/" or "-" between, and a version of up to four
+// dot-separated numbers (empty is 0.0.0.0), read as common/inf_values.h reads them; false for
+// anything else or an impossible date.
 bool parse_driver_date(const std::wstring& text, driver_version_c& version);
-// Up to four dot-separated numbers of at most 65535; empty text is 0.0.0.0.
 bool parse_driver_version_number(const std::wstring& text, driver_version_c& version);
 
 bool newer_than(const driver_version_c& a, const driver_version_c& b);

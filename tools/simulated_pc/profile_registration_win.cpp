@@ -21,22 +21,16 @@ void report(const char* what, const std::wstring& subject, DWORD error) {
                  static_cast<unsigned long>(error));
 }
 
-bool set_text_value(HKEY key, const wchar_t* name, const std::wstring& text) {
-    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                          DWORD((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
-}
-
 bool register_class(const profile_class_c& entry) {
     registry_key_c key;
     std::wstring path = std::wstring(class_root) + entry.guid;
-    LONG status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
-                                  key.put(), nullptr);
+    LONG status = key.create(HKEY_LOCAL_MACHINE, path.c_str(), KEY_READ | KEY_WRITE);
     if (status != ERROR_SUCCESS) {
         report("creating class", entry.guid, DWORD(status));
         return false;
     }
-    set_text_value(key.get(), nullptr, entry.description);
-    if (!entry.name.empty()) set_text_value(key.get(), L"Class", entry.name);
+    key.write_text(nullptr, entry.description);
+    if (!entry.name.empty()) key.write_text(L"Class", entry.name);
     return true;
 }
 
@@ -49,11 +43,8 @@ bool write_driver_key(HDEVINFO set, SP_DEVINFO_DATA& device, const profile_drive
     HKEY raw = SetupDiCreateDevRegKeyW(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DRV, nullptr, nullptr);
     if (raw == INVALID_HANDLE_VALUE || !raw) return false;
     registry_key_c key(raw);
-    for (const auto& [name, text] : driver.text_values) set_text_value(key.get(), name.c_str(), text);
-    for (const auto& [name, number] : driver.number_values) {
-        DWORD value = number;
-        RegSetValueExW(key.get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-    }
+    for (const auto& [name, text] : driver.text_values) key.write_text(name.c_str(), text);
+    for (const auto& [name, number] : driver.number_values) key.write_number(name.c_str(), number);
     return true;
 }
 
@@ -61,18 +52,18 @@ bool write_driver_key(HDEVINFO set, SP_DEVINFO_DATA& device, const profile_drive
 void adjust_device_key(const profile_device_c& entry) {
     registry_key_c key;
     std::wstring path = std::wstring(enum_root) + entry.instance_id;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | KEY_WRITE, key.put()) != ERROR_SUCCESS) return;
+    if (key.open(HKEY_LOCAL_MACHINE, path.c_str(), KEY_READ | KEY_WRITE) != ERROR_SUCCESS) return;
     if (entry.class_name)
-        set_text_value(key.get(), L"Class", *entry.class_name);
+        key.write_text(L"Class", *entry.class_name);
     else
-        RegDeleteValueW(key.get(), L"Class");
+        key.delete_value(L"Class");
     // Wine lists only devices whose key has a class GUID; Windows lists a device that no driver
     // has claimed with the null class GUID, which is how profiles describe it.
     class_guid_c guid;
     if (entry.class_guid && class_guid_c::parse(*entry.class_guid, guid))
-        set_text_value(key.get(), L"ClassGUID", guid.text());
+        key.write_text(L"ClassGUID", guid.text());
     else
-        RegDeleteValueW(key.get(), L"ClassGUID");
+        key.delete_value(L"ClassGUID");
 }
 
 bool register_device(const profile_device_c& entry) {

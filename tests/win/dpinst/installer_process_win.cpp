@@ -131,12 +131,7 @@ std::wstring driver_key_value(const std::wstring& instance_id, const wchar_t* na
     if (!set || !SetupDiOpenDeviceInfoW(set.get(), instance_id.c_str(), nullptr, 0, &device)) return std::wstring();
     HKEY raw = SetupDiOpenDevRegKey(set.get(), &device, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_READ);
     if (raw == INVALID_HANDLE_VALUE) return std::wstring();
-    registry_key_c key(raw);
-    wchar_t value[512] = {};
-    DWORD type = 0, size = sizeof value - sizeof(wchar_t);
-    if (RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS)
-        return std::wstring();
-    return value;
+    return registry_key_c(raw).read_text(name).value_or(std::wstring());
 }
 
 std::filesystem::path windows_folder() {
