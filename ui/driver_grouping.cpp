@@ -16,14 +16,14 @@ std::vector<driver_group_c> build_driver_groups(const device_store_c& store, int
     std::vector<driver_group_c> groups;
     for (const device_c& device : store.devices) {
         const driver_item_c* item = mode == 0 ? device.best_item() : device.latest_item();
-        if (!item || item->link[0] == '\0') continue;
+        if (!item || item->link.empty()) continue;
         bool needed = mode == 0 ? device.best_is_update : device.latest_is_update;
         auto same_link = std::find_if(groups.begin(), groups.end(), [&](const driver_group_c& group) {
-            return std::strcmp(group.link, item->link) == 0;
+            return std::strcmp(group.link, item->link.c_str()) == 0;
         });
         if (same_link == groups.end()) {
             driver_group_c group;
-            group.link = item->link;
+            group.link = item->link.c_str();
             group.none_needed = !needed;
             group.mode = mode;
             group.item = item;
