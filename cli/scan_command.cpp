@@ -9,7 +9,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 
 namespace {
 
@@ -111,12 +110,19 @@ int answer_command(const cli_arguments& arguments) {
     if (!parse_options(arguments, options)) return exit_misuse;
     if (options.answer_path.empty()) return command_line_problem("answer needs --answer FILE");
     options.machine.complete();
-    std::ifstream file(std::filesystem::u8path(options.answer_path), std::ios::binary);
-    if (!file) {
+    std::ifstream file(std::filesystem::u8path(options.answer_path), std::ios::binary | std::ios::ate);
+    const std::streamoff size = file ? std::streamoff(file.tellg()) : -1;
+    if (size < 0) {
         std::fprintf(stderr, "vantorel-cli: cannot read %s\n", options.answer_path.c_str());
         return 1;
     }
-    std::string answer((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    // Read at its size, as the transfer receives it, rather than grown as it arrives.
+    std::string answer(std::size_t(size), '\0');
+    file.seekg(0);
+    if (!file.read(answer.data(), std::streamsize(answer.size()))) {
+        std::fprintf(stderr, "vantorel-cli: cannot read %s\n", options.answer_path.c_str());
+        return 1;
+    }
     inventory_run_c run;
     if (!run_inventory(options.profile_path, options.include_absent, run)) return 1;
     if (!run.succeeded()) {

@@ -4,7 +4,10 @@
 
 #include <atomic>
 #include <cerrno>
+#include <memory>
 #include <string>
+#include <type_traits>
+#include <vector>
 
 namespace {
 
@@ -19,12 +22,31 @@ std::string iconv_name(unsigned code_page) {
     return "CP" + std::to_string(code_page);
 }
 
+// The calling thread's converter between two encodings, in its initial state. Opening one loads
+// its tables, which costs far more than converting a short text: each thread keeps the few it has
+// used (UTF-8, the ANSI and the OEM code page, each way) until it ends.
+const iconv_handle_c& converter(const std::string& to, const std::string& from) {
+    struct kept_c {
+        std::string to, from;
+        std::unique_ptr<iconv_handle_c> handle;
+    };
+    thread_local std::vector<kept_c> kept;
+    for (const kept_c& one : kept) {
+        if (one.to != to || one.from != from) continue;
+        if (one.handle->valid()) iconv(one.handle->get(), nullptr, nullptr, nullptr, nullptr);
+        return *one.handle;
+    }
+    kept.push_back({to, from, std::make_unique<iconv_handle_c>(to.c_str(), from.c_str())});
+    return *kept.back().handle;
+}
+
 // Converts in_size bytes; an input unit iconv cannot take is replaced and skipped.
 std::string convert(const std::string& to, const std::string& from, const char* input, std::size_t in_size,
                     std::size_t input_unit, std::string_view replacement) {
     std::string out;
-    iconv_handle_c cd(to.c_str(), from.c_str());
-    if (!cd.valid() || in_size == 0) return out;
+    if (in_size == 0) return out;
+    const iconv_handle_c& cd = converter(to, from);
+    if (!cd.valid()) return out;
     char* in = const_cast<char*>(input);
     char chunk[4096];
     while (in_size > 0) {
@@ -54,6 +76,26 @@ std::wstring bytes_to_wide(const std::string& bytes) {
     return wide;
 }
 
+// Most texts are ASCII, which UTF-8 and the ANSI code pages of Windows keep as it is: those are
+// copied unit by unit, without the converter. Code page 1258 is left to iconv, which composes
+// its characters and so may hold the last one back.
+bool keeps_ascii(unsigned code_page) {
+    switch (code_page) {
+    case 874: case 932: case 936: case 949: case 950: case 1250: case 1251: case 1252: case 1253: case 1254:
+    case 1255: case 1256: case 1257: case 65001:
+        return true;
+    default:
+        return false;
+    }
+}
+
+template <typename Char>
+bool all_ascii(std::basic_string_view<Char> text) {
+    for (Char c : text)
+        if (static_cast<std::make_unsigned_t<Char>>(c) >= 0x80) return false;
+    return true;
+}
+
 const std::string replacement_wchar() {
     wchar_t c = 0xFFFD;
     return std::string(reinterpret_cast<const char*>(&c), sizeof c);
@@ -62,21 +104,27 @@ const std::string replacement_wchar() {
 }  // namespace
 
 std::wstring utf8_to_wide(std::string_view text) {
+    if (all_ascii(text)) return std::wstring(text.begin(), text.end());
     return bytes_to_wide(convert("WCHAR_T", "UTF-8", text.data(), text.size(), 1, replacement_wchar()));
 }
 
 std::string wide_to_utf8(std::wstring_view text) {
+    if (all_ascii(text)) return std::string(text.begin(), text.end());
     return convert("UTF-8", "WCHAR_T", reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t),
                    sizeof(wchar_t), "\xEF\xBF\xBD");
 }
 
 std::wstring ansi_to_wide(std::string_view text) {
-    return bytes_to_wide(convert("WCHAR_T", iconv_name(ansi_code_page()), text.data(), text.size(), 1,
+    const unsigned code_page = ansi_code_page();
+    if (keeps_ascii(code_page) && all_ascii(text)) return std::wstring(text.begin(), text.end());
+    return bytes_to_wide(convert("WCHAR_T", iconv_name(code_page), text.data(), text.size(), 1,
                                  replacement_wchar()));
 }
 
 std::string wide_to_ansi(std::wstring_view text) {
-    return convert(iconv_name(ansi_code_page()), "WCHAR_T", reinterpret_cast<const char*>(text.data()),
+    const unsigned code_page = ansi_code_page();
+    if (keeps_ascii(code_page) && all_ascii(text)) return std::string(text.begin(), text.end());
+    return convert(iconv_name(code_page), "WCHAR_T", reinterpret_cast<const char*>(text.data()),
                    text.size() * sizeof(wchar_t), sizeof(wchar_t), "?");
 }
 

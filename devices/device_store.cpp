@@ -61,6 +61,8 @@ failure_code_c walk_devices(device_store_c& store, device_source_c& source, enum
     std::int32_t total = 0;
     while (!progress.stop.load() && source.select_device(total) == device_step_c::device) ++total;
     progress.total.store(total, std::memory_order_relaxed);
+    // Records are large: grown one by one, the array would hold up to twice what it needs.
+    store.devices.reserve(std::size_t(total));
 
     for (std::int32_t index = 0;; ++index) {
         device_step_c step = progress.stop.load() ? device_step_c::failure : source.select_device(index);

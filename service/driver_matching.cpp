@@ -10,7 +10,7 @@
 
 namespace {
 
-bool installed(const matching_context_c& context, const char* link) {
+bool installed(const matching_context_c& context, const std::string& link) {
     return context.installed_links && context.installed_links->count(link) != 0;
 }
 
@@ -20,9 +20,9 @@ bool wide_version_newer(const wchar_t* a, const wchar_t* b) {
 
 // Newer than the installed driver by date, or by version when the dates are equal.
 bool newer_by_date_then_version(const driver_item_c& item, const device_c& device) {
-    int dates = std::wcscmp(item.date, device.driver_date);
+    int dates = item.date.compare(device.driver_date);
     if (dates != 0) return dates > 0;
-    return wide_version_newer(item.version, device.driver_version);
+    return wide_version_newer(item.version.c_str(), device.driver_version);
 }
 
 }  // namespace
@@ -64,9 +64,9 @@ std::int32_t compare_items(const driver_item_c& a, const driver_item_c& b, std::
     if (a.sign != b.sign) return a.sign < b.sign ? 1 : 0;
     if (a.feature != b.feature) return a.feature < b.feature ? 1 : 0;
     if (a.cp != b.cp) return a.cp < b.cp ? 1 : 0;
-    int dates = std::wcscmp(a.date, b.date);
+    int dates = a.date.compare(b.date);
     if (dates != 0) return dates > 0 ? 1 : -1;
-    return wide_version_newer(a.version, b.version) ? 1 : 0;
+    return wide_version_newer(a.version.c_str(), b.version.c_str()) ? 1 : 0;
 }
 
 void judge_best(const matching_context_c& context, device_c& device) {
@@ -89,7 +89,7 @@ void judge_best(const matching_context_c& context, device_c& device) {
         newer = best->sign < signature_level(rank, os);
     else if (best->feature != feature_level(rank, os))
         newer = best->feature < feature_level(rank, os);
-    else if (!equal_ignoring_case(best->hardid, device.matching_device_id))
+    else if (!equal_ignoring_case(best->hardid.c_str(), device.matching_device_id))
         newer = true;
     else
         newer = newer_by_date_then_version(*best, device);
@@ -114,7 +114,7 @@ void choose_items(const matching_context_c& context, device_c& device) {
     std::uint32_t best = 0, latest = 0;
     for (std::uint32_t k = 1; k < count; ++k) {
         if (compare_items(device.items[k], device.items[best], context.os_version_number) > 0) best = k;
-        if (std::wcscmp(device.items[k].date, device.items[latest].date) > 0) latest = k;
+        if (device.items[k].date.compare(device.items[latest].date) > 0) latest = k;
     }
     device.best_index = std::int32_t(best);
     device.latest_index = std::int32_t(latest);

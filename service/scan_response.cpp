@@ -1,21 +1,23 @@
 #include "service/scan_response.h"
 
-#include "common/fixed_text.h"
 #include "common/text_convert.h"
 #include "common/xml_nesting.h"
 
 #include <tinyxml.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 
 namespace {
 
 constexpr std::uint32_t most_items = 500;
-// Real answers carry a few items per device. These bounds, far above any real answer, keep what
-// one answer may allocate (its document tree, then the item records of about 8 KB each, twice
-// that where wchar_t is 4 bytes) within a few dozen MB, even for 5 MiB of hostile markup.
+// Real answers carry a few items per device. This bound, far above any real answer, keeps what
+// the items of one answer take (their tree, then their records) within a few dozen MB, even for
+// 5 MiB of hostile markup. The items are counted before the tree is built.
 constexpr std::size_t most_items_per_answer = 3000;
 // Every '<' may open a node of the tree and every '=' an attribute: counting them bounds the tree
 // before it is built.
@@ -25,16 +27,51 @@ constexpr std::size_t most_nesting = 32;
 // The parser may read a little past a multi-byte sequence cut short at the end: keep NULs there.
 constexpr std::size_t padding = 8;
 
-const char* child_text(const TiXmlElement& parent, const char* name) {
-    const TiXmlElement* child = parent.FirstChildElement(name);
-    if (!child) return "";
-    const char* text = child->GetText();
-    return text ? text : "";
+// The child elements of an item that are read, each the first of its name.
+enum class item_field_c { hardid, title, ver, size, guid, link, infpath, official_link, cp, manu, sign, feature, targetos,
+                          date, desc, sha256, sig, count };
+
+constexpr const char* item_field_names[] = {"hardid", "title", "ver",  "size",    "guid",     "link", "infpath", "official_link",
+                                            "cp",     "manu",  "sign", "feature", "targetos", "date", "desc",    "sha256",
+                                            "sig"};
+static_assert(sizeof item_field_names / sizeof *item_field_names == std::size_t(item_field_c::count));
+
+// An item's field texts, found in one walk over its children ("" for a field it lacks).
+class item_texts_c {
+public:
+    explicit item_texts_c(const TiXmlElement& item) {
+        for (const TiXmlElement* child = item.FirstChildElement(); child; child = child->NextSiblingElement()) {
+            const char* name = child->Value();
+            for (std::size_t field = 0; field < std::size_t(item_field_c::count); ++field) {
+                if (name[0] != item_field_names[field][0] || std::strcmp(name, item_field_names[field]) != 0) continue;
+                if (!elements_[field]) elements_[field] = child;
+                break;
+            }
+        }
+    }
+
+    const char* operator[](item_field_c field) const {
+        const TiXmlElement* element = elements_[std::size_t(field)];
+        const char* text = element ? element->GetText() : nullptr;
+        return text ? text : "";
+    }
+
+private:
+    const TiXmlElement* elements_[std::size_t(item_field_c::count)] = {};
+};
+
+// Cut after `most` units, keeping no room for the rest: a record holds no more than its text.
+void cut(std::wstring& text, std::size_t most) {
+    if (text.size() <= most) return;
+    text.erase(most);
+    text.shrink_to_fit();
 }
 
-template <std::size_t Capacity>
-void copy_wide(wchar_t (&field)[Capacity], const char* text) {
-    copy_text(field, std::wstring_view(ansi_to_wide(text)));
+// The text in the thread's ANSI code page as UTF-16, cut after `most` units.
+std::wstring wide_text(const char* text, std::size_t most) {
+    std::wstring wide = ansi_to_wide(text);
+    cut(wide, most);
+    return wide;
 }
 
 std::size_t markup_count(std::string_view body) {
@@ -61,10 +98,9 @@ std::string_view without_blanks_around(std::string_view text) {
 // A link without the blanks around it, also where the field cuts it: blanks are no part of an
 // address, and a link is stored and read back trimmed ("setup.dat"), where it must compare
 // equal to what was offered.
-template <std::size_t Capacity>
-void copy_link(char (&field)[Capacity], const char* text) {
+std::string link_text(const char* text, std::size_t most) {
     std::string_view link = without_blanks_around(text);
-    copy_text(field, without_blanks_around(link.substr(0, Capacity - 1)));
+    return std::string(without_blanks_around(link.substr(0, most)));
 }
 
 std::uint32_t unsigned_number(const char* text, int base) {
@@ -73,39 +109,47 @@ std::uint32_t unsigned_number(const char* text, int base) {
 }
 
 // The signature check of an item, on the texts as they arrived.
-item_check_c check_item(const TiXmlElement& element, const package_trust_c& trust) {
-    offered_texts_c texts;
-    texts.link = child_text(element, "link");
-    texts.size = child_text(element, "size");
-    texts.inf_path = child_text(element, "infpath");
-    texts.version = child_text(element, "ver");
-    texts.date = child_text(element, "date");
-    texts.sha256 = child_text(element, "sha256");
-    texts.sig = child_text(element, "sig");
-    return check_offered_item(texts, trust);
+item_check_c check_item(const item_texts_c& texts, const package_trust_c& trust) {
+    offered_texts_c offered;
+    offered.link = texts[item_field_c::link];
+    offered.size = texts[item_field_c::size];
+    offered.inf_path = texts[item_field_c::infpath];
+    offered.version = texts[item_field_c::ver];
+    offered.date = texts[item_field_c::date];
+    offered.sha256 = texts[item_field_c::sha256];
+    offered.sig = texts[item_field_c::sig];
+    return check_offered_item(offered, trust);
 }
 
-void read_item(const TiXmlElement& element, driver_item_c& item) {
-    copy_wide(item.hardid, child_text(element, "hardid"));
-    copy_wide(item.title, child_text(element, "title"));
-    copy_wide(item.version, child_text(element, "ver"));
-    copy_wide(item.guid, child_text(element, "guid"));
-    copy_link(item.link, child_text(element, "link"));
-    copy_link(item.official_link, child_text(element, "official_link"));
-    std::wstring inf = ansi_to_wide(child_text(element, "infpath"));
-    for (auto& c : inf)
+// The path inside the package follows the first separator ("/" or "\"); without one there is none.
+std::wstring inf_name_text(const char* infpath) {
+    std::wstring inf = ansi_to_wide(infpath);
+    const std::size_t first = inf.find_first_of(L"/\\");
+    if (first == std::wstring::npos) return {};
+    inf.erase(0, first + 1);
+    cut(inf, driver_item_c::inf_name_most);
+    for (wchar_t& c : inf)
         if (c == L'/') c = L'\\';
-    // The path inside the package follows the first separator; without one there is none.
-    std::size_t first = inf.find(L'\\');
-    copy_text(item.inf_name, std::wstring_view(first == std::wstring::npos ? std::wstring() : inf.substr(first + 1)));
-    copy_wide(item.manufacturer, child_text(element, "manu"));
-    copy_wide(item.date, child_text(element, "date"));
-    copy_wide(item.description, child_text(element, "desc"));
-    item.size = unsigned_number(child_text(element, "size"), 10);
-    item.cp = unsigned_number(child_text(element, "cp"), 10);
-    item.sign = unsigned_number(child_text(element, "sign"), 10);
-    item.feature = unsigned_number(child_text(element, "feature"), 16);
-    item.targetos = unsigned_number(child_text(element, "targetos"), 10);
+    return inf;
+}
+
+void read_item(const item_texts_c& texts, driver_item_c& item) {
+    using field = item_field_c;
+    item.hardid = wide_text(texts[field::hardid], driver_item_c::hardid_most);
+    item.title = wide_text(texts[field::title], driver_item_c::title_most);
+    item.version = wide_text(texts[field::ver], driver_item_c::version_most);
+    item.guid = wide_text(texts[field::guid], driver_item_c::guid_most);
+    item.link = link_text(texts[field::link], driver_item_c::link_most);
+    item.official_link = link_text(texts[field::official_link], driver_item_c::official_link_most);
+    item.inf_name = inf_name_text(texts[field::infpath]);
+    item.manufacturer = wide_text(texts[field::manu], driver_item_c::manufacturer_most);
+    item.date = wide_text(texts[field::date], driver_item_c::date_most);
+    item.description = wide_text(texts[field::desc], driver_item_c::description_most);
+    item.size = unsigned_number(texts[field::size], 10);
+    item.cp = unsigned_number(texts[field::cp], 10);
+    item.sign = unsigned_number(texts[field::sign], 10);
+    item.feature = unsigned_number(texts[field::feature], 16);
+    item.targetos = unsigned_number(texts[field::targetos], 10);
 }
 
 }  // namespace
@@ -114,34 +158,52 @@ std::uint32_t parse_items(const TiXmlElement& hardware, device_c& device, answer
     const TiXmlElement* first = hardware.FirstChildElement("item");
     if (!first) return 0;
     const std::uint32_t count = item_children(hardware);
-    device.items.assign(count, driver_item_c{});
+    device.items.clear();
+    device.items.reserve(count);
     device.best_index = device.latest_index = -1;
-    std::uint32_t seen = 0, kept = 0;
+    std::uint32_t seen = 0;
     for (const TiXmlElement* item = first; item && seen < count; item = item->NextSiblingElement("item"), ++seen) {
+        const item_texts_c texts(*item);
         // Checked before anything is matched or shown: a refused item is as if never offered.
-        const item_check_c check = check_item(*item, trust.trust);
+        const item_check_c check = check_item(texts, trust.trust);
         if (check.verdict == item_verdict_c::refused) {
             ++trust.refused;
             continue;
         }
         if (check.verdict == item_verdict_c::unsigned_allowed) ++trust.unsigned_taken;
-        driver_item_c& stored = device.items[kept++];
-        read_item(*item, stored);
+        driver_item_c& stored = device.items.emplace_back();
+        read_item(texts, stored);
         stored.signed_package = check.sha256.has_value();
         if (check.sha256) stored.sha256 = *check.sha256;
     }
-    device.items.resize(kept);
-    return kept;
+    return std::uint32_t(device.items.size());
 }
 
 namespace {
 
-bool parse_document(std::string_view body, device_store_c& store, answer_trust_c& trust) {
+// The devices by instance path, the first of each path as find_device finds it.
+std::unordered_map<std::wstring_view, device_c*> devices_by_path(device_store_c& store) {
+    std::unordered_map<std::wstring_view, device_c*> by_path;
+    by_path.reserve(store.devices.size());
+    for (device_c& device : store.devices) by_path.emplace(device.instance_path, &device);
+    return by_path;
+}
+
+// Refuses, from its bytes alone, an answer whose tree would take more than any real answer's.
+bool shape_within_bounds(std::string_view body) {
     if (markup_count(body) > most_markup) return false;
+    // The items a reading would store at most: each device's first 500.
+    xml_children_tally_c items{"hardware", "item", most_items};
     // Deeper than any answer nests, and shallow enough for a worker thread's stack.
-    if (!xml_nesting_within(body, most_nesting)) return false;
-    std::string padded(body);
-    padded.append(padding, '\0');
+    if (!xml_nesting_within(body, most_nesting, items)) return false;
+    return items.counted <= most_items_per_answer;
+}
+
+bool parse_document(std::string_view body, device_store_c& store, answer_trust_c& trust) {
+    if (!shape_within_bounds(body)) return false;
+    std::string padded;
+    padded.reserve(body.size() + padding);
+    padded.append(body).append(padding, '\0');
     TiXmlDocument document;
     document.Parse(padded.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
     // A cut or damaged answer is a failed scan, not one in which every device after the damage
@@ -152,6 +214,9 @@ bool parse_document(std::string_view body, device_store_c& store, answer_trust_c
     TiXmlElement* hardwares = root->FirstChildElement("hardwares");
     TiXmlElement* hardware = hardwares ? hardwares->FirstChildElement("hardware") : nullptr;
     if (!hardware || !hardware->FirstChildElement("id")) return false;
+    const auto by_path = devices_by_path(store);
+    // Counted again on the tree: the bound holds for the records even where the scan of the bytes
+    // and the parser read a malformed answer differently.
     std::size_t items_stored = 0;
     while (hardware) {
         TiXmlElement* next = hardware->NextSiblingElement("hardware");
@@ -159,11 +224,11 @@ bool parse_document(std::string_view body, device_store_c& store, answer_trust_c
         if (!id) return false;
         const char* text = id->GetText();
         // An id without text names no device.
-        device_c* device = text && *text ? find_device(store, ansi_to_wide(text).c_str()) : nullptr;
-        if (device) {
+        const auto found = text && *text ? by_path.find(ansi_to_wide(text)) : by_path.end();
+        if (found != by_path.end()) {
             items_stored += item_children(*hardware);
             if (items_stored > most_items_per_answer) return false;
-            device->item_count = parse_items(*hardware, *device, trust);
+            found->second->item_count = parse_items(*hardware, *found->second, trust);
         }
         // What has been read is no longer needed: the records grow as the tree shrinks.
         hardwares->RemoveChild(hardware);

@@ -39,7 +39,7 @@ std::vector<detail_row_c> device_detail_rows(const device_c& device) {
         {"device_detail_list_manufacturer", or_blank(device.driver_provider),
          offered([](const driver_item_c& item) { return std::wstring(item.manufacturer); })},
         {"device_detail_list_inf_name", or_blank(device.inf_path),
-         offered([](const driver_item_c& item) { return after_last_backslash(item.inf_name); })},
+         offered([](const driver_item_c& item) { return after_last_backslash(item.inf_name.c_str()); })},
         {"device_detail_list_inf_date", or_blank(device.driver_date),
          offered([](const driver_item_c& item) { return std::wstring(item.date); })},
         {"device_detail_list_inf_version", or_blank(device.driver_version),

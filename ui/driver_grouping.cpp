@@ -16,14 +16,14 @@ std::vector<driver_group_c> build_driver_groups(const device_store_c& store, pac
     std::vector<driver_group_c> groups;
     for (const device_c& device : store.devices) {
         const driver_item_c* item = chosen_item(device, mode);
-        if (!item || item->link[0] == '\0') continue;
+        if (!item || item->link.empty()) continue;
         bool needed = chosen_is_update(device, mode);
         auto same_link = std::find_if(groups.begin(), groups.end(), [&](const driver_group_c& group) {
-            return std::strcmp(group.link, item->link) == 0;
+            return std::strcmp(group.link, item->link.c_str()) == 0;
         });
         if (same_link == groups.end()) {
             driver_group_c group;
-            group.link = item->link;
+            group.link = item->link.c_str();
             group.none_needed = !needed;
             group.mode = mode;
             group.item = item;

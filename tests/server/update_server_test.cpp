@@ -116,11 +116,11 @@ TEST_F(update_server_test, the_simulated_pc_gets_the_offers_the_demo_catalog_hol
     // Two 64-bit Windows 7 packages for the graphics card; the 32-bit one is not offered.
     const device_c& gtx = device_with_path(store, L"PCI\\VEN_10DE&DEV_1C82");
     ASSERT_EQ(gtx.item_count, 2u);
-    EXPECT_STREQ(gtx.items[0].version, L"26.21.14.4166");
-    EXPECT_STREQ(gtx.items[1].version, L"23.21.13.9135");
+    EXPECT_EQ(gtx.items[0].version, L"26.21.14.4166");
+    EXPECT_EQ(gtx.items[1].version, L"23.21.13.9135");
     EXPECT_EQ(std::string(gtx.items[0].link), url("packages/nvidia-display-441.66-win7-x64.zip"));
-    EXPECT_STREQ(gtx.items[0].inf_name, L"nvidia-display-441.66-win7-x64\\driver\\setup.inf");
-    EXPECT_STREQ(gtx.items[0].hardid, L"PCI\\VEN_10DE&DEV_1C82&SUBSYS_85C41043");
+    EXPECT_EQ(gtx.items[0].inf_name, L"nvidia-display-441.66-win7-x64\\driver\\setup.inf");
+    EXPECT_EQ(gtx.items[0].hardid, L"PCI\\VEN_10DE&DEV_1C82&SUBSYS_85C41043");
     EXPECT_EQ(gtx.items[0].targetos, 61u);
     EXPECT_EQ(gtx.items[0].sign, 0u);
     EXPECT_EQ(gtx.items[0].feature, 0xFFu);
@@ -129,7 +129,7 @@ TEST_F(update_server_test, the_simulated_pc_gets_the_offers_the_demo_catalog_hol
     for (const wchar_t* chip : {L"PCI\\VEN_8086&DEV_A305", L"PCI\\VEN_8086&DEV_A324", L"PCI\\VEN_8086&DEV_A379", L"PCI\\VEN_8086&DEV_A32C"}) {
         const device_c& device = device_with_path(store, chip);
         ASSERT_EQ(device.item_count, 1u);
-        EXPECT_STREQ(device.items[0].version, L"10.1.17.3");
+        EXPECT_EQ(device.items[0].version, L"10.1.17.3");
     }
     // The controller without a driver, signed but not by the hardware compatibility publisher.
     const device_c& pad = device_with_path(store, L"USB\\VID_045E&PID_028E");
@@ -138,7 +138,7 @@ TEST_F(update_server_test, the_simulated_pc_gets_the_offers_the_demo_catalog_hol
     // The hub is matched through its compatible ID only; the unsigned wireless beta has no catalog file.
     const device_c& hub = device_with_path(store, L"USB\\VID_05E3&PID_0610");
     ASSERT_EQ(hub.item_count, 1u);
-    EXPECT_STREQ(hub.items[0].hardid, L"USB\\Class_09");
+    EXPECT_EQ(hub.items[0].hardid, L"USB\\Class_09");
     const device_c& wifi = device_with_path(store, L"PCI\\VEN_8086&DEV_A370");
     ASSERT_EQ(wifi.item_count, 2u);
     EXPECT_EQ(wifi.items[0].sign + wifi.items[1].sign, 3u);

@@ -108,9 +108,9 @@ inline void expect_demo_outcome(const device_store_c& store, const std::vector<d
         }
         ASSERT_NE(found->best_item(), nullptr) << name;
         ASSERT_NE(found->latest_item(), nullptr) << name;
-        EXPECT_STREQ(found->best_item()->version, expected.best_version) << name;
+        EXPECT_EQ(found->best_item()->version, expected.best_version) << name;
         EXPECT_EQ(found->best_is_update, expected.best_is_update) << name;
-        EXPECT_STREQ(found->latest_item()->version, expected.latest_version) << name;
+        EXPECT_EQ(found->latest_item()->version, expected.latest_version) << name;
         EXPECT_EQ(found->latest_is_update, expected.latest_is_update) << name;
     }
 }
@@ -151,8 +151,8 @@ inline void expect_localised_demo_texts(const device_store_c& store, unsigned an
     for (std::size_t d = 0; d < 3; ++d) {
         const device_c& device = store.devices[d];
         ASSERT_EQ(device.item_count, 1u) << "device " << d;
-        EXPECT_STREQ(device.items[0].description, expected[d][0]) << "device " << d;
-        EXPECT_STREQ(device.items[0].manufacturer, expected[d][1]) << "device " << d;
+        EXPECT_EQ(device.items[0].description, expected[d][0]) << "device " << d;
+        EXPECT_EQ(device.items[0].manufacturer, expected[d][1]) << "device " << d;
         EXPECT_EQ(std::wstring(device.items[0].title), std::wstring(expected[d][0]) + L" driver " + device.items[0].version);
     }
 }

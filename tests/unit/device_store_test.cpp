@@ -169,17 +169,17 @@ TEST(device_store, an_unreadable_rank_is_unknown_and_offers_are_judged_by_date_a
 
     // A signed offer with a feature score is never better than a rank taken as 0; it is newer.
     driver_item_c offer;
-    std::wcscpy(offer.hardid, L"PCI\\VEN_10DE&DEV_1C82");
-    std::wcscpy(offer.date, L"2020-01-01");
-    std::wcscpy(offer.version, L"1.0");
+    offer.hardid = L"PCI\\VEN_10DE&DEV_1C82";
+    offer.date = L"2020-01-01";
+    offer.version = L"1.0";
     offer.feature = 0x80;
     record.items = {offer};
     record.item_count = 1;
     choose_items(matching_context_c{61, nullptr}, record);
     EXPECT_TRUE(record.best_is_update);
     // An older offer is no update, whatever ID it is for.
-    std::wcscpy(record.items[0].date, L"2006-06-20");
-    std::wcscpy(record.items[0].hardid, L"PCI\\VEN_10DE");
+    record.items[0].date = L"2006-06-20";
+    record.items[0].hardid = L"PCI\\VEN_10DE";
     choose_items(matching_context_c{61, nullptr}, record);
     EXPECT_FALSE(record.best_is_update);
 }

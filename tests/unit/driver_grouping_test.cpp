@@ -37,8 +37,8 @@ protected:
         for (const device_class_c& known : store_.classes)
             if (std::wcscmp(known.name, class_name) == 0) std::wcscpy(device.class_guid, known.guid_text);
         device.items.resize(2);
-        std::strcpy(device.items[0].link, best_link);
-        std::strcpy(device.items[1].link, latest_link);
+        device.items[0].link = best_link;
+        device.items[1].link = latest_link;
         device.best_index = 0;
         device.latest_index = 1;
         device.best_is_update = best_update;

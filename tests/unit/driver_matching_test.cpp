@@ -14,10 +14,10 @@ driver_item_c offer(std::uint32_t targetos, std::uint32_t sign, std::uint32_t fe
     item.sign = sign;
     item.feature = feature;
     item.cp = cp;
-    std::wcscpy(item.date, date);
-    std::wcscpy(item.version, version);
-    std::wcscpy(item.hardid, L"PCI\\VEN_1&DEV_2");
-    std::strcpy(item.link, link);
+    item.date = date;
+    item.version = version;
+    item.hardid = L"PCI\\VEN_1&DEV_2";
+    item.link = link;
     return item;
 }
 
@@ -92,14 +92,14 @@ TEST(driver_matching, judging_best_follows_signature_feature_hardid_date_version
     EXPECT_TRUE(better_feature.best_is_update);
 
     device_c other_hardid = device_with({offer(61, 0, 255, 0, L"2000-01-01", L"1")});
-    std::wcscpy(other_hardid.items[0].hardid, L"PCI\\VEN_1&DEV_3");
+    other_hardid.items[0].hardid = L"PCI\\VEN_1&DEV_3";
     choose_items(on(61), other_hardid);
     EXPECT_TRUE(other_hardid.best_is_update);
 
     device_c same_date = device_with({offer(61, 0, 255, 0, L"2015-05-05", L"6.1.7600.16385")});
     choose_items(on(61), same_date);
     EXPECT_TRUE(same_date.best_is_update);
-    std::wcscpy(same_date.items[0].version, L"6.1.7600.16384");
+    same_date.items[0].version = L"6.1.7600.16384";
     choose_items(on(61), same_date);
     EXPECT_FALSE(same_date.best_is_update);
 

@@ -103,7 +103,7 @@ TEST(package_trust, only_items_the_owner_signed_as_shown_are_kept) {
         EXPECT_EQ(checked.unsigned_taken, allow_unsigned ? 1u : 0u);
         EXPECT_TRUE(device.items[0].signed_package);
         EXPECT_EQ(device.items[0].sha256, good.digest);
-        EXPECT_STREQ(device.items[0].inf_name, L"Drivers\\x64\\chip.inf");
+        EXPECT_EQ(device.items[0].inf_name, L"Drivers\\x64\\chip.inf");
         if (allow_unsigned) {
             EXPECT_FALSE(device.items[1].signed_package);
         }

@@ -42,22 +42,22 @@ TEST(scan_response, items_are_read_with_their_conversions) {
     const device_c& gpu = store.devices[0];
     ASSERT_EQ(gpu.item_count, 2u);
     const driver_item_c& first = gpu.items[0];
-    EXPECT_STREQ(first.hardid, L"PCI\\VEN_10DE&DEV_1C82");
-    EXPECT_STREQ(first.title, L"GeForce driver");  // white space condensed
-    EXPECT_STREQ(first.version, L"26.21.14.4166");
-    EXPECT_STREQ(first.link, "http://files/nv 1.zip");
-    EXPECT_STREQ(first.inf_name, L"Display.Driver\\nv_disp.inf");
+    EXPECT_EQ(first.hardid, L"PCI\\VEN_10DE&DEV_1C82");
+    EXPECT_EQ(first.title, L"GeForce driver");  // white space condensed
+    EXPECT_EQ(first.version, L"26.21.14.4166");
+    EXPECT_EQ(first.link, "http://files/nv 1.zip");
+    EXPECT_EQ(first.inf_name, L"Display.Driver\\nv_disp.inf");
     EXPECT_EQ(first.size, 123456u);
     EXPECT_EQ(first.feature, 255u);
     EXPECT_EQ(first.targetos, 61u);
-    EXPECT_STREQ(first.date, L"2020-01-02");
+    EXPECT_EQ(first.date, L"2020-01-02");
     const driver_item_c& second = gpu.items[1];
     EXPECT_EQ(second.size, 12u);
     EXPECT_EQ(second.feature, 0u);
-    EXPECT_STREQ(second.inf_name, L"");
-    EXPECT_STREQ(second.title, L"");
+    EXPECT_EQ(second.inf_name, L"");
+    EXPECT_EQ(second.title, L"");
     // Blanks around a link are dropped: it is stored and compared trimmed once installed.
-    EXPECT_STREQ(second.link, "http://files/b.zip");
+    EXPECT_EQ(second.link, "http://files/b.zip");
     EXPECT_EQ(store.devices[1].item_count, 0u);  // named by no hardware element
 }
 
@@ -100,7 +100,7 @@ TEST(scan_response, an_answer_cut_inside_a_multibyte_sequence_is_read_safely) {
 }
 
 TEST(scan_response, hostile_answers_are_refused_before_they_exhaust_memory) {
-    // 500 empty items for each of 20 devices: 10,000 records of several KB each.
+    // 500 empty items for each of 20 devices: a tree of 10,000 elements, then as many records.
     device_store_c store;
     std::string answer = "<r><hardwares>";
     for (int d = 0; d < 20; ++d) {
@@ -113,6 +113,9 @@ TEST(scan_response, hostile_answers_are_refused_before_they_exhaust_memory) {
     }
     answer += "</hardwares></r>";
     EXPECT_FALSE(parse_unsigned(answer, store));
+    // Counted in the bytes, before the tree is built: refused also where no device is known.
+    device_store_c no_devices;
+    EXPECT_FALSE(parse_unsigned(answer, no_devices));
 
     // 70,000 nested elements in 210 KB: refused before the parser recurses that deep (it crashed).
     std::string deep = "<r><hardwares><hardware><id>DEV\\0</id>";

@@ -235,8 +235,8 @@ TEST(ui_device_details, thirteen_rows_with_blanks_where_values_are_missing) {
     EXPECT_EQ(device_detail_rows(device)[12].current, blank_value);
 
     driver_item_c offer;
-    std::wcscpy(offer.inf_name, L"x64\\net\\netdrv.inf");
-    std::wcscpy(offer.version, L"2.0.0.1");
+    offer.inf_name = L"x64\\net\\netdrv.inf";
+    offer.version = L"2.0.0.1";
     device.items.push_back(offer);
     device.best_index = 0;
     rows = device_detail_rows(device);

@@ -54,9 +54,9 @@ device_c offered_device(const wchar_t* name, const std::string& link, std::uint3
         std::wcscpy(device.driver_date, L"2018-01-01");
         device.has_driver = true;
         device.items.resize(1);
-        std::strcpy(device.items[0].link, link.c_str());
-        std::wcscpy(device.items[0].date, L"2019-02-02");
-        std::wcscpy(device.items[0].inf_name, L"drivers\\net.inf");
+        device.items[0].link = link;
+        device.items[0].date = L"2019-02-02";
+        device.items[0].inf_name = L"drivers\\net.inf";
         device.items[0].size = size;
         device.best_index = device.latest_index = 0;
         device.best_is_update = device.latest_is_update = update;

@@ -96,10 +96,10 @@ TEST_P(ui_screens_test, kit_dialogs_and_chart) {
     std::wcscpy(device.inf_path, L"oem12.inf");
     device.device_class = &setup_class;
     driver_item_c offer;
-    std::wcscpy(offer.description, L"Realtek PCIe GbE Family Controller");
-    std::wcscpy(offer.date, L"2023-02-14");
-    std::wcscpy(offer.version, L"10.63.1014.2022");
-    std::wcscpy(offer.inf_name, L"x64\\rt640x64.inf");
+    offer.description = L"Realtek PCIe GbE Family Controller";
+    offer.date = L"2023-02-14";
+    offer.version = L"10.63.1014.2022";
+    offer.inf_name = L"x64\\rt640x64.inf";
     device.items.push_back(offer);
     device.best_index = 0;
     device_c other = device;

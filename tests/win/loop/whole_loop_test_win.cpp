@@ -284,7 +284,7 @@ TEST_F(whole_loop, scan_download_install_rescan_back_up_and_restore) {
     for (const wchar_t* id : chipset_devices) {
         const device_c* device = device_starting_with(store, id);
         ASSERT_TRUE(device && device->latest_item()) << narrow(id);
-        EXPECT_STREQ(device->latest_item()->link, chipset_offer.link) << narrow(id);
+        EXPECT_EQ(device->latest_item()->link, chipset_offer.link) << narrow(id);
         chipset_offers.push_back(device->latest_item());
     }
     ASSERT_NO_FATAL_FAILURE(install(*chipset_package, chipset_offer.link, chipset_offers));
