@@ -31,7 +31,7 @@ int request_command(const cli_arguments& arguments) {
         return 0;
     }
     std::vector<unsigned char> packed;
-    if (compress_request(packed, document) != 0) {
+    if (!compress_request(packed, document)) {
         std::fprintf(stderr, "vantorel-cli: the request could not be compressed\n");
         return 1;
     }

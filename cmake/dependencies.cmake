@@ -37,10 +37,6 @@ else()
     CURL::libcurl ZLIB::ZLIB PkgConfig::MINIZIP PkgConfig::SODIUM ${TINYXML_LIBRARY} Threads::Threads)
 endif()
 
-# The transfer layer keeps libcurl's classic form and progress interfaces (curl_formadd, the
-# progress function), which libcurl 7.88 marks deprecated; only that warning is silenced.
-target_compile_definitions(vantorel_dependencies INTERFACE CURL_DISABLE_DEPRECATION)
-
 find_package(nlohmann_json 3 QUIET)
 if(NOT nlohmann_json_FOUND)
   find_path(NLOHMANN_INCLUDE_DIR nlohmann/json.hpp REQUIRED)

@@ -5,6 +5,13 @@
 #include <new>
 
 hashing_pipeline_c::hashing_pipeline_c(sha256_c& hasher) : hasher_(hasher) {
+    // Room for every spare there can be (the queue, the block being hashed, the feeder's), so the
+    // thread never allocates; without it every block is hashed on the feeder's thread.
+    try {
+        spare_.reserve(depth + 2);
+    } catch (const std::bad_alloc&) {
+        return;
+    }
     thread_ = start_thread([this] { run(); });
 }
 
@@ -35,26 +42,28 @@ void hashing_pipeline_c::run() {
     }
 }
 
-void hashing_pipeline_c::feed(const void* data, std::size_t size) noexcept {
+void hashing_pipeline_c::hand_over(std::vector<char>& block) noexcept {
     if (!thread_) {
-        hasher_.update(data, size);
+        hasher_.update(block.data(), block.size());
+        block.clear();
         return;
     }
     std::unique_lock<std::mutex> guard(lock_);
     changed_.wait(guard, [this] { return queue_.size() < depth; });
     try {
-        std::vector<char> block;
-        if (!spare_.empty()) {
-            block = std::move(spare_.back());
-            spare_.pop_back();
-        }
-        block.assign(static_cast<const char*>(data), static_cast<const char*>(data) + size);
         queue_.push_back(std::move(block));
     } catch (const std::bad_alloc&) {
-        // No memory for a copy: this block is hashed here, after those before it.
+        // No memory to queue it: this block is hashed here, after those before it.
         changed_.wait(guard, [this] { return queue_.empty() && !hashing_; });
-        hasher_.update(data, size);
+        hasher_.update(block.data(), block.size());
+        block.clear();
         return;
+    }
+    block = std::vector<char>();
+    if (!spare_.empty()) {
+        block = std::move(spare_.back());
+        spare_.pop_back();
+        block.clear();
     }
     guard.unlock();
     changed_.notify_all();

@@ -1,7 +1,8 @@
 // Hashes on a thread of its own what a download writes, so that hashing overlaps with receiving
-// and writing instead of adding to them. Blocks are copied as they are fed; when the hasher falls
-// `depth` blocks behind, the feeder waits. Without a thread (the system would not start one) every
-// block is hashed at once, on the feeder's thread.
+// and writing instead of adding to them. Blocks are handed over, not copied: the feeder gets an
+// already hashed buffer back to fill next. When the hasher falls `depth` blocks behind, the feeder
+// waits. Without a thread (the system would not start one) every block is hashed at once, on the
+// feeder's thread.
 #pragma once
 
 #include "common/sha256.h"
@@ -22,12 +23,14 @@ public:
     hashing_pipeline_c(const hashing_pipeline_c&) = delete;
     hashing_pipeline_c& operator=(const hashing_pipeline_c&) = delete;
 
-    void feed(const void* data, std::size_t size) noexcept;
-    // Returns once everything fed has gone into the hasher; only then may the caller use it.
+    // Queues the block's bytes for the hasher. The block comes back empty, holding the storage of
+    // a block hashed earlier where there is one, for the caller to fill again.
+    void hand_over(std::vector<char>& block) noexcept;
+    // Returns once everything handed over has gone into the hasher; only then may the caller use it.
     void drain() noexcept;
 
 private:
-    static constexpr std::size_t depth = 8;
+    static constexpr std::size_t depth = 4;
     void run();
 
     sha256_c& hasher_;

@@ -14,10 +14,10 @@ namespace {
 
 std::int32_t download_worker(void* argument) {
     auto& session = *static_cast<download_session_c*>(argument);
-    const std::int32_t result = download_with_retries(session.url.c_str(), session.job, session.worker_path);
+    const download_attempt attempt = download_with_retries(session.url, session.job, session.worker_path);
     session.worker_digest_matches = false;
-    if (result == 0 && session.job.code == 0 && session.job.bytes_done.load() == session.job.expected_size &&
-        session.expected_sha256) {
+    if (attempt == download_attempt::performed && session.job.code == 0 &&
+        session.job.bytes_done.load() == session.job.expected_size && session.expected_sha256) {
         // Normally the digest has followed every byte; otherwise the file is read once more.
         const std::optional<sha256_digest_c> digest = session.digest.bytes() == session.job.expected_size
                                                           ? std::optional<sha256_digest_c>(session.digest.finish())
@@ -25,7 +25,7 @@ std::int32_t download_worker(void* argument) {
         session.digest.reset();
         session.worker_digest_matches = digest && *digest == *session.expected_sha256;
     }
-    return result == 0 ? 0 : -1;
+    return attempt == download_attempt::performed ? 0 : -1;
 }
 
 // Another session's worker is writing this partial file.

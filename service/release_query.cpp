@@ -35,7 +35,7 @@ release_query_c query_release(const mirror_list_c& mirrors, const std::vector<pu
             continue;
         }
         const std::string url = mirror + (mirror.back() == '/' ? "" : "/") + "release";
-        const transfer_result_c& result = perform_to_memory(*transfer, url.c_str(), 0);
+        const transfer_result_c& result = transfer->get(url);
         if (result.code != 0 || result.http_status >= 400 || !result.body) {
             query.failures.push_back(mirror + ": " + failure_text(result));
             continue;

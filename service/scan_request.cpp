@@ -68,10 +68,10 @@ std::string build_scan_request(const device_store_c& store, const machine_descri
     return std::string(printer.CStr(), printer.Size());
 }
 
-std::int32_t compress_request(std::vector<unsigned char>& out, const std::string& document) {
+bool compress_request(std::vector<unsigned char>& out, const std::string& document) {
     z_stream stream{};
     int status = deflateInit(&stream, Z_DEFAULT_COMPRESSION);
-    if (status != Z_OK) return status;
+    if (status != Z_OK) return false;
 
     const uLong bound = deflateBound(&stream, uLong(document.size()));
     out.assign(bound, 0);
@@ -89,9 +89,9 @@ std::int32_t compress_request(std::vector<unsigned char>& out, const std::string
     }
     if (stream.avail_in != 0 || status != Z_STREAM_END) {
         deflateEnd(&stream);
-        return -1;
+        return false;
     }
     out.resize(stream.total_out);
     deflateEnd(&stream);
-    return 0;
+    return true;
 }

@@ -25,14 +25,13 @@ const char* reason_in_words(const std::string& reason) {
 
 }  // namespace
 
-void apply_tls_options(CURL* handle) {
+void apply_tls_verification(CURL* handle) {
     curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
     // Revocation (Schannel; OpenSSL ignores the option): an answer that says "revoked" refuses the
     // certificate; a list or responder that cannot be reached (an authority of a company network
     // often has none) does not.
     curl_easy_setopt(handle, CURLOPT_SSL_OPTIONS, long(CURLSSLOPT_REVOKE_BEST_EFFORT));
-    apply_trusted_roots(handle);
 }
 
 bool is_tls_refusal(CURLcode code) {

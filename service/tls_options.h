@@ -15,10 +15,11 @@
 
 #include <string>
 
-// Sets verification of the peer and its host name, the trusted roots and the revocation check.
-void apply_tls_options(CURL* handle);
+// Sets verification of the peer and its host name and the revocation check.
+void apply_tls_verification(CURL* handle);
 
-// The platform's part of apply_tls_options: where the trusted roots come from.
+// The trusted roots that verification checks against, for a handle about to make an https
+// request (the platform's part: reading them is slow under Wine, so plain requests do without).
 void apply_trusted_roots(CURL* handle);
 
 // A failure that no retry mends: the certificate or the TLS handshake itself was refused.

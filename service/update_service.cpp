@@ -26,17 +26,11 @@ std::string attempt_failure(const transfer_result_c& result) {
     return text;
 }
 
-// Cuts the query's transfer short once the service is asked to stop.
-int stop_when_requested(void* flag, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    return static_cast<const std::atomic<bool>*>(flag)->load() ? 1 : 0;
-}
-
-// One mirror: a fresh form with the compressed request, posted; the transfer frees the form.
+// One mirror: the compressed request posted as the form field "kelvdoc".
 const transfer_result_c& post_request(http_transfer_c& transfer, const std::string& mirror,
                                       const std::vector<unsigned char>& packed) {
-    curl_formadd(&transfer.form_first, &transfer.form_last, CURLFORM_COPYNAME, "kelvdoc", CURLFORM_COPYCONTENTS,
-                 reinterpret_cast<const char*>(packed.data()), CURLFORM_CONTENTSLENGTH, long(packed.size()), CURLFORM_END);
-    return perform_to_memory(transfer, mirror.c_str(), 1);
+    const std::string_view bytes(reinterpret_cast<const char*>(packed.data()), packed.size());
+    return transfer.post_form(mirror, {{"kelvdoc", bytes}});
 }
 
 // No mirror answered: a refused certificate is no timeout (the window shows which mirror refused
@@ -73,16 +67,15 @@ query_outcome_c query_update_server(update_service_c& service, device_store_c& s
         }
     }
     std::vector<unsigned char> packed;
-    if (compress_request(packed, document) != 0) {
+    if (!compress_request(packed, document)) {
         outcome.failure = failure_code_c::compress;
         return outcome;
     }
 
     const transfer_result_c* result = nullptr;
     const std::string* last_asked = nullptr;
-    curl_easy_setopt(service.transfer->handle, CURLOPT_XFERINFOFUNCTION, stop_when_requested);
-    curl_easy_setopt(service.transfer->handle, CURLOPT_XFERINFODATA, &service.stop_requested);
-    curl_easy_setopt(service.transfer->handle, CURLOPT_NOPROGRESS, 0L);
+    // Cuts the query's transfer short once the service is asked to stop.
+    service.transfer->stop_when(&service.stop_requested);
     for (const std::string& mirror : service.mirrors) {
         if (service.stop_requested.load() && result) break;
         result = &post_request(*service.transfer, mirror, packed);

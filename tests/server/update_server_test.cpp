@@ -42,7 +42,7 @@ std::string compressed_request(const device_store_c& store, const char* os_code)
     query.model = L"System Product Name";
     query.lang = 437;
     std::vector<unsigned char> packed;
-    EXPECT_EQ(compress_request(packed, build_scan_request(store, query)), 0);
+    EXPECT_TRUE(compress_request(packed, build_scan_request(store, query)));
     return std::string(packed.begin(), packed.end());
 }
 

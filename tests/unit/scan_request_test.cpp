@@ -69,7 +69,7 @@ TEST(scan_request, the_compressed_request_is_one_zlib_stream_of_the_document) {
     query.os_code = "WIN7";
     std::string document = build_scan_request(store, query);
     std::vector<unsigned char> packed;
-    ASSERT_EQ(compress_request(packed, document), 0);
+    ASSERT_TRUE(compress_request(packed, document));
     ASSERT_GE(packed.size(), 2u);
     EXPECT_EQ(packed[0], 0x78);
     EXPECT_EQ(packed[1], 0x9C);
@@ -78,8 +78,8 @@ TEST(scan_request, the_compressed_request_is_one_zlib_stream_of_the_document) {
     std::string noise;
     std::uint32_t seed = 1;
     for (int i = 0; i < 100000; ++i) noise += char((seed = seed * 1103515245u + 12345u) >> 24);
-    ASSERT_EQ(compress_request(packed, noise), 0);
+    ASSERT_TRUE(compress_request(packed, noise));
     EXPECT_EQ(inflate_all(packed), noise);
-    ASSERT_EQ(compress_request(packed, ""), 0);
+    ASSERT_TRUE(compress_request(packed, ""));
     EXPECT_EQ(inflate_all(packed), "");
 }

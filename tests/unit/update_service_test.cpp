@@ -90,7 +90,7 @@ TEST_F(update_service_test, later_queries_reuse_the_transfer_and_start_from_an_e
     ASSERT_NE(first, nullptr);
     EXPECT_FALSE(query(at("/bytes/0"), unreachable, unreachable));
     EXPECT_EQ(service_.transfer.get(), first);
-    EXPECT_EQ(service_.transfer->result.body->length, 0);
+    EXPECT_EQ(service_.transfer->result().body->length, 0);
 }
 
 TEST_F(update_service_test, setup_dat_lines_are_trimmed_and_empty_ones_skipped) {

@@ -64,8 +64,7 @@ TEST(install_package, a_demo_package_starts_the_installer_on_its_inf_folder) {
 
     http_global_init();
     auto transfer = create_transfer(4 << 20);
-    const transfer_result_c& got =
-        perform_to_memory(*transfer, (mirror + "packages/intel-lan-12.15.22.6-win7.zip").c_str(), 0);
+    const transfer_result_c& got = transfer->get(mirror + "packages/intel-lan-12.15.22.6-win7.zip");
     ASSERT_EQ(got.code, 0);
     const std::wstring package = downloads + L"\\0123456789abcdef0123456789abcdef.zip";
     std::ofstream(package.c_str(), std::ios::binary).write(got.body->data.data(), got.body->length);
