@@ -80,7 +80,8 @@ int initialize_application() {
         [] {
             basic_facts_problem problem;
             if (collect_basic_facts(&problem)) return true;
-            set_last_error(problem == basic_facts_problem::os_version ? error_os_version : error_power_status);
+            set_last_error(problem == basic_facts_problem::os_version ? failure_code_c::os_version
+                                                                      : failure_code_c::power_status);
             return false;
         },
         // Without WMI the sidebar's facts are unknown, which is no reason not to start; the step

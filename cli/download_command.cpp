@@ -1,7 +1,6 @@
 #include "cli/cli_commands.h"
 #include "common/text_convert.h"
 #include "service/http_transfer.h"
-#include "common/last_error.h"
 
 #include <nlohmann/json.hpp>
 
@@ -33,7 +32,6 @@ int download_command(const cli_arguments& arguments) {
     // The digest follows the bytes as they are written, as a download session's does.
     sha256_c digest;
     if (expected) job.digest = &digest;
-    set_last_error(0);
     const auto start = std::chrono::steady_clock::now();
     const bool performed = download_with_retries(url, job, utf8_to_wide(target)) == download_attempt::performed;
     // The download alone, without the process start: what the throughput benchmark divides by.
@@ -49,7 +47,7 @@ int download_command(const cli_arguments& arguments) {
         {"code_text", curl_easy_strerror(CURLcode(job.code))},
         {"error_text", job.failure_text},
         {"stop", job.stop.load()},
-        {"last_error", last_error()},
+        {"last_error", failure_number(job.failure)},
         {"seconds", seconds},
     };
     if (expected) out["digest_matches"] = digest_matches;

@@ -3,7 +3,7 @@
 #include "cli/cli_commands.h"
 #include "cli/com_apartment_win.h"
 #include "common/text_convert.h"
-#include "common/last_error.h"
+#include "common/failure_code.h"
 
 #include <nlohmann/json.hpp>
 
@@ -54,15 +54,18 @@ int facts_command(const cli_arguments& arguments) {
     if (!arguments.empty()) return command_line_problem("facts takes no arguments");
     com_apartment_c apartment;
     nlohmann::ordered_json out;
-    if (!collect_basic_facts()) {
-        out = {{"error", "basic machine facts could not be read"}, {"last_error", last_error()}};
+    basic_facts_problem problem = basic_facts_problem::none;
+    if (!collect_basic_facts(&problem)) {
+        const failure_code_c failure =
+            problem == basic_facts_problem::os_version ? failure_code_c::os_version : failure_code_c::power_status;
+        out = {{"error", "basic machine facts could not be read"}, {"last_error", failure_number(failure)}};
         std::cout << out.dump(2) << "\n";
         return 1;
     }
     out = basic_facts_json();
     int wmi_status = collect_wmi_facts();
     out["wmi"] = wmi_facts_json(wmi_status);
-    out["last_error"] = last_error();
+    out["last_error"] = failure_number(failure_code_c::none);
     std::cout << out.dump(2) << "\n";
     return wmi_status == 0 ? 0 : 1;
 }

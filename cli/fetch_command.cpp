@@ -8,7 +8,6 @@
 #include "common/text_convert.h"
 #include "download/download_session.h"
 #include "service/http_transfer.h"
-#include "common/last_error.h"
 
 #include <nlohmann/json.hpp>
 
@@ -47,7 +46,7 @@ void print_state(const download_session_c& session) {
         {"code", session.job.code},
         {"code_text", curl_easy_strerror(CURLcode(session.job.code))},
         {"error_text", session.job.failure_text},
-        {"last_error", last_error()},
+        {"last_error", failure_number(session.job.failure)},
         {"file", file ? wide_to_utf8(*file) : std::string()},
         {"problem", download_problem_key(session.problem)},
     };
@@ -102,7 +101,6 @@ int fetch_command(const cli_arguments& arguments) {
         return 1;
     }
     http_global_init();
-    set_last_error(0);
     download_session_c& session = *get_download_session(link, std::uint32_t(size), wide_folder, sha256);
     if (session.state != download_state_c::complete) {
         std::signal(SIGINT, on_interrupt);

@@ -3,9 +3,9 @@
 #include <atomic>
 
 namespace {
-std::atomic<std::int32_t> process_last_error{0};
+std::atomic<failure_code_c> process_last_error{failure_code_c::none};
 }
 
-std::int32_t last_error() { return process_last_error.load(std::memory_order_relaxed); }
+failure_code_c last_error() { return process_last_error.load(std::memory_order_relaxed); }
 
-void set_last_error(std::int32_t code) { process_last_error.store(code, std::memory_order_relaxed); }
+void set_last_error(failure_code_c code) { process_last_error.store(code, std::memory_order_relaxed); }

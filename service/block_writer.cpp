@@ -1,7 +1,5 @@
 #include "service/block_writer.h"
 
-#include "common/last_error.h"
-
 #include <new>
 
 block_writer_c::block_writer_c(std::FILE* file, transfer_job_c& job) : file_(file), job_(job) {
@@ -14,7 +12,7 @@ bool block_writer_c::take(const char* data, std::size_t size) {
     if (failed_) return false;
     if (std::uint64_t(job_.expected_size) < std::uint64_t(job_.bytes_done.load()) + block_.size() + size) {
         refused_oversize_ = true;
-        set_last_error(error_oversize);
+        job_.failure = failure_code_c::oversize;
         return false;
     }
     try {
@@ -23,7 +21,7 @@ bool block_writer_c::take(const char* data, std::size_t size) {
         block_.insert(block_.end(), data, data + size);
     } catch (const std::bad_alloc&) {
         failed_ = true;
-        set_last_error(error_file_write);
+        job_.failure = failure_code_c::file_write;
         return false;
     }
     return block_.size() < block_size || flush();
@@ -36,7 +34,7 @@ bool block_writer_c::flush() {
         // The count stays at the bytes written before; a resume cuts off what this left behind.
         block_.clear();
         failed_ = true;
-        set_last_error(error_file_write);
+        job_.failure = failure_code_c::file_write;
         return false;
     }
     job_.bytes_done.fetch_add(std::uint32_t(size));

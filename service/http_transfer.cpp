@@ -3,7 +3,6 @@
 #include "common/file_create.h"
 #include "common/file_digest.h"
 #include "common/file_open.h"
-#include "common/last_error.h"
 #include "service/block_writer.h"
 #include "service/proxy_route.h"
 #include "service/tls_options.h"
@@ -269,7 +268,7 @@ download_attempt http_transfer_c::download_http(const std::string& url, const st
     // written before, and a fresh one is created new.
     file_ptr_c file(offset != 0 ? open_file_for_update(target) : replace_with_new_file(target));
     if (!file || (offset != 0 && !truncate_file(file.get(), offset)) || !digest_follows_file(target, offset, job)) {
-        set_last_error(error_file_open);
+        job.failure = failure_code_c::file_open;
         return download_attempt::not_started;
     }
     if (offset != 0 && offset == job.expected_size) {
@@ -290,7 +289,7 @@ download_attempt http_transfer_c::download_ftp(const std::string& url, const std
                                                transfer_job_c& job) {
     file_ptr_c file(replace_with_new_file(target));
     if (!file) {
-        set_last_error(error_file_open);
+        job.failure = failure_code_c::file_open;
         return download_attempt::not_started;
     }
     // FTP always fetches the whole file, so the count starts again with the file.
@@ -332,9 +331,10 @@ std::string escape_url_spaces(const std::string& url) {
 
 download_attempt download_with_retries(const std::string& session_url, transfer_job_c& job,
                                        const std::wstring& target) {
+    job.failure = failure_code_c::none;
     std::unique_ptr<http_transfer_c> transfer = create_transfer(0);
     if (!transfer) {
-        set_last_error(error_transfer_create);
+        job.failure = failure_code_c::transfer_create;
         return download_attempt::not_started;
     }
     const std::string url = escape_url_spaces(session_url);

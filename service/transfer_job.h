@@ -2,6 +2,8 @@
 // bytes_done and stop are shared with the UI thread, so they are atomics.
 #pragma once
 
+#include "common/failure_code.h"
+
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -14,6 +16,10 @@ struct transfer_job_c {
     std::int32_t http_status = 0;              // out: response code of the last attempt
     std::int32_t code = 0;                     // out: libcurl result of the last attempt (a stop is 0)
     std::atomic<std::int32_t> stop{0};         // in: nonzero aborts at the next progress call
+    // out: the last failure on this side during the download (file_open, file_write, oversize,
+    // transfer_create), also of an attempt that was retried; none otherwise. Written by the
+    // worker, read once it has ended.
+    failure_code_c failure = failure_code_c::none;
     // out: "<host>: <reason>" when TLS refused the last attempt (no retry follows); written by the
     // transfer, read once it has ended.
     std::string failure_text;

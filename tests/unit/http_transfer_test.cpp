@@ -2,7 +2,6 @@
 #include "common/file_open.h"
 #include "common/sha256.h"
 #include "service/http_transfer.h"
-#include "common/last_error.h"
 #include "tests/unit/fault_server_access.h"
 #include "tests/unit/test_files.h"
 
@@ -33,7 +32,6 @@ protected:
     void SetUp() override {
         base_ = fault_server_access_c::base_url();
         if (base_.empty()) GTEST_SKIP() << "no fault server";
-        set_last_error(0);
     }
 
     std::string url(const std::string& path) const { return base_ + path; }
@@ -154,7 +152,7 @@ TEST_F(http_transfer_test, a_server_ignoring_the_range_trips_the_limit_and_the_r
     job.expected_size = 1000;
     job.bytes_done = 400;
     ASSERT_EQ(download_with_retries(url("/bytes/1000?range=ignore"), job, target("i.bin")), performed);
-    EXPECT_EQ(last_error(), error_oversize);
+    EXPECT_EQ(job.failure, failure_code_c::oversize);  // the first attempt's, retried
     EXPECT_EQ(job.code, 0);
     EXPECT_EQ(job.bytes_done.load(), 1000u);
     EXPECT_EQ(read_file(target("i.bin")), pattern(0, 1000));
@@ -326,7 +324,7 @@ TEST_F(http_transfer_test, failures_no_retry_can_mend_end_the_retries_at_once) {
     folder.retry_wait_ms = 5000;
     folder.expected_size = 100;
     EXPECT_EQ(download_with_retries(url("/bytes/100"), folder, target("missing/x.bin")), not_started);
-    EXPECT_EQ(last_error(), error_file_open);
+    EXPECT_EQ(folder.failure, failure_code_c::file_open);
     // Ten attempts would have waited 45 seconds.
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(4));
 }

@@ -8,9 +8,9 @@
 #include <string>
 
 TEST(machine_facts, basic_facts_describe_this_windows) {
-    set_last_error(0);
+    set_last_error(failure_code_c::none);
     ASSERT_TRUE(collect_basic_facts());
-    EXPECT_EQ(last_error(), 0);
+    EXPECT_EQ(last_error(), failure_code_c::none);
 
     OSVERSIONINFOEXW version{};
     version.dwOSVersionInfoSize = sizeof version;
