@@ -5,7 +5,7 @@
 #include "system/data_places_win.h"
 #include "common/path_join.h"
 #include "backup/driver_store_win.h"
-#include "ui/shared_fonts_win.h"
+#include "ui/kit/shared_fonts_win.h"
 #include "i18n/language_table.h"
 #include "service/http_transfer.h"
 #include "service/installed_links.h"
@@ -15,11 +15,11 @@
 #include "download/download_session.h"
 #include "app/single_instance_win.h"
 #include "app/system_scan_workers_win.h"
-#include "ui/main_window_win.h"
-#include "ui/folder_problem_notice_win.h"
-#include "ui/window_keys_win.h"
-#include "ui/reading_direction_win.h"
-#include "ui/window_messages.h"
+#include "ui/main/main_window_win.h"
+#include "ui/dialogs/folder_problem_notice_win.h"
+#include "ui/kit/window_keys_win.h"
+#include "ui/kit/reading_direction_win.h"
+#include "ui/kit/window_messages.h"
 
 #include <winsock2.h>
 

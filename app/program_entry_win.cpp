@@ -1,9 +1,9 @@
 // Vantorel.exe: the desktop program's entry.
 #include "app/application_win.h"
 #include "app/single_instance_win.h"
-#include "ui/common_controls_win.h"
-#include "ui/gdiplus_session_win.h"
-#include "ui/skin_images_win.h"
+#include "ui/kit/common_controls_win.h"
+#include "ui/kit/gdiplus_session_win.h"
+#include "ui/kit/skin_images_win.h"
 
 #include <windows.h>
 #include <objbase.h>

@@ -2,7 +2,7 @@
 
 #include "system/command_line.h"
 #include "system/process_arguments_win.h"
-#include "ui/window_messages.h"
+#include "ui/kit/window_messages.h"
 
 namespace {
 

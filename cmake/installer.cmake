@@ -20,7 +20,7 @@ else()
   set(installer_dpinst DPInst32)
 endif()
 
-# Both driver installers lie in this folder (tools/dpinst), the updater in its "update" folder.
+# Both driver installers lie in this folder (dpinst), the updater in its "update" folder.
 add_custom_command(OUTPUT ${installer_file}
   COMMAND bash ${installer_sources}/build_installer.sh ${CMAKE_BINARY_DIR}
           --version ${VANTOREL_VERSION} --output ${installer_file}

@@ -12,7 +12,7 @@ source scripts/lib/builds.sh
 build_tree host >/dev/null
 work="$root/build/bench/answers"
 mkdir -p "$work"
-profile=tools/simulated_pc/simulated-pc.json
+profile=tests/tools/simulated_pc/simulated-pc.json
 build/host/vantorel-cli inventory --profile "$profile" >"$work/inventory.json"
 python3 tests/bench/hostile_answers.py "$work/inventory.json" "$profile" "$work"
 

@@ -13,7 +13,7 @@ source scripts/lib/builds.sh
 build_tree host >/dev/null
 work="$root/build/bench/backup"
 store="$work/store" infs="$work/infs" package="$work/store/chipset.inf_amd64_bench"
-profile=tools/simulated_pc/simulated-pc.json
+profile=tests/tools/simulated_pc/simulated-pc.json
 if [ ! -d "$package" ]; then
   mkdir -p "$package" "$infs"
   printf '[Version]\r\nClass=System\r\nDriverVer=04/01/2019,10.1.1.44\r\n' >"$infs/oem5.inf"

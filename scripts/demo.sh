@@ -81,8 +81,8 @@ mirrors=(--mirror http://127.0.0.1:1/ --mirror "${mirror_urls[1]}" --mirror "${m
 say "machine facts (32-bit program, the shipped build)"
 wine_run build/win32/vantorel-cli.exe facts | tee "$work/json/facts.json"
 tell windows "$work/json/facts.json"
-say "registering the simulated PC (tools/simulated_pc/simulated-pc.json)"
-wine_run build/win64/simulated-pc.exe register tools/simulated_pc/simulated-pc.json
+say "registering the simulated PC (tests/tools/simulated_pc/simulated-pc.json)"
+wine_run build/win64/simulated-pc.exe register tests/tools/simulated_pc/simulated-pc.json
 # This Wine rebuilds the display adapters' device keys whenever a 32-bit process starts, which
 # would replace the simulated graphics cards by Wine's own; the 64-bit program reads the same
 # SetupAPI without that side effect.
@@ -136,7 +136,7 @@ cli scan "${mirrors[@]}" >"$work/json/after-restore.json"
 tell drivers "$work/json/after-restore.json"
 
 step "The same first scan over the profile's own driver ranks (Linux build of the same core)"
-build/host/vantorel-cli scan --summary --profile tools/simulated_pc/simulated-pc.json "${mirrors[@]}" >"$work/linux.txt"
+build/host/vantorel-cli scan --summary --profile tests/tools/simulated_pc/simulated-pc.json "${mirrors[@]}" >"$work/linux.txt"
 sed -n '1,4p' "$work/linux.txt"
 say "the JSON of every step is in $work/json"
 

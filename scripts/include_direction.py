@@ -2,11 +2,10 @@
 """Checks that every source file includes only what the README's layering allows.
 
 The layers, from the program's root down: a file may include files of its own folder and of any
-folder below its own in this list, never of one above it. Sub-folders belong to their top folder
-(ui/kit is ui). The update server and the driver package installer stand beside the program and
-may include the core from service down (the installer its window from ui too); the updater stands
-beside app and may include ui and below;
-nothing in the program includes them. Tests may include anything.
+folder below its own in this list, never of one above it or beside it. Sub-folders belong to their
+top folder (ui/kit is ui). The update server stands beside the program and may include the core
+from service down; the driver package installer and the updater may include ui and below; nothing
+in the program includes them. Tests may include anything.
 """
 import pathlib
 import re

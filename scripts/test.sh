@@ -164,7 +164,7 @@ console_checks() {
   if [ -n "${VANTOREL_MIRRORS:-}" ]; then
     answer_work="$root/build/answer-checks"
     mkdir -p "$answer_work"
-    profile="$root/tools/simulated_pc/simulated-pc.json"
+    profile="$root/tests/tools/simulated_pc/simulated-pc.json"
     build/host/vantorel-cli request --profile "$profile" --os WIN764 --compressed >"$answer_work/request.z"
     curl -s --max-time 20 -F "kelvdoc=@$answer_work/request.z" "${mirror_urls[1]}" >"$answer_work/answer.xml"
     build/host/vantorel-cli answer --profile "$profile" --answer "$answer_work/answer.xml" --os-version 61 >"$answer_work/host.json"
@@ -294,6 +294,12 @@ if cmp -s "$template/.shared" <(wine_shared_files "$template"); then
   server_check_results+=("pass wine: no test wrote to the files prefixes share with the template")
 else
   server_check_results+=("fail wine: a test wrote in place to a file prefixes share with the template (see $template/.shared)")
+fi
+# Every include goes down the README's list of source folders.
+if python3 scripts/include_direction.py >"$results/include-direction.log" 2>&1; then
+  server_check_results+=("pass layering: every include goes down the README's list of folders")
+else
+  server_check_results+=("fail layering: includes against the README's list of folders (see $results/include-direction.log)")
 fi
 for check in "${download_check_results[@]}" "${server_check_results[@]}" "${fuzz_results[@]}" "${cli_check_results[@]}" \
   "${tls_check_results[@]}" "${installer_check_results[@]}"; do

@@ -8,7 +8,7 @@
 //   demo --catalog FILE --packages DIR [--signing-key FILE]
 //   synthetic --catalog FILE --count N [--seed S]
 // Every change writes a new catalog file and renames it into place.
-#include "server/catalog_commands.h"
+#include "server/catalog/catalog_commands.h"
 
 #include <cstdio>
 #include <exception>

@@ -2,10 +2,10 @@
 // See server_usage() for the options. SIGHUP reloads the catalog (the old one is served until
 // the new one is in), and so does a change of the catalog file with --watch-seconds; SIGTERM and
 // SIGINT stop it gracefully.
-#include "server/catalog_loading.h"
+#include "server/catalog/catalog_loading.h"
 #include "common/version.h"
-#include "server/server_options.h"
-#include "server/update_server.h"
+#include "server/http/server_options.h"
+#include "server/http/update_server.h"
 
 #include <sys/stat.h>
 

@@ -10,9 +10,9 @@
 #include "service/package_trust.h"
 #include "service/proxy_route.h"
 #include "service/release_query.h"
-#include "ui/language_format.h"
+#include "ui/kit/language_format.h"
 #include "i18n/language_table.h"
-#include "ui/message_window_win.h"
+#include "ui/dialogs/message_window_win.h"
 #include "updater/console_output_win.h"
 #include "updater/update_progress_window_win.h"
 

@@ -1,13 +1,13 @@
 #include "updater/update_progress_window_win.h"
 
 #include "i18n/language_table.h"
-#include "ui/dialog_ids.h"
-#include "ui/gdi_objects_win.h"
-#include "ui/message_window_win.h"
-#include "ui/progress_bar_paint_win.h"
-#include "ui/skin_images_win.h"
-#include "ui/text_drawing_win.h"
-#include "ui/ui_fonts_win.h"
+#include "ui/kit/dialog_ids.h"
+#include "ui/kit/gdi_objects_win.h"
+#include "ui/dialogs/message_window_win.h"
+#include "ui/kit/progress_bar_paint_win.h"
+#include "ui/kit/skin_images_win.h"
+#include "ui/kit/text_drawing_win.h"
+#include "ui/kit/ui_fonts_win.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "download/download_session.h"
-#include "ui/bitmap_button_win.h"
-#include "ui/skinned_dialog_win.h"
+#include "ui/kit/bitmap_button_win.h"
+#include "ui/kit/skinned_dialog_win.h"
 
 #include <string>
 

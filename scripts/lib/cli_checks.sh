@@ -41,7 +41,7 @@ cli_convention_checks() {
   rc=0; $runner fetch http://127.0.0.1:1/x --size many >"$work/bad.out" 2>"$work/bad.err" || rc=$?
   cli_expect "$name: a bad option value is misuse" 2 "$rc" "$work/bad.err" "usage: vantorel-cli fetch"
   # A failed scan says which mirror refused and why.
-  rc=0; $runner scan --profile "$root/tools/simulated_pc/simulated-pc.json" --mirror http://127.0.0.1:1/ \
+  rc=0; $runner scan --profile "$root/tests/tools/simulated_pc/simulated-pc.json" --mirror http://127.0.0.1:1/ \
     >"$work/scan.out" 2>"$work/scan.err" || rc=$?
   cli_expect "$name: a failed scan names the refusing mirror" 1 "$rc" "$work/scan.err" \
     "no update-server mirror answered: http://127.0.0.1:1/: "

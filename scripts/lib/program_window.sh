@@ -38,7 +38,7 @@ program_window_prepare() {
   [ "$installed" = "$work" ] || ln -s "$installed" "$work"
   source "$wine_root/tests/win/ui_wine_settings.sh" && ui_wine_settings
   # The 64-bit tool: a 32-bit process start makes this Wine rebuild the display adapters' keys.
-  wine_run "$wine_root/build/win64/simulated-pc.exe" register "$wine_root/tools/simulated_pc/simulated-pc.json"
+  wine_run "$wine_root/build/win64/simulated-pc.exe" register "$wine_root/tests/tools/simulated_pc/simulated-pc.json"
   # An https mirror's authority (mirrors.sh) is trusted here as an administrator trusts one.
   [ -n "${mirror_ca_der:-}" ] && wine_trust_root "$mirror_ca_der" >/dev/null
   wine_tool reg add "$key" /v Mirror1 /t REG_SZ /d http://127.0.0.1:1/ /f >/dev/null

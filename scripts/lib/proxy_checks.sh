@@ -91,7 +91,7 @@ proxy_checks() {
   # Loopback servers bypass a proxy unless the list says "<-loopback>", as on Windows.
   wine_proxy_settings "127.0.0.1:$settings" "<-loopback>"
   if [ -f "$root/build/win64/vantorel-cli.exe" ]; then
-    rc=0; wine_run "$root/build/win64/vantorel-cli.exe" scan --summary --profile "$root/tools/simulated_pc/simulated-pc.json" \
+    rc=0; wine_run "$root/build/win64/vantorel-cli.exe" scan --summary --profile "$root/tests/tools/simulated_pc/simulated-pc.json" \
       --mirror "$plain" >"$work/scan.txt" 2>&1 || rc=$?
     ok=0; [ "$rc" = 0 ] && grep -q '^Devices found: ' "$work/scan.txt" && proxy_went "$settings" POST "$plain" && ok=1
     tls_expect "proxy: win64 scan over http through the user's proxy settings" "$ok" "$work/scan.txt"

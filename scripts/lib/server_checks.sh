@@ -32,7 +32,7 @@ resumes_with_a_range() {
 # OEM 850 and in 1251 for OEM 866 (ü is 0xFC in 1252; "Контроллер" is CA EE ED F2 F0 EE EB EB E5 F0 in 1251).
 answers_in_the_clients_code_page() {
   local url=$1 work=$2 oem=$3 charset=$4 bytes=$5
-  local cli="${VANTOREL_HOST_BUILD:-$root/build/host}/vantorel-cli" profile="$root/tools/simulated_pc/simulated-pc.json"
+  local cli="${VANTOREL_HOST_BUILD:-$root/build/host}/vantorel-cli" profile="$root/tests/tools/simulated_pc/simulated-pc.json"
   "$cli" request --profile "$profile" --os WIN764 --lang "$oem" --compressed >"$work/request-$oem.z" || return 1
   curl -s -D "$work/answer-$oem.headers" -o "$work/answer-$oem.xml" --max-time 20 -F "kelvdoc=@$work/request-$oem.z" "$url" &&
     grep -qi "^Content-Type: text/xml; charset=$charset" "$work/answer-$oem.headers" &&
@@ -209,7 +209,7 @@ server_checks() {
   source "$root/scripts/lib/mirrors.sh"
   mkdir -p "$work"
   if ! mirrors_start "$work"; then server_check_results+=("fail server: mirrors start"); return; fi
-  local cli="${VANTOREL_HOST_BUILD:-$root/build/host}/vantorel-cli" profile="$root/tools/simulated_pc/simulated-pc.json"
+  local cli="${VANTOREL_HOST_BUILD:-$root/build/host}/vantorel-cli" profile="$root/tests/tools/simulated_pc/simulated-pc.json"
   "$cli" request --profile "$profile" --os WIN764 --compressed >"$work/request.z"
   "$cli" request --profile "$profile" --os WIN764 >"$work/request.xml"
   for n in 0 1 2; do

@@ -63,7 +63,7 @@ tls_checks() {
   # The scan posts through the same transfer set-up; the 32-bit build, whose every start costs
   # about 16 s under qemu, leaves it to the others.
   if [ "$name" != win32 ]; then
-    rc=0; $runner scan --summary --profile "$root/tools/simulated_pc/simulated-pc.json" --mirror "$trusted" \
+    rc=0; $runner scan --summary --profile "$root/tests/tools/simulated_pc/simulated-pc.json" --mirror "$trusted" \
       >"$work/scan.txt" 2>&1 || rc=$?
     ok=0; [ "$rc" = 0 ] && grep -q '^Devices found: ' "$work/scan.txt" && ok=1
     tls_expect "$name: https scan, certificate of the trusted authority" "$ok" "$work/scan.txt"

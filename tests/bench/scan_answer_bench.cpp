@@ -3,9 +3,9 @@
 // and on the program's side, reading and matching a real-shaped answer (300 devices with 10 items
 // each) beside TinyXML's parse of it alone (--benchmark_filter=client).
 #include "common/sha256.h"
-#include "server/scan_answer_writer.h"
-#include "server/scan_endpoint.h"
-#include "server/synthetic_catalog.h"
+#include "server/scan/scan_answer_writer.h"
+#include "server/scan/scan_endpoint.h"
+#include "server/catalog/synthetic_catalog.h"
 #include "service/update_service.h"
 
 #include <benchmark/benchmark.h>

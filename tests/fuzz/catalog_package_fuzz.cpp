@@ -1,7 +1,7 @@
 // Fuzzes the catalog tool's reading of a driver package, a zip archive from any vendor: whatever the
 // bytes, reading must not fault, and a package it accepts must hold what the catalog relies on.
-#include "server/driver_package_reader.h"
-#include "server/utf8_text.h"
+#include "server/catalog/driver_package_reader.h"
+#include "server/inf/utf8_text.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,10 +1,10 @@
 // Fuzzes DPInst's INF rewrites and its command line: an INF must split and join back byte for byte,
 // a rewrite must keep the encoding and the lines it leaves alone, and the switches must not fault.
 #include "common/text_convert.h"
-#include "tools/dpinst/inf_text.h"
-#include "tools/dpinst/installer_options.h"
-#include "tools/dpinst/legacy_inf.h"
-#include "tools/dpinst/wine_models_inf.h"
+#include "dpinst/inf_text.h"
+#include "dpinst/installer_options.h"
+#include "dpinst/legacy_inf.h"
+#include "dpinst/wine_models_inf.h"
 
 #include <algorithm>
 #include <cstddef>

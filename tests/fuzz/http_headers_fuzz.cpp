@@ -1,7 +1,7 @@
 // Fuzzes the headers the update server reads from anyone: the first line as a Range header and as
 // a Content-Type, the rest as the body; a range must lie inside the file, a form field inside the body.
-#include "server/byte_range.h"
-#include "server/scan_request_reader.h"
+#include "server/http/byte_range.h"
+#include "server/scan/scan_request_reader.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
 // Fuzzes the INF reader with whatever a driver package may carry.
-#include "server/inf_driver_info.h"
+#include "server/inf/inf_driver_info.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // Fuzzes what the update server reads from the network: the multipart body with its zlib
 // stream, and the request document itself; and the answer written back, which repeats the ids
 // as they came in the code page the request names.
-#include "server/scan_answer_writer.h"
-#include "server/scan_request_reader.h"
+#include "server/scan/scan_answer_writer.h"
+#include "server/scan/scan_request_reader.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "server/byte_range.h"
+#include "server/http/byte_range.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +31,7 @@ TEST(byte_range, past_the_end_is_unsatisfiable_and_nonsense_serves_the_whole_fil
         EXPECT_EQ(parse_byte_range(header, 1000).kind, kind::whole) << header;
 }
 
-#include "server/request_log.h"
+#include "server/http/request_log.h"
 
 TEST(request_log, client_texts_cannot_forge_lines_or_reach_the_terminal) {
     EXPECT_EQ(log_safe("/packages/a.zip?x=1"), "/packages/a.zip?x=1");

@@ -1,6 +1,6 @@
-#include "server/catalog_index.h"
-#include "server/package_inf_records.h"
-#include "server/scan_answer_writer.h"
+#include "server/catalog/catalog_index.h"
+#include "server/catalog/package_inf_records.h"
+#include "server/scan/scan_answer_writer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The catalog as the server loads it: read-only, every record whatever the rows' order, and
 // only packages whose archive is there.
-#include "server/catalog_loading.h"
-#include "server/demo_catalog.h"
-#include "server/sqlite_catalog_store.h"
+#include "server/catalog/catalog_loading.h"
+#include "server/catalog/demo_catalog.h"
+#include "server/catalog/sqlite_catalog_store.h"
 
 #include "tests/unit/test_files.h"
 

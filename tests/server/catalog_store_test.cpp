@@ -1,9 +1,9 @@
 // Package import and the SQLite catalog, on real zip archives.
-#include "server/catalog_lock.h"
-#include "server/demo_catalog.h"
-#include "server/driver_package_reader.h"
-#include "server/package_archive_writer.h"
-#include "server/sqlite_catalog_store.h"
+#include "server/catalog/catalog_lock.h"
+#include "server/catalog/demo_catalog.h"
+#include "server/catalog/driver_package_reader.h"
+#include "server/catalog/package_archive_writer.h"
+#include "server/catalog/sqlite_catalog_store.h"
 
 #include "tests/server/test_catalogs.h"
 #include "tests/unit/test_files.h"

@@ -1,8 +1,8 @@
 // Fair shares between client addresses: the client a request is from, the answer threads served
 // in turn, and slow senders that can neither hold the budget nor a connection for long.
-#include "server/answer_pool.h"
-#include "server/client_shares.h"
-#include "server/update_server.h"
+#include "server/http/answer_pool.h"
+#include "server/http/client_shares.h"
+#include "server/http/update_server.h"
 
 #include "tests/server/http_client.h"
 

@@ -1,9 +1,9 @@
 // Texts between the catalog (UTF-8) and Windows code pages: which code page goes with what, and
 // the conversions both ways.
-#include "server/code_page_decoder.h"
-#include "server/code_page_encoder.h"
-#include "server/utf8_text.h"
-#include "server/windows_code_pages.h"
+#include "server/inf/code_page_decoder.h"
+#include "server/inf/code_page_encoder.h"
+#include "server/inf/utf8_text.h"
+#include "server/inf/windows_code_pages.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "server/inf_driver_info.h"
+#include "server/inf/inf_driver_info.h"
 #include "common/inf_values.h"
 #include "tests/server/test_catalogs.h"
-#include "server/models_decoration.h"
+#include "server/inf/models_decoration.h"
 
 #include <gtest/gtest.h>
 

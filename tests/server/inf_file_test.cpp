@@ -1,4 +1,4 @@
-#include "server/inf_file.h"
+#include "server/inf/inf_file.h"
 #include "tests/server/test_catalogs.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // INF files' bytes as text: UTF-8 where the file shows it, the language's code page for
 // localised [Strings] sections of 8-bit files, Windows-1252 for the rest.
-#include "server/inf_text_decoding.h"
+#include "server/inf/inf_text_decoding.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // Signed catalogs: the owner's key pair, packages signed as they are imported or afterwards, and
 // the items of the answer checked as the program checks them.
-#include "server/catalog_loading.h"
-#include "server/package_archive_writer.h"
-#include "server/package_signing.h"
-#include "server/sqlite_catalog_schema.h"
+#include "server/catalog/catalog_loading.h"
+#include "server/catalog/package_archive_writer.h"
+#include "server/catalog/package_signing.h"
+#include "server/catalog/sqlite_catalog_schema.h"
 #include "service/package_trust.h"
 
 #include "tests/server/http_client.h"

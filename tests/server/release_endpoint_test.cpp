@@ -1,8 +1,8 @@
 // Releases of the program: recorded by the catalog tool (with the installer put beside the
 // archives), served at GET /release, and read by the updater's query with its fail-over.
-#include "server/catalog_loading.h"
-#include "server/package_archive_writer.h"
-#include "server/sqlite_catalog_schema.h"
+#include "server/catalog/catalog_loading.h"
+#include "server/catalog/package_archive_writer.h"
+#include "server/catalog/sqlite_catalog_schema.h"
 #include "service/release_query.h"
 
 #include "tests/server/http_client.h"

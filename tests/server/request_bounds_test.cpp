@@ -1,7 +1,7 @@
 // What one hostile request can cost: candidates weighed, answer writes, answer size.
-#include "server/answer_size_limit.h"
-#include "server/catalog_index.h"
-#include "server/scan_answer_writer.h"
+#include "server/http/answer_size_limit.h"
+#include "server/catalog/catalog_index.h"
+#include "server/scan/scan_answer_writer.h"
 #include "tests/server/test_catalogs.h"
 
 #include <gtest/gtest.h>

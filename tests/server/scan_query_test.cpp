@@ -21,7 +21,7 @@ protected:
         ASSERT_TRUE(server_) << error;
 
         device_profile_c profile;
-        ASSERT_TRUE(load_device_profile(std::filesystem::path(VANTOREL_SOURCE_DIR) / "tools/simulated_pc/simulated-pc.json",
+        ASSERT_TRUE(load_device_profile(std::filesystem::path(VANTOREL_SOURCE_DIR) / "tests/tools/simulated_pc/simulated-pc.json",
                                         profile, error));
         profile_source_c source(std::move(profile));
         enumeration_progress_c progress;

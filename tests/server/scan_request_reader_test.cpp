@@ -1,4 +1,4 @@
-#include "server/scan_request_reader.h"
+#include "server/scan/scan_request_reader.h"
 
 #include <gtest/gtest.h>
 

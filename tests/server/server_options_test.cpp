@@ -1,5 +1,5 @@
 // vantorel-server's command line and configuration file.
-#include "server/server_options.h"
+#include "server/http/server_options.h"
 
 #include "tests/unit/test_files.h"
 

@@ -1,6 +1,6 @@
 // The service around the answers: the memory budget holds answers until they are sent, package
 // downloads go on while answers are computed, and the health and metrics endpoints.
-#include "server/update_server.h"
+#include "server/http/update_server.h"
 
 #include "tests/server/http_client.h"
 #include "tests/server/test_catalogs.h"

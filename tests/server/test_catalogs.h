@@ -2,11 +2,11 @@
 // an update server in this process; the catalog tool run in this process.
 #pragma once
 
-#include "server/catalog_commands.h"
-#include "server/catalog_index.h"
-#include "server/demo_catalog.h"
-#include "server/sqlite_catalog_store.h"
-#include "server/update_server.h"
+#include "server/catalog/catalog_commands.h"
+#include "server/catalog/catalog_index.h"
+#include "server/catalog/demo_catalog.h"
+#include "server/catalog/sqlite_catalog_store.h"
+#include "server/http/update_server.h"
 
 #include <filesystem>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "server/text_pool.h"
+#include "server/catalog/text_pool.h"
 
 #include <gtest/gtest.h>
 

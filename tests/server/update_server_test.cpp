@@ -1,8 +1,8 @@
 // The update server over the loopback, with the demo catalog: what the program and a download
 // see, and what hostile clients get.
-#include "server/demo_catalog.h"
-#include "server/sqlite_catalog_store.h"
-#include "server/update_server.h"
+#include "server/catalog/demo_catalog.h"
+#include "server/catalog/sqlite_catalog_store.h"
+#include "server/http/update_server.h"
 
 #include "devices/device_profile.h"
 #include "devices/profile_source.h"
@@ -26,7 +26,7 @@ namespace {
 device_store_c simulated_pc_store() {
     device_profile_c profile;
     std::string error;
-    EXPECT_TRUE(load_device_profile(std::filesystem::path(VANTOREL_SOURCE_DIR) / "tools/simulated_pc/simulated-pc.json",
+    EXPECT_TRUE(load_device_profile(std::filesystem::path(VANTOREL_SOURCE_DIR) / "tests/tools/simulated_pc/simulated-pc.json",
                                     profile, error))
         << error;
     profile_source_c source(std::move(profile));

@@ -1,6 +1,6 @@
 // What a scan of the default simulated PC against the demo catalog must give on 64-bit
 // Windows 7 (os_version_number 61), worked out by hand from the catalog's packages (see
-// server/demo_catalog.cpp) and the profile's installed drivers, not from any output.
+// server/catalog/demo_catalog.cpp) and the profile's installed drivers, not from any output.
 #pragma once
 
 #include "common/fixed_text.h"

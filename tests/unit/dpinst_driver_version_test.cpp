@@ -1,4 +1,4 @@
-#include "tools/dpinst/driver_version.h"
+#include "dpinst/driver_version.h"
 
 #include <gtest/gtest.h>
 

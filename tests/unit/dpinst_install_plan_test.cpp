@@ -1,4 +1,4 @@
-#include "tools/dpinst/install_plan.h"
+#include "dpinst/install_plan.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "tools/dpinst/legacy_inf.h"
+#include "dpinst/legacy_inf.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "tools/dpinst/package_search.h"
-#include "tools/dpinst/store_folder.h"
+#include "dpinst/package_search.h"
+#include "dpinst/store_folder.h"
 
 #include <gtest/gtest.h>
 

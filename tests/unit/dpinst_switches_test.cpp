@@ -1,4 +1,4 @@
-#include "tools/dpinst/installer_options.h"
+#include "dpinst/installer_options.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "tools/dpinst/install_tally.h"
+#include "dpinst/install_tally.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "tools/dpinst/wine_models_inf.h"
+#include "dpinst/wine_models_inf.h"
 
 #include <gtest/gtest.h>
 

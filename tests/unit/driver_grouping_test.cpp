@@ -2,8 +2,8 @@
 // devices, needed packages first, then by class and class description; the date lines and the
 // header's text for eight and nine drivers.
 #include "i18n/language_table.h"
-#include "ui/download_panel_text.h"
-#include "ui/driver_grouping.h"
+#include "ui/pages/download_panel_text.h"
+#include "ui/pages/driver_grouping.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #ifndef _WIN32
-#include "tools/fault_server/fault_server.h"
+#include "tests/tools/fault_server/fault_server.h"
 #endif
 
 class fault_server_access_c {

@@ -2,8 +2,8 @@
 // clock texts, the error text of each failed query, and the counts and score of a scan.
 #include "i18n/language_table.h"
 #include "common/failure_code.h"
-#include "ui/result_counts.h"
-#include "ui/scan_status.h"
+#include "ui/pages/result_counts.h"
+#include "ui/pages/scan_status.h"
 
 #include <gtest/gtest.h>
 

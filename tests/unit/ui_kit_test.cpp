@@ -1,12 +1,12 @@
 // The widget kit's portable rules: the button state machine, the word-wrap rule, checked
 // language formats, the pie chart's arithmetic, the device details rows and the close-to-tray
 // mapping.
-#include "ui/button_state.h"
-#include "ui/config_rules.h"
-#include "ui/driver_group.h"
-#include "ui/language_format.h"
-#include "ui/pie_chart_model.h"
-#include "ui/word_wrap.h"
+#include "ui/kit/button_state.h"
+#include "ui/dialogs/config_rules.h"
+#include "ui/pages/driver_group.h"
+#include "ui/kit/language_format.h"
+#include "ui/kit/pie_chart_model.h"
+#include "ui/kit/word_wrap.h"
 
 #include <gtest/gtest.h>
 

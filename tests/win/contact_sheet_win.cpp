@@ -3,8 +3,8 @@
 // folders: the language's screenshots side by side, each under its name, so that one look
 // compares a language's pages and dialogs, and sheets of two languages compare at a glance.
 #include "tests/win/window_capture_win.h"
-#include "ui/gdi_objects_win.h"
-#include "ui/gdiplus_win.h"
+#include "ui/kit/gdi_objects_win.h"
+#include "ui/kit/gdiplus_win.h"
 
 #include <gtest/gtest.h>
 

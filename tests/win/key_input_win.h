@@ -3,7 +3,7 @@
 // handling (window_keys_c) before it dispatches, as the program's message loop does.
 #pragma once
 
-#include "ui/window_keys_win.h"
+#include "ui/kit/window_keys_win.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 #include "tests/win/main_window_fixture_win.h"
 
-#include "ui/window_messages.h"
+#include "ui/kit/window_messages.h"
 
 namespace {
 

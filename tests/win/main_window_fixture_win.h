@@ -5,8 +5,8 @@
 #include "common/failure_code.h"
 #include "tests/unit/recording_launcher.h"
 #include "tests/win/ui_test_support_win.h"
-#include "ui/gdiplus_session_win.h"
-#include "ui/main_window_win.h"
+#include "ui/kit/gdiplus_session_win.h"
+#include "ui/main/main_window_win.h"
 
 #include <windows.h>
 

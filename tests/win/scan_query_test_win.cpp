@@ -9,7 +9,7 @@
 #include "service/update_service.h"
 #include "tests/unit/demo_scan_expectations.h"
 #include "tests/win/demo_mirrors.h"
-#include "tools/simulated_pc/profile_registration_win.h"
+#include "tests/tools/simulated_pc/profile_registration_win.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +23,7 @@ TEST(scan_end_to_end, the_simulated_pc_gets_its_offers_through_mirror_two) {
     if (mirrors.size() != 3) GTEST_SKIP() << "VANTOREL_MIRRORS does not name three mirrors";
     device_profile_c profile;
     std::string error;
-    ASSERT_TRUE(load_device_profile(VANTOREL_SOURCE_DIR "/tools/simulated_pc/simulated-pc.json", profile, error)) << error;
+    ASSERT_TRUE(load_device_profile(VANTOREL_SOURCE_DIR "/tests/tools/simulated_pc/simulated-pc.json", profile, error)) << error;
     ASSERT_EQ(register_device_profile(profile), 0);
 
     device_store_c store;

@@ -7,7 +7,7 @@
 #include "system/scan_task_win.h"
 #include "system/scan_task_xml.h"
 #include "system/scheduled_scan_box.h"
-#include "ui/window_messages.h"
+#include "ui/kit/window_messages.h"
 
 #include "common/com_ptr_win.h"
 #include "common/text_convert.h"

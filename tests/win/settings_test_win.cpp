@@ -10,7 +10,7 @@
 #include "common/registry_key_win.h"
 #include "common/text_convert.h"
 #include "tests/unit/test_files.h"
-#include "ui/window_messages.h"
+#include "ui/kit/window_messages.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include "devices/profile_source.h"
 #include "devices/system_source.h"
 #include "common/failure_code.h"
-#include "tools/simulated_pc/profile_registration_win.h"
+#include "tests/tools/simulated_pc/profile_registration_win.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@
 
 namespace {
 
-const char* profile_path = VANTOREL_SOURCE_DIR "/tools/simulated_pc/simulated-pc.json";
+const char* profile_path = VANTOREL_SOURCE_DIR "/tests/tools/simulated_pc/simulated-pc.json";
 
 class setupapi_source_test : public ::testing::Test {
 protected:

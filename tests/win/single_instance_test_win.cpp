@@ -2,8 +2,8 @@
 // first instance (it holds the "Vantorel" mutex and owns a window like the program's), and in the
 // last test the real program is the first instance.
 #include "app/single_instance_win.h"
-#include "ui/main_menu_win.h"
-#include "ui/window_messages.h"
+#include "ui/main/main_menu_win.h"
+#include "ui/kit/window_messages.h"
 
 #include <gtest/gtest.h>
 

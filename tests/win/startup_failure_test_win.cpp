@@ -1,6 +1,6 @@
 // Start-up without "language.ini" beside the program ends with the one failure message, code 4.
 #include "tests/unit/test_files.h"
-#include "ui/window_messages.h"
+#include "ui/kit/window_messages.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The pie chart drawn with GDI+: labels in a font that exists even where GDI+ lists no
 // "Verdana", slices in their colours, and a single slice labelled 100.00%.
 #include "tests/win/ui_test_support_win.h"
-#include "ui/gdiplus_session_win.h"
-#include "ui/gdiplus_win.h"
-#include "ui/pie_chart_win.h"
-#include "ui/window_base_win.h"
+#include "ui/kit/gdiplus_session_win.h"
+#include "ui/kit/gdiplus_win.h"
+#include "ui/kit/pie_chart_win.h"
+#include "ui/kit/window_base_win.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 #include "tests/win/ui_gallery_win.h"
 
 #include "i18n/language_table.h"
-#include "ui/gdi_objects_win.h"
-#include "ui/skin_images_win.h"
-#include "ui/text_drawing_win.h"
-#include "ui/ui_fonts_win.h"
-#include "ui/window_messages.h"
+#include "ui/kit/gdi_objects_win.h"
+#include "ui/kit/skin_images_win.h"
+#include "ui/kit/text_drawing_win.h"
+#include "ui/kit/ui_fonts_win.h"
+#include "ui/kit/window_messages.h"
 
 #include <cwchar>
 #include <string>

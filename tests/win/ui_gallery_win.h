@@ -4,12 +4,12 @@
 #pragma once
 
 #include "tests/unit/recording_launcher.h"
-#include "ui/bitmap_button_win.h"
-#include "ui/link_win.h"
-#include "ui/panel_list_win.h"
-#include "ui/pie_chart_win.h"
-#include "ui/ui_window_win.h"
-#include "ui/window_base_win.h"
+#include "ui/kit/bitmap_button_win.h"
+#include "ui/kit/link_win.h"
+#include "ui/kit/panel_list_win.h"
+#include "ui/kit/pie_chart_win.h"
+#include "ui/kit/ui_window_win.h"
+#include "ui/kit/window_base_win.h"
 
 class gallery_panel_c : public window_base_c {
 public:

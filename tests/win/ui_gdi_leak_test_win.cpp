@@ -6,10 +6,10 @@
 #include "common/registry_key_win.h"
 #include "system/machine_facts.h"
 #include "system/settings_win.h"
-#include "ui/about_window_win.h"
-#include "ui/config_window_win.h"
-#include "ui/devinfo_window_win.h"
-#include "ui/message_window_win.h"
+#include "ui/dialogs/about_window_win.h"
+#include "ui/dialogs/config_window_win.h"
+#include "ui/dialogs/devinfo_window_win.h"
+#include "ui/dialogs/message_window_win.h"
 
 #include <gtest/gtest.h>
 

@@ -12,7 +12,7 @@
 #include "tests/win/key_input_win.h"
 #include "tests/win/main_window_fixture_win.h"
 #include "tests/win/results_pages_fixture_win.h"
-#include "ui/window_messages.h"
+#include "ui/kit/window_messages.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include "system/wmi_facts.h"
 #include "i18n/language_table.h"
 #include "tests/win/main_window_fixture_win.h"
-#include "ui/window_messages.h"
+#include "ui/kit/window_messages.h"
 
 #include <gtest/gtest.h>
 

@@ -11,7 +11,7 @@
 #include "tests/unit/thread_start_fault.h"
 #include "tests/win/main_window_fixture_win.h"
 #include "app/system_scan_workers_win.h"
-#include "ui/window_messages.h"
+#include "ui/kit/window_messages.h"
 
 #include <gtest/gtest.h>
 

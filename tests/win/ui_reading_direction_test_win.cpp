@@ -8,12 +8,12 @@
 #include "i18n/language_table.h"
 #include "tests/win/main_window_fixture_win.h"
 #include "tests/win/ui_gallery_win.h"
-#include "ui/about_window_win.h"
-#include "ui/config_window_win.h"
-#include "ui/gdi_objects_win.h"
-#include "ui/message_window_win.h"
-#include "ui/reading_direction_win.h"
-#include "ui/skin_images_win.h"
+#include "ui/dialogs/about_window_win.h"
+#include "ui/dialogs/config_window_win.h"
+#include "ui/kit/gdi_objects_win.h"
+#include "ui/dialogs/message_window_win.h"
+#include "ui/kit/reading_direction_win.h"
+#include "ui/kit/skin_images_win.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include "tests/win/demo_mirrors.h"
 #include "tests/win/main_window_fixture_win.h"
 #include "tests/win/results_pages_fixture_win.h"
-#include "ui/window_messages.h"
+#include "ui/kit/window_messages.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +34,7 @@ TEST_P(ui_results_screens_test, download_backup_and_restore_after_a_scan_of_the_
     load_test_language(GetParam());
     device_profile_c profile;
     std::string error;
-    ASSERT_TRUE(load_device_profile(VANTOREL_SOURCE_DIR "/tools/simulated_pc/simulated-pc.json", profile, error)) << error;
+    ASSERT_TRUE(load_device_profile(VANTOREL_SOURCE_DIR "/tests/tools/simulated_pc/simulated-pc.json", profile, error)) << error;
     scratch_folder_c scratch;
     scratch_settings_c folders(scratch.path());
     scratch_driver_store_c driver_store(scratch.path() / "FileRepository");

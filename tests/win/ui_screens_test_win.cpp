@@ -9,11 +9,11 @@
 #include "tests/unit/test_files.h"
 #include "tests/win/ui_gallery_win.h"
 #include "tests/win/ui_test_support_win.h"
-#include "ui/about_window_win.h"
-#include "ui/config_window_win.h"
-#include "ui/devinfo_window_win.h"
-#include "ui/gdiplus_session_win.h"
-#include "ui/message_window_win.h"
+#include "ui/dialogs/about_window_win.h"
+#include "ui/dialogs/config_window_win.h"
+#include "ui/dialogs/devinfo_window_win.h"
+#include "ui/kit/gdiplus_session_win.h"
+#include "ui/dialogs/message_window_win.h"
 
 #include <gtest/gtest.h>
 

@@ -3,9 +3,9 @@
 // every common control class its windows use.
 #include "tests/win/ui_test_support_win.h"
 #include "i18n/language_table.h"
-#include "ui/common_controls_win.h"
-#include "ui/skin_ids.h"
-#include "ui/skin_images_win.h"
+#include "ui/kit/common_controls_win.h"
+#include "ui/kit/skin_ids.h"
+#include "ui/kit/skin_images_win.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #include "tests/win/ui_test_support_win.h"
 
-#include "ui/shared_fonts_win.h"
+#include "ui/kit/shared_fonts_win.h"
 #include "i18n/language_table.h"
-#include "ui/gdi_objects_win.h"
-#include "ui/reading_direction_win.h"
+#include "ui/kit/gdi_objects_win.h"
+#include "ui/kit/reading_direction_win.h"
 
 #include <winternl.h>
 

@@ -1,7 +1,7 @@
 #include "tests/win/window_capture_win.h"
 
-#include "ui/gdi_objects_win.h"
-#include "ui/gdiplus_win.h"
+#include "ui/kit/gdi_objects_win.h"
+#include "ui/kit/gdiplus_win.h"
 
 #include <string>
 

@@ -8,7 +8,7 @@
 #include "devices/system_source.h"
 #include "tests/win/dpinst/installer_process_win.h"
 #include "tests/win/dpinst/test_package.h"
-#include "tools/simulated_pc/profile_registration_win.h"
+#include "tests/tools/simulated_pc/profile_registration_win.h"
 
 #include <gtest/gtest.h>
 
@@ -77,7 +77,7 @@ protected:
     static void SetUpTestSuite() {
         device_profile_c profile;
         std::string error;
-        ASSERT_TRUE(load_device_profile(VANTOREL_SOURCE_DIR "/tools/simulated_pc/simulated-pc.json", profile, error))
+        ASSERT_TRUE(load_device_profile(VANTOREL_SOURCE_DIR "/tests/tools/simulated_pc/simulated-pc.json", profile, error))
             << error;
         ASSERT_EQ(register_device_profile(profile), 0);
     }

@@ -2,8 +2,8 @@
 // installations.
 #include "tests/win/dpinst/installer_process_win.h"
 #include "tests/win/dpinst/test_package.h"
-#include "tools/dpinst/device_install_win.h"
-#include "tools/dpinst/result_window_win.h"
+#include "dpinst/device_install_win.h"
+#include "dpinst/result_window_win.h"
 
 #include <gtest/gtest.h>
 

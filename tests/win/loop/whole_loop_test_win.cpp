@@ -3,7 +3,7 @@
 // replaced by a refused address), then scan, download, install with our DPInst64.exe, rescan,
 // back up and restore, each through the program's own code.
 //
-// Worked out by hand from server/demo_catalog.cpp and tools/simulated_pc/simulated-pc.json:
+// Worked out by hand from server/catalog/demo_catalog.cpp and tests/tools/simulated_pc/simulated-pc.json:
 // - The Xbox 360 controller has no driver, so its best offer (2.1.0.1349 of 2009-08-13, signed by
 //   others) is an update.
 // - The Z390 LPC controller runs Intel's 10.1.17.1 of 2018-07-18. Its latest offer is 10.1.17.3
@@ -33,8 +33,8 @@
 #include "service/update_service.h"
 #include "tests/win/demo_mirrors.h"
 #include "tests/win/dpinst/installer_process_win.h"
-#include "tools/dpinst/result_window_win.h"
-#include "tools/simulated_pc/profile_registration_win.h"
+#include "dpinst/result_window_win.h"
+#include "tests/tools/simulated_pc/profile_registration_win.h"
 
 #include <gtest/gtest.h>
 
@@ -133,7 +133,7 @@ protected:
         if (mirrors_.size() != 3) GTEST_SKIP() << "VANTOREL_MIRRORS does not name three mirrors";
         device_profile_c profile;
         std::string error;
-        ASSERT_TRUE(load_device_profile(VANTOREL_SOURCE_DIR "/tools/simulated_pc/simulated-pc.json", profile, error))
+        ASSERT_TRUE(load_device_profile(VANTOREL_SOURCE_DIR "/tests/tools/simulated_pc/simulated-pc.json", profile, error))
             << error;
         ASSERT_EQ(register_device_profile(profile), 0);
         ASSERT_TRUE(collect_basic_facts());

@@ -1,0 +1,38 @@
+#include "server/scan/scan_endpoint.h"
+
+#include "server/http/answer_size_limit.h"
+
+namespace {
+
+scan_reply_c text_reply(unsigned status, std::string text) {
+    scan_reply_c reply;
+    reply.status = status;
+    reply.body = std::move(text) + "\n";
+    return reply;
+}
+
+}  // namespace
+
+scan_reply_c answer_scan_request(std::string_view content_type, std::string_view body, const catalog_index_c& catalog,
+                                 const answer_settings_c& answer, const request_limits_c& limits, std::size_t answer_bytes) {
+    scan_request_c request;
+    request_failure_c failure;
+    if (!read_scan_request(content_type, body, limits, request, failure)) return text_reply(unsigned(failure.status), failure.reason);
+    if (!client_target_for(request.os_code, request.os_build, request.machine).known)
+        return text_reply(400, "unknown client os " + request.os_code + (request.machine.empty() ? "" : " on " + request.machine));
+    bool over_budget = false;
+    auto offers = offers_for_request(request, catalog, answer.items_per_device, &over_budget);
+    // A partial answer would tell the devices left out that they are up to date.
+    if (over_budget)
+        return text_reply(413, "the request needs more than " + std::to_string(match_budget_c::per_request) +
+                                   " catalog lines of matching (" + std::to_string(match_budget_c::per_device) +
+                                   " per device); send fewer devices per request");
+    scan_reply_c reply;
+    fitted_answer_c fitted = fit_scan_answer(request, catalog, offers, answer, answer_bytes, reply.body);
+    if (fitted.outcome == answer_fit_c::too_many_devices) return text_reply(413, "too many devices for one answer");
+    // No offers at all would tell the program "no updates": another mirror may have room.
+    if (fitted.outcome == answer_fit_c::shrunk_to_nothing)
+        return text_reply(503, "the answer would be too large for this server, try another mirror");
+    reply.content_type = scan_answer_content_type(request);
+    return reply;
+}

@@ -1,0 +1,133 @@
+// Closing, quitting, the tray icon and the one automatic scan after the window went to the tray.
+#include "system/settings_win.h"
+#include "download/download_session.h"
+#include "i18n/language_table.h"
+#include "ui/dialogs/exit_wait_win.h"
+#include "ui/kit/language_format.h"
+#include "ui/main/main_window_win.h"
+#include "ui/dialogs/message_window_win.h"
+#include "ui/kit/window_messages.h"
+
+#include <algorithm>
+
+void main_window_c::install_tray_icon() {
+    tray_message_ = RegisterWindowMessageW(L"WM_TRAYICON");
+    taskbar_created_message_ = RegisterWindowMessageW(L"TaskbarCreated");
+    // The shell may not have its notification area yet (a start with Windows): try again.
+    if (!tray_.install(handle(), tray_icon_id, tray_message_, small_icon_.get(), product_title))
+        SetTimer(handle(), tray_retry_timer_id, tray_retry_period_ms, nullptr);
+}
+
+void main_window_c::on_close() {
+    switch (settings().close_to_tray) {
+        case 0: quit(); return;
+        case 1:
+            show_message(language_text("system_tray_warning"), message_kind_c::information);
+            settings().close_to_tray = 2;
+            save_settings();
+            break;
+        default: break;
+    }
+    hide_to_tray();
+}
+
+void main_window_c::hide_to_tray() {
+    // Hidden without an icon, the window could not be reached again: minimise it instead.
+    if (tray_.add())
+        ShowWindow(handle(), SW_HIDE);
+    else
+        ShowWindow(handle(), SW_MINIMIZE);
+    if (auto_scan_state_ == auto_scan_state_c::none) SetTimer(handle(), auto_scan_timer_id, auto_scan_delay_ms, nullptr);
+}
+
+void main_window_c::quit() {
+    // Downloads that have ended are complete, not asked about.
+    poll_download_sessions();
+    bool downloading = std::any_of(download_sessions.begin(), download_sessions.end(), [](const auto& session) {
+        return session && session->state == download_state_c::downloading;
+    });
+    // A backup under way is asked about too; it ends after the package it is writing.
+    bool backing_up = backup_.job_running();
+    // An unpacking under way (a package's or a restore's) is asked about too; a package's stops,
+    // and the package is offered again.
+    bool installing = any_installation_running();
+    bool restoring = restore_.unpacking();
+    // The question names what runs: a download first, then a backup, then an unpacking.
+    const char* question = downloading ? "quit_confirm" : backing_up ? "quit_confirm_backup" : "quit_confirm_install";
+    if ((downloading || backing_up || installing || restoring) &&
+        message_window_c(language_text(question), message_kind_c::question).run(handle()) != message_answer_c::accept)
+        return;
+    // What has to end first is waited for with a notice, every window still answering, and
+    // within a bound: past it the program ends all the same.
+    if (installing) {
+        stop_installations(std::chrono::milliseconds(0));
+        wait_with_notice(handle(), language_text("quit_wait_unpack"), [] { return any_installation_running(); },
+                         unpack_wait_limit);
+    }
+    if (restoring)
+        wait_with_notice(handle(), language_text("quit_wait_unpack"), [this] { return restore_.unpacking(); },
+                         unpack_wait_limit);
+    if (backing_up) {
+        backup_.stop_job();
+        wait_with_notice(handle(), language_text("quit_wait_backup"), [this] { return backup_.job_running(); },
+                         backup_wait_limit);
+    }
+    DestroyWindow(handle());
+}
+
+void main_window_c::on_auto_scan_timer() {
+    // One automatic scan per run, whatever its end.
+    if (auto_scan_state_ != auto_scan_state_c::none) {
+        KillTimer(handle(), auto_scan_timer_id);
+        return;
+    }
+    // Tried again at the next period when a dialog or a menu is open now.
+    if (scan_state_ != scan_state_c::idle || dialog_or_menu_open()) return;
+    KillTimer(handle(), auto_scan_timer_id);
+    auto_scan_state_ = auto_scan_state_c::running;
+    on_start_scan();
+}
+
+void main_window_c::give_tray_notice() {
+    int count = download_.counts().out_of_date;
+    if (count <= 0) return;
+    tray_.set_icon(alert_icon_.get());
+    tray_.show_balloon(product_title, format_language_text("new_driver_notify", {count}, 32));
+}
+
+void main_window_c::on_shown() {
+    if (auto_scan_state_ != auto_scan_state_c::notified) return;
+    tray_.set_icon(small_icon_.get());
+    auto_scan_state_ = auto_scan_state_c::seen;
+}
+
+void main_window_c::on_tray_message(LPARAM event) {
+    // With a dialog open (it disables the window) the icon brings that dialog forward: a second
+    // settings or about box, or Exit under the open one, would act behind its back.
+    if ((event == WM_RBUTTONUP || event == WM_LBUTTONUP) && !IsWindowEnabled(handle())) {
+        SetForegroundWindow(GetLastActivePopup(handle()));
+        return;
+    }
+    if (event == WM_RBUTTONUP) {
+        POINT cursor;
+        GetCursorPos(&cursor);
+        menu_.open(handle(), cursor.x, cursor.y, TPM_LEFTBUTTON);
+    } else if (event == WM_LBUTTONUP) {
+        if (IsWindowVisible(handle())) {
+            ShowWindow(handle(), SW_HIDE);
+        } else {
+            ShowWindow(handle(), SW_SHOW);
+            SetForegroundWindow(handle());
+        }
+    }
+}
+
+void main_window_c::on_destroy() {
+    KillTimer(handle(), auto_scan_timer_id);
+    KillTimer(handle(), tray_retry_timer_id);
+    KillTimer(handle(), download_poll_timer_id);
+    // The workers use the device store, which goes after the message loop.
+    scan_.stop_workers();
+    tray_.remove();
+    PostQuitMessage(0);
+}

@@ -1,0 +1,397 @@
+#include "ui/pages/download_panel_win.h"
+
+#include "system/settings_win.h"
+#include "i18n/language_table.h"
+#include "ui/dialogs/config_window_win.h"
+#include "ui/dialogs/devinfo_window_win.h"
+#include "common/text_convert.h"
+#include "ui/kit/dialog_ids.h"
+#include "ui/pages/download_panel_text.h"
+#include "ui/kit/accessible_object_win.h"
+#include "ui/kit/focus_mark_win.h"
+#include "ui/kit/gdi_objects_win.h"
+#include "ui/kit/language_format.h"
+#include "ui/dialogs/message_window_win.h"
+#include "ui/kit/popup_menu_win.h"
+#include "download/show_download_file.h"
+#include "ui/kit/skin_images_win.h"
+#include "ui/kit/text_drawing_win.h"
+#include "ui/kit/ui_fonts_win.h"
+#include "ui/kit/ui_window_win.h"
+#include "ui/kit/skin_colours.h"
+#include "ui/kit/window_keys_win.h"
+
+#include <commctrl.h>
+#include <oleacc.h>
+#include <windowsx.h>
+
+#include <string>
+
+namespace {
+
+constexpr const wchar_t* panel_class = L"VantorelDownloadPanel";
+constexpr COLORREF status_colour = RGB(56, 173, 0);
+constexpr COLORREF progress_frame = RGB(147, 186, 232);
+constexpr COLORREF progress_fill = RGB(180, 213, 213);
+constexpr int icon_out_of_date = 360, icon_no_driver = 359, icon_up_to_date = 361;
+
+constexpr UINT menu_action = 32792, menu_remove = 32791, menu_open_location = 32793, menu_settings_entry = 32789,
+               menu_information = 32790;
+
+int font_height(HFONT font) {
+    window_dc_c screen(nullptr);
+    selection_c selected(screen.get(), font);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(screen.get(), &metrics);
+    return metrics.tmHeight;
+}
+
+HFONT title_font() { return verdana(9, font_weight_c::bold); }
+HFONT line_font() { return arial(8); }
+
+std::wstring button_caption(download_state_c state) {
+    const char* key = download_button_key(state);
+    return key && *key ? language_text(key) : std::wstring();
+}
+
+}  // namespace
+
+download_panel_c::download_panel_c(driver_group_c group, const download_panel_context_c& context)
+    : group_(std::move(group)), context_(context), background_(group_.none_needed ? RGB(244, 246, 251) : RGB(255, 255, 255)) {
+    bool any_without_driver = false;
+    for (const device_c* device : group_.devices) any_without_driver |= !device->has_driver;
+    status_icon_ = any_without_driver ? icon_no_driver : group_.none_needed ? icon_up_to_date : icon_out_of_date;
+}
+
+download_panel_c::~download_panel_c() {
+    // Panels go with every rebuild, while the page stays.
+    if (handle()) DestroyWindow(handle());
+}
+
+int download_panel_c::height_for(const driver_group_c& group) {
+    return download_panel_height(font_height(title_font()), font_height(line_font()), int(group.devices.size()));
+}
+
+bool download_panel_c::create_panel(HWND parent, int y, int width, int height) {
+    register_class(panel_class, GetModuleHandleW(nullptr));
+    return create(panel_class, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, y, width, height,
+                  parent) != nullptr;
+}
+
+bool download_panel_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+    result = 0;
+    switch (message) {
+        case WM_CREATE: on_create(); return true;
+        case WM_ERASEBKGND: result = 1; return true;
+        case WM_PAINT: on_paint(); return true;
+        case WM_TIMER:
+            if (wparam != progress_timer_id) return false;
+            on_timer();
+            return true;
+        case WM_MOUSEMOVE: case WM_LBUTTONDOWN: case WM_LBUTTONUP: case WM_CAPTURECHANGED:
+            on_mouse(message, lparam);
+            return true;
+        case WM_CONTEXTMENU: on_context_menu(lparam); return true;
+        case WM_GETDLGCODE:
+            result = DLGC_WANTARROWS | DLGC_WANTCHARS | (is_enter_key(lparam) ? DLGC_WANTMESSAGE : 0);
+            return true;
+        case WM_KEYDOWN: case WM_SYSKEYDOWN: case WM_KEYUP: case WM_SYSKEYUP: return on_key(message, wparam);
+        case WM_SETFOCUS: case WM_KILLFOCUS: case WM_UPDATEUISTATE:
+            InvalidateRect(handle(), nullptr, FALSE);
+            return false;
+        case WM_GETOBJECT: result = on_get_object(wparam, lparam); return result != 0;
+        case WM_COMMAND:
+            if (LOWORD(wparam) == checkbox_id) return false;
+            on_menu_command(LOWORD(wparam));
+            return true;
+        case WM_CTLCOLORSTATIC: case WM_CTLCOLORBTN: {
+            HDC dc = reinterpret_cast<HDC>(wparam);
+            SetBkColor(dc, background_);
+            SetDCBrushColor(dc, background_);
+            result = reinterpret_cast<LRESULT>(GetStockObject(DC_BRUSH));
+            return true;
+        }
+        default: return false;
+    }
+}
+
+int download_panel_c::footer_y() const {
+    int n = int(group_.devices.size());
+    return title_height_ + 2 * n * (line_height_ + 8) + 16;
+}
+
+void download_panel_c::on_create() {
+    title_height_ = font_height(title_font());
+    line_height_ = font_height(line_font());
+    const driver_item_c& item = *group_.item;
+    session_ = get_download_session(group_.link, item.size, context_.download_folder,
+                                    item.signed_package ? std::optional<sha256_digest_c>(item.sha256) : std::nullopt);
+    int button_top = footer_y() - 8;
+    button_.create(307, 308, 309, RECT{20, button_top, 100, button_top + 22},
+                   button_caption(session_ ? session_->state : download_state_c::not_downloaded));
+    // The check box is too small to show a text, but a screen reader reads it by this one.
+    checkbox_ = CreateWindowExW(0, L"BUTTON", panel_title().c_str(), WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX | BS_NOTIFY,
+                                10, footer_y(), 13, 13, handle(), reinterpret_cast<HMENU>(INT_PTR(checkbox_id)),
+                                GetModuleHandleW(nullptr), nullptr);
+    read_progress();
+    if (session_ && session_->state == download_state_c::downloading) start_progress_timer();
+    update_name();
+}
+
+bool download_panel_c::checked() const { return checkbox_ && Button_GetCheck(checkbox_) == BST_CHECKED; }
+
+void download_panel_c::set_checked(bool checked) {
+    if (checkbox_) Button_SetCheck(checkbox_, checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void download_panel_c::read_progress() {
+    if (!session_) return;
+    bytes_done_ = session_->job.bytes_done.load();
+    size_ = session_->job.expected_size ? session_->job.expected_size : group_.item->size;
+    if (session_->state == download_state_c::complete) bytes_done_ = size_;
+    fraction_ = size_ > 0 ? float(double(bytes_done_) / double(size_)) : 0.0f;
+    if (fraction_ > 1.0f) fraction_ = 1.0f;
+}
+
+void download_panel_c::start_progress_timer() { SetTimer(handle(), progress_timer_id, 200, nullptr); }
+
+void download_panel_c::redraw() { RedrawWindow(handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); }
+
+void download_panel_c::on_timer() {
+    read_progress();
+    poll_download_sessions();
+    const bool install_ended = watching_install_ && session_ && session_->install_job.running.load() == 0;
+    if (install_ended) watching_install_ = false;
+    if (!session_ || (!session_->worker_running() && !watching_install_)) {
+        KillTimer(handle(), progress_timer_id);
+        read_progress();
+    }
+    redraw();
+    if (install_ended) report_installation();
+}
+
+void download_panel_c::report_installation() {
+    const unpack_report_c& report = session_->install_job.report;
+    if (report.started == program_start::cancelled) {
+        message_window_c(language_text("download_setup_cancelled"), message_kind_c::warning).run(GetAncestor(handle(), GA_ROOT));
+        return;
+    }
+    if (report.outcome != unpack_outcome::failed) return;
+    message_window_c(format_language_text("download_setup_failed", {utf8_to_wide(report.problem)}, 1024), message_kind_c::error)
+        .run(GetAncestor(handle(), GA_ROOT));
+}
+
+void download_panel_c::download() {
+    if (!session_) return;
+    download_state_c state = session_->state;
+    if (state != download_state_c::not_downloaded && state != download_state_c::paused && state != download_state_c::failed) return;
+    if (session_->start_download()) start_progress_timer();
+    redraw();
+}
+
+void download_panel_c::act() {
+    if (!session_) return;
+    switch (session_->state) {
+        case download_state_c::downloading: session_->request_pause(); break;
+        case download_state_c::complete: {
+            install_request_c request;
+            request.link = group_.link;
+            request.none_needed = group_.none_needed;
+            for (const device_c* device : group_.devices) {
+                const driver_item_c* item = chosen_item(*device, group_.mode);
+                if (item) request.inf_names.push_back(item->inf_name);
+            }
+            if (context_.gates &&
+                start_install(request, *session_, context_.installer, *context_.gates) == install_start::started) {
+                watching_install_ = true;
+                start_progress_timer();
+            }
+            break;
+        }
+        default: download(); return;
+    }
+    redraw();
+}
+
+void download_panel_c::on_mouse(UINT message, LPARAM lparam) {
+    button_c<download_panel_c>* buttons[] = {&button_};
+    if (client_buttons_message(handle(), message, lparam, buttons, 1)) act();
+}
+
+bool download_panel_c::remove_enabled() const {
+    return session_ && session_->state != download_state_c::not_downloaded && session_->state != download_state_c::downloading;
+}
+
+void download_panel_c::on_context_menu(LPARAM lparam) {
+    POINT at = {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+    if (at.x == -1 && at.y == -1) {  // from the keyboard: at the panel's corner
+        at = {10, 10};
+        ClientToScreen(handle(), &at);
+    }
+    POINT client = at;
+    ScreenToClient(handle(), &client);
+    RECT surface;
+    GetClientRect(handle(), &surface);
+    if (button_.hit_test(client.x, client.y, surface)) return;
+    menu_c menu(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDM_PANEL)));
+    HMENU popup = menu.get() ? GetSubMenu(menu.get(), 0) : nullptr;
+    if (!popup) return;
+    std::wstring caption = button_caption(session_ ? session_->state : download_state_c::not_downloaded).substr(0, 31);
+    struct entry_c {
+        UINT id;
+        std::wstring text;
+    } entries[] = {{menu_action, caption},
+                   {menu_remove, language_text("menu_remove")},
+                   {menu_open_location, language_text("menu_open_location")},
+                   {menu_settings_entry, language_text("menu_settings")},
+                   {menu_information, language_text("menu_information")}};
+    for (entry_c& entry : entries) {
+        MENUITEMINFOW item{};
+        item.cbSize = sizeof item;
+        item.fMask = MIIM_STRING;
+        item.dwTypeData = entry.text.data();
+        SetMenuItemInfoW(popup, entry.id, FALSE, &item);
+    }
+    EnableMenuItem(popup, menu_remove, MF_BYCOMMAND | (remove_enabled() ? MF_ENABLED : MF_GRAYED));
+    SetForegroundWindow(GetAncestor(handle(), GA_ROOT));
+    track_popup_menu(popup, TPM_RIGHTBUTTON, at.x, at.y, handle());
+    PostMessageW(handle(), WM_NULL, 0, 0);
+}
+
+void download_panel_c::on_menu_command(UINT id) {
+    switch (id) {
+        case menu_action: act(); break;
+        case menu_settings_entry: config_window_c(context_.task_calls).run(GetAncestor(handle(), GA_ROOT)); break;
+        // Owned by the main window, as every box of the panel: it is disabled meanwhile, so a
+        // scan asked for from outside waits until the dialog is closed.
+        case menu_information: devinfo_window_c(30, group_).run(GetAncestor(handle(), GA_ROOT)); break;
+        case menu_remove:
+            if (!session_ || message_window_c(language_text("remove_confirm"), message_kind_c::question).run(GetAncestor(handle(), GA_ROOT)) != message_answer_c::accept)
+                break;
+            if (session_->remove_download()) {
+                read_progress();
+                redraw();
+            }
+            break;
+        case menu_open_location:
+            if (session_ && context_.launcher) show_download_file(*session_, context_.download_folder, *context_.launcher);
+            break;
+        default: break;
+    }
+}
+
+void download_panel_c::on_paint() {
+    paint_dc_c paint(handle());
+    RECT client;
+    GetClientRect(handle(), &client);
+    off_screen_c surface(paint.get(), client.right, client.bottom);
+    HDC dc = surface.dc();
+    int width = client.right;
+    fill_solid(dc, client, background_);
+
+    const device_c& first = *group_.devices.front();
+    if (context_.class_images && first.device_class)
+        ImageList_DrawEx(context_.class_images, first.device_class->image_index, dc, 10, 7, 16, 16, background_,
+                         CLR_NONE, ILD_NORMAL);
+    const wchar_t* description = first.device_class ? first.device_class->description : L"";
+    draw_text_at(dc, description, 32, 8, title_font(), title_text_colour);
+
+    int L = line_height_, T = title_height_;
+    const std::wstring offered_date = group_.item->date;
+    for (std::size_t c = 0; c < group_.devices.size(); ++c) {
+        const device_c& device = *group_.devices[c];
+        int top = T + 2 * int(c) * (L + 8) + 16;
+        draw_skin_image_keyed(dc, status_icon_, 8, top, RGB(0, 0, 0));
+        draw_text(dc, device.display_name, RECT{35, top, width - 2, top + L}, verdana(8), RGB(0, 0, 0),
+                  DT_SINGLELINE | DT_WORD_ELLIPSIS);
+        int date_top = T + L * (2 * int(c) + 1) + 16 * int(c) + 24;
+        bool needed = chosen_is_update(device, group_.mode);
+        draw_text(dc, panel_date_line(device.driver_date, offered_date, needed), RECT{35, date_top, width - 2, date_top + L},
+                  line_font(), RGB(0, 0, 0), DT_SINGLELINE | DT_EXPANDTABS | DT_END_ELLIPSIS);
+    }
+
+    int y = footer_y();
+    if (group_.item->sign == 0) draw_text_at(dc, L"WHQL", 35, y, line_font(), RGB(203, 144, 9));
+    RECT box = {width - 430, y, width - 280, y + 13};
+    frame_solid(dc, box, progress_frame);
+    RECT done = {box.left + 1, box.top + 1, box.left + 1 + int(float(box.right - box.left - 2) * fraction_), box.bottom - 1};
+    if (done.right > done.left) fill_solid(dc, done, progress_fill);
+    draw_text(dc, panel_progress_text(bytes_done_, size_), box, verdana(8), title_text_colour,
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    download_state_c state = session_ ? session_->state : download_state_c::not_downloaded;
+    const char* status_key = session_ && state == download_state_c::failed && session_->problem != download_problem::none
+                                 ? download_problem_key(session_->problem)
+                                 : download_status_key(state);
+    if (status_key && *status_key)
+        draw_text_at(dc, language_text(status_key), width - (is_current_language("fr") ? 260 : 250), y, verdana(8),
+                     status_colour);
+    button_.set_text(button_caption(state));
+    selection_c font(dc, verdana(8, font_weight_c::bold));
+    button_.draw(dc, client);
+    if (focus_mark_shown(handle())) draw_focus_frame(dc, client);
+    surface.copy_to(paint.get());
+    update_name();
+}
+
+std::wstring download_panel_c::status_text() const {
+    download_state_c state = session_ ? session_->state : download_state_c::not_downloaded;
+    const char* key = session_ && state == download_state_c::failed && session_->problem != download_problem::none
+                          ? download_problem_key(session_->problem)
+                          : download_status_key(state);
+    return key && *key ? language_text(key) : std::wstring();
+}
+
+std::wstring download_panel_c::panel_title() const {
+    const device_c& first = *group_.devices.front();
+    // A device of a class the system does not describe goes by its own name.
+    if (first.device_class && first.device_class->description[0]) return first.device_class->description;
+    return first.display_name;
+}
+
+// What a screen reader reads of the panel: its class, each device with its dates, the WHQL mark,
+// the download's progress and its state.
+void download_panel_c::update_name() {
+    std::wstring name = panel_title();
+    for (const device_c* device : group_.devices) {
+        bool needed = chosen_is_update(*device, group_.mode);
+        name += L", " + std::wstring(device->display_name) + L", " +
+                panel_date_line(device->driver_date, group_.item->date, needed);
+    }
+    if (group_.item->sign == 0) name += L", WHQL";
+    name += L", " + panel_progress_text(bytes_done_, size_);
+    std::wstring status = status_text();
+    if (!status.empty()) name += L", " + status;
+    wchar_t current[2048] = L"";
+    GetWindowTextW(handle(), current, 2048);
+    if (name != current) SetWindowTextW(handle(), name.c_str());
+}
+
+bool download_panel_c::on_key(UINT message, WPARAM key) {
+    bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+    bool shift = GetKeyState(VK_SHIFT) < 0;
+    if (key == VK_APPS || (key == VK_F10 && shift)) {
+        if (down) on_context_menu(MAKELPARAM(-1, -1));
+        return true;
+    }
+    if (!down || message != WM_KEYDOWN) return false;
+    switch (key) {
+        case VK_RETURN: act(); return true;
+        case VK_SPACE: set_checked(!checked()); return true;
+        case VK_UP: case VK_DOWN: case VK_LEFT: case VK_RIGHT: case VK_HOME: case VK_END: case VK_PRIOR: case VK_NEXT:
+            SendMessageW(GetParent(handle()), WM_KEYDOWN, key, 0);
+            return true;
+        default: return false;
+    }
+}
+
+LRESULT download_panel_c::on_get_object(WPARAM wparam, LPARAM lparam) {
+    RECT client;
+    GetClientRect(handle(), &client);
+    accessible_element_c button;
+    button.name = button_.text();
+    button.role = ROLE_SYSTEM_PUSHBUTTON;
+    button.rect = button_.placed(client);
+    button.action_message = WM_COMMAND;
+    button.action_wparam = menu_action;
+    return answer_accessible_object(handle(), wparam, lparam, ROLE_SYSTEM_LISTITEM, {button});
+}

@@ -1,0 +1,91 @@
+// One package of a scan's results on the download page: the devices it serves with their dates,
+// the WHQL mark, the download's progress and status, and one button that downloads, pauses,
+// resumes or installs, following the state of the package's download session. The session (and
+// an installation it runs) outlive the panel: a panel rebuilt after a new scan or a change of
+// mode shows a download that goes on.
+#pragma once
+
+#include "download/download_session.h"
+#include "download/start_install.h"
+#include "ui/pages/driver_group.h"
+#include "ui/kit/skin_button_win.h"
+#include "ui/kit/window_base_win.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+#include <string>
+
+class scan_task_calls_c;
+
+// What every panel of the page works with.
+struct download_panel_context_c {
+    std::wstring download_folder;
+    installer_context_c installer;
+    install_gates_c* gates = nullptr;
+    shell_launcher_c* launcher = nullptr;
+    scan_task_calls_c* task_calls = nullptr;  // the settings dialog's weekly scan; null: the real one
+    HIMAGELIST class_images = nullptr;
+};
+
+class download_panel_c : public window_base_c {
+public:
+    download_panel_c(driver_group_c group, const download_panel_context_c& context);
+    ~download_panel_c() override;
+    bool create_panel(HWND parent, int y, int width, int height);
+
+    // The panel's height for its group, in the fonts of the screen.
+    static int height_for(const driver_group_c& group);
+
+    const driver_group_c& group() const { return group_; }
+    download_session_c* session() const { return session_; }
+    bool checked() const;
+    void set_checked(bool checked);
+    download_button_c<download_panel_c>& button() { return button_; }
+    // The button's action for the session's state.
+    void act();
+    // Starts the download when the session can (states 1, 3, 4).
+    void download();
+    // The context menu's entries as they would show now (for tests): remove greyed or not.
+    bool remove_enabled() const;
+
+    static constexpr UINT_PTR progress_timer_id = 2;
+    bool watching_install_ = false;  // an installation started here has not been reported yet
+    static constexpr int checkbox_id = 1;
+
+protected:
+    bool on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
+
+private:
+    void on_create();
+    void on_paint();
+    void on_timer();
+    void on_mouse(UINT message, LPARAM lparam);
+    void on_context_menu(LPARAM lparam);
+    void on_menu_command(UINT id);
+    void read_progress();
+    void start_progress_timer();
+    // Tells the user why an installation started from this panel installed nothing.
+    void report_installation();
+    int footer_y() const;
+    void redraw();
+    // download_panel_win.cpp, the keyboard and screen readers: Enter presses the button, Space
+    // ticks the check box, the arrows go to the list, the menu key opens the context menu.
+    bool on_key(UINT message, WPARAM key);
+    std::wstring status_text() const;
+    std::wstring panel_title() const;
+    void update_name();
+    LRESULT on_get_object(WPARAM wparam, LPARAM lparam);
+
+    driver_group_c group_;
+    const download_panel_context_c& context_;
+    download_session_c* session_ = nullptr;
+    download_button_c<download_panel_c> button_;
+    HWND checkbox_ = nullptr;
+    int status_icon_ = 361;
+    COLORREF background_;
+    int title_height_ = 0, line_height_ = 0;
+    float fraction_ = 0.0f;
+    std::uint64_t bytes_done_ = 0, size_ = 0;
+};

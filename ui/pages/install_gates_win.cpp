@@ -1,0 +1,15 @@
+#include "ui/pages/install_gates_win.h"
+
+#include "system/administrator_win.h"
+#include "i18n/language_table.h"
+#include "ui/dialogs/message_window_win.h"
+
+bool window_install_gates_c::confirm_none_needed() {
+    return message_window_c(language_text("download_setup_warning"), message_kind_c::question).run(owner_) == message_answer_c::accept;
+}
+
+bool window_install_gates_c::user_is_administrator() { return ::user_is_administrator(); }
+
+void window_install_gates_c::tell_administrator_required() {
+    message_window_c(language_text("download_setup_require"), message_kind_c::error).run(owner_);
+}
