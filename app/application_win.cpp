@@ -78,9 +78,9 @@ int initialize_application() {
     using step_t = bool (*)();
     const step_t steps[] = {
         [] {
-            basic_facts_problem problem;
+            basic_facts_problem_c problem;
             if (collect_basic_facts(&problem)) return true;
-            set_last_error(problem == basic_facts_problem::os_version ? failure_code_c::os_version
+            set_last_error(problem == basic_facts_problem_c::os_version ? failure_code_c::os_version
                                                                       : failure_code_c::power_status);
             return false;
         },
@@ -93,7 +93,7 @@ int initialize_application() {
         [] { return load_settings(); },
         [] {
             shared_fonts().create();
-            if (load_languages_for(settings().language) != 0) return false;
+            if (!load_languages_for(settings().language)) return false;
             apply_reading_direction();
             return true;
         },

@@ -216,11 +216,11 @@ std::string backup_index_text(const backup_index_c& index) {
     return printer.CStr();
 }
 
-int save_backup_index(const backup_index_c& index, const std::wstring& index_path) {
-    return write_file_atomically(index_path, backup_index_text(index)) ? 0 : -1;
+bool save_backup_index(const backup_index_c& index, const std::wstring& index_path) {
+    return write_file_atomically(index_path, backup_index_text(index));
 }
 
-int record_backup(backup_index_c& index, const std::wstring& archive_path, const std::vector<device_texts_c>& devices,
+bool record_backup(backup_index_c& index, const std::wstring& archive_path, const std::vector<device_texts_c>& devices,
                   const std::wstring& index_path, const std::string& today,
                   const std::optional<sha256_digest_c>& sha256) {
     const std::size_t slash = archive_path.find_last_of(L"/\\");

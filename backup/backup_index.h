@@ -78,12 +78,12 @@ backup_index_load_c load_backup_index(backup_index_c& index, const std::wstring&
 // The document as written: declaration, root "vantorel", tab indents, CRLF line ends.
 std::string backup_index_text(const backup_index_c& index);
 
-// 0 when the whole file was written and put in place; -1 keeps the old file.
-int save_backup_index(const backup_index_c& index, const std::wstring& index_path);
+// True when the whole file was written and put in place; false keeps the old file.
+bool save_backup_index(const backup_index_c& index, const std::wstring& index_path);
 
 // Records a backup of the archive with the package's devices (dated today), replacing the entry
-// of the same archive name, then saves.
-int record_backup(backup_index_c& index, const std::wstring& archive_path, const std::vector<device_texts_c>& devices,
+// of the same archive name, then saves; false when the index could not be saved.
+bool record_backup(backup_index_c& index, const std::wstring& archive_path, const std::vector<device_texts_c>& devices,
                   const std::wstring& index_path, const std::string& today,
                   const std::optional<sha256_digest_c>& sha256 = std::nullopt);
 

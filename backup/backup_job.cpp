@@ -52,13 +52,13 @@ int write_package_archive(const std::wstring& package_folder, const std::wstring
     // A folder that could not be listed whole (or is gone) would give an archive missing files.
     if (!package_files(package_folder, files)) return -1;
     zip_writer_c writer;
-    if (writer.create_archive(partial) != 0) return -1;
+    if (!writer.create_archive(partial)) return -1;
     bool complete = true;
     for (std::size_t i = 0; complete && i < files.size(); ++i) {
-        complete = writer.add_file(files[i].path, wide_to_utf8(files[i].relative)) == 0;
+        complete = writer.add_file(files[i].path, wide_to_utf8(files[i].relative));
         progress.store(base + std::int32_t((i + 1) * 100 / files.size()));
     }
-    complete = writer.close_archive() == 0 && complete;
+    complete = writer.close_archive() && complete;
     // On the disk before it takes the old archive's place: a crash then leaves one whole archive.
     complete = complete && flush_file_to_disk(partial);
     if (!complete || !replace_file(partial, archive)) {
@@ -106,7 +106,7 @@ std::int32_t run_backup_job(backup_job_c& job) {
         const std::optional<sha256_digest_c> digest = file_sha256(archive);
         if (!digest) return -1;
         std::lock_guard<std::mutex> guard(backup_index_lock);
-        if (record_backup(backup_index, archive, package.devices, job.index_path, job.today, digest) != 0) return -1;
+        if (!record_backup(backup_index, archive, package.devices, job.index_path, job.today, digest)) return -1;
     }
     return 0;
 }

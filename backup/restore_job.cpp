@@ -13,16 +13,16 @@ int restore_backup(const std::wstring& archive_name, const std::wstring& backup_
         return -1;
     }
     const unpack_report_c report = unpack_archive(join_path(backup_folder, archive_name), backup_folder, nullptr, recorded);
-    if (report.outcome != unpack_outcome::unpacked) {
-        why = report.outcome == unpack_outcome::not_an_archive ? "no readable zip archive"
+    if (report.outcome != unpack_outcome_c::unpacked) {
+        why = report.outcome == unpack_outcome_c::not_an_archive ? "no readable zip archive"
               : report.problem == altered_file_problem
                   ? "the backup archive was damaged or altered after it was written: its SHA-256 is not the recorded one"
                   : report.problem;
         return -1;
     }
     switch (run_driver_installer(report.folder, true, context)) {
-        case launch_result::started: return 0;
-        case launch_result::cancelled: why = "the consent to run the installer was not given"; return -1;
+        case launch_result_c::started: return 0;
+        case launch_result_c::cancelled: why = "the consent to run the installer was not given"; return -1;
         default:
             why = context.arm64_machine ? "no driver package installer runs on this processor"
                                         : "the driver package installer could not be started";

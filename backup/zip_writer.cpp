@@ -17,20 +17,20 @@ zipFile zip_handle(void* archive) { return static_cast<zipFile>(archive); }
 
 }  // namespace
 
-int zip_writer_c::create_archive(const std::wstring& path) {
+bool zip_writer_c::create_archive(const std::wstring& path) {
     close_archive();
     archive_ = create_zip_archive(path);
     error = archive_ ? 0 : -1;
-    return archive_ ? 0 : -1;
+    return archive_ != nullptr;
 }
 
-int zip_writer_c::add_file(const std::wstring& source, const std::string& name) {
-    if (!archive_) return error = -1;
+bool zip_writer_c::add_file(const std::wstring& source, const std::string& name) {
+    if (!archive_) return failed();
     std::size_t start = 0;
     while (start < name.size() && (name[start] == '\\' || name[start] == '/')) ++start;
     const std::uint64_t size = file_size(source).value_or(0);
     std::FILE* file = open_file(source, "rb");
-    if (!file) return error = -1;
+    if (!file) return failed();
 
     zip_fileinfo info{};
     info.dosDate = dos_time_of_file(source);
@@ -40,7 +40,7 @@ int zip_writer_c::add_file(const std::wstring& source, const std::string& name) 
                                     Z_DEFAULT_STRATEGY, nullptr, 0, 0, utf8_names_flag, large);
     if (error != ZIP_OK) {
         std::fclose(file);
-        return error = -1;
+        return failed();
     }
     std::vector<char> buffer(write_block_size);
     std::size_t n;
@@ -50,12 +50,17 @@ int zip_writer_c::add_file(const std::wstring& source, const std::string& name) 
     std::fclose(file);
     const int closed = zipCloseFileInZip(zip_handle(archive_));
     if (error == ZIP_OK) error = closed;
-    return error == ZIP_OK ? 0 : (error = -1);
+    return error == ZIP_OK || failed();
 }
 
-int zip_writer_c::close_archive() {
-    if (!archive_) return 0;
+bool zip_writer_c::close_archive() {
+    if (!archive_) return true;
     const int result = zipClose(zip_handle(archive_), nullptr);
     archive_ = nullptr;
-    return result == ZIP_OK ? 0 : -1;
+    return result == ZIP_OK;
+}
+
+bool zip_writer_c::failed() {
+    error = -1;
+    return false;
 }

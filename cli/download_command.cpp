@@ -33,7 +33,7 @@ int download_command(const cli_arguments& arguments) {
     sha256_c digest;
     if (expected) job.digest = &digest;
     const auto start = std::chrono::steady_clock::now();
-    const bool performed = download_with_retries(url, job, utf8_to_wide(target)) == download_attempt::performed;
+    const bool performed = download_with_retries(url, job, utf8_to_wide(target)) == download_attempt_c::performed;
     // The download alone, without the process start: what the throughput benchmark divides by.
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const bool complete = performed && job.code == 0 && job.bytes_done.load() == size;

@@ -54,18 +54,18 @@ int facts_command(const cli_arguments& arguments) {
     if (!arguments.empty()) return command_line_problem("facts takes no arguments");
     com_apartment_c apartment;
     nlohmann::ordered_json out;
-    basic_facts_problem problem = basic_facts_problem::none;
+    basic_facts_problem_c problem = basic_facts_problem_c::none;
     if (!collect_basic_facts(&problem)) {
         const failure_code_c failure =
-            problem == basic_facts_problem::os_version ? failure_code_c::os_version : failure_code_c::power_status;
+            problem == basic_facts_problem_c::os_version ? failure_code_c::os_version : failure_code_c::power_status;
         out = {{"error", "basic machine facts could not be read"}, {"last_error", failure_number(failure)}};
         std::cout << out.dump(2) << "\n";
         return 1;
     }
     out = basic_facts_json();
-    int wmi_status = collect_wmi_facts();
-    out["wmi"] = wmi_facts_json(wmi_status);
+    const bool wmi_reached = collect_wmi_facts();
+    out["wmi"] = wmi_facts_json(wmi_reached ? 0 : -1);
     out["last_error"] = failure_number(failure_code_c::none);
     std::cout << out.dump(2) << "\n";
-    return wmi_status == 0 ? 0 : 1;
+    return wmi_reached ? 0 : 1;
 }

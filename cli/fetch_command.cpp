@@ -108,7 +108,7 @@ int fetch_command(const cli_arguments& arguments) {
         std::signal(SIGINT, SIG_DFL);
     }
     print_state(session);
-    if (session.problem == download_problem::digest_mismatch)
+    if (session.problem == download_problem_c::digest_mismatch)
         std::fprintf(stderr, "vantorel-cli: the downloaded bytes are not the signed package; they were deleted\n");
     if (!session.job.failure_text.empty()) std::fprintf(stderr, "vantorel-cli: %s\n", session.job.failure_text.c_str());
     stop_downloads(std::chrono::seconds(5));

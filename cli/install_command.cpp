@@ -53,22 +53,22 @@ int install_command(const cli_arguments& arguments) {
     context.arm64_machine = environment.arm64_machine;
     unpack_report_c report = unpack_and_install(package, inf_paths, context, nullptr, expected);
     // As the program does: only a package whose digest was given and checked is handed to the shell.
-    if (report.outcome == unpack_outcome::not_an_archive && expected) {
+    if (report.outcome == unpack_outcome_c::not_an_archive && expected) {
         launcher.open(package);
-    } else if (report.outcome == unpack_outcome::not_an_archive) {
-        report.outcome = unpack_outcome::failed;
+    } else if (report.outcome == unpack_outcome_c::not_an_archive) {
+        report.outcome = unpack_outcome_c::failed;
         report.problem = "a package that is no zip archive is started only with its --sha256";
     }
     nlohmann::ordered_json out = {
         {"package", wide_to_utf8(package)},
         {"unpack_folder", wide_to_utf8(report.folder)},
-        {"unpacked", report.outcome == unpack_outcome::unpacked},
+        {"unpacked", report.outcome == unpack_outcome_c::unpacked},
     };
-    if (report.outcome == unpack_outcome::failed) out["problem"] = report.problem;
+    if (report.outcome == unpack_outcome_c::failed) out["problem"] = report.problem;
     out["started"] = launcher.starts;
     out["dry_run"] = dry_run || !environment.shell;
     std::cout << out.dump(2) << "\n";
-    if (report.outcome == unpack_outcome::failed)
+    if (report.outcome == unpack_outcome_c::failed)
         std::fprintf(stderr, "vantorel-cli: the package was not installed: %s\n", report.problem.c_str());
-    return report.outcome != unpack_outcome::failed && !launcher.any_failed ? 0 : 1;
+    return report.outcome != unpack_outcome_c::failed && !launcher.any_failed ? 0 : 1;
 }

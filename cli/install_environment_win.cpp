@@ -13,7 +13,7 @@ install_environment_c install_environment() {
     environment.program_folder = path.substr(0, path.find_last_of(L"\\/"));
     environment.data_folder = data_places().folder;
     environment.is_64bit_windows = is_64bit_windows();
-    environment.arm64_machine = system_machine() == processor_machine::arm64;
+    environment.arm64_machine = system_machine() == processor_machine_c::arm64;
     environment.shell = &system_shell_launcher();
     return environment;
 }

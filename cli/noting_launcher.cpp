@@ -35,15 +35,15 @@ bool noting_launcher_c::run(const std::wstring& program, const std::wstring& par
     return started;
 }
 
-launch_result noting_launcher_c::run_as_administrator(const std::wstring& program, const std::wstring& parameters,
+launch_result_c noting_launcher_c::run_as_administrator(const std::wstring& program, const std::wstring& parameters,
                                                       const std::wstring& working_folder) {
     // Run to its end, the installer is started as the console's user (an elevated console).
-    if (!shell_ || wait_) return run(program, parameters) ? launch_result::started : launch_result::failed;
-    const launch_result result = shell_->run_as_administrator(program, parameters, working_folder);
+    if (!shell_ || wait_) return run(program, parameters) ? launch_result_c::started : launch_result_c::failed;
+    const launch_result_c result = shell_->run_as_administrator(program, parameters, working_folder);
     starts.push_back({{"program", wide_to_utf8(program)},
                       {"parameters", wide_to_utf8(parameters)},
-                      {"started", result == launch_result::started},
-                      {"consent_declined", result == launch_result::cancelled}});
-    any_failed = any_failed || result != launch_result::started;
+                      {"started", result == launch_result_c::started},
+                      {"consent_declined", result == launch_result_c::cancelled}});
+    any_failed = any_failed || result != launch_result_c::started;
     return result;
 }

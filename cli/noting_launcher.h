@@ -13,7 +13,7 @@ public:
 
     bool open(const std::wstring& target) override;
     bool run(const std::wstring& program, const std::wstring& parameters) override;
-    launch_result run_as_administrator(const std::wstring& program, const std::wstring& parameters,
+    launch_result_c run_as_administrator(const std::wstring& program, const std::wstring& parameters,
                                        const std::wstring& working_folder) override;
 
     nlohmann::ordered_json starts = nlohmann::ordered_json::array();

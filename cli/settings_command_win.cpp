@@ -29,7 +29,7 @@ int settings_command(const cli_arguments& arguments) {
         {"install_date", wide_to_utf8(record.install_date)},
         {"autorun", record.autorun},
         {"scan_offline", record.scan_offline},
-        {"close_to_tray", record.close_to_tray},
+        {"close_to_tray", std::uint32_t(record.close_to_tray)},
         {"scheduled_scan", record.scheduled_scan},
         {"data_folder", wide_to_utf8(data_places().folder)},
     };

@@ -5,7 +5,7 @@
 
 #include <string>
 
-enum class launch_result { started, failed, cancelled };
+enum class launch_result_c { started, failed, cancelled };
 
 class shell_launcher_c {
 public:
@@ -17,9 +17,9 @@ public:
     // Starts a program that installs drivers: elevated, so Windows asks an administrator running
     // limited for consent, in the working folder given (the folder it installs from). cancelled
     // when the user declined.
-    virtual launch_result run_as_administrator(const std::wstring& program, const std::wstring& parameters,
+    virtual launch_result_c run_as_administrator(const std::wstring& program, const std::wstring& parameters,
                                                const std::wstring& /*working_folder*/) {
-        return run(program, parameters) ? launch_result::started : launch_result::failed;
+        return run(program, parameters) ? launch_result_c::started : launch_result_c::failed;
     }
 };
 

@@ -53,7 +53,7 @@ public:
         ensure_thread_com();
         return executed(ShellExecuteW(nullptr, nullptr, program.c_str(), parameters.c_str(), nullptr, SW_SHOW));
     }
-    launch_result run_as_administrator(const std::wstring& program, const std::wstring& parameters,
+    launch_result_c run_as_administrator(const std::wstring& program, const std::wstring& parameters,
                                        const std::wstring& working_folder) override {
         ensure_thread_com();
         SHELLEXECUTEINFOW info{};
@@ -66,8 +66,8 @@ public:
         info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
         info.lpDirectory = working_folder.empty() ? nullptr : working_folder.c_str();
         info.nShow = SW_SHOW;
-        if (ShellExecuteExW(&info)) return launch_result::started;
-        return GetLastError() == ERROR_CANCELLED ? launch_result::cancelled : launch_result::failed;
+        if (ShellExecuteExW(&info)) return launch_result_c::started;
+        return GetLastError() == ERROR_CANCELLED ? launch_result_c::cancelled : launch_result_c::failed;
     }
 };
 

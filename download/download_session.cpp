@@ -14,9 +14,9 @@ namespace {
 
 std::int32_t download_worker(void* argument) {
     auto& session = *static_cast<download_session_c*>(argument);
-    const download_attempt attempt = download_with_retries(session.url, session.job, session.worker_path);
+    const download_attempt_c attempt = download_with_retries(session.url, session.job, session.worker_path);
     session.worker_digest_matches = false;
-    if (attempt == download_attempt::performed && session.job.code == 0 &&
+    if (attempt == download_attempt_c::performed && session.job.code == 0 &&
         session.job.bytes_done.load() == session.job.expected_size && session.expected_sha256) {
         // Normally the digest has followed every byte; otherwise the file is read once more.
         const std::optional<sha256_digest_c> digest = session.digest.bytes() == session.job.expected_size
@@ -25,7 +25,7 @@ std::int32_t download_worker(void* argument) {
         session.digest.reset();
         session.worker_digest_matches = digest && *digest == *session.expected_sha256;
     }
-    return attempt == download_attempt::performed ? 0 : -1;
+    return attempt == download_attempt_c::performed ? 0 : -1;
 }
 
 // Another session's worker is writing this partial file.
@@ -41,8 +41,8 @@ std::uint32_t size_or_zero(const std::wstring& path) {
 
 }  // namespace
 
-const char* download_problem_key(download_problem problem) {
-    return problem == download_problem::digest_mismatch ? "download_digest_mismatch" : "";
+const char* download_problem_key(download_problem_c problem) {
+    return problem == download_problem_c::digest_mismatch ? "download_digest_mismatch" : "";
 }
 
 const char* download_status_key(download_state_c state) {
@@ -104,7 +104,7 @@ bool download_session_c::start_download() {
     job.code = 0;
     job.http_status = 0;
     job.digest = expected_sha256 ? &digest : nullptr;
-    problem = download_problem::none;
+    problem = download_problem_c::none;
     // The worker keeps its session alive, so it never writes into a freed one.
     const bool started =
         worker.start([keep = shared_from_this()](const std::atomic<bool>&) { return download_worker(keep.get()); });
@@ -122,7 +122,7 @@ bool download_session_c::poll_worker() {
         // Not the signed package: never kept, so a resume cannot build on it either.
         remove_file(temp_path);
         job.bytes_done.store(0);
-        problem = download_problem::digest_mismatch;
+        problem = download_problem_c::digest_mismatch;
         state = download_state_c::failed;
     } else if (job.code == 0 && job.bytes_done.load() == job.expected_size) {
         // Every byte arrived, even when a pause came after the last one. An older file with the

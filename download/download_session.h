@@ -29,7 +29,7 @@ enum class download_state_c : std::int32_t {
 };
 
 // Why the last download of a session failed, where more can be said than "failed".
-enum class download_problem : std::int32_t {
+enum class download_problem_c : std::int32_t {
     none,
     // Every byte arrived, but they are not the package the catalog owner signed: the partial
     // file was deleted.
@@ -37,7 +37,7 @@ enum class download_problem : std::int32_t {
 };
 
 // Language key of a problem's text; empty for none.
-const char* download_problem_key(download_problem problem);
+const char* download_problem_key(download_problem_c problem);
 
 // Language keys of a state's status text and of the button (and menu entry) that acts on it;
 // empty for a value that is no state.
@@ -89,7 +89,7 @@ public:
     const std::optional<sha256_digest_c> expected_sha256;
     sha256_c digest;                  // of the partial file, kept by the worker as it writes
     bool worker_digest_matches = false;  // the worker's verdict on a complete file (read after it ended)
-    download_problem problem = download_problem::none;
+    download_problem_c problem = download_problem_c::none;
     // The installation of the complete package (running or last run).
     install_job_c install_job;
 

@@ -7,17 +7,17 @@ std::int32_t install_package(install_job_c& job) {
         unpack_and_install(job.package_path, job.inf_paths, job.context, &job.stop, job.expected_sha256);
     // Not a zip archive: the shell runs it when it is a program, but only a package whose bytes the
     // catalog owner signed (and that were just checked).
-    if (report.outcome == unpack_outcome::not_an_archive && !job.expected_sha256) {
-        report.outcome = unpack_outcome::failed;
+    if (report.outcome == unpack_outcome_c::not_an_archive && !job.expected_sha256) {
+        report.outcome = unpack_outcome_c::failed;
         report.problem = "an unsigned package that is no zip archive is never started";
-    } else if (report.outcome == unpack_outcome::not_an_archive) {
-        report.started = job.context.launcher->open(job.package_path) ? program_start::started : program_start::failed;
+    } else if (report.outcome == unpack_outcome_c::not_an_archive) {
+        report.started = job.context.launcher->open(job.package_path) ? program_start_c::started : program_start_c::failed;
     }
-    if (report.started == program_start::started)
+    if (report.started == program_start_c::started)
         append_installed_link(installed_links_path(job.context.data_folder.empty() ? job.context.program_folder
                                                                                     : job.context.data_folder),
                               job.link);
-    const std::int32_t result = report.outcome == unpack_outcome::failed ? -1 : 0;
+    const std::int32_t result = report.outcome == unpack_outcome_c::failed ? -1 : 0;
     job.report = std::move(report);
     job.running.store(0);
     return result;

@@ -37,63 +37,63 @@ std::optional<std::wstring> common_inf_folder(const std::set<std::wstring>& inf_
     return common.substr(0, last + 1);
 }
 
-launch_result run_driver_installer(const std::wstring& folder, bool force, const installer_context_c& context) {
+launch_result_c run_driver_installer(const std::wstring& folder, bool force, const installer_context_c& context) {
     // A parameter ending in \" would read as an escaped quote.
     std::wstring quoted = folder;
     while (!quoted.empty() && is_separator(quoted.back())) quoted.pop_back();
     const std::wstring parameters = std::wstring(context.silent ? L"/S " : L"") +
                                     (force ? L"/SH /F /PATH \"" : L"/SH /PATH \"") + quoted + L"\"";
-    if (context.arm64_machine) return launch_result::failed;
+    if (context.arm64_machine) return launch_result_c::failed;
     const wchar_t* program = context.is_64bit_windows ? L"DPInst64.exe" : L"DPInst32.exe";
     return context.launcher->run_as_administrator(join_path(context.program_folder, program), parameters, folder);
 }
 
 namespace {
 
-program_start started_as(launch_result result) {
+program_start_c started_as(launch_result_c result) {
     switch (result) {
-        case launch_result::started: return program_start::started;
-        case launch_result::cancelled: return program_start::cancelled;
-        default: return program_start::failed;
+        case launch_result_c::started: return program_start_c::started;
+        case launch_result_c::cancelled: return program_start_c::cancelled;
+        default: return program_start_c::failed;
     }
 }
 
 // A package's set-up program installs drivers too: it is started elevated like the installer.
-program_start open_program(const std::wstring& path, const installer_context_c& context) {
+program_start_c open_program(const std::wstring& path, const installer_context_c& context) {
     return started_as(context.launcher->run_as_administrator(path, L"", path.substr(0, path.find_last_of(L"\\/"))));
 }
 
 }  // namespace
 
-program_start find_setup_program(const std::wstring& folder, const installer_context_c& context) {
+program_start_c find_setup_program(const std::wstring& folder, const installer_context_c& context) {
     const std::vector<std::wstring> programs = context.files->programs_in(folder);
-    if (programs.empty()) return program_start::none_found;
+    if (programs.empty()) return program_start_c::none_found;
     if (programs.size() == 1) return open_program(join_path(folder, programs.front()), context);
     for (const std::wstring& name : programs)
         if (equal_ignoring_case(name, L"setup.exe") || equal_ignoring_case(name, L"autorun.exe"))
             return open_program(join_path(folder, name), context);
-    return program_start::none_found;
+    return program_start_c::none_found;
 }
 
-program_start search_setup_upwards(const std::wstring& folder, const std::wstring& common,
+program_start_c search_setup_upwards(const std::wstring& folder, const std::wstring& common,
                                    const installer_context_c& context) {
     std::wstring part = common;
     for (std::size_t last; (last = part.find_last_of(L'\\')) != std::wstring::npos;) {
         part.resize(last);
-        const program_start found = find_setup_program(join_relative(folder, part), context);
-        if (found != program_start::none_found) return found;
+        const program_start_c found = find_setup_program(join_relative(folder, part), context);
+        if (found != program_start_c::none_found) return found;
     }
-    const program_start found = find_setup_program(folder, context);
-    if (found != program_start::none_found) return found;
+    const program_start_c found = find_setup_program(folder, context);
+    if (found != program_start_c::none_found) return found;
     context.launcher->open(folder);
-    return program_start::none_found;
+    return program_start_c::none_found;
 }
 
-program_start choose_installer(const std::wstring& folder, const std::set<std::wstring>& inf_paths,
+program_start_c choose_installer(const std::wstring& folder, const std::set<std::wstring>& inf_paths,
                                const installer_context_c& context) {
     if (context.arm64_machine) {
         context.launcher->open(folder);
-        return program_start::none_found;
+        return program_start_c::none_found;
     }
     const std::set<std::wstring> usable = usable_inf_paths(inf_paths);
     const std::optional<std::wstring> common = common_inf_folder(usable);
@@ -140,8 +140,8 @@ unpack_report_c unpack_archive(const std::wstring& archive_path, const std::wstr
         }
     }
     zip_reader_c reader;
-    if (reader.open_archive(archive_path) != 0) {
-        report.outcome = unpack_outcome::not_an_archive;
+    if (!reader.open_archive(archive_path)) {
+        report.outcome = unpack_outcome_c::not_an_archive;
         report.problem = "no zip archive";
         return report;
     }
@@ -157,7 +157,7 @@ unpack_report_c unpack_archive(const std::wstring& archive_path, const std::wstr
         report.folder.clear();
         return report;
     }
-    report.outcome = unpack_outcome::unpacked;
+    report.outcome = unpack_outcome_c::unpacked;
     return report;
 }
 
@@ -165,7 +165,7 @@ unpack_report_c unpack_and_install(const std::wstring& package_path, const std::
                                    const installer_context_c& context, const std::atomic<bool>* stop,
                                    const std::optional<sha256_digest_c>& expected) {
     unpack_report_c report = unpack_archive(package_path, context.download_folder, stop, expected);
-    if (report.outcome != unpack_outcome::unpacked) return report;
+    if (report.outcome != unpack_outcome_c::unpacked) return report;
     context.files->remove_pages(report.folder);
     report.started = choose_installer(report.folder, inf_paths, context);
     return report;

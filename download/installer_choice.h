@@ -37,24 +37,24 @@ std::optional<std::wstring> common_inf_folder(const std::set<std::wstring>& inf_
 // DPInst64.exe on 64-bit Windows (for the 32-bit program too), else DPInst32.exe, from the program
 // folder, with /SH /PATH "folder" (/SH /F /PATH "folder" when forced), preceded by /S when silent.
 // Started elevated: Windows asks an administrator running limited for consent.
-launch_result run_driver_installer(const std::wstring& folder, bool force, const installer_context_c& context);
+launch_result_c run_driver_installer(const std::wstring& folder, bool force, const installer_context_c& context);
 
 // What starting a program gave: none found, or found and started, not started, or declined at
 // the consent prompt.
-enum class program_start { none_found, started, failed, cancelled };
+enum class program_start_c { none_found, started, failed, cancelled };
 
 // Starts the folder's only program, or its "setup.exe" or "autorun.exe" (whichever the listing
 // gives first) among several.
-program_start find_setup_program(const std::wstring& folder, const installer_context_c& context);
+program_start_c find_setup_program(const std::wstring& folder, const installer_context_c& context);
 
 // Looks for a set-up program in the common INF folder and each folder above it up to the unpack
 // folder; when there is none, opens the unpack folder for the user (none_found).
-program_start search_setup_upwards(const std::wstring& folder, const std::wstring& common,
+program_start_c search_setup_upwards(const std::wstring& folder, const std::wstring& common,
                                    const installer_context_c& context);
 
 // The driver installer on the offered INF files' folder, else a set-up program, else the folder
 // opened for the user. `started` when an installer or set-up program was started.
-program_start choose_installer(const std::wstring& folder, const std::set<std::wstring>& inf_paths,
+program_start_c choose_installer(const std::wstring& folder, const std::set<std::wstring>& inf_paths,
                                const installer_context_c& context);
 
 // A new, empty folder for one unpacking: the base folder joined with the archive's file name
@@ -63,15 +63,15 @@ program_start choose_installer(const std::wstring& folder, const std::set<std::w
 // its files with what is there. Empty when no folder could be created.
 std::wstring make_unpack_folder(const std::wstring& archive_path, const std::wstring& base_folder);
 
-enum class unpack_outcome {
+enum class unpack_outcome_c {
     unpacked,        // every entry unpacked; `started` tells whether an installer was started
     not_an_archive,  // no zip archive at all: the caller hands it to the shell
     failed,          // a zip archive that did not unpack whole (or was stopped): nothing installed
 };
 
 struct unpack_report_c {
-    unpack_outcome outcome = unpack_outcome::failed;
-    program_start started = program_start::none_found;
+    unpack_outcome_c outcome = unpack_outcome_c::failed;
+    program_start_c started = program_start_c::none_found;
     std::wstring folder;  // the unpack folder; removed again when the unpacking failed
     std::string problem;  // why it failed
 };

@@ -1,15 +1,15 @@
 #include "download/start_install.h"
 
-install_start start_install(const install_request_c& request, download_session_c& session,
+install_start_c start_install(const install_request_c& request, download_session_c& session,
                             const installer_context_c& context, install_gates_c& gates) {
-    if (session.state != download_state_c::complete) return install_start::not_complete;
-    if (request.none_needed && !gates.confirm_none_needed()) return install_start::declined;
+    if (session.state != download_state_c::complete) return install_start_c::not_complete;
+    if (request.none_needed && !gates.confirm_none_needed()) return install_start_c::declined;
     if (!gates.user_is_administrator()) {
         gates.tell_administrator_required();
-        return install_start::not_administrator;
+        return install_start_c::not_administrator;
     }
     install_job_c& job = session.install_job;
-    if (job.running.load() != 0) return install_start::already_running;
+    if (job.running.load() != 0) return install_start_c::already_running;
     job.package_path = session.final_path;
     job.inf_paths = std::set<std::wstring>(request.inf_names.begin(), request.inf_names.end());
     job.link = request.link;
@@ -22,7 +22,7 @@ install_start start_install(const install_request_c& request, download_session_c
         [keep = session.shared_from_this()](const std::atomic<bool>&) { return install_package(keep->install_job); });
     if (!started) {
         job.running.store(0);
-        return install_start::no_thread;
+        return install_start_c::no_thread;
     }
-    return install_start::started;
+    return install_start_c::started;
 }

@@ -24,7 +24,7 @@ public:
     virtual void tell_administrator_required() = 0;
 };
 
-enum class install_start {
+enum class install_start_c {
     started,
     declined,           // the user said no to installing what no device needs
     not_administrator,  // told so; nothing else happened
@@ -35,5 +35,5 @@ enum class install_start {
 
 // On the UI thread: the gates, then the worker (detached; it keeps its session alive until it
 // ends), which writes "setup.dat" once it started an installer.
-install_start start_install(const install_request_c& request, download_session_c& session,
+install_start_c start_install(const install_request_c& request, download_session_c& session,
                             const installer_context_c& context, install_gates_c& gates);

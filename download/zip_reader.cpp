@@ -33,12 +33,12 @@ bool stopped(const std::atomic<bool>* stop) { return stop && stop->load(); }
 
 }  // namespace
 
-int zip_reader_c::open_archive(const std::wstring& path) {
+bool zip_reader_c::open_archive(const std::wstring& path) {
     close_archive();
-    if (path.empty()) return -1;
+    if (path.empty()) return false;
     archive_ = open_zip_archive(path);
     if (!archive_) archive_ = open_zip_archive(path + L".zip");
-    return archive_ ? 0 : -1;
+    return archive_ != nullptr;
 }
 
 void zip_reader_c::close_archive() {

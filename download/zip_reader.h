@@ -21,8 +21,8 @@ public:
     zip_reader_c(const zip_reader_c&) = delete;
     zip_reader_c& operator=(const zip_reader_c&) = delete;
 
-    // 0 when the archive opened (tried as given, then with ".zip" appended), -1 otherwise.
-    int open_archive(const std::wstring& path);
+    // True when the archive opened (tried as given, then with ".zip" appended).
+    bool open_archive(const std::wstring& path);
     // Every entry into `folder`, keeping the entries' folders. 0 when every entry was unpacked
     // whole; otherwise negative, and `problem()` says why: the archive's directory cannot be read,
     // it declares more entries or data than the limits or the free disk space allow (then nothing

@@ -63,9 +63,9 @@ std::size_t& current_language_index() {
     return index;
 }
 
-int load_language_file(const std::filesystem::path& file, const std::wstring& name, bool set_index) {
+bool load_language_file(const std::filesystem::path& file, const std::wstring& name, bool set_index) {
     std::ifstream in(file, std::ios::binary);
-    if (!in) return -1;
+    if (!in) return false;
     language_list().clear();
     bool inside = false;
     std::string piece;
@@ -88,17 +88,16 @@ int load_language_file(const std::filesystem::path& file, const std::wstring& na
         }
         if (in.eof()) break;
     }
-    return 0;
+    return true;
 }
 
-int load_language(const std::wstring& name, bool set_index) {
+bool load_language(const std::wstring& name, bool set_index) {
     return load_language_file("language.ini", name, set_index);
 }
 
-int load_languages_for(const std::wstring& chosen) {
-    if (load_language(chosen, true) != 0) return -1;
-    if (!equal_ignoring_case(chosen, L"English")) return load_language(L"English", false);
-    return 0;
+bool load_languages_for(const std::wstring& chosen) {
+    if (!load_language(chosen, true)) return false;
+    return equal_ignoring_case(chosen, L"English") || load_language(L"English", false);
 }
 
 const std::wstring& language_text(const std::string& key) { return language_table()[key]; }

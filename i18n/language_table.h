@@ -17,13 +17,13 @@ std::vector<std::wstring>& language_list();
 std::size_t& current_language_index();
 
 // Loads the texts of the section named name (case-insensitive) from "language.ini" in the
-// current folder; with set_index also makes it the current language. 0, or -1 when the file
-// cannot be opened.
-int load_language(const std::wstring& name, bool set_index);
-int load_language_file(const std::filesystem::path& file, const std::wstring& name, bool set_index);
+// current folder; with set_index also makes it the current language. False when the file cannot
+// be opened.
+bool load_language(const std::wstring& name, bool set_index);
+bool load_language_file(const std::filesystem::path& file, const std::wstring& name, bool set_index);
 
 // The start-up sequence: the chosen language, then English for the keys it lacks.
-int load_languages_for(const std::wstring& chosen);
+bool load_languages_for(const std::wstring& chosen);
 
 // The text for key; a missing key is inserted with an empty text, which is returned.
 const std::wstring& language_text(const std::string& key);

@@ -259,7 +259,7 @@ void http_transfer_c::perform_download(const std::string& url, std::FILE* file, 
     job_ = nullptr;
 }
 
-download_attempt http_transfer_c::download_http(const std::string& url, const std::wstring& target,
+download_attempt_c http_transfer_c::download_http(const std::string& url, const std::wstring& target,
                                                 transfer_job_c& job) {
     reset_result();
     curl_easy_setopt(handle_, CURLOPT_HTTPGET, 1L);
@@ -269,47 +269,47 @@ download_attempt http_transfer_c::download_http(const std::string& url, const st
     file_ptr_c file(offset != 0 ? open_file_for_update(target) : replace_with_new_file(target));
     if (!file || (offset != 0 && !truncate_file(file.get(), offset)) || !digest_follows_file(target, offset, job)) {
         job.failure = failure_code_c::file_open;
-        return download_attempt::not_started;
+        return download_attempt_c::not_started;
     }
     if (offset != 0 && offset == job.expected_size) {
         // Every byte is already there (the last attempt ended after its last block): a range
         // request would only get 416.
         job.code = CURLE_OK;
         job.http_status = 0;
-        return download_attempt::performed;
+        return download_attempt_c::performed;
     }
     char range[16];
     std::snprintf(range, sizeof range, "%u-", unsigned(offset));
     curl_easy_setopt(handle_, CURLOPT_RANGE, offset != 0 ? range : nullptr);
     perform_download(url, file.get(), job);
-    return download_attempt::performed;
+    return download_attempt_c::performed;
 }
 
-download_attempt http_transfer_c::download_ftp(const std::string& url, const std::wstring& target,
+download_attempt_c http_transfer_c::download_ftp(const std::string& url, const std::wstring& target,
                                                transfer_job_c& job) {
     file_ptr_c file(replace_with_new_file(target));
     if (!file) {
         job.failure = failure_code_c::file_open;
-        return download_attempt::not_started;
+        return download_attempt_c::not_started;
     }
     // FTP always fetches the whole file, so the count starts again with the file.
     job.bytes_done.store(0);
     if (job.digest) job.digest->reset();
     curl_easy_setopt(handle_, CURLOPT_RANGE, nullptr);
     perform_download(url, file.get(), job);
-    return download_attempt::performed;
+    return download_attempt_c::performed;
 }
 
-download_attempt http_transfer_c::download_file(const std::string& url, const std::wstring& target,
+download_attempt_c http_transfer_c::download_file(const std::string& url, const std::wstring& target,
                                                 transfer_job_c& job) {
-    download_attempt attempt;
+    download_attempt_c attempt;
     if (starts_with_ignoring_case(url, "http://") || starts_with_ignoring_case(url, "https://")) {
         attempt = download_http(url, target, job);
     } else if (starts_with_ignoring_case(url, "ftp://")) {
         attempt = download_ftp(url, target, job);
     } else {
         job.code = CURLE_URL_MALFORMAT;
-        attempt = download_attempt::not_started;
+        attempt = download_attempt_c::not_started;
     }
     // A stopped download is not an error.
     if (job.code == CURLE_ABORTED_BY_CALLBACK) job.code = CURLE_OK;
@@ -329,21 +329,21 @@ std::string escape_url_spaces(const std::string& url) {
     return escaped;
 }
 
-download_attempt download_with_retries(const std::string& session_url, transfer_job_c& job,
+download_attempt_c download_with_retries(const std::string& session_url, transfer_job_c& job,
                                        const std::wstring& target) {
     job.failure = failure_code_c::none;
     std::unique_ptr<http_transfer_c> transfer = create_transfer(0);
     if (!transfer) {
         job.failure = failure_code_c::transfer_create;
-        return download_attempt::not_started;
+        return download_attempt_c::not_started;
     }
     const std::string url = escape_url_spaces(session_url);
     job.failure_text.clear();
-    download_attempt attempt = download_attempt::not_started;
+    download_attempt_c attempt = download_attempt_c::not_started;
     for (int i = 0; i < download_attempts; ++i) {
         attempt = transfer->download_file(url, target, job);
         // A link of another scheme or a target that cannot be opened: no retry mends that.
-        if (attempt == download_attempt::not_started) break;
+        if (attempt == download_attempt_c::not_started) break;
         // Nor does one mend a certificate that TLS refused.
         job.failure_text = tls_refusal_text(url.c_str(), CURLcode(job.code), transfer->result().error_text);
         if (job.stop.load() != 0 || job.code == CURLE_OK || !job.failure_text.empty()) break;

@@ -41,7 +41,7 @@ struct form_field_c {
 
 // Whether a download attempt was made; how it went (the server's answer, libcurl's code) is in
 // the job.
-enum class download_attempt { performed, not_started };
+enum class download_attempt_c { performed, not_started };
 
 class http_transfer_c {
 public:
@@ -63,7 +63,7 @@ public:
     // bytes_done to the file); a target that already holds expected_size bytes is complete without
     // a request. not_started for a link of another scheme (code 3) or a target that cannot be
     // opened (last_error 4). When it returns, the job's digest has seen every byte written.
-    download_attempt download_file(const std::string& url, const std::wstring& target, transfer_job_c& job);
+    download_attempt_c download_file(const std::string& url, const std::wstring& target, transfer_job_c& job);
     // The last download ended because its own writer refused data beyond the expected size.
     bool writer_refused_oversize() const { return writer_refused_oversize_; }
 
@@ -79,8 +79,8 @@ private:
     void set_request_url(const std::string& url);
     CURLcode perform(const std::string& url);
     const transfer_result_c& perform_to_memory(const std::string& url);
-    download_attempt download_http(const std::string& url, const std::wstring& target, transfer_job_c& job);
-    download_attempt download_ftp(const std::string& url, const std::wstring& target, transfer_job_c& job);
+    download_attempt_c download_http(const std::string& url, const std::wstring& target, transfer_job_c& job);
+    download_attempt_c download_ftp(const std::string& url, const std::wstring& target, transfer_job_c& job);
     void perform_download(const std::string& url, std::FILE* file, transfer_job_c& job);
 
     CURL* handle_ = nullptr;
@@ -103,7 +103,7 @@ std::unique_ptr<http_transfer_c> create_transfer(std::int32_t capacity);
 // that cannot be opened or a certificate that TLS refused (job.failure_text says which host and
 // why) ends them at once, and a stop request cuts the wait between them short.
 // The last attempt's outcome; not_started also when no transfer could be created (last_error 7).
-download_attempt download_with_retries(const std::string& session_url, transfer_job_c& job,
+download_attempt_c download_with_retries(const std::string& session_url, transfer_job_c& job,
                                        const std::wstring& target);
 
 // The request URL of a package link: spaces become %20 (up to the query or fragment, which stay

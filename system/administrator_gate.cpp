@@ -1,10 +1,10 @@
 #include "system/administrator_gate.h"
 
-administrator_gate decide_administrator_gate(const administrator_token_c& token) {
+administrator_gate_c decide_administrator_gate(const administrator_token_c& token) {
     switch (token.elevation) {
-        case token_elevation::limited: return token.linked_member ? administrator_gate::can_elevate : administrator_gate::refused;
-        case token_elevation::full:
-        case token_elevation::none: return token.member ? administrator_gate::elevated : administrator_gate::refused;
+        case token_elevation_c::limited: return token.linked_member ? administrator_gate_c::can_elevate : administrator_gate_c::refused;
+        case token_elevation_c::full:
+        case token_elevation_c::none: return token.member ? administrator_gate_c::elevated : administrator_gate_c::refused;
     }
-    return administrator_gate::refused;
+    return administrator_gate_c::refused;
 }

@@ -29,9 +29,9 @@ administrator_token_c read_administrator_token() {
     TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
     DWORD size = 0;
     if (!GetTokenInformation(process.get(), TokenElevationType, &type, sizeof type, &size)) return facts;
-    if (type == TokenElevationTypeFull) facts.elevation = token_elevation::full;
+    if (type == TokenElevationTypeFull) facts.elevation = token_elevation_c::full;
     if (type != TokenElevationTypeLimited) return facts;
-    facts.elevation = token_elevation::limited;
+    facts.elevation = token_elevation_c::limited;
     TOKEN_LINKED_TOKEN linked{};
     if (!GetTokenInformation(process.get(), TokenLinkedToken, &linked, sizeof linked, &size)) return facts;
     kernel_handle_c elevated(linked.LinkedToken);
@@ -42,6 +42,6 @@ administrator_token_c read_administrator_token() {
 }
 
 bool user_is_administrator() {
-    return decide_administrator_gate(read_administrator_token()) != administrator_gate::refused;
+    return decide_administrator_gate(read_administrator_token()) != administrator_gate_c::refused;
 }
 

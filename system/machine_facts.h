@@ -8,19 +8,19 @@
 #include <string>
 
 // What could not be read; the caller tells it (start-up as its failure code).
-enum class basic_facts_problem { none, os_version, power_status };
+enum class basic_facts_problem_c { none, os_version, power_status };
 
 // Reads the OS version, the power status, the OEM code page, the processor architecture and
 // the program's path and folder. False, with the problem, when the version or the power status
 // cannot be read.
-bool collect_basic_facts(basic_facts_problem* problem = nullptr);
+bool collect_basic_facts(basic_facts_problem_c* problem = nullptr);
 
 const os_version_c& os_version();
 const char* os_code();
 int os_version_number();
 bool is_64bit_windows();
 // The machine's processor (true also on an ARM64 machine, where this program runs emulated).
-processor_machine system_machine();
+processor_machine_c system_machine();
 unsigned oem_code_page();
 // The full path of the program file, as the system reports it.
 const std::wstring& program_path();

@@ -11,7 +11,7 @@ struct basic_facts_c {
     os_version_c version;
     const char* code = "NOT_SUPPORTED";
     bool is_64bit = false;
-    processor_machine machine = processor_machine::x86;
+    processor_machine_c machine = processor_machine_c::x86;
     unsigned oem_code_page = 0;
     std::wstring program_path;
     std::wstring program_folder;
@@ -66,7 +66,7 @@ bool read_os_version(os_version_c& version) {
 
 // The machine's own processor, also when this 32-bit program runs emulated: IsWow64Process2
 // (Windows 10 1709 and later) tells an ARM64 machine, which IsWow64Process cannot.
-std::optional<processor_machine> native_machine() {
+std::optional<processor_machine_c> native_machine() {
     using is_wow64_process2_t = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
     HMODULE kernel = GetModuleHandleW(L"kernel32");
     auto is_wow64_process2 = kernel ? reinterpret_cast<is_wow64_process2_t>(
@@ -75,9 +75,9 @@ std::optional<processor_machine> native_machine() {
     USHORT process = 0, native = 0;
     if (!is_wow64_process2 || !is_wow64_process2(GetCurrentProcess(), &process, &native)) return std::nullopt;
     switch (native) {
-        case 0xAA64: return processor_machine::arm64;    // IMAGE_FILE_MACHINE_ARM64
-        case 0x8664: return processor_machine::amd64;    // IMAGE_FILE_MACHINE_AMD64
-        case 0x014C: return processor_machine::x86;      // IMAGE_FILE_MACHINE_I386
+        case 0xAA64: return processor_machine_c::arm64;    // IMAGE_FILE_MACHINE_ARM64
+        case 0x8664: return processor_machine_c::amd64;    // IMAGE_FILE_MACHINE_AMD64
+        case 0x014C: return processor_machine_c::x86;      // IMAGE_FILE_MACHINE_I386
         default: return std::nullopt;
     }
 }
@@ -118,25 +118,25 @@ std::wstring current_folder() {
 
 }  // namespace
 
-bool collect_basic_facts(basic_facts_problem* problem) {
-    basic_facts_problem ignored;
-    basic_facts_problem& found = problem ? *problem : ignored;
-    found = basic_facts_problem::none;
+bool collect_basic_facts(basic_facts_problem_c* problem) {
+    basic_facts_problem_c ignored;
+    basic_facts_problem_c& found = problem ? *problem : ignored;
+    found = basic_facts_problem_c::none;
     if (!read_os_version(basic_facts.version)) {
-        found = basic_facts_problem::os_version;
+        found = basic_facts_problem_c::os_version;
         return false;
     }
     SYSTEM_POWER_STATUS power{};
     if (!GetSystemPowerStatus(&power)) {
-        found = basic_facts_problem::power_status;
+        found = basic_facts_problem_c::power_status;
         return false;
     }
     basic_facts.oem_code_page = GetOEMCP();
     SYSTEM_INFO system{};
     GetSystemInfo(&system);
     basic_facts.is_64bit = architecture_is_64bit(system.wProcessorArchitecture) || query_wow64();
-    basic_facts.machine = native_machine().value_or(basic_facts.is_64bit ? processor_machine::amd64 : processor_machine::x86);
-    if (basic_facts.machine != processor_machine::x86) basic_facts.is_64bit = true;
+    basic_facts.machine = native_machine().value_or(basic_facts.is_64bit ? processor_machine_c::amd64 : processor_machine_c::x86);
+    if (basic_facts.machine != processor_machine_c::x86) basic_facts.is_64bit = true;
     basic_facts.code = derive_os_code(basic_facts.version, basic_facts.is_64bit);
     basic_facts.program_path = module_path();
     basic_facts.program_folder = current_folder();
@@ -147,7 +147,7 @@ const os_version_c& os_version() { return basic_facts.version; }
 const char* os_code() { return basic_facts.code; }
 int os_version_number() { return derive_os_version_number(basic_facts.version); }
 bool is_64bit_windows() { return basic_facts.is_64bit; }
-processor_machine system_machine() { return basic_facts.machine; }
+processor_machine_c system_machine() { return basic_facts.machine; }
 unsigned oem_code_page() { return basic_facts.oem_code_page; }
 const std::wstring& program_path() { return basic_facts.program_path; }
 const std::wstring& program_folder() { return basic_facts.program_folder; }

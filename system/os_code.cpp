@@ -36,10 +36,10 @@ int derive_os_version_number(const os_version_c& version) {
     return int(version.major * 10 + version.minor);
 }
 
-const char* machine_name(processor_machine machine) {
+const char* machine_name(processor_machine_c machine) {
     switch (machine) {
-        case processor_machine::amd64: return "amd64";
-        case processor_machine::arm64: return "arm64";
+        case processor_machine_c::amd64: return "amd64";
+        case processor_machine_c::arm64: return "arm64";
         default: return "x86";
     }
 }

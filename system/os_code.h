@@ -14,8 +14,8 @@ struct os_version_c {
 };
 
 // The processor a machine's drivers are built for, as the update server names it.
-enum class processor_machine { x86, amd64, arm64 };
-const char* machine_name(processor_machine machine);
+enum class processor_machine_c { x86, amd64, arm64 };
+const char* machine_name(processor_machine_c machine);
 
 constexpr std::uint32_t platform_nt = 2;
 constexpr std::uint32_t product_workstation = 1;

@@ -35,3 +35,9 @@ bool accept_string_value(std::uint32_t type, const unsigned char* bytes, std::si
     for (std::size_t i = 0; i < units; ++i) field[i] = unit(i);
     return true;
 }
+
+close_to_tray_c close_to_tray_from(std::uint32_t stored) {
+    if (stored == std::uint32_t(close_to_tray_c::quit)) return close_to_tray_c::quit;
+    if (stored == std::uint32_t(close_to_tray_c::hide_with_notice)) return close_to_tray_c::hide_with_notice;
+    return close_to_tray_c::hide;
+}

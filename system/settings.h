@@ -10,6 +10,13 @@
 #include <optional>
 #include <string>
 
+// What closing the main window does; the numbers are the registry's.
+enum class close_to_tray_c : std::uint32_t {
+    quit = 0,
+    hide_with_notice = 1,  // hides to the tray, saying so the first time
+    hide = 2,              // hides to the tray quietly: the notice was shown
+};
+
 struct settings_c {
     // Read once at start-up and used by all downloading and installing of this run.
     wchar_t download_path_in_use[260] = {};
@@ -20,7 +27,7 @@ struct settings_c {
     wchar_t install_date[16] = {};
     std::uint32_t autorun = 0;
     std::uint32_t scan_offline = 0;
-    std::uint32_t close_to_tray = 1;  // 0 quit, 1 hide to the tray with a notice once, 2 hide quietly
+    close_to_tray_c close_to_tray = close_to_tray_c::hide_with_notice;
     std::uint32_t scheduled_scan = 0;
     // Lets a private mirror's unsigned packages through (the value is set by an administrator in
     // the registry; the program never writes it). Off by default: only signed offers count.
@@ -28,6 +35,10 @@ struct settings_c {
 };
 
 constexpr const wchar_t* unset_install_date = L"0000-00-00";
+
+// The stored number of a close-to-tray choice: any number but 0 and 1 hides quietly, as the
+// window always treated it.
+close_to_tray_c close_to_tray_from(std::uint32_t stored);
 
 // The defaults: the places' download and backup folders, English, no install date.
 void apply_default_settings(settings_c& settings, const data_places_c& places);

@@ -91,7 +91,8 @@ bool load_settings() {
     if (existed) {
         read_number(settings_key, L"autorun", record.autorun);
         read_number(settings_key, L"scan_offline", record.scan_offline);
-        read_number(settings_key, L"close_to_tray", record.close_to_tray);
+        if (std::optional<std::uint32_t> stored = settings_key.read_number(L"close_to_tray"))
+            record.close_to_tray = close_to_tray_from(*stored);
         read_number(settings_key, L"scheduled_scan", record.scheduled_scan);
         read_number(settings_key, L"allow_unsigned_packages", record.allow_unsigned_packages);
         read_text(settings_key, L"download_path", record.download_path_in_use);
@@ -125,7 +126,7 @@ bool save_settings() {
         settings_key.write_text(L"install_date", record.install_date);
         settings_key.write_number(L"autorun", record.autorun);
         settings_key.write_number(L"scan_offline", record.scan_offline);
-        settings_key.write_number(L"close_to_tray", record.close_to_tray);
+        settings_key.write_number(L"close_to_tray", std::uint32_t(record.close_to_tray));
         settings_key.write_number(L"scheduled_scan", record.scheduled_scan);
     }
     set_run_at_logon(record.autorun);

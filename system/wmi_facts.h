@@ -7,8 +7,8 @@
 struct IWbemServices;
 
 // Sets the process's COM security, connects to WMI and fills the facts (each at most once).
-// Returns 0, or -1 when WMI cannot be reached (the facts then stay unknown).
-int collect_wmi_facts();
+// False when WMI cannot be reached (the facts then stay unknown).
+bool collect_wmi_facts();
 
 const system_facts_c& system_facts();
 

@@ -94,23 +94,23 @@ int wmi_query_first(IWbemServices* services, const wchar_t* query, const wchar_t
     });
 }
 
-int collect_wmi_facts() {
+bool collect_wmi_facts() {
     HRESULT hr = CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
                                       RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
-    if (FAILED(hr)) return -1;
+    if (FAILED(hr)) return false;
 
     com_ptr_c<IWbemLocator> locator;
     hr = CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator, locator.put_void());
-    if (FAILED(hr)) return -1;
+    if (FAILED(hr)) return false;
 
     com_ptr_c<IWbemServices> services;
     bstr_c name_space(L"ROOT\\CIMV2");
     hr = locator->ConnectServer(name_space.get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr, services.put());
-    if (FAILED(hr)) return -1;
+    if (FAILED(hr)) return false;
 
     hr = CoSetProxyBlanket(services.get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr, RPC_C_AUTHN_LEVEL_CALL,
                            RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE);
-    if (FAILED(hr)) return -1;
+    if (FAILED(hr)) return false;
     sidebar_facts.wmi_reached = true;
 
     collect_first(services.get(), L"SELECT * FROM Win32_Processor", L"name", sidebar_facts.processor);
@@ -120,5 +120,5 @@ int collect_wmi_facts() {
     collect_first(services.get(), L"SELECT * FROM Win32_DisplayConfiguration", L"Caption", sidebar_facts.display);
     collect_first(services.get(), L"SELECT * FROM Win32_SoundDevice", L"Description", sidebar_facts.sound);
     collect_first(services.get(), L"SELECT * FROM Win32_ComputerSystem", L"Model", sidebar_facts.model);
-    return 0;
+    return true;
 }

@@ -45,7 +45,7 @@ std::wstring chosen_language() {
 void load_texts() {
     const std::wstring folder = program_folder_above();
     if (!folder.empty()) SetCurrentDirectoryW(folder.c_str());
-    if (load_languages_for(chosen_language()) != 0) load_language(L"English", true);
+    if (!load_languages_for(chosen_language())) load_language(L"English", true);
     apply_reading_direction();
 }
 

@@ -92,7 +92,7 @@ int download_and_start(const reporter_c& reporter, const release_offer_c& offer)
         while (!session->poll_worker()) Sleep(100);
     }
     if (session->state != download_state_c::complete) {
-        const bool altered = session->problem == download_problem::digest_mismatch;
+        const bool altered = session->problem == download_problem_c::digest_mismatch;
         session->remove_download();
         if (altered) return reporter.refused("the downloaded installer is not the one the publisher signed");
         return reporter.error("the installer could not be downloaded from " + offer.link, "update_download_failed");
@@ -103,10 +103,10 @@ int download_and_start(const reporter_c& reporter, const release_offer_c& offer)
         return reporter.refused("the downloaded installer is not the one the publisher signed");
     }
     // Silent, and the set-up starts the new program when it is done (it closes this one's program first).
-    const launch_result started = system_shell_launcher().run_as_administrator(
+    const launch_result_c started = system_shell_launcher().run_as_administrator(
         session->final_path, L"/S /RUN", session->final_path.substr(0, session->final_path.find_last_of(L'\\')));
-    if (started != launch_result::started)
-        return reporter.error(started == launch_result::cancelled ? "the installer was not allowed to run" : "the installer could not start",
+    if (started != launch_result_c::started)
+        return reporter.error(started == launch_result_c::cancelled ? "the installer was not allowed to run" : "the installer could not start",
                               "update_start_failed");
     if (!reporter.interactive())
         print_for_scripts("installing " + offer.version + " " + wide_to_utf8(session->final_path) + "\n");

@@ -148,21 +148,55 @@ bool number_option(const arguments_c& arguments, const char* name, std::uint64_t
 // Per-package bounds: up to twelve digits.
 constexpr std::uint64_t most_bound = 999999999999u;
 
+// The options every imported package is read with; false with the problem.
+bool read_import_options(const arguments_c& arguments, package_options_c& options, std::string& problem) {
+    options.title = option(arguments, "title");
+    options.official_link = option(arguments, "official-link");
+    if (!number_option(arguments, "max-inf-bytes", 0, most_bound, options.bounds.inf_bytes, problem) ||
+        !number_option(arguments, "max-model-lines", 0, most_bound, options.bounds.model_lines, problem) ||
+        !number_option(arguments, "max-records", 0, most_bound, options.bounds.records, problem))
+        return false;
+    std::string sign = option(arguments, "sign");
+    if (!sign.empty()) {
+        if (sign != "0" && sign != "1" && sign != "3") {
+            problem = "--sign takes 0 (WHQL), 1 (other signature) or 3 (unsigned)";
+            return false;
+        }
+        options.sign = sign[0] - '0';
+    }
+    return true;
+}
+
+// The archives go in place before the catalog names them: a server never offers a package whose
+// file is missing, and an archive whose import fails afterwards is simply not offered. False (with
+// nothing left behind of a partial copy) when one cannot be put in place.
+bool place_archives(const std::vector<catalog_package_c>& packages, const std::vector<std::string>& sources,
+                    const std::string& folder, std::string& error) {
+    std::vector<fs::path> staged;
+    auto unstage = [&staged] {
+        std::error_code ignored;
+        for (const auto& partial : staged) fs::remove(partial, ignored);
+    };
+    for (std::size_t i = 0; i < packages.size(); ++i) {
+        staged.push_back(fs::path(folder) / (packages[i].file_name + ".part"));
+        if (!stage_archive(sources[i], staged.back(), error)) return unstage(), false;
+    }
+    for (std::size_t i = 0; i < packages.size(); ++i) {
+        std::error_code code;
+        fs::rename(staged[i], fs::path(folder) / packages[i].file_name, code);
+        if (code) {
+            error = "cannot put " + packages[i].file_name + " in place: " + code.message();
+            return unstage(), false;
+        }
+    }
+    return true;
+}
+
 int import_packages(const arguments_c& arguments) {
     std::string error, folder = option(arguments, "packages");
     if (arguments.operands.empty()) return misuse("name at least one package archive to import");
     package_options_c options;
-    options.title = option(arguments, "title");
-    options.official_link = option(arguments, "official-link");
-    if (!number_option(arguments, "max-inf-bytes", 0, most_bound, options.bounds.inf_bytes, error) ||
-        !number_option(arguments, "max-model-lines", 0, most_bound, options.bounds.model_lines, error) ||
-        !number_option(arguments, "max-records", 0, most_bound, options.bounds.records, error))
-        return misuse(error);
-    std::string sign = option(arguments, "sign");
-    if (!sign.empty()) {
-        if (sign != "0" && sign != "1" && sign != "3") return misuse("--sign takes 0 (WHQL), 1 (other signature) or 3 (unsigned)");
-        options.sign = sign[0] - '0';
-    }
+    if (!read_import_options(arguments, options, error)) return misuse(error);
     signing_key_c key;
     const bool signing = arguments.options.count("signing-key") != 0;
     if (signing && !key.read(option(arguments, "signing-key"), error)) return fail(error);
@@ -193,22 +227,7 @@ int import_packages(const arguments_c& arguments) {
         if (clash != md5_by_name.end() && clash->second != known.md5)
             return fail("a different package named " + known.file_name + " is already in the catalog");
     }
-    // The archives go in place before the catalog names them: a server never offers a package
-    // whose file is missing, and an archive whose import fails afterwards is simply not offered.
-    std::vector<fs::path> staged;
-    auto unstage = [&staged] {
-        std::error_code ignored;
-        for (const auto& partial : staged) fs::remove(partial, ignored);
-    };
-    for (std::size_t i = 0; i < packages.size(); ++i) {
-        staged.push_back(fs::path(folder) / (packages[i].file_name + ".part"));
-        if (!stage_archive(sources[i], staged.back(), error)) return unstage(), fail(error);
-    }
-    for (std::size_t i = 0; i < packages.size(); ++i) {
-        std::error_code code;
-        fs::rename(staged[i], fs::path(folder) / packages[i].file_name, code);
-        if (code) return unstage(), fail("cannot put " + packages[i].file_name + " in place: " + code.message());
-    }
+    if (!place_archives(packages, sources, folder, error)) return fail(error);
     if (!store->add_packages(packages, error) || !put_in_place(store, replacement, error)) return fail(error);
     for (const auto& package : packages)
         std::printf("imported %s: %zu INF file(s), %zu device IDs%s\n", package.file_name.c_str(), package.infs.size(),

@@ -242,6 +242,25 @@ bool sqlite_catalog_store_c::load_release(std::optional<catalog_release_c>& rele
     return true;
 }
 
+namespace {
+
+// An entries row's own fields (columns 1 to 9), without its models line.
+catalog_entry_c entry_of_row(const statement_c& entries) {
+    catalog_entry_c e;
+    e.inf_index = std::uint32_t(entries.number(1));
+    e.device_id = entries.text(2);
+    e.id_position = int(entries.number(3));
+    e.architecture = entries.text(4);
+    e.os_major = int(entries.number(5));
+    e.os_minor = int(entries.number(6));
+    e.description = entries.text(7);
+    e.manufacturer = entries.text(8);
+    e.feature_score = int(entries.number(9));
+    return e;
+}
+
+}  // namespace
+
 bool sqlite_catalog_store_c::load_packages(std::vector<catalog_package_c>& packages, std::string& error) {
     packages.clear();
     std::unordered_map<std::int64_t, std::size_t> by_id;
@@ -288,16 +307,7 @@ bool sqlite_catalog_store_c::load_packages(std::vector<catalog_package_c>& packa
     while ((status = entries.step()) == SQLITE_ROW) {
         auto owner = by_id.find(entries.number(0));
         if (owner == by_id.end()) continue;
-        catalog_entry_c e;
-        e.inf_index = std::uint32_t(entries.number(1));
-        e.device_id = entries.text(2);
-        e.id_position = int(entries.number(3));
-        e.architecture = entries.text(4);
-        e.os_major = int(entries.number(5));
-        e.os_minor = int(entries.number(6));
-        e.description = entries.text(7);
-        e.manufacturer = entries.text(8);
-        e.feature_score = int(entries.number(9));
+        catalog_entry_c e = entry_of_row(entries);
         catalog_package_c& package = packages[owner->second];
         if (!entries.is_null(11) && entries.number(11) >= 0 && std::size_t(entries.number(11)) < package.models_lines.size()) {
             e.decoration = entries.text(10);

@@ -40,6 +40,52 @@ bool is_known_option(const std::string& name) {
     return is_text_option(name) || numeric_options().count(name) || is_yes_no_option(name);
 }
 
+// A number option's value into its field.
+void apply_number(const std::string& name, unsigned long number, server_options_c& options) {
+    if (name == "items") options.settings.items_per_device = number;
+    else if (name == "threads") options.settings.threads = unsigned(number);
+    else if (name == "answer-threads") options.settings.answer_threads = unsigned(number);
+    else if (name == "connections") options.settings.connections = unsigned(number);
+    else if (name == "timeout") options.settings.timeout_seconds = unsigned(number);
+    else if (name == "watch-seconds") options.watch_seconds = unsigned(number);
+    else if (name == "max-missing-percent") options.load_limits.max_missing_percent = unsigned(number);
+    else if (name == "connections-per-address") options.settings.connections_per_address = unsigned(number);
+    else if (name == "client-share-percent") options.settings.client_share_percent = unsigned(number);
+    else if (name == "answers-per-client") options.settings.answers_per_client = number;
+    else if (name == "request-seconds") options.settings.request_seconds = unsigned(number);
+    else if (name == "min-upload-rate") options.settings.min_upload_rate = number;
+    else options.stop_seconds = unsigned(number);
+}
+
+// --trusted-proxy: comma-separated IPv4 addresses.
+bool apply_trusted_proxies(const std::string& value, server_options_c& options, std::string& error) {
+    options.settings.trusted_proxies.clear();
+    std::size_t start = 0;
+    while (start <= value.size()) {
+        std::size_t comma = value.find(',', start);
+        std::string address = value.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        in_addr parsed{};
+        if (inet_pton(AF_INET, address.c_str(), &parsed) != 1)
+            return error = "--trusted-proxy takes IPv4 addresses separated by commas, not \"" + value + "\"", false;
+        options.settings.trusted_proxies.push_back(address);
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return true;
+}
+
+// --listen and --admin-listen: ADDRESS:PORT.
+bool apply_listen(const std::string& name, const std::string& value, server_options_c& options, std::string& error) {
+    std::size_t colon = value.rfind(':');
+    std::optional<std::uint64_t> port =
+        colon == std::string::npos ? std::nullopt : parse_whole_number(std::string_view(value).substr(colon + 1), 0, 65535);
+    if (colon == 0 || !port)
+        return error = "--" + name + " takes ADDRESS:PORT (port 0 picks a free one), not \"" + value + "\"", false;
+    (name == "listen" ? options.settings.address : options.settings.admin_address) = value.substr(0, colon);
+    (name == "listen" ? options.settings.port : options.settings.admin_port) = std::uint16_t(*port);
+    return true;
+}
+
 // Sets one named option; false with `error` when the name or the value is wrong.
 bool apply(const std::string& name, const std::string& value, server_options_c& options, std::string& error) {
     auto numeric = numeric_options().find(name);
@@ -49,20 +95,7 @@ bool apply(const std::string& name, const std::string& value, server_options_c& 
             error = number_problem("--" + name, numeric->second.least, numeric->second.most, value);
             return false;
         }
-        const unsigned long number = static_cast<unsigned long>(*parsed);
-        if (name == "items") options.settings.items_per_device = number;
-        else if (name == "threads") options.settings.threads = unsigned(number);
-        else if (name == "answer-threads") options.settings.answer_threads = unsigned(number);
-        else if (name == "connections") options.settings.connections = unsigned(number);
-        else if (name == "timeout") options.settings.timeout_seconds = unsigned(number);
-        else if (name == "watch-seconds") options.watch_seconds = unsigned(number);
-        else if (name == "max-missing-percent") options.load_limits.max_missing_percent = unsigned(number);
-        else if (name == "connections-per-address") options.settings.connections_per_address = unsigned(number);
-        else if (name == "client-share-percent") options.settings.client_share_percent = unsigned(number);
-        else if (name == "answers-per-client") options.settings.answers_per_client = number;
-        else if (name == "request-seconds") options.settings.request_seconds = unsigned(number);
-        else if (name == "min-upload-rate") options.settings.min_upload_rate = number;
-        else options.stop_seconds = unsigned(number);
+        apply_number(name, static_cast<unsigned long>(*parsed), options);
         return true;
     }
     if (is_yes_no_option(name)) {
@@ -77,30 +110,8 @@ bool apply(const std::string& name, const std::string& value, server_options_c& 
     else if (name == "port-file") options.port_file = value;
     else if (name == "tls-cert") options.settings.tls_certificate_file = value;
     else if (name == "tls-key") options.settings.tls_key_file = value;
-    else if (name == "trusted-proxy") {
-        // Comma-separated IPv4 addresses.
-        options.settings.trusted_proxies.clear();
-        std::size_t start = 0;
-        while (start <= value.size()) {
-            std::size_t comma = value.find(',', start);
-            std::string address = value.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-            in_addr parsed{};
-            if (inet_pton(AF_INET, address.c_str(), &parsed) != 1)
-                return error = "--trusted-proxy takes IPv4 addresses separated by commas, not \"" + value + "\"", false;
-            options.settings.trusted_proxies.push_back(address);
-            if (comma == std::string::npos) break;
-            start = comma + 1;
-        }
-    }
-    else if (name == "listen" || name == "admin-listen") {
-        std::size_t colon = value.rfind(':');
-        std::optional<std::uint64_t> port =
-            colon == std::string::npos ? std::nullopt : parse_whole_number(std::string_view(value).substr(colon + 1), 0, 65535);
-        if (colon == 0 || !port)
-            return error = "--" + name + " takes ADDRESS:PORT (port 0 picks a free one), not \"" + value + "\"", false;
-        (name == "listen" ? options.settings.address : options.settings.admin_address) = value.substr(0, colon);
-        (name == "listen" ? options.settings.port : options.settings.admin_port) = std::uint16_t(*port);
-    }
+    else if (name == "trusted-proxy") return apply_trusted_proxies(value, options, error);
+    else if (name == "listen" || name == "admin-listen") return apply_listen(name, value, options, error);
     return true;
 }
 

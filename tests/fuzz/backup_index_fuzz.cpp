@@ -40,10 +40,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (load_backup_index(index, index_path, folder, store).result != 0) return;
         // A text may be normalised once (line ends, characters the code page lacks); after that a
         // save and a load must give the same index again.
-        if (save_backup_index(index, index_path) != 0) std::abort();
+        if (!save_backup_index(index, index_path)) std::abort();
         backup_index_c first, second;
         if (load_backup_index(first, index_path, folder, store).result != 0 && !index.empty()) std::abort();
-        if (save_backup_index(first, index_path) != 0) std::abort();
+        if (!save_backup_index(first, index_path)) std::abort();
         if (load_backup_index(second, index_path, folder, store).result != 0 && !first.empty()) std::abort();
         if (backup_index_text(first) != backup_index_text(second)) std::abort();
     });

@@ -135,13 +135,13 @@ public:
         return true;
     }
     // The installer, or a package's own set-up program (no parameters, inside the package).
-    launch_result run_as_administrator(const std::wstring& program, const std::wstring& parameters,
+    launch_result_c run_as_administrator(const std::wstring& program, const std::wstring& parameters,
                                        const std::wstring&) override {
         if (program == join_path(L"program", L"DPInst32.exe"))
-            return run(program, parameters) ? launch_result::started : launch_result::failed;
+            return run(program, parameters) ? launch_result_c::started : launch_result_c::failed;
         if (!parameters.empty()) __builtin_trap();
         check_inside_unpack_folder(program);
-        return launch_result::started;
+        return launch_result_c::started;
     }
 };
 

@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::fclose(file);
     }
     zip_reader_c reader;
-    if (reader.open_archive(utf8_to_wide(archive.string())) == 0) reader.extract_all(utf8_to_wide(folder.string()), nullptr, {1 << 20, 4096});
+    if (reader.open_archive(utf8_to_wide(archive.string()))) reader.extract_all(utf8_to_wide(folder.string()), nullptr, {1 << 20, 4096});
     reader.close_archive();
     // Everything written stays below the unpack folder.
     for (const auto& entry : fs::recursive_directory_iterator(work)) {

@@ -6,14 +6,14 @@
 TEST(administrator_gate, administrators_pass_elevated_or_able_to_elevate_and_standard_users_do_not) {
     struct case_c {
         administrator_token_c token;
-        administrator_gate gate;
+        administrator_gate_c gate;
     } cases[] = {
-        {{token_elevation::none, true, false}, administrator_gate::elevated},      // no UAC, or before Vista
-        {{token_elevation::none, false, false}, administrator_gate::refused},      // a standard user
-        {{token_elevation::full, true, false}, administrator_gate::elevated},      // run as administrator
-        {{token_elevation::limited, false, true}, administrator_gate::can_elevate},  // the usual start under UAC
-        {{token_elevation::limited, false, false}, administrator_gate::refused},   // a link to no administrator
-        {{token_elevation::full, false, false}, administrator_gate::refused},
+        {{token_elevation_c::none, true, false}, administrator_gate_c::elevated},      // no UAC, or before Vista
+        {{token_elevation_c::none, false, false}, administrator_gate_c::refused},      // a standard user
+        {{token_elevation_c::full, true, false}, administrator_gate_c::elevated},      // run as administrator
+        {{token_elevation_c::limited, false, true}, administrator_gate_c::can_elevate},  // the usual start under UAC
+        {{token_elevation_c::limited, false, false}, administrator_gate_c::refused},   // a link to no administrator
+        {{token_elevation_c::full, false, false}, administrator_gate_c::refused},
     };
     for (const case_c& c : cases)
         EXPECT_EQ(decide_administrator_gate(c.token), c.gate)

@@ -49,17 +49,14 @@ protected:
 
 TEST_F(backup_index_test, writes_the_golden_bytes_and_reads_them_back) {
     backup_index_c index;
-    ASSERT_EQ(record_backup(index, archive("Intel(R)-Ethernet.zip"), {device_texts_of(store_.devices[0])}, index_path_,
-                            "2026-12-08"),
-              0);
-    ASSERT_EQ(record_backup(index, archive("Intel(R)-Wi-Fi.zip"),
+    ASSERT_TRUE(record_backup(index, archive("Intel(R)-Ethernet.zip"), {device_texts_of(store_.devices[0])}, index_path_,
+                            "2026-12-08"));
+    ASSERT_TRUE(record_backup(index, archive("Intel(R)-Wi-Fi.zip"),
                             {device_texts_of(store_.devices[1]), device_texts_of(store_.devices[0])}, index_path_,
-                            "2026-12-01"),
-              0);
+                            "2026-12-01"));
     // A second backup of the same archive keeps its place with the new date and devices.
-    ASSERT_EQ(record_backup(index, archive("Intel(R)-Ethernet.zip"), {device_texts_of(store_.devices[0])}, index_path_,
-                            "2026-12-09"),
-              0);
+    ASSERT_TRUE(record_backup(index, archive("Intel(R)-Ethernet.zip"), {device_texts_of(store_.devices[0])}, index_path_,
+                            "2026-12-09"));
     const std::string bytes = bytes_of(scratch_.path() / "backup.xml");
     EXPECT_EQ(bytes, bytes_of(fs::path(VANTOREL_SOURCE_DIR) / "tests/golden/backup_index.xml"));
     EXPECT_FALSE(fs::exists(scratch_.path() / "backup.xml.tmp"));
@@ -97,10 +94,9 @@ TEST_F(backup_index_test, entries_without_a_plain_name_are_dropped_those_without
 
 TEST_F(backup_index_test, devices_absent_from_the_store_are_kept_as_written) {
     backup_index_c index;
-    ASSERT_EQ(record_backup(index, archive("Intel(R)-Wi-Fi.zip"),
+    ASSERT_TRUE(record_backup(index, archive("Intel(R)-Wi-Fi.zip"),
                             {device_texts_of(store_.devices[1]), device_texts_of(store_.devices[0])}, index_path_,
-                            "2026-12-08"),
-              0);
+                            "2026-12-08"));
     const std::string written = bytes_of(scratch_.path() / "backup.xml");
     store_.devices.pop_back();  // the Wi-Fi adapter is unplugged
     backup_index_c loaded;
@@ -109,7 +105,7 @@ TEST_F(backup_index_test, devices_absent_from_the_store_are_kept_as_written) {
     ASSERT_EQ(loaded[0].devices.size(), 2u);
     EXPECT_EQ(loaded[0].devices[0].device, nullptr);
     EXPECT_EQ(loaded[0].devices[1].device, &store_.devices[0]);
-    ASSERT_EQ(save_backup_index(loaded, index_path_), 0);
+    ASSERT_TRUE(save_backup_index(loaded, index_path_));
     EXPECT_EQ(bytes_of(scratch_.path() / "backup.xml"), written);
 }
 
@@ -158,8 +154,7 @@ TEST_F(backup_index_test, a_save_that_cannot_finish_keeps_the_old_file) {
     const std::string old = bytes_of(scratch_.path() / "backup.xml");
     // The temporary file cannot be made (a folder has its name): the old index stays whole.
     fs::create_directory(scratch_.path() / "backup.xml.tmp");
-    EXPECT_EQ(record_backup(index, archive("Intel(R)-Wi-Fi.zip"), {device_texts_of(store_.devices[1])}, index_path_,
-                            "2026-12-09"),
-              -1);
+    EXPECT_FALSE(record_backup(index, archive("Intel(R)-Wi-Fi.zip"), {device_texts_of(store_.devices[1])}, index_path_,
+                            "2026-12-09"));
     EXPECT_EQ(bytes_of(scratch_.path() / "backup.xml"), old);
 }

@@ -184,7 +184,7 @@ TEST_F(download_session_test, only_the_signed_bytes_become_the_package) {
     ASSERT_TRUE(foreign.start_download());
     wait_for(foreign);
     EXPECT_EQ(foreign.state, download_state_c::failed);
-    EXPECT_EQ(foreign.problem, download_problem::digest_mismatch);
+    EXPECT_EQ(foreign.problem, download_problem_c::digest_mismatch);
     EXPECT_FALSE(file_exists(paths.temp_path));
     EXPECT_FALSE(file_exists(paths.final_path));
     download_sessions.clear();

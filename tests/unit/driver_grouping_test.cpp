@@ -80,7 +80,7 @@ TEST_F(driver_grouping_test, shared_links_group_and_needed_packages_sort_first_b
 }
 
 TEST(download_panel_text, date_lines_heights_and_header_counts) {
-    ASSERT_EQ(load_language_file(VANTOREL_SOURCE_DIR "/i18n/language.ini", L"English", true), 0);
+    ASSERT_TRUE(load_language_file(VANTOREL_SOURCE_DIR "/i18n/language.ini", L"English", true));
     // The line agrees with the mark: an offer is new only to a device that needs it, even when it
     // is dated later (a green panel) or not later (updated for its version).
     EXPECT_EQ(panel_date_line(L"2018-07-18", L"2018-09-24", true), L"Installed driver: 2018-07-18\tNew driver: 2018-09-24");

@@ -14,8 +14,8 @@
 
 namespace {
 
-constexpr download_attempt performed = download_attempt::performed;
-constexpr download_attempt not_started = download_attempt::not_started;
+constexpr download_attempt_c performed = download_attempt_c::performed;
+constexpr download_attempt_c not_started = download_attempt_c::not_started;
 
 // A job that waits little between attempts and takes two seconds without data for a stall.
 struct quick_job_c : transfer_job_c {

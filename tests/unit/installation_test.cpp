@@ -108,7 +108,7 @@ TEST_F(installer_choice_test, an_arm64_machine_gets_the_unpacked_folder_and_no_i
     files_.programs[L"F"] = {L"setup.exe"};
     installer_context_c arm64 = context();
     arm64.arm64_machine = true;
-    EXPECT_EQ(choose_installer(L"F", {L"drv\\a.inf"}, arm64), program_start::none_found);
+    EXPECT_EQ(choose_installer(L"F", {L"drv\\a.inf"}, arm64), program_start_c::none_found);
     EXPECT_EQ(launcher_.started(), (std::vector<std::wstring>{L"open F"}));
 }
 
@@ -151,19 +151,19 @@ TEST(start_install, gates_setup_dat_and_one_installation_at_a_time) {
     install_request_c request{link, {L"drv\\x64\\a.inf", L"drv\\x64\\a.inf"}, true};
 
     gates.agree = false;
-    EXPECT_EQ(start_install(request, session, context, gates), install_start::declined);
+    EXPECT_EQ(start_install(request, session, context, gates), install_start_c::declined);
     gates.agree = true;
     gates.administrator = false;
-    EXPECT_EQ(start_install(request, session, context, gates), install_start::not_administrator);
+    EXPECT_EQ(start_install(request, session, context, gates), install_start_c::not_administrator);
     EXPECT_EQ(gates.told, 1);
     EXPECT_FALSE(fs::exists(scratch.path() / "setup.dat"));
 
     gates.administrator = true;
     launcher.hold();
-    ASSERT_EQ(start_install(request, session, context, gates), install_start::started);
+    ASSERT_EQ(start_install(request, session, context, gates), install_start_c::started);
     // A page rebuilt meanwhile finds the running job through the session.
     EXPECT_EQ(start_install(request, *get_download_session(link, 1, download_folder), context, gates),
-              install_start::already_running);
+              install_start_c::already_running);
     launcher.release();
     for (int i = 0; i < 500 && session.install_job.running.load(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -187,10 +187,10 @@ TEST(start_install, gates_setup_dat_and_one_installation_at_a_time) {
 namespace {
 
 // Runs one installation of the session's package to its end.
-install_start install_and_wait(download_session_c& session, const installer_context_c& context,
+install_start_c install_and_wait(download_session_c& session, const installer_context_c& context,
                                const std::string& link) {
     always_gates_c gates;
-    const install_start started = start_install({link, {L"drv\\a.inf"}, false}, session, context, gates);
+    const install_start_c started = start_install({link, {L"drv\\a.inf"}, false}, session, context, gates);
     for (int i = 0; i < 500 && session.install_job.running.load(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     return started;
@@ -209,12 +209,12 @@ TEST(start_install, every_unpacking_is_new_and_whole_and_only_a_started_installe
     const fs::path package = fs::u8path(wide_to_utf8(session.final_path));
 
     ASSERT_TRUE(write_test_zip(package.string(), {{"drv/a.inf", "[old]"}, {"drv/old.sys", "old"}}));
-    ASSERT_EQ(install_and_wait(session, context, link), install_start::started);
+    ASSERT_EQ(install_and_wait(session, context, link), install_start_c::started);
     const std::wstring first = session.install_job.report.folder;
 
     // A newer package of the same name never mixes with the first one's files.
     ASSERT_TRUE(write_test_zip(package.string(), {{"drv/a.inf", "[new]"}, {"drv/new.sys", "new"}}));
-    ASSERT_EQ(install_and_wait(session, context, link), install_start::started);
+    ASSERT_EQ(install_and_wait(session, context, link), install_start_c::started);
     const std::wstring second = session.install_job.report.folder;
     EXPECT_EQ(second, first + L"-2");
     EXPECT_EQ(bytes_of(fs::u8path(wide_to_utf8(join_relative(second, L"drv/a.inf")))), "[new]");
@@ -230,8 +230,8 @@ TEST(start_install, every_unpacking_is_new_and_whole_and_only_a_started_installe
     bytes[bytes.find("MARK")] = 'W';
     std::ofstream(package, std::ios::binary) << bytes;
     const std::size_t starts = launcher.started().size();
-    ASSERT_EQ(install_and_wait(session, context, link), install_start::started);
-    EXPECT_EQ(session.install_job.report.outcome, unpack_outcome::failed);
+    ASSERT_EQ(install_and_wait(session, context, link), install_start_c::started);
+    EXPECT_EQ(session.install_job.report.outcome, unpack_outcome_c::failed);
     EXPECT_NE(session.install_job.report.problem.find("CRC"), std::string::npos);
     EXPECT_EQ(launcher.started().size(), starts);
     EXPECT_FALSE(fs::exists(fs::u8path(wide_to_utf8(first + L"-3"))));
@@ -239,14 +239,14 @@ TEST(start_install, every_unpacking_is_new_and_whole_and_only_a_started_installe
 
     // The consent prompt declined: nothing was installed, and the package is offered again.
     ASSERT_TRUE(write_test_zip(package.string(), {{"drv/a.inf", "[new]"}}));
-    launcher.consent = launch_result::cancelled;
-    ASSERT_EQ(install_and_wait(session, context, link), install_start::started);
-    EXPECT_EQ(session.install_job.report.started, program_start::cancelled);
+    launcher.consent = launch_result_c::cancelled;
+    ASSERT_EQ(install_and_wait(session, context, link), install_start_c::started);
+    EXPECT_EQ(session.install_job.report.started, program_start_c::cancelled);
     EXPECT_EQ(bytes_of(scratch.path() / "setup.dat"), link + "\n" + link + "\n");
 
     // No thread to run it on: nothing is marked running.
     refuse_thread_starts(true);
-    EXPECT_EQ(install_and_wait(session, context, link), install_start::no_thread);
+    EXPECT_EQ(install_and_wait(session, context, link), install_start_c::no_thread);
     refuse_thread_starts(false);
     EXPECT_EQ(session.install_job.running.load(), 0);
     download_sessions.clear();
@@ -271,21 +271,21 @@ TEST(start_install, a_signed_package_is_checked_again_before_it_is_unpacked) {
     std::string altered = zip_bytes;
     altered[altered.size() / 2] = char(altered[altered.size() / 2] ^ 0x20);
     download_session_c* changed = package_of("http://127.0.0.1/changed.zip", altered, sha256_of(zip_bytes));
-    ASSERT_EQ(install_and_wait(*changed, context, changed->url), install_start::started);
-    EXPECT_EQ(changed->install_job.report.outcome, unpack_outcome::failed);
+    ASSERT_EQ(install_and_wait(*changed, context, changed->url), install_start_c::started);
+    EXPECT_EQ(changed->install_job.report.outcome, unpack_outcome_c::failed);
     EXPECT_EQ(changed->install_job.report.problem, altered_file_problem);
     EXPECT_TRUE(changed->install_job.report.folder.empty());
 
     // A program that is no zip archive goes to the shell only when signed and unchanged.
     const std::string program = "MZ not a zip";
     download_session_c* unsigned_program = package_of("http://127.0.0.1/tool.exe", program, std::nullopt);
-    ASSERT_EQ(install_and_wait(*unsigned_program, context, unsigned_program->url), install_start::started);
-    EXPECT_EQ(unsigned_program->install_job.report.outcome, unpack_outcome::failed);
+    ASSERT_EQ(install_and_wait(*unsigned_program, context, unsigned_program->url), install_start_c::started);
+    EXPECT_EQ(unsigned_program->install_job.report.outcome, unpack_outcome_c::failed);
     EXPECT_TRUE(launcher.started().empty());
     EXPECT_FALSE(fs::exists(scratch.path() / "setup.dat"));
 
     download_session_c* signed_program = package_of("http://127.0.0.1/signed.exe", program, sha256_of(program));
-    ASSERT_EQ(install_and_wait(*signed_program, context, signed_program->url), install_start::started);
+    ASSERT_EQ(install_and_wait(*signed_program, context, signed_program->url), install_start_c::started);
     EXPECT_EQ(launcher.started(), (std::vector<std::wstring>{L"open " + signed_program->final_path}));
     download_sessions.clear();
 }

@@ -38,8 +38,8 @@ const char* sample =
 }  // namespace
 
 TEST_F(language_test, chosen_section_wins_english_fills_the_gaps) {
-    ASSERT_EQ(load_language_file(file(sample), L"deutsch", true), 0);
-    ASSERT_EQ(load_language_file(file(sample), L"English", false), 0);
+    ASSERT_TRUE(load_language_file(file(sample), L"deutsch", true));
+    ASSERT_TRUE(load_language_file(file(sample), L"English", false));
     EXPECT_EQ(language_text("greeting"), L"Hallo");       // first text of the chosen section
     EXPECT_EQ(language_text("only_english"), L"Fallback");
     EXPECT_EQ(language_text("quoted"), L"q\"r");
@@ -58,17 +58,17 @@ TEST_F(language_test, chosen_section_wins_english_fills_the_gaps) {
 }
 
 TEST_F(language_test, missing_keys_are_inserted_empty) {
-    ASSERT_EQ(load_language_file(file(sample), L"English", true), 0);
+    ASSERT_TRUE(load_language_file(file(sample), L"English", true));
     EXPECT_EQ(language_table().count("no_such_key"), 0u);
     EXPECT_EQ(language_text("no_such_key"), L"");
     EXPECT_EQ(language_table().count("no_such_key"), 1u);
 }
 
 TEST_F(language_test, selectors_follow_the_current_language) {
-    ASSERT_EQ(load_language_file(file(sample), L"Fran\u00E7ais", true), 0);
+    ASSERT_TRUE(load_language_file(file(sample), L"Fran\u00E7ais", true));
     EXPECT_TRUE(is_current_language("FR"));
     EXPECT_FALSE(is_current_language("de"));
-    ASSERT_EQ(load_language_file(file(sample), L"Klingon", true), 0);  // not in the file: index kept
+    ASSERT_TRUE(load_language_file(file(sample), L"Klingon", true));  // not in the file: index kept
     EXPECT_STREQ(language_code(), "fr");
     current_language_index() = 0;
     EXPECT_STREQ(language_code(), "en");
@@ -77,18 +77,18 @@ TEST_F(language_test, selectors_follow_the_current_language) {
 }
 
 TEST_F(language_test, a_file_without_sections_behaves_as_english_and_a_missing_file_fails) {
-    ASSERT_EQ(load_language_file(file("key=\"value\"\n"), L"English", true), 0);
+    ASSERT_TRUE(load_language_file(file("key=\"value\"\n"), L"English", true));
     EXPECT_TRUE(language_list().empty());
     EXPECT_STREQ(language_code(), "en");
     EXPECT_EQ(language_text("key"), L"");
-    EXPECT_EQ(load_language_file(folder_.path() / "missing.ini", L"English", true), -1);
+    EXPECT_FALSE(load_language_file(folder_.path() / "missing.ini", L"English", true));
 }
 
 TEST_F(language_test, adjacent_repetition_ends_the_section_and_long_lines_come_in_pieces) {
     std::string text = "[English]\na=\"1\"\n[English]\nb=\"2\"\n[Other]\n[English]\nc=\"3\"\n";
     text += "long=\"" + std::string(3000, 'x') + "\"\n";
     text += "[Other]\nd=\"4\"\n";
-    ASSERT_EQ(load_language_file(file(text), L"English", true), 0);
+    ASSERT_TRUE(load_language_file(file(text), L"English", true));
     EXPECT_EQ(language_text("a"), L"1");
     EXPECT_EQ(language_text("b"), L"");   // the repeated header right after closed the section
     EXPECT_EQ(language_text("c"), L"3");  // a later repetition is loaded again

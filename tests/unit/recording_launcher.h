@@ -15,13 +15,13 @@ public:
     bool run(const std::wstring& program, const std::wstring& parameters) override {
         return record(program + L" " + parameters);
     }
-    launch_result run_as_administrator(const std::wstring& program, const std::wstring& parameters,
+    launch_result_c run_as_administrator(const std::wstring& program, const std::wstring& parameters,
                                        const std::wstring&) override {
         record(L"runas " + program + (parameters.empty() ? L"" : L" " + parameters));
         return consent;
     }
     // What the consent prompt answers an elevated start.
-    launch_result consent = launch_result::started;
+    launch_result_c consent = launch_result_c::started;
     std::vector<std::wstring> started() const {
         std::lock_guard<std::mutex> guard(lock_);
         return started_;

@@ -31,7 +31,7 @@ TEST(scan_status, box_progress_and_clock_texts) {
 }
 
 TEST(scan_status, each_query_failure_has_its_text_or_none) {
-    ASSERT_EQ(load_language_file(VANTOREL_SOURCE_DIR "/i18n/language.ini", L"English", true), 0);
+    ASSERT_TRUE(load_language_file(VANTOREL_SOURCE_DIR "/i18n/language.ini", L"English", true));
     EXPECT_EQ(scan_error_text(failure_code_c::network_timeout, 504, L""), language_text("error_network_timeout"));
     EXPECT_EQ(scan_error_text(failure_code_c::transfer_create, 0, L""), language_text("error_internal_error"));
     EXPECT_EQ(scan_error_text(failure_code_c::compress, 0, L""), language_text("error_internal_error"));

@@ -41,7 +41,7 @@ TEST(settings, defaults_follow_where_the_program_may_write) {
     EXPECT_TRUE(path_inside(L"c:/program files/", L"C:\\Program Files"));
     EXPECT_STREQ(settings.language, L"English");
     EXPECT_STREQ(settings.install_date, L"0000-00-00");
-    EXPECT_EQ(settings.close_to_tray, 1u);
+    EXPECT_EQ(settings.close_to_tray, close_to_tray_c::hide_with_notice);
 }
 
 TEST(settings, first_run_language_codes) {

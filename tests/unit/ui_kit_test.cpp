@@ -246,8 +246,10 @@ TEST(ui_device_details, thirteen_rows_with_blanks_where_values_are_missing) {
 }
 
 TEST(ui_settings_rules, close_to_tray_keeps_a_shown_notice) {
-    EXPECT_EQ(close_to_tray_after(true, 0), 1u);
-    EXPECT_EQ(close_to_tray_after(true, 1), 1u);
-    EXPECT_EQ(close_to_tray_after(true, 2), 2u);
-    EXPECT_EQ(close_to_tray_after(false, 2), 0u);
+    using choice = close_to_tray_c;
+    EXPECT_EQ(close_to_tray_after(true, choice::quit), choice::hide_with_notice);
+    EXPECT_EQ(close_to_tray_after(true, choice::hide_with_notice), choice::hide_with_notice);
+    EXPECT_EQ(close_to_tray_after(true, choice::hide), choice::hide);
+    EXPECT_EQ(close_to_tray_after(false, choice::hide), choice::quit);
+    EXPECT_EQ(close_to_tray_from(7), choice::hide);
 }

@@ -36,7 +36,7 @@ protected:
         EXPECT_TRUE(write_test_zip(archive.string(), entries));
         fs::remove_all(folder());
         fs::create_directories(folder());
-        EXPECT_EQ(reader_.open_archive(utf8_to_wide(archive.u8string())), 0);
+        EXPECT_TRUE(reader_.open_archive(utf8_to_wide(archive.u8string())));
         const int result = reader_.extract_all(utf8_to_wide(folder().u8string()), stop, limits);
         reader_.close_archive();
         return result;
@@ -78,7 +78,7 @@ TEST_F(zip_reader_test, unpacks_folders_and_files_and_never_overwrites) {
     // A second unpacking over the first leaves what is there untouched.
     std::ofstream(folder() / "b.sys", std::ios::binary) << "edited";
     zip_reader_c again;
-    ASSERT_EQ(again.open_archive(utf8_to_wide((scratch_.path() / "package").u8string())), 0);  // ".zip" added
+    ASSERT_TRUE(again.open_archive(utf8_to_wide((scratch_.path() / "package").u8string())));  // ".zip" added
     ASSERT_EQ(again.extract_all(utf8_to_wide(folder().u8string())), 0);
     EXPECT_EQ(bytes_of(folder() / "b.sys"), "edited");
 }
@@ -93,11 +93,11 @@ TEST_F(zip_reader_test, names_keep_their_characters_from_other_tools_and_from_ou
     const fs::path source = scratch_.path() / "source.inf", archive = scratch_.path() / "backup.zip";
     std::ofstream(source, std::ios::binary) << "[Version]";
     zip_writer_c writer;
-    ASSERT_EQ(writer.create_archive(utf8_to_wide(archive.u8string())), 0);
-    ASSERT_EQ(writer.add_file(utf8_to_wide(source.u8string()), "drv\\" + japanese), 0);
-    ASSERT_EQ(writer.close_archive(), 0);
+    ASSERT_TRUE(writer.create_archive(utf8_to_wide(archive.u8string())));
+    ASSERT_TRUE(writer.add_file(utf8_to_wide(source.u8string()), "drv\\" + japanese));
+    ASSERT_TRUE(writer.close_archive());
     fs::remove_all(folder());
-    ASSERT_EQ(reader_.open_archive(utf8_to_wide(archive.u8string())), 0);
+    ASSERT_TRUE(reader_.open_archive(utf8_to_wide(archive.u8string())));
     ASSERT_EQ(reader_.extract_all(utf8_to_wide(folder().u8string())), 0);
     EXPECT_EQ(files_below(folder()), (std::vector<std::string>{"drv/" + japanese}));
 }
@@ -123,7 +123,7 @@ TEST_F(zip_reader_test, damaged_cut_and_oversized_archives_leave_no_cut_file) {
     std::ofstream(archive, std::ios::binary) << bytes;
     fs::remove_all(folder());
     fs::create_directories(folder());
-    ASSERT_EQ(reader_.open_archive(utf8_to_wide(archive.u8string())), 0);
+    ASSERT_TRUE(reader_.open_archive(utf8_to_wide(archive.u8string())));
     EXPECT_EQ(reader_.extract_all(utf8_to_wide(folder().u8string())), -1);
     EXPECT_NE(reader_.problem().find("CRC"), std::string::npos);
     EXPECT_EQ(files_below(folder()), (std::vector<std::string>{"first.txt"}));
@@ -145,7 +145,7 @@ TEST_F(zip_reader_test, damaged_cut_and_oversized_archives_leave_no_cut_file) {
     std::ofstream(archive, std::ios::binary) << bytes;
     fs::remove_all(folder());
     fs::create_directories(folder());
-    ASSERT_EQ(reader_.open_archive(utf8_to_wide(archive.u8string())), 0);
+    ASSERT_TRUE(reader_.open_archive(utf8_to_wide(archive.u8string())));
     EXPECT_EQ(reader_.extract_all(utf8_to_wide(folder().u8string())), -1);
     EXPECT_NE(reader_.problem().find("short.txt is cut (3000 of 4000 bytes)"), std::string::npos) << reader_.problem();
     EXPECT_EQ(files_below(folder()), (std::vector<std::string>{"first.txt"}));
@@ -153,7 +153,7 @@ TEST_F(zip_reader_test, damaged_cut_and_oversized_archives_leave_no_cut_file) {
 
     // A cut archive has no directory: it does not open as a zip archive at all.
     std::ofstream(archive, std::ios::binary) << bytes.substr(0, bytes.size() / 2);
-    EXPECT_EQ(reader_.open_archive(utf8_to_wide(archive.u8string())), -1);
+    EXPECT_FALSE(reader_.open_archive(utf8_to_wide(archive.u8string())));
 
     // A bomb, or more entries than any package has, is refused before anything is written.
     EXPECT_EQ(unpack({{"a.bin", std::string(600000, 0)}, {"b.bin", std::string(600000, 0)}}, {1 << 20, 10}), -1);

@@ -71,7 +71,7 @@ TEST(install_package, a_demo_package_starts_the_installer_on_its_inf_folder) {
 
     installer_context_c context{programs, downloads, is_64bit_windows(), &system_shell_launcher(), &disk_files()};
     const unpack_report_c report = unpack_and_install(package, {L"intel-lan-12.15.22.6-win7\\driver\\setup.inf"}, context);
-    ASSERT_EQ(report.started, program_start::started) << report.problem;
+    ASSERT_EQ(report.started, program_start_c::started) << report.problem;
 
     // The shell starts the stand-in on its own; under an emulator a start takes many seconds.
     const std::wstring record = programs + L"\\command-line.txt";

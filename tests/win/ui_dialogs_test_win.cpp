@@ -192,7 +192,7 @@ protected:
 };
 
 TEST_F(ui_settings_dialog_test, ok_saves_to_the_registry_and_the_settings_read_back) {
-    settings().close_to_tray = 2;
+    settings().close_to_tray = close_to_tray_c::hide;
     std::wstring backup = (folder_.path() / "elsewhere").wstring();
     CreateDirectoryW(backup.c_str(), nullptr);
     std::size_t german = 0;

@@ -197,7 +197,7 @@ TEST_F(ui_main_window_test, a_failed_enumeration_shows_one_box_and_ends_the_scan
 }
 
 TEST_F(ui_main_window_test, closing_goes_to_the_tray_and_the_automatic_scan_tells_what_it_found) {
-    settings().close_to_tray = 1;
+    settings().close_to_tray = close_to_tray_c::hide_with_notice;
     test_main_window_c main;
     open_and_show(main);
     ASSERT_TRUE(main->tray().added());
@@ -207,7 +207,7 @@ TEST_F(ui_main_window_test, closing_goes_to_the_tray_and_the_automatic_scan_tell
         ASSERT_TRUE(pump_until([&] { return !IsWindowVisible(main->handle()); }, 5000));
         EXPECT_EQ(answerer.texts(), std::vector<std::wstring>{language_text("system_tray_warning")});
         ASSERT_TRUE(load_settings());
-        EXPECT_EQ(settings().close_to_tray, 2u);
+        EXPECT_EQ(settings().close_to_tray, close_to_tray_c::hide);
         ShowWindow(main->handle(), SW_SHOW);
         SendMessageW(main->handle(), WM_CLOSE, 0, 0);
         EXPECT_TRUE(pump_until([&] { return !IsWindowVisible(main->handle()); }, ui_timeout_ms));
@@ -259,7 +259,7 @@ TEST_F(ui_main_window_test, closing_goes_to_the_tray_and_the_automatic_scan_tell
 // balloon, with no box from the hidden window, and it is the run's one automatic scan: neither
 // the failure nor hiding the window again arms another.
 TEST_F(ui_main_window_test, a_failed_automatic_scan_is_told_by_a_balloon_and_not_repeated) {
-    settings().close_to_tray = 2;
+    settings().close_to_tray = close_to_tray_c::hide;
     test_main_window_c main;
     open_and_show(main);
     SendMessageW(main->handle(), WM_CLOSE, 0, 0);

@@ -1,8 +1,8 @@
 #include "ui/dialogs/config_rules.h"
 
-unsigned close_to_tray_after(bool checked, unsigned stored) {
-    if (!checked) return 0;
-    return stored == 0 ? 1 : stored;
+close_to_tray_c close_to_tray_after(bool checked, close_to_tray_c stored) {
+    if (!checked) return close_to_tray_c::quit;
+    return stored == close_to_tray_c::quit ? close_to_tray_c::hide_with_notice : stored;
 }
 
 bool folder_setting_fits(bool named, std::size_t length, std::size_t capacity) { return named && length < capacity; }

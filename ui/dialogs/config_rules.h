@@ -1,11 +1,13 @@
 // The settings dialog's rules that need no window.
 #pragma once
 
+#include "system/settings.h"
+
 #include <cstddef>
 
-// The value of the setting close_to_tray after the dialog: a ticked box keeps 1 or 2 (2: the
-// tray notice was shown already) and turns 0 into 1; a cleared box gives 0.
-unsigned close_to_tray_after(bool checked, unsigned stored);
+// The setting close_to_tray after the dialog: a ticked box keeps a hiding choice (a notice shown
+// stays shown) and turns quit into hiding with the notice; a cleared box quits.
+close_to_tray_c close_to_tray_after(bool checked, close_to_tray_c stored);
 
 // Whether a folder typed in the dialog can be kept: one is named, and its path (length
 // characters) fits the setting's buffer of capacity characters with the terminating zero. One

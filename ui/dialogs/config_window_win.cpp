@@ -134,6 +134,12 @@ void config_window_c::on_init() {
                    IDC_SCHEDULED_SCAN, IDC_LANGUAGE})
         SendDlgItemMessageW(handle(), id, WM_SETFONT, reinterpret_cast<WPARAM>(small), FALSE);
 
+    show_values(current);
+    place_controls();
+    SetFocus(GetDlgItem(handle(), IDOK));
+}
+
+void config_window_c::show_values(const settings_c& current) {
     HWND languages = GetDlgItem(handle(), IDC_LANGUAGE);
     for (const auto& name : language_list()) SendMessageW(languages, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
     SendMessageW(languages, CB_SETCURSEL, current_language_index(), 0);
@@ -143,8 +149,10 @@ void config_window_c::on_init() {
     CheckDlgButton(handle(), IDC_START_WITH_WINDOWS, current.autorun ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(handle(), IDC_SCAN_NON_PRESENT, current.scan_offline ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(handle(), IDC_SCHEDULED_SCAN, current.scheduled_scan ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(handle(), IDC_CLOSE_TO_TRAY, current.close_to_tray ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(handle(), IDC_CLOSE_TO_TRAY, current.close_to_tray != close_to_tray_c::quit ? BST_CHECKED : BST_UNCHECKED);
+}
 
+void config_window_c::place_controls() {
     place_control(handle(), IDC_DOWNLOAD_PATH, 100, 58, 350, 18);
     place_control(handle(), IDC_BACKUP_PATH, 100, 110, 350, 18);
     place_control(handle(), IDC_BROWSE_DOWNLOAD, 468, 54, 80, 22);
@@ -162,7 +170,6 @@ void config_window_c::on_init() {
     place_control(handle(), IDC_LANGUAGE, 95, 290, 200, 200);
     place_control(handle(), IDCANCEL, 155, 360, 80, 22);
     place_control(handle(), IDOK, 375, 360, 80, 22);
-    SetFocus(GetDlgItem(handle(), IDOK));
 }
 
 int config_window_c::separator_x() const { return narrow_boxes() ? 320 : 300; }

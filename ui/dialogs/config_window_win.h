@@ -26,6 +26,10 @@ protected:
 
 private:
     void on_init();
+    // The settings and the languages in the controls.
+    void show_values(const settings_c& current);
+    // The controls where they go, the check boxes as wide as their texts.
+    void place_controls();
     void on_paint();
     // A label (an owner-drawn static) in the skin's bold blue.
     void draw_label(const DRAWITEMSTRUCT& item);

@@ -63,6 +63,75 @@ Gdiplus::PointF ellipse_point(Gdiplus::PointF centre, float rx, float ry, double
     return Gdiplus::PointF(centre.X + float(r * c), centre.Y + float(r * s));
 }
 
+// Where a slice starts on a pie turned by `turn` degrees.
+float start_of(const pie_slice_c& slice, float turn) { return std::fmod(slice.start_angle + turn, 360.0f); }
+
+// The slices with a face to draw (an empty one has none, and arcs of no sweep are not drawn
+// reliably), the ones farthest from the front first: their sides lie behind the nearer ones.
+std::vector<const pie_slice_c*> back_to_front(const std::vector<pie_slice_c>& slices, float turn) {
+    std::vector<const pie_slice_c*> order;
+    for (const auto& slice : slices)
+        if (slice.sweep_angle > 0.0f) order.push_back(&slice);
+    auto distance = [turn](const pie_slice_c* s) {
+        float middle = std::fmod(start_of(*s, turn) + s->sweep_angle / 2, 360.0f);
+        return std::fabs(middle - 90.0f);
+    };
+    std::sort(order.begin(), order.end(),
+              [&distance](const pie_slice_c* a, const pie_slice_c* b) { return distance(a) > distance(b); });
+    return order;
+}
+
+// The sides of the rim, the tops with their gradient, and the light edges between the slices.
+void paint_pie(Gdiplus::Graphics& graphics, const Gdiplus::RectF& top, float depth,
+               const std::vector<const pie_slice_c*>& order, float turn) {
+    for (const pie_slice_c* slice : order) {
+        float from = start_of(*slice, turn), to = from + slice->sweep_angle;
+        fill_side(graphics, top, depth, from, to, argb(slice->dark));
+        fill_side(graphics, top, depth, from - 360, to - 360, argb(slice->dark));
+    }
+    for (const pie_slice_c* drawn : order) {
+        const pie_slice_c& slice = *drawn;
+        Gdiplus::LinearGradientBrush brush(Gdiplus::PointF(top.X, top.Y), Gdiplus::PointF(top.X, top.Y + top.Height),
+                                           argb(slice.light), argb(slice.colour));
+        if (slice.sweep_angle >= 359.99f)
+            graphics.FillEllipse(&brush, top);
+        else
+            for_pieces(start_of(slice, turn), slice.sweep_angle,
+                       [&](float from, float sweep) { graphics.FillPie(&brush, top, from, sweep); });
+    }
+    Gdiplus::Pen rim(Gdiplus::Color(90, 255, 255, 255), 1.0f);
+    for (const pie_slice_c* slice : order) {
+        if (slice->sweep_angle >= 359.99f) continue;
+        float from = start_of(*slice, turn);
+        for_pieces(from, slice->sweep_angle,
+                   [&](float piece_from, float sweep) { graphics.DrawArc(&rim, top, piece_from, sweep); });
+        Gdiplus::PointF centre(top.X + top.Width / 2, top.Y + top.Height / 2);
+        for (float angle : {from, from + slice->sweep_angle})
+            graphics.DrawLine(&rim, centre, ellipse_point(centre, top.Width / 2, top.Height / 2, angle * pi / 180.0));
+    }
+}
+
+// Each slice's share, centred on its top.
+void paint_labels(Gdiplus::Graphics& graphics, const Gdiplus::RectF& top, const std::vector<pie_slice_c>& slices,
+                  float turn, const Gdiplus::Font& font) {
+    Gdiplus::SolidBrush ink(Gdiplus::Color(255, 32, 48, 80));
+    Gdiplus::StringFormat centred;
+    centred.SetAlignment(Gdiplus::StringAlignmentCenter);
+    centred.SetLineAlignment(Gdiplus::StringAlignmentCenter);
+    for (const auto& slice : slices) {
+        double middle = (start_of(slice, turn) + slice.sweep_angle / 2) * pi / 180.0;
+        float rx = top.Width / 2 * 0.8f, ry = top.Height / 2 * 0.8f;
+        Gdiplus::PointF centre(top.X + top.Width / 2 + float(slice.offset * std::cos(middle)),
+                               top.Y + top.Height / 2 + float(slice.offset * std::sin(middle)));
+        Gdiplus::PointF label_at = ellipse_point(centre, rx, ry, middle);
+        std::wstring label = pie_chart_model_c::label(slice);
+        Gdiplus::RectF box;
+        graphics.MeasureString(label.c_str(), int(label.size()), &font, Gdiplus::PointF(0, 0), &box);
+        Gdiplus::RectF at(label_at.X - box.Width / 2, label_at.Y - box.Height / 2, box.Width, box.Height);
+        graphics.DrawString(label.c_str(), int(label.size()), &font, at, &centred, &ink);
+    }
+}
+
 }  // namespace
 
 std::unique_ptr<Gdiplus::Font> make_label_font(HDC dc, const std::wstring& face, float points, bool bold) {
@@ -159,61 +228,9 @@ void pie_chart_c::on_paint() {
     const auto& slices = model_.slices();
     // The second angle turns the pie: where the first slice starts, clockwise from the x axis.
     const float turn = float(second_angle_);
-    auto start_of = [turn](const pie_slice_c& slice) { return std::fmod(slice.start_angle + turn, 360.0f); };
-    // Sides of the front half, the ones farthest from the front first.
-    std::vector<const pie_slice_c*> order;
-    // An empty slice has no face to draw (and arcs of no sweep are not drawn reliably).
-    for (const auto& slice : slices)
-        if (slice.sweep_angle > 0.0f) order.push_back(&slice);
-    std::sort(order.begin(), order.end(), [&start_of](const pie_slice_c* a, const pie_slice_c* b) {
-        auto distance = [&start_of](const pie_slice_c* s) {
-            float middle = std::fmod(start_of(*s) + s->sweep_angle / 2, 360.0f);
-            return std::fabs(middle - 90.0f);
-        };
-        return distance(a) > distance(b);
-    });
-    for (const pie_slice_c* slice : order) {
-        float from = start_of(*slice), to = from + slice->sweep_angle;
-        fill_side(graphics, top, depth, from, to, argb(slice->dark));
-        fill_side(graphics, top, depth, from - 360, to - 360, argb(slice->dark));
-    }
-    for (const pie_slice_c* drawn : order) {
-        const pie_slice_c& slice = *drawn;
-        Gdiplus::LinearGradientBrush brush(Gdiplus::PointF(top.X, top.Y), Gdiplus::PointF(top.X, top.Y + top.Height),
-                                           argb(slice.light), argb(slice.colour));
-        if (slice.sweep_angle >= 359.99f)
-            graphics.FillEllipse(&brush, top);
-        else
-            for_pieces(start_of(slice), slice.sweep_angle, [&](float from, float sweep) { graphics.FillPie(&brush, top, from, sweep); });
-    }
-    Gdiplus::Pen rim(Gdiplus::Color(90, 255, 255, 255), 1.0f);
-    for (const pie_slice_c* slice : order) {
-        if (slice->sweep_angle >= 359.99f) continue;
-        float from = start_of(*slice);
-        for_pieces(from, slice->sweep_angle, [&](float piece_from, float sweep) { graphics.DrawArc(&rim, top, piece_from, sweep); });
-        Gdiplus::PointF centre(top.X + top.Width / 2, top.Y + top.Height / 2);
-        for (float angle : {from, from + slice->sweep_angle})
-            graphics.DrawLine(&rim, centre, ellipse_point(centre, top.Width / 2, top.Height / 2, angle * pi / 180.0));
-    }
-
+    paint_pie(graphics, top, depth, back_to_front(slices, turn), turn);
     auto font = make_label_font(paint.get(), label_face_, float(pie_chart_model_c::label_points(height)), false);
-    Gdiplus::SolidBrush ink(Gdiplus::Color(255, 32, 48, 80));
-    Gdiplus::StringFormat centred;
-    centred.SetAlignment(Gdiplus::StringAlignmentCenter);
-    centred.SetLineAlignment(Gdiplus::StringAlignmentCenter);
-    for (const auto& slice : slices) {
-        double middle = (start_of(slice) + slice.sweep_angle / 2) * pi / 180.0;
-        float rx = top.Width / 2 * 0.8f, ry = top.Height / 2 * 0.8f;
-        Gdiplus::PointF centre(top.X + top.Width / 2 + float(slice.offset * std::cos(middle)),
-                               top.Y + top.Height / 2 + float(slice.offset * std::sin(middle)));
-        Gdiplus::PointF label_at = ellipse_point(centre, rx, ry, middle);
-        float x = label_at.X, y = label_at.Y;
-        std::wstring label = pie_chart_model_c::label(slice);
-        Gdiplus::RectF box;
-        graphics.MeasureString(label.c_str(), int(label.size()), font.get(), Gdiplus::PointF(0, 0), &box);
-        Gdiplus::RectF at(x - box.Width / 2, y - box.Height / 2, box.Width, box.Height);
-        graphics.DrawString(label.c_str(), int(label.size()), font.get(), at, &centred, &ink);
-    }
+    paint_labels(graphics, top, slices, turn, *font);
     // The picture keeps its orientation in a mirrored window, where Wine 8 puts it one pixel aside:
     // the background first, so that no unpainted column shows.
     if (is_mirrored(handle())) fill_solid(paint.get(), client, background_);

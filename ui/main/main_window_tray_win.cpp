@@ -20,13 +20,13 @@ void main_window_c::install_tray_icon() {
 
 void main_window_c::on_close() {
     switch (settings().close_to_tray) {
-        case 0: quit(); return;
-        case 1:
+        case close_to_tray_c::quit: quit(); return;
+        case close_to_tray_c::hide_with_notice:
             show_message(language_text("system_tray_warning"), message_kind_c::information);
-            settings().close_to_tray = 2;
+            settings().close_to_tray = close_to_tray_c::hide;
             save_settings();
             break;
-        default: break;
+        case close_to_tray_c::hide: break;
     }
     hide_to_tray();
 }

@@ -172,11 +172,11 @@ void download_panel_c::on_timer() {
 
 void download_panel_c::report_installation() {
     const unpack_report_c& report = session_->install_job.report;
-    if (report.started == program_start::cancelled) {
+    if (report.started == program_start_c::cancelled) {
         message_window_c(language_text("download_setup_cancelled"), message_kind_c::warning).run(GetAncestor(handle(), GA_ROOT));
         return;
     }
-    if (report.outcome != unpack_outcome::failed) return;
+    if (report.outcome != unpack_outcome_c::failed) return;
     message_window_c(format_language_text("download_setup_failed", {utf8_to_wide(report.problem)}, 1024), message_kind_c::error)
         .run(GetAncestor(handle(), GA_ROOT));
 }
@@ -202,7 +202,7 @@ void download_panel_c::act() {
                 if (item) request.inf_names.push_back(item->inf_name);
             }
             if (context_.gates &&
-                start_install(request, *session_, context_.installer, *context_.gates) == install_start::started) {
+                start_install(request, *session_, context_.installer, *context_.gates) == install_start_c::started) {
                 watching_install_ = true;
                 start_progress_timer();
             }
@@ -319,7 +319,7 @@ void download_panel_c::on_paint() {
     draw_text(dc, panel_progress_text(bytes_done_, size_), box, verdana(8), title_text_colour,
               DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     download_state_c state = session_ ? session_->state : download_state_c::not_downloaded;
-    const char* status_key = session_ && state == download_state_c::failed && session_->problem != download_problem::none
+    const char* status_key = session_ && state == download_state_c::failed && session_->problem != download_problem_c::none
                                  ? download_problem_key(session_->problem)
                                  : download_status_key(state);
     if (status_key && *status_key)
@@ -335,7 +335,7 @@ void download_panel_c::on_paint() {
 
 std::wstring download_panel_c::status_text() const {
     download_state_c state = session_ ? session_->state : download_state_c::not_downloaded;
-    const char* key = session_ && state == download_state_c::failed && session_->problem != download_problem::none
+    const char* key = session_ && state == download_state_c::failed && session_->problem != download_problem_c::none
                           ? download_problem_key(session_->problem)
                           : download_status_key(state);
     return key && *key ? language_text(key) : std::wstring();

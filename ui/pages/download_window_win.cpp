@@ -55,7 +55,7 @@ bool download_window_c::create_page(HWND parent, const RECT& area) {
     context_.installer.data_folder = data_places().folder;
     context_.installer.download_folder = context_.download_folder;
     context_.installer.is_64bit_windows = is_64bit_windows();
-    context_.installer.arm64_machine = system_machine() == processor_machine::arm64;
+    context_.installer.arm64_machine = system_machine() == processor_machine_c::arm64;
     context_.installer.launcher = context_.launcher;
     context_.installer.files = &disk_files();
     gates_.set_owner(parent);

@@ -208,7 +208,7 @@ protected:
         install_request_c request{link, {}, false};
         for (const driver_item_c* offer : offers) request.inf_names.push_back(offer->inf_name);
         yes_gates_c gates;
-        ASSERT_EQ(start_install(request, session, context(work_ / "downloads"), gates), install_start::started);
+        ASSERT_EQ(start_install(request, session, context(work_ / "downloads"), gates), install_start_c::started);
         for (int tick = 0; tick < 1800 && !session.install_job.worker.finished(); ++tick)
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         ASSERT_TRUE(session.install_job.worker.finished());
@@ -340,7 +340,7 @@ TEST_F(whole_loop, scan_download_install_rescan_back_up_and_restore) {
     ASSERT_EQ(job->archives.size(), 1u);
     const fs::path archive = job->archives.front();
     zip_reader_c reader;
-    ASSERT_EQ(reader.open_archive(archive.wstring()), 0);
+    ASSERT_TRUE(reader.open_archive(archive.wstring()));
     const fs::path listed = work_ / "archive-content";
     ASSERT_EQ(reader.extract_all(listed.wstring()), 0) << reader.problem();
     reader.close_archive();
