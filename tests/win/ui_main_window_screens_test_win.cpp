@@ -102,7 +102,7 @@ void scan_switch_tabs_and_open_menus(test_main_window_c& main, UINT tray_message
             POINT at = caption_button_point(*main, main->menu_button());
             mouse_click_at(at.x, at.y);
         } else {
-            SendMessageW(main->handle(), tray_message, main_window_c::tray_icon_id, WM_RBUTTONUP);
+            SendMessageW(main->handle(), tray_message, tray_presence_c::icon_id, WM_RBUTTONUP);
         }
         EXPECT_TRUE(pump_until([&] { return closed.load(); }, ui_timeout_ms));
         closer.join();

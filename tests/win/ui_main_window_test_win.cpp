@@ -168,7 +168,7 @@ TEST_F(ui_main_window_test, a_scan_asked_for_while_a_box_is_open_starts_once_it_
     {
         modal_answerer_c answerer(GetCurrentThreadId(), [&](HWND box, const std::wstring&) {
             SendMessageW(main->handle(), WM_SHOW_INSTANCE, 1, 0);
-            SendMessageW(main->handle(), WM_TIMER, main_window_c::auto_scan_timer_id, 0);
+            SendMessageW(main->handle(), WM_TIMER, tray_presence_c::auto_scan_timer_id, 0);
             Sleep(700);  // the box's own loop runs the deferred scan's timer meanwhile
             enumerations_in_box = main.scan.enumerations.load();
             press_dialog_button(box, IDOK);
@@ -200,7 +200,7 @@ TEST_F(ui_main_window_test, closing_goes_to_the_tray_and_the_automatic_scan_tell
     settings().close_to_tray = close_to_tray_c::hide_with_notice;
     test_main_window_c main;
     open_and_show(main);
-    ASSERT_TRUE(main->tray().added());
+    ASSERT_TRUE(main->presence().icon().added());
     {
         modal_answerer_c answerer(GetCurrentThreadId(), [](HWND box, const std::wstring&) { press_dialog_button(box, IDOK); });
         click(*main, main->close_button());
@@ -220,7 +220,7 @@ TEST_F(ui_main_window_test, closing_goes_to_the_tray_and_the_automatic_scan_tell
     UINT taskbar_created = RegisterWindowMessageW(L"TaskbarCreated");
     tray_recorder_c::failing() = true;
     SendMessageW(main->handle(), taskbar_created, 0, 0);
-    EXPECT_FALSE(main->tray().added());
+    EXPECT_FALSE(main->presence().icon().added());
     ShowWindow(main->handle(), SW_SHOW);
     SendMessageW(main->handle(), WM_CLOSE, 0, 0);
     EXPECT_TRUE(pump_until([&] { return IsWindowVisible(main->handle()) && IsIconic(main->handle()); }, ui_timeout_ms));
@@ -228,7 +228,7 @@ TEST_F(ui_main_window_test, closing_goes_to_the_tray_and_the_automatic_scan_tell
     EXPECT_TRUE(IsIconic(main->handle()));
     tray_recorder_c::failing() = false;
     SendMessageW(main->handle(), taskbar_created, 0, 0);
-    EXPECT_TRUE(main->tray().added());
+    EXPECT_TRUE(main->presence().icon().added());
     ShowWindow(main->handle(), SW_HIDE);
 
     // The automatic scan (timer 0) finds one driver out of date: alert icon and balloon; the
@@ -238,18 +238,18 @@ TEST_F(ui_main_window_test, closing_goes_to_the_tray_and_the_automatic_scan_tell
         store.devices[0].has_driver = store.devices[0].best_is_update = true;
         store.devices[0].items.resize(1);
     };
-    SendMessageW(main->handle(), WM_TIMER, main_window_c::auto_scan_timer_id, 0);
-    EXPECT_EQ(main->auto_scan_state(), main_window_c::auto_scan_state_c::running);
-    ASSERT_TRUE(pump_until([&] { return main->auto_scan_state() == main_window_c::auto_scan_state_c::notified; }, 10000));
+    SendMessageW(main->handle(), WM_TIMER, tray_presence_c::auto_scan_timer_id, 0);
+    EXPECT_EQ(main->presence().auto_scan_state(), tray_presence_c::auto_scan_state_c::running);
+    ASSERT_TRUE(pump_until([&] { return main->presence().auto_scan_state() == tray_presence_c::auto_scan_state_c::notified; }, 10000));
     ASSERT_EQ(tray_recorder_c::count(NIM_MODIFY, NIF_INFO), 1);
     auto calls = tray_recorder_c::calls();
     EXPECT_EQ(calls.back().info, L"New driver updates: 1");
     HICON alert = calls[calls.size() - 2].icon;
     ShowWindow(main->handle(), SW_SHOW);
-    EXPECT_EQ(main->auto_scan_state(), main_window_c::auto_scan_state_c::seen);
+    EXPECT_EQ(main->presence().auto_scan_state(), tray_presence_c::auto_scan_state_c::seen);
     EXPECT_NE(tray_recorder_c::calls().back().icon, alert);
     // A tick of the automatic scan's timer while results are shown starts nothing.
-    SendMessageW(main->handle(), WM_TIMER, main_window_c::auto_scan_timer_id, 0);
+    SendMessageW(main->handle(), WM_TIMER, tray_presence_c::auto_scan_timer_id, 0);
     EXPECT_EQ(main->scan_state(), main_window_c::scan_state_c::results);
     main.destroy();
     EXPECT_EQ(tray_recorder_c::count(NIM_DELETE), 1);
@@ -266,7 +266,7 @@ TEST_F(ui_main_window_test, a_failed_automatic_scan_is_told_by_a_balloon_and_not
     ASSERT_FALSE(IsWindowVisible(main->handle()));
     main.scan.query_error = failure_code_c::network_timeout;
     modal_answerer_c answerer(GetCurrentThreadId(), [](HWND box, const std::wstring&) { press_dialog_button(box, IDCANCEL); });
-    SendMessageW(main->handle(), WM_TIMER, main_window_c::auto_scan_timer_id, 0);
+    SendMessageW(main->handle(), WM_TIMER, tray_presence_c::auto_scan_timer_id, 0);
     ASSERT_TRUE(pump_until([&] { return main.scan.queries.load() == 1 &&
                                         main->scan_state() == main_window_c::scan_state_c::idle; }, 10000));
     pump_messages(500);  // time for a box that should not come
@@ -275,8 +275,8 @@ TEST_F(ui_main_window_test, a_failed_automatic_scan_is_told_by_a_balloon_and_not
     EXPECT_EQ(tray_recorder_c::calls().back().info, language_text("error_network_timeout"));
     ShowWindow(main->handle(), SW_SHOW);
     SendMessageW(main->handle(), WM_CLOSE, 0, 0);
-    EXPECT_FALSE(KillTimer(main->handle(), main_window_c::auto_scan_timer_id));
-    SendMessageW(main->handle(), WM_TIMER, main_window_c::auto_scan_timer_id, 0);
+    EXPECT_FALSE(KillTimer(main->handle(), tray_presence_c::auto_scan_timer_id));
+    SendMessageW(main->handle(), WM_TIMER, tray_presence_c::auto_scan_timer_id, 0);
     pump_messages(300);
     EXPECT_EQ(main.scan.enumerations.load(), 1);
 }

@@ -1,6 +1,7 @@
 // The main window's side of a scan: the scan page runs it and reports how it ended; the window
 // keeps the scan state, shows the page that belongs to it and hands the results to the
 // download page.
+#include "ui/kit/language_format.h"
 #include "ui/main/main_window_win.h"
 #include "ui/kit/popup_menu_win.h"
 #include "ui/kit/window_messages.h"
@@ -18,7 +19,7 @@ void main_window_c::on_start_scan() {
     restore_.set_store(nullptr);
     show_page(scan_.handle());
     // The automatic scan runs unattended: no box may come up from a window that may be hidden.
-    scan_.begin(std::int64_t(std::time(nullptr)), auto_scan_state_ == auto_scan_state_c::running);
+    scan_.begin(std::int64_t(std::time(nullptr)), presence_.auto_scan_running());
     RedrawWindow(scan_.handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
@@ -30,9 +31,9 @@ void main_window_c::on_scan_done() {
     backup_.set_store(result ? result->devices : nullptr);
     restore_.set_store(result ? result->devices : nullptr);
     show_page(download_.handle());
-    if (auto_scan_state_ == auto_scan_state_c::running) {
-        give_tray_notice();
-        auto_scan_state_ = auto_scan_state_c::notified;
+    if (presence_.auto_scan_running()) {
+        const int out_of_date = download_.counts().out_of_date;
+        presence_.auto_scan_found(out_of_date, product_title, format_language_text("new_driver_notify", {out_of_date}, 32));
     }
 }
 
@@ -41,10 +42,7 @@ void main_window_c::on_scan_aborted() {
     // A failed automatic scan tells why in a balloon (when its failure has a text) and is not
     // tried again in this run: the one automatic scan is done, and a scan the user starts later
     // gives no tray notice of its own.
-    if (auto_scan_state_ == auto_scan_state_c::running) {
-        if (!scan_.failure_text().empty()) tray_.show_balloon(product_title, scan_.failure_text(), NIIF_WARNING);
-        auto_scan_state_ = auto_scan_state_c::notified;
-    }
+    if (presence_.auto_scan_running()) presence_.auto_scan_failed(product_title, scan_.failure_text());
     scan_.reset_step();
     show_page(home_.handle());
 }

@@ -10,14 +10,6 @@
 
 #include <algorithm>
 
-void main_window_c::install_tray_icon() {
-    tray_message_ = RegisterWindowMessageW(L"WM_TRAYICON");
-    taskbar_created_message_ = RegisterWindowMessageW(L"TaskbarCreated");
-    // The shell may not have its notification area yet (a start with Windows): try again.
-    if (!tray_.install(handle(), tray_icon_id, tray_message_, small_icon_.get(), product_title))
-        SetTimer(handle(), tray_retry_timer_id, tray_retry_period_ms, nullptr);
-}
-
 void main_window_c::on_close() {
     switch (settings().close_to_tray) {
         case close_to_tray_c::quit: quit(); return;
@@ -33,11 +25,7 @@ void main_window_c::on_close() {
 
 void main_window_c::hide_to_tray() {
     // Hidden without an icon, the window could not be reached again: minimise it instead.
-    if (tray_.add())
-        ShowWindow(handle(), SW_HIDE);
-    else
-        ShowWindow(handle(), SW_MINIMIZE);
-    if (auto_scan_state_ == auto_scan_state_c::none) SetTimer(handle(), auto_scan_timer_id, auto_scan_delay_ms, nullptr);
+    ShowWindow(handle(), presence_.hide() ? SW_HIDE : SW_MINIMIZE);
 }
 
 void main_window_c::quit() {
@@ -76,30 +64,11 @@ void main_window_c::quit() {
 }
 
 void main_window_c::on_auto_scan_timer() {
-    // One automatic scan per run, whatever its end.
-    if (auto_scan_state_ != auto_scan_state_c::none) {
-        KillTimer(handle(), auto_scan_timer_id);
-        return;
-    }
-    // Tried again at the next period when a dialog or a menu is open now.
-    if (scan_state_ != scan_state_c::idle || dialog_or_menu_open()) return;
-    KillTimer(handle(), auto_scan_timer_id);
-    auto_scan_state_ = auto_scan_state_c::running;
-    on_start_scan();
+    // Tried again at the next period when a scan runs or a dialog or a menu is open now.
+    if (presence_.take_auto_scan(scan_state_ == scan_state_c::idle && !dialog_or_menu_open())) on_start_scan();
 }
 
-void main_window_c::give_tray_notice() {
-    int count = download_.counts().out_of_date;
-    if (count <= 0) return;
-    tray_.set_icon(alert_icon_.get());
-    tray_.show_balloon(product_title, format_language_text("new_driver_notify", {count}, 32));
-}
-
-void main_window_c::on_shown() {
-    if (auto_scan_state_ != auto_scan_state_c::notified) return;
-    tray_.set_icon(small_icon_.get());
-    auto_scan_state_ = auto_scan_state_c::seen;
-}
+void main_window_c::on_shown() { presence_.window_shown(); }
 
 void main_window_c::on_tray_message(LPARAM event) {
     // With a dialog open (it disables the window) the icon brings that dialog forward: a second
@@ -123,11 +92,9 @@ void main_window_c::on_tray_message(LPARAM event) {
 }
 
 void main_window_c::on_destroy() {
-    KillTimer(handle(), auto_scan_timer_id);
-    KillTimer(handle(), tray_retry_timer_id);
     KillTimer(handle(), download_poll_timer_id);
     // The workers use the device store, which goes after the message loop.
     scan_.stop_workers();
-    tray_.remove();
+    presence_.remove();
     PostQuitMessage(0);
 }

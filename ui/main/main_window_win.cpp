@@ -36,7 +36,7 @@ main_window_c::main_window_c(main_window_options_c options)
       scan_(options_.workers),
       download_(launcher(), options_.task_calls),
       restore_(launcher()),
-      tray_(options_.notify ? options_.notify : Shell_NotifyIconW) {}
+      presence_(options_.notify ? options_.notify : Shell_NotifyIconW) {}
 
 main_window_c::~main_window_c() { scan_.stop_workers(); }
 
@@ -58,14 +58,11 @@ bool main_window_c::create_main_window() {
 bool main_window_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
     if (ui_message(handle(), message, wparam, lparam, result)) return true;
     result = 0;
-    if (message == tray_message_ && tray_message_) {
+    if (presence_.callback_message() && message == presence_.callback_message()) {
         on_tray_message(lparam);
         return true;
     }
-    if (message == taskbar_created_message_ && taskbar_created_message_) {
-        tray_.readd();
-        return true;
-    }
+    if (presence_.handle_message(message, wparam)) return true;
     switch (message) {
         case WM_CREATE: on_create(); return true;
         case WM_ERASEBKGND: {
@@ -89,8 +86,7 @@ bool main_window_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESU
         case WM_SCAN_ABORTED: on_scan_aborted(); return true;
         case WM_SHOW_INSTANCE: on_show_instance(wparam != 0); return true;
         case WM_TIMER:
-            if (wparam == auto_scan_timer_id) on_auto_scan_timer();
-            if (wparam == tray_retry_timer_id && tray_.add()) KillTimer(handle(), tray_retry_timer_id);
+            if (wparam == tray_presence_c::auto_scan_timer_id) on_auto_scan_timer();
             if (wparam == deferred_scan_timer_id) on_deferred_scan_timer();
             if (wparam == download_poll_timer_id) poll_download_sessions();
             return true;
@@ -108,7 +104,7 @@ void main_window_c::on_create() {
     create_pages();
     menu_.load();
     load_icons();
-    install_tray_icon();
+    presence_.install(handle(), small_icon_.get(), alert_icon_.get(), product_title);
     SetTimer(handle(), download_poll_timer_id, download_poll_period_ms, nullptr);
     reset_region(handle());
     const std::vector<std::wstring>& arguments = options_.arguments.empty() ? process_arguments() : options_.arguments;

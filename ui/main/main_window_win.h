@@ -18,7 +18,7 @@
 #include "ui/dialogs/message_window_win.h"
 #include "ui/pages/restore_window_win.h"
 #include "ui/pages/scan_window_win.h"
-#include "ui/main/tray_icon_win.h"
+#include "ui/main/tray_presence_win.h"
 #include "ui/kit/ui_window_win.h"
 #include "ui/kit/window_base_win.h"
 
@@ -42,7 +42,6 @@ struct main_window_options_c {
 class main_window_c : public window_base_c, public ui_window_c<main_window_c> {
 public:
     enum class scan_state_c { idle, scanning, results };
-    enum class auto_scan_state_c { none, running, notified, seen };
     enum class tab_c { home, download, backup, restore, settings };
 
     explicit main_window_c(main_window_options_c options = {});
@@ -52,14 +51,14 @@ public:
     void paint_caption(HDC dc, const RECT& window);
 
     scan_state_c scan_state() const { return scan_state_; }
-    auto_scan_state_c auto_scan_state() const { return auto_scan_state_; }
     HWND current_page() const { return current_page_; }
     home_window_c& home_page() { return home_; }
     scan_window_c& scan_page() { return scan_; }
     download_window_c& download_page() { return download_; }
     backup_window_c& backup_page() { return backup_; }
     restore_window_c& restore_page() { return restore_; }
-    const tray_icon_c& tray() const { return tray_; }
+    // The icon in the notification area and the automatic scan.
+    const tray_presence_c& presence() const { return presence_; }
     main_menu_c& menu() { return menu_; }
     button_c<main_window_c>* tab(tab_c which) const { return tabs_[int(which)]; }
     button_c<main_window_c>* close_button() const { return close_button_; }
@@ -68,10 +67,6 @@ public:
     button_c<main_window_c>* menu_button() const { return menu_button_; }
     button_c<main_window_c>* logo_button() const { return logo_button_; }
 
-    static constexpr UINT_PTR auto_scan_timer_id = 0;
-    static constexpr UINT auto_scan_delay_ms = 15 * 60 * 1000;
-    static constexpr UINT_PTR tray_retry_timer_id = 3;
-    static constexpr UINT tray_retry_period_ms = 5000;
     // A scan asked for from outside (a second start, the automatic scan) while a dialog or a
     // menu is open waits for it to close: a scan drops the pages' results under it.
     static constexpr UINT_PTR deferred_scan_timer_id = 4;
@@ -84,7 +79,6 @@ public:
     static constexpr std::chrono::milliseconds backup_wait_limit{std::chrono::minutes(2)};
     static constexpr std::chrono::milliseconds unpack_wait_limit{std::chrono::seconds(30)};
     static constexpr int width = 800, height = 600;
-    static constexpr UINT tray_icon_id = 333;
 
 protected:
     bool on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
@@ -127,12 +121,10 @@ private:
     void on_deferred_scan_timer();
 
     // main_window_tray_win.cpp: close, quit, tray and the automatic scan
-    void install_tray_icon();
     void on_close();
     void hide_to_tray();
     void quit();
     void on_auto_scan_timer();
-    void give_tray_notice();
     void on_shown();
     void on_tray_message(LPARAM event);
     void on_destroy();
@@ -145,7 +137,6 @@ private:
     restore_window_c restore_;
     HWND current_page_ = nullptr;
     scan_state_c scan_state_ = scan_state_c::idle;
-    auto_scan_state_c auto_scan_state_ = auto_scan_state_c::none;
     button_c<main_window_c>* tabs_[5] = {};
     button_c<main_window_c>* close_button_ = nullptr;
     button_c<main_window_c>* maximise_button_ = nullptr;
@@ -154,7 +145,5 @@ private:
     button_c<main_window_c>* logo_button_ = nullptr;
     icon_c large_icon_, small_icon_, alert_icon_;
     main_menu_c menu_;
-    tray_icon_c tray_;
-    UINT tray_message_ = 0;
-    UINT taskbar_created_message_ = 0;
+    tray_presence_c presence_;
 };
