@@ -1,5 +1,6 @@
-// The process's start-up failure: the root sets it from the value a failed preparation step
-// returned, and it decides the exit code. Every other failure is returned to its caller.
+// The process's start-up failure, as the root sets it from what a failed preparation step
+// returned (the failure message and the exit code come from the step's position). Every other
+// failure is returned to its caller.
 #pragma once
 
 #include "common/failure_code.h"
