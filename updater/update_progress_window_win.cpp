@@ -5,6 +5,7 @@
 #include "ui/kit/gdi_objects_win.h"
 #include "ui/dialogs/message_window_win.h"
 #include "ui/kit/progress_bar_paint_win.h"
+#include "ui/kit/skin_ids.h"
 #include "ui/kit/skin_images_win.h"
 #include "ui/kit/text_drawing_win.h"
 #include "ui/kit/ui_fonts_win.h"
@@ -19,7 +20,7 @@ constexpr COLORREF bar_edge_colour = RGB(139, 184, 241);
 constexpr int button_band_top = 130;
 constexpr RECT text_area = {80, 30, 272, 80};
 constexpr RECT bar_area = {80, 92, 272, 110};
-constexpr int bar_pattern = 474;  // the backup page's progress pattern
+constexpr int bar_pattern = skin::backup_progress;  // the backup page's progress pattern
 constexpr UINT_PTR poll_timer = 2;
 constexpr UINT poll_milliseconds = 200;
 
@@ -67,7 +68,7 @@ void update_progress_window_c::on_init() {
     ShowWindow(GetDlgItem(handle(), IDOK), SW_HIDE);
     HWND cancel = GetDlgItem(handle(), IDCANCEL);
     SetWindowTextW(cancel, language_text("btn_cancel").c_str());
-    cancel_.attach(cancel, 356, 357, 358, verdana(9, font_weight_c::bold));
+    cancel_.attach(cancel, skin::message_button, verdana(9, font_weight_c::bold));
     place_control(handle(), IDCANCEL, 115, 136, 70, 24);
     SetFocus(cancel);
     if (session_.state != download_state_c::complete && !session_.start_download()) {

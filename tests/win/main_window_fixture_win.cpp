@@ -73,6 +73,7 @@ test_main_window_c::test_main_window_c(std::vector<std::wstring> arguments,
     options.task_calls = &task_calls;
     if (adjust) adjust(options);
     window_ = std::make_unique<main_window_c>(std::move(options));
+    access_ = main_window_test_access_c(window_.get());
 }
 
 test_main_window_c::~test_main_window_c() {

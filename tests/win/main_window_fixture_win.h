@@ -4,6 +4,7 @@
 
 #include "common/failure_code.h"
 #include "tests/unit/recording_launcher.h"
+#include "tests/win/main_window_test_access_win.h"
 #include "tests/win/ui_test_support_win.h"
 #include "ui/kit/gdiplus_session_win.h"
 #include "ui/main/main_window_win.h"
@@ -55,7 +56,7 @@ public:
     // Lets go of held scan halves first: a test that stopped early does not wait for them.
     ~test_main_window_c();
     main_window_c& operator*() { return *window_; }
-    main_window_c* operator->() { return window_.get(); }
+    main_window_test_access_c* operator->() { return &access_; }
     // Destroys the window and takes the quit message its end posts.
     void destroy();
 
@@ -66,6 +67,7 @@ public:
 private:
     gdiplus_session_c gdiplus_;  // the pie chart draws with GDI+, which the program starts first
     std::unique_ptr<main_window_c> window_;
+    main_window_test_access_c access_;
 };
 
 // The point of a caption button on the screen.

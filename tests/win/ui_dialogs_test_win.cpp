@@ -15,6 +15,7 @@
 #include "ui/kit/dialog_ids.h"
 #include "ui/dialogs/message_window_win.h"
 #include "ui/kit/gdi_objects_win.h"
+#include "ui/kit/skin_ids.h"
 #include "ui/kit/text_drawing_win.h"
 #include "ui/kit/ui_fonts_win.h"
 
@@ -141,9 +142,9 @@ TEST(ui_message_box, each_kind_shows_its_buttons_and_sign) {
         EXPECT_EQ(second_visible, kind >= 3) << kind;
         EXPECT_EQ(first_text, kind == 3 ? L"Yes" : kind == 4 ? L"Retry" : L"OK") << kind;
     }
-    EXPECT_EQ(message_kind_icon(message_kind_c::information), 353);
-    EXPECT_EQ(message_kind_icon(message_kind_c::question), 354);
-    EXPECT_EQ(message_kind_icon(message_kind_c::retry), 351);
+    EXPECT_EQ(message_kind_icon(message_kind_c::information), skin::message_information);
+    EXPECT_EQ(message_kind_icon(message_kind_c::question), skin::message_question);
+    EXPECT_EQ(message_kind_icon(message_kind_c::retry), skin::message_error);
 }
 
 // Arabic's "Retry" is wider than the skin's button: both buttons grow to fit it, side by side

@@ -2,6 +2,7 @@
 
 #include "i18n/language_table.h"
 #include "ui/kit/gdi_objects_win.h"
+#include "ui/kit/skin_ids.h"
 #include "ui/kit/skin_images_win.h"
 #include "ui/kit/text_drawing_win.h"
 #include "ui/kit/ui_fonts_win.h"
@@ -36,7 +37,7 @@ bool gallery_panel_c::on_message(UINT message, WPARAM, LPARAM, LRESULT& result) 
     fill_solid(paint.get(), client, index_ % 2 ? RGB(244, 246, 251) : RGB(255, 255, 255));
     RECT line = {0, client.bottom - 1, client.right, client.bottom};
     fill_solid(paint.get(), line, RGB(195, 218, 245));
-    const int signs[3] = {360, 359, 361};
+    const int signs[3] = {skin::sign_out_of_date, skin::sign_no_driver, skin::sign_up_to_date};
     draw_skin_image_keyed(paint.get(), signs[index_ % 3], 10, 16, RGB(0, 0, 0));
     wchar_t text[64];
     std::swprintf(text, 64, L"%ls %d", language_text("scan_item").c_str(), index_ + 1);
@@ -75,32 +76,34 @@ bool gallery_window_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, LR
 
 void gallery_window_c::on_create() {
     int frame = frame_x(), top = frame_y();
-    const int tab_images[5][3] = {{236, 237, 238}, {239, 240, 241}, {258, 259, 260}, {264, 265, 266}, {270, 271, 272}};
+    const skin_states_c tab_images[5] = {skin::tab_home, skin::tab_download, skin::tab_backup, skin::tab_restore,
+                                         skin::tab_settings};
     const char* tab_keys[5] = {"top_home", "top_download", "top_backup", "top_restore", "top_settings"};
     for (int i = 0; i < 5; ++i) {
         auto tab = std::make_unique<top_button_c<gallery_window_c>>();
         int left = frame + 10 + 82 * i;
-        tab->create(tab_images[i][0], tab_images[i][1], tab_images[i][2], RECT{left, top + 23, left + 83, top + 90},
+        tab->create(tab_images[i], RECT{left, top + 23, left + 83, top + 90},
                     language_text(tab_keys[i]));
         add_caption_button(std::move(tab), &gallery_window_c::on_tab);
     }
-    const int system_images[4][3] = {{286, 287, 288}, {280, 281, 282}, {277, 278, 279}, {274, 275, 276}};
+    const skin_states_c system_images[4] = {skin::caption_close, skin::caption_maximise, skin::caption_minimise,
+                                            skin::caption_menu};
     void (gallery_window_c::*handlers[4])() = {&gallery_window_c::on_close, &gallery_window_c::on_maximise,
                                                &gallery_window_c::on_minimise, &gallery_window_c::on_menu};
     button_c<gallery_window_c>* made[4] = {};
     for (int i = 0; i < 4; ++i) {
         auto button = std::make_unique<system_button_c<gallery_window_c>>();
         int right = frame + 30 * (i + 1);
-        button->create(system_images[i][0], system_images[i][1], system_images[i][2], RECT{right - 30, top, right, top + 21});
+        button->create(system_images[i], RECT{right - 30, top, right, top + 21});
         made[i] = add_caption_button(std::move(button), handlers[i]);
     }
     close_button = made[0], maximise_button = made[1], minimise_button = made[2], menu_button = made[3];
-    SIZE logo = skin_image_size(335);
+    SIZE logo = skin_image_size(skin::logo);
     auto logo_button = std::make_unique<system_button_c<gallery_window_c>>();
-    logo_button->create(335, 335, 335, RECT{frame + 20, top + 40, frame + 20 + logo.cx, top + 40 + logo.cy});
+    logo_button->create(skin_still(skin::logo), RECT{frame + 20, top + 40, frame + 20 + logo.cx, top + 40 + logo.cy});
     add_caption_button(std::move(logo_button), nullptr);
 
-    start_button.create(start_scan_button_bitmap(0), start_scan_button_bitmap(1), start_scan_button_bitmap(2), RECT{});
+    start_button.create({start_scan_button_bitmap(0), start_scan_button_bitmap(1), start_scan_button_bitmap(2)}, RECT{});
     panels.create_list(handle(), 10, 10, 300, 150);
     for (int i = 0; i < 12; ++i) {
         auto panel = std::make_unique<gallery_panel_c>();
@@ -114,7 +117,7 @@ void gallery_window_c::on_create() {
         HWND button = CreateWindowExW(0, L"BUTTON", language_text(button_keys[i]).c_str(),
                                       WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, 330 + 90 * i, 12, 80, 22, handle(),
                                       reinterpret_cast<HMENU>(INT_PTR(100 + i)), GetModuleHandleW(nullptr), nullptr);
-        buttons_[i].attach(button, 329, 330, 331, verdana(8));
+        buttons_[i].attach(button, skin::dialog_button, verdana(8));
     }
     EnableWindow(buttons_[2].handle(), FALSE);
     link.create_link(handle(), 200, language_text("sidebar_see_faq"), faq_link(), 610, 16, 150, 19, verdana(8));

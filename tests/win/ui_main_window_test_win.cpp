@@ -50,10 +50,11 @@ protected:
 };
 
 void click_start_button(main_window_c& window) {
-    HWND home = window.home_page().handle();
+    home_window_c& page = main_window_test_access_c(&window).home_page();
+    HWND home = page.handle();
     RECT client;
     GetClientRect(home, &client);
-    RECT button = window.home_page().start_button().placed(client);
+    RECT button = page.start_button().placed(client);
     POINT at = {(button.left + button.right) / 2, (button.top + button.bottom) / 2};
     ClientToScreen(home, &at);
     mouse_click_at(at.x, at.y);
@@ -337,7 +338,8 @@ TEST_F(ui_main_window_test, failed_queries_show_their_error_and_retry_enumerates
         {base + "/bytes/0", language_text("error_invalid_date")},
     };
     {
-        main_window_c window(options);
+        main_window_c main(options);
+        main_window_test_access_c window(&main);
         ASSERT_TRUE(window.create_main_window());
         for (const case_c& failure : cases) {
             SCOPED_TRACE(failure.mirror);

@@ -13,6 +13,7 @@
 #include "ui/kit/gdi_objects_win.h"
 #include "ui/dialogs/message_window_win.h"
 #include "ui/kit/reading_direction_win.h"
+#include "ui/kit/skin_ids.h"
 #include "ui/kit/skin_images_win.h"
 
 #include <gtest/gtest.h>
@@ -27,7 +28,7 @@
 
 namespace {
 
-constexpr int caption_logo_image = 335;
+constexpr int caption_logo_image = skin::logo;
 constexpr COLORREF mirrored_sidebar_colour = RGB(226, 240, 253);
 
 // The skin image's pixels, top-down, 0x00RRGGBB.

@@ -28,7 +28,9 @@ void expect_bitmap(int id, int width, int height) {
 }  // namespace
 
 TEST(ui_skin, every_named_bitmap_has_its_size_and_24_bits) {
-    for (const auto& image : skin_bitmaps) expect_bitmap(image.id, image.width, image.height);
+    for (const auto& image : skin_bitmaps)
+        for (int id : {image.images.normal, image.images.hover, image.images.pressed})
+            expect_bitmap(id, image.width, image.height);
 }
 
 TEST(ui_skin, every_language_has_its_start_button_and_banner) {
@@ -62,12 +64,12 @@ TEST(ui_skin, icons_load_at_the_large_and_small_sizes) {
 
 TEST(ui_skin, the_image_cache_loads_each_image_once) {
     release_skin_images();
-    HBITMAP first = skin_image(329);
+    HBITMAP first = skin_image(skin::dialog_button.normal);
     EXPECT_NE(first, nullptr);
-    EXPECT_EQ(skin_image(329), first);
+    EXPECT_EQ(skin_image(skin::dialog_button.normal), first);
     EXPECT_EQ(skin_images_loaded(), 1);
     EXPECT_EQ(skin_image(1), nullptr);
-    SIZE size = skin_image_size(332);
+    SIZE size = skin_image_size(skin::settings_separator);
     EXPECT_EQ(size.cx, 3);
     EXPECT_EQ(size.cy, 217);
     release_skin_images();

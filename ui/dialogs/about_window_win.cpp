@@ -45,8 +45,8 @@ void about_window_c::on_init() {
     HFONT font = verdana(8, font_weight_c::bold);
     SetDlgItemTextW(handle(), IDOK, language_text("about_btn_bk").c_str());
     SetDlgItemTextW(handle(), IDCANCEL, language_text("about_btn_check").c_str());
-    update_.attach(GetDlgItem(handle(), IDOK), 348, 349, 350, font);
-    close_.attach(GetDlgItem(handle(), IDCANCEL), 348, 349, 350, font);
+    update_.attach(GetDlgItem(handle(), IDOK), skin::about_button, font);
+    close_.attach(GetDlgItem(handle(), IDCANCEL), skin::about_button, font);
     place_control(handle(), IDOK, 340, 210, 130, 24);
     place_control(handle(), IDCANCEL, 340, 250, 130, 24);
 }

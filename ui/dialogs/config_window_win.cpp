@@ -9,6 +9,7 @@
 #include "ui/kit/gdi_objects_win.h"
 #include "ui/dialogs/message_window_win.h"
 #include "ui/kit/reading_direction_win.h"
+#include "ui/kit/skin_ids.h"
 #include "ui/kit/skin_images_win.h"
 #include "ui/kit/text_drawing_win.h"
 #include "ui/kit/ui_fonts_win.h"
@@ -129,7 +130,7 @@ void config_window_c::on_init() {
         place_control(handle(), label.id, label.x, label.y, size.cx + 2, size.cy);
     }
     const int button_ids[4] = {IDC_BROWSE_DOWNLOAD, IDC_BROWSE_BACKUP, IDCANCEL, IDOK};
-    for (int i = 0; i < 4; ++i) buttons_[i].attach(GetDlgItem(handle(), button_ids[i]), 329, 330, 331, small);
+    for (int i = 0; i < 4; ++i) buttons_[i].attach(GetDlgItem(handle(), button_ids[i]), skin::dialog_button, small);
     for (int id : {IDC_DOWNLOAD_PATH, IDC_BACKUP_PATH, IDC_CLOSE_TO_TRAY, IDC_START_WITH_WINDOWS, IDC_SCAN_NON_PRESENT,
                    IDC_SCHEDULED_SCAN, IDC_LANGUAGE})
         SendDlgItemMessageW(handle(), id, WM_SETFONT, reinterpret_cast<WPARAM>(small), FALSE);
@@ -183,7 +184,7 @@ void config_window_c::on_paint() {
         RECT frame = {edit.left - 2, edit.top - 2, edit.right + 3, edit.bottom + 1};
         frame_solid(paint.get(), frame, edit_frame_colour);
     }
-    draw_skin_image(paint.get(), 332, separator_x(), 140);
+    draw_skin_image(paint.get(), skin::settings_separator, separator_x(), 140);
 }
 
 void config_window_c::draw_label(const DRAWITEMSTRUCT& item) {

@@ -3,6 +3,7 @@
 #include "i18n/language_table.h"
 #include "ui/kit/dialog_ids.h"
 #include "ui/kit/gdi_objects_win.h"
+#include "ui/kit/skin_ids.h"
 #include "ui/kit/ui_fonts_win.h"
 
 #include <commctrl.h>
@@ -43,7 +44,7 @@ void devinfo_window_c::on_init() {
     place_control(handle(), IDC_DEVICE_LIST, 10, 30, 612, 130);
     place_control(handle(), IDC_DRIVER_TABLE, 10, 180, 612, 200);
     SetDlgItemTextW(handle(), IDOK, language_text("btn_ok").c_str());
-    ok_.attach(GetDlgItem(handle(), IDOK), 329, 330, 331, small);
+    ok_.attach(GetDlgItem(handle(), IDOK), skin::dialog_button, small);
     place_control(handle(), IDOK, 290, 400, 80, 22);
 
     ListView_SetExtendedListViewStyle(table, LVS_EX_FULLROWSELECT);

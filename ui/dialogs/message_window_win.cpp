@@ -3,6 +3,7 @@
 #include "i18n/language_table.h"
 #include "ui/kit/dialog_ids.h"
 #include "ui/kit/gdi_objects_win.h"
+#include "ui/kit/skin_ids.h"
 #include "ui/kit/skin_images_win.h"
 #include "ui/kit/text_drawing_win.h"
 #include "ui/kit/ui_fonts_win.h"
@@ -39,10 +40,10 @@ button_row_c button_row(int count, int caption_width) {
 
 int message_kind_icon(message_kind_c kind) {
     switch (kind) {
-        case message_kind_c::information: return 353;
-        case message_kind_c::warning: return 352;
-        case message_kind_c::question: return 354;
-        default: return 351;
+        case message_kind_c::information: return skin::message_information;
+        case message_kind_c::warning: return skin::message_warning;
+        case message_kind_c::question: return skin::message_question;
+        default: return skin::message_error;
     }
 }
 
@@ -89,12 +90,12 @@ void message_window_c::on_init() {
     std::wstring first_caption = language_text(question ? "btn_yes" : retry ? "btn_retry" : "btn_ok");
     std::wstring second_caption = two ? language_text(question ? "btn_no" : "btn_cancel") : std::wstring();
     SetWindowTextW(first, first_caption.c_str());
-    first_.attach(first, 356, 357, 358, font);
+    first_.attach(first, skin::message_button, font);
     const button_row_c row = button_row(two ? 2 : 1, caption_width(font, {first_caption, second_caption}));
     place_control(handle(), IDOK, row.right_left, 136, row.width, 24);
     if (two) {
         SetWindowTextW(second, second_caption.c_str());
-        second_.attach(second, 356, 357, 358, font);
+        second_.attach(second, skin::message_button, font);
         place_control(handle(), IDCANCEL, row.left_left, 136, row.width, 24);
     } else {
         ShowWindow(second, SW_HIDE);

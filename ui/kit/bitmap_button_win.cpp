@@ -31,15 +31,14 @@ std::wstring window_text(HWND window) {
 
 }  // namespace
 
-bool bitmap_button_c::attach(HWND button, int normal_image, int hover_image, int pushed_image, HFONT font,
-                             COLORREF text_colour) {
+bool bitmap_button_c::attach(HWND button, skin_states_c images, HFONT font, COLORREF text_colour) {
     detach();
     if (!button) return false;
     kit_draw_item = &bitmap_button_c::draw_item;
     button_ = button;
-    images_[0] = normal_image;
-    images_[1] = hover_image ? hover_image : normal_image;
-    images_[2] = pushed_image ? pushed_image : normal_image;
+    images_[0] = images.normal;
+    images_[1] = images.hover ? images.hover : images.normal;
+    images_[2] = images.pressed ? images.pressed : images.normal;
     font_ = font;
     text_colour_ = text_colour;
     SetPropW(button, object_property, this);

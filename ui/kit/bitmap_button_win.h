@@ -4,6 +4,8 @@
 // Enter presses it too while it has the focus, which a dotted frame in its caption's colour shows.
 #pragma once
 
+#include "ui/kit/skin_ids.h"
+
 #include <windows.h>
 
 class bitmap_button_c {
@@ -15,7 +17,7 @@ public:
 
     // Takes over the owner-drawn button control (BS_OWNERDRAW) with the images and caption
     // style; the caption is the control's window text.
-    bool attach(HWND button, int normal_image, int hover_image, int pushed_image, HFONT font,
+    bool attach(HWND button, skin_states_c images, HFONT font,
                 COLORREF text_colour = RGB(255, 255, 255));
     void detach();
     HWND handle() const { return button_; }

@@ -3,6 +3,7 @@
 #include "system/wmi_facts.h"
 #include "i18n/language_table.h"
 #include "ui/kit/gdi_objects_win.h"
+#include "ui/kit/skin_ids.h"
 #include "ui/kit/skin_images_win.h"
 #include "ui/kit/text_drawing_win.h"
 #include "ui/kit/ui_fonts_win.h"
@@ -15,7 +16,6 @@ namespace {
 constexpr COLORREF sidebar_colour = RGB(226, 240, 253);
 constexpr COLORREF sidebar_edge_colour = RGB(194, 218, 244);
 constexpr COLORREF row_colour = RGB(67, 110, 152);
-constexpr int sidebar_picture = 295;
 
 
 }  // namespace
@@ -30,7 +30,7 @@ void paint_page_frame(HDC dc, const RECT& client) {
 
 void paint_sidebar(HDC dc, const RECT& client, int value_offset) {
     int width = client.right;
-    draw_skin_image_keyed(dc, sidebar_picture, width - 247, 5, RGB(255, 255, 255));
+    draw_skin_image_keyed(dc, skin::sidebar_picture, width - 247, 5, RGB(255, 255, 255));
     // A title longer than the sidebar (as some translations are) takes a smaller bold size.
     const std::wstring& title = language_text("sidebar_system_info");
     HFONT title_font = verdana(12, font_weight_c::bold);

@@ -6,6 +6,7 @@
 #include "i18n/language_table.h"
 #include "ui/kit/button_state.h"
 #include "ui/kit/reading_direction_win.h"
+#include "ui/kit/skin_ids.h"
 #include "ui/kit/skin_images_win.h"
 #include "ui/kit/text_drawing_win.h"
 #include "ui/kit/ui_fonts_win.h"
@@ -22,8 +23,8 @@ public:
     virtual ~button_c() = default;
 
     // The three images (normal, hover, pressed), the rectangle in the kind's frame and a caption.
-    virtual void create(int normal_image, int hover_image, int pressed_image, RECT rect, std::wstring text = {}) {
-        set_images(normal_image, hover_image, pressed_image);
+    virtual void create(skin_states_c images, RECT rect, std::wstring text = {}) {
+        set_images(images);
         rect_ = rect;
         text_ = std::move(text);
     }
@@ -39,10 +40,10 @@ public:
         draw_skin_image(dc, images_[state()], at.left, at.top);
         draw_text(dc, surface);
     }
-    virtual void set_images(int normal_image, int hover_image, int pressed_image) {
-        images_[0] = normal_image;
-        images_[1] = hover_image;
-        images_[2] = pressed_image;
+    virtual void set_images(skin_states_c images) {
+        images_[0] = images.normal;
+        images_[1] = images.hover;
+        images_[2] = images.pressed;
     }
     // Where the button is drawn on that surface.
     virtual RECT placed(const RECT& surface) const {

@@ -6,6 +6,7 @@
 
 #include "ui/kit/dialog_base_win.h"
 #include "ui/kit/skin_button_win.h"
+#include "ui/kit/skin_ids.h"
 #include "ui/kit/ui_window_win.h"
 #include "ui/kit/window_messages.h"
 
@@ -49,7 +50,7 @@ private:
     void add_close_button() {
         auto button = std::make_unique<system_button_c<T>>();
         int x = this->frame_x(), y = this->frame_y();
-        button->create(323, 324, 325, RECT{x, y, x + 31, y + 21});
+        button->create(skin::dialog_close, RECT{x, y, x + 31, y + 21});
         close_button_ = this->add_caption_button(std::move(button), &skinned_dialog_c::close_by_caption);
     }
 

@@ -1,6 +1,7 @@
 #include "ui/kit/tree_page_win.h"
 
 #include "i18n/language_table.h"
+#include "ui/kit/skin_ids.h"
 #include "ui/kit/ui_fonts_win.h"
 #include "ui/kit/accessible_object_win.h"
 #include "ui/kit/window_keys_win.h"
@@ -55,7 +56,7 @@ void tree_page_c::on_create() {
     HWND button = CreateWindowExW(0, L"BUTTON", language_text(button_key_).c_str(),
                                   WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, 440, 320, 220, 100, handle(),
                                   reinterpret_cast<HMENU>(INT_PTR(button_id)), GetModuleHandleW(nullptr), nullptr);
-    button_.attach(button, 468, 469, 470, verdana(22));
+    button_.attach(button, skin::big_button, verdana(22));
 }
 
 void tree_page_c::on_size() {

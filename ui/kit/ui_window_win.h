@@ -17,7 +17,7 @@
 
 constexpr COLORREF caption_band_colour = RGB(139, 184, 241);
 constexpr COLORREF frame_border_colour = RGB(66, 90, 138);
-constexpr int title_strip_image = 273;
+constexpr int title_strip_image = skin::title_strip;
 
 template <typename T>
 class ui_window_c {

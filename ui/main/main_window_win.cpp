@@ -12,23 +12,9 @@
 #include "ui/dialogs/message_window_win.h"
 #include "ui/kit/reading_direction_win.h"
 #include "ui/kit/skin_ids.h"
-#include "ui/kit/text_drawing_win.h"
-#include "ui/kit/ui_fonts_win.h"
 #include "ui/kit/window_messages.h"
 
 #include <windowsx.h>
-
-namespace {
-
-constexpr int logo_image = 335;
-
-struct caption_tab_c {
-    const char* key;
-    int images[3];
-    void (main_window_c::*click)();
-};
-
-}  // namespace
 
 main_window_c::main_window_c(main_window_options_c options)
     : ui_window_c(100),
@@ -100,7 +86,13 @@ bool main_window_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESU
 }
 
 void main_window_c::on_create() {
-    create_caption_buttons();
+    caption_.create(*this, {{&main_window_c::on_home_tab, &main_window_c::on_download_tab, &main_window_c::on_backup_tab,
+                             &main_window_c::on_restore_tab, &main_window_c::on_settings},
+                            &main_window_c::on_close,
+                            &main_window_c::on_maximise,
+                            &main_window_c::on_minimise,
+                            &main_window_c::on_menu_button,
+                            &main_window_c::on_logo});
     create_pages();
     menu_.load();
     load_icons();
@@ -109,47 +101,6 @@ void main_window_c::on_create() {
     reset_region(handle());
     const std::vector<std::wstring>& arguments = options_.arguments.empty() ? process_arguments() : options_.arguments;
     if (is_single_switch(arguments, autoscan_switch)) SendMessageW(handle(), WM_START_SCAN, 0, 0);
-}
-
-void main_window_c::create_caption_buttons() {
-    static const caption_tab_c caption_tabs[5] = {
-        {"top_home", {236, 237, 238}, &main_window_c::on_home_tab},
-        {"top_download", {239, 240, 241}, &main_window_c::on_download_tab},
-        {"top_backup", {258, 259, 260}, &main_window_c::on_backup_tab},
-        {"top_restore", {264, 265, 266}, &main_window_c::on_restore_tab},
-        {"top_settings", {270, 271, 272}, &main_window_c::on_settings},
-    };
-    int frame = frame_x(), top = frame_y();
-    for (int i = 0; i < 5; ++i) {
-        const caption_tab_c& entry = caption_tabs[i];
-        auto tab = std::make_unique<top_button_c<main_window_c>>();
-        int left = frame + 10 + 82 * i;
-        tab->create(entry.images[0], entry.images[1], entry.images[2], RECT{left, top + 23, left + 83, top + 90},
-                    language_text(entry.key));
-        tabs_[i] = add_caption_button(std::move(tab), entry.click);
-    }
-    struct title_button_spec_c {
-        int images[3];
-        void (main_window_c::*click)();
-        button_c<main_window_c>** made;
-    } title_buttons[4] = {
-        {{286, 287, 288}, &main_window_c::on_close, &close_button_},
-        {{280, 281, 282}, &main_window_c::on_maximise, &maximise_button_},
-        {{277, 278, 279}, &main_window_c::on_minimise, &minimise_button_},
-        {{274, 275, 276}, &main_window_c::on_menu_button, &menu_button_},
-    };
-    for (int i = 0; i < 4; ++i) {
-        auto button = std::make_unique<system_button_c<main_window_c>>();
-        int right = frame + 30 * (i + 1);
-        const int* images = title_buttons[i].images;
-        button->create(images[0], images[1], images[2], RECT{right - 30, top, right, top + 21});
-        *title_buttons[i].made = add_caption_button(std::move(button), title_buttons[i].click);
-    }
-    SIZE logo = skin_image_size(logo_image);
-    auto button = std::make_unique<system_button_c<main_window_c>>();
-    button->create(logo_image, logo_image, logo_image,
-                   RECT{frame + 20, top + 40, frame + 20 + logo.cx, top + 40 + logo.cy});
-    logo_button_ = add_caption_button(std::move(button), &main_window_c::on_logo);
 }
 
 void main_window_c::create_pages() {
@@ -180,10 +131,7 @@ void main_window_c::load_icons() {
     SendMessageW(handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.get()));
 }
 
-void main_window_c::paint_caption(HDC dc, const RECT&) {
-    if (small_icon_.get()) DrawIconEx(dc, 5, 5, small_icon_.get(), 20, 20, 0, nullptr, DI_NORMAL);
-    draw_text_at(dc, product_title, 30, 8, verdana(8, font_weight_c::bold), RGB(233, 243, 255));
-}
+void main_window_c::paint_caption(HDC dc, const RECT&) { caption_.paint(dc, small_icon_.get()); }
 
 void main_window_c::on_min_max_info(MINMAXINFO& info) const {
     info.ptMinTrackSize.x = width;
@@ -191,12 +139,7 @@ void main_window_c::on_min_max_info(MINMAXINFO& info) const {
 }
 
 void main_window_c::on_size(WPARAM kind) {
-    if (maximise_button_) {
-        if (kind == SIZE_MAXIMIZED)
-            maximise_button_->set_images(283, 284, 285);
-        else if (kind == SIZE_RESTORED)
-            maximise_button_->set_images(280, 281, 282);
-    }
+    if (kind == SIZE_MAXIMIZED || kind == SIZE_RESTORED) caption_.show_maximised(kind == SIZE_MAXIMIZED);
     if (kind == SIZE_MINIMIZED) return;
     RECT client;
     GetClientRect(handle(), &client);

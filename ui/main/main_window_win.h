@@ -1,7 +1,7 @@
 // The program's only top-level window, titled "Vantorel" and of the class
-// main_window_class_name, by which a second start finds it. It draws the skinned caption with the
-// five tabs, the title-bar buttons and the logo, shows one of its five pages at a time, owns the
-// main menu and the tray icon, and is the hub of the scan's messages:
+// main_window_class_name, by which a second start finds it. It has the skinned caption (its own
+// class), shows one of its five pages at a time, owns the main menu and the presence in the
+// notification area, and is the hub of the scan's messages:
 //   WM_START_SCAN    the start button, the automatic scan, "--autoscan", a retry
 //   WM_SCAN_DONE     the scan page: the results are in (the page's result())
 //   WM_SCAN_ABORTED  the scan page: the scan failed or the user cancelled it
@@ -11,6 +11,7 @@
 #pragma once
 
 #include "common/shell_launcher.h"
+#include "ui/main/main_caption_win.h"
 #include "ui/pages/download_window_win.h"
 #include "ui/pages/backup_window_win.h"
 #include "ui/pages/home_window_win.h"
@@ -42,30 +43,21 @@ struct main_window_options_c {
 class main_window_c : public window_base_c, public ui_window_c<main_window_c> {
 public:
     enum class scan_state_c { idle, scanning, results };
-    enum class tab_c { home, download, backup, restore, settings };
+    using tab_c = main_tab_c;
 
     explicit main_window_c(main_window_options_c options = {});
     ~main_window_c() override;
 
     bool create_main_window();
+    // The frame's hook: the caption's icon and title.
     void paint_caption(HDC dc, const RECT& window);
 
-    scan_state_c scan_state() const { return scan_state_; }
-    HWND current_page() const { return current_page_; }
-    home_window_c& home_page() { return home_; }
-    scan_window_c& scan_page() { return scan_; }
-    download_window_c& download_page() { return download_; }
-    backup_window_c& backup_page() { return backup_; }
-    restore_window_c& restore_page() { return restore_; }
-    // The icon in the notification area and the automatic scan.
-    const tray_presence_c& presence() const { return presence_; }
-    main_menu_c& menu() { return menu_; }
-    button_c<main_window_c>* tab(tab_c which) const { return tabs_[int(which)]; }
-    button_c<main_window_c>* close_button() const { return close_button_; }
-    button_c<main_window_c>* maximise_button() const { return maximise_button_; }
-    button_c<main_window_c>* minimise_button() const { return minimise_button_; }
-    button_c<main_window_c>* menu_button() const { return menu_button_; }
-    button_c<main_window_c>* logo_button() const { return logo_button_; }
+protected:
+    bool on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
+
+private:
+    // The tests' one way in: what they read of the pages, the state, the menu and the caption.
+    friend class main_window_test_access_c;
 
     // A scan asked for from outside (a second start, the automatic scan) while a dialog or a
     // menu is open waits for it to close: a scan drops the pages' results under it.
@@ -80,20 +72,15 @@ public:
     static constexpr std::chrono::milliseconds unpack_wait_limit{std::chrono::seconds(30)};
     static constexpr int width = 800, height = 600;
 
-protected:
-    bool on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
-
-private:
     // main_window_win.cpp: creation, layout, painting, pages
     void on_create();
-    void create_caption_buttons();
     void create_pages();
     void load_icons();
     void on_size(WPARAM kind);
     void on_min_max_info(MINMAXINFO& info) const;
     void on_command(UINT id);
     // main_window_keys_win.cpp: the keyboard's shortcuts and what a screen reader reads of the
-    // caption tabs
+    // caption
     bool on_key_command(UINT id);
     void step_page(int step);
     LRESULT on_get_object(WPARAM wparam, LPARAM lparam);
@@ -137,12 +124,7 @@ private:
     restore_window_c restore_;
     HWND current_page_ = nullptr;
     scan_state_c scan_state_ = scan_state_c::idle;
-    button_c<main_window_c>* tabs_[5] = {};
-    button_c<main_window_c>* close_button_ = nullptr;
-    button_c<main_window_c>* maximise_button_ = nullptr;
-    button_c<main_window_c>* minimise_button_ = nullptr;
-    button_c<main_window_c>* menu_button_ = nullptr;
-    button_c<main_window_c>* logo_button_ = nullptr;
+    main_caption_c caption_;
     icon_c large_icon_, small_icon_, alert_icon_;
     main_menu_c menu_;
     tray_presence_c presence_;

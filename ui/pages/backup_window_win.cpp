@@ -12,6 +12,7 @@
 #include "ui/kit/gdi_objects_win.h"
 #include "ui/dialogs/message_window_win.h"
 #include "ui/kit/progress_bar_paint_win.h"
+#include "ui/kit/skin_ids.h"
 #include "ui/kit/skin_images_win.h"
 #include "ui/kit/text_drawing_win.h"
 #include "ui/kit/ui_fonts_win.h"
@@ -20,7 +21,7 @@
 #include <cwchar>
 
 namespace {
-constexpr int bar_pattern = 474;
+constexpr int bar_pattern = skin::backup_progress;
 }  // namespace
 
 void backup_window_c::configure(const driver_store_location_c* location, std::wstring index_path) {
@@ -158,7 +159,7 @@ void backup_window_c::on_paint() {
     GetClientRect(handle(), &client);
     off_screen_c surface(paint.get(), client.right, client.bottom);
     HDC dc = surface.dc();
-    paint_backup_details(dc, client, 472, details_title(), details(), 471, settings_title());
+    paint_backup_details(dc, client, skin::details_icon, details_title(), details(), skin::backup_settings_icon, settings_title());
 
     RECT bar = {320, 430, client.right - 20, 450};
     int packages = job_ ? job_packages_ : 0;

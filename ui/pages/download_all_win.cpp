@@ -1,6 +1,7 @@
 #include "ui/pages/download_all_win.h"
 
 #include "i18n/language_table.h"
+#include "ui/kit/skin_ids.h"
 #include "ui/kit/window_keys_win.h"
 #include "ui/kit/gdi_objects_win.h"
 #include "ui/kit/ui_fonts_win.h"
@@ -59,7 +60,7 @@ void download_all_window_c::on_create() {
     HWND button = CreateWindowExW(0, L"BUTTON", language_text("download_all_button").c_str(),
                                   WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, 0, 8, 106, 27, handle(),
                                   reinterpret_cast<HMENU>(INT_PTR(button_id)), instance, nullptr);
-    button_.attach(button, 366, 368, 369, verdana(9, font_weight_c::bold));
+    button_.attach(button, skin::download_all_button, verdana(9, font_weight_c::bold));
 }
 
 void download_all_window_c::on_paint() {

@@ -33,7 +33,6 @@ constexpr const wchar_t* panel_class = L"VantorelDownloadPanel";
 constexpr COLORREF status_colour = RGB(56, 173, 0);
 constexpr COLORREF progress_frame = RGB(147, 186, 232);
 constexpr COLORREF progress_fill = RGB(180, 213, 213);
-constexpr int icon_out_of_date = 360, icon_no_driver = 359, icon_up_to_date = 361;
 
 constexpr UINT menu_action = 32792, menu_remove = 32791, menu_open_location = 32793, menu_settings_entry = 32789,
                menu_information = 32790;
@@ -60,7 +59,9 @@ download_panel_c::download_panel_c(driver_group_c group, const download_panel_co
     : group_(std::move(group)), context_(context), background_(group_.none_needed ? RGB(244, 246, 251) : RGB(255, 255, 255)) {
     bool any_without_driver = false;
     for (const device_c* device : group_.devices) any_without_driver |= !device->has_driver;
-    status_icon_ = any_without_driver ? icon_no_driver : group_.none_needed ? icon_up_to_date : icon_out_of_date;
+    status_icon_ = any_without_driver     ? skin::sign_no_driver
+                   : group_.none_needed ? skin::sign_up_to_date
+                                        : skin::sign_out_of_date;
 }
 
 download_panel_c::~download_panel_c() {
@@ -127,7 +128,7 @@ void download_panel_c::on_create() {
     session_ = get_download_session(group_.link, item.size, context_.download_folder,
                                     item.signed_package ? std::optional<sha256_digest_c>(item.sha256) : std::nullopt);
     int button_top = footer_y() - 8;
-    button_.create(307, 308, 309, RECT{20, button_top, 100, button_top + 22},
+    button_.create(skin::panel_button, RECT{20, button_top, 100, button_top + 22},
                    button_caption(session_ ? session_->state : download_state_c::not_downloaded));
     // The check box is too small to show a text, but a screen reader reads it by this one.
     checkbox_ = CreateWindowExW(0, L"BUTTON", panel_title().c_str(), WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX | BS_NOTIFY,

@@ -9,6 +9,7 @@
 #include "download/start_install.h"
 #include "ui/pages/driver_group.h"
 #include "ui/kit/skin_button_win.h"
+#include "ui/kit/skin_ids.h"
 #include "ui/kit/window_base_win.h"
 
 #include <windows.h>
@@ -83,7 +84,7 @@ private:
     download_session_c* session_ = nullptr;
     download_button_c<download_panel_c> button_;
     HWND checkbox_ = nullptr;
-    int status_icon_ = 361;
+    int status_icon_ = skin::sign_up_to_date;
     COLORREF background_;
     int title_height_ = 0, line_height_ = 0;
     float fraction_ = 0.0f;

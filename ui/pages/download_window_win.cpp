@@ -9,6 +9,7 @@
 #include "ui/pages/download_panel_text.h"
 #include "ui/pages/driver_grouping.h"
 #include "ui/kit/accessible_object_win.h"
+#include "ui/kit/skin_ids.h"
 #include "ui/kit/window_keys_win.h"
 #include "ui/kit/gdi_objects_win.h"
 #include "ui/kit/language_format.h"
@@ -28,7 +29,7 @@ namespace {
 
 constexpr const wchar_t* download_class = L"VantorelDownloadPage";
 constexpr COLORREF radio_colour = RGB(71, 131, 195);
-constexpr int header_band_image = 310, header_icon = 365;
+constexpr int header_band_image = skin::download_band, header_icon = skin::download_header_icon;
 constexpr int page_sidebar_width = 250;
 constexpr int header_height = 40, choice_height = 27, bar_height = 41;
 constexpr int best_radio_id = 1, latest_radio_id = 2, faq_link_id = 3;
@@ -271,10 +272,10 @@ void download_window_c::paint_sidebar(HDC dc, const RECT& client) {
         int icon, y;
         const char* key;
         int value;
-    } legend[] = {{360, 260, "sidebar_out_of_date", counts_.out_of_date},
-                  {359, 280, "sidebar_no_driver", counts_.no_driver},
-                  {361, 300, "sidebar_up_to_date", counts_.up_to_date()},
-                  {364, 320, "sidebar_total", device_total_}};
+    } legend[] = {{skin::sign_out_of_date, 260, "sidebar_out_of_date", counts_.out_of_date},
+                  {skin::sign_no_driver, 280, "sidebar_no_driver", counts_.no_driver},
+                  {skin::sign_up_to_date, 300, "sidebar_up_to_date", counts_.up_to_date()},
+                  {skin::sign_total, 320, "sidebar_total", device_total_}};
     for (const legend_c& row : legend) {
         draw_skin_image_keyed(dc, row.icon, width - 220, row.y, RGB(0, 0, 0));
         draw_text_at(dc, format_language_text(row.key, {row.value}, 64), width - 220 + 16 + 8, row.y, verdana(8),

@@ -7,6 +7,7 @@
 #include "ui/kit/page_sidebar_win.h"
 #include "ui/kit/page_sidebar_text_win.h"
 #include "ui/kit/reading_direction_win.h"
+#include "ui/kit/skin_ids.h"
 #include "ui/kit/skin_images_win.h"
 #include "ui/kit/text_drawing_win.h"
 #include "ui/kit/ui_fonts_win.h"
@@ -19,7 +20,8 @@
 namespace {
 
 constexpr const wchar_t* home_class = L"VantorelHomePage";
-constexpr int title_band_image = 298, steps_image = 297, separator_image = 293, small_icon_image = 294;
+constexpr int title_band_image = skin::page_band, steps_image = skin::steps, separator_image = skin::page_separator,
+              small_icon_image = skin::shield_icon;
 
 void fill_pattern(HDC dc, const RECT& area, int image) {
     brush_c pattern(make_skin_pattern_brush(image));
@@ -61,7 +63,7 @@ bool home_window_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESU
 }
 
 void home_window_c::on_create() {
-    start_button_.create(start_scan_button_bitmap(0), start_scan_button_bitmap(1), start_scan_button_bitmap(2), RECT{},
+    start_button_.create({start_scan_button_bitmap(0), start_scan_button_bitmap(1), start_scan_button_bitmap(2)}, RECT{},
                          language_text("home_start_scan"));
 }
 

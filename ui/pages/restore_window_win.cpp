@@ -12,6 +12,7 @@
 #include "ui/kit/gdi_objects_win.h"
 #include "ui/kit/language_format.h"
 #include "ui/dialogs/message_window_win.h"
+#include "ui/kit/skin_ids.h"
 #include "ui/kit/ui_fonts_win.h"
 
 #include <mutex>
@@ -129,6 +130,6 @@ void restore_window_c::on_paint() {
     RECT client;
     GetClientRect(handle(), &client);
     off_screen_c surface(paint.get(), client.right, client.bottom);
-    paint_backup_details(surface.dc(), client, 472, details_title(), details(), 475, settings_title());
+    paint_backup_details(surface.dc(), client, skin::details_icon, details_title(), details(), skin::restore_settings_icon, settings_title());
     surface.copy_to(paint.get());
 }

@@ -10,6 +10,7 @@
 #include "ui/kit/page_sidebar_win.h"
 #include "ui/kit/page_sidebar_text_win.h"
 #include "ui/kit/progress_bar_paint_win.h"
+#include "ui/kit/skin_ids.h"
 #include "ui/kit/skin_images_win.h"
 #include "ui/kit/text_drawing_win.h"
 #include "ui/kit/ui_fonts_win.h"
@@ -28,7 +29,8 @@ namespace {
 constexpr const wchar_t* scan_class = L"VantorelScanPage";
 constexpr COLORREF frame_colour = RGB(195, 218, 245);
 constexpr COLORREF band_colour = RGB(244, 246, 251);
-constexpr int top_left_picture = 301, top_right_picture = 303, bar_pattern = 302;
+constexpr int top_left_picture = skin::scan_picture, top_right_picture = skin::devices_picture,
+              bar_pattern = skin::scan_progress;
 
 std::int64_t now_seconds() { return std::int64_t(std::time(nullptr)); }
 
