@@ -49,8 +49,7 @@ int print_outcome(const scan_options_c& options, const scan_result_c& result, co
     if (options.summary) {
         std::fputs(scan_summary_text(result).c_str(), stdout);
     } else {
-        std::fputs(scan_result_json(result, machine).dump(1).c_str(), stdout);
-        std::fputs("\n", stdout);
+        write_scan_result_json(stdout, result, machine);
         if (!result.succeeded()) std::fprintf(stderr, "vantorel-cli: %s\n", scan_failure_text(outcome).c_str());
     }
     if (outcome.items_refused > 0)
@@ -138,5 +137,6 @@ int answer_command(const cli_arguments& arguments) {
         outcome = apply_scan_answer(service, run.store, machine, answer);
     else
         outcome.failure = failure_code_c::network;
+    std::string().swap(answer);  // read: the records hold what is printed
     return print_outcome(options, scan_result_of(run, std::move(outcome)), machine);
 }

@@ -35,19 +35,36 @@ nlohmann::ordered_json driver_item_json(const driver_item_c& item) {
     };
 }
 
-nlohmann::ordered_json scan_result_json(const scan_result_c& result, const machine_description_c& machine) {
-    const query_outcome_c& outcome = result.outcome;
-    auto devices = nlohmann::ordered_json::array();
-    for (const device_c& device : result.devices->devices) {
-        nlohmann::ordered_json entry = device_json(device);
-        auto items = nlohmann::ordered_json::array();
-        for (std::uint32_t i = 0; i < device.item_count; ++i) items.push_back(driver_item_json(device.items[i]));
-        entry["items"] = std::move(items);
-        entry["best"] = choice_json(device.best_index, device.best_is_update);
-        entry["latest"] = choice_json(device.latest_index, device.latest_is_update);
-        devices.push_back(std::move(entry));
+namespace {
+
+nlohmann::ordered_json device_result_json(const device_c& device) {
+    nlohmann::ordered_json entry = device_json(device);
+    auto items = nlohmann::ordered_json::array();
+    for (std::uint32_t i = 0; i < device.item_count; ++i) items.push_back(driver_item_json(device.items[i]));
+    entry["items"] = std::move(items);
+    entry["best"] = choice_json(device.best_index, device.best_is_update);
+    entry["latest"] = choice_json(device.latest_index, device.latest_is_update);
+    return entry;
+}
+
+// A value printed one space per level, as an element of an array two levels deep: JSON texts
+// hold no raw line breaks, so every line break starts one of its own lines.
+void write_nested(std::FILE* out, const nlohmann::ordered_json& value) {
+    const std::string text = value.dump(1);
+    std::size_t from = 0;
+    for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', from)) {
+        std::fwrite(text.data() + from, 1, at + 1 - from, out);
+        std::fputs("  ", out);
+        from = at + 1;
     }
-    return {
+    std::fwrite(text.data() + from, 1, text.size() - from, out);
+}
+
+}  // namespace
+
+void write_scan_result_json(std::FILE* out, const scan_result_c& result, const machine_description_c& machine) {
+    const query_outcome_c& outcome = result.outcome;
+    const nlohmann::ordered_json head = {
         {"succeeded", result.succeeded()},
         {"last_error", failure_number(outcome.failure)},
         {"http_status", outcome.http_status},
@@ -58,8 +75,23 @@ nlohmann::ordered_json scan_result_json(const scan_result_c& result, const machi
         {"items_unsigned", outcome.items_unsigned},
         {"os_code", machine.os_code},
         {"os_version_number", machine.os_version_number},
-        {"devices", std::move(devices)},
     };
+    // The head without its closing brace, then the devices one at a time: a scan with thousands
+    // of offered items is never held as one tree or one text.
+    std::string text = head.dump(1);
+    text.erase(text.size() - 2);
+    std::fputs(text.c_str(), out);
+    const std::vector<device_c>& devices = result.devices->devices;
+    if (devices.empty()) {
+        std::fputs(",\n \"devices\": []\n}\n", out);
+        return;
+    }
+    std::fputs(",\n \"devices\": [", out);
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        std::fputs(i == 0 ? "\n  " : ",\n  ", out);
+        write_nested(out, device_result_json(devices[i]));
+    }
+    std::fputs("\n ]\n}\n", out);
 }
 
 namespace {

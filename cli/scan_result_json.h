@@ -8,8 +8,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdio>
+#include <string>
+
 nlohmann::ordered_json driver_item_json(const driver_item_c& item);
-nlohmann::ordered_json scan_result_json(const scan_result_c& result, const machine_description_c& machine);
+// Writes the whole outcome, one device at a time, as one JSON object and a line break.
+void write_scan_result_json(std::FILE* out, const scan_result_c& result, const machine_description_c& machine);
 
 // A readable summary for people: devices found, out of date, without a driver, up to date, and
 // each offered package with its devices.

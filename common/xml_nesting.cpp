@@ -39,11 +39,44 @@ std::size_t past_tag(std::string_view text, std::size_t from) {
 struct open_element_c {
     std::string_view name;
     std::size_t tallied = 0;
+    enum class role_c { other, root, container, span } role = role_c::other;
+    std::size_t begin = 0;  // where its start tag begins
+};
+using role_c = open_element_c::role_c;
+
+// Follows the root, its first container and the container's elements for the spans.
+class span_finder_c {
+public:
+    explicit span_finder_c(xml_element_spans_c& spans) : spans_(spans) {}
+
+    // The role of an element that opens under `open` (the elements open around it).
+    role_c role_of(const std::vector<open_element_c>& open, std::string_view name) {
+        if (open.empty()) {
+            if (root_seen_) return role_c::other;
+            root_seen_ = true;
+            return role_c::root;
+        }
+        const role_c parent = open.back().role;
+        if (parent == role_c::root && !container_seen_ && name == spans_.container) {
+            container_seen_ = true;
+            return role_c::container;
+        }
+        if (parent == role_c::container && name == spans_.element) return role_c::span;
+        return role_c::other;
+    }
+    void found(std::size_t begin, std::size_t end) { spans_.found.push_back({begin, end}); }
+    void cut_short(const std::vector<open_element_c>& open) {
+        for (const open_element_c& element : open)
+            if (element.role == role_c::span) spans_.closed = false;
+    }
+
+private:
+    xml_element_spans_c& spans_;
+    bool root_seen_ = false;
+    bool container_seen_ = false;
 };
 
-}  // namespace
-
-bool xml_nesting_within(std::string_view text, std::size_t most, xml_children_tally_c& tally) {
+bool scan(std::string_view text, std::size_t most, xml_children_tally_c& tally, span_finder_c& finder) {
     std::vector<open_element_c> open;
     open.reserve(most < 64 ? most + 1 : 64);
     for (std::size_t at = text.find('<'); at != std::string_view::npos; at = text.find('<', at)) {
@@ -55,8 +88,10 @@ bool xml_nesting_within(std::string_view text, std::size_t most, xml_children_ta
         } else if (next == '?') {
             at = past(text, at + 2, "?>");
         } else if (next == '/') {
-            if (!open.empty()) open.pop_back();
             at = past(text, at + 2, ">");
+            if (open.empty()) continue;
+            if (open.back().role == role_c::span) finder.found(open.back().begin, at);
+            open.pop_back();
         } else if (!name_start(next)) {
             // No element ("<!DOCTYPE", "< b"): the parser keeps it as an unknown node, to its '>'.
             at = past(text, at + 1, ">");
@@ -65,21 +100,41 @@ bool xml_nesting_within(std::string_view text, std::size_t most, xml_children_ta
             while (name_end < text.size() && name_part(text[name_end])) ++name_end;
             const std::string_view name = text.substr(at + 1, name_end - at - 1);
             const std::size_t end = past_tag(text, name_end);
-            if (end == std::string_view::npos) return true;  // cut short: the parser says so
+            if (end == std::string_view::npos) {
+                finder.cut_short(open);
+                return true;  // cut short: the parser says so
+            }
             if (!open.empty() && open.back().name == tally.parent && name == tally.child &&
                 open.back().tallied < tally.most_each) {
                 ++open.back().tallied;
                 ++tally.counted;
             }
+            const role_c role = finder.role_of(open, name);
             // "/>" closes the element at once.
-            if (text[end - 2] != '/') {
+            if (text[end - 2] == '/') {
+                if (role == role_c::span) finder.found(at, end);
+            } else {
                 if (open.size() >= most) return false;
-                open.push_back({name, 0});
+                open.push_back({name, 0, role, at});
             }
             at = end;
         }
     }
+    finder.cut_short(open);
     return true;
+}
+
+}  // namespace
+
+bool xml_nesting_within(std::string_view text, std::size_t most, xml_children_tally_c& tally,
+                        xml_element_spans_c& spans) {
+    span_finder_c finder(spans);
+    return scan(text, most, tally, finder);
+}
+
+bool xml_nesting_within(std::string_view text, std::size_t most, xml_children_tally_c& tally) {
+    xml_element_spans_c nothing;
+    return xml_nesting_within(text, most, tally, nothing);
 }
 
 bool xml_nesting_within(std::string_view text, std::size_t most) {

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <string_view>
+#include <vector>
 
 // True when no element of the text lies more than `most` levels deep.
 bool xml_nesting_within(std::string_view text, std::size_t most);
@@ -24,3 +25,23 @@ struct xml_children_tally_c {
 
 // As above, and tallies the children in the same scan (up to where the nesting gets too deep).
 bool xml_nesting_within(std::string_view text, std::size_t most, xml_children_tally_c& tally);
+
+// Where the elements named `element` lie that are children of the first element named
+// `container` in the text's first (root) element, as the parser finds them: their bytes, from the
+// '<' of the start tag to just past the '>' of the end tag. A reader can parse each on its own and
+// the rest without them, rather than build the whole tree at once.
+struct xml_span_c {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+};
+
+struct xml_element_spans_c {
+    std::string_view container;
+    std::string_view element;
+    std::vector<xml_span_c> found;  // out, in the text's order
+    bool closed = true;             // out: false when the text ends inside one of them
+};
+
+// As above, and finds the spans in the same scan.
+bool xml_nesting_within(std::string_view text, std::size_t most, xml_children_tally_c& tally,
+                        xml_element_spans_c& spans);

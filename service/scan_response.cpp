@@ -5,12 +5,14 @@
 
 #include <tinyxml.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -189,50 +191,101 @@ std::unordered_map<std::wstring_view, device_c*> devices_by_path(device_store_c&
     return by_path;
 }
 
-// Refuses, from its bytes alone, an answer whose tree would take more than any real answer's.
-bool shape_within_bounds(std::string_view body) {
+// Refuses, from its bytes alone, an answer whose tree would take more than any real answer's,
+// and finds where its "hardware" elements lie.
+bool shape_within_bounds(std::string_view body, xml_element_spans_c& hardwares) {
     if (markup_count(body) > most_markup) return false;
     // The items a reading would store at most: each device's first 500.
     xml_children_tally_c items{"hardware", "item", most_items};
     // Deeper than any answer nests, and shallow enough for a worker thread's stack.
-    if (!xml_nesting_within(body, most_nesting, items)) return false;
-    return items.counted <= most_items_per_answer;
+    if (!xml_nesting_within(body, most_nesting, items, hardwares)) return false;
+    return items.counted <= most_items_per_answer && hardwares.closed;
 }
 
+// A text the parser reads: the bytes, then NULs.
+void set_parser_text(std::string& text, std::string_view bytes) {
+    text.assign(bytes);
+    text.append(padding, '\0');
+}
+
+// The answer without its "hardware" elements: the frame around them, checked on its own.
+std::string frame_text(std::string_view body, const std::vector<xml_span_c>& spans) {
+    std::size_t size = body.size() + padding;
+    for (const xml_span_c& span : spans) size -= span.end - span.begin;
+    std::string frame;
+    frame.reserve(size);
+    std::size_t from = 0;
+    for (const xml_span_c& span : spans) {
+        frame.append(body.substr(from, span.begin - from));
+        from = span.end;
+    }
+    frame.append(body.substr(from)).append(padding, '\0');
+    return frame;
+}
+
+// The encoding the parser reads the root element in: UTF-8 after a byte-order mark or a
+// declaration that names UTF-8 or none, the declared legacy one otherwise, unknown without one.
+TiXmlEncoding root_encoding(const TiXmlDocument& document, std::string_view body) {
+    if (body.size() >= 3 && body.compare(0, 3, "\xEF\xBB\xBF") == 0) return TIXML_ENCODING_UTF8;
+    for (const TiXmlNode* node = document.FirstChild(); node && !node->ToElement(); node = node->NextSibling()) {
+        const TiXmlDeclaration* declaration = node->ToDeclaration();
+        if (!declaration) continue;
+        std::string name = declaration->Encoding();
+        for (char& c : name) c = char(std::toupper(static_cast<unsigned char>(c)));
+        return name.empty() || name == "UTF-8" || name == "UTF8" ? TIXML_ENCODING_UTF8 : TIXML_ENCODING_LEGACY;
+    }
+    return TIXML_ENCODING_UNKNOWN;
+}
+
+// Reads one "hardware" element into its device, if the store has one of its id; false when the
+// element is damaged or has no id, or the answer would store too many items.
+bool read_hardware(const TiXmlElement& hardware, const std::unordered_map<std::wstring_view, device_c*>& by_path,
+                   std::size_t& items_stored, answer_trust_c& trust) {
+    const TiXmlElement* id = hardware.FirstChildElement("id");
+    if (!id) return false;
+    const char* text = id->GetText();
+    // An id without text names no device.
+    const auto found = text && *text ? by_path.find(ansi_to_wide(text)) : by_path.end();
+    if (found == by_path.end()) return true;
+    items_stored += item_children(hardware);
+    if (items_stored > most_items_per_answer) return false;
+    found->second->item_count = parse_items(hardware, *found->second, trust);
+    return true;
+}
+
+// The answer is read one "hardware" element at a time, each parsed on its own after the frame
+// around them: the tree of the whole answer (ten times its size) is never built, and the records
+// grow while no more than one device's tree is held.
 bool parse_document(std::string_view body, device_store_c& store, answer_trust_c& trust) {
-    if (!shape_within_bounds(body)) return false;
-    std::string padded;
-    padded.reserve(body.size() + padding);
-    padded.append(body).append(padding, '\0');
-    TiXmlDocument document;
-    document.Parse(padded.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
-    // A cut or damaged answer is a failed scan, not one in which every device after the damage
-    // silently has no update.
-    if (document.Error()) return false;
-    TiXmlElement* root = document.RootElement();
-    if (!root) return false;
-    TiXmlElement* hardwares = root->FirstChildElement("hardwares");
-    TiXmlElement* hardware = hardwares ? hardwares->FirstChildElement("hardware") : nullptr;
-    if (!hardware || !hardware->FirstChildElement("id")) return false;
+    xml_element_spans_c hardwares{"hardwares", "hardware", {}, true};
+    if (!shape_within_bounds(body, hardwares) || hardwares.found.empty()) return false;
+    TiXmlEncoding encoding = TIXML_ENCODING_UNKNOWN;
+    {
+        const std::string frame = frame_text(body, hardwares.found);
+        TiXmlDocument document;
+        document.Parse(frame.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
+        // A cut or damaged answer is a failed scan, not one in which every device after the
+        // damage silently has no update.
+        if (document.Error()) return false;
+        const TiXmlElement* root = document.RootElement();
+        const TiXmlElement* container = root ? root->FirstChildElement("hardwares") : nullptr;
+        // Where the parser would find a "hardware" element the scan of the bytes did not, the two
+        // read the answer differently: it is refused rather than read half.
+        if (!container || container->FirstChildElement("hardware")) return false;
+        encoding = root_encoding(document, body);
+    }
     const auto by_path = devices_by_path(store);
-    // Counted again on the tree: the bound holds for the records even where the scan of the bytes
-    // and the parser read a malformed answer differently.
+    // Counted again on the trees: the bound holds for the records even where the scan of the
+    // bytes and the parser read a malformed answer differently.
     std::size_t items_stored = 0;
-    while (hardware) {
-        TiXmlElement* next = hardware->NextSiblingElement("hardware");
-        const TiXmlElement* id = hardware->FirstChildElement("id");
-        if (!id) return false;
-        const char* text = id->GetText();
-        // An id without text names no device.
-        const auto found = text && *text ? by_path.find(ansi_to_wide(text)) : by_path.end();
-        if (found != by_path.end()) {
-            items_stored += item_children(*hardware);
-            if (items_stored > most_items_per_answer) return false;
-            found->second->item_count = parse_items(*hardware, *found->second, trust);
-        }
-        // What has been read is no longer needed: the records grow as the tree shrinks.
-        hardwares->RemoveChild(hardware);
-        hardware = next;
+    std::string text;
+    for (const xml_span_c& span : hardwares.found) {
+        set_parser_text(text, body.substr(span.begin, span.end - span.begin));
+        TiXmlDocument document;
+        document.Parse(text.c_str(), nullptr, encoding);
+        const TiXmlElement* hardware = document.RootElement();
+        if (document.Error() || !hardware || hardware->NextSiblingElement()) return false;
+        if (!read_hardware(*hardware, by_path, items_stored, trust)) return false;
     }
     return true;
 }

@@ -1,6 +1,9 @@
 #include "service/scan_response.h"
 
+#include "common/text_convert.h"
+
 #include <gtest/gtest.h>
+#include <tinyxml.h>
 
 #include <cwchar>
 
@@ -79,6 +82,28 @@ TEST(scan_response, structure_failures_and_partial_answers) {
     EXPECT_FALSE(parse_unsigned("<r><hardwares><hardware><id>B\\2</id><item/></hardware></hardwares></x>", store));
     EXPECT_FALSE(parse_unsigned("<r><hardwares><hardware><id>B\\2</id><item><title>a<b</title></item>"
                                      "</hardware></hardwares></r>", store));
+}
+
+TEST(scan_response, devices_are_read_as_a_parse_of_the_whole_answer_reads_them) {
+    // In the encoding the answer's start declares, and only from the root's first "hardwares".
+    for (const std::string start : {"", "<?xml version=\"1.0\"?>", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>",
+                                    "\xEF\xBB\xBF"}) {
+        SCOPED_TRACE(start);
+        device_store_c store = store_with({L"A\\1", L"B\\2"});
+        const std::string answer = start + "<r><hardwares><hardware><id>A\\1</id>" +
+                                   item("<title>caf&#233; &lt;1&gt;</title>") +
+                                   "</hardware></hardwares><hardwares><hardware><id>B\\2</id>" + item("") +
+                                   "</hardware></hardwares></r><r><hardwares><hardware><id>B\\2</id>" + item("") +
+                                   "</hardware></hardwares></r>";
+        TiXmlDocument whole;
+        whole.Parse(answer.c_str());
+        const char* title = whole.RootElement()->FirstChildElement()->FirstChildElement()->FirstChildElement("item")
+                                ->FirstChildElement("title")->GetText();
+        ASSERT_TRUE(parse_unsigned(answer, store));
+        ASSERT_EQ(store.devices[0].item_count, 1u);
+        EXPECT_EQ(store.devices[0].items[0].title, ansi_to_wide(title));
+        EXPECT_EQ(store.devices[1].item_count, 0u);
+    }
 }
 
 TEST(scan_response, at_most_500_items_per_device) {

@@ -21,3 +21,28 @@ TEST(xml_nesting, counts_open_elements_and_skips_what_holds_no_markup) {
     for (int i = 0; i < 100000; ++i) deep += "<x>";
     EXPECT_FALSE(xml_nesting_within(deep, 32));
 }
+
+namespace {
+
+std::vector<std::string> spans_of(std::string_view text, bool* closed = nullptr) {
+    xml_children_tally_c tally;
+    xml_element_spans_c spans{"list", "e", {}, true};
+    EXPECT_TRUE(xml_nesting_within(text, 32, tally, spans));
+    if (closed) *closed = spans.closed;
+    std::vector<std::string> found;
+    for (const xml_span_c& span : spans.found) found.emplace_back(text.substr(span.begin, span.end - span.begin));
+    return found;
+}
+
+}  // namespace
+
+TEST(xml_nesting, finds_the_elements_of_the_roots_first_container) {
+    // Only in the first root's first "list": not deeper, not in a second list or a second root,
+    // not in comments or quoted values.
+    EXPECT_EQ(spans_of("<r><x><list><e/></list></x><list><e a='<e>'>1<e>2</e></e><!-- <e/> --><e/></list>"
+                       "<list><e/></list></r><r><list><e/></list></r>"),
+              (std::vector<std::string>{"<e a='<e>'>1<e>2</e></e>", "<e/>"}));
+    bool closed = true;
+    EXPECT_EQ(spans_of("<r><list><e>1</e><e>2", &closed), std::vector<std::string>{"<e>1</e>"});
+    EXPECT_FALSE(closed);
+}
