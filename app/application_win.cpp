@@ -9,6 +9,7 @@
 #include "i18n/language_table.h"
 #include "service/http_transfer.h"
 #include "service/installed_links.h"
+#include "service/trust_policy.h"
 #include "common/last_error.h"
 #include "system/wmi_facts.h"
 #include "devices/system_source.h"
@@ -62,7 +63,8 @@ bool prepare_scan_objects() {
     try {
         state.update_service = std::make_unique<update_service_c>();
         state.update_service->installed_links_file = installed_links_path(data_places().folder);
-        state.update_service->trust.allow_unsigned = settings().allow_unsigned_packages != 0;
+        for (std::string& mirror : unsigned_mirrors(read_trust_policy()))
+            state.update_service->unsigned_mirrors.insert(std::move(mirror));
     } catch (const std::bad_alloc&) {
         return false;
     }

@@ -1,7 +1,8 @@
 // The three base URLs of the update server's scan endpoint, tried in this order. They are
 // deployment configuration: the defaults live here, and the registry (values "Mirror1" to
-// "Mirror3" in the settings key, read and never written by the program) or vantorel-cli's
-// --mirror options can point them elsewhere, for example at local test servers.
+// "Mirror3" of the machine's policy key, trust_policy.h, or else of the user's settings key, read
+// and never written by the program) or vantorel-cli's --mirror options can point them elsewhere,
+// for example at local test servers.
 #pragma once
 
 #include <array>
@@ -17,7 +18,8 @@ inline const mirror_list_c default_mirrors{
 };
 
 // The defaults with the configured overrides applied as with_mirror_overrides applies them
-// (Windows: the registry values that are usable "https://" or "http://" URLs; elsewhere none).
+// (Windows: the policy's or else the settings' registry values that are usable "https://" or
+// "http://" URLs; elsewhere none).
 mirror_list_c configured_mirrors();
 
 // Replaces the first overrides.size() mirrors, in order; with fewer than three overrides the

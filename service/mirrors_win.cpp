@@ -2,9 +2,13 @@
 
 #include "common/registry_key_win.h"
 #include "common/text_convert.h"
+#include "service/trust_policy.h"
 #include "system/settings_win.h"
 
 mirror_list_c configured_mirrors() {
+    // The machine's policy first: where it names mirrors, the user's settings do not move them.
+    const trust_policy_c policy = read_trust_policy();
+    if (!policy.mirrors.empty()) return with_mirror_overrides(default_mirrors, policy.mirrors);
     // The usable values in order; they take the places as --mirror options do, so that a
     // configured test server is never followed by a default host.
     std::vector<std::string> configured;

@@ -97,8 +97,8 @@ query_outcome_c query_update_server(update_service_c& service, device_store_c& s
     }
 
     const response_buffer_c& body = *result->body;
-    query_outcome_c applied =
-        apply_scan_answer(service, store, machine, std::string_view(body.data.data(), std::size_t(body.length)));
+    query_outcome_c applied = apply_scan_answer(
+        service, store, machine, std::string_view(body.data.data(), std::size_t(body.length)), outcome.answered_by);
     applied.http_status = outcome.http_status;
     applied.mirror_failures = std::move(outcome.mirror_failures);
     applied.answered_by = std::move(outcome.answered_by);
@@ -106,9 +106,13 @@ query_outcome_c query_update_server(update_service_c& service, device_store_c& s
 }
 
 query_outcome_c apply_scan_answer(update_service_c& service, device_store_c& store,
-                                  const machine_description_c& machine, std::string_view answer) {
+                                  const machine_description_c& machine, std::string_view answer,
+                                  std::string_view answered_by) {
     query_outcome_c outcome;
-    answer_trust_c trust(service.trust);
+    package_trust_c answer_trust = service.trust;
+    answer_trust.allow_unsigned =
+        service.trust.allow_unsigned || service.unsigned_mirrors.count(std::string(answered_by)) != 0;
+    answer_trust_c trust(answer_trust);
     const bool read = parse_scan_response(answer, store, trust);
     outcome.items_refused = trust.refused;
     outcome.items_unsigned = trust.unsigned_taken;

@@ -22,9 +22,11 @@ struct update_service_c {
     std::unique_ptr<http_transfer_c> transfer;    // made by the first query, reused until exit
     std::set<std::string> installed_links;        // from "setup.dat"
     mirror_list_c mirrors = configured_mirrors();
-    // Offers are believed only when signed with a compiled-in key; the settings may let a private
-    // mirror's unsigned packages through.
+    // Offers are believed only when signed with a compiled-in key. The machine's policy may let
+    // the unsigned packages of the mirrors it names through (trust_policy.h); allow_unsigned
+    // lets every mirror's through (vantorel-cli --allow-unsigned, for one run).
     package_trust_c trust = built_in_trust(false);
+    std::set<std::string> unsigned_mirrors;
     std::wstring installed_links_file;            // "setup.dat" in the data folder; none when empty
     // Set by the window that is closing: a running query ends within a moment (its transfer is
     // cut) and asks no further mirror.
@@ -40,9 +42,11 @@ query_outcome_c query_update_server(update_service_c& service, device_store_c& s
 
 // What follows a received answer: reads it into the store (invalid_answer when it cannot be
 // read), refreshes the installed links and chooses every device's best and latest offer. The
-// outcome counts the items the trust check refused or let through unsigned.
+// outcome counts the items the trust check refused or let through unsigned; unsigned items are
+// let through only where the trust allows them for every mirror, or for the one that answered.
 query_outcome_c apply_scan_answer(update_service_c& service, device_store_c& store,
-                                  const machine_description_c& machine, std::string_view answer);
+                                  const machine_description_c& machine, std::string_view answer,
+                                  std::string_view answered_by = {});
 
 // Re-reads "setup.dat" (installed_links.h). A missing file leaves the set as it was.
 void load_installed_links(update_service_c& service);

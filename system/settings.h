@@ -29,9 +29,6 @@ struct settings_c {
     std::uint32_t scan_offline = 0;
     close_to_tray_c close_to_tray = close_to_tray_c::hide_with_notice;
     std::uint32_t scheduled_scan = 0;
-    // Lets a private mirror's unsigned packages through (the value is set by an administrator in
-    // the registry; the program never writes it). Off by default: only signed offers count.
-    std::uint32_t allow_unsigned_packages = 0;
 };
 
 constexpr const wchar_t* unset_install_date = L"0000-00-00";

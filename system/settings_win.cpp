@@ -94,7 +94,6 @@ bool load_settings() {
         if (std::optional<std::uint32_t> stored = settings_key.read_number(L"close_to_tray"))
             record.close_to_tray = close_to_tray_from(*stored);
         read_number(settings_key, L"scheduled_scan", record.scheduled_scan);
-        read_number(settings_key, L"allow_unsigned_packages", record.allow_unsigned_packages);
         read_text(settings_key, L"download_path", record.download_path_in_use);
         copy_text(record.download_path, record.download_path_in_use);
         read_text(settings_key, L"backup_path", record.backup_path);

@@ -4,6 +4,7 @@
 #include "common/package_statement.h"
 #include "common/sha256.h"
 #include "service/scan_response.h"
+#include "service/update_service.h"
 #include "tests/unit/test_key_pair.h"
 
 #include <gtest/gtest.h>
@@ -111,4 +112,24 @@ TEST(package_trust, only_items_the_owner_signed_as_shown_are_kept) {
     // The file name is the link's last component, unescaped; query and fragment are no part of it.
     EXPECT_EQ(link_file_name("https://h/a/b%20c.zip?x=/y#z"), "b c.zip");
     EXPECT_EQ(link_file_name("https://h/a/100%.zip"), "100%.zip");
+}
+
+TEST(package_trust, unsigned_items_are_taken_only_from_the_mirrors_the_policy_names) {
+    offer_c unsigned_offer;
+    unsigned_offer.sha256.clear();
+    const std::string answer =
+        "<a><hardwares><hardware><id>PCI\\1</id>" + unsigned_offer.xml() + "</hardware></hardwares></a>";
+    update_service_c service;
+    service.unsigned_mirrors = {"http://private.example/"};
+    machine_description_c machine;
+    for (const char* mirror : {"http://private.example/", "http://other.example/", ""}) {
+        SCOPED_TRACE(mirror);
+        device_store_c store;
+        store.devices.emplace_back();
+        std::wcscpy(store.devices[0].instance_path, L"PCI\\1");
+        const query_outcome_c outcome = apply_scan_answer(service, store, machine, answer, mirror);
+        const bool named = std::string(mirror) == "http://private.example/";
+        EXPECT_EQ(store.devices[0].item_count, named ? 1u : 0u);
+        EXPECT_EQ(outcome.items_refused, named ? 0u : 1u);
+    }
 }
