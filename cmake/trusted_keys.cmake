@@ -7,12 +7,16 @@ set(VANTOREL_DEVELOPMENT_KEYS "${CMAKE_CURRENT_SOURCE_DIR}/build/keys")
 
 function(vantorel_make_development_keys folder)
   if(EXISTS "${folder}/development.public" AND EXISTS "${folder}/development.secret")
+    # Readable by its owner alone, also where an earlier version left it readable by all.
+    file(CHMOD "${folder}/development.secret" PERMISSIONS OWNER_READ OWNER_WRITE)
     return()
   endif()
   find_program(OPENSSL_TOOL openssl REQUIRED)
   string(RANDOM LENGTH 12 nonce)
   set(work "${folder}.tmp-${nonce}")
   file(MAKE_DIRECTORY "${work}")
+  # The secret's DER form passes through here: for its owner alone from the start.
+  file(CHMOD "${work}" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
   execute_process(COMMAND ${OPENSSL_TOOL} genpkey -algorithm ed25519 -outform DER -out "${work}/key.der"
                   RESULT_VARIABLE made_secret OUTPUT_QUIET ERROR_QUIET)
   execute_process(COMMAND ${OPENSSL_TOOL} pkey -inform DER -in "${work}/key.der" -pubout -outform DER -out "${work}/public.der"
@@ -29,7 +33,9 @@ function(vantorel_make_development_keys folder)
   math(EXPR public_start "${public_length} - 64")
   string(SUBSTRING "${secret_hex}" ${secret_start} 64 seed)
   string(SUBSTRING "${public_hex}" ${public_start} 64 key)
-  file(WRITE "${work}/development.secret" "${seed}\n")
+  file(WRITE "${work}/development.secret" "")
+  file(CHMOD "${work}/development.secret" PERMISSIONS OWNER_READ OWNER_WRITE)
+  file(APPEND "${work}/development.secret" "${seed}\n")
   file(WRITE "${work}/development.public" "${key}\n")
   file(REMOVE "${work}/key.der" "${work}/public.der")
   file(MAKE_DIRECTORY "${folder}")

@@ -50,7 +50,7 @@ demo_build host vantorel-server vantorel-catalog vantorel-cli
 demo_build win32 Vantorel vantorel-cli DPInst32 window-probe
 demo_build win64 vantorel-cli DPInst64 simulated-pc trust-root
 say "building the set-up program of the 32-bit build (makensis): scripts/package_windows.sh"
-setup=$(bash scripts/package_windows.sh win32 2>>build/demo-build.log) || { tail -n 30 build/demo-build.log; exit 1; }
+setup=$(VANTOREL_DEVELOPMENT_RELEASE=1 bash scripts/package_windows.sh win32 2>>build/demo-build.log) || { tail -n 30 build/demo-build.log; exit 1; }
 say "  $setup"
 phase_took "set-up program"
 

@@ -7,6 +7,8 @@
 # The tree is configured first when it is not yet (scripts/lib/builds.sh). With
 # VANTOREL_SIGN_CERT and VANTOREL_SIGN_KEY (and optionally VANTOREL_SIGN_KEY_PASSWORD and
 # VANTOREL_SIGN_TIMESTAMP_URL) set, the programs, the uninstaller and the set-up are signed.
+# A tree it configures trusts the public key file VANTOREL_PUBLIC_KEY_FILE names; a tree that
+# trusts the development key is packaged only with VANTOREL_DEVELOPMENT_RELEASE=1.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 name=${1:-win32}
@@ -18,7 +20,8 @@ if [ ! -f "$tree/build.ninja" ]; then
   case $name in
     win32 | win64)
       cmake -S "$root" -B "$tree" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$name.cmake" >/dev/null ;;
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$name.cmake" \
+        -DVANTOREL_PUBLIC_KEY_FILE="${VANTOREL_PUBLIC_KEY_FILE:-}" >/dev/null ;;
     *) echo "package_windows.sh: $tree is not a configured build tree" >&2; exit 2 ;;
   esac
 fi

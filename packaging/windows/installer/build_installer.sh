@@ -7,6 +7,10 @@
 # The set-up goes to TREE/Vantorel-Setup-<version>.exe unless --output names another file. With
 # VANTOREL_SIGN_CERT and VANTOREL_SIGN_KEY set (sign_file.sh), every program in it, the
 # uninstaller and the set-up itself are signed.
+#
+# A tree configured without VANTOREL_PUBLIC_KEY_FILE trusts the development key, whose secret lies
+# in build/keys: a set-up of it trusts catalogs anyone with that file can sign. It is refused
+# unless VANTOREL_DEVELOPMENT_RELEASE=1 asks for such a set-up on purpose (tests, the demo).
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source_root=$(cd "$here/../../.." && pwd)
@@ -25,6 +29,14 @@ done
 [ -n "$version" ] || version=$(sed -n 's/^#define VANTOREL_VERSION "\(.*\)"$/\1/p' "$source_root/common/version.h")
 [[ $version =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]] || { echo "build_installer.sh: version '$version' is not three numbers" >&2; exit 2; }
 [ -n "$output" ] || output="$tree/Vantorel-Setup-$version.exe"
+
+if grep -q '^VANTOREL_PUBLIC_KEY_FILE:FILEPATH=$' "$tree/CMakeCache.txt" 2>/dev/null &&
+  [ "${VANTOREL_DEVELOPMENT_RELEASE:-}" != 1 ]; then
+  echo "build_installer.sh: $tree trusts the development signing key, not the catalog owner's." >&2
+  echo "  Configure it with -DVANTOREL_PUBLIC_KEY_FILE=FILE (the owner's public key), or set" >&2
+  echo "  VANTOREL_DEVELOPMENT_RELEASE=1 to make a development set-up on purpose." >&2
+  exit 1
+fi
 
 files=(Vantorel.exe language.ini DPInst32.exe DPInst64.exe update/update.exe)
 # The files as shipped, beside the set-up made of them (so that set-ups of one tree can be made

@@ -74,7 +74,7 @@ installer_signed() {
 
 # installer_build BUILD VERSION FILE   the set-up of build/BUILD's files numbered VERSION
 installer_build() {
-  bash "$root/packaging/windows/installer/build_installer.sh" "$root/build/$1" --version "$2" --output "$3" >/dev/null
+  VANTOREL_DEVELOPMENT_RELEASE=1 bash "$root/packaging/windows/installer/build_installer.sh" "$root/build/$1" --version "$2" --output "$3" >/dev/null
 }
 
 # The installed program's folder (Unix path) and registry view for build BUILD.
