@@ -3,6 +3,7 @@
 #include "common/md5.h"
 #include "common/path_join.h"
 #include "common/text_convert.h"
+#include "service/package_trust.h"
 
 namespace {
 
@@ -23,13 +24,12 @@ std::wstring download_extension(const std::wstring& link_file_name) {
 }
 
 download_paths_c make_download_paths(const std::wstring& download_folder, const std::string& link) {
-    const std::wstring wide_link = ansi_to_wide(link);
-    const std::size_t slash = wide_link.rfind(L'/');
-    const std::wstring file_name = slash == std::wstring::npos ? wide_link : wide_link.substr(slash + 1);
-    // The digest is taken over the file name as it stands, query included.
-    const std::wstring base = join_path(download_folder, utf8_to_wide(md5_of_text(wide_to_ansi(file_name))));
+    // The file name the package's signature covers: neither a query nor an escape a mirror adds
+    // to the link changes the name or the extension of the file on disk.
+    const std::string file_name = link_file_name(link);
+    const std::wstring base = join_path(download_folder, utf8_to_wide(md5_of_text(file_name)));
     download_paths_c paths;
-    paths.final_path = base + download_extension(file_name);
+    paths.final_path = base + download_extension(ansi_to_wide(file_name));
     paths.temp_path = paths.final_path + L".tmp";
     return paths;
 }

@@ -1,6 +1,7 @@
-// The two file names of a package in the download folder: the MD5 digest of the link's file name
-// with the link's extension, and the same with ".tmp" while bytes arrive. Two links with the same
-// file name in different server folders share their files.
+// The two file names of a package in the download folder: the MD5 digest of the file name the
+// package's signature covers (the link's last component without query or fragment, escapes
+// decoded) with that name's extension, and the same with ".tmp" while bytes arrive. Two links
+// with the same file name in different server folders share their files.
 #pragma once
 
 #include <string>

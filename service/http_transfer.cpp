@@ -46,6 +46,12 @@ struct mime_free_c {
 std::uint32_t agree_with_partial_file(const std::wstring& target, transfer_job_c& job) {
     std::uint32_t offset = job.bytes_done.load();
     if (offset == 0) return 0;
+    // Longer than the package (left by another link of the same file name): no range of this
+    // package continues it, so it starts again.
+    if (job.expected_size != 0 && offset > job.expected_size) {
+        job.bytes_done.store(0);
+        return 0;
+    }
     const std::uint64_t on_disk = file_size(target).value_or(0);
     if (on_disk < offset) {
         offset = std::uint32_t(on_disk);

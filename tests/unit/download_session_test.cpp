@@ -79,9 +79,10 @@ TEST_F(download_session_test, file_names_keep_ordinary_links_and_tame_hostile_on
     EXPECT_EQ(ordinary.temp_path, ordinary.final_path + L".tmp");
     // Same file name in another folder: the same files.
     EXPECT_EQ(make_download_paths(L"D:\\dl", "ftp://other/y/abc.zip").final_path, ordinary.final_path);
-    // The extension comes from the file name only, never from the host or the query.
-    EXPECT_EQ(make_download_paths(L"D:\\dl", "http://host.example/get?id=5").final_path,
-              join_path(L"D:\\dl", L"5ad05ef53089bacf3c2e4367fb33d27e.exe"));
+    // Named after the file name the signature covers: no query or fragment, escapes decoded.
+    EXPECT_EQ(make_download_paths(L"D:\\dl", "http://h/x/ab%63.zip?session=7#top").final_path, ordinary.final_path);
+    EXPECT_EQ(make_download_paths(L"D:\\dl", "http://host.example/get?id=5.zip").final_path,
+              join_path(L"D:\\dl", L"b5eda0a74558a342cf659187f06f746f.exe"));
     EXPECT_EQ(download_extension(L"abc.zip?x=1.2/3#f"), L".zip");
     EXPECT_EQ(download_extension(L"file"), L".exe");
     EXPECT_EQ(download_extension(L"file."), L".exe");
@@ -226,6 +227,17 @@ TEST_F(download_session_test, resumes_from_the_bytes_on_disk_and_replaces_an_old
     wait_for(complete);
     EXPECT_EQ(complete.state, download_state_c::complete);
     EXPECT_EQ(bytes_of(complete.final_path), pattern(0, 300));
+
+    // A partial file longer than the package (another link's, of the same file name) is no start
+    // of it: fetched again from byte 0 rather than failing on a range past its end for good.
+    const std::string shorter = served("/bytes/200.zip");
+    write(make_download_paths(folder_, shorter).temp_path, pattern(0, 900));
+    download_session_c& refetched = session(shorter, 200);
+    ASSERT_TRUE(refetched.start_download());
+    wait_for(refetched);
+    EXPECT_EQ(refetched.state, download_state_c::complete);
+    EXPECT_EQ(refetched.job.http_status, 200);
+    EXPECT_EQ(bytes_of(refetched.final_path), pattern(0, 200));
 }
 
 TEST_F(download_session_test, pause_resume_shared_files_and_closing) {
@@ -238,7 +250,7 @@ TEST_F(download_session_test, pause_resume_shared_files_and_closing) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
 
     // Another link with the same file name shares the files, but not while this one writes.
-    download_session_c& twin = session(served("/redirect?to=/bytes/5000.zip?stall_after=3000"), 5000);
+    download_session_c& twin = session(served("/elsewhere/5000.zip?stall_after=3000"), 5000);
     ASSERT_EQ(twin.temp_path, s.temp_path);
     EXPECT_FALSE(twin.start_download());
 
