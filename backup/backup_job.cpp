@@ -1,7 +1,6 @@
 #include "backup/backup_job.h"
 
 #include "backup/archive_naming.h"
-#include "common/file_digest.h"
 #include "backup/package_files.h"
 #include "backup/zip_writer.h"
 #include "common/file_open.h"
@@ -44,30 +43,30 @@ std::vector<backup_candidate_c> build_backup_candidates(const device_store_c& st
     return candidates;
 }
 
-int write_package_archive(const std::wstring& package_folder, const std::wstring& archive,
-                          std::atomic<std::int32_t>& progress) {
+std::optional<sha256_digest_c> write_package_archive(const std::wstring& package_folder, const std::wstring& archive,
+                                                     std::atomic<std::int32_t>& progress) {
     const std::wstring partial = archive + L".part";
     const std::int32_t base = progress.load();
     std::vector<package_file_c> files;
     // A folder that could not be listed whole (or is gone) would give an archive missing files.
-    if (!package_files(package_folder, files)) return -1;
+    if (!package_files(package_folder, files)) return std::nullopt;
     zip_writer_c writer;
-    if (!writer.create_archive(partial)) return -1;
+    if (!writer.create_archive(partial)) return std::nullopt;
     bool complete = true;
     for (std::size_t i = 0; complete && i < files.size(); ++i) {
         complete = writer.add_file(files[i].path, wide_to_utf8(files[i].relative));
         progress.store(base + std::int32_t((i + 1) * 100 / files.size()));
     }
-    complete = writer.close_archive() && complete;
+    complete = writer.close_archive() && complete && writer.written_digest().has_value();
     // On the disk before it takes the old archive's place: a crash then leaves one whole archive.
     complete = complete && flush_file_to_disk(partial);
     if (!complete || !replace_file(partial, archive)) {
         remove_file(partial);
         progress.store(base);
-        return -1;
+        return std::nullopt;
     }
     progress.store(base + 100);
-    return 0;
+    return writer.written_digest();
 }
 
 std::shared_ptr<backup_job_c> make_backup_job(const std::vector<const backup_candidate_c*>& ticked,
@@ -100,11 +99,10 @@ std::int32_t run_backup_job(backup_job_c& job) {
             archive = join_path(job.backup_folder, choose_archive_name(package.description, package.inf_name,
                                                                        backup_index, job.backup_folder));
         }
-        if (write_package_archive(package.folder, archive, job.progress) != 0) return -1;
-        job.archives.push_back(archive);
-        // What a restore will check the archive against.
-        const std::optional<sha256_digest_c> digest = file_sha256(archive);
+        // What a restore will check the archive against: the bytes as they were written.
+        const std::optional<sha256_digest_c> digest = write_package_archive(package.folder, archive, job.progress);
         if (!digest) return -1;
+        job.archives.push_back(archive);
         std::lock_guard<std::mutex> guard(backup_index_lock);
         if (!record_backup(backup_index, archive, package.devices, job.index_path, job.today, digest)) return -1;
     }

@@ -36,9 +36,10 @@ std::vector<backup_candidate_c> build_backup_candidates(const device_store_c& st
 // temporary file, flushed to the disk, and puts it in place only when every file went in and the
 // flush succeeded: a failed backup never replaces a good archive, and a package with a file left
 // out is no backup. Raises the counter
-// from its value at the start by 100 over the files. 0, or -1.
-int write_package_archive(const std::wstring& package_folder, const std::wstring& archive,
-                          std::atomic<std::int32_t>& progress);
+// from its value at the start by 100 over the files. The archive's SHA-256 as written (through the
+// handle it was written with, zip_writer.h), or none when it failed.
+std::optional<sha256_digest_c> write_package_archive(const std::wstring& package_folder, const std::wstring& archive,
+                                                     std::atomic<std::int32_t>& progress);
 
 struct backup_package_c {
     std::wstring folder;       // full path of the package's store folder

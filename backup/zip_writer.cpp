@@ -17,12 +17,48 @@ zipFile zip_handle(void* archive) { return static_cast<zipFile>(archive); }
 
 }  // namespace
 
+// The platform's file functions, with a close that first reads the whole file back through the
+// same handle into the digest.
+struct archive_hashing_c {
+    zlib_filefunc64_def functions{};
+    close_file_func close = nullptr;
+    std::optional<sha256_digest_c> digest;
+
+    static int ZCALLBACK close_after_hashing(voidpf opaque, voidpf stream) {
+        archive_hashing_c& hashing = *static_cast<archive_hashing_c*>(opaque);
+        const zlib_filefunc64_def& io = hashing.functions;
+        hashing.digest.reset();
+        if (io.zseek64_file(opaque, stream, 0, ZLIB_FILEFUNC_SEEK_SET) == 0) {
+            sha256_c hash;
+            std::vector<char> block(write_block_size);
+            uLong read;
+            while ((read = io.zread_file(opaque, stream, block.data(), uLong(block.size()))) > 0)
+                hash.update(block.data(), read);
+            if (io.zerror_file(opaque, stream) == 0) hashing.digest = hash.finish();
+        }
+        return hashing.close(opaque, stream);
+    }
+};
+
+zip_writer_c::zip_writer_c() : hashing_(std::make_unique<archive_hashing_c>()) {}
+
+zip_writer_c::~zip_writer_c() { close_archive(); }
+
 bool zip_writer_c::create_archive(const std::wstring& path) {
     close_archive();
-    archive_ = create_zip_archive(path);
+    archive_hashing_c& hashing = *hashing_;
+    hashing.functions = {};
+    fill_archive_functions(hashing.functions);
+    hashing.close = hashing.functions.zclose_file;
+    hashing.functions.zclose_file = &archive_hashing_c::close_after_hashing;
+    hashing.functions.opaque = &hashing;
+    hashing.digest.reset();
+    archive_ = create_zip_archive(path, hashing.functions);
     error = archive_ ? 0 : -1;
     return archive_ != nullptr;
 }
+
+const std::optional<sha256_digest_c>& zip_writer_c::written_digest() const { return hashing_->digest; }
 
 bool zip_writer_c::add_file(const std::wstring& source, const std::string& name) {
     if (!archive_) return failed();

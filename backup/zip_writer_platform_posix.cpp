@@ -4,12 +4,27 @@
 
 #include <minizip/zip.h>
 
+#include <cstdio>
 #include <ctime>
 #include <sys/stat.h>
 
-void* create_zip_archive(const std::wstring& path) {
-    zlib_filefunc64_def functions{};
+namespace {
+
+// As the standard functions open files, but a new archive is readable too ("w+b", not "wb").
+voidpf ZCALLBACK open_readable(voidpf, const void* name, int mode) {
+    const bool create = (mode & ZLIB_FILEFUNC_MODE_CREATE) != 0;
+    const bool read_only = (mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) == ZLIB_FILEFUNC_MODE_READ;
+    return name ? std::fopen(static_cast<const char*>(name), create ? "w+b" : read_only ? "rb" : "r+b") : nullptr;
+}
+
+}  // namespace
+
+void fill_archive_functions(zlib_filefunc64_def& functions) {
     fill_fopen64_filefunc(&functions);
+    functions.zopen64_file = open_readable;
+}
+
+void* create_zip_archive(const std::wstring& path, zlib_filefunc64_def& functions) {
     const std::string name = wide_to_utf8(path);
     return zipOpen2_64(name.c_str(), APPEND_STATUS_CREATE, nullptr, &functions);
 }

@@ -7,9 +7,10 @@
 // (keep this order)
 #include <minizip/iowin32.h>
 
-void* create_zip_archive(const std::wstring& path) {
-    zlib_filefunc64_def functions{};
-    fill_win32_filefunc64W(&functions);
+// A new archive is opened for reading and writing, shared with nobody while it is open.
+void fill_archive_functions(zlib_filefunc64_def& functions) { fill_win32_filefunc64W(&functions); }
+
+void* create_zip_archive(const std::wstring& path, zlib_filefunc64_def& functions) {
     return zipOpen2_64(path.c_str(), APPEND_STATUS_CREATE, nullptr, &functions);
 }
 

@@ -1,5 +1,6 @@
 // The zip reader against archives the tests make: good ones, and hostile ones that must not
 // write outside the unpack folder or leave a cut file behind.
+#include "common/file_digest.h"
 #include "common/text_convert.h"
 #include "download/zip_entry_name.h"
 #include "backup/zip_writer.h"
@@ -96,6 +97,9 @@ TEST_F(zip_reader_test, names_keep_their_characters_from_other_tools_and_from_ou
     ASSERT_TRUE(writer.create_archive(utf8_to_wide(archive.u8string())));
     ASSERT_TRUE(writer.add_file(utf8_to_wide(source.u8string()), "drv\\" + japanese));
     ASSERT_TRUE(writer.close_archive());
+    // The digest of the whole archive, read back through the handle that wrote it.
+    ASSERT_TRUE(writer.written_digest().has_value());
+    EXPECT_EQ(*writer.written_digest(), file_sha256(utf8_to_wide(archive.u8string())));
     fs::remove_all(folder());
     ASSERT_TRUE(reader_.open_archive(utf8_to_wide(archive.u8string())));
     ASSERT_EQ(reader_.extract_all(utf8_to_wide(folder().u8string())), 0);
