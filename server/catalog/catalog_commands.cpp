@@ -320,6 +320,29 @@ int demo(const arguments_c& arguments) {
 // Signs every package of the catalog from its archive in the packages folder. A package whose
 // archive is missing, or is not the one imported (another size or MD5), is named and left
 // unsigned: a signature of other bytes than the catalog describes would only be refused.
+namespace {
+
+// Why the statements the catalog holds for a package are not what its archive says, read again
+// from the archive: every INF path, version and date; empty when they are.
+std::string catalog_differs_from_archive(const catalog_package_c& package, const std::string& archive) {
+    catalog_package_c read;
+    std::string error;
+    if (!read_driver_package(archive, package_options_c{}, read, error)) return error;
+    for (const catalog_inf_c& inf : package.infs) {
+        auto found = std::find_if(read.infs.begin(), read.infs.end(),
+                                  [&inf](const catalog_inf_c& in_archive) { return in_archive.inf_path == inf.inf_path; });
+        if (found == read.infs.end()) return archive + " holds no " + inf.inf_path + ", which the catalog names";
+        if (found->driver_version != inf.driver_version || found->driver_date != inf.driver_date)
+            return inf.inf_path + " in " + archive + " says version " + found->driver_version + " of " +
+                   found->driver_date + ", the catalog " + inf.driver_version + " of " + inf.driver_date;
+    }
+    return {};
+}
+
+}  // namespace
+
+// Signs what the archives themselves say: the digests and each INF's path, version and date are
+// read again from the archive, never taken from the catalog database alone.
 int sign_catalog(const arguments_c& arguments) {
     std::string error, folder = option(arguments, "packages");
     signing_key_c key;
@@ -339,7 +362,7 @@ int sign_catalog(const arguments_c& arguments) {
             why = archive + " holds " + std::to_string(digests.size) + " bytes, the catalog says " + std::to_string(package.size);
         } else if (digests.md5 != package.md5) {
             why = archive + " is not the archive imported (its MD5 differs)";
-        } else {
+        } else if ((why = catalog_differs_from_archive(package, archive)).empty()) {
             package.sha256 = digest_hex(digests.sha256);
             if (sign_package(package, key)) {
                 ++signed_count;

@@ -89,14 +89,19 @@ TEST(package_signing, a_catalog_from_before_signatures_is_migrated_and_signed_bu
     std::string secret = (folder.path() / "s").string(), public_file = (folder.path() / "p").string();
     ASSERT_EQ(catalog_tool({"keygen", "--secret", secret, "--public", public_file}), 0);
     ASSERT_EQ(catalog_tool({"import", "--catalog", catalog, "--packages", served, write_package(folder, "lan.zip", "PCI\\LAN"),
-                            write_package(folder, "wlan.zip", "PCI\\WLAN")}),
+                            write_package(folder, "wlan.zip", "PCI\\WLAN"), write_package(folder, "nic.zip", "PCI\\NIC")}),
               0);
     {
-        // Back to the form the catalog tool wrote before it kept digests and signatures.
+        // Back to the form the catalog tool wrote before it kept digests and signatures; and a
+        // database whose record of an INF is not what the archive says.
         sqlite3* db = nullptr;
         ASSERT_EQ(sqlite3_open(catalog.c_str(), &db), SQLITE_OK);
         EXPECT_EQ(sqlite3_exec(db, "ALTER TABLE packages DROP COLUMN sha256; ALTER TABLE infs DROP COLUMN signature; "
-                                   "PRAGMA user_version = 1;", nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+                                   "PRAGMA user_version = 1; UPDATE infs SET driver_version = '99.0.0.0' WHERE package_id = "
+                                   "(SELECT id FROM packages WHERE file_name = 'nic.zip');",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK)
+            << sqlite3_errmsg(db);
         sqlite3_close(db);
     }
     for (const auto& package : catalog_packages(catalog)) EXPECT_FALSE(package_signed(package)) << package.file_name;
@@ -105,10 +110,11 @@ TEST(package_signing, a_catalog_from_before_signatures_is_migrated_and_signed_bu
     std::ofstream(fs::path(served) / "wlan.zip", std::ios::app) << "more bytes";
     EXPECT_EQ(catalog_tool({"sign", "--catalog", catalog, "--packages", served, "--signing-key", secret}), 1);
     std::vector<catalog_package_c> packages = catalog_packages(catalog);
-    ASSERT_EQ(packages.size(), 2u);
+    ASSERT_EQ(packages.size(), 3u);
     EXPECT_TRUE(package_signed(packages[0]));
     EXPECT_EQ(packages[0].sha256, digest_hex(sha256_of(file_bytes(fs::path(served) / "lan.zip"))));
     EXPECT_FALSE(package_signed(packages[1]));
+    EXPECT_FALSE(package_signed(packages[2])) << packages[2].file_name;
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(catalog.c_str(), &db), SQLITE_OK);
     EXPECT_EQ(catalog_schema_version(db), current_catalog_schema);
