@@ -20,7 +20,14 @@ int restore_backup(const std::wstring& archive_name, const std::wstring& backup_
                   : report.problem;
         return -1;
     }
-    switch (run_driver_installer(report.folder, true, context)) {
+    // The installer takes the archive into its protected folder and checks it against the digest
+    // it was unpacked with here: the recorded one, or for a backup recorded without one, the
+    // archive's as it is now.
+    installer_context_c chosen = context;
+    chosen.package_path = join_path(backup_folder, archive_name);
+    chosen.package_sha256 = report.sha256;
+    chosen.unpacked_folder = report.folder;
+    switch (run_driver_installer(report.folder, true, chosen)) {
         case launch_result_c::started: return 0;
         case launch_result_c::cancelled: why = "the consent to run the installer was not given"; return -1;
         default:

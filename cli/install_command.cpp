@@ -54,7 +54,7 @@ int install_command(const cli_arguments& arguments) {
     unpack_report_c report = unpack_and_install(package, inf_paths, context, nullptr, expected);
     // As the program does: only a package whose digest was given and checked is handed to the shell.
     if (report.outcome == unpack_outcome_c::not_an_archive && expected) {
-        launcher.open(package);
+        run_package_program(package, *expected, context);
     } else if (report.outcome == unpack_outcome_c::not_an_archive) {
         report.outcome = unpack_outcome_c::failed;
         report.problem = "a package that is no zip archive is started only with its --sha256";

@@ -11,7 +11,7 @@ std::int32_t install_package(install_job_c& job) {
         report.outcome = unpack_outcome_c::failed;
         report.problem = "an unsigned package that is no zip archive is never started";
     } else if (report.outcome == unpack_outcome_c::not_an_archive) {
-        report.started = job.context.launcher->open(job.package_path) ? program_start_c::started : program_start_c::failed;
+        report.started = program_start_of(run_package_program(job.package_path, *job.expected_sha256, job.context));
     }
     if (report.started == program_start_c::started)
         append_installed_link(installed_links_path(job.context.data_folder.empty() ? job.context.program_folder

@@ -37,20 +37,49 @@ std::optional<std::wstring> common_inf_folder(const std::set<std::wstring>& inf_
     return common.substr(0, last + 1);
 }
 
-launch_result_c run_driver_installer(const std::wstring& folder, bool force, const installer_context_c& context) {
-    // A parameter ending in \" would read as an escaped quote.
-    std::wstring quoted = folder;
-    while (!quoted.empty() && is_separator(quoted.back())) quoted.pop_back();
-    const std::wstring parameters = std::wstring(context.silent ? L"/S " : L"") +
-                                    (force ? L"/SH /F /PATH \"" : L"/SH /PATH \"") + quoted + L"\"";
-    if (context.arm64_machine) return launch_result_c::failed;
-    const wchar_t* program = context.is_64bit_windows ? L"DPInst64.exe" : L"DPInst32.exe";
-    return context.launcher->run_as_administrator(join_path(context.program_folder, program), parameters, folder);
-}
-
 namespace {
 
-program_start_c started_as(launch_result_c result) {
+// The path of `path` inside the unpacked folder, without separators at either end ("" for the
+// folder itself); none for a path outside it.
+std::optional<std::wstring> inside_unpacked(const std::wstring& path, const installer_context_c& context) {
+    const std::wstring& root = context.unpacked_folder;
+    if (root.empty() || path.size() < root.size() || path.compare(0, root.size(), root) != 0) return std::nullopt;
+    if (path.size() > root.size() && !is_separator(path[root.size()]) && !is_separator(root.back())) return std::nullopt;
+    std::wstring inside = path.substr(root.size());
+    while (!inside.empty() && is_separator(inside.front())) inside.erase(0, 1);
+    // A parameter ending in \" would read as an escaped quote.
+    while (!inside.empty() && is_separator(inside.back())) inside.pop_back();
+    return inside;
+}
+
+// The installer, elevated, on the package: the switches for what to do with it, then the package
+// and the digest its copy must have.
+launch_result_c run_staged(const std::wstring& what, const std::wstring& package,
+                           const std::optional<sha256_digest_c>& sha256, const installer_context_c& context) {
+    if (context.arm64_machine || package.empty()) return launch_result_c::failed;
+    std::wstring parameters = std::wstring(context.silent ? L"/S " : L"") + what + L" /STAGE \"" + package + L"\"";
+    if (sha256) parameters += L" /SHA256 " + utf8_to_wide(digest_hex(*sha256));
+    const wchar_t* program = context.is_64bit_windows ? L"DPInst64.exe" : L"DPInst32.exe";
+    return context.launcher->run_as_administrator(join_path(context.program_folder, program), parameters,
+                                                  context.program_folder);
+}
+
+}  // namespace
+
+launch_result_c run_driver_installer(const std::wstring& folder, bool force, const installer_context_c& context) {
+    const std::optional<std::wstring> inside = inside_unpacked(folder, context);
+    if (!inside) return launch_result_c::failed;
+    std::wstring what = force ? L"/SH /F" : L"/SH";
+    if (!inside->empty()) what += L" /PATH \"" + *inside + L"\"";
+    return run_staged(what, context.package_path, context.package_sha256, context);
+}
+
+launch_result_c run_package_program(const std::wstring& package, const sha256_digest_c& sha256,
+                                    const installer_context_c& context) {
+    return run_staged(L"/PROGRAM", package, sha256, context);
+}
+
+program_start_c program_start_of(launch_result_c result) {
     switch (result) {
         case launch_result_c::started: return program_start_c::started;
         case launch_result_c::cancelled: return program_start_c::cancelled;
@@ -58,9 +87,14 @@ program_start_c started_as(launch_result_c result) {
     }
 }
 
-// A package's set-up program installs drivers too: it is started elevated like the installer.
+namespace {
+
+// A package's set-up program installs drivers too: the installer starts it elevated, from the
+// package's protected copy.
 program_start_c open_program(const std::wstring& path, const installer_context_c& context) {
-    return started_as(context.launcher->run_as_administrator(path, L"", path.substr(0, path.find_last_of(L"\\/"))));
+    const std::optional<std::wstring> inside = inside_unpacked(path, context);
+    if (!inside || inside->empty()) return program_start_c::failed;
+    return program_start_of(run_staged(L"/RUN \"" + *inside + L"\"", context.package_path, context.package_sha256, context));
 }
 
 }  // namespace
@@ -101,7 +135,7 @@ program_start_c choose_installer(const std::wstring& folder, const std::set<std:
     if (!usable.empty() && context.files->is_directory(dir)) {
         for (const std::wstring& path : usable)
             if (context.files->file_exists(join_relative(folder, path)))
-                return started_as(run_driver_installer(dir, false, context));
+                return program_start_of(run_driver_installer(dir, false, context));
     }
     return search_setup_upwards(folder, common.value_or(std::wstring()), context);
 }
@@ -127,17 +161,16 @@ unpack_report_c unpack_archive(const std::wstring& archive_path, const std::wstr
     unpack_report_c report;
     // From the check to the last unpacked byte nobody may change the file (it lies in a folder
     // the user can write to).
+    // Its digest goes with the report: the elevated installer's copy must have it.
     const file_hold_c hold(archive_path);
-    if (expected) {
-        const std::optional<sha256_digest_c> digest = hold.held() ? file_sha256(archive_path) : std::nullopt;
-        if (!digest) {
-            report.problem = "the file cannot be read to check it";
-            return report;
-        }
-        if (*digest != *expected) {
-            report.problem = altered_file_problem;
-            return report;
-        }
+    report.sha256 = hold.held() ? file_sha256(archive_path) : std::nullopt;
+    if (!report.sha256) {
+        report.problem = "the file cannot be read to check it";
+        return report;
+    }
+    if (expected && *report.sha256 != *expected) {
+        report.problem = altered_file_problem;
+        return report;
     }
     zip_reader_c reader;
     if (!reader.open_archive(archive_path)) {
@@ -167,6 +200,10 @@ unpack_report_c unpack_and_install(const std::wstring& package_path, const std::
     unpack_report_c report = unpack_archive(package_path, context.download_folder, stop, expected);
     if (report.outcome != unpack_outcome_c::unpacked) return report;
     context.files->remove_pages(report.folder);
-    report.started = choose_installer(report.folder, inf_paths, context);
+    installer_context_c chosen = context;
+    chosen.package_path = package_path;
+    chosen.package_sha256 = report.sha256;
+    chosen.unpacked_folder = report.folder;
+    report.started = choose_installer(report.folder, inf_paths, chosen);
     return report;
 }

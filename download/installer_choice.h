@@ -1,6 +1,12 @@
 // After a package is unpacked: start the driver package installer on the folder of the offered
 // INF files, or else the package's own set-up program, or else show the unpacked folder.
 // Everything is found by absolute path; the current directory is never used.
+//
+// The unpacked folder lies where the user can write, so it only serves to choose and to show:
+// nothing elevated runs from it. The installer is started elevated on the package itself
+// ("/STAGE"), with the digest it was checked and unpacked with; it copies the package into a
+// folder only the Administrators may change, checks the copy again, unpacks it there and runs the
+// same choice (a folder inside the package, or a program of it) from there.
 #pragma once
 
 #include "common/sha256.h"
@@ -25,6 +31,11 @@ struct installer_context_c {
     bool arm64_machine = false;
     // Holds "setup.dat", the links whose set-up was started; the program folder when empty.
     std::wstring data_folder{};
+    // The package the choice is made for, the digest it was unpacked with, and the folder it was
+    // unpacked into: what the installer is started on (set by the unpacking).
+    std::wstring package_path{};
+    std::optional<sha256_digest_c> package_sha256{};
+    std::wstring unpacked_folder{};
 };
 
 // The INF paths from the server that may be looked for at all: relative paths inside the package
@@ -35,13 +46,22 @@ std::set<std::wstring> usable_inf_paths(const std::set<std::wstring>& inf_paths)
 std::optional<std::wstring> common_inf_folder(const std::set<std::wstring>& inf_paths);
 
 // DPInst64.exe on 64-bit Windows (for the 32-bit program too), else DPInst32.exe, from the program
-// folder, with /SH /PATH "folder" (/SH /F /PATH "folder" when forced), preceded by /S when silent.
-// Started elevated: Windows asks an administrator running limited for consent.
+// folder, with /SH /PATH "inside" (/SH /F /PATH "inside" when forced; no /PATH for the package's
+// root) for the folder's place inside the package, preceded by /S when silent and followed by
+// /STAGE "package" /SHA256 digest. Started elevated: Windows asks an administrator running
+// limited for consent. Fails for a folder outside the unpacked one.
 launch_result_c run_driver_installer(const std::wstring& folder, bool force, const installer_context_c& context);
+
+// A package that is itself a program (a signed set-up): the installer copies, checks and runs
+// it elevated (/STAGE "package" /SHA256 digest /PROGRAM).
+launch_result_c run_package_program(const std::wstring& package, const sha256_digest_c& sha256,
+                                    const installer_context_c& context);
 
 // What starting a program gave: none found, or found and started, not started, or declined at
 // the consent prompt.
 enum class program_start_c { none_found, started, failed, cancelled };
+
+program_start_c program_start_of(launch_result_c result);
 
 // Starts the folder's only program, or its "setup.exe" or "autorun.exe" (whichever the listing
 // gives first) among several.
@@ -74,6 +94,7 @@ struct unpack_report_c {
     program_start_c started = program_start_c::none_found;
     std::wstring folder;  // the unpack folder; removed again when the unpacking failed
     std::string problem;  // why it failed
+    std::optional<sha256_digest_c> sha256;  // the file's, as it was checked and unpacked
 };
 
 // Unpacks the package into a new folder and starts its installer. A package that does not unpack

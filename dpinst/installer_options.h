@@ -14,6 +14,12 @@
 //   /LogTitle t the title of this run's lines in the log
 //   /SE, /EL, /L id   accepted; this installer has no licence text and one language
 //   /?, /H, /HELP     the usage text
+// and this installer's own, for a package in a folder the user can write to (package_intake_win.h):
+//   /STAGE file   copy the package into a protected folder first and work on that copy only;
+//                 /PATH then names a folder inside the package (default: its root)
+//   /SHA256 hex   the package's expected digest: a copy with another one is refused
+//   /RUN file     instead of installing, run this program inside the package and wait for it
+//   /PROGRAM      instead of installing, run the package itself (a program) and wait for it
 #pragma once
 
 #include <string>
@@ -33,13 +39,18 @@ struct installer_options_c {
     bool show_help = false;
     std::wstring log_title;
     std::wstring language;  // accepted and not used
+    std::wstring stage_package;  // not empty: work on a protected copy of this package
+    std::wstring stage_sha256;
+    std::wstring stage_run;
+    bool stage_program = false;
 
     bool shows_window() const { return !silent && !no_wizard; }
 };
 
 // arguments without the program path. False with a message naming the offending argument for an
-// unknown or unsupported switch, a missing value, a repeated value switch, a stray argument, or
-// /U together with /PATH.
+// unknown or unsupported switch, a missing value, a repeated value switch, a stray argument, /U
+// together with /PATH or /STAGE, /SHA256, /RUN or /PROGRAM without /STAGE, or /RUN, /PROGRAM and
+// /PATH together.
 bool parse_installer_switches(const std::vector<std::wstring>& arguments, installer_options_c& options,
                               std::wstring& error);
 

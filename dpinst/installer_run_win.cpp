@@ -12,10 +12,12 @@
 #include "dpinst/package_search.h"
 #include "dpinst/process_checks_win.h"
 #include "dpinst/result_window_win.h"
+#include "dpinst/staged_run_win.h"
 
 #include <windows.h>
 
 #include <filesystem>
+#include <optional>
 
 namespace {
 
@@ -111,6 +113,20 @@ std::uint32_t run_installer(const std::vector<std::wstring>& arguments) {
                       program_name() + L" cannot install drivers on 64-bit Windows; DPInst64.exe does.");
     if (!has_administrator_rights())
         return refuse(log, !options.shows_window(), L"Installing drivers needs administrator rights.");
+
+    // A package in a folder the user can write to is worked on from a protected copy only; the copy
+    // goes when this run ends.
+    const bool staging = !options.stage_package.empty();
+    const std::optional<staged_run_c> staged = staging ? prepare_staged_run(options, error) : std::nullopt;
+    if (staging) {
+        if (!staged) return refuse(log, !options.shows_window(), L"The package was not installed: " + error);
+        if (!staged->program.empty()) {
+            log.write(L"Running " + staged->program);
+            const std::optional<std::uint32_t> code = run_and_wait(staged->program);
+            if (!code) return refuse(log, !options.shows_window(), L"Cannot start " + staged->program);
+            return *code;
+        }
+    }
 
     install_tally_c tally;
     std::vector<std::wstring> lines;

@@ -34,6 +34,10 @@ const switch_c switches[] = {
     {L"SE", switch_kind_c::accepted, nullptr, nullptr},
     {L"EL", switch_kind_c::accepted, nullptr, nullptr},
     {L"L", switch_kind_c::value, nullptr, &installer_options_c::language},
+    {L"STAGE", switch_kind_c::value, nullptr, &installer_options_c::stage_package},
+    {L"SHA256", switch_kind_c::value, nullptr, &installer_options_c::stage_sha256},
+    {L"RUN", switch_kind_c::value, nullptr, &installer_options_c::stage_run},
+    {L"PROGRAM", switch_kind_c::flag, &installer_options_c::stage_program, nullptr},
     // All-or-nothing installs and deleting driver files at removal are not offered.
     {L"A", switch_kind_c::unsupported, nullptr, nullptr},
     {L"D", switch_kind_c::unsupported, nullptr, nullptr},
@@ -85,8 +89,17 @@ bool parse_installer_switches(const std::vector<std::wstring>& arguments, instal
                 break;
         }
     }
-    if (!options.search_path.empty() && !options.uninstall_inf.empty()) {
-        error = L"/U removes one package and takes no /PATH";
+    if (!options.uninstall_inf.empty() && (!options.search_path.empty() || !options.stage_package.empty())) {
+        error = L"/U removes one package and takes no /PATH or /STAGE";
+        return false;
+    }
+    if (options.stage_package.empty() &&
+        (!options.stage_sha256.empty() || !options.stage_run.empty() || options.stage_program)) {
+        error = L"/SHA256, /RUN and /PROGRAM name what to do with the package /STAGE names";
+        return false;
+    }
+    if (int(!options.search_path.empty()) + int(!options.stage_run.empty()) + int(options.stage_program) > 1) {
+        error = L"/PATH, /RUN and /PROGRAM each say what to do with the package: one of them at most";
         return false;
     }
     return true;
@@ -97,6 +110,7 @@ const wchar_t* installer_usage_text() {
            L"\n"
            L"DPInst [/PATH folder] [/S | /Q] [/SW] [/SA] [/SH] [/F] [/P] [/LM] [/C] [/LogTitle title]\n"
            L"DPInst /U inf [/S | /Q] [/C]\n"
+           L"DPInst /STAGE package [/SHA256 hex] [/PATH folder | /RUN program | /PROGRAM] [switches]\n"
            L"\n"
            L"  /PATH folder  search this folder (default: the current folder)\n"
            L"  /U inf        remove the published driver package inf\n"
@@ -107,5 +121,9 @@ const wchar_t* installer_usage_text() {
            L"  /F            install even when not better than the installed driver\n"
            L"  /P            ask before installing a package that is not better\n"
            L"  /LM           accept packages without a catalog\n"
-           L"  /C            log to the console as well\n";
+           L"  /C            log to the console as well\n"
+           L"  /STAGE file   work on a copy of the package in a protected folder; /PATH is inside it\n"
+           L"  /SHA256 hex   refuse the copy unless it has this digest\n"
+           L"  /RUN file     run this program of the package instead, and wait for it\n"
+           L"  /PROGRAM      run the package itself (a program) instead, and wait for it\n";
 }

@@ -122,26 +122,27 @@ public:
         check_inside_unpack_folder(target);
         return true;
     }
-    bool run(const std::wstring& program, const std::wstring& parameters) override {
-        if (program != join_path(L"program", L"DPInst32.exe")) __builtin_trap();
-        // One quoted folder, which no quote inside may end early.
-        const std::wstring start = L"/SH /PATH \"";
-        if (parameters.compare(0, start.size(), start) != 0 || parameters.size() < start.size() + 1 ||
-            parameters.back() != L'"')
-            __builtin_trap();
-        const std::wstring folder = parameters.substr(start.size(), parameters.size() - start.size() - 1);
-        if (folder.find(L'"') != std::wstring::npos) __builtin_trap();
-        check_inside_unpack_folder(folder);
-        return true;
-    }
-    // The installer, or a package's own set-up program (no parameters, inside the package).
+    // Nothing is started unelevated.
+    bool run(const std::wstring&, const std::wstring&) override { __builtin_trap(); }
+    // The installer, elevated, on the package's protected copy: a folder or a program inside the
+    // package, each one quoted path that no quote inside may end early, then the package.
     launch_result_c run_as_administrator(const std::wstring& program, const std::wstring& parameters,
                                        const std::wstring&) override {
-        if (program == join_path(L"program", L"DPInst32.exe"))
-            return run(program, parameters) ? launch_result_c::started : launch_result_c::failed;
-        if (!parameters.empty()) __builtin_trap();
-        check_inside_unpack_folder(program);
-        return launch_result_c::started;
+        if (program != join_path(L"program", L"DPInst32.exe")) __builtin_trap();
+        const std::wstring tail = L" /STAGE \"package.zip\"";
+        if (parameters.size() < tail.size() || parameters.compare(parameters.size() - tail.size(), tail.size(), tail) != 0)
+            __builtin_trap();
+        const std::wstring what = parameters.substr(0, parameters.size() - tail.size());
+        if (what == L"/SH") return launch_result_c::started;
+        for (const std::wstring start : {L"/SH /PATH \"", L"/RUN \""}) {
+            if (what.compare(0, start.size(), start) != 0) continue;
+            if (what.size() < start.size() + 2 || what.back() != L'"') __builtin_trap();
+            const std::wstring inside = what.substr(start.size(), what.size() - start.size() - 1);
+            if (inside.find(L'"') != std::wstring::npos) __builtin_trap();
+            check_inside_unpack_folder(join_relative(unpack_folder, inside));
+            return launch_result_c::started;
+        }
+        __builtin_trap();
     }
 };
 
@@ -166,6 +167,8 @@ void check_inf_paths(const std::set<std::wstring>& inf_paths, std::size_t flags)
     context.download_folder = download_folder;
     context.launcher = &launcher;
     context.files = &files;
+    context.package_path = L"package.zip";
+    context.unpacked_folder = unpack_folder;
     choose_installer(unpack_folder, inf_paths, context);
 }
 

@@ -5,6 +5,7 @@
 #include "common/worker.h"
 #include "backup/index_location.h"
 #include "backup/restore_job.h"
+#include "common/file_digest.h"
 #include "common/file_open.h"
 #include "common/path_join.h"
 #include "common/text_convert.h"
@@ -258,8 +259,11 @@ TEST_F(backup_job_test, restore_unpacks_beside_the_archive_and_forces_the_instal
     ASSERT_EQ(restore_backup(L"Intel(R)-Ethernet--1-10-Gb.zip", wide(backups_), context), 0);
     const fs::path folder = backups_ / "Intel(R)-Ethernet--1-10-Gb";
     EXPECT_TRUE(fs::exists(folder / "amd64" / "x.sys"));
-    EXPECT_EQ(launcher.started(),
-              (std::vector<std::wstring>{L"runas " + join_path(L"P", L"DPInst64.exe") + L" /SH /F /PATH \"" + wide(folder) + L"\""}));
+    // The installer takes the archive itself, checked against the digest it was unpacked with.
+    const std::wstring archive = wide(backups_ / "Intel(R)-Ethernet--1-10-Gb.zip");
+    EXPECT_EQ(launcher.started(), (std::vector<std::wstring>{L"runas " + join_path(L"P", L"DPInst64.exe") + L" /SH /F /STAGE \"" +
+                                                             archive + L"\" /SHA256 " +
+                                                             utf8_to_wide(digest_hex(*file_sha256(archive)))}));
     EXPECT_EQ(restore_backup(L"..\\Intel(R)-Ethernet--1-10-Gb.zip", wide(backups_), context), -1);
     EXPECT_EQ(restore_backup(L"missing.zip", wide(backups_), context), -1);
     EXPECT_EQ(launcher.started().size(), 1u);

@@ -1,5 +1,6 @@
 // Installing a downloaded package: which installer is started, on which folder, and the job's
 // gates, "setup.dat" and running flag with real packages on disk.
+#include "common/file_digest.h"
 #include "common/file_open.h"
 #include "common/path_join.h"
 #include "common/text_convert.h"
@@ -45,6 +46,14 @@ private:
 
 std::wstring at(const std::wstring& relative) { return join_relative(L"F", relative); }
 
+// (A function: the hasher's own statics may not be ready while this file's are made.)
+sha256_digest_c package_digest() { return sha256_of("package"); }
+
+// What the elevated installer is told after the switches for what to do: the package and its digest.
+std::wstring staged(const std::wstring& package, const sha256_digest_c& digest) {
+    return L" /STAGE \"" + package + L"\" /SHA256 " + utf8_to_wide(digest_hex(digest));
+}
+
 class installer_choice_test : public ::testing::Test {
 protected:
     installer_context_c context(bool is_64bit = true) {
@@ -54,6 +63,9 @@ protected:
         c.is_64bit_windows = is_64bit;
         c.launcher = &launcher_;
         c.files = &files_;
+        c.package_path = L"D\\pkg.zip";
+        c.package_sha256 = package_digest();
+        c.unpacked_folder = L"F";
         return c;
     }
     std::vector<std::wstring> choose(const std::set<std::wstring>& inf_paths, bool is_64bit = true) {
@@ -61,7 +73,7 @@ protected:
         return launcher_.started();
     }
     static std::wstring dpinst(const wchar_t* program, const std::wstring& parameters) {
-        return L"runas " + join_path(L"P", program) + L" " + parameters;
+        return L"runas " + join_path(L"P", program) + L" " + parameters + staged(L"D\\pkg.zip", package_digest());
     }
 
     fake_files_c files_;
@@ -73,16 +85,19 @@ protected:
 TEST_F(installer_choice_test, the_driver_installer_gets_the_common_folder_of_the_offered_infs) {
     files_.folders = {at(L"drv\\x64"), L"F"};
     files_.files = {at(L"drv\\x64\\b.inf"), at(L"root.inf")};
+    // The folder's place inside the package, which the installer takes from its protected copy.
     EXPECT_EQ(choose({L"drv\\x64\\a.inf", L"drv\\x64\\b.inf"}),
-              (std::vector<std::wstring>{dpinst(L"DPInst64.exe", L"/SH /PATH \"" + at(L"drv\\x64") + L"\"")}));
-    // An INF at the package's root: the unpack folder itself, and the 32-bit installer on 32-bit Windows.
-    EXPECT_EQ(choose({L"root.inf"}, false).back(), dpinst(L"DPInst32.exe", L"/SH /PATH \"F\""));
-    run_driver_installer(L"F\\", true, context());
-    EXPECT_EQ(launcher_.started().back(), dpinst(L"DPInst64.exe", L"/SH /F /PATH \"F\""));
+              (std::vector<std::wstring>{dpinst(L"DPInst64.exe", L"/SH /PATH \"" + join_relative(L"drv", L"x64") + L"\"")}));
+    // An INF at the package's root: the package's root, and the 32-bit installer on 32-bit Windows.
+    EXPECT_EQ(choose({L"root.inf"}, false).back(), dpinst(L"DPInst32.exe", L"/SH"));
+    EXPECT_EQ(run_driver_installer(at(L"drv\\"), true, context()), launch_result_c::started);
+    EXPECT_EQ(launcher_.started().back(), dpinst(L"DPInst64.exe", L"/SH /F /PATH \"drv\""));
     installer_context_c silent = context();
     silent.silent = true;
     run_driver_installer(L"F", false, silent);
-    EXPECT_EQ(launcher_.started().back(), dpinst(L"DPInst64.exe", L"/S /SH /PATH \"F\""));
+    EXPECT_EQ(launcher_.started().back(), dpinst(L"DPInst64.exe", L"/S /SH"));
+    // Nothing outside the unpacked folder is given to the installer.
+    EXPECT_EQ(run_driver_installer(L"G", false, context()), launch_result_c::failed);
     EXPECT_EQ(common_inf_folder({L"a\\b\\c\\x.inf", L"a\\b\\d.inf", L"a\\bc\\e.inf"}), std::wstring(L"a\\"));
     EXPECT_EQ(common_inf_folder({L"x.inf", L"y.inf"}), std::nullopt);
 }
@@ -90,16 +105,17 @@ TEST_F(installer_choice_test, the_driver_installer_gets_the_common_folder_of_the
 TEST_F(installer_choice_test, without_the_infs_a_setup_program_is_looked_for_upwards) {
     files_.folders = {at(L"a\\b"), at(L"a"), L"F", at(L"c")};
     files_.programs[L"F"] = {L"readme.exe", L"Setup.EXE"};
-    EXPECT_EQ(choose({L"drv\\x.inf"}), (std::vector<std::wstring>{L"runas " + at(L"Setup.EXE")}));
+    EXPECT_EQ(choose({L"drv\\x.inf"}), (std::vector<std::wstring>{dpinst(L"DPInst64.exe", L"/RUN \"Setup.EXE\"")}));
 
     files_.programs[L"F"] = {L"readme.exe"};
-    EXPECT_EQ(choose({}).back(), L"runas " + at(L"readme.exe"));
+    EXPECT_EQ(choose({}).back(), dpinst(L"DPInst64.exe", L"/RUN \"readme.exe\""));
 
     // Tried in a\b, then a, then the unpack folder; a sibling folder c never.
     files_.programs = {{at(L"c"), {L"setup.exe"}}, {L"F", {L"one.exe", L"two.exe"}}};
     EXPECT_EQ(choose({L"a\\b\\x.inf", L"a\\b\\y.inf"}).back(), L"open F");
     files_.programs[at(L"a")] = {L"autorun.exe", L"setup.exe"};
-    EXPECT_EQ(choose({L"a\\b\\x.inf", L"a\\b\\y.inf"}).back(), L"runas " + at(L"a\\autorun.exe"));
+    EXPECT_EQ(choose({L"a\\b\\x.inf", L"a\\b\\y.inf"}).back(),
+              dpinst(L"DPInst64.exe", L"/RUN \"" + join_relative(L"a", L"autorun.exe") + L"\""));
 }
 
 TEST_F(installer_choice_test, an_arm64_machine_gets_the_unpacked_folder_and_no_installer) {
@@ -117,7 +133,7 @@ TEST_F(installer_choice_test, inf_paths_that_leave_the_package_count_as_absent) 
     files_.files = {at(L"drv\\a.inf")};
     files_.programs[L"F"] = {L"setup.exe"};
     for (const wchar_t* hostile : {L"..\\..\\other\\drv\\a.inf", L"C:\\drv\\a.inf", L"\\drv\\a.inf", L"drv\\.\\a.inf"})
-        EXPECT_EQ(choose({hostile}).back(), L"runas " + at(L"setup.exe")) << wide_to_utf8(hostile);
+        EXPECT_EQ(choose({hostile}).back(), dpinst(L"DPInst64.exe", L"/RUN \"setup.exe\"")) << wide_to_utf8(hostile);
 }
 
 namespace {
@@ -171,9 +187,10 @@ TEST(start_install, gates_setup_dat_and_one_installation_at_a_time) {
 
     const std::wstring unpacked = session.install_job.report.folder;
     EXPECT_EQ(unpacked, join_path(download_folder, fs::u8path(wide_to_utf8(session.final_path)).stem().wstring()));
-    EXPECT_EQ(launcher.started(), (std::vector<std::wstring>{L"runas " + join_path(program_folder, L"DPInst64.exe") +
-                                                             L" /SH /PATH \"" + join_relative(unpacked, L"drv\\x64") +
-                                                             L"\""}));
+    EXPECT_EQ(launcher.started(),
+              (std::vector<std::wstring>{L"runas " + join_path(program_folder, L"DPInst64.exe") + L" /SH /PATH \"" +
+                                         join_relative(L"drv", L"x64") + L"\"" +
+                                         staged(session.final_path, *file_sha256(session.final_path))}));
     EXPECT_TRUE(file_exists(join_relative(unpacked, L"drv/x64/a.sys")));
     EXPECT_FALSE(file_exists(join_relative(unpacked, L"readme.htm")));
     EXPECT_EQ(bytes_of(scratch.path() / "setup.dat"), link + "\n");
@@ -220,8 +237,8 @@ TEST(start_install, every_unpacking_is_new_and_whole_and_only_a_started_installe
     EXPECT_EQ(bytes_of(fs::u8path(wide_to_utf8(join_relative(second, L"drv/a.inf")))), "[new]");
     EXPECT_FALSE(file_exists(join_relative(second, L"drv/old.sys")));
     EXPECT_EQ(bytes_of(fs::u8path(wide_to_utf8(join_relative(first, L"drv/a.inf")))), "[old]");
-    EXPECT_EQ(launcher.started().back(), L"runas " + join_path(folder, L"DPInst32.exe") + L" /SH /PATH \"" +
-                                             join_relative(second, L"drv") + L"\"");
+    EXPECT_EQ(launcher.started().back(), L"runas " + join_path(folder, L"DPInst32.exe") + L" /SH /PATH \"drv\"" +
+                                             staged(session.final_path, *file_sha256(session.final_path)));
     EXPECT_EQ(bytes_of(scratch.path() / "setup.dat"), link + "\n" + link + "\n");
 
     // A damaged entry: nothing is started, no half folder stays, and the package is offered again.
@@ -286,6 +303,8 @@ TEST(start_install, a_signed_package_is_checked_again_before_it_is_unpacked) {
 
     download_session_c* signed_program = package_of("http://127.0.0.1/signed.exe", program, sha256_of(program));
     ASSERT_EQ(install_and_wait(*signed_program, context, signed_program->url), install_start_c::started);
-    EXPECT_EQ(launcher.started(), (std::vector<std::wstring>{L"open " + signed_program->final_path}));
+    // Copied, checked again and run elevated by the installer.
+    EXPECT_EQ(launcher.started(), (std::vector<std::wstring>{L"runas " + join_path(folder, L"DPInst32.exe") +
+                                                             L" /PROGRAM" + staged(signed_program->final_path, sha256_of(program))}));
     download_sessions.clear();
 }

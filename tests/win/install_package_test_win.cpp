@@ -81,9 +81,9 @@ TEST(install_package, a_demo_package_starts_the_installer_on_its_inf_folder) {
     std::ifstream in(record.c_str(), std::ios::binary);
     std::ostringstream line;
     line << in.rdbuf();
-    const std::string expected_parameters = " /SH /PATH \"" +
-                                            wide_to_utf8(downloads) +
-                                            "\\0123456789abcdef0123456789abcdef\\intel-lan-12.15.22.6-win7\\driver\"";
+    // The folder inside the package, then the package itself with the digest it was unpacked with.
+    const std::string expected_parameters = " /SH /PATH \"intel-lan-12.15.22.6-win7\\driver\" /STAGE \"" +
+                                            wide_to_utf8(package) + "\" /SHA256 " + digest_hex(*report.sha256);
     const std::string text = line.str();
     ASSERT_GE(text.size(), expected_parameters.size()) << text;
     EXPECT_EQ(text.substr(text.size() - expected_parameters.size()), expected_parameters) << text;

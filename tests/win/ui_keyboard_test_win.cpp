@@ -155,7 +155,7 @@ TEST_F(ui_keyboard_test, the_keyboard_alone_scans_downloads_installs_backs_up_an
     ASSERT_EQ(panel(main, 1).session()->state, download_state_c::complete);
     keys.type(VK_RETURN);
     ASSERT_TRUE(keys.pump_until([&] { return main.launcher.started().size() == 2; }, ui_timeout_ms));
-    EXPECT_NE(main.launcher.started()[1].find(L"/SH /PATH"), std::wstring::npos) << main.launcher.started()[1];
+    EXPECT_NE(main.launcher.started()[1].find(L" /STAGE \""), std::wstring::npos) << main.launcher.started()[1];
     EXPECT_TRUE(keys.pump_until([&] { return panel(main, 1).session()->install_job.running.load() == 0; }, ui_timeout_ms));
 
     // Ctrl+3: the backup page, its tree focused; Space on the root ticks every package, Tab goes
@@ -198,7 +198,7 @@ TEST_F(ui_keyboard_test, the_keyboard_alone_scans_downloads_installs_backs_up_an
     ASSERT_EQ(GetFocus(), restore.button());
     keys.type(VK_SPACE);
     ASSERT_TRUE(keys.pump_until([&] { return main.launcher.started().size() == 3; }, ui_timeout_ms));
-    EXPECT_NE(main.launcher.started()[2].find(L" /SH /F /PATH \""), std::wstring::npos) << main.launcher.started()[2];
+    EXPECT_NE(main.launcher.started()[2].find(L" /SH /F /STAGE \""), std::wstring::npos) << main.launcher.started()[2];
 
     // Ctrl+Tab and Ctrl+Shift+Tab step through the pages, the home page after the restore page.
     keys.type(VK_TAB, {VK_CONTROL});

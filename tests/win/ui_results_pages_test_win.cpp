@@ -160,7 +160,7 @@ TEST_F(ui_results_pages_test, an_installation_starts_once_however_often_the_pane
     main.launcher.release();
     ASSERT_TRUE(pump_until([&] { return session->install_job.running.load() == 0; }, 15000));
     ASSERT_EQ(main.launcher.started().size(), 1u);
-    EXPECT_NE(main.launcher.started()[0].find(L"/SH /PATH"), std::wstring::npos) << main.launcher.started()[0];
+    EXPECT_NE(main.launcher.started()[0].find(L" /STAGE \""), std::wstring::npos) << main.launcher.started()[0];
     EXPECT_TRUE(answerer.texts().empty());
     session->remove_download();
 }
@@ -281,7 +281,7 @@ TEST_F(ui_results_pages_test, backup_ticks_by_clicks_then_backup_and_restore) {
     ASSERT_TRUE(pump_until([&] { return !main.launcher.started().empty(); }, 20000));
     pump_messages(200);  // time for a second start that should not come
     ASSERT_EQ(main.launcher.started().size(), 1u);
-    EXPECT_NE(main.launcher.started()[0].find(L"DPInst64.exe /SH /F /PATH \""), std::wstring::npos)
+    EXPECT_NE(main.launcher.started()[0].find(L"DPInst64.exe /SH /F /STAGE \""), std::wstring::npos)
         << main.launcher.started()[0];
 
     // Quitting while a restore is at work asks, then waits for it under a notice.

@@ -1,18 +1,24 @@
 // The installers under Windows (Wine in the test runs): packages written by the tests installed
 // onto the simulated PC's devices by DPInst64.exe, started as the program starts it. The cases
 // run in order on one registered simulated PC, each on a device of its own.
+#include "common/sha256.h"
+#include "common/text_convert.h"
 #include "common/wine_detection_win.h"
 #include "devices/driver_rank_wine_win.h"
 #include "devices/driver_store_map_win.h"
 #include "devices/device_store.h"
 #include "devices/system_source.h"
+#include "dpinst/protected_folder_win.h"
+#include "tests/unit/test_zip.h"
 #include "tests/win/dpinst/installer_process_win.h"
 #include "tests/win/dpinst/test_package.h"
 #include "tests/tools/simulated_pc/profile_registration_win.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <set>
+#include <vector>
 
 namespace {
 
@@ -267,4 +273,51 @@ TEST_F(dpinst_install_test, a_package_for_no_present_device_is_skipped_with_sh_s
     auto again = run_installer_program(L"DPInst64.exe", L"/S /U " + published);
     ASSERT_TRUE(again);
     EXPECT_EQ(again->exit_code, 0x80010000u);
+}
+
+namespace {
+
+// A zip archive of everything below the folder, names relative to it.
+std::string zip_of(const fs::path& folder, const fs::path& archive) {
+    std::vector<test_zip_entry_c> entries;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            entries.push_back({fs::relative(entry.path(), folder).generic_string(), file_bytes(entry.path())});
+    EXPECT_TRUE(write_test_zip(archive.string(), entries));
+    return file_bytes(archive);
+}
+
+}  // namespace
+
+// /STAGE: the program gives the package as it lies in the user's download folder, with the digest
+// it checked; the installer copies it into its protected folder and installs from the copy only.
+TEST_F(dpinst_install_test, a_package_installs_from_its_checked_copy_and_one_swapped_after_the_check_is_refused) {
+    test_package_c newer;
+    newer.driver_ver = "06/01/2023,13.0.0.0";
+    test_package_c other = newer;
+    other.driver_ver = "07/01/2023,14.0.0.0";
+    const fs::path folder = fresh_package_folder("staged");
+    write_test_package(folder / "checked", newer);
+    write_test_package(folder / "swapped", other);
+    const fs::path package = folder / "package.zip";
+    const std::string checked = zip_of(folder / "checked", package);
+    zip_of(folder / "swapped", package);
+    const std::wstring switches =
+        L"/S /SH /STAGE " + quoted(package) + L" /SHA256 " + utf8_to_wide(digest_hex(sha256_of(checked)));
+    auto before = published_infs();
+
+    auto start = log_size();
+    auto swapped = run_installer_program(L"DPInst64.exe", switches);
+    ASSERT_TRUE(swapped);
+    EXPECT_EQ(swapped->exit_code, 0x80000000u);
+    EXPECT_NE(log_since(start).find("is not the one that was offered"), std::string::npos) << log_since(start);
+    EXPECT_EQ(published_infs(), before);
+
+    std::ofstream(package, std::ios::binary | std::ios::trunc) << checked;
+    auto installed = run_installer_program(L"DPInst64.exe", switches);
+    ASSERT_TRUE(installed);
+    EXPECT_EQ(installed->exit_code, 0x00000001u);
+    EXPECT_EQ(driver_key_value(intel_ethernet, L"DriverVersion"), L"13.0.0.0");
+    // The copy goes with the run.
+    EXPECT_TRUE(fs::is_empty(fs::path(staging_root())));
 }

@@ -292,7 +292,9 @@ TEST_F(whole_loop, scan_download_install_rescan_back_up_and_restore) {
     ASSERT_EQ(starts.size(), 2u);
     for (const auto& start : starts) {
         EXPECT_EQ(fs::path(start.program).filename(), "DPInst64.exe");
-        EXPECT_EQ(start.parameters.rfind(L"/SH /PATH \"", 0), 0u) << narrow(start.parameters.c_str());
+        // Installed from the package's protected copy, checked again by the installer.
+        EXPECT_EQ(start.parameters.rfind(L"/SH ", 0), 0u) << narrow(start.parameters.c_str());
+        EXPECT_NE(start.parameters.find(L" /STAGE \""), std::wstring::npos) << narrow(start.parameters.c_str());
         // DPInst's exit code counts the packages installed in its lowest byte.
         EXPECT_EQ(start.exit_code, std::optional<std::uint32_t>(1)) << narrow(start.parameters.c_str());
     }
@@ -358,7 +360,8 @@ TEST_F(whole_loop, scan_download_install_rescan_back_up_and_restore) {
     ASSERT_EQ(restore_backup(archive.filename().wstring(), backups.wstring(), context(backups)), 0);
     starts = launcher_.starts();
     ASSERT_EQ(starts.size(), 3u);
-    EXPECT_EQ(starts[2].parameters.rfind(L"/SH /F /PATH \"" + backups.wstring(), 0), 0u);
+    EXPECT_EQ(starts[2].parameters.rfind(L"/SH /F /STAGE \"" + (backups / archive.filename()).wstring() + L"\" /SHA256 ", 0), 0u)
+        << narrow(starts[2].parameters.c_str());
     EXPECT_EQ(starts[2].exit_code, std::optional<std::uint32_t>(1));
     EXPECT_EQ(driver_key_value(xbox_instance_id, L"InfPath"), installed_inf);
     EXPECT_EQ(driver_key_value(xbox_instance_id, L"DriverVersion"), L"2.1.0.1349");
