@@ -39,9 +39,9 @@ bool run_with_time_limit(std::function<void()> work, DWORD time_limit_ms) {
 }
 
 device_update_result_c update_devices_with_id(const std::wstring& id, const std::wstring& inf_path, bool force,
-                                              DWORD time_limit_ms) {
+                                              bool non_interactive, DWORD time_limit_ms) {
     auto call = std::make_shared<update_call_c>();
-    DWORD flags = force ? INSTALLFLAG_FORCE : 0;
+    const DWORD flags = (force ? INSTALLFLAG_FORCE : 0) | (non_interactive ? INSTALLFLAG_NONINTERACTIVE : 0);
     bool finished = run_with_time_limit(
         [call, id, inf_path, flags] {
             SetLastError(ERROR_SUCCESS);

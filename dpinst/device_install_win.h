@@ -22,8 +22,9 @@ struct device_update_result_c {
     bool restart_needed = false;
 };
 
+// With `non_interactive` Windows shows nothing and fails where it would ask (INSTALLFLAG_NONINTERACTIVE).
 device_update_result_c update_devices_with_id(const std::wstring& id, const std::wstring& inf_path, bool force,
-                                              DWORD time_limit_ms);
+                                              bool non_interactive, DWORD time_limit_ms);
 
 // Runs work on a thread of its own and waits at most the time limit. False when it has not
 // finished by then: it is left running and keeps what it captured, so it must capture by value

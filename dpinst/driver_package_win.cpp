@@ -4,6 +4,7 @@
 #include "common/text_compare.h"
 #include "common/unique_handle.h"
 #include "devices/inf_models_win.h"
+#include "dpinst/device_problem.h"
 
 #include <windows.h>
 #include <setupapi.h>
@@ -46,7 +47,7 @@ bool list_source_files(HINF inf, const std::vector<inf_model_line_c>& lines, con
                        std::vector<std::wstring>& sources, std::wstring& reason) {
     file_queue_c queue(SetupOpenFileQueue());
     if (!queue) {
-        reason = L"cannot open a file queue (error " + std::to_wstring(GetLastError()) + L")";
+        reason = L"cannot open a file queue (error " + hex_code(GetLastError()) + L")";
         return false;
     }
     std::vector<std::wstring> sections;
@@ -64,14 +65,14 @@ bool list_source_files(HINF inf, const std::vector<inf_model_line_c>& lines, con
         for (const std::wstring& section : {*actual, *actual + L".CoInstallers"}) {
             if (SetupGetLineCountW(inf, section.c_str()) < 0) continue;
             if (!SetupInstallFilesFromInfSectionW(inf, nullptr, queue.get(), section.c_str(), nullptr, 0)) {
-                reason = L"cannot read the copy sections of " + section + L" (error " + std::to_wstring(GetLastError()) + L")";
+                reason = L"cannot read the copy sections of " + section + L" (error " + hex_code(GetLastError()) + L")";
                 return false;
             }
         }
     }
     DWORD result = 0;
     if (!SetupScanFileQueueW(queue.get(), SPQ_SCAN_USE_CALLBACKEX, nullptr, collect_source, &sources, &result)) {
-        reason = L"cannot list the files to copy (error " + std::to_wstring(GetLastError()) + L")";
+        reason = L"cannot list the files to copy (error " + hex_code(GetLastError()) + L")";
         return false;
     }
     return true;
@@ -96,7 +97,7 @@ package_check_c read_driver_package(const std::wstring& inf_path, const inf_plat
     UINT error_line = 0;
     inf_handle_c inf(SetupOpenInfFileW(facts.inf_path.c_str(), nullptr, INF_STYLE_WIN4, &error_line));
     if (!inf) {
-        reason = L"the INF cannot be read (error " + std::to_wstring(GetLastError()) + L", line " +
+        reason = L"the INF cannot be read (error " + hex_code(GetLastError()) + L", line " +
                  std::to_wstring(error_line) + L")";
         return package_check_c::failed;
     }

@@ -15,6 +15,7 @@
 #include "dpinst/staged_run_win.h"
 
 #include <windows.h>
+#include <setupapi.h>
 
 #include <filesystem>
 #include <optional>
@@ -113,6 +114,10 @@ std::uint32_t run_installer(const std::vector<std::wstring>& arguments) {
                       program_name() + L" cannot install drivers on 64-bit Windows; DPInst64.exe does.");
     if (!has_administrator_rights())
         return refuse(log, !options.shows_window(), L"Installing drivers needs administrator rights.");
+
+    // Silent: Windows shows nothing either (a security prompt would wait for ever in an unattended
+    // run) and fails where it would ask.
+    if (options.silent) SetupSetNonInteractiveMode(TRUE);
 
     // A package in a folder the user can write to is worked on from a protected copy only; the copy
     // goes when this run ends.

@@ -2,6 +2,7 @@
 
 #include "common/file_open.h"
 #include "common/kernel_handle_win.h"
+#include "dpinst/device_problem.h"
 #include "dpinst/store_folder.h"
 
 #include <windows.h>
@@ -12,7 +13,7 @@ bool copy_one(const std::wstring& source, const std::wstring& target, std::wstri
     std::size_t slash = target.find_last_of(L'\\');
     if (slash != std::wstring::npos) create_folders(target.substr(0, slash));
     if (CopyFileW(source.c_str(), target.c_str(), FALSE)) return true;
-    reason = L"cannot copy " + source + L" to " + target + L" (error " + std::to_wstring(GetLastError()) + L")";
+    reason = L"cannot copy " + source + L" to " + target + L" (error " + hex_code(GetLastError()) + L")";
     return false;
 }
 
@@ -22,7 +23,7 @@ bool write_file(const std::wstring& path, const std::string& bytes, std::wstring
     DWORD written = 0;
     if (file && WriteFile(file.get(), bytes.data(), DWORD(bytes.size()), &written, nullptr) && written == bytes.size())
         return true;
-    reason = L"cannot write " + path + L" (error " + std::to_wstring(GetLastError()) + L")";
+    reason = L"cannot write " + path + L" (error " + hex_code(GetLastError()) + L")";
     return false;
 }
 

@@ -5,10 +5,14 @@
 #include "devices/inf_models_win.h"
 #include "dpinst/device_install_win.h"
 #include "dpinst/device_list_win.h"
+#include "dpinst/device_problem.h"
 #include "dpinst/driver_key_completion_win.h"
 #include "dpinst/driver_package_win.h"
 #include "dpinst/driver_store_copy_win.h"
 #include "dpinst/package_stage_win.h"
+
+#include <memory>
+#include <set>
 
 namespace {
 
@@ -62,29 +66,35 @@ bool read_checked_package(const std::wstring& inf_path, install_context_c& conte
 }
 
 // Installs the staged package on the planned devices, one hardware ID at a time; a timeout ends
-// this and every later installation.
-void update_planned_devices(const std::vector<device_target_c>& plan, const staged_package_c& staged,
-                            install_context_c& context, package_result_c& result) {
+// this and every later installation. The IDs for which Windows kept the driver in use as the
+// better match.
+std::set<std::wstring> update_planned_devices(const std::vector<device_target_c>& plan, const staged_package_c& staged,
+                                              install_context_c& context, package_result_c& result) {
+    std::set<std::wstring> not_better;
     for (const auto& target : plan)
         if (target.install && installation_id(context.devices[target.device]).empty())
             append_reason(result, context.devices[target.device].instance_id + L" has no hardware ID to install by");
     for (const auto& id : installation_ids(plan, context.devices)) {
-        auto update = update_devices_with_id(id, staged.install_inf, context.options.force, context.time_limit_ms);
+        auto update = context.update_devices(id, staged.install_inf, context.options.force, context.options.silent,
+                                             context.time_limit_ms);
         result.restart_needed = result.restart_needed || update.restart_needed;
         if (update.status == device_update_c::timed_out) {
             context.installation_stuck = true;
             append_reason(result, L"the installation for " + id + L" did not finish in time");
             break;
         }
+        if (update.status == device_update_c::not_better) not_better.insert(id);
         if (update.status == device_update_c::failed)
-            append_reason(result, L"the installation for " + id + L" failed (error " + std::to_wstring(update.error) + L")");
+            append_reason(result, L"the installation for " + id + L" failed (error " + hex_code(update.error) + L")");
     }
+    return not_better;
 }
 
 // Which devices now run the package, and the package's outcome from that.
 void tally_devices(const std::vector<device_target_c>& plan, const package_facts_c& facts,
-                   const staged_package_c& staged, const install_context_c& context, package_result_c& result) {
-    std::size_t not_newer = 0;
+                   const staged_package_c& staged, const std::set<std::wstring>& not_better,
+                   const install_context_c& context, package_result_c& result) {
+    std::size_t not_newer = 0, judged_not_better = 0;
     for (const auto& target : plan) {
         const installer_device_c& device = context.devices[target.device];
         if (!target.install) {
@@ -92,7 +102,17 @@ void tally_devices(const std::vector<device_target_c>& plan, const package_facts
             continue;
         }
         if (!equal_ignoring_case(installed_inf_name(device.instance_id), staged.published_name)) {
+            if (not_better.count(installation_id(device)) != 0)
+                ++judged_not_better;
+            else
+                result.failed_on.push_back(device.instance_id);
+            continue;
+        }
+        // The driver key names the package, but Windows may not run it (an unverified signature, a
+        // driver that cannot start).
+        if (const std::uint32_t problem = context.device_problem(device.instance_id)) {
             result.failed_on.push_back(device.instance_id);
+            append_reason(result, device.instance_id + L" has " + device_problem_text(problem));
             continue;
         }
         result.installed_on.push_back(device.instance_id);
@@ -106,9 +126,13 @@ void tally_devices(const std::vector<device_target_c>& plan, const package_facts
         result.outcome = package_outcome_c::failed;
     } else {
         result.outcome = package_outcome_c::staged_only;
-        append_reason(result, plan.empty() ? L"no matching device"
-                                           : L"not newer than the installed driver on " + std::to_wstring(not_newer) +
-                                                 (not_newer == 1 ? L" device" : L" devices"));
+        const auto devices = [](std::size_t count) {
+            return std::to_wstring(count) + (count == 1 ? L" device" : L" devices");
+        };
+        if (plan.empty()) append_reason(result, L"no matching device");
+        if (not_newer > 0) append_reason(result, L"not newer than the installed driver on " + devices(not_newer));
+        if (judged_not_better > 0)
+            append_reason(result, L"Windows judged the installed driver a better match on " + devices(judged_not_better));
     }
 }
 
@@ -128,12 +152,32 @@ package_result_c install_package(const std::wstring& inf_path, install_context_c
         return result;
     }
 
-    staged_package_c staged;
-    std::wstring reason;
-    if (!stage_package(facts, context.platform, context.options.legacy_mode, staged, reason)) {
-        result.reason = reason;
+    // Staging may wait for ever too (a prompt no one answers, a file Wine waits for): it runs under
+    // the same time limit, on state that outlives a call left behind.
+    struct staging_call_c {
+        package_facts_c facts;
+        staged_package_c staged;
+        std::wstring reason;
+        bool staged_ok = false;
+    };
+    auto staging = std::make_shared<staging_call_c>();
+    staging->facts = facts;
+    const bool finished = run_with_time_limit(
+        [staging, platform = context.platform, legacy = context.options.legacy_mode] {
+            staging->staged_ok = stage_package(staging->facts, platform, legacy, staging->staged, staging->reason);
+        },
+        context.time_limit_ms);
+    if (!finished) {
+        context.installation_stuck = true;
+        result.reason = L"staging did not finish in time";
         return result;
     }
+    if (!staging->staged_ok) {
+        result.reason = staging->reason;
+        return result;
+    }
+    const staged_package_c& staged = staging->staged;
+    std::wstring reason;
     result.published_name = staged.published_name;
     if (!system_keeps_driver_store(staged.published_name) && running_on_wine()) {
         std::wstring folder;
@@ -143,8 +187,8 @@ package_result_c install_package(const std::wstring& inf_path, install_context_c
     }
 
     ask_about_older(facts, plan, context);
-    update_planned_devices(plan, staged, context, result);
-    tally_devices(plan, facts, staged, context, result);
+    const std::set<std::wstring> not_better = update_planned_devices(plan, staged, context, result);
+    tally_devices(plan, facts, staged, not_better, context, result);
     return result;
 }
 

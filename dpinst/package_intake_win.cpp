@@ -5,6 +5,7 @@
 #include "common/text_convert.h"
 #include "download/zip_entry_name.h"
 #include "download/zip_reader.h"
+#include "dpinst/device_problem.h"
 
 #include <windows.h>
 
@@ -20,7 +21,7 @@ std::wstring file_name_of(const std::wstring& path) {
 }
 
 std::wstring system_error(const wchar_t* what, const std::wstring& path) {
-    return std::wstring(what) + L" " + path + L" (error " + std::to_wstring(GetLastError()) + L")";
+    return std::wstring(what) + L" " + path + L" (error " + hex_code(GetLastError()) + L")";
 }
 
 // Copies everything the handle reads into a new file, hashing it on the way.

@@ -3,6 +3,7 @@
 #include "common/file_open.h"
 #include "common/text_compare.h"
 #include "common/wine_detection_win.h"
+#include "dpinst/device_problem.h"
 #include "dpinst/legacy_inf.h"
 #include "dpinst/package_copy_win.h"
 #include "dpinst/wine_models_inf.h"
@@ -102,7 +103,7 @@ bool stage_package(const package_facts_c& facts, const inf_platform_c& platform,
             return true;
         }
         if (!legacy_mode || !catalog_missing) {
-            reason = L"staging failed (error " + std::to_wstring(error) + L")";
+            reason = L"staging failed (error " + hex_code(error) + L")";
             return false;
         }
         rewritten = bytes;
@@ -123,7 +124,7 @@ bool stage_package(const package_facts_c& facts, const inf_platform_c& platform,
     }
     std::wstring copy = staged.copy_folder + L"\\" + copy_facts.inf_file_name;
     if (!stage(copy, staged.published_name, error)) {
-        reason = L"staging the rewritten copy failed (error " + std::to_wstring(error) + L")";
+        reason = L"staging the rewritten copy failed (error " + hex_code(error) + L")";
         return false;
     }
     staged.install_inf = copy;
@@ -160,6 +161,6 @@ bool remove_published_inf(const std::wstring& published_name, std::wstring& reas
     BOOL removed = SetupUninstallOEMInfW(published_name.c_str(), SUOI_FORCEDELETE, nullptr);
     DWORD error = removed ? ERROR_SUCCESS : GetLastError();
     if (!file_exists(system_inf_folder() + L"\\" + published_name)) return true;
-    reason = L"the published INF is still there (error " + std::to_wstring(error) + L")";
+    reason = L"the published INF is still there (error " + hex_code(error) + L")";
     return false;
 }

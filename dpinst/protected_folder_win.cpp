@@ -2,6 +2,7 @@
 
 #include "common/file_create.h"
 #include "common/path_join.h"
+#include "dpinst/device_problem.h"
 
 #include <windows.h>
 #include <aclapi.h>
@@ -37,7 +38,7 @@ bool secure_folder(const std::wstring& path, PSECURITY_DESCRIPTOR descriptor, st
     SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
     if (CreateDirectoryW(path.c_str(), &attributes)) return true;
     if (GetLastError() != ERROR_ALREADY_EXISTS) {
-        error = L"cannot create " + path + L" (error " + std::to_wstring(GetLastError()) + L")";
+        error = L"cannot create " + path + L" (error " + hex_code(GetLastError()) + L")";
         return false;
     }
     if (is_reparse_point(path)) {
@@ -54,7 +55,7 @@ bool secure_folder(const std::wstring& path, PSECURITY_DESCRIPTOR descriptor, st
                                                    PROTECTED_DACL_SECURITY_INFORMATION,
                                                owner, nullptr, dacl, nullptr);
     if (status != ERROR_SUCCESS) {
-        error = L"cannot secure " + path + L" (error " + std::to_wstring(status) + L")";
+        error = L"cannot secure " + path + L" (error " + hex_code(status) + L")";
         return false;
     }
     return true;
@@ -101,7 +102,7 @@ std::optional<protected_folder_c> protected_folder_c::create(std::wstring& error
         if (CreateDirectoryW(path.c_str(), &attributes)) return protected_folder_c(path);
         if (GetLastError() != ERROR_ALREADY_EXISTS) break;
     }
-    error = L"cannot create a folder in " + root + L" (error " + std::to_wstring(GetLastError()) + L")";
+    error = L"cannot create a folder in " + root + L" (error " + hex_code(GetLastError()) + L")";
     return std::nullopt;
 }
 

@@ -6,8 +6,12 @@
 #include "common/wine_detection_win.h"
 #include "devices/driver_rank_wine_win.h"
 #include "devices/driver_store_map_win.h"
+#include "devices/inf_models_win.h"
 #include "devices/device_store.h"
 #include "devices/system_source.h"
+#include "dpinst/device_list_win.h"
+#include "dpinst/install_tally.h"
+#include "dpinst/package_install_win.h"
 #include "dpinst/protected_folder_win.h"
 #include "tests/unit/test_zip.h"
 #include "tests/win/dpinst/installer_process_win.h"
@@ -320,4 +324,41 @@ TEST_F(dpinst_install_test, a_package_installs_from_its_checked_copy_and_one_swa
     EXPECT_EQ(driver_key_value(intel_ethernet, L"DriverVersion"), L"13.0.0.0");
     // The copy goes with the run.
     EXPECT_TRUE(fs::is_empty(fs::path(staging_root())));
+}
+
+// Windows' own refusals, which Wine never gives, through the installer's seams: a package Windows
+// judges no better match than the driver in use is staged, not failed; a driver the device does
+// not run (Code 52) is no installation.
+TEST_F(dpinst_install_test, windows_judging_the_installed_driver_better_and_a_device_problem_are_told_as_such) {
+    test_package_c newest;
+    newest.driver_ver = "08/01/2024,20.0.0.0";
+    const fs::path folder = fresh_package_folder("judged");
+    const fs::path inf = write_test_package(folder, newest);
+    install_context_c context;
+    context.options.silent = true;
+    context.options.present_devices_only = true;
+    context.platform = running_platform();
+    context.devices = read_present_devices();
+    context.time_limit_ms = 2 * 60 * 1000;
+
+    context.update_devices = [](const std::wstring&, const std::wstring&, bool, bool non_interactive, DWORD) {
+        EXPECT_TRUE(non_interactive) << "a silent run lets Windows ask nothing";
+        return device_update_result_c{device_update_c::not_better, ERROR_NO_MORE_ITEMS, false};
+    };
+    package_result_c judged = install_package(inf.wstring(), context);
+    EXPECT_EQ(judged.outcome, package_outcome_c::staged_only) << wide_to_utf8(judged.reason);
+    EXPECT_TRUE(judged.failed_on.empty());
+    EXPECT_NE(judged.reason.find(L"Windows judged the installed driver a better match on 1 device"), std::wstring::npos)
+        << wide_to_utf8(judged.reason);
+    install_tally_c tally;
+    tally.add(judged.outcome);
+    EXPECT_EQ(tally.exit_code(), 0x00000100u);
+
+    context.update_devices = update_devices_with_id;
+    context.device_problem = [](const std::wstring&) { return std::uint32_t(52); };
+    package_result_c refused = install_package(inf.wstring(), context);
+    EXPECT_EQ(refused.outcome, package_outcome_c::failed);
+    EXPECT_NE(refused.reason.find(L"problem code 52: Windows cannot verify the digital signature of its driver"),
+              std::wstring::npos)
+        << wide_to_utf8(refused.reason);
 }
