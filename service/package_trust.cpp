@@ -24,8 +24,11 @@ std::string percent_decoded(std::string_view text) {
 }
 
 // The path inside the package: what follows the first separator, with "/" separators, in UTF-8.
-std::string inner_inf_path(std::string_view written) {
-    std::string utf8 = wide_to_utf8(ansi_to_wide(written));
+// A text of the answer in UTF-8.
+std::string as_utf8(std::string_view text, bool utf8) { return utf8 ? std::string(text) : wide_to_utf8(ansi_to_wide(text)); }
+
+std::string inner_inf_path(std::string_view written, bool answer_utf8) {
+    std::string utf8 = as_utf8(written, answer_utf8);
     const std::size_t first = utf8.find_first_of("/\\");
     if (first == std::string::npos) return {};
     std::string inner = utf8.substr(first + 1);
@@ -74,9 +77,9 @@ item_check_c check_offered_item(const offered_texts_c& texts, const package_trus
     claim.file_name = link_file_name(condensed_text(texts.link));
     claim.size = *size;
     claim.sha256 = *digest;
-    claim.inf_path = inner_inf_path(texts.inf_path);
-    claim.version = wide_to_utf8(ansi_to_wide(texts.version));
-    claim.date = wide_to_utf8(ansi_to_wide(texts.date));
+    claim.inf_path = inner_inf_path(texts.inf_path, texts.utf8);
+    claim.version = as_utf8(texts.version, texts.utf8);
+    claim.date = as_utf8(texts.date, texts.utf8);
     if (!signed_by_any(package_statement(claim), *signature, trust.keys)) return check;
     check.verdict = item_verdict_c::signed_by_owner;
     check.sha256 = digest;

@@ -20,7 +20,8 @@ struct package_trust_c {
 const std::vector<public_key_c>& built_in_keys();
 package_trust_c built_in_trust(bool allow_unsigned);
 
-// An item's texts as the answer gave them (the thread's ANSI code page; the link as bytes).
+// An item's texts as the answer gave them (UTF-8 or the thread's ANSI code page, as the answer
+// declares; the link as bytes).
 struct offered_texts_c {
     std::string_view link;
     std::string_view size;
@@ -29,6 +30,7 @@ struct offered_texts_c {
     std::string_view date;
     std::string_view sha256;
     std::string_view sig;
+    bool utf8 = false;
 };
 
 enum class item_verdict_c { signed_by_owner, unsigned_allowed, refused };

@@ -45,6 +45,9 @@ std::string build_scan_request(const device_store_c& store, const machine_descri
     // Read by servers that choose models sections by build and processor; older ones ignore them.
     if (machine.build != 0) client.SetAttribute("build", std::to_string(machine.build));
     if (!machine.machine.empty()) client.SetAttribute("machine", machine.machine);
+    // Every text of the answer in UTF-8, whatever the code page: a server that knows this says so
+    // in the answer's declaration; an older one ignores it and answers in the code page.
+    client.SetAttribute("charset", "utf-8");
     root.InsertEndChild(client);
 
     TiXmlElement hardwares("hardwares");

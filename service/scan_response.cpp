@@ -69,9 +69,12 @@ void cut(std::wstring& text, std::size_t most) {
     text.shrink_to_fit();
 }
 
-// The text in the thread's ANSI code page as UTF-16, cut after `most` units.
-std::wstring wide_text(const char* text, std::size_t most) {
-    std::wstring wide = ansi_to_wide(text);
+// The answer's text (UTF-8, or the thread's ANSI code page) as UTF-16.
+std::wstring answer_text(const char* text, bool utf8) { return utf8 ? utf8_to_wide(text) : ansi_to_wide(text); }
+
+// The same, cut after `most` units.
+std::wstring wide_text(const char* text, bool utf8, std::size_t most) {
+    std::wstring wide = answer_text(text, utf8);
     cut(wide, most);
     return wide;
 }
@@ -111,8 +114,9 @@ std::uint32_t unsigned_number(const char* text, int base) {
 }
 
 // The signature check of an item, on the texts as they arrived.
-item_check_c check_item(const item_texts_c& texts, const package_trust_c& trust) {
+item_check_c check_item(const item_texts_c& texts, const package_trust_c& trust, bool utf8) {
     offered_texts_c offered;
+    offered.utf8 = utf8;
     offered.link = texts[item_field_c::link];
     offered.size = texts[item_field_c::size];
     offered.inf_path = texts[item_field_c::infpath];
@@ -124,8 +128,8 @@ item_check_c check_item(const item_texts_c& texts, const package_trust_c& trust)
 }
 
 // The path inside the package follows the first separator ("/" or "\"); without one there is none.
-std::wstring inf_name_text(const char* infpath) {
-    std::wstring inf = ansi_to_wide(infpath);
+std::wstring inf_name_text(const char* infpath, bool utf8) {
+    std::wstring inf = answer_text(infpath, utf8);
     const std::size_t first = inf.find_first_of(L"/\\");
     if (first == std::wstring::npos) return {};
     inf.erase(0, first + 1);
@@ -135,18 +139,18 @@ std::wstring inf_name_text(const char* infpath) {
     return inf;
 }
 
-void read_item(const item_texts_c& texts, driver_item_c& item) {
+void read_item(const item_texts_c& texts, bool utf8, driver_item_c& item) {
     using field = item_field_c;
-    item.hardid = wide_text(texts[field::hardid], driver_item_c::hardid_most);
-    item.title = wide_text(texts[field::title], driver_item_c::title_most);
-    item.version = wide_text(texts[field::ver], driver_item_c::version_most);
-    item.guid = wide_text(texts[field::guid], driver_item_c::guid_most);
+    item.hardid = wide_text(texts[field::hardid], utf8, driver_item_c::hardid_most);
+    item.title = wide_text(texts[field::title], utf8, driver_item_c::title_most);
+    item.version = wide_text(texts[field::ver], utf8, driver_item_c::version_most);
+    item.guid = wide_text(texts[field::guid], utf8, driver_item_c::guid_most);
     item.link = link_text(texts[field::link], driver_item_c::link_most);
     item.official_link = link_text(texts[field::official_link], driver_item_c::official_link_most);
-    item.inf_name = inf_name_text(texts[field::infpath]);
-    item.manufacturer = wide_text(texts[field::manu], driver_item_c::manufacturer_most);
-    item.date = wide_text(texts[field::date], driver_item_c::date_most);
-    item.description = wide_text(texts[field::desc], driver_item_c::description_most);
+    item.inf_name = inf_name_text(texts[field::infpath], utf8);
+    item.manufacturer = wide_text(texts[field::manu], utf8, driver_item_c::manufacturer_most);
+    item.date = wide_text(texts[field::date], utf8, driver_item_c::date_most);
+    item.description = wide_text(texts[field::desc], utf8, driver_item_c::description_most);
     item.size = unsigned_number(texts[field::size], 10);
     item.cp = unsigned_number(texts[field::cp], 10);
     item.sign = unsigned_number(texts[field::sign], 10);
@@ -156,7 +160,7 @@ void read_item(const item_texts_c& texts, driver_item_c& item) {
 
 }  // namespace
 
-std::uint32_t parse_items(const TiXmlElement& hardware, device_c& device, answer_trust_c& trust) {
+std::uint32_t parse_items(const TiXmlElement& hardware, device_c& device, answer_trust_c& trust, bool utf8_texts) {
     const TiXmlElement* first = hardware.FirstChildElement("item");
     if (!first) return 0;
     const std::uint32_t count = item_children(hardware);
@@ -167,14 +171,14 @@ std::uint32_t parse_items(const TiXmlElement& hardware, device_c& device, answer
     for (const TiXmlElement* item = first; item && seen < count; item = item->NextSiblingElement("item"), ++seen) {
         const item_texts_c texts(*item);
         // Checked before anything is matched or shown: a refused item is as if never offered.
-        const item_check_c check = check_item(texts, trust.trust);
+        const item_check_c check = check_item(texts, trust.trust, utf8_texts);
         if (check.verdict == item_verdict_c::refused) {
             ++trust.refused;
             continue;
         }
         if (check.verdict == item_verdict_c::unsigned_allowed) ++trust.unsigned_taken;
         driver_item_c& stored = device.items.emplace_back();
-        read_item(texts, stored);
+        read_item(texts, utf8_texts, stored);
         stored.signed_package = check.sha256.has_value();
         if (check.sha256) stored.sha256 = *check.sha256;
     }
@@ -240,16 +244,16 @@ TiXmlEncoding root_encoding(const TiXmlDocument& document, std::string_view body
 // Reads one "hardware" element into its device, if the store has one of its id; false when the
 // element is damaged or has no id, or the answer would store too many items.
 bool read_hardware(const TiXmlElement& hardware, const std::unordered_map<std::wstring_view, device_c*>& by_path,
-                   std::size_t& items_stored, answer_trust_c& trust) {
+                   std::size_t& items_stored, answer_trust_c& trust, bool utf8_texts) {
     const TiXmlElement* id = hardware.FirstChildElement("id");
     if (!id) return false;
     const char* text = id->GetText();
     // An id without text names no device.
-    const auto found = text && *text ? by_path.find(ansi_to_wide(text)) : by_path.end();
+    const auto found = text && *text ? by_path.find(answer_text(text, utf8_texts)) : by_path.end();
     if (found == by_path.end()) return true;
     items_stored += item_children(hardware);
     if (items_stored > most_items_per_answer) return false;
-    found->second->item_count = parse_items(hardware, *found->second, trust);
+    found->second->item_count = parse_items(hardware, *found->second, trust, utf8_texts);
     return true;
 }
 
@@ -285,7 +289,7 @@ bool parse_document(std::string_view body, device_store_c& store, answer_trust_c
         document.Parse(text.c_str(), nullptr, encoding);
         const TiXmlElement* hardware = document.RootElement();
         if (document.Error() || !hardware || hardware->NextSiblingElement()) return false;
-        if (!read_hardware(*hardware, by_path, items_stored, trust)) return false;
+        if (!read_hardware(*hardware, by_path, items_stored, trust, encoding == TIXML_ENCODING_UTF8)) return false;
     }
     return true;
 }

@@ -22,4 +22,6 @@ struct answer_trust_c {
 bool parse_scan_response(std::string_view body, device_store_c& store, answer_trust_c& trust);
 
 // Reads at most 500 "item" children into the device, keeping those that pass; the number stored.
-std::uint32_t parse_items(const TiXmlElement& hardware, device_c& device, answer_trust_c& trust);
+// Their texts are UTF-8 where the answer declares it, otherwise in the thread's ANSI code page.
+std::uint32_t parse_items(const TiXmlElement& hardware, device_c& device, answer_trust_c& trust,
+                          bool utf8_texts = false);

@@ -2,6 +2,7 @@
 
 #include "common/iconv_handle.h"
 #include "server/inf/utf8_text.h"
+#include "server/inf/windows_code_pages.h"
 
 #include <array>
 #include <memory>
@@ -10,7 +11,8 @@
 namespace {
 
 // Windows-1252 first: the fallback for any other number.
-constexpr std::array<unsigned, 14> supported{1252, 1250, 1251, 1253, 1254, 1255, 1256, 1257, 1258, 874, 932, 936, 949, 950};
+constexpr std::array<unsigned, 15> supported{1252, 1250, 1251, 1253, 1254, 1255, 1256, 1257, 1258,
+                                             874,  932,  936,  949,  950,  utf8_code_page};
 
 struct slot_c {
     std::once_flag built;
@@ -21,6 +23,7 @@ struct slot_c {
 
 code_page_encoder_c::code_page_encoder_c(unsigned code_page) : code_page_(code_page), bytes_(0x10000, 0) {
     for (unsigned c = 1; c < 0x80; ++c) bytes_[c] = std::uint16_t(c);
+    if (code_page == utf8_code_page) return;  // no table: every character is kept
     iconv_handle_c cd(("CP" + std::to_string(code_page)).c_str(), "UTF-32LE");
     if (!cd.valid()) return;
     for (std::uint32_t c = 0x80; c < 0x10000; ++c) {
@@ -54,6 +57,13 @@ const code_page_encoder_c& code_page_encoder_c::for_code_page(unsigned code_page
 }
 
 void code_page_encoder_c::append_character(std::string& out, char32_t character) const {
+    if (code_page_ == utf8_code_page) {
+        if (character == 0 || (character >= 0xD800 && character <= 0xDFFF) || character > 0x10FFFF)
+            out += '?';
+        else
+            append_utf8(out, character);
+        return;
+    }
     std::uint16_t bytes = character < bytes_.size() ? bytes_[character] : 0;
     if (bytes == 0) {
         out += '?';

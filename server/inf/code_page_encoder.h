@@ -1,6 +1,7 @@
 // Writes UTF-8 text in a Windows ANSI code page, as WideCharToMultiByte does without best-fit
 // mapping: every character the code page lacks becomes "?". Tables, not a conversion per text,
-// since the scan answer writer calls this for every text it writes.
+// since the scan answer writer calls this for every text it writes. The encoder of UTF-8 itself
+// (utf8_code_page) keeps every character and makes only bytes that are no UTF-8 "?".
 #pragma once
 
 #include <cstdint>
@@ -10,8 +11,8 @@
 
 class code_page_encoder_c {
 public:
-    // The shared encoder of an ANSI code page that ansi_code_page_for_oem() gives (any other
-    // number gives Windows-1252's). Built on first use from iconv's tables, read-only after
+    // The shared encoder of an ANSI code page that ansi_code_page_for_oem() gives, or of UTF-8
+    // (any other number gives Windows-1252's). Built on first use from iconv's tables, read-only after
     // that, so every thread may use it.
     static const code_page_encoder_c& for_code_page(unsigned code_page);
 

@@ -67,6 +67,7 @@ const char* charset_of_code_page(unsigned ansi_code_page) {
     case 1256: return "windows-1256";
     case 1257: return "windows-1257";
     case 1258: return "windows-1258";
+    case utf8_code_page: return "utf-8";
     default: return "windows-1252";
     }
 }

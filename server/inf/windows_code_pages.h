@@ -11,6 +11,9 @@ unsigned ansi_code_page_for_oem(int oem_code_page);
 // Languages written with Latin letters of Western Europe, and unknown ones, give 1252.
 unsigned ansi_code_page_for_language(unsigned language_id);
 
-// The charset label for text in one of the ANSI code pages above ("windows-1252", "Shift_JIS"):
-// the labels the WHATWG encoding standard maps to exactly the Windows code page.
+// Windows' number for UTF-8, which an answer is written in for a client that reads it.
+constexpr unsigned utf8_code_page = 65001;
+
+// The charset label for text in one of the ANSI code pages above ("windows-1252", "Shift_JIS"),
+// or "utf-8": the labels the WHATWG encoding standard maps to exactly the Windows code page.
 const char* charset_of_code_page(unsigned ansi_code_page);

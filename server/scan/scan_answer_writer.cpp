@@ -1,6 +1,7 @@
 #include "server/scan/scan_answer_writer.h"
 
 #include "common/text_compare.h"
+#include "server/inf/code_page_decoder.h"
 #include "server/inf/code_page_encoder.h"
 #include "server/inf/windows_code_pages.h"
 
@@ -283,7 +284,19 @@ void append_item(std::string& out, const offered_item_c& item, std::uint32_t cp,
 
 }  // namespace
 
-unsigned answer_code_page(const scan_request_c& request) { return ansi_code_page_for_oem(request.lang); }
+namespace {
+
+std::string id_as_answered(const scan_request_c& request, std::string_view id) {
+    if (!request.utf8_answer || std::all_of(id.begin(), id.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return std::string(id);
+    return code_page_text_to_utf8(id, ansi_code_page_for_oem(request.lang));
+}
+
+}  // namespace
+
+unsigned answer_code_page(const scan_request_c& request) {
+    return request.utf8_answer ? utf8_code_page : ansi_code_page_for_oem(request.lang);
+}
 
 std::string scan_answer_content_type(const scan_request_c& request) {
     return std::string("text/xml; charset=") + charset_of_code_page(answer_code_page(request));
@@ -391,8 +404,9 @@ answer_writing_c write_scan_answer(const scan_request_c& request, const catalog_
     std::vector<std::pair<std::size_t, std::size_t>> items_at(offers.size());  // each device's items in `out`
     for (std::size_t d = 0; d < request.devices.size(); ++d) {
         out += "<hardware>";
-        // The id goes back byte for byte as it came, so that the program finds its device.
-        append_id_element(out, request.devices[d].id);
+        // The id goes back as it came, so that the program finds its device: byte for byte, or in
+        // UTF-8 to a client that reads the answer so.
+        append_id_element(out, id_as_answered(request, request.devices[d].id));
         out += '\n';
         if (d < offers.size()) {
             std::size_t count = std::min(offers[d].size(), settings.items_per_device);

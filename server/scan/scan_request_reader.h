@@ -22,6 +22,7 @@ struct scan_request_c {
     std::string machine;   // its "machine" attribute ("x86", "amd64", "arm64"); empty from older programs
     std::string model;
     int lang = 0;
+    bool utf8_answer = false;  // the client reads every text of the answer in UTF-8 (charset="utf-8")
     std::vector<requested_device_c> devices;
     // What device_ids point into: the document, parsed where it lies, and the IDs that were
     // decoded from the client's code page. A request is moved, never copied.

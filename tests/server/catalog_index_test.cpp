@@ -226,7 +226,7 @@ TEST(scan_answer, an_item_of_printable_ascii_is_escaped_as_any_other) {
     EXPECT_NE(printable.find("<infpath>a&amp;b &quot;c&quot;/d&amp;r/x&lt;y&gt;.inf</infpath>"), std::string::npos) << printable;
 }
 
-TEST(scan_answer, texts_in_the_clients_code_page_ids_as_sent_and_links_in_ascii) {
+TEST(scan_answer, texts_in_the_clients_code_page_or_utf8_ids_as_sent_and_links_in_ascii) {
     catalog_package_c p = package("ru.zip", {entry("PCI\\VEN_8086&DEV_A368", "amd64", 6, 1)});
     p.entries[0].description = "\xD0\x9A\xD0\xBE\xD1\x80 f\xC3\xBCr <x>";  // "Кор für <x>"
     p.official_link = "http://vendor.example/f\xC3\xBCr";
@@ -248,6 +248,16 @@ TEST(scan_answer, texts_in_the_clients_code_page_ids_as_sent_and_links_in_ascii)
     answer = write_scan_answer(request, index, settings);
     EXPECT_NE(answer.find("<desc>??? f\xFCr &lt;x&gt;</desc>"), std::string::npos);
     EXPECT_EQ(scan_answer_content_type(request), "text/xml; charset=windows-1252");
+
+    // A client that reads UTF-8 gets every text as the package has it, and its id in UTF-8 too.
+    request.lang = 866;
+    request.utf8_answer = true;
+    answer = write_scan_answer(request, index, settings);
+    EXPECT_EQ(answer.rfind("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n", 0), 0u) << answer;
+    EXPECT_EQ(scan_answer_content_type(request), "text/xml; charset=utf-8");
+    for (const char* field : {"<id>PCI\\\xD0\x9F\xD1\x80\xD0\xB8&amp;1</id>",
+                              "<desc>\xD0\x9A\xD0\xBE\xD1\x80 f\xC3\xBCr &lt;x&gt;</desc>"})
+        EXPECT_NE(answer.find(field), std::string::npos) << field;
 }
 
 TEST(catalog_index, device_ids_are_keyed_by_their_upper_cased_ascii_letters_only) {
