@@ -30,10 +30,18 @@ resumes_with_a_range() {
 # The answer is written in the ANSI code page that goes with the request's OEM code page, and says
 # so in its content type and declaration: the localised demo packages' descriptions in 1252 for
 # OEM 850 and in 1251 for OEM 866 (ü is 0xFC in 1252; "Контроллер" is CA EE ED F2 F0 EE EB EB E5 F0 in 1251).
+# The answer's encoding for a client of the OEM code page: the program's request asks for UTF-8;
+# with "older" the request is made as an older program made it, without charset="utf-8".
 answers_in_the_clients_code_page() {
-  local url=$1 work=$2 oem=$3 charset=$4 bytes=$5
+  local url=$1 work=$2 oem=$3 charset=$4 bytes=$5 older=${6:-}
   local cli="${VANTOREL_HOST_BUILD:-$root/build/host}/vantorel-cli" profile="$root/tests/tools/simulated_pc/simulated-pc.json"
-  "$cli" request --profile "$profile" --os WIN764 --lang "$oem" --compressed >"$work/request-$oem.z" || return 1
+  "$cli" request --profile "$profile" --os WIN764 --lang "$oem" >"$work/request-$oem.xml" || return 1
+  if [ -n "$older" ]; then
+    sed -i 's/ charset="utf-8"//' "$work/request-$oem.xml"
+    ! grep -q 'charset=' "$work/request-$oem.xml" || return 1
+  fi
+  python3 -c 'import sys, zlib; sys.stdout.buffer.write(zlib.compress(sys.stdin.buffer.read()))' \
+    <"$work/request-$oem.xml" >"$work/request-$oem.z" || return 1
   curl -s -D "$work/answer-$oem.headers" -o "$work/answer-$oem.xml" --max-time 20 -F "kelvdoc=@$work/request-$oem.z" "$url" &&
     grep -qi "^Content-Type: text/xml; charset=$charset" "$work/answer-$oem.headers" &&
     head -n 1 "$work/answer-$oem.xml" | grep -q "encoding=\"$charset\"" &&
@@ -218,10 +226,12 @@ server_checks() {
   done
   server_check "a package download resumes" resumes_with_a_range \
     "${mirror_urls[1]}packages/nvidia-display-441.66-win7-x64.zip" "$work/packages/nvidia-display-441.66-win7-x64.zip" "$work/tail.bin"
-  server_check "a Western European client gets windows-1252" answers_in_the_clients_code_page "${mirror_urls[0]}" "$work" \
-    850 windows-1252 'Unifying f\xfcr USB'
-  server_check "a Russian client gets windows-1251" answers_in_the_clients_code_page "${mirror_urls[0]}" "$work" \
-    866 windows-1251 '\xca\xee\xed\xf2\xf0\xee\xeb\xeb\xe5\xf0 '
+  server_check "a Western European client gets Cyrillic in UTF-8" answers_in_the_clients_code_page "${mirror_urls[0]}" "$work" \
+    850 utf-8 '\xd0\x9a\xd0\xbe\xd0\xbd\xd1\x82\xd1\x80\xd0\xbe\xd0\xbb\xd0\xbb\xd0\xb5\xd1\x80 '
+  server_check "an older Western European client gets windows-1252" answers_in_the_clients_code_page "${mirror_urls[0]}" \
+    "$work" 850 windows-1252 'Unifying f\xfcr USB' older
+  server_check "an older Russian client gets windows-1251" answers_in_the_clients_code_page "${mirror_urls[0]}" "$work" \
+    866 windows-1251 '\xca\xee\xed\xf2\xf0\xee\xeb\xeb\xe5\xf0 ' older
   server_check "bad requests get 4xx, the mirror keeps answering" refuses_then_still_answers "${mirror_urls[2]}" "$work/request.z" "$work"
   mirrors_stop
   local build=${VANTOREL_HOST_BUILD:-$root/build/host} program
