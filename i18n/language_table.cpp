@@ -27,12 +27,12 @@ const language_row_c language_rows[] = {
     {L"Deutsch", "de", L"de", 456, 452},
     {L"Fran\u00E7ais", "fr", L"fr", 459, 453},
     {L"Espa\u00F1ol", "es", L"es", 465, 455},
-    {L"\u7B80\u4F53\u4E2D\u6587", "cn", L"cn", 290, 300},
-    {L"\u7E41\u9AD4\u4E2D\u6587", "hk", L"hk", 290, 300},
+    {L"\u7B80\u4F53\u4E2D\u6587", "cn", L"cn", 430, 436},
+    {L"\u7E41\u9AD4\u4E2D\u6587", "hk", L"hk", 433, 437},
     {L"Italiano", "it", L"it", 425, 415},
     {L"\u65E5\u672C\u8A9E", "jp", L"jp", 462, 454},
     {L"Portugu\u00EAs", "pt", L"pt", 422, 414},
-    {L"Nederlands", "nl", L"nl", 419, 300},
+    {L"Nederlands", "nl", L"nl", 419, 438},
     {L"\u0627\u0644\u0639\u0631\u0628\u064A\u0629", "ar", L"ar", 416, 412},
 };
 const language_row_c english_row = {L"English", "en", L"www", 290, 300};

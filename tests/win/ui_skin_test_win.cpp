@@ -35,6 +35,7 @@ TEST(ui_skin, every_named_bitmap_has_its_size_and_24_bits) {
 
 TEST(ui_skin, every_language_has_its_start_button_and_banner) {
     load_test_language(L"English");
+    const int english_button = start_scan_button_bitmap(0), english_banner = home_banner_bitmap();
     std::vector<std::wstring> languages = language_list();
     ASSERT_GE(languages.size(), 10u);
     for (const auto& language : languages) {
@@ -42,6 +43,11 @@ TEST(ui_skin, every_language_has_its_start_button_and_banner) {
         for (int state = 0; state < 3; ++state)
             expect_bitmap(start_scan_button_bitmap(state), start_button_width, start_button_height);
         expect_bitmap(home_banner_bitmap(), banner_width, banner_height);
+        // Its own words, not the English pictures.
+        if (language != L"English") {
+            EXPECT_NE(start_scan_button_bitmap(0), english_button) << std::string(language.begin(), language.end());
+            EXPECT_NE(home_banner_bitmap(), english_banner) << std::string(language.begin(), language.end());
+        }
     }
     load_test_language(L"English");
 }

@@ -19,6 +19,8 @@ import zlib
 SKIN, LANGUAGE_INI, OUT = sys.argv[1:4]
 LATIN_FONT = "DejaVu Sans"
 CJK_FONT = "IPAPGothic"
+# Simplified and Traditional Chinese: the Japanese font lacks many of their characters.
+CHINESE_FONT = "WenQuanYi Micro Hei"
 
 
 # ---------------------------------------------------------------- colours
@@ -86,7 +88,7 @@ def read_languages(path):
 
 SECTIONS, LANGUAGE_ORDER = read_languages(LANGUAGE_INI)
 SHEET_NAMES = {"English": "en", "Deutsch": "de", "Français": "fr", "Español": "es", "Italiano": "it", "日本語": "jp",
-               "Português": "pt", "Nederlands": "nl", "العربية": "ar"}
+               "Português": "pt", "Nederlands": "nl", "العربية": "ar", "简体中文": "cn", "繁體中文": "hk"}
 
 
 def language_text(language, key):
@@ -96,6 +98,8 @@ def language_text(language, key):
 def font_for(language):
     if language == "日本語":
         return "%s, %s" % (CJK_FONT, LATIN_FONT)
+    if language in ("简体中文", "繁體中文"):
+        return "%s, %s" % (CHINESE_FONT, LATIN_FONT)
     return "%s, %s" % (LATIN_FONT, CJK_FONT)
 
 
