@@ -83,13 +83,15 @@ TEST(download_panel_text, date_lines_heights_and_header_counts) {
     ASSERT_TRUE(load_language_file(VANTOREL_SOURCE_DIR "/i18n/language.ini", L"English", true));
     // The line agrees with the mark: an offer is new only to a device that needs it, even when it
     // is dated later (a green panel) or not later (updated for its version).
-    EXPECT_EQ(panel_date_line(L"2018-07-18", L"2018-09-24", true), L"Installed driver: 2018-07-18\tNew driver: 2018-09-24");
-    EXPECT_EQ(panel_date_line(L"2018-07-18", L"2018-09-24", false),
+    EXPECT_EQ(panel_date_line(true, L"2018-07-18", L"2018-09-24", true), L"Installed driver: 2018-07-18\tNew driver: 2018-09-24");
+    EXPECT_EQ(panel_date_line(true, L"2018-07-18", L"2018-09-24", false),
               L"Installed driver: 2018-07-18\tOffered driver: 2018-09-24 (not newer)");
-    EXPECT_EQ(panel_date_line(L"2019-07-05", L"2019-07-05", true), L"Installed driver: 2019-07-05\tNew driver: 2019-07-05");
-    EXPECT_EQ(panel_date_line(L"2019-07-05", L"0000-00-00", true), L"Installed driver: 2019-07-05\tNew driver: date unknown");
-    EXPECT_EQ(panel_date_line(L"2019-07-05", L"0000-00-00", false), L"Installed driver: 2019-07-05\tOffered driver: date unknown");
-    EXPECT_EQ(panel_date_line(L"", L"2009-08-13", true), L"Installed driver: \tNew driver: 2009-08-13");
+    EXPECT_EQ(panel_date_line(true, L"2019-07-05", L"2019-07-05", true), L"Installed driver: 2019-07-05\tNew driver: 2019-07-05");
+    EXPECT_EQ(panel_date_line(true, L"2019-07-05", L"0000-00-00", true), L"Installed driver: 2019-07-05\tNew driver: date unknown");
+    EXPECT_EQ(panel_date_line(true, L"2019-07-05", L"0000-00-00", false), L"Installed driver: 2019-07-05\tOffered driver: date unknown");
+    // A device without a driver says so.
+    EXPECT_EQ(panel_date_line(false, L"", L"2009-08-13", true), L"No driver installed\tNew driver: 2009-08-13");
+    EXPECT_EQ(panel_date_line(false, L"", L"0000-00-00", true), L"No driver installed\tNew driver: date unknown");
     EXPECT_EQ(download_panel_height(14, 13, 2), 14 + 13 * 5 + 32 + 24);
     EXPECT_EQ(panel_progress_text(0, 2048), L"2.00K");
     EXPECT_EQ(panel_progress_text(1000, 2048), L"1000B/2.00K");

@@ -8,8 +8,13 @@ int download_panel_height(int title_height, int line_height, int device_count) {
     return title_height + line_height * (2 * device_count + 1) + 16 * device_count + 24;
 }
 
-std::wstring panel_date_line(const std::wstring& installed_date, const std::wstring& offered_date, bool needed) {
+std::wstring panel_date_line(bool has_driver, const std::wstring& installed_date, const std::wstring& offered_date,
+                             bool needed) {
     const bool undated = offered_date == L"0000-00-00";
+    // A device without a driver says so, rather than showing an installed driver of no date.
+    if (!has_driver)
+        return undated ? format_language_text("download_date6", {}, 128)
+                       : format_language_text("download_date5", {offered_date}, 128);
     if (needed)
         return undated ? format_language_text("download_date3", {installed_date}, 128)
                        : format_language_text("download_date1", {installed_date, offered_date}, 128);

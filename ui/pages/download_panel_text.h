@@ -14,7 +14,8 @@ int download_panel_height(int title_height, int line_height, int device_count);
 // offer is called new ("download_date1", or "download_date3" without a date, 0000-00-00) only
 // for a device that needs it, whatever the dates say; for one that does not it is the offered
 // driver, not newer ("download_date2", or "download_date4" without a date).
-std::wstring panel_date_line(const std::wstring& installed_date, const std::wstring& offered_date, bool needed);
+std::wstring panel_date_line(bool has_driver, const std::wstring& installed_date, const std::wstring& offered_date,
+                             bool needed);
 
 // "done/size" while a download is under way (0 < done < size), else the size alone.
 std::wstring panel_progress_text(std::uint64_t bytes_done, std::uint64_t size);

@@ -307,7 +307,7 @@ void download_panel_c::on_paint() {
                   DT_SINGLELINE | DT_WORD_ELLIPSIS);
         int date_top = T + L * (2 * int(c) + 1) + 16 * int(c) + 24;
         bool needed = chosen_is_update(device, group_.mode);
-        draw_text(dc, panel_date_line(device.driver_date, offered_date, needed), RECT{35, date_top, width - 2, date_top + L},
+        draw_text(dc, panel_date_line(device.has_driver, device.driver_date, offered_date, needed), RECT{35, date_top, width - 2, date_top + L},
                   line_font(), RGB(0, 0, 0), DT_SINGLELINE | DT_EXPANDTABS | DT_END_ELLIPSIS);
     }
 
@@ -356,7 +356,7 @@ void download_panel_c::update_name() {
     for (const device_c* device : group_.devices) {
         bool needed = chosen_is_update(*device, group_.mode);
         name += L", " + std::wstring(device->display_name) + L", " +
-                panel_date_line(device->driver_date, group_.item->date, needed);
+                panel_date_line(device->has_driver, device->driver_date, group_.item->date, needed);
     }
     if (group_.item->sign == 0) name += L", WHQL";
     name += L", " + panel_progress_text(bytes_done_, size_);
