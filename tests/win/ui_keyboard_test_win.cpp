@@ -121,6 +121,14 @@ TEST_F(ui_keyboard_test, the_keyboard_alone_scans_downloads_installs_backs_up_an
     EXPECT_EQ(GetFocus(), main->download_page().bottom_bar().button());
     EXPECT_TRUE(keys.pump_until([&] { return painted(main->handle()); }, ui_timeout_ms));
     save_screenshot(main->handle(), "focus-download-all-button");
+    {
+        // Space asks before downloading; after the box (declined) the focus is on the button again.
+        modal_answerer_c answerer(ui_thread, [](HWND box, const std::wstring&) { press_dialog_button(box, IDCANCEL); });
+        keys.type(VK_SPACE);
+        ASSERT_TRUE(keys.pump_until([&] { return !answerer.texts().empty(); }, ui_timeout_ms));
+        EXPECT_TRUE(keys.pump_until([&] { return GetFocus() == main->download_page().bottom_bar().button(); },
+                                    ui_timeout_ms));
+    }
     keys.type(VK_TAB);
     EXPECT_EQ(class_name_of(GetFocus()), L"VantorelLink");
     keys.type(VK_RETURN);  // opens the FAQ
@@ -181,6 +189,8 @@ TEST_F(ui_keyboard_test, the_keyboard_alone_scans_downloads_installs_backs_up_an
         ASSERT_TRUE(keys.pump_until([&] { return !answerer.texts().empty() && !backup.job_running(); }, 60000));
         EXPECT_TRUE(keys.pump_until([&] { return IsWindowEnabled(main->handle()) != FALSE; }, ui_timeout_ms));
         EXPECT_EQ(answerer.texts(), std::vector<std::wstring>{language_text("backup_completed")});
+        // The box gives the focus back to the button that started the backup.
+        EXPECT_TRUE(keys.pump_until([&] { return GetFocus() == backup.button(); }, ui_timeout_ms));
     }
     ASSERT_EQ(backup.job()->archives.size(), 2u);
 

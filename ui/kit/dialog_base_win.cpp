@@ -8,15 +8,22 @@
 
 INT_PTR dialog_base_c::run_modal(HWND owner, int template_id) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
+    // The control that opened the box gets the focus back (the owner, reactivated, would give it to
+    // its own first choice).
+    const HWND focus = GetFocus();
+    INT_PTR result = 0;
     // Laid out as the program's other windows; the process's default layout leaves out windows
     // that have an owner, so a mirrored dialog's template says so itself.
-    if (mirrored_layout()) {
-        std::vector<unsigned char> mirrored = mirrored_dialog_template(instance, template_id);
-        if (!mirrored.empty())
-            return DialogBoxIndirectParamW(instance, reinterpret_cast<const DLGTEMPLATE*>(mirrored.data()), owner,
-                                           dialog_procedure, reinterpret_cast<LPARAM>(this));
-    }
-    return DialogBoxParamW(instance, MAKEINTRESOURCEW(template_id), owner, dialog_procedure, reinterpret_cast<LPARAM>(this));
+    std::vector<unsigned char> mirrored = mirrored_layout() ? mirrored_dialog_template(instance, template_id)
+                                                            : std::vector<unsigned char>();
+    if (!mirrored.empty())
+        result = DialogBoxIndirectParamW(instance, reinterpret_cast<const DLGTEMPLATE*>(mirrored.data()), owner,
+                                         dialog_procedure, reinterpret_cast<LPARAM>(this));
+    else
+        result = DialogBoxParamW(instance, MAKEINTRESOURCEW(template_id), owner, dialog_procedure,
+                                 reinterpret_cast<LPARAM>(this));
+    if (focus && IsWindow(focus) && IsWindowVisible(focus) && IsWindowEnabled(focus)) SetFocus(focus);
+    return result;
 }
 
 void dialog_base_c::end_dialog(INT_PTR result) { EndDialog(window_, result); }

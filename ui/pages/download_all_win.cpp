@@ -73,11 +73,9 @@ void download_all_window_c::on_paint() {
 
 void download_all_window_c::on_command(int id) {
     HWND page = GetParent(handle());
+    // The focus stays on the check box or button that was used.
     if (id == check_id)
         SendMessageW(page, WM_CHECK_ALL, WPARAM(Button_GetCheck(check_)), 0);
     else if (id == button_id)
         SendMessageW(page, WM_DOWNLOAD_CHECKED, 0, 0);
-    else
-        return;
-    SetFocus(page);
 }
