@@ -10,6 +10,7 @@
 #include <shlobj.h>
 
 #include <atomic>
+#include <cwchar>
 #include <memory>
 
 namespace {
@@ -61,7 +62,20 @@ bool secure_folder(const std::wstring& path, PSECURITY_DESCRIPTOR descriptor, st
     return true;
 }
 
-// Leftovers of earlier runs (a program that kept a file open, a run that was ended).
+// Whether the installer run that made a staging folder (named "<process id>-...") still runs: its
+// folder is in use then, whatever else runs beside it.
+bool maker_still_runs(const std::wstring& name) {
+    const DWORD id = DWORD(std::wcstoul(name.c_str(), nullptr, 10));
+    if (id == 0) return false;
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
+    if (!process) return GetLastError() == ERROR_ACCESS_DENIED;
+    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return running;
+}
+
+// Leftovers of earlier runs (a program that kept a file open, a run that was ended); the folders
+// of runs going on now stay.
 void remove_leftovers(const std::wstring& root) {
     WIN32_FIND_DATAW found{};
     HANDLE search = FindFirstFileW(join_path(root, L"*").c_str(), &found);
@@ -69,7 +83,8 @@ void remove_leftovers(const std::wstring& root) {
     do {
         const std::wstring name = found.cFileName;
         if (name == L"." || name == L"..") continue;
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+            !maker_still_runs(name))
             remove_tree(join_path(root, name));
     } while (FindNextFileW(search, &found));
     FindClose(search);

@@ -100,3 +100,21 @@ TEST(dpinst_staging, only_system_and_the_administrators_may_change_the_folder_ev
     folder.reset();
     EXPECT_EQ(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES) << "the folder outlived its object";
 }
+
+TEST(dpinst_staging, a_new_run_removes_what_ended_runs_left_and_keeps_the_folders_of_runs_going_on) {
+    const std::wstring root = staging_root();
+    std::wstring error;
+    std::optional<protected_folder_c> first = protected_folder_c::create(error);
+    ASSERT_TRUE(first) << std::string(error.begin(), error.end());
+    // A folder of this process (a run going on) and one of a process that has ended.
+    const std::wstring ours = root + L"\\" + std::to_wstring(GetCurrentProcessId()) + L"-0-0";
+    const std::wstring ended = root + L"\\4294967290-0-0";
+    ASSERT_TRUE(CreateDirectoryW(ours.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(ended.c_str(), nullptr));
+    std::optional<protected_folder_c> second = protected_folder_c::create(error);
+    ASSERT_TRUE(second) << std::string(error.begin(), error.end());
+    EXPECT_NE(GetFileAttributesW(first->path().c_str()), INVALID_FILE_ATTRIBUTES) << "a run going on lost its folder";
+    EXPECT_NE(GetFileAttributesW(ours.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesW(ended.c_str()), INVALID_FILE_ATTRIBUTES) << "an ended run's folder stayed";
+    RemoveDirectoryW(ours.c_str());
+}
