@@ -9,6 +9,7 @@
 #include <tinyxml.h>
 
 #include <cstring>
+#include <string_view>
 
 backup_index_c backup_index;
 std::mutex backup_index_lock;
@@ -44,14 +45,21 @@ bool plain_file_name(const std::string& name) {
     return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\:") == std::string::npos;
 }
 
-bool read_device(const TiXmlElement& element, const backup_entry_c& entry, const device_store_c& store,
+// The device texts of an index this version writes are UTF-8 (the root says texts="utf-8"), so that
+// a name outside the ANSI code page survives; older files hold them in the ANSI code page.
+bool texts_in_utf8(const TiXmlElement& root) {
+    const char* texts = root.Attribute("texts");
+    return texts && std::string_view(texts) == "utf-8";
+}
+
+bool read_device(const TiXmlElement& element, const backup_entry_c& entry, const device_store_c& store, bool utf8,
                  backup_device_c& device) {
     static const char* const names[] = {"id", "desc", "manu", "name", "version", "date"};
     std::wstring texts[6];
     for (int i = 0; i < 6; ++i) {
         std::string text;
         if (!child_text(element, names[i], text)) return false;
-        texts[i] = ansi_to_wide(text);
+        texts[i] = utf8 ? utf8_to_wide(text) : ansi_to_wide(text);
     }
     copy_wide(device.id, texts[0]);
     copy_wide(device.desc, texts[1]);
@@ -68,7 +76,7 @@ bool read_device(const TiXmlElement& element, const backup_entry_c& entry, const
     return true;
 }
 
-bool read_entry(const TiXmlElement& driver, const std::wstring& backup_folder, const device_store_c& store,
+bool read_entry(const TiXmlElement& driver, const std::wstring& backup_folder, const device_store_c& store, bool utf8,
                 backup_entry_c& entry) {
     std::string file, date;
     if (!child_text(driver, "file", file) || !child_text(driver, "date", date)) return false;
@@ -86,7 +94,7 @@ bool read_entry(const TiXmlElement& driver, const std::wstring& backup_folder, c
     if (!device) return false;
     for (; device; device = device->NextSiblingElement("device")) {
         backup_device_c read;
-        if (read_device(*device, entry, store, read)) entry.devices.push_back(std::move(read));
+        if (read_device(*device, entry, store, utf8, read)) entry.devices.push_back(std::move(read));
     }
     return !entry.devices.empty();
 }
@@ -156,7 +164,7 @@ backup_index_load_c read_index_file(backup_index_c& index, const std::wstring& i
     index.clear();
     for (; driver; driver = driver->NextSiblingElement("driver")) {
         backup_entry_c entry;
-        if (read_entry(*driver, backup_folder, store, entry)) index.push_back(std::move(entry));
+        if (read_entry(*driver, backup_folder, store, texts_in_utf8(*root), entry)) index.push_back(std::move(entry));
     }
     load.result = 0;
     return load;
@@ -182,6 +190,7 @@ std::string backup_index_text(const backup_index_c& index) {
     TiXmlDocument document;
     document.LinkEndChild(new TiXmlDeclaration("1.0", "UTF-8", ""));
     auto* root = new TiXmlElement("vantorel");
+    root->SetAttribute("texts", "utf-8");
     document.LinkEndChild(root);
     for (const backup_entry_c& entry : index) {
         auto* driver = new TiXmlElement("driver");
@@ -201,12 +210,12 @@ std::string backup_index_text(const backup_index_c& index) {
             auto* element = new TiXmlElement("device");
             devices->LinkEndChild(element);
             const device_texts_c& texts = device.current;
-            add_cdata(*element, "id", wide_to_ansi(texts.id));
-            add_cdata(*element, "desc", wide_to_ansi(texts.desc));
-            add_cdata(*element, "manu", wide_to_ansi(texts.manu));
-            add_cdata(*element, "name", wide_to_ansi(texts.name));
-            add_cdata(*element, "version", wide_to_ansi(texts.version));
-            add_cdata(*element, "date", wide_to_ansi(texts.driver_date));
+            add_cdata(*element, "id", wide_to_utf8(texts.id));
+            add_cdata(*element, "desc", wide_to_utf8(texts.desc));
+            add_cdata(*element, "manu", wide_to_utf8(texts.manu));
+            add_cdata(*element, "name", wide_to_utf8(texts.name));
+            add_cdata(*element, "version", wide_to_utf8(texts.version));
+            add_cdata(*element, "date", wide_to_utf8(texts.driver_date));
         }
     }
     TiXmlPrinter printer;

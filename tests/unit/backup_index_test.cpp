@@ -31,7 +31,7 @@ device_c device(const wchar_t* path, const wchar_t* name, const wchar_t* version
 class backup_index_test : public ::testing::Test {
 protected:
     void SetUp() override {
-        store_.devices = {device(L"PCI\\VEN_8086&DEV_15BC", L"Intel(R) Ethernet \u00e9 ]]> end", L"12.18.9.10"),
+        store_.devices = {device(L"PCI\\VEN_8086&DEV_15BC", L"Intel(R) Ethernet \u00e9 \u0421\u0435\u0442\u044c ]]> end", L"12.18.9.10"),
                           device(L"PCI\\VEN_8086&DEV_2723", L"Intel(R) Wi-Fi 6 AX200", L"21.60.2.1")};
         folder_ = utf8_to_wide(scratch_.path().u8string());
         index_path_ = utf8_to_wide((scratch_.path() / "backup.xml").u8string());
@@ -67,10 +67,20 @@ TEST_F(backup_index_test, writes_the_golden_bytes_and_reads_them_back) {
     EXPECT_STREQ(loaded[0].file_name, "Intel(R)-Ethernet.zip");
     EXPECT_STREQ(loaded[0].date, "2026-12-09");
     ASSERT_EQ(loaded[1].devices.size(), 2u);
-    EXPECT_STREQ(loaded[1].devices[1].desc, L"Intel(R) Ethernet \u00e9 ]]> end");
+    EXPECT_STREQ(loaded[1].devices[1].desc, L"Intel(R) Ethernet \u00e9 \u0421\u0435\u0442\u044c ]]> end");
     EXPECT_EQ(loaded[1].devices[1].device, &store_.devices[0]);
     EXPECT_STREQ(loaded[1].devices[0].archive_name, L"Intel(R)-Wi-Fi.zip");
     EXPECT_STREQ(loaded[1].devices[0].backup_date, L"2026-12-01");
+
+    // An index of an earlier version holds its texts in the ANSI code page.
+    scratch_.write("backup.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n<vantorel><driver><file><![CDATA["
+                                 "Intel(R)-Wi-Fi.zip]]></file><date>2026-12-01</date><devices><device><id><![CDATA[PCI\\1]]>"
+                                 "</id><desc><![CDATA[f\xFCr]]></desc><manu><![CDATA[m]]></manu><name><![CDATA[n]]></name>"
+                                 "<version><![CDATA[1]]></version><date><![CDATA[d]]></date></device></devices></driver>"
+                                 "</vantorel>");
+    ASSERT_EQ(load_backup_index(loaded, index_path_, folder_, store_).result, 0);
+    ASSERT_EQ(loaded.size(), 1u);
+    EXPECT_STREQ(loaded[0].devices[0].desc, L"f\u00fcr");
 }
 
 TEST_F(backup_index_test, entries_without_a_plain_name_are_dropped_those_without_their_archive_kept) {
