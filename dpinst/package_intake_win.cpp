@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr DWORD copy_block = 1 << 20;
-
 std::wstring file_name_of(const std::wstring& path) {
     const std::size_t slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
@@ -22,27 +20,6 @@ std::wstring file_name_of(const std::wstring& path) {
 
 std::wstring system_error(const wchar_t* what, const std::wstring& path) {
     return std::wstring(what) + L" " + path + L" (error " + hex_code(GetLastError()) + L")";
-}
-
-// Copies everything the handle reads into a new file, hashing it on the way.
-bool copy_hashing(HANDLE from, const std::wstring& to, sha256_digest_c& digest, std::wstring& error) {
-    kernel_handle_c target = file_handle(
-        CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!target) return error = system_error(L"cannot create", to), false;
-    std::vector<unsigned char> block(copy_block);
-    sha256_c hash;
-    for (;;) {
-        DWORD read = 0;
-        if (!ReadFile(from, block.data(), copy_block, &read, nullptr))
-            return error = system_error(L"cannot read the package for", to), false;
-        if (read == 0) break;
-        DWORD written = 0;
-        if (!WriteFile(target.get(), block.data(), read, &written, nullptr) || written != read)
-            return error = system_error(L"cannot write", to), false;
-        hash.update(block.data(), read);
-    }
-    digest = hash.finish();
-    return true;
 }
 
 }  // namespace

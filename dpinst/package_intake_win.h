@@ -7,7 +7,7 @@
 #pragma once
 
 #include "common/sha256.h"
-#include "dpinst/protected_folder_win.h"
+#include "download/protected_folder_win.h"
 
 #include <optional>
 #include <string>

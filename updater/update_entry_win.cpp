@@ -11,6 +11,7 @@
 #include "updater/console_output_win.h"
 #include "updater/update_flow_win.h"
 #include "updater/update_options_win.h"
+#include "updater/update_stage_win.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -62,6 +63,11 @@ int run(int argc, const wchar_t* const* argv) {
                           update_usage_text,
                           true);
         return exit_misuse;
+    }
+    // The elevated step of a run that is still ending: not a second update.
+    if (options.mode == update_mode_c::stage_installer) {
+        const std::optional<sha256_digest_c> digest = digest_from_hex(options.sha256);
+        return digest ? stage_and_start_installer(options.installer, *digest) : exit_misuse;
     }
     // One updater at a time: a second one would download into the same file.
     kernel_handle_c running(CreateMutexW(nullptr, FALSE, L"Local\\Vantorel-update"));

@@ -65,6 +65,13 @@ private:
     update_mode_c mode_;
 };
 
+// This program's own path, for its elevated step.
+std::wstring own_program_path() {
+    wchar_t path[MAX_PATH * 4] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, path, DWORD(sizeof path / sizeof path[0]));
+    return length == 0 || length >= sizeof path / sizeof path[0] ? std::wstring() : std::wstring(path, length);
+}
+
 mirror_list_c chosen_mirrors(const update_options_c& options) {
     if (options.mirrors.empty()) return configured_mirrors();
     std::vector<std::string> overrides;
@@ -102,9 +109,12 @@ int download_and_start(const reporter_c& reporter, const release_offer_c& offer)
         remove_file(session->final_path);
         return reporter.refused("the downloaded installer is not the one the publisher signed");
     }
-    // Silent, and the set-up starts the new program when it is done (it closes this one's program first).
+    // Run as administrator only from a protected copy, checked again: this program's elevated step
+    // (update_stage_win.h) copies it, deletes the download and starts the copy silently; the
+    // set-up starts the new program when it is done (it closes this one's program first).
     const launch_result_c started = system_shell_launcher().run_as_administrator(
-        session->final_path, L"/S /RUN", session->final_path.substr(0, session->final_path.find_last_of(L'\\')));
+        own_program_path(), L"--stage-installer \"" + session->final_path + L"\" --sha256 " + utf8_to_wide(digest_hex(offer.sha256)),
+        session->final_path.substr(0, session->final_path.find_last_of(L'\\')));
     if (started != launch_result_c::started)
         return reporter.error(started == launch_result_c::cancelled ? "the installer was not allowed to run" : "the installer could not start",
                               "update_start_failed");

@@ -29,7 +29,7 @@ update_options_c parse_update_options(int argc, const wchar_t* const* argv) {
     argument_reader_c reader(std::move(arguments));
     bool chosen = false;
     auto choose = [&](update_mode_c mode) {
-        if (chosen) reader.refuse("--check and --yes exclude each other");
+        if (chosen) reader.refuse("--check, --yes and --stage-installer exclude each other");
         options.mode = mode;
         chosen = true;
     };
@@ -45,6 +45,11 @@ update_options_c parse_update_options(int argc, const wchar_t* const* argv) {
             choose(update_mode_c::yes);
         } else if (reader.take_value("--mirror", text)) {
             options.mirrors.push_back(text);
+        } else if (reader.take_value("--stage-installer", text)) {
+            choose(update_mode_c::stage_installer);
+            options.installer = utf8_to_wide(text);
+        } else if (reader.take_value("--sha256", text)) {
+            options.sha256 = text;
         } else if (reader.take_value("--proxy", text)) {
             if (!reader.failed() && !(options.proxy = route_from_option(text)))
                 reader.refuse("--proxy takes a proxy URL or \"direct\": " + text);
@@ -52,6 +57,8 @@ update_options_c parse_update_options(int argc, const wchar_t* const* argv) {
             reader.refuse_unknown();
         }
     }
+    if (!reader.failed() && (options.mode == update_mode_c::stage_installer) != !options.sha256.empty())
+        reader.refuse("--stage-installer and --sha256 go together");
     if (reader.failed()) {
         options.mode = update_mode_c::misuse;
         options.problem = reader.problem();

@@ -4,6 +4,8 @@
 //   update.exe --yes           installs a newer version without asking, prints what it did
 //   --mirror URL (repeatable)  asks these mirrors instead of the configured ones
 //   --proxy URL                every request through this proxy ("direct": none), not the system's
+//   --stage-installer FILE --sha256 HEX
+//                              the updater's own elevated step (update_stage_win.h)
 #pragma once
 
 #include "service/proxy_rules.h"
@@ -12,7 +14,7 @@
 #include <string>
 #include <vector>
 
-enum class update_mode_c { interactive, check, yes, help, misuse };
+enum class update_mode_c { interactive, check, yes, stage_installer, help, misuse };
 
 // Exit codes, the same in every mode.
 enum update_exit_c : int {
@@ -28,6 +30,8 @@ struct update_options_c {
     std::vector<std::string> mirrors;  // UTF-8, as given
     std::optional<proxy_route_c> proxy;
     std::string problem;               // for misuse, UTF-8
+    std::wstring installer;            // stage_installer: the downloaded set-up
+    std::string sha256;                // stage_installer: its signed digest, hex
 };
 
 update_options_c parse_update_options(int argc, const wchar_t* const* argv);

@@ -12,7 +12,7 @@
 #include "dpinst/device_list_win.h"
 #include "dpinst/install_tally.h"
 #include "dpinst/package_install_win.h"
-#include "dpinst/protected_folder_win.h"
+#include "download/protected_folder_win.h"
 #include "tests/unit/test_zip.h"
 #include "tests/win/dpinst/installer_process_win.h"
 #include "tests/win/dpinst/test_package.h"

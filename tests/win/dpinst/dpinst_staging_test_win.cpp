@@ -1,7 +1,7 @@
 // The folder the installer copies a package into before anything of it runs elevated: who may
 // write it, also when a user made it first.
 #include "common/wine_detection_win.h"
-#include "dpinst/protected_folder_win.h"
+#include "download/protected_folder_win.h"
 
 #include <gtest/gtest.h>
 

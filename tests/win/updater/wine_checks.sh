@@ -2,8 +2,9 @@
 # loopback, sourced by scripts/test.sh (which defines root and server_check_results and has
 # sourced wine.sh and mirrors.sh). Each run gets a fresh prefix and a catalog of its own with a
 # release recorded by vantorel-catalog, signed with the development key the builds trust:
-#   - a newer signed release: --check offers it; --yes downloads, verifies and starts it with
-#     "/S /RUN";
+#   - a newer signed release: --check offers it; --yes downloads and verifies it, and its elevated
+#     step copies it into the protected staging folder, checks it again, deletes the download and
+#     starts the copy with "/S /RUN";
 #   - the running version: up to date;
 #   - the newer release with one byte of its installer changed on the mirrors: refused, the
 #     download deleted, nothing started;
@@ -22,13 +23,22 @@ updater_checks_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../.." && pwd)
 declare -F mirrors_start >/dev/null || source "$updater_checks_root/scripts/lib/mirrors.sh"
 declare -F wine_run >/dev/null || source "$updater_checks_root/scripts/lib/wine.sh"
 
-# The default check: the recorder beside the installer wrote the command line, and it ends in
-# "/S /RUN" (silent, then start the new program).
-updater_recorder_ran() {
+# The command line the recorder wrote beside itself in the protected staging folder the updater's
+# elevated step started it from; nothing when there is none.
+updater_recorded_line() {
   local record
-  record=$(winepath -u "$2" 2>/dev/null) || return 1
-  record="$(dirname "$record")/command-line.txt"
-  [ -f "$record" ] && grep -q -- ' /S /RUN$' "$record"
+  for record in "$WINEPREFIX"/drive_c/ProgramData/Vantorel/staging/*/command-line.txt; do
+    [ -f "$record" ] && tr -d '\r' <"$record" && return 0
+  done
+  return 1
+}
+
+# The default check: the installer was started from its protected copy with a command line that
+# ends in "/S /RUN" (silent, then start the new program), and the download is gone.
+updater_recorder_ran() {
+  local download
+  download=$(winepath -u "$2" 2>/dev/null) || return 1
+  [ ! -e "$download" ] && updater_recorded_line | grep -q -- ' /S /RUN$'
 }
 
 updater_wine_checks() {
@@ -164,8 +174,7 @@ updater_demo() {
   started=$(wine_run "$dir/update/update.exe" --yes "${mirrors[@]}" 2>/dev/null | tr -d '\r')
   echo "$started"
   wineserver -w
-  started=${started#installing "$newer" }
-  [ -n "$started" ] && [ -f "$(dirname "$(winepath -u "$started" 2>/dev/null)")/command-line.txt" ] &&
-    echo "the installer was started as: $(cat "$(dirname "$(winepath -u "$started")")/command-line.txt")"
+  local line
+  line=$(updater_recorded_line) && echo "the installer was started from its protected copy as: $line"
   return 0
 }

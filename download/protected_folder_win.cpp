@@ -1,8 +1,8 @@
-#include "dpinst/protected_folder_win.h"
+#include "download/protected_folder_win.h"
 
 #include "common/file_create.h"
+#include "common/kernel_handle_win.h"
 #include "common/path_join.h"
-#include "dpinst/device_problem.h"
 
 #include <windows.h>
 #include <aclapi.h>
@@ -10,10 +10,18 @@
 #include <shlobj.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cwchar>
 #include <memory>
+#include <vector>
 
 namespace {
+
+std::wstring error_code_text(DWORD code) {
+    wchar_t text[16];
+    std::swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(code));
+    return text;
+}
 
 struct local_free_c {
     void operator()(void* memory) const { LocalFree(memory); }
@@ -39,7 +47,7 @@ bool secure_folder(const std::wstring& path, PSECURITY_DESCRIPTOR descriptor, st
     SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
     if (CreateDirectoryW(path.c_str(), &attributes)) return true;
     if (GetLastError() != ERROR_ALREADY_EXISTS) {
-        error = L"cannot create " + path + L" (error " + hex_code(GetLastError()) + L")";
+        error = L"cannot create " + path + L" (error " + error_code_text(GetLastError()) + L")";
         return false;
     }
     if (is_reparse_point(path)) {
@@ -56,22 +64,31 @@ bool secure_folder(const std::wstring& path, PSECURITY_DESCRIPTOR descriptor, st
                                                    PROTECTED_DACL_SECURITY_INFORMATION,
                                                owner, nullptr, dacl, nullptr);
     if (status != ERROR_SUCCESS) {
-        error = L"cannot secure " + path + L" (error " + hex_code(status) + L")";
+        error = L"cannot secure " + path + L" (error " + error_code_text(status) + L")";
         return false;
     }
     return true;
 }
 
-// Whether the installer run that made a staging folder (named "<process id>-...") still runs: its
-// folder is in use then, whatever else runs beside it.
-bool maker_still_runs(const std::wstring& name) {
-    const DWORD id = DWORD(std::wcstoul(name.c_str(), nullptr, 10));
+bool process_runs(DWORD id) {
     if (id == 0) return false;
     HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
     if (!process) return GetLastError() == ERROR_ACCESS_DENIED;
     const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
     CloseHandle(process);
     return running;
+}
+
+// Whether a staging folder is in use: the run that made it (named "<process id>-...") still runs,
+// or the program it left running there (its id in the folder's "running" file).
+bool in_use(const std::wstring& root, const std::wstring& name) {
+    if (process_runs(DWORD(std::wcstoul(name.c_str(), nullptr, 10)))) return true;
+    std::FILE* file = _wfopen(join_path(join_path(root, name), L"running").c_str(), L"rb");
+    if (!file) return false;
+    unsigned long id = 0;
+    const bool read = std::fscanf(file, "%lu", &id) == 1;
+    std::fclose(file);
+    return read && process_runs(DWORD(id));
 }
 
 // Leftovers of earlier runs (a program that kept a file open, a run that was ended); the folders
@@ -84,7 +101,7 @@ void remove_leftovers(const std::wstring& root) {
         const std::wstring name = found.cFileName;
         if (name == L"." || name == L"..") continue;
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-            !maker_still_runs(name))
+            !in_use(root, name))
             remove_tree(join_path(root, name));
     } while (FindNextFileW(search, &found));
     FindClose(search);
@@ -117,12 +134,42 @@ std::optional<protected_folder_c> protected_folder_c::create(std::wstring& error
         if (CreateDirectoryW(path.c_str(), &attributes)) return protected_folder_c(path);
         if (GetLastError() != ERROR_ALREADY_EXISTS) break;
     }
-    error = L"cannot create a folder in " + root + L" (error " + hex_code(GetLastError()) + L")";
+    error = L"cannot create a folder in " + root + L" (error " + error_code_text(GetLastError()) + L")";
     return std::nullopt;
 }
 
 protected_folder_c::protected_folder_c(protected_folder_c&& other) noexcept : path_(std::move(other.path_)) {
     other.path_.clear();
+}
+
+void protected_folder_c::leave_to_program(DWORD process_id) {
+    if (path_.empty()) return;
+    if (std::FILE* file = _wfopen(join_path(path_, L"running").c_str(), L"wb")) {
+        std::fprintf(file, "%lu\n", static_cast<unsigned long>(process_id));
+        std::fclose(file);
+    }
+    path_.clear();
+}
+
+bool copy_hashing(HANDLE from, const std::wstring& to, sha256_digest_c& digest, std::wstring& error) {
+    constexpr DWORD block_size = 1 << 20;
+    kernel_handle_c target = file_handle(
+        CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!target) return error = L"cannot create " + to + L" (error " + error_code_text(GetLastError()) + L")", false;
+    std::vector<unsigned char> block(block_size);
+    sha256_c hash;
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(from, block.data(), block_size, &read, nullptr))
+            return error = L"cannot read the file for " + to + L" (error " + error_code_text(GetLastError()) + L")", false;
+        if (read == 0) break;
+        DWORD written = 0;
+        if (!WriteFile(target.get(), block.data(), read, &written, nullptr) || written != read)
+            return error = L"cannot write " + to + L" (error " + error_code_text(GetLastError()) + L")", false;
+        hash.update(block.data(), read);
+    }
+    digest = hash.finish();
+    return true;
 }
 
 protected_folder_c::~protected_folder_c() {

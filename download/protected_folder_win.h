@@ -2,8 +2,13 @@
 // installer runs from: %ProgramData%\Vantorel\staging\<unique name>. The folders on the way are
 // made the Administrators' own with a protected access list (also when a user made them first,
 // which any user may in %ProgramData%), none may be a reparse point, and the folder itself is
-// new. Users may read and run what is in it; the folder goes with the object.
+// new. Users may read and run what is in it; the folder goes with the object. Used by the driver
+// package installer and by the updater's elevated step.
 #pragma once
+
+#include "common/sha256.h"
+
+#include <windows.h>
 
 #include <optional>
 #include <string>
@@ -23,6 +28,9 @@ public:
     static std::optional<protected_folder_c> create(std::wstring& error);
 
     const std::wstring& path() const { return path_; }
+    // Leaves the folder to a program started from it that outlives this object: its process id
+    // is written there, and a later run removes the folder only once that program has ended.
+    void leave_to_program(DWORD process_id);
 
 private:
     explicit protected_folder_c(std::wstring path) : path_(std::move(path)) {}
@@ -31,3 +39,7 @@ private:
 
 // %ProgramData%\Vantorel\staging; empty when the system names no ProgramData folder.
 std::wstring staging_root();
+
+// Copies everything the handle reads into a new file `to`, hashing the bytes as they pass; false,
+// with the reason, when a read or write fails.
+bool copy_hashing(HANDLE from, const std::wstring& to, sha256_digest_c& digest, std::wstring& error);
