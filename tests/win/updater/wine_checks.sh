@@ -134,6 +134,18 @@ updater_wine_checks() {
       fail "the mirrors with a stranger's release did not start (see $work/stranger)"
     fi
     mirrors_stop
+
+    # The elevated step given a set-up that is not the one checked (swapped after the check):
+    # refused, the file deleted, nothing started (and what earlier runs left is cleared).
+    local swapped="$WINEPREFIX/drive_c/users/Public/Vantorel-Setup-swapped.exe"
+    cp "$installer" "$swapped"
+    rc=0
+    wine_run "$updater" --stage-installer "$(winepath -w "$swapped")" --sha256 "$(printf '%064d' 0)" \
+      >/dev/null 2>>"$work/updater.log" || rc=$?
+    wineserver -w
+    [ "$rc" = 2 ] && [ ! -e "$swapped" ] && ! updater_recorded_line >/dev/null &&
+      pass "a set-up swapped after the check is refused by the elevated step, deleted and not run" ||
+      fail "a set-up swapped after the check: status $rc, $( [ -e "$swapped" ] && echo kept || echo deleted)"
     wine_stop
     display_stop
   ) >"$work/results.txt" 2>"$work/checks.log"
