@@ -43,6 +43,8 @@ nlohmann::ordered_json device_result_json(const device_c& device) {
     for (std::uint32_t i = 0; i < device.item_count; ++i) items.push_back(driver_item_json(device.items[i]));
     entry["items"] = std::move(items);
     entry["best"] = choice_json(device.best_index, device.best_is_update);
+    // What decided it: the signature, the feature score, the ID, the date, or "setup.dat".
+    entry["reason"] = offer_reason_name(device.best_reason);
     entry["latest"] = choice_json(device.latest_index, device.latest_is_update);
     return entry;
 }

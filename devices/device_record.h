@@ -5,12 +5,14 @@
 #pragma once
 
 #include "devices/driver_item.h"
+#include "devices/offer_reason.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 struct device_class_c;
+
 
 // A class GUID in its binary layout, kept portable.
 struct class_guid_c {
@@ -54,6 +56,7 @@ struct device_c {
     std::int32_t latest_index = -1;
     bool best_is_update = false;
     bool latest_is_update = false;
+    offer_reason_c best_reason = offer_reason_c::no_offer;
 
     const driver_item_c* best_item() const { return best_index >= 0 ? &items[std::size_t(best_index)] : nullptr; }
     const driver_item_c* latest_item() const { return latest_index >= 0 ? &items[std::size_t(latest_index)] : nullptr; }

@@ -69,31 +69,47 @@ std::int32_t compare_items(const driver_item_c& a, const driver_item_c& b, std::
     return wide_version_newer(a.version.c_str(), b.version.c_str()) ? 1 : 0;
 }
 
-void judge_best(const matching_context_c& context, device_c& device) {
+namespace {
+
+// Whether the best offer beats the installed driver, and what decided it; an update is still
+// none when its set-up was started before.
+offer_reason_c best_offer_reason(const matching_context_c& context, const device_c& device) {
     const driver_item_c* best = device.best_item();
-    if (!best) return;
-    if (!device.has_driver) {
-        device.best_is_update = true;
-        return;
-    }
+    if (!best) return offer_reason_c::no_offer;
+    if (!device.has_driver) return offer_reason_c::no_driver;
+    offer_reason_c reason;
     // Without the installed driver's rank its signature and feature scores are unknown, and so
     // is whether the offer names a better ID: the offer is judged as the newest one is.
     if (!device.driver_rank_known) {
-        device.best_is_update = newer_by_date_then_version(*best, device) && !installed(context, best->link);
-        return;
+        reason = newer_by_date_then_version(*best, device) ? offer_reason_c::newer : offer_reason_c::not_newer;
+    } else {
+        const std::uint32_t rank = device.driver_rank;
+        const std::int32_t os = context.os_version_number;
+        if (best->sign != signature_level(rank, os))
+            reason = best->sign < signature_level(rank, os) ? offer_reason_c::better_signature : offer_reason_c::worse_signature;
+        else if (best->feature != feature_level(rank, os))
+            reason = best->feature < feature_level(rank, os) ? offer_reason_c::better_feature : offer_reason_c::worse_feature;
+        else if (!equal_ignoring_case(best->hardid.c_str(), device.matching_device_id))
+            reason = offer_reason_c::other_id;
+        else
+            reason = newer_by_date_then_version(*best, device) ? offer_reason_c::newer : offer_reason_c::not_newer;
     }
-    const std::uint32_t rank = device.driver_rank;
-    const std::int32_t os = context.os_version_number;
-    bool newer;
-    if (best->sign != signature_level(rank, os))
-        newer = best->sign < signature_level(rank, os);
-    else if (best->feature != feature_level(rank, os))
-        newer = best->feature < feature_level(rank, os);
-    else if (!equal_ignoring_case(best->hardid.c_str(), device.matching_device_id))
-        newer = true;
-    else
-        newer = newer_by_date_then_version(*best, device);
-    device.best_is_update = newer && !installed(context, best->link);
+    const bool update = reason == offer_reason_c::better_signature || reason == offer_reason_c::better_feature ||
+                        reason == offer_reason_c::other_id || reason == offer_reason_c::newer;
+    return update && installed(context, best->link) ? offer_reason_c::already_installed : reason;
+}
+
+}  // namespace
+
+void judge_best(const matching_context_c& context, device_c& device) {
+    device.best_reason = best_offer_reason(context, device);
+    switch (device.best_reason) {
+        case offer_reason_c::no_driver: case offer_reason_c::better_signature: case offer_reason_c::better_feature:
+        case offer_reason_c::other_id: case offer_reason_c::newer:
+            device.best_is_update = true;
+            break;
+        default: device.best_is_update = false; break;
+    }
 }
 
 void judge_latest(const matching_context_c& context, device_c& device) {
@@ -108,6 +124,7 @@ void judge_latest(const matching_context_c& context, device_c& device) {
 
 void choose_items(const matching_context_c& context, device_c& device) {
     device.best_index = device.latest_index = -1;
+    device.best_reason = offer_reason_c::no_offer;
     device.best_is_update = device.latest_is_update = false;
     const std::uint32_t count = device.item_count;
     if (count == 0) return;

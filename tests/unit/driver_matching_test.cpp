@@ -136,3 +136,41 @@ TEST(driver_matching, latest_ignores_signatures_and_installed_links_are_not_offe
     EXPECT_EQ(none.best_item(), nullptr);
     EXPECT_FALSE(none.best_is_update);
 }
+
+TEST(driver_matching, every_judgement_of_the_best_offer_says_what_decided_it) {
+    // Installed: signature level 0, feature level 255, for pci\ven_1&dev_2, of 2015-05-05.
+    std::set<std::string> installed_links = {"http://x/started.zip"};
+    struct case_c {
+        driver_item_c item;
+        bool has_driver;
+        offer_reason_c reason;
+        bool update;
+    } cases[] = {
+        {offer(61, 0, 0, 0, L"2000-01-01", L"1"), false, offer_reason_c::no_driver, true},
+        {offer(61, 0, 0, 0, L"2000-01-01", L"1"), true, offer_reason_c::better_feature, true},
+        {offer(61, 1, 0, 0, L"2030-01-01", L"9"), true, offer_reason_c::worse_signature, false},
+        {offer(61, 0, 255, 0, L"2016-01-01", L"1"), true, offer_reason_c::newer, true},
+        {offer(61, 0, 255, 0, L"2014-01-01", L"9"), true, offer_reason_c::not_newer, false},
+        {offer(61, 0, 255, 0, L"2016-01-01", L"1", "http://x/started.zip"), true, offer_reason_c::already_installed, false},
+    };
+    for (const case_c& c : cases) {
+        device_c device = device_with({c.item});
+        device.has_driver = c.has_driver;
+        choose_items(on(61, &installed_links), device);
+        EXPECT_EQ(device.best_reason, c.reason) << offer_reason_name(device.best_reason);
+        EXPECT_EQ(device.best_is_update, c.update) << offer_reason_name(c.reason);
+    }
+    device_c other = device_with({offer(61, 0, 255, 0, L"2000-01-01", L"1")});
+    other.items[0].hardid = L"PCI\\VEN_1&DEV_3";
+    choose_items(on(61), other);
+    EXPECT_EQ(other.best_reason, offer_reason_c::other_id);
+    // A signature better than the installed driver's: an installed level 1 against an offer's 0.
+    device_c signature = device_with({offer(61, 0, 255, 0, L"2000-01-01", L"1")});
+    signature.driver_rank = 0x0FFF0000;
+    choose_items(on(61), signature);
+    EXPECT_EQ(signature.best_reason, offer_reason_c::better_signature);
+    device_c none = device_with({});
+    choose_items(on(61), none);
+    EXPECT_EQ(none.best_reason, offer_reason_c::no_offer);
+    EXPECT_STREQ(offer_reason_name(offer_reason_c::worse_feature), "worse_feature");
+}
