@@ -2,7 +2,7 @@
 
 #include "system/data_places_win.h"
 #include "system/machine_facts.h"
-#include "common/kernel_handle_win.h"
+#include "common/program_start_win.h"
 
 #include <windows.h>
 
@@ -19,17 +19,5 @@ install_environment_c install_environment() {
 }
 
 std::optional<std::uint32_t> run_to_end(const std::wstring& program, const std::wstring& parameters) {
-    std::wstring command = L"\"" + program + L"\" " + parameters;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-        return std::nullopt;
-    CloseHandle(process.hThread);
-    kernel_handle_c running(process.hProcess);
-    DWORD code = 0;
-    if (WaitForSingleObject(running.get(), INFINITE) != WAIT_OBJECT_0 || !GetExitCodeProcess(running.get(), &code))
-        return std::nullopt;
-    return std::uint32_t(code);
+    return run_program_to_end(program, parameters);
 }

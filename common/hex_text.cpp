@@ -1,5 +1,7 @@
 #include "common/hex_text.h"
 
+#include <cwchar>
+
 int hex_digit_value(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -33,4 +35,10 @@ bool bytes_from_hex_text(std::string_view text, std::uint8_t* out, std::size_t c
     const std::size_t first = text.find_first_not_of(blanks);
     if (first == std::string_view::npos) return false;
     return bytes_from_hex(text.substr(first, text.find_last_not_of(blanks) - first + 1), out, count);
+}
+
+std::wstring hex_code(std::uint32_t code) {
+    wchar_t text[16];
+    std::swprintf(text, 16, L"0x%08X", unsigned(code));
+    return text;
 }

@@ -14,3 +14,5 @@ bool bytes_from_hex(std::string_view text, std::uint8_t* out, std::size_t count)
 bool bytes_from_hex_text(std::string_view text, std::uint8_t* out, std::size_t count);
 // 0..15 for a hex digit (either case), -1 for anything else.
 int hex_digit_value(char c);
+// A Windows error or status code as people look it up: "0x800F0203".
+std::wstring hex_code(std::uint32_t code);

@@ -1,5 +1,14 @@
 #include "devices/offer_reason.h"
 
+bool offer_reason_is_update(offer_reason_c reason) {
+    switch (reason) {
+        case offer_reason_c::no_driver: case offer_reason_c::better_signature: case offer_reason_c::better_feature:
+        case offer_reason_c::other_id: case offer_reason_c::newer:
+            return true;
+        default: return false;
+    }
+}
+
 const char* offer_reason_name(offer_reason_c reason) {
     switch (reason) {
         case offer_reason_c::no_offer: return "no_offer";

@@ -17,5 +17,8 @@ enum class offer_reason_c : std::uint8_t {
     already_installed,  // not: its set-up was started before ("setup.dat")
 };
 
+// Whether the reason makes the best offer an update.
+bool offer_reason_is_update(offer_reason_c reason);
+
 // The reason's name, as scripts read it ("better_signature").
 const char* offer_reason_name(offer_reason_c reason);

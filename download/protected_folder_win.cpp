@@ -1,6 +1,7 @@
 #include "download/protected_folder_win.h"
 
 #include "common/file_create.h"
+#include "common/hex_text.h"
 #include "common/kernel_handle_win.h"
 #include "common/path_join.h"
 
@@ -16,12 +17,6 @@
 #include <vector>
 
 namespace {
-
-std::wstring error_code_text(DWORD code) {
-    wchar_t text[16];
-    std::swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(code));
-    return text;
-}
 
 struct local_free_c {
     void operator()(void* memory) const { LocalFree(memory); }
@@ -47,7 +42,7 @@ bool secure_folder(const std::wstring& path, PSECURITY_DESCRIPTOR descriptor, st
     SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
     if (CreateDirectoryW(path.c_str(), &attributes)) return true;
     if (GetLastError() != ERROR_ALREADY_EXISTS) {
-        error = L"cannot create " + path + L" (error " + error_code_text(GetLastError()) + L")";
+        error = L"cannot create " + path + L" (error " + hex_code(GetLastError()) + L")";
         return false;
     }
     if (is_reparse_point(path)) {
@@ -64,7 +59,7 @@ bool secure_folder(const std::wstring& path, PSECURITY_DESCRIPTOR descriptor, st
                                                    PROTECTED_DACL_SECURITY_INFORMATION,
                                                owner, nullptr, dacl, nullptr);
     if (status != ERROR_SUCCESS) {
-        error = L"cannot secure " + path + L" (error " + error_code_text(status) + L")";
+        error = L"cannot secure " + path + L" (error " + hex_code(status) + L")";
         return false;
     }
     return true;
@@ -134,7 +129,7 @@ std::optional<protected_folder_c> protected_folder_c::create(std::wstring& error
         if (CreateDirectoryW(path.c_str(), &attributes)) return protected_folder_c(path);
         if (GetLastError() != ERROR_ALREADY_EXISTS) break;
     }
-    error = L"cannot create a folder in " + root + L" (error " + error_code_text(GetLastError()) + L")";
+    error = L"cannot create a folder in " + root + L" (error " + hex_code(GetLastError()) + L")";
     return std::nullopt;
 }
 
@@ -151,25 +146,41 @@ void protected_folder_c::leave_to_program(DWORD process_id) {
     path_.clear();
 }
 
+namespace {
+
+// Copies everything the handle reads into a new file `to`, hashing the bytes as they pass.
 bool copy_hashing(HANDLE from, const std::wstring& to, sha256_digest_c& digest, std::wstring& error) {
     constexpr DWORD block_size = 1 << 20;
     kernel_handle_c target = file_handle(
         CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!target) return error = L"cannot create " + to + L" (error " + error_code_text(GetLastError()) + L")", false;
+    if (!target) return error = L"cannot create " + to + L" (error " + hex_code(GetLastError()) + L")", false;
     std::vector<unsigned char> block(block_size);
     sha256_c hash;
     for (;;) {
         DWORD read = 0;
         if (!ReadFile(from, block.data(), block_size, &read, nullptr))
-            return error = L"cannot read the file for " + to + L" (error " + error_code_text(GetLastError()) + L")", false;
+            return error = L"cannot read the file for " + to + L" (error " + hex_code(GetLastError()) + L")", false;
         if (read == 0) break;
         DWORD written = 0;
         if (!WriteFile(target.get(), block.data(), read, &written, nullptr) || written != read)
-            return error = L"cannot write " + to + L" (error " + error_code_text(GetLastError()) + L")", false;
+            return error = L"cannot write " + to + L" (error " + hex_code(GetLastError()) + L")", false;
         hash.update(block.data(), read);
     }
     digest = hash.finish();
     return true;
+}
+
+}  // namespace
+
+std::optional<protected_copy_c> make_protected_copy(HANDLE source, const std::wstring& source_path, std::wstring& error) {
+    std::optional<protected_folder_c> folder = protected_folder_c::create(error);
+    if (!folder) return std::nullopt;
+    const std::size_t slash = source_path.find_last_of(L"\\/");
+    const std::wstring name = slash == std::wstring::npos ? source_path : source_path.substr(slash + 1);
+    const std::wstring path = join_path(folder->path(), name);
+    protected_copy_c copy{std::move(*folder), path, {}};
+    if (!copy_hashing(source, copy.path, copy.sha256, error)) return std::nullopt;
+    return copy;
 }
 
 protected_folder_c::~protected_folder_c() {

@@ -40,6 +40,12 @@ private:
 // %ProgramData%\Vantorel\staging; empty when the system names no ProgramData folder.
 std::wstring staging_root();
 
-// Copies everything the handle reads into a new file `to`, hashing the bytes as they pass; false,
-// with the reason, when a read or write fails.
-bool copy_hashing(HANDLE from, const std::wstring& to, sha256_digest_c& digest, std::wstring& error);
+// A copy of an open file in a new protected folder, under the name the file has at `source_path`,
+// with the SHA-256 of the bytes copied (read once, through the handle); none, with the reason,
+// when the folder cannot be made or a read or write fails.
+struct protected_copy_c {
+    protected_folder_c folder;
+    std::wstring path;
+    sha256_digest_c sha256{};
+};
+std::optional<protected_copy_c> make_protected_copy(HANDLE source, const std::wstring& source_path, std::wstring& error);

@@ -1,7 +1,5 @@
 #include "dpinst/device_problem.h"
 
-#include <cstdio>
-
 std::wstring device_problem_text(std::uint32_t code) {
     const wchar_t* meaning = nullptr;
     switch (code) {
@@ -21,10 +19,4 @@ std::wstring device_problem_text(std::uint32_t code) {
     }
     std::wstring text = L"problem code " + std::to_wstring(code);
     return meaning ? text + L": " + meaning : text;
-}
-
-std::wstring hex_code(std::uint32_t code) {
-    wchar_t text[16];
-    std::swprintf(text, 16, L"0x%08X", unsigned(code));
-    return text;
 }

@@ -8,6 +8,3 @@
 // "problem code 52: Windows cannot verify the digital signature of its driver" and the like;
 // the code alone for one without a known meaning.
 std::wstring device_problem_text(std::uint32_t code);
-
-// A Windows error or status code as people look it up: "0x800F0203".
-std::wstring hex_code(std::uint32_t code);

@@ -1,10 +1,10 @@
 #include "dpinst/driver_package_win.h"
 
 #include "common/file_open.h"
+#include "common/hex_text.h"
 #include "common/text_compare.h"
 #include "common/unique_handle.h"
 #include "devices/inf_models_win.h"
-#include "dpinst/device_problem.h"
 
 #include <windows.h>
 #include <setupapi.h>

@@ -1,5 +1,6 @@
 #include "dpinst/installer_run_win.h"
 
+#include "common/program_start_win.h"
 #include "common/text_compare.h"
 #include "common/version.h"
 #include "common/wine_detection_win.h"
@@ -127,7 +128,10 @@ std::uint32_t run_installer(const std::vector<std::wstring>& arguments) {
         if (!staged) return refuse(log, !options.shows_window(), L"The package was not installed: " + error);
         if (!staged->program.empty()) {
             log.write(L"Running " + staged->program);
-            const std::optional<std::uint32_t> code = run_and_wait(staged->program);
+            // In its own folder, waited for.
+            const std::wstring& program = staged->program;
+            const std::optional<std::uint32_t> code =
+                run_program_to_end(program, L"", program.substr(0, program.find_last_of(L"\\/")));
             if (!code) return refuse(log, !options.shows_window(), L"Cannot start " + staged->program);
             return *code;
         }

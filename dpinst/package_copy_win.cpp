@@ -1,8 +1,8 @@
 #include "dpinst/package_copy_win.h"
 
 #include "common/file_open.h"
+#include "common/hex_text.h"
 #include "common/kernel_handle_win.h"
-#include "dpinst/device_problem.h"
 #include "dpinst/store_folder.h"
 
 #include <windows.h>

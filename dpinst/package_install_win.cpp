@@ -1,5 +1,6 @@
 #include "dpinst/package_install_win.h"
 
+#include "common/hex_text.h"
 #include "common/text_compare.h"
 #include "common/wine_detection_win.h"
 #include "devices/inf_models_win.h"

@@ -1,22 +1,15 @@
 #include "dpinst/package_intake_win.h"
 
+#include "common/hex_text.h"
 #include "common/kernel_handle_win.h"
 #include "common/path_join.h"
 #include "common/text_convert.h"
 #include "download/zip_entry_name.h"
 #include "download/zip_reader.h"
-#include "dpinst/device_problem.h"
 
 #include <windows.h>
 
-#include <vector>
-
 namespace {
-
-std::wstring file_name_of(const std::wstring& path) {
-    const std::size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
 
 std::wstring system_error(const wchar_t* what, const std::wstring& path) {
     return std::wstring(what) + L" " + path + L" (error " + hex_code(GetLastError()) + L")";
@@ -33,17 +26,14 @@ std::optional<package_intake_c> take_in_package(const std::wstring& package, con
         error = system_error(L"cannot open the package", package);
         return std::nullopt;
     }
-    std::optional<protected_folder_c> folder = protected_folder_c::create(error);
-    if (!folder) return std::nullopt;
-    package_intake_c intake{std::move(*folder), {}, {}};
-    intake.copy = join_path(intake.folder.path(), file_name_of(package));
-    sha256_digest_c digest{};
-    if (!copy_hashing(source.get(), intake.copy, digest, error)) return std::nullopt;
-    if (expected && digest != *expected) {
+    std::optional<protected_copy_c> copy = make_protected_copy(source.get(), package, error);
+    if (!copy) return std::nullopt;
+    if (expected && copy->sha256 != *expected) {
         error = L"the package " + package + L" is not the one that was offered: its SHA-256 is " +
-                utf8_to_wide(digest_hex(digest)) + L", not " + utf8_to_wide(digest_hex(*expected));
+                utf8_to_wide(digest_hex(copy->sha256)) + L", not " + utf8_to_wide(digest_hex(*expected));
         return std::nullopt;
     }
+    package_intake_c intake{std::move(copy->folder), copy->path, {}};
     if (!unpack) return intake;
     intake.files = join_path(intake.folder.path(), L"files");
     zip_reader_c reader;

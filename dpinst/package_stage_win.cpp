@@ -1,9 +1,9 @@
 #include "dpinst/package_stage_win.h"
 
 #include "common/file_open.h"
+#include "common/hex_text.h"
 #include "common/text_compare.h"
 #include "common/wine_detection_win.h"
-#include "dpinst/device_problem.h"
 #include "dpinst/legacy_inf.h"
 #include "dpinst/package_copy_win.h"
 #include "dpinst/wine_models_inf.h"

@@ -1,11 +1,7 @@
 #include "dpinst/staged_run_win.h"
 
-#include "common/kernel_handle_win.h"
 #include "common/text_convert.h"
 
-#include <windows.h>
-
-#include <vector>
 
 std::optional<staged_run_c> prepare_staged_run(installer_options_c& options, std::wstring& error) {
     std::optional<sha256_digest_c> expected;
@@ -34,23 +30,4 @@ std::optional<staged_run_c> prepare_staged_run(installer_options_c& options, std
     else
         run.program = inside;
     return run;
-}
-
-std::optional<std::uint32_t> run_and_wait(const std::wstring& program) {
-    const std::size_t slash = program.find_last_of(L"\\/");
-    const std::wstring folder = slash == std::wstring::npos ? std::wstring() : program.substr(0, slash);
-    std::wstring command_line = L"\"" + program + L"\"";
-    std::vector<wchar_t> writable(command_line.begin(), command_line.end());
-    writable.push_back(L'\0');
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started{};
-    if (!CreateProcessW(program.c_str(), writable.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.empty() ? nullptr : folder.c_str(), &startup, &started))
-        return std::nullopt;
-    kernel_handle_c process(started.hProcess), thread(started.hThread);
-    WaitForSingleObject(process.get(), INFINITE);
-    DWORD code = 0;
-    if (!GetExitCodeProcess(process.get(), &code)) return std::nullopt;
-    return std::uint32_t(code);
 }

@@ -18,7 +18,3 @@ struct staged_run_c {
 // Takes the package in and points the options' search path into the copy; none, with the reason,
 // when the package or a path in it is refused.
 std::optional<staged_run_c> prepare_staged_run(installer_options_c& options, std::wstring& error);
-
-// Starts the program in its own folder and waits for it to end: its exit code, or none when it
-// could not start.
-std::optional<std::uint32_t> run_and_wait(const std::wstring& program);

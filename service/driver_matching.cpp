@@ -94,22 +94,14 @@ offer_reason_c best_offer_reason(const matching_context_c& context, const device
         else
             reason = newer_by_date_then_version(*best, device) ? offer_reason_c::newer : offer_reason_c::not_newer;
     }
-    const bool update = reason == offer_reason_c::better_signature || reason == offer_reason_c::better_feature ||
-                        reason == offer_reason_c::other_id || reason == offer_reason_c::newer;
-    return update && installed(context, best->link) ? offer_reason_c::already_installed : reason;
+    return offer_reason_is_update(reason) && installed(context, best->link) ? offer_reason_c::already_installed : reason;
 }
 
 }  // namespace
 
 void judge_best(const matching_context_c& context, device_c& device) {
     device.best_reason = best_offer_reason(context, device);
-    switch (device.best_reason) {
-        case offer_reason_c::no_driver: case offer_reason_c::better_signature: case offer_reason_c::better_feature:
-        case offer_reason_c::other_id: case offer_reason_c::newer:
-            device.best_is_update = true;
-            break;
-        default: device.best_is_update = false; break;
-    }
+    device.best_is_update = offer_reason_is_update(device.best_reason);
 }
 
 void judge_latest(const matching_context_c& context, device_c& device) {
