@@ -136,8 +136,10 @@ updater_wine_checks() {
     mirrors_stop
 
     # The elevated step given a set-up that is not the one checked (swapped after the check):
-    # refused, the file deleted, nothing started (and what earlier runs left is cleared).
+    # refused, the file deleted, nothing started. (The first case's folder is cleared first: Wine
+    # reuses process ids at once, so it may still look in use.)
     local swapped="$WINEPREFIX/drive_c/users/Public/Vantorel-Setup-swapped.exe"
+    rm -rf "$WINEPREFIX/drive_c/ProgramData/Vantorel/staging"/*
     cp "$installer" "$swapped"
     rc=0
     wine_run "$updater" --stage-installer "$(winepath -w "$swapped")" --sha256 "$(printf '%064d' 0)" \
