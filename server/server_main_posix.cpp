@@ -2,8 +2,9 @@
 // See server_usage() for the options. SIGHUP reloads the catalog (the old one is served until
 // the new one is in), and so does a change of the catalog file with --watch-seconds; SIGTERM and
 // SIGINT stop it gracefully.
-#include "server/catalog/catalog_loading.h"
+#include "common/catalog_statement.h"
 #include "common/version.h"
+#include "server/catalog/catalog_loading.h"
 #include "server/http/server_options.h"
 #include "server/http/update_server.h"
 
@@ -52,6 +53,14 @@ bool load(const server_options_c& options, served_catalog_c& catalog, std::strin
     if (report.left_out)
         say(std::to_string(report.left_out) + " package(s) left out: their archive is not in " +
             options.settings.packages_folder + " (" + missing_archives_text(report) + ")");
+    if (report.statement_serial == 0)
+        say("the catalog carries no signed statement: programs refuse its answers unless the machine's policy allows "
+            "unsigned packages from this server (sign it with vantorel-catalog sign)");
+    else
+        say("catalog statement " + std::to_string(report.statement_serial) + ", valid until " +
+            utc_moment_text(report.statement_expires) + ", " + std::to_string(report.withdrawn) +
+            " withdrawn package(s) left out" +
+            (report.statement_expires <= std::time(nullptr) ? "; it has EXPIRED: programs refuse its answers until it is signed again" : ""));
     if (!report.missing_installer.empty())
         say("no release served: its installer " + report.missing_installer + " is not in " + options.settings.packages_folder);
     else if (catalog.release)

@@ -72,3 +72,18 @@ struct catalog_release_c {
     std::string sha256;     // lower-case hex
     std::string signature;  // 128 lower-case hex digits
 };
+
+// A package withdrawn from the catalog by its archive's digest: never offered again, and refused
+// by clients that still hold it.
+struct catalog_withdrawal_c {
+    std::string sha256;  // lower-case hex
+    std::string reason;  // UTF-8, one line
+};
+
+// The catalog owner's signed statement of the catalog as a whole (common/catalog_statement.h).
+struct catalog_statement_c {
+    std::uint64_t serial = 0;
+    std::int64_t expires = 0;  // seconds since 1970 (UTC)
+    std::vector<catalog_withdrawal_c> withdrawn;  // in the order of their digests
+    std::string signature;     // 128 lower-case hex digits
+};

@@ -1,6 +1,8 @@
 #include "server/catalog/catalog_commands.h"
 
 #include "common/argument_reader.h"
+#include "common/catalog_statement.h"
+#include "common/package_statement.h"
 #include "common/release_statement.h"
 #include "common/version.h"
 #include "server/catalog/catalog_lock.h"
@@ -10,6 +12,7 @@
 #include "server/catalog/package_signing.h"
 #include "service/release_answer.h"
 #include "server/catalog/sqlite_catalog_store.h"
+#include "server/catalog/statement_signing.h"
 #include "server/catalog/synthetic_catalog.h"
 
 #include <zlib.h>
@@ -69,21 +72,28 @@ const char* const usage_text =
     "  import --catalog FILE --packages DIR [--title T] [--official-link URL] [--sign 0|1|3] ARCHIVE...\n"
     "         [--max-inf-bytes N] [--max-model-lines N] [--max-records N]   (per package; defaults\n"
     "         64 MiB of INF files, 100000 model lines, 250000 catalog records)\n"
-    "         [--signing-key FILE]   (signs each package with the catalog owner's secret key)\n"
+    "         [--signing-key FILE [--valid-days N]]   (signs each package with the catalog owner's secret key)\n"
     "  remove --catalog FILE NAME...          (the archives stay until prune)\n"
     "  prune --catalog FILE --packages DIR    (deletes archives the catalog no longer names)\n"
     "  list --catalog FILE                    (each package's entries, whether it is signed, and the release)\n"
-    "  sign --catalog FILE --packages DIR --signing-key FILE\n"
+    "  sign --catalog FILE --packages DIR --signing-key FILE [--valid-days N]\n"
     "         (signs every package from its archive; one whose archive is missing or differs from\n"
     "         the one imported is named and left unsigned, and the exit status is 1)\n"
+    "  withdraw --catalog FILE --signing-key FILE --reason TEXT [--valid-days N] SHA256...\n"
+    "         (names packages withdrawn by their archive's SHA-256: servers no longer offer them,\n"
+    "         and programs refuse to install them and show the reason where one is installed)\n"
+    "  Every command given --signing-key also signs the catalog as a whole: a serial one higher\n"
+    "  than the last (and at least the current time in seconds), the withdrawn packages, and an\n"
+    "  expiry --valid-days ahead (default 30, at most 3650). Programs refuse an answer whose\n"
+    "  statement has expired: sign again before then.\n"
     "  release --catalog FILE --packages DIR --installer FILE --version V --signing-key FILE\n"
     "         (records the program's newest release: the installer is copied into the packages\n"
     "         folder, and served with its signed size and SHA-256 at GET /release)\n"
     "  keygen --secret FILE --public FILE     (a new key pair; the secret file is made with mode\n"
     "         0600, and no existing file is replaced)\n"
-    "  demo --catalog FILE --packages DIR [--signing-key FILE]\n"
+    "  demo --catalog FILE --packages DIR [--signing-key FILE [--valid-days N]]\n"
     "  synthetic --catalog FILE [--count N] [--seed S]\n"
-    "  (import, remove, prune, sign, release, demo and synthetic also take --no-wait)\n"
+    "  (import, remove, prune, sign, withdraw, release, demo and synthetic also take --no-wait)\n"
     "  synthetic-request --out FILE [--devices N] [--ids N] [--count N] [--seed S]\n"
     "  --help, --version\n"
     "Exit status: 0 done, 1 failed (the message says which file and why), 2 wrong command line.\n";
@@ -145,6 +155,21 @@ bool number_option(const arguments_c& arguments, const char* name, std::uint64_t
     return true;
 }
 
+// The terms a signing command signs the catalog's statement on: --valid-days where given; false
+// with the problem when it is no number of days from 1 to 3650.
+bool read_statement_terms(const arguments_c& arguments, statement_terms_c& terms, std::string& problem) {
+    return number_option(arguments, "valid-days", 1, 3650, terms.valid_days, problem);
+}
+
+// Signs the catalog as a whole with the key (statement_signing.h) and says so.
+bool sign_statement(catalog_store_c& store, const signing_key_c& key, const statement_terms_c& terms, std::string& error) {
+    catalog_statement_c made;
+    if (!sign_catalog_statement(store, key, terms, made, error)) return false;
+    std::printf("catalog statement %llu signed, valid until %s, %zu package(s) withdrawn\n",
+                static_cast<unsigned long long>(made.serial), utc_moment_text(made.expires).c_str(), made.withdrawn.size());
+    return true;
+}
+
 // Per-package bounds: up to twelve digits.
 constexpr std::uint64_t most_bound = 999999999999u;
 
@@ -196,7 +221,8 @@ int import_packages(const arguments_c& arguments) {
     std::string error, folder = option(arguments, "packages");
     if (arguments.operands.empty()) return misuse("name at least one package archive to import");
     package_options_c options;
-    if (!read_import_options(arguments, options, error)) return misuse(error);
+    statement_terms_c terms;
+    if (!read_import_options(arguments, options, error) || !read_statement_terms(arguments, terms, error)) return misuse(error);
     signing_key_c key;
     const bool signing = arguments.options.count("signing-key") != 0;
     if (signing && !key.read(option(arguments, "signing-key"), error)) return fail(error);
@@ -228,7 +254,9 @@ int import_packages(const arguments_c& arguments) {
             return fail("a different package named " + known.file_name + " is already in the catalog");
     }
     if (!place_archives(packages, sources, folder, error)) return fail(error);
-    if (!store->add_packages(packages, error) || !put_in_place(store, replacement, error)) return fail(error);
+    if (!store->add_packages(packages, error) || (signing && !sign_statement(*store, key, terms, error)) ||
+        !put_in_place(store, replacement, error))
+        return fail(error);
     for (const auto& package : packages)
         std::printf("imported %s: %zu INF file(s), %zu device IDs%s\n", package.file_name.c_str(), package.infs.size(),
                     package.entries.size(), signing ? ", signed" : "");
@@ -301,18 +329,33 @@ int list_packages(const arguments_c& arguments) {
     if (release)
         std::printf("release %s\t%s\t%llu bytes\tsha256 %s\n", release->version.c_str(), release->file_name.c_str(),
                     static_cast<unsigned long long>(release->size), release->sha256.c_str());
+    std::optional<catalog_statement_c> statement;
+    if (!store->load_statement(statement, error)) return fail(error);
+    if (statement) {
+        std::printf("statement %llu\tvalid until %s\n", static_cast<unsigned long long>(statement->serial),
+                    utc_moment_text(statement->expires).c_str());
+        for (const auto& package : statement->withdrawn)
+            std::printf("withdrawn %s\t%s\n", package.sha256.c_str(), package.reason.c_str());
+    }
     return 0;
 }
 
 int demo(const arguments_c& arguments) {
     std::string error, folder = option(arguments, "packages"), catalog = option(arguments, "catalog");
+    statement_terms_c terms;
+    if (!read_statement_terms(arguments, terms, error)) return misuse(error);
     signing_key_c key;
     const bool signing = arguments.options.count("signing-key") != 0;
     if (signing && !key.read(option(arguments, "signing-key"), error)) return fail(error);
     catalog_replacement_c replacement;
     if (!replacement.begin(catalog, false, error) ||
-        !build_demo_catalog(folder, replacement.staging_path(), error, signing ? &key : nullptr) || !replacement.commit(error))
+        !build_demo_catalog(folder, replacement.staging_path(), error, signing ? &key : nullptr))
         return fail(error);
+    if (signing) {
+        auto store = sqlite_catalog_store_c::open(replacement.staging_path(), false, error);
+        if (!store || !sign_statement(*store, key, terms, error)) return fail(error);
+    }
+    if (!replacement.commit(error)) return fail(error);
     std::printf("demo catalog: %zu packages in %s%s\n", demo_packages().size(), folder.c_str(), signing ? ", signed" : "");
     return 0;
 }
@@ -345,6 +388,8 @@ std::string catalog_differs_from_archive(const catalog_package_c& package, const
 // read again from the archive, never taken from the catalog database alone.
 int sign_catalog(const arguments_c& arguments) {
     std::string error, folder = option(arguments, "packages");
+    statement_terms_c terms;
+    if (!read_statement_terms(arguments, terms, error)) return misuse(error);
     signing_key_c key;
     if (!key.read(option(arguments, "signing-key"), error)) return fail(error);
     catalog_replacement_c replacement;
@@ -375,10 +420,43 @@ int sign_catalog(const arguments_c& arguments) {
         package.sha256.clear();
         for (catalog_inf_c& inf : package.infs) inf.signature.clear();
     }
-    if (!store->update_signatures(packages, error) || !put_in_place(store, replacement, error)) return fail(error);
+    if (!store->update_signatures(packages, error) || !sign_statement(*store, key, terms, error) ||
+        !put_in_place(store, replacement, error))
+        return fail(error);
     std::printf("signed %zu of %zu packages with the key %s\n", signed_count, packages.size(),
                 public_key_text(key.public_key()).c_str());
     return refused ? 1 : 0;
+}
+
+// Names packages withdrawn by their archive's digest and signs the catalog's statement anew. A
+// digest the catalog does not hold is named all the same: programs may still hold a package
+// removed from the catalog before.
+int withdraw_packages(const arguments_c& arguments) {
+    std::string error, reason = condensed_text(option(arguments, "reason"));
+    if (arguments.operands.empty()) return misuse("name the SHA-256 of at least one package to withdraw");
+    if (reason.empty()) return misuse("--reason needs a text");
+    statement_terms_c terms;
+    if (!read_statement_terms(arguments, terms, error)) return misuse(error);
+    std::vector<std::string> digests;
+    for (const std::string& operand : arguments.operands) {
+        auto digest = digest_from_hex(operand);
+        if (!digest) return misuse(operand + " is no SHA-256 (64 hex digits)");
+        digests.push_back(digest_hex(*digest));
+    }
+    signing_key_c key;
+    if (!key.read(option(arguments, "signing-key"), error)) return fail(error);
+    catalog_replacement_c replacement;
+    auto store = open_new_version(arguments, true, replacement, error);
+    std::vector<catalog_package_c> packages;
+    if (!store || !store->load_packages(packages, error)) return fail(error);
+    for (const std::string& digest : digests) {
+        auto named = std::find_if(packages.begin(), packages.end(), [&](const catalog_package_c& p) { return p.sha256 == digest; });
+        std::printf("withdrawn %s%s\n", digest.c_str(),
+                    named == packages.end() ? " (no package of the catalog has it)" : (" (" + named->file_name + ")").c_str());
+        terms.withdraw.push_back({digest, reason});
+    }
+    if (!sign_statement(*store, key, terms, error) || !put_in_place(store, replacement, error)) return fail(error);
+    return 0;
 }
 
 // Records the program's newest release: the installer goes into the packages folder beside the
@@ -496,17 +574,20 @@ int run_catalog_tool(int argc, char** argv) {
     static const std::vector<command_c> commands{
         {"import", import_packages,
          {"catalog", "packages", "title", "official-link", "sign", "no-wait", "max-inf-bytes", "max-model-lines", "max-records",
-          "signing-key"},
+          "signing-key", "valid-days"},
          {"catalog", "packages"}, true, true},
         {"remove", remove_packages, {"catalog", "packages", "no-wait"}, {"catalog"}, true, true},
         {"prune", prune_archives, {"catalog", "packages", "no-wait"}, {"catalog", "packages"}, false, true},
         {"list", list_packages, {"catalog"}, {"catalog"}, false, false},
-        {"sign", sign_catalog, {"catalog", "packages", "signing-key", "no-wait"}, {"catalog", "packages", "signing-key"}, false, true},
+        {"sign", sign_catalog, {"catalog", "packages", "signing-key", "valid-days", "no-wait"},
+         {"catalog", "packages", "signing-key"}, false, true},
         {"release", record_release,
          {"catalog", "packages", "installer", "version", "signing-key", "no-wait"},
          {"catalog", "packages", "installer", "version", "signing-key"}, false, true},
         {"keygen", keygen, {"secret", "public"}, {"secret", "public"}, false, false},
-        {"demo", demo, {"catalog", "packages", "no-wait", "signing-key"}, {"catalog", "packages"}, false, true},
+        {"withdraw", withdraw_packages,
+         {"catalog", "signing-key", "reason", "valid-days", "no-wait"}, {"catalog", "signing-key", "reason"}, true, true},
+        {"demo", demo, {"catalog", "packages", "no-wait", "signing-key", "valid-days"}, {"catalog", "packages"}, false, true},
         {"synthetic", synthetic, {"catalog", "count", "seed", "no-wait"}, {"catalog"}, false, true},
         {"synthetic-request", synthetic_request, {"out", "devices", "ids", "count", "seed"}, {"out"}, false, false},
     };

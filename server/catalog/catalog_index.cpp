@@ -145,7 +145,7 @@ std::size_t catalog_index_c::memory_bytes() const {
            entries_.capacity() * sizeof(entry_c) + id_slots_.bytes() +
            by_file_name_.capacity() * sizeof(name_slot_c) + decorations_.capacity() * sizeof(decoration_terms_c) +
            first_models_line_.capacity() * sizeof(std::uint32_t) + models_lines_.capacity() * sizeof(models_line_c) +
-           line_decorations_.capacity() * sizeof(std::uint16_t);
+           line_decorations_.capacity() * sizeof(std::uint16_t) + statement_element_.capacity();
 }
 
 bool catalog_index_c::chosen_on_its_line(const entry_c& entry, const client_terms_c& client) const {

@@ -100,6 +100,11 @@ public:
     std::size_t entry_count() const { return entries_.size(); }
     std::size_t memory_bytes() const;
 
+    // The catalog owner's signed statement as every answer carries it (a "statement" element);
+    // empty for a catalog never signed as a whole.
+    const std::string& statement_element() const { return statement_element_; }
+    void set_statement_element(std::string element) { statement_element_ = std::move(element); }
+
 private:
     friend class catalog_index_builder_c;
     struct package_c {
@@ -162,6 +167,7 @@ private:
     // named by thousands). An ID's entries are entries_[first, first + count).
     huge_page_array_c<id_slot_c> id_slots_;
     large_vector_c<name_slot_c> by_file_name_;  // sorted by hash
+    std::string statement_element_;
 };
 
 // Fields of the records a catalog is built from; the texts are copied into the catalog.

@@ -1,5 +1,6 @@
 #include "server/catalog/catalog_loading.h"
 
+#include "common/catalog_statement.h"
 #include "server/catalog/sqlite_catalog_store.h"
 
 #include <sys/stat.h>
@@ -37,6 +38,14 @@ std::string missing_archives_text(const catalog_load_report_c& report) {
     return names;
 }
 
+std::string statement_element(const catalog_statement_c& statement) {
+    std::string out = "<statement serial=\"" + std::to_string(statement.serial) + "\" expires=\"" +
+                      utc_moment_text(statement.expires) + "\" sig=\"" + statement.signature + "\">";
+    for (const catalog_withdrawal_c& package : statement.withdrawn)
+        out += "<withdrawn sha256=\"" + package.sha256 + "\" reason=\"" + escaped_reason(package.reason) + "\"/>";
+    return out + "</statement>\n";
+}
+
 bool load_served_catalog(const std::string& path, const std::string& packages_folder, served_catalog_c& catalog,
                          catalog_load_report_c& report, std::string& error, const catalog_load_limits_c& limits) {
     auto started = std::chrono::steady_clock::now();
@@ -48,9 +57,16 @@ bool load_served_catalog(const std::string& path, const std::string& packages_fo
     if (!store) return false;
     catalog_index_builder_c builder;
     report = {};
+    std::optional<catalog_statement_c> statement;
+    std::set<std::string> withdrawn;
+    if (!store->load_statement(statement, error) || !store->withdrawn_file_names(withdrawn, error)) {
+        error = "catalog " + path + ": " + error;
+        return false;
+    }
     // A catalog read a second time in sorted order asks about each package again: names, not calls.
     std::set<std::string> missing;
     auto keep = [&](std::string_view file_name) {
+        if (withdrawn.count(std::string(file_name))) return false;
         bool kept = packages_folder.empty() || present.count(std::string(file_name)) > 0;
         if (!kept) missing.emplace(file_name);
         return kept;
@@ -70,9 +86,16 @@ bool load_served_catalog(const std::string& path, const std::string& packages_fo
         release.reset();
     }
     present = {};
-    auto index = std::make_shared<const catalog_index_c>(builder.finish());
+    catalog_index_c built = builder.finish();
+    if (statement) {
+        built.set_statement_element(statement_element(*statement));
+        report.statement_serial = statement->serial;
+        report.statement_expires = statement->expires;
+    }
+    auto index = std::make_shared<const catalog_index_c>(std::move(built));
     report.left_out = missing.size();
-    report.packages = index->package_count() + missing.size();
+    report.withdrawn = withdrawn.size();
+    report.packages = index->package_count() + missing.size() + report.withdrawn;
     for (const auto& name : missing) {
         if (report.missing_archives.size() == missing_names_kept) break;
         report.missing_archives.push_back(name);
@@ -84,7 +107,7 @@ bool load_served_catalog(const std::string& path, const std::string& packages_fo
                 std::to_string(limits.max_missing_percent) + " % allowed: " + missing_archives_text(report) + "; not loaded";
         return false;
     }
-    if (report.packages == report.left_out && !limits.allow_empty) {
+    if (index->package_count() == 0 && !limits.allow_empty) {
         error = "catalog " + path + " has no package to serve; not loaded (allow it with --allow-empty-catalog yes)";
         return false;
     }

@@ -27,4 +27,8 @@ public:
     virtual bool record_release(const catalog_release_c& release, std::string& error) = 0;
     // The newest release; none when no release was recorded (or the file predates releases).
     virtual bool load_release(std::optional<catalog_release_c>& release, std::string& error) = 0;
+    // Replaces the catalog's signed statement and its list of withdrawn packages, in one transaction.
+    virtual bool record_statement(const catalog_statement_c& statement, std::string& error) = 0;
+    // The signed statement; none when the catalog was never signed as a whole.
+    virtual bool load_statement(std::optional<catalog_statement_c>& statement, std::string& error) = 0;
 };

@@ -71,6 +71,20 @@ CREATE TABLE IF NOT EXISTS releases (
 PRAGMA user_version = 3;
 )sql";
 
+constexpr const char* version_4 = R"sql(
+CREATE TABLE IF NOT EXISTS catalog_statement (
+    id INTEGER PRIMARY KEY CHECK (id = 1),
+    serial INTEGER NOT NULL,
+    expires INTEGER NOT NULL,
+    signature TEXT NOT NULL
+);
+CREATE TABLE IF NOT EXISTS withdrawn (
+    sha256 TEXT PRIMARY KEY,
+    reason TEXT NOT NULL
+);
+PRAGMA user_version = 4;
+)sql";
+
 bool execute(sqlite3* db, const char* sql, std::string& error) {
     char* message = nullptr;
     if (sqlite3_exec(db, sql, nullptr, nullptr, &message) == SQLITE_OK) return true;
@@ -96,7 +110,7 @@ bool prepare_catalog_schema(sqlite3* db, std::string& error) {
     int version = catalog_schema_version(db);
     bool done = version >= 0 && version <= current_catalog_schema && execute(db, version_0, error) &&
                 (version >= 1 || execute(db, version_1, error)) && (version >= 2 || execute(db, version_2, error)) &&
-                (version >= 3 || execute(db, version_3, error));
+                (version >= 3 || execute(db, version_3, error)) && (version >= 4 || execute(db, version_4, error));
     if (version > current_catalog_schema) error = "written by a later version of the catalog tool (schema " + std::to_string(version) + ")";
     if (version < 0) error = sqlite3_errmsg(db);
     if (done) return execute(db, "COMMIT", error);

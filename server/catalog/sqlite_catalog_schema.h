@@ -8,13 +8,15 @@
 //   version 2: packages keep their archive's SHA-256 (sha256) and INF files the catalog owner's
 //              signature (signature): NULL in rows written before, and for unsigned packages
 //   version 3: releases holds the program's releases, the newest last (none in files written before)
+//   version 4: catalog_statement holds the catalog owner's signed statement of the catalog (one
+//              row at most) and withdrawn the digests it names as withdrawn, with their reasons
 #pragma once
 
 #include <string>
 
 struct sqlite3;
 
-constexpr int current_catalog_schema = 3;
+constexpr int current_catalog_schema = 4;
 
 // Creates the tables of a new file, or takes an older file through the steps it lacks, in one
 // transaction. A file of a later version than this tool knows is refused.

@@ -242,6 +242,55 @@ bool sqlite_catalog_store_c::load_release(std::optional<catalog_release_c>& rele
     return true;
 }
 
+bool sqlite_catalog_store_c::record_statement(const catalog_statement_c& statement, std::string& error) {
+    if (!execute("BEGIN IMMEDIATE", error)) return false;
+    auto write = [&] {
+        statement_c row(db_, "INSERT OR REPLACE INTO catalog_statement (id, serial, expires, signature) VALUES (1, ?1, ?2, ?3)");
+        statement_c withdrawal(db_, "INSERT INTO withdrawn (sha256, reason) VALUES (?1, ?2)");
+        if (!row.ready() || !withdrawal.ready() || !execute("DELETE FROM withdrawn", error)) return false;
+        row.bind(1, std::int64_t(statement.serial)).bind(2, statement.expires).bind(3, statement.signature);
+        if (row.step() != SQLITE_DONE) return false;
+        for (const catalog_withdrawal_c& package : statement.withdrawn) {
+            withdrawal.bind(1, package.sha256).bind(2, package.reason);
+            if (withdrawal.step() != SQLITE_DONE) return false;
+            withdrawal.reset();
+        }
+        return true;
+    };
+    if (write()) return execute("COMMIT", error);
+    if (error.empty()) error = sqlite3_errmsg(db_);
+    std::string ignored;
+    execute("ROLLBACK", ignored);
+    return false;
+}
+
+bool sqlite_catalog_store_c::load_statement(std::optional<catalog_statement_c>& statement, std::string& error) {
+    statement.reset();
+    if (schema_ < 4) return true;  // written before statements were kept
+    statement_c row(db_, "SELECT serial, expires, signature FROM catalog_statement WHERE id = 1");
+    statement_c withdrawals(db_, "SELECT sha256, reason FROM withdrawn ORDER BY sha256");
+    if (!row.ready() || !withdrawals.ready()) return error = sqlite3_errmsg(db_), false;
+    int status = row.step();
+    if (status == SQLITE_DONE) return true;
+    if (status != SQLITE_ROW) return error = sqlite3_errmsg(db_), false;
+    catalog_statement_c read{std::uint64_t(row.number(0)), row.number(1), {}, row.text(2)};
+    while ((status = withdrawals.step()) == SQLITE_ROW) read.withdrawn.push_back({withdrawals.text(0), withdrawals.text(1)});
+    if (status != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
+    statement = std::move(read);
+    return true;
+}
+
+bool sqlite_catalog_store_c::withdrawn_file_names(std::set<std::string>& names, std::string& error) {
+    names.clear();
+    if (schema_ < 4) return true;
+    statement_c rows(db_, "SELECT file_name FROM packages WHERE sha256 IN (SELECT sha256 FROM withdrawn)");
+    if (!rows.ready()) return error = sqlite3_errmsg(db_), false;
+    int status;
+    while ((status = rows.step()) == SQLITE_ROW) names.insert(rows.text(0));
+    if (status != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
+    return true;
+}
+
 namespace {
 
 // An entries row's own fields (columns 1 to 9), without its models line.

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 struct sqlite3;
@@ -26,6 +27,10 @@ public:
     bool update_signatures(const std::vector<catalog_package_c>& packages, std::string& error) override;
     bool record_release(const catalog_release_c& release, std::string& error) override;
     bool load_release(std::optional<catalog_release_c>& release, std::string& error) override;
+    bool record_statement(const catalog_statement_c& statement, std::string& error) override;
+    bool load_statement(std::optional<catalog_statement_c>& statement, std::string& error) override;
+    // The file names of the packages whose archive's digest the catalog names as withdrawn.
+    bool withdrawn_file_names(std::set<std::string>& names, std::string& error);
     // Streams the catalog into the builder, record by record, without holding it twice; only the
     // packages whose file name `keep` accepts.
     bool load_index(catalog_index_builder_c& builder, const std::function<bool(std::string_view)>& keep, std::string& error);

@@ -384,10 +384,13 @@ answer_writing_c write_scan_answer(const scan_request_c& request, const catalog_
     // 700 bytes, a signed one 920), so that the answer is written once without moving; room that
     // is never written costs address space only.
     out.clear();
-    out.reserve(std::min(most_bytes + 1024, 256 + request.devices.size() * 160 + writing.items_offered * 1024));
+    out.reserve(std::min(most_bytes + 1024, 256 + index.statement_element().size() + request.devices.size() * 160 +
+                                                writing.items_offered * 1024));
     out += "<?xml version=\"1.0\" encoding=\"";
     out += charset_of_code_page(encoder.code_page());
-    out += "\"?>\n<kelvdoc>\n<hardwares>\n";
+    out += "\"?>\n<kelvdoc>\n";
+    out += index.statement_element();
+    out += "<hardwares>\n";
     // The packages' base link, escaped once for every item.
     std::string base_link;
     append_link(base_link, settings.package_base_url);
