@@ -6,7 +6,9 @@
 #include "cli/noting_launcher.h"
 #include "common/file_open.h"
 #include "common/text_convert.h"
+#include "common/file_digest.h"
 #include "download/installer_choice.h"
+#include "service/catalog_freshness.h"
 
 #include <nlohmann/json.hpp>
 
@@ -51,7 +53,11 @@ int install_command(const cli_arguments& arguments) {
     installer_context_c context{environment.program_folder, folder, environment.is_64bit_windows, &launcher,
                                 &disk_files(), wait};
     context.arm64_machine = environment.arm64_machine;
-    unpack_report_c report = unpack_and_install(package, inf_paths, context, nullptr, expected);
+    // A package the catalog owner withdrew (as this user's last believed statement says) is refused,
+    // whether its digest was given or not.
+    unpack_report_c report;
+    report.problem = withdrawn_problem(catalog_record_path(environment.data_folder), expected ? expected : file_sha256(package));
+    if (report.problem.empty()) report = unpack_and_install(package, inf_paths, context, nullptr, expected);
     // As the program does: only a package whose digest was given and checked is handed to the shell.
     if (report.outcome == unpack_outcome_c::not_an_archive && expected) {
         run_package_program(package, *expected, context);

@@ -4,6 +4,7 @@
 #include "cli/machine_options.h"
 #include "cli/scan_result_json.h"
 #include "common/text_convert.h"
+#include "service/catalog_freshness.h"
 #include "service/installed_links.h"
 #include "service/update_service.h"
 
@@ -55,6 +56,9 @@ int print_outcome(const scan_options_c& options, const scan_result_c& result, co
     if (outcome.items_refused > 0)
         std::fprintf(stderr, "vantorel-cli: %u offered items refused: their signature is missing or does not verify\n",
                      unsigned(outcome.items_refused));
+    if (outcome.items_withdrawn > 0)
+        std::fprintf(stderr, "vantorel-cli: %u offered items dropped: the catalog owner withdrew their package\n",
+                     unsigned(outcome.items_withdrawn));
     if (outcome.items_unsigned > 0)
         std::fprintf(stderr, "vantorel-cli: %u unsigned offered items taken (--allow-unsigned)\n",
                      unsigned(outcome.items_unsigned));
@@ -74,10 +78,11 @@ void prepare_service(const scan_options_c& options, update_service_c& service) {
     service.mirrors = with_mirror_overrides(service.mirrors, options.mirrors);
     service.trust.allow_unsigned = options.allow_unsigned;
     // The links the program recorded, as the program reads them, unless a file is named.
-    if (!options.setup_dat_path.empty())
-        service.installed_links_file = utf8_to_wide(options.setup_dat_path);
-    else if (const std::wstring folder = install_environment().data_folder; !folder.empty())
-        service.installed_links_file = installed_links_path(folder);
+    const std::wstring folder = install_environment().data_folder;
+    if (!options.setup_dat_path.empty()) service.installed_links_file = utf8_to_wide(options.setup_dat_path);
+    else if (!folder.empty()) service.installed_links_file = installed_links_path(folder);
+    // The newest catalog statement this user's program believed: shared with the window.
+    if (!folder.empty()) service.catalog_record_file = catalog_record_path(folder);
 }
 
 }  // namespace

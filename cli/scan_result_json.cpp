@@ -46,6 +46,8 @@ nlohmann::ordered_json device_result_json(const device_c& device) {
     // What decided it: the signature, the feature score, the ID, the date, or "setup.dat".
     entry["reason"] = offer_reason_name(device.best_reason);
     entry["latest"] = choice_json(device.latest_index, device.latest_is_update);
+    // The installed driver's package was withdrawn by the catalog owner: why.
+    if (!device.withdrawn_reason.empty()) entry["withdrawn"] = wide_to_utf8(device.withdrawn_reason);
     return entry;
 }
 
@@ -75,6 +77,8 @@ void write_scan_result_json(std::FILE* out, const scan_result_c& result, const m
         {"mirror_failures", outcome.mirror_failures},
         {"items_refused", outcome.items_refused},
         {"items_unsigned", outcome.items_unsigned},
+        {"items_withdrawn", outcome.items_withdrawn},
+        {"catalog_serial", outcome.catalog_serial},
         {"os_code", machine.os_code},
         {"os_version_number", machine.os_version_number},
     };
@@ -129,6 +133,13 @@ std::string scan_failure_text(const query_outcome_c& query) {
     switch (query.failure) {
     case failure_code_c::invalid_answer:
         return "the answer of " + query.answered_by + " could not be read: it is no well-formed scan answer" + code;
+    case failure_code_c::catalog_refused: {
+        // Each mirror's reason: one may have been behind, another down.
+        std::string text = "the answers were refused: ";
+        for (std::size_t i = 0; i < query.mirror_failures.size(); ++i)
+            text += (i ? "; " : "") + query.mirror_failures[i];
+        return text + code;
+    }
     case failure_code_c::network:
     case failure_code_c::network_timeout: {
         std::string text = "no update-server mirror answered: ";

@@ -21,6 +21,7 @@ enum class failure_code_c : std::int32_t {
     compress = 24,         // scan query: the request could not be compressed
     oversize = 25,         // file download: the server sent more than the expected size
     no_thread = 26,        // the system would not start a worker thread
+    catalog_refused = 27,  // scan query: no mirror's answer carried a catalog statement to believe
 };
 
 constexpr std::int32_t failure_number(failure_code_c code) { return static_cast<std::int32_t>(code); }

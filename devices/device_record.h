@@ -57,6 +57,8 @@ struct device_c {
     bool best_is_update = false;
     bool latest_is_update = false;
     offer_reason_c best_reason = offer_reason_c::no_offer;
+    // Set when the installed driver is a package the catalog owner withdrew: why (UTF-16).
+    std::wstring withdrawn_reason;
 
     const driver_item_c* best_item() const { return best_index >= 0 ? &items[std::size_t(best_index)] : nullptr; }
     const driver_item_c* latest_item() const { return latest_index >= 0 ? &items[std::size_t(latest_index)] : nullptr; }

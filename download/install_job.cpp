@@ -1,10 +1,15 @@
 #include "download/install_job.h"
 
+#include "service/catalog_freshness.h"
 #include "service/installed_links.h"
 
 std::int32_t install_package(install_job_c& job) {
-    unpack_report_c report =
-        unpack_and_install(job.package_path, job.inf_paths, job.context, &job.stop, job.expected_sha256);
+    const std::wstring& data_folder = job.context.data_folder.empty() ? job.context.program_folder : job.context.data_folder;
+    unpack_report_c report;
+    // A package withdrawn since it was downloaded is never installed.
+    const std::string withdrawn = withdrawn_problem(catalog_record_path(data_folder), job.expected_sha256);
+    if (!withdrawn.empty()) report.problem = withdrawn;
+    else report = unpack_and_install(job.package_path, job.inf_paths, job.context, &job.stop, job.expected_sha256);
     // Not a zip archive: the shell runs it when it is a program, but only a package whose bytes the
     // catalog owner signed (and that were just checked).
     if (report.outcome == unpack_outcome_c::not_an_archive && !job.expected_sha256) {
@@ -14,9 +19,7 @@ std::int32_t install_package(install_job_c& job) {
         report.started = program_start_of(run_package_program(job.package_path, *job.expected_sha256, job.context));
     }
     if (report.started == program_start_c::started)
-        append_installed_link(installed_links_path(job.context.data_folder.empty() ? job.context.program_folder
-                                                                                    : job.context.data_folder),
-                              job.link);
+        append_installed_link(installed_links_path(data_folder), job.link);
     const std::int32_t result = report.outcome == unpack_outcome_c::failed ? -1 : 0;
     job.report = std::move(report);
     job.running.store(0);

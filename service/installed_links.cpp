@@ -2,23 +2,9 @@
 
 #include "common/file_open.h"
 #include "common/path_join.h"
+#include "common/text_lines.h"
 
 #include <cstdio>
-
-namespace {
-
-// One whole line however long (links reach 3072 bytes), without its line end; false at the end.
-bool read_line(std::FILE* file, std::string& line) {
-    line.clear();
-    char chunk[1024];
-    while (std::fgets(chunk, sizeof chunk, file)) {
-        line += chunk;
-        if (!line.empty() && line.back() == '\n') return true;
-    }
-    return !line.empty();
-}
-
-}  // namespace
 
 std::wstring installed_links_path(const std::wstring& data_folder) { return join_path(data_folder, L"setup.dat"); }
 
@@ -28,7 +14,7 @@ std::optional<std::set<std::string>> read_installed_links(const std::wstring& pa
     if (!file) return std::nullopt;
     std::set<std::string> links;
     std::string line;
-    while (read_line(file, line)) {
+    while (read_text_line(file, line)) {
         const char* blanks = " \t\n\r";
         std::size_t first = line.find_first_not_of(blanks);
         if (first == std::string::npos) continue;

@@ -158,9 +158,16 @@ void read_item(const item_texts_c& texts, bool utf8, driver_item_c& item) {
     item.targetos = unsigned_number(texts[field::targetos], 10);
 }
 
+// Whether the item is the driver the device runs: the same version of the same date.
+bool is_installed_driver(const item_texts_c& texts, bool utf8, const device_c& device) {
+    return device.has_driver && answer_text(texts[item_field_c::ver], utf8) == device.driver_version &&
+           answer_text(texts[item_field_c::date], utf8) == device.driver_date;
+}
+
 }  // namespace
 
 std::uint32_t parse_items(const TiXmlElement& hardware, device_c& device, answer_trust_c& trust, bool utf8_texts) {
+    device.withdrawn_reason.clear();
     const TiXmlElement* first = hardware.FirstChildElement("item");
     if (!first) return 0;
     const std::uint32_t count = item_children(hardware);
@@ -177,6 +184,11 @@ std::uint32_t parse_items(const TiXmlElement& hardware, device_c& device, answer
             continue;
         }
         if (check.verdict == item_verdict_c::unsigned_allowed) ++trust.unsigned_taken;
+        if (const withdrawn_package_c* withdrawn = check.sha256 ? trust.statement.withdrawn(*check.sha256) : nullptr) {
+            ++trust.withdrawn;
+            if (is_installed_driver(texts, utf8_texts, device)) device.withdrawn_reason = utf8_to_wide(withdrawn->reason);
+            continue;
+        }
         driver_item_c& stored = device.items.emplace_back();
         read_item(texts, utf8_texts, stored);
         stored.signed_package = check.sha256.has_value();
@@ -241,6 +253,38 @@ TiXmlEncoding root_encoding(const TiXmlDocument& document, std::string_view body
     return TIXML_ENCODING_UNKNOWN;
 }
 
+// Checks the answer's catalog statement; false when the answer is to be refused for it.
+bool believe_statement(const TiXmlElement* element, answer_trust_c& trust) {
+    statement_texts_c texts;
+    auto attribute = [](const TiXmlElement& from, const char* name) {
+        const char* value = from.Attribute(name);
+        return std::string_view(value ? value : "");
+    };
+    if (element) {
+        texts.serial = attribute(*element, "serial");
+        texts.expires = attribute(*element, "expires");
+        texts.sig = attribute(*element, "sig");
+        for (const TiXmlElement* withdrawn = element->FirstChildElement("withdrawn"); withdrawn;
+             withdrawn = withdrawn->NextSiblingElement("withdrawn"))
+            texts.withdrawn.emplace_back(attribute(*withdrawn, "sha256"), attribute(*withdrawn, "reason"));
+        trust.statement = check_catalog_statement(texts, trust.trust.keys, trust.newest_serial_seen, trust.now);
+    } else {
+        trust.statement = {};
+        trust.statement.newest_seen = trust.newest_serial_seen;
+        trust.statement.now = trust.now;
+    }
+    switch (trust.statement.verdict) {
+    case statement_verdict_c::accepted: return true;
+    // A private mirror whose unsigned packages the machine's policy allows need not be signed as
+    // a whole; a statement of ours that is stale is refused from every mirror.
+    case statement_verdict_c::missing:
+    case statement_verdict_c::not_signed: return trust.trust.allow_unsigned;
+    case statement_verdict_c::expired:
+    case statement_verdict_c::rolled_back: return false;
+    }
+    return false;
+}
+
 // Reads one "hardware" element into its device, if the store has one of its id; false when the
 // element is damaged or has no id, or the answer would store too many items.
 bool read_hardware(const TiXmlElement& hardware, const std::unordered_map<std::wstring_view, device_c*>& by_path,
@@ -277,6 +321,7 @@ bool parse_document(std::string_view body, device_store_c& store, answer_trust_c
         // read the answer differently: it is refused rather than read half.
         if (!container || container->FirstChildElement("hardware")) return false;
         encoding = root_encoding(document, body);
+        if (!believe_statement(root->FirstChildElement("statement"), trust)) return trust.statement_refused = true, false;
     }
     const auto by_path = devices_by_path(store);
     // Counted again on the trees: the bound holds for the records even where the scan of the

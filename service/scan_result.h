@@ -20,6 +20,8 @@ struct query_outcome_c {
     std::string answered_by;                   // the mirror whose answer was read
     std::uint32_t items_refused = 0;           // offered items dropped by the signature check
     std::uint32_t items_unsigned = 0;          // unsigned items let through by the settings
+    std::uint32_t items_withdrawn = 0;         // signed items dropped: the catalog withdrew their package
+    std::uint64_t catalog_serial = 0;          // of the statement believed; 0 when the answer had none
 
     bool succeeded() const { return failure == failure_code_c::none; }
 };

@@ -74,6 +74,7 @@ query_outcome_c query_update_server(update_service_c& service, device_store_c& s
 
     const transfer_result_c* result = nullptr;
     const std::string* last_asked = nullptr;
+    query_outcome_c refused;  // the last answer refused for its catalog statement
     // Cuts the query's transfer short once the service is asked to stop.
     service.transfer->stop_when(&service.stop_requested);
     for (const std::string& mirror : service.mirrors) {
@@ -81,28 +82,34 @@ query_outcome_c query_update_server(update_service_c& service, device_store_c& s
         result = &post_request(*service.transfer, mirror, packed);
         last_asked = &mirror;
         outcome.http_status = result->http_status;
-        if (result->code == 0 && result->http_status < 400) {
-            outcome.answered_by = mirror;
-            break;
+        if (result->code != 0 || result->http_status >= 400) {
+            outcome.mirror_failures.push_back(mirror + ": " + attempt_failure(*result));
+            continue;
         }
-        outcome.mirror_failures.push_back(mirror + ": " + attempt_failure(*result));
+        const response_buffer_c& body = *result->body;
+        query_outcome_c applied =
+            apply_scan_answer(service, store, machine, std::string_view(body.data.data(), std::size_t(body.length)), mirror);
+        applied.http_status = outcome.http_status;
+        applied.answered_by = mirror;
+        if (applied.failure == failure_code_c::catalog_refused) {
+            // A mirror behind the others, or one holding an old catalog back: another may be current.
+            outcome.mirror_failures.push_back(mirror + ": " + applied.failure_text);
+            refused = std::move(applied);
+            continue;
+        }
+        applied.mirror_failures = std::move(outcome.mirror_failures);
+        return applied;
     }
     if (!result) {
         outcome.failure = failure_code_c::network;  // no mirror to ask
         return outcome;
     }
-    if (outcome.answered_by.empty()) {
-        tell_no_answer(outcome, *last_asked, *result);
-        return outcome;
+    if (refused.failure == failure_code_c::catalog_refused) {
+        refused.mirror_failures = std::move(outcome.mirror_failures);
+        return refused;
     }
-
-    const response_buffer_c& body = *result->body;
-    query_outcome_c applied = apply_scan_answer(
-        service, store, machine, std::string_view(body.data.data(), std::size_t(body.length)), outcome.answered_by);
-    applied.http_status = outcome.http_status;
-    applied.mirror_failures = std::move(outcome.mirror_failures);
-    applied.answered_by = std::move(outcome.answered_by);
-    return applied;
+    tell_no_answer(outcome, *last_asked, *result);
+    return outcome;
 }
 
 query_outcome_c apply_scan_answer(update_service_c& service, device_store_c& store,
@@ -112,13 +119,23 @@ query_outcome_c apply_scan_answer(update_service_c& service, device_store_c& sto
     package_trust_c answer_trust = service.trust;
     answer_trust.allow_unsigned =
         service.trust.allow_unsigned || service.unsigned_mirrors.count(std::string(answered_by)) != 0;
-    answer_trust_c trust(answer_trust);
+    answer_trust_c trust(answer_trust, read_catalog_record(service.catalog_record_file).serial);
     const bool read = parse_scan_response(answer, store, trust);
     outcome.items_refused = trust.refused;
     outcome.items_unsigned = trust.unsigned_taken;
+    outcome.items_withdrawn = trust.withdrawn;
+    if (trust.statement_refused) {
+        outcome.failure = failure_code_c::catalog_refused;
+        outcome.failure_text = statement_refusal_text(trust.statement);
+        return outcome;
+    }
     if (!read) {
         outcome.failure = failure_code_c::invalid_answer;
         return outcome;
+    }
+    if (trust.statement.accepted()) {
+        outcome.catalog_serial = trust.statement.claim.serial;
+        record_catalog_statement(service.catalog_record_file, trust.statement.claim);
     }
     load_installed_links(service);
     matching_context_c context{machine.os_version_number, &service.installed_links};

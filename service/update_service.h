@@ -28,6 +28,9 @@ struct update_service_c {
     package_trust_c trust = built_in_trust(false);
     std::set<std::string> unsigned_mirrors;
     std::wstring installed_links_file;            // "setup.dat" in the data folder; none when empty
+    // "catalog.dat" in the data folder: the newest catalog statement believed (catalog_freshness.h);
+    // none when empty, and then only an answer's own statement counts.
+    std::wstring catalog_record_file;
     // Set by the window that is closing: a running query ends within a moment (its transfer is
     // cut) and asks no further mirror.
     std::atomic<bool> stop_requested{false};
@@ -35,13 +38,16 @@ struct update_service_c {
 
 // The scan query's worker body: sends the request describing the machine and the store's devices
 // to the mirrors in order, reads the first answer with a status below 400 into the store and
-// chooses every device's offers. Fails with network_timeout, transfer_create, network,
-// invalid_answer or compress (with a failure text where there is one to tell).
+// chooses every device's offers. An answer refused for its catalog statement (expired, older than
+// the newest seen, missing or not the owner's) is passed over for the next mirror's. Fails with
+// network_timeout, transfer_create, network, invalid_answer, catalog_refused or compress (with a
+// failure text where there is one to tell).
 query_outcome_c query_update_server(update_service_c& service, device_store_c& store,
                                     const machine_description_c& machine);
 
 // What follows a received answer: reads it into the store (invalid_answer when it cannot be
-// read), refreshes the installed links and chooses every device's best and latest offer. The
+// read, catalog_refused with the reason when its catalog statement is not believed, the store
+// then untouched), records a believed statement in "catalog.dat", refreshes the installed links and chooses every device's best and latest offer. The
 // outcome counts the items the trust check refused or let through unsigned; unsigned items are
 // let through only where the trust allows them for every mirror, or for the one that answered.
 query_outcome_c apply_scan_answer(update_service_c& service, device_store_c& store,

@@ -5,6 +5,7 @@
 #include "server/catalog/package_signing.h"
 #include "server/catalog/sqlite_catalog_schema.h"
 #include "service/package_trust.h"
+#include "service/scan_response.h"
 
 #include "tests/server/http_client.h"
 #include "tests/server/test_catalogs.h"
@@ -15,6 +16,7 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <cwchar>
 #include <fstream>
 
 namespace {
@@ -167,4 +169,52 @@ TEST(package_signing, the_program_believes_a_signed_item_as_served_and_refuses_i
     ASSERT_EQ(archive.status, 200);
     EXPECT_EQ(check.sha256, sha256_of(archive.body));
     EXPECT_EQ(check_offered_item(texts("12.18.9.8"), trust).verdict, item_verdict_c::refused);
+}
+
+TEST(package_signing, a_withdrawn_package_is_no_longer_served_and_the_signed_statement_says_why) {
+    scratch_folder_c folder;
+    std::string catalog = (folder.path() / "c.sqlite").string(), served = (folder.path() / "served").string();
+    std::string secret = (folder.path() / "s").string(), public_file = (folder.path() / "p").string();
+    ASSERT_EQ(catalog_tool({"keygen", "--secret", secret, "--public", public_file}), 0);
+    ASSERT_EQ(catalog_tool({"import", "--catalog", catalog, "--packages", served, "--signing-key", secret, "--valid-days", "2",
+                            write_package(folder, "lan.zip", "PCI\\LAN"), write_package(folder, "wlan.zip", "PCI\\WLAN")}),
+              0);
+    const std::string lan_digest = digest_hex(sha256_of(file_bytes(fs::path(served) / "lan.zip")));
+    EXPECT_EQ(catalog_tool({"withdraw", "--catalog", catalog, "--signing-key", secret, "--reason", "x", "not-a-digest"}), 2);
+    EXPECT_EQ(catalog_tool({"withdraw", "--catalog", catalog, "--signing-key", secret, lan_digest}), 2);  // no reason
+    ASSERT_EQ(catalog_tool({"withdraw", "--catalog", catalog, "--signing-key", secret, "--reason",
+                            "Stops the adapter <after> sleep \xE2\x80\x94 use 12.18.9.8", lan_digest}),
+              0);
+
+    served_catalog_c loaded;
+    catalog_load_report_c report;
+    std::string error;
+    ASSERT_TRUE(load_served_catalog(catalog, served, loaded, report, error)) << error;
+    EXPECT_EQ(report.withdrawn, 1u);
+    EXPECT_EQ(report.left_out, 0u);
+    EXPECT_GE(report.statement_expires, std::int64_t(std::time(nullptr)) + 2 * 86400 - 60);
+    server_settings_c settings;
+    settings.packages_folder = served;
+    settings.log = nullptr;
+    auto server = update_server_c::start(settings, loaded, error);
+    ASSERT_TRUE(server) << error;
+    std::string request = scan_request({"PCI\\LAN", "PCI\\WLAN"});
+    http_reply_c answer = fetch(server->base_url(), &request);
+    ASSERT_EQ(answer.status, 200);
+
+    // The program believes the statement, as served, and reads only the package still offered.
+    std::optional<public_key_c> key = public_key_from_text(file_bytes(public_file));
+    ASSERT_TRUE(key);
+    const package_trust_c trust{{*key}, false};
+    device_store_c store;
+    for (const wchar_t* id : {L"PCI\\LAN", L"PCI\\WLAN"}) std::wcscpy(store.devices.emplace_back().instance_path, id);
+    answer_trust_c checked(trust, report.statement_serial);
+    ASSERT_TRUE(parse_scan_response(answer.body, store, checked)) << answer.body;
+    ASSERT_TRUE(checked.statement.accepted());
+    EXPECT_EQ(checked.statement.claim.serial, report.statement_serial);
+    const withdrawn_package_c* withdrawn = checked.statement.withdrawn(*digest_from_hex(lan_digest));
+    ASSERT_TRUE(withdrawn);
+    EXPECT_EQ(withdrawn->reason, "Stops the adapter <after> sleep \xE2\x80\x94 use 12.18.9.8");
+    EXPECT_EQ(store.devices[0].item_count, 0u);
+    EXPECT_EQ(store.devices[1].item_count, 1u);
 }

@@ -1,10 +1,13 @@
 // Signed offers: the digest, the statement and its signature, and which items of an answer are
 // believed. The signing key is made here; the program's own key does not sign test answers.
+#include "common/catalog_statement.h"
 #include "common/package_signature.h"
 #include "common/package_statement.h"
 #include "common/sha256.h"
+#include "service/catalog_freshness.h"
 #include "service/scan_response.h"
 #include "service/update_service.h"
+#include "tests/unit/test_files.h"
 #include "tests/unit/test_key_pair.h"
 
 #include <gtest/gtest.h>
@@ -37,6 +40,19 @@ struct offer_c {
         return text + "</item>";
     }
 };
+
+// A catalog statement element as the server writes it, signed with the key.
+std::string statement_xml(const key_pair_c& key, std::uint64_t serial, std::int64_t expires,
+                          const std::vector<withdrawn_package_c>& withdrawn = {}) {
+    const catalog_claim_c claim{serial, expires, withdrawn};
+    std::string xml = "<statement serial=\"" + std::to_string(serial) + "\" expires=\"" + utc_moment_text(expires) +
+                      "\" sig=\"" + key.sign(catalog_statement(claim)) + "\">";
+    for (const withdrawn_package_c& package : withdrawn)
+        xml += "<withdrawn sha256=\"" + digest_hex(package.sha256) + "\" reason=\"" + escaped_reason(package.reason) + "\"/>";
+    return xml + "</statement>";
+}
+
+constexpr std::int64_t next_year = 2000000000;  // 2033
 
 }  // namespace
 
@@ -85,7 +101,7 @@ TEST(package_trust, only_items_the_owner_signed_as_shown_are_kept) {
     spaced.version = "  10.1.2.3 ";
     spaced.sig = " " + good.sig + "\n";
 
-    std::string answer = "<a><hardwares><hardware><id>PCI\\1</id>";
+    std::string answer = "<a>" + statement_xml(owner, 1, next_year) + "<hardwares><hardware><id>PCI\\1</id>";
     for (const offer_c* offer : {&good, &raised_version, &raised_date, &other_inf, &other_size, &other_file, &other_bytes,
                                  &damaged_sig, &unknown_key, &unsigned_offer, &spaced})
         answer += offer->xml();
@@ -130,6 +146,77 @@ TEST(package_trust, unsigned_items_are_taken_only_from_the_mirrors_the_policy_na
         const query_outcome_c outcome = apply_scan_answer(service, store, machine, answer, mirror);
         const bool named = std::string(mirror) == "http://private.example/";
         EXPECT_EQ(store.devices[0].item_count, named ? 1u : 0u);
-        EXPECT_EQ(outcome.items_refused, named ? 0u : 1u);
+        // Elsewhere an answer not signed as a whole is refused before any item is read.
+        EXPECT_EQ(outcome.failure, named ? failure_code_c::none : failure_code_c::catalog_refused);
     }
+}
+
+TEST(catalog_statement, a_stale_foreign_or_missing_statement_refuses_the_answer_and_withdrawn_packages_are_dropped) {
+    const key_pair_c owner, stranger;
+    offer_c good;
+    good.sig = owner.sign(good.statement());
+    scratch_folder_c folder;
+    update_service_c service;
+    service.trust = package_trust_c{{owner.public_key}, false};
+    service.catalog_record_file = (folder.path() / "catalog.dat").wstring();
+    const machine_description_c machine;
+    const std::vector<withdrawn_package_c> withdrawn{{good.digest, "Bricks the NIC \xE2\x80\x93 \"fixed\" in 10.1.2.4"}};
+    auto scan = [&](const std::string& statement, device_store_c& store) {
+        store.devices.emplace_back();
+        device_c& device = store.devices[0];
+        std::wcscpy(device.instance_path, L"PCI\\1");
+        device.has_driver = true;  // runs the very package offered
+        std::wcscpy(device.driver_version, L"10.1.2.3");
+        std::wcscpy(device.driver_date, L"2024-05-06");
+        const std::string answer =
+            "<a>" + statement + "<hardwares><hardware><id>PCI\\1</id>" + good.xml() + "</hardware></hardwares></a>";
+        return apply_scan_answer(service, store, machine, answer);
+    };
+
+    device_store_c store;
+    query_outcome_c outcome = scan(statement_xml(owner, 100, next_year, withdrawn), store);
+    ASSERT_TRUE(outcome.succeeded()) << outcome.failure_text;
+    EXPECT_EQ(store.devices[0].item_count, 0u);
+    EXPECT_EQ(outcome.items_withdrawn, 1u);
+    EXPECT_EQ(store.devices[0].withdrawn_reason, L"Bricks the NIC \x2013 \"fixed\" in 10.1.2.4");
+    // Remembered: the serial for the next answers, the withdrawal for packages downloaded before.
+    EXPECT_EQ(read_catalog_record(service.catalog_record_file).serial, 100u);
+    EXPECT_EQ(withdrawn_problem(service.catalog_record_file, good.digest),
+              "withdrawn by the catalog owner: Bricks the NIC \xE2\x80\x93 \"fixed\" in 10.1.2.4");
+    EXPECT_EQ(withdrawn_problem(service.catalog_record_file, sha256_of("other")), "");
+
+    // Each refused before anything is stored, with the reason in words.
+    std::string stripped = statement_xml(owner, 101, next_year, withdrawn);
+    stripped.erase(stripped.find("<withdrawn"), stripped.find("</statement>") - stripped.find("<withdrawn"));
+    const std::int64_t now = std::time(nullptr);
+    for (const auto& [statement, reason] : std::vector<std::pair<std::string, std::string>>{
+             {statement_xml(owner, 99, next_year), "older than one this PC has already seen (statement 100)"},
+             {statement_xml(owner, 200, now - 60), "expired on " + utc_moment_text(now - 60)},
+             {statement_xml(stranger, 200, next_year), "not signed by the catalog owner"},
+             {stripped, "not signed by the catalog owner"},
+             {"", "no signed catalog statement"}}) {
+        device_store_c refused_store;
+        outcome = scan(statement, refused_store);
+        EXPECT_EQ(outcome.failure, failure_code_c::catalog_refused) << statement;
+        EXPECT_NE(outcome.failure_text.find(reason), std::string::npos) << outcome.failure_text;
+        EXPECT_EQ(refused_store.devices[0].item_count, 0u);
+    }
+    EXPECT_EQ(read_catalog_record(service.catalog_record_file).serial, 100u);
+
+    // A newer statement that no longer withdraws it offers the package again.
+    outcome = scan(statement_xml(owner, 102, next_year), store = {});
+    EXPECT_EQ(store.devices[0].item_count, 1u);
+    EXPECT_TRUE(store.devices[0].withdrawn_reason.empty());
+    EXPECT_EQ(withdrawn_problem(service.catalog_record_file, good.digest), "");
+}
+
+TEST(catalog_statement, moments_read_back_as_written_and_nothing_else_reads) {
+    for (std::int64_t seconds : {std::int64_t(0), std::int64_t(951782400) /* 2000-02-29 */, next_year})
+        EXPECT_EQ(utc_moment_from_text(utc_moment_text(seconds)), seconds);
+    EXPECT_EQ(utc_moment_text(951782400), "2000-02-29T00:00:00Z");
+    for (const char* text : {"2021-02-29T00:00:00Z", "2021-13-01T00:00:00Z", "2021-01-01T24:00:00Z", "2021-01-01 00:00:00Z",
+                             "1969-12-31T23:59:59Z", "2021-01-01T00:00:00", "+021-01-01T00:00:00Z"})
+        EXPECT_FALSE(utc_moment_from_text(text)) << text;
+    EXPECT_EQ(reason_from_escaped(escaped_reason("a <b> & \"c\" 100% \xC3\xBC")), "a <b> & \"c\" 100% \xC3\xBC");
+    EXPECT_EQ(escaped_reason("x y<"), "x%20y%3C");
 }

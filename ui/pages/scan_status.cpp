@@ -52,6 +52,8 @@ std::optional<std::wstring> scan_error_text(failure_code_c code, std::int32_t de
             if (!server_message.empty()) return server_message;
             return format_language_text("error_network_error", {int(detail)}, 1024);
         case failure_code_c::invalid_answer: return language_text("error_invalid_date");
+        // The reason (which mirror, which expiry or serial) follows the words of the language.
+        case failure_code_c::catalog_refused: return language_text("error_catalog_refused") + L"\n\n" + server_message;
         default: return std::nullopt;
     }
 }
