@@ -313,7 +313,8 @@ TEST_F(ui_main_window_test, autoscan_only_alone_and_closing_waits_for_the_scan_t
 }
 
 // The error boxes of failed queries against real servers: mirrors that refuse (3), answer 503
-// (20) and send an empty 200 (21). Retry runs the whole scan again; Cancel ends it.
+// (20), send an empty 200 (21) and an answer not signed as a whole (27). Retry runs the whole
+// scan again; Cancel ends it.
 TEST_F(ui_main_window_test, failed_queries_show_their_error_and_retry_enumerates_again) {
     const std::string base = fault_server_access_c::base_url();
     if (base.empty()) GTEST_SKIP() << "no fault server";
@@ -336,6 +337,7 @@ TEST_F(ui_main_window_test, failed_queries_show_their_error_and_retry_enumerates
         {"http://127.0.0.1:1/", language_text("error_network_timeout")},
         {base + "/status/503", L"The update server could not be reached (HTTP error 503)."},
         {base + "/bytes/0", language_text("error_invalid_date")},
+        {base + "/unsigned-answer", language_text("error_catalog_refused") + L"\n\nthe answer carries no signed catalog statement"},
     };
     {
         main_window_c main(options);

@@ -42,6 +42,19 @@ std::wstring elapsed_text(std::int64_t seconds) {
     return text;
 }
 
+std::wstring withdrawn_drivers_text(const device_store_c& store) {
+    constexpr std::size_t most_named = 8;
+    std::wstring names;
+    std::size_t count = 0;
+    for (const device_c& device : store.devices) {
+        if (device.withdrawn_reason.empty()) continue;
+        if (++count <= most_named) names += L"\n\x2022 " + std::wstring(device.display_name) + L": " + device.withdrawn_reason;
+    }
+    if (count == 0) return {};
+    if (count > most_named) names += L"\n\x2022 \x2026 (+" + std::to_wstring(count - most_named) + L")";
+    return language_text("withdrawn_driver_notice") + L"\n" + names;
+}
+
 std::optional<std::wstring> scan_error_text(failure_code_c code, std::int32_t detail, const std::wstring& server_message) {
     switch (code) {
         case failure_code_c::network_timeout: return language_text("error_network_timeout");

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "common/failure_code.h"
+#include "devices/device_store.h"
 
 #include <cstdint>
 #include <optional>
@@ -31,4 +32,9 @@ std::wstring elapsed_text(std::int64_t seconds);
 
 // The text shown for a failed scan query, or none: a code without a text ends the scan without a
 // box. server_message is the failure text the query kept.
+// The notice for devices whose installed driver the catalog owner withdrew: the language's words,
+// then each device's name and the reason (the first eight devices, and how many more); empty
+// when there is none.
+std::wstring withdrawn_drivers_text(const device_store_c& store);
+
 std::optional<std::wstring> scan_error_text(failure_code_c code, std::int32_t detail, const std::wstring& server_message);

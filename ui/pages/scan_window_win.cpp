@@ -189,10 +189,16 @@ void scan_window_c::on_query_ended() {
     store_.reset();
     HWND main = GetParent(handle());
     if (result_->succeeded()) {
+        if (!unattended_) tell_withdrawn_drivers(*result_->devices);
         PostMessageW(main, WM_SCAN_DONE, 0, 0);
         return;
     }
     PostMessageW(main, report_query_error(result_->outcome) == message_answer_c::decline ? WM_SCAN_ABORTED : WM_START_SCAN, 0, 0);
+}
+
+void scan_window_c::tell_withdrawn_drivers(const device_store_c& store) {
+    const std::wstring text = withdrawn_drivers_text(store);
+    if (!text.empty()) message_window_c(text, message_kind_c::warning).run(GetParent(handle()));
 }
 
 message_answer_c scan_window_c::report_query_error(const query_outcome_c& outcome) {

@@ -60,6 +60,8 @@ private:
     void abort_scan(const wchar_t* text);
     // Accept: retry; decline: cancel (also for a code without a text, which shows nothing; and
     // for an unattended scan, which keeps the text instead).
+    // Names the devices whose installed driver the catalog owner withdrew, with the reasons.
+    void tell_withdrawn_drivers(const device_store_c& store);
     message_answer_c report_query_error(const query_outcome_c& outcome);
     void on_size();
     void on_paint();

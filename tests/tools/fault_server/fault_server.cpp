@@ -242,6 +242,10 @@ void fault_server_c::serve(int connection) {
         } else if (request.path == "/redirect") {
             std::string to = request.query.count("to") ? request.query.at("to") : "/";
             answer_text(connection, 302, "", "Location: " + to + "\r\n");
+        } else if (request.path == "/unsigned-answer") {
+            // A well-formed scan answer from a catalog never signed as a whole.
+            answer_text(connection, 200,
+                        "<?xml version=\"1.0\"?><kelvdoc><hardwares><hardware><id>X</id></hardware></hardwares></kelvdoc>");
         } else if (request.path == "/echo" || request.path.rfind("/echo/", 0) == 0) {
             answer_text(connection, 200, request.head + request.body);
         } else {
