@@ -36,6 +36,9 @@ int scan_command(const cli_arguments& arguments);
 int answer_command(const cli_arguments& arguments);
 int sha256_command(const cli_arguments& arguments);
 int proxy_command(const cli_arguments& arguments);
+int hide_command(const cli_arguments& arguments);
+int unhide_command(const cli_arguments& arguments);
+int hidden_command(const cli_arguments& arguments);
 
 // Takes every "--proxy VALUE" out of the arguments and makes the last one the proxy of the run;
 // false, with a line on standard error, for a missing value or one that names no proxy.

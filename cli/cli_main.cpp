@@ -29,8 +29,8 @@ const std::vector<command_entry_c>& commands() {
              "the scan request document (or its zlib stream) for the inventory"},
         {"scan", scan_command,
          "scan [--mirror URL]... [--profile FILE] [--include-absent] [--setup-dat FILE] [--summary]\n" + indent +
-             "[--allow-unsigned] [--proxy URL]\n" + indent + machine + "\n" + indent +
-             "enumerate, ask the update server, choose the signed offers"},
+             "[--allow-unsigned] [--show-hidden] [--proxy URL]\n" + indent + machine + "\n" + indent +
+             "enumerate, ask the update server, choose the signed offers (hidden ones left out)"},
         {"answer", answer_command,
          "answer --profile FILE --answer FILE [--setup-dat FILE] [--include-absent] [--summary]\n" + indent + machine +
              "\n" + indent + "match a saved answer offline"},
@@ -54,6 +54,13 @@ const std::vector<command_entry_c>& commands() {
         {"restore", restore_command,
          "restore ARCHIVE_NAME [--folder DIR] [--wait | --dry-run]\n" + indent +
              "unpacks a backup and starts the installer, forced"},
+        {"hide", hide_command,
+         "hide INSTANCE_PATH (--version V | --all) [--file FILE]\n" + indent +
+             "no longer offers that version (and older ones) for the device, or nothing at all"},
+        {"unhide", unhide_command,
+         "unhide INSTANCE_PATH (--version V | --all) [--file FILE]\n" + indent +
+             "offers again what was hidden for the device (--all: everything)"},
+        {"hidden", hidden_command, "hidden [--file FILE]       the offers hidden, as the window and scan leave them out"},
         {"proxy", proxy_command, "proxy URL [--proxy URL]    the proxy a request to URL goes through, and the user's proxy settings"},
         {"sha256", sha256_command, "sha256 FILE...             each file's SHA-256, and how fast it was read and hashed"},
         {"settings", settings_command, "settings                   the settings as the program loads them (Windows builds)"},

@@ -5,6 +5,7 @@
 #include "cli/scan_result_json.h"
 #include "common/text_convert.h"
 #include "service/catalog_freshness.h"
+#include "service/hidden_offers.h"
 #include "service/installed_links.h"
 #include "service/update_service.h"
 
@@ -21,6 +22,7 @@ struct scan_options_c {
     bool include_absent = false;
     bool summary = false;
     bool allow_unsigned = false;
+    bool show_hidden = false;  // hidden updates stay updates, marked
     machine_options_c machine;
 };
 
@@ -31,6 +33,7 @@ bool parse_options(const cli_arguments& arguments, scan_options_c& options) {
         if (reader.take_switch("--include-absent")) options.include_absent = true;
         else if (reader.take_switch("--summary")) options.summary = true;
         else if (reader.take_switch("--allow-unsigned")) options.allow_unsigned = true;
+        else if (reader.take_switch("--show-hidden")) options.show_hidden = true;
         else if (reader.take_value("--profile", options.profile_path)) continue;
         else if (reader.take_value("--answer", options.answer_path)) continue;
         else if (reader.take_value("--setup-dat", options.setup_dat_path)) continue;
@@ -83,6 +86,8 @@ void prepare_service(const scan_options_c& options, update_service_c& service) {
     else if (!folder.empty()) service.installed_links_file = installed_links_path(folder);
     // The newest catalog statement this user's program believed: shared with the window.
     if (!folder.empty()) service.catalog_record_file = catalog_record_path(folder);
+    if (!folder.empty()) service.hidden_offers_file = hidden_offers_path(folder);
+    service.show_hidden = options.show_hidden;
 }
 
 }  // namespace

@@ -46,6 +46,9 @@ nlohmann::ordered_json device_result_json(const device_c& device) {
     // What decided it: the signature, the feature score, the ID, the date, or "setup.dat".
     entry["reason"] = offer_reason_name(device.best_reason);
     entry["latest"] = choice_json(device.latest_index, device.latest_is_update);
+    // Updates the user hid: left out, or with --show-hidden kept and marked.
+    if (device.best_hidden || device.latest_hidden)
+        entry["hidden"] = {{"best", device.best_hidden}, {"latest", device.latest_hidden}};
     // The installed driver's package was withdrawn by the catalog owner: why.
     if (!device.withdrawn_reason.empty()) entry["withdrawn"] = wide_to_utf8(device.withdrawn_reason);
     return entry;

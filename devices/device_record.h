@@ -57,6 +57,9 @@ struct device_c {
     bool best_is_update = false;
     bool latest_is_update = false;
     offer_reason_c best_reason = offer_reason_c::no_offer;
+    // The user hid the best or the latest offer; with hidden offers shown it stays an update, marked.
+    bool best_hidden = false;
+    bool latest_hidden = false;
     // Set when the installed driver is a package the catalog owner withdrew: why (UTF-16).
     std::wstring withdrawn_reason;
 

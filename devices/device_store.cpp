@@ -127,3 +127,10 @@ bool is_excluded_driver_device(const device_c& record) {
     return equal_ignoring_case(record.enumerator, L"ACPI") &&
            (equal_ignoring_case(record.class_name, L"System") || equal_ignoring_case(record.class_name, L"Processor"));
 }
+
+device_store_c copy_of_store(const device_store_c& store) {
+    device_store_c copy = store;
+    for (device_c& device : copy.devices)
+        if (device.device_class) device.device_class = &copy.classes[std::size_t(device.device_class - store.classes.data())];
+    return copy;
+}

@@ -54,6 +54,9 @@ private:
     std::wstring current_name_;
 };
 
+// A copy whose devices point into the copy's own class list.
+device_store_c copy_of_store(const device_store_c& store);
+
 // Replaces the store's content with the source's classes and devices: none, or class_list,
 // device_set or device_walk (also when stopped through the progress).
 failure_code_c enumerate_devices(device_store_c& store, device_source_c& source, enumeration_progress_c& progress);

@@ -21,6 +21,7 @@ const char* offer_reason_name(offer_reason_c reason) {
         case offer_reason_c::newer: return "newer";
         case offer_reason_c::not_newer: return "not_newer";
         case offer_reason_c::already_installed: return "already_installed";
+        case offer_reason_c::hidden: return "hidden";
     }
     return "no_offer";
 }

@@ -15,6 +15,7 @@ enum class offer_reason_c : std::uint8_t {
     newer,              // an update: later date, or the same date and a higher version
     not_newer,          // not: not later than the installed driver
     already_installed,  // not: its set-up was started before ("setup.dat")
+    hidden,             // not: the user hid it ("Hide this update", "Never for this device")
 };
 
 // Whether the reason makes the best offer an update.

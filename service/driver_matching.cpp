@@ -2,6 +2,7 @@
 
 #include "common/text_compare.h"
 #include "common/text_convert.h"
+#include "service/hidden_offers.h"
 
 #include <cstdlib>
 #include <cwchar>
@@ -99,6 +100,23 @@ offer_reason_c best_offer_reason(const matching_context_c& context, const device
 
 }  // namespace
 
+namespace {
+
+// The user's choice comes last: what the matching offers as an update, hidden, is none.
+void apply_hidden_offers(const matching_context_c& context, device_c& device) {
+    if (!context.hidden) return;
+    device.best_hidden = device.best_is_update && context.hidden->hides(device, *device.best_item());
+    device.latest_hidden = device.latest_is_update && context.hidden->hides(device, *device.latest_item());
+    if (context.show_hidden) return;
+    if (device.best_hidden) {
+        device.best_is_update = false;
+        device.best_reason = offer_reason_c::hidden;
+    }
+    if (device.latest_hidden) device.latest_is_update = false;
+}
+
+}  // namespace
+
 void judge_best(const matching_context_c& context, device_c& device) {
     device.best_reason = best_offer_reason(context, device);
     device.best_is_update = offer_reason_is_update(device.best_reason);
@@ -118,6 +136,7 @@ void choose_items(const matching_context_c& context, device_c& device) {
     device.best_index = device.latest_index = -1;
     device.best_reason = offer_reason_c::no_offer;
     device.best_is_update = device.latest_is_update = false;
+    device.best_hidden = device.latest_hidden = false;
     const std::uint32_t count = device.item_count;
     if (count == 0) return;
     std::uint32_t best = 0, latest = 0;
@@ -129,4 +148,5 @@ void choose_items(const matching_context_c& context, device_c& device) {
     device.latest_index = std::int32_t(latest);
     judge_best(context, device);
     judge_latest(context, device);
+    apply_hidden_offers(context, device);
 }

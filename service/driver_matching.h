@@ -8,9 +8,13 @@
 #include <set>
 #include <string>
 
+class hidden_offers_c;
+
 struct matching_context_c {
     std::int32_t os_version_number = 0;          // of the running system
     const std::set<std::string>* installed_links = nullptr;  // links whose set-up was started
+    const hidden_offers_c* hidden = nullptr;     // the offers the user hid
+    bool show_hidden = false;                    // hidden updates stay updates, marked
 };
 
 // Positive when a is preferred over b (closer target OS, better signature, lower feature score,
@@ -27,5 +31,6 @@ std::uint32_t feature_level(std::uint32_t rank, std::int32_t os_version_number);
 void judge_best(const matching_context_c& context, device_c& device);
 void judge_latest(const matching_context_c& context, device_c& device);
 
-// Picks best and latest among the device's items and judges both.
+// Picks best and latest among the device's items and judges both; an update the user hid is
+// none (reason hidden) unless hidden offers are shown, and marked either way.
 void choose_items(const matching_context_c& context, device_c& device);

@@ -2,6 +2,7 @@
 
 #include "service/installed_links.h"
 #include "service/driver_matching.h"
+#include "service/hidden_offers.h"
 #include "service/scan_request.h"
 #include "service/scan_response.h"
 #include "service/tls_options.h"
@@ -137,10 +138,16 @@ query_outcome_c apply_scan_answer(update_service_c& service, device_store_c& sto
         outcome.catalog_serial = trust.statement.claim.serial;
         record_catalog_statement(service.catalog_record_file, trust.statement.claim);
     }
-    load_installed_links(service);
-    matching_context_c context{machine.os_version_number, &service.installed_links};
-    for (device_c& device : store.devices) choose_items(context, device);
+    choose_offers(service, store, machine.os_version_number);
     return outcome;
+}
+
+void choose_offers(update_service_c& service, device_store_c& store, std::int32_t os_version_number) {
+    load_installed_links(service);
+    // A list that cannot be read hides nothing this time; the file stays as it is.
+    const hidden_offers_c hidden = read_hidden_offers(service.hidden_offers_file).value_or(hidden_offers_c{});
+    matching_context_c context{os_version_number, &service.installed_links, &hidden, service.show_hidden};
+    for (device_c& device : store.devices) choose_items(context, device);
 }
 
 void load_installed_links(update_service_c& service) {

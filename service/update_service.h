@@ -31,6 +31,9 @@ struct update_service_c {
     // "catalog.dat" in the data folder: the newest catalog statement believed (catalog_freshness.h);
     // none when empty, and then only an answer's own statement counts.
     std::wstring catalog_record_file;
+    // "hidden.dat" in the data folder: the offers the user hid (hidden_offers.h); none when empty.
+    std::wstring hidden_offers_file;
+    bool show_hidden = false;                     // hidden updates stay updates, marked
     // Set by the window that is closing: a running query ends within a moment (its transfer is
     // cut) and asks no further mirror.
     std::atomic<bool> stop_requested{false};
@@ -53,6 +56,10 @@ query_outcome_c query_update_server(update_service_c& service, device_store_c& s
 query_outcome_c apply_scan_answer(update_service_c& service, device_store_c& store,
                                   const machine_description_c& machine, std::string_view answer,
                                   std::string_view answered_by = {});
+
+// Chooses every device's best and latest offer among its items, with "setup.dat" and the hidden
+// offers as they are now: after an answer, and again when the user hides or shows an offer.
+void choose_offers(update_service_c& service, device_store_c& store, std::int32_t os_version_number);
 
 // Re-reads "setup.dat" (installed_links.h). A missing file leaves the set as it was.
 void load_installed_links(update_service_c& service);

@@ -9,7 +9,7 @@ namespace {
 
 std::uint64_t hash_of(std::string_view text) { return std::hash<std::string_view>{}(text); }
 
-constexpr std::size_t most_bytes = 0xFFFFFFFFu;
+constexpr std::size_t most_pool_bytes = 0xFFFFFFFFu;
 
 }  // namespace
 
@@ -28,7 +28,7 @@ unsigned text_pool_c::kind_bits(std::string_view text) {
 
 std::uint32_t text_pool_c::add(std::string_view text) {
     if (text.empty()) return 0;
-    if (text.size() > (most_bytes >> 2) || bytes_.size() + text.size() + 5 > most_bytes)
+    if (text.size() > (most_pool_bytes >> 2) || bytes_.size() + text.size() + 5 > most_pool_bytes)
         throw std::length_error("the catalog's texts exceed 4 GiB");
     auto reference = std::uint32_t(bytes_.size());
     std::uint64_t header = (std::uint64_t(text.size()) << 2) | kind_bits(text);
@@ -65,7 +65,7 @@ std::uint32_t text_pool_c::intern(std::string_view text) {
 
 void text_pool_c::reserve(std::size_t texts, std::size_t bytes) {
     try {
-        bytes_.reserve(std::min(bytes, most_bytes));
+        bytes_.reserve(std::min(bytes, most_pool_bytes));
     } catch (const std::bad_alloc&) {
         // No address space for it all at once: the bytes grow as they come.
     }

@@ -1,4 +1,6 @@
 #include "service/driver_matching.h"
+#include "service/hidden_offers.h"
+#include "tests/unit/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -173,4 +175,48 @@ TEST(driver_matching, every_judgement_of_the_best_offer_says_what_decided_it) {
     choose_items(on(61), none);
     EXPECT_EQ(none.best_reason, offer_reason_c::no_offer);
     EXPECT_STREQ(offer_reason_name(offer_reason_c::worse_feature), "worse_feature");
+}
+
+TEST(driver_matching, hidden_updates_are_none_until_a_newer_version_comes_or_hidden_ones_are_shown) {
+    scratch_folder_c folder;
+    const std::wstring list = (folder.path() / "hidden.dat").wstring();
+    hidden_offers_c hidden;
+    hidden.hide(L"PCI\\VEN_1&DEV_2\\3&1", L"7.0.0.0");
+    hidden.hide(L"USB\\ROOT_HUB\\4&2", L"");
+    hidden.hide(L"pci\\ven_1&dev_2\\3&1", L"7.0.0.0");  // the same device, written in another case
+    ASSERT_TRUE(write_hidden_offers(list, hidden));
+    const std::optional<hidden_offers_c> read = read_hidden_offers(list);
+    ASSERT_TRUE(read);
+    ASSERT_EQ(read->entries().size(), 2u);
+    struct case_c {
+        const wchar_t* instance_path;
+        const wchar_t* offered_version;
+        bool show_hidden;
+        bool update;
+        offer_reason_c reason;
+    } cases[] = {
+        {L"PCI\\VEN_1&DEV_2\\3&1", L"7.0.0.0", false, false, offer_reason_c::hidden},
+        {L"PCI\\VEN_1&DEV_2\\3&1", L"6.9.0.0", false, false, offer_reason_c::hidden},  // older than the hidden one
+        {L"PCI\\VEN_1&DEV_2\\3&1", L"7.0.0.1", false, true, offer_reason_c::newer},    // newer: offered again
+        {L"PCI\\VEN_1&DEV_2\\3&1", L"7.0.0.0", true, true, offer_reason_c::newer},     // shown, marked
+        {L"USB\\ROOT_HUB\\4&2", L"99.0.0.0", false, false, offer_reason_c::hidden},    // never for this device
+        {L"PCI\\OTHER\\5&3", L"7.0.0.0", false, true, offer_reason_c::newer},
+    };
+    for (const case_c& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.offered_version << (c.show_hidden ? " shown" : ""));
+        device_c device = device_with({offer(61, 0, 0xFF, 0, L"2016-01-01", c.offered_version)});
+        std::wcscpy(device.instance_path, c.instance_path);
+        matching_context_c context = on(61);
+        context.hidden = &*read;
+        context.show_hidden = c.show_hidden;
+        choose_items(context, device);
+        EXPECT_EQ(device.best_is_update, c.update);
+        EXPECT_EQ(device.latest_is_update, c.update);
+        EXPECT_EQ(device.best_reason, c.reason);
+        EXPECT_EQ(device.best_hidden, c.reason == offer_reason_c::hidden || c.show_hidden);
+    }
+    hidden_offers_c changed = *read;
+    EXPECT_EQ(changed.unhide(L"usb\\root_hub\\4&2", L""), 1u);
+    EXPECT_EQ(changed.unhide(L"PCI\\VEN_1&DEV_2\\3&1", L"6.0"), 0u);
+    EXPECT_EQ(changed.entries().size(), 1u);
 }

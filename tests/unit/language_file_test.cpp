@@ -68,7 +68,8 @@ const char* const required_keys[] = {
     "device_detail_list_rank_of_installed_driver", "device_detail_list_inf_name", "device_detail_list_inf_date",
     "device_detail_list_inf_version", "about_name", "about_information", "about_info1", "about_info2",
     "about_copyright", "about_btn_check", "about_btn_bk", "error_network_error", "error_network_timeout",
-    "error_internal_error", "error_invalid_date", "error_catalog_refused", "withdrawn_driver_notice",
+    "error_internal_error", "error_invalid_date", "error_catalog_refused", "withdrawn_driver_notice", "menu_hide_update", "menu_hide_device", "menu_unhide",
+    "download_show_hidden", "download_hidden_mark",
 };
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include "system/machine_facts.h"
 #include "system/settings_win.h"
 #include "download/download_paths.h"
+#include "service/hidden_offers.h"
+#include "service/update_service.h"
 #include "i18n/language_table.h"
 #include "tests/unit/fault_server_access.h"
 #include "tests/unit/test_zip.h"
@@ -413,4 +415,58 @@ TEST_F(ui_results_pages_test, quitting_during_a_backup_asks_and_the_package_unde
     std::string index = bytes_of(scratch_.path() / "backup.xml");
     for (std::size_t i = 0; i < job->archives.size(); ++i)
         EXPECT_NE(index.find("oem" + std::to_string(40 + i) + ".inf"), std::string::npos) << index;
+}
+
+// "Hide this update" from a panel's menu: the page chooses the offers again, the panel and its
+// count leave; "Show hidden updates" brings it back, marked; "Show this update again" unhides it.
+TEST_F(ui_results_pages_test, a_hidden_update_leaves_the_page_until_shown_or_unhidden) {
+    const std::wstring list = (scratch_.path() / "hidden.dat").wstring();
+    update_service_c service;
+    service.hidden_offers_file = list;
+    test_main_window_c main({L"Vantorel.exe"}, [&](main_window_options_c& options) {
+        options.workers.choose_offers = [&service](device_store_c& store) { choose_offers(service, store, 61); };
+        options.workers.hidden_offers_file = list;
+    });
+    main.scan.fill_results = [](device_store_c& store) {
+        store.devices = {offered_device(L"Ethernet adapter", "http://127.0.0.1:1/lan.zip", 100, true),
+                         offered_device(L"Wireless adapter", "http://127.0.0.1:1/wlan.zip", 100, true)};
+        for (device_c& device : store.devices) {
+            device.item_count = 1;
+            device.items[0].version = L"7.0.0.0";
+        }
+        std::wcscpy(store.devices[0].instance_path, L"PCI\\VEN_1&DEV_1\\0");
+        std::wcscpy(store.devices[1].instance_path, L"PCI\\VEN_1&DEV_2\\0");
+    };
+    ASSERT_TRUE(main->create_main_window());
+    ShowWindow(main->handle(), SW_SHOW);
+    scan_to_results(main);
+    download_window_c& page = main->download_page();
+    ASSERT_EQ(page.panels().size(), 2u);
+    EXPECT_FALSE(IsWindowVisible(page.show_hidden_box()));
+    const std::wstring hidden_name = panel(main, 0).group().devices.front()->display_name;
+
+    SendMessageW(panel(main, 0).handle(), WM_COMMAND, MAKEWPARAM(32794, 0), 0);  // menu: hide this update
+    ASSERT_TRUE(pump_until([&] { return page.panels().size() == 1; }, 5000));
+    EXPECT_NE(std::wstring(panel(main, 0).group().devices.front()->display_name), hidden_name);
+    EXPECT_EQ(page.counts().out_of_date, 1);
+    const std::optional<hidden_offers_c> hidden = read_hidden_offers(list);
+    ASSERT_TRUE(hidden && hidden->entries().size() == 1);
+    EXPECT_EQ(hidden->entries()[0].version, L"7.0.0.0");
+    EXPECT_TRUE(IsWindowVisible(page.show_hidden_box()));
+
+    page.set_show_hidden(true);
+    ASSERT_EQ(page.panels().size(), 2u);
+    EXPECT_EQ(page.counts().out_of_date, 1);  // shown, still no update
+    std::size_t marked = page.panels().size();
+    for (std::size_t i = 0; i < page.panels().size(); ++i)
+        if (panel(main, i).group().hidden) marked = i;
+    ASSERT_LT(marked, page.panels().size());
+    EXPECT_TRUE(pump_until_painted(main->handle()));
+    save_screenshot(main->handle(), "download-hidden-shown");
+
+    SendMessageW(panel(main, marked).handle(), WM_COMMAND, MAKEWPARAM(32796, 0), 0);  // menu: show again
+    ASSERT_TRUE(pump_until([&] { return page.counts().out_of_date == 2; }, 5000));
+    EXPECT_TRUE(read_hidden_offers(list)->empty());
+    page.set_show_hidden(false);
+    EXPECT_EQ(page.panels().size(), 2u);
 }

@@ -9,6 +9,7 @@ constexpr unsigned WM_SCAN_ABORTED = 0x0400 + 4;      // the scan failed or was 
 constexpr unsigned WM_SHOW_INSTANCE = 0x0400 + 5;     // come to the front; wParam 1: and scan
 constexpr unsigned WM_CHECK_ALL = 0x0400 + 7;
 constexpr unsigned WM_DOWNLOAD_CHECKED = 0x0400 + 8;
+constexpr unsigned WM_HIDDEN_OFFERS_CHANGED = 0x0400 + 9;  // the user hid or showed offers: choose again
 
 
 // The main window's class: with the title, it tells a second start which window is the running

@@ -109,6 +109,7 @@ void main_window_c::create_pages() {
     home_.create_page(handle(), client);
     scan_.create_page(handle(), client);
     download_.create_page(handle(), client);
+    download_.set_offer_chooser(options_.workers.choose_offers, options_.workers.hidden_offers_file);
     std::wstring index_path = options_.backup_index_path.empty() ? join_path(data_places().folder, L"backup.xml")
                                                                 : options_.backup_index_path;
     backup_.configure(options_.store_location, index_path);

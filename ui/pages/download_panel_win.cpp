@@ -14,6 +14,8 @@
 #include "ui/dialogs/message_window_win.h"
 #include "ui/kit/popup_menu_win.h"
 #include "download/show_download_file.h"
+#include "service/hidden_offers.h"
+#include "ui/kit/window_messages.h"
 #include "ui/kit/skin_images_win.h"
 #include "ui/kit/text_drawing_win.h"
 #include "ui/kit/ui_fonts_win.h"
@@ -35,7 +37,7 @@ constexpr COLORREF progress_frame = RGB(147, 186, 232);
 constexpr COLORREF progress_fill = RGB(180, 213, 213);
 
 constexpr UINT menu_action = 32792, menu_remove = 32791, menu_open_location = 32793, menu_settings_entry = 32789,
-               menu_information = 32790;
+               menu_information = 32790, menu_hide_update = 32794, menu_hide_device = 32795, menu_unhide = 32796;
 
 int font_height(HFONT font) {
     window_dc_c screen(nullptr);
@@ -245,7 +247,10 @@ void download_panel_c::on_context_menu(LPARAM lparam) {
                    {menu_remove, language_text("menu_remove")},
                    {menu_open_location, language_text("menu_open_location")},
                    {menu_settings_entry, language_text("menu_settings")},
-                   {menu_information, language_text("menu_information")}};
+                   {menu_information, language_text("menu_information")},
+                   {menu_hide_update, language_text("menu_hide_update")},
+                   {menu_hide_device, language_text("menu_hide_device")},
+                   {menu_unhide, language_text("menu_unhide")}};
     for (entry_c& entry : entries) {
         MENUITEMINFOW item{};
         item.cbSize = sizeof item;
@@ -254,6 +259,11 @@ void download_panel_c::on_context_menu(LPARAM lparam) {
         SetMenuItemInfoW(popup, entry.id, FALSE, &item);
     }
     EnableMenuItem(popup, menu_remove, MF_BYCOMMAND | (remove_enabled() ? MF_ENABLED : MF_GRAYED));
+    // A hidden offer (shown with "Show hidden") can be shown again; any other can be hidden.
+    const bool can_hide = !context_.hidden_offers_file.empty();
+    for (UINT id : {menu_hide_update, menu_hide_device})
+        if (!can_hide || group_.hidden) DeleteMenu(popup, id, MF_BYCOMMAND);
+    if (!can_hide || !group_.hidden) DeleteMenu(popup, menu_unhide, MF_BYCOMMAND);
     SetForegroundWindow(GetAncestor(handle(), GA_ROOT));
     track_popup_menu(popup, TPM_RIGHTBUTTON, at.x, at.y, handle());
     PostMessageW(handle(), WM_NULL, 0, 0);
@@ -274,11 +284,31 @@ void download_panel_c::on_menu_command(UINT id) {
                 redraw();
             }
             break;
+        case menu_hide_update: change_hidden(true, false); break;
+        case menu_hide_device: change_hidden(true, true); break;
+        case menu_unhide: change_hidden(false, false); break;
         case menu_open_location:
             if (session_ && context_.launcher) show_download_file(*session_, context_.download_folder, *context_.launcher);
             break;
         default: break;
     }
+}
+
+void download_panel_c::change_hidden(bool hide, bool every_version) {
+    std::optional<hidden_offers_c> hidden = read_hidden_offers(context_.hidden_offers_file);
+    if (hidden) {
+        for (const device_c* device : group_.devices) {
+            const driver_item_c* item = chosen_item(*device, group_.mode);
+            if (!hide) hidden->unhide(device->instance_path, L"");
+            else if (item) hidden->hide(device->instance_path, every_version ? std::wstring() : item->version);
+        }
+    }
+    if (!hidden || !write_hidden_offers(context_.hidden_offers_file, *hidden)) {
+        message_window_c(language_text("error_internal_error"), message_kind_c::error).run(GetAncestor(handle(), GA_ROOT));
+        return;
+    }
+    // The page chooses the offers again and rebuilds its panels, this one among them: later.
+    if (context_.page) PostMessageW(context_.page, WM_HIDDEN_OFFERS_CHANGED, 0, 0);
 }
 
 void download_panel_c::on_paint() {
@@ -296,6 +326,10 @@ void download_panel_c::on_paint() {
                          CLR_NONE, ILD_NORMAL);
     const wchar_t* description = first.device_class ? first.device_class->description : L"";
     draw_text_at(dc, description, 32, 8, title_font(), title_text_colour);
+    // A hidden offer, shown with "Show hidden updates", says so at the title's end.
+    if (group_.hidden)
+        draw_text(dc, language_text("download_hidden_mark"), RECT{width / 2, 8, width - 12, 8 + title_height_}, line_font(),
+                  RGB(128, 128, 128), DT_RIGHT | DT_SINGLELINE);
 
     int L = line_height_, T = title_height_;
     const std::wstring offered_date = group_.item->date;
@@ -306,7 +340,8 @@ void download_panel_c::on_paint() {
         draw_text(dc, device.display_name, RECT{35, top, width - 2, top + L}, verdana(8), RGB(0, 0, 0),
                   DT_SINGLELINE | DT_WORD_ELLIPSIS);
         int date_top = T + L * (2 * int(c) + 1) + 16 * int(c) + 24;
-        bool needed = chosen_is_update(device, group_.mode);
+        // A hidden update is still an update in its words.
+        bool needed = chosen_is_update(device, group_.mode) || chosen_is_hidden(device, group_.mode);
         draw_text(dc, panel_date_line(device.has_driver, device.driver_date, offered_date, needed), RECT{35, date_top, width - 2, date_top + L},
                   line_font(), RGB(0, 0, 0), DT_SINGLELINE | DT_EXPANDTABS | DT_END_ELLIPSIS);
     }
@@ -354,11 +389,12 @@ std::wstring download_panel_c::panel_title() const {
 void download_panel_c::update_name() {
     std::wstring name = panel_title();
     for (const device_c* device : group_.devices) {
-        bool needed = chosen_is_update(*device, group_.mode);
+        bool needed = chosen_is_update(*device, group_.mode) || chosen_is_hidden(*device, group_.mode);
         name += L", " + std::wstring(device->display_name) + L", " +
                 panel_date_line(device->has_driver, device->driver_date, group_.item->date, needed);
     }
     if (group_.item->sign == 0) name += L", WHQL";
+    if (group_.hidden) name += L", " + language_text("download_hidden_mark");
     name += L", " + panel_progress_text(bytes_done_, size_);
     std::wstring status = status_text();
     if (!status.empty()) name += L", " + status;

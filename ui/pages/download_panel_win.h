@@ -28,6 +28,9 @@ struct download_panel_context_c {
     shell_launcher_c* launcher = nullptr;
     scan_task_calls_c* task_calls = nullptr;  // the settings dialog's weekly scan; null: the real one
     HIMAGELIST class_images = nullptr;
+    // "hidden.dat": where the panel's menu hides offers; empty: the menu offers no hiding.
+    std::wstring hidden_offers_file;
+    HWND page = nullptr;  // told WM_HIDDEN_OFFERS_CHANGED once the list changed
 };
 
 class download_panel_c : public window_base_c {
@@ -65,6 +68,8 @@ private:
     void on_mouse(UINT message, LPARAM lparam);
     void on_context_menu(LPARAM lparam);
     void on_menu_command(UINT id);
+    // Hides the group's offer (`every_version`: every offer for its devices), or shows it again.
+    void change_hidden(bool hide, bool every_version);
     void read_progress();
     void start_progress_timer();
     // Tells the user why an installation started from this panel installed nothing.

@@ -23,6 +23,7 @@
 #include <oleacc.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -32,7 +33,7 @@ constexpr COLORREF radio_colour = RGB(71, 131, 195);
 constexpr int header_band_image = skin::download_band, header_icon = skin::download_header_icon;
 constexpr int page_sidebar_width = 250;
 constexpr int header_height = 40, choice_height = 27, bar_height = 41;
-constexpr int best_radio_id = 1, latest_radio_id = 2, faq_link_id = 3;
+constexpr int best_radio_id = 1, latest_radio_id = 2, faq_link_id = 3, show_hidden_id = 4;
 
 int locale_order(const wchar_t* a, const wchar_t* b) { return lstrcmpW(a, b); }
 
@@ -80,6 +81,7 @@ bool download_window_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, L
             return false;
         case WM_SETFOCUS: SetFocus(list_.handle()); return true;
         case WM_COMMAND: on_command(wparam, lparam); return true;
+        case WM_HIDDEN_OFFERS_CHANGED: on_hidden_offers_changed(); return true;
         case WM_CHECK_ALL: check_all(wparam == BST_CHECKED); return true;
         case WM_DOWNLOAD_CHECKED: download_checked(); return true;
         case WM_GETOBJECT: result = on_get_object(wparam, lparam); return result != 0;
@@ -97,6 +99,7 @@ bool download_window_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, L
 
 void download_window_c::on_create() {
     HINSTANCE instance = GetModuleHandleW(nullptr);
+    context_.page = handle();
     RECT client;
     GetClientRect(handle(), &client);
     list_.create_list(handle(), 0, header_height + choice_height, 10, 10, language_text("top_download"));
@@ -114,6 +117,11 @@ void download_window_c::on_create() {
     SetWindowPos(latest_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SetWindowPos(best_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     Button_SetCheck(best_, BST_CHECKED);
+    show_hidden_box_ = CreateWindowExW(0, L"BUTTON", language_text("download_show_hidden").c_str(),
+                                       WS_CHILD | BS_AUTOCHECKBOX | WS_TABSTOP, 0, 0, 10, 10, handle(),
+                                       reinterpret_cast<HMENU>(INT_PTR(show_hidden_id)), instance, nullptr);
+    SendMessageW(show_hidden_box_, WM_SETFONT, reinterpret_cast<WPARAM>(verdana(8)), TRUE);
+    SetWindowPos(show_hidden_box_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     chart_.create_chart(handle(), 0, 0, 228, 109);
     chart_.set_background(RGB(255, 255, 255));
     faq_.create_link(handle(), faq_link_id, language_text("sidebar_see_faq"), faq_link(), 0, 0, 120, 19, verdana(8));
@@ -132,6 +140,7 @@ void download_window_c::on_size() {
     int shift = wide_radios() ? 30 : 0;
     MoveWindow(best_, W - 460 - shift, 45, 110 + shift, 20, TRUE);
     MoveWindow(latest_, W - 340 - shift, 45, 80 + shift, 20, TRUE);
+    MoveWindow(show_hidden_box_, 15, 45, W - 480 - shift - 25, 20, TRUE);
     MoveWindow(chart_.handle(), W - 239, 121, 228, 109, TRUE);
     // Between the counts' box and the WHQL note, which would run into each other at 411.
     MoveWindow(faq_.handle(), W - 130, 375, 120, 19, TRUE);
@@ -140,13 +149,43 @@ void download_window_c::on_size() {
 
 void download_window_c::take_results(std::shared_ptr<const scan_result_c> result) {
     if (!result || !result->devices) return;
-    store_ = result->devices;
-    const device_store_c& store = *store_;
     device_total_ = result->device_total;
-    counts_ = count_results(store);
-    if (HIMAGELIST images = class_image_list(store.class_images.get())) context_.class_images = images;
-    groups_ = build_driver_groups(store, package_mode_, locale_order);
+    show_store(result->devices);
+    SetFocus(list_.handle());
+}
+
+void download_window_c::show_store(std::shared_ptr<const device_store_c> store) {
+    store_ = std::move(store);
+    counts_ = count_results(*store_);
+    if (HIMAGELIST images = class_image_list(store_->class_images.get())) context_.class_images = images;
+    groups_ = build_driver_groups(*store_, package_mode_, locale_order, show_hidden_);
     rebuild_panels();
+    // The switch is offered once something is hidden, or while it is on.
+    const bool any_hidden = std::any_of(store_->devices.begin(), store_->devices.end(),
+                                        [](const device_c& device) { return device.best_hidden || device.latest_hidden; });
+    ShowWindow(show_hidden_box_, any_hidden || show_hidden_ ? SW_SHOW : SW_HIDE);
+    if (IsWindowVisible(handle())) on_shown();
+    InvalidateRect(handle(), nullptr, FALSE);
+}
+
+void download_window_c::set_offer_chooser(std::function<void(device_store_c&)> choose, std::wstring hidden_offers_file) {
+    choose_offers_ = std::move(choose);
+    context_.hidden_offers_file = choose_offers_ ? std::move(hidden_offers_file) : std::wstring();
+}
+
+void download_window_c::set_show_hidden(bool show) {
+    show_hidden_ = show;
+    Button_SetCheck(show_hidden_box_, show ? BST_CHECKED : BST_UNCHECKED);
+    if (store_) show_store(store_);
+}
+
+// The list changed: the offers are chosen again on a copy of the records (other pages and the
+// panels being dropped still point into the old ones), and the page shows them.
+void download_window_c::on_hidden_offers_changed() {
+    if (!store_ || !choose_offers_) return;
+    auto chosen = std::make_shared<device_store_c>(copy_of_store(*store_));
+    choose_offers_(*chosen);
+    show_store(std::move(chosen));
     SetFocus(list_.handle());
 }
 
@@ -170,7 +209,7 @@ void download_window_c::set_package_mode(package_mode_c mode) {
     Button_SetCheck(best_, mode == package_mode_c::best ? BST_CHECKED : BST_UNCHECKED);
     Button_SetCheck(latest_, mode == package_mode_c::latest ? BST_CHECKED : BST_UNCHECKED);
     if (!store_) return;
-    groups_ = build_driver_groups(*store_, package_mode_, locale_order);
+    groups_ = build_driver_groups(*store_, package_mode_, locale_order, show_hidden_);
     rebuild_panels();
     RedrawWindow(handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
@@ -204,6 +243,7 @@ void download_window_c::on_command(WPARAM wparam, LPARAM) {
     int id = LOWORD(wparam);
     if (HIWORD(wparam) == BN_CLICKED && (id == best_radio_id || id == latest_radio_id))
         set_package_mode(id == best_radio_id ? package_mode_c::best : package_mode_c::latest);
+    if (HIWORD(wparam) == BN_CLICKED && id == show_hidden_id) set_show_hidden(Button_GetCheck(show_hidden_box_) == BST_CHECKED);
 }
 
 void download_window_c::check_all(bool checked) {

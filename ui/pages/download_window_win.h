@@ -16,6 +16,7 @@
 #include "ui/pages/result_counts.h"
 #include "ui/kit/window_base_win.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -29,6 +30,13 @@ public:
     void take_results(std::shared_ptr<const scan_result_c> result);
     // A new scan starts: the device records are about to be replaced.
     void drop_results();
+    // How the page chooses the offers again once the user hid or showed some (the panels' menu),
+    // and the list they go to; without them no offer can be hidden from the page.
+    void set_offer_chooser(std::function<void(device_store_c&)> choose, std::wstring hidden_offers_file);
+    // "Show hidden": the offers the user hid come back, marked (for the switch and for tests).
+    void set_show_hidden(bool show);
+    bool show_hidden() const { return show_hidden_; }
+    HWND show_hidden_box() const { return show_hidden_box_; }
     bool has_results() const { return store_ != nullptr; }
     const result_counts_c& counts() const { return counts_; }
     int device_total() const { return device_total_; }
@@ -53,6 +61,9 @@ private:
     void check_all(bool checked);
     void download_checked();
     void rebuild_panels();
+    // Shows the devices' offers: counts, groups, panels and the chart.
+    void show_store(std::shared_ptr<const device_store_c> store);
+    void on_hidden_offers_changed();
     void paint_header(HDC dc, const RECT& client);
     void paint_sidebar(HDC dc, const RECT& client);
     LRESULT on_get_object(WPARAM wparam, LPARAM lparam);
@@ -69,4 +80,7 @@ private:
     pie_chart_c chart_;
     link_c faq_;
     HWND best_ = nullptr, latest_ = nullptr;
+    HWND show_hidden_box_ = nullptr;
+    bool show_hidden_ = false;
+    std::function<void(device_store_c&)> choose_offers_;
 };

@@ -18,12 +18,17 @@ inline const driver_item_c* chosen_item(const device_c& device, package_mode_c m
 inline bool chosen_is_update(const device_c& device, package_mode_c mode) {
     return mode == package_mode_c::best ? device.best_is_update : device.latest_is_update;
 }
+// Whether the user hid the device's offer in that mode.
+inline bool chosen_is_hidden(const device_c& device, package_mode_c mode) {
+    return mode == package_mode_c::best ? device.best_hidden : device.latest_hidden;
+}
 
 struct driver_group_c {
     const char* link = nullptr;          // the chosen offer's package link, shared by the devices
     bool none_needed = false;            // no device of the group has the update flag of the mode
     package_mode_c mode = package_mode_c::best;  // which offer of each device was used
     const driver_item_c* item = nullptr;  // the chosen offer of the first device
+    bool hidden = false;                  // the user hid a device's offer (shown with "Show hidden" only)
     std::vector<const device_c*> devices;
 };
 

@@ -12,11 +12,14 @@ int class_rank(const wchar_t* class_name) {
     return 6;
 }
 
-std::vector<driver_group_c> build_driver_groups(const device_store_c& store, package_mode_c mode, text_order_t order) {
+std::vector<driver_group_c> build_driver_groups(const device_store_c& store, package_mode_c mode, text_order_t order,
+                                                bool show_hidden) {
     std::vector<driver_group_c> groups;
     for (const device_c& device : store.devices) {
         const driver_item_c* item = chosen_item(device, mode);
         if (!item || item->link.empty()) continue;
+        const bool hidden = chosen_is_hidden(device, mode);
+        if (hidden && !show_hidden) continue;
         bool needed = chosen_is_update(device, mode);
         auto same_link = std::find_if(groups.begin(), groups.end(), [&](const driver_group_c& group) {
             return std::strcmp(group.link, item->link.c_str()) == 0;
@@ -27,11 +30,13 @@ std::vector<driver_group_c> build_driver_groups(const device_store_c& store, pac
             group.none_needed = !needed;
             group.mode = mode;
             group.item = item;
+            group.hidden = hidden;
             group.devices.push_back(&device);
             groups.push_back(std::move(group));
         } else {
             same_link->devices.push_back(&device);
             if (needed) same_link->none_needed = false;
+            if (hidden) same_link->hidden = true;
         }
     }
     auto description = [&store](const driver_group_c& group) {

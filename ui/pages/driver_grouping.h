@@ -16,4 +16,6 @@ using text_order_t = int (*)(const wchar_t*, const wchar_t*);
 // (compared without regard to case).
 int class_rank(const wchar_t* class_name);
 
-std::vector<driver_group_c> build_driver_groups(const device_store_c& store, package_mode_c mode, text_order_t order);
+// Offers the user hid are left out unless `show_hidden`; then their groups are marked hidden.
+std::vector<driver_group_c> build_driver_groups(const device_store_c& store, package_mode_c mode, text_order_t order,
+                                                bool show_hidden = false);

@@ -18,6 +18,10 @@ struct scan_workers_c {
     std::function<void(bool)> set_stop;
     // The machine the query describes; empty: this PC (describe_this_machine).
     std::function<machine_description_c()> describe;
+    // Chooses a store's offers again, with the hidden offers as they are now in hidden_offers_file
+    // (the download page's "Hide this update"); may be empty, and then nothing can be hidden.
+    std::function<void(device_store_c&)> choose_offers;
+    std::wstring hidden_offers_file;
     // Shared by every scan's store, so the pages' class images stay valid; may be null.
     std::shared_ptr<const class_images_c> class_images;
 };
