@@ -69,7 +69,9 @@ const char* const required_keys[] = {
     "device_detail_list_inf_version", "about_name", "about_information", "about_info1", "about_info2",
     "about_copyright", "about_btn_check", "about_btn_bk", "error_network_error", "error_network_timeout",
     "error_internal_error", "error_invalid_date", "error_catalog_refused", "withdrawn_driver_notice", "menu_hide_update", "menu_hide_device", "menu_unhide",
-    "download_show_hidden", "download_hidden_mark",
+    "download_show_hidden", "download_hidden_mark", "device_detail_reason", "reason_no_offer", "reason_no_driver",
+    "reason_better_signature", "reason_worse_signature", "reason_better_feature", "reason_worse_feature", "reason_other_id",
+    "reason_newer", "reason_not_newer", "reason_already_installed", "reason_hidden",
 };
 
 }  // namespace

@@ -340,10 +340,20 @@ TEST(ui_device_details, lists_the_group_and_shows_the_selected_device) {
     std::wcscpy(first.instance_path, L"PCI\\VEN_10EC&DEV_8168\\1");
     std::wcscpy(second.display_name, L"Second adapter");
     std::wcscpy(second.instance_path, L"PCI\\VEN_10EC&DEV_8168\\2");
+    first.best_reason = offer_reason_c::worse_signature;
     driver_group_c group;
     group.devices = {&first, &second};
     int devices = 0, rows = 0;
-    std::wstring shown_first, shown_second;
+    std::wstring shown_first, shown_second, reason_first, reason_second;
+    // The line between the list and the table that says why.
+    auto reason = [](HWND dialog) {
+        for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            wchar_t text[512] = {};
+            GetWindowTextW(child, text, 512);
+            if (std::wcsncmp(text, L"Why: ", 5) == 0) return std::wstring(text);
+        }
+        return std::wstring();
+    };
     auto cell = [](HWND table, int row, int column) {
         wchar_t text[260] = {};
         ListView_GetItemText(table, row, column, text, 260);
@@ -354,6 +364,7 @@ TEST(ui_device_details, lists_the_group_and_shows_the_selected_device) {
         devices = int(SendDlgItemMessageW(dialog, IDC_DEVICE_LIST, LB_GETCOUNT, 0, 0));
         rows = ListView_GetItemCount(table);
         shown_first = cell(table, 0, 1);
+        reason_first = reason(dialog);
         // A rescan under the dialog replaces the records: it keeps what it showed when it opened.
         std::wcscpy(second.instance_path, L"replaced");
         group.devices.clear();
@@ -361,6 +372,7 @@ TEST(ui_device_details, lists_the_group_and_shows_the_selected_device) {
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_DEVICE_LIST, LBN_SELCHANGE),
                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_DEVICE_LIST)));
         shown_second = cell(table, 0, 1);
+        reason_second = reason(dialog);
         press_dialog_button(dialog, IDOK);
     });
     devinfo_window_c dialog(30, group);
@@ -369,6 +381,8 @@ TEST(ui_device_details, lists_the_group_and_shows_the_selected_device) {
     EXPECT_EQ(rows, 13);
     EXPECT_EQ(shown_first, first.instance_path);
     EXPECT_EQ(shown_second, L"PCI\\VEN_10EC&DEV_8168\\2");
+    EXPECT_EQ(reason_first, L"Why: not offered: the installed driver's signature ranks better.");
+    EXPECT_EQ(reason_second, L"Why: no driver package is offered for this device.");
 }
 
 TEST(ui_about_box, the_update_button_starts_the_updater_and_close_starts_nothing) {

@@ -102,6 +102,7 @@ TEST_P(ui_screens_test, kit_dialogs_and_chart) {
     offer.inf_name = L"x64\\rt640x64.inf";
     device.items.push_back(offer);
     device.best_index = 0;
+    device.best_reason = offer_reason_c::newer;
     device_c other = device;
     std::wcscpy(other.display_name, L"Realtek Gaming 2.5GbE Family Controller");
     driver_group_c group;

@@ -9,21 +9,27 @@
 #include <commctrl.h>
 
 devinfo_window_c::devinfo_window_c(int caption_height, const driver_group_c& group) : skinned_dialog_c(caption_height) {
-    for (const device_c* device : group.devices) devices_.push_back({device->display_name, device_detail_rows(*device)});
+    for (const device_c* device : group.devices)
+        devices_.push_back({device->display_name, device_detail_rows(*device), offer_reason_words(device->best_reason)});
 }
 
 int devinfo_window_c::run(HWND owner) { return run_modal(owner, IDD_DEVICE_DETAILS) == 1 ? 1 : 2; }
 
-bool devinfo_window_c::dialog_message(UINT message, WPARAM wparam, LPARAM, LRESULT& result) {
+bool devinfo_window_c::dialog_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
     switch (message) {
         case WM_INITDIALOG: on_init(); result = TRUE; return true;
         case WM_ERASEBKGND: {
             RECT client;
             GetClientRect(handle(), &client);
-            fill_solid(reinterpret_cast<HDC>(wparam), client, RGB(226, 240, 253));
+            fill_solid(reinterpret_cast<HDC>(wparam), client, background_colour);
             result = 1;
             return true;
         }
+        case WM_CTLCOLORSTATIC:
+            if (reinterpret_cast<HWND>(lparam) != reason_) return false;
+            SetBkColor(reinterpret_cast<HDC>(wparam), background_colour);
+            result = reinterpret_cast<LRESULT>(background_.get());
+            return true;
         case WM_COMMAND:
             if (LOWORD(wparam) == IDC_DEVICE_LIST && HIWORD(wparam) == LBN_SELCHANGE)
                 show_device(int(SendDlgItemMessageW(handle(), IDC_DEVICE_LIST, LB_GETCURSEL, 0, 0)));
@@ -43,6 +49,9 @@ void devinfo_window_c::on_init() {
     SendMessageW(table, WM_SETFONT, reinterpret_cast<WPARAM>(small), FALSE);
     place_control(handle(), IDC_DEVICE_LIST, 10, 30, 612, 130);
     place_control(handle(), IDC_DRIVER_TABLE, 10, 180, 612, 200);
+    reason_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_ENDELLIPSIS | SS_NOPREFIX, 10, 162, 612,
+                              16, handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(reason_, WM_SETFONT, reinterpret_cast<WPARAM>(small), FALSE);
     SetDlgItemTextW(handle(), IDOK, language_text("btn_ok").c_str());
     ok_.attach(GetDlgItem(handle(), IDOK), skin::dialog_button, small);
     place_control(handle(), IDOK, 290, 400, 80, 22);
@@ -70,6 +79,7 @@ void devinfo_window_c::show_device(int index) {
     HWND table = GetDlgItem(handle(), IDC_DRIVER_TABLE);
     ListView_DeleteAllItems(table);
     if (index < 0 || std::size_t(index) >= devices_.size()) return;
+    SetWindowTextW(reason_, devices_[std::size_t(index)].reason.c_str());
     int row = 0;
     for (detail_row_c detail : devices_[std::size_t(index)].rows) {
         std::wstring label = language_text(detail.label_key);

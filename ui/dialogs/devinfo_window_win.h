@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ui/kit/bitmap_button_win.h"
+#include "ui/kit/gdi_objects_win.h"
 #include "ui/pages/driver_group.h"
 #include "ui/kit/skinned_dialog_win.h"
 
@@ -27,7 +28,11 @@ private:
     struct shown_device_c {
         std::wstring name;
         std::vector<detail_row_c> rows;
+        std::wstring reason;  // why its best offer is, or is not, an update
     };
     std::vector<shown_device_c> devices_;
     bitmap_button_c ok_;
+    HWND reason_ = nullptr;  // the selected device's reason, between the list and the table
+    brush_c background_{CreateSolidBrush(background_colour)};
+    static constexpr COLORREF background_colour = RGB(226, 240, 253);
 };

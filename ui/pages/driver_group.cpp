@@ -1,5 +1,8 @@
 #include "ui/pages/driver_group.h"
 
+#include "i18n/language_table.h"
+#include "ui/kit/language_format.h"
+
 #include <cstdio>
 #include <cwchar>
 
@@ -19,6 +22,11 @@ std::wstring after_last_backslash(const wchar_t* path) {
 }
 
 }  // namespace
+
+std::wstring offer_reason_words(offer_reason_c reason) {
+    return format_language_text("device_detail_reason", {language_text(std::string("reason_") + offer_reason_name(reason))},
+                                512);
+}
 
 std::vector<detail_row_c> device_detail_rows(const device_c& device) {
     const driver_item_c* offer = device.best_item();

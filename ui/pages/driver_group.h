@@ -41,6 +41,9 @@ struct detail_row_c {
 // The text shown where a value is missing.
 constexpr const wchar_t* blank_value = L"(blank)";
 
+// Why the device's best offer is, or is not, an update, in the language's words ("Why: ...").
+std::wstring offer_reason_words(offer_reason_c reason);
+
 // The details dialog's thirteen rows for a device, in order; the new-driver column comes from
 // its best offer ("(blank)" in every cell when it has none).
 std::vector<detail_row_c> device_detail_rows(const device_c& device);
