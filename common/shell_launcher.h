@@ -3,6 +3,8 @@
 // would be started without opening windows.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 enum class launch_result_c { started, failed, cancelled };
@@ -20,6 +22,14 @@ public:
     virtual launch_result_c run_as_administrator(const std::wstring& program, const std::wstring& parameters,
                                                const std::wstring& /*working_folder*/) {
         return run(program, parameters) ? launch_result_c::started : launch_result_c::failed;
+    }
+    // The same, waited for to its end on the calling thread: `exit_code` gets the program's exit
+    // code; it stays empty where the launcher cannot wait (then the program was started and left).
+    virtual launch_result_c run_as_administrator_to_end(const std::wstring& program, const std::wstring& parameters,
+                                                      const std::wstring& working_folder,
+                                                      std::optional<std::uint32_t>& exit_code) {
+        exit_code.reset();
+        return run_as_administrator(program, parameters, working_folder);
     }
 };
 

@@ -1,5 +1,7 @@
 #include "common/shell_launcher.h"
 
+#include "common/kernel_handle_win.h"
+
 #include <windows.h>
 
 #include <objbase.h>
@@ -55,10 +57,31 @@ public:
     }
     launch_result_c run_as_administrator(const std::wstring& program, const std::wstring& parameters,
                                        const std::wstring& working_folder) override {
+        return start_elevated(program, parameters, working_folder, nullptr);
+    }
+
+    launch_result_c run_as_administrator_to_end(const std::wstring& program, const std::wstring& parameters,
+                                              const std::wstring& working_folder,
+                                              std::optional<std::uint32_t>& exit_code) override {
+        exit_code.reset();
+        HANDLE process = nullptr;
+        const launch_result_c result = start_elevated(program, parameters, working_folder, &process);
+        if (!process) return result;
+        const kernel_handle_c held(process);
+        DWORD code = 0;
+        if (WaitForSingleObject(process, INFINITE) == WAIT_OBJECT_0 && GetExitCodeProcess(process, &code)) exit_code = code;
+        return result;
+    }
+
+private:
+    // `process`, when given, receives the started program's handle (none when Windows gives none,
+    // as for a program it hands to a running one).
+    static launch_result_c start_elevated(const std::wstring& program, const std::wstring& parameters,
+                                          const std::wstring& working_folder, HANDLE* process) {
         ensure_thread_com();
         SHELLEXECUTEINFOW info{};
         info.cbSize = sizeof info;
-        info.fMask = SEE_MASK_NOASYNC;
+        info.fMask = SEE_MASK_NOASYNC | (process ? SEE_MASK_NOCLOSEPROCESS : 0);
         HWND owner = consent_owner.load(std::memory_order_relaxed);
         info.hwnd = owner && IsWindow(owner) ? owner : nullptr;
         info.lpVerb = runs_limited() ? L"runas" : nullptr;
@@ -66,7 +89,10 @@ public:
         info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
         info.lpDirectory = working_folder.empty() ? nullptr : working_folder.c_str();
         info.nShow = SW_SHOW;
-        if (ShellExecuteExW(&info)) return launch_result_c::started;
+        if (ShellExecuteExW(&info)) {
+            if (process) *process = info.hProcess;
+            return launch_result_c::started;
+        }
         return GetLastError() == ERROR_CANCELLED ? launch_result_c::cancelled : launch_result_c::failed;
     }
 };

@@ -5,21 +5,29 @@
 
 std::int32_t install_package(install_job_c& job) {
     const std::wstring& data_folder = job.context.data_folder.empty() ? job.context.program_folder : job.context.data_folder;
+    // The installer is waited for on this worker, so that its outcome is known.
+    installer_exit_c exit;
+    installer_context_c context = job.context;
+    context.installer_exit = &exit;
     unpack_report_c report;
     // A package withdrawn since it was downloaded is never installed.
     const std::string withdrawn = withdrawn_problem(catalog_record_path(data_folder), job.expected_sha256);
     if (!withdrawn.empty()) report.problem = withdrawn;
-    else report = unpack_and_install(job.package_path, job.inf_paths, job.context, &job.stop, job.expected_sha256);
+    else report = unpack_and_install(job.package_path, job.inf_paths, context, &job.stop, job.expected_sha256);
     // Not a zip archive: the shell runs it when it is a program, but only a package whose bytes the
     // catalog owner signed (and that were just checked).
     if (report.outcome == unpack_outcome_c::not_an_archive && !job.expected_sha256) {
         report.outcome = unpack_outcome_c::failed;
         report.problem = "an unsigned package that is no zip archive is never started";
     } else if (report.outcome == unpack_outcome_c::not_an_archive) {
-        report.started = program_start_of(run_package_program(job.package_path, *job.expected_sha256, job.context));
+        report.started = program_start_of(run_package_program(job.package_path, *job.expected_sha256, context));
     }
-    if (report.started == program_start_c::started)
-        append_installed_link(installed_links_path(data_folder), job.link);
+    if (report.started == program_start_c::started && exit.code) report.installed = installer_outcome(exit);
+    // "setup.dat" names the package once it was installed, or Windows judged it not better; a
+    // failed installation leaves it to be offered again. Where the installer could not be waited
+    // for, its start is all there is to go by.
+    const bool recorded = report.installed ? records_installed_link(*report.installed) : report.started == program_start_c::started;
+    if (recorded) append_installed_link(installed_links_path(data_folder), job.link);
     const std::int32_t result = report.outcome == unpack_outcome_c::failed ? -1 : 0;
     job.report = std::move(report);
     job.running.store(0);

@@ -13,7 +13,7 @@
 
 struct install_job_c {
     std::wstring package_path;
-    std::string link;                  // goes to "setup.dat" once an installer was started
+    std::string link;                  // goes to "setup.dat" once installed (or judged not better)
     std::set<std::wstring> inf_paths;  // the offered INF paths inside the package
     // The signed digest the package must still have when it is unpacked; none for an unsigned
     // offer the settings let through (which is then never handed to the shell).
@@ -28,6 +28,8 @@ struct install_job_c {
 
 // The worker's body: unpacks and installs, or hands a signed package that is no zip archive to the
 // shell.
-// Once an installer, a set-up program or the package itself was started, the link goes to
-// "setup.dat"; a package that did not unpack whole, or an unpacking stopped, is offered again.
+// The installer is waited for and its exit code read (report.installed). Once the package was
+// installed, or Windows judged it not better, the link goes to "setup.dat" (where the installer
+// could not be waited for: once it was started); a failed installation, a package that did not
+// unpack whole, or an unpacking stopped leaves it out, and the package is offered again.
 std::int32_t install_package(install_job_c& job);

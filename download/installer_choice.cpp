@@ -59,9 +59,13 @@ launch_result_c run_staged(const std::wstring& what, const std::wstring& package
     if (context.arm64_machine || package.empty()) return launch_result_c::failed;
     std::wstring parameters = std::wstring(context.silent ? L"/S " : L"") + what + L" /STAGE \"" + package + L"\"";
     if (sha256) parameters += L" /SHA256 " + utf8_to_wide(digest_hex(*sha256));
-    const wchar_t* program = context.is_64bit_windows ? L"DPInst64.exe" : L"DPInst32.exe";
-    return context.launcher->run_as_administrator(join_path(context.program_folder, program), parameters,
-                                                  context.program_folder);
+    const std::wstring program = join_path(context.program_folder, context.is_64bit_windows ? L"DPInst64.exe" : L"DPInst32.exe");
+    if (!context.installer_exit)
+        return context.launcher->run_as_administrator(program, parameters, context.program_folder);
+    // The installer passes on the exit code of a package's own program that it runs.
+    context.installer_exit->set_up_program = what.rfind(L"/RUN ", 0) == 0 || what == L"/PROGRAM";
+    return context.launcher->run_as_administrator_to_end(program, parameters, context.program_folder,
+                                                         context.installer_exit->code);
 }
 
 }  // namespace

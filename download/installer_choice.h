@@ -12,6 +12,7 @@
 #include "common/sha256.h"
 
 #include "common/shell_launcher.h"
+#include "download/installer_outcome.h"
 #include "download/unpacked_files.h"
 
 #include <atomic>
@@ -36,6 +37,9 @@ struct installer_context_c {
     std::wstring package_path{};
     std::optional<sha256_digest_c> package_sha256{};
     std::wstring unpacked_folder{};
+    // Where the exit of the installer started on it goes, waited for to its end; null: the
+    // installer is started and left (its outcome unknown).
+    installer_exit_c* installer_exit = nullptr;
 };
 
 // The INF paths from the server that may be looked for at all: relative paths inside the package
@@ -95,6 +99,8 @@ struct unpack_report_c {
     std::wstring folder;  // the unpack folder; removed again when the unpacking failed
     std::string problem;  // why it failed
     std::optional<sha256_digest_c> sha256;  // the file's, as it was checked and unpacked
+    // How the installer started ended, where it was waited for.
+    std::optional<installer_outcome_c> installed;
 };
 
 // Unpacks the package into a new folder and starts its installer. A package that does not unpack

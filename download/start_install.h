@@ -22,6 +22,9 @@ public:
     virtual bool user_is_administrator() = 0;
     // Tells the user that administrator rights are needed (download_setup_require).
     virtual void tell_administrator_required() = 0;
+    // An installation needs a restart to finish: asks, once in the program's run, whether to
+    // restart now (install_box_restart), and restarts when the user agrees.
+    virtual void offer_restart() {}
 };
 
 enum class install_start_c {

@@ -18,6 +18,7 @@
 #include <map>
 #include <sstream>
 #include <thread>
+#include <tuple>
 
 namespace fs = std::filesystem;
 
@@ -306,5 +307,49 @@ TEST(start_install, a_signed_package_is_checked_again_before_it_is_unpacked) {
     // Copied, checked again and run elevated by the installer.
     EXPECT_EQ(launcher.started(), (std::vector<std::wstring>{L"runas " + join_path(folder, L"DPInst32.exe") +
                                                              L" /PROGRAM" + staged(signed_program->final_path, sha256_of(program))}));
+    download_sessions.clear();
+}
+
+TEST(start_install, the_installer_waited_for_decides_what_setup_dat_remembers) {
+    scratch_folder_c scratch;
+    const std::wstring folder = utf8_to_wide(scratch.path().u8string());
+    const std::string link = "http://127.0.0.1/waited.zip";
+    download_session_c& session = *get_download_session(link, 1, folder);
+    session.state = download_state_c::complete;
+    ASSERT_TRUE(write_test_zip(wide_to_utf8(session.final_path), {{"drv/a.inf", "[Version]"}}));
+    recording_launcher_c launcher;
+    const installer_context_c context{folder, folder, false, &launcher, &disk_files()};
+    const struct {
+        std::uint32_t code;
+        install_verdict_c verdict;
+        bool restart, remembered;
+    } cases[] = {
+        {0x00000001, install_verdict_c::installed, false, true},
+        {0x40000001, install_verdict_c::installed, true, true},
+        {0x00000100, install_verdict_c::not_better, false, true},   // staged, Windows kept its driver
+        {0x80010000, install_verdict_c::failed, false, false},
+        {0x80010100, install_verdict_c::failed, false, false},      // one staged, one failed
+        {0x00000000, install_verdict_c::failed, false, false},      // nothing for any device
+    };
+    std::string remembered;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << c.code);
+        launcher.exit_code = c.code;
+        ASSERT_EQ(install_and_wait(session, context, link), install_start_c::started);
+        const std::optional<installer_outcome_c>& outcome = session.install_job.report.installed;
+        ASSERT_TRUE(outcome);
+        EXPECT_EQ(outcome->verdict, c.verdict);
+        EXPECT_EQ(outcome->restart_needed, c.restart);
+        if (c.remembered) remembered += link + "\n";
+        EXPECT_EQ(fs::exists(scratch.path() / "setup.dat") ? bytes_of(scratch.path() / "setup.dat") : "", remembered);
+    }
+    // A package's own set-up program: 0 installs, 3010 installs and asks for a restart.
+    for (const auto& [code, verdict, restart] : {std::tuple{0u, install_verdict_c::installed, false},
+                                                 std::tuple{3010u, install_verdict_c::installed, true},
+                                                 std::tuple{1603u, install_verdict_c::failed, false}}) {
+        const installer_outcome_c outcome = installer_outcome({code, true});
+        EXPECT_EQ(outcome.verdict, verdict) << code;
+        EXPECT_EQ(outcome.restart_needed, restart) << code;
+    }
     download_sessions.clear();
 }

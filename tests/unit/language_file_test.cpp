@@ -71,7 +71,9 @@ const char* const required_keys[] = {
     "error_internal_error", "error_invalid_date", "error_catalog_refused", "withdrawn_driver_notice", "menu_hide_update", "menu_hide_device", "menu_unhide",
     "download_show_hidden", "download_hidden_mark", "device_detail_reason", "reason_no_offer", "reason_no_driver",
     "reason_better_signature", "reason_worse_signature", "reason_better_feature", "reason_worse_feature", "reason_other_id",
-    "reason_newer", "reason_not_newer", "reason_already_installed", "reason_hidden",
+    "reason_newer", "reason_not_newer", "reason_already_installed", "reason_hidden", "install_status_installed",
+    "install_status_not_better", "install_status_failed", "install_status_restart", "install_box_not_better",
+    "install_box_failed", "install_box_restart",
 };
 
 }  // namespace

@@ -20,8 +20,16 @@ public:
         record(L"runas " + program + (parameters.empty() ? L"" : L" " + parameters));
         return consent;
     }
+    launch_result_c run_as_administrator_to_end(const std::wstring& program, const std::wstring& parameters,
+                                              const std::wstring& folder, std::optional<std::uint32_t>& code) override {
+        const launch_result_c result = run_as_administrator(program, parameters, folder);
+        code = result == launch_result_c::started ? exit_code : std::nullopt;
+        return result;
+    }
     // What the consent prompt answers an elevated start.
     launch_result_c consent = launch_result_c::started;
+    // What an elevated start waited for ends with; none: it cannot be waited for.
+    std::optional<std::uint32_t> exit_code;
     std::vector<std::wstring> started() const {
         std::lock_guard<std::mutex> guard(lock_);
         return started_;

@@ -14,6 +14,7 @@
 #include "tests/unit/test_zip.h"
 #include "tests/win/main_window_fixture_win.h"
 #include "tests/win/results_pages_fixture_win.h"
+#include "ui/kit/language_format.h"
 #include "ui/kit/window_messages.h"
 
 #include <gtest/gtest.h>
@@ -23,6 +24,8 @@
 #include <cwchar>
 #include <fstream>
 #include <functional>
+#include <tuple>
+#include <utility>
 
 namespace {
 
@@ -469,4 +472,44 @@ TEST_F(ui_results_pages_test, a_hidden_update_leaves_the_page_until_shown_or_unh
     EXPECT_TRUE(read_hidden_offers(list)->empty());
     page.set_show_hidden(false);
     EXPECT_EQ(page.panels().size(), 2u);
+}
+
+// The installer is waited for: the panel says how it ended, a restart is offered once in the
+// program's run however many installations need one, and "not better" is explained.
+TEST_F(ui_results_pages_test, the_panel_tells_how_the_installation_ended_and_offers_a_restart_once) {
+    const std::string link = "http://127.0.0.1:1/packages/waited-" + std::to_string(GetTickCount()) + ".zip";
+    download_paths_c paths = make_download_paths(settings().download_path_in_use, link);
+    ASSERT_TRUE(write_test_zip(std::filesystem::path(paths.final_path).string(),
+                               {{"drivers/net.inf", "[Version]\r\nSignature=\"$Windows NT$\"\r\n"}, {"drivers/net.sys", "MZ"}}));
+    const std::uint32_t size = std::uint32_t(std::filesystem::file_size(paths.final_path));
+    test_main_window_c main;
+    main.scan.fill_results = [&](device_store_c& store) { store.devices = {offered_device(L"Ethernet adapter", link, size, true)}; };
+    ASSERT_TRUE(main->create_main_window());
+    ShowWindow(main->handle(), SW_SHOW);
+    scan_to_results(main);
+    const auto install = [&](std::uint32_t exit_code) {
+        main.launcher.exit_code = exit_code;
+        modal_answerer_c answerer(GetCurrentThreadId(), [](HWND box, const std::wstring&) { press_dialog_button(box, IDCANCEL); });
+        download_session_c* session = panel(main, 0).session();
+        const std::size_t starts = main.launcher.started().size();
+        click_panel_button(panel(main, 0));
+        EXPECT_TRUE(pump_until([&] { return main.launcher.started().size() > starts && session->install_job.running.load() == 0; },
+                               15000));
+        pump_until([] { return false; }, 1500);  // the panel's timer reports the end
+        wchar_t name[2048] = {};
+        GetWindowTextW(panel(main, 0).handle(), name, 2048);
+        return std::pair{answerer.texts(), std::wstring(name)};
+    };
+    auto [boxes, name] = install(0x40000001);  // installed, restart needed: asked (and declined)
+    EXPECT_EQ(boxes, std::vector<std::wstring>{language_text("install_box_restart")});
+    EXPECT_NE(name.find(language_text("install_status_restart")), std::wstring::npos) << name;
+    std::tie(boxes, name) = install(0x40000001);  // asked once only
+    EXPECT_TRUE(boxes.empty());
+    std::tie(boxes, name) = install(0x00000100);  // Windows kept its driver
+    EXPECT_EQ(boxes, std::vector<std::wstring>{language_text("install_box_not_better")});
+    EXPECT_NE(name.find(language_text("install_status_not_better")), std::wstring::npos) << name;
+    std::tie(boxes, name) = install(0x80010000);
+    EXPECT_EQ(boxes, std::vector<std::wstring>{format_language_text("install_box_failed", {std::wstring(L"0x80010000")}, 1024)});
+    EXPECT_NE(name.find(language_text("install_status_failed")), std::wstring::npos) << name;
+    panel(main, 0).session()->remove_download();
 }

@@ -22,6 +22,17 @@ std::wstring panel_date_line(bool has_driver, const std::wstring& installed_date
                    : format_language_text("download_date2", {installed_date, offered_date}, 128);
 }
 
+const char* installed_status_key(const std::optional<installer_outcome_c>& outcome) {
+    if (!outcome) return nullptr;
+    switch (outcome->verdict) {
+        case install_verdict_c::installed:
+            return outcome->restart_needed ? "install_status_restart" : "install_status_installed";
+        case install_verdict_c::not_better: return "install_status_not_better";
+        case install_verdict_c::failed: return "install_status_failed";
+    }
+    return nullptr;
+}
+
 namespace {
 // Sizes are written in ASCII.
 std::wstring size_text(std::uint64_t bytes) {

@@ -2,6 +2,8 @@
 // device's date line, the progress box's text, and the page header's text for a count.
 #pragma once
 
+#include "download/installer_outcome.h"
+
 #include "ui/pages/result_counts.h"
 
 #include <cstdint>
@@ -16,6 +18,10 @@ int download_panel_height(int title_height, int line_height, int device_count);
 // driver, not newer ("download_date2", or "download_date4" without a date).
 std::wstring panel_date_line(bool has_driver, const std::wstring& installed_date, const std::wstring& offered_date,
                              bool needed);
+
+// The status of a package once its waited-for installation ended: installed, the driver in use
+// kept (not better), failed, or a restart needed; null when the outcome is not known.
+const char* installed_status_key(const std::optional<installer_outcome_c>& outcome);
 
 // "done/size" while a download is under way (0 < done < size), else the size alone.
 std::wstring panel_progress_text(std::uint64_t bytes_done, std::uint64_t size);

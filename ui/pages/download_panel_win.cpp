@@ -4,6 +4,7 @@
 #include "i18n/language_table.h"
 #include "ui/dialogs/config_window_win.h"
 #include "ui/dialogs/devinfo_window_win.h"
+#include "common/hex_text.h"
 #include "common/text_convert.h"
 #include "ui/kit/dialog_ids.h"
 #include "ui/pages/download_panel_text.h"
@@ -179,9 +180,36 @@ void download_panel_c::report_installation() {
         message_window_c(language_text("download_setup_cancelled"), message_kind_c::warning).run(GetAncestor(handle(), GA_ROOT));
         return;
     }
-    if (report.outcome != unpack_outcome_c::failed) return;
-    message_window_c(format_language_text("download_setup_failed", {utf8_to_wide(report.problem)}, 1024), message_kind_c::error)
-        .run(GetAncestor(handle(), GA_ROOT));
+    HWND owner = GetAncestor(handle(), GA_ROOT);
+    if (report.outcome == unpack_outcome_c::failed) {
+        message_window_c(format_language_text("download_setup_failed", {utf8_to_wide(report.problem)}, 1024), message_kind_c::error)
+            .run(owner);
+        return;
+    }
+    if (!report.installed) return;
+    switch (report.installed->verdict) {
+        case install_verdict_c::installed:
+            if (report.installed->restart_needed && context_.gates) context_.gates->offer_restart();
+            break;
+        case install_verdict_c::not_better:
+            message_window_c(language_text("install_box_not_better"), message_kind_c::information).run(owner);
+            break;
+        case install_verdict_c::failed:
+            message_window_c(format_language_text("install_box_failed", {hex_code(report.installed->exit_code)}, 1024),
+                             message_kind_c::error)
+                .run(owner);
+            break;
+    }
+}
+
+// The status under the panel: the installation's outcome once one ended, else the download's.
+const char* download_panel_c::status_key() const {
+    download_state_c state = session_ ? session_->state : download_state_c::not_downloaded;
+    if (session_ && state == download_state_c::complete && session_->install_job.running.load() == 0)
+        if (const char* installed = installed_status_key(session_->install_job.report.installed)) return installed;
+    return session_ && state == download_state_c::failed && session_->problem != download_problem_c::none
+               ? download_problem_key(session_->problem)
+               : download_status_key(state);
 }
 
 void download_panel_c::download() {
@@ -355,11 +383,8 @@ void download_panel_c::on_paint() {
     draw_text(dc, panel_progress_text(bytes_done_, size_), box, verdana(8), title_text_colour,
               DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     download_state_c state = session_ ? session_->state : download_state_c::not_downloaded;
-    const char* status_key = session_ && state == download_state_c::failed && session_->problem != download_problem_c::none
-                                 ? download_problem_key(session_->problem)
-                                 : download_status_key(state);
-    if (status_key && *status_key)
-        draw_text_at(dc, language_text(status_key), width - (is_current_language("fr") ? 260 : 250), y, verdana(8),
+    if (const char* key = status_key(); key && *key)
+        draw_text_at(dc, language_text(key), width - (is_current_language("fr") ? 260 : 250), y, verdana(8),
                      status_colour);
     button_.set_text(button_caption(state));
     selection_c font(dc, verdana(8, font_weight_c::bold));
@@ -370,10 +395,7 @@ void download_panel_c::on_paint() {
 }
 
 std::wstring download_panel_c::status_text() const {
-    download_state_c state = session_ ? session_->state : download_state_c::not_downloaded;
-    const char* key = session_ && state == download_state_c::failed && session_->problem != download_problem_c::none
-                          ? download_problem_key(session_->problem)
-                          : download_status_key(state);
+    const char* key = status_key();
     return key && *key ? language_text(key) : std::wstring();
 }
 

@@ -79,6 +79,7 @@ private:
     // download_panel_win.cpp, the keyboard and screen readers: Enter presses the button, Space
     // ticks the check box, the arrows go to the list, the menu key opens the context menu.
     bool on_key(UINT message, WPARAM key);
+    const char* status_key() const;
     std::wstring status_text() const;
     std::wstring panel_title() const;
     void update_name();

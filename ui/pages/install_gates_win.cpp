@@ -1,6 +1,7 @@
 #include "ui/pages/install_gates_win.h"
 
 #include "system/administrator_win.h"
+#include "system/restart_windows_win.h"
 #include "i18n/language_table.h"
 #include "ui/dialogs/message_window_win.h"
 
@@ -9,6 +10,13 @@ bool window_install_gates_c::confirm_none_needed() {
 }
 
 bool window_install_gates_c::user_is_administrator() { return ::user_is_administrator(); }
+
+void window_install_gates_c::offer_restart() {
+    if (restart_offered_) return;
+    restart_offered_ = true;
+    if (message_window_c(language_text("install_box_restart"), message_kind_c::question).run(owner_) == message_answer_c::accept)
+        restart_windows();
+}
 
 void window_install_gates_c::tell_administrator_required() {
     message_window_c(language_text("download_setup_require"), message_kind_c::error).run(owner_);

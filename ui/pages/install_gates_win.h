@@ -1,5 +1,6 @@
 // The installation's questions and notices as the windows ask them: message boxes owned by the
-// program's window.
+// program's window. The restart is offered once in the program's run, however many installations
+// need one.
 #pragma once
 
 #include "download/start_install.h"
@@ -13,7 +14,9 @@ public:
     bool confirm_none_needed() override;
     bool user_is_administrator() override;
     void tell_administrator_required() override;
+    void offer_restart() override;
 
 private:
     HWND owner_;
+    bool restart_offered_ = false;
 };

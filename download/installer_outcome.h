@@ -1,0 +1,36 @@
+// How a waited-for installation ended, from the exit code of the program that ran it: the driver
+// package installer's documented code, or a package's own set-up program's.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+// What the elevated start gave back once the program ended; `code` stays empty where it could not
+// be waited for (the program was started and left).
+struct installer_exit_c {
+    std::optional<std::uint32_t> code;
+    bool set_up_program = false;  // a package's own program ran (/RUN, /PROGRAM), not the driver installer
+};
+
+enum class install_verdict_c {
+    installed,   // a driver went onto a device (a set-up program: it exited with 0)
+    not_better,  // the package went into the driver store, but Windows kept the driver in use
+    failed,      // nothing was installed
+};
+
+struct installer_outcome_c {
+    install_verdict_c verdict = install_verdict_c::failed;
+    bool restart_needed = false;
+    std::uint32_t exit_code = 0;
+};
+
+// The driver installer's code is 0xWWXXYYZZ: WW flags (0x80 a package failed, 0x40 a restart is
+// needed), XX packages failed, YY packages staged but installed on no device (not better), ZZ
+// packages installed. Installed wins over not better; a code that names neither fails.
+installer_outcome_c installer_outcome(const installer_exit_c& exit);
+
+// Whether "setup.dat" is to name the package afterwards, so that it is not offered again as
+// best: it was installed, or Windows judged it not better.
+inline bool records_installed_link(const installer_outcome_c& outcome) {
+    return outcome.verdict != install_verdict_c::failed;
+}
