@@ -464,6 +464,15 @@ TEST_F(ui_results_pages_test, a_hidden_update_leaves_the_page_until_shown_or_unh
     for (std::size_t i = 0; i < page.panels().size(); ++i)
         if (panel(main, i).group().hidden) marked = i;
     ASSERT_LT(marked, page.panels().size());
+    // Pointing at it says why it is no update.
+    wchar_t tip[512] = {};
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = panel(main, marked).handle();
+    tool.uId = reinterpret_cast<UINT_PTR>(panel(main, marked).handle());
+    tool.lpszText = tip;
+    SendMessageW(panel(main, marked).reason_tip(), TTM_GETTEXTW, 512, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_EQ(std::wstring(tip), hidden_name + L" \x2014 Why: not offered: you hid it.");
     EXPECT_TRUE(pump_until_painted(main->handle()));
     save_screenshot(main->handle(), "download-hidden-shown");
 

@@ -140,6 +140,27 @@ void download_panel_c::on_create() {
     read_progress();
     if (session_ && session_->state == download_state_c::downloading) start_progress_timer();
     update_name();
+    add_reason_tip();
+}
+
+// Pointing at the panel shows why each of its devices is offered the package, or is not.
+void download_panel_c::add_reason_tip() {
+    reason_tip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, handle(), nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    if (!reason_tip_) return;
+    std::wstring text;
+    for (const device_c* device : group_.devices)
+        text += (text.empty() ? L"" : L"\r\n") + std::wstring(device->display_name) + L" \x2014 " +
+                offer_reason_words(chosen_reason(*device, group_.mode));
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = handle();
+    tool.uId = reinterpret_cast<UINT_PTR>(handle());
+    tool.lpszText = text.data();
+    SendMessageW(reason_tip_, TTM_SETMAXTIPWIDTH, 0, 480);
+    SendMessageW(reason_tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 bool download_panel_c::checked() const { return checkbox_ && Button_GetCheck(checkbox_) == BST_CHECKED; }

@@ -53,6 +53,7 @@ public:
     void download();
     // The context menu's entries as they would show now (for tests): remove greyed or not.
     bool remove_enabled() const;
+    HWND reason_tip() const { return reason_tip_; }
 
     static constexpr UINT_PTR progress_timer_id = 2;
     bool watching_install_ = false;  // an installation started here has not been reported yet
@@ -68,6 +69,7 @@ private:
     void on_mouse(UINT message, LPARAM lparam);
     void on_context_menu(LPARAM lparam);
     void on_menu_command(UINT id);
+    void add_reason_tip();
     // Hides the group's offer (`every_version`: every offer for its devices), or shows it again.
     void change_hidden(bool hide, bool every_version);
     void read_progress();
@@ -90,6 +92,7 @@ private:
     download_session_c* session_ = nullptr;
     download_button_c<download_panel_c> button_;
     HWND checkbox_ = nullptr;
+    HWND reason_tip_ = nullptr;  // owned by the panel: goes with it
     int status_icon_ = skin::sign_up_to_date;
     COLORREF background_;
     int title_height_ = 0, line_height_ = 0;

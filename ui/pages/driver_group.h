@@ -18,6 +18,14 @@ inline const driver_item_c* chosen_item(const device_c& device, package_mode_c m
 inline bool chosen_is_update(const device_c& device, package_mode_c mode) {
     return mode == package_mode_c::best ? device.best_is_update : device.latest_is_update;
 }
+// Why the device's offer in that mode is, or is not, an update: the matching's reason for the best
+// offer; for the latest, which is judged by date and version alone, hidden, no driver, newer or not.
+inline offer_reason_c chosen_reason(const device_c& device, package_mode_c mode) {
+    if (mode == package_mode_c::best) return device.best_reason;
+    if (device.latest_hidden) return offer_reason_c::hidden;
+    if (!device.has_driver) return offer_reason_c::no_driver;
+    return device.latest_is_update ? offer_reason_c::newer : offer_reason_c::not_newer;
+}
 // Whether the user hid the device's offer in that mode.
 inline bool chosen_is_hidden(const device_c& device, package_mode_c mode) {
     return mode == package_mode_c::best ? device.best_hidden : device.latest_hidden;
