@@ -11,6 +11,7 @@
 #include "cli/progress_meter.h"
 #include "common/date_text.h"
 #include "common/text_convert.h"
+#include "system/settings.h"
 
 #include <nlohmann/json.hpp>
 
@@ -125,12 +126,13 @@ int backup_command(const cli_arguments& arguments) {
 int restore_command(const cli_arguments& arguments) {
     backup_options_c options;
     std::string profile;
-    bool dry_run = false, wait = false;
+    bool dry_run = false, wait = false, restore_point = true;
     std::vector<std::string> names;
     argument_reader_c reader(arguments);
     while (!reader.done()) {
         if (reader.take_switch("--dry-run")) dry_run = true;
         else if (reader.take_switch("--wait")) wait = true;
+        else if (reader.take_switch("--no-restore-point")) restore_point = false;
         else if (!take_shared_option(reader, options, profile)) names.push_back(reader.take_operand());
     }
     if (reader.failed()) return command_line_problem(reader.problem());
@@ -142,6 +144,7 @@ int restore_command(const cli_arguments& arguments) {
     installer_context_c context{environment.install.program_folder, environment.backup_folder,
                                 environment.install.is_64bit_windows, &launcher, &disk_files(), wait};
     context.arm64_machine = environment.install.arm64_machine;
+    if (restore_point) context.restore_point = restore_point_description(settings_c{});  // on, as by default
     // The digest recorded when the archive was written; the devices do not matter here.
     const device_store_c no_devices;
     load_backup_index(backup_index, environment.index_path, environment.backup_folder, no_devices);

@@ -42,7 +42,7 @@ const std::vector<command_entry_c>& commands() {
              "downloads a package as the program does: a session in DIR that resumes\n" + indent +
              "what is there; Ctrl+C pauses; prints the final state"},
         {"install", install_command,
-         "install PACKAGE [--inf PATH]... [--folder DIR] [--sha256 HEX] [--wait | --dry-run]\n" + indent +
+         "install PACKAGE [--inf PATH]... [--folder DIR] [--sha256 HEX] [--wait | --dry-run] [--no-restore-point]\n" + indent +
              "unpacks a package as the program does; prints and starts the installer\n" + indent +
              "(--wait: silently, to its end, with its result)"},
         {"backup", backup_command,
@@ -52,7 +52,7 @@ const std::vector<command_entry_c>& commands() {
          "backups [--folder DIR] [--profile FILE --store DIR --inf-folder DIR]\n" + indent +
              "the backup index, checked against the archives and devices"},
         {"restore", restore_command,
-         "restore ARCHIVE_NAME [--folder DIR] [--wait | --dry-run]\n" + indent +
+         "restore ARCHIVE_NAME [--folder DIR] [--wait | --dry-run] [--no-restore-point]\n" + indent +
              "unpacks a backup and starts the installer, forced"},
         {"hide", hide_command,
          "hide INSTANCE_PATH (--version V | --all) [--file FILE]\n" + indent +

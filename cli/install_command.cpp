@@ -9,6 +9,7 @@
 #include "common/file_digest.h"
 #include "download/installer_choice.h"
 #include "service/catalog_freshness.h"
+#include "system/settings.h"
 
 #include <nlohmann/json.hpp>
 
@@ -28,7 +29,7 @@ int install_command(const cli_arguments& arguments) {
     const std::wstring package = (full.empty() ? given : full).lexically_normal().wstring();
     std::set<std::wstring> inf_paths;
     std::wstring folder;
-    bool dry_run = false, wait = false;
+    bool dry_run = false, wait = false, restore_point = true;
     std::optional<sha256_digest_c> expected;
     std::string text;
     argument_reader_c reader(cli_arguments(arguments.begin() + 1, arguments.end()));
@@ -37,6 +38,7 @@ int install_command(const cli_arguments& arguments) {
         else if (reader.take_value("--folder", text)) folder = utf8_to_wide(text);
         else if (reader.take_switch("--dry-run")) dry_run = true;
         else if (reader.take_switch("--wait")) wait = true;
+        else if (reader.take_switch("--no-restore-point")) restore_point = false;
         else if (!take_sha256_option(reader, expected)) reader.refuse_unknown();
     }
     if (reader.failed()) return command_line_problem(reader.problem());
@@ -53,6 +55,7 @@ int install_command(const cli_arguments& arguments) {
     installer_context_c context{environment.program_folder, folder, environment.is_64bit_windows, &launcher,
                                 &disk_files(), wait};
     context.arm64_machine = environment.arm64_machine;
+    if (restore_point) context.restore_point = restore_point_description(settings_c{});  // on, as by default
     // A package the catalog owner withdrew (as this user's last believed statement says) is refused,
     // whether its digest was given or not.
     unpack_report_c report;

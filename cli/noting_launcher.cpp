@@ -24,6 +24,9 @@ bool noting_launcher_c::run(const std::wstring& program, const std::wstring& par
             start["staged_only"] = (*code >> 8) & 0xFFu;
             start["failed"] = (*code >> 16) & 0xFFu;
             start["restart_needed"] = (*code & 0x40000000u) != 0;
+            // Beside the documented flags: why no restore point was made, where one was asked for.
+            const std::uint32_t restore_bits = *code & 0x30000000u;
+            start["restore_point"] = restore_bits == 0x10000000u ? "unavailable" : restore_bits == 0x20000000u ? "refused" : "made or not asked";
             any_failed = any_failed || (*code & 0x80000000u) != 0;
         }
     } else if (shell_) {

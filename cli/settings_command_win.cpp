@@ -31,6 +31,7 @@ int settings_command(const cli_arguments& arguments) {
         {"scan_offline", record.scan_offline},
         {"close_to_tray", std::uint32_t(record.close_to_tray)},
         {"scheduled_scan", record.scheduled_scan},
+        {"restore_point", record.restore_point},
         {"data_folder", wide_to_utf8(data_places().folder)},
     };
     // A folder that cannot be used is said, with the system's reason, and fails the command.

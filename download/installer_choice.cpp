@@ -59,6 +59,7 @@ launch_result_c run_staged(const std::wstring& what, const std::wstring& package
     if (context.arm64_machine || package.empty()) return launch_result_c::failed;
     std::wstring parameters = std::wstring(context.silent ? L"/S " : L"") + what + L" /STAGE \"" + package + L"\"";
     if (sha256) parameters += L" /SHA256 " + utf8_to_wide(digest_hex(*sha256));
+    if (!context.restore_point.empty()) parameters += L" /RESTOREPOINT \"" + context.restore_point + L"\"";
     const std::wstring program = join_path(context.program_folder, context.is_64bit_windows ? L"DPInst64.exe" : L"DPInst32.exe");
     if (!context.installer_exit)
         return context.launcher->run_as_administrator(program, parameters, context.program_folder);

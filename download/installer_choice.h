@@ -40,6 +40,8 @@ struct installer_context_c {
     // Where the exit of the installer started on it goes, waited for to its end; null: the
     // installer is started and left (its outcome unknown).
     installer_exit_c* installer_exit = nullptr;
+    // The description of the System Restore point the installer makes first; empty: none.
+    std::wstring restore_point{};
 };
 
 // The INF paths from the server that may be looked for at all: relative paths inside the package

@@ -2,15 +2,24 @@
 
 installer_outcome_c installer_outcome(const installer_exit_c& exit) {
     installer_outcome_c outcome;
-    const std::uint32_t code = exit.code.value_or(0xFFFFFFFFu);
-    outcome.exit_code = code;
-    if (!exit.code) return outcome;
-    if (exit.set_up_program) {
-        outcome.verdict = code == 0 ? install_verdict_c::installed : install_verdict_c::failed;
-        // The codes Windows' installers use for "done, restart to finish".
-        if (code == 3010 || code == 1641) outcome = {install_verdict_c::installed, true, code};
+    if (!exit.code) {
+        outcome.exit_code = 0xFFFFFFFFu;
         return outcome;
     }
+    const std::uint32_t restore_bits = *exit.code & 0x30000000u;
+    outcome.restore_point = restore_bits == 0x10000000u   ? restore_point_note_c::unavailable
+                            : restore_bits == 0x20000000u ? restore_point_note_c::refused
+                                                          : restore_point_note_c::made_or_not_asked;
+    if (exit.set_up_program) {
+        const std::uint32_t code = *exit.code & ~0x30000000u;
+        outcome.exit_code = code;
+        // 3010 and 1641: Windows' installers' "done, restart to finish".
+        outcome.restart_needed = code == 3010 || code == 1641;
+        outcome.verdict = code == 0 || outcome.restart_needed ? install_verdict_c::installed : install_verdict_c::failed;
+        return outcome;
+    }
+    const std::uint32_t code = *exit.code;
+    outcome.exit_code = code;
     outcome.restart_needed = (code & 0x40000000u) != 0;
     if ((code & 0xFFu) != 0) outcome.verdict = install_verdict_c::installed;
     else if ((code & 0xFF00u) != 0 && (code & 0x80000000u) == 0) outcome.verdict = install_verdict_c::not_better;

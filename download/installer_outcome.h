@@ -18,15 +18,22 @@ enum class install_verdict_c {
     failed,      // nothing was installed
 };
 
+// Whether the restore point asked for before the installation was made (bits 0x30000000 of the
+// installer's exit code): made, or none because System Restore is off or missing, or Windows
+// refused one.
+enum class restore_point_note_c { made_or_not_asked, unavailable, refused };
+
 struct installer_outcome_c {
     install_verdict_c verdict = install_verdict_c::failed;
     bool restart_needed = false;
     std::uint32_t exit_code = 0;
+    restore_point_note_c restore_point = restore_point_note_c::made_or_not_asked;
 };
 
 // The driver installer's code is 0xWWXXYYZZ: WW flags (0x80 a package failed, 0x40 a restart is
 // needed), XX packages failed, YY packages staged but installed on no device (not better), ZZ
-// packages installed. Installed wins over not better; a code that names neither fails.
+// packages installed. Installed wins over not better; a code that names neither fails. The bits
+// 0x30000000 tell about the restore point; they are taken off a set-up program's code first.
 installer_outcome_c installer_outcome(const installer_exit_c& exit);
 
 // Whether "setup.dat" is to name the package afterwards, so that it is not offered again as

@@ -25,6 +25,9 @@ public:
     // An installation needs a restart to finish: asks, once in the program's run, whether to
     // restart now (install_box_restart), and restarts when the user agrees.
     virtual void offer_restart() {}
+    // No restore point could be made before an installation: says why, once in the program's run
+    // (System Restore off or missing, or refused by Windows).
+    virtual void tell_no_restore_point(bool unavailable) { (void)unavailable; }
 };
 
 enum class install_start_c {

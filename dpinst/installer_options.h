@@ -20,6 +20,8 @@
 //   /SHA256 hex   the package's expected digest: a copy with another one is refused
 //   /RUN file     instead of installing, run this program inside the package and wait for it
 //   /PROGRAM      instead of installing, run the package itself (a program) and wait for it
+//   /RESTOREPOINT text   a System Restore point of that description around the installation
+//                 (restore_point.h); the exit code says when none could be made
 #pragma once
 
 #include <string>
@@ -43,6 +45,7 @@ struct installer_options_c {
     std::wstring stage_sha256;
     std::wstring stage_run;
     bool stage_program = false;
+    std::wstring restore_point;  // not empty: make a restore point of this description first
 
     bool shows_window() const { return !silent && !no_wizard; }
 };

@@ -12,6 +12,7 @@
 #include "dpinst/package_install_win.h"
 #include "dpinst/package_search.h"
 #include "dpinst/process_checks_win.h"
+#include "dpinst/restore_point.h"
 #include "dpinst/result_window_win.h"
 #include "dpinst/staged_run_win.h"
 
@@ -120,6 +121,10 @@ std::uint32_t run_installer(const std::vector<std::wstring>& arguments) {
     // run) and fails where it would ask.
     if (options.silent) SetupSetNonInteractiveMode(TRUE);
 
+    // The restore point comes first, before any package or program changes the system.
+    restore_point_run_c restore_point(options.restore_point, system_restore_point_calls(),
+                                      [&log](const std::wstring& line) { log.write(line); });
+
     // A package in a folder the user can write to is worked on from a protected copy only; the copy
     // goes when this run ends.
     const bool staging = !options.stage_package.empty();
@@ -133,7 +138,8 @@ std::uint32_t run_installer(const std::vector<std::wstring>& arguments) {
             const std::optional<std::uint32_t> code =
                 run_program_to_end(program, L"", program.substr(0, program.find_last_of(L"\\/")));
             if (!code) return refuse(log, !options.shows_window(), L"Cannot start " + staged->program);
-            return *code;
+            restore_point.finish(*code == 0 || *code == 3010 || *code == 1641);
+            return restore_point.marked(*code);
         }
     }
 
@@ -150,5 +156,6 @@ std::uint32_t run_installer(const std::vector<std::wstring>& arguments) {
     std::wstring summary = summary_line(tally);
     log.write(summary);
     if (options.shows_window()) show_result_window(installer_title, summary, lines);
-    return tally.exit_code();
+    restore_point.finish(tally.installed > 0 || tally.staged_only > 0);
+    return restore_point.marked(tally.exit_code());
 }

@@ -38,6 +38,7 @@ const switch_c switches[] = {
     {L"SHA256", switch_kind_c::value, nullptr, &installer_options_c::stage_sha256},
     {L"RUN", switch_kind_c::value, nullptr, &installer_options_c::stage_run},
     {L"PROGRAM", switch_kind_c::flag, &installer_options_c::stage_program, nullptr},
+    {L"RESTOREPOINT", switch_kind_c::value, nullptr, &installer_options_c::restore_point},
     // All-or-nothing installs and deleting driver files at removal are not offered.
     {L"A", switch_kind_c::unsupported, nullptr, nullptr},
     {L"D", switch_kind_c::unsupported, nullptr, nullptr},
@@ -125,5 +126,7 @@ const wchar_t* installer_usage_text() {
            L"  /STAGE file   work on a copy of the package in a protected folder; /PATH is inside it\n"
            L"  /SHA256 hex   refuse the copy unless it has this digest\n"
            L"  /RUN file     run this program of the package instead, and wait for it\n"
-           L"  /PROGRAM      run the package itself (a program) instead, and wait for it\n";
+           L"  /PROGRAM      run the package itself (a program) instead, and wait for it\n"
+           L"  /RESTOREPOINT text  make a System Restore point first; when none can be made, the\n"
+           L"                exit code's top byte has 0x10 (System Restore off) or 0x20 (refused)\n";
 }

@@ -1,6 +1,7 @@
 #include "system/settings.h"
 
 #include "common/fixed_text.h"
+#include "common/product_name.h"
 
 void apply_default_settings(settings_c& settings, const data_places_c& places) {
     settings = settings_c{};
@@ -40,4 +41,8 @@ close_to_tray_c close_to_tray_from(std::uint32_t stored) {
     if (stored == std::uint32_t(close_to_tray_c::quit)) return close_to_tray_c::quit;
     if (stored == std::uint32_t(close_to_tray_c::hide_with_notice)) return close_to_tray_c::hide_with_notice;
     return close_to_tray_c::hide;
+}
+
+std::wstring restore_point_description(const settings_c& settings) {
+    return settings.restore_point ? std::wstring(product_title) + L": driver installation" : std::wstring();
 }

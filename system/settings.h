@@ -29,9 +29,15 @@ struct settings_c {
     std::uint32_t scan_offline = 0;
     close_to_tray_c close_to_tray = close_to_tray_c::hide_with_notice;
     std::uint32_t scheduled_scan = 0;
+    // A System Restore point before each installation and restore (on unless switched off).
+    std::uint32_t restore_point = 1;
 };
 
 constexpr const wchar_t* unset_install_date = L"0000-00-00";
+
+// The description of the System Restore point made before installing drivers, where the
+// settings ask for one; empty where they do not.
+std::wstring restore_point_description(const settings_c& settings);
 
 // The stored number of a close-to-tray choice: any number but 0 and 1 hides quietly, as the
 // window always treated it.

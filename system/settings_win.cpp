@@ -94,6 +94,7 @@ bool load_settings() {
         if (std::optional<std::uint32_t> stored = settings_key.read_number(L"close_to_tray"))
             record.close_to_tray = close_to_tray_from(*stored);
         read_number(settings_key, L"scheduled_scan", record.scheduled_scan);
+        read_number(settings_key, L"restore_point", record.restore_point);
         read_text(settings_key, L"download_path", record.download_path_in_use);
         copy_text(record.download_path, record.download_path_in_use);
         read_text(settings_key, L"backup_path", record.backup_path);
@@ -127,6 +128,7 @@ bool save_settings() {
         settings_key.write_number(L"scan_offline", record.scan_offline);
         settings_key.write_number(L"close_to_tray", std::uint32_t(record.close_to_tray));
         settings_key.write_number(L"scheduled_scan", record.scheduled_scan);
+        settings_key.write_number(L"restore_point", record.restore_point);
     }
     set_run_at_logon(record.autorun);
     return true;

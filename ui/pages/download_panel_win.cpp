@@ -208,6 +208,8 @@ void download_panel_c::report_installation() {
         return;
     }
     if (!report.installed) return;
+    if (report.installed->restore_point != restore_point_note_c::made_or_not_asked && context_.gates)
+        context_.gates->tell_no_restore_point(report.installed->restore_point == restore_point_note_c::unavailable);
     switch (report.installed->verdict) {
         case install_verdict_c::installed:
             if (report.installed->restart_needed && context_.gates) context_.gates->offer_restart();

@@ -60,6 +60,7 @@ bool download_window_c::create_page(HWND parent, const RECT& area) {
     context_.installer.arm64_machine = system_machine() == processor_machine_c::arm64;
     context_.installer.launcher = context_.launcher;
     context_.installer.files = &disk_files();
+    context_.installer.restore_point = restore_point_description(settings());
     gates_.set_owner(parent);
     register_class(download_class, GetModuleHandleW(nullptr));
     if (!create(download_class, language_text("top_download").c_str(), WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
@@ -150,6 +151,8 @@ void download_window_c::on_size() {
 void download_window_c::take_results(std::shared_ptr<const scan_result_c> result) {
     if (!result || !result->devices) return;
     device_total_ = result->device_total;
+    // The settings dialog may have switched the restore point since the last scan.
+    context_.installer.restore_point = restore_point_description(settings());
     show_store(result->devices);
     SetFocus(list_.handle());
 }

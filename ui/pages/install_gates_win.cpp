@@ -18,6 +18,14 @@ void window_install_gates_c::offer_restart() {
         restart_windows();
 }
 
+void window_install_gates_c::tell_no_restore_point(bool unavailable) {
+    if (restore_point_told_) return;
+    restore_point_told_ = true;
+    message_window_c(language_text(unavailable ? "install_box_restore_point_off" : "install_box_restore_point_refused"),
+                     message_kind_c::information)
+        .run(owner_);
+}
+
 void window_install_gates_c::tell_administrator_required() {
     message_window_c(language_text("download_setup_require"), message_kind_c::error).run(owner_);
 }

@@ -15,8 +15,10 @@ public:
     bool user_is_administrator() override;
     void tell_administrator_required() override;
     void offer_restart() override;
+    void tell_no_restore_point(bool unavailable) override;
 
 private:
     HWND owner_;
     bool restart_offered_ = false;
+    bool restore_point_told_ = false;
 };

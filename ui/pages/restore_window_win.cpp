@@ -89,6 +89,7 @@ void restore_window_c::on_button() {
     }
     installer_context_c context{program_folder(), settings().backup_path, is_64bit_windows(), &launcher_, &disk_files(), false};
     context.arm64_machine = system_machine() == processor_machine_c::arm64;
+    context.restore_point = restore_point_description(settings());
     // Unpacking a large package takes a while: the window keeps answering meanwhile.
     auto problem = problem_ = std::make_shared<std::string>();
     const std::wstring archive = items.text(ticked);

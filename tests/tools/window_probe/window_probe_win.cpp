@@ -175,6 +175,12 @@ bool drive(const probe_c& probe, HWND main, const std::filesystem::path& downloa
     PostMessageW(result, WM_COMMAND, installer_close_id, 0);
     probe.wait_for([&] { return !IsWindow(result); });
     std::printf("installed the first package\n");
+    // The program then tells how the installation ended where it has something to say (no
+    // restore point where Windows has no System Restore, as under Wine): answered.
+    for (int i = 0; i < 10; ++i) {
+        Sleep(300);
+        answer_boxes(main);
+    }
 
     SendMessageW(main, WM_START_SCAN, 0, 0);
     probe.wait_for([&] { return visible_child(main, L"VantorelScanPage") != nullptr; });
