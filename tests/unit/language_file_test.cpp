@@ -74,6 +74,7 @@ const char* const required_keys[] = {
     "reason_newer", "reason_not_newer", "reason_already_installed", "reason_hidden", "install_status_installed",
     "install_status_not_better", "install_status_failed", "install_status_restart", "install_box_not_better",
     "install_box_failed", "install_box_restart", "install_box_restore_point_off", "install_box_restore_point_refused",
+    "config_safety_option", "config_restore_point",
 };
 
 }  // namespace

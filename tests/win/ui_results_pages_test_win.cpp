@@ -484,7 +484,8 @@ TEST_F(ui_results_pages_test, a_hidden_update_leaves_the_page_until_shown_or_unh
 }
 
 // The installer is waited for: the panel says how it ended, a restart is offered once in the
-// program's run however many installations need one, and "not better" is explained.
+// program's run however many installations need one, "not better" is explained, and a missing
+// restore point is told once.
 TEST_F(ui_results_pages_test, the_panel_tells_how_the_installation_ended_and_offers_a_restart_once) {
     const std::string link = "http://127.0.0.1:1/packages/waited-" + std::to_string(GetTickCount()) + ".zip";
     download_paths_c paths = make_download_paths(settings().download_path_in_use, link);
@@ -520,5 +521,11 @@ TEST_F(ui_results_pages_test, the_panel_tells_how_the_installation_ended_and_off
     std::tie(boxes, name) = install(0x80010000);
     EXPECT_EQ(boxes, std::vector<std::wstring>{format_language_text("install_box_failed", {std::wstring(L"0x80010000")}, 1024)});
     EXPECT_NE(name.find(language_text("install_status_failed")), std::wstring::npos) << name;
+    // No restore point could be made: said once, too.
+    std::tie(boxes, name) = install(0x10000001);
+    EXPECT_EQ(boxes, std::vector<std::wstring>{language_text("install_box_restore_point_off")});
+    EXPECT_NE(name.find(language_text("install_status_installed")), std::wstring::npos) << name;
+    std::tie(boxes, name) = install(0x20000001);
+    EXPECT_TRUE(boxes.empty());
     panel(main, 0).session()->remove_download();
 }

@@ -46,7 +46,7 @@ constexpr label_c labels[] = {
     {IDC_DOWNLOAD_PATH_LABEL, "config_download_path", 93, 32},   {IDC_BACKUP_PATH_LABEL, "config_backup_path", 93, 86},
     {IDC_CLOSE_OPTION_LABEL, "config_close_option", 95, 150},    {IDC_STARTUP_OPTION_LABEL, "config_startup_option", 95, 210},
     {IDC_SCAN_OPTION_LABEL, "config_scan_option", 340, 150},     {IDC_SCHEDULED_TASK_LABEL, "config_scheduled_task", 340, 210},
-    {IDC_LANGUAGE_LABEL, "config_language", 95, 268},
+    {IDC_LANGUAGE_LABEL, "config_language", 95, 268},          {IDC_SAFETY_OPTION_LABEL, "config_safety_option", 340, 268},
 };
 
 // Places a check box at its row: one line where its text fits the column, else two.
@@ -119,7 +119,8 @@ void config_window_c::on_init() {
                  {IDOK, "btn_ok"}, {IDC_CLOSE_TO_TRAY, "config_close_to_system_tray"},
                  {IDC_START_WITH_WINDOWS, "config_start_when_windows_startup"},
                  {IDC_SCAN_NON_PRESENT, "config_scan_non_present_devices"},
-                 {IDC_SCHEDULED_SCAN, "config_enable_scheduled_automatic_scan"}};
+                 {IDC_SCHEDULED_SCAN, "config_enable_scheduled_automatic_scan"},
+                 {IDC_RESTORE_POINT, "config_restore_point"}};
     for (const auto& text : texts) SetDlgItemTextW(handle(), text.id, language_text(text.key).c_str());
     HFONT bold = verdana(8, font_weight_c::bold);
     window_dc_c dc(handle());
@@ -132,7 +133,7 @@ void config_window_c::on_init() {
     const int button_ids[4] = {IDC_BROWSE_DOWNLOAD, IDC_BROWSE_BACKUP, IDCANCEL, IDOK};
     for (int i = 0; i < 4; ++i) buttons_[i].attach(GetDlgItem(handle(), button_ids[i]), skin::dialog_button, small);
     for (int id : {IDC_DOWNLOAD_PATH, IDC_BACKUP_PATH, IDC_CLOSE_TO_TRAY, IDC_START_WITH_WINDOWS, IDC_SCAN_NON_PRESENT,
-                   IDC_SCHEDULED_SCAN, IDC_LANGUAGE})
+                   IDC_SCHEDULED_SCAN, IDC_LANGUAGE, IDC_RESTORE_POINT})
         SendDlgItemMessageW(handle(), id, WM_SETFONT, reinterpret_cast<WPARAM>(small), FALSE);
 
     show_values(current);
@@ -150,6 +151,7 @@ void config_window_c::show_values(const settings_c& current) {
     CheckDlgButton(handle(), IDC_START_WITH_WINDOWS, current.autorun ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(handle(), IDC_SCAN_NON_PRESENT, current.scan_offline ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(handle(), IDC_SCHEDULED_SCAN, current.scheduled_scan ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(handle(), IDC_RESTORE_POINT, current.restore_point ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(handle(), IDC_CLOSE_TO_TRAY, current.close_to_tray != close_to_tray_c::quit ? BST_CHECKED : BST_UNCHECKED);
 }
 
@@ -168,6 +170,7 @@ void config_window_c::place_controls() {
     place_check_box(handle(), IDC_START_WITH_WINDOWS, 95, 230, left_column);
     place_check_box(handle(), IDC_SCAN_NON_PRESENT, 340, 170, right_column);
     place_check_box(handle(), IDC_SCHEDULED_SCAN, 340, 230, right_column);
+    place_check_box(handle(), IDC_RESTORE_POINT, 340, 290, right_column);
     place_control(handle(), IDC_LANGUAGE, 95, 290, 200, 200);
     place_control(handle(), IDCANCEL, 155, 360, 80, 22);
     place_control(handle(), IDOK, 375, 360, 80, 22);
@@ -254,6 +257,7 @@ void config_window_c::on_ok() {
     std::wcsncpy(current.backup_path, backup.c_str(), std::size(current.backup_path) - 1);
     current.autorun = checked(IDC_START_WITH_WINDOWS) ? 1 : 0;
     current.scan_offline = checked(IDC_SCAN_NON_PRESENT) ? 1 : 0;
+    current.restore_point = checked(IDC_RESTORE_POINT) ? 1 : 0;
     current.scheduled_scan = schedule_->confirm();
     LRESULT chosen = SendDlgItemMessageW(handle(), IDC_LANGUAGE, CB_GETCURSEL, 0, 0);
     if (chosen >= 0 && std::size_t(chosen) != current_language_index() && std::size_t(chosen) < language_list().size()) {
