@@ -68,7 +68,14 @@ download_panel_c::download_panel_c(driver_group_c group, const download_panel_co
 }
 
 download_panel_c::~download_panel_c() {
-    // Panels go with every rebuild, while the page stays.
+    // Panels go with every rebuild, while the page stays (and its tooltip, which forgets the panel).
+    if (context_.reason_tips && handle()) {
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = handle();
+        tool.uId = reinterpret_cast<UINT_PTR>(handle());
+        SendMessageW(context_.reason_tips, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
     if (handle()) DestroyWindow(handle());
 }
 
@@ -143,12 +150,10 @@ void download_panel_c::on_create() {
     add_reason_tip();
 }
 
-// Pointing at the panel shows why each of its devices is offered the package, or is not.
+// Pointing at the panel shows why each of its devices is offered the package, or is not (through
+// the page's one tooltip control: panels come and go with every rebuild).
 void download_panel_c::add_reason_tip() {
-    reason_tip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, handle(), nullptr,
-                                  GetModuleHandleW(nullptr), nullptr);
-    if (!reason_tip_) return;
+    if (!context_.reason_tips) return;
     std::wstring text;
     for (const device_c* device : group_.devices)
         text += (text.empty() ? L"" : L"\r\n") + std::wstring(device->display_name) + L" \x2014 " +
@@ -159,8 +164,7 @@ void download_panel_c::add_reason_tip() {
     tool.hwnd = handle();
     tool.uId = reinterpret_cast<UINT_PTR>(handle());
     tool.lpszText = text.data();
-    SendMessageW(reason_tip_, TTM_SETMAXTIPWIDTH, 0, 480);
-    SendMessageW(reason_tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(context_.reason_tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 bool download_panel_c::checked() const { return checkbox_ && Button_GetCheck(checkbox_) == BST_CHECKED; }

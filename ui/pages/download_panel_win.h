@@ -31,6 +31,7 @@ struct download_panel_context_c {
     // "hidden.dat": where the panel's menu hides offers; empty: the menu offers no hiding.
     std::wstring hidden_offers_file;
     HWND page = nullptr;  // told WM_HIDDEN_OFFERS_CHANGED once the list changed
+    HWND reason_tips = nullptr;  // the page's tooltip control, which says why each panel is offered
 };
 
 class download_panel_c : public window_base_c {
@@ -53,7 +54,7 @@ public:
     void download();
     // The context menu's entries as they would show now (for tests): remove greyed or not.
     bool remove_enabled() const;
-    HWND reason_tip() const { return reason_tip_; }
+    HWND reason_tip() const { return context_.reason_tips; }
 
     static constexpr UINT_PTR progress_timer_id = 2;
     bool watching_install_ = false;  // an installation started here has not been reported yet
@@ -92,7 +93,6 @@ private:
     download_session_c* session_ = nullptr;
     download_button_c<download_panel_c> button_;
     HWND checkbox_ = nullptr;
-    HWND reason_tip_ = nullptr;  // owned by the panel: goes with it
     int status_icon_ = skin::sign_up_to_date;
     COLORREF background_;
     int title_height_ = 0, line_height_ = 0;

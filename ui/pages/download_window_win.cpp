@@ -101,6 +101,11 @@ bool download_window_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, L
 void download_window_c::on_create() {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     context_.page = handle();
+    // Owned by the page, it goes with it; the panels add and remove their tools.
+    context_.reason_tips = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, handle(), nullptr,
+                                           instance, nullptr);
+    if (context_.reason_tips) SendMessageW(context_.reason_tips, TTM_SETMAXTIPWIDTH, 0, 480);
     RECT client;
     GetClientRect(handle(), &client);
     list_.create_list(handle(), 0, header_height + choice_height, 10, 10, language_text("top_download"));
