@@ -75,6 +75,10 @@ struct request_context_c {
     std::string client;  // the address the request is from (see client_shares.h)
     std::string body;
     std::size_t received = 0;  // body bytes that arrived, kept or not
+    // The rate window: when it began, and what had arrived by then (update_server.cpp's
+    // keep_to_deadline judges each window on its own, not the average since the start).
+    clock_type::time_point window_started = started;
+    std::size_t received_at_window = 0;
     std::size_t reserved = 0;  // this body's share of the server-wide budget (and of its client's)
     std::size_t discarded = 0;
     bool headers_seen = false;

@@ -77,15 +77,21 @@ MHD_Result handle_admin_request(void* cls, MHD_Connection* connection, const cha
     }
 }
 
-// Whether an upload keeps within its whole time and, after its first seconds, the least average
-// rate; the connection's idle time is cut down to what is left of the request's time, so that a
-// sender that goes quiet is closed at its deadline too.
+// Whether an upload keeps within its whole time and the least rate in every window of the grace
+// time's length (the first window included): a fast start buys no idle minutes afterwards, as an
+// average since the start would. The connection's idle time is cut down to what is left of the
+// request's time, so that a sender that goes quiet is closed at its deadline too.
 bool keep_to_deadline(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context) {
     const server_settings_c& settings = state.settings;
-    double elapsed = std::chrono::duration<double>(clock_type::now() - context.started).count();
+    const clock_type::time_point now = clock_type::now();
+    double elapsed = std::chrono::duration<double>(now - context.started).count();
     if (elapsed > settings.request_seconds) return false;
-    if (elapsed > settings.upload_grace_seconds && double(context.received) < double(settings.min_upload_rate) * elapsed)
-        return false;
+    const double window = std::chrono::duration<double>(now - context.window_started).count();
+    if (window > settings.upload_grace_seconds) {
+        if (double(context.received - context.received_at_window) < double(settings.min_upload_rate) * window) return false;
+        context.window_started = now;
+        context.received_at_window = context.received;
+    }
     auto left = unsigned(settings.request_seconds - elapsed) + 1;
     MHD_set_connection_option(connection, MHD_CONNECTION_OPTION_TIMEOUT, std::min(left, settings.timeout_seconds));
     return true;

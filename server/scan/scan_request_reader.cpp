@@ -104,11 +104,14 @@ std::size_t line_length(std::string_view text) {
 // to case, as they are matched) skipped, until `ids` holds `most`.
 void split_ids(const char* text, std::size_t most, std::vector<std::string_view>& ids) {
     std::string_view rest = text ? std::string_view(text) : std::string_view();
-    while (!rest.empty() && ids.size() < most) {
+    // Repeats count toward the bound too: a list of one ID sent a million times is read no further
+    // than a real list of `most` IDs (the repeats would each be compared with every ID kept).
+    for (std::size_t lines = 0; !rest.empty() && ids.size() < most && lines < most;) {
         std::size_t length = line_length(rest);
         std::string_view id = trim(rest.substr(0, length));
         rest.remove_prefix(std::min(rest.size(), length + 1));
         if (id.empty()) continue;
+        ++lines;
         bool repeated = std::any_of(ids.begin(), ids.end(), [id](std::string_view seen) { return equal_ignoring_ascii_case(seen, id); });
         if (!repeated) ids.push_back(id);
     }
@@ -176,7 +179,21 @@ bool find_form_field(std::string_view content_type, std::string_view body, std::
     return false;
 }
 
-inflate_outcome_c inflate_bounded(std::string_view stream, std::size_t most_bytes, std::string& out) {
+namespace {
+
+// Whether an inflated document, or the first part of one, is no larger than its "hardware"
+// elements (and one more, maybe cut at the end) can need.
+bool within_device_budget(std::string_view text, std::size_t bytes_per_device) {
+    std::size_t elements = 0;
+    for (std::size_t at = text.find("<hardware"); at != std::string_view::npos; at = text.find("<hardware", at + 9))
+        elements += text.compare(at, 10, "<hardwares") != 0;
+    return text.size() <= (elements + 2) * bytes_per_device;
+}
+
+}  // namespace
+
+inflate_outcome_c inflate_bounded(std::string_view stream, std::size_t most_bytes, std::string& out,
+                                  std::size_t bytes_per_device) {
     out.clear();
     // One decompressor per thread, kept: it holds no state between streams.
     struct decompressor_c {
@@ -199,6 +216,7 @@ inflate_outcome_c inflate_bounded(std::string_view stream, std::size_t most_byte
                                                                  &read, &written);
         if (result == LIBDEFLATE_SUCCESS) {
             if (written > most_bytes) break;
+            if (bytes_per_device && !within_device_budget(std::string_view(out.data(), written), bytes_per_device)) break;
             // Bytes after the stream's end are not part of any document.
             if (read != stream.size()) {
                 out.clear();
@@ -212,6 +230,9 @@ inflate_outcome_c inflate_bounded(std::string_view stream, std::size_t most_byte
             return inflate_outcome_c::corrupt;
         }
         if (room == most_room) break;
+        // A part that already holds more than its devices need is refused without inflating on:
+        // a few bytes of compressed repeats would otherwise cost the whole inflated size.
+        if (bytes_per_device && !within_device_budget(std::string_view(out.data(), room), bytes_per_device)) break;
         room = std::min(most_room, room * 2);
     }
     out.clear();
@@ -283,7 +304,7 @@ bool read_scan_request(std::string_view content_type, std::string_view body, con
     if (!find_form_field(content_type, body, "kelvdoc", field))
         return fail(failure, 400, "expected a multipart form with the field kelvdoc");
     std::string document;
-    switch (inflate_bounded(field, limits.inflated_bytes, document)) {
+    switch (inflate_bounded(field, limits.inflated_bytes, document, limits.bytes_per_device)) {
     case inflate_outcome_c::complete: break;
     case inflate_outcome_c::too_large: return fail(failure, 413, "request document too large");
     case inflate_outcome_c::corrupt: return fail(failure, 400, "kelvdoc is not a complete zlib stream");

@@ -35,6 +35,10 @@ struct request_limits_c {
     std::size_t markup = 256u * 1024;        // "<" in the document, which bounds the parser's nodes
     std::size_t devices = 4096;
     std::size_t ids_per_device = 64;
+    // What a request may inflate to per "hardware" element it holds (and once more for the
+    // document around them): its IDs at the most a device may send, with room to spare. A stream
+    // that inflates past it is refused as soon as the inflated part shows it, before it is parsed.
+    std::size_t bytes_per_device = 32u << 10;
 };
 
 struct request_failure_c {
@@ -50,7 +54,10 @@ bool find_form_field(std::string_view content_type, std::string_view body, std::
 enum class inflate_outcome_c { complete, too_large, corrupt };
 // Inflates one zlib stream in fixed chunks, stopping as soon as the output would pass
 // `most_bytes`. Only a stream that ends properly and uses all input counts as complete.
-inflate_outcome_c inflate_bounded(std::string_view stream, std::size_t most_bytes, std::string& out);
+// With `bytes_per_device`, also too large once the inflated part passes that many bytes for each
+// "hardware" element it holds, plus one.
+inflate_outcome_c inflate_bounded(std::string_view stream, std::size_t most_bytes, std::string& out,
+                                  std::size_t bytes_per_device = 0);
 
 // Reads the request document; false with `failure` (status 400 or 413) for anything malformed.
 bool parse_request_document(std::string_view document, const request_limits_c& limits,

@@ -132,3 +132,25 @@ TEST(client_shares, slow_uploads_from_one_address_leave_the_budget_to_others_and
     EXPECT_TRUE(uploads.front()->closed_within(10000));
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(8));
 }
+
+// A fast start buys no idle time: each window of the grace time must bring the least rate.
+TEST(client_shares, an_upload_that_starts_fast_then_trickles_is_cut_within_a_window) {
+    server_settings_c settings;
+    settings.request_seconds = 60;
+    settings.upload_grace_seconds = 1;
+    settings.min_upload_rate = 1024;
+    settings.log = nullptr;
+    std::string error;
+    auto server = update_server_c::start(settings, std::make_shared<const catalog_index_c>(std::vector<catalog_package_c>{}), error);
+    ASSERT_TRUE(server) << error;
+    slow_sender_c upload(server->port());
+    ASSERT_TRUE(upload.connected());
+    // All but a few bytes at once (an average since the start would stay high for minutes) ...
+    ASSERT_TRUE(upload.send_text(upload.head(200 * 1024 + 8, "192.0.2.3") + std::string(200 * 1024, 'x')));
+    // ... then one byte every 400 ms.
+    const auto started = std::chrono::steady_clock::now();
+    bool closed = false;
+    for (int i = 0; i < 8 && !closed; ++i) closed = !upload.send_text("x") || upload.closed_within(400);
+    EXPECT_TRUE(closed || upload.closed_within(2000));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(6));
+}

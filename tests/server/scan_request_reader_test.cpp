@@ -231,3 +231,31 @@ TEST(request_document, ids_split_at_any_line_end_and_markup_counted_exactly) {
     EXPECT_FALSE(parse_request_document(document, limits, request, failure));
     EXPECT_EQ(failure.status, 413);
 }
+
+// A device's list of one ID repeated past the cap is read no further than the cap; a document far
+// larger than its devices can need is refused from its first inflated part.
+TEST(request_document, repeats_count_toward_the_cap_and_bulk_beyond_the_devices_is_refused_early) {
+    std::string ids;
+    for (int i = 0; i < 63; ++i) ids += "PCI\\VEN_8086&DEV_" + std::to_string(1000 + i) + "\n";
+    std::string repeats;
+    for (int i = 0; i < 2000; ++i) repeats += "PCI\\VEN_8086&DEV_1005\n";
+    const std::string head = "<kelvdoc><client os=\"WIN764\"/><hardwares><hardware><id>A</id><hardids>";
+    const std::string tail = "</hardids><compids>ACPI\\PNP0A03</compids></hardware></hardwares></kelvdoc>";
+    scan_request_c request;
+    request_failure_c failure;
+    ASSERT_TRUE(parse_request_document(head + ids + repeats + "PCI\\LAST" + tail, request_limits_c{}, request, failure))
+        << failure.reason;
+    // 63 IDs and one repeat are 64 lines: the last hardware ID is not read; the compatible IDs are
+    // a list of their own.
+    EXPECT_EQ(request.devices[0].hardware_id_count, 63u);
+    EXPECT_EQ(request.devices[0].device_ids.back(), "ACPI\\PNP0A03");
+
+    std::string bulk = head + ids;
+    while (bulk.size() < (4u << 20)) bulk += repeats;
+    EXPECT_FALSE(read_scan_request("multipart/form-data; boundary=xyz", form("xyz", "kelvdoc", zlib_stream(bulk + tail)),
+                                   request_limits_c{}, request, failure));
+    EXPECT_EQ(failure.status, 413);
+    std::string out;
+    EXPECT_EQ(inflate_bounded(zlib_stream(bulk + tail), 8u << 20, out, 32u << 10), inflate_outcome_c::too_large);
+    EXPECT_EQ(inflate_bounded(zlib_stream(two_devices), 8u << 20, out, 32u << 10), inflate_outcome_c::complete);
+}
