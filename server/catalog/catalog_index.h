@@ -103,7 +103,13 @@ public:
     // The catalog owner's signed statement as every answer carries it (a "statement" element);
     // empty for a catalog never signed as a whole.
     const std::string& statement_element() const { return statement_element_; }
-    void set_statement_element(std::string element) { statement_element_ = std::move(element); }
+    std::uint64_t statement_serial() const { return statement_serial_; }  // 0: none
+    std::int64_t statement_expires() const { return statement_expires_; }  // seconds since 1970 (UTC)
+    void set_statement(std::string element, std::uint64_t serial, std::int64_t expires) {
+        statement_element_ = std::move(element);
+        statement_serial_ = serial;
+        statement_expires_ = expires;
+    }
 
 private:
     friend class catalog_index_builder_c;
@@ -168,6 +174,8 @@ private:
     huge_page_array_c<id_slot_c> id_slots_;
     large_vector_c<name_slot_c> by_file_name_;  // sorted by hash
     std::string statement_element_;
+    std::uint64_t statement_serial_ = 0;
+    std::int64_t statement_expires_ = 0;
 };
 
 // Fields of the records a catalog is built from; the texts are copied into the catalog.

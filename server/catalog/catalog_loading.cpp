@@ -88,7 +88,7 @@ bool load_served_catalog(const std::string& path, const std::string& packages_fo
     present = {};
     catalog_index_c built = builder.finish();
     if (statement) {
-        built.set_statement_element(statement_element(*statement));
+        built.set_statement(statement_element(*statement), statement->serial, statement->expires);
         report.statement_serial = statement->serial;
         report.statement_expires = statement->expires;
     }

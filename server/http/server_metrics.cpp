@@ -66,6 +66,9 @@ std::string server_metrics_c::prometheus_text(const server_gauges_c& gauges) con
     gauge("vantorel_catalog_packages", "Packages in the catalog being served.", double(gauges.packages));
     gauge("vantorel_catalog_device_ids", "Device ID entries in the catalog being served.", double(gauges.device_ids));
     gauge("vantorel_catalog_age_seconds", "Seconds since the catalog file being served was written.", gauges.catalog_age_seconds);
+    gauge("vantorel_catalog_statement_expires_in_seconds",
+          "Seconds until the catalog's signed statement expires (negative: expired, programs refuse the answers; 0: none).",
+          gauges.statement_expires_in_seconds);
     line(out, "# HELP vantorel_catalog_loads_total Catalog loads, by outcome.");
     line(out, "# TYPE vantorel_catalog_loads_total counter");
     line(out, "vantorel_catalog_loads_total{outcome=\"loaded\"} %llu", static_cast<unsigned long long>(gauges.catalog_loads));

@@ -12,6 +12,7 @@ struct server_gauges_c {
     std::size_t answers_waiting = 0;
     std::size_t packages = 0, device_ids = 0;
     double catalog_age_seconds = 0;
+    double statement_expires_in_seconds = 0;  // of the catalog's signed statement; 0 without one
     std::uint64_t catalog_loads = 0, catalog_load_failures = 0;
 };
 

@@ -1,6 +1,8 @@
 // GET /health and GET /metrics: what a load balancer and a monitoring system ask.
 #include "server/http/server_connection.h"
 
+#include "common/catalog_statement.h"
+
 #include <nlohmann/json.hpp>
 
 #include <ctime>
@@ -21,6 +23,14 @@ std::string health_text(update_server_c::state_c& state, unsigned& status) {
         {"device_ids", catalog.index ? catalog.index->entry_count() : 0},
         {"catalog_age_seconds", static_cast<long long>(catalog.written ? now - catalog.written : 0)},
     };
+    // Programs refuse every answer once the statement has expired: the operator signs again before.
+    const std::uint64_t serial = catalog.index ? catalog.index->statement_serial() : 0;
+    if (serial)
+        health["catalog_statement"] = {{"serial", serial},
+                                       {"expires", utc_moment_text(catalog.index->statement_expires())},
+                                       {"expires_in_seconds", static_cast<long long>(catalog.index->statement_expires() - now)}};
+    else
+        health["catalog_statement"] = nullptr;
     std::string error = state.last_load_error();
     health["last_load"] = error.empty() ? "ok" : "failed";
     if (!error.empty()) health["last_load_error"] = error;
@@ -37,6 +47,8 @@ std::string metrics_text(update_server_c::state_c& state) {
     gauges.packages = catalog.index ? catalog.index->package_count() : 0;
     gauges.device_ids = catalog.index ? catalog.index->entry_count() : 0;
     gauges.catalog_age_seconds = catalog.written ? double(std::time(nullptr) - catalog.written) : 0;
+    if (catalog.index && catalog.index->statement_serial())
+        gauges.statement_expires_in_seconds = double(catalog.index->statement_expires() - std::time(nullptr));
     gauges.catalog_loads = state.catalog_loads.load();
     gauges.catalog_load_failures = state.catalog_load_failures.load();
     return state.metrics.prometheus_text(gauges);

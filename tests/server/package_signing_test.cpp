@@ -201,6 +201,14 @@ TEST(package_signing, a_withdrawn_package_is_no_longer_served_and_the_signed_sta
     std::string request = scan_request({"PCI\\LAN", "PCI\\WLAN"});
     http_reply_c answer = fetch(server->base_url(), &request);
     ASSERT_EQ(answer.status, 200);
+    // Operators see when it must be signed again.
+    http_reply_c health = fetch(server->base_url() + "health");
+    EXPECT_NE(health.body.find("\"catalog_statement\":{\"serial\":" + std::to_string(report.statement_serial)), std::string::npos)
+        << health.body;
+    const std::string metrics = fetch(server->base_url() + "metrics").body;
+    // The withdrawal signed it again, for the default 30 days (2,592,000 seconds).
+    EXPECT_NE(metrics.find("vantorel_catalog_statement_expires_in_seconds 259"), std::string::npos)
+        << metrics.substr(metrics.find("vantorel_catalog_age"));
 
     // The program believes the statement, as served, and reads only the package still offered.
     std::optional<public_key_c> key = public_key_from_text(file_bytes(public_file));
