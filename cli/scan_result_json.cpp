@@ -182,6 +182,16 @@ std::string scan_summary_text(const scan_result_c& result) {
         text += "Offers refused (signature missing or wrong): " + std::to_string(result.outcome.items_refused) + "\n";
     if (result.outcome.items_unsigned > 0)
         text += "Unsigned offers taken (allowed by the settings): " + std::to_string(result.outcome.items_unsigned) + "\n";
+    if (result.outcome.items_withdrawn > 0)
+        text += "Offers withdrawn by the catalog owner: " + std::to_string(result.outcome.items_withdrawn) + "\n";
+    std::size_t hidden = 0;
+    for (const device_c& device : store.devices) {
+        hidden += device.best_hidden || device.latest_hidden;
+        if (!device.withdrawn_reason.empty())
+            text += "Installed driver withdrawn: " + wide_to_utf8(device.display_name) + ": " +
+                    wide_to_utf8(device.withdrawn_reason) + "\n";
+    }
+    if (hidden > 0) text += "Updates you hid: " + std::to_string(hidden) + " (vantorel-cli hidden lists them)\n";
     text += "Updates, best choice:\n" + updates_by_package(store, false);
     text += "Updates, latest choice:\n" + updates_by_package(store, true);
     return text;
