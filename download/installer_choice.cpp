@@ -205,6 +205,14 @@ unpack_report_c unpack_and_install(const std::wstring& package_path, const std::
     unpack_report_c report = unpack_archive(package_path, context.download_folder, stop, expected);
     if (report.outcome != unpack_outcome_c::unpacked) return report;
     context.files->remove_pages(report.folder);
+    for (const auto& [inf, id] : context.claimed_ids) {
+        if (!usable_inf_paths({inf}).count(inf) || id.empty()) continue;
+        if (context.files->inf_names_id(join_relative(report.folder, inf), id)) continue;
+        report.outcome = unpack_outcome_c::failed;
+        report.problem = wide_to_utf8(inf) + " in the package does not name " + wide_to_utf8(id) +
+                         ", the device ID the update server offered it for";
+        return report;
+    }
     installer_context_c chosen = context;
     chosen.package_path = package_path;
     chosen.package_sha256 = report.sha256;

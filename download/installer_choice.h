@@ -42,6 +42,10 @@ struct installer_context_c {
     installer_exit_c* installer_exit = nullptr;
     // The description of the System Restore point the installer makes first; empty: none.
     std::wstring restore_point{};
+    // What the update server said each device's offer matches: the INF path inside the package
+    // and the device ID. Not signed, so checked against the package's own INF before anything
+    // is started.
+    std::vector<std::pair<std::wstring, std::wstring>> claimed_ids{};
 };
 
 // The INF paths from the server that may be looked for at all: relative paths inside the package
@@ -107,7 +111,9 @@ struct unpack_report_c {
 
 // Unpacks the package into a new folder and starts its installer. A package that does not unpack
 // whole installs nothing: its folder is removed and the report says why. With an expected digest
-// (a signed offer) the file is held unchanged, checked, and unpacked only when it matches.
+// (a signed offer) the file is held unchanged, checked, and unpacked only when it matches. A
+// package whose INF does not name the ID the server offered it for (context.claimed_ids) installs
+// nothing either.
 unpack_report_c unpack_and_install(const std::wstring& package_path, const std::set<std::wstring>& inf_paths,
                                    const installer_context_c& context, const std::atomic<bool>* stop = nullptr,
                                    const std::optional<sha256_digest_c>& expected = std::nullopt);

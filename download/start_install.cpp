@@ -15,6 +15,9 @@ install_start_c start_install(const install_request_c& request, download_session
     job.link = request.link;
     job.expected_sha256 = session.expected_sha256;
     job.context = context;
+    job.context.claimed_ids.clear();
+    for (std::size_t i = 0; i < request.inf_names.size() && i < request.hardids.size(); ++i)
+        job.context.claimed_ids.emplace_back(request.inf_names[i], request.hardids[i]);
     job.stop.store(false);
     job.report = {};
     job.running.store(1);

@@ -11,6 +11,7 @@ struct install_request_c {
     std::string link;
     std::vector<std::wstring> inf_names;  // the chosen offers' INF paths, one per device
     bool none_needed = false;             // no device of the group has the update flag
+    std::vector<std::wstring> hardids{};  // the device IDs the server said they match, as inf_names
 };
 
 // The questions and notices of the windows, asked on the UI thread.

@@ -14,6 +14,10 @@ public:
     virtual std::vector<std::wstring> programs_in(const std::wstring& folder) const = 0;
     // Deletes the web pages (*.htm) directly in a folder, not in its sub-folders.
     virtual void remove_pages(const std::wstring& folder) const = 0;
+    // Whether the INF's model lines for this PC name the ID, as a hardware or compatible ID,
+    // without regard to case; true where it cannot be told (no such file, no [Manufacturer], no
+    // model line for this PC).
+    virtual bool inf_names_id(const std::wstring& /*inf_path*/, const std::wstring& /*id*/) const { return true; }
 };
 
 // The files on disk.

@@ -5,7 +5,10 @@
 #include "common/text_compare.h"
 #include "common/text_convert.h"
 
+#include <cctype>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -38,6 +41,19 @@ public:
     }
     void remove_pages(const std::wstring& folder) const override {
         for (const std::wstring& name : files_ending_in(folder, L".htm")) remove_file(join_path(folder, name));
+    }
+    // Without SetupAPI: the ID anywhere in the file's text (8-bit INF files), without regard to
+    // ASCII case.
+    bool inf_names_id(const std::wstring& inf_path, const std::wstring& id) const override {
+        std::ifstream in(fs::u8path(wide_to_utf8(inf_path)), std::ios::binary);
+        if (!in) return true;
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::string wanted = wide_to_utf8(id);
+        auto lower = [](std::string value) {
+            for (char& c : value) c = char(std::tolower(static_cast<unsigned char>(c)));
+            return value;
+        };
+        return lower(text).find(lower(wanted)) != std::string::npos;
     }
 };
 

@@ -4,6 +4,7 @@
 #include "common/path_join.h"
 #include "common/text_compare.h"
 #include "common/unique_handle.h"
+#include "devices/inf_models_win.h"
 
 #include <windows.h>
 
@@ -43,6 +44,16 @@ public:
     }
     void remove_pages(const std::wstring& folder) const override {
         for (const std::wstring& name : files_ending_in(folder, L".htm")) DeleteFileW(join_path(folder, name).c_str());
+    }
+    // Read as Windows reads it: the models section it would choose on this PC.
+    bool inf_names_id(const std::wstring& inf_path, const std::wstring& id) const override {
+        inf_handle_c inf(SetupOpenInfFileW(inf_path.c_str(), nullptr, INF_STYLE_WIN4, nullptr));
+        std::vector<inf_model_line_c> lines;
+        if (!inf.valid() || !read_platform_models(inf.get(), running_platform(), lines) || lines.empty()) return true;
+        for (const inf_model_line_c& line : lines)
+            for (const std::wstring& named : line.ids)
+                if (equal_ignoring_case(named, id)) return true;
+        return false;
     }
 };
 

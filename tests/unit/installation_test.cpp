@@ -353,3 +353,34 @@ TEST(start_install, the_installer_waited_for_decides_what_setup_dat_remembers) {
     }
     download_sessions.clear();
 }
+
+// The device ID an offer was made for is the server's word, not signed: a package whose INF does
+// not name it installs nothing.
+TEST(start_install, a_package_whose_inf_does_not_name_the_offered_id_is_not_installed) {
+    scratch_folder_c scratch;
+    const std::wstring folder = utf8_to_wide(scratch.path().u8string());
+    const std::string link = "http://127.0.0.1/claimed.zip";
+    download_session_c& session = *get_download_session(link, 1, folder);
+    session.state = download_state_c::complete;
+    ASSERT_TRUE(write_test_zip(wide_to_utf8(session.final_path),
+                               {{"drv/a.inf", "[Version]\r\nSignature=\"$Windows NT$\"\r\n[Manufacturer]\r\nM=Models,NTx86,NTamd64\r\n"
+                                               "[Models.NTx86]\r\n\"NIC\"=Install, PCI\\VEN_8086&DEV_1533\r\n"
+                                               "[Models.NTamd64]\r\n\"NIC\"=Install, PCI\\VEN_8086&DEV_1533\r\n"}}));
+    recording_launcher_c launcher;
+    const installer_context_c context{folder, folder, false, &launcher, &disk_files()};
+    always_gates_c gates;
+    for (const auto& [claimed, installs] : {std::pair{L"pci\\ven_8086&dev_1533", true}, std::pair{L"PCI\\VEN_10EC&DEV_8168", false}}) {
+        const std::size_t starts = launcher.started().size();
+        install_request_c request{link, {L"drv\\a.inf"}, false, {claimed}};
+        ASSERT_EQ(start_install(request, session, context, gates), install_start_c::started);
+        for (int i = 0; i < 500 && session.install_job.running.load(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_EQ(launcher.started().size(), starts + (installs ? 1 : 0));
+        if (!installs) {
+            EXPECT_EQ(session.install_job.report.outcome, unpack_outcome_c::failed);
+            EXPECT_NE(session.install_job.report.problem.find("does not name PCI\\VEN_10EC&DEV_8168"), std::string::npos)
+                << session.install_job.report.problem;
+        }
+    }
+    download_sessions.clear();
+}

@@ -257,7 +257,9 @@ void download_panel_c::act() {
             request.none_needed = group_.none_needed;
             for (const device_c* device : group_.devices) {
                 const driver_item_c* item = chosen_item(*device, group_.mode);
-                if (item) request.inf_names.push_back(item->inf_name);
+                if (!item) continue;
+                request.inf_names.push_back(item->inf_name);
+                request.hardids.push_back(item->hardid);
             }
             if (context_.gates &&
                 start_install(request, *session_, context_.installer, *context_.gates) == install_start_c::started) {
