@@ -2,6 +2,7 @@
 
 #include "cli/install_environment.h"
 #include "common/text_convert.h"
+#include "download/installer_outcome.h"
 
 bool noting_launcher_c::open(const std::wstring& target) {
     starts.push_back({{"open", wide_to_utf8(target)}});
@@ -25,8 +26,7 @@ bool noting_launcher_c::run(const std::wstring& program, const std::wstring& par
             start["failed"] = (*code >> 16) & 0xFFu;
             start["restart_needed"] = (*code & 0x40000000u) != 0;
             // Beside the documented flags: why no restore point was made, where one was asked for.
-            const std::uint32_t restore_bits = *code & 0x30000000u;
-            start["restore_point"] = restore_bits == 0x10000000u ? "unavailable" : restore_bits == 0x20000000u ? "refused" : "made or not asked";
+            start["restore_point"] = restore_point_note_name(installer_outcome({*code, false}).restore_point);
             any_failed = any_failed || (*code & 0x80000000u) != 0;
         }
     } else if (shell_) {

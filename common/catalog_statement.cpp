@@ -86,33 +86,13 @@ std::optional<std::int64_t> utc_moment_from_text(std::string_view text) {
 }
 
 std::string escaped_reason(std::string_view utf8) {
-    static const char digits_hex[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(utf8.size());
     for (char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (kept_as_is(byte)) {
-            out += c;
-        } else {
-            out += '%';
-            out += digits_hex[byte >> 4];
-            out += digits_hex[byte & 15];
-        }
+        if (kept_as_is(static_cast<unsigned char>(c))) out += c;
+        else append_percent_escaped(out, static_cast<unsigned char>(c));
     }
     return out;
 }
 
-std::string reason_from_escaped(std::string_view escaped) {
-    std::string out;
-    out.reserve(escaped.size());
-    for (std::size_t i = 0; i < escaped.size(); ++i) {
-        if (escaped[i] == '%' && i + 2 < escaped.size() && hex_digit_value(escaped[i + 1]) >= 0 &&
-            hex_digit_value(escaped[i + 2]) >= 0) {
-            out += char(hex_digit_value(escaped[i + 1]) << 4 | hex_digit_value(escaped[i + 2]));
-            i += 2;
-        } else {
-            out += escaped[i];
-        }
-    }
-    return out;
-}
+std::string reason_from_escaped(std::string_view escaped) { return percent_decoded(escaped); }

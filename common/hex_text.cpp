@@ -37,6 +37,27 @@ bool bytes_from_hex_text(std::string_view text, std::uint8_t* out, std::size_t c
     return bytes_from_hex(text.substr(first, text.find_last_not_of(blanks) - first + 1), out, count);
 }
 
+void append_percent_escaped(std::string& out, unsigned char byte) {
+    static const char digits[] = "0123456789ABCDEF";
+    out += '%';
+    out += digits[byte >> 4];
+    out += digits[byte & 0xF];
+}
+
+std::string percent_decoded(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && hex_digit_value(text[i + 1]) >= 0 && hex_digit_value(text[i + 2]) >= 0) {
+            out += char(hex_digit_value(text[i + 1]) << 4 | hex_digit_value(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
 std::wstring hex_code(std::uint32_t code) {
     wchar_t text[16];
     std::swprintf(text, 16, L"0x%08X", unsigned(code));

@@ -14,5 +14,9 @@ bool bytes_from_hex(std::string_view text, std::uint8_t* out, std::size_t count)
 bool bytes_from_hex_text(std::string_view text, std::uint8_t* out, std::size_t count);
 // 0..15 for a hex digit (either case), -1 for anything else.
 int hex_digit_value(char c);
+// A byte as "%XX" (upper-case digits), as links and escaped texts carry it.
+void append_percent_escaped(std::string& out, unsigned char byte);
+// The text with each "%XX" turned back into its byte; a "%" not followed by two hex digits stays.
+std::string percent_decoded(std::string_view text);
 // A Windows error or status code as people look it up: "0x800F0203".
 std::wstring hex_code(std::uint32_t code);

@@ -1,17 +1,26 @@
 #include "download/installer_outcome.h"
 
+const char* restore_point_note_name(restore_point_note_c note) {
+    switch (note) {
+        case restore_point_note_c::unavailable: return "unavailable";
+        case restore_point_note_c::refused: return "refused";
+        case restore_point_note_c::made_or_not_asked: break;
+    }
+    return "made or not asked";
+}
+
 installer_outcome_c installer_outcome(const installer_exit_c& exit) {
     installer_outcome_c outcome;
     if (!exit.code) {
         outcome.exit_code = 0xFFFFFFFFu;
         return outcome;
     }
-    const std::uint32_t restore_bits = *exit.code & 0x30000000u;
-    outcome.restore_point = restore_bits == 0x10000000u   ? restore_point_note_c::unavailable
-                            : restore_bits == 0x20000000u ? restore_point_note_c::refused
-                                                          : restore_point_note_c::made_or_not_asked;
+    const std::uint32_t restore_bits = restore_point_unavailable_bit | restore_point_refused_bit;
+    outcome.restore_point = (*exit.code & restore_bits) == restore_point_unavailable_bit ? restore_point_note_c::unavailable
+                            : (*exit.code & restore_bits) == restore_point_refused_bit   ? restore_point_note_c::refused
+                                                                                         : restore_point_note_c::made_or_not_asked;
     if (exit.set_up_program) {
-        const std::uint32_t code = *exit.code & ~0x30000000u;
+        const std::uint32_t code = *exit.code & ~restore_bits;
         outcome.exit_code = code;
         // 3010 and 1641: Windows' installers' "done, restart to finish".
         outcome.restart_needed = code == 3010 || code == 1641;

@@ -18,9 +18,13 @@ enum class install_verdict_c {
     failed,      // nothing was installed
 };
 
-// Whether the restore point asked for before the installation was made (bits 0x30000000 of the
-// installer's exit code): made, or none because System Restore is off or missing, or Windows
-// refused one.
+// The bits of the installer's exit code, beside the documented flags, that say why no restore
+// point was made where one was asked for (the installer sets them, the program reads them).
+constexpr std::uint32_t restore_point_unavailable_bit = 0x10000000u;  // System Restore off or missing
+constexpr std::uint32_t restore_point_refused_bit = 0x20000000u;      // Windows refused one
+
+// Whether the restore point asked for before the installation was made: made, or none because
+// System Restore is off or missing, or Windows refused one.
 enum class restore_point_note_c { made_or_not_asked, unavailable, refused };
 
 struct installer_outcome_c {
@@ -41,3 +45,6 @@ installer_outcome_c installer_outcome(const installer_exit_c& exit);
 inline bool records_installed_link(const installer_outcome_c& outcome) {
     return outcome.verdict != install_verdict_c::failed;
 }
+
+// The note as the CLI's JSON writes it: "unavailable", "refused" or "made or not asked".
+const char* restore_point_note_name(restore_point_note_c note);

@@ -4,6 +4,8 @@
 // that the program that started the installer can tell the user why there is none.
 #pragma once
 
+#include "download/installer_outcome.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -18,8 +20,8 @@ enum class restore_point_state_c {
 // The bits of the exit code's top byte that tell why no restore point was made (none when one was,
 // or none was asked for).
 constexpr std::uint32_t restore_point_bits(restore_point_state_c state) {
-    return state == restore_point_state_c::unavailable ? 0x10000000u
-           : state == restore_point_state_c::refused   ? 0x20000000u
+    return state == restore_point_state_c::unavailable ? restore_point_unavailable_bit
+           : state == restore_point_state_c::refused   ? restore_point_refused_bit
                                                        : 0u;
 }
 

@@ -1,23 +1,18 @@
 #include "service/catalog_freshness.h"
 
+#include "common/argument_reader.h"
 #include "common/file_open.h"
 #include "common/package_statement.h"
 #include "common/path_join.h"
 #include "common/text_lines.h"
 
 #include <algorithm>
-#include <charconv>
+#include <cstdint>
 #include <cstdio>
 
 namespace {
 
-std::optional<std::uint64_t> serial_from_text(std::string_view text) {
-    std::uint64_t value = 0;
-    const char* end = text.data() + text.size();
-    auto [at, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || error != std::errc() || at != end) return std::nullopt;
-    return value;
-}
+std::optional<std::uint64_t> serial_from_text(std::string_view text) { return parse_whole_number(text, 0, UINT64_MAX); }
 
 }  // namespace
 

@@ -8,21 +8,6 @@
 
 namespace {
 
-std::string percent_decoded(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hex_digit_value(text[i + 1]) >= 0 &&
-            hex_digit_value(text[i + 2]) >= 0) {
-            out += char(hex_digit_value(text[i + 1]) << 4 | hex_digit_value(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 // The path inside the package: what follows the first separator, with "/" separators, in UTF-8.
 // A text of the answer in UTF-8.
 std::string as_utf8(std::string_view text, bool utf8) { return utf8 ? std::string(text) : wide_to_utf8(ansi_to_wide(text)); }

@@ -119,6 +119,14 @@ std::unique_ptr<sqlite_catalog_store_c> open_new_version(const arguments_c& argu
     return store;
 }
 
+// The same, with the packages it holds read.
+std::unique_ptr<sqlite_catalog_store_c> open_new_version(const arguments_c& arguments, catalog_replacement_c& replacement,
+                                                         std::vector<catalog_package_c>& packages, std::string& error) {
+    auto store = open_new_version(arguments, true, replacement, error);
+    if (store && !store->load_packages(packages, error)) store.reset();
+    return store;
+}
+
 // Closes the store and puts the new version in place.
 bool put_in_place(std::unique_ptr<sqlite_catalog_store_c>& store, catalog_replacement_c& replacement, std::string& error) {
     store.reset();
@@ -245,9 +253,9 @@ int import_packages(const arguments_c& arguments) {
         packages.push_back(std::move(package));
     }
     catalog_replacement_c replacement;
-    auto store = open_new_version(arguments, true, replacement, error);
     std::vector<catalog_package_c> existing;
-    if (!store || !store->load_packages(existing, error)) return fail(error);
+    auto store = open_new_version(arguments, replacement, existing, error);
+    if (!store) return fail(error);
     for (const auto& known : existing) {
         auto clash = md5_by_name.find(known.file_name);
         if (clash != md5_by_name.end() && clash->second != known.md5)
@@ -393,9 +401,9 @@ int sign_catalog(const arguments_c& arguments) {
     signing_key_c key;
     if (!key.read(option(arguments, "signing-key"), error)) return fail(error);
     catalog_replacement_c replacement;
-    auto store = open_new_version(arguments, true, replacement, error);
     std::vector<catalog_package_c> packages;
-    if (!store || !store->load_packages(packages, error)) return fail(error);
+    auto store = open_new_version(arguments, replacement, packages, error);
+    if (!store) return fail(error);
     std::size_t signed_count = 0, refused = 0;
     for (catalog_package_c& package : packages) {
         archive_digests_c digests;
@@ -446,9 +454,9 @@ int withdraw_packages(const arguments_c& arguments) {
     signing_key_c key;
     if (!key.read(option(arguments, "signing-key"), error)) return fail(error);
     catalog_replacement_c replacement;
-    auto store = open_new_version(arguments, true, replacement, error);
     std::vector<catalog_package_c> packages;
-    if (!store || !store->load_packages(packages, error)) return fail(error);
+    auto store = open_new_version(arguments, replacement, packages, error);
+    if (!store) return fail(error);
     for (const std::string& digest : digests) {
         auto named = std::find_if(packages.begin(), packages.end(), [&](const catalog_package_c& p) { return p.sha256 == digest; });
         std::printf("withdrawn %s%s\n", digest.c_str(),
@@ -477,9 +485,9 @@ int record_release(const arguments_c& arguments) {
     catalog_release_c release{version, name, digests.size, digest_hex(digests.sha256), {}};
     release.signature = signature_hex(key.sign(release_statement({name, digests.size, digests.sha256, version})));
     catalog_replacement_c replacement;
-    auto store = open_new_version(arguments, true, replacement, error);
     std::vector<catalog_package_c> packages;
-    if (!store || !store->load_packages(packages, error)) return fail(error);
+    auto store = open_new_version(arguments, replacement, packages, error);
+    if (!store) return fail(error);
     for (const auto& package : packages)
         if (package.file_name == name) return fail("a package of the catalog is named " + name + " already");
     // In place before the catalog names it, as archives are: no server links a missing file.

@@ -1,6 +1,8 @@
 // GET /release: the program's newest release, as the updater reads it (service/release_answer.h).
 #include "server/http/server_connection.h"
 
+#include "common/hex_text.h"
+
 #include <string>
 #include <string_view>
 
@@ -10,17 +12,13 @@ namespace {
 
 // A file name as one path component of a link: bytes other than unreserved ones escaped.
 std::string url_component(std::string_view name) {
-    static const char digits[] = "0123456789ABCDEF";
     std::string out;
     for (unsigned char c : name) {
         if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_' ||
-            c == '~') {
+            c == '~')
             out += char(c);
-        } else {
-            out += '%';
-            out += digits[c >> 4];
-            out += digits[c & 15];
-        }
+        else
+            append_percent_escaped(out, c);
     }
     return out;
 }

@@ -1,5 +1,6 @@
 #include "server/scan/scan_answer_writer.h"
 
+#include "common/hex_text.h"
 #include "common/text_compare.h"
 #include "server/inf/code_page_decoder.h"
 #include "server/inf/code_page_encoder.h"
@@ -37,13 +38,6 @@ void append_escaped_character(std::string& out, char c) {
         // Control characters cannot appear in an XML document at all.
         out += (c != '\t' && c != '\n' && c != '\r') ? ' ' : c;
     }
-}
-
-void append_percent_escaped(std::string& out, unsigned char byte) {
-    static const char hex[] = "0123456789ABCDEF";
-    out += '%';
-    out += hex[byte >> 4];
-    out += hex[byte & 0xF];
 }
 
 enum class beyond_ascii_c { as_is, encoded, percent_escaped };

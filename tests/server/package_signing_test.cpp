@@ -59,6 +59,18 @@ std::string scan_request(const std::vector<std::string>& device_ids) {
     return zlib_compressed(document);
 }
 
+// The catalog loaded as the server loads it (the report of the load in `report`), and a server on
+// loopback serving it; null with the error.
+std::unique_ptr<update_server_c> serve_catalog(const std::string& catalog, const std::string& served,
+                                               catalog_load_report_c& report, std::string& error) {
+    served_catalog_c loaded;
+    if (!load_served_catalog(catalog, served, loaded, report, error)) return nullptr;
+    server_settings_c settings;
+    settings.packages_folder = served;
+    settings.log = nullptr;
+    return update_server_c::start(settings, loaded, error);
+}
+
 }  // namespace
 
 TEST(package_signing, keys_are_made_once_and_a_bad_key_file_is_named) {
@@ -133,14 +145,9 @@ TEST(package_signing, the_program_believes_a_signed_item_as_served_and_refuses_i
               0);
     ASSERT_EQ(catalog_tool({"import", "--catalog", catalog, "--packages", served, write_package(folder, "wlan.zip", "PCI\\WLAN")}), 0);
 
-    served_catalog_c loaded;
     catalog_load_report_c report;
     std::string error;
-    ASSERT_TRUE(load_served_catalog(catalog, served, loaded, report, error)) << error;
-    server_settings_c settings;
-    settings.packages_folder = served;
-    settings.log = nullptr;
-    auto server = update_server_c::start(settings, loaded, error);
+    auto server = serve_catalog(catalog, served, report, error);
     ASSERT_TRUE(server) << error;
     std::string request = scan_request({"PCI\\LAN", "PCI\\WLAN"});
     http_reply_c answer = fetch(server->base_url(), &request);
@@ -186,18 +193,13 @@ TEST(package_signing, a_withdrawn_package_is_no_longer_served_and_the_signed_sta
                             "Stops the adapter <after> sleep \xE2\x80\x94 use 12.18.9.8", lan_digest}),
               0);
 
-    served_catalog_c loaded;
     catalog_load_report_c report;
     std::string error;
-    ASSERT_TRUE(load_served_catalog(catalog, served, loaded, report, error)) << error;
+    auto server = serve_catalog(catalog, served, report, error);
+    ASSERT_TRUE(server) << error;
     EXPECT_EQ(report.withdrawn, 1u);
     EXPECT_EQ(report.left_out, 0u);
     EXPECT_GE(report.statement_expires, std::int64_t(std::time(nullptr)) + 2 * 86400 - 60);
-    server_settings_c settings;
-    settings.packages_folder = served;
-    settings.log = nullptr;
-    auto server = update_server_c::start(settings, loaded, error);
-    ASSERT_TRUE(server) << error;
     std::string request = scan_request({"PCI\\LAN", "PCI\\WLAN"});
     http_reply_c answer = fetch(server->base_url(), &request);
     ASSERT_EQ(answer.status, 200);

@@ -206,13 +206,35 @@ namespace {
 
 // Runs one installation of the session's package to its end.
 install_start_c install_and_wait(download_session_c& session, const installer_context_c& context,
-                               const std::string& link) {
+                               const install_request_c& request) {
     always_gates_c gates;
-    const install_start_c started = start_install({link, {L"drv\\a.inf"}, false}, session, context, gates);
+    const install_start_c started = start_install(request, session, context, gates);
     for (int i = 0; i < 500 && session.install_job.running.load(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     return started;
 }
+
+install_start_c install_and_wait(download_session_c& session, const installer_context_c& context,
+                               const std::string& link) {
+    return install_and_wait(session, context, install_request_c{link, {L"drv\\a.inf"}, false});
+}
+
+// One complete download of a package in a scratch folder, and a context whose installers are
+// recorded, not started.
+struct downloaded_package_c {
+    downloaded_package_c(const std::string& link, const std::vector<test_zip_entry_c>& entries)
+        : session(*get_download_session(link, 1, folder)) {
+        session.state = download_state_c::complete;
+        EXPECT_TRUE(write_test_zip(wide_to_utf8(session.final_path), entries));
+    }
+    ~downloaded_package_c() { download_sessions.clear(); }
+
+    scratch_folder_c scratch;
+    const std::wstring folder = utf8_to_wide(scratch.path().u8string());
+    recording_launcher_c launcher;
+    const installer_context_c context{folder, folder, false, &launcher, &disk_files()};
+    download_session_c& session;
+};
 
 }  // namespace
 
@@ -311,14 +333,8 @@ TEST(start_install, a_signed_package_is_checked_again_before_it_is_unpacked) {
 }
 
 TEST(start_install, the_installer_waited_for_decides_what_setup_dat_remembers) {
-    scratch_folder_c scratch;
-    const std::wstring folder = utf8_to_wide(scratch.path().u8string());
     const std::string link = "http://127.0.0.1/waited.zip";
-    download_session_c& session = *get_download_session(link, 1, folder);
-    session.state = download_state_c::complete;
-    ASSERT_TRUE(write_test_zip(wide_to_utf8(session.final_path), {{"drv/a.inf", "[Version]"}}));
-    recording_launcher_c launcher;
-    const installer_context_c context{folder, folder, false, &launcher, &disk_files()};
+    downloaded_package_c package(link, {{"drv/a.inf", "[Version]"}});
     const struct {
         std::uint32_t code;
         install_verdict_c verdict;
@@ -334,14 +350,15 @@ TEST(start_install, the_installer_waited_for_decides_what_setup_dat_remembers) {
     std::string remembered;
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << std::hex << c.code);
-        launcher.exit_code = c.code;
-        ASSERT_EQ(install_and_wait(session, context, link), install_start_c::started);
-        const std::optional<installer_outcome_c>& outcome = session.install_job.report.installed;
+        package.launcher.exit_code = c.code;
+        ASSERT_EQ(install_and_wait(package.session, package.context, link), install_start_c::started);
+        const std::optional<installer_outcome_c>& outcome = package.session.install_job.report.installed;
         ASSERT_TRUE(outcome);
         EXPECT_EQ(outcome->verdict, c.verdict);
         EXPECT_EQ(outcome->restart_needed, c.restart);
         if (c.remembered) remembered += link + "\n";
-        EXPECT_EQ(fs::exists(scratch.path() / "setup.dat") ? bytes_of(scratch.path() / "setup.dat") : "", remembered);
+        const fs::path setup_dat = package.scratch.path() / "setup.dat";
+        EXPECT_EQ(fs::exists(setup_dat) ? bytes_of(setup_dat) : "", remembered);
     }
     // A package's own set-up program: 0 installs, 3010 installs and asks for a restart.
     for (const auto& [code, verdict, restart] : {std::tuple{0u, install_verdict_c::installed, false},
@@ -351,36 +368,24 @@ TEST(start_install, the_installer_waited_for_decides_what_setup_dat_remembers) {
         EXPECT_EQ(outcome.verdict, verdict) << code;
         EXPECT_EQ(outcome.restart_needed, restart) << code;
     }
-    download_sessions.clear();
 }
 
 // The device ID an offer was made for is the server's word, not signed: a package whose INF does
 // not name it installs nothing.
 TEST(start_install, a_package_whose_inf_does_not_name_the_offered_id_is_not_installed) {
-    scratch_folder_c scratch;
-    const std::wstring folder = utf8_to_wide(scratch.path().u8string());
     const std::string link = "http://127.0.0.1/claimed.zip";
-    download_session_c& session = *get_download_session(link, 1, folder);
-    session.state = download_state_c::complete;
-    ASSERT_TRUE(write_test_zip(wide_to_utf8(session.final_path),
-                               {{"drv/a.inf", "[Version]\r\nSignature=\"$Windows NT$\"\r\n[Manufacturer]\r\nM=Models,NTx86,NTamd64\r\n"
-                                               "[Models.NTx86]\r\n\"NIC\"=Install, PCI\\VEN_8086&DEV_1533\r\n"
-                                               "[Models.NTamd64]\r\n\"NIC\"=Install, PCI\\VEN_8086&DEV_1533\r\n"}}));
-    recording_launcher_c launcher;
-    const installer_context_c context{folder, folder, false, &launcher, &disk_files()};
-    always_gates_c gates;
+    downloaded_package_c package(link, {{"drv/a.inf", "[Version]\r\nSignature=\"$Windows NT$\"\r\n[Manufacturer]\r\nM=Models,NTx86,NTamd64\r\n"
+                                                      "[Models.NTx86]\r\n\"NIC\"=Install, PCI\\VEN_8086&DEV_1533\r\n"
+                                                      "[Models.NTamd64]\r\n\"NIC\"=Install, PCI\\VEN_8086&DEV_1533\r\n"}});
+    const unpack_report_c& report = package.session.install_job.report;
     for (const auto& [claimed, installs] : {std::pair{L"pci\\ven_8086&dev_1533", true}, std::pair{L"PCI\\VEN_10EC&DEV_8168", false}}) {
-        const std::size_t starts = launcher.started().size();
-        install_request_c request{link, {L"drv\\a.inf"}, false, {claimed}};
-        ASSERT_EQ(start_install(request, session, context, gates), install_start_c::started);
-        for (int i = 0; i < 500 && session.install_job.running.load(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        EXPECT_EQ(launcher.started().size(), starts + (installs ? 1 : 0));
+        const std::size_t starts = package.launcher.started().size();
+        ASSERT_EQ(install_and_wait(package.session, package.context, install_request_c{link, {L"drv\\a.inf"}, false, {claimed}}),
+                  install_start_c::started);
+        EXPECT_EQ(package.launcher.started().size(), starts + (installs ? 1 : 0));
         if (!installs) {
-            EXPECT_EQ(session.install_job.report.outcome, unpack_outcome_c::failed);
-            EXPECT_NE(session.install_job.report.problem.find("does not name PCI\\VEN_10EC&DEV_8168"), std::string::npos)
-                << session.install_job.report.problem;
+            EXPECT_EQ(report.outcome, unpack_outcome_c::failed);
+            EXPECT_NE(report.problem.find("does not name PCI\\VEN_10EC&DEV_8168"), std::string::npos) << report.problem;
         }
     }
-    download_sessions.clear();
 }
