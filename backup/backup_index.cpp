@@ -3,6 +3,7 @@
 #include "common/file_open.h"
 #include "common/fixed_text.h"
 #include "common/path_join.h"
+#include "common/text_compare.h"
 #include "common/text_convert.h"
 #include "common/xml_nesting.h"
 
@@ -89,6 +90,15 @@ bool read_entry(const TiXmlElement& driver, const std::wstring& backup_folder, c
     // A digest that cannot be read is kept as none: the archive is then restored unchecked, as
     // those of older index files are, rather than lost to the user.
     if (child_text(driver, "sha256", digest)) entry.sha256 = digest_from_hex(digest);
+    if (const TiXmlElement* package = driver.FirstChildElement("package")) {
+        std::string inf, version;
+        if (child_text(*package, "inf", inf) && child_text(*package, "version", version)) {
+            entry.package_inf = utf8 ? utf8_to_wide(inf) : ansi_to_wide(inf);
+            entry.package_version = utf8 ? utf8_to_wide(version) : ansi_to_wide(version);
+        }
+    }
+    std::string taken;
+    entry.automatic = child_text(driver, "taken", taken) && taken == "automatic";
     const TiXmlElement* devices = driver.FirstChildElement("devices");
     const TiXmlElement* device = devices ? devices->FirstChildElement("device") : nullptr;
     if (!device) return false;
@@ -204,6 +214,17 @@ std::string backup_index_text(const backup_index_c& index) {
             digest->LinkEndChild(new TiXmlText(digest_hex(*entry.sha256)));
             driver->LinkEndChild(digest);
         }
+        if (!entry.package_inf.empty()) {
+            auto* package = new TiXmlElement("package");
+            add_cdata(*package, "inf", wide_to_utf8(entry.package_inf));
+            add_cdata(*package, "version", wide_to_utf8(entry.package_version));
+            driver->LinkEndChild(package);
+        }
+        if (entry.automatic) {
+            auto* taken = new TiXmlElement("taken");
+            taken->LinkEndChild(new TiXmlText("automatic"));
+            driver->LinkEndChild(taken);
+        }
         auto* devices = new TiXmlElement("devices");
         driver->LinkEndChild(devices);
         for (const backup_device_c& device : entry.devices) {
@@ -230,8 +251,7 @@ bool save_backup_index(const backup_index_c& index, const std::wstring& index_pa
 }
 
 bool record_backup(backup_index_c& index, const std::wstring& archive_path, const std::vector<device_texts_c>& devices,
-                  const std::wstring& index_path, const std::string& today,
-                  const std::optional<sha256_digest_c>& sha256) {
+                  const std::wstring& index_path, const std::string& today, const backup_origin_c& origin) {
     const std::size_t slash = archive_path.find_last_of(L"/\\");
     const std::string file_name = wide_to_ansi(slash == std::wstring::npos ? archive_path : archive_path.substr(slash + 1));
     backup_entry_c* entry = nullptr;
@@ -244,7 +264,10 @@ bool record_backup(backup_index_c& index, const std::wstring& archive_path, cons
     }
     copy_text(entry->date, std::string_view(today));
     entry->archive_present = true;
-    entry->sha256 = sha256;
+    entry->sha256 = origin.sha256;
+    entry->package_inf = origin.package_inf;
+    entry->package_version = origin.package_version;
+    entry->automatic = origin.automatic;
     entry->devices.clear();
     for (const device_texts_c& texts : devices) {
         backup_device_c device;
@@ -267,4 +290,14 @@ std::optional<sha256_digest_c> recorded_archive_digest(const backup_index_c& ind
     for (const backup_entry_c& entry : index)
         if (name == entry.file_name) return entry.sha256;
     return std::nullopt;
+}
+
+const backup_entry_c* backup_of_package(const backup_index_c& index, const std::wstring& inf_name,
+                                        const std::wstring& version) {
+    if (inf_name.empty()) return nullptr;
+    for (const backup_entry_c& entry : index)
+        if (entry.archive_present && equal_ignoring_case(entry.package_inf.c_str(), inf_name.c_str()) &&
+            entry.package_version == version)
+            return &entry;
+    return nullptr;
 }

@@ -51,6 +51,12 @@ struct backup_entry_c {
     // The archive's SHA-256 when it was written; a restore unpacks only an archive that still has
     // it. Entries of index files written before digests were kept have none.
     std::optional<sha256_digest_c> sha256;
+    // The package the archive holds, as it was when backed up: its installed INF name and
+    // version. The device texts follow the drivers installed since; these never change. Empty in
+    // entries of older index files.
+    std::wstring package_inf;
+    std::wstring package_version;
+    bool automatic = false;  // taken by the program before it installed an update over the package
 };
 
 using backup_index_c = std::vector<backup_entry_c>;
@@ -81,11 +87,23 @@ std::string backup_index_text(const backup_index_c& index);
 // True when the whole file was written and put in place; false keeps the old file.
 bool save_backup_index(const backup_index_c& index, const std::wstring& index_path);
 
+// What a new entry says of the archive beside its devices.
+struct backup_origin_c {
+    std::optional<sha256_digest_c> sha256;
+    std::wstring package_inf;      // the package's installed INF name, such as "oem12.inf"
+    std::wstring package_version;  // its driver version
+    bool automatic = false;        // taken before an update
+};
+
 // Records a backup of the archive with the package's devices (dated today), replacing the entry
 // of the same archive name, then saves; false when the index could not be saved.
 bool record_backup(backup_index_c& index, const std::wstring& archive_path, const std::vector<device_texts_c>& devices,
-                  const std::wstring& index_path, const std::string& today,
-                  const std::optional<sha256_digest_c>& sha256 = std::nullopt);
+                  const std::wstring& index_path, const std::string& today, const backup_origin_c& origin = {});
+
+// The entry whose archive, present in the backup folder, holds the package of this INF name and
+// version (INF names compare without regard to case); null when none does.
+const backup_entry_c* backup_of_package(const backup_index_c& index, const std::wstring& inf_name,
+                                        const std::wstring& version);
 
 // The digest recorded for the archive of this name; none when the index has no such entry or the
 // entry none.

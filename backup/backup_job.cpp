@@ -83,28 +83,38 @@ std::shared_ptr<backup_job_c> make_backup_job(const std::vector<const backup_can
         package.folder = join_path(location.root, candidate->package_folder);
         package.description = candidate->devices.front()->driver_description;
         package.inf_name = candidate->devices.front()->inf_path;
+        package.version = candidate->devices.front()->driver_version;
         for (const device_c* device : candidate->devices) package.devices.push_back(device_texts_of(*device));
         job->packages.push_back(std::move(package));
     }
     return job;
 }
 
+std::wstring back_up_package(const backup_package_c& package, const std::wstring& backup_folder,
+                             const std::wstring& index_path, const std::string& today,
+                             std::atomic<std::int32_t>& progress) {
+    const std::wstring stem = package.automatic ? package.description + L" " + package.version : package.description;
+    std::wstring archive;
+    {
+        std::lock_guard<std::mutex> guard(backup_index_lock);
+        archive = join_path(backup_folder, choose_archive_name(stem, package.inf_name, backup_index, backup_folder));
+    }
+    // What a restore will check the archive against: the bytes as they were written.
+    const std::optional<sha256_digest_c> digest = write_package_archive(package.folder, archive, progress);
+    if (!digest) return {};
+    std::lock_guard<std::mutex> guard(backup_index_lock);
+    const backup_origin_c origin{digest, package.inf_name, package.version, package.automatic};
+    if (!record_backup(backup_index, archive, package.devices, index_path, today, origin)) return {};
+    return archive;
+}
+
 std::int32_t run_backup_job(backup_job_c& job) {
     for (const backup_package_c& package : job.packages) {
         // The program is ending: the packages done so far stay backed up and recorded.
         if (job.stop.load()) return 0;
-        std::wstring archive;
-        {
-            std::lock_guard<std::mutex> guard(backup_index_lock);
-            archive = join_path(job.backup_folder, choose_archive_name(package.description, package.inf_name,
-                                                                       backup_index, job.backup_folder));
-        }
-        // What a restore will check the archive against: the bytes as they were written.
-        const std::optional<sha256_digest_c> digest = write_package_archive(package.folder, archive, job.progress);
-        if (!digest) return -1;
+        const std::wstring archive = back_up_package(package, job.backup_folder, job.index_path, job.today, job.progress);
+        if (archive.empty()) return -1;
         job.archives.push_back(archive);
-        std::lock_guard<std::mutex> guard(backup_index_lock);
-        if (!record_backup(backup_index, archive, package.devices, job.index_path, job.today, digest)) return -1;
     }
     return 0;
 }

@@ -45,8 +45,18 @@ struct backup_package_c {
     std::wstring folder;       // full path of the package's store folder
     std::wstring description;  // the first device's driver description, for the archive's name
     std::wstring inf_name;     // the first device's installed INF
+    std::wstring version;      // and its driver version: the package's
     std::vector<device_texts_c> devices;
+    // Taken before an update: recorded so, and named with its version, so that it never
+    // replaces the archive of another version of the package.
+    bool automatic = false;
 };
+
+// Backs one package up into the backup folder and records it in the process-wide index (under its
+// lock): the archive's full path, or empty when the archive could not be written or recorded.
+std::wstring back_up_package(const backup_package_c& package, const std::wstring& backup_folder,
+                             const std::wstring& index_path, const std::string& today,
+                             std::atomic<std::int32_t>& progress);
 
 struct backup_job_c {
     std::vector<backup_package_c> packages;

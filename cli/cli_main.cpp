@@ -54,6 +54,10 @@ const std::vector<command_entry_c>& commands() {
         {"restore", restore_command,
          "restore ARCHIVE_NAME [--folder DIR] [--wait | --dry-run] [--no-restore-point]\n" + indent +
              "unpacks a backup and starts the installer, forced"},
+        {"undo", undo_command,
+         "undo INSTANCE_PATH [--folder DIR] [--data-folder DIR] [--dry-run] [--no-restore-point]\n" + indent +
+             "puts back the driver the device ran before the program updated it (its backup,\n" + indent +
+             "else Windows' rollback), waited for; the update is then hidden for the device"},
         {"hide", hide_command,
          "hide INSTANCE_PATH (--version V | --all) [--file FILE]\n" + indent +
              "no longer offers that version (and older ones) for the device, or nothing at all"},

@@ -28,6 +28,7 @@ bool noting_launcher_c::run(const std::wstring& program, const std::wstring& par
             // Beside the documented flags: why no restore point was made, where one was asked for.
             start["restore_point"] = restore_point_note_name(installer_outcome({*code, false}).restore_point);
             any_failed = any_failed || (*code & 0x80000000u) != 0;
+            last_exit_code_ = code;
         }
     } else if (shell_) {
         started = shell_->run(program, parameters);
@@ -48,5 +49,14 @@ launch_result_c noting_launcher_c::run_as_administrator(const std::wstring& prog
                       {"started", result == launch_result_c::started},
                       {"consent_declined", result == launch_result_c::cancelled}});
     any_failed = any_failed || result != launch_result_c::started;
+    return result;
+}
+
+launch_result_c noting_launcher_c::run_as_administrator_to_end(const std::wstring& program, const std::wstring& parameters,
+                                                             const std::wstring& working_folder,
+                                                             std::optional<std::uint32_t>& exit_code) {
+    last_exit_code_.reset();
+    const launch_result_c result = run_as_administrator(program, parameters, working_folder);
+    exit_code = last_exit_code_;
     return result;
 }

@@ -15,6 +15,10 @@ public:
     bool run(const std::wstring& program, const std::wstring& parameters) override;
     launch_result_c run_as_administrator(const std::wstring& program, const std::wstring& parameters,
                                        const std::wstring& working_folder) override;
+    // Waiting, the exit code goes to the caller as well.
+    launch_result_c run_as_administrator_to_end(const std::wstring& program, const std::wstring& parameters,
+                                              const std::wstring& working_folder,
+                                              std::optional<std::uint32_t>& exit_code) override;
 
     nlohmann::ordered_json starts = nlohmann::ordered_json::array();
     bool any_failed = false;  // a start failed, or a waited-for installer reported a failure
@@ -22,4 +26,5 @@ public:
 private:
     shell_launcher_c* shell_;
     bool wait_;
+    std::optional<std::uint32_t> last_exit_code_;
 };

@@ -3,6 +3,8 @@
 // runs finds the running job through the session and refuses a second one.
 #pragma once
 
+#include "backup/undo_update.h"
+#include "backup/update_backup.h"
 #include "download/installer_choice.h"
 #include "common/worker.h"
 
@@ -19,11 +21,23 @@ struct install_job_c {
     // offer the settings let through (which is then never handed to the shell).
     std::optional<sha256_digest_c> expected_sha256;
     installer_context_c context;
+    // The devices the update is for and where their packages are backed up first; no devices: no
+    // backup (and no record of the update).
+    update_backup_c update;
+    bool back_up_first = true;       // false: the user chose to install without the backup
+    std::wstring offered_version;    // recorded as installed on the devices ("updates.dat")
     std::atomic<std::int32_t> running{0};  // 1 from the start until the worker ends
     std::atomic<bool> stop{false};         // the program is ending: the unpacking stops
     worker_c worker;
     // How the last installation ended, read once `running` is 0.
     unpack_report_c report;
+    // Set when the backup before the update failed: nothing was installed, the user is asked.
+    std::string backup_problem;
+    // Undo runs on the same worker, one at a time with installations: the devices and places it
+    // was started with, and how it ended (set only for an Undo).
+    std::vector<std::wstring> undo_devices;
+    undo_places_c undo_places;
+    std::optional<undo_outcome_c> undo;
 };
 
 // The worker's body: unpacks and installs, or hands a signed package that is no zip archive to the
@@ -32,4 +46,10 @@ struct install_job_c {
 // installed, or Windows judged it not better, the link goes to "setup.dat" (where the installer
 // could not be waited for: once it was started); a failed installation, a package that did not
 // unpack whole, or an unpacking stopped leaves it out, and the package is offered again.
+// First the packages the devices run are backed up (unless the job says not to); when that
+// fails nothing is installed and `backup_problem` says why. An installed update is recorded in
+// "updates.dat" for Undo.
 std::int32_t install_package(install_job_c& job);
+
+// The worker's body for Undo.
+std::int32_t undo_package_update(install_job_c& job);

@@ -52,24 +52,37 @@ std::optional<std::wstring> inside_unpacked(const std::wstring& path, const inst
     return inside;
 }
 
-// The installer, elevated, on the package: the switches for what to do with it, then the package
-// and the digest its copy must have.
-launch_result_c run_staged(const std::wstring& what, const std::wstring& package,
-                           const std::optional<sha256_digest_c>& sha256, const installer_context_c& context) {
-    if (context.arm64_machine || package.empty()) return launch_result_c::failed;
-    std::wstring parameters = std::wstring(context.silent ? L"/S " : L"") + what + L" /STAGE \"" + package + L"\"";
-    if (sha256) parameters += L" /SHA256 " + utf8_to_wide(digest_hex(*sha256));
+// The installer, elevated, with the switches, then the restore point; waited for when the context
+// says where its exit goes.
+launch_result_c run_installer_program(const std::wstring& what, const installer_context_c& context, bool set_up_program) {
+    if (context.arm64_machine) return launch_result_c::failed;
+    std::wstring parameters = std::wstring(context.silent ? L"/S " : L"") + what;
     if (!context.restore_point.empty()) parameters += L" /RESTOREPOINT \"" + context.restore_point + L"\"";
     const std::wstring program = join_path(context.program_folder, context.is_64bit_windows ? L"DPInst64.exe" : L"DPInst32.exe");
     if (!context.installer_exit)
         return context.launcher->run_as_administrator(program, parameters, context.program_folder);
     // The installer passes on the exit code of a package's own program that it runs.
-    context.installer_exit->set_up_program = what.rfind(L"/RUN ", 0) == 0 || what == L"/PROGRAM";
+    context.installer_exit->set_up_program = set_up_program;
     return context.launcher->run_as_administrator_to_end(program, parameters, context.program_folder,
                                                          context.installer_exit->code);
 }
 
+// The installer, elevated, on the package: the switches for what to do with it, then the package
+// and the digest its copy must have.
+launch_result_c run_staged(const std::wstring& what, const std::wstring& package,
+                           const std::optional<sha256_digest_c>& sha256, const installer_context_c& context) {
+    if (package.empty()) return launch_result_c::failed;
+    std::wstring parameters = what + L" /STAGE \"" + package + L"\"";
+    if (sha256) parameters += L" /SHA256 " + utf8_to_wide(digest_hex(*sha256));
+    return run_installer_program(parameters, context, what.rfind(L"/RUN ", 0) == 0 || what == L"/PROGRAM");
+}
+
 }  // namespace
+
+launch_result_c run_driver_rollback(const std::wstring& instance_path, const installer_context_c& context) {
+    if (instance_path.empty() || instance_path.find(L'"') != std::wstring::npos) return launch_result_c::failed;
+    return run_installer_program(L"/ROLLBACK \"" + instance_path + L"\"", context, false);
+}
 
 launch_result_c run_driver_installer(const std::wstring& folder, bool force, const installer_context_c& context) {
     const std::optional<std::wstring> inside = inside_unpacked(folder, context);

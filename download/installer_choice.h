@@ -67,6 +67,10 @@ launch_result_c run_driver_installer(const std::wstring& folder, bool force, con
 launch_result_c run_package_program(const std::wstring& package, const sha256_digest_c& sha256,
                                     const installer_context_c& context);
 
+// Windows' own rollback of the device's driver: the installer, elevated, with /ROLLBACK "id" (and
+// the restore point, /S when silent). Nothing is staged: nothing of the user's is installed.
+launch_result_c run_driver_rollback(const std::wstring& instance_path, const installer_context_c& context);
+
 // What starting a program gave: none found, or found and started, not started, or declined at
 // the consent prompt.
 enum class program_start_c { none_found, started, failed, cancelled };

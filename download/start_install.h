@@ -12,6 +12,10 @@ struct install_request_c {
     std::vector<std::wstring> inf_names;  // the chosen offers' INF paths, one per device
     bool none_needed = false;             // no device of the group has the update flag
     std::vector<std::wstring> hardids{};  // the device IDs the server said they match, as inf_names
+    // The devices and where their drivers are backed up before the update; no devices: no backup.
+    update_backup_c update{};
+    bool back_up_first = true;            // false once the user agreed to install without a backup
+    std::wstring offered_version{};       // the version the package installs
 };
 
 // The questions and notices of the windows, asked on the UI thread.
@@ -29,6 +33,9 @@ public:
     // No restore point could be made before an installation: says why, once in the program's run
     // (System Restore off or missing, or refused by Windows).
     virtual void tell_no_restore_point(bool unavailable) { (void)unavailable; }
+    // The driver in use could not be backed up before the update (install_box_backup_failed):
+    // true to install all the same.
+    virtual bool confirm_without_backup(const std::string& problem) { (void)problem; return false; }
 };
 
 enum class install_start_c {
@@ -44,3 +51,8 @@ enum class install_start_c {
 // ends), which writes "setup.dat" once it started an installer.
 install_start_c start_install(const install_request_c& request, download_session_c& session,
                             const installer_context_c& context, install_gates_c& gates);
+
+// On the UI thread: Undo of the updates on the devices, on the session's installation worker (an
+// installation of the package must not run). The administrator gate as for an installation.
+install_start_c start_undo(const std::vector<std::wstring>& instance_paths, const undo_places_c& places,
+                           download_session_c& session, const installer_context_c& context, install_gates_c& gates);

@@ -22,6 +22,8 @@
 //   /PROGRAM      instead of installing, run the package itself (a program) and wait for it
 //   /RESTOREPOINT text   a System Restore point of that description around the installation
 //                 (restore_point.h); the exit code says when none could be made
+//   /ROLLBACK id  put back the driver the device of this instance ID ran before its last update,
+//                 through Windows' own rollback (device_rollback_win.h)
 #pragma once
 
 #include <string>
@@ -46,13 +48,14 @@ struct installer_options_c {
     std::wstring stage_run;
     bool stage_program = false;
     std::wstring restore_point;  // not empty: make a restore point of this description first
+    std::wstring rollback_device;  // not empty: roll this device's driver back instead of installing
 
     bool shows_window() const { return !silent && !no_wizard; }
 };
 
 // arguments without the program path. False with a message naming the offending argument for an
 // unknown or unsupported switch, a missing value, a repeated value switch, a stray argument, /U
-// together with /PATH or /STAGE, /SHA256, /RUN or /PROGRAM without /STAGE, or /RUN, /PROGRAM and
+// together with /PATH or /STAGE, /ROLLBACK with /PATH, /STAGE or /U, /SHA256, /RUN or /PROGRAM without /STAGE, or /RUN, /PROGRAM and
 // /PATH together.
 bool parse_installer_switches(const std::vector<std::wstring>& arguments, installer_options_c& options,
                               std::wstring& error);

@@ -6,6 +6,7 @@
 #include "common/wine_detection_win.h"
 #include "devices/inf_models_win.h"
 #include "dpinst/device_list_win.h"
+#include "dpinst/device_rollback_win.h"
 #include "dpinst/install_log_win.h"
 #include "dpinst/install_report.h"
 #include "dpinst/installer_options.h"
@@ -145,9 +146,11 @@ std::uint32_t run_installer(const std::vector<std::wstring>& arguments) {
 
     install_tally_c tally;
     std::vector<std::wstring> lines;
-    if (!options.uninstall_inf.empty()) {
-        package_result_c result = uninstall_package(options.uninstall_inf);
+    if (!options.rollback_device.empty() || !options.uninstall_inf.empty()) {
+        package_result_c result = options.rollback_device.empty() ? uninstall_package(options.uninstall_inf)
+                                                                  : roll_back_device(options.rollback_device);
         tally.add(result.outcome);
+        tally.restart_needed = result.restart_needed;
         lines.push_back(package_log_line(result));
         log.write(lines.back());
     } else {

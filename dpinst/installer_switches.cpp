@@ -39,6 +39,7 @@ const switch_c switches[] = {
     {L"RUN", switch_kind_c::value, nullptr, &installer_options_c::stage_run},
     {L"PROGRAM", switch_kind_c::flag, &installer_options_c::stage_program, nullptr},
     {L"RESTOREPOINT", switch_kind_c::value, nullptr, &installer_options_c::restore_point},
+    {L"ROLLBACK", switch_kind_c::value, nullptr, &installer_options_c::rollback_device},
     // All-or-nothing installs and deleting driver files at removal are not offered.
     {L"A", switch_kind_c::unsupported, nullptr, nullptr},
     {L"D", switch_kind_c::unsupported, nullptr, nullptr},
@@ -94,6 +95,11 @@ bool parse_installer_switches(const std::vector<std::wstring>& arguments, instal
         error = L"/U removes one package and takes no /PATH or /STAGE";
         return false;
     }
+    if (!options.rollback_device.empty() &&
+        (!options.search_path.empty() || !options.stage_package.empty() || !options.uninstall_inf.empty())) {
+        error = L"/ROLLBACK puts back one device's previous driver and takes no /PATH, /STAGE or /U";
+        return false;
+    }
     if (options.stage_package.empty() &&
         (!options.stage_sha256.empty() || !options.stage_run.empty() || options.stage_program)) {
         error = L"/SHA256, /RUN and /PROGRAM name what to do with the package /STAGE names";
@@ -111,10 +117,13 @@ const wchar_t* installer_usage_text() {
            L"\n"
            L"DPInst [/PATH folder] [/S | /Q] [/SW] [/SA] [/SH] [/F] [/P] [/LM] [/C] [/LogTitle title]\n"
            L"DPInst /U inf [/S | /Q] [/C]\n"
+           L"DPInst /ROLLBACK device [/S | /Q] [/C] [/RESTOREPOINT text]\n"
            L"DPInst /STAGE package [/SHA256 hex] [/PATH folder | /RUN program | /PROGRAM] [switches]\n"
            L"\n"
            L"  /PATH folder  search this folder (default: the current folder)\n"
            L"  /U inf        remove the published driver package inf\n"
+           L"  /ROLLBACK id  put back the driver the device ran before its last update (Windows'\n"
+           L"                own rollback); counted as one package installed or failed\n"
            L"  /S, /Q        silent: no window\n"
            L"  /SW           no installer window\n"
            L"  /SA           no entry under the installed programs\n"

@@ -37,3 +37,25 @@ bool append_installed_link(const std::wstring& path, const std::string& link) {
     const bool written = std::fwrite(line.data(), 1, line.size(), file) == line.size();
     return std::fclose(file) == 0 && written;
 }
+
+bool remove_installed_link(const std::wstring& path, const std::string& link) {
+    std::FILE* file = open_file(path, "rb");
+    if (!file) return !file_exists(path);
+    std::string kept, line;
+    bool found = false;
+    while (read_text_line(file, line)) {
+        std::string bare = line;
+        while (!bare.empty() && (bare.back() == '\r' || bare.back() == ' ' || bare.back() == '\t'))
+            bare.pop_back();
+        const std::size_t first = bare.find_first_not_of(" \t");
+        if (first != std::string::npos && bare.substr(first) == link) {
+            found = true;
+            continue;
+        }
+        kept += line + "\n";
+    }
+    const bool read = !std::ferror(file);
+    std::fclose(file);
+    if (!read) return false;
+    return !found || write_file_atomically(path, kept);
+}

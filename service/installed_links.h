@@ -17,3 +17,8 @@ std::optional<std::set<std::string>> read_installed_links(const std::wstring& pa
 // Appends the link as one line. A link holding a line break is not written (it would become two
 // links). False when nothing was written.
 bool append_installed_link(const std::wstring& path, const std::string& link);
+
+// Takes every line naming the link out of the file (rewritten whole, the old file kept when that
+// fails): a package undone is offered as an update again once the user shows it. True when the
+// file names it no more.
+bool remove_installed_link(const std::wstring& path, const std::string& link);

@@ -73,7 +73,8 @@ const char* const required_keys[] = {
     "reason_better_signature", "reason_worse_signature", "reason_better_feature", "reason_worse_feature", "reason_other_id",
     "reason_newer", "reason_not_newer", "reason_already_installed", "reason_hidden", "install_status_installed",
     "install_status_not_better", "install_status_failed", "install_status_restart", "install_box_not_better",
-    "install_box_failed", "install_box_restart", "install_box_restore_point_off", "install_box_restore_point_refused",
+    "install_box_failed", "install_box_restart", "install_box_restore_point_off", "install_box_restore_point_refused", "menu_undo", "install_box_backup_failed", "install_status_undone",
+    "undo_box_done", "undo_box_failed",
     "config_safety_option", "config_restore_point",
 };
 

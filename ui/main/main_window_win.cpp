@@ -1,5 +1,7 @@
 #include "ui/main/main_window_win.h"
 
+#include "backup/driver_store_win.h"
+
 #include "system/command_line.h"
 #include "system/process_arguments_win.h"
 #include "system/machine_facts.h"
@@ -114,6 +116,7 @@ void main_window_c::create_pages() {
                                                                 : options_.backup_index_path;
     backup_.configure(options_.store_location, index_path);
     restore_.configure(index_path);
+    download_.configure_backups(options_.store_location ? options_.store_location : &driver_store_location(), index_path);
     backup_.create_page(handle(), client);
     restore_.create_page(handle(), client);
     current_page_ = home_.handle();

@@ -4,10 +4,12 @@
 #include "i18n/language_table.h"
 #include "ui/dialogs/config_window_win.h"
 #include "ui/dialogs/devinfo_window_win.h"
+#include "common/date_text.h"
 #include "common/hex_text.h"
 #include "common/text_convert.h"
 #include "ui/kit/dialog_ids.h"
 #include "ui/pages/download_panel_text.h"
+#include "ui/pages/panel_requests.h"
 #include "ui/kit/accessible_object_win.h"
 #include "ui/kit/focus_mark_win.h"
 #include "ui/kit/gdi_objects_win.h"
@@ -38,7 +40,8 @@ constexpr COLORREF progress_frame = RGB(147, 186, 232);
 constexpr COLORREF progress_fill = RGB(180, 213, 213);
 
 constexpr UINT menu_action = 32792, menu_remove = 32791, menu_open_location = 32793, menu_settings_entry = 32789,
-               menu_information = 32790, menu_hide_update = 32794, menu_hide_device = 32795, menu_unhide = 32796;
+               menu_information = 32790, menu_hide_update = 32794, menu_hide_device = 32795, menu_unhide = 32796,
+               menu_undo = 32797;
 
 int font_height(HFONT font) {
     window_dc_c screen(nullptr);
@@ -200,7 +203,16 @@ void download_panel_c::on_timer() {
 }
 
 void download_panel_c::report_installation() {
-    const unpack_report_c& report = session_->install_job.report;
+    const install_job_c& job = session_->install_job;
+    if (job.undo) {
+        report_undo(*job.undo);
+        return;
+    }
+    if (!job.backup_problem.empty()) {
+        ask_without_backup(job.backup_problem);
+        return;
+    }
+    const unpack_report_c& report = job.report;
     if (report.started == program_start_c::cancelled) {
         message_window_c(language_text("download_setup_cancelled"), message_kind_c::warning).run(GetAncestor(handle(), GA_ROOT));
         return;
@@ -229,8 +241,58 @@ void download_panel_c::report_installation() {
     }
 }
 
+void download_panel_c::ask_without_backup(const std::string& problem) {
+    if (context_.gates && context_.gates->confirm_without_backup(problem)) install(false);
+}
+
+void download_panel_c::report_undo(const undo_outcome_c& outcome) {
+    HWND owner = GetAncestor(handle(), GA_ROOT);
+    switch (outcome.result) {
+        case undo_result_c::undone:
+            if (outcome.installed && outcome.installed->restart_needed && context_.gates) context_.gates->offer_restart();
+            message_window_c(language_text("undo_box_done"), message_kind_c::information).run(owner);
+            // The update's version is hidden now: the page chooses its offers again.
+            if (context_.page) PostMessageW(context_.page, WM_HIDDEN_OFFERS_CHANGED, 0, 0);
+            break;
+        case undo_result_c::started: break;
+        case undo_result_c::nothing_to_undo:
+        case undo_result_c::failed:
+            message_window_c(format_language_text("undo_box_failed", {utf8_to_wide(outcome.problem)}, 1024),
+                             message_kind_c::error)
+                .run(owner);
+            break;
+    }
+}
+
+void download_panel_c::install(bool back_up_first) {
+    panel_backup_places_c places{context_.store_location, settings().backup_path, context_.backup_index_path, today_local()};
+    install_request_c request = panel_install_request(group_, places);
+    request.back_up_first = back_up_first;
+    // Asked once: a second round after "install without a backup" does not ask again.
+    if (!back_up_first) request.none_needed = false;
+    if (context_.gates && start_install(request, *session_, context_.installer, *context_.gates) == install_start_c::started) {
+        watching_install_ = true;
+        start_progress_timer();
+    }
+    redraw();
+}
+
+void download_panel_c::undo() {
+    const std::vector<std::wstring> devices = undoable_devices(group_, context_.installer.data_folder);
+    if (devices.empty() || !session_ || !context_.gates) return;
+    const undo_places_c places{context_.installer.data_folder, settings().backup_path, context_.backup_index_path};
+    if (start_undo(devices, places, *session_, context_.installer, *context_.gates) == install_start_c::started) {
+        watching_install_ = true;
+        start_progress_timer();
+    }
+    redraw();
+}
+
 // The status under the panel: the installation's outcome once one ended, else the download's.
 const char* download_panel_c::status_key() const {
+    if (session_ && session_->install_job.running.load() == 0 && session_->install_job.undo &&
+        session_->install_job.undo->result == undo_result_c::undone)
+        return "install_status_undone";
     download_state_c state = session_ ? session_->state : download_state_c::not_downloaded;
     if (session_ && state == download_state_c::complete && session_->install_job.running.load() == 0)
         if (const char* installed = installed_status_key(session_->install_job.report.installed)) return installed;
@@ -251,23 +313,7 @@ void download_panel_c::act() {
     if (!session_) return;
     switch (session_->state) {
         case download_state_c::downloading: session_->request_pause(); break;
-        case download_state_c::complete: {
-            install_request_c request;
-            request.link = group_.link;
-            request.none_needed = group_.none_needed;
-            for (const device_c* device : group_.devices) {
-                const driver_item_c* item = chosen_item(*device, group_.mode);
-                if (!item) continue;
-                request.inf_names.push_back(item->inf_name);
-                request.hardids.push_back(item->hardid);
-            }
-            if (context_.gates &&
-                start_install(request, *session_, context_.installer, *context_.gates) == install_start_c::started) {
-                watching_install_ = true;
-                start_progress_timer();
-            }
-            break;
-        }
+        case download_state_c::complete: install(true); return;
         default: download(); return;
     }
     redraw();
@@ -307,7 +353,8 @@ void download_panel_c::on_context_menu(LPARAM lparam) {
                    {menu_information, language_text("menu_information")},
                    {menu_hide_update, language_text("menu_hide_update")},
                    {menu_hide_device, language_text("menu_hide_device")},
-                   {menu_unhide, language_text("menu_unhide")}};
+                   {menu_unhide, language_text("menu_unhide")},
+                   {menu_undo, language_text("menu_undo")}};
     for (entry_c& entry : entries) {
         MENUITEMINFOW item{};
         item.cbSize = sizeof item;
@@ -321,6 +368,12 @@ void download_panel_c::on_context_menu(LPARAM lparam) {
     for (UINT id : {menu_hide_update, menu_hide_device})
         if (!can_hide || group_.hidden) DeleteMenu(popup, id, MF_BYCOMMAND);
     if (!can_hide || !group_.hidden) DeleteMenu(popup, menu_unhide, MF_BYCOMMAND);
+    // Undo only where the program updated a device of the group and kept what it replaced.
+    const bool installing = session_ && session_->install_job.running.load() != 0;
+    if (context_.backup_index_path.empty() || undoable_devices(group_, context_.installer.data_folder).empty())
+        DeleteMenu(popup, menu_undo, MF_BYCOMMAND);
+    else if (installing)
+        EnableMenuItem(popup, menu_undo, MF_BYCOMMAND | MF_GRAYED);
     SetForegroundWindow(GetAncestor(handle(), GA_ROOT));
     track_popup_menu(popup, TPM_RIGHTBUTTON, at.x, at.y, handle());
     PostMessageW(handle(), WM_NULL, 0, 0);
@@ -344,6 +397,7 @@ void download_panel_c::on_menu_command(UINT id) {
         case menu_hide_update: change_hidden(true, false); break;
         case menu_hide_device: change_hidden(true, true); break;
         case menu_unhide: change_hidden(false, false); break;
+        case menu_undo: undo(); break;
         case menu_open_location:
             if (session_ && context_.launcher) show_download_file(*session_, context_.download_folder, *context_.launcher);
             break;

@@ -32,6 +32,9 @@ struct download_panel_context_c {
     std::wstring hidden_offers_file;
     HWND page = nullptr;  // told WM_HIDDEN_OFFERS_CHANGED once the list changed
     HWND reason_tips = nullptr;  // the page's tooltip control, which says why each panel is offered
+    // Where the drivers an update replaces are backed up first; no location: no backup and no Undo.
+    const driver_store_location_c* store_location = nullptr;
+    std::wstring backup_index_path;
 };
 
 class download_panel_c : public window_base_c {
@@ -77,6 +80,12 @@ private:
     void start_progress_timer();
     // Tells the user why an installation started from this panel installed nothing.
     void report_installation();
+    // Asks whether to install although the driver in use could not be backed up; installs if so.
+    void ask_without_backup(const std::string& problem);
+    void report_undo(const undo_outcome_c& outcome);
+    // Undo of the update on the group's devices, where the program recorded one.
+    void undo();
+    void install(bool back_up_first);
     int footer_y() const;
     void redraw();
     // download_panel_win.cpp, the keyboard and screen readers: Enter presses the button, Space

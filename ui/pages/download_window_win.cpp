@@ -176,6 +176,11 @@ void download_window_c::show_store(std::shared_ptr<const device_store_c> store) 
     InvalidateRect(handle(), nullptr, FALSE);
 }
 
+void download_window_c::configure_backups(const driver_store_location_c* location, std::wstring index_path) {
+    context_.store_location = location;
+    context_.backup_index_path = std::move(index_path);
+}
+
 void download_window_c::set_offer_chooser(std::function<void(device_store_c&)> choose, std::wstring hidden_offers_file) {
     choose_offers_ = std::move(choose);
     context_.hidden_offers_file = choose_offers_ ? std::move(hidden_offers_file) : std::wstring();

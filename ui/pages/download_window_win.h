@@ -33,6 +33,9 @@ public:
     // How the page chooses the offers again once the user hid or showed some (the panels' menu),
     // and the list they go to; without them no offer can be hidden from the page.
     void set_offer_chooser(std::function<void(device_store_c&)> choose, std::wstring hidden_offers_file);
+    // Where the drivers an update replaces are backed up before it is installed (and Undo finds
+    // them): the driver store and the backup index.
+    void configure_backups(const driver_store_location_c* location, std::wstring index_path);
     // "Show hidden": the offers the user hid come back, marked (for the switch and for tests).
     void set_show_hidden(bool show);
     bool show_hidden() const { return show_hidden_; }

@@ -2,7 +2,9 @@
 
 #include "system/administrator_win.h"
 #include "system/restart_windows_win.h"
+#include "common/text_convert.h"
 #include "i18n/language_table.h"
+#include "ui/kit/language_format.h"
 #include "ui/dialogs/message_window_win.h"
 
 bool window_install_gates_c::confirm_none_needed() {
@@ -28,4 +30,10 @@ void window_install_gates_c::tell_no_restore_point(bool unavailable) {
 
 void window_install_gates_c::tell_administrator_required() {
     message_window_c(language_text("download_setup_require"), message_kind_c::error).run(owner_);
+}
+
+bool window_install_gates_c::confirm_without_backup(const std::string& problem) {
+    return message_window_c(format_language_text("install_box_backup_failed", {utf8_to_wide(problem)}, 1024),
+                            message_kind_c::question)
+               .run(owner_) == message_answer_c::accept;
 }

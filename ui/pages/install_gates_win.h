@@ -16,6 +16,7 @@ public:
     void tell_administrator_required() override;
     void offer_restart() override;
     void tell_no_restore_point(bool unavailable) override;
+    bool confirm_without_backup(const std::string& problem) override;
 
 private:
     HWND owner_;

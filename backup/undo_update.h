@@ -1,0 +1,43 @@
+// Undo: a device updated by the program gets back the driver it ran before. The package backed up
+// before the update is restored, forced; where none was taken (or its archive is gone), Windows'
+// own rollback is asked for. Once the earlier driver is back, the update is recorded as rolled
+// back and its version hidden for the device, so neither "Download all" nor the weekly scan puts
+// it on again unless the user shows it.
+#pragma once
+
+#include "backup/driver_updates.h"
+#include "download/installer_choice.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct undo_places_c {
+    std::wstring data_folder;    // "updates.dat", "hidden.dat", "setup.dat"
+    std::wstring backup_folder;
+    std::wstring index_path;     // "backup.xml"
+};
+
+enum class undo_result_c {
+    undone,           // the earlier driver is back (as the installer's exit code says)
+    started,          // the installer was started and not waited for: nothing recorded
+    nothing_to_undo,  // the program installed no update on the device, or it was undone already
+    failed,           // nothing was put back; `problem` says why
+};
+
+struct undo_outcome_c {
+    undo_result_c result = undo_result_c::failed;
+    std::string problem;
+    bool from_backup = false;  // the backup was restored; else Windows' rollback was asked for
+    std::optional<installer_outcome_c> installed;
+};
+
+// The update the program recorded for the device that Undo would reverse; none when there is none
+// (or it was undone).
+std::optional<driver_update_c> undoable_update(const std::wstring& instance_path, const std::wstring& data_folder);
+
+// Undoes the updates of the devices in turn, running the installer waited for (installer_exit is
+// set here) on the calling thread. Devices whose earlier package is one backup share its restore.
+// The outcome is the first failure's, else the last device's.
+undo_outcome_c undo_updates(const std::vector<std::wstring>& instance_paths, const undo_places_c& places,
+                            const installer_context_c& context);
