@@ -5,6 +5,7 @@
 // restore starting the installer forced, the device details owned by the main window, quitting
 // during a backup, and the GDI objects of 20 rebuilds.
 #include "system/machine_facts.h"
+#include "system/data_places_win.h"
 #include "system/settings_win.h"
 #include "download/download_paths.h"
 #include "service/hidden_offers.h"
@@ -529,3 +530,73 @@ TEST_F(ui_results_pages_test, the_panel_tells_how_the_installation_ended_and_off
     EXPECT_TRUE(boxes.empty());
     panel(main, 0).session()->remove_download();
 }
+
+// An update from the panel backs the driver in use up first; the panel's "Undo update" restores
+// that backup, forced, says so, and hides the update for the device. A driver that cannot be
+// backed up is installed only when the user agrees.
+TEST_F(ui_results_pages_test, the_panel_backs_up_before_an_update_and_undoes_it) {
+    scratch_driver_store_c driver_store(scratch_.path() / "FileRepository");
+    const std::string link = "http://127.0.0.1:1/packages/undo-" + std::to_string(GetTickCount()) + ".zip";
+    const std::wstring instance = L"PCI\\VEN_8086&DEV_15B9\\UNDO" + std::to_wstring(GetTickCount());
+    download_paths_c paths = make_download_paths(settings().download_path_in_use, link);
+    ASSERT_TRUE(write_test_zip(std::filesystem::path(paths.final_path).string(),
+                               {{"drivers/net.inf", "[Version]\r\nSignature=\"$Windows NT$\"\r\n"}, {"drivers/net.sys", "MZ"}}));
+    const std::uint32_t size = std::uint32_t(std::filesystem::file_size(paths.final_path));
+    const wchar_t* inf = L"nowhere.inf";  // first no package in the store: asked
+    driver_store_location_c location = driver_store.location();
+    location.locate = [all = location.locate](const std::wstring& name) {
+        return name == L"nowhere.inf" ? std::nullopt : all(name);
+    };
+    test_main_window_c main({L"Vantorel.exe"}, [&](main_window_options_c& options) {
+        options.store_location = &location;
+        options.backup_index_path = (scratch_.path() / "backup.xml").wstring();
+    });
+    main.scan.fill_results = [&](device_store_c& store) {
+        store.devices = {offered_device(L"Ethernet adapter", link, size, true)};
+        std::wcscpy(store.devices[0].inf_path, inf);
+        std::wcscpy(store.devices[0].driver_version, L"1.0.0.0");
+        std::wcscpy(store.devices[0].driver_description, L"Ethernet adapter");
+        std::wcscpy(store.devices[0].instance_path, instance.c_str());
+        store.devices[0].items[0].version = L"2.0.0.0";
+    };
+    ASSERT_TRUE(main->create_main_window());
+    ShowWindow(main->handle(), SW_SHOW);
+    scan_to_results(main);
+    main.launcher.exit_code = 1;
+    download_session_c* session = panel(main, 0).session();
+    const auto until_ended = [&](std::size_t starts) {
+        pump_until([&] { return main.launcher.started().size() > starts && session->install_job.running.load() == 0; }, 15000);
+        pump_until([] { return false; }, 1500);  // the panel's timer reports the end
+    };
+    {
+        modal_answerer_c answerer(GetCurrentThreadId(), [](HWND box, const std::wstring&) { press_dialog_button(box, IDCANCEL); });
+        click_panel_button(panel(main, 0));
+        pump_until([&] { return !answerer.texts().empty(); }, 15000);
+        pump_until([] { return false; }, 500);
+        ASSERT_EQ(answerer.texts().size(), 1u);
+        EXPECT_EQ(answerer.texts()[0].rfind(language_text("install_box_backup_failed").substr(0, 20), 0), 0u);
+        EXPECT_TRUE(main.launcher.started().empty());
+    }
+
+    // With the package in the store: backed up, installed, then undone from the menu.
+    inf = L"oem4.inf";
+    scan_to_results(main);
+    session = panel(main, 0).session();
+    click_panel_button(panel(main, 0));
+    until_ended(0);
+    const std::filesystem::path archive = scratch_.path() / "backup" / "Ethernet-adapter-1.0.0.0.zip";
+    EXPECT_TRUE(std::filesystem::exists(archive));
+    modal_answerer_c answerer(GetCurrentThreadId(), [](HWND box, const std::wstring&) { press_dialog_button(box, IDOK); });
+    SendMessageW(panel(main, 0).handle(), WM_COMMAND, MAKEWPARAM(32797, 0), 0);  // menu: undo update
+    until_ended(1);
+    ASSERT_EQ(main.launcher.started().size(), 2u);
+    EXPECT_NE(main.launcher.started()[1].find(L"/SH /F /STAGE \"" + archive.wstring() + L"\""), std::wstring::npos);
+    EXPECT_EQ(answerer.texts(), std::vector<std::wstring>{language_text("undo_box_done")});
+    const std::wstring hidden_file = hidden_offers_path(data_places().folder);
+    std::optional<hidden_offers_c> hidden = read_hidden_offers(hidden_file);
+    ASSERT_TRUE(hidden);
+    EXPECT_EQ(hidden->unhide(instance, L"2.0.0.0"), 1u);
+    write_hidden_offers(hidden_file, *hidden);
+    panel(main, 0).session()->remove_download();
+}
+
