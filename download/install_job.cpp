@@ -33,6 +33,12 @@ std::int32_t install_package(install_job_c& job) {
         report.started = program_start_of(run_package_program(job.package_path, *job.expected_sha256, context));
     }
     if (report.started == program_start_c::started && exit.code) report.installed = installer_outcome(exit);
+    // A set-up program may end well and change nothing (cancelled, or for other hardware): then
+    // it failed, its exit code shown. One that asks for a restart first is taken at its word.
+    if (report.installed && exit.set_up_program && report.installed->verdict == install_verdict_c::installed &&
+        !report.installed->restart_needed && job.drivers_changed && !job.update.devices.empty() &&
+        !job.drivers_changed(job.update.devices))
+        report.installed->verdict = install_verdict_c::failed;
     // "setup.dat" names the package once it was installed, or Windows judged it not better; a
     // failed installation leaves it to be offered again. Where the installer could not be waited
     // for, its start is all there is to go by.

@@ -5,6 +5,7 @@
 
 #include "backup/undo_update.h"
 #include "backup/update_backup.h"
+#include "download/driver_change.h"
 #include "download/installer_choice.h"
 #include "common/worker.h"
 
@@ -26,6 +27,9 @@ struct install_job_c {
     update_backup_c update;
     bool back_up_first = true;       // false: the user chose to install without the backup
     std::wstring offered_version;    // recorded as installed on the devices ("updates.dat")
+    // Reads the devices again after a package's own set-up program ended with 0: it installed
+    // something only when a driver changed. Null: its exit code alone decides.
+    driver_change_check_t drivers_changed;
     std::atomic<std::int32_t> running{0};  // 1 from the start until the worker ends
     std::atomic<bool> stop{false};         // the program is ending: the unpacking stops
     worker_c worker;

@@ -21,6 +21,7 @@ install_start_c start_install(const install_request_c& request, download_session
     job.update = request.update;
     job.back_up_first = request.back_up_first;
     job.offered_version = request.offered_version;
+    job.drivers_changed = request.drivers_changed;
     job.stop.store(false);
     job.report = {};
     job.backup_problem.clear();

@@ -16,6 +16,7 @@ struct install_request_c {
     update_backup_c update{};
     bool back_up_first = true;            // false once the user agreed to install without a backup
     std::wstring offered_version{};       // the version the package installs
+    driver_change_check_t drivers_changed{};  // reads the devices again after a set-up program
 };
 
 // The questions and notices of the windows, asked on the UI thread.

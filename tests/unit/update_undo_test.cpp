@@ -17,6 +17,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <cwchar>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -229,4 +230,34 @@ TEST(dpinst_rollback, windows_rollback_is_one_package_installed_or_failed_with_i
         EXPECT_EQ(result.outcome, package_outcome_c::failed);
         EXPECT_NE(result.reason.find(failure.reason), std::wstring::npos) << wide_to_utf8(result.reason);
     }
+}
+
+// A package's own set-up program that exits with 0 installed something only when a device's driver
+// changed; otherwise it failed and its exit code is shown.
+TEST_F(update_undo_test, a_set_up_program_counts_as_installed_only_when_a_driver_changed) {
+    ASSERT_TRUE(write_test_zip(wide_to_utf8(session_->final_path), {{"setup.exe", "MZ"}}));
+    launcher_.exit_code = 0;
+    for (const bool changed : {false, true}) {
+        install_request_c r = request();
+        r.inf_names.clear();
+        r.drivers_changed = [changed](const std::vector<update_device_c>& before) { return before.size() == 1 && changed; };
+        ASSERT_NO_FATAL_FAILURE(install(r));
+        ASSERT_TRUE(session_->install_job.report.installed);
+        EXPECT_NE(launcher_.started().back().find(L" /RUN \"setup.exe\""), std::wstring::npos);
+        EXPECT_EQ(session_->install_job.report.installed->verdict,
+                  changed ? install_verdict_c::installed : install_verdict_c::failed);
+        EXPECT_EQ(bool(undoable_update(instance_, folder_)), changed);
+    }
+    // As a rescan reads it: another INF, version or date is another driver.
+    device_store_c now;
+    now.devices.resize(1);
+    std::wcscpy(now.devices[0].instance_path, instance_.c_str());
+    now.devices[0].has_driver = true;
+    std::wcscpy(now.devices[0].inf_path, L"oem7.inf");
+    std::wcscpy(now.devices[0].driver_version, L"1.0.0.0");
+    std::wcscpy(now.devices[0].driver_date, L"2020-01-01");
+    const std::vector<update_device_c> before = request().update.devices;
+    EXPECT_FALSE(any_driver_changed(before, now));
+    std::wcscpy(now.devices[0].driver_date, L"2021-01-01");
+    EXPECT_TRUE(any_driver_changed(before, now));
 }

@@ -268,6 +268,7 @@ void download_panel_c::install(bool back_up_first) {
     panel_backup_places_c places{context_.store_location, settings().backup_path, context_.backup_index_path, today_local()};
     install_request_c request = panel_install_request(group_, places);
     request.back_up_first = back_up_first;
+    request.drivers_changed = system_drivers_changed;
     // Asked once: a second round after "install without a backup" does not ask again.
     if (!back_up_first) request.none_needed = false;
     if (context_.gates && start_install(request, *session_, context_.installer, *context_.gates) == install_start_c::started) {
