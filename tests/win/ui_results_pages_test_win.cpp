@@ -592,6 +592,11 @@ TEST_F(ui_results_pages_test, the_panel_backs_up_before_an_update_and_undoes_it)
     ASSERT_EQ(main.launcher.started().size(), 2u);
     EXPECT_NE(main.launcher.started()[1].find(L"/SH /F /STAGE \"" + archive.wstring() + L"\""), std::wstring::npos);
     EXPECT_EQ(answerer.texts(), std::vector<std::wstring>{language_text("undo_box_done")});
+    wchar_t name[2048] = {};
+    GetWindowTextW(panel(main, 0).handle(), name, 2048);
+    EXPECT_NE(std::wstring(name).find(language_text("install_status_undone")), std::wstring::npos) << name;
+    EXPECT_TRUE(pump_until_painted(main->handle()));
+    save_screenshot(main->handle(), "download-undone");
     const std::wstring hidden_file = hidden_offers_path(data_places().folder);
     std::optional<hidden_offers_c> hidden = read_hidden_offers(hidden_file);
     ASSERT_TRUE(hidden);
