@@ -10,6 +10,7 @@
 #include "service/http_transfer.h"
 #include "service/catalog_freshness.h"
 #include "service/hidden_offers.h"
+#include "service/install_reports.h"
 #include "service/installed_links.h"
 #include "service/trust_policy.h"
 #include "common/last_error.h"
@@ -67,6 +68,8 @@ bool prepare_scan_objects() {
         state.update_service->installed_links_file = installed_links_path(data_places().folder);
         state.update_service->catalog_record_file = catalog_record_path(data_places().folder);
         state.update_service->hidden_offers_file = hidden_offers_path(data_places().folder);
+        // Filled only with the user's consent (and emptied when it is taken back).
+        state.update_service->report_queue_file = report_queue_path(data_places().folder);
         for (std::string& mirror : unsigned_mirrors(read_trust_policy()))
             state.update_service->unsigned_mirrors.insert(std::move(mirror));
     } catch (const std::bad_alloc&) {

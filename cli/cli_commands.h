@@ -33,6 +33,7 @@ int backup_command(const cli_arguments& arguments);
 int backups_command(const cli_arguments& arguments);
 int restore_command(const cli_arguments& arguments);
 int undo_command(const cli_arguments& arguments);
+int report_command(const cli_arguments& arguments);
 int scan_command(const cli_arguments& arguments);
 int answer_command(const cli_arguments& arguments);
 int sha256_command(const cli_arguments& arguments);

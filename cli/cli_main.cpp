@@ -58,6 +58,10 @@ const std::vector<command_entry_c>& commands() {
          "undo INSTANCE_PATH [--folder DIR] [--data-folder DIR] [--dry-run] [--no-restore-point]\n" + indent +
              "puts back the driver the device ran before the program updated it (its backup,\n" + indent +
              "else Windows' rollback), waited for; the update is then hidden for the device"},
+        {"report", report_command,
+         "report on|off|show [--data-folder DIR]\n" + indent +
+             "whether install reports are sent (the program's setting; off also empties the\n" + indent +
+             "queue), and the queued reports exactly as the next scan sends them"},
         {"hide", hide_command,
          "hide INSTANCE_PATH (--version V | --all) [--file FILE]\n" + indent +
              "no longer offers that version (and older ones) for the device, or nothing at all"},

@@ -1,4 +1,5 @@
 #include "cli/cli_commands.h"
+#include "service/install_reports.h"
 #include "cli/install_environment.h"
 #include "cli/inventory_run.h"
 #include "cli/machine_options.h"
@@ -87,6 +88,8 @@ void prepare_service(const scan_options_c& options, update_service_c& service) {
     // The newest catalog statement this user's program believed: shared with the window.
     if (!folder.empty()) service.catalog_record_file = catalog_record_path(folder);
     if (!folder.empty()) service.hidden_offers_file = hidden_offers_path(folder);
+    // Reports are queued only with the user's consent: whatever is queued goes.
+    if (!folder.empty()) service.report_queue_file = report_queue_path(folder);
     service.show_hidden = options.show_hidden;
 }
 

@@ -82,6 +82,7 @@ void write_scan_result_json(std::FILE* out, const scan_result_c& result, const m
         {"items_unsigned", outcome.items_unsigned},
         {"items_withdrawn", outcome.items_withdrawn},
         {"catalog_serial", outcome.catalog_serial},
+        {"reports_sent", {{"taken", outcome.reports.taken}, {"refused", outcome.reports.refused}, {"kept", outcome.reports.kept}}},
         {"os_code", machine.os_code},
         {"os_version_number", machine.os_version_number},
     };

@@ -32,6 +32,8 @@ int settings_command(const cli_arguments& arguments) {
         {"close_to_tray", std::uint32_t(record.close_to_tray)},
         {"scheduled_scan", record.scheduled_scan},
         {"restore_point", record.restore_point},
+        {"send_reports", record.send_reports},
+        {"reports_asked", record.reports_asked},
         {"data_folder", wide_to_utf8(data_places().folder)},
     };
     // A folder that cannot be used is said, with the system's reason, and fails the command.

@@ -1,8 +1,51 @@
 #include "download/install_job.h"
 
 #include "backup/driver_updates.h"
+#include "common/text_convert.h"
 #include "service/catalog_freshness.h"
 #include "service/installed_links.h"
+
+namespace {
+
+const char* report_outcome(const installer_outcome_c& outcome) {
+    switch (outcome.verdict) {
+        case install_verdict_c::installed: return outcome.restart_needed ? "restart_needed" : "installed";
+        case install_verdict_c::not_better: return "not_better";
+        case install_verdict_c::failed: break;
+    }
+    return "failed";
+}
+
+// One report per device the offer was for: its hardware ID and what it ran before. Only a signed
+// package is reported: the server knows packages by the digest their signature covers.
+void queue_install_reports(const install_job_c& job, const installer_outcome_c& outcome) {
+    const report_origin_c& origin = job.report_origin;
+    if (origin.queue.empty() || !job.expected_sha256) return;
+    std::vector<install_report_entry_c> reports;
+    const auto& claimed = job.context.claimed_ids;
+    for (std::size_t i = 0; i < claimed.size(); ++i) {
+        install_report_entry_c report;
+        report.report_id = new_report_id();
+        report.package_sha256 = digest_hex(*job.expected_sha256);
+        report.inf_path = wide_to_utf8(claimed[i].first);
+        report.hardware_id = wide_to_utf8(claimed[i].second);
+        if (i < job.update.devices.size() && job.update.devices[i].has_driver) {
+            const device_texts_c& before = job.update.devices[i].texts;
+            report.replaced_version = wide_to_utf8(before.version);
+            report.replaced_date = wide_to_utf8(before.driver_date);
+            report.replaced_provider = wide_to_utf8(before.manu);
+        }
+        report.outcome = report_outcome(outcome);
+        report.exit_code = outcome.exit_code;
+        report.os = origin.os;
+        report.build = origin.build;
+        report.machine = origin.machine;
+        reports.push_back(std::move(report));
+    }
+    queue_reports(origin.queue, reports);
+}
+
+}  // namespace
 
 std::int32_t install_package(install_job_c& job) {
     const std::wstring& data_folder = job.context.data_folder.empty() ? job.context.program_folder : job.context.data_folder;
@@ -42,6 +85,7 @@ std::int32_t install_package(install_job_c& job) {
     // "setup.dat" names the package once it was installed, or Windows judged it not better; a
     // failed installation leaves it to be offered again. Where the installer could not be waited
     // for, its start is all there is to go by.
+    if (report.installed) queue_install_reports(job, *report.installed);
     const bool recorded = report.installed ? records_installed_link(*report.installed) : report.started == program_start_c::started;
     if (recorded) append_installed_link(installed_links_path(data_folder), job.link);
     if (report.installed && report.installed->verdict == install_verdict_c::installed && !job.update.devices.empty()) {

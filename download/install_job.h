@@ -6,6 +6,7 @@
 #include "backup/undo_update.h"
 #include "backup/update_backup.h"
 #include "download/driver_change.h"
+#include "service/install_reports.h"
 #include "download/installer_choice.h"
 #include "common/worker.h"
 
@@ -30,6 +31,9 @@ struct install_job_c {
     // Reads the devices again after a package's own set-up program ended with 0: it installed
     // something only when a driver changed. Null: its exit code alone decides.
     driver_change_check_t drivers_changed;
+    // Where the installation's report is queued, and the Windows it tells of; no queue: the
+    // user has not agreed to send reports.
+    report_origin_c report_origin;
     std::atomic<std::int32_t> running{0};  // 1 from the start until the worker ends
     std::atomic<bool> stop{false};         // the program is ending: the unpacking stops
     worker_c worker;

@@ -22,6 +22,7 @@ install_start_c start_install(const install_request_c& request, download_session
     job.back_up_first = request.back_up_first;
     job.offered_version = request.offered_version;
     job.drivers_changed = request.drivers_changed;
+    job.report_origin = request.report_origin;
     job.stop.store(false);
     job.report = {};
     job.backup_problem.clear();

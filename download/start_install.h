@@ -17,6 +17,7 @@ struct install_request_c {
     bool back_up_first = true;            // false once the user agreed to install without a backup
     std::wstring offered_version{};       // the version the package installs
     driver_change_check_t drivers_changed{};  // reads the devices again after a set-up program
+    report_origin_c report_origin{};          // where its report goes, when the user agreed
 };
 
 // The questions and notices of the windows, asked on the UI thread.
@@ -34,6 +35,9 @@ public:
     // No restore point could be made before an installation: says why, once in the program's run
     // (System Restore off or missing, or refused by Windows).
     virtual void tell_no_restore_point(bool unavailable) { (void)unavailable; }
+    // After an installation ended: asks once in the user's life whether install reports may be
+    // sent (reports_question), and keeps the answer in the settings.
+    virtual void ask_about_reports() {}
     // The driver in use could not be backed up before the update (install_box_backup_failed):
     // true to install all the same.
     virtual bool confirm_without_backup(const std::string& problem) { (void)problem; return false; }

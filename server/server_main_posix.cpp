@@ -79,7 +79,16 @@ int serve(const server_options_c& options) {
     served_catalog_c catalog;
     std::string error;
     if (!load(options, catalog, error)) return 1;
-    auto server = update_server_c::start(options.settings, catalog, error);
+    server_settings_c settings = options.settings;
+    if (const std::string reports = reports_database_path(options); !reports.empty()) {
+        settings.reports = open_sqlite_report_store(reports, error);
+        if (!settings.reports) {
+            say(error + " (--reports-db none takes no reports)");
+            return 1;
+        }
+        say("install reports kept in " + reports);
+    }
+    auto server = update_server_c::start(settings, catalog, error);
     if (!server) {
         say(error);
         return 1;

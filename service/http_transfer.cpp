@@ -234,6 +234,28 @@ const transfer_result_c& http_transfer_c::post_form(const std::string& url, cons
     return result_;
 }
 
+const transfer_result_c& http_transfer_c::post_json(const std::string& url, const std::string& document) {
+    reset_result();
+    // The transfer's own headers, and the document's type for this request only.
+    curl_slist* headers = nullptr;
+    for (const curl_slist* each = headers_; each; each = each->next) headers = curl_slist_append(headers, each->data);
+    curl_slist* with_type = curl_slist_append(headers, "Content-Type: application/json");
+    if (!with_type) {
+        curl_slist_free_all(headers);
+        result_.code = CURLE_OUT_OF_MEMORY;
+        result_.http_status = 504;
+        return result_;
+    }
+    curl_easy_setopt(handle_, CURLOPT_HTTPHEADER, with_type);
+    curl_easy_setopt(handle_, CURLOPT_POSTFIELDS, document.data());
+    curl_easy_setopt(handle_, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(document.size()));
+    perform_to_memory(url);
+    curl_easy_setopt(handle_, CURLOPT_HTTPHEADER, headers_);
+    curl_easy_setopt(handle_, CURLOPT_HTTPGET, 1L);
+    curl_slist_free_all(with_type);
+    return result_;
+}
+
 // Performs one HTTP or FTP download into the open file, which holds the job's bytes_done bytes.
 void http_transfer_c::perform_download(const std::string& url, std::FILE* file, transfer_job_c& job) {
     block_writer_c writer(file, job);

@@ -53,6 +53,8 @@ public:
     const transfer_result_c& get(const std::string& url);
     // One multipart form POST of the fields (copied for the request), its answer into the buffer.
     const transfer_result_c& post_form(const std::string& url, const std::vector<form_field_c>& fields);
+    // One POST of a JSON document (Content-Type application/json), its answer into the buffer.
+    const transfer_result_c& post_json(const std::string& url, const std::string& document);
     const transfer_result_c& result() const { return result_; }
 
     // A set flag cuts every later request of this transfer short (libcurl's code 42), as a set

@@ -5,6 +5,7 @@
 
 #include "common/failure_code.h"
 #include "devices/device_store.h"
+#include "service/install_reports.h"
 
 #include <cstdint>
 #include <memory>
@@ -22,6 +23,7 @@ struct query_outcome_c {
     std::uint32_t items_unsigned = 0;          // unsigned items let through by the settings
     std::uint32_t items_withdrawn = 0;         // signed items dropped: the catalog withdrew their package
     std::uint64_t catalog_serial = 0;          // of the statement believed; 0 when the answer had none
+    report_sending_c reports;                  // the queued install reports sent to the mirror that answered
 
     bool succeeded() const { return failure == failure_code_c::none; }
 };

@@ -99,6 +99,7 @@ query_outcome_c query_update_server(update_service_c& service, device_store_c& s
             continue;
         }
         applied.mirror_failures = std::move(outcome.mirror_failures);
+        if (applied.succeeded()) applied.reports = send_queued_reports(service, mirror);
         return applied;
     }
     if (!result) {
@@ -111,6 +112,29 @@ query_outcome_c query_update_server(update_service_c& service, device_store_c& s
     }
     tell_no_answer(outcome, *last_asked, *result);
     return outcome;
+}
+
+report_sending_c send_queued_reports(update_service_c& service, const std::string& mirror) {
+    report_sending_c sending;
+    if (service.report_queue_file.empty() || !service.transfer) return sending;
+    const std::vector<std::string> queued = queued_reports(service.report_queue_file);
+    std::vector<std::string> done;
+    for (const std::string& report : queued) {
+        if (service.stop_requested.load()) break;
+        const transfer_result_c& result =
+            service.transfer->post_json(mirror + (!mirror.empty() && mirror.back() == '/' ? "report" : "/report"), report);
+        if (result.http_status == 200) {
+            ++sending.taken;
+        } else if (result.http_status == 400 || result.http_status == 413) {
+            ++sending.refused;  // never taken, however often sent
+        } else {
+            break;  // the server or the network is in trouble: the rest waits for the next scan
+        }
+        done.push_back(report);
+    }
+    sending.kept = queued.size() - done.size();
+    drop_queued_reports(service.report_queue_file, done);
+    return sending;
 }
 
 query_outcome_c apply_scan_answer(update_service_c& service, device_store_c& store,

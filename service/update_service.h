@@ -34,6 +34,9 @@ struct update_service_c {
     // "hidden.dat" in the data folder: the offers the user hid (hidden_offers.h); none when empty.
     std::wstring hidden_offers_file;
     bool show_hidden = false;                     // hidden updates stay updates, marked
+    // "reports.dat" in the data folder where the user agreed to send install reports: its queue
+    // goes to the mirror that answered each scan. Empty: nothing is sent.
+    std::wstring report_queue_file;
     // Set by the window that is closing: a running query ends within a moment (its transfer is
     // cut) and asks no further mirror.
     std::atomic<bool> stop_requested{false};
@@ -60,6 +63,10 @@ query_outcome_c apply_scan_answer(update_service_c& service, device_store_c& sto
 // Chooses every device's best and latest offer among its items, with "setup.dat" and the hidden
 // offers as they are now: after an answer, and again when the user hides or shows an offer.
 void choose_offers(update_service_c& service, device_store_c& store, std::int32_t os_version_number);
+
+// Sends the queued install reports to the mirror (its POST /report), oldest first, until one
+// cannot be sent: taken ones and ones the server refuses for good leave the queue.
+report_sending_c send_queued_reports(update_service_c& service, const std::string& mirror);
 
 // Re-reads "setup.dat" (installed_links.h). A missing file leaves the set as it was.
 void load_installed_links(update_service_c& service);

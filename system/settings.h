@@ -31,6 +31,10 @@ struct settings_c {
     std::uint32_t scheduled_scan = 0;
     // A System Restore point before each installation and restore (on unless switched off).
     std::uint32_t restore_point = 1;
+    // Install reports to the update server: off until the user says yes; asked once, after the
+    // first installation (reports_asked then 1).
+    std::uint32_t send_reports = 0;
+    std::uint32_t reports_asked = 0;
 };
 
 constexpr const wchar_t* unset_install_date = L"0000-00-00";

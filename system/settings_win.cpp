@@ -95,6 +95,8 @@ bool load_settings() {
             record.close_to_tray = close_to_tray_from(*stored);
         read_number(settings_key, L"scheduled_scan", record.scheduled_scan);
         read_number(settings_key, L"restore_point", record.restore_point);
+        read_number(settings_key, L"send_reports", record.send_reports);
+        read_number(settings_key, L"reports_asked", record.reports_asked);
         read_text(settings_key, L"download_path", record.download_path_in_use);
         copy_text(record.download_path, record.download_path_in_use);
         read_text(settings_key, L"backup_path", record.backup_path);
@@ -129,6 +131,8 @@ bool save_settings() {
         settings_key.write_number(L"close_to_tray", std::uint32_t(record.close_to_tray));
         settings_key.write_number(L"scheduled_scan", record.scheduled_scan);
         settings_key.write_number(L"restore_point", record.restore_point);
+        settings_key.write_number(L"send_reports", record.send_reports);
+        settings_key.write_number(L"reports_asked", record.reports_asked);
     }
     set_run_at_logon(record.autorun);
     return true;

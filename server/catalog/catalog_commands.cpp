@@ -7,6 +7,7 @@
 #include "common/version.h"
 #include "server/catalog/catalog_lock.h"
 #include "server/catalog/catalog_replacement.h"
+#include "server/reports/report_commands.h"
 #include "server/catalog/demo_catalog.h"
 #include "server/catalog/driver_package_reader.h"
 #include "server/catalog/package_signing.h"
@@ -93,6 +94,10 @@ const char* const usage_text =
     "         0600, and no existing file is replaced)\n"
     "  demo --catalog FILE --packages DIR [--signing-key FILE [--valid-days N]]\n"
     "  synthetic --catalog FILE [--count N] [--seed S]\n"
+    "  reports --reports-db FILE [--package SHA256]   (install reports per package and hardware ID:\n"
+    "         reports, installed, not better, failed, and whether the package is demoted there)\n"
+    "  demote --reports-db FILE SHA256 HARDWARE_ID   (no longer offered to that hardware ID)\n"
+    "  promote --reports-db FILE SHA256 HARDWARE_ID  (offered again; reports count afresh from now)\n"
     "  (import, remove, prune, sign, withdraw, release, demo and synthetic also take --no-wait)\n"
     "  synthetic-request --out FILE [--devices N] [--ids N] [--count N] [--seed S]\n"
     "  --help, --version\n"
@@ -557,6 +562,18 @@ int synthetic_request(const arguments_c& arguments) {
 }
 
 // Each command's options, and which of them it cannot do without.
+int report_table(const arguments_c& arguments) {
+    return print_report_table(option(arguments, "reports-db"), option(arguments, "package"));
+}
+
+int demotion_change(const arguments_c& arguments, bool demoted) {
+    if (arguments.operands.size() != 2) return misuse("name the package's SHA-256 and the hardware ID");
+    return set_package_demoted(option(arguments, "reports-db"), arguments.operands[0], arguments.operands[1], demoted);
+}
+
+int demote_package(const arguments_c& arguments) { return demotion_change(arguments, true); }
+int promote_package(const arguments_c& arguments) { return demotion_change(arguments, false); }
+
 struct command_c {
     const char* name;
     int (*run)(const arguments_c&);
@@ -598,6 +615,9 @@ int run_catalog_tool(int argc, char** argv) {
         {"demo", demo, {"catalog", "packages", "no-wait", "signing-key", "valid-days"}, {"catalog", "packages"}, false, true},
         {"synthetic", synthetic, {"catalog", "count", "seed", "no-wait"}, {"catalog"}, false, true},
         {"synthetic-request", synthetic_request, {"out", "devices", "ids", "count", "seed"}, {"out"}, false, false},
+        {"reports", report_table, {"reports-db", "package"}, {"reports-db"}, false, false},
+        {"demote", demote_package, {"reports-db"}, {"reports-db"}, true, false},
+        {"promote", promote_package, {"reports-db"}, {"reports-db"}, true, false},
     };
     if (argc < 2) return misuse("name a command");
     std::string name = argv[1];

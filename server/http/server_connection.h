@@ -28,6 +28,13 @@ struct update_server_c::state_c {
     std::atomic<bool> stopping{false};  // connections are closed after their response
     std::atomic<std::size_t> requests_open{0};  // begun and not yet ended (a download being sent included)
     std::string tls_certificate, tls_key;  // PEM texts, while the service runs; empty without HTTPS
+    std::atomic<std::uint64_t> reports_taken{0}, reports_refused{0};
+
+    // The pairs no longer offered, read again from the store once they are older than the
+    // settings say (a read that fails keeps the last ones); null without a store.
+    std::shared_ptr<const demoted_pairs_c> demoted_now();
+    // Reads them now (after a report demoted a package).
+    void read_demoted();
 
     served_catalog_c current() const {
         std::lock_guard<std::mutex> hold(catalog_lock);
@@ -54,6 +61,9 @@ struct update_server_c::state_c {
     }
 
 private:
+    std::mutex demoted_lock;
+    std::shared_ptr<const demoted_pairs_c> demoted;
+    std::chrono::steady_clock::time_point demoted_read{};
     mutable std::mutex catalog_lock;
     served_catalog_c catalog;
     std::string load_error;
@@ -64,6 +74,7 @@ namespace server_http {
 using clock_type = std::chrono::steady_clock;
 constexpr std::string_view packages_path = "/packages/";
 constexpr std::string_view release_path = "/release";
+constexpr std::string_view report_path = "/report";
 
 // What one request carries between the library's calls, and what its log line reports.
 struct request_context_c {
@@ -99,6 +110,9 @@ MHD_Result send_text(MHD_Connection* connection, request_context_c& context, uns
 void release_body(update_server_c::state_c& state, request_context_c& context);
 // Takes `bytes` for the request's body from its client's share and the server's budget, or false.
 bool reserve_body(update_server_c::state_c& state, request_context_c& context, std::size_t bytes);
+
+// POST /report: the body is in; the report is checked and stored on an answer thread.
+MHD_Result answer_report(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context);
 
 // POST /: the body is in; the answer is computed on an answer thread while the connection waits.
 MHD_Result answer_scan(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context);

@@ -74,5 +74,11 @@ std::string server_metrics_c::prometheus_text(const server_gauges_c& gauges) con
     line(out, "vantorel_catalog_loads_total{outcome=\"loaded\"} %llu", static_cast<unsigned long long>(gauges.catalog_loads));
     line(out, "vantorel_catalog_loads_total{outcome=\"failed\"} %llu",
          static_cast<unsigned long long>(gauges.catalog_load_failures));
+    gauge("vantorel_demoted_packages", "Packages no longer offered to a hardware ID, counted by pair.",
+          double(gauges.demoted_pairs));
+    line(out, "# HELP vantorel_reports_total Install reports, by whether they were taken.");
+    line(out, "# TYPE vantorel_reports_total counter");
+    line(out, "vantorel_reports_total{outcome=\"taken\"} %llu", static_cast<unsigned long long>(gauges.reports_taken));
+    line(out, "vantorel_reports_total{outcome=\"refused\"} %llu", static_cast<unsigned long long>(gauges.reports_refused));
     return out;
 }

@@ -21,12 +21,13 @@ const std::map<std::string, numeric_option_c>& numeric_options() {
         {"watch-seconds", {0, 86400}}, {"max-missing-percent", {0, 100}},
         {"connections-per-address", {0, 65536}}, {"client-share-percent", {1, 100}}, {"answers-per-client", {1, 65536}},
         {"request-seconds", {1, 3600}}, {"min-upload-rate", {0, 1u << 30}},
+        {"demote-after", {1, 1000000}}, {"demote-failed-percent", {1, 100}}, {"demotion-refresh-seconds", {1, 3600}},
     };
     return options;
 }
 
 const char* const text_options[] = {"catalog",    "packages",      "listen",    "admin-listen", "public-url",
-                                    "trusted-proxy", "port-file", "config", "tls-cert", "tls-key"};
+                                    "trusted-proxy", "port-file", "config", "tls-cert", "tls-key", "reports-db"};
 
 bool is_text_option(const std::string& name) {
     for (const char* known : text_options)
@@ -54,6 +55,9 @@ void apply_number(const std::string& name, unsigned long number, server_options_
     else if (name == "answers-per-client") options.settings.answers_per_client = number;
     else if (name == "request-seconds") options.settings.request_seconds = unsigned(number);
     else if (name == "min-upload-rate") options.settings.min_upload_rate = number;
+    else if (name == "demote-after") options.settings.demotion.least_reports = std::uint32_t(number);
+    else if (name == "demote-failed-percent") options.settings.demotion.failed_percent = std::uint32_t(number);
+    else if (name == "demotion-refresh-seconds") options.settings.demotion_refresh_seconds = unsigned(number);
     else options.stop_seconds = unsigned(number);
 }
 
@@ -110,6 +114,7 @@ bool apply(const std::string& name, const std::string& value, server_options_c& 
     else if (name == "port-file") options.port_file = value;
     else if (name == "tls-cert") options.settings.tls_certificate_file = value;
     else if (name == "tls-key") options.settings.tls_key_file = value;
+    else if (name == "reports-db") options.reports_db = value;
     else if (name == "trusted-proxy") return apply_trusted_proxies(value, options, error);
     else if (name == "listen" || name == "admin-listen") return apply_listen(name, value, options, error);
     return true;
@@ -172,6 +177,12 @@ std::string server_usage() {
            "  --allow-empty-catalog yes|no  serve a catalog that leaves no package (default no)\n"
            "  --watch-seconds N     look at the catalog file every N seconds, reload it when it\n"
            "                        changed (default 0: only on SIGHUP)\n"
+           "  --reports-db FILE     keep install reports (POST /report) in this SQLite file (default\n"
+           "                        reports.sqlite beside the catalog; none: take no reports)\n"
+           "  --demote-after N      a package is no longer offered to a hardware ID once N reports of\n"
+           "                        it there came in since it was last promoted (default 10) and\n"
+           "  --demote-failed-percent N  at least N % of them failed (default 30)\n"
+           "  --demotion-refresh-seconds N  read the demotions again this often (default 10)\n"
            "  --port-file FILE      write the port listened on to FILE\n"
            "  --config FILE         read options from FILE, \"name = value\" lines\n"
            "  --help, --version\n"
@@ -228,4 +239,11 @@ options_outcome_c parse_server_options(const std::vector<std::string>& arguments
         return options_outcome_c::misuse;
     }
     return options_outcome_c::run;
+}
+
+std::string reports_database_path(const server_options_c& options) {
+    if (options.reports_db == "none") return {};
+    if (!options.reports_db.empty()) return options.reports_db;
+    const std::size_t slash = options.catalog_path.find_last_of('/');
+    return (slash == std::string::npos ? std::string() : options.catalog_path.substr(0, slash + 1)) + "reports.sqlite";
 }

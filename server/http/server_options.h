@@ -16,6 +16,9 @@ struct server_options_c {
     bool check_files = true;     // leave out packages whose archive is missing
     catalog_load_limits_c load_limits;  // when a catalog is not loaded at all
     unsigned watch_seconds = 0;  // look at the catalog file this often and reload it when it changed; 0: never
+    // The install reports' database: a SQLite file; empty: "reports.sqlite" beside the catalog;
+    // "none": no reports taken.
+    std::string reports_db;
     bool help = false, version = false;
 };
 
@@ -25,3 +28,7 @@ enum class options_outcome_c { run, misuse };
 options_outcome_c parse_server_options(const std::vector<std::string>& arguments, server_options_c& options,
                                        std::string& error);
 std::string server_usage();
+
+// Where the reports go for these options: the file named, or "reports.sqlite" in the catalog's
+// folder; empty for "none".
+std::string reports_database_path(const server_options_c& options);

@@ -108,7 +108,10 @@ MHD_Result handle_request(void* cls, MHD_Connection* connection, const char* url
         context->path = url ? url : "";
         context->method = method ? method : "";
         bool is_post = context->method == MHD_HTTP_METHOD_POST;
-        if (is_post && context->path == "/") {
+        // Reports are read as scans are, bounded by their own size, where the server keeps them.
+        const bool report = context->path == report_path && state.settings.reports;
+        if (is_post && (context->path == "/" || report)) {
+            const std::size_t most = report ? std::min(report_body_bytes, state.settings.body_bytes) : state.settings.body_bytes;
             if (!context->headers_seen) {
                 // The first call carries the headers only: refuse a declared oversized body
                 // before reading any of it, otherwise ask for the body.
@@ -118,9 +121,9 @@ MHD_Result handle_request(void* cls, MHD_Connection* connection, const char* url
                                                  state.settings.trusted_proxies);
                 keep_to_deadline(state, connection, *context);
                 const char* length = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_LENGTH);
-                if (length && std::strtoull(length, nullptr, 10) > state.settings.body_bytes) {
+                if (length && std::strtoull(length, nullptr, 10) > most) {
                     context->too_large = true;
-                    return answer_scan(state, connection, *context);
+                    return report ? answer_report(state, connection, *context) : answer_scan(state, connection, *context);
                 }
                 return MHD_YES;
             }
@@ -131,7 +134,7 @@ MHD_Result handle_request(void* cls, MHD_Connection* connection, const char* url
                 context->received += size;
                 // A sender too slow for the request's time, or for the least rate, is cut off.
                 if (!keep_to_deadline(state, connection, *context)) return MHD_NO;
-                bool keep = !context->too_large && !context->busy && context->body.size() + size <= state.settings.body_bytes;
+                bool keep = !context->too_large && !context->busy && context->body.size() + size <= most;
                 if (keep && !reserve_body(state, *context, size)) {
                     // All connections together, or this client's, hold as much as the server allows.
                     context->busy = true;
@@ -144,13 +147,13 @@ MHD_Result handle_request(void* cls, MHD_Connection* connection, const char* url
                     release_body(state, *context);
                     std::string().swap(context->body);
                     context->discarded += size;
-                    if (context->discarded > state.settings.body_bytes) return MHD_NO;
+                    if (context->discarded > most) return MHD_NO;
                 }
                 *upload_data_size = 0;
                 return MHD_YES;
             }
             // The whole body is in.
-            return answer_scan(state, connection, *context);
+            return report ? answer_report(state, connection, *context) : answer_scan(state, connection, *context);
         }
         bool is_get = context->method == MHD_HTTP_METHOD_GET || context->method == MHD_HTTP_METHOD_HEAD;
         if (is_get && context->path.compare(0, packages_path.size(), packages_path) == 0)
@@ -161,11 +164,12 @@ MHD_Result handle_request(void* cls, MHD_Connection* connection, const char* url
         if (state.settings.admin_address.empty() && peer_on_loopback(connection) &&
             operator_request(state, connection, *context, result))
             return result;
-        if (context->path == "/" || context->path == release_path ||
+        if (context->path == "/" || (context->path == report_path && state.settings.reports) || context->path == release_path ||
             context->path.compare(0, packages_path.size(), packages_path) == 0) {
             MHD_Response* response = MHD_create_response_from_buffer(0, nullptr, MHD_RESPMEM_PERSISTENT);
             if (!response) return MHD_NO;
-            MHD_add_response_header(response, MHD_HTTP_HEADER_ALLOW, context->path == "/" ? "POST" : "GET, HEAD");
+            const bool posted = context->path == "/" || context->path == report_path;
+            MHD_add_response_header(response, MHD_HTTP_HEADER_ALLOW, posted ? "POST" : "GET, HEAD");
             return send(connection, *context, MHD_HTTP_METHOD_NOT_ALLOWED, response, 0);
         }
         return send_text(connection, *context, MHD_HTTP_NOT_FOUND, "not found\n");
@@ -286,6 +290,7 @@ std::unique_ptr<update_server_c> update_server_c::start(const server_settings_c&
     int listener = listen_on(settings.address, server->port_, error);
     if (listener < 0) return nullptr;
     state.answer.items_per_device = settings.items_per_device;
+    state.read_demoted();
     state.answer.package_base_url = server->base_url() + "packages/";
     unsigned threads = settings.threads < 1 ? 1u : settings.threads;
     unsigned answer_threads = settings.answer_threads ? settings.answer_threads : threads;

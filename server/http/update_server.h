@@ -7,6 +7,7 @@
 #pragma once
 
 #include "server/catalog/catalog_index.h"
+#include "server/reports/report_store.h"
 #include "server/scan/scan_answer_writer.h"
 #include "server/scan/scan_request_reader.h"
 
@@ -48,6 +49,12 @@ struct server_settings_c {
     // its unencrypted PEM private key; both or neither. The admin listener stays plain HTTP.
     std::string tls_certificate_file, tls_key_file;
     std::FILE* log = stderr;             // one line per request; null for none
+    // Install reports (POST /report): where they are kept, when a package is demoted for a
+    // hardware ID, and how often the demotions are read again (other servers and the catalog
+    // tool change them too). No store: no reports taken.
+    std::shared_ptr<report_store_c> reports;
+    demotion_limits_c demotion;
+    unsigned demotion_refresh_seconds = 10;
 };
 
 // The catalog being served, with what /health tells of it.

@@ -2,6 +2,9 @@
 
 #include "server/http/answer_size_limit.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace {
 
 scan_reply_c text_reply(unsigned status, std::string text) {
@@ -13,8 +16,26 @@ scan_reply_c text_reply(unsigned status, std::string text) {
 
 }  // namespace
 
+void drop_demoted_offers(std::vector<std::vector<driver_offer_c>>& offers, const catalog_index_c& catalog,
+                         const demoted_pairs_c& demoted) {
+    if (demoted.empty()) return;
+    for (std::vector<driver_offer_c>& device : offers)
+        device.erase(std::remove_if(device.begin(), device.end(),
+                                    [&](const driver_offer_c& offer) {
+                                        const offered_item_c item = catalog.item(offer);
+                                        if (!item.signature) return false;
+                                        std::string id(item.device_id.text);
+                                        std::transform(id.begin(), id.end(), id.begin(), [](char c) {
+                                            return char(std::toupper(static_cast<unsigned char>(c)));
+                                        });
+                                        return demoted.count({digest_hex(item.signature->sha256), id}) > 0;
+                                    }),
+                     device.end());
+}
+
 scan_reply_c answer_scan_request(std::string_view content_type, std::string_view body, const catalog_index_c& catalog,
-                                 const answer_settings_c& answer, const request_limits_c& limits, std::size_t answer_bytes) {
+                                 const answer_settings_c& answer, const request_limits_c& limits, std::size_t answer_bytes,
+                                 const demoted_pairs_c* demoted) {
     scan_request_c request;
     request_failure_c failure;
     if (!read_scan_request(content_type, body, limits, request, failure)) return text_reply(unsigned(failure.status), failure.reason);
@@ -22,6 +43,7 @@ scan_reply_c answer_scan_request(std::string_view content_type, std::string_view
         return text_reply(400, "unknown client os " + request.os_code + (request.machine.empty() ? "" : " on " + request.machine));
     bool over_budget = false;
     auto offers = offers_for_request(request, catalog, answer.items_per_device, &over_budget);
+    if (demoted) drop_demoted_offers(offers, catalog, *demoted);
     // A partial answer would tell the devices left out that they are up to date.
     if (over_budget)
         return text_reply(413, "the request needs more than " + std::to_string(match_budget_c::per_request) +

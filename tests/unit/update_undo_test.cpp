@@ -2,6 +2,7 @@
 // recorded for Undo, and put back by Undo, on real folders, archives and record files, with the
 // installer recorded rather than run.
 #include "backup/undo_update.h"
+#include "common/file_digest.h"
 #include "common/file_open.h"
 #include "common/path_join.h"
 #include "common/text_convert.h"
@@ -9,11 +10,13 @@
 #include "dpinst/device_rollback.h"
 #include "dpinst/installer_options.h"
 #include "service/hidden_offers.h"
+#include "service/install_reports.h"
 #include "tests/unit/recording_launcher.h"
 #include "tests/unit/test_files.h"
 #include "tests/unit/test_zip.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <filesystem>
 #include <fstream>
@@ -260,4 +263,29 @@ TEST_F(update_undo_test, a_set_up_program_counts_as_installed_only_when_a_driver
     EXPECT_FALSE(any_driver_changed(before, now));
     std::wcscpy(now.devices[0].driver_date, L"2021-01-01");
     EXPECT_TRUE(any_driver_changed(before, now));
+}
+
+// With the user's consent the installation is queued as a report per device: the package's digest,
+// the hardware ID it was offered for, what it replaced and how it ended; nothing that names the PC.
+TEST_F(update_undo_test, an_installation_is_queued_as_a_report_only_with_consent) {
+    session_->expected_sha256 = file_sha256(session_->final_path);
+    const std::wstring queue = report_queue_path(folder_);
+    for (const bool consent : {false, true}) {
+        install_request_c r = request();
+        r.hardids = {L"PCI\\VEN_8086&DEV_15BC"};
+        if (consent) r.report_origin = {queue, "WIN1064", 19045, "amd64"};
+        launcher_.exit_code = 0x40000001u;
+        ASSERT_NO_FATAL_FAILURE(install(r));
+        EXPECT_EQ(queued_reports(queue).size(), consent ? 1u : 0u);
+    }
+    const nlohmann::json report = nlohmann::json::parse(queued_reports(queue).front());
+    EXPECT_EQ(report["package_sha256"], digest_hex(*session_->expected_sha256));
+    EXPECT_EQ(report["hardware_id"], "PCI\\VEN_8086&DEV_15BC");
+    EXPECT_EQ(report["inf_path"], "drv\\net.inf");
+    EXPECT_EQ(report["replaced"]["version"], "1.0.0.0");
+    EXPECT_EQ(report["outcome"], "restart_needed");
+    EXPECT_EQ(report["exit_code"], 0x40000001u);
+    EXPECT_EQ(report["machine"], "amd64");
+    EXPECT_EQ(std::string(report["report_id"]).size(), 32u);
+    EXPECT_EQ(report.dump().find(wide_to_utf8(instance_)), std::string::npos);  // no instance path
 }

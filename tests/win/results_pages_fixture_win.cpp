@@ -68,6 +68,7 @@ void results_pages_test_c::SetUp() {
     ASSERT_TRUE(load_settings());
     load_test_language(L"English");
     folders_ = std::make_unique<scratch_settings_c>(scratch_.path());
+    settings().reports_asked = 1;  // the question after a first installation is its own test's
 }
 
 std::function<void(main_window_options_c&)> results_pages_test_c::backing_up_from(scratch_driver_store_c& driver_store) {

@@ -528,6 +528,14 @@ TEST_F(ui_results_pages_test, the_panel_tells_how_the_installation_ended_and_off
     EXPECT_NE(name.find(language_text("install_status_installed")), std::wstring::npos) << name;
     std::tie(boxes, name) = install(0x20000001);
     EXPECT_TRUE(boxes.empty());
+    // The first installation asks once whether reports may be sent (declined here).
+    settings().reports_asked = 0;
+    std::tie(boxes, name) = install(0x00000001);
+    EXPECT_EQ(boxes, std::vector<std::wstring>{language_text("reports_question")});
+    EXPECT_EQ(settings().reports_asked, 1u);
+    EXPECT_EQ(settings().send_reports, 0u);
+    std::tie(boxes, name) = install(0x00000001);
+    EXPECT_TRUE(boxes.empty());
     panel(main, 0).session()->remove_download();
 }
 

@@ -3,6 +3,8 @@
 #include "system/scan_task_win.h"
 #include "system/settings_win.h"
 #include "system/data_places_win.h"
+#include "common/file_open.h"
+#include "service/install_reports.h"
 #include "ui/dialogs/folder_problem_notice_win.h"
 #include "i18n/language_table.h"
 #include "ui/kit/dialog_ids.h"
@@ -49,8 +51,8 @@ constexpr label_c labels[] = {
     {IDC_LANGUAGE_LABEL, "config_language", 95, 268},          {IDC_SAFETY_OPTION_LABEL, "config_safety_option", 340, 268},
 };
 
-// Places a check box at its row: one line where its text fits the column, else two.
-void place_check_box(HWND dialog, int id, int x, int y, int column_width) {
+// Places a check box at its row: one line where its text fits the column, else two. Its height.
+int place_check_box(HWND dialog, int id, int x, int y, int column_width) {
     HWND box = GetDlgItem(dialog, id);
     int length = GetWindowTextLengthW(box);
     std::wstring text(std::size_t(length) + 1, L'\0');
@@ -61,6 +63,7 @@ void place_check_box(HWND dialog, int id, int x, int y, int column_width) {
     bool two_lines = needed > column_width;
     if (two_lines) SetWindowLongPtrW(box, GWL_STYLE, GetWindowLongPtrW(box, GWL_STYLE) | BS_MULTILINE);
     MoveWindow(box, x, y, two_lines ? column_width : needed, two_lines ? 30 : 16, FALSE);
+    return two_lines ? 30 : 16;
 }
 
 int CALLBACK browse_callback(HWND window, UINT message, LPARAM, LPARAM data) {
@@ -120,7 +123,7 @@ void config_window_c::on_init() {
                  {IDC_START_WITH_WINDOWS, "config_start_when_windows_startup"},
                  {IDC_SCAN_NON_PRESENT, "config_scan_non_present_devices"},
                  {IDC_SCHEDULED_SCAN, "config_enable_scheduled_automatic_scan"},
-                 {IDC_RESTORE_POINT, "config_restore_point"}};
+                 {IDC_RESTORE_POINT, "config_restore_point"}, {IDC_SEND_REPORTS, "config_send_reports"}};
     for (const auto& text : texts) SetDlgItemTextW(handle(), text.id, language_text(text.key).c_str());
     HFONT bold = verdana(8, font_weight_c::bold);
     window_dc_c dc(handle());
@@ -133,7 +136,7 @@ void config_window_c::on_init() {
     const int button_ids[4] = {IDC_BROWSE_DOWNLOAD, IDC_BROWSE_BACKUP, IDCANCEL, IDOK};
     for (int i = 0; i < 4; ++i) buttons_[i].attach(GetDlgItem(handle(), button_ids[i]), skin::dialog_button, small);
     for (int id : {IDC_DOWNLOAD_PATH, IDC_BACKUP_PATH, IDC_CLOSE_TO_TRAY, IDC_START_WITH_WINDOWS, IDC_SCAN_NON_PRESENT,
-                   IDC_SCHEDULED_SCAN, IDC_LANGUAGE, IDC_RESTORE_POINT})
+                   IDC_SCHEDULED_SCAN, IDC_LANGUAGE, IDC_RESTORE_POINT, IDC_SEND_REPORTS})
         SendDlgItemMessageW(handle(), id, WM_SETFONT, reinterpret_cast<WPARAM>(small), FALSE);
 
     show_values(current);
@@ -152,6 +155,7 @@ void config_window_c::show_values(const settings_c& current) {
     CheckDlgButton(handle(), IDC_SCAN_NON_PRESENT, current.scan_offline ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(handle(), IDC_SCHEDULED_SCAN, current.scheduled_scan ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(handle(), IDC_RESTORE_POINT, current.restore_point ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(handle(), IDC_SEND_REPORTS, current.send_reports ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(handle(), IDC_CLOSE_TO_TRAY, current.close_to_tray != close_to_tray_c::quit ? BST_CHECKED : BST_UNCHECKED);
 }
 
@@ -170,7 +174,8 @@ void config_window_c::place_controls() {
     place_check_box(handle(), IDC_START_WITH_WINDOWS, 95, 230, left_column);
     place_check_box(handle(), IDC_SCAN_NON_PRESENT, 340, 170, right_column);
     place_check_box(handle(), IDC_SCHEDULED_SCAN, 340, 230, right_column);
-    place_check_box(handle(), IDC_RESTORE_POINT, 340, 290, right_column);
+    const int restore_point_height = place_check_box(handle(), IDC_RESTORE_POINT, 340, 290, right_column);
+    place_check_box(handle(), IDC_SEND_REPORTS, 340, 290 + restore_point_height + 6, right_column);
     place_control(handle(), IDC_LANGUAGE, 95, 290, 200, 200);
     place_control(handle(), IDCANCEL, 155, 360, 80, 22);
     place_control(handle(), IDOK, 375, 360, 80, 22);
@@ -258,6 +263,11 @@ void config_window_c::on_ok() {
     current.autorun = checked(IDC_START_WITH_WINDOWS) ? 1 : 0;
     current.scan_offline = checked(IDC_SCAN_NON_PRESENT) ? 1 : 0;
     current.restore_point = checked(IDC_RESTORE_POINT) ? 1 : 0;
+    // Saying no takes back the reports queued and not yet sent.
+    const std::wstring queue = report_queue_path(data_places().folder);
+    if (current.send_reports && !checked(IDC_SEND_REPORTS) && file_exists(queue)) write_file_atomically(queue, "");
+    current.send_reports = checked(IDC_SEND_REPORTS) ? 1 : 0;
+    current.reports_asked = 1;  // the user decided here
     current.scheduled_scan = schedule_->confirm();
     LRESULT chosen = SendDlgItemMessageW(handle(), IDC_LANGUAGE, CB_GETCURSEL, 0, 0);
     if (chosen >= 0 && std::size_t(chosen) != current_language_index() && std::size_t(chosen) < language_list().size()) {

@@ -18,6 +18,9 @@
 #include "ui/kit/popup_menu_win.h"
 #include "download/show_download_file.h"
 #include "service/hidden_offers.h"
+#include "service/install_reports.h"
+#include "system/machine_facts.h"
+#include "system/os_code.h"
 #include "ui/kit/window_messages.h"
 #include "ui/kit/skin_images_win.h"
 #include "ui/kit/text_drawing_win.h"
@@ -199,7 +202,11 @@ void download_panel_c::on_timer() {
         read_progress();
     }
     redraw();
-    if (install_ended) report_installation();
+    if (!install_ended) return;
+    report_installation();
+    // Once the first installation ended, whatever its outcome: may its kind be reported?
+    if (session_ && session_->install_job.report.installed && !session_->install_job.undo && context_.gates)
+        context_.gates->ask_about_reports();
 }
 
 void download_panel_c::report_installation() {
@@ -269,6 +276,10 @@ void download_panel_c::install(bool back_up_first) {
     install_request_c request = panel_install_request(group_, places);
     request.back_up_first = back_up_first;
     request.drivers_changed = system_drivers_changed;
+    // Reported only where the user agreed.
+    if (settings().send_reports)
+        request.report_origin = {report_queue_path(context_.installer.data_folder), os_code(),
+                                 std::uint32_t(os_version().build), machine_name(system_machine())};
     // Asked once: a second round after "install without a backup" does not ask again.
     if (!back_up_first) request.none_needed = false;
     if (context_.gates && start_install(request, *session_, context_.installer, *context_.gates) == install_start_c::started) {

@@ -2,6 +2,7 @@
 
 #include "system/administrator_win.h"
 #include "system/restart_windows_win.h"
+#include "system/settings_win.h"
 #include "common/text_convert.h"
 #include "i18n/language_table.h"
 #include "ui/kit/language_format.h"
@@ -36,4 +37,13 @@ bool window_install_gates_c::confirm_without_backup(const std::string& problem) 
     return message_window_c(format_language_text("install_box_backup_failed", {utf8_to_wide(problem)}, 1024),
                             message_kind_c::question)
                .run(owner_) == message_answer_c::accept;
+}
+
+void window_install_gates_c::ask_about_reports() {
+    if (settings().reports_asked) return;
+    settings().reports_asked = 1;
+    const bool yes = message_window_c(language_text("reports_question"), message_kind_c::question).run(owner_) ==
+                     message_answer_c::accept;
+    settings().send_reports = yes ? 1 : 0;
+    save_settings();
 }

@@ -17,6 +17,7 @@ public:
     void offer_restart() override;
     void tell_no_restore_point(bool unavailable) override;
     bool confirm_without_backup(const std::string& problem) override;
+    void ask_about_reports() override;
 
 private:
     HWND owner_;

@@ -1,0 +1,83 @@
+// Install reports on the connection side: the body checked and stored on an answer thread while
+// the connection waits (a database write may take a moment), the demotions read again in time.
+#include "server/http/server_connection.h"
+
+#include <nlohmann/json.hpp>
+
+std::shared_ptr<const demoted_pairs_c> update_server_c::state_c::demoted_now() {
+    if (!settings.reports) return nullptr;
+    {
+        std::lock_guard<std::mutex> hold(demoted_lock);
+        const auto now = std::chrono::steady_clock::now();
+        if (demoted && now - demoted_read < std::chrono::seconds(settings.demotion_refresh_seconds)) return demoted;
+        // The next requests go on with the last pairs while this one reads them again.
+        demoted_read = now;
+    }
+    read_demoted();
+    std::lock_guard<std::mutex> hold(demoted_lock);
+    return demoted;
+}
+
+void update_server_c::state_c::read_demoted() {
+    if (!settings.reports) return;
+    auto pairs = std::make_shared<demoted_pairs_c>();
+    std::string error;
+    if (!settings.reports->demoted_pairs(*pairs, error)) return;
+    std::lock_guard<std::mutex> hold(demoted_lock);
+    demoted = std::move(pairs);
+    demoted_read = std::chrono::steady_clock::now();
+}
+
+namespace server_http {
+
+namespace {
+
+scan_reply_c report_reply(update_server_c::state_c& state, const std::string& body) {
+    install_report_c report;
+    std::string problem;
+    if (!read_install_report(body, report, problem)) return scan_reply_c{400, "report refused: " + problem + "\n"};
+    bool demoted = false;
+    const report_taken_c taken = state.settings.reports->add(report, state.settings.demotion, demoted, problem);
+    // Not taken: the client keeps it and sends it again later.
+    if (taken == report_taken_c::failed) return scan_reply_c{503, "the report could not be stored, try again later\n"};
+    if (demoted) state.read_demoted();
+    const nlohmann::json answer = {{"taken", report.report_id}, {"counted", taken == report_taken_c::added}};
+    return scan_reply_c{200, answer.dump() + "\n", "application/json"};
+}
+
+void store_report(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context) {
+    scan_reply_c reply;
+    try {
+        reply = report_reply(state, context.body);
+    } catch (...) {
+        reply = scan_reply_c{500, "the server could not take this report\n"};
+    }
+    (reply.status == 200 ? state.reports_taken : state.reports_refused).fetch_add(1);
+    release_body(state, context);
+    std::string().swap(context.body);
+    state.shares->give_back_answer(context.client);
+    state.buffered.fetch_add(reply.body.size());  // a few bytes, given back like any answer
+    context.reply = std::move(reply);
+    MHD_resume_connection(connection);
+}
+
+}  // namespace
+
+MHD_Result answer_report(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context) {
+    if (context.busy) return send_text(connection, context, MHD_HTTP_SERVICE_UNAVAILABLE, "server busy, try again later\n");
+    if (context.too_large) return send_text(connection, context, MHD_HTTP_CONTENT_TOO_LARGE, "report too large\n");
+    if (!state.shares->take_answer(context.client))
+        return send_text(connection, context, MHD_HTTP_SERVICE_UNAVAILABLE,
+                         "too many requests from this address at once, try again later\n");
+    context.submitted = true;
+    MHD_suspend_connection(connection);
+    if (!state.answers->submit([&state, connection, &context] { store_report(state, connection, context); }, context.client)) {
+        state.shares->give_back_answer(context.client);
+        context.reply = scan_reply_c{503, "server busy, try again later\n"};
+        state.buffered.fetch_add(context.reply->body.size());
+        MHD_resume_connection(connection);
+    }
+    return MHD_YES;
+}
+
+}  // namespace server_http

@@ -1,0 +1,192 @@
+#include "server/reports/report_store.h"
+
+#include <sqlite3.h>
+
+#include <ctime>
+#include <mutex>
+
+namespace {
+
+const char* const schema =
+    "PRAGMA journal_mode = WAL;"
+    "CREATE TABLE IF NOT EXISTS reports ("
+    "  report_id TEXT PRIMARY KEY, received INTEGER NOT NULL, package_sha256 TEXT NOT NULL,"
+    "  hardware_id TEXT NOT NULL, inf_path TEXT NOT NULL, replaced_version TEXT NOT NULL,"
+    "  replaced_date TEXT NOT NULL, replaced_provider TEXT NOT NULL, outcome TEXT NOT NULL,"
+    "  failed INTEGER NOT NULL, exit_code INTEGER, problem_code INTEGER, os TEXT NOT NULL,"
+    "  build INTEGER NOT NULL, machine TEXT NOT NULL);"
+    "CREATE INDEX IF NOT EXISTS reports_by_package ON reports (package_sha256, hardware_id, received);"
+    // One row per pair an operator or the limits decided on; `since`: reports from then on count.
+    "CREATE TABLE IF NOT EXISTS package_states ("
+    "  package_sha256 TEXT NOT NULL, hardware_id TEXT NOT NULL, demoted INTEGER NOT NULL,"
+    "  since INTEGER NOT NULL, decided_by TEXT NOT NULL, PRIMARY KEY (package_sha256, hardware_id));";
+
+class statement_c {
+public:
+    statement_c(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &statement_, nullptr); }
+    ~statement_c() { sqlite3_finalize(statement_); }
+    statement_c(const statement_c&) = delete;
+    statement_c& operator=(const statement_c&) = delete;
+    bool ready() const { return statement_ != nullptr; }
+    statement_c& text(int at, const std::string& value) {
+        sqlite3_bind_text(statement_, at, value.data(), int(value.size()), SQLITE_TRANSIENT);
+        return *this;
+    }
+    statement_c& number(int at, std::int64_t value) {
+        sqlite3_bind_int64(statement_, at, value);
+        return *this;
+    }
+    statement_c& null(int at) {
+        sqlite3_bind_null(statement_, at);
+        return *this;
+    }
+    int step() { return sqlite3_step(statement_); }
+    std::int64_t column_number(int at) const { return sqlite3_column_int64(statement_, at); }
+    std::string column_text(int at) const {
+        const unsigned char* value = sqlite3_column_text(statement_, at);
+        return value ? reinterpret_cast<const char*>(value) : "";
+    }
+
+private:
+    sqlite3_stmt* statement_ = nullptr;
+};
+
+class sqlite_report_store_c final : public report_store_c {
+public:
+    explicit sqlite_report_store_c(sqlite3* db) : db_(db) {}
+    ~sqlite_report_store_c() override { sqlite3_close(db_); }
+
+    report_taken_c add(const install_report_c& report, const demotion_limits_c& limits, bool& demoted,
+                       std::string& error) override {
+        demoted = false;
+        std::lock_guard<std::mutex> hold(lock_);
+        if (!exec("BEGIN IMMEDIATE", error)) return report_taken_c::failed;
+        statement_c insert(db_,
+                           "INSERT OR IGNORE INTO reports VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15)");
+        if (!insert.ready()) return rollback(error);
+        insert.text(1, report.report_id).number(2, std::int64_t(std::time(nullptr))).text(3, report.package_sha256);
+        insert.text(4, report.hardware_id).text(5, report.inf_path).text(6, report.replaced_version);
+        insert.text(7, report.replaced_date).text(8, report.replaced_provider).text(9, outcome_name(report.outcome));
+        insert.number(10, counts_as_failure(report.outcome) ? 1 : 0);
+        if (report.exit_code) insert.number(11, *report.exit_code); else insert.null(11);
+        if (report.problem_code) insert.number(12, *report.problem_code); else insert.null(12);
+        insert.text(13, report.os).number(14, report.build).text(15, report.machine);
+        if (insert.step() != SQLITE_DONE) return rollback(error);
+        if (sqlite3_changes(db_) == 0) {
+            exec("ROLLBACK", error);
+            return report_taken_c::already_taken;
+        }
+        // The pair's state: a pair demoted already stays so; otherwise the reports since the
+        // operator last promoted it are weighed against the limits.
+        statement_c state(db_, "SELECT demoted, since FROM package_states WHERE package_sha256 = ?1 AND hardware_id = ?2");
+        if (!state.ready()) return rollback(error);
+        state.text(1, report.package_sha256).text(2, report.hardware_id);
+        bool already = false;
+        std::int64_t since = 0;
+        if (state.step() == SQLITE_ROW) {
+            already = state.column_number(0) != 0;
+            since = state.column_number(1);
+        }
+        if (!already) {
+            statement_c counts(db_, "SELECT COUNT(*), COALESCE(SUM(failed), 0) FROM reports "
+                                    "WHERE package_sha256 = ?1 AND hardware_id = ?2 AND received >= ?3");
+            if (!counts.ready()) return rollback(error);
+            counts.text(1, report.package_sha256).text(2, report.hardware_id).number(3, since);
+            if (counts.step() != SQLITE_ROW) return rollback(error);
+            if (limits.passed(std::uint64_t(counts.column_number(0)), std::uint64_t(counts.column_number(1)))) {
+                if (!write_state(report.package_sha256, report.hardware_id, true, "limits", error)) return rollback(error);
+                demoted = true;
+            }
+        }
+        if (!exec("COMMIT", error)) return rollback(error);
+        return report_taken_c::added;
+    }
+
+    std::vector<report_tally_c> tallies(const std::string& package_sha256, std::string& error) override {
+        std::lock_guard<std::mutex> hold(lock_);
+        std::vector<report_tally_c> out;
+        statement_c query(db_,
+                          "SELECT r.package_sha256, r.hardware_id, COUNT(*), SUM(r.outcome IN ('installed', 'restart_needed')),"
+                          " SUM(r.outcome = 'not_better'), SUM(r.failed), COALESCE(MAX(s.demoted), 0)"
+                          " FROM reports r LEFT JOIN package_states s"
+                          " ON s.package_sha256 = r.package_sha256 AND s.hardware_id = r.hardware_id"
+                          " WHERE ?1 = '' OR r.package_sha256 = ?1"
+                          " GROUP BY r.package_sha256, r.hardware_id ORDER BY COUNT(*) DESC, r.package_sha256, r.hardware_id");
+        if (!query.ready()) return error = sqlite3_errmsg(db_), out;
+        query.text(1, package_sha256);
+        int step;
+        while ((step = query.step()) == SQLITE_ROW)
+            out.push_back({query.column_text(0), query.column_text(1), std::uint64_t(query.column_number(2)),
+                           std::uint64_t(query.column_number(3)), std::uint64_t(query.column_number(4)),
+                           std::uint64_t(query.column_number(5)), query.column_number(6) != 0});
+        if (step != SQLITE_DONE) error = sqlite3_errmsg(db_);
+        return out;
+    }
+
+    bool set_demoted(const std::string& package_sha256, const std::string& hardware_id, bool demoted,
+                     std::string& error) override {
+        std::lock_guard<std::mutex> hold(lock_);
+        return write_state(package_sha256, hardware_id, demoted, "operator", error);
+    }
+
+    bool demoted_pairs(demoted_pairs_c& pairs, std::string& error) override {
+        std::lock_guard<std::mutex> hold(lock_);
+        pairs.clear();
+        statement_c query(db_, "SELECT package_sha256, hardware_id FROM package_states WHERE demoted != 0");
+        if (!query.ready()) return error = sqlite3_errmsg(db_), false;
+        int step;
+        while ((step = query.step()) == SQLITE_ROW) pairs.emplace(query.column_text(0), query.column_text(1));
+        if (step != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
+        return true;
+    }
+
+private:
+    bool exec(const char* sql, std::string& error) {
+        char* message = nullptr;
+        if (sqlite3_exec(db_, sql, nullptr, nullptr, &message) == SQLITE_OK) return true;
+        error = message ? message : sqlite3_errmsg(db_);
+        sqlite3_free(message);
+        return false;
+    }
+    report_taken_c rollback(std::string& error) {
+        if (error.empty()) error = sqlite3_errmsg(db_);
+        std::string ignored;
+        exec("ROLLBACK", ignored);
+        return report_taken_c::failed;
+    }
+    bool write_state(const std::string& package_sha256, const std::string& hardware_id, bool demoted, const char* by,
+                     std::string& error) {
+        statement_c upsert(db_, "INSERT INTO package_states VALUES (?1, ?2, ?3, ?4, ?5)"
+                                " ON CONFLICT (package_sha256, hardware_id) DO UPDATE SET"
+                                " demoted = excluded.demoted, since = excluded.since, decided_by = excluded.decided_by");
+        if (!upsert.ready()) return error = sqlite3_errmsg(db_), false;
+        upsert.text(1, package_sha256).text(2, hardware_id).number(3, demoted ? 1 : 0);
+        upsert.number(4, std::int64_t(std::time(nullptr))).text(5, by);
+        if (upsert.step() != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
+        return true;
+    }
+
+    sqlite3* db_;
+    std::mutex lock_;
+};
+
+}  // namespace
+
+std::unique_ptr<report_store_c> open_sqlite_report_store(const std::string& path, std::string& error) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr) !=
+        SQLITE_OK) {
+        error = "cannot open the reports database " + path + ": " + (db ? sqlite3_errmsg(db) : "out of memory");
+        sqlite3_close(db);
+        return nullptr;
+    }
+    sqlite3_busy_timeout(db, 5000);
+    char* message = nullptr;
+    if (sqlite3_exec(db, schema, nullptr, nullptr, &message) != SQLITE_OK) {
+        error = "the reports database " + path + ": " + (message ? message : sqlite3_errmsg(db));
+        sqlite3_free(message);
+        sqlite3_close(db);
+        return nullptr;
+    }
+    return std::make_unique<sqlite_report_store_c>(db);
+}

@@ -1,0 +1,180 @@
+// Install reports: read field by field, kept once per report id, and a package demoted for a
+// hardware ID once its failures pass the limits, on a real SQLite file and a server on loopback.
+#include "common/sha256.h"
+#include "server/catalog/catalog_loading.h"
+#include "server/catalog/package_archive_writer.h"
+#include "server/reports/install_report.h"
+#include "server/reports/report_store.h"
+
+#include "tests/server/http_client.h"
+#include "tests/server/test_catalogs.h"
+#include "tests/unit/test_files.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <fstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string package_digest(64, 'a');
+
+// A report as the program sends it, with one field set to `value` (null: left out).
+std::string report_body(int number, const char* outcome = "failed", const char* field = nullptr,
+                        nlohmann::json value = nullptr) {
+    char id[33];
+    std::snprintf(id, sizeof id, "%032x", number);
+    nlohmann::json report = {{"report_id", id},
+                             {"package_sha256", package_digest},
+                             {"inf_path", "lan\\drv\\net.inf"},
+                             {"hardware_id", "pci\\lan"},
+                             {"replaced", {{"version", "12.18.9.6"}, {"date", "2018-01-01"}, {"provider", "Maker"}}},
+                             {"outcome", outcome},
+                             {"exit_code", 2147549184u},
+                             {"os", "WIN1064"},
+                             {"build", 19045},
+                             {"machine", "amd64"}};
+    if (field) {
+        if (value.is_null()) report.erase(field);
+        else report[field] = value;
+    }
+    return report.dump();
+}
+
+}  // namespace
+
+TEST(install_reports, a_report_is_read_field_by_field_and_anything_else_refused) {
+    install_report_c report;
+    std::string problem;
+    ASSERT_TRUE(read_install_report(report_body(1), report, problem)) << problem;
+    EXPECT_EQ(report.hardware_id, "PCI\\LAN");
+    EXPECT_EQ(report.outcome, report_outcome_c::failed);
+    EXPECT_EQ(report.exit_code, std::optional<std::uint32_t>(0x80010000u));
+    EXPECT_EQ(report.replaced_version, "12.18.9.6");
+    const struct {
+        const char* field;
+        nlohmann::json value;
+        const char* problem;
+    } refused[] = {
+        {"user", "alice", "unknown field user"},  // nothing that names the machine or its user
+        {"report_id", "ABC", "report_id"},
+        {"package_sha256", std::string(64, 'G'), "package_sha256"},
+        {"outcome", "exploded", "outcome"},
+        {"outcome", nullptr, "missing field outcome"},
+        {"machine", "mips", "machine"},
+        {"exit_code", -1, "exit_code"},
+        {"hardware_id", std::string(300, 'A'), "hardware_id"},
+        {"replaced", {{"version", "1"}, {"serial", "X"}}, "unknown field serial"},
+        {"os", "win10; drop", "os"},
+    };
+    for (const auto& each : refused) {
+        EXPECT_FALSE(read_install_report(report_body(1, "failed", each.field, each.value), report, problem)) << each.field;
+        EXPECT_NE(problem.find(each.problem), std::string::npos) << problem;
+    }
+    EXPECT_FALSE(read_install_report("[1, 2]", report, problem));
+    EXPECT_FALSE(read_install_report(std::string(report_body_bytes + 1, ' '), report, problem));
+}
+
+TEST(install_reports, each_report_counts_once_and_the_limits_demote_until_promoted) {
+    scratch_folder_c folder;
+    std::string error;
+    auto store = open_sqlite_report_store((folder.path() / "reports.sqlite").string(), error);
+    ASSERT_TRUE(store) << error;
+    const demotion_limits_c limits{4, 50};
+    install_report_c report;
+    bool demoted = false;
+    // Installed, installed, failed: 1 of 3; then the same report again counts nothing.
+    int number = 0;
+    for (const char* outcome : {"installed", "installed", "failed"}) {
+        ASSERT_TRUE(read_install_report(report_body(++number, outcome), report, error));
+        EXPECT_EQ(store->add(report, limits, demoted, error), report_taken_c::added) << error;
+        EXPECT_FALSE(demoted);
+    }
+    EXPECT_EQ(store->add(report, limits, demoted, error), report_taken_c::already_taken);
+    // A fourth, failed: 2 of 4 is 50 %.
+    ASSERT_TRUE(read_install_report(report_body(++number, "failed"), report, error));
+    EXPECT_EQ(store->add(report, limits, demoted, error), report_taken_c::added);
+    EXPECT_TRUE(demoted);
+    demoted_pairs_c pairs;
+    ASSERT_TRUE(store->demoted_pairs(pairs, error));
+    EXPECT_EQ(pairs, (demoted_pairs_c{{package_digest, "PCI\\LAN"}}));
+    const std::vector<report_tally_c> rows = store->tallies("", error);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].reports, 4u);
+    EXPECT_EQ(rows[0].installed, 2u);
+    EXPECT_EQ(rows[0].failed, 2u);
+    EXPECT_TRUE(rows[0].demoted);
+
+    // Promoted by the operator: the earlier reports no longer count, a new failure alone does not
+    // demote it again.
+    ASSERT_TRUE(store->set_demoted(package_digest, "PCI\\LAN", false, error)) << error;
+    ASSERT_TRUE(store->demoted_pairs(pairs, error));
+    EXPECT_TRUE(pairs.empty());
+    ASSERT_TRUE(read_install_report(report_body(++number, "failed"), report, error));
+    // (reports of the same second as the promotion count: one more keeps it under the limit)
+    EXPECT_EQ(store->add(report, limits, demoted, error), report_taken_c::added);
+    EXPECT_FALSE(demoted);
+}
+
+// Through the server: reports are taken at POST /report, a duplicate counted once, and once a
+// signed package is demoted for the hardware ID the next scan no longer offers it there.
+TEST(install_reports, the_server_takes_reports_and_stops_offering_a_demoted_package) {
+    scratch_folder_c folder;
+    const std::string catalog = (folder.path() / "c.sqlite").string(), served = (folder.path() / "served").string();
+    const std::string secret = (folder.path() / "s").string(), archive = (folder.path() / "lan.zip").string();
+    std::string error;
+    ASSERT_TRUE(write_zip_archive(archive,
+                                  {{"drv/net.inf", "[Version]\nSignature=\"$Windows NT$\"\nClass=Net\nProvider=M\n"
+                                                   "DriverVer=03/20/2019,1.0\n[Manufacturer]\nM=Models,NTamd64.6.1\n"
+                                                   "[Models.NTamd64.6.1]\n\"LAN\"=Install, PCI\\LAN\n"},
+                                   {"drv/net.sys", "MZ"}},
+                                  error))
+        << error;
+    ASSERT_EQ(catalog_tool({"keygen", "--secret", secret, "--public", (folder.path() / "p").string()}), 0);
+    ASSERT_EQ(catalog_tool({"import", "--catalog", catalog, "--packages", served, "--signing-key", secret, archive}), 0);
+    std::ifstream in(fs::path(served) / "lan.zip", std::ios::binary);
+    const std::string digest = digest_hex(sha256_of(std::string(std::istreambuf_iterator<char>(in), {})));
+
+    served_catalog_c loaded;
+    catalog_load_report_c load;
+    ASSERT_TRUE(load_served_catalog(catalog, served, loaded, load, error)) << error;
+    server_settings_c settings;
+    settings.packages_folder = served;
+    settings.log = nullptr;
+    settings.reports = open_sqlite_report_store((folder.path() / "reports.sqlite").string(), error);
+    settings.demotion = {2, 50};
+    auto server = update_server_c::start(settings, loaded, error);
+    ASSERT_TRUE(server) << error;
+    const std::string scan = zlib_compressed(
+        "<?xml version=\"1.0\"?><kelvdoc><client os=\"WIN764\" lang=\"437\" model=\"m\"/><hardwares>"
+        "<hardware><id>PCI\\LAN\\1</id><hardids>PCI\\LAN</hardids></hardware></hardwares></kelvdoc>");
+    EXPECT_NE(fetch(server->base_url(), &scan).body.find("lan.zip"), std::string::npos);
+
+    const auto post = [&](const std::string& body) { return fetch(server->base_url() + "report", nullptr, nullptr, &body); };
+    nlohmann::json first = nlohmann::json::parse(report_body(1));
+    first["package_sha256"] = digest;
+    http_reply_c taken = post(first.dump());
+    ASSERT_EQ(taken.status, 200) << taken.body;
+    EXPECT_NE(taken.body.find("\"counted\":true"), std::string::npos) << taken.body;
+    EXPECT_NE(post(first.dump()).body.find("\"counted\":false"), std::string::npos);  // a retry counts once
+    EXPECT_EQ(post(report_body(2, "failed", "user", "alice")).status, 400);
+    EXPECT_EQ(post(std::string(report_body_bytes + 10, ' ')).status, 413);
+    EXPECT_NE(fetch(server->base_url(), &scan).body.find("lan.zip"), std::string::npos);  // 1 report: under the limit
+
+    nlohmann::json second = nlohmann::json::parse(report_body(3));
+    second["package_sha256"] = digest;
+    ASSERT_EQ(post(second.dump()).status, 200);
+    EXPECT_EQ(fetch(server->base_url(), &scan).body.find("lan.zip"), std::string::npos);
+    const http_reply_c health = fetch(server->base_url() + "health");
+    EXPECT_NE(health.body.find("\"demoted_count\":1"), std::string::npos) << health.body;
+    EXPECT_NE(fetch(server->base_url() + "metrics").body.find("vantorel_demoted_packages 1"), std::string::npos);
+
+    // Promoted with the catalog tool: offered again once the server reads the demotions again.
+    EXPECT_EQ(catalog_tool({"promote", "--reports-db", (folder.path() / "reports.sqlite").string(), digest, "pci\\lan"}), 0);
+    server->stop(0);
+    server = update_server_c::start(settings, loaded, error);
+    ASSERT_TRUE(server) << error;
+    EXPECT_NE(fetch(server->base_url(), &scan).body.find("lan.zip"), std::string::npos);
+}
