@@ -2,14 +2,20 @@
 
 #include <sqlite3.h>
 
-#include <ctime>
+#include <chrono>
 #include <mutex>
 
 namespace {
 
+// Milliseconds since 1970: a promotion and the reports right after it fall in distinct moments.
+std::int64_t now_ms() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
 const char* const schema =
     "PRAGMA journal_mode = WAL;"
     "CREATE TABLE IF NOT EXISTS reports ("
+    // received and since: milliseconds since 1970
     "  report_id TEXT PRIMARY KEY, received INTEGER NOT NULL, package_sha256 TEXT NOT NULL,"
     "  hardware_id TEXT NOT NULL, inf_path TEXT NOT NULL, replaced_version TEXT NOT NULL,"
     "  replaced_date TEXT NOT NULL, replaced_provider TEXT NOT NULL, outcome TEXT NOT NULL,"
@@ -64,7 +70,7 @@ public:
         statement_c insert(db_,
                            "INSERT OR IGNORE INTO reports VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15)");
         if (!insert.ready()) return rollback(error);
-        insert.text(1, report.report_id).number(2, std::int64_t(std::time(nullptr))).text(3, report.package_sha256);
+        insert.text(1, report.report_id).number(2, now_ms()).text(3, report.package_sha256);
         insert.text(4, report.hardware_id).text(5, report.inf_path).text(6, report.replaced_version);
         insert.text(7, report.replaced_date).text(8, report.replaced_provider).text(9, outcome_name(report.outcome));
         insert.number(10, counts_as_failure(report.outcome) ? 1 : 0);
@@ -82,14 +88,14 @@ public:
         if (!state.ready()) return rollback(error);
         state.text(1, report.package_sha256).text(2, report.hardware_id);
         bool already = false;
-        std::int64_t since = 0;
+        std::int64_t since = -1;  // never decided on: every report counts
         if (state.step() == SQLITE_ROW) {
             already = state.column_number(0) != 0;
             since = state.column_number(1);
         }
         if (!already) {
             statement_c counts(db_, "SELECT COUNT(*), COALESCE(SUM(failed), 0) FROM reports "
-                                    "WHERE package_sha256 = ?1 AND hardware_id = ?2 AND received >= ?3");
+                                    "WHERE package_sha256 = ?1 AND hardware_id = ?2 AND received > ?3");
             if (!counts.ready()) return rollback(error);
             counts.text(1, report.package_sha256).text(2, report.hardware_id).number(3, since);
             if (counts.step() != SQLITE_ROW) return rollback(error);
@@ -161,7 +167,7 @@ private:
                                 " demoted = excluded.demoted, since = excluded.since, decided_by = excluded.decided_by");
         if (!upsert.ready()) return error = sqlite3_errmsg(db_), false;
         upsert.text(1, package_sha256).text(2, hardware_id).number(3, demoted ? 1 : 0);
-        upsert.number(4, std::int64_t(std::time(nullptr))).text(5, by);
+        upsert.number(4, now_ms()).text(5, by);
         if (upsert.step() != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
         return true;
     }

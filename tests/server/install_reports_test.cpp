@@ -113,7 +113,6 @@ TEST(install_reports, each_report_counts_once_and_the_limits_demote_until_promot
     ASSERT_TRUE(store->demoted_pairs(pairs, error));
     EXPECT_TRUE(pairs.empty());
     ASSERT_TRUE(read_install_report(report_body(++number, "failed"), report, error));
-    // (reports of the same second as the promotion count: one more keeps it under the limit)
     EXPECT_EQ(store->add(report, limits, demoted, error), report_taken_c::added);
     EXPECT_FALSE(demoted);
 }

@@ -268,7 +268,17 @@ TEST_F(update_undo_test, a_set_up_program_counts_as_installed_only_when_a_driver
 // With the user's consent the installation is queued as a report per device: the package's digest,
 // the hardware ID it was offered for, what it replaced and how it ended; nothing that names the PC.
 TEST_F(update_undo_test, an_installation_is_queued_as_a_report_only_with_consent) {
-    session_->expected_sha256 = file_sha256(session_->final_path);
+    // A signed offer whose INF names the ID it was offered for: its session knows the digest the
+    // package must have.
+    ASSERT_TRUE(write_test_zip(wide_to_utf8(session_->final_path),
+                               {{"drv/net.inf", "[Version]\r\nSignature=\"$Windows NT$\"\r\n[Manufacturer]\r\nM=Models,NTamd64\r\n"
+                                                "[Models.NTamd64]\r\n\"NIC\"=Install, PCI\\VEN_8086&DEV_15BC\r\n"},
+                                {"drv/net.sys", "MZ B"}}));
+    const std::optional<sha256_digest_c> digest = file_sha256(session_->final_path);
+    download_session_c* signed_session = get_download_session("http://127.0.0.1/net-2.0-signed.zip", 1, folder_, digest);
+    signed_session->state = download_state_c::complete;
+    fs::copy_file(fs::u8path(wide_to_utf8(session_->final_path)), fs::u8path(wide_to_utf8(signed_session->final_path)));
+    session_ = signed_session;
     const std::wstring queue = report_queue_path(folder_);
     for (const bool consent : {false, true}) {
         install_request_c r = request();
@@ -279,7 +289,7 @@ TEST_F(update_undo_test, an_installation_is_queued_as_a_report_only_with_consent
         EXPECT_EQ(queued_reports(queue).size(), consent ? 1u : 0u);
     }
     const nlohmann::json report = nlohmann::json::parse(queued_reports(queue).front());
-    EXPECT_EQ(report["package_sha256"], digest_hex(*session_->expected_sha256));
+    EXPECT_EQ(report["package_sha256"], digest_hex(*digest));
     EXPECT_EQ(report["hardware_id"], "PCI\\VEN_8086&DEV_15BC");
     EXPECT_EQ(report["inf_path"], "drv\\net.inf");
     EXPECT_EQ(report["replaced"]["version"], "1.0.0.0");
