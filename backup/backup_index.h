@@ -6,23 +6,13 @@
 
 #include "common/sha256.h"
 #include "devices/device_store.h"
+#include "devices/device_texts.h"
 
 #include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
-// The six texts the index keeps of a device's installed driver.
-struct device_texts_c {
-    std::wstring id;       // instance path
-    std::wstring desc;     // display name
-    std::wstring manu;     // driver provider
-    std::wstring name;     // installed INF name
-    std::wstring version;  // driver version
-    std::wstring driver_date;
-};
-
-device_texts_c device_texts_of(const device_c& device);
 
 struct backup_device_c {
     const device_c* device = nullptr;  // in the device store the index was loaded against; null when absent

@@ -5,8 +5,9 @@
 // it on again unless the user shows it.
 #pragma once
 
-#include "backup/driver_updates.h"
+#include "download/driver_updates.h"
 #include "download/installer_choice.h"
+#include "download/undo_outcome.h"
 
 #include <optional>
 #include <string>
@@ -16,20 +17,6 @@ struct undo_places_c {
     std::wstring data_folder;    // "updates.dat", "hidden.dat", "setup.dat"
     std::wstring backup_folder;
     std::wstring index_path;     // "backup.xml"
-};
-
-enum class undo_result_c {
-    undone,           // the earlier driver is back (as the installer's exit code says)
-    started,          // the installer was started and not waited for: nothing recorded
-    nothing_to_undo,  // the program installed no update on the device, or it was undone already
-    failed,           // nothing was put back; `problem` says why
-};
-
-struct undo_outcome_c {
-    undo_result_c result = undo_result_c::failed;
-    std::string problem;
-    bool from_backup = false;  // the backup was restored; else Windows' rollback was asked for
-    std::optional<installer_outcome_c> installed;
 };
 
 // The update the program recorded for the device that Undo would reverse; none when there is none

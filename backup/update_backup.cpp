@@ -27,15 +27,8 @@ std::wstring package_folder_of(const std::wstring& store_copy, const std::wstrin
 
 }  // namespace
 
-std::vector<update_device_c> update_devices_of(const std::vector<const device_c*>& devices) {
-    std::vector<update_device_c> out;
-    for (const device_c* device : devices)
-        if (device) out.push_back({device_texts_of(*device), device->driver_description, device->has_driver});
-    return out;
-}
-
-update_backup_result_c back_up_before_update(const update_backup_c& backup) {
-    update_backup_result_c result;
+pre_update_backup_c back_up_before_update(const std::vector<update_device_c>& devices, const update_backup_c& backup) {
+    pre_update_backup_c result;
     // The index as its file holds it now, so that the new entries join the earlier ones.
     {
         std::lock_guard<std::mutex> guard(backup_index_lock);
@@ -43,10 +36,10 @@ update_backup_result_c back_up_before_update(const update_backup_c& backup) {
     }
     struct planned_c {
         backup_package_c package;
-        std::vector<std::size_t> devices;  // indices into result.updates
+        std::vector<std::size_t> device_indices;  // into result.updates
     };
     std::vector<planned_c> planned;
-    for (const update_device_c& device : backup.devices) {
+    for (const update_device_c& device : devices) {
         driver_update_c update;
         update.instance_path = device.texts.id;
         if (device.has_driver) {
@@ -82,7 +75,7 @@ update_backup_result_c back_up_before_update(const update_backup_c& backup) {
             same = planned.end() - 1;
         }
         same->package.devices.push_back(device.texts);
-        same->devices.push_back(result.updates.size() - 1);
+        same->device_indices.push_back(result.updates.size() - 1);
     }
     if (!planned.empty() && !create_folders(backup.backup_folder)) {
         result.problem = "the backup folder could not be made";
@@ -96,8 +89,14 @@ update_backup_result_c back_up_before_update(const update_backup_c& backup) {
                              ") could not be backed up into the backup folder";
             return result;
         }
-        for (std::size_t i : plan.devices) result.updates[i].backup_archive = file_name_of(archive);
+        for (std::size_t i : plan.device_indices) result.updates[i].backup_archive = file_name_of(archive);
     }
     result.complete = true;
     return result;
+}
+
+update_backup_step_t update_backup_step(update_backup_c backup) {
+    return [backup = std::move(backup)](const std::vector<update_device_c>& devices) {
+        return back_up_before_update(devices, backup);
+    };
 }

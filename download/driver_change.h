@@ -3,7 +3,7 @@
 // reads them and compared with what they ran before.
 #pragma once
 
-#include "backup/update_backup.h"
+#include "download/update_devices.h"
 #include "devices/device_store.h"
 
 #include <functional>

@@ -1,6 +1,6 @@
 #include "download/install_job.h"
 
-#include "backup/driver_updates.h"
+#include "download/driver_updates.h"
 #include "common/text_convert.h"
 #include "service/catalog_freshness.h"
 #include "service/installed_links.h"
@@ -29,8 +29,8 @@ void queue_install_reports(const install_job_c& job, const installer_outcome_c& 
         report.package_sha256 = digest_hex(*job.expected_sha256);
         report.inf_path = wide_to_utf8(claimed[i].first);
         report.hardware_id = wide_to_utf8(claimed[i].second);
-        if (i < job.update.devices.size() && job.update.devices[i].has_driver) {
-            const device_texts_c& before = job.update.devices[i].texts;
+        if (i < job.update_devices.size() && job.update_devices[i].has_driver) {
+            const device_texts_c& before = job.update_devices[i].texts;
             report.replaced_version = wide_to_utf8(before.version);
             report.replaced_date = wide_to_utf8(before.driver_date);
             report.replaced_provider = wide_to_utf8(before.manu);
@@ -58,10 +58,11 @@ std::int32_t install_package(install_job_c& job) {
     const std::string withdrawn = withdrawn_problem(catalog_record_path(data_folder), job.expected_sha256);
     job.backup_problem.clear();
     job.undo.reset();
-    update_backup_result_c backed_up;
+    pre_update_backup_c backed_up;
     if (!withdrawn.empty()) {
         report.problem = withdrawn;
-    } else if (job.back_up_first && !job.update.devices.empty() && !(backed_up = back_up_before_update(job.update)).complete) {
+    } else if (job.back_up_first && job.back_up && !job.update_devices.empty() &&
+               !(backed_up = job.back_up(job.update_devices)).complete) {
         // Nothing is installed over a driver that could not be kept: the user decides.
         job.backup_problem = report.problem = backed_up.problem;
     } else {
@@ -79,8 +80,8 @@ std::int32_t install_package(install_job_c& job) {
     // A set-up program may end well and change nothing (cancelled, or for other hardware): then
     // it failed, its exit code shown. One that asks for a restart first is taken at its word.
     if (report.installed && exit.set_up_program && report.installed->verdict == install_verdict_c::installed &&
-        !report.installed->restart_needed && job.drivers_changed && !job.update.devices.empty() &&
-        !job.drivers_changed(job.update.devices))
+        !report.installed->restart_needed && job.drivers_changed && !job.update_devices.empty() &&
+        !job.drivers_changed(job.update_devices))
         report.installed->verdict = install_verdict_c::failed;
     // "setup.dat" names the package once it was installed, or Windows judged it not better; a
     // failed installation leaves it to be offered again. Where the installer could not be waited
@@ -88,12 +89,12 @@ std::int32_t install_package(install_job_c& job) {
     if (report.installed) queue_install_reports(job, *report.installed);
     const bool recorded = report.installed ? records_installed_link(*report.installed) : report.started == program_start_c::started;
     if (recorded) append_installed_link(installed_links_path(data_folder), job.link);
-    if (report.installed && report.installed->verdict == install_verdict_c::installed && !job.update.devices.empty()) {
+    if (report.installed && report.installed->verdict == install_verdict_c::installed && !job.update_devices.empty()) {
         // Undo's record: what each device ran before, and the backup of it (none when the user
         // installed without one).
         std::vector<driver_update_c> updates = backed_up.updates;
         if (updates.empty())
-            for (const update_device_c& device : job.update.devices)
+            for (const update_device_c& device : job.update_devices)
                 updates.push_back({device.texts.id, device.has_driver ? device.texts.name : L"",
                                    device.has_driver ? device.texts.version : L"", L"", L"", false});
         for (driver_update_c& update : updates) {
@@ -104,13 +105,6 @@ std::int32_t install_package(install_job_c& job) {
     }
     const std::int32_t result = report.outcome == unpack_outcome_c::failed ? -1 : 0;
     job.report = std::move(report);
-    job.running.store(0);
-    return result;
-}
-
-std::int32_t undo_package_update(install_job_c& job) {
-    job.undo = undo_updates(job.undo_devices, job.undo_places, job.context);
-    const std::int32_t result = job.undo->result == undo_result_c::failed ? -1 : 0;
     job.running.store(0);
     return result;
 }

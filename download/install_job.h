@@ -3,11 +3,11 @@
 // runs finds the running job through the session and refuses a second one.
 #pragma once
 
-#include "backup/undo_update.h"
-#include "backup/update_backup.h"
 #include "download/driver_change.h"
 #include "service/install_reports.h"
 #include "download/installer_choice.h"
+#include "download/undo_outcome.h"
+#include "download/update_devices.h"
 #include "common/worker.h"
 
 #include <atomic>
@@ -23,9 +23,10 @@ struct install_job_c {
     // offer the settings let through (which is then never handed to the shell).
     std::optional<sha256_digest_c> expected_sha256;
     installer_context_c context;
-    // The devices the update is for and where their packages are backed up first; no devices: no
-    // backup (and no record of the update).
-    update_backup_c update;
+    // The devices the update is for, and the step that backs their packages up first; no devices:
+    // no backup (and no record of the update); no step: nothing backed up.
+    std::vector<update_device_c> update_devices;
+    update_backup_step_t back_up;
     bool back_up_first = true;       // false: the user chose to install without the backup
     std::wstring offered_version;    // recorded as installed on the devices ("updates.dat")
     // Reads the devices again after a package's own set-up program ended with 0: it installed
@@ -41,10 +42,8 @@ struct install_job_c {
     unpack_report_c report;
     // Set when the backup before the update failed: nothing was installed, the user is asked.
     std::string backup_problem;
-    // Undo runs on the same worker, one at a time with installations: the devices and places it
-    // was started with, and how it ended (set only for an Undo).
-    std::vector<std::wstring> undo_devices;
-    undo_places_c undo_places;
+    // Undo runs on the same worker, one at a time with installations (backup/undo_job.h): how it
+    // ended, set only for an Undo.
     std::optional<undo_outcome_c> undo;
 };
 
@@ -58,6 +57,3 @@ struct install_job_c {
 // fails nothing is installed and `backup_problem` says why. An installed update is recorded in
 // "updates.dat" for Undo.
 std::int32_t install_package(install_job_c& job);
-
-// The worker's body for Undo.
-std::int32_t undo_package_update(install_job_c& job);

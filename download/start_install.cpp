@@ -18,7 +18,8 @@ install_start_c start_install(const install_request_c& request, download_session
     job.context.claimed_ids.clear();
     for (std::size_t i = 0; i < request.inf_names.size() && i < request.hardids.size(); ++i)
         job.context.claimed_ids.emplace_back(request.inf_names[i], request.hardids[i]);
-    job.update = request.update;
+    job.update_devices = request.update_devices;
+    job.back_up = request.back_up;
     job.back_up_first = request.back_up_first;
     job.offered_version = request.offered_version;
     job.drivers_changed = request.drivers_changed;
@@ -29,31 +30,6 @@ install_start_c start_install(const install_request_c& request, download_session
     job.running.store(1);
     const bool started = job.worker.start(
         [keep = session.shared_from_this()](const std::atomic<bool>&) { return install_package(keep->install_job); });
-    if (!started) {
-        job.running.store(0);
-        return install_start_c::no_thread;
-    }
-    return install_start_c::started;
-}
-
-install_start_c start_undo(const std::vector<std::wstring>& instance_paths, const undo_places_c& places,
-                           download_session_c& session, const installer_context_c& context, install_gates_c& gates) {
-    if (!gates.user_is_administrator()) {
-        gates.tell_administrator_required();
-        return install_start_c::not_administrator;
-    }
-    install_job_c& job = session.install_job;
-    if (job.running.load() != 0) return install_start_c::already_running;
-    job.context = context;
-    job.context.claimed_ids.clear();
-    job.undo_devices = instance_paths;
-    job.undo_places = places;
-    job.undo.reset();
-    job.report = {};
-    job.backup_problem.clear();
-    job.running.store(1);
-    const bool started = job.worker.start(
-        [keep = session.shared_from_this()](const std::atomic<bool>&) { return undo_package_update(keep->install_job); });
     if (!started) {
         job.running.store(0);
         return install_start_c::no_thread;

@@ -12,8 +12,10 @@ struct install_request_c {
     std::vector<std::wstring> inf_names;  // the chosen offers' INF paths, one per device
     bool none_needed = false;             // no device of the group has the update flag
     std::vector<std::wstring> hardids{};  // the device IDs the server said they match, as inf_names
-    // The devices and where their drivers are backed up before the update; no devices: no backup.
-    update_backup_c update{};
+    // The devices, and the step that backs their drivers up before the update; no devices: no
+    // backup and no record for Undo.
+    std::vector<update_device_c> update_devices{};
+    update_backup_step_t back_up{};
     bool back_up_first = true;            // false once the user agreed to install without a backup
     std::wstring offered_version{};       // the version the package installs
     driver_change_check_t drivers_changed{};  // reads the devices again after a set-up program
@@ -56,8 +58,3 @@ enum class install_start_c {
 // ends), which writes "setup.dat" once it started an installer.
 install_start_c start_install(const install_request_c& request, download_session_c& session,
                             const installer_context_c& context, install_gates_c& gates);
-
-// On the UI thread: Undo of the updates on the devices, on the session's installation worker (an
-// installation of the package must not run). The administrator gate as for an installation.
-install_start_c start_undo(const std::vector<std::wstring>& instance_paths, const undo_places_c& places,
-                           download_session_c& session, const installer_context_c& context, install_gates_c& gates);

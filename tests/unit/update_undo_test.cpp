@@ -1,7 +1,8 @@
 // The driver an update replaces: backed up before the installer runs (once per INF and version),
 // recorded for Undo, and put back by Undo, on real folders, archives and record files, with the
 // installer recorded rather than run.
-#include "backup/undo_update.h"
+#include "backup/undo_job.h"
+#include "backup/update_backup.h"
 #include "common/file_digest.h"
 #include "common/file_open.h"
 #include "common/path_join.h"
@@ -66,16 +67,18 @@ protected:
         device.texts = {instance_, L"Net Adapter", L"Vendor", L"oem7.inf", L"1.0.0.0", L"2020-01-01"};
         device.driver_description = L"Net Adapter";
         device.has_driver = true;
-        r.update.devices = {device};
-        r.update.location.root = wide(store_);
+        r.update_devices = {device};
+        update_backup_c places;
+        places.location.root = wide(store_);
         const std::wstring copy = wide(store_ / "net.inf_amd64_1234" / "net.inf");
-        r.update.location.locate = [copy, locatable](const std::wstring& inf) -> std::optional<std::wstring> {
+        places.location.locate = [copy, locatable](const std::wstring& inf) -> std::optional<std::wstring> {
             if (!locatable || inf != L"oem7.inf") return std::nullopt;
             return copy;
         };
-        r.update.backup_folder = backups();
-        r.update.index_path = index();
-        r.update.today = "2026-12-11";
+        places.backup_folder = backups();
+        places.index_path = index();
+        places.today = "2026-12-11";
+        r.back_up = update_backup_step(places);
         return r;
     }
 
@@ -259,7 +262,7 @@ TEST_F(update_undo_test, a_set_up_program_counts_as_installed_only_when_a_driver
     std::wcscpy(now.devices[0].inf_path, L"oem7.inf");
     std::wcscpy(now.devices[0].driver_version, L"1.0.0.0");
     std::wcscpy(now.devices[0].driver_date, L"2020-01-01");
-    const std::vector<update_device_c> before = request().update.devices;
+    const std::vector<update_device_c> before = request().update_devices;
     EXPECT_FALSE(any_driver_changed(before, now));
     std::wcscpy(now.devices[0].driver_date, L"2021-01-01");
     EXPECT_TRUE(any_driver_changed(before, now));

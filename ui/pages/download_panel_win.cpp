@@ -10,6 +10,7 @@
 #include "ui/kit/dialog_ids.h"
 #include "ui/pages/download_panel_text.h"
 #include "ui/pages/panel_requests.h"
+#include "backup/undo_job.h"
 #include "ui/kit/accessible_object_win.h"
 #include "ui/kit/focus_mark_win.h"
 #include "ui/kit/gdi_objects_win.h"

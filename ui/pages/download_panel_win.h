@@ -5,6 +5,7 @@
 // mode shows a download that goes on.
 #pragma once
 
+#include "backup/backup_job.h"
 #include "download/download_session.h"
 #include "download/start_install.h"
 #include "ui/pages/driver_group.h"

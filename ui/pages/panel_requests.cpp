@@ -1,6 +1,7 @@
 #include "ui/pages/panel_requests.h"
 
 #include "backup/undo_update.h"
+#include "backup/update_backup.h"
 
 install_request_c panel_install_request(const driver_group_c& group, const panel_backup_places_c& places) {
     install_request_c request;
@@ -14,11 +15,8 @@ install_request_c panel_install_request(const driver_group_c& group, const panel
     }
     if (group.item) request.offered_version = group.item->version;
     if (places.store_location && !places.index_path.empty()) {
-        request.update.devices = update_devices_of(group.devices);
-        request.update.location = *places.store_location;
-        request.update.backup_folder = places.backup_folder;
-        request.update.index_path = places.index_path;
-        request.update.today = places.today;
+        request.update_devices = update_devices_of(group.devices);
+        request.back_up = update_backup_step({*places.store_location, places.backup_folder, places.index_path, places.today});
     }
     return request;
 }

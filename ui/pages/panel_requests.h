@@ -2,6 +2,7 @@
 // its devices (their drivers backed up first), and the devices an Undo would take back.
 #pragma once
 
+#include "backup/backup_job.h"
 #include "download/start_install.h"
 #include "ui/pages/driver_group.h"
 

@@ -21,7 +21,8 @@
 #include "backup/backup_job.h"
 #include "backup/driver_store_win.h"
 #include "backup/restore_job.h"
-#include "backup/undo_update.h"
+#include "backup/undo_job.h"
+#include "backup/update_backup.h"
 #include "common/date_text.h"
 #include "common/text_convert.h"
 #include "devices/device_store.h"
@@ -308,8 +309,8 @@ TEST_F(whole_loop, an_update_backs_up_the_driver_it_replaces_and_undo_puts_it_ba
     const fs::path backups = work_ / "backups", index_path = backups / "backup.xml";
     install_request_c backed_up;
     backed_up.offered_version = offer_b.version;
-    backed_up.update = {update_devices_of(chipset), driver_store_location(), backups.wstring(), index_path.wstring(),
-                        today_local()};
+    backed_up.update_devices = update_devices_of(chipset);
+    backed_up.back_up = update_backup_step({driver_store_location(), backups.wstring(), index_path.wstring(), today_local()});
     download_session_c* package_b = download(offer_b, false);
     std::vector<const driver_item_c*> offers_b(chipset.size(), &offer_b);
     ASSERT_NO_FATAL_FAILURE(install(*package_b, offer_b.link, offers_b, backed_up));
@@ -357,7 +358,7 @@ TEST_F(whole_loop, an_update_backs_up_the_driver_it_replaces_and_undo_puts_it_ba
     // vantorel-cli undoes it for the LPC controller and the rescan reads A again.
     std::vector<const device_c*> again;
     for (const wchar_t* id : chipset_devices) again.push_back(device_starting_with(undone, id));
-    backed_up.update.devices = update_devices_of(again);
+    backed_up.update_devices = update_devices_of(again);
     ASSERT_NO_FATAL_FAILURE(install(*package_b, offer_b.link, offers_b, backed_up));
     ASSERT_TRUE(job.report.installed);
     EXPECT_EQ(job.report.installed->verdict, install_verdict_c::installed);

@@ -1,4 +1,4 @@
-#include "backup/driver_updates.h"
+#include "download/driver_updates.h"
 
 #include "common/file_open.h"
 #include "common/hex_text.h"
