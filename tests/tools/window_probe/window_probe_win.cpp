@@ -169,7 +169,11 @@ bool drive(const probe_c& probe, HWND main, const std::filesystem::path& downloa
 
     PostMessageW(panels[0], WM_COMMAND, panel_action_command, 0);
     HWND result = nullptr;
-    if (!probe.wait_for([&] { return (result = FindWindowW(L"VantorelDriverInstallerResult", nullptr)) && IsWindowVisible(result); }))
+    // A driver that cannot be backed up first is asked about: yes, install all the same.
+    if (!probe.wait_for([&] {
+            answer_boxes(main);
+            return (result = FindWindowW(L"VantorelDriverInstallerResult", nullptr)) && IsWindowVisible(result);
+        }))
         return probe.fail("the driver installer showed no result");
     probe.photograph(result, "program-3-installer");
     PostMessageW(result, WM_COMMAND, installer_close_id, 0);
