@@ -22,13 +22,13 @@ host_packages=(
   wine wine64 wine32:i386 xvfb xauth
   zlib1g-dev libcurl4-openssl-dev libminizip-dev libtinyxml-dev libsodium-dev
   libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
-  libsqlite3-dev libboost-dev libmicrohttpd-dev libpugixml-dev libdeflate-dev
+  libsqlite3-dev libboost-dev libmicrohttpd-dev libpugixml-dev libdeflate-dev libpq-dev
   curl openssl ca-certificates unzip python3 systemd procps
   librsvg2-bin fonts-dejavu-core fonts-ipafont-gothic fonts-wqy-microhei fonts-liberation2 nsis osslsigncode
 )
 # What only the tests use (the fuzzers' compiler, the independent file server, the load tool):
 # "setup.sh demo" leaves them out, and the test command installs them when it first runs.
-test_packages=(clang libclang-rt-14-dev nginx-light wrk)
+test_packages=(clang libclang-rt-14-dev nginx-light wrk postgresql haproxy)
 case ${1:-} in
   demo) ;;
   '') host_packages+=("${test_packages[@]}") ;;

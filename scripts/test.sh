@@ -77,7 +77,9 @@ linux_tests() {
   [ -x build/host/vantorel_tests ] && run_native host build/host
   # The update server through the curl tool, three mirrors at once.
   [ -x build/host/vantorel-server ] && server_checks "$root/build/server-checks"
-  phase_took "  Linux: unit tests, server checks"
+  # Three replicas behind HAProxy, one PostgreSQL for the reports, nginx for the packages.
+  [ -x build/host/vantorel-server ] && scale_checks "$root/build/scale"
+  phase_took "  Linux: unit tests, server checks, several servers"
   build_niceness=10 build_step host-asan vantorel_tests
   build_niceness=10 build_step host-fuzz
   phase_took "  Linux: sanitizer, fuzzer builds"
@@ -245,6 +247,7 @@ fi
 
 # The Windows scan test asks three update-server mirrors with the demo catalog.
 source scripts/lib/mirrors.sh
+source scripts/lib/scale_checks.sh
 if [ -x build/host/vantorel-server ] && mirrors_start "$root/build/mirrors"; then
   export VANTOREL_MIRRORS="${mirror_urls[*]}"
 fi

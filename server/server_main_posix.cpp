@@ -81,7 +81,7 @@ int serve(const server_options_c& options) {
     if (!load(options, catalog, error)) return 1;
     server_settings_c settings = options.settings;
     if (const std::string reports = reports_database_path(options); !reports.empty()) {
-        settings.reports = open_sqlite_report_store(reports, error);
+        settings.reports = open_report_store(reports, error);
         if (!settings.reports) {
             say(error + " (--reports-db none takes no reports)");
             return 1;
@@ -131,6 +131,15 @@ int serve(const server_options_c& options) {
         served_catalog_c next;
         file = catalog_file_facts(options.catalog_path);
         bool loaded = load(options, next, error);
+        // A copy older than the catalog served (a replica's file not yet replaced, an old backup)
+        // never takes its place: programs would refuse its answers anyway.
+        const std::uint64_t serving = server->catalog_statement_serial();
+        if (loaded && next.index->statement_serial() < serving) {
+            loaded = false;
+            error = "its statement " + std::to_string(next.index->statement_serial()) + " is older than the one served (" +
+                    std::to_string(serving) + ")";
+            say("catalog refused: " + error);
+        }
         server->count_catalog_load(loaded, error);
         if (loaded) server->replace_catalog(std::move(next));
         else say("still serving the catalog loaded before");

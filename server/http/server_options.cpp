@@ -27,7 +27,7 @@ const std::map<std::string, numeric_option_c>& numeric_options() {
 }
 
 const char* const text_options[] = {"catalog",    "packages",      "listen",    "admin-listen", "public-url",
-                                    "trusted-proxy", "port-file", "config", "tls-cert", "tls-key", "reports-db"};
+                                    "trusted-proxy", "port-file", "config", "tls-cert", "tls-key", "reports-db", "packages-url"};
 
 bool is_text_option(const std::string& name) {
     for (const char* known : text_options)
@@ -115,6 +115,11 @@ bool apply(const std::string& name, const std::string& value, server_options_c& 
     else if (name == "tls-cert") options.settings.tls_certificate_file = value;
     else if (name == "tls-key") options.settings.tls_key_file = value;
     else if (name == "reports-db") options.reports_db = value;
+    else if (name == "packages-url") {
+        if (value.rfind("http://", 0) != 0 && value.rfind("https://", 0) != 0)
+            return error = "--packages-url takes an http:// or https:// URL, not \"" + value + "\"", false;
+        options.settings.packages_url = value;
+    }
     else if (name == "trusted-proxy") return apply_trusted_proxies(value, options, error);
     else if (name == "listen" || name == "admin-listen") return apply_listen(name, value, options, error);
     return true;
@@ -152,6 +157,8 @@ std::string server_usage() {
            "  --packages DIR        the folder of the catalog's package archives\n"
            "  --listen ADDR:PORT    IPv4 address and port to listen on (default 127.0.0.1:0, a free port)\n"
            "  --public-url URL      base URL clients reach this server by (default from --listen)\n"
+           "  --packages-url URL    answers link the packages under URL (a file server or CDN holding\n"
+           "                        the packages folder; default: this server's /packages/)\n"
            "  --tls-cert FILE       serve HTTPS on --listen with this PEM certificate (or chain)\n"
            "  --tls-key FILE        and its unencrypted PEM private key; both or neither (the admin\n"
            "                        listener stays plain HTTP)\n"
@@ -177,8 +184,9 @@ std::string server_usage() {
            "  --allow-empty-catalog yes|no  serve a catalog that leaves no package (default no)\n"
            "  --watch-seconds N     look at the catalog file every N seconds, reload it when it\n"
            "                        changed (default 0: only on SIGHUP)\n"
-           "  --reports-db FILE     keep install reports (POST /report) in this SQLite file (default\n"
-           "                        reports.sqlite beside the catalog; none: take no reports)\n"
+           "  --reports-db FILE|URL keep install reports (POST /report) in this SQLite file (default\n"
+           "                        reports.sqlite beside the catalog; none: take no reports), or in\n"
+           "                        PostgreSQL (postgresql://USER@HOST:PORT/DATABASE), shared by servers\n"
            "  --demote-after N      a package is no longer offered to a hardware ID once N reports of\n"
            "                        it there came in since it was last promoted (default 10) and\n"
            "  --demote-failed-percent N  at least N % of them failed (default 30)\n"

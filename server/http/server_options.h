@@ -16,8 +16,8 @@ struct server_options_c {
     bool check_files = true;     // leave out packages whose archive is missing
     catalog_load_limits_c load_limits;  // when a catalog is not loaded at all
     unsigned watch_seconds = 0;  // look at the catalog file this often and reload it when it changed; 0: never
-    // The install reports' database: a SQLite file; empty: "reports.sqlite" beside the catalog;
-    // "none": no reports taken.
+    // The install reports' database: a SQLite file or a "postgresql://" URL; empty: "reports.sqlite"
+    // beside the catalog; "none": no reports taken.
     std::string reports_db;
     bool help = false, version = false;
 };

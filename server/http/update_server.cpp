@@ -291,7 +291,9 @@ std::unique_ptr<update_server_c> update_server_c::start(const server_settings_c&
     if (listener < 0) return nullptr;
     state.answer.items_per_device = settings.items_per_device;
     state.read_demoted();
-    state.answer.package_base_url = server->base_url() + "packages/";
+    state.answer.package_base_url =
+        settings.packages_url.empty() ? server->base_url() + "packages/"
+                                      : settings.packages_url + (settings.packages_url.back() == '/' ? "" : "/");
     unsigned threads = settings.threads < 1 ? 1u : settings.threads;
     unsigned answer_threads = settings.answer_threads ? settings.answer_threads : threads;
     state.answers = std::make_unique<answer_pool_c>(answer_threads, settings.answers_waiting);
@@ -370,6 +372,11 @@ void update_server_c::stop(unsigned seconds) {
 }
 
 void update_server_c::replace_catalog(served_catalog_c catalog) { state_->replace(std::move(catalog)); }
+
+std::uint64_t update_server_c::catalog_statement_serial() const {
+    const served_catalog_c served = state_->current();
+    return served.index ? served.index->statement_serial() : 0;
+}
 
 void update_server_c::count_catalog_load(bool loaded, const std::string& error) {
     (loaded ? state_->catalog_loads : state_->catalog_load_failures).fetch_add(1);

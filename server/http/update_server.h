@@ -23,6 +23,9 @@ struct server_settings_c {
     std::uint16_t port = 0;              // 0 picks a free port
     std::string packages_folder;         // where the catalog's archives are kept
     std::string public_url;              // base URL of this server as clients reach it; empty: from address and port
+    // Where answers link the packages: any HTTP server or CDN holding the packages folder (the
+    // signatures keep it honest); empty: this server's /packages/.
+    std::string packages_url;
     std::string admin_address;           // numeric IPv4 address of the admin listener; empty: none
     std::uint16_t admin_port = 0;        // 0 picks a free port
     std::size_t items_per_device = 20;
@@ -83,6 +86,8 @@ public:
 
     // Requests that start after this are answered from the new catalog.
     void replace_catalog(served_catalog_c catalog);
+    // The signed statement's serial of the catalog being served; 0 without one.
+    std::uint64_t catalog_statement_serial() const;
     // Counts a load of the catalog; a failed one is shown by /health (with `error`) until one succeeds.
     void count_catalog_load(bool loaded, const std::string& error = {});
     // Accepts no more connections, lets the open ones finish for at most `seconds`, then ends

@@ -24,7 +24,7 @@ int print_report_table(const std::string& reports_db, const std::string& package
     if (!package_sha256.empty() && !package_digest(package_sha256))
         return fail("--package takes a package's SHA-256 (64 lower-case hex digits)");
     std::string error;
-    const std::unique_ptr<report_store_c> store = open_sqlite_report_store(reports_db, error);
+    const std::unique_ptr<report_store_c> store = open_report_store(reports_db, error);
     if (!store) return fail(error);
     const std::vector<report_tally_c> rows = store->tallies(package_sha256, error);
     if (!error.empty()) return fail(error);
@@ -45,7 +45,7 @@ int set_package_demoted(const std::string& reports_db, const std::string& packag
     std::string id = hardware_id;
     std::transform(id.begin(), id.end(), id.begin(), [](char c) { return char(std::toupper(static_cast<unsigned char>(c))); });
     std::string error;
-    const std::unique_ptr<report_store_c> store = open_sqlite_report_store(reports_db, error);
+    const std::unique_ptr<report_store_c> store = open_report_store(reports_db, error);
     if (!store) return fail(error);
     if (!store->set_demoted(package_sha256, id, demoted, error)) return fail(error);
     std::printf("%s %s for %s\n", package_sha256.c_str(), demoted ? "demoted" : "promoted", id.c_str());

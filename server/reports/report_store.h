@@ -51,3 +51,10 @@ public:
 
 // A SQLite file, made when missing (the default: nothing to set up).
 std::unique_ptr<report_store_c> open_sqlite_report_store(const std::string& path, std::string& error);
+
+// A PostgreSQL database ("postgresql://..." or "postgres://..."), its tables made when missing: the
+// store several servers share. Reports and demotions are timed by the database's clock.
+std::unique_ptr<report_store_c> open_postgres_report_store(const std::string& url, std::string& error);
+
+// The PostgreSQL store for such a URL, else the SQLite file of that path.
+std::unique_ptr<report_store_c> open_report_store(const std::string& where, std::string& error);

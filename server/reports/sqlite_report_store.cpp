@@ -7,7 +7,7 @@
 
 namespace {
 
-// Milliseconds since 1970: a promotion and the reports right after it fall in distinct moments.
+// Milliseconds since 1970, as reports and decisions are timed.
 std::int64_t now_ms() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
@@ -15,17 +15,19 @@ std::int64_t now_ms() {
 const char* const schema =
     "PRAGMA journal_mode = WAL;"
     "CREATE TABLE IF NOT EXISTS reports ("
-    // received and since: milliseconds since 1970
+    // received and changed: milliseconds since 1970
     "  report_id TEXT PRIMARY KEY, received INTEGER NOT NULL, package_sha256 TEXT NOT NULL,"
     "  hardware_id TEXT NOT NULL, inf_path TEXT NOT NULL, replaced_version TEXT NOT NULL,"
     "  replaced_date TEXT NOT NULL, replaced_provider TEXT NOT NULL, outcome TEXT NOT NULL,"
     "  failed INTEGER NOT NULL, exit_code INTEGER, problem_code INTEGER, os TEXT NOT NULL,"
     "  build INTEGER NOT NULL, machine TEXT NOT NULL);"
     "CREATE INDEX IF NOT EXISTS reports_by_package ON reports (package_sha256, hardware_id, received);"
-    // One row per pair an operator or the limits decided on; `since`: reports from then on count.
-    "CREATE TABLE IF NOT EXISTS package_states ("
+    // One row per pair: whether it is demoted, and the reports and failures counted since it was
+    // last promoted (kept as running counts, so that a report costs the same however many came).
+    "CREATE TABLE IF NOT EXISTS pair_states ("
     "  package_sha256 TEXT NOT NULL, hardware_id TEXT NOT NULL, demoted INTEGER NOT NULL,"
-    "  since INTEGER NOT NULL, decided_by TEXT NOT NULL, PRIMARY KEY (package_sha256, hardware_id));";
+    "  reports INTEGER NOT NULL, failed INTEGER NOT NULL, changed INTEGER NOT NULL, decided_by TEXT NOT NULL,"
+    "  PRIMARY KEY (package_sha256, hardware_id));";
 
 class statement_c {
 public:
@@ -82,27 +84,21 @@ public:
             exec("ROLLBACK", error);
             return report_taken_c::already_taken;
         }
-        // The pair's state: a pair demoted already stays so; otherwise the reports since the
-        // operator last promoted it are weighed against the limits.
-        statement_c state(db_, "SELECT demoted, since FROM package_states WHERE package_sha256 = ?1 AND hardware_id = ?2");
-        if (!state.ready()) return rollback(error);
-        state.text(1, report.package_sha256).text(2, report.hardware_id);
-        bool already = false;
-        std::int64_t since = -1;  // never decided on: every report counts
-        if (state.step() == SQLITE_ROW) {
-            already = state.column_number(0) != 0;
-            since = state.column_number(1);
-        }
-        if (!already) {
-            statement_c counts(db_, "SELECT COUNT(*), COALESCE(SUM(failed), 0) FROM reports "
-                                    "WHERE package_sha256 = ?1 AND hardware_id = ?2 AND received > ?3");
-            if (!counts.ready()) return rollback(error);
-            counts.text(1, report.package_sha256).text(2, report.hardware_id).number(3, since);
-            if (counts.step() != SQLITE_ROW) return rollback(error);
-            if (limits.passed(std::uint64_t(counts.column_number(0)), std::uint64_t(counts.column_number(1)))) {
-                if (!write_state(report.package_sha256, report.hardware_id, true, "limits", error)) return rollback(error);
-                demoted = true;
-            }
+        // The pair's running counts; a pair demoted already stays so.
+        statement_c count(db_, "INSERT INTO pair_states VALUES (?1, ?2, 0, 1, ?3, ?4, 'reports')"
+                               " ON CONFLICT (package_sha256, hardware_id) DO UPDATE SET"
+                               " reports = reports + 1, failed = failed + excluded.failed"
+                               " RETURNING demoted, reports, failed");
+        if (!count.ready()) return rollback(error);
+        count.text(1, report.package_sha256).text(2, report.hardware_id);
+        count.number(3, counts_as_failure(report.outcome) ? 1 : 0).number(4, now_ms());
+        if (count.step() != SQLITE_ROW) return rollback(error);
+        const bool already = count.column_number(0) != 0;
+        const auto reports = std::uint64_t(count.column_number(1)), failed = std::uint64_t(count.column_number(2));
+        if (count.step() != SQLITE_DONE) return rollback(error);
+        if (!already && limits.passed(reports, failed)) {
+            if (!write_state(report.package_sha256, report.hardware_id, true, "limits", error)) return rollback(error);
+            demoted = true;
         }
         if (!exec("COMMIT", error)) return rollback(error);
         return report_taken_c::added;
@@ -114,7 +110,7 @@ public:
         statement_c query(db_,
                           "SELECT r.package_sha256, r.hardware_id, COUNT(*), SUM(r.outcome IN ('installed', 'restart_needed')),"
                           " SUM(r.outcome = 'not_better'), SUM(r.failed), COALESCE(MAX(s.demoted), 0)"
-                          " FROM reports r LEFT JOIN package_states s"
+                          " FROM reports r LEFT JOIN pair_states s"
                           " ON s.package_sha256 = r.package_sha256 AND s.hardware_id = r.hardware_id"
                           " WHERE ?1 = '' OR r.package_sha256 = ?1"
                           " GROUP BY r.package_sha256, r.hardware_id ORDER BY COUNT(*) DESC, r.package_sha256, r.hardware_id");
@@ -138,7 +134,7 @@ public:
     bool demoted_pairs(demoted_pairs_c& pairs, std::string& error) override {
         std::lock_guard<std::mutex> hold(lock_);
         pairs.clear();
-        statement_c query(db_, "SELECT package_sha256, hardware_id FROM package_states WHERE demoted != 0");
+        statement_c query(db_, "SELECT package_sha256, hardware_id FROM pair_states WHERE demoted != 0");
         if (!query.ready()) return error = sqlite3_errmsg(db_), false;
         int step;
         while ((step = query.step()) == SQLITE_ROW) pairs.emplace(query.column_text(0), query.column_text(1));
@@ -160,11 +156,14 @@ private:
         exec("ROLLBACK", ignored);
         return report_taken_c::failed;
     }
+    // Demoted by the limits or an operator; promoted by an operator, counting afresh.
     bool write_state(const std::string& package_sha256, const std::string& hardware_id, bool demoted, const char* by,
                      std::string& error) {
-        statement_c upsert(db_, "INSERT INTO package_states VALUES (?1, ?2, ?3, ?4, ?5)"
-                                " ON CONFLICT (package_sha256, hardware_id) DO UPDATE SET"
-                                " demoted = excluded.demoted, since = excluded.since, decided_by = excluded.decided_by");
+        statement_c upsert(db_, "INSERT INTO pair_states VALUES (?1, ?2, ?3, 0, 0, ?4, ?5)"
+                                " ON CONFLICT (package_sha256, hardware_id) DO UPDATE SET demoted = excluded.demoted,"
+                                " reports = CASE WHEN excluded.demoted = 0 THEN 0 ELSE reports END,"
+                                " failed = CASE WHEN excluded.demoted = 0 THEN 0 ELSE failed END,"
+                                " changed = excluded.changed, decided_by = excluded.decided_by");
         if (!upsert.ready()) return error = sqlite3_errmsg(db_), false;
         upsert.text(1, package_sha256).text(2, hardware_id).number(3, demoted ? 1 : 0);
         upsert.number(4, now_ms()).text(5, by);
