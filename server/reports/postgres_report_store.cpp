@@ -12,7 +12,7 @@
 
 namespace {
 
-const char* const schema =
+const char* const postgres_schema =
     "CREATE TABLE IF NOT EXISTS reports ("
     "  report_id TEXT PRIMARY KEY, received BIGINT NOT NULL, package_sha256 TEXT NOT NULL,"
     "  hardware_id TEXT NOT NULL, inf_path TEXT NOT NULL, replaced_version TEXT NOT NULL,"
@@ -26,7 +26,7 @@ const char* const schema =
     "  PRIMARY KEY (package_sha256, hardware_id));";
 
 // The database's clock in milliseconds: every server times reports alike.
-const char* const now_ms = "(extract(epoch from clock_timestamp()) * 1000)::bigint";
+const char* const database_now_ms = "(extract(epoch from clock_timestamp()) * 1000)::bigint";
 
 struct result_c {
     PGresult* result = nullptr;
@@ -59,7 +59,7 @@ public:
         std::lock_guard<std::mutex> hold(lock_);
         if (!connect(error)) return false;
         // Servers starting together must not make the tables at the same moment.
-        return exec("SELECT pg_advisory_lock(7260431)", error) && exec(schema, error) &&
+        return exec("SELECT pg_advisory_lock(7260431)", error) && exec(postgres_schema, error) &&
                exec("SELECT pg_advisory_unlock(7260431)", error);
     }
 
@@ -88,7 +88,7 @@ public:
         }
         // The pair's running counts, its row locked by the update until the commit: two servers
         // taking its reports at once count each other's.
-        const std::string count = std::string("INSERT INTO pair_states VALUES ($1, $2, 0, 1, $3::bigint, ") + now_ms +
+        const std::string count = std::string("INSERT INTO pair_states VALUES ($1, $2, 0, 1, $3::bigint, ") + database_now_ms +
                                   ", 'reports') ON CONFLICT (package_sha256, hardware_id) DO UPDATE SET"
                                   " reports = pair_states.reports + 1, failed = pair_states.failed + excluded.failed"
                                   " RETURNING demoted, reports, failed";
@@ -165,7 +165,7 @@ private:
     // Demoted by the limits or an operator; promoted by an operator, counting afresh.
     bool write_state(const std::string& package_sha256, const std::string& hardware_id, bool demoted, const char* by,
                      std::string& error) {
-        const std::string sql = std::string("INSERT INTO pair_states VALUES ($1, $2, $3::integer, 0, 0, ") + now_ms +
+        const std::string sql = std::string("INSERT INTO pair_states VALUES ($1, $2, $3::integer, 0, 0, ") + database_now_ms +
                                 ", $4) ON CONFLICT (package_sha256, hardware_id) DO UPDATE SET demoted = excluded.demoted,"
                                 " reports = CASE WHEN excluded.demoted = 0 THEN 0 ELSE pair_states.reports END,"
                                 " failed = CASE WHEN excluded.demoted = 0 THEN 0 ELSE pair_states.failed END,"

@@ -8,11 +8,11 @@
 namespace {
 
 // Milliseconds since 1970, as reports and decisions are timed.
-std::int64_t now_ms() {
+std::int64_t now_in_ms() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
-const char* const schema =
+const char* const report_schema =
     "PRAGMA journal_mode = WAL;"
     "CREATE TABLE IF NOT EXISTS reports ("
     // received and changed: milliseconds since 1970
@@ -29,22 +29,22 @@ const char* const schema =
     "  reports INTEGER NOT NULL, failed INTEGER NOT NULL, changed INTEGER NOT NULL, decided_by TEXT NOT NULL,"
     "  PRIMARY KEY (package_sha256, hardware_id));";
 
-class statement_c {
+class report_statement_c {
 public:
-    statement_c(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &statement_, nullptr); }
-    ~statement_c() { sqlite3_finalize(statement_); }
-    statement_c(const statement_c&) = delete;
-    statement_c& operator=(const statement_c&) = delete;
+    report_statement_c(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &statement_, nullptr); }
+    ~report_statement_c() { sqlite3_finalize(statement_); }
+    report_statement_c(const report_statement_c&) = delete;
+    report_statement_c& operator=(const report_statement_c&) = delete;
     bool ready() const { return statement_ != nullptr; }
-    statement_c& text(int at, const std::string& value) {
+    report_statement_c& text(int at, const std::string& value) {
         sqlite3_bind_text(statement_, at, value.data(), int(value.size()), SQLITE_TRANSIENT);
         return *this;
     }
-    statement_c& number(int at, std::int64_t value) {
+    report_statement_c& number(int at, std::int64_t value) {
         sqlite3_bind_int64(statement_, at, value);
         return *this;
     }
-    statement_c& null(int at) {
+    report_statement_c& null(int at) {
         sqlite3_bind_null(statement_, at);
         return *this;
     }
@@ -69,10 +69,10 @@ public:
         demoted = false;
         std::lock_guard<std::mutex> hold(lock_);
         if (!exec("BEGIN IMMEDIATE", error)) return report_taken_c::failed;
-        statement_c insert(db_,
+        report_statement_c insert(db_,
                            "INSERT OR IGNORE INTO reports VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15)");
         if (!insert.ready()) return rollback(error);
-        insert.text(1, report.report_id).number(2, now_ms()).text(3, report.package_sha256);
+        insert.text(1, report.report_id).number(2, now_in_ms()).text(3, report.package_sha256);
         insert.text(4, report.hardware_id).text(5, report.inf_path).text(6, report.replaced_version);
         insert.text(7, report.replaced_date).text(8, report.replaced_provider).text(9, outcome_name(report.outcome));
         insert.number(10, counts_as_failure(report.outcome) ? 1 : 0);
@@ -85,13 +85,13 @@ public:
             return report_taken_c::already_taken;
         }
         // The pair's running counts; a pair demoted already stays so.
-        statement_c count(db_, "INSERT INTO pair_states VALUES (?1, ?2, 0, 1, ?3, ?4, 'reports')"
+        report_statement_c count(db_, "INSERT INTO pair_states VALUES (?1, ?2, 0, 1, ?3, ?4, 'reports')"
                                " ON CONFLICT (package_sha256, hardware_id) DO UPDATE SET"
                                " reports = reports + 1, failed = failed + excluded.failed"
                                " RETURNING demoted, reports, failed");
         if (!count.ready()) return rollback(error);
         count.text(1, report.package_sha256).text(2, report.hardware_id);
-        count.number(3, counts_as_failure(report.outcome) ? 1 : 0).number(4, now_ms());
+        count.number(3, counts_as_failure(report.outcome) ? 1 : 0).number(4, now_in_ms());
         if (count.step() != SQLITE_ROW) return rollback(error);
         const bool already = count.column_number(0) != 0;
         const auto reports = std::uint64_t(count.column_number(1)), failed = std::uint64_t(count.column_number(2));
@@ -107,7 +107,7 @@ public:
     std::vector<report_tally_c> tallies(const std::string& package_sha256, std::string& error) override {
         std::lock_guard<std::mutex> hold(lock_);
         std::vector<report_tally_c> out;
-        statement_c query(db_,
+        report_statement_c query(db_,
                           "SELECT r.package_sha256, r.hardware_id, COUNT(*), SUM(r.outcome IN ('installed', 'restart_needed')),"
                           " SUM(r.outcome = 'not_better'), SUM(r.failed), COALESCE(MAX(s.demoted), 0)"
                           " FROM reports r LEFT JOIN pair_states s"
@@ -134,7 +134,7 @@ public:
     bool demoted_pairs(demoted_pairs_c& pairs, std::string& error) override {
         std::lock_guard<std::mutex> hold(lock_);
         pairs.clear();
-        statement_c query(db_, "SELECT package_sha256, hardware_id FROM pair_states WHERE demoted != 0");
+        report_statement_c query(db_, "SELECT package_sha256, hardware_id FROM pair_states WHERE demoted != 0");
         if (!query.ready()) return error = sqlite3_errmsg(db_), false;
         int step;
         while ((step = query.step()) == SQLITE_ROW) pairs.emplace(query.column_text(0), query.column_text(1));
@@ -159,14 +159,14 @@ private:
     // Demoted by the limits or an operator; promoted by an operator, counting afresh.
     bool write_state(const std::string& package_sha256, const std::string& hardware_id, bool demoted, const char* by,
                      std::string& error) {
-        statement_c upsert(db_, "INSERT INTO pair_states VALUES (?1, ?2, ?3, 0, 0, ?4, ?5)"
+        report_statement_c upsert(db_, "INSERT INTO pair_states VALUES (?1, ?2, ?3, 0, 0, ?4, ?5)"
                                 " ON CONFLICT (package_sha256, hardware_id) DO UPDATE SET demoted = excluded.demoted,"
                                 " reports = CASE WHEN excluded.demoted = 0 THEN 0 ELSE reports END,"
                                 " failed = CASE WHEN excluded.demoted = 0 THEN 0 ELSE failed END,"
                                 " changed = excluded.changed, decided_by = excluded.decided_by");
         if (!upsert.ready()) return error = sqlite3_errmsg(db_), false;
         upsert.text(1, package_sha256).text(2, hardware_id).number(3, demoted ? 1 : 0);
-        upsert.number(4, now_ms()).text(5, by);
+        upsert.number(4, now_in_ms()).text(5, by);
         if (upsert.step() != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
         return true;
     }
@@ -187,7 +187,7 @@ std::unique_ptr<report_store_c> open_sqlite_report_store(const std::string& path
     }
     sqlite3_busy_timeout(db, 5000);
     char* message = nullptr;
-    if (sqlite3_exec(db, schema, nullptr, nullptr, &message) != SQLITE_OK) {
+    if (sqlite3_exec(db, report_schema, nullptr, nullptr, &message) != SQLITE_OK) {
         error = "the reports database " + path + ": " + (message ? message : sqlite3_errmsg(db));
         sqlite3_free(message);
         sqlite3_close(db);

@@ -4,6 +4,7 @@ scans and install reports through HAProxy, a replica stopped in the middle of th
 demotion seen by every replica in time, and a signed catalog reloaded by SIGHUP, an older one
 refused. Prints one "pass scale: ..." or "fail scale: ..." line per check."""
 import argparse
+import html
 import json
 import os
 import re
@@ -104,12 +105,18 @@ def main():
     check("12 scans through HAProxy answered", all(status == 200 for status, _ in answers),
           str([status for status, _ in answers]))
     answer = answers[0][1].decode("utf-8", "replace")
-    items = re.findall(r"<item><hardid>([^<]*)</hardid>.*?<link>([^<]*)</link>.*?(?:<sha256>([0-9a-f]{64})</sha256>)?</item>",
-                       answer, re.S)
+    items = []
+    for block in re.findall(r"<item>.*?</item>", answer, re.S):
+        hardid = re.search(r"<hardid>([^<]*)</hardid>", block)
+        link = re.search(r"<link>([^<]*)</link>", block)
+        digest = re.search(r"<sha256>([0-9a-f]{64})</sha256>", block)
+        if hardid and link:
+            items.append((html.unescape(hardid.group(1)), html.unescape(link.group(1)), digest.group(1) if digest else ""))
     signed = [item for item in items if item[2]]
     nginx_links = [link for _, link, _ in items if not link.startswith(base)]
     check("answers link the packages on nginx (--packages-url)", items and len(nginx_links) == len(items),
           f"{len(nginx_links)} of {len(items)}")
+    check("the demo catalog's offers are signed", bool(signed))
     if signed:
         status, data = get(signed[0][1])
         import hashlib
@@ -153,8 +160,11 @@ def main():
         seen = time.monotonic() - started
         check(f"a demotion is seen by every running replica within 3 s (took {seen:.1f} s)", seen <= 3.0)
         again = [scan(base, request)[1].decode("utf-8", "replace") for _ in range(4)]
-        pattern = re.compile(r"<item><hardid>" + re.escape(hardware_id) + r"</hardid>.*?<sha256>" + package, re.S)
+        pattern = re.compile(r"<item><hardid>" + re.escape(html.escape(hardware_id, quote=False)) +
+                             r"</hardid>(?:(?!</item>).)*<sha256>" + package, re.S)
         check("no replica offers the demoted package to that hardware ID", not any(pattern.search(text) for text in again))
+        check("the package is still offered to the other hardware IDs of its INF",
+              all(package in text for text in again) or len({item[0] for item in signed if item[2] == package}) == 1)
         subprocess.run([args.catalog_tool, "promote", "--reports-db", args.reports_db, package, hardware_id],
                        capture_output=True)
 
