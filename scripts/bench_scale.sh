@@ -67,7 +67,8 @@ for replicas in 1 3; do
     pg_rate=$(wrk -t2 -c32 -d"${seconds}s" -s "$work/report.lua" "$scale_url" | rate)
   fi
   scans=$(wrk -t2 -c16 -d"${seconds}s" -s "$work/scan.lua" "$scale_url" | tee "$work/scans$replicas.txt" | rate)
-  figures+=("scans through HAProxy, $replicas replica(s): $scans per second (non-2xx: $(non_2xx <"$work/scans$replicas.txt" || echo 0))")
+  errors=$(non_2xx <"$work/scans$replicas.txt")
+  figures+=("scans through HAProxy, $replicas replica(s): $scans per second (non-2xx: ${errors:-0})")
   scale_stop
 done
 echo "install reports taken, SQLite: $sqlite_rate per second"

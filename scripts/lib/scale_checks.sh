@@ -117,7 +117,7 @@ CONF
 scale_stop() {
   local pid
   for pid in "${scale_pids[@]}"; do kill "$pid" 2>/dev/null; done
-  for pid in "${scale_pids[@]}"; do wait "$pid" 2>/dev/null; done
+  for pid in "${scale_pids[@]}"; do wait "$pid" 2>/dev/null || true; done
   scale_pids=()
   scale_pg_stop
 }
