@@ -38,6 +38,20 @@ void record_rollback(driver_update_c update, const undo_places_c& places) {
         write_hidden_offers(hidden_path, *hidden);
     }
     if (!update.installed_link.empty()) remove_installed_link(installed_links_path(places.data_folder), update.installed_link);
+    // The update's package did not serve this user: told, where the user agreed, as its report.
+    const report_origin_c& origin = places.reports;
+    if (origin.queue.empty() || update.installed_sha256.empty() || update.hardware_id.empty()) return;
+    install_report_entry_c report;
+    report.report_id = new_report_id();
+    report.package_sha256 = update.installed_sha256;
+    report.inf_path = update.installed_inf;
+    report.hardware_id = update.hardware_id;
+    report.replaced_version = wide_to_utf8(update.installed_version);
+    report.outcome = "rolled_back";
+    report.os = origin.os;
+    report.build = origin.build;
+    report.machine = origin.machine;
+    queue_reports(origin.queue, {report});
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "download/driver_updates.h"
 #include "download/installer_choice.h"
 #include "download/undo_outcome.h"
+#include "service/install_reports.h"
 
 #include <optional>
 #include <string>
@@ -17,6 +18,8 @@ struct undo_places_c {
     std::wstring data_folder;    // "updates.dat", "hidden.dat", "setup.dat"
     std::wstring backup_folder;
     std::wstring index_path;     // "backup.xml"
+    // Where the rollback's report goes (the update's package, "rolled_back"), when the user agreed.
+    report_origin_c reports{};
 };
 
 // The update the program recorded for the device that Undo would reverse; none when there is none

@@ -6,3 +6,5 @@ bool set_report_consent(bool, std::string& error) {
     error = "the settings live in the Windows registry; run the Windows build";
     return false;
 }
+
+report_origin_c report_origin_for(const std::wstring&) { return {}; }

@@ -1,5 +1,7 @@
 #include "cli/report_consent.h"
 
+#include "system/machine_facts.h"
+#include "system/os_code.h"
 #include "system/settings_win.h"
 
 std::optional<bool> report_consent() {
@@ -13,4 +15,9 @@ bool set_report_consent(bool send, std::string& error) {
     settings().reports_asked = 1;
     save_settings();
     return true;
+}
+
+report_origin_c report_origin_for(const std::wstring& data_folder) {
+    if (data_folder.empty() || !report_consent().value_or(false) || !collect_basic_facts()) return {};
+    return {report_queue_path(data_folder), os_code(), std::uint32_t(os_version().build), machine_name(system_machine())};
 }

@@ -6,6 +6,7 @@
 #include "cli/backup_environment.h"
 #include "cli/cli_commands.h"
 #include "cli/noting_launcher.h"
+#include "cli/report_consent.h"
 #include "common/file_open.h"
 #include "common/hex_text.h"
 #include "common/text_convert.h"
@@ -54,7 +55,7 @@ int undo_command(const cli_arguments& arguments) {
                                 environment.install.is_64bit_windows, &launcher, &disk_files(), true};
     context.arm64_machine = environment.install.arm64_machine;
     if (restore_point) context.restore_point = restore_point_description(settings_c{});  // on, as by default
-    const undo_places_c places{data, environment.backup_folder, environment.index_path};
+    const undo_places_c places{data, environment.backup_folder, environment.index_path, report_origin_for(data)};
     const undo_outcome_c outcome = undo_updates({utf8_to_wide(devices.front())}, places, context);
     nlohmann::ordered_json out = {{"device", devices.front()},
                                   {"result", result_name(outcome.result)},

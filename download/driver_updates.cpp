@@ -35,11 +35,12 @@ std::vector<std::string> fields_of(const std::string& line) {
 
 std::optional<driver_update_c> update_from_line(const std::string& line) {
     const std::vector<std::string> fields = fields_of(line);
-    if ((fields.size() != 6 && fields.size() != 7) || (fields[0] != updated_state && fields[0] != rolled_back_state) || fields[1].empty())
+    if (fields.size() < 6 || fields.size() > 10 || (fields[0] != updated_state && fields[0] != rolled_back_state) || fields[1].empty())
         return std::nullopt;
     auto text = [&](std::size_t i) { return utf8_to_wide(percent_decoded(fields[i])); };
     driver_update_c update{text(1), text(2), text(3), text(4), text(5), fields[0] == rolled_back_state};
-    if (fields.size() == 7) update.installed_link = percent_decoded(fields[6]);
+    std::string* later[] = {&update.installed_link, &update.installed_sha256, &update.installed_inf, &update.hardware_id};
+    for (std::size_t i = 6; i < fields.size(); ++i) *later[i - 6] = percent_decoded(fields[i]);
     // A name that is no plain file name never leads a restore out of the backup folder.
     if (update.backup_archive.find_first_of(L"/\\:") != std::wstring::npos || update.backup_archive == L"." ||
         update.backup_archive == L"..")
@@ -90,7 +91,8 @@ bool write_driver_updates(const std::wstring& path, const driver_updates_c& upda
         text += std::string(entry.rolled_back ? rolled_back_state : updated_state) + "\t" + escaped(entry.instance_path) +
                 "\t" + escaped(entry.previous_inf) + "\t" + escaped(entry.previous_version) + "\t" +
                 escaped(entry.installed_version) + "\t" + escaped(entry.backup_archive) + "\t" +
-                escaped(entry.installed_link) + "\n";
+                escaped(entry.installed_link) + "\t" + escaped(entry.installed_sha256) + "\t" +
+                escaped(entry.installed_inf) + "\t" + escaped(entry.hardware_id) + "\n";
     return write_file_atomically(path, text);
 }
 

@@ -2,8 +2,9 @@
 // data folder. Undo reads it to find the package to put back, and marks the device rolled back.
 // One line per device (its latest update), fields between tabs, each percent-escaped (UTF-8):
 // state ("updated" or "rolled-back"), instance path, the replaced driver's INF name and version,
-// the version installed, the backup archive of the replaced package (empty: none was taken), and
-// the installed package's link.
+// the version installed, the backup archive of the replaced package (empty: none was taken), the
+// installed package's link, and for its report on Undo: its SHA-256, INF path and the hardware ID
+// it was offered for.
 #pragma once
 
 #include <mutex>
@@ -19,6 +20,9 @@ struct driver_update_c {
     std::wstring backup_archive;     // file name in the backup folder; empty: no backup was taken
     bool rolled_back = false;
     std::string installed_link{};    // the package's link, as "setup.dat" names it
+    std::string installed_sha256{};  // hex; empty for an unsigned package
+    std::string installed_inf{};     // inside the package
+    std::string hardware_id{};       // the ID the offer matched
 };
 
 class driver_updates_c {

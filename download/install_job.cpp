@@ -97,9 +97,16 @@ std::int32_t install_package(install_job_c& job) {
             for (const update_device_c& device : job.update_devices)
                 updates.push_back({device.texts.id, device.has_driver ? device.texts.name : L"",
                                    device.has_driver ? device.texts.version : L"", L"", L"", false});
-        for (driver_update_c& update : updates) {
+        const auto& claimed = job.context.claimed_ids;
+        for (std::size_t i = 0; i < updates.size(); ++i) {
+            driver_update_c& update = updates[i];
             update.installed_version = job.offered_version;
             update.installed_link = job.link;
+            if (job.expected_sha256) update.installed_sha256 = digest_hex(*job.expected_sha256);
+            if (claimed.size() == updates.size()) {
+                update.installed_inf = wide_to_utf8(claimed[i].first);
+                update.hardware_id = wide_to_utf8(claimed[i].second);
+            }
         }
         record_driver_updates(driver_updates_path(data_folder), updates);
     }

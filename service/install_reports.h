@@ -17,7 +17,7 @@ struct install_report_entry_c {
     std::string inf_path;
     std::string hardware_id;
     std::string replaced_version, replaced_date, replaced_provider;  // empty: no driver before
-    std::string outcome;  // "installed", "staged", "not_better", "failed", "restart_needed"
+    std::string outcome;  // "installed", "staged", "not_better", "failed", "restart_needed", "rolled_back"
     std::optional<std::uint32_t> exit_code;
     std::string os;
     std::uint32_t build = 0;

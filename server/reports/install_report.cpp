@@ -72,6 +72,7 @@ const char* outcome_name(report_outcome_c outcome) {
         case report_outcome_c::not_better: return "not_better";
         case report_outcome_c::failed: return "failed";
         case report_outcome_c::restart_needed: return "restart_needed";
+        case report_outcome_c::rolled_back: return "rolled_back";
     }
     return "failed";
 }
@@ -114,10 +115,10 @@ bool read_install_report(std::string_view text, install_report_c& report, std::s
                    [](char c) { return char(std::toupper(static_cast<unsigned char>(c))); });
     static const report_outcome_c outcomes[] = {report_outcome_c::installed, report_outcome_c::staged,
                                                 report_outcome_c::not_better, report_outcome_c::failed,
-                                                report_outcome_c::restart_needed};
+                                                report_outcome_c::restart_needed, report_outcome_c::rolled_back};
     const auto named = std::find_if(std::begin(outcomes), std::end(outcomes),
                                     [&](report_outcome_c each) { return outcome == outcome_name(each); });
-    if (named == std::end(outcomes)) return problem = "outcome is none of installed, staged, not_better, failed, restart_needed", false;
+    if (named == std::end(outcomes)) return problem = "outcome is none of installed, staged, not_better, failed, restart_needed, rolled_back", false;
     report.outcome = *named;
     if (report.os.empty() || report.os.size() > 16 ||
         !std::all_of(report.os.begin(), report.os.end(), [](char c) { return std::isupper(static_cast<unsigned char>(c)) || std::isdigit(static_cast<unsigned char>(c)); }))

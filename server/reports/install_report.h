@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-enum class report_outcome_c { installed, staged, not_better, failed, restart_needed };
+enum class report_outcome_c { installed, staged, not_better, failed, restart_needed, rolled_back };
 
 struct install_report_c {
     std::string report_id;       // 32 lower-case hex digits, chosen at random by the client
@@ -31,5 +31,8 @@ constexpr std::size_t report_body_bytes = 16 * 1024;
 bool read_install_report(std::string_view json, install_report_c& report, std::string& problem);
 
 const char* outcome_name(report_outcome_c outcome);
-// A failure for demotion: the installation failed (a package Windows judged not better did not).
-inline bool counts_as_failure(report_outcome_c outcome) { return outcome == report_outcome_c::failed; }
+// A failure for demotion: the installation failed, or the user undid it (a package Windows judged
+// not better did not fail).
+inline bool counts_as_failure(report_outcome_c outcome) {
+    return outcome == report_outcome_c::failed || outcome == report_outcome_c::rolled_back;
+}

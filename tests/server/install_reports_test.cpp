@@ -74,6 +74,9 @@ TEST(install_reports, a_report_is_read_field_by_field_and_anything_else_refused)
         EXPECT_FALSE(read_install_report(report_body(1, "failed", each.field, each.value), report, problem)) << each.field;
         EXPECT_NE(problem.find(each.problem), std::string::npos) << problem;
     }
+    // An Undo counts against the package as a failure does.
+    ASSERT_TRUE(read_install_report(report_body(1, "rolled_back"), report, problem)) << problem;
+    EXPECT_TRUE(counts_as_failure(report.outcome));
     EXPECT_FALSE(read_install_report("[1, 2]", report, problem));
     EXPECT_FALSE(read_install_report(std::string(report_body_bytes + 1, ' '), report, problem));
 }

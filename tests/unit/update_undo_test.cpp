@@ -301,4 +301,17 @@ TEST_F(update_undo_test, an_installation_is_queued_as_a_report_only_with_consent
     EXPECT_EQ(report["machine"], "amd64");
     EXPECT_EQ(std::string(report["report_id"]).size(), 32u);
     EXPECT_EQ(report.dump().find(wide_to_utf8(instance_)), std::string::npos);  // no instance path
+
+    // Undone: the update's package is reported rolled back for that hardware ID.
+    launcher_.exit_code = 1;
+    yes_gates_c gates;
+    undo_places_c places{folder_, backups(), index(), {queue, "WIN1064", 19045, "amd64"}};
+    ASSERT_EQ(start_undo({instance_}, places, *session_, context_, gates), install_start_c::started);
+    wait_for(session_->install_job);
+    ASSERT_EQ(queued_reports(queue).size(), 2u);
+    const nlohmann::json undone = nlohmann::json::parse(queued_reports(queue).back());
+    EXPECT_EQ(undone["outcome"], "rolled_back");
+    EXPECT_EQ(undone["package_sha256"], digest_hex(*digest));
+    EXPECT_EQ(undone["hardware_id"], "PCI\\VEN_8086&DEV_15BC");
+    EXPECT_EQ(undone["replaced"]["version"], "2.0.0.0");
 }

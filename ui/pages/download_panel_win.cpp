@@ -272,15 +272,19 @@ void download_panel_c::report_undo(const undo_outcome_c& outcome) {
     }
 }
 
+// Where this installation's or Undo's report goes: only where the user agreed to send them.
+report_origin_c download_panel_c::report_origin() const {
+    if (!settings().send_reports) return {};
+    return {report_queue_path(context_.installer.data_folder), os_code(), std::uint32_t(os_version().build),
+            machine_name(system_machine())};
+}
+
 void download_panel_c::install(bool back_up_first) {
     panel_backup_places_c places{context_.store_location, settings().backup_path, context_.backup_index_path, today_local()};
     install_request_c request = panel_install_request(group_, places);
     request.back_up_first = back_up_first;
     request.drivers_changed = system_drivers_changed;
-    // Reported only where the user agreed.
-    if (settings().send_reports)
-        request.report_origin = {report_queue_path(context_.installer.data_folder), os_code(),
-                                 std::uint32_t(os_version().build), machine_name(system_machine())};
+    request.report_origin = report_origin();
     // Asked once: a second round after "install without a backup" does not ask again.
     if (!back_up_first) request.none_needed = false;
     if (context_.gates && start_install(request, *session_, context_.installer, *context_.gates) == install_start_c::started) {
@@ -293,7 +297,8 @@ void download_panel_c::install(bool back_up_first) {
 void download_panel_c::undo() {
     const std::vector<std::wstring> devices = undoable_devices(group_, context_.installer.data_folder);
     if (devices.empty() || !session_ || !context_.gates) return;
-    const undo_places_c places{context_.installer.data_folder, settings().backup_path, context_.backup_index_path};
+    const undo_places_c places{context_.installer.data_folder, settings().backup_path, context_.backup_index_path,
+                               report_origin()};
     if (start_undo(devices, places, *session_, context_.installer, *context_.gates) == install_start_c::started) {
         watching_install_ = true;
         start_progress_timer();

@@ -87,6 +87,7 @@ private:
     // Undo of the update on the group's devices, where the program recorded one.
     void undo();
     void install(bool back_up_first);
+    report_origin_c report_origin() const;
     int footer_y() const;
     void redraw();
     // download_panel_win.cpp, the keyboard and screen readers: Enter presses the button, Space
