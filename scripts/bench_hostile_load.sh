@@ -5,7 +5,9 @@
 # and wrk's clients are two addresses; no packet leaves the loopback. Prints the requests/s of
 # realistic scans (300 devices) without and with the attack, their share, and the 503s seen. As
 # behind a load balancer, the per-address connection limit is off (every peer is the loopback).
-#   bash scripts/bench_hostile_load.sh [SECONDS] [CONNECTIONS]
+#   bash scripts/bench_hostile_load.sh [SECONDS] [CONNECTIONS] [PATH]
+# PATH "/report" makes the slow uploads install reports instead: 16,000 bytes announced (their
+# limit is 16 KiB), all but the last 64 sent at once.
 # The programs come from build/host (built here), or from the build folder VANTOREL_HOST_BUILD names.
 set -euo pipefail
 
@@ -13,6 +15,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 seconds=${1:-10}
 connections=${2:-16}
+target=${3:-/}
 source scripts/lib/bench_server_tools.sh
 bench_host_build
 
@@ -40,12 +43,13 @@ scans() {  # prints requests/s, then the count of non-2xx answers
 
 read -r -d '' unloaded unloaded_bad < <(scans; printf '\0') || true
 # The attacker: 32 connections, each 8 MiB announced and all but 64 bytes sent at once.
-python3 - "$port" >"$work/attacker.log" 2>&1 <<'PY' &
+python3 - "$port" "$target" >"$work/attacker.log" 2>&1 <<'PY' &
 import socket, sys, time
-port = int(sys.argv[1])
-size = 8 * 1024 * 1024
-head = ("POST / HTTP/1.1\r\nHost: x\r\nContent-Type: multipart/form-data; boundary=b\r\n"
-        "X-Forwarded-For: 192.0.2.1\r\nContent-Length: %d\r\n\r\n" % size).encode()
+port, target = int(sys.argv[1]), sys.argv[2]
+size = 16000 if target == "/report" else 8 * 1024 * 1024
+kind = "application/json" if target == "/report" else "multipart/form-data; boundary=b"
+head = ("POST %s HTTP/1.1\r\nHost: x\r\nContent-Type: %s\r\n"
+        "X-Forwarded-For: 192.0.2.1\r\nContent-Length: %d\r\n\r\n" % (target, kind, size)).encode()
 uploads = []
 for _ in range(32):
     s = socket.create_connection(("127.0.0.1", port))
@@ -67,5 +71,5 @@ ticks() { awk '{print $14 + $15}' "/proc/$server/stat"; }
 for _ in $(seq 60); do before=$(ticks); sleep 1; [ "$(ticks)" -le $((before + 2)) ] && break; done
 read -r -d '' loaded loaded_bad < <(scans; printf '\0') || true
 echo "[bench] scans without the attack: $unloaded requests/s ($unloaded_bad not 2xx)"
-echo "[bench] scans during 32 slow 8 MiB uploads from one address: $loaded requests/s ($loaded_bad not 2xx)"
+echo "[bench] scans during 32 slow uploads to $target from one address: $loaded requests/s ($loaded_bad not 2xx)"
 awk -v a="$unloaded" -v b="$loaded" 'BEGIN { if (a > 0) printf "[bench] share kept: %.0f %%\n", 100 * b / a }'
