@@ -13,38 +13,42 @@ source "$root/scripts/lib/ports.sh"
 
 scale_pg_bin() { ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1; }
 
-# A scratch cluster in WORK/pg, owned by the "postgres" user where the checks run as root.
+# A scratch cluster owned by the "postgres" user where the checks run as root, in a folder of its
+# own under /tmp (the checkout's folders may be closed to other users).
 scale_pg_start() {
-  local work=$1 bin port as=()
+  local work=$1 bin port as=() dir
   bin=$(scale_pg_bin)
   [ -x "$bin/initdb" ] || { echo "no PostgreSQL"; return 1; }
   port=$(free_loopback_port)
-  rm -rf "$work/pg"
-  mkdir -p "$work/pg"
+  dir=$(mktemp -d /tmp/vantorel-pg.XXXXXX)
+  chmod 755 "$dir"
   if [ "$(id -u)" = 0 ]; then
     id postgres >/dev/null 2>&1 || { echo "no postgres user"; return 1; }
-    chown postgres "$work/pg"
+    chown postgres "$dir"
     as=(runuser -u postgres --)
   fi
-  "${as[@]}" "$bin/initdb" -D "$work/pg/data" -A trust -U vantorel >"$work/pg-init.log" 2>&1 || { cat "$work/pg-init.log"; return 1; }
-  "${as[@]}" "$bin/pg_ctl" -D "$work/pg/data" -l "$work/pg/server.log" -w -t 60 \
-    -o "-p $port -k $work/pg -c listen_addresses=127.0.0.1 -c fsync=off" start >"$work/pg-start.log" 2>&1 ||
-    { cat "$work/pg-start.log" "$work/pg/server.log"; return 1; }
+  "${as[@]}" "$bin/initdb" -D "$dir/data" -A trust -U vantorel >"$work/pg-init.log" 2>&1 || { cat "$work/pg-init.log"; return 1; }
+  "${as[@]}" "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
+    -o "-p $port -k $dir -c listen_addresses=127.0.0.1 -c fsync=off" start >"$work/pg-start.log" 2>&1 ||
+    { cat "$work/pg-start.log" "$dir/server.log"; return 1; }
   "$bin/createdb" -h 127.0.0.1 -p "$port" -U vantorel reports || return 1
   scale_pg_as=("${as[@]}")
-  scale_pg_data="$work/pg/data"
+  scale_pg_dir=$dir
   pg_url="postgresql://vantorel@127.0.0.1:$port/reports"
 }
 
 scale_pg_stop() {
-  [ -n "${scale_pg_data:-}" ] || return 0
-  "${scale_pg_as[@]}" "$(scale_pg_bin)/pg_ctl" -D "$scale_pg_data" -m fast -w stop >/dev/null 2>&1
-  scale_pg_data=
+  [ -n "${scale_pg_dir:-}" ] || return 0
+  "${scale_pg_as[@]}" "$(scale_pg_bin)/pg_ctl" -D "$scale_pg_dir/data" -m fast -w stop >/dev/null 2>&1
+  cp "$scale_pg_dir/server.log" "${scale_work:-/tmp}/pg-server.log" 2>/dev/null
+  rm -rf "$scale_pg_dir"
+  scale_pg_dir=
 }
 
 scale_start() {
   local work=$1 replicas=${2:-3} build="${VANTOREL_HOST_BUILD:-$root/build/host}" n port admin servers=""
   scale_pids=() scale_admin_urls=() scale_ports=()
+  scale_work=$work
   mkdir -p "$work"
   scale_pg_start "$work" || return 1
   "$build/vantorel-catalog" demo --catalog "$work/catalog.sqlite" --packages "$work/packages" \
