@@ -33,7 +33,9 @@ void record_rollback(driver_update_c update, const undo_places_c& places) {
     update.rolled_back = true;
     record_driver_updates(driver_updates_path(places.data_folder), {update});
     const std::wstring hidden_path = hidden_offers_path(places.data_folder);
-    if (std::optional<hidden_offers_c> hidden = read_hidden_offers(hidden_path)) {
+    // An update of no known version hides nothing: an empty version would hide every offer.
+    std::optional<hidden_offers_c> hidden;
+    if (!update.installed_version.empty() && (hidden = read_hidden_offers(hidden_path))) {
         hidden->hide(update.instance_path, update.installed_version);
         write_hidden_offers(hidden_path, *hidden);
     }

@@ -171,6 +171,7 @@ TEST_F(update_undo_test, without_a_backup_nothing_installs_until_the_user_agrees
 
     install_request_c agreed = request(false);
     agreed.back_up_first = false;
+    agreed.offered_version.clear();  // an offer of no known version
     ASSERT_NO_FATAL_FAILURE(install(agreed));
     EXPECT_TRUE(job.backup_problem.empty());
     ASSERT_EQ(launcher_.started().size(), 1u);
@@ -185,6 +186,7 @@ TEST_F(update_undo_test, without_a_backup_nothing_installs_until_the_user_agrees
     launcher_.exit_code = 1;
     EXPECT_EQ(undo().result, undo_result_c::undone);
     EXPECT_FALSE(undoable_update(instance_, folder_));
+    EXPECT_TRUE(read_hidden_offers(hidden_offers_path(folder_))->empty());  // not "every version"
 }
 
 // The record survives any text in its fields, and lines that are no entry are passed over.
