@@ -3,7 +3,6 @@
 #include "cli/cli_commands.h"
 #include "cli/install_environment.h"
 #include "cli/report_consent.h"
-#include "common/file_open.h"
 #include "common/text_convert.h"
 #include "service/install_reports.h"
 
@@ -31,7 +30,7 @@ int report_command(const cli_arguments& arguments) {
             return 1;
         }
         // Saying no takes back what was queued, unsent.
-        if (word == "off" && file_exists(queue) && !write_file_atomically(queue, "")) {
+        if (word == "off" && !clear_queued_reports(queue)) {
             std::fprintf(stderr, "vantorel-cli: the queued reports could not be removed\n");
             return 1;
         }

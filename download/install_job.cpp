@@ -56,8 +56,6 @@ std::int32_t install_package(install_job_c& job) {
     unpack_report_c report;
     // A package withdrawn since it was downloaded is never installed.
     const std::string withdrawn = withdrawn_problem(catalog_record_path(data_folder), job.expected_sha256);
-    job.backup_problem.clear();
-    job.undo.reset();
     pre_update_backup_c backed_up;
     if (!withdrawn.empty()) {
         report.problem = withdrawn;

@@ -3,6 +3,8 @@
 
 #include "download/download_session.h"
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -58,3 +60,12 @@ enum class install_start_c {
 // ends), which writes "setup.dat" once it started an installer.
 install_start_c start_install(const install_request_c& request, download_session_c& session,
                             const installer_context_c& context, install_gates_c& gates);
+
+// What every start on the session's installation worker checks first, after its own gates: the
+// administrator gate (told when refused), then that the worker is free. None: go ahead.
+std::optional<install_start_c> install_worker_refusal(download_session_c& session, install_gates_c& gates);
+
+// Starts the session's installation worker on `body`, which sets the job's `running` back to 0
+// when it ends; the job's last outcome is cleared first. no_thread, nothing running, when the
+// system gives no thread.
+install_start_c start_install_worker(download_session_c& session, std::function<std::int32_t(install_job_c&)> body);

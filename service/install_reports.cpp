@@ -75,6 +75,11 @@ bool queue_reports(const std::wstring& path, const std::vector<install_report_en
     return write_queue(path, std::move(lines));
 }
 
+bool clear_queued_reports(const std::wstring& path) {
+    std::lock_guard<std::mutex> hold(queue_lock);
+    return !file_exists(path) || write_file_atomically(path, "");
+}
+
 bool drop_queued_reports(const std::wstring& path, const std::vector<std::string>& sent) {
     if (sent.empty()) return true;
     std::lock_guard<std::mutex> hold(queue_lock);

@@ -43,6 +43,8 @@ std::wstring report_queue_path(const std::wstring& data_folder);
 bool queue_reports(const std::wstring& path, const std::vector<install_report_entry_c>& reports);
 // The queued documents, oldest first.
 std::vector<std::string> queued_reports(const std::wstring& path);
+// Empties the queue (the user said no): false when it could not be emptied.
+bool clear_queued_reports(const std::wstring& path);
 // Keeps only the documents not in `sent` (the whole line compared).
 bool drop_queued_reports(const std::wstring& path, const std::vector<std::string>& sent);
 

@@ -53,12 +53,8 @@ void store_report(update_server_c::state_c& state, MHD_Connection* connection, r
         reply = scan_reply_c{500, "the server could not take this report\n"};
     }
     (reply.status == 200 ? state.reports_taken : state.reports_refused).fetch_add(1);
-    release_body(state, context);
-    std::string().swap(context.body);
-    state.shares->give_back_answer(context.client);
     state.buffered.fetch_add(reply.body.size());  // a few bytes, given back like any answer
-    context.reply = std::move(reply);
-    MHD_resume_connection(connection);
+    deliver_reply(state, connection, context, std::move(reply));
 }
 
 }  // namespace
@@ -66,18 +62,8 @@ void store_report(update_server_c::state_c& state, MHD_Connection* connection, r
 MHD_Result answer_report(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context) {
     if (context.busy) return send_text(connection, context, MHD_HTTP_SERVICE_UNAVAILABLE, "server busy, try again later\n");
     if (context.too_large) return send_text(connection, context, MHD_HTTP_CONTENT_TOO_LARGE, "report too large\n");
-    if (!state.shares->take_answer(context.client))
-        return send_text(connection, context, MHD_HTTP_SERVICE_UNAVAILABLE,
-                         "too many requests from this address at once, try again later\n");
-    context.submitted = true;
-    MHD_suspend_connection(connection);
-    if (!state.answers->submit([&state, connection, &context] { store_report(state, connection, context); }, context.client)) {
-        state.shares->give_back_answer(context.client);
-        context.reply = scan_reply_c{503, "server busy, try again later\n"};
-        state.buffered.fetch_add(context.reply->body.size());
-        MHD_resume_connection(connection);
-    }
-    return MHD_YES;
+    return submit_answer(state, connection, context, "too many requests from this address at once, try again later\n",
+                         [&state, connection, &context] { store_report(state, connection, context); });
 }
 
 }  // namespace server_http

@@ -31,16 +31,12 @@ void compute_answer(update_server_c::state_c& state, MHD_Connection* connection,
         reply = scan_reply_c{500, "the server could not answer this request\n"};
     }
     state.metrics.observe_answer(std::chrono::duration<double>(clock_type::now() - started).count());
-    // The request's bytes are no longer needed; the answer's are held until it is sent.
-    release_body(state, context);
-    std::string().swap(context.body);
-    state.shares->give_back_answer(context.client);
+    // The answer's bytes are held until it is sent.
     if (!state.reserve(reply.body.size())) {
         reply = scan_reply_c{503, "server busy, try again later\n"};
         state.buffered.fetch_add(reply.body.size());  // a few bytes, given back like any answer
     }
-    context.reply = std::move(reply);
-    MHD_resume_connection(connection);
+    deliver_reply(state, connection, context, std::move(reply));
 }
 
 }  // namespace
@@ -78,25 +74,39 @@ MHD_Result send_reply(update_server_c::state_c& state, MHD_Connection* connectio
 MHD_Result answer_scan(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context) {
     if (context.busy) return send_text(connection, context, MHD_HTTP_SERVICE_UNAVAILABLE, "server busy, try again later\n");
     if (context.too_large) return send_text(connection, context, MHD_HTTP_CONTENT_TOO_LARGE, "request body too large\n");
-    // One address may have only its share of the scans queued or being answered.
-    if (!state.shares->take_answer(context.client))
-        return send_text(connection, context, MHD_HTTP_SERVICE_UNAVAILABLE,
-                         "too many scans from this address at once, try again later\n");
     const char* type = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_TYPE);
     std::shared_ptr<const catalog_index_c> catalog = state.current().index;
+    return submit_answer(state, connection, context, "too many scans from this address at once, try again later\n",
+                         [&state, connection, &context, catalog, content_type = std::string(type ? type : "")] {
+                             compute_answer(state, connection, context, catalog, content_type);
+                         });
+}
+
+MHD_Result submit_answer(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context,
+                         const char* refusal, std::function<void()> job) {
+    // One address may have only its share of the requests queued or being answered.
+    if (!state.shares->take_answer(context.client))
+        return send_text(connection, context, MHD_HTTP_SERVICE_UNAVAILABLE, refusal);
     // Suspended before the job can resume it; a job that cannot be queued resumes it here.
     context.submitted = true;
     MHD_suspend_connection(connection);
-    bool queued = state.answers->submit([&state, connection, &context, catalog, content_type = std::string(type ? type : "")] {
-        compute_answer(state, connection, context, catalog, content_type);
-    }, context.client);
-    if (!queued) {
+    if (!state.answers->submit(std::move(job), context.client)) {
         state.shares->give_back_answer(context.client);
         context.reply = scan_reply_c{503, "server busy, try again later\n"};
         state.buffered.fetch_add(context.reply->body.size());
         MHD_resume_connection(connection);
     }
     return MHD_YES;
+}
+
+void deliver_reply(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context,
+                   scan_reply_c reply) {
+    // The request's bytes are no longer needed.
+    release_body(state, context);
+    std::string().swap(context.body);
+    state.shares->give_back_answer(context.client);
+    context.reply = std::move(reply);
+    MHD_resume_connection(connection);
 }
 
 }  // namespace server_http

@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -110,6 +111,16 @@ MHD_Result send_text(MHD_Connection* connection, request_context_c& context, uns
 void release_body(update_server_c::state_c& state, request_context_c& context);
 // Takes `bytes` for the request's body from its client's share and the server's budget, or false.
 bool reserve_body(update_server_c::state_c& state, request_context_c& context, std::size_t bytes);
+
+// The request's reply computed by `job` on an answer thread while the connection waits: the client's
+// share of the queue is taken first (refused: 503 with `refusal`), and a queue that takes no more
+// answers 503 at once.
+MHD_Result submit_answer(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context,
+                         const char* refusal, std::function<void()> job);
+// On the answer thread, the job's last step: the request's bytes and its queue share given back,
+// the reply (its bytes counted in the budget by the caller) set, the connection resumed.
+void deliver_reply(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context,
+                   scan_reply_c reply);
 
 // POST /report: the body is in; the report is checked and stored on an answer thread.
 MHD_Result answer_report(update_server_c::state_c& state, MHD_Connection* connection, request_context_c& context);

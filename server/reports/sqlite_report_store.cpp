@@ -1,5 +1,7 @@
 #include "server/reports/report_store.h"
 
+#include "server/catalog/sqlite_statement.h"
+
 #include <sqlite3.h>
 
 #include <chrono>
@@ -29,35 +31,6 @@ const char* const report_schema =
     "  reports INTEGER NOT NULL, failed INTEGER NOT NULL, changed INTEGER NOT NULL, decided_by TEXT NOT NULL,"
     "  PRIMARY KEY (package_sha256, hardware_id));";
 
-class report_statement_c {
-public:
-    report_statement_c(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &statement_, nullptr); }
-    ~report_statement_c() { sqlite3_finalize(statement_); }
-    report_statement_c(const report_statement_c&) = delete;
-    report_statement_c& operator=(const report_statement_c&) = delete;
-    bool ready() const { return statement_ != nullptr; }
-    report_statement_c& text(int at, const std::string& value) {
-        sqlite3_bind_text(statement_, at, value.data(), int(value.size()), SQLITE_TRANSIENT);
-        return *this;
-    }
-    report_statement_c& number(int at, std::int64_t value) {
-        sqlite3_bind_int64(statement_, at, value);
-        return *this;
-    }
-    report_statement_c& null(int at) {
-        sqlite3_bind_null(statement_, at);
-        return *this;
-    }
-    int step() { return sqlite3_step(statement_); }
-    std::int64_t column_number(int at) const { return sqlite3_column_int64(statement_, at); }
-    std::string column_text(int at) const {
-        const unsigned char* value = sqlite3_column_text(statement_, at);
-        return value ? reinterpret_cast<const char*>(value) : "";
-    }
-
-private:
-    sqlite3_stmt* statement_ = nullptr;
-};
 
 class sqlite_report_store_c final : public report_store_c {
 public:
@@ -69,32 +42,32 @@ public:
         demoted = false;
         std::lock_guard<std::mutex> hold(lock_);
         if (!exec("BEGIN IMMEDIATE", error)) return report_taken_c::failed;
-        report_statement_c insert(db_,
+        statement_c insert(db_,
                            "INSERT OR IGNORE INTO reports VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15)");
         if (!insert.ready()) return rollback(error);
-        insert.text(1, report.report_id).number(2, now_in_ms()).text(3, report.package_sha256);
-        insert.text(4, report.hardware_id).text(5, report.inf_path).text(6, report.replaced_version);
-        insert.text(7, report.replaced_date).text(8, report.replaced_provider).text(9, outcome_name(report.outcome));
-        insert.number(10, counts_as_failure(report.outcome) ? 1 : 0);
-        if (report.exit_code) insert.number(11, *report.exit_code); else insert.null(11);
-        if (report.problem_code) insert.number(12, *report.problem_code); else insert.null(12);
-        insert.text(13, report.os).number(14, report.build).text(15, report.machine);
+        insert.bind(1, report.report_id).bind(2, now_in_ms()).bind(3, report.package_sha256);
+        insert.bind(4, report.hardware_id).bind(5, report.inf_path).bind(6, report.replaced_version);
+        insert.bind(7, report.replaced_date).bind(8, report.replaced_provider).bind(9, outcome_name(report.outcome));
+        insert.bind(10, std::int64_t(counts_as_failure(report.outcome) ? 1 : 0));
+        if (report.exit_code) insert.bind(11, std::int64_t(*report.exit_code)); else insert.bind_null(11);
+        if (report.problem_code) insert.bind(12, std::int64_t(*report.problem_code)); else insert.bind_null(12);
+        insert.bind(13, report.os).bind(14, std::int64_t(report.build)).bind(15, report.machine);
         if (insert.step() != SQLITE_DONE) return rollback(error);
         if (sqlite3_changes(db_) == 0) {
             exec("ROLLBACK", error);
             return report_taken_c::already_taken;
         }
         // The pair's running counts; a pair demoted already stays so.
-        report_statement_c count(db_, "INSERT INTO pair_states VALUES (?1, ?2, 0, 1, ?3, ?4, 'reports')"
+        statement_c count(db_, "INSERT INTO pair_states VALUES (?1, ?2, 0, 1, ?3, ?4, 'reports')"
                                " ON CONFLICT (package_sha256, hardware_id) DO UPDATE SET"
                                " reports = reports + 1, failed = failed + excluded.failed"
                                " RETURNING demoted, reports, failed");
         if (!count.ready()) return rollback(error);
-        count.text(1, report.package_sha256).text(2, report.hardware_id);
-        count.number(3, counts_as_failure(report.outcome) ? 1 : 0).number(4, now_in_ms());
+        count.bind(1, report.package_sha256).bind(2, report.hardware_id);
+        count.bind(3, std::int64_t(counts_as_failure(report.outcome) ? 1 : 0)).bind(4, now_in_ms());
         if (count.step() != SQLITE_ROW) return rollback(error);
-        const bool already = count.column_number(0) != 0;
-        const auto reports = std::uint64_t(count.column_number(1)), failed = std::uint64_t(count.column_number(2));
+        const bool already = count.number(0) != 0;
+        const auto reports = std::uint64_t(count.number(1)), failed = std::uint64_t(count.number(2));
         if (count.step() != SQLITE_DONE) return rollback(error);
         if (!already && limits.passed(reports, failed)) {
             if (!write_state(report.package_sha256, report.hardware_id, true, "limits", error)) return rollback(error);
@@ -107,7 +80,7 @@ public:
     std::vector<report_tally_c> tallies(const std::string& package_sha256, std::string& error) override {
         std::lock_guard<std::mutex> hold(lock_);
         std::vector<report_tally_c> out;
-        report_statement_c query(db_,
+        statement_c query(db_,
                           "SELECT r.package_sha256, r.hardware_id, COUNT(*), SUM(r.outcome IN ('installed', 'restart_needed')),"
                           " SUM(r.outcome = 'not_better'), SUM(r.failed), COALESCE(MAX(s.demoted), 0)"
                           " FROM reports r LEFT JOIN pair_states s"
@@ -115,12 +88,12 @@ public:
                           " WHERE ?1 = '' OR r.package_sha256 = ?1"
                           " GROUP BY r.package_sha256, r.hardware_id ORDER BY COUNT(*) DESC, r.package_sha256, r.hardware_id");
         if (!query.ready()) return error = sqlite3_errmsg(db_), out;
-        query.text(1, package_sha256);
+        query.bind(1, package_sha256);
         int step;
         while ((step = query.step()) == SQLITE_ROW)
-            out.push_back({query.column_text(0), query.column_text(1), std::uint64_t(query.column_number(2)),
-                           std::uint64_t(query.column_number(3)), std::uint64_t(query.column_number(4)),
-                           std::uint64_t(query.column_number(5)), query.column_number(6) != 0});
+            out.push_back({query.text(0), query.text(1), std::uint64_t(query.number(2)),
+                           std::uint64_t(query.number(3)), std::uint64_t(query.number(4)),
+                           std::uint64_t(query.number(5)), query.number(6) != 0});
         if (step != SQLITE_DONE) error = sqlite3_errmsg(db_);
         return out;
     }
@@ -134,10 +107,10 @@ public:
     bool demoted_pairs(demoted_pairs_c& pairs, std::string& error) override {
         std::lock_guard<std::mutex> hold(lock_);
         pairs.clear();
-        report_statement_c query(db_, "SELECT package_sha256, hardware_id FROM pair_states WHERE demoted != 0");
+        statement_c query(db_, "SELECT package_sha256, hardware_id FROM pair_states WHERE demoted != 0");
         if (!query.ready()) return error = sqlite3_errmsg(db_), false;
         int step;
-        while ((step = query.step()) == SQLITE_ROW) pairs.emplace(query.column_text(0), query.column_text(1));
+        while ((step = query.step()) == SQLITE_ROW) pairs.emplace(query.text(0), query.text(1));
         if (step != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
         return true;
     }
@@ -159,14 +132,14 @@ private:
     // Demoted by the limits or an operator; promoted by an operator, counting afresh.
     bool write_state(const std::string& package_sha256, const std::string& hardware_id, bool demoted, const char* by,
                      std::string& error) {
-        report_statement_c upsert(db_, "INSERT INTO pair_states VALUES (?1, ?2, ?3, 0, 0, ?4, ?5)"
+        statement_c upsert(db_, "INSERT INTO pair_states VALUES (?1, ?2, ?3, 0, 0, ?4, ?5)"
                                 " ON CONFLICT (package_sha256, hardware_id) DO UPDATE SET demoted = excluded.demoted,"
                                 " reports = CASE WHEN excluded.demoted = 0 THEN 0 ELSE reports END,"
                                 " failed = CASE WHEN excluded.demoted = 0 THEN 0 ELSE failed END,"
                                 " changed = excluded.changed, decided_by = excluded.decided_by");
         if (!upsert.ready()) return error = sqlite3_errmsg(db_), false;
-        upsert.text(1, package_sha256).text(2, hardware_id).number(3, demoted ? 1 : 0);
-        upsert.number(4, now_in_ms()).text(5, by);
+        upsert.bind(1, package_sha256).bind(2, hardware_id).bind(3, std::int64_t(demoted ? 1 : 0));
+        upsert.bind(4, now_in_ms()).bind(5, by);
         if (upsert.step() != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
         return true;
     }

@@ -3,7 +3,6 @@
 #include "system/scan_task_win.h"
 #include "system/settings_win.h"
 #include "system/data_places_win.h"
-#include "common/file_open.h"
 #include "service/install_reports.h"
 #include "ui/dialogs/folder_problem_notice_win.h"
 #include "i18n/language_table.h"
@@ -264,8 +263,7 @@ void config_window_c::on_ok() {
     current.scan_offline = checked(IDC_SCAN_NON_PRESENT) ? 1 : 0;
     current.restore_point = checked(IDC_RESTORE_POINT) ? 1 : 0;
     // Saying no takes back the reports queued and not yet sent.
-    const std::wstring queue = report_queue_path(data_places().folder);
-    if (current.send_reports && !checked(IDC_SEND_REPORTS) && file_exists(queue)) write_file_atomically(queue, "");
+    if (current.send_reports && !checked(IDC_SEND_REPORTS)) clear_queued_reports(report_queue_path(data_places().folder));
     current.send_reports = checked(IDC_SEND_REPORTS) ? 1 : 0;
     current.reports_asked = 1;  // the user decided here
     current.scheduled_scan = schedule_->confirm();

@@ -4,6 +4,7 @@ scans and install reports through HAProxy, a replica stopped in the middle of th
 demotion seen by every replica in time, and a signed catalog reloaded by SIGHUP, an older one
 refused. Prints one "pass scale: ..." or "fail scale: ..." line per check."""
 import argparse
+import hashlib
 import html
 import json
 import os
@@ -24,20 +25,12 @@ def check(name, ok, detail=""):
     results.append(("pass" if ok else "fail") + " scale: " + name + ("" if ok or not detail else " (" + detail + ")"))
 
 
-def post(url, body, content_type, timeout=20):
-    request = urllib.request.Request(url, data=body, method="POST", headers={"Content-Type": content_type})
+def fetch(url, body=None, content_type=None, timeout=20):
+    """One request (a POST when there is a body): its status and body, status 0 when none came."""
+    headers = {"Content-Type": content_type} if content_type else {}
+    request = urllib.request.Request(url, data=body, method="POST" if body is not None else "GET", headers=headers)
     try:
         with urllib.request.urlopen(request, timeout=timeout) as reply:
-            return reply.status, reply.read()
-    except urllib.error.HTTPError as error:
-        return error.code, error.read()
-    except OSError:
-        return 0, b""
-
-
-def get(url, timeout=10):
-    try:
-        with urllib.request.urlopen(url, timeout=timeout) as reply:
             return reply.status, reply.read()
     except urllib.error.HTTPError as error:
         return error.code, error.read()
@@ -49,7 +42,7 @@ def scan(base, request):
     boundary = "vantorel" + secrets.token_hex(8)
     body = (f"--{boundary}\r\nContent-Disposition: form-data; name=\"kelvdoc\"\r\n"
             f"Content-Type: application/octet-stream\r\n\r\n").encode() + request + f"\r\n--{boundary}--\r\n".encode()
-    return post(base, body, "multipart/form-data; boundary=" + boundary)
+    return fetch(base, body, "multipart/form-data; boundary=" + boundary)
 
 
 def report(digest, hardware_id, outcome="installed"):
@@ -60,7 +53,7 @@ def report(digest, hardware_id, outcome="installed"):
 def send_report(base, document, tries=20):
     body = json.dumps(document).encode()
     for _ in range(tries):
-        status, _ = post(base + "report", body, "application/json")
+        status, _ = fetch(base + "report", body, "application/json")
         if status == 200:
             return True
         time.sleep(0.2)
@@ -78,7 +71,7 @@ def counted(tool, reports_db, digest):
 
 
 def health(admin):
-    status, body = get(admin + "health")
+    status, body = fetch(admin + "health")
     try:
         return json.loads(body) if body else {}
     except ValueError:
@@ -118,8 +111,7 @@ def main():
           f"{len(nginx_links)} of {len(items)}")
     check("the demo catalog's offers are signed", bool(signed))
     if signed:
-        status, data = get(signed[0][1])
-        import hashlib
+        status, data = fetch(signed[0][1])
         check("a package from nginx is the one its signature names",
               status == 200 and hashlib.sha256(data).hexdigest() == signed[0][2], f"status {status}")
 
