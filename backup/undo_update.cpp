@@ -109,6 +109,15 @@ undo_outcome_c undo_one(const driver_update_c& update, const undo_places_c& plac
 
 }  // namespace
 
+void record_restore_over_updates(const std::vector<std::wstring>& instance_paths, const std::wstring& restored_version,
+                                 const undo_places_c& places) {
+    for (const std::wstring& instance_path : instance_paths) {
+        const std::optional<driver_update_c> update = undoable_update(instance_path, places.data_folder);
+        if (update && (restored_version.empty() || restored_version != update->installed_version))
+            record_rollback(*update, places);
+    }
+}
+
 undo_outcome_c undo_updates(const std::vector<std::wstring>& instance_paths, const undo_places_c& places,
                             const installer_context_c& context) {
     undo_outcome_c last;

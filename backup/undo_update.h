@@ -31,3 +31,10 @@ std::optional<driver_update_c> undoable_update(const std::wstring& instance_path
 // The outcome is the first failure's, else the last device's.
 undo_outcome_c undo_updates(const std::vector<std::wstring>& instance_paths, const undo_places_c& places,
                             const installer_context_c& context);
+
+// A backup restored by the user over devices the program had updated puts another driver back
+// just as Undo does: each such update is recorded (and, where the user agreed, reported) as rolled
+// back. A backup of the very version the update installed changes nothing; devices the program
+// did not update are left alone.
+void record_restore_over_updates(const std::vector<std::wstring>& instance_paths, const std::wstring& restored_version,
+                                 const undo_places_c& places);

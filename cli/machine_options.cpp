@@ -19,6 +19,9 @@ bool machine_options_c::take_option(argument_reader_c& reader) {
         if (text != "x86" && text != "amd64" && text != "arm64")
             reader.refuse("--machine takes x86, amd64 or arm64, not \"" + text + "\"");
         machine_ = text;
+    } else if (reader.take_value("--channel", text, empty::refused)) {
+        if (text != "stable" && text != "testing") reader.refuse("--channel takes stable or testing, not \"" + text + "\"");
+        testing_channel_ = text == "testing";
     } else if (reader.take_number("--lang", 0, 0x7FFFFFFF, lang)) {
         lang_ = lang;
     } else {
@@ -35,5 +38,6 @@ machine_description_c machine_options_c::description() const {
     machine.os_version_number = os_version_number_.value_or(0);
     machine.build = build_.value_or(0);
     machine.machine = machine_.value_or("");
+    machine.testing_channel = testing_channel_.value_or(false);
     return machine;
 }

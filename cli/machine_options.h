@@ -10,13 +10,14 @@
 
 // The options' forms, for the usage of the commands that take them.
 constexpr const char* machine_options_usage =
-    "[--os CODE] [--os-version N] [--build N] [--machine x86|amd64|arm64] [--model TEXT] [--lang N]";
+    "[--os CODE] [--os-version N] [--build N] [--machine x86|amd64|arm64] [--model TEXT] [--lang N]"
+    " [--channel stable|testing]";
 
 class machine_options_c {
 public:
     // Takes --os CODE, --os-version N (major x 10 + minor), --build N, --machine x86|amd64|arm64,
-    // --model TEXT or --lang N when one is at hand (true), with the reader's problem when its value
-    // is wrong.
+    // --model TEXT, --lang N or --channel stable|testing when one is at hand (true), with the
+    // reader's problem when its value is wrong.
     bool take_option(argument_reader_c& reader);
     // Fills what no option gave: from the machine's facts on Windows, defaults elsewhere.
     void complete();
@@ -29,4 +30,5 @@ private:
     std::optional<int> os_version_number_;
     std::optional<unsigned> build_;
     std::optional<std::string> machine_;
+    std::optional<bool> testing_channel_;
 };

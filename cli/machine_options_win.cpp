@@ -1,6 +1,7 @@
 #include "cli/machine_options.h"
 
 #include "system/machine_facts.h"
+#include "system/settings_win.h"
 #include "system/wmi_facts.h"
 
 #include <objbase.h>
@@ -19,4 +20,6 @@ void machine_options_c::complete() {
     if (!build_ && machine.build != 0) build_ = machine.build;
     if (!machine_) machine_ = machine.machine;
     if (!model_) model_ = machine.model;
+    // The user's setting, where the settings can be read.
+    if (!testing_channel_) testing_channel_ = load_settings() && settings().testing_updates != 0;
 }

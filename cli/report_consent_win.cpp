@@ -1,7 +1,7 @@
 #include "cli/report_consent.h"
 
+#include "service/report_origin_win.h"
 #include "system/machine_facts.h"
-#include "system/os_code.h"
 #include "system/settings_win.h"
 
 std::optional<bool> report_consent() {
@@ -18,6 +18,6 @@ bool set_report_consent(bool send, std::string& error) {
 }
 
 report_origin_c report_origin_for(const std::wstring& data_folder) {
-    if (data_folder.empty() || !report_consent().value_or(false) || !collect_basic_facts()) return {};
-    return {report_queue_path(data_folder), os_code(), std::uint32_t(os_version().build), machine_name(system_machine())};
+    if (!report_consent().value_or(false) || !collect_basic_facts()) return {};
+    return report_origin_where_agreed(data_folder);
 }

@@ -34,6 +34,7 @@ int settings_command(const cli_arguments& arguments) {
         {"restore_point", record.restore_point},
         {"send_reports", record.send_reports},
         {"reports_asked", record.reports_asked},
+        {"testing_updates", record.testing_updates},
         {"data_folder", wide_to_utf8(data_places().folder)},
     };
     // A folder that cannot be used is said, with the system's reason, and fails the command.

@@ -48,6 +48,8 @@ std::string build_scan_request(const device_store_c& store, const machine_descri
     // Every text of the answer in UTF-8, whatever the code page: a server that knows this says so
     // in the answer's declaration; an older one ignores it and answers in the code page.
     client.SetAttribute("charset", "utf-8");
+    // Packages still being tried are offered only to users who asked for them.
+    if (machine.testing_channel) client.SetAttribute("channel", "testing");
     root.InsertEndChild(client);
 
     TiXmlElement hardwares("hardwares");

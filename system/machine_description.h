@@ -12,8 +12,9 @@ struct machine_description_c {
     std::int32_t lang = 0;               // the system's OEM code page
     std::uint32_t build = 0;             // the Windows build number; 0 leaves it out of the request
     std::string machine;                 // "x86", "amd64" or "arm64"; empty leaves it out
+    bool testing_channel = false;        // the user takes packages still being tried (a setting)
 };
 
-// This PC from the facts start-up collected (the model only when the WMI facts were collected).
-// Windows only.
+// This PC from the facts start-up collected (the model only when the WMI facts were collected),
+// and the user's choice of channel from the settings. Windows only.
 machine_description_c describe_this_machine();

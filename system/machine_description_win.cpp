@@ -1,6 +1,7 @@
 #include "system/machine_description.h"
 
 #include "system/machine_facts.h"
+#include "system/settings_win.h"
 #include "system/wmi_facts.h"
 
 machine_description_c describe_this_machine() {
@@ -11,5 +12,6 @@ machine_description_c describe_this_machine() {
     machine.lang = std::int32_t(oem_code_page());
     machine.build = os_version().build;
     machine.machine = machine_name(system_machine());
+    machine.testing_channel = settings().testing_updates != 0;
     return machine;
 }

@@ -35,6 +35,8 @@ struct settings_c {
     // first installation (reports_asked then 1).
     std::uint32_t send_reports = 0;
     std::uint32_t reports_asked = 0;
+    // Offers of packages the update server still has in testing, besides the stable ones.
+    std::uint32_t testing_updates = 0;
 };
 
 constexpr const wchar_t* unset_install_date = L"0000-00-00";

@@ -97,6 +97,7 @@ bool load_settings() {
         read_number(settings_key, L"restore_point", record.restore_point);
         read_number(settings_key, L"send_reports", record.send_reports);
         read_number(settings_key, L"reports_asked", record.reports_asked);
+        read_number(settings_key, L"testing_updates", record.testing_updates);
         read_text(settings_key, L"download_path", record.download_path_in_use);
         copy_text(record.download_path, record.download_path_in_use);
         read_text(settings_key, L"backup_path", record.backup_path);
@@ -133,6 +134,7 @@ bool save_settings() {
         settings_key.write_number(L"restore_point", record.restore_point);
         settings_key.write_number(L"send_reports", record.send_reports);
         settings_key.write_number(L"reports_asked", record.reports_asked);
+        settings_key.write_number(L"testing_updates", record.testing_updates);
     }
     set_run_at_logon(record.autorun);
     return true;

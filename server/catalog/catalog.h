@@ -50,6 +50,9 @@ struct catalog_package_c {
     std::string sha256;          // of the archive, lower-case hex; empty in catalogs written before it was kept
     std::uint64_t size = 0;      // of the archive in bytes
     int sign = signature_none;
+    // Imported into the testing channel: offered only to programs that take testing packages,
+    // until it graduates (by hand, or after enough good install reports).
+    bool testing = false;
     std::vector<catalog_inf_c> infs;
     std::vector<catalog_entry_c> entries;
     std::vector<catalog_models_line_c> models_lines;

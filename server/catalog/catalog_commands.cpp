@@ -74,6 +74,8 @@ const char* const usage_text =
     "         [--max-inf-bytes N] [--max-model-lines N] [--max-records N]   (per package; defaults\n"
     "         64 MiB of INF files, 100000 model lines, 250000 catalog records)\n"
     "         [--signing-key FILE [--valid-days N]]   (signs each package with the catalog owner's secret key)\n"
+    "         [--channel stable|testing]   (testing: offered only to programs that take testing packages\n"
+    "         until it graduates, by hand or after enough good install reports)\n"
     "  remove --catalog FILE NAME...          (the archives stay until prune)\n"
     "  prune --catalog FILE --packages DIR    (deletes archives the catalog no longer names)\n"
     "  list --catalog FILE                    (each package's entries, whether it is signed, and the release)\n"
@@ -98,6 +100,7 @@ const char* const usage_text =
     "         reports, installed, not better, failed, and whether the package is demoted there)\n"
     "  demote --reports-db FILE|URL SHA256 HARDWARE_ID   (no longer offered to that hardware ID)\n"
     "  promote --reports-db FILE|URL SHA256 HARDWARE_ID  (offered again; reports count afresh from now)\n"
+    "  graduate --reports-db FILE|URL SHA256   (a package imported into testing is offered to everyone)\n"
     "  (import, remove, prune, sign, withdraw, release, demo and synthetic also take --no-wait)\n"
     "  synthetic-request --out FILE [--devices N] [--ids N] [--count N] [--seed S]\n"
     "  --help, --version\n"
@@ -236,6 +239,8 @@ int import_packages(const arguments_c& arguments) {
     package_options_c options;
     statement_terms_c terms;
     if (!read_import_options(arguments, options, error) || !read_statement_terms(arguments, terms, error)) return misuse(error);
+    const std::string channel = option(arguments, "channel");
+    if (!channel.empty() && channel != "stable" && channel != "testing") return misuse("--channel takes stable or testing");
     signing_key_c key;
     const bool signing = arguments.options.count("signing-key") != 0;
     if (signing && !key.read(option(arguments, "signing-key"), error)) return fail(error);
@@ -247,6 +252,7 @@ int import_packages(const arguments_c& arguments) {
     for (const std::string& archive : arguments.operands) {
         catalog_package_c package;
         if (!read_driver_package(archive, options, package, error)) return fail(error);
+        package.testing = channel == "testing";
         // The digest is of the bytes just read: those are what is copied into the packages folder.
         if (signing && !sign_package(package, key)) return fail(package.file_name + ": no digest to sign");
         auto [named, fresh] = md5_by_name.emplace(package.file_name, package.md5);
@@ -271,8 +277,8 @@ int import_packages(const arguments_c& arguments) {
         !put_in_place(store, replacement, error))
         return fail(error);
     for (const auto& package : packages)
-        std::printf("imported %s: %zu INF file(s), %zu device IDs%s\n", package.file_name.c_str(), package.infs.size(),
-                    package.entries.size(), signing ? ", signed" : "");
+        std::printf("imported %s: %zu INF file(s), %zu device IDs%s%s\n", package.file_name.c_str(), package.infs.size(),
+                    package.entries.size(), signing ? ", signed" : "", package.testing ? ", testing" : "");
     return 0;
 }
 
@@ -324,9 +330,9 @@ int list_packages(const arguments_c& arguments) {
     std::vector<catalog_package_c> packages;
     if (!store || !store->load_packages(packages, error)) return fail(error);
     for (const auto& package : packages) {
-        std::printf("%s\t%llu bytes\tsign %d\t%s\t%s\n", package.file_name.c_str(),
+        std::printf("%s\t%llu bytes\tsign %d\t%s\t%s%s\n", package.file_name.c_str(),
                     static_cast<unsigned long long>(package.size), package.sign, package_signed(package) ? "signed" : "unsigned",
-                    package.title.c_str());
+                    package.title.c_str(), package.testing ? "\ttesting" : "");
         for (const auto& entry : package.entries) {
             const catalog_inf_c& inf = package.infs[entry.inf_index];
             // The models section's decoration where the catalog knows it ("" is the undecorated section).
@@ -561,7 +567,6 @@ int synthetic_request(const arguments_c& arguments) {
     return 0;
 }
 
-// Each command's options, and which of them it cannot do without.
 int report_table(const arguments_c& arguments) {
     return print_report_table(option(arguments, "reports-db"), option(arguments, "package"));
 }
@@ -574,6 +579,12 @@ int demotion_change(const arguments_c& arguments, bool demoted) {
 int demote_package(const arguments_c& arguments) { return demotion_change(arguments, true); }
 int promote_package(const arguments_c& arguments) { return demotion_change(arguments, false); }
 
+int graduate(const arguments_c& arguments) {
+    if (arguments.operands.size() != 1) return misuse("name the package's SHA-256");
+    return graduate_package(option(arguments, "reports-db"), arguments.operands[0]);
+}
+
+// Each command's options, and which of them it cannot do without.
 struct command_c {
     const char* name;
     int (*run)(const arguments_c&);
@@ -599,7 +610,7 @@ int run_catalog_tool(int argc, char** argv) {
     static const std::vector<command_c> commands{
         {"import", import_packages,
          {"catalog", "packages", "title", "official-link", "sign", "no-wait", "max-inf-bytes", "max-model-lines", "max-records",
-          "signing-key", "valid-days"},
+          "signing-key", "valid-days", "channel"},
          {"catalog", "packages"}, true, true},
         {"remove", remove_packages, {"catalog", "packages", "no-wait"}, {"catalog"}, true, true},
         {"prune", prune_archives, {"catalog", "packages", "no-wait"}, {"catalog", "packages"}, false, true},
@@ -618,6 +629,7 @@ int run_catalog_tool(int argc, char** argv) {
         {"reports", report_table, {"reports-db", "package"}, {"reports-db"}, false, false},
         {"demote", demote_package, {"reports-db"}, {"reports-db"}, true, false},
         {"promote", promote_package, {"reports-db"}, {"reports-db"}, true, false},
+        {"graduate", graduate, {"reports-db"}, {"reports-db"}, true, false},
     };
     if (argc < 2) return misuse("name a command");
     std::string name = argv[1];

@@ -53,7 +53,7 @@ std::uint64_t device_id_hash(std::string_view device_id) {
 catalog_index_c::catalog_index_c(const std::vector<catalog_package_c>& packages) {
     catalog_index_builder_c builder;
     for (const catalog_package_c& p : packages) {
-        builder.add_package({p.file_name, p.title, p.official_link, p.md5, p.size, p.sign, p.sha256});
+        builder.add_package({p.file_name, p.title, p.official_link, p.md5, p.size, p.sign, p.sha256, p.testing});
         for (const catalog_inf_c& f : p.infs)
             builder.add_inf({{f.inf_path, f.provider, f.class_guid, f.driver_date, f.driver_version}, f.signature});
         for (const catalog_models_line_c& l : p.models_lines) builder.add_models_line({l.inf_index, l.decorations});
@@ -66,7 +66,8 @@ catalog_index_c::catalog_index_c(const std::vector<catalog_package_c>& packages)
 
 package_view_c catalog_index_c::package(const driver_offer_c& offer) const {
     const package_c& p = packages_[entries_[offer.entry].package];
-    return {texts_.text(p.file_name), texts_.text(p.title), texts_.text(p.official_link), texts_.text(p.md5), p.size, p.sign};
+    return {texts_.text(p.file_name), texts_.text(p.title), texts_.text(p.official_link), texts_.text(p.md5), p.size, p.sign,
+            p.testing != 0};
 }
 
 inf_view_c catalog_index_c::inf(const driver_offer_c& offer) const {
@@ -99,6 +100,7 @@ offered_item_c catalog_index_c::item(const driver_offer_c& offer) const {
     item.description = texts_.get(e.description);
     item.size = p.size;
     item.sign = p.sign;
+    item.testing = p.testing != 0;
     item.feature_score = e.feature_score;
     const decoration_terms_c& d = decorations_[e.decoration];
     item.target_os = d.os_major == 0 ? 51 : d.os_major * 10 + d.os_minor;

@@ -28,6 +28,7 @@ struct package_view_c {
     std::string_view file_name, title, official_link, md5;
     std::uint64_t size = 0;
     int sign = signature_none;
+    bool testing = false;
 };
 struct inf_view_c {
     std::string_view inf_path, provider, class_guid, driver_date, driver_version;
@@ -56,6 +57,7 @@ struct offered_item_c {
         driver_date, description;
     std::uint64_t size = 0;
     int sign = signature_none, feature_score = -1, target_os = 51;
+    bool testing = false;  // the package is in the testing channel
     const item_signature_c* signature = nullptr;  // null when the package is not signed
 };
 
@@ -89,6 +91,9 @@ public:
     inf_view_c inf(const driver_offer_c& offer) const;
     entry_view_c entry(const driver_offer_c& offer) const;
     offered_item_c item(const driver_offer_c& offer) const;
+    // Whether the offer's package is in the testing channel, and whether any package is.
+    bool in_testing(const driver_offer_c& offer) const { return packages_[entries_[offer.entry].package].testing != 0; }
+    bool any_testing() const { return any_testing_; }
     // Asks memory for what item() reads, in two steps a little ahead of it: first the package's
     // and INF file's records, then (once those have come) their texts.
     void prefetch_records(const driver_offer_c& offer) const;
@@ -117,7 +122,8 @@ private:
         std::uint64_t size;
         std::uint32_t file_name, title, official_link, md5;
         std::uint32_t first_inf;
-        std::int32_t sign;
+        std::int16_t sign;
+        std::uint8_t testing;  // 1: in the testing channel
     };
     struct inf_c {
         std::uint32_t inf_path, provider, class_guid, driver_date, driver_version;
@@ -173,6 +179,7 @@ private:
     // named by thousands). An ID's entries are entries_[first, first + count).
     huge_page_array_c<id_slot_c> id_slots_;
     large_vector_c<name_slot_c> by_file_name_;  // sorted by hash
+    bool any_testing_ = false;
     std::string statement_element_;
     std::uint64_t statement_serial_ = 0;
     std::int64_t statement_expires_ = 0;
@@ -184,6 +191,7 @@ struct package_fields_c {
     std::uint64_t size = 0;
     int sign = signature_none;
     std::string_view sha256;     // hex; empty when not known
+    bool testing = false;        // imported into the testing channel
 };
 struct inf_fields_c : inf_view_c {
     std::string_view signature;  // hex; empty when unsigned

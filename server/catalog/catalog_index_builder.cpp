@@ -22,8 +22,10 @@ void catalog_index_builder_c::add_package(const package_fields_c& p) {
     package_sha256_ = p.sha256.empty() ? std::nullopt : digest_from_hex(p.sha256);
     // File names are unique in a catalog, and so (nearly) are the archives' digests.
     index_.packages_.push_back({p.size, texts.add(p.file_name), texts.intern(p.title), texts.intern(p.official_link),
-                                texts.add(p.md5), std::uint32_t(index_.infs_.size()), std::int32_t(p.sign)});
+                                texts.add(p.md5), std::uint32_t(index_.infs_.size()), std::int16_t(p.sign),
+                                std::uint8_t(p.testing ? 1 : 0)});
     index_.first_models_line_.push_back(std::uint32_t(index_.models_lines_.size()));
+    index_.any_testing_ = index_.any_testing_ || p.testing;
 }
 
 void catalog_index_builder_c::add_inf(const inf_fields_c& f) {

@@ -81,7 +81,7 @@ public:
     void add_package(const package_fields_c& p) override {
         record_batch_c& batch = room(p.file_name.size() + p.title.size() + p.official_link.size() + p.md5.size() + p.sha256.size());
         batch.records.push_back(package_fields_c{batch.keep(p.file_name), batch.keep(p.title), batch.keep(p.official_link),
-                                                 batch.keep(p.md5), p.size, p.sign, batch.keep(p.sha256)});
+                                                 batch.keep(p.md5), p.size, p.sign, batch.keep(p.sha256), p.testing});
     }
     void add_inf(const inf_fields_c& f) override {
         record_batch_c& batch = room(f.inf_path.size() + f.provider.size() + f.class_guid.size() + f.driver_date.size() +

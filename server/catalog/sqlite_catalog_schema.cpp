@@ -85,6 +85,11 @@ CREATE TABLE IF NOT EXISTS withdrawn (
 PRAGMA user_version = 4;
 )sql";
 
+constexpr const char* version_5 = R"sql(
+ALTER TABLE packages ADD COLUMN channel TEXT NOT NULL DEFAULT 'stable';
+PRAGMA user_version = 5;
+)sql";
+
 bool execute(sqlite3* db, const char* sql, std::string& error) {
     char* message = nullptr;
     if (sqlite3_exec(db, sql, nullptr, nullptr, &message) == SQLITE_OK) return true;
@@ -110,7 +115,8 @@ bool prepare_catalog_schema(sqlite3* db, std::string& error) {
     int version = catalog_schema_version(db);
     bool done = version >= 0 && version <= current_catalog_schema && execute(db, version_0, error) &&
                 (version >= 1 || execute(db, version_1, error)) && (version >= 2 || execute(db, version_2, error)) &&
-                (version >= 3 || execute(db, version_3, error)) && (version >= 4 || execute(db, version_4, error));
+                (version >= 3 || execute(db, version_3, error)) && (version >= 4 || execute(db, version_4, error)) &&
+                (version >= 5 || execute(db, version_5, error));
     if (version > current_catalog_schema) error = "written by a later version of the catalog tool (schema " + std::to_string(version) + ")";
     if (version < 0) error = sqlite3_errmsg(db);
     if (done) return execute(db, "COMMIT", error);

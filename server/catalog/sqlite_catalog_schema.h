@@ -16,7 +16,7 @@
 
 struct sqlite3;
 
-constexpr int current_catalog_schema = 4;
+constexpr int current_catalog_schema = 5;
 
 // Creates the tables of a new file, or takes an older file through the steps it lacks, in one
 // transaction. A file of a later version than this tool knows is refused.

@@ -75,10 +75,11 @@ bool sqlite_catalog_store_c::insert_package(const catalog_package_c& package, st
         remove.bind(1, package.file_name);
         if (remove.step() != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
     }
-    statement_c insert(db_, "INSERT INTO packages (file_name, title, official_link, md5, size, sign, sha256) "
-                            "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+    statement_c insert(db_, "INSERT INTO packages (file_name, title, official_link, md5, size, sign, sha256, channel) "
+                            "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
     insert.bind(1, package.file_name).bind(2, package.title).bind(3, package.official_link).bind(4, package.md5);
     insert.bind(5, std::int64_t(package.size)).bind(6, std::int64_t(package.sign)).bind_or_null(7, package.sha256);
+    insert.bind(8, package.testing ? "testing" : "stable");
     if (insert.step() != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
     std::int64_t id = sqlite3_last_insert_rowid(db_);
 
@@ -258,7 +259,7 @@ catalog_entry_c entry_of_row(const statement_c& entries) {
 bool sqlite_catalog_store_c::load_packages(std::vector<catalog_package_c>& packages, std::string& error) {
     packages.clear();
     std::unordered_map<std::int64_t, std::size_t> by_id;
-    statement_c all(db_, (std::string("SELECT id, file_name, title, official_link, md5, size, sign, ") + sha256_column() +
+    statement_c all(db_, (std::string("SELECT id, file_name, title, official_link, md5, size, sign, ") + sha256_column() + ", " + channel_column() +
                           " FROM packages ORDER BY id").c_str());
     if (!all.ready()) return error = sqlite3_errmsg(db_), false;
     int status;
@@ -271,6 +272,7 @@ bool sqlite_catalog_store_c::load_packages(std::vector<catalog_package_c>& packa
         package.size = std::uint64_t(all.number(5));
         package.sign = int(all.number(6));
         package.sha256 = all.text(7);
+        package.testing = all.text(8) == "testing";
         by_id.emplace(all.number(0), packages.size());
         packages.push_back(std::move(package));
     }
@@ -344,7 +346,7 @@ bool sqlite_catalog_store_c::load_index_in(catalog_record_sink_c& builder, const
                                            bool by_row_number, bool& in_order, std::string& error) {
     // Four cursors in package order: each package, then its INF files, its manufacturer lines, its entries.
     const char* order = by_row_number ? " ORDER BY rowid" : " ORDER BY package_id, position";
-    statement_c packages(db_, (std::string("SELECT id, file_name, title, official_link, md5, size, sign, ") + sha256_column() +
+    statement_c packages(db_, (std::string("SELECT id, file_name, title, official_link, md5, size, sign, ") + sha256_column() + ", " + channel_column() +
                                " FROM packages ORDER BY id").c_str());
     statement_c infs(db_, (std::string("SELECT package_id, inf_path, provider, class_guid, driver_date, driver_version, position, ") +
                            signature_column() + " FROM infs" + order).c_str());
@@ -367,7 +369,7 @@ bool sqlite_catalog_store_c::load_index_in(catalog_record_sink_c& builder, const
         bool kept = keep(packages.view(1, scratch[0]));  // a package left out: its records are passed over
         if (kept) builder.add_package({packages.view(1, scratch[0]), packages.view(2, scratch[1]), packages.view(3, scratch[2]),
                                        packages.view(4, scratch[3]), std::uint64_t(packages.number(5)), int(packages.number(6)),
-                                       packages.view(7, scratch[4])});
+                                       packages.view(7, scratch[4]), packages.view(8, scratch[5]) == "testing"});
         for (; inf_status == SQLITE_ROW && infs.number(0) <= id; inf_status = infs.step()) {
             if (!inf_order.follows(infs.number(0), infs.number(6))) return in_order = false, true;
             if (infs.number(0) != id || !kept) continue;  // records of a package that is gone, or left out

@@ -41,6 +41,7 @@ private:
     const char* line_columns() const { return schema_ >= 1 ? "decoration, models_line" : "NULL, NULL"; }
     // The package's digest and the INF file's signature, NULL for files written before they were kept.
     const char* sha256_column() const { return schema_ >= 2 ? "sha256" : "NULL"; }
+    const char* channel_column() const { return schema_ >= 5 ? "channel" : "'stable'"; }
     const char* signature_column() const { return schema_ >= 2 ? "signature" : "NULL"; }
     bool execute(const char* sql, std::string& error);
     bool insert_package(const catalog_package_c& package, std::string& error);

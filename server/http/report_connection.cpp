@@ -4,28 +4,28 @@
 
 #include <nlohmann/json.hpp>
 
-std::shared_ptr<const demoted_pairs_c> update_server_c::state_c::demoted_now() {
+std::shared_ptr<const report_verdicts_c> update_server_c::state_c::verdicts_now() {
     if (!settings.reports) return nullptr;
     {
-        std::lock_guard<std::mutex> hold(demoted_lock);
+        std::lock_guard<std::mutex> hold(verdicts_lock);
         const auto now = std::chrono::steady_clock::now();
-        if (demoted && now - demoted_read < std::chrono::seconds(settings.demotion_refresh_seconds)) return demoted;
-        // The next requests go on with the last pairs while this one reads them again.
-        demoted_read = now;
+        if (verdicts && now - verdicts_read < std::chrono::seconds(settings.demotion_refresh_seconds)) return verdicts;
+        // The next requests go on with the last verdicts while this one reads them again.
+        verdicts_read = now;
     }
-    read_demoted();
-    std::lock_guard<std::mutex> hold(demoted_lock);
-    return demoted;
+    read_verdicts();
+    std::lock_guard<std::mutex> hold(verdicts_lock);
+    return verdicts;
 }
 
-void update_server_c::state_c::read_demoted() {
+void update_server_c::state_c::read_verdicts() {
     if (!settings.reports) return;
-    auto pairs = std::make_shared<demoted_pairs_c>();
+    auto read = std::make_shared<report_verdicts_c>();
     std::string error;
-    if (!settings.reports->demoted_pairs(*pairs, error)) return;
-    std::lock_guard<std::mutex> hold(demoted_lock);
-    demoted = std::move(pairs);
-    demoted_read = std::chrono::steady_clock::now();
+    if (!settings.reports->read_verdicts(*read, error)) return;
+    std::lock_guard<std::mutex> hold(verdicts_lock);
+    verdicts = std::move(read);
+    verdicts_read = std::chrono::steady_clock::now();
 }
 
 namespace server_http {
@@ -36,11 +36,11 @@ scan_reply_c report_reply(update_server_c::state_c& state, const std::string& bo
     install_report_c report;
     std::string problem;
     if (!read_install_report(body, report, problem)) return scan_reply_c{400, "report refused: " + problem + "\n"};
-    bool demoted = false;
-    const report_taken_c taken = state.settings.reports->add(report, state.settings.demotion, demoted, problem);
+    bool decided = false;
+    const report_taken_c taken = state.settings.reports->add(report, state.settings.demotion, decided, problem);
     // Not taken: the client keeps it and sends it again later.
     if (taken == report_taken_c::failed) return scan_reply_c{503, "the report could not be stored, try again later\n"};
-    if (demoted) state.read_demoted();
+    if (decided) state.read_verdicts();
     const nlohmann::json answer = {{"taken", report.report_id}, {"counted", taken == report_taken_c::added}};
     return scan_reply_c{200, answer.dump() + "\n", "application/json"};
 }

@@ -24,9 +24,9 @@ void compute_answer(update_server_c::state_c& state, MHD_Connection* connection,
     auto started = clock_type::now();
     scan_reply_c reply;
     try {
-        const std::shared_ptr<const demoted_pairs_c> demoted = state.demoted_now();
+        const std::shared_ptr<const report_verdicts_c> verdicts = state.verdicts_now();
         reply = answer_scan_request(content_type, context.body, *catalog, state.answer, state.settings.request,
-                                    state.settings.answer_bytes, demoted.get());
+                                    state.settings.answer_bytes, verdicts.get());
     } catch (...) {
         reply = scan_reply_c{500, "the server could not answer this request\n"};
     }

@@ -31,11 +31,12 @@ struct update_server_c::state_c {
     std::string tls_certificate, tls_key;  // PEM texts, while the service runs; empty without HTTPS
     std::atomic<std::uint64_t> reports_taken{0}, reports_refused{0};
 
-    // The pairs no longer offered, read again from the store once they are older than the
-    // settings say (a read that fails keeps the last ones); null without a store.
-    std::shared_ptr<const demoted_pairs_c> demoted_now();
-    // Reads them now (after a report demoted a package).
-    void read_demoted();
+    // What the reports decided (pairs no longer offered, packages graduated out of testing), read
+    // again from the store once older than the settings say (a read that fails keeps the last
+    // ones); null without a store.
+    std::shared_ptr<const report_verdicts_c> verdicts_now();
+    // Reads them now (after a report demoted or graduated a package).
+    void read_verdicts();
 
     served_catalog_c current() const {
         std::lock_guard<std::mutex> hold(catalog_lock);
@@ -62,9 +63,9 @@ struct update_server_c::state_c {
     }
 
 private:
-    std::mutex demoted_lock;
-    std::shared_ptr<const demoted_pairs_c> demoted;
-    std::chrono::steady_clock::time_point demoted_read{};
+    std::mutex verdicts_lock;
+    std::shared_ptr<const report_verdicts_c> verdicts;
+    std::chrono::steady_clock::time_point verdicts_read{};
     mutable std::mutex catalog_lock;
     served_catalog_c catalog;
     std::string load_error;

@@ -76,6 +76,8 @@ std::string server_metrics_c::prometheus_text(const server_gauges_c& gauges) con
          static_cast<unsigned long long>(gauges.catalog_load_failures));
     gauge("vantorel_demoted_packages", "Packages no longer offered to a hardware ID, counted by pair.",
           double(gauges.demoted_pairs));
+    gauge("vantorel_graduated_packages", "Packages imported into the testing channel and offered to everyone.",
+          double(gauges.graduated_packages));
     line(out, "# HELP vantorel_reports_total Install reports, by whether they were taken.");
     line(out, "# TYPE vantorel_reports_total counter");
     line(out, "vantorel_reports_total{outcome=\"taken\"} %llu", static_cast<unsigned long long>(gauges.reports_taken));

@@ -15,6 +15,7 @@ struct server_gauges_c {
     double statement_expires_in_seconds = 0;  // of the catalog's signed statement; 0 without one
     std::uint64_t catalog_loads = 0, catalog_load_failures = 0;
     std::size_t demoted_pairs = 0;  // packages no longer offered to a hardware ID
+    std::size_t graduated_packages = 0;  // imported into testing, offered to everyone
     std::uint64_t reports_taken = 0, reports_refused = 0;
 };
 

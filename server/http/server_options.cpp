@@ -22,6 +22,7 @@ const std::map<std::string, numeric_option_c>& numeric_options() {
         {"connections-per-address", {0, 65536}}, {"client-share-percent", {1, 100}}, {"answers-per-client", {1, 65536}},
         {"request-seconds", {1, 3600}}, {"min-upload-rate", {0, 1u << 30}},
         {"demote-after", {1, 1000000}}, {"demote-failed-percent", {1, 100}}, {"demotion-refresh-seconds", {1, 3600}},
+        {"graduate-after", {0, 1000000}},
     };
     return options;
 }
@@ -58,6 +59,7 @@ void apply_number(const std::string& name, unsigned long number, server_options_
     else if (name == "demote-after") options.settings.demotion.least_reports = std::uint32_t(number);
     else if (name == "demote-failed-percent") options.settings.demotion.failed_percent = std::uint32_t(number);
     else if (name == "demotion-refresh-seconds") options.settings.demotion_refresh_seconds = unsigned(number);
+    else if (name == "graduate-after") options.settings.demotion.graduate_after = std::uint32_t(number);
     else options.stop_seconds = unsigned(number);
 }
 
@@ -190,7 +192,10 @@ std::string server_usage() {
            "  --demote-after N      a package is no longer offered to a hardware ID once N reports of\n"
            "                        it there came in since it was last promoted (default 10) and\n"
            "  --demote-failed-percent N  at least N % of them failed (default 30)\n"
-           "  --demotion-refresh-seconds N  read the demotions again this often (default 10)\n"
+           "  --demotion-refresh-seconds N  read the demotions and graduations again this often (default 10)\n"
+           "  --graduate-after N    a package imported into testing is offered to everyone once N of\n"
+           "                        its reports say it installed and no failure limit is passed\n"
+           "                        (default 20; 0: only vantorel-catalog graduate)\n"
            "  --port-file FILE      write the port listened on to FILE\n"
            "  --config FILE         read options from FILE, \"name = value\" lines\n"
            "  --help, --version\n"

@@ -32,16 +32,17 @@ std::string health_text(update_server_c::state_c& state, unsigned& status) {
     else
         health["catalog_statement"] = nullptr;
     // Where reports are taken: how many, and what they demoted (the first hundred pairs).
-    if (const std::shared_ptr<const demoted_pairs_c> demoted = state.demoted_now()) {
+    if (const std::shared_ptr<const report_verdicts_c> verdicts = state.verdicts_now()) {
         nlohmann::ordered_json pairs = nlohmann::ordered_json::array();
-        for (const auto& [sha256, hardware_id] : *demoted) {
+        for (const auto& [sha256, hardware_id] : verdicts->demoted) {
             if (pairs.size() == 100) break;
             pairs.push_back({{"package_sha256", sha256}, {"hardware_id", hardware_id}});
         }
         health["reports"] = {{"taken", state.reports_taken.load()},
                              {"refused", state.reports_refused.load()},
-                             {"demoted_count", demoted->size()},
-                             {"demoted", std::move(pairs)}};
+                             {"demoted_count", verdicts->demoted.size()},
+                             {"demoted", std::move(pairs)},
+                             {"graduated_count", verdicts->graduated.size()}};
     }
     std::string error = state.last_load_error();
     health["last_load"] = error.empty() ? "ok" : "failed";
@@ -63,7 +64,10 @@ std::string metrics_text(update_server_c::state_c& state) {
         gauges.statement_expires_in_seconds = double(catalog.index->statement_expires() - std::time(nullptr));
     gauges.catalog_loads = state.catalog_loads.load();
     gauges.catalog_load_failures = state.catalog_load_failures.load();
-    if (const std::shared_ptr<const demoted_pairs_c> demoted = state.demoted_now()) gauges.demoted_pairs = demoted->size();
+    if (const std::shared_ptr<const report_verdicts_c> verdicts = state.verdicts_now()) {
+        gauges.demoted_pairs = verdicts->demoted.size();
+        gauges.graduated_packages = verdicts->graduated.size();
+    }
     gauges.reports_taken = state.reports_taken.load();
     gauges.reports_refused = state.reports_refused.load();
     return state.metrics.prometheus_text(gauges);

@@ -290,7 +290,7 @@ std::unique_ptr<update_server_c> update_server_c::start(const server_settings_c&
     int listener = listen_on(settings.address, server->port_, error);
     if (listener < 0) return nullptr;
     state.answer.items_per_device = settings.items_per_device;
-    state.read_demoted();
+    state.read_verdicts();
     state.answer.package_base_url =
         settings.packages_url.empty() ? server->base_url() + "packages/"
                                       : settings.packages_url + (settings.packages_url.back() == '/' ? "" : "/");

@@ -36,3 +36,7 @@ const char* outcome_name(report_outcome_c outcome);
 inline bool counts_as_failure(report_outcome_c outcome) {
     return outcome == report_outcome_c::failed || outcome == report_outcome_c::rolled_back;
 }
+// A good report toward graduating a package out of the testing channel.
+inline bool counts_as_installed(report_outcome_c outcome) {
+    return outcome == report_outcome_c::installed || outcome == report_outcome_c::restart_needed;
+}

@@ -23,7 +23,9 @@ const char* const postgres_schema =
     "CREATE TABLE IF NOT EXISTS pair_states ("
     "  package_sha256 TEXT NOT NULL, hardware_id TEXT NOT NULL, demoted INTEGER NOT NULL,"
     "  reports BIGINT NOT NULL, failed BIGINT NOT NULL, changed BIGINT NOT NULL, decided_by TEXT NOT NULL,"
-    "  PRIMARY KEY (package_sha256, hardware_id));";
+    "  PRIMARY KEY (package_sha256, hardware_id));"
+    "CREATE TABLE IF NOT EXISTS graduations ("
+    "  package_sha256 TEXT PRIMARY KEY, changed BIGINT NOT NULL, decided_by TEXT NOT NULL);";
 
 // The database's clock in milliseconds: every server times reports alike.
 const char* const database_now_ms = "(extract(epoch from clock_timestamp()) * 1000)::bigint";
@@ -63,9 +65,9 @@ public:
                exec("SELECT pg_advisory_unlock(7260431)", error);
     }
 
-    report_taken_c add(const install_report_c& report, const demotion_limits_c& limits, bool& demoted,
+    report_taken_c add(const install_report_c& report, const demotion_limits_c& limits, bool& decided,
                        std::string& error) override {
-        demoted = false;
+        decided = false;
         std::lock_guard<std::mutex> hold(lock_);
         if (!connect(error) || !exec("BEGIN", error)) return report_taken_c::failed;
         const std::string failed = counts_as_failure(report.outcome) ? "1" : "0";
@@ -97,7 +99,12 @@ public:
         const bool already = counted.number(0, 0) != 0;
         if (!already && limits.passed(std::uint64_t(counted.number(0, 1)), std::uint64_t(counted.number(0, 2)))) {
             if (!write_state(report.package_sha256, report.hardware_id, true, "limits", error)) return rollback();
-            demoted = true;
+            decided = true;
+        }
+        if (counts_as_installed(report.outcome) && limits.graduate_after > 0) {
+            bool graduated = false;
+            if (!graduate_by_reports(report.package_sha256, limits, graduated, error)) return rollback();
+            decided = decided || graduated;
         }
         if (!exec("COMMIT", error)) return rollback();
         return report_taken_c::added;
@@ -129,13 +136,21 @@ public:
         return connect(error) && write_state(package_sha256, hardware_id, demoted, "operator", error);
     }
 
-    bool demoted_pairs(demoted_pairs_c& pairs, std::string& error) override {
+    bool set_graduated(const std::string& package_sha256, std::string& error) override {
         std::lock_guard<std::mutex> hold(lock_);
-        pairs.clear();
+        return connect(error) && write_graduation(package_sha256, "operator", error);
+    }
+
+    bool read_verdicts(report_verdicts_c& verdicts, std::string& error) override {
+        std::lock_guard<std::mutex> hold(lock_);
+        verdicts = {};
         if (!connect(error)) return false;
-        result_c rows(exec_params("SELECT package_sha256, hardware_id FROM pair_states WHERE demoted != 0", {}));
-        if (!rows.ok()) return error = message(), false;
-        for (int i = 0; i < rows.rows(); ++i) pairs.emplace(rows.text(i, 0), rows.text(i, 1));
+        result_c demoted(exec_params("SELECT package_sha256, hardware_id FROM pair_states WHERE demoted != 0", {}));
+        if (!demoted.ok()) return error = message(), false;
+        for (int i = 0; i < demoted.rows(); ++i) verdicts.demoted.emplace(demoted.text(i, 0), demoted.text(i, 1));
+        result_c graduated(exec_params("SELECT package_sha256 FROM graduations", {}));
+        if (!graduated.ok()) return error = message(), false;
+        for (int i = 0; i < graduated.rows(); ++i) verdicts.graduated.insert(graduated.text(i, 0));
         return true;
     }
 
@@ -171,6 +186,34 @@ private:
                                 " failed = CASE WHEN excluded.demoted = 0 THEN 0 ELSE pair_states.failed END,"
                                 " changed = excluded.changed, decided_by = excluded.decided_by";
         return query(sql.c_str(), {package_sha256, hardware_id, demoted ? "1" : "0", by}, error);
+    }
+
+    // Graduates the package once enough of its reports say installed, none of its pairs demoted
+    // and its failures as a whole within the limits. Counting stops at the number needed.
+    bool graduate_by_reports(const std::string& package_sha256, const demotion_limits_c& limits, bool& graduated,
+                             std::string& error) {
+        graduated = false;
+        result_c state(exec_params("SELECT (SELECT COUNT(*) FROM graduations WHERE package_sha256 = $1),"
+                                   " COALESCE(SUM(reports), 0), COALESCE(SUM(failed), 0), COALESCE(MAX(demoted), 0)"
+                                   " FROM pair_states WHERE package_sha256 = $1",
+                                   {package_sha256}));
+        if (!state.ok() || state.rows() != 1) return error = message(), false;
+        if (state.number(0, 0) != 0 || state.number(0, 3) != 0 ||
+            limits.passed(std::uint64_t(state.number(0, 1)), std::uint64_t(state.number(0, 2))))
+            return true;
+        result_c installed(exec_params("SELECT COUNT(*) FROM (SELECT 1 FROM reports WHERE package_sha256 = $1"
+                                       " AND outcome IN ('installed', 'restart_needed') LIMIT $2::bigint) AS good",
+                                       {package_sha256, std::to_string(limits.graduate_after)}));
+        if (!installed.ok() || installed.rows() != 1) return error = message(), false;
+        if (std::uint64_t(installed.number(0, 0)) < limits.graduate_after) return true;
+        if (!write_graduation(package_sha256, "reports", error)) return false;
+        graduated = true;
+        return true;
+    }
+    bool write_graduation(const std::string& package_sha256, const char* by, std::string& error) {
+        const std::string sql = std::string("INSERT INTO graduations VALUES ($1, ") + database_now_ms +
+                                ", $2) ON CONFLICT (package_sha256) DO NOTHING";
+        return query(sql.c_str(), {package_sha256, by}, error);
     }
 
     std::string url_;

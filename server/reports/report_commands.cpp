@@ -51,3 +51,12 @@ int set_package_demoted(const std::string& reports_db, const std::string& packag
     std::printf("%s %s for %s\n", package_sha256.c_str(), demoted ? "demoted" : "promoted", id.c_str());
     return 0;
 }
+
+int graduate_package(const std::string& reports_db, const std::string& package_sha256) {
+    if (!package_digest(package_sha256)) return fail("name the package by its SHA-256 (64 lower-case hex digits)");
+    std::string error;
+    const std::unique_ptr<report_store_c> store = open_report_store(reports_db, error);
+    if (!store || !store->set_graduated(package_sha256, error)) return fail(error);
+    std::printf("%s graduated: offered to every program\n", package_sha256.c_str());
+    return 0;
+}

@@ -29,7 +29,10 @@ const char* const report_schema =
     "CREATE TABLE IF NOT EXISTS pair_states ("
     "  package_sha256 TEXT NOT NULL, hardware_id TEXT NOT NULL, demoted INTEGER NOT NULL,"
     "  reports INTEGER NOT NULL, failed INTEGER NOT NULL, changed INTEGER NOT NULL, decided_by TEXT NOT NULL,"
-    "  PRIMARY KEY (package_sha256, hardware_id));";
+    "  PRIMARY KEY (package_sha256, hardware_id));"
+    // Packages of the testing channel offered to everyone: by their reports or an operator.
+    "CREATE TABLE IF NOT EXISTS graduations ("
+    "  package_sha256 TEXT PRIMARY KEY, changed INTEGER NOT NULL, decided_by TEXT NOT NULL);";
 
 
 class sqlite_report_store_c final : public report_store_c {
@@ -37,9 +40,9 @@ public:
     explicit sqlite_report_store_c(sqlite3* db) : db_(db) {}
     ~sqlite_report_store_c() override { sqlite3_close(db_); }
 
-    report_taken_c add(const install_report_c& report, const demotion_limits_c& limits, bool& demoted,
+    report_taken_c add(const install_report_c& report, const demotion_limits_c& limits, bool& decided,
                        std::string& error) override {
-        demoted = false;
+        decided = false;
         std::lock_guard<std::mutex> hold(lock_);
         if (!exec("BEGIN IMMEDIATE", error)) return report_taken_c::failed;
         statement_c insert(db_,
@@ -71,7 +74,12 @@ public:
         if (count.step() != SQLITE_DONE) return rollback(error);
         if (!already && limits.passed(reports, failed)) {
             if (!write_state(report.package_sha256, report.hardware_id, true, "limits", error)) return rollback(error);
-            demoted = true;
+            decided = true;
+        }
+        if (counts_as_installed(report.outcome) && limits.graduate_after > 0) {
+            bool graduated = false;
+            if (!graduate_by_reports(report.package_sha256, limits, graduated, error)) return rollback(error);
+            decided = decided || graduated;
         }
         if (!exec("COMMIT", error)) return rollback(error);
         return report_taken_c::added;
@@ -104,13 +112,21 @@ public:
         return write_state(package_sha256, hardware_id, demoted, "operator", error);
     }
 
-    bool demoted_pairs(demoted_pairs_c& pairs, std::string& error) override {
+    bool set_graduated(const std::string& package_sha256, std::string& error) override {
         std::lock_guard<std::mutex> hold(lock_);
-        pairs.clear();
-        statement_c query(db_, "SELECT package_sha256, hardware_id FROM pair_states WHERE demoted != 0");
-        if (!query.ready()) return error = sqlite3_errmsg(db_), false;
+        return write_graduation(package_sha256, "operator", error);
+    }
+
+    bool read_verdicts(report_verdicts_c& verdicts, std::string& error) override {
+        std::lock_guard<std::mutex> hold(lock_);
+        verdicts = {};
+        statement_c demoted(db_, "SELECT package_sha256, hardware_id FROM pair_states WHERE demoted != 0");
+        statement_c graduated(db_, "SELECT package_sha256 FROM graduations");
+        if (!demoted.ready() || !graduated.ready()) return error = sqlite3_errmsg(db_), false;
         int step;
-        while ((step = query.step()) == SQLITE_ROW) pairs.emplace(query.text(0), query.text(1));
+        while ((step = demoted.step()) == SQLITE_ROW) verdicts.demoted.emplace(demoted.text(0), demoted.text(1));
+        if (step != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
+        while ((step = graduated.step()) == SQLITE_ROW) verdicts.graduated.insert(graduated.text(0));
         if (step != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
         return true;
     }
@@ -141,6 +157,38 @@ private:
         upsert.bind(1, package_sha256).bind(2, hardware_id).bind(3, std::int64_t(demoted ? 1 : 0));
         upsert.bind(4, now_in_ms()).bind(5, by);
         if (upsert.step() != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
+        return true;
+    }
+
+    // Graduates the package once enough of its reports say installed, none of its pairs demoted
+    // and its failures as a whole within the limits. Counting stops at the number needed.
+    bool graduate_by_reports(const std::string& package_sha256, const demotion_limits_c& limits, bool& graduated,
+                             std::string& error) {
+        graduated = false;
+        statement_c state(db_, "SELECT (SELECT COUNT(*) FROM graduations WHERE package_sha256 = ?1),"
+                               " COALESCE(SUM(reports), 0), COALESCE(SUM(failed), 0), COALESCE(MAX(demoted), 0)"
+                               " FROM pair_states WHERE package_sha256 = ?1");
+        if (!state.ready()) return error = sqlite3_errmsg(db_), false;
+        state.bind(1, package_sha256);
+        if (state.step() != SQLITE_ROW) return error = sqlite3_errmsg(db_), false;
+        if (state.number(0) != 0 || state.number(3) != 0 ||
+            limits.passed(std::uint64_t(state.number(1)), std::uint64_t(state.number(2))))
+            return true;
+        statement_c installed(db_, "SELECT COUNT(*) FROM (SELECT 1 FROM reports WHERE package_sha256 = ?1"
+                                   " AND outcome IN ('installed', 'restart_needed') LIMIT ?2)");
+        if (!installed.ready()) return error = sqlite3_errmsg(db_), false;
+        installed.bind(1, package_sha256).bind(2, std::int64_t(limits.graduate_after));
+        if (installed.step() != SQLITE_ROW) return error = sqlite3_errmsg(db_), false;
+        if (std::uint64_t(installed.number(0)) < limits.graduate_after) return true;
+        if (!write_graduation(package_sha256, "reports", error)) return false;
+        graduated = true;
+        return true;
+    }
+    bool write_graduation(const std::string& package_sha256, const char* by, std::string& error) {
+        statement_c insert(db_, "INSERT OR IGNORE INTO graduations VALUES (?1, ?2, ?3)");
+        if (!insert.ready()) return error = sqlite3_errmsg(db_), false;
+        insert.bind(1, package_sha256).bind(2, now_in_ms()).bind(3, by);
+        if (insert.step() != SQLITE_DONE) return error = sqlite3_errmsg(db_), false;
         return true;
     }
 

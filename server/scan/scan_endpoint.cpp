@@ -16,26 +16,27 @@ scan_reply_c text_reply(unsigned status, std::string text) {
 
 }  // namespace
 
-void drop_demoted_offers(std::vector<std::vector<driver_offer_c>>& offers, const catalog_index_c& catalog,
-                         const demoted_pairs_c& demoted) {
-    if (demoted.empty()) return;
-    for (std::vector<driver_offer_c>& device : offers)
-        device.erase(std::remove_if(device.begin(), device.end(),
-                                    [&](const driver_offer_c& offer) {
-                                        const offered_item_c item = catalog.item(offer);
-                                        if (!item.signature) return false;
-                                        std::string id(item.device_id.text);
-                                        std::transform(id.begin(), id.end(), id.begin(), [](char c) {
-                                            return char(std::toupper(static_cast<unsigned char>(c)));
-                                        });
-                                        return demoted.count({digest_hex(item.signature->sha256), id}) > 0;
-                                    }),
-                     device.end());
+void drop_withheld_offers(std::vector<std::vector<driver_offer_c>>& offers, const catalog_index_c& catalog, bool testing,
+                          const report_verdicts_c* verdicts) {
+    const bool any_demoted = verdicts && !verdicts->demoted.empty();
+    if (!any_demoted && (testing || !catalog.any_testing())) return;
+    auto withheld = [&](const driver_offer_c& offer) {
+        const bool testing_package = catalog.in_testing(offer);
+        if (!any_demoted && (testing || !testing_package)) return false;
+        const offered_item_c item = catalog.item(offer);
+        const std::string sha256 = item.signature ? digest_hex(item.signature->sha256) : std::string();
+        if (testing_package && !testing && !(verdicts && !sha256.empty() && verdicts->graduated.count(sha256))) return true;
+        if (!any_demoted || sha256.empty()) return false;
+        std::string id(item.device_id.text);
+        std::transform(id.begin(), id.end(), id.begin(), [](char c) { return char(std::toupper(static_cast<unsigned char>(c))); });
+        return verdicts->demoted.count({sha256, id}) > 0;
+    };
+    for (std::vector<driver_offer_c>& device : offers) device.erase(std::remove_if(device.begin(), device.end(), withheld), device.end());
 }
 
 scan_reply_c answer_scan_request(std::string_view content_type, std::string_view body, const catalog_index_c& catalog,
                                  const answer_settings_c& answer, const request_limits_c& limits, std::size_t answer_bytes,
-                                 const demoted_pairs_c* demoted) {
+                                 const report_verdicts_c* verdicts) {
     scan_request_c request;
     request_failure_c failure;
     if (!read_scan_request(content_type, body, limits, request, failure)) return text_reply(unsigned(failure.status), failure.reason);
@@ -43,7 +44,7 @@ scan_reply_c answer_scan_request(std::string_view content_type, std::string_view
         return text_reply(400, "unknown client os " + request.os_code + (request.machine.empty() ? "" : " on " + request.machine));
     bool over_budget = false;
     auto offers = offers_for_request(request, catalog, answer.items_per_device, &over_budget);
-    if (demoted) drop_demoted_offers(offers, catalog, *demoted);
+    drop_withheld_offers(offers, catalog, request.testing, verdicts);
     // A partial answer would tell the devices left out that they are up to date.
     if (over_budget)
         return text_reply(413, "the request needs more than " + std::to_string(match_budget_c::per_request) +

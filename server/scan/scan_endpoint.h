@@ -16,12 +16,14 @@ struct scan_reply_c {
     std::string content_type = "text/plain; charset=utf-8";
 };
 
-// `demoted`, when given, names packages no longer offered to a hardware ID (by the SHA-256 their
-// signature covers and the device ID of the matching entry, upper-case).
+// `verdicts`, when given, are what the install reports decided: packages no longer offered to a
+// hardware ID (by the SHA-256 their signature covers and the device ID of the matching entry,
+// upper-case), and packages of the testing channel offered to everyone.
 scan_reply_c answer_scan_request(std::string_view content_type, std::string_view body, const catalog_index_c& catalog,
                                  const answer_settings_c& answer, const request_limits_c& limits, std::size_t answer_bytes,
-                                 const demoted_pairs_c* demoted = nullptr);
+                                 const report_verdicts_c* verdicts = nullptr);
 
-// Takes the demoted offers out: a signed package whose (digest, matched device ID) is named.
-void drop_demoted_offers(std::vector<std::vector<driver_offer_c>>& offers, const catalog_index_c& catalog,
-                         const demoted_pairs_c& demoted);
+// Takes out the offers this client is not to get: a signed package demoted for the matched device
+// ID, and a package of the testing channel that has not graduated unless the client takes testing.
+void drop_withheld_offers(std::vector<std::vector<driver_offer_c>>& offers, const catalog_index_c& catalog, bool testing,
+                          const report_verdicts_c* verdicts);

@@ -271,6 +271,7 @@ bool parse_request_document(std::string&& document, const request_limits_c& limi
     request.model = client.attribute("model").value();
     request.lang = client.attribute("lang").as_int();
     request.utf8_answer = equal_ignoring_ascii_case(client.attribute("charset").value(), "utf-8");
+    request.testing = equal_ignoring_ascii_case(client.attribute("channel").value(), "testing");
 
     // Device IDs are compared with the catalog's, which are UTF-8; the program sends them in its
     // ANSI code page. The ids that name devices stay as they were sent.

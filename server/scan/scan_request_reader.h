@@ -23,6 +23,7 @@ struct scan_request_c {
     std::string model;
     int lang = 0;
     bool utf8_answer = false;  // the client reads every text of the answer in UTF-8 (charset="utf-8")
+    bool testing = false;      // the user takes packages of the testing channel (channel="testing")
     std::vector<requested_device_c> devices;
     // What device_ids point into: the document, parsed where it lies, and the IDs that were
     // decoded from the client's code page. A request is moved, never copied.

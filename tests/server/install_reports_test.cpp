@@ -97,7 +97,7 @@ TEST_P(report_stores, each_report_counts_once_and_the_limits_demote_until_promot
     ASSERT_TRUE(store) << error;
     // A package of this run only: a shared database keeps what earlier runs left.
     const std::string package_digest = digest_hex(sha256_of(std::to_string(std::rand()) + folder.path().string()));
-    const demotion_limits_c limits{4, 50};
+    const demotion_limits_c limits{4, 50, 0};
     install_report_c report;
     bool demoted = false;
     // Installed, installed, failed: 1 of 3; then the same report again counts nothing.
@@ -112,9 +112,9 @@ TEST_P(report_stores, each_report_counts_once_and_the_limits_demote_until_promot
     ASSERT_TRUE(read_install_report(report_body(++number, "failed", nullptr, nullptr, package_digest), report, error));
     EXPECT_EQ(store->add(report, limits, demoted, error), report_taken_c::added);
     EXPECT_TRUE(demoted);
-    demoted_pairs_c pairs;
-    ASSERT_TRUE(store->demoted_pairs(pairs, error));
-    EXPECT_EQ(pairs.count({package_digest, "PCI\\LAN"}), 1u);
+    report_verdicts_c verdicts;
+    ASSERT_TRUE(store->read_verdicts(verdicts, error));
+    EXPECT_EQ(verdicts.demoted.count({package_digest, "PCI\\LAN"}), 1u);
     const std::vector<report_tally_c> rows = store->tallies(package_digest, error);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].reports, 4u);
@@ -122,11 +122,32 @@ TEST_P(report_stores, each_report_counts_once_and_the_limits_demote_until_promot
     EXPECT_EQ(rows[0].failed, 2u);
     EXPECT_TRUE(rows[0].demoted);
 
+    // Graduation out of testing: a package demoted for a hardware ID does not graduate however
+    // many good reports follow; another one's two good reports graduate it; the operator
+    // graduates the first by hand.
+    const demotion_limits_c graduating{4, 50, 2};
+    for (const char* outcome : {"installed", "installed"}) {
+        ASSERT_TRUE(read_install_report(report_body(++number, outcome, nullptr, nullptr, package_digest), report, error));
+        EXPECT_EQ(store->add(report, graduating, demoted, error), report_taken_c::added);
+    }
+    const std::string good_digest = digest_hex(sha256_of(package_digest));
+    for (const char* outcome : {"installed", "restart_needed"}) {
+        ASSERT_TRUE(read_install_report(report_body(++number, outcome, nullptr, nullptr, good_digest), report, error));
+        EXPECT_EQ(store->add(report, graduating, demoted, error), report_taken_c::added);
+    }
+    EXPECT_TRUE(demoted);
+    ASSERT_TRUE(store->read_verdicts(verdicts, error));
+    EXPECT_EQ(verdicts.graduated.count(good_digest), 1u);
+    EXPECT_EQ(verdicts.graduated.count(package_digest), 0u);
+    ASSERT_TRUE(store->set_graduated(package_digest, error)) << error;
+    ASSERT_TRUE(store->read_verdicts(verdicts, error));
+    EXPECT_EQ(verdicts.graduated.count(package_digest), 1u);
+
     // Promoted by the operator: the earlier reports no longer count, a new failure alone does not
     // demote it again.
     ASSERT_TRUE(store->set_demoted(package_digest, "PCI\\LAN", false, error)) << error;
-    ASSERT_TRUE(store->demoted_pairs(pairs, error));
-    EXPECT_EQ(pairs.count({package_digest, "PCI\\LAN"}), 0u);
+    ASSERT_TRUE(store->read_verdicts(verdicts, error));
+    EXPECT_EQ(verdicts.demoted.count({package_digest, "PCI\\LAN"}), 0u);
     ASSERT_TRUE(read_install_report(report_body(++number, "failed", nullptr, nullptr, package_digest), report, error));
     EXPECT_EQ(store->add(report, limits, demoted, error), report_taken_c::added);
     EXPECT_FALSE(demoted);
@@ -191,4 +212,54 @@ TEST(install_reports, the_server_takes_reports_and_stops_offering_a_demoted_pack
     server = update_server_c::start(settings, loaded, error);
     ASSERT_TRUE(server) << error;
     EXPECT_NE(fetch(server->base_url(), &scan).body.find("lan.zip"), std::string::npos);
+}
+
+// A package imported into testing is offered only to programs that take testing packages, until
+// its install reports graduate it; then to everyone.
+TEST(install_reports, a_testing_package_reaches_stable_programs_once_it_graduates) {
+    scratch_folder_c folder;
+    const std::string catalog = (folder.path() / "c.sqlite").string(), served = (folder.path() / "served").string();
+    const std::string secret = (folder.path() / "s").string(), archive = (folder.path() / "lan.zip").string();
+    std::string error;
+    ASSERT_TRUE(write_zip_archive(archive,
+                                  {{"drv/net.inf", "[Version]\nSignature=\"$Windows NT$\"\nClass=Net\nProvider=M\n"
+                                                   "DriverVer=03/20/2019,1.0\n[Manufacturer]\nM=Models,NTamd64.6.1\n"
+                                                   "[Models.NTamd64.6.1]\n\"LAN\"=Install, PCI\\LAN\n"},
+                                   {"drv/net.sys", "MZ"}},
+                                  error))
+        << error;
+    ASSERT_EQ(catalog_tool({"keygen", "--secret", secret, "--public", (folder.path() / "p").string()}), 0);
+    EXPECT_EQ(catalog_tool({"import", "--catalog", catalog, "--packages", served, "--channel", "beta", archive}), 2);
+    ASSERT_EQ(catalog_tool({"import", "--catalog", catalog, "--packages", served, "--signing-key", secret, "--channel",
+                            "testing", archive}),
+              0);
+    std::ifstream in(fs::path(served) / "lan.zip", std::ios::binary);
+    const std::string digest = digest_hex(sha256_of(std::string(std::istreambuf_iterator<char>(in), {})));
+
+    served_catalog_c loaded;
+    catalog_load_report_c load;
+    ASSERT_TRUE(load_served_catalog(catalog, served, loaded, load, error)) << error;
+    server_settings_c settings;
+    settings.packages_folder = served;
+    settings.log = nullptr;
+    settings.reports = open_sqlite_report_store((folder.path() / "reports.sqlite").string(), error);
+    settings.demotion = {10, 30, 2};
+    auto server = update_server_c::start(settings, loaded, error);
+    ASSERT_TRUE(server) << error;
+    const auto scan = [&](const char* channel) {
+        const std::string request = zlib_compressed(
+            std::string("<?xml version=\"1.0\"?><kelvdoc><client os=\"WIN764\" lang=\"437\" model=\"m\"") + channel +
+            "/><hardwares><hardware><id>PCI\\LAN\\1</id><hardids>PCI\\LAN</hardids></hardware></hardwares></kelvdoc>");
+        return fetch(server->base_url(), &request).body.find("lan.zip") != std::string::npos;
+    };
+    EXPECT_FALSE(scan(""));
+    EXPECT_TRUE(scan(" channel=\"testing\""));
+    for (int number : {1, 2}) {
+        nlohmann::json report = nlohmann::json::parse(report_body(number, "installed"));
+        report["package_sha256"] = digest;
+        const std::string body = report.dump();
+        ASSERT_EQ(fetch(server->base_url() + "report", nullptr, nullptr, &body).status, 200);
+    }
+    EXPECT_TRUE(scan(""));
+    EXPECT_NE(fetch(server->base_url() + "metrics").body.find("vantorel_graduated_packages 1"), std::string::npos);
 }

@@ -111,6 +111,7 @@ TEST(package_signing, a_catalog_from_before_signatures_is_migrated_and_signed_bu
         sqlite3* db = nullptr;
         ASSERT_EQ(sqlite3_open(catalog.c_str(), &db), SQLITE_OK);
         EXPECT_EQ(sqlite3_exec(db, "ALTER TABLE packages DROP COLUMN sha256; ALTER TABLE infs DROP COLUMN signature; "
+                                   "ALTER TABLE packages DROP COLUMN channel; "
                                    "PRAGMA user_version = 1; UPDATE infs SET driver_version = '99.0.0.0' WHERE package_id = "
                                    "(SELECT id FROM packages WHERE file_name = 'nic.zip');",
                                nullptr, nullptr, nullptr),

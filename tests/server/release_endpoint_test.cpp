@@ -68,7 +68,7 @@ TEST(release_record, a_catalog_from_before_releases_takes_one_and_the_server_ser
         // Back to the form the catalog tool wrote before it kept releases.
         sqlite3* db = nullptr;
         ASSERT_EQ(sqlite3_open(owner.catalog.c_str(), &db), SQLITE_OK);
-        EXPECT_EQ(sqlite3_exec(db, "DROP TABLE releases; PRAGMA user_version = 2;", nullptr, nullptr, nullptr), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, "DROP TABLE releases; ALTER TABLE packages DROP COLUMN channel; PRAGMA user_version = 2;", nullptr, nullptr, nullptr), SQLITE_OK);
         sqlite3_close(db);
     }
     served_catalog_c loaded;

@@ -75,7 +75,7 @@ const char* const required_keys[] = {
     "install_status_not_better", "install_status_failed", "install_status_restart", "install_box_not_better",
     "install_box_failed", "install_box_restart", "install_box_restore_point_off", "install_box_restore_point_refused", "menu_undo", "install_box_backup_failed", "install_status_undone",
     "undo_box_done", "undo_box_failed",
-    "config_safety_option", "config_restore_point", "config_send_reports", "reports_question",
+    "config_safety_option", "config_restore_point", "config_send_reports", "config_testing_updates", "reports_question",
 };
 
 }  // namespace

@@ -58,6 +58,10 @@ TEST(scan_request, an_empty_store_and_a_model_that_needs_escaping) {
     query.lang = 850;
     query.model = L"Fish & Chips <\"Deluxe\"> Caf\u00E9";  // the é leaves in the ANSI code page
     EXPECT_EQ(build_scan_request(store, query), golden("scan_request_empty_escaped.xml"));
+    // A user who takes packages still in testing says so; the golden above shows the attribute
+    // is left out otherwise.
+    query.testing_channel = true;
+    EXPECT_NE(build_scan_request(store, query).find(" channel=\"testing\""), std::string::npos);
 }
 
 TEST(scan_request, the_compressed_request_is_one_zlib_stream_of_the_document) {

@@ -317,3 +317,25 @@ TEST_F(update_undo_test, an_installation_is_queued_as_a_report_only_with_consent
     EXPECT_EQ(undone["hardware_id"], "PCI\\VEN_8086&DEV_15BC");
     EXPECT_EQ(undone["replaced"]["version"], "2.0.0.0");
 }
+
+// A backup the user restores over a device the program updated puts another driver back as Undo
+// does: the update is rolled back, its version hidden, and reported where the user agreed. A
+// backup of the very version installed changes nothing.
+TEST(driver_updates, a_restore_over_an_update_counts_as_its_rollback) {
+    scratch_folder_c scratch;
+    const std::wstring folder = wide(scratch.path()), queue = report_queue_path(folder);
+    driver_updates_c updates;
+    updates.record({L"ROOT\\A\\0", L"oem1.inf", L"1.0", L"2.0", L"", false, "", std::string(64, 'b'), "a.inf", "ROOT\\A"});
+    ASSERT_TRUE(write_driver_updates(driver_updates_path(folder), updates));
+    const undo_places_c places{folder, folder, folder + L"\\backup.xml", {queue, "WIN1064", 19045, "amd64"}};
+    record_restore_over_updates({L"ROOT\\A\\0", L"ROOT\\OTHER\\0"}, L"2.0", places);
+    EXPECT_TRUE(undoable_update(L"ROOT\\A\\0", folder));
+    EXPECT_TRUE(queued_reports(queue).empty());
+    record_restore_over_updates({L"ROOT\\A\\0"}, L"1.0", places);
+    EXPECT_FALSE(undoable_update(L"ROOT\\A\\0", folder));
+    const std::vector<hidden_offer_c> hidden = read_hidden_offers(hidden_offers_path(folder))->entries();
+    ASSERT_EQ(hidden.size(), 1u);
+    EXPECT_EQ(hidden[0].version, L"2.0");
+    ASSERT_EQ(queued_reports(queue).size(), 1u);
+    EXPECT_EQ(nlohmann::json::parse(queued_reports(queue).front())["outcome"], "rolled_back");
+}

@@ -15,6 +15,7 @@
 #include "ui/kit/text_drawing_win.h"
 #include "ui/kit/ui_fonts_win.h"
 
+#include <algorithm>
 #include <shlobj.h>
 
 #include <cwchar>
@@ -122,7 +123,8 @@ void config_window_c::on_init() {
                  {IDC_START_WITH_WINDOWS, "config_start_when_windows_startup"},
                  {IDC_SCAN_NON_PRESENT, "config_scan_non_present_devices"},
                  {IDC_SCHEDULED_SCAN, "config_enable_scheduled_automatic_scan"},
-                 {IDC_RESTORE_POINT, "config_restore_point"}, {IDC_SEND_REPORTS, "config_send_reports"}};
+                 {IDC_RESTORE_POINT, "config_restore_point"}, {IDC_SEND_REPORTS, "config_send_reports"},
+                 {IDC_TESTING_UPDATES, "config_testing_updates"}};
     for (const auto& text : texts) SetDlgItemTextW(handle(), text.id, language_text(text.key).c_str());
     HFONT bold = verdana(8, font_weight_c::bold);
     window_dc_c dc(handle());
@@ -135,7 +137,7 @@ void config_window_c::on_init() {
     const int button_ids[4] = {IDC_BROWSE_DOWNLOAD, IDC_BROWSE_BACKUP, IDCANCEL, IDOK};
     for (int i = 0; i < 4; ++i) buttons_[i].attach(GetDlgItem(handle(), button_ids[i]), skin::dialog_button, small);
     for (int id : {IDC_DOWNLOAD_PATH, IDC_BACKUP_PATH, IDC_CLOSE_TO_TRAY, IDC_START_WITH_WINDOWS, IDC_SCAN_NON_PRESENT,
-                   IDC_SCHEDULED_SCAN, IDC_LANGUAGE, IDC_RESTORE_POINT, IDC_SEND_REPORTS})
+                   IDC_SCHEDULED_SCAN, IDC_LANGUAGE, IDC_RESTORE_POINT, IDC_SEND_REPORTS, IDC_TESTING_UPDATES})
         SendDlgItemMessageW(handle(), id, WM_SETFONT, reinterpret_cast<WPARAM>(small), FALSE);
 
     show_values(current);
@@ -155,6 +157,7 @@ void config_window_c::show_values(const settings_c& current) {
     CheckDlgButton(handle(), IDC_SCHEDULED_SCAN, current.scheduled_scan ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(handle(), IDC_RESTORE_POINT, current.restore_point ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(handle(), IDC_SEND_REPORTS, current.send_reports ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(handle(), IDC_TESTING_UPDATES, current.testing_updates ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(handle(), IDC_CLOSE_TO_TRAY, current.close_to_tray != close_to_tray_c::quit ? BST_CHECKED : BST_UNCHECKED);
 }
 
@@ -173,11 +176,14 @@ void config_window_c::place_controls() {
     place_check_box(handle(), IDC_START_WITH_WINDOWS, 95, 230, left_column);
     place_check_box(handle(), IDC_SCAN_NON_PRESENT, 340, 170, right_column);
     place_check_box(handle(), IDC_SCHEDULED_SCAN, 340, 230, right_column);
-    const int restore_point_height = place_check_box(handle(), IDC_RESTORE_POINT, 340, 290, right_column);
-    place_check_box(handle(), IDC_SEND_REPORTS, 340, 290 + restore_point_height + 6, right_column);
+    // The safety options one under another; the buttons below the last of them.
+    int y = 290;
+    for (int id : {IDC_RESTORE_POINT, IDC_SEND_REPORTS, IDC_TESTING_UPDATES})
+        y += place_check_box(handle(), id, 340, y, right_column) + 6;
     place_control(handle(), IDC_LANGUAGE, 95, 290, 200, 200);
-    place_control(handle(), IDCANCEL, 155, 360, 80, 22);
-    place_control(handle(), IDOK, 375, 360, 80, 22);
+    const int buttons_y = std::max(360, y + 8);
+    place_control(handle(), IDCANCEL, 155, buttons_y, 80, 22);
+    place_control(handle(), IDOK, 375, buttons_y, 80, 22);
 }
 
 int config_window_c::separator_x() const { return narrow_boxes() ? 320 : 300; }
@@ -265,6 +271,7 @@ void config_window_c::on_ok() {
     // Saying no takes back the reports queued and not yet sent.
     if (current.send_reports && !checked(IDC_SEND_REPORTS)) clear_queued_reports(report_queue_path(data_places().folder));
     current.send_reports = checked(IDC_SEND_REPORTS) ? 1 : 0;
+    current.testing_updates = checked(IDC_TESTING_UPDATES) ? 1 : 0;
     current.reports_asked = 1;  // the user decided here
     current.scheduled_scan = schedule_->confirm();
     LRESULT chosen = SendDlgItemMessageW(handle(), IDC_LANGUAGE, CB_GETCURSEL, 0, 0);

@@ -20,8 +20,7 @@
 #include "download/show_download_file.h"
 #include "service/hidden_offers.h"
 #include "service/install_reports.h"
-#include "system/machine_facts.h"
-#include "system/os_code.h"
+#include "service/report_origin_win.h"
 #include "ui/kit/window_messages.h"
 #include "ui/kit/skin_images_win.h"
 #include "ui/kit/text_drawing_win.h"
@@ -274,9 +273,7 @@ void download_panel_c::report_undo(const undo_outcome_c& outcome) {
 
 // Where this installation's or Undo's report goes: only where the user agreed to send them.
 report_origin_c download_panel_c::report_origin() const {
-    if (!settings().send_reports) return {};
-    return {report_queue_path(context_.installer.data_folder), os_code(), std::uint32_t(os_version().build),
-            machine_name(system_machine())};
+    return report_origin_where_agreed(context_.installer.data_folder);
 }
 
 void download_panel_c::install(bool back_up_first) {

@@ -3,6 +3,11 @@
 #include "system/machine_facts.h"
 #include "system/settings_win.h"
 #include "backup/restore_job.h"
+#include "backup/undo_update.h"
+#include "common/hex_text.h"
+#include "download/installer_outcome.h"
+#include "service/report_origin_win.h"
+#include "system/data_places_win.h"
 #include "common/path_join.h"
 #include "common/text_convert.h"
 #include "devices/system_source.h"
@@ -94,14 +99,35 @@ void restore_window_c::on_button() {
     auto problem = problem_ = std::make_shared<std::string>();
     const std::wstring archive = items.text(ticked);
     std::optional<sha256_digest_c> recorded;
+    std::vector<std::wstring> devices;
+    std::wstring version;
     {
         std::lock_guard<std::mutex> guard(backup_index_lock);
         recorded = recorded_archive_digest(backup_index, archive);
     }
+    for (const backup_entry_c& entry : shown_)
+        if (archive == utf8_to_wide(entry.file_name)) {
+            version = entry.package_version;
+            for (const backup_device_c& device : entry.devices)
+                if (device.device) devices.push_back(device.device->instance_path);
+        }
+    // The restore is waited for: a failure is told, and a restore over drivers the program
+    // installed counts as their update rolled back (reported where the user agreed).
+    const std::wstring data_folder = data_places().folder;
+    const undo_places_c places{data_folder, settings().backup_path, index_path_, report_origin_where_agreed(data_folder)};
     const bool started =
-        worker_.start([archive, folder = std::wstring(settings().backup_path), context, problem,
-                       recorded](const std::atomic<bool>&) {
-            return std::int32_t(restore_backup(archive, folder, context, problem.get(), recorded));
+        worker_.start([archive, context, problem, recorded, devices, version, places](const std::atomic<bool>&) {
+            installer_exit_c exit;
+            installer_context_c waited = context;
+            waited.installer_exit = &exit;
+            if (restore_backup(archive, places.backup_folder, waited, problem.get(), recorded) != 0) return std::int32_t(-1);
+            if (!exit.code) return std::int32_t(0);
+            if (installer_outcome(exit).verdict != install_verdict_c::installed) {
+                *problem = "nothing was put back (exit code " + wide_to_utf8(hex_code(*exit.code)) + ")";
+                return std::int32_t(-1);
+            }
+            record_restore_over_updates(devices, version, places);
+            return std::int32_t(0);
         });
     if (!started) *problem = "no thread to run it on";
     // The outcome is read on a timer; a refused thread is told about on its first tick.
