@@ -1,5 +1,5 @@
-// Every skin image the windows name is in the program's resources at its size, as a 24-bit
-// bitmap, for every language; the icon groups load at the system sizes; the program registers
+// Every skin image the windows name is in the program's resources at its size and at 125, 150 and
+// 200 % of it, for every language; the icon groups load at the system sizes; the program registers
 // every common control class its windows use.
 #include "tests/win/ui_test_support_win.h"
 #include "i18n/language_table.h"
@@ -14,20 +14,19 @@
 namespace {
 
 void expect_bitmap(int id, int width, int height) {
-    auto bitmap = static_cast<HBITMAP>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    ASSERT_NE(bitmap, nullptr) << "bitmap " << id;
-    BITMAP info{};
-    GetObjectW(bitmap, sizeof info, &info);
-    EXPECT_EQ(info.bmWidth, width) << "bitmap " << id;
-    EXPECT_EQ(info.bmHeight, height) << "bitmap " << id;
-    EXPECT_EQ(info.bmBitsPixel, 24) << "bitmap " << id;
-    DeleteObject(bitmap);
+    const struct {
+        int offset, percent;
+    } scales[] = {{0, 100}, {1000, 125}, {2000, 150}, {3000, 200}};
+    for (const auto& scale : scales) {
+        const SIZE size = skin_image_size(id + scale.offset);
+        EXPECT_EQ(size.cx, (width * scale.percent + 50) / 100) << "bitmap " << id << " at " << scale.percent << " %";
+        EXPECT_EQ(size.cy, (height * scale.percent + 50) / 100) << "bitmap " << id << " at " << scale.percent << " %";
+    }
 }
 
 }  // namespace
 
-TEST(ui_skin, every_named_bitmap_has_its_size_and_24_bits) {
+TEST(ui_skin, every_named_bitmap_has_its_size_at_every_scale) {
     for (const auto& image : skin_bitmaps)
         for (int id : {image.images.normal, image.images.hover, image.images.pressed})
             expect_bitmap(id, image.width, image.height);

@@ -14,8 +14,8 @@ void paint_progress_bar(HDC dc, const RECT& bar, float fraction, int pattern_ima
     RECT done = bar;
     done.right = bar.left + int(float(bar.right - bar.left) * fraction);
     if (done.right > done.left) {
-        brush_c pattern(make_skin_pattern_brush(pattern_image));
-        SetBrushOrgEx(dc, bar.left, bar.top, nullptr);
+        brush_c pattern(make_skin_pattern_brush(dc, pattern_image));
+        set_pattern_origin(dc, bar.left, bar.top);
         if (pattern) FillRect(dc, &done, pattern.get());
     }
     wchar_t percent[8];

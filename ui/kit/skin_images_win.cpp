@@ -1,8 +1,12 @@
 #include "ui/kit/skin_images_win.h"
 
+#include "common/png_image.h"
 #include "ui/kit/gdi_objects_win.h"
+#include "ui/kit/screen_scale_win.h"
 
+#include <cstring>
 #include <map>
+#include <string>
 
 namespace {
 
@@ -11,65 +15,132 @@ std::map<int, bitmap_c>& cache() {
     return images;
 }
 
+// The renderings beside each image at 100 %: the resource id's offset and the DPI drawn at.
+struct variant_c {
+    int offset;
+    unsigned dpi;
+};
+constexpr variant_c variants[] = {{0, 96}, {1000, 120}, {2000, 144}, {3000, 192}};
+
+// The image's PNG resource as a 24-bit top-down DIB section.
+HBITMAP load_png_resource(int id) {
+    HMODULE module = GetModuleHandleW(nullptr);
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10));  // RT_RCDATA
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    if (!data) return nullptr;
+    rgb_image_c image;
+    std::string problem;
+    if (!read_png_image(static_cast<const std::uint8_t*>(data), SizeofResource(module, found), image, problem)) return nullptr;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = image.width;
+    info.bmiHeader.biHeight = -image.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap || !bits) return bitmap;
+    const std::size_t stride = (std::size_t(image.width) * 3 + 3) & ~std::size_t(3);
+    for (int y = 0; y < image.height; ++y) {
+        auto* row = static_cast<std::uint8_t*>(bits) + std::size_t(y) * stride;
+        const std::uint8_t* source = image.rgb.data() + std::size_t(y) * std::size_t(image.width) * 3;
+        for (int x = 0; x < image.width; ++x) {
+            row[x * 3] = source[x * 3 + 2];
+            row[x * 3 + 1] = source[x * 3 + 1];
+            row[x * 3 + 2] = source[x * 3];
+        }
+    }
+    return bitmap;
+}
+
+SIZE bitmap_size(HBITMAP image) {
+    BITMAP info{};
+    if (!image || !GetObjectW(image, sizeof info, &info)) return SIZE{0, 0};
+    return SIZE{info.bmWidth, info.bmHeight};
+}
+
+// The rendering for a DC drawing at `dpi`: the one made for it, else the next larger (drawn
+// smaller), else the largest; the image at 100 % when the program has no other.
+HBITMAP variant_for(int id, unsigned dpi) {
+    if (dpi == design_dpi) return skin_image(id);
+    for (const variant_c& variant : variants)
+        if (variant.dpi >= dpi)
+            if (HBITMAP image = skin_image(id + variant.offset)) return image;
+    if (HBITMAP largest = skin_image(id + variants[3].offset)) return largest;
+    return skin_image(id);
+}
+
+// Copies the image's source rectangle (in 100 % pixels) to the destination in design units,
+// from the rendering nearest the DC's scale.
+void copy_scaled(HDC dc, int id, int x, int y, int width, int height, int source_x, int source_width) {
+    const unsigned dpi = dc_dpi(dc);
+    HBITMAP image = variant_for(id, dpi);
+    if (!image) return;
+    const SIZE design = skin_image_size(id), drawn = bitmap_size(image);
+    memory_dc_c source(dc);
+    selection_c selected(source.get(), image);
+    match_layout(source.get(), dc);  // never reversed in a mirrored window
+    const int sx = MulDiv(source_x, drawn.cx, design.cx), sw = MulDiv(source_x + source_width, drawn.cx, design.cx) - sx;
+    if (dpi == design_dpi && width == source_width) {
+        BitBlt(dc, x, y, width, height, source.get(), sx, 0, SRCCOPY);
+        return;
+    }
+    // Where the rendering's pixels meet the screen's one to one this is a plain copy.
+    const int old_mode = SetStretchBltMode(dc, HALFTONE);
+    SetBrushOrgEx(dc, 0, 0, nullptr);
+    StretchBlt(dc, x, y, width, height, source.get(), sx, 0, sw, drawn.cy, SRCCOPY);
+    SetStretchBltMode(dc, old_mode);
+}
+
 }  // namespace
 
 HBITMAP skin_image(int id) {
     auto& images = cache();
     auto found = images.find(id);
     if (found != images.end()) return found->second.get();
-    auto loaded = static_cast<HBITMAP>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    HBITMAP loaded = load_png_resource(id);
     if (!loaded) return nullptr;
     return images.emplace(id, bitmap_c(loaded)).first->second.get();
 }
 
-SIZE skin_image_size(int id) {
-    BITMAP info{};
-    HBITMAP image = skin_image(id);
-    if (!image || !GetObjectW(image, sizeof info, &info)) return SIZE{0, 0};
-    return SIZE{info.bmWidth, info.bmHeight};
-}
+SIZE skin_image_size(int id) { return bitmap_size(skin_image(id)); }
 
 void release_skin_images() { cache().clear(); }
 
 int skin_images_loaded() { return int(cache().size()); }
 
 void draw_skin_image(HDC dc, int id, int x, int y) {
-    HBITMAP image = skin_image(id);
-    if (!image) return;
-    SIZE size = skin_image_size(id);
-    memory_dc_c source(dc);
-    selection_c selected(source.get(), image);
-    match_layout(source.get(), dc);  // never reversed in a mirrored window
-    BitBlt(dc, x, y, size.cx, size.cy, source.get(), 0, 0, SRCCOPY);
+    const SIZE size = skin_image_size(id);
+    copy_scaled(dc, id, x, y, size.cx, size.cy, 0, size.cx);
 }
 
 void draw_skin_image_widened(HDC dc, int id, int x, int y, int width, int end) {
     SIZE size = skin_image_size(id);
     if (width <= size.cx || size.cx <= 2 * end) return draw_skin_image(dc, id, x, y);
-    HBITMAP image = skin_image(id);
-    if (!image) return;
-    memory_dc_c source(dc);
-    selection_c selected(source.get(), image);
-    match_layout(source.get(), dc);
-    BitBlt(dc, x, y, end, size.cy, source.get(), 0, 0, SRCCOPY);
-    BitBlt(dc, x + width - end, y, end, size.cy, source.get(), size.cx - end, 0, SRCCOPY);
-    int old_mode = SetStretchBltMode(dc, COLORONCOLOR);
-    StretchBlt(dc, x + end, y, width - 2 * end, size.cy, source.get(), end, 0, size.cx - 2 * end, size.cy, SRCCOPY);
-    SetStretchBltMode(dc, old_mode);
+    copy_scaled(dc, id, x, y, end, size.cy, 0, end);
+    copy_scaled(dc, id, x + width - end, y, end, size.cy, size.cx - end, end);
+    copy_scaled(dc, id, x + end, y, width - 2 * end, size.cy, end, size.cx - 2 * end);
 }
 
 void draw_skin_image_keyed(HDC dc, int id, int x, int y, COLORREF key) {
-    HBITMAP image = skin_image(id);
+    HBITMAP image = variant_for(id, dc_dpi(dc));
     if (!image) return;
-    SIZE size = skin_image_size(id);
+    const SIZE size = skin_image_size(id), drawn = bitmap_size(image);
     memory_dc_c source(dc);
     selection_c selected(source.get(), image);
     match_layout(source.get(), dc);
-    TransparentBlt(dc, x, y, size.cx, size.cy, source.get(), 0, 0, size.cx, size.cy, key);
+    TransparentBlt(dc, x, y, size.cx, size.cy, source.get(), 0, 0, drawn.cx, drawn.cy, key);
 }
 
-HBRUSH make_skin_pattern_brush(int id) {
-    HBITMAP image = skin_image(id);
+HBRUSH make_skin_pattern_brush(HDC dc, int id) {
+    HBITMAP image = variant_for(id, dc_dpi(dc));
     return image ? CreatePatternBrush(image) : nullptr;
+}
+
+void set_pattern_origin(HDC dc, int x, int y) {
+    POINT origin{x, y};
+    LPtoDP(dc, &origin, 1);
+    SetBrushOrgEx(dc, origin.x, origin.y, nullptr);
 }

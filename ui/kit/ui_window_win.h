@@ -218,8 +218,8 @@ private:
         fill_solid(frame.dc(), surface, caption_band_colour);
         SIZE strip = skin_image_size(title_strip_image);
         if (strip.cy) {
-            brush_c pattern(make_skin_pattern_brush(title_strip_image));
-            SetBrushOrgEx(frame.dc(), 0, frame_y_, nullptr);
+            brush_c pattern(make_skin_pattern_brush(frame.dc(), title_strip_image));
+            set_pattern_origin(frame.dc(), 0, frame_y_);
             RECT band = {frame_x_, frame_y_, surface.right - frame_x_, frame_y_ + strip.cy};
             FillRect(frame.dc(), &band, pattern.get());
         }

@@ -284,9 +284,9 @@ void download_window_c::on_paint() {
 
 void download_window_c::paint_header(HDC dc, const RECT& client) {
     int width = client.right;
-    brush_c band(make_skin_pattern_brush(header_band_image));
+    brush_c band(make_skin_pattern_brush(dc, header_band_image));
     RECT header = {0, 0, width, header_height};
-    SetBrushOrgEx(dc, 0, 0, nullptr);
+    set_pattern_origin(dc, 0, 0);
     if (band) FillRect(dc, &header, band.get());
     fill_solid(dc, RECT{0, 39, width - page_sidebar_width, 40}, divider_colour);
     fill_solid(dc, RECT{0, 66, width - page_sidebar_width, 67}, divider_colour);

@@ -24,9 +24,9 @@ constexpr int title_band_image = skin::page_band, steps_image = skin::steps, sep
               small_icon_image = skin::shield_icon;
 
 void fill_pattern(HDC dc, const RECT& area, int image) {
-    brush_c pattern(make_skin_pattern_brush(image));
+    brush_c pattern(make_skin_pattern_brush(dc, image));
     if (!pattern) return;
-    SetBrushOrgEx(dc, area.left, area.top, nullptr);
+    set_pattern_origin(dc, area.left, area.top);
     FillRect(dc, &area, pattern.get());
 }
 

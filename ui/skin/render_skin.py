@@ -4,7 +4,11 @@
 Reads manifest.txt beside this script, fills each template's {{name}} fields, renders it with
 rsvg-convert at the exact size, composites the anti-aliased edges onto the colour the image is
 drawn over (and turns fully transparent pixels into the key colour where one is named), and
-writes opaque 24-bit BMPs, icon files, skin.rc for windres and one contact sheet per language.
+writes opaque PNGs, icon files, skin.rc for windres and one contact sheet per language.
+
+Every bitmap is rendered at 100, 125, 150 and 200 % of its size, as the resources ID, ID + 1000,
+ID + 2000 and ID + 3000 (RCDATA holding the PNG): the program draws the one nearest its screen's
+scale. The templates are drawn in 96-DPI pixels; the larger renderings scale them by a viewBox.
 
 usage: render_skin.py SKIN_FOLDER LANGUAGE_INI OUTPUT_FOLDER
 """
@@ -179,20 +183,6 @@ def composite(rows, matte, key):
     return result
 
 
-def write_bmp(path, width, height, rgb_rows):
-    stride = (width * 3 + 3) & ~3
-    pixels = bytearray()
-    for row in reversed(rgb_rows):
-        line = bytearray(row)
-        for x in range(width):
-            line[x * 3], line[x * 3 + 2] = line[x * 3 + 2], line[x * 3]
-        pixels += line + b"\x00" * (stride - width * 3)
-    header = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
-    with open(path, "wb") as out:
-        out.write(struct.pack("<2sIHHI", b"BM", 14 + len(header) + len(pixels), 0, 0, 14 + len(header)))
-        out.write(header + pixels)
-
-
 def write_ico(path, images):
     """images: (size, rgba rows) each; written as 32-bit DIB entries with an AND mask."""
     entries, blobs = [], []
@@ -222,14 +212,37 @@ def write_ico(path, images):
 
 # ---------------------------------------------------------------- rendering
 def render(svg_text, width, height, work_name):
+    w, h, rows = read_png(render_png(svg_text, width, height, work_name))
+    assert (w, h) == (width, height), work_name
+    return rows
+
+
+# The scales rendered, with the resource id offset of each.
+SCALES = ((1.25, 1000), (1.5, 2000), (2.0, 3000))
+
+
+def scaled_size(pixels, scale):
+    """Halves rounded up, as the program expects."""
+    return int(pixels * scale + 0.5)
+
+
+def scaled_svg(svg_text, width, height, scale):
+    """The template as filled (in 96-DPI pixels), drawn at `scale` through a viewBox."""
+    opening = re.search(r"<svg[^>]*>", svg_text).group(0)
+    tag = re.sub(r'\s(width|height|viewBox)="[^"]*"', "", opening)
+    tag = tag[:-1] + ' width="%d" height="%d" viewBox="0 0 %d %d">' % (
+        scaled_size(width, scale), scaled_size(height, scale), width, height)
+    return svg_text.replace(opening, tag, 1)
+
+
+def render_png(svg_text, width, height, work_name, background=None):
     svg_path = os.path.join(OUT, "svg", work_name + ".svg")
     with open(svg_path, "w", encoding="utf-8") as out:
         out.write(svg_text)
-    png = subprocess.run(["rsvg-convert", "-w", str(width), "-h", str(height), svg_path],
-                         check=True, stdout=subprocess.PIPE).stdout
-    w, h, rows = read_png(png)
-    assert (w, h) == (width, height), work_name
-    return rows
+    command = ["rsvg-convert", "-w", str(width), "-h", str(height)]
+    if background:
+        command += ["-b", background]
+    return subprocess.run(command + [svg_path], check=True, stdout=subprocess.PIPE).stdout
 
 
 MEASURED = {}
@@ -382,14 +395,27 @@ def main():
             continue
         values.update({"W": width, "H": height})
         values.update(size_fields(width, height))
-        rows = render(fill_template(template, values), width, height, "bitmap_%d" % identifier)
+        svg = fill_template(template, values)
+        rows = render(svg, width, height, "bitmap_%d" % identifier)
         matte = parse_colour(fields.get("matte", "#FFFFFF"))
         key = parse_colour(fields["key"]) if "key" in fields else None
         rgb = composite(rows, matte, key)
-        path = os.path.join(OUT, "bitmap_%d.bmp" % identifier)
-        write_bmp(path, width, height, rgb)
-        rc_lines.append('%d BITMAP "%s"\n' % (identifier, path))
+        path = os.path.join(OUT, "bitmap_%d.png" % identifier)
+        write_png(path, width, height, rgb)
+        rc_lines.append('%d RCDATA "%s"\n' % (identifier, path))
         sheets.setdefault(language if "language" in fields else None, []).append((identifier, width, height, rgb))
+        for scale, offset in SCALES:
+            w, h = scaled_size(width, scale), scaled_size(height, scale)
+            larger = scaled_svg(svg, width, height, scale)
+            work = "bitmap_%d" % (identifier + offset)
+            path = os.path.join(OUT, work + ".png")
+            if key is None or key == matte:
+                # rsvg composites onto the matte itself; a key equal to the matte is what it leaves.
+                with open(path, "wb") as out:
+                    out.write(render_png(larger, w, h, work, fields.get("matte", "#FFFFFF")))
+            else:
+                write_png(path, w, h, composite(render(larger, w, h, work), matte, key))
+            rc_lines.append('%d RCDATA "%s"\n' % (identifier + offset, path))
     rc_lines.append('#include "%s"\n' % os.path.join(SKIN, "dialogs.rc"))
     write_contact_sheets(sheets)
     with open(os.path.join(OUT, "skin.rc.new"), "w", encoding="utf-8") as out:
