@@ -5,6 +5,7 @@
 #include "ui/kit/gdi_objects_win.h"
 #include "ui/dialogs/message_window_win.h"
 #include "ui/kit/progress_bar_paint_win.h"
+#include "ui/kit/screen_scale_win.h"
 #include "ui/kit/skin_ids.h"
 #include "ui/kit/skin_images_win.h"
 #include "ui/kit/text_drawing_win.h"
@@ -80,8 +81,8 @@ void update_progress_window_c::on_init() {
 }
 
 void update_progress_window_c::on_erase(HDC dc) {
-    RECT client;
-    GetClientRect(handle(), &client);
+    design_units_c design(dc, window_dpi(handle()));
+    const RECT client = design_client_rect(handle());
     fill_solid(dc, client, face_colour);
     RECT band = client;
     band.top = button_band_top;
@@ -95,6 +96,7 @@ float update_progress_window_c::fraction() const {
 
 void update_progress_window_c::on_paint() {
     paint_dc_c paint(handle());
+    design_units_c design(paint.get(), window_dpi(handle()));
     draw_skin_image(paint.get(), message_kind_icon(message_kind_c::information), 15, 30);
     RECT edge = bar_area;
     InflateRect(&edge, 1, 1);
@@ -104,7 +106,8 @@ void update_progress_window_c::on_paint() {
 
 void update_progress_window_c::on_timer() {
     if (session_.state == download_state_c::downloading && !session_.poll_worker()) {
-        RECT bar = bar_area;
+        RECT bar = to_screen(bar_area, window_dpi(handle()));
+        InflateRect(&bar, 1, 1);
         InvalidateRect(handle(), &bar, FALSE);
         return;
     }
@@ -122,10 +125,12 @@ void update_progress_window_c::cancel() {
 }
 
 void update_progress_window_c::draw_text(const DRAWITEMSTRUCT& item) {
-    fill_solid(item.hDC, item.rcItem, face_colour);
+    const unsigned dpi = window_dpi(item.hwndItem);
+    design_units_c design(item.hDC, dpi);
+    RECT area = to_design(item.rcItem, dpi);
+    fill_solid(item.hDC, area, face_colour);
     selection_c selected(item.hDC, verdana(10));
     SetBkMode(item.hDC, TRANSPARENT);
     SetTextColor(item.hDC, text_colour);
-    RECT area = item.rcItem;
     draw_wrapped_text(item.hDC, text_, area, 6, false);
 }

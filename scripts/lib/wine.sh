@@ -139,7 +139,8 @@ display_start() {
   # that start displays at the same moment never race for one.
   local number_file i
   number_file=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
+  # Large enough for the 800 x 600 main window at 200 % (the screenshots at each scale).
+  Xvfb -displayfd 3 -screen 0 "${display_size:-1280x1024}x24" -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
   display_pid=$!
   display_owner=$BASHPID
   for i in $(seq 100); do [ -s "$number_file" ] && break; sleep 0.1; done

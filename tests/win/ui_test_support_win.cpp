@@ -1,4 +1,5 @@
 #include "tests/win/ui_test_support_win.h"
+#include "ui/kit/screen_scale_win.h"
 
 #include "ui/kit/shared_fonts_win.h"
 #include "i18n/language_table.h"
@@ -111,8 +112,11 @@ std::filesystem::path save_screenshot(HWND window, const std::string& name) {
     window_pixels_c image = capture_window(window);
     const char* build = sizeof(void*) == 8 ? "win64" : "win32";
     // The source tree is reachable through Wine's drive of the root folder.
-    std::filesystem::path folder = std::filesystem::path(VANTOREL_SOURCE_DIR) / "build" / "test-results" / "screens" / build /
-                                   test_language_code();
+    // Another scale than 100 % has folders of its own: "en@150".
+    const unsigned scale = window_dpi(window) * 100 / design_dpi;
+    const std::string language = test_language_code() + (scale == 100 ? std::string() : "@" + std::to_string(scale));
+    std::filesystem::path folder =
+        std::filesystem::path(VANTOREL_SOURCE_DIR) / "build" / "test-results" / "screens" / build / language;
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
     std::filesystem::path file = folder / (name + ".png");

@@ -4,6 +4,7 @@
 #include "i18n/language_table.h"
 #include "ui/kit/dialog_ids.h"
 #include "ui/kit/gdi_objects_win.h"
+#include "ui/kit/screen_scale_win.h"
 #include "ui/kit/language_format.h"
 #include "ui/kit/skin_ids.h"
 #include "ui/kit/text_drawing_win.h"
@@ -53,8 +54,10 @@ void about_window_c::on_init() {
 
 void about_window_c::paint_caption(HDC dc, const RECT& window) {
     skinned_dialog_c::paint_caption(dc, RECT{});
+    // Loaded at the size it shows at on this screen.
+    const int pixels = to_screen(48, dc_dpi(dc));
     HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(program_icon_id), IMAGE_ICON,
-                                               48, 48, 0));
+                                               pixels, pixels, 0));
     if (icon) {
         DrawIconEx(dc, 28, 44, icon, 48, 48, 0, nullptr, DI_NORMAL);
         DestroyIcon(icon);
@@ -67,14 +70,15 @@ void about_window_c::paint_caption(HDC dc, const RECT& window) {
 }
 
 void about_window_c::on_erase(HDC dc) {
-    RECT client;
-    GetClientRect(handle(), &client);
+    design_units_c design(dc, window_dpi(handle()));
+    const RECT client = design_client_rect(handle());
     fill_solid(dc, client, background_colour);
     fill_solid(dc, info_box, RGB(255, 255, 255));
 }
 
 void about_window_c::on_paint() {
     paint_dc_c paint(handle());
+    design_units_c design(paint.get(), window_dpi(handle()));
     HFONT font = verdana(8);
     draw_text_at(paint.get(), language_text("about_copyright"), 15, 5, font, RGB(255, 255, 255));
     draw_text_at(paint.get(), language_text("about_information"), 15, 65, verdana(8, font_weight_c::bold), RGB(255, 255, 255));

@@ -10,6 +10,7 @@
 #include "ui/kit/gdi_objects_win.h"
 #include "ui/dialogs/message_window_win.h"
 #include "ui/kit/reading_direction_win.h"
+#include "ui/kit/screen_scale_win.h"
 #include "ui/kit/skin_ids.h"
 #include "ui/kit/skin_images_win.h"
 #include "ui/kit/text_drawing_win.h"
@@ -59,10 +60,12 @@ int place_check_box(HWND dialog, int id, int x, int y, int column_width) {
     GetWindowTextW(box, text.data(), length + 1);
     text.resize(std::size_t(length));
     window_dc_c dc(box);
-    int needed = text_size(dc.get(), text, reinterpret_cast<HFONT>(SendMessageW(box, WM_GETFONT, 0, 0))).cx + 20;
+    // Measured in the box's own font (at its scale), counted in design units.
+    const int text_width = text_size(dc.get(), text, reinterpret_cast<HFONT>(SendMessageW(box, WM_GETFONT, 0, 0))).cx;
+    int needed = to_design(text_width, window_dpi(dialog)) + 20;
     bool two_lines = needed > column_width;
     if (two_lines) SetWindowLongPtrW(box, GWL_STYLE, GetWindowLongPtrW(box, GWL_STYLE) | BS_MULTILINE);
-    MoveWindow(box, x, y, two_lines ? column_width : needed, two_lines ? 30 : 16, FALSE);
+    place_design(box, x, y, two_lines ? column_width : needed, two_lines ? 30 : 16, false);
     return two_lines ? 30 : 16;
 }
 
@@ -138,7 +141,7 @@ void config_window_c::on_init() {
     for (int i = 0; i < 4; ++i) buttons_[i].attach(GetDlgItem(handle(), button_ids[i]), skin::dialog_button, small);
     for (int id : {IDC_DOWNLOAD_PATH, IDC_BACKUP_PATH, IDC_CLOSE_TO_TRAY, IDC_START_WITH_WINDOWS, IDC_SCAN_NON_PRESENT,
                    IDC_SCHEDULED_SCAN, IDC_LANGUAGE, IDC_RESTORE_POINT, IDC_SEND_REPORTS, IDC_TESTING_UPDATES})
-        SendDlgItemMessageW(handle(), id, WM_SETFONT, reinterpret_cast<WPARAM>(small), FALSE);
+        set_control_font(GetDlgItem(handle(), id), small, false);
 
     show_values(current);
     place_controls();
@@ -169,8 +172,7 @@ void config_window_c::place_controls() {
     // Each check box is as wide as its text, up to its column (left of the separator, or up to
     // the dialog's edge); a longer text takes two lines rather than being cut.
     int left_column = separator_x() - 95 - 6;
-    RECT client;
-    GetClientRect(handle(), &client);
+    const RECT client = design_client_rect(handle());
     int right_column = client.right - 340 - 6;
     place_check_box(handle(), IDC_CLOSE_TO_TRAY, 95, 170, left_column);
     place_check_box(handle(), IDC_START_WITH_WINDOWS, 95, 230, left_column);
@@ -190,10 +192,13 @@ int config_window_c::separator_x() const { return narrow_boxes() ? 320 : 300; }
 
 void config_window_c::on_paint() {
     paint_dc_c paint(handle());
+    const unsigned dpi = window_dpi(handle());
+    design_units_c design(paint.get(), dpi);
     for (int id : {IDC_DOWNLOAD_PATH, IDC_BACKUP_PATH}) {
         RECT edit;
         GetWindowRect(GetDlgItem(handle(), id), &edit);
         MapWindowPoints(nullptr, handle(), reinterpret_cast<POINT*>(&edit), 2);
+        edit = to_design(edit, dpi);
         RECT frame = {edit.left - 2, edit.top - 2, edit.right + 3, edit.bottom + 1};
         frame_solid(paint.get(), frame, edit_frame_colour);
     }
@@ -201,9 +206,12 @@ void config_window_c::on_paint() {
 }
 
 void config_window_c::draw_label(const DRAWITEMSTRUCT& item) {
-    fill_solid(item.hDC, item.rcItem, RGB(255, 255, 255));
-    draw_text_at(item.hDC, control_text(handle(), int(item.CtlID)), item.rcItem.left, item.rcItem.top,
-                 verdana(8, font_weight_c::bold), label_colour);
+    const unsigned dpi = window_dpi(handle());
+    design_units_c design(item.hDC, dpi);
+    const RECT area = to_design(item.rcItem, dpi);
+    fill_solid(item.hDC, area, RGB(255, 255, 255));
+    draw_text_at(item.hDC, control_text(handle(), int(item.CtlID)), area.left, area.top, verdana(8, font_weight_c::bold),
+                 label_colour);
 }
 
 LRESULT config_window_c::on_control_colour(HDC dc) {

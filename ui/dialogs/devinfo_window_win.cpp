@@ -3,6 +3,7 @@
 #include "i18n/language_table.h"
 #include "ui/kit/dialog_ids.h"
 #include "ui/kit/gdi_objects_win.h"
+#include "ui/kit/screen_scale_win.h"
 #include "ui/kit/skin_ids.h"
 #include "ui/kit/ui_fonts_win.h"
 
@@ -45,13 +46,14 @@ void devinfo_window_c::on_init() {
     reset_region(handle());
     HFONT small = verdana(8);
     HWND list = GetDlgItem(handle(), IDC_DEVICE_LIST), table = GetDlgItem(handle(), IDC_DRIVER_TABLE);
-    SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(small), FALSE);
-    SendMessageW(table, WM_SETFONT, reinterpret_cast<WPARAM>(small), FALSE);
+    set_control_font(list, small, false);
+    set_control_font(table, small, false);
     place_control(handle(), IDC_DEVICE_LIST, 10, 30, 612, 130);
     place_control(handle(), IDC_DRIVER_TABLE, 10, 180, 612, 200);
     reason_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_ENDELLIPSIS | SS_NOPREFIX, 10, 162, 612,
                               16, handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(reason_, WM_SETFONT, reinterpret_cast<WPARAM>(small), FALSE);
+    place_design(reason_, 10, 162, 612, 16, false);
+    set_control_font(reason_, small, false);
     SetDlgItemTextW(handle(), IDOK, language_text("btn_ok").c_str());
     ok_.attach(GetDlgItem(handle(), IDOK), skin::dialog_button, small);
     place_control(handle(), IDOK, 290, 400, 80, 22);
@@ -65,7 +67,7 @@ void devinfo_window_c::on_init() {
         std::wstring title = language_text(columns[i].key);
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH;
-        column.cx = columns[i].width;
+        column.cx = to_screen(columns[i].width, window_dpi(handle()));
         column.pszText = title.data();
         ListView_InsertColumn(table, i, &column);
     }

@@ -3,6 +3,7 @@
 #include "i18n/language_table.h"
 #include "ui/kit/dialog_ids.h"
 #include "ui/kit/gdi_objects_win.h"
+#include "ui/kit/screen_scale_win.h"
 #include "ui/kit/skin_ids.h"
 #include "ui/kit/skin_images_win.h"
 #include "ui/kit/text_drawing_win.h"
@@ -111,8 +112,8 @@ int message_window_c::caption_width(HFONT font, std::initializer_list<std::wstri
 }
 
 void message_window_c::on_erase(HDC dc) {
-    RECT client;
-    GetClientRect(handle(), &client);
+    design_units_c design(dc, window_dpi(handle()));
+    const RECT client = design_client_rect(handle());
     fill_solid(dc, client, face_colour);
     RECT band = client;
     band.top = button_band_top;
@@ -121,12 +122,15 @@ void message_window_c::on_erase(HDC dc) {
 
 void message_window_c::on_paint() {
     paint_dc_c paint(handle());
+    design_units_c design(paint.get(), window_dpi(handle()));
     draw_skin_image(paint.get(), message_kind_icon(kind_), 15, 30);
 }
 
 void message_window_c::draw_text(const DRAWITEMSTRUCT& item) {
     HDC dc = item.hDC;
-    const RECT bounds = item.rcItem;
+    const unsigned dpi = window_dpi(item.hwndItem);
+    design_units_c design(dc, dpi);
+    const RECT bounds = to_design(item.rcItem, dpi);
     fill_solid(dc, bounds, face_colour);
     // Verdana 10 where the text fits, else Verdana 8, so that long translations are not cut.
     HFONT font = verdana(10);

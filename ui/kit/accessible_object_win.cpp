@@ -1,5 +1,7 @@
 #include "ui/kit/accessible_object_win.h"
 
+#include "ui/kit/screen_scale_win.h"
+
 #include <oleacc.h>
 
 #include <atomic>
@@ -154,7 +156,7 @@ public:
         if (is_self(child)) {
             GetClientRect(window_, &area);
         } else if (const accessible_element_c* found = element(child)) {
-            area = found->rect;
+            area = to_screen(found->rect, window_dpi(window_));  // elements are in design units
         } else {
             return E_INVALIDARG;
         }
@@ -191,8 +193,9 @@ public:
         VariantInit(child);
         POINT at = {x, y};
         ScreenToClient(window_, &at);
-        RECT client;
-        GetClientRect(window_, &client);
+        const unsigned dpi = window_dpi(window_);
+        at = {to_design(at.x, dpi), to_design(at.y, dpi)};
+        const RECT client = design_client_rect(window_);
         for (std::size_t i = 0; i < elements_.size(); ++i)
             if (PtInRect(&elements_[i].rect, at)) {
                 child->vt = VT_I4;

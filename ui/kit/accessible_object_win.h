@@ -13,7 +13,7 @@ struct accessible_element_c {
     std::wstring name;
     long role = 0x29;  // ROLE_SYSTEM_STATICTEXT
     long state = 0;    // STATE_SYSTEM_... flags (selected, focused, unavailable)
-    RECT rect{};       // in the window's client coordinates
+    RECT rect{};       // in the window's client coordinates, design units (96 DPI)
     std::wstring shortcut;
     // The default action (a press): this message is posted to action_window (the window itself
     // when null); no action when action_message is 0.

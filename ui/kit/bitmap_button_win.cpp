@@ -4,6 +4,7 @@
 #include "ui/kit/focus_mark_win.h"
 #include "ui/kit/gdi_objects_win.h"
 #include "ui/kit/reading_direction_win.h"
+#include "ui/kit/screen_scale_win.h"
 #include "ui/kit/skin_images_win.h"
 #include "ui/kit/text_drawing_win.h"
 #include "ui/kit/ui_fonts_win.h"
@@ -68,29 +69,38 @@ bool bitmap_button_c::draw_item(const DRAWITEMSTRUCT* item) {
 }
 
 void bitmap_button_c::draw(HDC dc, const RECT& area, bool pushed, bool disabled, bool focus) const {
-    int width = area.right - area.left, height = area.bottom - area.top;
-    off_screen_c surface(dc, width, height);
-    fill_solid(surface.dc(), RECT{0, 0, width, height}, GetSysColor(COLOR_BTNFACE));
+    // Drawn in design units at the button's scale.
+    const unsigned dpi = window_dpi(button_);
+    off_screen_c surface(dc, area.right - area.left, area.bottom - area.top);
+    {
+        design_units_c design(surface.dc(), dpi);
+        draw_design(surface.dc(), to_design(area.right - area.left, dpi), to_design(area.bottom - area.top, dpi), pushed,
+                    disabled, focus);
+    }
+    surface.copy_to(dc, area.left, area.top);
+}
+
+void bitmap_button_c::draw_design(HDC dc, int width, int height, bool pushed, bool disabled, bool focus) const {
+    fill_solid(dc, RECT{0, 0, width, height}, GetSysColor(COLOR_BTNFACE));
     int image = disabled ? images_[0] : pushed ? images_[2] : hover_ ? images_[1] : images_[0];
     // A button made wider than its image (for a long caption) keeps the image's rounded ends.
-    draw_skin_image_widened(surface.dc(), image, 0, 0, width, button_image_end);
+    draw_skin_image_widened(dc, image, 0, 0, width, button_image_end);
     std::wstring caption = window_text(button_);
     if (!caption.empty()) {
         // A caption too long for the button (as some translations are) takes a smaller font.
         HFONT font = font_;
         for (HFONT smaller : {verdana(8, font_weight_c::bold), verdana(8), arial(8)}) {
-            if (text_size(surface.dc(), caption, font).cx <= width - 6) break;
+            if (text_size(dc, caption, font).cx <= width - 6) break;
             font = smaller;
         }
-        selection_c selected(surface.dc(), font);
-        SetBkMode(surface.dc(), TRANSPARENT);
-        SetTextColor(surface.dc(), disabled ? RGB(200, 214, 232) : text_colour_);
+        selection_c selected(dc, font);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, disabled ? RGB(200, 214, 232) : text_colour_);
         RECT text_area = {2, pushed ? 1 : 0, width - 2, height + (pushed ? 1 : 0)};
-        DrawTextW(surface.dc(), caption.c_str(), int(caption.size()), &text_area,
+        DrawTextW(dc, caption.c_str(), int(caption.size()), &text_area,
                   reading_format(caption, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS));
     }
-    if (focus) draw_button_focus_mark(surface.dc(), RECT{0, 0, width, height}, text_colour_);
-    surface.copy_to(dc, area.left, area.top);
+    if (focus) draw_button_focus_mark(dc, RECT{0, 0, width, height}, text_colour_);
 }
 
 LRESULT CALLBACK bitmap_button_c::subclass_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam,

@@ -29,6 +29,8 @@ private:
     static LRESULT CALLBACK subclass_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
                                                UINT_PTR id, DWORD_PTR data);
     void draw(HDC dc, const RECT& area, bool pushed, bool disabled, bool focus) const;
+    // The same on a DC in design units, the button `width` x `height` of them.
+    void draw_design(HDC dc, int width, int height, bool pushed, bool disabled, bool focus) const;
 
     HWND button_ = nullptr;
     int images_[3] = {0, 0, 0};  // normal, hover, pushed

@@ -2,6 +2,7 @@
 
 #include "ui/kit/bitmap_button_win.h"
 #include "ui/kit/reading_direction_win.h"
+#include "ui/kit/screen_scale_win.h"
 #include "ui/kit/window_base_win.h"
 
 #include <vector>
@@ -64,12 +65,19 @@ INT_PTR CALLBACK dialog_base_c::dialog_procedure(HWND window, UINT message, WPAR
 
 void place_control(HWND dialog, int id, int x, int y, int width, int height) {
     HWND control = GetDlgItem(dialog, id);
-    if (control) MoveWindow(control, x, y, width, height, FALSE);
+    if (control) place_design(control, x, y, width, height, false);
 }
 
 void size_and_centre(HWND window, int width, int height) {
+    // On the work area of the monitor the window is on, at that monitor's scale.
+    const unsigned dpi = window_dpi(window);
+    width = to_screen(width, dpi);
+    height = to_screen(height, dpi);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
     RECT work{};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    if (GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)) work = monitor.rcWork;
+    else SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     int x = work.left + (work.right - work.left - width) / 2;
     int y = work.top + (work.bottom - work.top - height) / 2;
     SetWindowPos(window, nullptr, x < work.left ? work.left : x, y < work.top ? work.top : y, width, height,

@@ -1,5 +1,8 @@
 #include "ui/kit/driver_tree_win.h"
 
+#include "ui/kit/screen_scale_win.h"
+#include "ui/kit/ui_fonts_win.h"
+
 #include <windowsx.h>
 
 #include <vector>
@@ -13,9 +16,18 @@ bool driver_tree_c::create(HWND parent, HIMAGELIST class_images) {
     if (!tree_) return false;
     // Added after creation, so the tree makes its state images (the check boxes).
     SetWindowLongPtrW(tree_, GWL_STYLE, GetWindowLongPtrW(tree_, GWL_STYLE) | TVS_CHECKBOXES);
-    TreeView_SetIndent(tree_, 22);
+    fit_to_scale();
     set_images(class_images);
     return true;
+}
+
+void driver_tree_c::fit_to_scale() {
+    const unsigned dpi = window_dpi(tree_);
+    if (dpi == fitted_dpi_) return;
+    fitted_dpi_ = dpi;
+    TreeView_SetIndent(tree_, to_screen(22, dpi));
+    // The system's font for controls at the tree's scale (itself at 96 DPI).
+    set_control_font(tree_, static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
 }
 
 void driver_tree_c::set_images(HIMAGELIST class_images) {

@@ -15,6 +15,8 @@ public:
     bool create(HWND parent, HIMAGELIST class_images);
     HWND handle() const { return tree_; }
     void set_images(HIMAGELIST class_images);
+    // Its indent and font at its window's scale (once per scale).
+    void fit_to_scale();
     void clear();
     // The check boxes' image list is the tree's to make but its owner's to destroy: called as
     // the tree's parent is destroyed.
@@ -40,4 +42,5 @@ public:
 
 private:
     HWND tree_ = nullptr;
+    unsigned fitted_dpi_ = 0;
 };

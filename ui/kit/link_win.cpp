@@ -1,5 +1,8 @@
 #include "ui/kit/link_win.h"
 
+#include "ui/kit/screen_scale_win.h"
+#include "ui/kit/ui_fonts_win.h"
+
 #include "ui/kit/accessible_object_win.h"
 #include "ui/kit/focus_mark_win.h"
 #include "ui/kit/gdi_objects_win.h"
@@ -51,7 +54,8 @@ void link_c::on_paint() {
     wchar_t text[512];
     int length = GetWindowTextW(handle(), text, 512);
     LOGFONTW description{};
-    GetObjectW(font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT), sizeof description, &description);
+    GetObjectW(control_font(font_ ? font_ : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)), window_dpi(handle())),
+               sizeof description, &description);
     description.lfUnderline = TRUE;
     font_c underlined(CreateFontIndirectW(&description));
     selection_c selected(paint.get(), underlined.get());

@@ -1,11 +1,14 @@
 // A vertically scrolling list of child panels of class T (each a window with handle()), laid
 // out at their content positions minus the scroll position. The owner adds panels and sets the
 // content height, then relayouts (or sends WM_SIZE).
+// Positions, heights and the scroll position are in design units (96 DPI), placed at the list's
+// scale.
 // The list is one tab stop: it hands the focus to a panel, and the arrows, Home, End, Page Up and
 // Page Down move it from panel to panel (a panel passes them on to the list), scrolling the
 // panel that gets it into view.
 #pragma once
 
+#include "ui/kit/screen_scale_win.h"
 #include "ui/kit/window_base_win.h"
 
 #include <memory>
@@ -51,21 +54,18 @@ public:
         int largest = content_height - view_height_ + 1;
         if (scroll_pos_ > largest) scroll_pos_ = largest;
         if (scroll_pos_ < 0) scroll_pos_ = 0;
+        const unsigned dpi = window_dpi(handle());
         for (auto& entry : entries_)
             if (entry.panel && entry.panel->handle())
-                SetWindowPos(entry.panel->handle(), nullptr, entry.x, entry.y - scroll_pos_, 0, 0,
-                             SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+                SetWindowPos(entry.panel->handle(), nullptr, to_screen(entry.x, dpi), to_screen(entry.y - scroll_pos_, dpi), 0,
+                             0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         SCROLLINFO info{sizeof info, SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL, 0, content_height,
                         UINT(view_height_ > 0 ? view_height_ : 0), scroll_pos_, 0};
         SetScrollInfo(handle(), SB_VERT, &info, TRUE);
     }
 
     // After panels were added or the content height changed: as a resize to the present size.
-    void layout() {
-        RECT client;
-        GetClientRect(handle(), &client);
-        on_size(client.bottom);
-    }
+    void layout() { on_size(design_client_rect(handle()).bottom); }
 
     void scroll_to(int position) {
         scroll_pos_ = position;
@@ -96,7 +96,7 @@ public:
 protected:
     bool on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override {
         switch (message) {
-            case WM_SIZE: on_size(HIWORD(lparam)); return true;
+            case WM_SIZE: on_size(to_design(HIWORD(lparam), window_dpi(handle()))); return true;
             case WM_VSCROLL: on_vscroll(LOWORD(wparam)); return true;
             case WM_MOUSEWHEEL: on_wheel(GET_WHEEL_DELTA_WPARAM(wparam)); return false;
             case WM_SETFOCUS: focus_panel(focus_index_); return true;
@@ -116,12 +116,10 @@ protected:
 private:
     void on_size(int height) {
         view_height_ = height;
-        RECT client;
-        GetClientRect(handle(), &client);
+        const RECT client = design_client_rect(handle());
         for (auto& entry : entries_) {
             entry.width = client.right;
-            if (entry.panel && entry.panel->handle())
-                MoveWindow(entry.panel->handle(), entry.x, entry.y, client.right, entry.height, TRUE);
+            if (entry.panel && entry.panel->handle()) place_design(entry.panel->handle(), entry.x, entry.y, client.right, entry.height);
         }
         if (view_height_ < content_height) {
             ShowScrollBar(handle(), SB_VERT, TRUE);

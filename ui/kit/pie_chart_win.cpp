@@ -1,5 +1,7 @@
 #include "ui/kit/pie_chart_win.h"
 
+#include "ui/kit/screen_scale_win.h"
+
 #include "ui/kit/accessible_object_win.h"
 #include "ui/kit/gdi_objects_win.h"
 #include "ui/kit/gdiplus_win.h"
@@ -213,8 +215,12 @@ void pie_chart_c::on_paint() {
     int width = client.right, height = client.bottom;
     if (width <= 0 || height <= 0) return;
 
+    // Drawn in design units at the window's scale: points counted at 96 DPI, then multiplied.
+    const unsigned dpi = window_dpi(handle());
     Gdiplus::Bitmap surface(width, height, PixelFormat32bppARGB);
+    surface.SetResolution(float(design_dpi), float(design_dpi));
     Gdiplus::Graphics graphics(&surface);
+    graphics.ScaleTransform(float(dpi) / float(design_dpi), float(dpi) / float(design_dpi));
     graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
     graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAliasGridFit);
     graphics.Clear(argb(from_colorref(background_)));
@@ -229,7 +235,7 @@ void pie_chart_c::on_paint() {
     // The second angle turns the pie: where the first slice starts, clockwise from the x axis.
     const float turn = float(second_angle_);
     paint_pie(graphics, top, depth, back_to_front(slices, turn), turn);
-    auto font = make_label_font(paint.get(), label_face_, float(pie_chart_model_c::label_points(height)), false);
+    auto font = make_label_font(paint.get(), label_face_, float(pie_chart_model_c::label_points(to_design(height, dpi))), false);
     paint_labels(graphics, top, slices, turn, *font);
     // The picture keeps its orientation in a mirrored window, where Wine 8 puts it one pixel aside:
     // the background first, so that no unpainted column shows.
@@ -240,8 +246,7 @@ void pie_chart_c::on_paint() {
 
 // What a screen reader reads of the chart: each slice's text with its value and its share.
 LRESULT pie_chart_c::on_get_object(WPARAM wparam, LPARAM lparam) {
-    RECT client;
-    GetClientRect(handle(), &client);
+    const RECT client = design_client_rect(handle());
     std::vector<accessible_element_c> elements;
     for (const pie_slice_c& slice : model_.slices()) {
         accessible_element_c element;

@@ -78,3 +78,25 @@ unsigned dc_dpi(HDC dc) {
     if (window.cy == 0) return design_dpi;
     return unsigned(MulDiv(viewport.cy < 0 ? -viewport.cy : viewport.cy, int(design_dpi), window.cy < 0 ? -window.cy : window.cy));
 }
+
+namespace {
+
+RECT client_pixels(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    return client;
+}
+
+}  // namespace
+
+design_surface_c::design_surface_c(HWND window, HDC target)
+    : pixels_(client_pixels(window)), surface_(target, pixels_.right, pixels_.bottom) {
+    const unsigned dpi = window_dpi(window);
+    client_ = to_design(pixels_, dpi);
+    design_.emplace(surface_.dc(), dpi);
+}
+
+void design_surface_c::copy_to(HDC target) {
+    design_.reset();
+    surface_.copy_to(target);
+}

@@ -4,9 +4,19 @@
 // resolution); child windows are placed, and the fonts of controls made, in the screen's pixels.
 #pragma once
 
+#include "ui/kit/gdi_objects_win.h"
+
 #include <windows.h>
 
+#include <optional>
+
 constexpr unsigned design_dpi = 96;
+
+// Sent to child windows after their top-level window moved to a monitor of another scale
+// (Windows 10; the SDK declares it only for programs that need that version).
+#ifndef WM_DPICHANGED_AFTERPARENT
+#define WM_DPICHANGED_AFTERPARENT 0x02E3
+#endif
 
 // The window's DPI: its monitor's where Windows tells it per window (Windows 10), else the
 // system's (Windows 7 and 8, and a process not aware of DPI: 96).
@@ -41,3 +51,19 @@ private:
 
 // The DPI a DC draws design units at: 96 unless a design_units_c maps it.
 unsigned dc_dpi(HDC dc);
+
+// A window's client area painted off-screen in design units, then copied to the screen.
+class design_surface_c {
+public:
+    design_surface_c(HWND window, HDC target);
+    HDC dc() const { return surface_.dc(); }
+    // The client area in design units.
+    const RECT& client() const { return client_; }
+    // Ends the design units and copies the surface to the target's client origin.
+    void copy_to(HDC target);
+
+private:
+    RECT pixels_{}, client_{};
+    off_screen_c surface_;
+    std::optional<design_units_c> design_;
+};

@@ -1,6 +1,7 @@
 #include "ui/kit/tree_page_win.h"
 
 #include "i18n/language_table.h"
+#include "ui/kit/screen_scale_win.h"
 #include "ui/kit/skin_ids.h"
 #include "ui/kit/ui_fonts_win.h"
 #include "ui/kit/accessible_object_win.h"
@@ -60,11 +61,11 @@ void tree_page_c::on_create() {
 }
 
 void tree_page_c::on_size() {
-    RECT client;
-    GetClientRect(handle(), &client);
-    MoveWindow(tree_.handle(), 0, 20, 300, client.bottom - 25, TRUE);
+    const RECT client = design_client_rect(handle());
+    place_design(tree_.handle(), 0, 20, 300, client.bottom - 25);
     // 140 pixels right of the tree.
-    MoveWindow(button_.handle(), 300 + 140, 320, 220, 100, TRUE);
+    place_design(button_.handle(), 300 + 140, 320, 220, 100);
+    tree_.fit_to_scale();
     InvalidateRect(handle(), nullptr, FALSE);
 }
 
@@ -86,8 +87,7 @@ void tree_page_c::on_notify(const NMHDR& header) {
 // What the page draws beside the tree, for a screen reader: the details block's title and rows
 // (label and value), the settings block's title and the backup folder.
 LRESULT tree_page_c::on_get_object(WPARAM wparam, LPARAM lparam) {
-    RECT client;
-    GetClientRect(handle(), &client);
+    const RECT client = design_client_rect(handle());
     auto text = [&](std::wstring name, int y) {
         accessible_element_c element;
         element.name = std::move(name);

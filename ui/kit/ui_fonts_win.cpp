@@ -1,7 +1,11 @@
 #include "ui/kit/ui_fonts_win.h"
 
 #include "i18n/language_table.h"
+#include "ui/kit/screen_scale_win.h"
 #include "ui/kit/shared_fonts_win.h"
+
+#include <map>
+#include <utility>
 
 HFONT ui_font(const wchar_t* face, int points, font_weight_c weight) {
     // Arabic in Arial is drawn in Tahoma, as Windows draws its own Arabic windows.
@@ -17,4 +21,22 @@ HFONT ui_font(const wchar_t* face, int points, font_weight_c weight) {
             return font;
     }
     return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+HFONT control_font(HFONT design_font, unsigned dpi) {
+    if (!design_font || dpi == design_dpi) return design_font;
+    static std::map<std::pair<HFONT, unsigned>, font_c> made;
+    auto found = made.find({design_font, dpi});
+    if (found != made.end()) return found->second.get();
+    LOGFONTW description{};
+    if (!GetObjectW(design_font, sizeof description, &description)) return design_font;
+    description.lfHeight = MulDiv(description.lfHeight, int(dpi), int(design_dpi));
+    description.lfWidth = MulDiv(description.lfWidth, int(dpi), int(design_dpi));
+    HFONT scaled = CreateFontIndirectW(&description);
+    if (!scaled) return design_font;
+    return made.emplace(std::make_pair(design_font, dpi), font_c(scaled)).first->second.get();
+}
+
+void set_control_font(HWND control, HFONT design_font, bool redraw) {
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(control_font(design_font, window_dpi(control))), redraw ? TRUE : FALSE);
 }

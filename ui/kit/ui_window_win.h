@@ -1,11 +1,14 @@
 // The skinned frame mix-in of a top-level window or dialog T: the caption band taken over through
 // WM_NCCALCSIZE, the plain rectangular region, the frame painted off-screen, and the caption
 // buttons with their mouse protocol. T's message map offers each message to ui_message first.
-// T may define paint_caption(HDC, const RECT& window) to draw its own caption content.
+// T may define paint_caption(HDC, const RECT& window) to draw its own caption content. Everything
+// here is in design units (96 DPI): the frame is painted on a DC mapped to the window's scale, and
+// mouse positions are turned into design units before they are compared.
 #pragma once
 
 #include "ui/kit/gdi_objects_win.h"
 #include "ui/kit/reading_direction_win.h"
+#include "ui/kit/screen_scale_win.h"
 #include "ui/kit/skin_button_win.h"
 #include "ui/kit/skin_images_win.h"
 
@@ -55,7 +58,7 @@ public:
 protected:
     bool ui_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
         switch (message) {
-            case WM_NCCREATE: on_nccreate(); return false;
+            case WM_NCCREATE: read_frame_metrics(window, false); return false;
             case WM_INITDIALOG: on_initdialog(window); return false;
             case WM_NCCALCSIZE: on_nccalcsize(wparam, lparam); return false;
             case WM_NCPAINT: paint_frame(window); result = 0; return true;
@@ -83,43 +86,56 @@ protected:
                 }
                 return false;
             case WM_SIZE: reset_region(window); return false;
+            case WM_DPICHANGED: on_dpi_changed(window, *reinterpret_cast<const RECT*>(lparam)); return false;
             default: return false;
         }
     }
 
 private:
-    void on_nccreate() {
-        system_caption_ = GetSystemMetrics(SM_CYCAPTION);
-        frame_x_ = GetSystemMetrics(SM_CXFRAME);
-        frame_y_ = GetSystemMetrics(SM_CYFRAME);
+    // The system's caption height and frame thickness at the window's scale (the frame in design
+    // units, the caption in pixels, as the system sizes it).
+    void read_frame_metrics(HWND window, bool dialog) {
+        dialog_ = dialog;
+        dpi_ = window_dpi(window);
+        system_caption_ = system_metric_for_dpi(SM_CYCAPTION, dpi_);
+        frame_x_ = to_design(system_metric_for_dpi(dialog ? SM_CXDLGFRAME : SM_CXFRAME, dpi_), dpi_);
+        frame_y_ = to_design(system_metric_for_dpi(dialog ? SM_CYDLGFRAME : SM_CYFRAME, dpi_), dpi_);
     }
 
     void on_initdialog(HWND window) {
-        system_caption_ = GetSystemMetrics(SM_CYCAPTION);
-        frame_x_ = GetSystemMetrics(SM_CXDLGFRAME);
-        frame_y_ = GetSystemMetrics(SM_CYDLGFRAME);
+        read_frame_metrics(window, true);
         SetWindowPos(window, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE);
         reset_region(window);
     }
 
-    void on_nccalcsize(WPARAM wparam, LPARAM lparam) {
-        RECT* proposed = wparam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lparam)->rgrc[0] : reinterpret_cast<RECT*>(lparam);
-        if (system_caption_) proposed->top += caption_height_ - system_caption_;
+    // Moved to a monitor of another scale: the frame at the new scale, the window where the system
+    // proposes (the same size in design units); its WM_SIZE lays the content out again.
+    void on_dpi_changed(HWND window, const RECT& proposed) {
+        read_frame_metrics(window, dialog_);
+        SetWindowPos(window, nullptr, proposed.left, proposed.top, proposed.right - proposed.left,
+                     proposed.bottom - proposed.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+        reset_region(window);
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
     }
 
-    // The point in window coordinates, as the frame is drawn: x counts from the right in a
-    // mirrored window.
-    static POINT window_point(HWND window, LPARAM screen_point) {
+    void on_nccalcsize(WPARAM wparam, LPARAM lparam) {
+        RECT* proposed = wparam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lparam)->rgrc[0] : reinterpret_cast<RECT*>(lparam);
+        if (system_caption_) proposed->top += to_screen(caption_height_, dpi_) - system_caption_;
+    }
+
+    // The point in window coordinates and design units, as the frame is drawn: x counts from the
+    // right in a mirrored window.
+    POINT window_point(HWND window, LPARAM screen_point) const {
         RECT rect;
         GetWindowRect(window, &rect);
         POINT point{GET_X_LPARAM(screen_point) - rect.left, GET_Y_LPARAM(screen_point) - rect.top};
         if (is_mirrored(window)) point.x = rect.right - rect.left - 1 - point.x;
-        return point;
+        return POINT{to_design(point.x, dpi_), to_design(point.y, dpi_)};
     }
-    static RECT window_surface(HWND window) {
+    RECT window_surface(HWND window) const {
         RECT rect;
         GetWindowRect(window, &rect);
-        return RECT{0, 0, rect.right - rect.left, rect.bottom - rect.top};
+        return to_design(RECT{0, 0, rect.right - rect.left, rect.bottom - rect.top}, dpi_);
     }
     button_c<T>* button_at(HWND window, POINT point) const {
         RECT surface = window_surface(window);
@@ -204,6 +220,9 @@ private:
     }
 
     void paint_frame(HWND window) {
+        RECT pixels;
+        GetWindowRect(window, &pixels);
+        OffsetRect(&pixels, -pixels.left, -pixels.top);
         RECT surface = window_surface(window);
         RECT client;
         GetClientRect(window, &client);
@@ -214,23 +233,41 @@ private:
 
         window_dc_c target(window, window_dc_c::area_c::whole_window);
         if (!target.get()) return;
-        off_screen_c frame(target.get(), surface.right, surface.bottom);
-        fill_solid(frame.dc(), surface, caption_band_colour);
-        SIZE strip = skin_image_size(title_strip_image);
-        if (strip.cy) {
-            brush_c pattern(make_skin_pattern_brush(frame.dc(), title_strip_image));
-            set_pattern_origin(frame.dc(), 0, frame_y_);
-            RECT band = {frame_x_, frame_y_, surface.right - frame_x_, frame_y_ + strip.cy};
-            FillRect(frame.dc(), &band, pattern.get());
+        off_screen_c frame(target.get(), pixels.right, pixels.bottom);
+        {  // the frame's content in design units
+            design_units_c design(frame.dc(), dpi_);
+            fill_solid(frame.dc(), surface, caption_band_colour);
+            SIZE strip = skin_image_size(title_strip_image);
+            if (strip.cy) {
+                brush_c pattern(make_skin_pattern_brush(frame.dc(), title_strip_image));
+                set_pattern_origin(frame.dc(), 0, frame_y_);
+                RECT band = {frame_x_, frame_y_, surface.right - frame_x_, frame_y_ + strip.cy};
+                FillRect(frame.dc(), &band, pattern.get());
+            }
+            for (const auto& button : buttons_) button->draw(frame.dc(), surface);
+            static_cast<T*>(this)->paint_caption(frame.dc(), surface);
         }
-        frame_solid(frame.dc(), surface, frame_border_colour);
-        for (const auto& button : buttons_) button->draw(frame.dc(), surface);
-        static_cast<T*>(this)->paint_caption(frame.dc(), surface);
+        // The border one pixel wide at any scale.
+        frame_solid(frame.dc(), pixels, frame_border_colour);
         ExcludeClipRect(target.get(), client.left, client.top, client.right, client.bottom);
         frame.copy_to(target.get());
     }
 
+    static int system_metric_for_dpi(int index, unsigned dpi) {
+        using metric_for_dpi_c = int(WINAPI*)(int, UINT);
+        // Windows 10's (1607 and later): looked up, never imported. Elsewhere the system's metric
+        // is at the system's scale, which is the window's.
+        static const metric_for_dpi_c for_dpi = [] {
+            HMODULE user32 = GetModuleHandleW(L"user32.dll");
+            return user32 ? reinterpret_cast<metric_for_dpi_c>(reinterpret_cast<void*>(GetProcAddress(user32, "GetSystemMetricsForDpi")))
+                          : nullptr;
+        }();
+        return for_dpi ? for_dpi(index, dpi) : GetSystemMetrics(index);
+    }
+
     int caption_height_;
+    unsigned dpi_ = design_dpi;
+    bool dialog_ = false;
     int system_caption_ = 0;
     int frame_x_ = 0;
     int frame_y_ = 0;
@@ -244,9 +281,8 @@ private:
 // Returns the button whose click completed, if any.
 template <typename T>
 button_c<T>* client_buttons_message(HWND window, UINT message, LPARAM lparam, button_c<T>* const* buttons, int count) {
-    RECT surface;
-    GetClientRect(window, &surface);
-    POINT point = {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+    const RECT surface = design_client_rect(window);
+    const POINT point = design_point(window, lparam);
     bool changed = false;
     button_c<T>* clicked = nullptr;
     for (int i = 0; i < count; ++i) {

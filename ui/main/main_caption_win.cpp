@@ -1,5 +1,7 @@
 #include "ui/main/main_caption_win.h"
 
+#include "ui/kit/screen_scale_win.h"
+
 #include "common/product_name.h"
 #include "i18n/language_table.h"
 #include "ui/kit/skin_ids.h"
@@ -19,13 +21,14 @@ constexpr const char* tab_keys[5] = {"top_home", "top_download", "top_backup", "
 constexpr skin_states_c tab_images[5] = {skin::tab_home, skin::tab_download, skin::tab_backup, skin::tab_restore,
                                          skin::tab_settings};
 
-// Where an element drawn in the frame is in the client area's coordinates.
+// Where an element drawn in the frame is in the client area's coordinates (design units both).
 RECT in_client(HWND window, RECT on_frame) {
     RECT frame;
     GetWindowRect(window, &frame);
     POINT client_origin = {0, 0};
     ClientToScreen(window, &client_origin);
-    OffsetRect(&on_frame, frame.left - client_origin.x, frame.top - client_origin.y);
+    const unsigned dpi = window_dpi(window);
+    OffsetRect(&on_frame, to_design(frame.left - client_origin.x, dpi), to_design(frame.top - client_origin.y, dpi));
     return on_frame;
 }
 
@@ -74,7 +77,7 @@ void main_caption_c::show_maximised(bool maximised) {
 std::vector<accessible_element_c> main_caption_c::accessible_elements(HWND window, int selected_tab) const {
     RECT frame;
     GetWindowRect(window, &frame);
-    RECT surface = {0, 0, frame.right - frame.left, frame.bottom - frame.top};
+    const RECT surface = to_design(RECT{0, 0, frame.right - frame.left, frame.bottom - frame.top}, window_dpi(window));
     std::vector<accessible_element_c> elements;
     for (int i = 0; i < 5; ++i) {
         if (!tabs_[i]) continue;

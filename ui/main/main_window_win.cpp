@@ -12,7 +12,9 @@
 #include "ui/dialogs/about_window_win.h"
 #include "ui/dialogs/config_window_win.h"
 #include "ui/dialogs/message_window_win.h"
+#include "ui/kit/dialog_base_win.h"
 #include "ui/kit/reading_direction_win.h"
+#include "ui/kit/screen_scale_win.h"
 #include "ui/kit/skin_ids.h"
 #include "ui/kit/window_messages.h"
 
@@ -33,11 +35,8 @@ bool main_window_c::create_main_window() {
     if (!register_class(main_window_class_name, instance)) return false;
     DWORD style = WS_CAPTION | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_CLIPCHILDREN;
     if (!create(main_window_class_name, product_title, style, 0, 0, width, height)) return false;
-    RECT work;
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    int x = work.left + (work.right - work.left - width) / 2, y = work.top + (work.bottom - work.top - height) / 2;
-    SetWindowPos(handle(), nullptr, x < work.left ? work.left : x, y < work.top ? work.top : y, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // The 800 x 600 design at the scale of the monitor it opens on, centred on its work area.
+    size_and_centre(handle(), width, height);
     // Windows' consent prompt for an installer comes up in front of this window.
     set_consent_owner(handle());
     return true;
@@ -138,8 +137,9 @@ void main_window_c::load_icons() {
 void main_window_c::paint_caption(HDC dc, const RECT&) { caption_.paint(dc, small_icon_.get()); }
 
 void main_window_c::on_min_max_info(MINMAXINFO& info) const {
-    info.ptMinTrackSize.x = width;
-    info.ptMinTrackSize.y = height;
+    const unsigned dpi = window_dpi(handle());
+    info.ptMinTrackSize.x = to_screen(width, dpi);
+    info.ptMinTrackSize.y = to_screen(height, dpi);
 }
 
 void main_window_c::on_size(WPARAM kind) {
@@ -209,8 +209,10 @@ void main_window_c::on_menu_button() {
     RECT window, client;
     GetWindowRect(handle(), &window);
     GetClientRect(handle(), &client);
-    int x = is_mirrored(handle()) ? window.right - client.right + 103 : window.left + client.right - 103;
-    menu_.open(handle(), x, window.top + 10, TPM_RIGHTBUTTON);
+    const unsigned dpi = window_dpi(handle());
+    const int from_edge = to_screen(103, dpi);
+    int x = is_mirrored(handle()) ? window.right - client.right + from_edge : window.left + client.right - from_edge;
+    menu_.open(handle(), x, window.top + to_screen(10, dpi), TPM_RIGHTBUTTON);
 }
 
 void main_window_c::on_command(UINT id) {

@@ -10,6 +10,7 @@
 #include "i18n/language_table.h"
 #include "ui/pages/backup_details_win.h"
 #include "ui/kit/gdi_objects_win.h"
+#include "ui/kit/screen_scale_win.h"
 #include "ui/dialogs/message_window_win.h"
 #include "ui/kit/progress_bar_paint_win.h"
 #include "ui/kit/skin_ids.h"
@@ -155,9 +156,8 @@ detail_lines_c backup_window_c::details() const {
 
 void backup_window_c::on_paint() {
     paint_dc_c paint(handle());
-    RECT client;
-    GetClientRect(handle(), &client);
-    off_screen_c surface(paint.get(), client.right, client.bottom);
+    design_surface_c surface(handle(), paint.get());
+    const RECT client = surface.client();
     HDC dc = surface.dc();
     paint_backup_details(dc, client, skin::details_icon, details_title(), details(), skin::backup_settings_icon, settings_title());
 

@@ -1,6 +1,7 @@
 #include "ui/pages/download_all_win.h"
 
 #include "i18n/language_table.h"
+#include "ui/kit/screen_scale_win.h"
 #include "ui/kit/skin_ids.h"
 #include "ui/kit/window_keys_win.h"
 #include "ui/kit/gdi_objects_win.h"
@@ -27,18 +28,22 @@ bool download_all_window_c::create_bar(HWND page, const RECT& area) {
     return true;
 }
 
-bool download_all_window_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+bool download_all_window_c::on_message(UINT message, WPARAM wparam, LPARAM, LRESULT& result) {
     result = 0;
     switch (message) {
         case WM_CREATE: on_create(); return true;
-        case WM_SIZE: MoveWindow(button_.handle(), LOWORD(lparam) - 136, 8, 106, 27, TRUE); return true;
+        case WM_SIZE: on_size(); return true;
+        case WM_DPICHANGED_AFTERPARENT:
+            set_control_font(check_, verdana(9, font_weight_c::bold));
+            on_size();
+            return true;
         case WM_ERASEBKGND: result = 1; return true;
         case WM_PAINT: on_paint(); return true;
         case WM_CTLCOLORSTATIC: case WM_CTLCOLORBTN: {
             HDC dc = reinterpret_cast<HDC>(wparam);
             SetTextColor(dc, RGB(71, 131, 195));
             SetBkMode(dc, TRANSPARENT);
-            SelectObject(dc, verdana(9, font_weight_c::bold));
+            SelectObject(dc, control_font(verdana(9, font_weight_c::bold), window_dpi(handle())));
             result = reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
             return true;
         }
@@ -56,11 +61,17 @@ void download_all_window_c::on_create() {
     check_ = CreateWindowExW(0, L"BUTTON", language_text("download_all_check").c_str(),
                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX | BS_NOTIFY, 10, 10, 240, 30, handle(),
                              reinterpret_cast<HMENU>(INT_PTR(check_id)), instance, nullptr);
-    SendMessageW(check_, WM_SETFONT, reinterpret_cast<WPARAM>(verdana(9, font_weight_c::bold)), TRUE);
+    set_control_font(check_, verdana(9, font_weight_c::bold));
     HWND button = CreateWindowExW(0, L"BUTTON", language_text("download_all_button").c_str(),
                                   WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, 0, 8, 106, 27, handle(),
                                   reinterpret_cast<HMENU>(INT_PTR(button_id)), instance, nullptr);
     button_.attach(button, skin::download_all_button, verdana(9, font_weight_c::bold));
+}
+
+void download_all_window_c::on_size() {
+    const RECT client = design_client_rect(handle());
+    place_design(check_, 10, 10, 240, 30);
+    place_design(button_.handle(), client.right - 136, 8, 106, 27);
 }
 
 void download_all_window_c::on_paint() {

@@ -20,6 +20,7 @@ protected:
 
 private:
     void on_create();
+    void on_size();
     void on_paint();
     void on_command(int id);
 

@@ -14,6 +14,7 @@
 #include "ui/kit/accessible_object_win.h"
 #include "ui/kit/focus_mark_win.h"
 #include "ui/kit/gdi_objects_win.h"
+#include "ui/kit/screen_scale_win.h"
 #include "ui/kit/language_format.h"
 #include "ui/dialogs/message_window_win.h"
 #include "ui/kit/popup_menu_win.h"
@@ -109,6 +110,7 @@ bool download_panel_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, LR
             on_mouse(message, lparam);
             return true;
         case WM_CONTEXTMENU: on_context_menu(lparam); return true;
+        case WM_DPICHANGED_AFTERPARENT: place_design(checkbox_, 10, footer_y(), 13, 13); return true;
         case WM_GETDLGCODE:
             result = DLGC_WANTARROWS | DLGC_WANTCHARS | (is_enter_key(lparam) ? DLGC_WANTMESSAGE : 0);
             return true;
@@ -150,6 +152,7 @@ void download_panel_c::on_create() {
     checkbox_ = CreateWindowExW(0, L"BUTTON", panel_title().c_str(), WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX | BS_NOTIFY,
                                 10, footer_y(), 13, 13, handle(), reinterpret_cast<HMENU>(INT_PTR(checkbox_id)),
                                 GetModuleHandleW(nullptr), nullptr);
+    place_design(checkbox_, 10, footer_y(), 13, 13);
     read_progress();
     if (session_ && session_->state == download_state_c::downloading) start_progress_timer();
     update_name();
@@ -346,14 +349,15 @@ bool download_panel_c::remove_enabled() const {
 void download_panel_c::on_context_menu(LPARAM lparam) {
     POINT at = {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
     if (at.x == -1 && at.y == -1) {  // from the keyboard: at the panel's corner
-        at = {10, 10};
+        const unsigned dpi = window_dpi(handle());
+        at = {to_screen(10, dpi), to_screen(10, dpi)};
         ClientToScreen(handle(), &at);
     }
     POINT client = at;
     ScreenToClient(handle(), &client);
-    RECT surface;
-    GetClientRect(handle(), &surface);
-    if (button_.hit_test(client.x, client.y, surface)) return;
+    const RECT surface = design_client_rect(handle());
+    const unsigned dpi = window_dpi(handle());
+    if (button_.hit_test(to_design(client.x, dpi), to_design(client.y, dpi), surface)) return;
     menu_c menu(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDM_PANEL)));
     HMENU popup = menu.get() ? GetSubMenu(menu.get(), 0) : nullptr;
     if (!popup) return;
@@ -439,9 +443,8 @@ void download_panel_c::change_hidden(bool hide, bool every_version) {
 
 void download_panel_c::on_paint() {
     paint_dc_c paint(handle());
-    RECT client;
-    GetClientRect(handle(), &client);
-    off_screen_c surface(paint.get(), client.right, client.bottom);
+    design_surface_c surface(handle(), paint.get());
+    const RECT client = surface.client();
     HDC dc = surface.dc();
     int width = client.right;
     fill_solid(dc, client, background_);
@@ -542,8 +545,7 @@ bool download_panel_c::on_key(UINT message, WPARAM key) {
 }
 
 LRESULT download_panel_c::on_get_object(WPARAM wparam, LPARAM lparam) {
-    RECT client;
-    GetClientRect(handle(), &client);
+    const RECT client = design_client_rect(handle());
     accessible_element_c button;
     button.name = button_.text();
     button.role = ROLE_SYSTEM_PUSHBUTTON;

@@ -12,6 +12,7 @@
 #include "ui/kit/skin_ids.h"
 #include "ui/kit/window_keys_win.h"
 #include "ui/kit/gdi_objects_win.h"
+#include "ui/kit/screen_scale_win.h"
 #include "ui/kit/language_format.h"
 #include "ui/dialogs/message_window_win.h"
 #include "ui/kit/skin_images_win.h"
@@ -77,6 +78,7 @@ bool download_window_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, L
         case WM_ERASEBKGND: result = 1; return true;
         case WM_PAINT: on_paint(); return true;
         case WM_SIZE: on_size(); return true;
+        case WM_DPICHANGED_AFTERPARENT: on_scale_changed(); return true;
         case WM_SHOWWINDOW:
             if (wparam) on_shown();
             return false;
@@ -106,15 +108,13 @@ void download_window_c::on_create() {
                                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, handle(), nullptr,
                                            instance, nullptr);
     if (context_.reason_tips) SendMessageW(context_.reason_tips, TTM_SETMAXTIPWIDTH, 0, 480);
-    RECT client;
-    GetClientRect(handle(), &client);
     list_.create_list(handle(), 0, header_height + choice_height, 10, 10, language_text("top_download"));
     bar_.create_bar(handle(), RECT{0, 0, 10, bar_height});
     auto radio = [&](int id, const char* key, DWORD extra) {
         HWND made = CreateWindowExW(0, L"BUTTON", language_text(key).c_str(),
                                     WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON | extra, 0, 0, 10, 10, handle(),
                                     reinterpret_cast<HMENU>(INT_PTR(id)), instance, nullptr);
-        SendMessageW(made, WM_SETFONT, reinterpret_cast<WPARAM>(verdana(8)), TRUE);
+        set_control_font(made, verdana(8));
         return made;
     };
     best_ = radio(best_radio_id, "download_cbb_best", WS_GROUP | WS_TABSTOP);
@@ -126,7 +126,7 @@ void download_window_c::on_create() {
     show_hidden_box_ = CreateWindowExW(0, L"BUTTON", language_text("download_show_hidden").c_str(),
                                        WS_CHILD | BS_AUTOCHECKBOX | WS_TABSTOP, 0, 0, 10, 10, handle(),
                                        reinterpret_cast<HMENU>(INT_PTR(show_hidden_id)), instance, nullptr);
-    SendMessageW(show_hidden_box_, WM_SETFONT, reinterpret_cast<WPARAM>(verdana(8)), TRUE);
+    set_control_font(show_hidden_box_, verdana(8));
     SetWindowPos(show_hidden_box_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     chart_.create_chart(handle(), 0, 0, 228, 109);
     chart_.set_background(RGB(255, 255, 255));
@@ -135,22 +135,27 @@ void download_window_c::on_create() {
 }
 
 void download_window_c::on_size() {
-    RECT client;
-    GetClientRect(handle(), &client);
+    const RECT client = design_client_rect(handle());
     int W = client.right, H = client.bottom;
     int list_height = H - header_height - choice_height - bar_height;
-    MoveWindow(list_.handle(), 0, header_height + choice_height, W - page_sidebar_width, list_height > 0 ? list_height : 0,
-               TRUE);
+    place_design(list_.handle(), 0, header_height + choice_height, W - page_sidebar_width, list_height > 0 ? list_height : 0);
     list_.layout();
-    MoveWindow(bar_.handle(), 0, H - bar_height, W - page_sidebar_width, bar_height, TRUE);
+    place_design(bar_.handle(), 0, H - bar_height, W - page_sidebar_width, bar_height);
     int shift = wide_radios() ? 30 : 0;
-    MoveWindow(best_, W - 460 - shift, 45, 110 + shift, 20, TRUE);
-    MoveWindow(latest_, W - 340 - shift, 45, 80 + shift, 20, TRUE);
-    MoveWindow(show_hidden_box_, 15, 45, W - 480 - shift - 25, 20, TRUE);
-    MoveWindow(chart_.handle(), W - 239, 121, 228, 109, TRUE);
+    place_design(best_, W - 460 - shift, 45, 110 + shift, 20);
+    place_design(latest_, W - 340 - shift, 45, 80 + shift, 20);
+    place_design(show_hidden_box_, 15, 45, W - 480 - shift - 25, 20);
+    place_design(chart_.handle(), W - 239, 121, 228, 109);
     // Between the counts' box and the WHQL note, which would run into each other at 411.
-    MoveWindow(faq_.handle(), W - 130, 375, 120, 19, TRUE);
+    place_design(faq_.handle(), W - 130, 375, 120, 19);
     InvalidateRect(handle(), nullptr, FALSE);
+}
+
+// Moved to a monitor of another scale: the controls' fonts at the new scale (the page's WM_SIZE
+// places everything).
+void download_window_c::on_scale_changed() {
+    for (HWND control : {best_, latest_, show_hidden_box_}) set_control_font(control, verdana(8));
+    on_size();
 }
 
 void download_window_c::take_results(std::shared_ptr<const scan_result_c> result) {
@@ -230,8 +235,7 @@ void download_window_c::set_package_mode(package_mode_c mode) {
 void download_window_c::rebuild_panels() {
     list_.clear();
     list_.content_height = 0;
-    RECT client;
-    GetClientRect(list_.handle(), &client);
+    const RECT client = design_client_rect(list_.handle());
     for (const driver_group_c& group : groups_) {
         int height = download_panel_c::height_for(group);
         auto panel = std::make_unique<download_panel_c>(group, context_);
@@ -272,9 +276,8 @@ void download_window_c::download_checked() {
 
 void download_window_c::on_paint() {
     paint_dc_c paint(handle());
-    RECT client;
-    GetClientRect(handle(), &client);
-    off_screen_c surface(paint.get(), client.right, client.bottom);
+    design_surface_c surface(handle(), paint.get());
+    const RECT client = surface.client();
     HDC dc = surface.dc();
     fill_solid(dc, client, RGB(255, 255, 255));
     paint_header(dc, client);
@@ -344,8 +347,7 @@ void download_window_c::paint_sidebar(HDC dc, const RECT& client) {
 // What the page draws, for a screen reader: the header, the score and the counts of the sidebar
 // and the WHQL note.
 LRESULT download_window_c::on_get_object(WPARAM wparam, LPARAM lparam) {
-    RECT client;
-    GetClientRect(handle(), &client);
+    const RECT client = design_client_rect(handle());
     int width = client.right;
     auto text = [](std::wstring name, RECT rect) {
         accessible_element_c element;

@@ -58,6 +58,7 @@ protected:
 private:
     void on_create();
     void on_size();
+    void on_scale_changed();
     void on_shown();
     void on_paint();
     void on_command(WPARAM wparam, LPARAM lparam);

@@ -74,9 +74,8 @@ HFONT home_window_c::label_font() const {
 
 void home_window_c::on_paint() {
     paint_dc_c paint(handle());
-    RECT client;
-    GetClientRect(handle(), &client);
-    off_screen_c surface(paint.get(), client.right, client.bottom);
+    design_surface_c surface(handle(), paint.get());
+    const RECT client = surface.client();
     HDC dc = surface.dc();
     int width = client.right, height = client.bottom;
 
@@ -124,8 +123,7 @@ void home_window_c::on_mouse(UINT message, LPARAM lparam) {
 // What the page draws, for a screen reader: the title, the steps, the start button (a press
 // starts the scan), the line under it and the sidebar's facts.
 LRESULT home_window_c::on_get_object(WPARAM wparam, LPARAM lparam) {
-    RECT client;
-    GetClientRect(handle(), &client);
+    const RECT client = design_client_rect(handle());
     int cx = (client.right - sidebar_width) / 2, cy = (client.bottom - 150) / 2;
     auto text = [](const char* key, RECT rect) {
         accessible_element_c element;

@@ -15,6 +15,7 @@
 #include "i18n/language_table.h"
 #include "ui/pages/backup_details_win.h"
 #include "ui/kit/gdi_objects_win.h"
+#include "ui/kit/screen_scale_win.h"
 #include "ui/kit/language_format.h"
 #include "ui/dialogs/message_window_win.h"
 #include "ui/kit/skin_ids.h"
@@ -154,9 +155,8 @@ detail_lines_c restore_window_c::details() const {
 
 void restore_window_c::on_paint() {
     paint_dc_c paint(handle());
-    RECT client;
-    GetClientRect(handle(), &client);
-    off_screen_c surface(paint.get(), client.right, client.bottom);
+    design_surface_c surface(handle(), paint.get());
+    const RECT client = surface.client();
     paint_backup_details(surface.dc(), client, skin::details_icon, details_title(), details(), skin::restore_settings_icon, settings_title());
     surface.copy_to(paint.get());
 }

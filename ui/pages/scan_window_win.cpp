@@ -5,6 +5,7 @@
 #include "i18n/language_table.h"
 #include "ui/kit/accessible_object_win.h"
 #include "ui/kit/gdi_objects_win.h"
+#include "ui/kit/screen_scale_win.h"
 #include "ui/kit/language_format.h"
 #include "ui/dialogs/message_window_win.h"
 #include "ui/kit/page_sidebar_win.h"
@@ -212,8 +213,7 @@ message_answer_c scan_window_c::report_query_error(const query_outcome_c& outcom
 }
 
 void scan_window_c::on_size() {
-    RECT client;
-    GetClientRect(handle(), &client);
+    const RECT client = design_client_rect(handle());
     window_dc_c screen(handle());
     SIZE size = text_size(screen.get(), language_text("scan_status2"), status_font());
     box_ = scan_status_box(client.right, client.bottom, size.cx, size.cy);
@@ -221,9 +221,8 @@ void scan_window_c::on_size() {
 
 void scan_window_c::on_paint() {
     paint_dc_c paint(handle());
-    RECT client;
-    GetClientRect(handle(), &client);
-    off_screen_c surface(paint.get(), client.right, client.bottom);
+    design_surface_c surface(handle(), paint.get());
+    const RECT client = surface.client();
     HDC dc = surface.dc();
     int width = client.right, height = client.bottom;
 
@@ -291,8 +290,7 @@ void scan_window_c::paint_progress_bar(HDC dc, const RECT& client) {
 // What the page draws, for a screen reader: its titles, the status rows, the share done and the
 // sidebar's facts.
 LRESULT scan_window_c::on_get_object(WPARAM wparam, LPARAM lparam) {
-    RECT client;
-    GetClientRect(handle(), &client);
+    const RECT client = design_client_rect(handle());
     auto text = [](std::wstring name, RECT rect) {
         accessible_element_c element;
         element.name = std::move(name);
