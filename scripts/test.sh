@@ -47,6 +47,7 @@ run_wine() {
   [ ${#parts[@]} -gt 0 ] || parts=(programs unit)
   for part in "${parts[@]}"; do
     if [ "$part" = programs ]; then filter='second_start_test.*:first_instance.*:startup_failure.*'
+    elif [ "${part#scale}" != "$part" ]; then filter=$scaled_screens_filter
     else filter='-second_start_test.*:first_instance.*:startup_failure.*'; fi
     rc=0
     rm -f "$dir/test-report.xml"
@@ -120,6 +121,22 @@ windows_unit_lane() {
   [ -f "build/$build/vantorel_tests.exe" ] && run_wine "$build" "build/$build" "$@"
   wine_stop
   phase_took "  $build: unit tests${1:+ ($*)}"
+}
+
+# The windows at 150 and 200 % (the prefix's scale, on a screen large enough): the screenshot
+# tests in English, Arabic and Simplified Chinese, every shot's layout checked, into folders of
+# their own ("en@150") with their contact sheets.
+scaled_screens_filter='languages/*screens_test.*/english:languages/*screens_test.*/arabic:languages/*screens_test.*/chinese_simplified'
+windows_scale_lane() {
+  local build=$1 percent
+  for percent in 150 200; do
+    wine_prefix_fresh "$root/build/wine/prefix-$build-$percent"
+    ui_wine_settings
+    ui_wine_scale "$percent"
+    [ -f "build/$build/vantorel_tests.exe" ] && run_wine "$build" "build/$build" "scale$percent"
+    wine_stop
+  done
+  phase_took "  $build: windows at 150 and 200 %"
 }
 
 # One Windows build's tests that change the system, each in a fresh prefix: the driver package
@@ -284,10 +301,11 @@ build_niceness=10 build_step win64
 phase_took "win64 build (beside a lane)"
 lane_start win32-other on_own_display win32_other_lane
 lane_start shipped on_own_display shipped_checks
+display_size=2560x1600 lane_start win32-scale on_own_display windows_scale_lane win32
 lane_start linux linux_tests
 lane_start win64 on_own_display windows_lane win64
 lane_start console console_checks
-for lane in win32-unit win32-other shipped linux win64 console; do lane_join "$lane"; done
+for lane in win32-unit win32-other shipped win32-scale linux win64 console; do lane_join "$lane"; done
 phase_took "the lanes, side by side"
 nginx_stop
 tls_proxy_stop

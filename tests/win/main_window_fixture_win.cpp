@@ -1,4 +1,5 @@
 #include "tests/win/main_window_fixture_win.h"
+#include "ui/kit/screen_scale_win.h"
 
 #include "ui/kit/window_messages.h"
 
@@ -92,9 +93,11 @@ void test_main_window_c::destroy() {
 POINT caption_button_point(main_window_c& window, button_c<main_window_c>* button) {
     RECT rect;
     GetWindowRect(window.handle(), &rect);
-    RECT at = button->placed(RECT{0, 0, rect.right - rect.left, rect.bottom - rect.top});
-    int x = (at.left + at.right) / 2;
+    // The frame is laid out in design units, at the window's scale on the screen.
+    const unsigned dpi = window_dpi(window.handle());
+    RECT at = button->placed(to_design(RECT{0, 0, rect.right - rect.left, rect.bottom - rect.top}, dpi));
+    int x = to_screen((at.left + at.right) / 2, dpi);
     // A mirrored window's frame counts x from the right.
     if (GetWindowLongW(window.handle(), GWL_EXSTYLE) & WS_EX_LAYOUTRTL) x = rect.right - rect.left - 1 - x;
-    return POINT{rect.left + x, rect.top + (at.top + at.bottom) / 2};
+    return POINT{rect.left + x, rect.top + to_screen((at.top + at.bottom) / 2, dpi)};
 }

@@ -2,6 +2,7 @@
 
 #include "i18n/language_table.h"
 #include "ui/kit/gdi_objects_win.h"
+#include "ui/kit/screen_scale_win.h"
 #include "ui/kit/skin_ids.h"
 #include "ui/kit/skin_images_win.h"
 #include "ui/kit/text_drawing_win.h"
@@ -32,8 +33,8 @@ bool gallery_panel_c::on_message(UINT message, WPARAM, LPARAM, LRESULT& result) 
     }
     if (message != WM_PAINT) return false;
     paint_dc_c paint(handle());
-    RECT client;
-    GetClientRect(handle(), &client);
+    design_units_c design(paint.get(), window_dpi(handle()));
+    const RECT client = design_client_rect(handle());
     fill_solid(paint.get(), client, index_ % 2 ? RGB(244, 246, 251) : RGB(255, 255, 255));
     RECT line = {0, client.bottom - 1, client.right, client.bottom};
     fill_solid(paint.get(), line, RGB(195, 218, 245));
@@ -51,6 +52,9 @@ bool gallery_window_c::create_gallery(int width, int height) {
     register_class(gallery_class, instance);
     DWORD style = WS_CAPTION | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_CLIPCHILDREN;
     if (!create(gallery_class, product_title, style, 40, 40, width, height)) return false;
+    // The design's size at the screen's scale.
+    const unsigned dpi = window_dpi(handle());
+    SetWindowPos(handle(), nullptr, 0, 0, to_screen(width, dpi), to_screen(height, dpi), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     reset_region(handle());
     return true;
 }
@@ -117,11 +121,16 @@ void gallery_window_c::on_create() {
         HWND button = CreateWindowExW(0, L"BUTTON", language_text(button_keys[i]).c_str(),
                                       WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, 330 + 90 * i, 12, 80, 22, handle(),
                                       reinterpret_cast<HMENU>(INT_PTR(100 + i)), GetModuleHandleW(nullptr), nullptr);
+        place_design(button, 330 + 90 * i, 12, 80, 22);
         buttons_[i].attach(button, skin::dialog_button, verdana(8));
     }
     EnableWindow(buttons_[2].handle(), FALSE);
     link.create_link(handle(), 200, language_text("sidebar_see_faq"), faq_link(), 610, 16, 150, 19, verdana(8));
+    place_design(link.handle(), 610, 16, 150, 19);
     chart.create_chart(handle(), 330, 50, 228, 109);
+    place_design(chart.handle(), 330, 50, 228, 109);
+    place_design(panels.handle(), 10, 10, 300, 150);
+    panels.layout();
     chart.set_background(RGB(255, 255, 255));
     chart.set_pie_rectangle(RECT{60, 20, 165, 100});
     chart.add_slice(L"out", language_text("sidebar_out_of_date"), 5, RGB(217, 64, 58));
@@ -140,9 +149,8 @@ void gallery_window_c::paint_caption(HDC dc, const RECT&) {
 
 void gallery_window_c::on_paint() {
     paint_dc_c paint(handle());
-    RECT client;
-    GetClientRect(handle(), &client);
-    off_screen_c surface(paint.get(), client.right, client.bottom);
+    design_surface_c surface(handle(), paint.get());
+    const RECT client = surface.client();
     fill_solid(surface.dc(), client, RGB(255, 255, 255));
     start_button.draw(surface.dc(), client);
     SIZE banner = skin_image_size(home_banner_bitmap());

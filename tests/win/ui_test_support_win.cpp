@@ -1,5 +1,6 @@
 #include "tests/win/ui_test_support_win.h"
 #include "ui/kit/screen_scale_win.h"
+#include "common/text_convert.h"
 
 #include "ui/kit/shared_fonts_win.h"
 #include "i18n/language_table.h"
@@ -9,6 +10,9 @@
 #include <winternl.h>
 
 #include <algorithm>
+#include <cwchar>
+#include <utility>
+#include <vector>
 #include <cstdlib>
 
 // ---------------------------------------------------------------- waits
@@ -108,7 +112,46 @@ bool colour_near(COLORREF a, COLORREF b, int tolerance) {
            std::abs(int(GetBValue(a)) - int(GetBValue(b))) <= tolerance;
 }
 
+namespace {
+
+std::string window_label(HWND window) {
+    wchar_t class_name[64] = {}, text[64] = {};
+    GetClassNameW(window, class_name, 64);
+    GetWindowTextW(window, text, 64);
+    return std::string(class_name, class_name + wcslen(class_name)) + " \"" + wide_to_utf8(text) + "\"";
+}
+
+// Every visible control lies inside its parent's client area and over no visible sibling, as a
+// user would see it (a scrolling list's panels may lie beyond it, never over each other).
+void expect_tidy_layout(HWND parent, const std::string& shot) {
+    RECT area{};
+    GetClientRect(parent, &area);
+    MapWindowPoints(parent, nullptr, reinterpret_cast<POINT*>(&area), 2);
+    if (area.left > area.right) std::swap(area.left, area.right);  // a mirrored window
+    wchar_t class_name[64] = {};
+    GetClassNameW(parent, class_name, 64);
+    const bool scrolling = wcscmp(class_name, L"VantorelPanelList") == 0;
+    std::vector<std::pair<HWND, RECT>> shown;
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(child)) continue;
+        RECT rect{};
+        GetWindowRect(child, &rect);
+        if (rect.right <= rect.left || rect.bottom <= rect.top) continue;
+        RECT inside{};
+        if (!scrolling && (!IntersectRect(&inside, &rect, &area) || !EqualRect(&inside, &rect)))
+            ADD_FAILURE() << shot << ": " << window_label(child) << " lies outside " << window_label(parent);
+        for (const auto& [sibling, other] : shown)
+            if (IntersectRect(&inside, &rect, &other))
+                ADD_FAILURE() << shot << ": " << window_label(child) << " lies over " << window_label(sibling);
+        shown.emplace_back(child, rect);
+        expect_tidy_layout(child, shot);
+    }
+}
+
+}  // namespace
+
 std::filesystem::path save_screenshot(HWND window, const std::string& name) {
+    expect_tidy_layout(window, name);
     window_pixels_c image = capture_window(window);
     const char* build = sizeof(void*) == 8 ? "win64" : "win32";
     // The source tree is reachable through Wine's drive of the root folder.

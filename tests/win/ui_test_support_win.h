@@ -45,7 +45,9 @@ bool wait_until(const std::function<bool()>& condition, DWORD timeout_ms);
 // ---- pixels
 // Whether two colours differ by at most tolerance in every channel.
 bool colour_near(COLORREF a, COLORREF b, int tolerance = 6);
-// Writes the window's screenshot to screens/<build>/<language code>/<name>.png; the path.
+// Writes the window's screenshot to screens/<build>/<language code>[@<scale %>]/<name>.png; the
+// path. Also checks the window's layout: every visible control inside its parent and over no
+// sibling.
 std::filesystem::path save_screenshot(HWND window, const std::string& name);
 
 // ---- input (screen coordinates)

@@ -131,7 +131,14 @@ void draw_skin_image_keyed(HDC dc, int id, int x, int y, COLORREF key) {
     memory_dc_c source(dc);
     selection_c selected(source.get(), image);
     match_layout(source.get(), dc);
-    TransparentBlt(dc, x, y, size.cx, size.cy, source.get(), 0, 0, drawn.cx, drawn.cy, key);
+    // In the DC's pixels: a transparent copy onto a mapped DC is stretched from the design size
+    // (Wine), which would undo the larger rendering.
+    const RECT target = to_screen(RECT{x, y, x + size.cx, y + size.cy}, dc_dpi(dc));
+    const int saved = SaveDC(dc);
+    SetMapMode(dc, MM_TEXT);
+    TransparentBlt(dc, target.left, target.top, target.right - target.left, target.bottom - target.top, source.get(), 0, 0,
+                   drawn.cx, drawn.cy, key);
+    RestoreDC(dc, saved);
 }
 
 HBRUSH make_skin_pattern_brush(HDC dc, int id) {
@@ -140,7 +147,6 @@ HBRUSH make_skin_pattern_brush(HDC dc, int id) {
 }
 
 void set_pattern_origin(HDC dc, int x, int y) {
-    POINT origin{x, y};
-    LPtoDP(dc, &origin, 1);
-    SetBrushOrgEx(dc, origin.x, origin.y, nullptr);
+    const unsigned dpi = dc_dpi(dc);
+    SetBrushOrgEx(dc, to_screen(x, dpi), to_screen(y, dpi), nullptr);
 }

@@ -92,7 +92,7 @@ bool download_window_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, L
             HDC dc = reinterpret_cast<HDC>(wparam);
             SetTextColor(dc, radio_colour);
             SetBkMode(dc, TRANSPARENT);
-            SelectObject(dc, verdana(8));
+            SelectObject(dc, control_font(verdana(8), window_dpi(handle())));
             result = reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
             return true;
         }
