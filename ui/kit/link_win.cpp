@@ -1,12 +1,11 @@
 #include "ui/kit/link_win.h"
 
-#include "ui/kit/screen_scale_win.h"
-#include "ui/kit/ui_fonts_win.h"
-
 #include "ui/kit/accessible_object_win.h"
 #include "ui/kit/focus_mark_win.h"
 #include "ui/kit/gdi_objects_win.h"
 #include "ui/kit/reading_direction_win.h"
+#include "ui/kit/screen_scale_win.h"
+#include "ui/kit/ui_fonts_win.h"
 #include "ui/kit/window_keys_win.h"
 
 #include <oleacc.h>

@@ -1,11 +1,10 @@
 #include "ui/kit/pie_chart_win.h"
 
-#include "ui/kit/screen_scale_win.h"
-
 #include "ui/kit/accessible_object_win.h"
 #include "ui/kit/gdi_objects_win.h"
 #include "ui/kit/gdiplus_win.h"
 #include "ui/kit/reading_direction_win.h"
+#include "ui/kit/screen_scale_win.h"
 
 #include <oleacc.h>
 

@@ -1,9 +1,8 @@
 #include "ui/main/main_caption_win.h"
 
-#include "ui/kit/screen_scale_win.h"
-
 #include "common/product_name.h"
 #include "i18n/language_table.h"
+#include "ui/kit/screen_scale_win.h"
 #include "ui/kit/skin_ids.h"
 #include "ui/kit/text_drawing_win.h"
 #include "ui/kit/ui_fonts_win.h"

@@ -10,7 +10,10 @@ Every bitmap is rendered at 100, 125, 150 and 200 % of its size, as the resource
 ID + 2000 and ID + 3000 (RCDATA holding the PNG): the program draws the one nearest its screen's
 scale. The templates are drawn in 96-DPI pixels; the larger renderings scale them by a viewBox.
 
-usage: render_skin.py SKIN_FOLDER LANGUAGE_INI OUTPUT_FOLDER
+A second script, skin_updater.rc, names only the images the updater draws (UPDATER_IDS, comma
+separated, each with its larger renderings) and the dialog templates.
+
+usage: render_skin.py SKIN_FOLDER LANGUAGE_INI OUTPUT_FOLDER [UPDATER_IDS]
 """
 import html
 import os
@@ -21,6 +24,7 @@ import sys
 import zlib
 
 SKIN, LANGUAGE_INI, OUT = sys.argv[1:4]
+UPDATER_IDS = {int(i) for i in sys.argv[4].split(",")} if len(sys.argv) > 4 else set()
 LATIN_FONT = "DejaVu Sans"
 CJK_FONT = "IPAPGothic"
 # Simplified and Traditional Chinese: the Japanese font lacks many of their characters.
@@ -417,10 +421,17 @@ def main():
                 write_png(path, w, h, composite(render(larger, w, h, work), matte, key))
             rc_lines.append('%d RCDATA "%s"\n' % (identifier + offset, path))
     rc_lines.append('#include "%s"\n' % os.path.join(SKIN, "dialogs.rc"))
+    updater_lines = [line for line in rc_lines
+                     if not line[0].isdigit() or int(line.split()[0]) % 1000 in UPDATER_IDS and int(line.split()[0]) < 4000]
+    write_rc("skin_updater.rc", updater_lines)
     write_contact_sheets(sheets)
-    with open(os.path.join(OUT, "skin.rc.new"), "w", encoding="utf-8") as out:
-        out.writelines(rc_lines)
-    os.replace(os.path.join(OUT, "skin.rc.new"), os.path.join(OUT, "skin.rc"))
+    write_rc("skin.rc", rc_lines)
+
+
+def write_rc(name, lines):
+    with open(os.path.join(OUT, name + ".new"), "w", encoding="utf-8") as out:
+        out.writelines(lines)
+    os.replace(os.path.join(OUT, name + ".new"), os.path.join(OUT, name))
 
 
 def write_contact_sheets(sheets):
