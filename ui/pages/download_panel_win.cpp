@@ -471,8 +471,18 @@ void download_panel_c::on_paint() {
         int date_top = T + L * (2 * int(c) + 1) + 16 * int(c) + 24;
         // A hidden update is still an update in its words.
         bool needed = chosen_is_update(device, group_.mode) || chosen_is_hidden(device, group_.mode);
-        draw_text(dc, panel_date_line(device.has_driver, device.driver_date, offered_date, needed), RECT{35, date_top, width - 2, date_top + L},
-                  line_font(), RGB(0, 0, 0), DT_SINGLELINE | DT_EXPANDTABS | DT_END_ELLIPSIS);
+        // The installed driver, then the offered one a little after it (a tab's stop depends on the
+        // font's average width, and lands right at a longer text's end).
+        const std::wstring line = panel_date_line(device.has_driver, device.driver_date, offered_date, needed);
+        const std::size_t tab = line.find(L'\t');
+        const std::wstring installed = line.substr(0, tab);
+        draw_text(dc, installed, RECT{35, date_top, width - 2, date_top + L}, line_font(), RGB(0, 0, 0),
+                  DT_SINGLELINE | DT_END_ELLIPSIS);
+        if (tab != std::wstring::npos) {
+            const int offered_left = 35 + int(text_size(dc, installed, line_font()).cx) + 16;
+            draw_text(dc, line.substr(tab + 1), RECT{offered_left, date_top, width - 2, date_top + L}, line_font(),
+                      RGB(0, 0, 0), DT_SINGLELINE | DT_END_ELLIPSIS);
+        }
     }
 
     int y = footer_y();

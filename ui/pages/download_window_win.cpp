@@ -141,10 +141,11 @@ void download_window_c::on_size() {
     place_design(list_.handle(), 0, header_height + choice_height, W - page_sidebar_width, list_height > 0 ? list_height : 0);
     list_.layout();
     place_design(bar_.handle(), 0, H - bar_height, W - page_sidebar_width, bar_height);
+    // Longer words widen both radios by the shift, leftwards, 10 apart as ever.
     int shift = wide_radios() ? 30 : 0;
-    place_design(best_, W - 460 - shift, 45, 110 + shift, 20);
+    place_design(best_, W - 460 - 2 * shift, 45, 110 + shift, 20);
     place_design(latest_, W - 340 - shift, 45, 80 + shift, 20);
-    place_design(show_hidden_box_, 15, 45, W - 480 - shift - 25, 20);
+    place_design(show_hidden_box_, 15, 45, W - 505 - 2 * shift, 20);
     place_design(chart_.handle(), W - 239, 121, 228, 109);
     // Between the counts' box and the WHQL note, which would run into each other at 411.
     place_design(faq_.handle(), W - 130, 375, 120, 19);
