@@ -11,6 +11,7 @@
 #include "tests/unit/thread_start_fault.h"
 #include "tests/win/main_window_fixture_win.h"
 #include "app/system_scan_workers_win.h"
+#include "ui/kit/screen_scale_win.h"
 #include "ui/kit/window_messages.h"
 
 #include <gtest/gtest.h>
@@ -52,9 +53,9 @@ protected:
 void click_start_button(main_window_c& window) {
     home_window_c& page = main_window_test_access_c(&window).home_page();
     HWND home = page.handle();
-    RECT client;
-    GetClientRect(home, &client);
-    RECT button = page.start_button().placed(client);
+    // The page lays out in design units, at its scale on the screen.
+    const unsigned dpi = window_dpi(home);
+    RECT button = to_screen(page.start_button().placed(design_client_rect(home)), dpi);
     POINT at = {(button.left + button.right) / 2, (button.top + button.bottom) / 2};
     ClientToScreen(home, &at);
     mouse_click_at(at.x, at.y);
@@ -364,4 +365,26 @@ TEST_F(ui_main_window_test, failed_queries_show_their_error_and_retry_enumerates
     PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     release_application();
     EXPECT_EQ(state.update_service, nullptr);
+}
+
+// Moved to a monitor of another scale, the window takes the place the system proposes and lays its
+// page out again to fill it, the layout still tidy (Wine has one scale for every monitor: the
+// message is sent as Windows sends it).
+TEST_F(ui_main_window_test, a_move_to_another_scale_takes_the_proposed_place_and_lays_the_page_out) {
+    test_main_window_c main;
+    open_and_show(main);
+    RECT before;
+    GetWindowRect(main->handle(), &before);
+    RECT proposed = {before.left + 10, before.top + 10, before.right + 210, before.bottom + 160};
+    const unsigned dpi = window_dpi(main->handle());
+    SendMessageW(main->handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&proposed));
+    EXPECT_TRUE(pump_until_painted(main->handle()));
+    RECT after, client, page;
+    GetWindowRect(main->handle(), &after);
+    EXPECT_TRUE(EqualRect(&after, &proposed));
+    GetClientRect(main->handle(), &client);
+    GetClientRect(main->current_page(), &page);
+    EXPECT_EQ(page.right, client.right);
+    EXPECT_EQ(page.bottom, client.bottom);
+    save_screenshot(main->handle(), "main-moved");
 }

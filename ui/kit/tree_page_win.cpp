@@ -42,6 +42,7 @@ bool tree_page_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT
             return false;
         case WM_NOTIFY: on_notify(*reinterpret_cast<const NMHDR*>(lparam)); return true;
         case WM_SETFOCUS: SetFocus(tree_.handle()); return true;
+        case WM_DPICHANGED_AFTERPARENT: on_size(); return true;
         case WM_GETOBJECT: result = on_get_object(wparam, lparam); return result != 0;
         case WM_ITEM_TICKED: on_ticked(reinterpret_cast<HTREEITEM>(lparam)); return true;
         case WM_COMMAND:
