@@ -94,9 +94,9 @@ public:
     }
 
 protected:
-    bool on_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override {
+    bool on_message(UINT message, WPARAM wparam, LPARAM, LRESULT& result) override {
         switch (message) {
-            case WM_SIZE: on_size(to_design(HIWORD(lparam), window_dpi(handle()))); return true;
+            case WM_SIZE: on_size(design_client_rect(handle()).bottom); return true;
             case WM_VSCROLL: on_vscroll(LOWORD(wparam)); return true;
             case WM_MOUSEWHEEL: on_wheel(GET_WHEEL_DELTA_WPARAM(wparam)); return false;
             case WM_SETFOCUS: focus_panel(focus_index_); return true;

@@ -1,5 +1,7 @@
 #include "ui/kit/screen_scale_win.h"
 
+#include <cstdint>
+
 namespace {
 
 using dpi_for_window_c = UINT(WINAPI*)(HWND);
@@ -40,7 +42,9 @@ RECT to_design(const RECT& pixels, unsigned dpi) {
 RECT design_client_rect(HWND window) {
     RECT client{};
     GetClientRect(window, &client);
-    return to_design(client, window_dpi(window));
+    // Rounded down: what is laid out at its edge, scaled back, stays inside the window.
+    const unsigned dpi = window_dpi(window);
+    return RECT{0, 0, int(std::int64_t(client.right) * design_dpi / dpi), int(std::int64_t(client.bottom) * design_dpi / dpi)};
 }
 
 POINT design_point(HWND window, LPARAM position) {
@@ -91,8 +95,11 @@ RECT client_pixels(HWND window) {
 
 design_surface_c::design_surface_c(HWND window, HDC target)
     : pixels_(client_pixels(window)), surface_(target, pixels_.right, pixels_.bottom) {
+    // Rounded up: the painting covers every pixel of the surface (a child placed at the edge is
+    // rounded down, inside the window).
     const unsigned dpi = window_dpi(window);
-    client_ = to_design(pixels_, dpi);
+    client_ = {0, 0, int((std::int64_t(pixels_.right) * design_dpi + dpi - 1) / dpi),
+               int((std::int64_t(pixels_.bottom) * design_dpi + dpi - 1) / dpi)};
     design_.emplace(surface_.dc(), dpi);
 }
 

@@ -27,7 +27,8 @@ inline int to_design(int pixels, unsigned dpi) { return MulDiv(pixels, int(desig
 RECT to_screen(const RECT& design, unsigned dpi);
 RECT to_design(const RECT& pixels, unsigned dpi);
 
-// The window's client area in design units.
+// The window's client area in design units, rounded down (what is placed at its edges stays
+// inside it).
 RECT design_client_rect(HWND window);
 // A mouse message's position in design units.
 POINT design_point(HWND window, LPARAM position);
@@ -57,7 +58,7 @@ class design_surface_c {
 public:
     design_surface_c(HWND window, HDC target);
     HDC dc() const { return surface_.dc(); }
-    // The client area in design units.
+    // The client area in design units, rounded up.
     const RECT& client() const { return client_; }
     // Ends the design units and copies the surface to the target's client origin.
     void copy_to(HDC target);
