@@ -107,7 +107,8 @@ void download_window_c::on_create() {
     context_.reason_tips = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
                                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, handle(), nullptr,
                                            instance, nullptr);
-    if (context_.reason_tips) SendMessageW(context_.reason_tips, TTM_SETMAXTIPWIDTH, 0, 480);
+    if (context_.reason_tips)
+        SendMessageW(context_.reason_tips, TTM_SETMAXTIPWIDTH, 0, to_screen(480, window_dpi(handle())));
     list_.create_list(handle(), 0, header_height + choice_height, 10, 10, language_text("top_download"));
     bar_.create_bar(handle(), RECT{0, 0, 10, bar_height});
     auto radio = [&](int id, const char* key, DWORD extra) {
