@@ -58,8 +58,9 @@ bool read_png_image(const std::uint8_t* data, std::size_t size, rgb_image_c& ima
             if (depth != 8 || (colour != 2 && colour != 6) || body[10] != 0 || body[11] != 0 || interlace != 0)
                 return problem = "a PNG image that is not 8-bit RGB or RGBA without interlacing", false;
             channels = colour == 6 ? 4 : 3;
+            // Counted in 64 bits: a 32-bit size_t would wrap for a forged width and height.
             if (image.width <= 0 || image.height <= 0 ||
-                std::size_t(image.width) * std::size_t(image.height) > most_pixels)
+                std::uint64_t(image.width) * std::uint64_t(image.height) > std::uint64_t(most_pixels))
                 return problem = "a PNG image of no size or too large", false;
         } else if (std::memcmp(kind, "IDAT", 4) == 0) {
             compressed.insert(compressed.end(), body, body + length);

@@ -82,7 +82,7 @@ void update_progress_window_c::on_init() {
 
 void update_progress_window_c::on_erase(HDC dc) {
     design_units_c design(dc, window_dpi(handle()));
-    const RECT client = design_client_rect(handle());
+    const RECT client = design_paint_rect(handle());
     fill_solid(dc, client, face_colour);
     RECT band = client;
     band.top = button_band_top;

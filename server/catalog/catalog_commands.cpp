@@ -241,6 +241,9 @@ int import_packages(const arguments_c& arguments) {
     if (!read_import_options(arguments, options, error) || !read_statement_terms(arguments, terms, error)) return misuse(error);
     const std::string channel = option(arguments, "channel");
     if (!channel.empty() && channel != "stable" && channel != "testing") return misuse("--channel takes stable or testing");
+    // A testing package graduates by its install reports, which name it by its signed digest.
+    if (channel == "testing" && !arguments.options.count("signing-key"))
+        return misuse("--channel testing needs --signing-key: a package graduates by the reports on its signed digest");
     signing_key_c key;
     const bool signing = arguments.options.count("signing-key") != 0;
     if (signing && !key.read(option(arguments, "signing-key"), error)) return fail(error);

@@ -18,6 +18,7 @@
 #include <initializer_list>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -94,6 +95,8 @@ public:
     // Whether the offer's package is in the testing channel, and whether any package is.
     bool in_testing(const driver_offer_c& offer) const { return packages_[entries_[offer.entry].package].testing != 0; }
     bool any_testing() const { return any_testing_; }
+    // Whether the package of that archive digest (lower-case hex) is in the testing channel.
+    bool testing_package(const std::string& sha256) const { return testing_digests_.count(sha256) > 0; }
     // Asks memory for what item() reads, in two steps a little ahead of it: first the package's
     // and INF file's records, then (once those have come) their texts.
     void prefetch_records(const driver_offer_c& offer) const;
@@ -180,6 +183,7 @@ private:
     huge_page_array_c<id_slot_c> id_slots_;
     large_vector_c<name_slot_c> by_file_name_;  // sorted by hash
     bool any_testing_ = false;
+    std::set<std::string> testing_digests_;  // few: the testing channel's packages
     std::string statement_element_;
     std::uint64_t statement_serial_ = 0;
     std::int64_t statement_expires_ = 0;

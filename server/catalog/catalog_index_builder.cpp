@@ -26,6 +26,7 @@ void catalog_index_builder_c::add_package(const package_fields_c& p) {
                                 std::uint8_t(p.testing ? 1 : 0)});
     index_.first_models_line_.push_back(std::uint32_t(index_.models_lines_.size()));
     index_.any_testing_ = index_.any_testing_ || p.testing;
+    if (p.testing && !p.sha256.empty()) index_.testing_digests_.emplace(p.sha256);
 }
 
 void catalog_index_builder_c::add_inf(const inf_fields_c& f) {

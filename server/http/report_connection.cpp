@@ -37,7 +37,11 @@ scan_reply_c report_reply(update_server_c::state_c& state, const std::string& bo
     std::string problem;
     if (!read_install_report(body, report, problem)) return scan_reply_c{400, "report refused: " + problem + "\n"};
     bool decided = false;
-    const report_taken_c taken = state.settings.reports->add(report, state.settings.demotion, decided, problem);
+    // Only a package the served catalog has in testing graduates.
+    demotion_limits_c limits = state.settings.demotion;
+    const std::shared_ptr<const catalog_index_c> catalog = state.current().index;
+    if (!catalog || !catalog->testing_package(report.package_sha256)) limits.graduate_after = 0;
+    const report_taken_c taken = state.settings.reports->add(report, limits, decided, problem);
     // Not taken: the client keeps it and sends it again later.
     if (taken == report_taken_c::failed) return scan_reply_c{503, "the report could not be stored, try again later\n"};
     if (decided) state.read_verdicts();

@@ -43,8 +43,14 @@ scan_reply_c answer_scan_request(std::string_view content_type, std::string_view
     if (!client_target_for(request.os_code, request.os_build, request.machine).known)
         return text_reply(400, "unknown client os " + request.os_code + (request.machine.empty() ? "" : " on " + request.machine));
     bool over_budget = false;
-    auto offers = offers_for_request(request, catalog, answer.items_per_device, &over_budget);
+    // Offers that may be withheld leave room for the next ones: twice as many are weighed, the
+    // rest cut once the withheld are out.
+    const std::size_t most = answer.items_per_device;
+    const bool may_withhold = catalog.any_testing() || (verdicts && !verdicts->demoted.empty());
+    auto offers = offers_for_request(request, catalog, may_withhold ? 2 * most : most, &over_budget);
     drop_withheld_offers(offers, catalog, request.testing, verdicts);
+    for (std::vector<driver_offer_c>& device : offers)
+        if (device.size() > most) device.resize(most);
     // A partial answer would tell the devices left out that they are up to date.
     if (over_budget)
         return text_reply(413, "the request needs more than " + std::to_string(match_budget_c::per_request) +

@@ -230,6 +230,7 @@ TEST(install_reports, a_testing_package_reaches_stable_programs_once_it_graduate
         << error;
     ASSERT_EQ(catalog_tool({"keygen", "--secret", secret, "--public", (folder.path() / "p").string()}), 0);
     EXPECT_EQ(catalog_tool({"import", "--catalog", catalog, "--packages", served, "--channel", "beta", archive}), 2);
+    EXPECT_EQ(catalog_tool({"import", "--catalog", catalog, "--packages", served, "--channel", "testing", archive}), 2);
     ASSERT_EQ(catalog_tool({"import", "--catalog", catalog, "--packages", served, "--signing-key", secret, "--channel",
                             "testing", archive}),
               0);

@@ -53,11 +53,7 @@ protected:
 void click_start_button(main_window_c& window) {
     home_window_c& page = main_window_test_access_c(&window).home_page();
     HWND home = page.handle();
-    // The page lays out in design units, at its scale on the screen.
-    const unsigned dpi = window_dpi(home);
-    RECT button = to_screen(page.start_button().placed(design_client_rect(home)), dpi);
-    POINT at = {(button.left + button.right) / 2, (button.top + button.bottom) / 2};
-    ClientToScreen(home, &at);
+    const POINT at = design_centre_on_screen(home, page.start_button().placed(design_client_rect(home)));
     mouse_click_at(at.x, at.y);
 }
 

@@ -14,6 +14,7 @@
 #include "tests/unit/fault_server_access.h"
 #include "tests/unit/test_zip.h"
 #include "tests/win/main_window_fixture_win.h"
+#include "ui/kit/screen_scale_win.h"
 #include "tests/win/results_pages_fixture_win.h"
 #include "ui/kit/language_format.h"
 #include "ui/kit/window_messages.h"
@@ -39,11 +40,7 @@ protected:
     }
 
     static void click_panel_button(download_panel_c& panel) {
-        RECT client;
-        GetClientRect(panel.handle(), &client);
-        RECT button = panel.button().placed(client);
-        POINT at = {(button.left + button.right) / 2, (button.top + button.bottom) / 2};
-        ClientToScreen(panel.handle(), &at);
+        const POINT at = design_centre_on_screen(panel.handle(), panel.button().placed(design_client_rect(panel.handle())));
         mouse_click_at(at.x, at.y);
         EXPECT_TRUE(pump_until_input_handled());
     }

@@ -150,6 +150,13 @@ void expect_tidy_layout(HWND parent, const std::string& shot) {
 
 }  // namespace
 
+POINT design_centre_on_screen(HWND window, const RECT& design) {
+    const unsigned dpi = window_dpi(window);
+    POINT at = {to_screen((design.left + design.right) / 2, dpi), to_screen((design.top + design.bottom) / 2, dpi)};
+    ClientToScreen(window, &at);
+    return at;
+}
+
 std::filesystem::path save_screenshot(HWND window, const std::string& name) {
     expect_tidy_layout(window, name);
     window_pixels_c image = capture_window(window);

@@ -51,6 +51,9 @@ bool colour_near(COLORREF a, COLORREF b, int tolerance = 6);
 std::filesystem::path save_screenshot(HWND window, const std::string& name);
 
 // ---- input (screen coordinates)
+// The screen point at the centre of a rectangle given in the window's design units (its client
+// area laid out at 96 DPI), as the window's scale puts it on the screen.
+POINT design_centre_on_screen(HWND window, const RECT& design);
 // Sent from the thread of the windows that take it, each event is handled before the next goes;
 // from another thread, a pause follows each event, as a hand makes.
 void mouse_move_to(int x, int y);

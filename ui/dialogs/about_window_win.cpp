@@ -71,7 +71,7 @@ void about_window_c::paint_caption(HDC dc, const RECT& window) {
 
 void about_window_c::on_erase(HDC dc) {
     design_units_c design(dc, window_dpi(handle()));
-    const RECT client = design_client_rect(handle());
+    const RECT client = design_paint_rect(handle());
     fill_solid(dc, client, background_colour);
     fill_solid(dc, info_box, RGB(255, 255, 255));
 }

@@ -26,18 +26,8 @@ void driver_tree_c::fit_to_scale() {
     if (dpi == fitted_dpi_) return;
     fitted_dpi_ = dpi;
     TreeView_SetIndent(tree_, to_screen(22, dpi));
-    // The system's font for controls, made at the system's scale: as it is there, else a copy at
-    // the tree's.
-    auto stock = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    const unsigned system = window_dpi(nullptr);
-    LOGFONTW description{};
-    if (dpi == system || !GetObjectW(stock, sizeof description, &description)) {
-        SendMessageW(tree_, WM_SETFONT, reinterpret_cast<WPARAM>(stock), TRUE);
-        return;
-    }
-    description.lfHeight = MulDiv(description.lfHeight, int(dpi), int(system));
-    font_.reset(CreateFontIndirectW(&description));
-    SendMessageW(tree_, WM_SETFONT, reinterpret_cast<WPARAM>(font_ ? font_.get() : stock), TRUE);
+    // The system's font for controls at the tree's scale.
+    set_control_font(tree_, static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
 }
 
 void driver_tree_c::set_images(HIMAGELIST class_images) {

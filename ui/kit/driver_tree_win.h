@@ -3,8 +3,6 @@
 // click's check box hit.
 #pragma once
 
-#include "ui/kit/gdi_objects_win.h"
-
 #include <windows.h>
 #include <commctrl.h>
 
@@ -45,5 +43,4 @@ public:
 private:
     HWND tree_ = nullptr;
     unsigned fitted_dpi_ = 0;
-    font_c font_;  // the system's font at the tree's scale, where that is not the system's
 };

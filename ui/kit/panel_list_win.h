@@ -54,11 +54,11 @@ public:
         int largest = content_height - view_height_ + 1;
         if (scroll_pos_ > largest) scroll_pos_ = largest;
         if (scroll_pos_ < 0) scroll_pos_ = 0;
-        const unsigned dpi = window_dpi(handle());
+        // Placed by their edges as scrolled: neighbours stay edge to edge at any scale.
+        const int width = design_client_rect(handle()).right;
         for (auto& entry : entries_)
             if (entry.panel && entry.panel->handle())
-                SetWindowPos(entry.panel->handle(), nullptr, to_screen(entry.x, dpi), to_screen(entry.y - scroll_pos_, dpi), 0,
-                             0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+                place_design(entry.panel->handle(), entry.x, entry.y - scroll_pos_, width, entry.height);
         SCROLLINFO info{sizeof info, SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL, 0, content_height,
                         UINT(view_height_ > 0 ? view_height_ : 0), scroll_pos_, 0};
         SetScrollInfo(handle(), SB_VERT, &info, TRUE);

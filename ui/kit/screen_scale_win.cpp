@@ -47,6 +47,14 @@ RECT design_client_rect(HWND window) {
     return RECT{0, 0, int(std::int64_t(client.right) * design_dpi / dpi), int(std::int64_t(client.bottom) * design_dpi / dpi)};
 }
 
+RECT design_paint_rect(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    const unsigned dpi = window_dpi(window);
+    return RECT{0, 0, int((std::int64_t(client.right) * design_dpi + dpi - 1) / dpi),
+                int((std::int64_t(client.bottom) * design_dpi + dpi - 1) / dpi)};
+}
+
 POINT design_point(HWND window, LPARAM position) {
     const unsigned dpi = window_dpi(window);
     return {to_design(short(LOWORD(position)), dpi), to_design(short(HIWORD(position)), dpi)};
@@ -97,10 +105,8 @@ design_surface_c::design_surface_c(HWND window, HDC target)
     : pixels_(client_pixels(window)), surface_(target, pixels_.right, pixels_.bottom) {
     // Rounded up: the painting covers every pixel of the surface (a child placed at the edge is
     // rounded down, inside the window).
-    const unsigned dpi = window_dpi(window);
-    client_ = {0, 0, int((std::int64_t(pixels_.right) * design_dpi + dpi - 1) / dpi),
-               int((std::int64_t(pixels_.bottom) * design_dpi + dpi - 1) / dpi)};
-    design_.emplace(surface_.dc(), dpi);
+    client_ = design_paint_rect(window);
+    design_.emplace(surface_.dc(), window_dpi(window));
 }
 
 void design_surface_c::copy_to(HDC target) {

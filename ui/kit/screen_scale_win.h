@@ -30,6 +30,8 @@ RECT to_design(const RECT& pixels, unsigned dpi);
 // The window's client area in design units, rounded down (what is placed at its edges stays
 // inside it).
 RECT design_client_rect(HWND window);
+// The same rounded up: what a background fills to cover every pixel.
+RECT design_paint_rect(HWND window);
 // A mouse message's position in design units.
 POINT design_point(HWND window, LPARAM position);
 // Places a child window given in design units (its parent's scale).

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -89,8 +90,10 @@ void copy_scaled(HDC dc, int id, int x, int y, int width, int height, int source
     }
     // Where the rendering's pixels meet the screen's one to one this is a plain copy.
     const int old_mode = SetStretchBltMode(dc, HALFTONE);
-    SetBrushOrgEx(dc, 0, 0, nullptr);
+    POINT old_origin{};
+    SetBrushOrgEx(dc, 0, 0, &old_origin);  // as HALFTONE asks
     StretchBlt(dc, x, y, width, height, source.get(), sx, 0, sw, drawn.cy, SRCCOPY);
+    SetBrushOrgEx(dc, old_origin.x, old_origin.y, nullptr);
     SetStretchBltMode(dc, old_mode);
 }
 
@@ -142,8 +145,30 @@ void draw_skin_image_keyed(HDC dc, int id, int x, int y, COLORREF key) {
 }
 
 HBRUSH make_skin_pattern_brush(HDC dc, int id) {
-    HBITMAP image = variant_for(id, dc_dpi(dc));
-    return image ? CreatePatternBrush(image) : nullptr;
+    const unsigned dpi = dc_dpi(dc);
+    HBITMAP image = variant_for(id, dpi);
+    if (!image) return nullptr;
+    // A brush tiles in the screen's pixels: a rendering of another scale is first made the size
+    // the pattern has at this one.
+    const SIZE design = skin_image_size(id), drawn = bitmap_size(image);
+    const SIZE wanted = {to_screen(design.cx, dpi), to_screen(design.cy, dpi)};
+    if (drawn.cx == wanted.cx && drawn.cy == wanted.cy) return CreatePatternBrush(image);
+    // Kept with the images (a brush may refer to its bitmap while it lives).
+    static std::map<std::pair<int, unsigned>, bitmap_c> sized_patterns;
+    auto found = sized_patterns.find({id, dpi});
+    if (found == sized_patterns.end()) {
+        memory_dc_c source(dc), target(dc);
+        bitmap_c sized(CreateCompatibleBitmap(dc, wanted.cx, wanted.cy));
+        if (!sized) return CreatePatternBrush(image);
+        {
+            selection_c from(source.get(), image), to(target.get(), sized.get());
+            SetStretchBltMode(target.get(), HALFTONE);
+            SetBrushOrgEx(target.get(), 0, 0, nullptr);
+            StretchBlt(target.get(), 0, 0, wanted.cx, wanted.cy, source.get(), 0, 0, drawn.cx, drawn.cy, SRCCOPY);
+        }
+        found = sized_patterns.emplace(std::make_pair(id, dpi), std::move(sized)).first;
+    }
+    return CreatePatternBrush(found->second.get());
 }
 
 void set_pattern_origin(HDC dc, int x, int y) {

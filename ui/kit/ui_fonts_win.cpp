@@ -24,14 +24,17 @@ HFONT ui_font(const wchar_t* face, int points, font_weight_c weight) {
 }
 
 HFONT control_font(HFONT design_font, unsigned dpi) {
-    if (!design_font || dpi == design_dpi) return design_font;
+    // The system's font for controls is made at the system's scale already (the fallback of a
+    // font not found); the others at 96 DPI.
+    const unsigned from = design_font == GetStockObject(DEFAULT_GUI_FONT) ? window_dpi(nullptr) : design_dpi;
+    if (!design_font || dpi == from) return design_font;
     static std::map<std::pair<HFONT, unsigned>, font_c> made;
     auto found = made.find({design_font, dpi});
     if (found != made.end()) return found->second.get();
     LOGFONTW description{};
     if (!GetObjectW(design_font, sizeof description, &description)) return design_font;
-    description.lfHeight = MulDiv(description.lfHeight, int(dpi), int(design_dpi));
-    description.lfWidth = MulDiv(description.lfWidth, int(dpi), int(design_dpi));
+    description.lfHeight = MulDiv(description.lfHeight, int(dpi), int(from));
+    description.lfWidth = MulDiv(description.lfWidth, int(dpi), int(from));
     HFONT scaled = CreateFontIndirectW(&description);
     if (!scaled) return design_font;
     return made.emplace(std::make_pair(design_font, dpi), font_c(scaled)).first->second.get();

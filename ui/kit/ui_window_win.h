@@ -110,10 +110,12 @@ private:
 
     // Moved to a monitor of another scale: the frame at the new scale, the window where the system
     // proposes (the same size in design units); its WM_SIZE lays the content out again.
+    // A dialog is moved and scaled by the system's dialog manager itself (per-monitor v2).
     void on_dpi_changed(HWND window, const RECT& proposed) {
         read_frame_metrics(window, dialog_);
+        const UINT place = dialog_ ? SWP_NOMOVE | SWP_NOSIZE : 0;
         SetWindowPos(window, nullptr, proposed.left, proposed.top, proposed.right - proposed.left,
-                     proposed.bottom - proposed.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+                     proposed.bottom - proposed.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED | place);
         reset_region(window);
         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
     }

@@ -157,6 +157,8 @@ void download_window_c::on_size() {
 // places everything).
 void download_window_c::on_scale_changed() {
     for (HWND control : {best_, latest_, show_hidden_box_}) set_control_font(control, verdana(8));
+    if (context_.reason_tips)
+        SendMessageW(context_.reason_tips, TTM_SETMAXTIPWIDTH, 0, to_screen(480, window_dpi(handle())));
     on_size();
 }
 
