@@ -31,6 +31,7 @@ namespace {
 
 constexpr const wchar_t* download_class = L"VantorelDownloadPage";
 constexpr COLORREF radio_colour = RGB(71, 131, 195);
+constexpr COLORREF sidebar_fill = RGB(244, 248, 252);
 constexpr int header_band_image = skin::download_band, header_icon = skin::download_header_icon;
 constexpr int page_sidebar_width = 250;
 constexpr int header_height = 40, choice_height = 27, bar_height = 41;
@@ -93,7 +94,13 @@ bool download_window_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, L
             SetTextColor(dc, radio_colour);
             SetBkMode(dc, TRANSPARENT);
             SelectObject(dc, control_font(verdana(8), window_dpi(handle())));
-            result = reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+            // The link lies on the sidebar, the others on white.
+            if (reinterpret_cast<HWND>(lparam) == faq_.handle()) {
+                SetDCBrushColor(dc, sidebar_fill);
+                result = reinterpret_cast<LRESULT>(GetStockObject(DC_BRUSH));
+            } else {
+                result = reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+            }
             return true;
         }
         default: return false;
@@ -312,7 +319,7 @@ void download_window_c::paint_header(HDC dc, const RECT& client) {
 void download_window_c::paint_sidebar(HDC dc, const RECT& client) {
     int width = client.right;
     RECT sidebar = {width - page_sidebar_width, header_height, width, client.bottom};
-    fill_solid(dc, sidebar, RGB(244, 248, 252));
+    fill_solid(dc, sidebar, sidebar_fill);
     fill_solid(dc, RECT{sidebar.left, sidebar.top, sidebar.left + 1, sidebar.bottom}, RGB(194, 218, 244));
     for (RECT box : {RECT{width - 240, 40, width - 10, 110}, RECT{width - 240, 120, width - 10, 370}}) {
         fill_solid(dc, box, RGB(255, 255, 255));
