@@ -19,6 +19,13 @@ struct usable_backup_c {
     std::optional<sha256_digest_c> sha256;
 };
 
+// Whether the installer waited for says the earlier driver is back; otherwise the problem.
+bool put_back(const installer_exit_c& exit, std::string& problem) {
+    if (installer_outcome(exit).verdict == install_verdict_c::installed) return true;
+    problem = "nothing was put back (exit code " + wide_to_utf8(hex_code(*exit.code)) + ")";
+    return false;
+}
+
 std::optional<usable_backup_c> usable_backup(const driver_update_c& update, const undo_places_c& places) {
     if (update.backup_archive.empty() || !file_exists(join_path(places.backup_folder, update.backup_archive)))
         return std::nullopt;
@@ -97,10 +104,7 @@ undo_outcome_c undo_one(const driver_update_c& update, const undo_places_c& plac
         return outcome;
     }
     outcome.installed = installer_outcome(exit);
-    if (outcome.installed->verdict != install_verdict_c::installed) {
-        outcome.problem = "nothing was put back (exit code " + wide_to_utf8(hex_code(*exit.code)) + ")";
-        return outcome;
-    }
+    if (!put_back(exit, outcome.problem)) return outcome;
     if (backup) restored.push_back(backup->archive);
     record_rollback(update, places);
     outcome.result = undo_result_c::undone;
@@ -116,6 +120,19 @@ void record_restore_over_updates(const std::vector<std::wstring>& instance_paths
         if (update && (restored_version.empty() || restored_version != update->installed_version))
             record_rollback(*update, places);
     }
+}
+
+int restore_backup_over_updates(const std::wstring& archive, const std::optional<sha256_digest_c>& recorded,
+                                const std::vector<std::wstring>& instance_paths, const std::wstring& restored_version,
+                                const undo_places_c& places, const installer_context_c& context, std::string& problem) {
+    installer_exit_c exit;
+    installer_context_c waited = context;
+    waited.installer_exit = &exit;
+    if (restore_backup(archive, places.backup_folder, waited, &problem, recorded) != 0) return -1;
+    if (!exit.code) return 0;
+    if (!put_back(exit, problem)) return -1;
+    record_restore_over_updates(instance_paths, restored_version, places);
+    return 0;
 }
 
 undo_outcome_c undo_updates(const std::vector<std::wstring>& instance_paths, const undo_places_c& places,

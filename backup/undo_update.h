@@ -38,3 +38,10 @@ undo_outcome_c undo_updates(const std::vector<std::wstring>& instance_paths, con
 // did not update are left alone.
 void record_restore_over_updates(const std::vector<std::wstring>& instance_paths, const std::wstring& restored_version,
                                  const undo_places_c& places);
+
+// The backup page's restore of an archive (`recorded`: its digest when written) over those devices,
+// the installer waited for: 0 once it put the package back (or was started and left), then the
+// restore recorded over the program's updates as above; -1 with the problem.
+int restore_backup_over_updates(const std::wstring& archive, const std::optional<sha256_digest_c>& recorded,
+                                const std::vector<std::wstring>& instance_paths, const std::wstring& restored_version,
+                                const undo_places_c& places, const installer_context_c& context, std::string& problem);

@@ -44,6 +44,46 @@ std::string report_body(int number, const char* outcome = "failed", const char* 
     return report.dump();
 }
 
+// A signed LAN package (its INF names PCI\LAN) and a key pair in a scratch folder; the catalog it
+// is imported into, served on loopback with its install reports in a SQLite file beside it.
+struct lan_catalog_c {
+    scratch_folder_c folder;
+    const std::string catalog = (folder.path() / "c.sqlite").string(), served = (folder.path() / "served").string();
+    const std::string secret = (folder.path() / "s").string(), archive = (folder.path() / "lan.zip").string();
+    const std::string reports = (folder.path() / "reports.sqlite").string();
+    served_catalog_c loaded;
+    server_settings_c settings;
+
+    // Writes the archive and the key pair; false with the error.
+    bool prepare(std::string& error) {
+        if (!write_zip_archive(archive,
+                               {{"drv/net.inf", "[Version]\nSignature=\"$Windows NT$\"\nClass=Net\nProvider=M\n"
+                                                "DriverVer=03/20/2019,1.0\n[Manufacturer]\nM=Models,NTamd64.6.1\n"
+                                                "[Models.NTamd64.6.1]\n\"LAN\"=Install, PCI\\LAN\n"},
+                                {"drv/net.sys", "MZ"}},
+                               error))
+            return false;
+        if (catalog_tool({"keygen", "--secret", secret, "--public", (folder.path() / "p").string()}) == 0) return true;
+        error = "no key pair";
+        return false;
+    }
+    // The SHA-256 of the archive as the packages folder holds it.
+    std::string digest() const {
+        std::ifstream in(fs::path(served) / "lan.zip", std::ios::binary);
+        return digest_hex(sha256_of(std::string(std::istreambuf_iterator<char>(in), {})));
+    }
+    // Loads the catalog and starts a server that demotes and graduates by these limits.
+    std::unique_ptr<update_server_c> serve(const demotion_limits_c& limits, std::string& error) {
+        catalog_load_report_c load;
+        if (!load_served_catalog(catalog, served, loaded, load, error)) return nullptr;
+        settings.packages_folder = served;
+        settings.log = nullptr;
+        settings.reports = open_sqlite_report_store(reports, error);
+        settings.demotion = limits;
+        return update_server_c::start(settings, loaded, error);
+    }
+};
+
 }  // namespace
 
 TEST(install_reports, a_report_is_read_field_by_field_and_anything_else_refused) {
@@ -156,31 +196,14 @@ TEST_P(report_stores, each_report_counts_once_and_the_limits_demote_until_promot
 // Through the server: reports are taken at POST /report, a duplicate counted once, and once a
 // signed package is demoted for the hardware ID the next scan no longer offers it there.
 TEST(install_reports, the_server_takes_reports_and_stops_offering_a_demoted_package) {
-    scratch_folder_c folder;
-    const std::string catalog = (folder.path() / "c.sqlite").string(), served = (folder.path() / "served").string();
-    const std::string secret = (folder.path() / "s").string(), archive = (folder.path() / "lan.zip").string();
+    lan_catalog_c lan;
     std::string error;
-    ASSERT_TRUE(write_zip_archive(archive,
-                                  {{"drv/net.inf", "[Version]\nSignature=\"$Windows NT$\"\nClass=Net\nProvider=M\n"
-                                                   "DriverVer=03/20/2019,1.0\n[Manufacturer]\nM=Models,NTamd64.6.1\n"
-                                                   "[Models.NTamd64.6.1]\n\"LAN\"=Install, PCI\\LAN\n"},
-                                   {"drv/net.sys", "MZ"}},
-                                  error))
-        << error;
-    ASSERT_EQ(catalog_tool({"keygen", "--secret", secret, "--public", (folder.path() / "p").string()}), 0);
-    ASSERT_EQ(catalog_tool({"import", "--catalog", catalog, "--packages", served, "--signing-key", secret, archive}), 0);
-    std::ifstream in(fs::path(served) / "lan.zip", std::ios::binary);
-    const std::string digest = digest_hex(sha256_of(std::string(std::istreambuf_iterator<char>(in), {})));
-
-    served_catalog_c loaded;
-    catalog_load_report_c load;
-    ASSERT_TRUE(load_served_catalog(catalog, served, loaded, load, error)) << error;
-    server_settings_c settings;
-    settings.packages_folder = served;
-    settings.log = nullptr;
-    settings.reports = open_sqlite_report_store((folder.path() / "reports.sqlite").string(), error);
-    settings.demotion = {2, 50};
-    auto server = update_server_c::start(settings, loaded, error);
+    ASSERT_TRUE(lan.prepare(error)) << error;
+    ASSERT_EQ(catalog_tool({"import", "--catalog", lan.catalog, "--packages", lan.served, "--signing-key", lan.secret,
+                            lan.archive}),
+              0);
+    const std::string digest = lan.digest();
+    auto server = lan.serve({2, 50}, error);
     ASSERT_TRUE(server) << error;
     const std::string scan = zlib_compressed(
         "<?xml version=\"1.0\"?><kelvdoc><client os=\"WIN764\" lang=\"437\" model=\"m\"/><hardwares>"
@@ -207,9 +230,9 @@ TEST(install_reports, the_server_takes_reports_and_stops_offering_a_demoted_pack
     EXPECT_NE(fetch(server->base_url() + "metrics").body.find("vantorel_demoted_packages 1"), std::string::npos);
 
     // Promoted with the catalog tool: offered again once the server reads the demotions again.
-    EXPECT_EQ(catalog_tool({"promote", "--reports-db", (folder.path() / "reports.sqlite").string(), digest, "pci\\lan"}), 0);
+    EXPECT_EQ(catalog_tool({"promote", "--reports-db", lan.reports, digest, "pci\\lan"}), 0);
     server->stop(0);
-    server = update_server_c::start(settings, loaded, error);
+    server = update_server_c::start(lan.settings, lan.loaded, error);
     ASSERT_TRUE(server) << error;
     EXPECT_NE(fetch(server->base_url(), &scan).body.find("lan.zip"), std::string::npos);
 }
@@ -217,35 +240,17 @@ TEST(install_reports, the_server_takes_reports_and_stops_offering_a_demoted_pack
 // A package imported into testing is offered only to programs that take testing packages, until
 // its install reports graduate it; then to everyone.
 TEST(install_reports, a_testing_package_reaches_stable_programs_once_it_graduates) {
-    scratch_folder_c folder;
-    const std::string catalog = (folder.path() / "c.sqlite").string(), served = (folder.path() / "served").string();
-    const std::string secret = (folder.path() / "s").string(), archive = (folder.path() / "lan.zip").string();
+    lan_catalog_c lan;
     std::string error;
-    ASSERT_TRUE(write_zip_archive(archive,
-                                  {{"drv/net.inf", "[Version]\nSignature=\"$Windows NT$\"\nClass=Net\nProvider=M\n"
-                                                   "DriverVer=03/20/2019,1.0\n[Manufacturer]\nM=Models,NTamd64.6.1\n"
-                                                   "[Models.NTamd64.6.1]\n\"LAN\"=Install, PCI\\LAN\n"},
-                                   {"drv/net.sys", "MZ"}},
-                                  error))
-        << error;
-    ASSERT_EQ(catalog_tool({"keygen", "--secret", secret, "--public", (folder.path() / "p").string()}), 0);
-    EXPECT_EQ(catalog_tool({"import", "--catalog", catalog, "--packages", served, "--channel", "beta", archive}), 2);
-    EXPECT_EQ(catalog_tool({"import", "--catalog", catalog, "--packages", served, "--channel", "testing", archive}), 2);
-    ASSERT_EQ(catalog_tool({"import", "--catalog", catalog, "--packages", served, "--signing-key", secret, "--channel",
-                            "testing", archive}),
+    ASSERT_TRUE(lan.prepare(error)) << error;
+    EXPECT_EQ(catalog_tool({"import", "--catalog", lan.catalog, "--packages", lan.served, "--channel", "beta", lan.archive}), 2);
+    EXPECT_EQ(catalog_tool({"import", "--catalog", lan.catalog, "--packages", lan.served, "--channel", "testing", lan.archive}),
+              2);
+    ASSERT_EQ(catalog_tool({"import", "--catalog", lan.catalog, "--packages", lan.served, "--signing-key", lan.secret,
+                            "--channel", "testing", lan.archive}),
               0);
-    std::ifstream in(fs::path(served) / "lan.zip", std::ios::binary);
-    const std::string digest = digest_hex(sha256_of(std::string(std::istreambuf_iterator<char>(in), {})));
-
-    served_catalog_c loaded;
-    catalog_load_report_c load;
-    ASSERT_TRUE(load_served_catalog(catalog, served, loaded, load, error)) << error;
-    server_settings_c settings;
-    settings.packages_folder = served;
-    settings.log = nullptr;
-    settings.reports = open_sqlite_report_store((folder.path() / "reports.sqlite").string(), error);
-    settings.demotion = {10, 30, 2};
-    auto server = update_server_c::start(settings, loaded, error);
+    const std::string digest = lan.digest();
+    auto server = lan.serve({10, 30, 2}, error);
     ASSERT_TRUE(server) << error;
     const auto scan = [&](const char* channel) {
         const std::string request = zlib_compressed(

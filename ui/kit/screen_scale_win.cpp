@@ -4,15 +4,18 @@
 
 namespace {
 
-using dpi_for_window_c = UINT(WINAPI*)(HWND);
+// A function of Windows 10's user32 (1607 and later): looked up, never imported; null elsewhere.
+template <typename function_t>
+function_t windows10_function(const char* name) {
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    return user32 ? reinterpret_cast<function_t>(reinterpret_cast<void*>(GetProcAddress(user32, name))) : nullptr;
+}
 
-// GetDpiForWindow is Windows 10's (1607 and later): looked up, never imported.
+using dpi_for_window_c = UINT(WINAPI*)(HWND);
+using metric_for_dpi_c = int(WINAPI*)(int, UINT);
+
 dpi_for_window_c dpi_for_window() {
-    static const dpi_for_window_c function = [] {
-        HMODULE user32 = GetModuleHandleW(L"user32.dll");
-        return user32 ? reinterpret_cast<dpi_for_window_c>(reinterpret_cast<void*>(GetProcAddress(user32, "GetDpiForWindow")))
-                      : nullptr;
-    }();
+    static const dpi_for_window_c function = windows10_function<dpi_for_window_c>("GetDpiForWindow");
     return function;
 }
 
@@ -24,6 +27,11 @@ unsigned screen_dpi() {
 }
 
 }  // namespace
+
+int system_metric_for_dpi(int index, unsigned dpi) {
+    static const metric_for_dpi_c for_dpi = windows10_function<metric_for_dpi_c>("GetSystemMetricsForDpi");
+    return for_dpi ? for_dpi(index, dpi) : GetSystemMetrics(index);
+}
 
 unsigned window_dpi(HWND window) {
     if (window && dpi_for_window())

@@ -22,6 +22,10 @@ constexpr unsigned design_dpi = 96;
 // system's (Windows 7 and 8, and a process not aware of DPI: 96).
 unsigned window_dpi(HWND window);
 
+// A system metric (GetSystemMetrics' index) at that DPI: the system's own at its scale where
+// Windows cannot tell it for another.
+int system_metric_for_dpi(int index, unsigned dpi);
+
 inline int to_screen(int design, unsigned dpi) { return MulDiv(design, int(dpi), int(design_dpi)); }
 inline int to_design(int pixels, unsigned dpi) { return MulDiv(pixels, int(design_dpi), int(dpi)); }
 RECT to_screen(const RECT& design, unsigned dpi);

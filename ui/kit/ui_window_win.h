@@ -255,18 +255,6 @@ private:
         frame.copy_to(target.get());
     }
 
-    static int system_metric_for_dpi(int index, unsigned dpi) {
-        using metric_for_dpi_c = int(WINAPI*)(int, UINT);
-        // Windows 10's (1607 and later): looked up, never imported. Elsewhere the system's metric
-        // is at the system's scale, which is the window's.
-        static const metric_for_dpi_c for_dpi = [] {
-            HMODULE user32 = GetModuleHandleW(L"user32.dll");
-            return user32 ? reinterpret_cast<metric_for_dpi_c>(reinterpret_cast<void*>(GetProcAddress(user32, "GetSystemMetricsForDpi")))
-                          : nullptr;
-        }();
-        return for_dpi ? for_dpi(index, dpi) : GetSystemMetrics(index);
-    }
-
     int caption_height_;
     unsigned dpi_ = design_dpi;
     bool dialog_ = false;

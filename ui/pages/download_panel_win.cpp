@@ -110,7 +110,7 @@ bool download_panel_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, LR
             on_mouse(message, lparam);
             return true;
         case WM_CONTEXTMENU: on_context_menu(lparam); return true;
-        case WM_DPICHANGED_AFTERPARENT: place_design(checkbox_, 10, footer_y(), 13, 13); return true;
+        case WM_DPICHANGED_AFTERPARENT: place_checkbox(); return true;
         case WM_GETDLGCODE:
             result = DLGC_WANTARROWS | DLGC_WANTCHARS | (is_enter_key(lparam) ? DLGC_WANTMESSAGE : 0);
             return true;
@@ -134,6 +134,9 @@ bool download_panel_c::on_message(UINT message, WPARAM wparam, LPARAM lparam, LR
     }
 }
 
+// At the footer's left, at the panel's scale.
+void download_panel_c::place_checkbox() { place_design(checkbox_, 10, footer_y(), 13, 13); }
+
 int download_panel_c::footer_y() const {
     int n = int(group_.devices.size());
     return title_height_ + 2 * n * (line_height_ + 8) + 16;
@@ -152,7 +155,7 @@ void download_panel_c::on_create() {
     checkbox_ = CreateWindowExW(0, L"BUTTON", panel_title().c_str(), WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX | BS_NOTIFY,
                                 10, footer_y(), 13, 13, handle(), reinterpret_cast<HMENU>(INT_PTR(checkbox_id)),
                                 GetModuleHandleW(nullptr), nullptr);
-    place_design(checkbox_, 10, footer_y(), 13, 13);
+    place_checkbox();
     read_progress();
     if (session_ && session_->state == download_state_c::downloading) start_progress_timer();
     update_name();

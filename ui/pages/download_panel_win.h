@@ -89,6 +89,7 @@ private:
     void install(bool back_up_first);
     report_origin_c report_origin() const;
     int footer_y() const;
+    void place_checkbox();
     void redraw();
     // download_panel_win.cpp, the keyboard and screen readers: Enter presses the button, Space
     // ticks the check box, the arrows go to the list, the menu key opens the context menu.

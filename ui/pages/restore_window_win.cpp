@@ -2,10 +2,8 @@
 
 #include "system/machine_facts.h"
 #include "system/settings_win.h"
-#include "backup/restore_job.h"
+#include "backup/backup_index.h"
 #include "backup/undo_update.h"
-#include "common/hex_text.h"
-#include "download/installer_outcome.h"
 #include "service/report_origin_win.h"
 #include "system/data_places_win.h"
 #include "common/path_join.h"
@@ -118,17 +116,7 @@ void restore_window_c::on_button() {
     const undo_places_c places{data_folder, settings().backup_path, index_path_, report_origin_where_agreed(data_folder)};
     const bool started =
         worker_.start([archive, context, problem, recorded, devices, version, places](const std::atomic<bool>&) {
-            installer_exit_c exit;
-            installer_context_c waited = context;
-            waited.installer_exit = &exit;
-            if (restore_backup(archive, places.backup_folder, waited, problem.get(), recorded) != 0) return std::int32_t(-1);
-            if (!exit.code) return std::int32_t(0);
-            if (installer_outcome(exit).verdict != install_verdict_c::installed) {
-                *problem = "nothing was put back (exit code " + wide_to_utf8(hex_code(*exit.code)) + ")";
-                return std::int32_t(-1);
-            }
-            record_restore_over_updates(devices, version, places);
-            return std::int32_t(0);
+            return std::int32_t(restore_backup_over_updates(archive, recorded, devices, version, places, context, *problem));
         });
     if (!started) *problem = "no thread to run it on";
     // The outcome is read on a timer; a refused thread is told about on its first tick.
